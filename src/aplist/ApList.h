@@ -1,0 +1,45 @@
+#pragma once
+// CApList: an intrusive, circular, doubly linked list of ApRecord with a
+// sentinel. The list owns its records. Result codes: 0 success, -1 not found
+// or out of memory, -2 end of list. Positions count from 1.
+
+#include <cstdint>
+
+#include "aplist/ApRecord.h"
+
+class CApList {
+public:
+    static constexpr int16_t kOk = 0;
+    static constexpr int16_t kNotFound = -1;
+    static constexpr int16_t kEndOfList = -2;
+
+    CApList();
+    virtual ~CApList();
+    CApList(const CApList&) = delete;
+    CApList& operator=(const CApList&) = delete;
+
+    int16_t RemoveAll();
+    int16_t NewRecord(ApRecord*& out);
+    int16_t InsertSorted(ApRecord* rec);
+    int16_t AddTail(ApRecord* rec);
+    int16_t InsertBefore(ApRecord* rec, ApRecord* position);
+    int16_t FindMac(const uint8_t mac[6], ApRecord*& out) const;
+    int16_t GetAt(ApRecord*& out, int32_t position) const;
+    int16_t GetNext(ApRecord*& rec) const;
+    int16_t Remove(ApRecord* rec);
+    static int16_t CompareRssi(const ApRecord* newRec, const ApRecord* listed);
+
+    bool IsEmpty() const { return m_sentinel->next == m_sentinel; }
+    int32_t Count() const;
+    ApRecord* First() const { return IsEmpty() ? nullptr : m_sentinel->next; }
+    const ApRecord* Sentinel() const { return m_sentinel; }
+
+private:
+    ApRecord* m_sentinel;
+};
+
+// scanList: the access points of the scan under way (merged into by the board
+// worker under theBoard.m_reportLock). surveyList: every recorded point of the
+// open site (user-interface thread only).
+extern CApList scanList;
+extern CApList surveyList;

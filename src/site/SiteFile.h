@@ -1,0 +1,106 @@
+#pragma once
+// The ".hss" site-file codec on byte streams: reading the header, the map
+// bitmap section and the points section; building the header, the signature
+// section and the points section for a save. No Qt, no platform.
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+class CApList;
+class CSiteRecord;
+
+// What a reader or writer tells the user. `ok` false: show `text` under
+// `caption` ("File Error", "File Open Error", "Site Update Error").
+struct SiteStatus {
+    bool ok = true;
+    std::string caption;
+    std::string text;
+    static SiteStatus Ok() { return {}; }
+    static SiteStatus Fail(std::string caption, std::string text) {
+        return {false, std::move(caption), std::move(text)};
+    }
+};
+
+inline constexpr const char* kNotSiteFileText = "Not a Site File.";
+inline constexpr const char* kObsoleteSiteText = "Obsolete Site File, recreate using Quendle";
+inline constexpr const char* kFileErrorCaption = "File Error";
+
+// Random-access bytes: a file, or bytes in memory.
+class IByteSource {
+public:
+    virtual ~IByteSource() = default;
+    virtual uint64_t Size() const = 0;
+    // Reads up to n bytes at offset; returns how many were read.
+    virtual size_t ReadAt(uint64_t offset, void* dst, size_t n) = 0;
+};
+
+class MemorySource : public IByteSource {
+public:
+    explicit MemorySource(std::vector<uint8_t> bytes) : m_bytes(std::move(bytes)) {}
+    MemorySource(const uint8_t* data, size_t size) : m_bytes(data, data + size) {}
+    uint64_t Size() const override { return m_bytes.size(); }
+    size_t ReadAt(uint64_t offset, void* dst, size_t n) override;
+    const std::vector<uint8_t>& Bytes() const { return m_bytes; }
+
+private:
+    std::vector<uint8_t> m_bytes;
+};
+
+// A file opened read-only; `status` says why opening failed (errno text
+// under "File Open Error").
+class FileSource : public IByteSource {
+public:
+    explicit FileSource(const std::string& path);
+    ~FileSource() override;
+    FileSource(const FileSource&) = delete;
+    FileSource& operator=(const FileSource&) = delete;
+    const SiteStatus& Status() const { return m_status; }
+    uint64_t Size() const override { return m_size; }
+    size_t ReadAt(uint64_t offset, void* dst, size_t n) override;
+
+private:
+    int m_fd = -1;
+    uint64_t m_size = 0;
+    SiteStatus m_status;
+};
+
+// The map bitmap section: an 8-bit, 256-colour device-independent bitmap.
+struct MapBitmap {
+    int32_t width = 0;
+    int32_t height = 0;           // always positive here
+    bool topDown = false;         // the file's biHeight was negative
+    uint32_t colorTable[256] = {};  // 0x00RRGGBB, from the RGBQUAD entries
+    uint32_t stride = 0;          // bytes per row, rows aligned to 4 bytes
+    std::vector<uint8_t> bits;    // biSizeImage bytes as stored
+    // Palette index of pixel (x, y) in world coordinates (y = 0 at the top).
+    uint8_t IndexAt(int32_t x, int32_t y) const {
+        const int32_t row = topDown ? y : height - 1 - y;
+        return bits[static_cast<size_t>(row) * stride + static_cast<size_t>(x)];
+    }
+};
+
+// Reads and checks the header into site.m_header (magic first, then version,
+// then headerLength and the offsets). Nothing else of `site` changes.
+SiteStatus ReadSiteHeader(IByteSource& src, CSiteRecord& site);
+
+// Reads and checks the map bitmap section at `offset`.
+SiteStatus ReadMapBitmap(IByteSource& src, uint32_t offset, MapBitmap& out);
+
+// Reads the points section at site.PointsOffset(): appends survey entries to
+// `into` and calls `circle` once per point group with its position and
+// strength. A short read ends quietly; returns a failure only for size words
+// below 42 / 41.
+using CircleSink = std::function<void(int32_t x, int32_t y, int16_t strength)>;
+SiteStatus ReadPoints(IByteSource& src, CSiteRecord& site, CApList& into, const CircleSink& circle);
+
+// The signature section: 20,000 little-endian words, bottom row first.
+using SignaturePixelFn = std::function<uint32_t(int x, int y)>;
+std::vector<uint8_t> EncodeSignature(const SignaturePixelFn& pixel);
+
+// Sets resetOnSave 0 and lastSaveTime in the header image.
+void PrepareHeaderForSave(CSiteRecord& site, uint32_t now);
+
+// The whole points section (size words and point groups) for `list`.
+std::vector<uint8_t> EncodePointsSection(CSiteRecord& site, const CApList& list);
