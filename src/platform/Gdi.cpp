@@ -1,0 +1,107 @@
+#include "platform/Gdi.h"
+
+#include <QFontMetrics>
+#include <QStringDecoder>
+#include <cstring>
+
+namespace gdi {
+
+void Prepare(QPainter& p) {
+    p.setRenderHint(QPainter::Antialiasing, false);
+    p.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    p.setRenderHint(QPainter::TextAntialiasing, true);
+}
+
+void FillRect(QPainter& p, const QRect& r, const QColor& color) {
+    if (r.width() > 0 && r.height() > 0) p.fillRect(r, color);
+}
+
+void FrameRect(QPainter& p, const QRect& r, const QColor& color) {
+    if (r.width() <= 0 || r.height() <= 0) return;
+    p.fillRect(QRect(r.left(), r.top(), r.width(), 1), color);
+    p.fillRect(QRect(r.left(), r.bottom(), r.width(), 1), color);
+    p.fillRect(QRect(r.left(), r.top(), 1, r.height()), color);
+    p.fillRect(QRect(r.right(), r.top(), 1, r.height()), color);
+}
+
+void Ellipse(QImage& image, const QRect& box, const QColor& pen, int penWidth,
+             const QColor& brush) {
+    // Rasterised here rather than with QPainter, so that the pixels are the
+    // same on every Qt version: a pixel belongs to the ellipse when its
+    // centre lies inside the box's inscribed ellipse, and to the outline when
+    // it lies outside the ellipse shrunk by the pen width.
+    const double a = box.width() / 2.0;
+    const double b = box.height() / 2.0;
+    if (a <= 0 || b <= 0) return;
+    const double cx = box.left() + a;
+    const double cy = box.top() + b;
+    const double ia = a - penWidth;
+    const double ib = b - penWidth;
+    const QRgb penRgb = pen.rgb();
+    const QRgb brushRgb = brush.rgb();
+    const QRect clip = box.intersected(image.rect());
+    for (int y = clip.top(); y <= clip.bottom(); ++y) {
+        QRgb* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        const double dy = y + 0.5 - cy;
+        for (int x = clip.left(); x <= clip.right(); ++x) {
+            const double dx = x + 0.5 - cx;
+            if ((dx * dx) / (a * a) + (dy * dy) / (b * b) > 1.0) continue;
+            const bool inner =
+                ia > 0 && ib > 0 && (dx * dx) / (ia * ia) + (dy * dy) / (ib * ib) <= 1.0;
+            line[x] = inner ? brushRgb : penRgb;
+        }
+    }
+}
+
+void StretchBlt(QPainter& p, const QRect& dest, const QImage& image, const QRect& src) {
+    if (dest.width() <= 0 || dest.height() <= 0 || src.width() <= 0 || src.height() <= 0) return;
+    p.save();
+    p.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    p.drawImage(dest, image, src);
+    p.restore();
+}
+
+void BitBltAnd(QPainter& p, int x, int y, const QImage& image) {
+    p.save();
+    p.setCompositionMode(QPainter::RasterOp_SourceAndDestination);
+    p.drawImage(QPoint(x, y), image);
+    p.restore();
+}
+
+void DrawText(QPainter& p, const QRect& r, const QString& text, unsigned format,
+              const QColor& textColor, const QColor& background) {
+    if (r.width() <= 0 || r.height() <= 0) return;
+    const QFontMetrics fm(p.font());
+    const int w = fm.horizontalAdvance(text);
+    const int h = fm.height();
+    int x = r.left();
+    int y = r.top();
+    if (format & kCenter) x = r.left() + (r.width() - w) / 2;
+    if (format & kVCenter) y = r.top() + (r.height() - h) / 2;
+    p.save();
+    p.setClipRect(r, Qt::IntersectClip);
+    p.fillRect(QRect(x, y, w, h), background);
+    p.setPen(textColor);
+    p.drawText(QPoint(x, y + fm.ascent()), text);
+    p.restore();
+}
+
+QFont PointFont(int points) {
+    QFont font(QStringLiteral("Arial"));
+    font.setPointSize(points);
+    font.setStyleHint(QFont::SansSerif);
+    return font;
+}
+
+QString DisplayText(const char* bytes, size_t maxLength) {
+    const size_t n = strnlen(bytes, maxLength);
+    const QByteArray raw(bytes, static_cast<qsizetype>(n));
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = utf8.decode(raw);
+    if (!utf8.hasError()) return text;
+    return QString::fromLatin1(raw);
+}
+
+QString DisplayText(const char* bytes) { return DisplayText(bytes, std::strlen(bytes)); }
+
+}  // namespace gdi
