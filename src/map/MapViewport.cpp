@@ -33,6 +33,8 @@ bool CMapViewport::ZoomIn() {
     const int32_t top = (m_viewTop + m_centerY) / 2;
     const int32_t bottom = (m_centerY + m_viewBottom) / 2;
     if (right - left < 1 || bottom - top < 1) return false;
+    if (left == m_viewLeft && right == m_viewRight && top == m_viewTop && bottom == m_viewBottom)
+        return false;  // already as close as integer halving gets
     m_viewLeft = left;
     m_viewRight = right;
     m_viewTop = top;

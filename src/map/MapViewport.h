@@ -21,7 +21,8 @@ public:
     void SetWorld(int32_t width, int32_t height);
     void SetView(int32_t width, int32_t height);
     // Refuses (and returns false for) a step that would leave the visible
-    // width or height below 1, so nothing ever divides by zero.
+    // width or height below 1, so nothing ever divides by zero, and a step
+    // that would change nothing.
     bool ZoomIn();
     void ZoomOut();
     void ScrollLeft(int32_t d);
