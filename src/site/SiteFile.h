@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 class CApList;
@@ -69,11 +70,11 @@ private:
 // The map bitmap section: an 8-bit, 256-colour device-independent bitmap.
 struct MapBitmap {
     int32_t width = 0;
-    int32_t height = 0;           // always positive here
-    bool topDown = false;         // the file's biHeight was negative
+    int32_t height = 0;             // always positive here
+    bool topDown = false;           // the file's biHeight was negative
     uint32_t colorTable[256] = {};  // 0x00RRGGBB, from the RGBQUAD entries
-    uint32_t stride = 0;          // bytes per row, rows aligned to 4 bytes
-    std::vector<uint8_t> bits;    // biSizeImage bytes as stored
+    uint32_t stride = 0;            // bytes per row, rows aligned to 4 bytes
+    std::vector<uint8_t> bits;      // biSizeImage bytes as stored
     // Palette index of pixel (x, y) in world coordinates (y = 0 at the top).
     uint8_t IndexAt(int32_t x, int32_t y) const {
         const int32_t row = topDown ? y : height - 1 - y;
@@ -94,6 +95,17 @@ SiteStatus ReadMapBitmap(IByteSource& src, uint32_t offset, MapBitmap& out);
 // below 42 / 41.
 using CircleSink = std::function<void(int32_t x, int32_t y, int16_t strength)>;
 SiteStatus ReadPoints(IByteSource& src, CSiteRecord& site, CApList& into, const CircleSink& circle);
+
+// Counts of the points section without building survey entries (for tools):
+// the size words found and the complete point and AP records. Fails like
+// ReadPoints.
+struct PointsTally {
+    uint32_t pointRecordSize = 0;  // 0 when the section has no size words
+    uint32_t apRecordSize = 0;
+    uint64_t pointGroups = 0;
+    uint64_t apRecords = 0;
+};
+SiteStatus TallyPoints(IByteSource& src, const CSiteRecord& site, PointsTally& tally);
 
 // The signature section: 20,000 little-endian words, bottom row first.
 using SignaturePixelFn = std::function<uint32_t(int x, int y)>;

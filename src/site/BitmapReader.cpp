@@ -1,0 +1,76 @@
+#include <cstdlib>
+
+#include "site/BitmapInfo.h"
+#include "site/ByteOrder.h"
+#include "site/SiteLayout.h"
+
+namespace {
+
+SiteStatus BitmapError(const char* text) { return SiteStatus::Fail(kFileErrorCaption, text); }
+
+}  // namespace
+
+SiteStatus ReadBitmapInfo(IByteSource& src, uint32_t offset, BitmapInfo& out) {
+    using namespace sitelayout;
+    const uint64_t size = src.Size();
+    if (static_cast<uint64_t>(offset) + kBitmapPrefixBytes > size)
+        return BitmapError("The map bitmap section lies beyond the end of the file.");
+
+    uint8_t info[kInfoHeaderBytes];
+    if (src.ReadAt(uint64_t{offset} + kFileHeaderBytes, info, sizeof info) != sizeof info)
+        return BitmapError("The map bitmap header could not be read.");
+
+    const auto width = static_cast<int32_t>(LoadLe32(info + 4));
+    const auto height = static_cast<int32_t>(LoadLe32(info + 8));
+    const uint16_t bitCount = LoadLe16(info + 14);
+    const uint32_t compression = LoadLe32(info + 16);
+    const uint32_t sizeImage = LoadLe32(info + 20);
+
+    if (bitCount != 8) return BitmapError("The map bitmap is not an 8-bit, 256-colour bitmap.");
+    if (compression != 0) return BitmapError("The map bitmap is compressed.");
+    const int64_t rows = std::llabs(static_cast<int64_t>(height));
+    if (width < 1 || width > kMaxMapSide || rows < 1 || rows > kMaxMapSide)
+        return BitmapError("The map bitmap's width or height is out of range.");
+    const uint32_t stride = DibStride(static_cast<uint32_t>(width));
+    if (static_cast<uint64_t>(sizeImage) < uint64_t{stride} * static_cast<uint64_t>(rows))
+        return BitmapError("The map bitmap's image size is too small for its rows.");
+    const uint64_t sectionBytes = uint64_t{kBitmapPrefixBytes} + sizeImage;
+    if (uint64_t{offset} + sectionBytes > size)
+        return BitmapError("The map bitmap section lies beyond the end of the file.");
+
+    out.width = width;
+    out.height = static_cast<int32_t>(rows);
+    out.topDown = height < 0;
+    out.bitCount = bitCount;
+    out.sizeImage = sizeImage;
+    out.stride = stride;
+    out.sectionBytes = sectionBytes;
+    return SiteStatus::Ok();
+}
+
+SiteStatus ReadMapBitmap(IByteSource& src, uint32_t offset, MapBitmap& out) {
+    using namespace sitelayout;
+    BitmapInfo info;
+    SiteStatus status = ReadBitmapInfo(src, offset, info);
+    if (!status.ok) return status;
+
+    uint8_t table[kColorTableBytes];
+    const uint64_t tableAt = uint64_t{offset} + kFileHeaderBytes + kInfoHeaderBytes;
+    if (src.ReadAt(tableAt, table, sizeof table) != sizeof table)
+        return BitmapError("The map bitmap's colour table could not be read.");
+
+    std::vector<uint8_t> bits(info.sizeImage);
+    if (src.ReadAt(tableAt + kColorTableBytes, bits.data(), bits.size()) != bits.size())
+        return BitmapError("The map bitmap's pixels could not be read.");
+
+    out.width = info.width;
+    out.height = info.height;
+    out.topDown = info.topDown;
+    out.stride = info.stride;
+    for (int i = 0; i < 256; ++i) {
+        const uint8_t* q = table + i * 4;  // RGBQUAD: blue, green, red, reserved
+        out.colorTable[i] = (uint32_t{q[2]} << 16) | (uint32_t{q[1]} << 8) | q[0];
+    }
+    out.bits = std::move(bits);
+    return SiteStatus::Ok();
+}

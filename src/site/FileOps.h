@@ -1,0 +1,60 @@
+#pragma once
+// The file calls a save makes, behind an interface, so that tests can make
+// any one of them fail. PosixFileOps is the real thing; FaultyFileOps passes
+// through to it and fails the Nth call of a kind, or runs out of space.
+// Every call returns what its POSIX namesake returns and sets errno.
+
+#include <sys/stat.h>
+#include <sys/types.h>
+
+#include <cstdint>
+
+class FileOps {
+public:
+    virtual ~FileOps() = default;
+    virtual int Open(const char* path, int flags, mode_t mode) = 0;
+    virtual ssize_t PRead(int fd, void* dst, size_t n, off_t offset) = 0;
+    virtual ssize_t PWrite(int fd, const void* src, size_t n, off_t offset) = 0;
+    virtual int Fstat(int fd, struct stat* st) = 0;
+    virtual int Fchmod(int fd, mode_t mode) = 0;
+    virtual int Fsync(int fd) = 0;
+    virtual int Close(int fd) = 0;
+    virtual int Rename(const char* from, const char* to) = 0;
+    virtual int Unlink(const char* path) = 0;
+};
+
+class PosixFileOps : public FileOps {
+public:
+    int Open(const char* path, int flags, mode_t mode) override;
+    ssize_t PRead(int fd, void* dst, size_t n, off_t offset) override;
+    ssize_t PWrite(int fd, const void* src, size_t n, off_t offset) override;
+    int Fstat(int fd, struct stat* st) override;
+    int Fchmod(int fd, mode_t mode) override;
+    int Fsync(int fd) override;
+    int Close(int fd) override;
+    int Rename(const char* from, const char* to) override;
+    int Unlink(const char* path) override;
+};
+
+// Calls are counted from 1 per kind; 0 means "never fail". `spaceLeft` is the
+// number of bytes all writes together may still put down before they fail
+// with ENOSPC (a write that crosses the limit is cut short first, as a full
+// disk does).
+class FaultyFileOps : public PosixFileOps {
+public:
+    int failOpenAt = 0;
+    int failWriteAt = 0;
+    int failFsyncAt = 0;
+    int failCloseAt = 0;
+    int failRenameAt = 0;
+    int64_t spaceLeft = -1;  // -1: unlimited
+
+    int opens = 0, writes = 0, fsyncs = 0, closes = 0, renames = 0, unlinks = 0;
+
+    int Open(const char* path, int flags, mode_t mode) override;
+    ssize_t PWrite(int fd, const void* src, size_t n, off_t offset) override;
+    int Fsync(int fd) override;
+    int Close(int fd) override;
+    int Rename(const char* from, const char* to) override;
+    int Unlink(const char* path) override;
+};

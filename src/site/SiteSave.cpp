@@ -1,0 +1,154 @@
+#include "site/SiteSave.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "site/SiteLayout.h"
+#include "site/SiteRecord.h"
+
+namespace {
+
+constexpr size_t kCopyChunk = 1 << 20;
+constexpr int kTempAttempts = 100;
+
+SiteStatus UpdateFailed() { return SiteStatus::Fail(kSiteUpdateCaption, kSiteUpdateText); }
+
+bool WriteAll(FileOps& ops, int fd, const uint8_t* data, uint64_t n, uint64_t offset) {
+    while (n > 0) {
+        const size_t step = static_cast<size_t>(n < kCopyChunk ? n : kCopyChunk);
+        const ssize_t done = ops.PWrite(fd, data, step, static_cast<off_t>(offset));
+        if (done < 0 && errno == EINTR) continue;
+        if (done <= 0) return false;
+        data += done;
+        n -= static_cast<uint64_t>(done);
+        offset += static_cast<uint64_t>(done);
+    }
+    return true;
+}
+
+// What of a write at `offset` survives the cut at pointsOffset that an
+// in-place save makes after writing header and signature.
+bool WriteBeforeCut(FileOps& ops, int fd, const uint8_t* data, uint64_t n, uint64_t offset,
+                    uint64_t cut) {
+    if (offset >= cut) return true;
+    if (n > cut - offset) n = cut - offset;
+    return WriteAll(ops, fd, data, n, offset);
+}
+
+bool CopyPrefix(FileOps& ops, int from, int to, uint64_t length) {
+    std::vector<uint8_t> buffer(kCopyChunk);
+    uint64_t at = 0;
+    while (at < length) {
+        const size_t step =
+            static_cast<size_t>(length - at < kCopyChunk ? length - at : kCopyChunk);
+        const ssize_t got = ops.PRead(from, buffer.data(), step, static_cast<off_t>(at));
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) return false;
+        if (!WriteAll(ops, to, buffer.data(), static_cast<uint64_t>(got), at)) return false;
+        at += static_cast<uint64_t>(got);
+    }
+    return true;
+}
+
+// Descriptors and the temp file of one save; whatever is still open or
+// lying about when the save gives up is closed and removed.
+struct SaveScratch {
+    explicit SaveScratch(FileOps& fileOps) : ops(fileOps) {}
+    SaveScratch(const SaveScratch&) = delete;
+    SaveScratch& operator=(const SaveScratch&) = delete;
+    FileOps& ops;
+    int oldFd = -1;
+    int tempFd = -1;
+    std::string tempPath;
+
+    ~SaveScratch() {
+        if (tempFd >= 0) ops.Close(tempFd);
+        if (oldFd >= 0) ops.Close(oldFd);
+        if (!tempPath.empty()) ops.Unlink(tempPath.c_str());
+    }
+};
+
+void SyncDirectory(FileOps& ops, const std::string& dir) {
+    const int fd = ops.Open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
+    if (fd < 0) return;
+    ops.Fsync(fd);
+    ops.Close(fd);
+}
+
+}  // namespace
+
+SiteStatus SaveSiteFile(const std::string& path, CSiteRecord& site, const SignaturePixelFn& pixel,
+                        const CApList& list, uint32_t now, FileOps& ops) {
+    using namespace sitelayout;
+    // Only a header read from an accepted site file is ever written back.
+    if (site.Magic() != kSiteMagic || site.HeaderLength() < kSiteHeaderSize ||
+        site.PointsOffset() < kSiteHeaderSize)
+        return UpdateFailed();
+    CSiteRecord staged = site;
+    PrepareHeaderForSave(staged, now);
+    const std::vector<uint8_t> signature = EncodeSignature(pixel);
+    const std::vector<uint8_t> points = EncodePointsSection(staged, list);
+
+    // The file itself, not a symbolic link to it, is replaced.
+    char resolved[PATH_MAX];
+    if (path.empty() || ::realpath(path.c_str(), resolved) == nullptr) return UpdateFailed();
+    const std::string target = resolved;
+    const size_t slash = target.rfind('/');
+    const std::string dir = slash == 0 ? "/" : target.substr(0, slash);
+    const std::string base = target.substr(slash + 1);
+
+    SaveScratch s(ops);
+    s.oldFd = ops.Open(target.c_str(), O_RDONLY | O_CLOEXEC, 0);
+    if (s.oldFd < 0) return UpdateFailed();  // the file vanished or cannot be read
+    struct stat st {};
+    if (ops.Fstat(s.oldFd, &st) != 0 || !S_ISREG(st.st_mode)) return UpdateFailed();
+
+    for (int attempt = 0; attempt < kTempAttempts && s.tempFd < 0; ++attempt) {
+        std::string candidate = (dir == "/" ? "" : dir) + "/." + base + ".save-" +
+                                std::to_string(::getpid()) + "-" + std::to_string(attempt);
+        s.tempFd = ops.Open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (s.tempFd >= 0)
+            s.tempPath = std::move(candidate);
+        else if (errno != EEXIST)
+            return UpdateFailed();
+    }
+    if (s.tempFd < 0) return UpdateFailed();
+    ops.Fchmod(s.tempFd, st.st_mode & 07777);  // a private 0600 copy is no worse
+
+    const uint64_t cut = staged.PointsOffset();
+    const uint64_t oldSize = static_cast<uint64_t>(st.st_size);
+    const bool written = CopyPrefix(ops, s.oldFd, s.tempFd, oldSize < cut ? oldSize : cut) &&
+                         WriteBeforeCut(ops, s.tempFd, staged.m_header, kSiteHeaderSize, 0, cut) &&
+                         WriteBeforeCut(ops, s.tempFd, signature.data(), signature.size(),
+                                        staged.SignatureOffset(), cut) &&
+                         WriteAll(ops, s.tempFd, points.data(), points.size(), cut);
+    if (!written) return UpdateFailed();
+    if (ops.Fsync(s.tempFd) != 0) return UpdateFailed();
+    const int closed = ops.Close(s.tempFd);
+    s.tempFd = -1;
+    if (closed != 0) return UpdateFailed();
+    if (ops.Rename(s.tempPath.c_str(), target.c_str()) != 0) return UpdateFailed();
+    s.tempPath.clear();
+    // The new file is complete and in place now; a failed directory flush
+    // cannot be undone and does not make the file any less whole.
+    SyncDirectory(ops, dir);
+
+    std::memcpy(site.m_header, staged.m_header, sizeof site.m_header);
+    std::memcpy(site.m_pointRec, staged.m_pointRec, sizeof site.m_pointRec);
+    std::memcpy(site.m_apRec, staged.m_apRec, sizeof site.m_apRec);
+    site.m_pointRecordSize = staged.m_pointRecordSize;
+    site.m_apRecordSize = staged.m_apRecordSize;
+    return SiteStatus::Ok();
+}
+
+SiteStatus SaveSiteFile(const std::string& path, CSiteRecord& site, const SignaturePixelFn& pixel,
+                        const CApList& list, uint32_t now) {
+    PosixFileOps ops;
+    return SaveSiteFile(path, site, pixel, list, now, ops);
+}
