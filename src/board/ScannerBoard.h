@@ -27,19 +27,48 @@ constexpr uint8_t kSurveyScanMode = 7;
 constexpr size_t kRxPayloadCapacity = 8192;
 constexpr uint16_t kRxPayloadLimit = 8000;
 
-// Probe entry of an access-point report (8 bytes on the wire).
+// Access-point report: the message of MSG_REPORT and MSG_SCAN_REPORT (the
+// frame's checksum byte follows it). Little-endian, packed.
+//
+//   offset      size     content
+//   0           1        P, number of probe entries, 1..32
+//   1           8 * P    probe entries
+//   1 + 8P      1        B, number of beacon entries, 0..32
+//   2 + 8P      37 * B   beacon entries
+//
+// Probe entry:   0  6  MAC address (BSSID)
+//                6  2  int16 LE: one RSSI reading, dBm
+// Beacon entry:  0  1  index (from 0) of the probe entry it describes
+//                1  1  SSID length
+//                2 32  SSID bytes
+//               34  1  channel
+//               35  2  capability word LE: bit 4 privacy, bit 13 capabilityFlag
+// The structs below hold the decoded entries, not their wire images.
+constexpr size_t kMaxReportEntries = 32;
+constexpr size_t kProbeEntrySize = 8;
+constexpr size_t kBeaconEntrySize = 37;
+
 struct ProbeEntry {
     uint8_t mac[6];
     int16_t rssi;  // one reading, dBm
 };
 
-// Beacon entry of an access-point report (37 bytes on the wire).
 struct BeaconEntry {
     uint8_t probeIndex;
     uint8_t ssidLength;
     uint8_t ssid[33];  // 32 bytes from the wire plus room for the NUL
     uint8_t channel;
     uint16_t capability;  // bit 4 privacy, bit 13 copied to capabilityFlag
+};
+
+// Sees every frame that reaches the dispatcher (golden-file tests, logging).
+// Called on the worker after the frame has been acted on.
+class IFrameObserver {
+public:
+    virtual ~IFrameObserver() = default;
+    // payload/length as received: the message followed by the checksum byte.
+    virtual void OnFrameDispatched(uint8_t type, const uint8_t* payload, uint16_t length,
+                                   bool checksumOk) = 0;
 };
 
 class CScannerBoard {
@@ -55,6 +84,7 @@ public:
 
     void SetOutbox(IFrameOutbox* outbox) { m_pOutbox.store(outbox); }
     void SetNotifier(IDrawNotifier* notifier) { m_pNotify.store(notifier); }
+    void SetFrameObserver(IFrameObserver* observer) { m_pObserver.store(observer); }
 
     // Builds a frame (header, type, stuffed payload, 0x00, trailer) and queues
     // it; does nothing and returns 0 without an outbox.
@@ -96,9 +126,13 @@ public:
 
 private:
     void ResetReceiver();
+    void AppendPayload(uint8_t byte);
+    void PostDraw();
+    void MergeUnderLock(const uint8_t* report, size_t length);
 
     std::atomic<IFrameOutbox*> m_pOutbox{nullptr};
     std::atomic<IDrawNotifier*> m_pNotify{nullptr};  // the view that gets "TALV_DRAW"
+    std::atomic<IFrameObserver*> m_pObserver{nullptr};
 
     mutable std::mutex m_textLock;  // the two texts cross threads
     char m_serial[32] = {};

@@ -1,0 +1,196 @@
+#include "board/BoardWorker.h"
+
+#include <poll.h>
+#include <pthread.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <ctime>
+
+#include "board/BoardLink.h"
+#include "board/ScannerBoard.h"
+
+namespace {
+
+constexpr uint32_t kKeepAliveSeconds = 10;
+constexpr short kGoneEvents = POLLHUP | POLLERR | POLLNVAL;
+
+bool ReceiverBetweenFrames(uint16_t state) { return state == 0 || state == 6; }
+
+}  // namespace
+
+CBoardWorker::CBoardWorker(CBoardLink& link, BoardWorkerOptions options)
+    : m_link(link),
+      m_options(std::move(options)),
+      m_wakeFd(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
+
+CBoardWorker::~CBoardWorker() {
+    Stop();
+    if (m_wakeFd >= 0) ::close(m_wakeFd);
+}
+
+void CBoardWorker::Start() {
+    if (m_thread.joinable()) return;
+    m_stop = false;
+    m_thread = std::thread([this] { BoardWorkerProc(*this); });
+}
+
+void CBoardWorker::Stop() {
+    if (!m_thread.joinable()) return;
+    m_stop = true;
+    const uint64_t one = 1;
+    (void)!::write(m_wakeFd, &one, sizeof one);
+    m_thread.join();
+    uint64_t value = 0;
+    (void)!::read(m_wakeFd, &value, sizeof value);
+}
+
+double CBoardWorker::CpuSeconds() const {
+    if (!m_thread.joinable()) return 0;
+    clockid_t cid;
+    // native_handle is const-incorrect in libstdc++; the handle is not changed.
+    if (pthread_getcpuclockid(const_cast<std::thread&>(m_thread).native_handle(), &cid) != 0)
+        return 0;
+    timespec ts{};
+    if (clock_gettime(cid, &ts) != 0) return 0;
+    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
+}
+
+uint32_t CBoardWorker::NowSeconds() const {
+    if (m_options.clockSeconds) return m_options.clockSeconds();
+    return static_cast<uint32_t>(std::time(nullptr));
+}
+
+int BoardWorkerProc(CBoardWorker& worker) {
+    worker.Loop();
+    return 0;
+}
+
+bool CBoardWorker::WaitForStop(std::chrono::milliseconds timeout) {
+    pollfd pfd{m_wakeFd, POLLIN, 0};
+    const int ms = static_cast<int>(std::max<int64_t>(0, timeout.count()));
+    ::poll(&pfd, 1, ms);
+    return m_stop.load();
+}
+
+void CBoardWorker::OnDeviceGone() {
+    CScannerBoard& board = m_link.Board();
+    m_link.Port().Close();
+    m_link.Capture().Event("disconnected");
+    m_link.Outbox().Clear();
+    board.SetRxState(0);
+    // The scan under way cannot finish; the next tap starts a new one, and a
+    // board that was power-cycled has forgotten its mode, so ask for it again.
+    board.m_bScanStarted = 0;
+    board.m_bScanComplete = 0;
+    board.m_bSurveyMode = 0;
+    m_connected = false;
+    m_nextRetry = std::chrono::steady_clock::now() + m_options.retryInterval;
+    if (m_options.onConnectionChanged) m_options.onConnectionChanged(false);
+}
+
+bool CBoardWorker::WaitAndReconnect() {
+    const auto now = std::chrono::steady_clock::now();
+    if (now < m_nextRetry &&
+        WaitForStop(std::chrono::duration_cast<std::chrono::milliseconds>(m_nextRetry - now) +
+                    std::chrono::milliseconds(1)))
+        return false;
+    if (std::chrono::steady_clock::now() < m_nextRetry) return false;  // woken early
+    m_nextRetry = std::chrono::steady_clock::now() + m_options.retryInterval;
+    if (!m_link.Reopen()) return false;
+    CScannerBoard& board = m_link.Board();
+    m_link.Capture().Event("connected " + m_link.DevicePath());
+    m_link.Outbox().Clear();  // what was queued for the old connection is stale
+    board.SetRxState(0);
+    m_connected = true;
+    ++m_reconnects;
+    if (m_options.onConnectionChanged) m_options.onConnectionChanged(true);
+    board.RequestFirmware();  // greet the board again
+    return true;
+}
+
+void CBoardWorker::Loop() {
+    CScannerBoard& board = m_link.Board();
+    CSerialPort& port = m_link.Port();
+    CTxQueue& outbox = m_link.Outbox();
+    CCaptureWriter& capture = m_link.Capture();
+
+    board.SetRxState(0);
+    m_connected = port.IsOpen();
+    m_nextRetry = std::chrono::steady_clock::now() + m_options.retryInterval;
+    uint8_t byte = 0;
+    uint32_t bytesRead = 0;  // kept over a pass that does not read
+    uint32_t lastActivity = 0;
+    uint32_t clock = 0;
+    bool restartIdleClock = true;
+
+    while (!m_stop.load()) {
+        ++m_passes;
+        if (!port.IsOpen()) {
+            if (WaitAndReconnect()) {
+                bytesRead = 0;
+                restartIdleClock = true;
+            }
+            continue;
+        }
+
+        const int wanted = board.ReceiveStep(&byte, bytesRead);
+        bool gone = false;
+        if (wanted != 0) {
+            bytesRead = 0;
+            // While waiting for a header, a queued frame may go out at once;
+            // inside a frame it waits for the trailer (or the read time-out).
+            const bool betweenFrames = board.GetRxState() == 1;
+            pollfd fds[3] = {{port.Fd(), POLLIN, 0},
+                             {m_wakeFd, POLLIN, 0},
+                             {outbox.EventFd(), POLLIN, 0}};
+            const int ready =
+                ::poll(fds, betweenFrames ? 3 : 2, static_cast<int>(m_options.readTimeout.count()));
+            if (m_stop.load()) break;
+            if (ready == 0) capture.Flush();
+            if (fds[0].revents & POLLIN) {
+                size_t n = 0;
+                const CSerialPort::IoResult result = port.Read(&byte, 1, n);
+                if (result == CSerialPort::IoResult::kGone) {
+                    gone = true;
+                } else if (n == 1) {
+                    bytesRead = 1;
+                    capture.Read(&byte, 1);
+                }
+            } else if (fds[0].revents & kGoneEvents) {
+                gone = true;
+            }
+        }
+
+        if (!gone) {
+            if (bytesRead != 0 && !ReceiverBetweenFrames(board.GetRxState())) {
+                lastActivity = clock;
+            } else {
+                for (const std::vector<uint8_t>& frame : outbox.TakeAll()) {
+                    const CSerialPort::IoResult result = port.WriteAll(frame.data(), frame.size());
+                    if (result == CSerialPort::IoResult::kGone) {
+                        gone = true;
+                        break;
+                    }
+                    if (result == CSerialPort::IoResult::kOk) capture.Wrote(frame.data(), frame.size());
+                    lastActivity = clock;
+                }
+            }
+        }
+        if (gone) {
+            OnDeviceGone();
+            bytesRead = 0;
+            continue;
+        }
+
+        clock = NowSeconds();
+        if (restartIdleClock) {
+            lastActivity = clock;
+            restartIdleClock = false;
+        }
+        if (clock > lastActivity + kKeepAliveSeconds) {
+            lastActivity = clock;
+            board.SendKeepAlive();
+        }
+    }
+}

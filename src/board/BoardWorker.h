@@ -1,0 +1,65 @@
+#pragma once
+// The board worker: the one thread that reads and writes the board's port.
+// It feeds the receive state machine one byte at a time, writes queued frames
+// only between incoming frames, sends "00 00" after more than ten quiet
+// seconds, and, when the device vanishes, closes it and tries to open the same
+// device again about every two seconds until it is back.
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <thread>
+
+class CBoardLink;
+
+struct BoardWorkerOptions {
+    // Whole seconds for the idle clock; null: the system clock.
+    std::function<uint32_t()> clockSeconds;
+    // How long a read waits for a byte (250 ms plus 1 ms per byte on the handheld).
+    std::chrono::milliseconds readTimeout{251};
+    std::chrono::milliseconds retryInterval{2000};
+    // Called on the worker when the device goes (false) or comes back (true).
+    std::function<void(bool connected)> onConnectionChanged;
+};
+
+class CBoardWorker {
+public:
+    explicit CBoardWorker(CBoardLink& link, BoardWorkerOptions options = {});
+    ~CBoardWorker();  // stops the thread
+    CBoardWorker(const CBoardWorker&) = delete;
+    CBoardWorker& operator=(const CBoardWorker&) = delete;
+
+    void Start();
+    // Wakes the worker and waits for it; bounded by one read time-out or one
+    // write time-out (1 s), whichever the worker is in.
+    void Stop();
+    bool Running() const { return m_thread.joinable(); }
+
+    // For tests and benchmarks.
+    uint64_t Passes() const { return m_passes.load(); }
+    bool Connected() const { return m_connected.load(); }
+    uint64_t Reconnects() const { return m_reconnects.load(); }
+    double CpuSeconds() const;  // CPU time the worker thread has used
+
+private:
+    friend int BoardWorkerProc(CBoardWorker& worker);
+    void Loop();
+    void OnDeviceGone();
+    bool WaitAndReconnect();
+    bool WaitForStop(std::chrono::milliseconds timeout);
+    uint32_t NowSeconds() const;
+
+    CBoardLink& m_link;
+    BoardWorkerOptions m_options;
+    int m_wakeFd = -1;
+    std::atomic<bool> m_stop{false};
+    std::atomic<uint64_t> m_passes{0};
+    std::atomic<bool> m_connected{false};
+    std::atomic<uint64_t> m_reconnects{0};
+    std::chrono::steady_clock::time_point m_nextRetry;
+    std::thread m_thread;
+};
+
+// The thread procedure; returns 0 when the worker has been stopped.
+int BoardWorkerProc(CBoardWorker& worker);

@@ -1,0 +1,169 @@
+// Merging access-point reports into scanList.
+
+#include <cstring>
+
+#include "BoardFixture.h"
+
+namespace {
+
+const Mac kA = {0x00, 0x0A, 0x0B, 0x0C, 0x0D, 0x01};
+const Mac kB = {0x00, 0x0A, 0x0B, 0x0C, 0x0D, 0x02};
+const Mac kC = {0xDE, 0xAD, 0x11, 0xBE, 0xEF, 0x11};
+
+// Merges a message held in a buffer of exactly its size, so that the
+// sanitizers see any read past the received bytes.
+void Merge(const Bytes& message) {
+    std::vector<uint8_t> exact(message);
+    exact.shrink_to_fit();
+    theBoard.MergeReport(exact.data(), exact.size());
+}
+
+ApRecord* Find(const Mac& mac) {
+    ApRecord* rec = nullptr;
+    return scanList.FindMac(mac.data(), rec) == CApList::kOk ? rec : nullptr;
+}
+
+TEST_F(BoardTest, AccessPointEntersTheListOnlyWithABeacon) {
+    Merge(ReportMessage({{kA, -40}, {kB, -55}}, {{1, "Office", 6, 0x2010}}));
+    EXPECT_EQ(Find(kA), nullptr);
+    ApRecord* b = Find(kB);
+    ASSERT_NE(b, nullptr);
+    EXPECT_EQ(scanList.Count(), 1);
+    EXPECT_STREQ(b->ssid, "Office");
+    EXPECT_STREQ(b->macText, "000A0B0C0D02");
+    EXPECT_EQ(b->ssidLength, 6);
+    EXPECT_EQ(b->channel, 6);
+    EXPECT_EQ(b->privacy, 1);
+    EXPECT_EQ(b->capabilityFlag, 1);
+    EXPECT_EQ(b->hasBeacon, 1);
+    EXPECT_EQ(b->isNew, 1);
+    EXPECT_EQ(b->refreshed, 0);
+    EXPECT_EQ(b->rssi, -55);
+    EXPECT_EQ(b->readingCount, 1);
+    EXPECT_EQ(theBoard.m_probeCount, 2);
+    EXPECT_EQ(theBoard.m_beaconCount, 1);
+
+    // A later report without a beacon adds the reading and keeps the rest.
+    b->refreshed = 1;
+    Merge(ReportMessage({{kB, -65}, {kA, -41}}, {}));
+    EXPECT_EQ(Find(kA), nullptr);
+    EXPECT_EQ(b->rssi, -120);
+    EXPECT_EQ(b->readingCount, 2);
+    EXPECT_EQ(b->refreshed, 0);
+    EXPECT_STREQ(b->ssid, "Office");
+    EXPECT_EQ(b->channel, 6);
+    EXPECT_EQ(b->privacy, 1);
+
+    // A later beacon refreshes the record; a shorter SSID leaves no tail.
+    Merge(ReportMessage({{kB, -60}}, {{0, "Lab", 11, 0x0000}}));
+    EXPECT_STREQ(b->ssid, "Lab");
+    EXPECT_EQ(std::memcmp(b->ssid, "Lab\0\0\0\0", 7), 0);
+    EXPECT_EQ(b->channel, 11);
+    EXPECT_EQ(b->privacy, 0);
+    EXPECT_EQ(b->capabilityFlag, 0);
+    EXPECT_EQ(b->rssi, -180);
+    EXPECT_EQ(b->readingCount, 3);
+}
+
+TEST_F(BoardTest, SsidIsCutAtItsLengthAndAt31Characters) {
+    const std::string name32 = "ABCDEFGHIJKLMNOPQRSTUVWXYZ012345";
+    Merge(ReportMessage({{kA, -50}, {kB, -50}, {kC, -50}},
+                        {{0, name32, 1, 0, 40}, {1, name32, 1, 0, 5}, {2, "", 1, 0, 0}}));
+    EXPECT_EQ(std::string(Find(kA)->ssid), name32.substr(0, 31));
+    EXPECT_EQ(Find(kA)->ssidLength, 40);
+    EXPECT_STREQ(Find(kB)->ssid, "ABCDE");
+    EXPECT_STREQ(Find(kC)->ssid, "");  // a hidden network
+    EXPECT_STREQ(Find(kC)->macText, "DEAD11BEEF11");
+}
+
+TEST_F(BoardTest, BeaconIndexRules) {
+    // Index 64 and more is ignored; an index beyond the probes is harmless;
+    // of two entries for one probe the later wins.
+    Merge(ReportMessage({{kA, -50}, {kB, -51}}, {{64, "Wild", 1},
+                                                 {200, "Wilder", 2},
+                                                 {20, "Beyond", 3},
+                                                 {0, "First", 4},
+                                                 {0, "Second", 5}}));
+    EXPECT_EQ(scanList.Count(), 1);
+    ASSERT_NE(Find(kA), nullptr);
+    EXPECT_STREQ(Find(kA)->ssid, "Second");
+    EXPECT_EQ(Find(kA)->channel, 5);
+    EXPECT_EQ(Find(kB), nullptr);
+}
+
+TEST_F(BoardTest, ReportWithTooManyOrNoEntriesIsIgnored) {
+    std::vector<Probe> probes33;
+    std::vector<Beacon> beacons33;
+    for (uint8_t i = 0; i < 33; ++i) {
+        probes33.push_back({{0x02, 0, 0, 0, 0, i}, -70});
+        beacons33.push_back({static_cast<uint8_t>(i % 32), "X", 1});
+    }
+    Merge(ReportMessage(probes33, {{0, "X", 1}}));
+    EXPECT_TRUE(scanList.IsEmpty());
+    EXPECT_EQ(theBoard.m_probeCount, 0);
+
+    Merge(ReportMessage({}, {{0, "X", 1}}));
+    EXPECT_TRUE(scanList.IsEmpty());
+
+    // 33 beacons: the probes are still stored, nothing is merged.
+    const std::vector<Probe> probes(probes33.begin(), probes33.begin() + 3);
+    Merge(ReportMessage(probes, beacons33));
+    EXPECT_TRUE(scanList.IsEmpty());
+    EXPECT_EQ(theBoard.m_probeCount, 3);
+    EXPECT_EQ(theBoard.m_beaconCount, 33);
+    EXPECT_EQ(theBoard.m_probes[2].mac[5], 2);
+    EXPECT_EQ(theBoard.m_probes[2].rssi, -70);
+
+    // 32 of each is the most that is merged.
+    probes33.pop_back();
+    beacons33.pop_back();
+    Merge(ReportMessage(probes33, beacons33));
+    EXPECT_EQ(scanList.Count(), 32);
+}
+
+TEST_F(BoardTest, TruncatedReportIsIgnoredWhole) {
+    const Bytes full = ReportMessage({{kA, -50}, {kB, -60}}, {{0, "A", 1}, {1, "B", 2}});
+    ASSERT_EQ(full.size(), 1u + 16 + 1 + 74);
+    for (size_t cut = 0; cut < full.size(); ++cut) {
+        SCOPED_TRACE(cut);
+        theBoard.m_probeCount = 0;
+        Merge(Bytes(full.begin(), full.begin() + static_cast<long>(cut)));
+        EXPECT_TRUE(scanList.IsEmpty());
+        EXPECT_EQ(theBoard.m_probeCount, 0);
+    }
+    // Counts that promise more than the frame carries, with a good checksum.
+    Receive(BoardFrame(MSG_SCAN_REPORT, ReportMessage({{kA, -50}}, {{0, "A", 1}}, 8)));
+    Receive(BoardFrame(MSG_SCAN_REPORT, ReportMessage({{kA, -50}}, {{0, "A", 1}}, 1, 2)));
+    EXPECT_TRUE(scanList.IsEmpty());
+    EXPECT_EQ(notifier.draws, 2);
+
+    Merge(full);
+    EXPECT_EQ(scanList.Count(), 2);
+    // Bytes behind the last entry are not looked at.
+    Bytes padded = full;
+    padded.resize(full.size() + 10, 0xEE);
+    Merge(padded);
+    EXPECT_EQ(Find(kA)->readingCount, 2);
+}
+
+TEST_F(BoardTest, ReadingSumDoesNotWrap) {
+    const Bytes report = ReportMessage({{kA, -90}}, {{0, "Far", 1}});
+    for (int i = 0; i < 1000; ++i) Merge(report);
+    ASSERT_NE(Find(kA), nullptr);
+    EXPECT_EQ(Find(kA)->rssi, -90000);
+    EXPECT_EQ(Find(kA)->readingCount, 1000);
+    EXPECT_EQ(Find(kA)->rssi / Find(kA)->readingCount, -90);
+}
+
+TEST_F(BoardTest, NewRecordsAreSortedByTheirFirstReading) {
+    const Mac d = {0, 0, 0, 0, 0, 0xD};
+    Merge(ReportMessage({{kA, -60}, {kB, -70}, {kC, -60}, {d, -50}},
+                        {{0, "a", 1}, {1, "b", 1}, {2, "c", 1}, {3, "d", 1}}));
+    // Later strong readings do not move a record.
+    Merge(ReportMessage({{kB, -10}}, {}));
+    std::vector<std::string> order;
+    for (ApRecord* r = scanList.First(); r; scanList.GetNext(r)) order.push_back(r->ssid);
+    EXPECT_EQ(order, (std::vector<std::string>{"b", "a", "c", "d"}));
+}
+
+}  // namespace

@@ -1,0 +1,57 @@
+// Replays every recorded board conversation in tests/data/board (NAME.bin)
+// and compares the decode with NAME.golden; see tests/data/board/README.md.
+// PELLORIN_UPDATE_GOLDEN=1 rewrites the goldens (their # header is kept).
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "BoardFixture.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const fs::path kDataDir = fs::path(PELLORIN_TEST_DATA) / "board";
+
+struct Golden {
+    std::vector<std::string> header;  // the # lines
+    std::vector<std::string> lines;
+};
+
+Golden ReadGolden(const fs::path& path) {
+    Golden g;
+    std::ifstream in(path);
+    for (std::string line; std::getline(in, line);) {
+        if (line.empty()) continue;
+        (line[0] == '#' ? g.header : g.lines).push_back(line);
+    }
+    return g;
+}
+
+TEST_F(BoardTest, RecordedConversationsDecodeAsTheirGoldenFiles) {
+    const bool update = std::getenv("PELLORIN_UPDATE_GOLDEN") != nullptr;
+    int replayed = 0;
+    for (const fs::directory_entry& entry : fs::directory_iterator(kDataDir)) {
+        if (entry.path().extension() != ".bin") continue;
+        SCOPED_TRACE(entry.path().filename().string());
+        fs::path goldenPath = entry.path();
+        goldenPath.replace_extension(".golden");
+        ASSERT_TRUE(fs::exists(goldenPath)) << "every capture needs its .golden";
+        Golden golden = ReadGolden(goldenPath);
+        EXPECT_FALSE(golden.header.empty()) << "the golden must say where the capture came from";
+
+        const std::vector<std::string> actual = ReplayStream(ReadFileBytes(entry.path()));
+        if (update) {
+            std::ofstream out(goldenPath);
+            for (const std::string& l : golden.header) out << l << '\n';
+            for (const std::string& l : actual) out << l << '\n';
+        } else {
+            EXPECT_EQ(actual, golden.lines);
+        }
+        ++replayed;
+    }
+    EXPECT_GE(replayed, 4);
+}
+
+}  // namespace
