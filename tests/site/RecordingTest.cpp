@@ -1,0 +1,211 @@
+// Survey-point recording on the global lists: averages, the placeholder,
+// selection by tap-and-hold and deletion of a point's run.
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <initializer_list>
+#include <mutex>
+#include <thread>
+
+#include "SiteTestSupport.h"
+#include "aplist/ApList.h"
+#include "board/ScannerBoard.h"
+#include "site/SiteRecord.h"
+
+namespace {
+
+class Recording : public ::testing::Test {
+protected:
+    void SetUp() override {
+        scanList.RemoveAll();
+        surveyList.RemoveAll();
+    }
+    void TearDown() override {
+        scanList.RemoveAll();
+        surveyList.RemoveAll();
+    }
+
+    // One scanned AP with the given readings.
+    static void Heard(uint8_t macLast, std::initializer_list<int> readings, uint8_t hasBeacon = 1) {
+        ApRecord* r = nullptr;
+        scanList.NewRecord(r);
+        r->mac[5] = macLast;
+        FormatMacText(r->mac, r->macText);
+        std::snprintf(r->ssid, sizeof r->ssid, "ap%d", macLast);
+        r->channel = static_cast<uint8_t>(macLast % 14 + 1);
+        r->hasBeacon = hasBeacon;
+        for (int v : readings) r->rssi += v;
+        r->readingCount = static_cast<int32_t>(readings.size());
+        scanList.AddTail(r);
+    }
+
+    // Records a point with the given APs at (x, y).
+    int Record(int32_t x, int32_t y, std::initializer_list<std::initializer_list<int>> aps) {
+        site.BeginPoint(x, y, "TEST");
+        uint8_t mac = 1;
+        for (auto readings : aps) Heard(mac++, readings);
+        return site.RecordPoint();
+    }
+
+    CSiteRecord site;
+};
+
+int16_t Best(const CSiteRecord& s) {
+    int16_t v = 0;
+    s.GetBestRssi(v);
+    return v;
+}
+
+}  // namespace
+
+TEST_F(Recording, AveragesTruncateTowardZeroAndTheStrongestIsRemembered) {
+    EXPECT_EQ(Record(10, 20, {{-61, -62, -64}, {-70, -71}}), 1);
+    ASSERT_EQ(surveyList.Count(), 2);
+    const ApRecord* a = surveyList.First();
+    EXPECT_EQ(a->rssi, -62);
+    EXPECT_EQ(a->next->rssi, -70);
+    EXPECT_EQ(a->x, 10);
+    EXPECT_EQ(a->y, 20);
+    EXPECT_STREQ(a->pointName, "TEST");
+    EXPECT_STREQ(a->macText, "000000000001");
+    EXPECT_STREQ(a->ssid, "ap1");
+    EXPECT_EQ(Best(site), -62);
+    EXPECT_EQ(site.m_locationCount, 1);
+    EXPECT_EQ(site.m_apCount, 2);
+
+    EXPECT_EQ(Record(11, 20, {{-45}, {-45}}), 1);
+    EXPECT_EQ(Best(site), -45);
+
+    EXPECT_EQ(Record(12, 20, {{-95}, {-95, -96}}), 1);
+    EXPECT_EQ(Best(site), -90);  // nothing stronger than the floor
+    EXPECT_EQ(surveyList.Count(), 6);
+    EXPECT_EQ(site.m_apCount, 6);
+    EXPECT_EQ(site.m_locationCount, 3);
+}
+
+TEST_F(Recording, OnlyBeaconMatchedRecordsAreRecorded) {
+    site.BeginPoint(1, 1, "TEST");
+    Heard(1, {-50}, 0);
+    Heard(2, {-60}, 1);
+    EXPECT_EQ(site.RecordPoint(), 1);
+    ASSERT_EQ(surveyList.Count(), 1);
+    EXPECT_EQ(surveyList.First()->rssi, -60);
+    EXPECT_EQ(Best(site), -60);
+}
+
+TEST_F(Recording, AnEmptyScanRecordsTheFillPlaceholder) {
+    site.m_apCount = 4;
+    EXPECT_EQ(Record(33, 44, {}), 0);
+    ASSERT_EQ(surveyList.Count(), 1);
+    const ApRecord* f = surveyList.First();
+    EXPECT_EQ(f->channel, 0);
+    EXPECT_STREQ(f->macText, "000000000000");
+    for (uint8_t b : f->mac) EXPECT_EQ(b, 0);
+    EXPECT_STREQ(f->ssid, "FILL");
+    EXPECT_STREQ(f->pointName, "FILL");
+    EXPECT_EQ(f->rssi, 0);
+    EXPECT_EQ(f->x, 33);
+    EXPECT_EQ(f->y, 44);
+    EXPECT_EQ(site.m_locationCount, 1);
+    EXPECT_EQ(site.m_apCount, 4);
+    EXPECT_EQ(Best(site), -90);
+}
+
+TEST_F(Recording, BeginPointEmptiesTheScanAndASecondTapReplacesThePendingPoint) {
+    site.BeginPoint(1, 2, "TEST");
+    Heard(1, {-50});
+    site.BeginPoint(5, 6, "A name longer than thirty-one characters, cut");
+    EXPECT_TRUE(scanList.IsEmpty());
+    EXPECT_EQ(site.m_pendingX, 5);
+    EXPECT_EQ(std::strlen(site.m_pendingName), 31u);
+    Heard(2, {-40});
+    site.RecordPoint();
+    EXPECT_EQ(surveyList.First()->x, 5);
+    EXPECT_EQ(surveyList.First()->y, 6);
+}
+
+TEST_F(Recording, ClearSurveyEmptiesTheListAndCounters) {
+    Record(1, 1, {{-50}});
+    site.ClearSurvey();
+    EXPECT_TRUE(surveyList.IsEmpty());
+    EXPECT_EQ(site.m_locationCount, 0);
+    EXPECT_EQ(site.m_apCount, 0);
+}
+
+TEST_F(Recording, SelectNearestPointUsesSquaredDistance3200AndTheFirstRun) {
+    EXPECT_EQ(site.SelectNearestPoint(0, 0), 0);  // empty list
+
+    Record(100, 100, {{-70}, {-40}, {-55}});
+    EXPECT_EQ(site.SelectNearestPoint(140, 140), 1);  // 40² + 40² = 3200
+    EXPECT_EQ(site.m_selX, 100.0);
+    EXPECT_EQ(site.m_selY, 100.0);
+    EXPECT_EQ(site.m_selApCount, 3);
+    EXPECT_EQ(site.m_selBestRssi, -40);
+    EXPECT_STREQ(site.m_selBestMac, "000000000002");
+    EXPECT_STREQ(site.m_selBestSsid, "ap2");
+    EXPECT_EQ(site.m_selFirstIndex, 1);
+    EXPECT_EQ(site.SelectNearestPoint(141, 140), 0);  // 41² + 40² = 3281
+
+    // The same place again right away forms one run; later, a separate one.
+    Record(100, 100, {{-30}});
+    Record(300, 300, {{-60}});
+    Record(100, 100, {{-20}});
+    EXPECT_EQ(site.SelectNearestPoint(101, 100), 1);
+    EXPECT_EQ(site.m_selFirstIndex, 1);
+    EXPECT_EQ(site.m_selApCount, 4);
+    EXPECT_EQ(site.m_selBestRssi, -30);
+
+    EXPECT_EQ(site.SelectNearestPoint(298, 301), 1);
+    EXPECT_EQ(site.m_selFirstIndex, 5);
+    EXPECT_EQ(site.m_selApCount, 1);
+
+    // Far-away taps do not overflow the square.
+    EXPECT_EQ(site.SelectNearestPoint(INT32_MAX, INT32_MIN), 0);
+}
+
+TEST_F(Recording, DeleteSelectedPointRemovesTheWholeRunOnly) {
+    Record(10, 10, {{-50}, {-51}});
+    Record(10, 10, {{-52}});
+    Record(90, 90, {{-60}});
+    Record(10, 10, {{-53}});
+    site.m_locationCount = 9;
+    ASSERT_EQ(site.SelectNearestPoint(12, 12), 1);
+    site.DeleteSelectedPoint();
+    ASSERT_EQ(surveyList.Count(), 2);
+    EXPECT_EQ(surveyList.First()->x, 90);
+    EXPECT_EQ(surveyList.First()->next->rssi, -53);
+    EXPECT_EQ(site.m_locationCount, 9);
+    EXPECT_EQ(site.m_selApCount, 3);  // the selection itself is kept
+}
+
+TEST_F(Recording, SelectionAndDeletionReachPastPosition32767) {
+    for (int i = 0; i < 33000; ++i) AddEntry(surveyList, 5000, 5000, 1, -80);
+    Record(0, 0, {{-50}, {-40}});
+    ASSERT_EQ(site.SelectNearestPoint(1, 1), 1);
+    EXPECT_EQ(site.m_selFirstIndex, 33001);
+    EXPECT_EQ(site.m_selApCount, 2);
+    site.DeleteSelectedPoint();
+    EXPECT_EQ(surveyList.Count(), 33000);
+}
+
+TEST_F(Recording, RecordPointWaitsForTheReportLock) {
+    // While the worker holds the lock, recording cannot traverse scanList.
+    site.BeginPoint(1, 1, "TEST");
+    Heard(1, {-50});
+    std::unique_lock<std::mutex> worker(theBoard.m_reportLock);
+    std::atomic<bool> done{false};
+    std::thread ui([&] {
+        site.RecordPoint();
+        done = true;
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_FALSE(done.load());
+    worker.unlock();
+    ui.join();
+    EXPECT_TRUE(done.load());
+    EXPECT_EQ(surveyList.Count(), 1);
+}

@@ -1,0 +1,188 @@
+// SaveSiteFile: the bytes it leaves equal an in-place save, and no failure
+// at any step damages the file on disk.
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
+
+#include "SiteTestSupport.h"
+#include "site/FileOps.h"
+#include "site/SiteFile.h"
+#include "site/SiteRecord.h"
+#include "site/SiteSave.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+uint32_t Ink(int x, int y) { return (x == y || x == 199 - y) ? 0u : 0x00FFFFFFu; }
+
+// What the old handheld's in-place save leaves: header and signature written
+// over the old bytes, the file cut at pointsOffset, the points appended.
+std::vector<uint8_t> InPlaceSave(std::vector<uint8_t> file, CSiteRecord site, const CApList& list,
+                                 uint32_t now) {
+    PrepareHeaderForSave(site, now);
+    auto put = [&](size_t at, const std::vector<uint8_t>& bytes) {
+        if (file.size() < at + bytes.size()) file.resize(at + bytes.size(), 0);
+        std::memcpy(file.data() + at, bytes.data(), bytes.size());
+    };
+    put(0, std::vector<uint8_t>(site.m_header, site.m_header + 150));
+    put(site.SignatureOffset(), EncodeSignature(Ink));
+    file.resize(site.PointsOffset(), 0);
+    put(site.PointsOffset(), EncodePointsSection(site, list));
+    return file;
+}
+
+// An opened site with some history: uninterpreted header bytes, an old
+// signature, old points and trailing bytes after them.
+struct OpenedSite {
+    ScratchDir dir;
+    fs::path path;
+    std::vector<uint8_t> original;
+    CSiteRecord site;
+    CApList list;
+
+    explicit OpenedSite(SiteSectionOrder order = SiteSectionOrder::BitmapFirst) {
+        CApList old;
+        AddEntry(old, 1, 2, 3, -44);
+        original = WithPoints(SmallSiteFile(37, 11, order), EncodePointsSection(site, old));
+        for (size_t i = 13; i < 134; ++i) original[i] = static_cast<uint8_t>(i * 7);
+        original[10] = 0xC3;
+        original[12] = 1;
+        original.insert(original.end(), {'t', 'a', 'i', 'l'});
+        path = dir.Write("site.hss", original);
+        ::chmod(path.c_str(), 0640);
+        MemorySource src(original);
+        EXPECT_TRUE(ReadSiteHeader(src, site).ok);
+        AddEntry(list, 100, 200, 6, -55);
+        AddEntry(list, 100, 200, 1, -70);
+        AddEntry(list, 7, 8, 0, 0, "FILL", "FILL");
+    }
+
+    size_t FilesInDir() const {
+        return static_cast<size_t>(std::distance(fs::directory_iterator(dir.Path()), {}));
+    }
+};
+
+}  // namespace
+
+TEST(SaveSiteFile, LeavesExactlyTheBytesOfAnInPlaceSave) {
+    for (auto order : {SiteSectionOrder::BitmapFirst, SiteSectionOrder::SignatureFirst}) {
+        OpenedSite s(order);
+        const auto expected = InPlaceSave(s.original, s.site, s.list, 0x01020304);
+        const SiteStatus status = SaveSiteFile(s.path.string(), s.site, Ink, s.list, 0x01020304);
+        ASSERT_TRUE(status.ok) << status.text;
+        const auto saved = ReadFileBytes(s.path);
+        EXPECT_EQ(saved, expected);
+        EXPECT_EQ(0, std::memcmp(saved.data() + 10, s.original.data() + 10, 2));
+        EXPECT_EQ(0, std::memcmp(saved.data() + 13, s.original.data() + 13, 121));
+        EXPECT_EQ(s.site.ResetOnSave(), 0);
+        EXPECT_EQ(s.site.LastSaveTime(), 0x01020304u);
+        EXPECT_EQ(s.FilesInDir(), 1u);
+        EXPECT_EQ(fs::status(s.path).permissions() & fs::perms::all,
+                  fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+
+        // Saved again and read back: the file's survey comes out the same.
+        MemorySource src(saved);
+        CSiteRecord again;
+        ASSERT_TRUE(ReadSiteHeader(src, again).ok);
+        CApList loaded;
+        ASSERT_TRUE(ReadPoints(src, again, loaded, nullptr).ok);
+        EXPECT_EQ(loaded.Count(), 3);
+    }
+}
+
+TEST(SaveSiteFile, KeepsTheExcessOfALongerHeaderAndReplacesALinksTarget) {
+    ScratchDir dir;
+    auto file = SmallSiteFile();
+    file.insert(file.begin() + 150, 0x5A);
+    Put32(file, 0, 151);
+    for (size_t at : {138u, 142u, 146u}) Put32(file, at, Get32(file, at) + 1);
+    const auto target = dir.Write("real.hss", file);
+    const auto link = dir.Path() / "link.hss";
+    fs::create_symlink(target, link);
+    MemorySource src(file);
+    CSiteRecord site;
+    ASSERT_TRUE(ReadSiteHeader(src, site).ok);
+    CApList list;
+    ASSERT_TRUE(SaveSiteFile(link.string(), site, Ink, list, 5).ok);
+    EXPECT_TRUE(fs::is_symlink(link));
+    const auto saved = ReadFileBytes(target);
+    EXPECT_EQ(saved[150], 0x5A);
+    EXPECT_EQ(Get32(saved, 0), 151u);
+    EXPECT_EQ(saved, InPlaceSave(file, site, list, 5));
+}
+
+TEST(SaveSiteFile, EveryFailingStepLeavesTheOldFileWholeAndReportsIt) {
+    // A clean run first, to learn how many calls of each kind a save makes.
+    FaultyFileOps counting;
+    {
+        OpenedSite s;
+        ASSERT_TRUE(SaveSiteFile(s.path.string(), s.site, Ink, s.list, 9, counting).ok);
+    }
+    ASSERT_GE(counting.writes, 4);
+    ASSERT_EQ(counting.renames, 1);
+
+    auto expectUntouched = [](OpenedSite& s, const SiteStatus& status, const std::string& what) {
+        EXPECT_FALSE(status.ok) << what;
+        EXPECT_EQ(status.caption, "Site Update Error") << what;
+        EXPECT_EQ(status.text, "Could not update site") << what;
+        EXPECT_EQ(ReadFileBytes(s.path), s.original) << what;
+        EXPECT_EQ(s.FilesInDir(), 1u) << what;  // no temp file left behind
+        EXPECT_EQ(s.site.ResetOnSave(), 1) << what;
+        EXPECT_EQ(s.site.LastSaveTime(), 1000u) << what;
+    };
+    auto run = [&](const std::string& what, auto configure) {
+        OpenedSite s;
+        FaultyFileOps ops;
+        configure(ops);
+        expectUntouched(s, SaveSiteFile(s.path.string(), s.site, Ink, s.list, 9, ops), what);
+    };
+
+    for (int n = 1; n <= counting.writes; ++n)
+        run("write " + std::to_string(n), [n](FaultyFileOps& o) { o.failWriteAt = n; });
+    run("file flush", [](FaultyFileOps& o) { o.failFsyncAt = 1; });
+    run("close", [](FaultyFileOps& o) { o.failCloseAt = 1; });
+    run("rename", [](FaultyFileOps& o) { o.failRenameAt = 1; });
+    run("open old file", [](FaultyFileOps& o) { o.failOpenAt = 1; });
+    run("create temp file", [](FaultyFileOps& o) { o.failOpenAt = 2; });
+    for (int64_t space : {int64_t{0}, int64_t{150}, int64_t{90000}})
+        run("disk full at " + std::to_string(space),
+            [space](FaultyFileOps& o) { o.spaceLeft = space; });
+}
+
+TEST(SaveSiteFile, AFailedDirectoryFlushAfterTheRenameStillCountsAsSaved) {
+    OpenedSite s;
+    FaultyFileOps ops;
+    ops.failFsyncAt = 2;  // the first flush is the file's, the second the directory's
+    const auto expected = InPlaceSave(s.original, s.site, s.list, 9);
+    EXPECT_TRUE(SaveSiteFile(s.path.string(), s.site, Ink, s.list, 9, ops).ok);
+    EXPECT_EQ(ops.fsyncs, 2);
+    EXPECT_EQ(ReadFileBytes(s.path), expected);
+}
+
+TEST(SaveSiteFile, FailsWhenTheFileVanishedOrWasNeverOpened) {
+    OpenedSite s;
+    fs::remove(s.path);
+    EXPECT_EQ(SaveSiteFile(s.path.string(), s.site, Ink, s.list, 9).text, "Could not update site");
+    EXPECT_FALSE(fs::exists(s.path));
+    EXPECT_EQ(s.FilesInDir(), 0u);
+
+    OpenedSite t;
+    CSiteRecord neverOpened;
+    EXPECT_FALSE(SaveSiteFile(t.path.string(), neverOpened, Ink, t.list, 9).ok);
+    EXPECT_EQ(ReadFileBytes(t.path), t.original);
+    EXPECT_FALSE(SaveSiteFile("", t.site, Ink, t.list, 9).ok);
+}
+
+TEST(SaveSiteFile, FailsInADirectoryItCannotWrite) {
+    if (::geteuid() == 0) GTEST_SKIP() << "root writes anywhere";
+    OpenedSite s;
+    fs::permissions(s.dir.Path(), fs::perms::owner_read | fs::perms::owner_exec);
+    EXPECT_FALSE(SaveSiteFile(s.path.string(), s.site, Ink, s.list, 9).ok);
+    fs::permissions(s.dir.Path(), fs::perms::owner_all);
+    EXPECT_EQ(ReadFileBytes(s.path), s.original);
+}

@@ -1,0 +1,84 @@
+#include "SiteTestSupport.h"
+
+#include <unistd.h>
+
+#include <atomic>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+
+std::vector<uint8_t> SmallSiteFile(int32_t width, int32_t height, SiteSectionOrder order) {
+    NewSitePlan plan;
+    plan.width = width;
+    plan.height = height;
+    for (uint32_t i = 0; i < 256; ++i) plan.colorTable[i] = i * 0x010101u;
+    plan.fillRow = [width](int32_t y, uint8_t* row) {
+        for (int32_t x = 0; x < width; ++x) row[x] = static_cast<uint8_t>((x + y) % 7);
+    };
+    return BuildSiteFile(plan, 1000, order);
+}
+
+std::vector<uint8_t> WithPoints(std::vector<uint8_t> file, const std::vector<uint8_t>& points) {
+    file.resize(Get32(file, 146));
+    file.insert(file.end(), points.begin(), points.end());
+    return file;
+}
+
+void AddEntry(CApList& list, int32_t x, int32_t y, uint8_t channel, int64_t rssi, const char* ssid,
+              const char* name, uint8_t macLast) {
+    ApRecord* rec = nullptr;
+    list.NewRecord(rec);
+    rec->x = x;
+    rec->y = y;
+    std::strncpy(rec->pointName, name, sizeof rec->pointName - 1);
+    rec->channel = channel;
+    rec->rssi = rssi;
+    const uint8_t mac[6] = {0x00, 0x11, 0x22, 0x33, 0x44, macLast};
+    std::memcpy(rec->mac, mac, 6);
+    FormatMacText(rec->mac, rec->macText);
+    std::strncpy(rec->ssid, ssid, sizeof rec->ssid - 1);
+    list.AddTail(rec);
+}
+
+ScratchDir::ScratchDir() {
+    static std::atomic<int> counter{0};
+    m_path = std::filesystem::temp_directory_path() /
+             ("pellorin-site-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
+    std::filesystem::remove_all(m_path);
+    std::filesystem::create_directories(m_path);
+}
+
+ScratchDir::~ScratchDir() {
+    std::error_code ec;
+    std::filesystem::permissions(m_path, std::filesystem::perms::owner_all,
+                                 std::filesystem::perm_options::add, ec);
+    std::filesystem::remove_all(m_path, ec);
+}
+
+std::filesystem::path ScratchDir::Write(const std::string& name,
+                                        const std::vector<uint8_t>& bytes) const {
+    const auto path = m_path / name;
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
+    return path;
+}
+
+std::vector<uint8_t> ReadFileBytes(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void Put32(std::vector<uint8_t>& bytes, size_t at, uint32_t value) {
+    for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<uint8_t>(value >> (8 * i));
+}
+
+void Put16(std::vector<uint8_t>& bytes, size_t at, uint16_t value) {
+    bytes[at] = static_cast<uint8_t>(value);
+    bytes[at + 1] = static_cast<uint8_t>(value >> 8);
+}
+
+uint32_t Get32(const std::vector<uint8_t>& bytes, size_t at) {
+    return uint32_t{bytes[at]} | (uint32_t{bytes[at + 1]} << 8) | (uint32_t{bytes[at + 2]} << 16) |
+           (uint32_t{bytes[at + 3]} << 24);
+}

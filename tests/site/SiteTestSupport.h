@@ -1,0 +1,41 @@
+#pragma once
+// Helpers shared by the site tests: small site files built in memory, survey
+// entries, and a scratch directory.
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "aplist/ApList.h"
+#include "site/SiteBuilder.h"
+
+// A site file with a width x height plan (palette index = (x + y) % 7).
+std::vector<uint8_t> SmallSiteFile(int32_t width = 37, int32_t height = 11,
+                                   SiteSectionOrder order = SiteSectionOrder::BitmapFirst);
+
+// `file` with everything from pointsOffset on replaced by `points`.
+std::vector<uint8_t> WithPoints(std::vector<uint8_t> file, const std::vector<uint8_t>& points);
+
+// Appends one survey entry.
+void AddEntry(CApList& list, int32_t x, int32_t y, uint8_t channel, int64_t rssi,
+              const char* ssid = "lab", const char* name = "TEST", uint8_t macLast = 0x55);
+
+// A fresh directory under the test temp dir, removed on destruction.
+class ScratchDir {
+public:
+    ScratchDir();
+    ~ScratchDir();
+    const std::filesystem::path& Path() const { return m_path; }
+    std::filesystem::path Write(const std::string& name, const std::vector<uint8_t>& bytes) const;
+
+private:
+    std::filesystem::path m_path;
+};
+
+std::vector<uint8_t> ReadFileBytes(const std::filesystem::path& path);
+
+// Little-endian patches into a byte image.
+void Put32(std::vector<uint8_t>& bytes, size_t at, uint32_t value);
+void Put16(std::vector<uint8_t>& bytes, size_t at, uint16_t value);
+uint32_t Get32(const std::vector<uint8_t>& bytes, size_t at);
