@@ -23,10 +23,10 @@ constexpr const char* kCannotOpenText = "Cannot Open Connection To Board.";
 constexpr const char* kSetCommStateText = "Could not SetCommState";
 
 struct BoardLinkOptions {
-    std::string portOverride;                  // --port DEVICE: no search
+    std::string portOverride;                    // --port DEVICE: no search
     const ISerialDeviceList* devices = nullptr;  // null: the sysfs list
-    BoardMessageFn message;                    // null: messages are not shown
-    std::string capturePath;                   // --capture FILE, empty: none
+    BoardMessageFn message;                      // null: messages are not shown
+    std::string capturePath;                     // --capture FILE, empty: none
     // The pause before the port is closed (1000 ms on the handheld).
     std::chrono::milliseconds closePause{1000};
     CScannerBoard* board = nullptr;  // null: theBoard; its outbox becomes the link

@@ -141,9 +141,8 @@ void CBoardWorker::Loop() {
             // While waiting for a header, a queued frame may go out at once;
             // inside a frame it waits for the trailer (or the read time-out).
             const bool betweenFrames = board.GetRxState() == 1;
-            pollfd fds[3] = {{port.Fd(), POLLIN, 0},
-                             {m_wakeFd, POLLIN, 0},
-                             {outbox.EventFd(), POLLIN, 0}};
+            pollfd fds[3] = {
+                {port.Fd(), POLLIN, 0}, {m_wakeFd, POLLIN, 0}, {outbox.EventFd(), POLLIN, 0}};
             const int ready =
                 ::poll(fds, betweenFrames ? 3 : 2, static_cast<int>(m_options.readTimeout.count()));
             if (m_stop.load()) break;
@@ -172,7 +171,8 @@ void CBoardWorker::Loop() {
                         gone = true;
                         break;
                     }
-                    if (result == CSerialPort::IoResult::kOk) capture.Wrote(frame.data(), frame.size());
+                    if (result == CSerialPort::IoResult::kOk)
+                        capture.Wrote(frame.data(), frame.size());
                     lastActivity = clock;
                 }
             }
