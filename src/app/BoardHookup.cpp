@@ -1,0 +1,73 @@
+#include "app/BoardHookup.h"
+
+#include "app/TambRUMOView.h"
+#include "board/BoardStartup.h"
+#include "boardsim/PtyBoardSim.h"
+#include "platform/MessageBoxes.h"
+
+namespace {
+constexpr int kCursorFollowMs = 200;
+}
+
+CBoardHookup::CBoardHookup(CTambRUMOView* view, BoardHookupOptions options)
+    : QObject(view), m_view(view), m_options(std::move(options)) {
+    m_stepTimer.setSingleShot(true);
+    connect(&m_stepTimer, &QTimer::timeout, this, [this] { RunStep(); });
+    connect(&m_cursorTimer, &QTimer::timeout, this, [this] { FollowCursor(); });
+}
+
+CBoardHookup::~CBoardHookup() { Stop(); }
+
+bool CBoardHookup::Finished() const { return m_startup != nullptr && m_startup->Finished(); }
+
+void CBoardHookup::Start() {
+    if (m_startup) return;
+    BoardStartupOptions o;
+    o.portOverride = m_options.port;
+    o.simulate = m_options.simulate;
+    o.capturePath = m_options.capturePath;
+    o.notifier = m_view->DrawNotifier();
+    // The link reports at most one failure; it is shown once.
+    o.message = [this](const std::string& text) {
+        if (m_messageShown) return;
+        m_messageShown = true;
+        platform::MessageBox(m_view->window(), QString::fromStdString(text), QStringLiteral("TambRUMO"),
+                             platform::MB_OK);
+    };
+    m_startup = std::make_unique<CBoardStartup>(std::move(o));
+    m_wait = std::make_unique<platform::CWaitCursor>();
+    RunStep();
+}
+
+void CBoardHookup::RunStep() {
+    if (!m_startup) return;
+    const int delay = m_startup->Step();
+    if (delay >= 0) {
+        m_stepTimer.start(delay);
+        return;
+    }
+    m_wait.reset();
+    if (!m_startup->SimulatorError().empty() && !m_messageShown) {
+        m_messageShown = true;
+        platform::MessageBox(m_view->window(), QString::fromStdString(m_startup->SimulatorError()),
+                             QStringLiteral("TambRUMO"), platform::MB_OK);
+    }
+    if (m_startup->Simulator() != nullptr) m_cursorTimer.start(kCursorFollowMs);
+    m_view->update();  // the start-up screen now shows the board's texts
+}
+
+void CBoardHookup::FollowCursor() {
+    if (!m_startup || m_startup->Simulator() == nullptr || !m_view->HasMap()) return;
+    CMapViewport& vp = m_view->Viewport();
+    m_startup->Simulator()->SetSurveyorPosition(vp.GetCenterX(), vp.GetCenterY());
+}
+
+void CBoardHookup::Stop() {
+    m_stepTimer.stop();
+    m_cursorTimer.stop();
+    if (m_startup) {
+        m_startup->Stop();
+        m_startup.reset();
+    }
+    m_wait.reset();
+}

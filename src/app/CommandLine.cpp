@@ -1,0 +1,53 @@
+#include "app/CommandLine.h"
+
+#include <QCommandLineParser>
+
+CommandLineResult ParseCommandLine(const QStringList& arguments, PellorinOptions& options,
+                                   QString& output) {
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Pellorin: Wi-Fi site survey with a Brindax scanner board."));
+    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("Show this help and exit."));
+    const QCommandLineOption version(QStringLiteral("version"),
+                                     QStringLiteral("Show the version and exit."));
+    const QCommandLineOption port(QStringLiteral("port"),
+                                  QStringLiteral("Use the serial DEVICE for the board, no search."),
+                                  QStringLiteral("DEVICE"));
+    const QCommandLineOption simulate(
+        QStringLiteral("simulate-board"),
+        QStringLiteral("Run a simulated board on a pseudo-terminal inside the program."));
+    const QCommandLineOption capture(QStringLiteral("capture"),
+                                     QStringLiteral("Record the board's traffic into FILE."),
+                                     QStringLiteral("FILE"));
+    parser.addOptions({help, version, port, simulate, capture});
+    parser.addPositionalArgument(QStringLiteral("SITE"),
+                                 QStringLiteral("Site file (.hss) to open at start."),
+                                 QStringLiteral("[SITE]"));
+    if (!parser.parse(arguments)) {
+        output = parser.errorText() + QLatin1Char('\n');
+        return CommandLineResult::kExitError;
+    }
+    if (parser.isSet(help)) {
+        output = parser.helpText();
+        return CommandLineResult::kExitOk;
+    }
+    if (parser.isSet(version)) {
+        output = QStringLiteral("pellorin %1\n").arg(QStringLiteral(PELLORIN_VERSION));
+        return CommandLineResult::kExitOk;
+    }
+    const QStringList rest = parser.positionalArguments();
+    if (rest.size() > 1) {
+        output = QStringLiteral("Only one SITE may be given.\n");
+        return CommandLineResult::kExitError;
+    }
+    if (parser.isSet(port) && parser.isSet(simulate)) {
+        output = QStringLiteral("--port and --simulate-board exclude each other.\n");
+        return CommandLineResult::kExitError;
+    }
+    options.port = parser.value(port);
+    options.simulate = parser.isSet(simulate);
+    options.capturePath = parser.value(capture);
+    options.sitePath = rest.isEmpty() ? QString() : rest.first();
+    return CommandLineResult::kRun;
+}

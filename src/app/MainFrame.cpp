@@ -1,0 +1,151 @@
+#include "app/MainFrame.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QIcon>
+#include <QImage>
+#include <QLabel>
+#include <QPixmap>
+#include <QTimer>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+#include "app/TambRUMOView.h"
+#include "platform/MessageBoxes.h"
+#include "platform/RegisteredMessages.h"
+#include "site/SiteRecord.h"
+
+CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent) {
+    setObjectName(QStringLiteral("CMainFrame"));
+    setWindowTitle(QStringLiteral("Pellorin"));
+    setWindowIcon(QIcon(QStringLiteral(":/res/icon.png")));
+
+    auto* central = new QWidget(this);
+    auto* column = new QVBoxLayout(central);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    m_view = new CTambRUMOView(central);
+    m_view->setFixedSize(CTambRUMOView::kClientWidth, CTambRUMOView::kClientHeight);
+    m_view->SetStatusTarget(this);
+    column->addWidget(m_view);
+
+    auto* paneRow = new QWidget(central);
+    auto* panes = new QHBoxLayout(paneRow);
+    panes->setContentsMargins(0, 0, 0, 0);
+    panes->setSpacing(0);
+    const char* initial[4] = {"L: 0", "P: 0", "X: 0", "Y: 0"};
+    for (int i = 0; i < 4; ++i) {
+        m_panes[i] = new QLabel(QString::fromLatin1(initial[i]), paneRow);
+        m_panes[i]->setFixedWidth(kPaneWidth);
+        m_panes[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        panes->addWidget(m_panes[i]);
+    }
+    panes->addStretch(1);
+    column->addWidget(paneRow);
+    setCentralWidget(central);
+
+    BuildToolBar();
+    m_view->setFocus();
+    setFixedWidth(CTambRUMOView::kClientWidth);
+}
+
+void CMainFrame::BuildToolBar() {
+    m_toolBar = new QToolBar(QStringLiteral("Tamb"), this);
+    m_toolBar->setMovable(false);
+    m_toolBar->setFloatable(false);
+    m_toolBar->setIconSize(QSize(16, 16));
+    addToolBar(Qt::BottomToolBarArea, m_toolBar);
+
+    const QImage strip(QStringLiteral(":/res/toolbar.png"));
+    struct Button {
+        const char* tip;
+        void (CTambRUMOView::*handler)();
+        QKeySequence key;
+    };
+    // Save (null handler) returns whether it wrote; the toolbar ignores that.
+    const Button buttons[7] = {
+        {"Open a Site", &CTambRUMOView::OnOpenSite, QKeySequence(Qt::CTRL | Qt::Key_O)},
+        {"Save a Site", nullptr, QKeySequence(Qt::CTRL | Qt::Key_S)},
+        {"RSSI Color Codes", &CTambRUMOView::OnColorCodes, {}},
+        {"Zoom In", &CTambRUMOView::OnZoomIn, {}},
+        {"Zoom Out", &CTambRUMOView::OnZoomOut, {}},
+        {"Help", &CTambRUMOView::OnHelp, {}},
+        {"About Tamb", &CTambRUMOView::OnAbout, {}},
+    };
+    for (int i = 0; i < 7; ++i) {
+        QIcon icon;
+        if (strip.width() >= 16 * (i + 1) && strip.height() >= 16) {
+            icon = QIcon(QPixmap::fromImage(strip.copy(16 * i, 0, 16, 16)));
+        }
+        auto* act = new QAction(icon, QString::fromLatin1(buttons[i].tip), this);
+        act->setToolTip(QString::fromLatin1(buttons[i].tip));
+        if (!buttons[i].key.isEmpty()) {
+            act->setShortcut(buttons[i].key);
+            act->setShortcutContext(Qt::WindowShortcut);
+        }
+        if (buttons[i].handler != nullptr) {
+            auto handler = buttons[i].handler;
+            connect(act, &QAction::triggered, this, [this, handler] { (m_view->*handler)(); });
+        } else {
+            connect(act, &QAction::triggered, this, [this] { m_view->OnSaveSite(); });
+        }
+        m_toolBar->addAction(act);
+    }
+    auto* quit = new QAction(QStringLiteral("Exit"), this);
+    quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    connect(quit, &QAction::triggered, this, &QWidget::close);
+    addAction(quit);
+}
+
+QString CMainFrame::PaneText(int pane) const {
+    return pane >= 0 && pane < 4 ? m_panes[pane]->text() : QString();
+}
+
+void CMainFrame::OnStatusUpdate(intptr_t wParam, intptr_t lParam) {
+    const int32_t locations = g_pSite != nullptr ? g_pSite->m_locationCount : 0;
+    const int32_t aps = g_pSite != nullptr ? g_pSite->m_apCount : 0;
+    m_panes[0]->setText(QString::asprintf("L: %d", locations));
+    m_panes[1]->setText(QString::asprintf("P: %d", aps));
+    m_panes[2]->setText(QString::asprintf("X: %d", static_cast<int16_t>(wParam)));
+    m_panes[3]->setText(QString::asprintf("Y: %d", static_cast<int16_t>(lParam)));
+    for (QLabel* pane : m_panes) pane->repaint();
+}
+
+bool CMainFrame::event(QEvent* e) {
+    if (e->type() == TalvStatusUpdateMessage()) {
+        const auto* m = static_cast<platform::RegisteredMessageEvent*>(e);
+        OnStatusUpdate(m->WParam(), m->LParam());
+        return true;
+    }
+    return QMainWindow::event(e);
+}
+
+void CMainFrame::closeEvent(QCloseEvent* e) {
+    if (!m_closing && m_view->HasUnsavedChanges()) {
+        const int answer = platform::MessageBox(this, QStringLiteral("Save the survey before closing?"),
+                                                QStringLiteral("Tamb"), platform::MB_YESNOCANCEL);
+        // A save that failed keeps the window, so no point is lost unasked.
+        if (answer == platform::IDCANCEL || (answer == platform::IDYES && !m_view->OnSaveSite())) {
+            e->ignore();
+            return;
+        }
+    }
+    m_closing = true;
+    if (m_onClosing) {
+        auto fn = std::move(m_onClosing);
+        m_onClosing = nullptr;
+        fn();
+    }
+    e->accept();
+}
+
+void CMainFrame::changeEvent(QEvent* e) {
+    QMainWindow::changeEvent(e);
+    if (e->type() == QEvent::WindowStateChange && isMinimized()) {
+        // Minimising ends the program, as on the handheld.
+        QTimer::singleShot(0, this, [this] {
+            if (!close()) showNormal();
+        });
+    }
+}

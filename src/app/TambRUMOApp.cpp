@@ -1,0 +1,36 @@
+#include "app/TambRUMOApp.h"
+
+#include <QTimer>
+
+#include "app/BoardHookup.h"
+#include "app/MainFrame.h"
+#include "app/TambRUMOView.h"
+#include "board/ScannerBoard.h"
+
+CTambRUMOApp::CTambRUMOApp() = default;
+
+CTambRUMOApp::~CTambRUMOApp() {
+    if (m_board != nullptr) m_board->Stop();
+}
+
+bool CTambRUMOApp::InitInstance(const PellorinOptions& options) {
+    m_frame = std::make_unique<CMainFrame>();
+    CTambRUMOView* view = m_frame->View();
+    theBoard.SetNotifier(view->DrawNotifier());
+
+    BoardHookupOptions board;
+    board.port = options.port.toStdString();
+    board.simulate = options.simulate;
+    board.capturePath = options.capturePath.toStdString();
+    m_board = new CBoardHookup(view, board);
+    m_frame->SetOnClosing([this] { m_board->Stop(); });
+
+    m_frame->show();
+    // The start-up screen is painted at once; the board comes up behind it.
+    m_board->Start();
+    if (!options.sitePath.isEmpty()) {
+        const QString path = options.sitePath;
+        QTimer::singleShot(0, view, [view, path] { view->OpenSitePath(path); });
+    }
+    return true;
+}

@@ -1,0 +1,224 @@
+#include "app/TambRUMOView.h"
+
+#include <QGridLayout>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <mutex>
+
+#include "aplist/ApList.h"
+#include "board/ScannerBoard.h"
+#include "map/PointCircles.h"
+#include "platform/Gdi.h"
+#include "platform/MessageBoxes.h"
+#include "platform/RegisteredMessages.h"
+#include "platform/Sounds.h"
+#include "screens/Screens.h"
+#include "site/SiteRecord.h"
+
+void CViewDrawNotifier::PostTalvDraw() {
+    std::lock_guard<std::mutex> hold(m_lock);
+    platform::PostMessage(m_target, TalvDrawMessage());
+}
+
+void CViewDrawNotifier::Detach() {
+    std::lock_guard<std::mutex> hold(m_lock);
+    m_target = nullptr;
+}
+
+// The client area: paints the view and turns stylus presses into taps and
+// tap-and-holds.
+class CViewCanvas : public QWidget {
+public:
+    explicit CViewCanvas(CTambRUMOView* view) : QWidget(view), m_view(view) {
+        setAttribute(Qt::WA_OpaquePaintEvent);
+        setFocusPolicy(Qt::NoFocus);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        m_view->OnDraw(p, rect());
+    }
+    void mousePressEvent(QMouseEvent* e) override {
+        if (e->button() == Qt::LeftButton) m_view->m_gesture.Press(e->position().toPoint());
+    }
+    void mouseMoveEvent(QMouseEvent* e) override {
+        m_view->m_gesture.Move(e->position().toPoint());
+    }
+    void mouseReleaseEvent(QMouseEvent* e) override {
+        if (e->button() == Qt::LeftButton) m_view->m_gesture.Release();
+    }
+
+private:
+    CTambRUMOView* m_view;
+};
+
+CTambRUMOView::CTambRUMOView(QWidget* parent)
+    : QWidget(parent),
+      m_pViewport(std::make_unique<CMapViewport>()),
+      m_art(ScreenArt::Load()),
+      m_gesture(this),
+      m_drawNotifier(std::make_unique<CViewDrawNotifier>(this)) {
+    setObjectName(QStringLiteral("CTambRUMOView"));
+    setFocusPolicy(Qt::StrongFocus);
+    m_canvas = new CViewCanvas(this);
+    m_hBar = new QScrollBar(Qt::Horizontal, this);
+    m_vBar = new QScrollBar(Qt::Vertical, this);
+    auto* grid = new QGridLayout(this);
+    grid->setContentsMargins(0, 0, 0, 0);
+    grid->setSpacing(0);
+    grid->addWidget(m_canvas, 0, 0);
+    grid->addWidget(m_vBar, 0, 1);
+    grid->addWidget(m_hBar, 1, 0);
+    // Like scroll bars without a range, they are hidden until a site is open.
+    ShowScrollBars(false);
+
+    const auto action = [](QScrollBar* bar, int a) {
+        switch (a) {
+            case QAbstractSlider::SliderSingleStepSub: return int(SB_LINELEFT);
+            case QAbstractSlider::SliderSingleStepAdd: return int(SB_LINERIGHT);
+            case QAbstractSlider::SliderPageStepSub: return int(SB_PAGELEFT);
+            case QAbstractSlider::SliderPageStepAdd: return int(SB_PAGERIGHT);
+            default: break;
+        }
+        (void)bar;
+        return -1;
+    };
+    connect(m_hBar, &QAbstractSlider::actionTriggered, this, [this, action](int a) {
+        const int code = action(m_hBar, a);
+        // The bar moves by itself after this signal; it is put back to the
+        // cursor once the action has run.
+        if (code >= 0) QMetaObject::invokeMethod(this, [this, code] { OnHScroll(code, 0); },
+                                                 Qt::QueuedConnection);
+    });
+    connect(m_vBar, &QAbstractSlider::actionTriggered, this, [this, action](int a) {
+        const int code = action(m_vBar, a);
+        if (code >= 0) QMetaObject::invokeMethod(this, [this, code] { OnVScroll(code, 0); },
+                                                 Qt::QueuedConnection);
+    });
+    connect(m_hBar, &QAbstractSlider::sliderMoved, this,
+            [this](int pos) { OnHScroll(SB_THUMBTRACK, pos); });
+    connect(m_vBar, &QAbstractSlider::sliderMoved, this,
+            [this](int pos) { OnVScroll(SB_THUMBTRACK, pos); });
+
+    m_gesture.onTap = [this](QPoint at) { OnTap(at); };
+    m_gesture.onHold = [this](QPoint at) { OnTapAndHold(at); };
+    resize(kClientWidth, kClientHeight);
+}
+
+CTambRUMOView::~CTambRUMOView() {
+    m_drawNotifier->Detach();
+    theBoard.SetNotifier(nullptr);
+}
+
+QRect CTambRUMOView::ClientRect() const {
+    const QRect r = m_canvas->rect();
+    if (r.width() <= 0 || r.height() <= 0) return QRect(0, 0, kClientWidth, kClientHeight);
+    return r;
+}
+
+void CTambRUMOView::Repaint() { m_canvas->update(); }
+
+void CTambRUMOView::ShowScrollBars(bool show) {
+    m_hBar->setVisible(show);
+    m_vBar->setVisible(show);
+}
+
+void CTambRUMOView::SetBarsToCenter() {
+    const QSignalBlocker hb(m_hBar);
+    const QSignalBlocker vb(m_vBar);
+    m_hBar->setValue(m_pViewport->GetCenterX());
+    m_vBar->setValue(m_pViewport->GetCenterY());
+}
+
+void CTambRUMOView::SetDialogs(IViewDialogs* dialogs) { m_dialogs = dialogs; }
+
+IViewDialogs& CTambRUMOView::Dialogs() {
+    return m_dialogs != nullptr ? *m_dialogs : m_defaultDialogs;
+}
+
+void CTambRUMOView::OnHelp() { Dialogs().Help(window()); }
+void CTambRUMOView::OnColorCodes() { Dialogs().ColorCodes(window()); }
+void CTambRUMOView::OnAbout() { Dialogs().About(window()); }
+
+bool CTambRUMOView::event(QEvent* e) {
+    if (e->type() == TalvDrawMessage()) {
+        OnTalvDraw();
+        return true;
+    }
+    return QWidget::event(e);
+}
+
+void CTambRUMOView::keyPressEvent(QKeyEvent* e) {
+    OnKeyDown(e->key());
+    QWidget::keyPressEvent(e);
+}
+
+int CTambRUMOView::OnTalvDraw() {
+    if (theBoard.m_bScanStarted.load() != 0 && theBoard.m_bScanComplete.load() != 0) {
+        theBoard.m_bScanStarted = 0;
+        theBoard.m_bScanComplete = 0;
+        // A scan that no tap of an open site asked for records nothing.
+        if (m_pointPending && g_pSite != nullptr && HasMap()) {
+            m_pointPending = false;
+            m_displayMode = 1;
+            const int heard = g_pSite->RecordPoint();
+            m_surveyChanged = true;
+            if (heard == 0) {
+                platform::PlaySoundSync(QStringLiteral("REDALERT"));
+                platform::MessageBox(window(), QStringLiteral("No Access Points Detected!"),
+                                     QStringLiteral("COVERAGE WARNING"),
+                                     platform::MB_ICONEXCLAMATION | platform::MB_OK);
+            }
+            PaintRecordedPoint();
+            QObject* target = m_statusTarget ? m_statusTarget.data() : window();
+            platform::PostMessage(target, TalvStatusUpdateMessage(), m_pViewport->GetCenterX(),
+                                  m_pViewport->GetCenterY());
+        }
+    }
+    Repaint();
+    return 0;
+}
+
+void CTambRUMOView::OnDraw(QPainter& p, const QRect& client) {
+    switch (m_displayMode) {
+        case 0: {
+            char firmware[33] = {};
+            char serial[32] = {};
+            theBoard.GetFirmware(firmware);
+            theBoard.GetSerial(serial);
+            p.fillRect(client, Qt::white);
+            screens::PaintStartupScreen(p, client, &m_art.splash,
+                                        gdi::DisplayText(firmware, sizeof firmware),
+                                        gdi::DisplayText(serial, sizeof serial));
+            break;
+        }
+        case 1:
+            if (HasMap()) {
+                screens::PaintMapScreen(p, client, *m_pViewport, m_mapImage, &m_art.cursor);
+            } else {
+                p.fillRect(client, Qt::white);  // never reached: mode 1 needs a map
+            }
+            break;
+        case 2: {
+            const int bitmap = m_radar.Advance();
+            std::lock_guard<std::mutex> hold(theBoard.m_reportLock);
+            screens::PaintScanScreen(p, client, m_art.Radar(bitmap), theBoard.m_scanChannel.load(),
+                                     scanList);
+            break;
+        }
+        default: break;  // any other mode paints nothing
+    }
+}
+
+QImage CTambRUMOView::Render(QSize size) {
+    if (!size.isValid() || size.isEmpty()) size = ClientRect().size();
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(Qt::gray);
+    QPainter p(&image);
+    OnDraw(p, QRect(QPoint(0, 0), size));
+    return image;
+}

@@ -1,0 +1,135 @@
+#pragma once
+// CTambRUMOView: the one view. Shows the start-up screen, the site map or the
+// scan screen (m_displayMode 0, 1, 2), takes the map input, records finished
+// scans ("TALV_DRAW") and runs Open and Save. The handlers live beside their
+// subjects: map input in map/MapInput.cpp, Open and Save in
+// site/SiteCommands.cpp, painting in screens/.
+
+#include <QImage>
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+#include <memory>
+#include <mutex>
+
+#include "app/ViewDialogs.h"
+#include "board/BoardInterfaces.h"
+#include "map/MapViewport.h"
+#include "platform/TapAndHold.h"
+#include "screens/ScreenArt.h"
+
+class QScrollBar;
+class CViewCanvas;
+
+// Posts "TALV_DRAW" to the view from any thread; detached before the view
+// goes, so a late post from the worker never reaches a dead object.
+class CViewDrawNotifier : public IDrawNotifier {
+public:
+    explicit CViewDrawNotifier(QObject* target) : m_target(target) {}
+    void PostTalvDraw() override;
+    void Detach();
+
+private:
+    std::mutex m_lock;
+    QObject* m_target;
+};
+
+class CTambRUMOView : public QWidget {
+public:
+    static constexpr int kClientWidth = 240;
+    static constexpr int kClientHeight = 268;
+    static constexpr int kScrollLine = 10;
+
+    // Scroll codes of the handheld's scroll messages.
+    enum ScrollCode { SB_LINELEFT = 0, SB_LINERIGHT = 1, SB_PAGELEFT = 2, SB_PAGERIGHT = 3,
+                      SB_THUMBTRACK = 5 };
+
+    explicit CTambRUMOView(QWidget* parent = nullptr);
+    ~CTambRUMOView() override;
+
+    // Commands.
+    void OnOpenSite();
+    // The Open flow on `path` without the file dialog; true when it opened.
+    bool OpenSitePath(const QString& path);
+    // True when the site was written.
+    bool OnSaveSite();
+    void OnZoomIn();
+    void OnZoomOut();
+    void OnHelp();
+    void OnColorCodes();
+    void OnAbout();
+
+    // Map input.
+    void OnHScroll(int code, int position);
+    void OnVScroll(int code, int position);
+    void OnKeyDown(int qtKey);
+    void OnTap(QPoint client);
+    void OnTapAndHold(QPoint client);
+
+    // "TALV_DRAW": records a finished scan, repaints.
+    int OnTalvDraw();
+
+    // Circles in the map bitmap.
+    void PaintPointCircle(int32_t x, int32_t y, int32_t strength);
+    void PaintRecordedPoint();
+    void ErasePointDisc();
+
+    // Paints the current screen into `p` over `client`.
+    void OnDraw(QPainter& p, const QRect& client);
+    // The current screen as an image of the client area's size (or `size`).
+    QImage Render(QSize size = QSize());
+    QRect ClientRect() const;
+    // Invalidates the whole client area (no erase); OnDraw repaints it.
+    void Repaint();
+
+    // Where "TALV_STATUS_UPDATE" goes (the frame); the parent window if unset.
+    void SetStatusTarget(QObject* target) { m_statusTarget = target; }
+    IDrawNotifier* DrawNotifier() { return m_drawNotifier.get(); }
+    void SetDialogs(IViewDialogs* dialogs);  // not owned; null restores the real ones
+    platform::CTapAndHold& Gesture() { return m_gesture; }
+    QScrollBar* HorizontalBar() const { return m_hBar; }
+    QScrollBar* VerticalBar() const { return m_vBar; }
+    CMapViewport& Viewport() { return *m_pViewport; }
+    const QImage& MapImage() const { return m_mapImage; }
+    const QString& SitePath() const { return m_strSitePath; }
+    CRadarAnimation& Radar() { return m_radar; }
+    // Replaces the pictures (tests, screenshots).
+    void SetArt(ScreenArt art) { m_art = std::move(art); }
+
+    bool HasMap() const { return !m_mapImage.isNull() && m_pViewport->HasWorld(); }
+    // Points recorded or deleted since the last Open or Save.
+    bool HasUnsavedChanges() const { return m_surveyChanged; }
+    bool PointPending() const { return m_pointPending; }
+
+    int32_t m_displayMode = 0;
+    int32_t m_mapWidth = 0;
+    int32_t m_mapHeight = 0;
+
+protected:
+    bool event(QEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
+
+private:
+    friend class CViewCanvas;
+    void StartPoint(bool surveyModeKnown);
+    void SetBarsToCenter();
+    void ShowScrollBars(bool show);
+    IViewDialogs& Dialogs();
+
+    std::unique_ptr<CMapViewport> m_pViewport;
+    QString m_strSitePath;
+    QImage m_mapImage;  // the site bitmap with its circles (m_bmpMap / m_dcMap)
+    ScreenArt m_art;    // m_bmpCursor, splash and radar frames
+    CRadarAnimation m_radar;
+    bool m_surveyChanged = false;
+    bool m_pointPending = false;
+
+    CViewCanvas* m_canvas = nullptr;
+    QScrollBar* m_hBar = nullptr;
+    QScrollBar* m_vBar = nullptr;
+    platform::CTapAndHold m_gesture;
+    std::unique_ptr<CViewDrawNotifier> m_drawNotifier;
+    QPointer<QObject> m_statusTarget;
+    CDefaultViewDialogs m_defaultDialogs;
+    IViewDialogs* m_dialogs = nullptr;
+};

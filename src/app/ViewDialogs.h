@@ -1,0 +1,37 @@
+#pragma once
+// The view's modal dialogs behind an interface, so that tests answer them
+// without a modal loop. The default runs the real dialogs.
+
+#include <cstdint>
+#include <memory>
+
+class QWidget;
+
+// The sign-off signature, valid after the dialog has closed.
+class ISignature {
+public:
+    virtual ~ISignature() = default;
+    virtual uint32_t GetSignaturePixel(int x, int y) const = 0;
+};
+
+class IViewDialogs {
+public:
+    virtual ~IViewDialogs() = default;
+    // CLocationInfoDlg on the selected point of g_pSite; -2 when the user
+    // deleted that point.
+    virtual int LocationInfo(QWidget* parent) = 0;
+    // CSignOffDlg; its result is not looked at. Never null.
+    virtual std::unique_ptr<ISignature> SignOff(QWidget* parent) = 0;
+    virtual void ColorCodes(QWidget* parent) = 0;
+    virtual void Help(QWidget* parent) = 0;
+    virtual void About(QWidget* parent) = 0;
+};
+
+class CDefaultViewDialogs : public IViewDialogs {
+public:
+    int LocationInfo(QWidget* parent) override;
+    std::unique_ptr<ISignature> SignOff(QWidget* parent) override;
+    void ColorCodes(QWidget* parent) override;
+    void Help(QWidget* parent) override;
+    void About(QWidget* parent) override;
+};

@@ -1,0 +1,118 @@
+// The site map's input handlers of CTambRUMOView: zoom, the two scroll bars,
+// the joystick, taps and tap-and-holds, and the circles in the map bitmap.
+
+#include <QScrollBar>
+
+#include "app/TambRUMOView.h"
+#include "board/ScannerBoard.h"
+#include "map/PointCircles.h"
+#include "platform/Gdi.h"
+#include "platform/Sounds.h"
+#include "site/SiteRecord.h"
+
+namespace {
+VpRect ToVp(const QRect& r) { return {r.left(), r.top(), r.left() + r.width(), r.top() + r.height()}; }
+QRect ToQ(const VpRect& r) { return gdi::Rect(r.left, r.top, r.right, r.bottom); }
+}  // namespace
+
+void CTambRUMOView::OnZoomIn() {
+    m_pViewport->ZoomIn();
+    Repaint();
+}
+
+void CTambRUMOView::OnZoomOut() {
+    m_pViewport->ZoomOut();
+    Repaint();
+}
+
+void CTambRUMOView::OnHScroll(int code, int position) {
+    switch (code) {
+        case SB_LINELEFT: m_pViewport->ScrollLeft(kScrollLine); break;
+        case SB_LINERIGHT: m_pViewport->ScrollRight(kScrollLine); break;
+        case SB_PAGELEFT: m_pViewport->ScrollLeft(ClientRect().width()); break;
+        case SB_PAGERIGHT: m_pViewport->ScrollRight(ClientRect().width()); break;
+        case SB_THUMBTRACK: m_pViewport->SetCenterX(position); break;
+        default: break;
+    }
+    const QSignalBlocker block(m_hBar);
+    m_hBar->setValue(m_pViewport->GetCenterX());
+    Repaint();
+}
+
+void CTambRUMOView::OnVScroll(int code, int position) {
+    switch (code) {
+        case SB_LINELEFT: m_pViewport->ScrollUp(kScrollLine); break;
+        case SB_LINERIGHT: m_pViewport->ScrollDown(kScrollLine); break;
+        case SB_PAGELEFT: m_pViewport->ScrollUp(ClientRect().height()); break;
+        case SB_PAGERIGHT: m_pViewport->ScrollDown(ClientRect().height()); break;
+        case SB_THUMBTRACK: m_pViewport->SetCenterY(position); break;
+        default: break;
+    }
+    const QSignalBlocker block(m_vBar);
+    m_vBar->setValue(m_pViewport->GetCenterY());
+    Repaint();
+}
+
+void CTambRUMOView::OnKeyDown(int qtKey) {
+    switch (qtKey) {
+        case Qt::Key_Left: OnHScroll(SB_LINELEFT, 0); break;
+        case Qt::Key_Right: OnHScroll(SB_LINERIGHT, 0); break;
+        case Qt::Key_Up: OnVScroll(SB_LINELEFT, 0); break;
+        case Qt::Key_Down: OnVScroll(SB_LINERIGHT, 0); break;
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+        case Qt::Key_Select:
+            // The joystick's centre press always asks for mode 7 first.
+            StartPoint(false);
+            break;
+        default: break;
+    }
+}
+
+void CTambRUMOView::StartPoint(bool surveyModeKnown) {
+    // Without an open site there is no map to take a point on.
+    if (g_pSite == nullptr || !HasMap()) return;
+    platform::PlaySoundAsync(QStringLiteral("ping"));
+    if (surveyModeKnown && theBoard.m_bSurveyMode.load() != 0) {
+        theBoard.RequestScan();
+    } else {
+        theBoard.SelectScanMode(kSurveyScanMode);
+    }
+    g_pSite->BeginPoint(m_pViewport->GetCenterX(), m_pViewport->GetCenterY(), "TEST");
+    m_pointPending = true;
+    m_displayMode = 2;
+    Repaint();
+}
+
+void CTambRUMOView::OnTap(QPoint client) {
+    if (g_pSite == nullptr || !HasMap()) return;
+    const VpRect cr = ToVp(ClientRect());
+    m_pViewport->CenterOnScreenPoint(cr, client.x(), client.y());
+    SetBarsToCenter();
+    StartPoint(true);
+}
+
+void CTambRUMOView::OnTapAndHold(QPoint client) {
+    if (g_pSite == nullptr || !HasMap()) return;
+    int32_t wx = 0, wy = 0;
+    m_pViewport->ScreenToWorld(ToVp(ClientRect()), client.x(), client.y(), wx, wy);
+    if (g_pSite->SelectNearestPoint(wx, wy) == 0) return;
+    if (Dialogs().LocationInfo(window()) == -2) {
+        m_surveyChanged = true;
+        ErasePointDisc();
+    }
+    Repaint();
+}
+
+void CTambRUMOView::PaintPointCircle(int32_t x, int32_t y, int32_t strength) {
+    PaintCircle(m_mapImage, x, y, strength);
+}
+
+void CTambRUMOView::PaintRecordedPoint() {
+    if (g_pSite == nullptr) return;
+    int16_t best = -90;
+    g_pSite->GetBestRssi(best);
+    PaintCircleBox(m_mapImage, ToQ(m_pViewport->GetPointRect()), CircleStyleFor(best));
+}
+
+void CTambRUMOView::ErasePointDisc() { PaintEraseDisc(m_mapImage, ToQ(m_pViewport->GetTapRect())); }

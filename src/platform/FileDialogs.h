@@ -1,0 +1,27 @@
+#pragma once
+// The file dialog behind an interface, so that tests choose the file.
+
+#include <QString>
+
+class QWidget;
+
+namespace platform {
+
+class IFileDialogs {
+public:
+    virtual ~IFileDialogs() = default;
+    // The chosen existing site file, or an empty string when cancelled.
+    virtual QString GetOpenSitePath(QWidget* parent) = 0;
+};
+
+// QFileDialog: existing files only, "Site Files (*.hss)" and "All Files (*)",
+// default suffix hss, initial name SITE1.
+class QtFileDialogs : public IFileDialogs {
+public:
+    QString GetOpenSitePath(QWidget* parent) override;
+};
+
+IFileDialogs& FileDialogs();
+void SetFileDialogs(IFileDialogs* dialogs);  // not owned; null restores Qt's
+
+}  // namespace platform

@@ -1,0 +1,102 @@
+#include "platform/Sounds.h"
+
+#include <QDir>
+#include <QEventLoop>
+#include <QFile>
+#include <QSoundEffect>
+#include <QTimer>
+#include <QUrl>
+
+namespace platform {
+
+namespace {
+
+constexpr int kSyncMarginMs = 500;
+constexpr int kUnknownLengthMs = 3000;
+
+uint32_t Le32(const QByteArray& b, qsizetype at) {
+    return static_cast<uint32_t>(static_cast<uint8_t>(b[at])) |
+           (static_cast<uint32_t>(static_cast<uint8_t>(b[at + 1])) << 8) |
+           (static_cast<uint32_t>(static_cast<uint8_t>(b[at + 2])) << 16) |
+           (static_cast<uint32_t>(static_cast<uint8_t>(b[at + 3])) << 24);
+}
+
+}  // namespace
+
+QtSoundPlayer::QtSoundPlayer() = default;
+QtSoundPlayer::~QtSoundPlayer() = default;
+
+QString QtSoundPlayer::FindSound(const QString& name) {
+    const QDir dir(QStringLiteral(":/res/sounds"));
+    const QString wanted = name + QStringLiteral(".wav");
+    for (const QString& entry : dir.entryList(QDir::Files)) {
+        if (entry.compare(wanted, Qt::CaseInsensitive) == 0) return dir.filePath(entry);
+    }
+    return {};
+}
+
+int QtSoundPlayer::WavLengthMs(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) return 0;
+    const QByteArray b = f.readAll();
+    if (b.size() < 12 || !b.startsWith("RIFF") || b.mid(8, 4) != "WAVE") return 0;
+    uint32_t byteRate = 0;
+    qsizetype at = 12;
+    while (at + 8 <= b.size()) {
+        const QByteArray id = b.mid(at, 4);
+        const uint32_t size = Le32(b, at + 4);
+        if (id == "fmt " && at + 20 <= b.size()) byteRate = Le32(b, at + 8 + 8);
+        if (id == "data") {
+            if (byteRate == 0) return 0;
+            return static_cast<int>((static_cast<uint64_t>(size) * 1000) / byteRate);
+        }
+        at += 8 + static_cast<qsizetype>(size) + (size & 1);
+    }
+    return 0;
+}
+
+void QtSoundPlayer::Play(const QString& name, bool wait) {
+    const QString path = FindSound(name);
+    if (path.isEmpty()) return;  // a missing sound is skipped, as on the handheld
+    const QUrl url(QStringLiteral("qrc") + path);
+    if (!wait) {
+        auto& effect = m_async[path.toLower()];
+        if (!effect) {
+            effect = std::make_unique<QSoundEffect>();
+            effect->setSource(url);
+        }
+        effect->play();
+        return;
+    }
+    const int length = WavLengthMs(path);
+    QSoundEffect effect;
+    QEventLoop loop;
+    QTimer bound;
+    bound.setSingleShot(true);
+    QObject::connect(&bound, &QTimer::timeout, &loop, &QEventLoop::quit);
+    QObject::connect(&effect, &QSoundEffect::playingChanged, &loop, [&] {
+        if (!effect.isPlaying()) loop.quit();
+    });
+    QObject::connect(&effect, &QSoundEffect::statusChanged, &loop, [&] {
+        if (effect.status() == QSoundEffect::Error) loop.quit();
+    });
+    effect.setSource(url);
+    effect.play();
+    if (effect.status() == QSoundEffect::Error) return;
+    bound.start((length > 0 ? length : kUnknownLengthMs) + kSyncMarginMs);
+    // The user cannot act while the sound plays, as with a blocking play.
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+}
+
+namespace {
+ISoundPlayer* g_sounds = nullptr;  // user-interface thread only
+}
+
+ISoundPlayer& Sounds() {
+    static QtSoundPlayer qtPlayer;
+    return g_sounds != nullptr ? *g_sounds : qtPlayer;
+}
+
+void SetSounds(ISoundPlayer* player) { g_sounds = player; }
+
+}  // namespace platform

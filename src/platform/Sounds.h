@@ -1,0 +1,45 @@
+#pragma once
+// Sound cues played by name from the program's own resources (WAV files
+// under :/res/sounds/), names matched without regard to case. An
+// asynchronous play returns at once; a synchronous one returns when the
+// sound has ended, or at the latest after its length plus a margin, so it
+// ends even where no audio device reports the end.
+
+#include <QString>
+#include <map>
+#include <memory>
+
+class QSoundEffect;
+
+namespace platform {
+
+class ISoundPlayer {
+public:
+    virtual ~ISoundPlayer() = default;
+    virtual void Play(const QString& name, bool wait) = 0;
+};
+
+class QtSoundPlayer : public ISoundPlayer {
+public:
+    QtSoundPlayer();
+    ~QtSoundPlayer() override;
+    void Play(const QString& name, bool wait) override;
+
+    // The resource path for `name` ("ping" finds ping.wav or PING.WAV), or
+    // empty when there is none.
+    static QString FindSound(const QString& name);
+    // Length in milliseconds from a WAV file's header; 0 when unreadable.
+    static int WavLengthMs(const QString& path);
+
+private:
+    std::map<QString, std::unique_ptr<QSoundEffect>> m_async;
+};
+
+ISoundPlayer& Sounds();
+void SetSounds(ISoundPlayer* player);  // not owned; null restores Qt's
+
+// PlaySound with SND_RESOURCE | SND_ASYNC, and with SND_RESOURCE alone.
+inline void PlaySoundAsync(const QString& name) { Sounds().Play(name, false); }
+inline void PlaySoundSync(const QString& name) { Sounds().Play(name, true); }
+
+}  // namespace platform

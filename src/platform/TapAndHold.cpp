@@ -1,0 +1,43 @@
+#include "platform/TapAndHold.h"
+
+#include <QGuiApplication>
+#include <QStyleHints>
+
+namespace platform {
+
+CTapAndHold::CTapAndHold(QObject* parent) : QObject(parent) {
+    const QStyleHints* hints = QGuiApplication::styleHints();
+    m_intervalMs = hints != nullptr ? hints->mousePressAndHoldInterval() : 800;
+    m_dragDistance = hints != nullptr ? hints->startDragDistance() : 10;
+    m_timer.setSingleShot(true);
+    connect(&m_timer, &QTimer::timeout, this, [this] { Decide(true); });
+}
+
+void CTapAndHold::Press(QPoint at) {
+    if (m_pending) Decide(false);
+    m_pressAt = at;
+    m_pending = true;
+    m_timer.start(m_intervalMs);
+}
+
+void CTapAndHold::Move(QPoint to) {
+    if (!m_pending) return;
+    if ((to - m_pressAt).manhattanLength() > m_dragDistance) Decide(false);
+}
+
+void CTapAndHold::Release() {
+    if (m_pending) Decide(false);
+}
+
+void CTapAndHold::Decide(bool hold) {
+    m_timer.stop();
+    m_pending = false;
+    const QPoint at = m_pressAt;
+    if (hold) {
+        if (onHold) onHold(at);
+    } else if (onTap) {
+        onTap(at);
+    }
+}
+
+}  // namespace platform

@@ -1,0 +1,40 @@
+#pragma once
+// Tells a tap from a tap-and-hold: a press held for the hold interval
+// without moving further than the drag distance is a hold at the press
+// point; a release or a move before that is a plain tap at the press point.
+
+#include <QObject>
+#include <QPoint>
+#include <QTimer>
+#include <functional>
+
+namespace platform {
+
+class CTapAndHold : public QObject {
+public:
+    explicit CTapAndHold(QObject* parent = nullptr);
+
+    // Defaults: the style's press-and-hold interval and drag distance.
+    void SetHoldInterval(int ms) { m_intervalMs = ms; }
+    int HoldInterval() const { return m_intervalMs; }
+    void SetDragDistance(int pixels) { m_dragDistance = pixels; }
+
+    std::function<void(QPoint)> onTap;
+    std::function<void(QPoint)> onHold;
+
+    void Press(QPoint at);
+    void Move(QPoint to);
+    void Release();
+    bool Pending() const { return m_pending; }
+
+private:
+    void Decide(bool hold);
+
+    QTimer m_timer;
+    QPoint m_pressAt;
+    bool m_pending = false;
+    int m_intervalMs;
+    int m_dragDistance;
+};
+
+}  // namespace platform

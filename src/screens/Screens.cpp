@@ -1,0 +1,107 @@
+#include "screens/Screens.h"
+
+#include "aplist/ApList.h"
+#include "map/MapViewport.h"
+#include "platform/Gdi.h"
+
+namespace screens {
+
+namespace {
+
+const QColor kBlack(0, 0, 0);
+const QColor kWhite(255, 255, 255);
+const QColor kGreen(0, 255, 0);
+const QColor kDarkGreen(0, 128, 0);
+
+QRect ToQRect(const VpRect& r) { return gdi::Rect(r.left, r.top, r.right, r.bottom); }
+
+}  // namespace
+
+void PaintStartupScreen(QPainter& p, const QRect& client, const QImage* splash,
+                        const QString& firmware, const QString& serial) {
+    gdi::Prepare(p);
+    if (splash != nullptr && !splash->isNull()) {
+        gdi::StretchBlt(p, gdi::Rect(0, 0, client.width(), client.height()), *splash,
+                        splash->rect());
+    }
+    p.setFont(gdi::PointFont(10));
+    const unsigned centred = gdi::kCenter | gdi::kVCenter;
+    gdi::DrawText(p, gdi::Rect(5, 183, 115, 198), QStringLiteral("(Firmware %1)").arg(firmware),
+                  centred, kBlack, kWhite);
+    gdi::DrawText(p, gdi::Rect(125, 183, 235, 198), QStringLiteral("(SN %1)").arg(serial),
+                  centred, kBlack, kWhite);
+}
+
+void PaintMapScreen(QPainter& p, const QRect& client, CMapViewport& viewport, const QImage& map,
+                    const QImage* cursor) {
+    gdi::Prepare(p);
+    VpRect dest{0, 0, client.width(), client.height()};
+    VpRect source;
+    viewport.ComputeBlit(dest, source);
+    gdi::StretchBlt(p, ToQRect(dest), map, ToQRect(source));
+    for (int32_t i = 0; i < viewport.GetStripCount(); ++i) {
+        gdi::FillRect(p, ToQRect(viewport.GetStrip(i)), kWhite);
+    }
+    if (cursor != nullptr && !cursor->isNull()) {
+        gdi::BitBltAnd(p, client.width() / 2 - 16, client.height() / 2 - 16, *cursor);
+    }
+}
+
+void PaintScanScreen(QPainter& p, const QRect& client, const QImage* radar, int scanChannel,
+                     const CApList& list) {
+    gdi::Prepare(p);
+    p.setFont(gdi::PointFont(8));
+    gdi::FillRect(p, gdi::Rect(0, 0, client.width(), client.height()), kBlack);
+
+    gdi::DrawText(p, gdi::Rect(0, 50, 15, 65), QStringLiteral("CH"), gdi::kLeftTop, kWhite, kBlack);
+    gdi::DrawText(p, gdi::Rect(20, 50, 100, 65), QStringLiteral("MAC Addr"), gdi::kLeftTop, kWhite,
+                  kBlack);
+    gdi::DrawText(p, gdi::Rect(110, 50, 180, 65), QStringLiteral("SSID"), gdi::kLeftTop, kWhite,
+                  kBlack);
+    gdi::DrawText(p, gdi::Rect(190, 50, 220, 65), QStringLiteral("RSSI"), gdi::kLeftTop, kWhite,
+                  kBlack);
+
+    if (radar != nullptr && !radar->isNull()) {
+        gdi::StretchBlt(p, gdi::Rect(0, 0, 50, 50), *radar, radar->rect());
+    }
+
+    gdi::FrameRect(p, gdi::Rect(50, 0, 225, 24), kDarkGreen);
+    gdi::FrameRect(p, gdi::Rect(50, 25, 225, 49), kDarkGreen);
+    gdi::FrameRect(p, gdi::Rect(75, 0, 200, 49), kDarkGreen);
+    gdi::FrameRect(p, gdi::Rect(100, 0, 175, 49), kDarkGreen);
+    gdi::FrameRect(p, gdi::Rect(125, 0, 150, 49), kDarkGreen);
+
+    for (int n = 1; n <= 14; ++n) {
+        const int c = (n - 1) % 7;
+        const int r = n <= 7 ? 0 : 1;
+        const bool scanned = n == scanChannel;
+        gdi::FillRect(p, gdi::Rect(51 + 25 * c, 25 * r + 2, 74 + 25 * c, 25 * r + 23),
+                      scanned ? kDarkGreen : kBlack);
+        gdi::DrawText(p, gdi::Rect(51 + 25 * c, 25 * r + 5, 74 + 25 * c, 25 * r + 20),
+                      QString::asprintf("%02d", n), gdi::kLeftTop, scanned ? kWhite : kGreen,
+                      scanned ? kGreen : kBlack);
+    }
+
+    const int bottom = client.height();
+    int k = 0;
+    for (const ApRecord* rec = list.First(); rec != nullptr; ++k) {
+        const int t = 70 + 20 * k;
+        if (k > 0 && t > bottom - 20) break;
+        const int64_t count = rec->readingCount != 0 ? rec->readingCount : 1;
+        const int64_t average = rec->rssi / count;  // truncates toward zero
+        gdi::DrawText(p, gdi::Rect(0, t, 15, t + 15), QString::number(rec->channel),
+                      gdi::kLeftTop, kGreen, kBlack);
+        gdi::DrawText(p, gdi::Rect(20, t, 100, t + 15),
+                      gdi::DisplayText(rec->macText, sizeof rec->macText), gdi::kLeftTop, kGreen,
+                      kBlack);
+        gdi::DrawText(p, gdi::Rect(110, t, 180, t + 15),
+                      gdi::DisplayText(rec->ssid, sizeof rec->ssid), gdi::kLeftTop, kGreen, kBlack);
+        gdi::DrawText(p, gdi::Rect(190, t, 220, t + 15), QString::number(average),
+                      gdi::kLeftTop, kGreen, kBlack);
+        ApRecord* next = const_cast<ApRecord*>(rec);
+        if (list.GetNext(next) != CApList::kOk) break;
+        rec = next;
+    }
+}
+
+}  // namespace screens

@@ -1,0 +1,32 @@
+#pragma once
+// The view's three screens, painted at the fixed pixel positions of the
+// 240-pixel-wide handheld screen into any painter (the widget, or an image
+// in tests and benchmarks).
+
+#include <QImage>
+#include <QPainter>
+#include <QRect>
+#include <QString>
+
+class CApList;
+class CMapViewport;
+
+namespace screens {
+
+// Start-up: the splash stretched over the client area, then "(Firmware %s)"
+// and "(SN %s)" centred in Arial 10, black on white.
+void PaintStartupScreen(QPainter& p, const QRect& client, const QImage* splash,
+                        const QString& firmware, const QString& serial);
+
+// Site map: the visible part of `map` stretched over the part of the client
+// area it covers, white strips beside it, the cursor ANDed in at the centre.
+// `viewport` must have a world (the view never shows the map without one).
+void PaintMapScreen(QPainter& p, const QRect& client, CMapViewport& viewport, const QImage& map,
+                    const QImage* cursor);
+
+// Scan screen: radar frame, captions, the channel grid with `scanChannel`
+// highlighted, and the rows of `list` (the caller holds the report lock).
+void PaintScanScreen(QPainter& p, const QRect& client, const QImage* radar, int scanChannel,
+                     const CApList& list);
+
+}  // namespace screens

@@ -1,0 +1,136 @@
+// Open a Site and Save a Site of CTambRUMOView. Open reads and checks
+// everything into new objects first and replaces the current site only when
+// the whole file was accepted, so a cancelled or failed Open leaves the site,
+// map, path, survey and screen that were there before.
+
+#include <QDateTime>
+#include <QScrollBar>
+#include <memory>
+
+#include "aplist/ApList.h"
+#include "app/TambRUMOView.h"
+#include "map/MapImage.h"
+#include "map/PointCircles.h"
+#include "platform/FileDialogs.h"
+#include "platform/MessageBoxes.h"
+#include "platform/WaitCursor.h"
+#include "site/SiteFile.h"
+#include "site/SiteRecord.h"
+#include "site/SiteSave.h"
+
+namespace {
+
+QString Q(const std::string& s) { return QString::fromLocal8Bit(s.c_str()); }
+
+// Moves every record of `from` to the end of `to`, in order.
+void MoveRecords(CApList& from, CApList& to) {
+    for (ApRecord* r = from.First(); r != nullptr; r = from.First()) {
+        ApRecord* copy = nullptr;
+        if (to.NewRecord(copy) == CApList::kOk) {
+            ApRecord* prev = copy->prev;
+            ApRecord* next = copy->next;
+            *copy = *r;
+            copy->prev = prev;
+            copy->next = next;
+            to.AddTail(copy);
+        }
+        from.Remove(r);
+    }
+}
+
+}  // namespace
+
+void CTambRUMOView::OnOpenSite() {
+    const QString path = platform::FileDialogs().GetOpenSitePath(window());
+    if (path.isEmpty()) return;  // cancelled: nothing changes
+    OpenSitePath(path);
+}
+
+bool CTambRUMOView::OpenSitePath(const QString& path) {
+    platform::CWaitCursor wait;
+    const auto fail = [this](const SiteStatus& status) {
+        platform::MessageBox(window(), Q(status.text), Q(status.caption), platform::MB_ICONHAND);
+        return false;
+    };
+
+    FileSource file(path.toLocal8Bit().toStdString());
+    if (!file.Status().ok) return fail(file.Status());
+
+    auto site = std::make_unique<CSiteRecord>();
+    SiteStatus status = ReadSiteHeader(file, *site);
+    if (!status.ok) return fail(status);
+
+    MapBitmap bitmap;
+    status = ReadMapBitmap(file, site->BitmapOffset(), bitmap);
+    if (!status.ok) return fail(status);
+    QImage map = MapImageFromBitmap(bitmap);
+    bitmap = MapBitmap();  // the 8-bit copy is not needed any more
+    if (map.isNull()) {
+        return fail(SiteStatus::Fail(kFileErrorCaption, "Not enough memory for the site map."));
+    }
+
+    const int answer = platform::MessageBox(
+        window(), QStringLiteral("Do you wish to keep existing data points?"),
+        QStringLiteral("Tamb"), platform::MB_YESNO);
+    CApList loaded;
+    if (answer == platform::IDYES) {
+        status = ReadPoints(file, *site, loaded, [&map](int32_t x, int32_t y, int16_t strength) {
+            PaintCircle(map, x, y, strength);
+        });
+        if (!status.ok) return fail(status);
+    }
+
+    // Everything was accepted: the new site replaces the old one.
+    std::unique_ptr<CSiteRecord> previous(g_pSite);
+    g_pSite = site.release();
+    previous.reset();
+    g_pSite->ClearSurvey();
+    MoveRecords(loaded, surveyList);
+    m_pointPending = false;
+
+    m_strSitePath = path;
+    m_mapImage = std::move(map);  // releases the previous map
+    m_mapWidth = m_mapImage.width();
+    m_mapHeight = m_mapImage.height();
+    m_pViewport->SetWorld(m_mapWidth, m_mapHeight);
+    m_pViewport->SetView(m_mapWidth, m_mapHeight);
+    {
+        const QSignalBlocker hb(m_hBar);
+        const QSignalBlocker vb(m_vBar);
+        m_vBar->setRange(0, m_mapHeight);
+        m_hBar->setRange(0, m_mapWidth);
+        m_vBar->setPageStep(ClientRect().height());
+        m_hBar->setPageStep(ClientRect().width());
+        m_vBar->setSingleStep(kScrollLine);
+        m_hBar->setSingleStep(kScrollLine);
+    }
+    ShowScrollBars(true);
+    SetBarsToCenter();
+    m_surveyChanged = false;
+    m_displayMode = 1;
+    wait.Release();
+    Repaint();
+    return true;
+}
+
+bool CTambRUMOView::OnSaveSite() {
+    // The dialog object lives until the signature has been written.
+    const std::unique_ptr<ISignature> signature = Dialogs().SignOff(window());
+    const auto failed = [this] {
+        platform::MessageBox(window(), QString::fromLatin1(kSiteUpdateText),
+                             QString::fromLatin1(kSiteUpdateCaption), platform::MB_ICONHAND);
+        return false;
+    };
+    if (m_strSitePath.isEmpty() || g_pSite == nullptr) return failed();
+
+    platform::CWaitCursor wait;
+    const ISignature* sig = signature.get();
+    const SignaturePixelFn pixel = [sig](int x, int y) { return sig->GetSignaturePixel(x, y); };
+    const auto now = static_cast<uint32_t>(QDateTime::currentSecsSinceEpoch());
+    const SiteStatus status =
+        SaveSiteFile(m_strSitePath.toLocal8Bit().toStdString(), *g_pSite, pixel, surveyList, now);
+    wait.Release();
+    if (!status.ok) return failed();
+    m_surveyChanged = false;
+    return true;
+}
