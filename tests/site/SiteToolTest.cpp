@@ -1,0 +1,197 @@
+// Runs the pellorin-site binary on the committed samples and on damaged
+// copies of them.
+
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+
+#include "SiteTestSupport.h"
+#include "site/SiteFile.h"
+#include "site/SiteRecord.h"
+
+namespace {
+
+const std::string kSamples = PELLORIN_SAMPLES;
+
+struct ToolRun {
+    int status = -1;
+    QByteArray out;
+    QByteArray err;
+    QJsonObject Json() const { return QJsonDocument::fromJson(out).object(); }
+};
+
+ToolRun Tool(const QStringList& args, const QString& epoch = {}) {
+    QProcess p;
+    if (!epoch.isEmpty()) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("SOURCE_DATE_EPOCH", epoch);
+        p.setProcessEnvironment(env);
+    }
+    p.start(PELLORIN_SITE_TOOL, args);
+    ToolRun r;
+    if (!p.waitForFinished(20000)) return r;
+    r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    r.out = p.readAllStandardOutput();
+    r.err = p.readAllStandardError();
+    return r;
+}
+
+QString Q(const std::filesystem::path& p) { return QString::fromStdString(p.string()); }
+
+}  // namespace
+
+TEST(SiteTool, InfoDescribesTheSampleSite) {
+    const auto path = std::filesystem::path(kSamples) / "office.hss";
+    const ToolRun r = Tool({"info", Q(path)});
+    ASSERT_EQ(r.status, 0) << r.err.constData();
+    const QJsonObject info = r.Json();
+    EXPECT_EQ(info["headerLength"].toInteger(), 150);
+    EXPECT_EQ(info["magic"].toInteger(), 0x54414C20);
+    EXPECT_EQ(info["formatVersion"].toInteger(), 2);
+    EXPECT_EQ(info["resetOnSave"].toInteger(), 0);
+    EXPECT_EQ(info["bitmapOffset"].toInteger(), 150);
+    EXPECT_EQ(info["mapWidth"].toInteger(), 800);
+    EXPECT_EQ(info["mapHeight"].toInteger(), 560);
+    EXPECT_EQ(info["bitCount"].toInteger(), 8);
+    EXPECT_EQ(info["sizeImage"].toInteger(), 800 * 560);
+    EXPECT_EQ(info["signatureOffset"].toInteger(), 150 + 1078 + 800 * 560);
+    EXPECT_EQ(info["pointsOffset"].toInteger(), info["signatureOffset"].toInteger() + 80000);
+    EXPECT_EQ(info["pointsOffset"].toInteger() + 8,
+              static_cast<qint64>(std::filesystem::file_size(path)));
+    EXPECT_EQ(info["pointRecordSize"].toInteger(), 42);
+    EXPECT_EQ(info["apRecordSize"].toInteger(), 41);
+    EXPECT_EQ(info["points"].toInteger(), 0);
+    EXPECT_EQ(info["apRecords"].toInteger(), 0);
+    EXPECT_TRUE(info.contains("lastSaveTime"));
+}
+
+TEST(SiteTool, PointsListsEntriesAndCirclesAsOpenLoadsThem) {
+    const auto path = std::filesystem::path(kSamples) / "office-surveyed.hss";
+    const ToolRun r = Tool({"points", Q(path)});
+    ASSERT_EQ(r.status, 0) << r.err.constData();
+    const QJsonArray entries = r.Json()["entries"].toArray();
+    const QJsonArray circles = r.Json()["circles"].toArray();
+
+    // Cross-check against the reader itself.
+    const auto bytes = ReadFileBytes(path);
+    MemorySource src(bytes);
+    CSiteRecord site;
+    ASSERT_TRUE(ReadSiteHeader(src, site).ok);
+    CApList list;
+    int groups = 0;
+    ASSERT_TRUE(ReadPoints(src, site, list, [&](int32_t, int32_t, int16_t) { ++groups; }).ok);
+    ASSERT_EQ(entries.size(), list.Count());
+    EXPECT_EQ(circles.size(), groups);
+    ASSERT_GT(entries.size(), 10);
+
+    const ApRecord* e = list.First();
+    for (const QJsonValue& v : entries) {
+        const QJsonObject o = v.toObject();
+        EXPECT_EQ(o["x"].toInt(), e->x);
+        EXPECT_EQ(o["y"].toInt(), e->y);
+        EXPECT_EQ(o["channel"].toInt(), e->channel);
+        EXPECT_EQ(o["rssi"].toInt(), e->rssi);
+        EXPECT_EQ(o["macText"].toString().toStdString(), e->macText);
+        EXPECT_EQ(o["pointName"].toString().toStdString(), e->pointName);
+        for (const char* key : {"x", "y", "pointName", "channel", "macText", "ssid", "rssi"})
+            EXPECT_TRUE(o.contains(key)) << key;
+        e = e->next;
+    }
+    bool sawLatin1 = false, sawFill = false;
+    for (const QJsonValue& v : entries) {
+        sawLatin1 |= v.toObject()["ssid"].toString() == QString::fromUtf8("caf\xC3\xA9-guest");
+        sawFill |= v.toObject()["channel"].toInt() == 0 && v.toObject()["rssi"].toInt() == -100;
+    }
+    EXPECT_TRUE(sawLatin1);
+    EXPECT_TRUE(sawFill);
+    for (const QJsonValue& v : circles) EXPECT_TRUE(v.toObject().contains("strength"));
+}
+
+TEST(SiteTool, CreateMakesASiteWhoseMapIsTheImage) {
+    ScratchDir dir;
+    const auto png = std::filesystem::path(kSamples) / "office.png";
+    const QImage image(Q(png));
+    ASSERT_FALSE(image.isNull());
+    for (bool signatureFirst : {false, true}) {
+        const auto out = dir.Path() / (signatureFirst ? "b.hss" : "a.hss");
+        QStringList args{"create", Q(png), "-o", Q(out)};
+        if (signatureFirst) args << "--signature-first";
+        const ToolRun r = Tool(args, "1234567");
+        ASSERT_EQ(r.status, 0) << r.err.constData();
+
+        const auto bytes = ReadFileBytes(out);
+        MemorySource src(bytes);
+        CSiteRecord site;
+        ASSERT_TRUE(ReadSiteHeader(src, site).ok);
+        EXPECT_EQ(site.LastSaveTime(), 1234567u);
+        EXPECT_EQ(site.SignatureOffset(), signatureFirst ? 150u : 150u + 1078 + 800 * 560);
+        EXPECT_EQ(site.BitmapOffset(), signatureFirst ? 80150u : 150u);
+        EXPECT_EQ(site.PointsOffset() + 8, bytes.size());
+        for (size_t i = 13; i < 134; ++i) ASSERT_EQ(bytes[i], 0) << i;
+        EXPECT_EQ(bytes[site.BitmapOffset()], 'B');
+        EXPECT_EQ(Get32(bytes, site.SignatureOffset() + 4 * 777), 0x00FFFFFFu);
+        MapBitmap map;
+        ASSERT_TRUE(ReadMapBitmap(src, site.BitmapOffset(), map).ok);
+        ASSERT_EQ(map.width, image.width());
+        ASSERT_EQ(map.height, image.height());
+        // The plan has few colours, so the palette holds them exactly.
+        for (int y = 0; y < map.height; y += 7)
+            for (int x = 0; x < map.width; x += 5)
+                ASSERT_EQ(map.colorTable[map.IndexAt(x, y)], image.pixel(x, y) & 0xFFFFFF)
+                    << x << "," << y;
+        const ToolRun info = Tool({"info", Q(out)});
+        EXPECT_EQ(info.Json()["points"].toInteger(), 0);
+    }
+    // The input is never the output.
+    const auto copy = dir.Path() / "plan.png";
+    std::filesystem::copy_file(png, copy);
+    EXPECT_EQ(Tool({"create", Q(copy), "-o", Q(copy)}).status, 1);
+    EXPECT_EQ(ReadFileBytes(copy), ReadFileBytes(png));
+    EXPECT_EQ(Tool({"create", Q(dir.Path() / "missing.png"), "-o", Q(dir.Path() / "x.hss")}).status,
+              1);
+}
+
+TEST(SiteTool, RejectsBadFilesWithOpensTextAndLeavesThemAlone) {
+    ScratchDir dir;
+    const auto good = SmallSiteFile();
+    struct Case {
+        const char* name;
+        size_t at;
+        uint16_t value;
+        const char* text;
+    };
+    for (const Case& c : {Case{"magic.hss", 5, 0x5858, "Not a Site File.\n"},
+                          Case{"old.hss", 8, 1, "Obsolete Site File, recreate using Quendle\n"},
+                          Case{"deep.hss", 150 + 14 + 14, 24, nullptr}}) {
+        auto bytes = good;
+        Put16(bytes, c.at, c.value);
+        const auto path = dir.Write(c.name, bytes);
+        for (const char* command : {"info", "points"}) {
+            const ToolRun r = Tool({command, Q(path)});
+            EXPECT_EQ(r.status, 1) << c.name << " " << command;
+            if (c.text) {
+                EXPECT_EQ(r.err.toStdString(), c.text) << c.name;
+            } else {
+                EXPECT_EQ(r.err.toStdString(),
+                          "The map bitmap is not an 8-bit, 256-colour bitmap.\n");
+            }
+            EXPECT_TRUE(r.out.isEmpty());
+        }
+        EXPECT_EQ(ReadFileBytes(path), bytes);
+    }
+    const ToolRun missing = Tool({"info", Q(dir.Path() / "none.hss")});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(missing.err.toStdString(), "No such file or directory\n");
+}
+
+TEST(SiteTool, HelpAndUsage) {
+    const ToolRun help = Tool({"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_TRUE(help.out.contains("pellorin-site create IMAGE -o FILE"));
+    EXPECT_EQ(Tool({}).status, 2);
+    EXPECT_EQ(Tool({"frobnicate"}).status, 2);
+}

@@ -1,0 +1,102 @@
+// info and points: read a site file the way Open does and print what it holds.
+
+#include <QByteArray>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <cstdio>
+#include <string>
+
+#include "SiteCommands.h"
+#include "aplist/ApList.h"
+#include "site/SiteFile.h"
+#include "site/SiteRecord.h"
+#include "site/TextDecode.h"
+
+namespace {
+
+int Reject(const SiteStatus& status) {
+    std::fprintf(stderr, "%s\n", status.text.c_str());
+    return 1;
+}
+
+void Print(const QJsonObject& object) {
+    const QByteArray json = QJsonDocument(object).toJson(QJsonDocument::Indented);
+    std::fwrite(json.constData(), 1, static_cast<size_t>(json.size()), stdout);
+}
+
+QString Text(const char (&field)[32]) { return QString::fromStdString(DecodeByteText(field)); }
+
+// Header and map as Open checks them; on failure the status to report.
+struct OpenedFile {
+    explicit OpenedFile(const QString& path) : src(QFile::encodeName(path).toStdString()) {}
+    SiteStatus Open() {
+        if (!src.Status().ok) return src.Status();
+        SiteStatus status = ReadSiteHeader(src, site);
+        if (!status.ok) return status;
+        return ReadMapBitmap(src, site.BitmapOffset(), map);
+    }
+    FileSource src;
+    CSiteRecord site;
+    MapBitmap map;
+};
+
+}  // namespace
+
+int RunInfo(const QString& sitePath) {
+    OpenedFile file(sitePath);
+    SiteStatus status = file.Open();
+    if (!status.ok) return Reject(status);
+    PointsTally tally;
+    status = TallyPoints(file.src, file.site, tally);
+    if (!status.ok) return Reject(status);
+
+    const CSiteRecord& s = file.site;
+    QJsonObject info;
+    info["headerLength"] = static_cast<qint64>(s.HeaderLength());
+    info["magic"] = static_cast<qint64>(s.Magic());
+    info["formatVersion"] = s.FormatVersion();
+    info["resetOnSave"] = s.ResetOnSave();
+    info["lastSaveTime"] = static_cast<qint64>(s.LastSaveTime());
+    info["bitmapOffset"] = static_cast<qint64>(s.BitmapOffset());
+    info["signatureOffset"] = static_cast<qint64>(s.SignatureOffset());
+    info["pointsOffset"] = static_cast<qint64>(s.PointsOffset());
+    info["mapWidth"] = file.map.width;
+    info["mapHeight"] = file.map.height;
+    info["bitCount"] = 8;  // the only depth the reader accepts
+    info["sizeImage"] = static_cast<qint64>(file.map.bits.size());
+    info["pointRecordSize"] = static_cast<qint64>(tally.pointRecordSize);
+    info["apRecordSize"] = static_cast<qint64>(tally.apRecordSize);
+    info["points"] = static_cast<qint64>(tally.pointGroups);
+    info["apRecords"] = static_cast<qint64>(tally.apRecords);
+    Print(info);
+    return 0;
+}
+
+int RunPoints(const QString& sitePath) {
+    OpenedFile file(sitePath);
+    SiteStatus status = file.Open();
+    if (!status.ok) return Reject(status);
+
+    CApList entries;
+    QJsonArray circles;
+    status = ReadPoints(file.src, file.site, entries, [&](int32_t x, int32_t y, int16_t strength) {
+        circles.append(QJsonObject{{"x", x}, {"y", y}, {"strength", strength}});
+    });
+    if (!status.ok) return Reject(status);
+
+    QJsonArray list;
+    for (const ApRecord* e = entries.First(); e != nullptr;
+         e = e->next == entries.Sentinel() ? nullptr : e->next) {
+        list.append(QJsonObject{{"x", e->x},
+                                {"y", e->y},
+                                {"pointName", Text(e->pointName)},
+                                {"channel", e->channel},
+                                {"macText", QString::fromLatin1(e->macText)},
+                                {"ssid", Text(e->ssid)},
+                                {"rssi", static_cast<qint64>(e->rssi)}});
+    }
+    Print(QJsonObject{{"entries", list}, {"circles", circles}});
+    return 0;
+}

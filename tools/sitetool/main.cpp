@@ -1,0 +1,59 @@
+// pellorin-site: looks into site files and makes new ones, for the desktop
+// side of a survey and for tests. It never writes to a file it reads.
+
+#include <QCoreApplication>
+#include <QStringList>
+#include <cstdio>
+
+#include "SiteCommands.h"
+
+namespace {
+
+const char* const kUsage =
+    "Usage:\n"
+    "  pellorin-site info FILE\n"
+    "      The header, map and points-section figures of a site file, as JSON.\n"
+    "  pellorin-site points FILE\n"
+    "      The survey entries and point circles that Open would load, as JSON.\n"
+    "  pellorin-site create IMAGE -o FILE [--signature-first]\n"
+    "      A new site file from a PNG, JPEG or BMP floor plan; the map becomes an\n"
+    "      8-bit, 256-colour bitmap. --signature-first puts the signature section\n"
+    "      before the map. SOURCE_DATE_EPOCH, when set, is the save time.\n"
+    "  pellorin-site --help\n"
+    "Exit status: 0 done, 1 the file could not be used (reason on stderr), 2 usage.\n";
+
+int Usage(FILE* to, int status) {
+    std::fputs(kUsage, to);
+    return status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);  // image plug-ins are found through it
+    const QStringList args = app.arguments().mid(1);
+    if (args.isEmpty()) return Usage(stderr, 2);
+    if (args.contains("--help") || args.contains("-h")) return Usage(stdout, 0);
+
+    const QString command = args[0];
+    if ((command == "info" || command == "points") && args.size() == 2)
+        return command == "info" ? RunInfo(args[1]) : RunPoints(args[1]);
+    if (command == "create") {
+        QString image, out;
+        bool signatureFirst = false;
+        for (qsizetype i = 1; i < args.size(); ++i) {
+            if (args[i] == "-o" && i + 1 < args.size()) {
+                out = args[++i];
+            } else if (args[i] == "--signature-first") {
+                signatureFirst = true;
+            } else if (image.isEmpty() && !args[i].startsWith('-')) {
+                image = args[i];
+            } else {
+                return Usage(stderr, 2);
+            }
+        }
+        if (image.isEmpty() || out.isEmpty()) return Usage(stderr, 2);
+        return RunCreate(image, out, signatureFirst);
+    }
+    return Usage(stderr, 2);
+}
