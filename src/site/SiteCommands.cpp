@@ -69,9 +69,9 @@ bool CTambRUMOView::OpenSitePath(const QString& path) {
         return fail(SiteStatus::Fail(kFileErrorCaption, "Not enough memory for the site map."));
     }
 
-    const int answer = platform::MessageBox(
-        window(), QStringLiteral("Do you wish to keep existing data points?"),
-        QStringLiteral("Tamb"), platform::MB_YESNO);
+    const int answer =
+        platform::MessageBox(window(), QStringLiteral("Do you wish to keep existing data points?"),
+                             QStringLiteral("Tamb"), platform::MB_YESNO);
     CApList loaded;
     if (answer == platform::IDYES) {
         status = ReadPoints(file, *site, loaded, [&map](int32_t x, int32_t y, int16_t strength) {

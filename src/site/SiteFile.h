@@ -116,3 +116,5 @@ void PrepareHeaderForSave(CSiteRecord& site, uint32_t now);
 
 // The whole points section (size words and point groups) for `list`.
 std::vector<uint8_t> EncodePointsSection(CSiteRecord& site, const CApList& list);
+// The same into `out` (cleared first; its capacity is reused).
+void EncodePointsSection(CSiteRecord& site, const CApList& list, std::vector<uint8_t>& out);
