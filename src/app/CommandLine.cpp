@@ -29,7 +29,7 @@ CommandLineResult ParseCommandLine(const QStringList& arguments, PellorinOptions
         return CommandLineResult::kExitError;
     }
     if (parser.isSet(help)) {
-        output = parser.helpText();
+        output = parser.helpText().replace(QStringLiteral("<executable_name>"), QStringLiteral("pellorin"));
         return CommandLineResult::kExitOk;
     }
     if (parser.isSet(version)) {

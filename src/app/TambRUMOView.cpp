@@ -6,6 +6,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <algorithm>
 #include <mutex>
 
 #include "aplist/ApList.h"
@@ -115,9 +116,14 @@ CTambRUMOView::~CTambRUMOView() {
 }
 
 QRect CTambRUMOView::ClientRect() const {
-    const QRect r = m_canvas->rect();
-    if (r.width() <= 0 || r.height() <= 0) return QRect(0, 0, kClientWidth, kClientHeight);
-    return r;
+    if (isVisible()) return m_canvas->rect();
+    // Not laid out yet (hidden, e.g. offscreen in tests): what the layout
+    // will give the client area.
+    int w = width();
+    int h = height();
+    if (!m_vBar->isHidden()) w -= m_vBar->sizeHint().width();
+    if (!m_hBar->isHidden()) h -= m_hBar->sizeHint().height();
+    return QRect(0, 0, std::max(w, 1), std::max(h, 1));
 }
 
 void CTambRUMOView::Repaint() { m_canvas->update(); }

@@ -9,7 +9,9 @@ namespace gdi {
 void Prepare(QPainter& p) {
     p.setRenderHint(QPainter::Antialiasing, false);
     p.setRenderHint(QPainter::SmoothPixmapTransform, false);
-    p.setRenderHint(QPainter::TextAntialiasing, true);
+    // GDI on the handheld draws text without smoothing; so do we, which also
+    // keeps every text pixel in its exact colour.
+    p.setRenderHint(QPainter::TextAntialiasing, false);
 }
 
 void FillRect(QPainter& p, const QRect& r, const QColor& color) {
@@ -90,6 +92,7 @@ QFont PointFont(int points) {
     QFont font(QStringLiteral("Arial"));
     font.setPointSize(points);
     font.setStyleHint(QFont::SansSerif);
+    font.setStyleStrategy(QFont::NoAntialias);
     return font;
 }
 

@@ -1,0 +1,119 @@
+#pragma once
+// Fakes for the view's platform seams and a fixture that resets the
+// program-wide state (theBoard, the lists, g_pSite) around every test.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QString>
+#include <QTemporaryDir>
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "app/TambRUMOView.h"
+#include "app/ViewDialogs.h"
+#include "platform/FileDialogs.h"
+#include "platform/MessageBoxes.h"
+#include "platform/Sounds.h"
+
+struct ShownBox {
+    QString text;
+    QString caption;
+    unsigned type;
+};
+
+class FakeMessageBoxes : public platform::IMessageBoxes {
+public:
+    std::deque<int> answers;  // taken in order; IDOK when empty
+    std::vector<ShownBox> shown;
+    int Show(QWidget*, const QString& text, const QString& caption, unsigned type) override {
+        shown.push_back({text, caption, type});
+        if (answers.empty()) return platform::IDOK;
+        const int a = answers.front();
+        answers.pop_front();
+        return a;
+    }
+};
+
+class FakeFileDialogs : public platform::IFileDialogs {
+public:
+    QString next;  // empty: cancelled
+    int asked = 0;
+    QString GetOpenSitePath(QWidget*) override {
+        ++asked;
+        return next;
+    }
+};
+
+struct PlayedSound {
+    QString name;
+    bool wait;
+};
+
+class FakeSounds : public platform::ISoundPlayer {
+public:
+    std::vector<PlayedSound> played;
+    void Play(const QString& name, bool wait) override { played.push_back({name, wait}); }
+};
+
+class FakeSignature : public ISignature {
+public:
+    uint32_t GetSignaturePixel(int x, int y) const override {
+        return (x == y) ? 0x00000000u : 0x00FFFFFFu;  // a diagonal stroke
+    }
+};
+
+class FakeViewDialogs : public IViewDialogs {
+public:
+    int locationResult = 1;
+    int locationShown = 0;
+    int signOffShown = 0;
+    int LocationInfo(QWidget*) override {
+        ++locationShown;
+        return locationResult;
+    }
+    std::unique_ptr<ISignature> SignOff(QWidget*) override {
+        ++signOffShown;
+        return std::make_unique<FakeSignature>();
+    }
+    void ColorCodes(QWidget*) override {}
+    void Help(QWidget*) override {}
+    void About(QWidget*) override {}
+};
+
+// Resets theBoard, scanList, surveyList and g_pSite; installs the fakes.
+class AppTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // A site file of `width` x `height` whose palette index at (x, y) is
+    // (x / 16 + y / 16) % 4 over four colours; written into the temp dir.
+    std::string MakeSite(const char* name, int width, int height);
+    // A view of 240 x 268 client pixels with the fakes installed.
+    std::unique_ptr<CTambRUMOView> MakeView();
+    // Opens `path` answering the keep-points question with `keep`.
+    bool Open(CTambRUMOView& view, const std::string& path, bool keep);
+    // Feeds theBoard one finished scan with the given APs (mac last byte, rssi
+    // readings) and lets the view record it.
+    struct Ap {
+        uint8_t macLast;
+        std::vector<int16_t> readings;
+        uint8_t channel;
+        const char* ssid;
+    };
+    void FinishScan(CTambRUMOView& view, const std::vector<Ap>& aps);
+    // Puts the cursor back at the middle of a 240 x 268 site (the whole map
+    // in view, one world unit per pixel), then taps client (x, y) = world (x, y).
+    void TapWorld(CTambRUMOView& view, int x, int y);
+
+    QTemporaryDir m_dir;
+    FakeMessageBoxes m_boxes;
+    FakeFileDialogs m_files;
+    FakeSounds m_sounds;
+    FakeViewDialogs m_dialogs;
+};
+
+// Colour of a pixel as 0xRRGGBB.
+inline uint32_t Px(const QImage& image, int x, int y) { return image.pixel(x, y) & 0xFFFFFFu; }

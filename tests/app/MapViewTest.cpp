@@ -1,0 +1,254 @@
+// The site map: drawing with margins and cursor, input, circles and the
+// recording of finished scans.
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QScrollBar>
+#include <thread>
+
+#include "AppFakes.h"
+#include "platform/Gdi.h"
+#include "aplist/ApList.h"
+#include "board/ScannerBoard.h"
+#include "map/PointCircles.h"
+#include "platform/RegisteredMessages.h"
+#include "site/SiteRecord.h"
+
+namespace {
+
+constexpr uint32_t kWhite = 0xFFFFFF;
+
+ScreenArt BlackCursorArt() {
+    ScreenArt art;
+    art.cursor = QImage(32, 32, QImage::Format_RGB32);
+    art.cursor.fill(Qt::black);
+    return art;
+}
+
+// Map colours of the test site (see AppTest::MakeSite).
+uint32_t SiteColour(int x, int y) {
+    static const uint32_t table[4] = {0xFFFFFF, 0xC0C0C0, 0x808080, 0x404040};
+    return table[(x / 16 + y / 16) % 4];
+}
+
+}  // namespace
+
+TEST_F(AppTest, MapShowsTheWholeSiteWithTheCursorAtTheCentre) {
+    auto view = MakeView();
+    view->SetArt(BlackCursorArt());
+    ASSERT_TRUE(Open(*view, MakeSite("a.hss", 240, 268), false));
+    EXPECT_EQ(view->m_displayMode, 1);
+    EXPECT_EQ(view->Viewport().GetCenterX(), 120);
+    EXPECT_EQ(view->Viewport().GetCenterY(), 134);
+    const QImage img = view->Render(QSize(240, 268));
+    EXPECT_EQ(Px(img, 17, 3), SiteColour(17, 3));
+    EXPECT_EQ(Px(img, 239, 267), SiteColour(239, 267));
+    // Cursor ANDed at (w/2 - 16, h/2 - 16), 32 x 32.
+    EXPECT_EQ(Px(img, 104, 118), 0u);
+    EXPECT_EQ(Px(img, 135, 149), 0u);
+    EXPECT_EQ(Px(img, 136, 150), SiteColour(136, 150));
+    EXPECT_EQ(Px(img, 103, 117), SiteColour(103, 117));
+}
+
+TEST_F(AppTest, MapGetsWhiteMarginsAfterZoomAndScrollPastTheEdge) {
+    auto view = MakeView();
+    ASSERT_TRUE(Open(*view, MakeSite("a.hss", 240, 320), false));
+    view->OnZoomIn();
+    EXPECT_EQ(view->Viewport().View(), (VpRect{60, 80, 180, 240}));
+    // Holding the left arrow at the edge keeps the cursor at x 0.
+    for (int i = 0; i < 20; ++i) view->OnKeyDown(Qt::Key_Left);
+    EXPECT_EQ(view->Viewport().GetCenterX(), 0);
+    EXPECT_EQ(view->HorizontalBar()->value(), 0);
+    const QImage img = view->Render(QSize(240, 268));
+    // The left half is margin, the right half the map's left edge doubled.
+    for (int y : {0, 100, 267}) {
+        EXPECT_EQ(Px(img, 0, y), kWhite);
+        EXPECT_EQ(Px(img, 119, y), kWhite);
+    }
+    EXPECT_EQ(Px(img, 120 + 2 * 20, 0), SiteColour(20, 80));
+    EXPECT_EQ(Px(img, 239, 267), SiteColour(59, 239));
+
+    // Zooming out on the whole map changes nothing.
+    for (int i = 0; i < 4; ++i) view->OnZoomOut();
+    EXPECT_EQ(view->Viewport().View(), (VpRect{0, 0, 240, 320}));
+    const VpRect whole = view->Viewport().View();
+    view->OnZoomOut();
+    EXPECT_EQ(view->Viewport().View(), whole);
+}
+
+TEST_F(AppTest, ScrollBarsAndThumbTrackMoveTheCursor) {
+    auto view = MakeView();
+    ASSERT_TRUE(Open(*view, MakeSite("a.hss", 600, 1000), false));
+    EXPECT_EQ(view->HorizontalBar()->maximum(), 600);
+    EXPECT_EQ(view->VerticalBar()->maximum(), 1000);
+    view->OnHScroll(CTambRUMOView::SB_THUMBTRACK, 57);
+    EXPECT_EQ(view->Viewport().GetCenterX(), 57);
+    view->OnHScroll(CTambRUMOView::SB_LINERIGHT, 0);
+    EXPECT_EQ(view->Viewport().GetCenterX(), 67);
+    view->OnVScroll(CTambRUMOView::SB_LINELEFT, 0);
+    EXPECT_EQ(view->Viewport().GetCenterY(), 490);
+    const int page = view->ClientRect().height();
+    view->OnVScroll(CTambRUMOView::SB_PAGERIGHT, 0);
+    EXPECT_EQ(view->Viewport().GetCenterY(), 490 + page);
+    EXPECT_EQ(view->VerticalBar()->value(), 490 + page);
+    view->OnHScroll(CTambRUMOView::SB_THUMBTRACK, -5);
+    EXPECT_EQ(view->Viewport().GetCenterX(), 0);
+    view->OnHScroll(4, 300);  // SB_THUMBPOSITION and others do nothing
+    EXPECT_EQ(view->Viewport().GetCenterX(), 0);
+}
+
+TEST_F(AppTest, CircleColoursFollowTheRssiBands) {
+    auto view = MakeView();
+    ASSERT_TRUE(Open(*view, MakeSite("a.hss", 240, 268), false));
+    struct Case {
+        int strength;
+        uint32_t colour;
+    } cases[] = {{-39, 0xFF0000}, {-40, 0xFF8000}, {-59, 0xFFFF00}, {-60, 0x00FF00},
+                 {-79, 0x0000FF}, {-80, 0x000000}, {-120, 0x000000}, {0, 0xFF0000}};
+    int x = 20;
+    for (const Case& c : cases) {
+        view->PaintPointCircle(x, 40, c.strength);
+        EXPECT_EQ(Px(view->MapImage(), x, 40), c.colour) << c.strength;
+        EXPECT_EQ(Px(view->MapImage(), x - 10, 40), c.colour) << c.strength;  // left column inside
+        EXPECT_EQ(Px(view->MapImage(), x + 10, 40), SiteColour(x + 10, 40)) << c.strength;
+        x += 25;
+    }
+    const CircleStyle black = CircleStyleFor(-80);
+    EXPECT_EQ(black.penWidth, 2);
+    EXPECT_EQ(CircleStyleFor(-79).penWidth, 1);
+}
+
+TEST_F(AppTest, TapsAndTheCentreKeyStartNothingBeforeASiteIsOpen) {
+    auto view = MakeView();
+    TapWorld(*view, 100, 100);
+    view->OnKeyDown(Qt::Key_Return);
+    view->OnTapAndHold(QPoint(100, 100));
+    EXPECT_EQ(view->m_displayMode, 0);
+    EXPECT_FALSE(view->PointPending());
+    EXPECT_TRUE(m_sounds.played.empty());
+    EXPECT_EQ(theBoard.m_requestedMode.load(), 0);
+    EXPECT_EQ(m_dialogs.locationShown, 0);
+
+    // A finished scan nobody asked for records nothing and crashes nothing.
+    theBoard.m_bScanStarted = 1;
+    theBoard.m_bScanComplete = 1;
+    view->OnTalvDraw();
+    EXPECT_EQ(theBoard.m_bScanStarted.load(), 0);
+    EXPECT_TRUE(surveyList.IsEmpty());
+    EXPECT_EQ(view->m_displayMode, 0);
+    EXPECT_TRUE(m_boxes.shown.empty());
+}
+
+TEST_F(AppTest, TapStartsAPointAtTheTappedPlaceAndTheScanRecordsIt) {
+    auto view = MakeView();
+    ASSERT_TRUE(Open(*view, MakeSite("a.hss", 240, 268), false));
+    TapWorld(*view, 200, 100);
+    EXPECT_EQ(view->Viewport().GetCenterX(), 200);
+    EXPECT_EQ(view->Viewport().GetCenterY(), 100);
+    EXPECT_EQ(view->m_displayMode, 2);
+    ASSERT_EQ(m_sounds.played.size(), 1u);
+    EXPECT_EQ(m_sounds.played[0].name.toLower(), QStringLiteral("ping"));
+    EXPECT_FALSE(m_sounds.played[0].wait);
+    EXPECT_EQ(g_pSite->m_pendingX, 200);
+    EXPECT_EQ(theBoard.m_requestedMode.load(), kSurveyScanMode);
+
+    // Only the scan-started flag: a repaint, no recording.
+    theBoard.m_bScanStarted = 1;
+    view->OnTalvDraw();
+    EXPECT_EQ(view->m_displayMode, 2);
+    EXPECT_TRUE(surveyList.IsEmpty());
+
+    FinishScan(*view, {{0x01, {-61, -62, -64}, 6, "lab"}});
+    EXPECT_EQ(view->m_displayMode, 1);
+    EXPECT_EQ(g_pSite->m_locationCount, 1);
+    EXPECT_EQ(g_pSite->m_apCount, 1);
+    ASSERT_NE(surveyList.First(), nullptr);
+    EXPECT_EQ(surveyList.First()->rssi, -62);
+    EXPECT_EQ(Px(view->MapImage(), 200, 100), 0x00FF00u);  // green circle at the cursor
+    EXPECT_TRUE(view->HasUnsavedChanges());
+    EXPECT_TRUE(m_boxes.shown.size() == 1);  // only the keep-points question
+}
+
+TEST_F(AppTest, EmptyScanWarnsAfterTheRedAlertAndPaintsBlack) {
+    auto view = MakeView();
+    ASSERT_TRUE(Open(*view, MakeSite("a.hss", 240, 268), false));
+    m_boxes.shown.clear();
+    view->OnKeyDown(Qt::Key_Enter);
+    EXPECT_EQ(view->m_displayMode, 2);
+    FinishScan(*view, {});
+    ASSERT_EQ(m_sounds.played.size(), 2u);
+    EXPECT_EQ(m_sounds.played[1].name, QStringLiteral("REDALERT"));
+    EXPECT_TRUE(m_sounds.played[1].wait);
+    ASSERT_EQ(m_boxes.shown.size(), 1u);
+    EXPECT_EQ(m_boxes.shown[0].text, QStringLiteral("No Access Points Detected!"));
+    EXPECT_EQ(m_boxes.shown[0].caption, QStringLiteral("COVERAGE WARNING"));
+    EXPECT_EQ(m_boxes.shown[0].type, unsigned(platform::MB_ICONEXCLAMATION));
+    EXPECT_EQ(Px(view->MapImage(), 120, 134), 0x000000u);
+    EXPECT_EQ(g_pSite->m_locationCount, 1);
+    EXPECT_EQ(g_pSite->m_apCount, 0);
+    EXPECT_STREQ(surveyList.First()->pointName, "FILL");
+}
+
+TEST_F(AppTest, TapAndHoldOnAPointShowsItAndDeletingErasesADisc) {
+    auto view = MakeView();
+    ASSERT_TRUE(Open(*view, MakeSite("a.hss", 240, 268), false));
+    TapWorld(*view, 100, 100);
+    FinishScan(*view, {{0x01, {-45}, 6, "lab"}});
+    ASSERT_EQ(Px(view->MapImage(), 100, 100), 0xFF8000u);
+
+    view->OnHScroll(CTambRUMOView::SB_THUMBTRACK, 120);  // back to one unit per pixel
+    view->OnVScroll(CTambRUMOView::SB_THUMBTRACK, 134);
+    // 57 units away: nothing.
+    view->OnTapAndHold(QPoint(157, 100));
+    EXPECT_EQ(m_dialogs.locationShown, 0);
+    // 5 units away, the user deletes the point: a white disc at the hold place.
+    m_dialogs.locationResult = -2;
+    view->OnTapAndHold(QPoint(105, 100));
+    EXPECT_EQ(m_dialogs.locationShown, 1);
+    EXPECT_EQ(Px(view->MapImage(), 105, 100), kWhite);
+    EXPECT_EQ(Px(view->MapImage(), 91, 100), kWhite);   // the old circle is covered
+    EXPECT_EQ(Px(view->MapImage(), 121, 100), SiteColour(121, 100));
+}
+
+TEST_F(AppTest, PressHeldWithoutMovingIsAHoldAndOtherwiseATap) {
+    platform::CTapAndHold gesture;
+    gesture.SetHoldInterval(1);
+    gesture.SetDragDistance(5);
+    std::vector<std::pair<char, QPoint>> seen;
+    gesture.onTap = [&](QPoint p) { seen.push_back({'t', p}); };
+    gesture.onHold = [&](QPoint p) { seen.push_back({'h', p}); };
+    const auto waitForDecision = [&] {
+        QElapsedTimer t;
+        t.start();
+        while (gesture.Pending() && t.elapsed() < 5000) QCoreApplication::processEvents();
+    };
+
+    gesture.Press(QPoint(10, 10));
+    gesture.Move(QPoint(12, 11));  // within the drag distance
+    waitForDecision();
+    gesture.Release();
+    gesture.Press(QPoint(30, 30));
+    gesture.Release();
+    gesture.Press(QPoint(50, 50));
+    gesture.Move(QPoint(60, 50));  // moved away: a tap where it was pressed
+    gesture.Release();
+    ASSERT_EQ(seen.size(), 3u);
+    EXPECT_EQ(seen[0], std::make_pair('h', QPoint(10, 10)));
+    EXPECT_EQ(seen[1], std::make_pair('t', QPoint(30, 30)));
+    EXPECT_EQ(seen[2], std::make_pair('t', QPoint(50, 50)));
+}
+
+TEST_F(AppTest, DrawNotifierPostsTalvDrawFromAnotherThreadUntilDetached) {
+    auto view = MakeView();
+    ASSERT_TRUE(Open(*view, MakeSite("a.hss", 240, 268), false));
+    TapWorld(*view, 50, 50);
+    theBoard.m_bScanStarted = 1;
+    theBoard.m_bScanComplete = 1;
+    std::thread worker([&] { view->DrawNotifier()->PostTalvDraw(); });
+    worker.join();
+    QCoreApplication::sendPostedEvents(view.get());
+    EXPECT_EQ(view->m_displayMode, 1);
+    EXPECT_EQ(g_pSite->m_locationCount, 1);
+    EXPECT_EQ(platform::RegisterWindowMessage("TALV_DRAW"), TalvDrawMessage());
+    EXPECT_NE(TalvDrawMessage(), TalvStatusUpdateMessage());
+}

@@ -1,0 +1,105 @@
+// The platform seams: registered messages, the wait cursor, sounds.
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <thread>
+
+#include "AppFakes.h"
+#include "platform/RegisteredMessages.h"
+#include "platform/WaitCursor.h"
+
+namespace {
+class Catcher : public QObject {
+public:
+    std::vector<std::pair<intptr_t, intptr_t>> got;
+    int type = 0;
+    bool event(QEvent* e) override {
+        if (e->type() == type) {
+            auto* m = static_cast<platform::RegisteredMessageEvent*>(e);
+            got.push_back({m->WParam(), m->LParam()});
+            return true;
+        }
+        return QObject::event(e);
+    }
+};
+}  // namespace
+
+TEST(RegisteredMessages, OneIdPerNameAndPostsCrossThreads) {
+    const int a = platform::RegisterWindowMessage("PELLORIN_TEST_A");
+    int fromThread = 0;
+    std::thread t([&] { fromThread = platform::RegisterWindowMessage("PELLORIN_TEST_A"); });
+    t.join();
+    EXPECT_EQ(a, fromThread);
+    EXPECT_NE(a, platform::RegisterWindowMessage("PELLORIN_TEST_B"));
+    EXPECT_GE(a, QEvent::User);
+
+    Catcher c;
+    c.type = a;
+    std::thread poster([&] { platform::PostMessage(&c, a, 40000, -7); });
+    poster.join();
+    QCoreApplication::sendPostedEvents(&c);
+    ASSERT_EQ(c.got.size(), 1u);
+    EXPECT_EQ(c.got[0], std::make_pair(intptr_t{40000}, intptr_t{-7}));
+}
+
+TEST(WaitCursor, GuardLowersOnEveryWayOutAndOnlyOnce) {
+    EXPECT_EQ(platform::WaitCursorDepth(), 0);
+    {
+        platform::CWaitCursor outer;
+        {
+            platform::CWaitCursor inner;
+            EXPECT_EQ(platform::WaitCursorDepth(), 2);
+            inner.Release();
+            EXPECT_EQ(platform::WaitCursorDepth(), 1);
+        }
+        EXPECT_EQ(platform::WaitCursorDepth(), 1);
+    }
+    EXPECT_EQ(platform::WaitCursorDepth(), 0);
+    platform::DoWaitCursor(-1);  // an extra lower does not go below zero
+    EXPECT_EQ(platform::WaitCursorDepth(), 0);
+}
+
+TEST(Sounds, WavLengthComesFromTheHeaderAndAMissingSoundReturnsAtOnce) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("t.wav");
+    {
+        // 8 kHz, mono, 16-bit: 16000 bytes/s; 4000 data bytes = 250 ms.
+        QByteArray b("RIFF");
+        const auto le32 = [&](uint32_t v) {
+            for (int i = 0; i < 4; ++i) b.append(char((v >> (8 * i)) & 0xFF));
+        };
+        const auto le16 = [&](uint16_t v) {
+            b.append(char(v & 0xFF));
+            b.append(char(v >> 8));
+        };
+        le32(36 + 4000);
+        b.append("WAVEfmt ");
+        le32(16);
+        le16(1);
+        le16(1);
+        le32(8000);
+        le32(16000);
+        le16(2);
+        le16(16);
+        b.append("data");
+        le32(4000);
+        b.append(QByteArray(4000, '\0'));
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(b);
+    }
+    EXPECT_EQ(platform::QtSoundPlayer::WavLengthMs(path), 250);
+    EXPECT_EQ(platform::QtSoundPlayer::WavLengthMs(dir.filePath("none.wav")), 0);
+
+    platform::QtSoundPlayer player;
+    EXPECT_TRUE(platform::QtSoundPlayer::FindSound("NO_SUCH_SOUND").isEmpty());
+    player.Play("NO_SUCH_SOUND", true);  // skipped, returns
+    // The program's own cues are found whatever the case of the name.
+    const QString ping = platform::QtSoundPlayer::FindSound("ping");
+    if (!ping.isEmpty()) {
+        EXPECT_EQ(platform::QtSoundPlayer::FindSound("PING"), ping);
+        EXPECT_GT(platform::QtSoundPlayer::WavLengthMs(ping), 0);
+    }
+}
