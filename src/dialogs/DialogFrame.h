@@ -1,0 +1,18 @@
+#pragma once
+// What every dialog of the program shares: a fixed client size from dialog
+// units, a caption with only the close control (the surveyor closes the
+// read-only dialogs there), the white background of the handheld's dialogs
+// and the dialog font, "System 8 point", stood in for by Arial 8.
+
+#include <QDialog>
+#include <QString>
+#include <QWidget>
+
+namespace dialogs {
+
+void SetUpDialog(QDialog& dialog, const QString& caption, int cxUnits, int cyUnits);
+
+// Places a control at a template rectangle given in dialog units.
+void PlaceControl(QWidget& control, int x, int y, int cx, int cy);
+
+}  // namespace dialogs
