@@ -1,0 +1,265 @@
+// The real link and worker against a pseudo-terminal on which the test plays
+// the board.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "LinkTestSupport.h"
+#include "aplist/ApList.h"
+#include "board/BoardLink.h"
+#include "board/BoardStartup.h"
+#include "board/BoardWorker.h"
+
+namespace {
+
+const std::vector<uint8_t> kFirmwareRequest = Hex("11 12 01 00 11 13");
+const std::vector<uint8_t> kSerialRequest = Hex("11 12 02 00 11 13");
+const std::vector<uint8_t> kModeRequest = Hex("11 12 03 07 00 11 13");
+const std::vector<uint8_t> kScanRequest = Hex("11 12 16 00 11 13");
+
+class WorkerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(pty.Ok());
+        board->SetNotifier(&draws);
+        std::lock_guard<std::mutex> guard(board->m_reportLock);
+        scanList.RemoveAll();
+    }
+    void TearDown() override {
+        if (startup) startup->Stop();
+        std::lock_guard<std::mutex> guard(board->m_reportLock);
+        scanList.RemoveAll();
+    }
+
+    // Link and worker up, the firmware request read off the line.
+    void Start(std::chrono::milliseconds readTimeout = std::chrono::milliseconds(251)) {
+        BoardStartupOptions options;
+        options.portOverride = pty.slavePath;
+        options.board = board.get();
+        options.notifier = &draws;
+        options.message = [this](const std::string& text) { messages.push_back(text); };
+        options.openPause = options.greetPause = options.closePause = std::chrono::milliseconds(0);
+        options.worker.clockSeconds = [this] { return clock.load(); };
+        options.worker.readTimeout = readTimeout;
+        options.worker.retryInterval = std::chrono::milliseconds(50);
+        options.onConnectionChanged = [this](bool up) { (up ? ups : downs)++; };
+        options.capturePath = capturePath;
+        startup = std::make_unique<CBoardStartup>(std::move(options));
+        while (startup->Step() >= 0) {
+        }
+        ASSERT_EQ(pty.Read(kFirmwareRequest.size()), kFirmwareRequest);
+    }
+
+    PtyPair pty;
+    std::unique_ptr<CScannerBoard> board = NewBoard();
+    CountingNotifier draws;
+    std::atomic<uint32_t> clock{1000};
+    std::atomic<int> ups{0}, downs{0};
+    std::vector<std::string> messages;
+    std::string capturePath;
+    std::unique_ptr<CBoardStartup> startup;
+};
+
+std::string Firmware(const CScannerBoard& b) {
+    char t[33];
+    b.GetFirmware(t);
+    return t;
+}
+std::string Serial(const CScannerBoard& b) {
+    char t[32];
+    b.GetSerial(t);
+    return t;
+}
+
+}  // namespace
+
+TEST_F(WorkerTest, StartupAsksFirmwareThenSerialAndStoresBothTexts) {
+    Start();
+    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(g_pBoardLink, startup->Link());
+    pty.Write(BoardFrame(0x01, {'2', '.', '1', '4', 0}));
+    EXPECT_EQ(pty.Read(kSerialRequest.size()), kSerialRequest);  // right after the answer
+    pty.Write(BoardFrame(0x02, {'B', 'X', '4', '0', '2', '1', '1', '7', '9', '9', 0}));
+    EXPECT_TRUE(WaitUntil([&] { return Serial(*board) == "BX402117"; }));
+    EXPECT_EQ(Firmware(*board), "2.14");
+    EXPECT_EQ(draws.Count(), 0);
+    startup->Stop();
+    EXPECT_EQ(g_pBoardLink, nullptr);
+}
+
+TEST_F(WorkerTest, KeepAliveGoesOutOnlyAfterMoreThanTenQuietSeconds) {
+    Start();
+    const uint64_t passes = startup->Worker()->Passes();
+    ASSERT_TRUE(WaitUntil([&] { return startup->Worker()->Passes() > passes + 2; }));
+    clock = 1010;  // ten seconds: not yet
+    const uint64_t later = startup->Worker()->Passes();
+    ASSERT_TRUE(WaitUntil([&] { return startup->Worker()->Passes() > later + 4; }));
+    EXPECT_TRUE(pty.ReadAvailable().empty());
+    clock = 1011;
+    EXPECT_EQ(HexText(pty.Read(2)), "00 00");
+}
+
+TEST_F(WorkerTest, RequestQueuedDuringALongReportWaitsForItsTrailer) {
+    // A generous read time-out keeps the half-received frame alive on a busy machine.
+    Start(std::chrono::milliseconds(3000));
+    std::vector<std::pair<uint8_t, int16_t>> probes;
+    for (uint8_t i = 0; i < 20; ++i) probes.push_back({i, static_cast<int16_t>(-40 - i)});
+    const std::vector<uint8_t> frame = BoardFrame(0x17, ReportMessage(probes, "Long", 20));
+    ASSERT_GT(frame.size(), 800u);
+    const size_t half = frame.size() / 2;
+    pty.Write({frame.begin(), frame.begin() + half});
+    ASSERT_TRUE(pty.WaitDrained());
+
+    board->RequestScan();  // the user taps meanwhile
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_TRUE(pty.ReadAvailable().empty()) << "written in the middle of an incoming frame";
+    EXPECT_EQ(draws.Count(), 0);
+
+    pty.Write({frame.begin() + half, frame.end()});
+    EXPECT_EQ(pty.Read(kScanRequest.size()), kScanRequest);
+    EXPECT_TRUE(draws.WaitFor(1));
+    EXPECT_EQ(scanList.Count(), 20);
+}
+
+TEST_F(WorkerTest, ScanOfThreeChannelsAndTwoReportsPostsSevenDraws) {
+    Start();
+    std::vector<uint8_t> line = BoardFrame(0x16, {});
+    for (uint8_t ch : {1, 6, 11}) {
+        const auto f = BoardFrame(0x11, {ch});
+        line.insert(line.end(), f.begin(), f.end());
+    }
+    for (int16_t rssi : {-50, -60}) {
+        const auto f = BoardFrame(0x17, ReportMessage({{0x11, rssi}}, "Office", 1));
+        line.insert(line.end(), f.begin(), f.end());
+    }
+    const auto end = BoardFrame(0x18, {});
+    line.insert(line.end(), end.begin(), end.end());
+    pty.Write(line);
+    ASSERT_TRUE(draws.WaitFor(7));
+    ASSERT_TRUE(pty.WaitDrained());
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(draws.Count(), 7);
+    EXPECT_EQ(board->m_bScanStarted.load(), 1);
+    EXPECT_EQ(board->m_bScanComplete.load(), 1);
+    EXPECT_EQ(board->m_scanChannel.load(), 11);
+    ASSERT_EQ(scanList.Count(), 1);
+    EXPECT_EQ(scanList.First()->rssi, -110);
+    EXPECT_EQ(scanList.First()->readingCount, 2);
+}
+
+TEST_F(WorkerTest, FirstTapSelectsModeSevenAndItsAcknowledgementStartsTheScan) {
+    Start();
+    board->SelectScanMode(kSurveyScanMode);
+    EXPECT_EQ(pty.Read(kModeRequest.size()), kModeRequest);
+    EXPECT_EQ(board->m_bSurveyMode.load(), 0);
+    pty.Write(BoardFrame(0x03, {7}));
+    EXPECT_EQ(pty.Read(kScanRequest.size()), kScanRequest);
+    EXPECT_EQ(board->m_bSurveyMode.load(), 1);
+}
+
+TEST_F(WorkerTest, FrameWithBadChecksumPostsNothing) {
+    Start();
+    std::vector<uint8_t> bad = BoardFrame(0x17, ReportMessage({{1, -50}}, "Bad", 1));
+    bad[bad.size() - 3] ^= 0x01;  // the checksum byte (not 0x11 here)
+    const auto channel = BoardFrame(0x11, {9});
+    bad.insert(bad.end(), channel.begin(), channel.end());
+    pty.Write(bad);
+    ASSERT_TRUE(draws.WaitFor(1));
+    EXPECT_TRUE(pty.WaitDrained());
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(draws.Count(), 1);  // the channel message only
+    EXPECT_EQ(board->m_scanChannel.load(), 9);
+    EXPECT_TRUE(scanList.IsEmpty());
+}
+
+TEST_F(WorkerTest, TwoFramesQueuedBackToBackBothGoOutInOrder) {
+    Start();
+    board->SelectScanMode(kSurveyScanMode);
+    board->RequestScan();
+    std::vector<uint8_t> expected = kModeRequest;
+    expected.insert(expected.end(), kScanRequest.begin(), kScanRequest.end());
+    EXPECT_EQ(HexText(pty.Read(expected.size())), HexText(expected));
+}
+
+TEST_F(WorkerTest, VanishedDeviceIsReopenedQuietlyAndTheBoardGreetedAgain) {
+    namespace fs = std::filesystem;
+    const fs::path dir = fs::temp_directory_path() / ("pellorin-link-" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    const fs::path device = dir / "board";
+    fs::remove(device);
+    fs::create_symlink(pty.slavePath, device);
+    capturePath = (dir / "line.capture").string();
+
+    BoardStartupOptions options;
+    options.portOverride = device.string();
+    options.board = board.get();
+    options.notifier = &draws;
+    options.message = [this](const std::string& text) { messages.push_back(text); };
+    options.openPause = options.greetPause = options.closePause = std::chrono::milliseconds(0);
+    options.worker.retryInterval = std::chrono::milliseconds(50);
+    options.onConnectionChanged = [this](bool up) { (up ? ups : downs)++; };
+    options.capturePath = capturePath;
+    startup = std::make_unique<CBoardStartup>(std::move(options));
+    while (startup->Step() >= 0) {
+    }
+    ASSERT_EQ(pty.Read(kFirmwareRequest.size()), kFirmwareRequest);
+    board->m_bSurveyMode = 1;
+    std::vector<uint8_t> scan = BoardFrame(0x16, {});
+    const auto ch = BoardFrame(0x11, {3});
+    scan.insert(scan.end(), ch.begin(), ch.end());
+    pty.Write(scan);
+    ASSERT_TRUE(draws.WaitFor(2));
+    EXPECT_EQ(board->m_bScanStarted.load(), 1);
+
+    // The board goes away in the middle of the scan.
+    pty.CloseMaster();
+    ::close(pty.slaveProbe);
+    pty.slaveProbe = -1;
+    ASSERT_TRUE(WaitUntil([&] { return downs.load() == 1; }));
+    EXPECT_FALSE(startup->Worker()->Connected());
+    EXPECT_EQ(board->m_bScanStarted.load(), 0);  // the scan just ended
+    EXPECT_EQ(board->m_bSurveyMode.load(), 0);   // the next tap selects the mode again
+    board->RequestScan();                        // queued while away: dropped
+
+    // It comes back under the same name.
+    PtyPair again;
+    ASSERT_TRUE(again.Ok());
+    fs::remove(device);
+    fs::create_symlink(again.slavePath, device);
+    EXPECT_EQ(again.Read(kFirmwareRequest.size()), kFirmwareRequest);
+    EXPECT_TRUE(WaitUntil([&] { return ups.load() == 1; }));
+    EXPECT_EQ(startup->Worker()->Reconnects(), 1u);
+    EXPECT_TRUE(messages.empty());  // no message boxes for a lost device
+    again.Write(BoardFrame(0x01, {'2', '.', '1', '5', 0}));
+    EXPECT_EQ(again.Read(kSerialRequest.size()), kSerialRequest);
+
+    startup->Stop();
+    std::vector<CaptureRecord> records;
+    ASSERT_TRUE(LoadCapture(capturePath, records));
+    int events = 0;
+    for (const auto& r : records) events += r.kind == 'E' && r.text == "disconnected";
+    EXPECT_EQ(events, 1);
+    fs::remove_all(dir);
+}
+
+TEST_F(WorkerTest, PortThatCannotOpenShowsOneMessageAndWorkerStaysIdle) {
+    BoardStartupOptions options;
+    options.portOverride = "/nonexistent/ttyQ7";
+    options.board = board.get();
+    options.message = [this](const std::string& text) { messages.push_back(text); };
+    options.openPause = options.greetPause = options.closePause = std::chrono::milliseconds(0);
+    options.worker.retryInterval = std::chrono::milliseconds(20);
+    startup = std::make_unique<CBoardStartup>(std::move(options));
+    EXPECT_EQ(startup->Step(), 0);
+    EXPECT_EQ(startup->Step(), 0);
+    EXPECT_EQ(startup->Step(), -1);
+    EXPECT_TRUE(startup->Finished());
+    const uint64_t passes = startup->Worker()->Passes();
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_LT(startup->Worker()->Passes() - passes, 40u);  // waits between tries, no spinning
+    EXPECT_EQ(messages, std::vector<std::string>{"Cannot Open Connection To Board."});
+    startup->Stop();
+    startup->Stop();
+}
