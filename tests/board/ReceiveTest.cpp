@@ -56,9 +56,12 @@ const std::vector<ReceiveCase> kCases = {
      "11 12 16 ~ 16 11 13 11 12 18 18 11 13",
      {kScanEndLine}},
     {"a time-out after type 0x11 abandons the frame", "11 12 11 ~ 14 05 14 11 13", {}},
-    // State 5 restarts without a reset: the next byte read is the one state 0
-    // does not look at, so the 00 is swallowed and the header behind it counts.
-    {"a time-out after an escape in the payload restarts at the next byte",
+    // State 5 restarts without a reset: the next byte read goes to state 0,
+    // which does not look at it, so a header right behind loses its 11.
+    {"a time-out after an escape in the payload swallows the next byte",
+     "11 12 18 18 11 ~ 11 12 18 18 11 13",
+     {}},
+    {"a time-out after an escape in the payload restarts at the byte after next",
      "11 12 18 18 11 ~ 00 11 12 18 18 11 13",
      {kScanEndLine}},
     {"the byte after a completed frame starts the next header",

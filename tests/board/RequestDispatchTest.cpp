@@ -217,28 +217,4 @@ TEST_F(BoardTest, ResetRestoresTheStartValues) {
     EXPECT_EQ(outbox.queued.size(), 1u);
 }
 
-TEST_F(BoardTest, TextsCanBeReadWhileTheWorkerWritesThem) {
-    // The worker rewrites the firmware text while the user interface reads
-    // it: every read is one whole text, never a mix (run under TSan/ASan).
-    std::atomic<bool> stop{false};
-    std::thread worker([&] {
-        const Bytes a = BoardFrame(MSG_SERIAL, Text("AAAAAAAA"));
-        const Bytes b = BoardFrame(MSG_SERIAL, Text("BBBB"));
-        CScannerBoard& board = theBoard;
-        for (int i = 0; i < 2000 && !stop; ++i) {
-            WorkerFeed feed(board);
-            feed.Stream(i % 2 ? a : b);
-            feed.Finish();
-        }
-    });
-    bool mixed = false;
-    for (int i = 0; i < 2000; ++i) {
-        const std::string s = Serial();
-        if (s != "XXXXXX" && s != "AAAAAAAA" && s != "BBBB") mixed = true;
-    }
-    stop = true;
-    worker.join();
-    EXPECT_FALSE(mixed);
-}
-
 }  // namespace
