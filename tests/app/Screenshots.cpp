@@ -1,0 +1,146 @@
+// Writes PNGs of the three screens and the dialogs, rendered offscreen with
+// the program's own resources: pellorin_screenshots OUTDIR [SITE]
+// Without SITE a small plan is generated.
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QTimer>
+#include <cstdio>
+#include <cstring>
+
+#include "aplist/ApList.h"
+#include "app/MainFrame.h"
+#include "app/TambRUMOView.h"
+#include "board/ScannerBoard.h"
+#include "dialogs/HelpDlg.h"
+#include "dialogs/LocationInfoDlg.h"
+#include "dialogs/ProductAboutDlg.h"
+#include "dialogs/RssiColorDlg.h"
+#include "dialogs/SignOffDlg.h"
+#include "platform/FileDialogs.h"
+#include "platform/MessageBoxes.h"
+#include "platform/Sounds.h"
+#include "site/SiteBuilder.h"
+#include "site/SiteRecord.h"
+
+namespace {
+
+class Answers : public platform::IMessageBoxes {
+public:
+    int Show(QWidget*, const QString&, const QString&, unsigned) override { return platform::IDNO; }
+};
+class Silence : public platform::ISoundPlayer {
+public:
+    void Play(const QString&, bool) override {}
+};
+class Chosen : public platform::IFileDialogs {
+public:
+    QString path;
+    QString GetOpenSitePath(QWidget*) override { return path; }
+};
+
+void Report(const uint8_t mac5, int16_t rssi, uint8_t channel, const char* ssid) {
+    uint8_t report[1 + 8 + 1 + 37] = {};
+    report[0] = 1;
+    const uint8_t mac[6] = {0x00, 0x1A, 0x2B, 0x3C, 0x4D, mac5};
+    std::memcpy(report + 1, mac, 6);
+    report[7] = static_cast<uint8_t>(rssi & 0xFF);
+    report[8] = static_cast<uint8_t>((rssi >> 8) & 0xFF);
+    report[9] = 1;
+    report[10] = 0;
+    report[11] = static_cast<uint8_t>(std::strlen(ssid));
+    std::memcpy(report + 12, ssid, std::strlen(ssid));
+    report[10 + 34] = channel;
+    theBoard.MergeReport(report, sizeof report);
+}
+
+QString GeneratedSite(const QString& dir) {
+    NewSitePlan plan;
+    plan.width = 480;
+    plan.height = 536;
+    plan.colorTable[0] = 0xFFFFFF;
+    plan.colorTable[1] = 0x303030;
+    plan.colorTable[2] = 0xD8E4F0;
+    plan.fillRow = [](int32_t y, uint8_t* row) {
+        for (int32_t x = 0; x < 480; ++x) {
+            const bool wall = x % 120 < 4 || y % 134 < 4 || x > 474 || y > 530;
+            const bool door = (x % 120 < 4) && (y % 134 > 50 && y % 134 < 80);
+            row[x] = wall && !door ? 1 : ((x / 120 + y / 134) % 2 ? 2 : 0);
+        }
+    };
+    const std::vector<uint8_t> bytes = BuildSiteFile(plan, 0);
+    const QString path = dir + QStringLiteral("/screenshot-site.hss");
+    QFile f(path);
+    if (f.open(QIODevice::WriteOnly)) f.write(reinterpret_cast<const char*>(bytes.data()), qint64(bytes.size()));
+    return path;
+}
+
+bool Save(QWidget& w, const QString& dir, const char* name) {
+    w.show();
+    QApplication::processEvents();
+    const QString path = dir + QLatin1Char('/') + QLatin1String(name);
+    const bool ok = w.grab().save(path);
+    std::printf("%s %s\n", ok ? "wrote" : "FAILED", path.toLocal8Bit().constData());
+    return ok;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: pellorin_screenshots OUTDIR [SITE]\n");
+        return 2;
+    }
+    const QString out = QString::fromLocal8Bit(argv[1]);
+    QDir().mkpath(out);
+    Answers answers;
+    Silence silence;
+    Chosen chosen;
+    platform::SetMessageBoxes(&answers);
+    platform::SetSounds(&silence);
+    platform::SetFileDialogs(&chosen);
+    chosen.path = argc > 2 ? QString::fromLocal8Bit(argv[2]) : GeneratedSite(out);
+
+    bool ok = true;
+    CMainFrame frame;
+    CTambRUMOView& view = *frame.View();
+    ok &= Save(frame, out, "startup.png");
+
+    view.OnOpenSite();
+    ok &= Save(frame, out, "map.png");
+
+    // A survey point: scan screen half-way, then the recorded circle.
+    view.OnTap(QPoint(view.ClientRect().width() / 3, view.ClientRect().height() / 3));
+    theBoard.m_bScanStarted = 1;
+    theBoard.m_scanChannel = 6;
+    const char* ssids[] = {"office", "lab", "guest", "caf\xC3\xA9", "printer-2f", "meeting",
+                           "warehouse", "ops", "visitor", "lobby", "staff"};
+    for (int i = 0; i < 11; ++i) {
+        Report(static_cast<uint8_t>(i), static_cast<int16_t>(-42 - 4 * i),
+               static_cast<uint8_t>(1 + (i * 5) % 13), ssids[i]);
+    }
+    view.OnTalvDraw();
+    ok &= Save(frame, out, "scan.png");
+    theBoard.m_bScanComplete = 1;
+    view.OnTalvDraw();
+    QApplication::sendPostedEvents();
+    view.OnZoomIn();
+    ok &= Save(frame, out, "map-point.png");
+
+    CRssiColorDlg colours;
+    ok &= Save(colours, out, "dialog-colour-codes.png");
+    CHelpDlg help;
+    ok &= Save(help, out, "dialog-help.png");
+    CProductAboutDlg about;
+    ok &= Save(about, out, "dialog-about.png");
+    CSignOffDlg signOff;
+    ok &= Save(signOff, out, "dialog-sign-off.png");
+    if (g_pSite != nullptr && g_pSite->SelectNearestPoint(g_pSite->m_pendingX, g_pSite->m_pendingY)) {
+        CLocationInfoDlg info;
+        ok &= Save(info, out, "dialog-location-info.png");
+    }
+    return ok ? 0 : 1;
+}
