@@ -61,8 +61,10 @@ std::vector<uint8_t> PtyPair::Read(size_t n, std::chrono::milliseconds timeout) 
         if (::poll(&pfd, 1, static_cast<int>(left.count())) <= 0) continue;
         uint8_t buffer[256];
         const ssize_t got = ::read(master, buffer, std::min(sizeof buffer, n - out.size()));
-        if (got > 0) out.insert(out.end(), buffer, buffer + got);
-        else std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        if (got > 0)
+            out.insert(out.end(), buffer, buffer + got);
+        else
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     return out;
 }
@@ -71,7 +73,8 @@ std::vector<uint8_t> PtyPair::ReadAvailable() const {
     std::vector<uint8_t> out;
     uint8_t buffer[256];
     ssize_t got;
-    while ((got = ::read(master, buffer, sizeof buffer)) > 0) out.insert(out.end(), buffer, buffer + got);
+    while ((got = ::read(master, buffer, sizeof buffer)) > 0)
+        out.insert(out.end(), buffer, buffer + got);
     return out;
 }
 

@@ -26,7 +26,8 @@ public:
     void CloseMaster();
     void Write(const std::vector<uint8_t>& bytes) const;
     // Reads exactly n bytes, or fewer when the deadline passes.
-    std::vector<uint8_t> Read(size_t n, std::chrono::milliseconds timeout = std::chrono::seconds(5)) const;
+    std::vector<uint8_t> Read(size_t n,
+                              std::chrono::milliseconds timeout = std::chrono::seconds(5)) const;
     // Bytes available right now, without waiting.
     std::vector<uint8_t> ReadAvailable() const;
     // Waits until the program has read everything written to it.

@@ -39,7 +39,8 @@ TEST(TxQueue, FramesGoOutWholeInOrderAndNoneIsLostWhileThereIsRoom) {
 
 TEST(Capture, WrittenFileLoadsBackWithDirectionsBytesAndEvents) {
     const std::string path =
-        (std::filesystem::temp_directory_path() / ("pellorin-cap-" + std::to_string(::getpid()))).string();
+        (std::filesystem::temp_directory_path() / ("pellorin-cap-" + std::to_string(::getpid())))
+            .string();
     {
         CCaptureWriter writer;
         ASSERT_TRUE(writer.Open(path, "/dev/pts/9", "link_tests"));
@@ -75,7 +76,8 @@ TEST(Capture, WrittenFileLoadsBackWithDirectionsBytesAndEvents) {
 
 TEST(Capture, MalformedLinesAreRejectedWithTheirLineNumber) {
     const std::string path =
-        (std::filesystem::temp_directory_path() / ("pellorin-bad-" + std::to_string(::getpid()))).string();
+        (std::filesystem::temp_directory_path() / ("pellorin-bad-" + std::to_string(::getpid())))
+            .string();
     std::ofstream(path) << "# header\n0.1 R 11 12\n0.2 R 1G\n";
     std::vector<CaptureRecord> records;
     std::string error;

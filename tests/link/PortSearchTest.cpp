@@ -60,7 +60,8 @@ TEST(PortSearch, NoMatchFallsBackToFirstSerialPortAndLongNamesAreCut) {
 
 TEST(PortSearch, SysfsListNamesTheUsbParentAndSkipsVirtualTtys) {
     namespace fs = std::filesystem;
-    const fs::path root = fs::temp_directory_path() / ("pellorin-sysfs-" + std::to_string(::getpid()));
+    const fs::path root =
+        fs::temp_directory_path() / ("pellorin-sysfs-" + std::to_string(::getpid()));
     fs::remove_all(root);
     const fs::path usb = root / "devices/usb1/1-1";
     fs::create_directories(usb / "1-1:1.0/ttyUSB0");

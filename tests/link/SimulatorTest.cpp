@@ -12,11 +12,13 @@
 
 namespace {
 
-std::vector<std::pair<uint8_t, std::vector<uint8_t>>> DecodeBoardFrames(const std::vector<uint8_t>& bytes) {
+std::vector<std::pair<uint8_t, std::vector<uint8_t>>> DecodeBoardFrames(
+    const std::vector<uint8_t>& bytes) {
     // Decodes with the program's own receiver, recording each dispatched frame.
     struct Recorder : IFrameObserver {
         std::vector<std::pair<uint8_t, std::vector<uint8_t>>> frames;
-        void OnFrameDispatched(uint8_t type, const uint8_t* payload, uint16_t length, bool ok) override {
+        void OnFrameDispatched(uint8_t type, const uint8_t* payload, uint16_t length,
+                               bool ok) override {
             if (ok) frames.push_back({type, {payload, payload + length}});
         }
     } recorder;
@@ -33,7 +35,8 @@ std::vector<std::pair<uint8_t, std::vector<uint8_t>>> DecodeBoardFrames(const st
 TEST(SimJson, ParsesNestedValuesEscapesAndRejectsBrokenText) {
     JsonValue v;
     std::string error;
-    ASSERT_TRUE(ParseJson(R"({"a":[1,-2.5e1,true,null],"s":"x\"\u00e9\ud83d\ude00"})", v, &error)) << error;
+    ASSERT_TRUE(ParseJson(R"({"a":[1,-2.5e1,true,null],"s":"x\"\u00e9\ud83d\ude00"})", v, &error))
+        << error;
     EXPECT_EQ(v.Find("a")->items.size(), 4u);
     EXPECT_DOUBLE_EQ(v.Find("a")->items[1].number, -25.0);
     EXPECT_EQ(v.Find("s")->text, "x\"\xC3\xA9\xF0\x9F\x98\x80");
@@ -46,16 +49,22 @@ TEST(SimJson, ParsesNestedValuesEscapesAndRejectsBrokenText) {
 TEST(SimSite, LoadsAccessPointsAndRefusesBadEntries) {
     SimSite site;
     std::string error;
-    ASSERT_TRUE(ParseSimSite(R"({"noise":0,"aps":[{"mac":"00:11:22:33:44:55","ssid":"","hidden":true,
-        "channel":6,"x":10,"y":20,"power":-30,"privacy":true}]})", site, &error)) << error;
+    ASSERT_TRUE(
+        ParseSimSite(R"({"noise":0,"aps":[{"mac":"00:11:22:33:44:55","ssid":"","hidden":true,
+        "channel":6,"x":10,"y":20,"power":-30,"privacy":true}]})",
+                     site, &error))
+        << error;
     ASSERT_EQ(site.aps.size(), 1u);
     EXPECT_EQ(site.aps[0].mac[5], 0x55);
     EXPECT_TRUE(site.aps[0].hidden);
     EXPECT_EQ(site.noise, 0);
-    EXPECT_FALSE(ParseSimSite(R"({"aps":[{"mac":"00:11","channel":6,"x":1,"y":1}]})", site, &error));
-    EXPECT_FALSE(ParseSimSite(R"({"aps":[{"mac":"00:11:22:33:44:55","channel":15,"x":1,"y":1}]})", site, &error));
+    EXPECT_FALSE(
+        ParseSimSite(R"({"aps":[{"mac":"00:11","channel":6,"x":1,"y":1}]})", site, &error));
+    EXPECT_FALSE(ParseSimSite(R"({"aps":[{"mac":"00:11:22:33:44:55","channel":15,"x":1,"y":1}]})",
+                              site, &error));
     EXPECT_FALSE(ParseSimSite(R"({"aps":[{"mac":"00:11:22:33:44:55","channel":1,"x":1,"y":1,
-        "ssid":"123456789012345678901234567890123"}]})", site, &error));
+        "ssid":"123456789012345678901234567890123"}]})",
+                              site, &error));
 }
 
 TEST(SimSite, ReadingsFallWithDistanceAndVanishBeyondTheFloor) {
@@ -65,8 +74,8 @@ TEST(SimSite, ReadingsFallWithDistanceAndVanishBeyondTheFloor) {
     ap.x = ap.y = 0;
     std::mt19937 random(1);
     int16_t near = 0, far = 0, gone = 0;
-    ASSERT_TRUE(SimReading(site, ap, 20, 0, random, near));   // 1 m
-    ASSERT_TRUE(SimReading(site, ap, 200, 0, random, far));   // 10 m
+    ASSERT_TRUE(SimReading(site, ap, 20, 0, random, near));  // 1 m
+    ASSERT_TRUE(SimReading(site, ap, 200, 0, random, far));  // 10 m
     EXPECT_EQ(near, -38);
     EXPECT_EQ(far, -68);
     EXPECT_FALSE(SimReading(site, ap, 20000, 0, random, gone));
@@ -138,8 +147,8 @@ TEST(SimBoardEngine, ScanSendsStartFourteenChannelsReportsAndEndOnSchedule) {
 TEST(Simulator, WholeScanThroughTheRealWorkerLandsPointsInScanList) {
     const bool update = std::getenv("PELLORIN_UPDATE_GOLDEN") != nullptr;
     const std::string dataDir = std::string(PELLORIN_TEST_DATA);
-    const std::string capture = update ? dataDir + "/link/sim_scan.capture"
-                                       : ::testing::TempDir() + "pellorin-sim.capture";
+    const std::string capture =
+        update ? dataDir + "/link/sim_scan.capture" : ::testing::TempDir() + "pellorin-sim.capture";
     auto board = NewBoard();
     CountingNotifier draws;
     {
@@ -169,7 +178,8 @@ TEST(Simulator, WholeScanThroughTheRealWorkerLandsPointsInScanList) {
         return std::string(s) == "BX402117";
     }));
     board->SelectScanMode(kSurveyScanMode);
-    ASSERT_TRUE(WaitUntil([&] { return board->m_bScanComplete.load() == 1; }, std::chrono::seconds(10)));
+    ASSERT_TRUE(
+        WaitUntil([&] { return board->m_bScanComplete.load() == 1; }, std::chrono::seconds(10)));
     EXPECT_EQ(board->m_bScanStarted.load(), 1);
     EXPECT_EQ(board->m_bSurveyMode.load(), 1);
     EXPECT_GE(draws.Count(), 16);  // start, 14 channels, reports, end
@@ -177,7 +187,8 @@ TEST(Simulator, WholeScanThroughTheRealWorkerLandsPointsInScanList) {
         std::lock_guard<std::mutex> guard(board->m_reportLock);
         EXPECT_GE(scanList.Count(), 5);
         bool sawHidden = false;
-        for (ApRecord* r = scanList.First(); r != nullptr && r != scanList.Sentinel(); r = r->next) {
+        for (ApRecord* r = scanList.First(); r != nullptr && r != scanList.Sentinel();
+             r = r->next) {
             EXPECT_EQ(r->hasBeacon, 1);
             EXPECT_GE(r->readingCount, 2);
             EXPECT_LT(r->rssi / r->readingCount, -20);
@@ -198,13 +209,19 @@ TEST(Simulator, WholeScanThroughTheRealWorkerLandsPointsInScanList) {
         for (const auto& r : records)
             if (r.kind == 'R') reads.insert(reads.end(), r.bytes.begin(), r.bytes.end());
         std::ofstream(dataDir + "/board/sim_scan.bin", std::ios::binary)
-            .write(reinterpret_cast<const char*>(reads.data()), static_cast<std::streamsize>(reads.size()));
+            .write(reinterpret_cast<const char*>(reads.data()),
+                   static_cast<std::streamsize>(reads.size()));
         std::ofstream(dataDir + "/board/sim_scan.golden")
-            << "# source: pellorin-boardsim library (CPtyBoardSim, firmware 2.14, serial BX402117),\n"
+            << "# source: pellorin-boardsim library (CPtyBoardSim, firmware 2.14, serial "
+               "BX402117),\n"
                "#   seed 7, scan 400 ms, surveyor at 300,200, default access points;\n"
-               "#   recorded by link_tests Simulator.WholeScanThroughTheRealWorkerLandsPointsInScanList\n"
-               "#   with PELLORIN_UPDATE_GOLDEN=1 (the R bytes of tests/data/link/sim_scan.capture)\n"
-               "# bytes: " << reads.size() << "\n"
+               "#   recorded by link_tests "
+               "Simulator.WholeScanThroughTheRealWorkerLandsPointsInScanList\n"
+               "#   with PELLORIN_UPDATE_GOLDEN=1 (the R bytes of "
+               "tests/data/link/sim_scan.capture)\n"
+               "# bytes: "
+            << reads.size()
+            << "\n"
                "# content: firmware and serial answers, mode 7 acknowledgement, one survey scan\n";
     }
 }

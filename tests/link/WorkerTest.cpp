@@ -185,7 +185,8 @@ TEST_F(WorkerTest, TwoFramesQueuedBackToBackBothGoOutInOrder) {
 
 TEST_F(WorkerTest, VanishedDeviceIsReopenedQuietlyAndTheBoardGreetedAgain) {
     namespace fs = std::filesystem;
-    const fs::path dir = fs::temp_directory_path() / ("pellorin-link-" + std::to_string(::getpid()));
+    const fs::path dir =
+        fs::temp_directory_path() / ("pellorin-link-" + std::to_string(::getpid()));
     fs::create_directories(dir);
     const fs::path device = dir / "board";
     fs::remove(device);

@@ -1,0 +1,136 @@
+// link_bench: figures for the board link on a pseudo-terminal.
+//   1. latency from QueueTx on a quiet line to the request's last byte at the
+//      board side (median and 99th percentile over 200 requests);
+//   2. CPU time of the worker with a silent board;
+//   3. CPU time of the worker while the device is gone.
+// Usage: link_bench [--seconds N]   (default 10: about N/2 s each for 2 and 3)
+
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "board/BoardLink.h"
+#include "board/BoardWorker.h"
+#include "board/ScannerBoard.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+struct Pty {
+    int master = -1;
+    std::string slave;
+    Pty() {
+        int s = -1;
+        char name[128] = {};
+        if (::openpty(&master, &s, name, nullptr, nullptr) != 0) return;
+        termios tio{};
+        ::tcgetattr(master, &tio);
+        ::cfmakeraw(&tio);
+        ::tcsetattr(master, TCSANOW, &tio);
+        ::close(s);
+        slave = name;
+    }
+    ~Pty() {
+        if (master >= 0) ::close(master);
+    }
+    bool ReadExactly(size_t n, int timeoutMs) const {
+        size_t got = 0;
+        uint8_t buf[64];
+        while (got < n) {
+            pollfd pfd{master, POLLIN, 0};
+            if (::poll(&pfd, 1, timeoutMs) <= 0) return false;
+            const ssize_t r = ::read(master, buf, std::min(sizeof buf, n - got));
+            if (r <= 0) return false;
+            got += static_cast<size_t>(r);
+        }
+        return true;
+    }
+};
+
+double Percentile(std::vector<double> v, double p) {
+    std::sort(v.begin(), v.end());
+    const size_t i = std::min(v.size() - 1, static_cast<size_t>(p * (v.size() - 1) + 0.5));
+    return v[i];
+}
+
+double MeasureCpu(CBoardWorker& worker, double seconds) {
+    const double before = worker.CpuSeconds();
+    const auto start = Clock::now();
+    std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+    const double wall = std::chrono::duration<double>(Clock::now() - start).count();
+    return 100.0 * (worker.CpuSeconds() - before) / wall;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    double seconds = 10;
+    for (int i = 1; i + 1 < argc; ++i)
+        if (std::string(argv[i]) == "--seconds") seconds = std::atof(argv[++i]);
+
+    namespace fs = std::filesystem;
+    const fs::path dir =
+        fs::temp_directory_path() / ("pellorin-bench-" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    const fs::path device = dir / "board";
+    auto pty = std::make_unique<Pty>();
+    fs::create_symlink(pty->slave, device);
+
+    CScannerBoard board;
+    BoardLinkOptions linkOptions;
+    linkOptions.portOverride = device.string();
+    linkOptions.board = &board;
+    linkOptions.closePause = std::chrono::milliseconds(0);
+    auto link = std::make_unique<CBoardLink>(linkOptions);
+    CBoardWorker worker(*link);
+    worker.Start();
+
+    // 1. Latency of a request on a quiet line.
+    std::vector<double> latencies;
+    const uint8_t request[] = {0x11, 0x12, 0x16, 0x00, 0x11, 0x13};
+    for (int i = 0; i < 200; ++i) {
+        std::this_thread::sleep_for(
+            std::chrono::milliseconds(3 + i % 7));  // land anywhere in a read
+        const auto t0 = Clock::now();
+        link->QueueTx(request, sizeof request);
+        if (!pty->ReadExactly(sizeof request, 2000)) {
+            std::fprintf(stderr, "link_bench: request %d did not arrive\n", i);
+            return 1;
+        }
+        latencies.push_back(std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
+    }
+    std::printf(
+        "request latency on a quiet line (200 requests): median %.3f ms, p99 %.3f ms, max %.3f "
+        "ms\n",
+        Percentile(latencies, 0.5), Percentile(latencies, 0.99),
+        *std::max_element(latencies.begin(), latencies.end()));
+
+    // 2. Silent board.
+    const double silent = MeasureCpu(worker, seconds / 2);
+    std::printf("worker CPU, silent board, %.0f s: %.4f %% of one core\n", seconds / 2, silent);
+
+    // 3. Device gone (the worker retries every two seconds).
+    pty.reset();
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    if (worker.Connected())
+        std::fprintf(stderr, "link_bench: the worker did not notice the hang-up\n");
+    const double gone = MeasureCpu(worker, seconds / 2);
+    std::printf("worker CPU, device gone, %.0f s: %.4f %% of one core\n", seconds / 2, gone);
+
+    worker.Stop();
+    link.reset();
+    fs::remove_all(dir);
+    return 0;
+}
