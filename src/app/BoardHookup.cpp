@@ -31,8 +31,8 @@ void CBoardHookup::Start() {
     o.message = [this](const std::string& text) {
         if (m_messageShown) return;
         m_messageShown = true;
-        platform::MessageBox(m_view->window(), QString::fromStdString(text), QStringLiteral("TambRUMO"),
-                             platform::MB_OK);
+        platform::MessageBox(m_view->window(), QString::fromStdString(text),
+                             QStringLiteral("TambRUMO"), platform::MB_OK);
     };
     m_startup = std::make_unique<CBoardStartup>(std::move(o));
     m_wait = std::make_unique<platform::CWaitCursor>();

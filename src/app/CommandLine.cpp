@@ -29,7 +29,8 @@ CommandLineResult ParseCommandLine(const QStringList& arguments, PellorinOptions
         return CommandLineResult::kExitError;
     }
     if (parser.isSet(help)) {
-        output = parser.helpText().replace(QStringLiteral("<executable_name>"), QStringLiteral("pellorin"));
+        output = parser.helpText().replace(QStringLiteral("<executable_name>"),
+                                           QStringLiteral("pellorin"));
         return CommandLineResult::kExitOk;
     }
     if (parser.isSet(version)) {

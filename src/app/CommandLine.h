@@ -5,10 +5,10 @@
 #include <QStringList>
 
 struct PellorinOptions {
-    QString port;         // --port DEVICE: use this serial device, no search
+    QString port;           // --port DEVICE: use this serial device, no search
     bool simulate = false;  // --simulate-board: a simulated board on a pty
-    QString capturePath;  // --capture FILE: record the board's traffic
-    QString sitePath;     // SITE: opened at start (with the keep-points question)
+    QString capturePath;    // --capture FILE: record the board's traffic
+    QString sitePath;       // SITE: opened at start (with the keep-points question)
 };
 
 enum class CommandLineResult { kRun, kExitOk, kExitError };

@@ -123,8 +123,9 @@ bool CMainFrame::event(QEvent* e) {
 
 void CMainFrame::closeEvent(QCloseEvent* e) {
     if (!m_closing && m_view->HasUnsavedChanges()) {
-        const int answer = platform::MessageBox(this, QStringLiteral("Save the survey before closing?"),
-                                                QStringLiteral("Tamb"), platform::MB_YESNOCANCEL);
+        const int answer =
+            platform::MessageBox(this, QStringLiteral("Save the survey before closing?"),
+                                 QStringLiteral("Tamb"), platform::MB_YESNOCANCEL);
         // A save that failed keeps the window, so no point is lost unasked.
         if (answer == platform::IDCANCEL || (answer == platform::IDYES && !m_view->OnSaveSite())) {
             e->ignore();

@@ -79,11 +79,16 @@ CTambRUMOView::CTambRUMOView(QWidget* parent)
 
     const auto action = [](QScrollBar* bar, int a) {
         switch (a) {
-            case QAbstractSlider::SliderSingleStepSub: return int(SB_LINELEFT);
-            case QAbstractSlider::SliderSingleStepAdd: return int(SB_LINERIGHT);
-            case QAbstractSlider::SliderPageStepSub: return int(SB_PAGELEFT);
-            case QAbstractSlider::SliderPageStepAdd: return int(SB_PAGERIGHT);
-            default: break;
+            case QAbstractSlider::SliderSingleStepSub:
+                return int(SB_LINELEFT);
+            case QAbstractSlider::SliderSingleStepAdd:
+                return int(SB_LINERIGHT);
+            case QAbstractSlider::SliderPageStepSub:
+                return int(SB_PAGELEFT);
+            case QAbstractSlider::SliderPageStepAdd:
+                return int(SB_PAGERIGHT);
+            default:
+                break;
         }
         (void)bar;
         return -1;
@@ -92,13 +97,15 @@ CTambRUMOView::CTambRUMOView(QWidget* parent)
         const int code = action(m_hBar, a);
         // The bar moves by itself after this signal; it is put back to the
         // cursor once the action has run.
-        if (code >= 0) QMetaObject::invokeMethod(this, [this, code] { OnHScroll(code, 0); },
-                                                 Qt::QueuedConnection);
+        if (code >= 0)
+            QMetaObject::invokeMethod(
+                this, [this, code] { OnHScroll(code, 0); }, Qt::QueuedConnection);
     });
     connect(m_vBar, &QAbstractSlider::actionTriggered, this, [this, action](int a) {
         const int code = action(m_vBar, a);
-        if (code >= 0) QMetaObject::invokeMethod(this, [this, code] { OnVScroll(code, 0); },
-                                                 Qt::QueuedConnection);
+        if (code >= 0)
+            QMetaObject::invokeMethod(
+                this, [this, code] { OnVScroll(code, 0); }, Qt::QueuedConnection);
     });
     connect(m_hBar, &QAbstractSlider::sliderMoved, this,
             [this](int pos) { OnHScroll(SB_THUMBTRACK, pos); });
@@ -216,7 +223,8 @@ void CTambRUMOView::OnDraw(QPainter& p, const QRect& client) {
                                      scanList);
             break;
         }
-        default: break;  // any other mode paints nothing
+        default:
+            break;  // any other mode paints nothing
     }
 }
 

@@ -41,8 +41,13 @@ public:
     static constexpr int kScrollLine = 10;
 
     // Scroll codes of the handheld's scroll messages.
-    enum ScrollCode { SB_LINELEFT = 0, SB_LINERIGHT = 1, SB_PAGELEFT = 2, SB_PAGERIGHT = 3,
-                      SB_THUMBTRACK = 5 };
+    enum ScrollCode {
+        SB_LINELEFT = 0,
+        SB_LINERIGHT = 1,
+        SB_PAGELEFT = 2,
+        SB_PAGERIGHT = 3,
+        SB_THUMBTRACK = 5
+    };
 
     explicit CTambRUMOView(QWidget* parent = nullptr);
     ~CTambRUMOView() override;

@@ -19,7 +19,8 @@ int main(int argc, char** argv) {
         case CommandLineResult::kExitError:
             std::fputs(output.toLocal8Bit().constData(), stderr);
             return 2;
-        case CommandLineResult::kRun: break;
+        case CommandLineResult::kRun:
+            break;
     }
     QApplication qtApp(argc, argv);
     QApplication::setApplicationName(QStringLiteral("pellorin"));

@@ -5,7 +5,8 @@
 QImage MapImageFromBitmap(const MapBitmap& bitmap) {
     if (bitmap.width <= 0 || bitmap.height <= 0) return {};
     const size_t needed = static_cast<size_t>(bitmap.stride) * static_cast<size_t>(bitmap.height);
-    if (bitmap.stride < static_cast<uint32_t>(bitmap.width) || bitmap.bits.size() < needed) return {};
+    if (bitmap.stride < static_cast<uint32_t>(bitmap.width) || bitmap.bits.size() < needed)
+        return {};
     QImage image(bitmap.width, bitmap.height, QImage::Format_RGB32);
     if (image.isNull()) return {};
     QRgb table[256];

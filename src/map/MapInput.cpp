@@ -11,7 +11,9 @@
 #include "site/SiteRecord.h"
 
 namespace {
-VpRect ToVp(const QRect& r) { return {r.left(), r.top(), r.left() + r.width(), r.top() + r.height()}; }
+VpRect ToVp(const QRect& r) {
+    return {r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
+}
 QRect ToQ(const VpRect& r) { return gdi::Rect(r.left, r.top, r.right, r.bottom); }
 }  // namespace
 
@@ -27,12 +29,23 @@ void CTambRUMOView::OnZoomOut() {
 
 void CTambRUMOView::OnHScroll(int code, int position) {
     switch (code) {
-        case SB_LINELEFT: m_pViewport->ScrollLeft(kScrollLine); break;
-        case SB_LINERIGHT: m_pViewport->ScrollRight(kScrollLine); break;
-        case SB_PAGELEFT: m_pViewport->ScrollLeft(ClientRect().width()); break;
-        case SB_PAGERIGHT: m_pViewport->ScrollRight(ClientRect().width()); break;
-        case SB_THUMBTRACK: m_pViewport->SetCenterX(position); break;
-        default: break;
+        case SB_LINELEFT:
+            m_pViewport->ScrollLeft(kScrollLine);
+            break;
+        case SB_LINERIGHT:
+            m_pViewport->ScrollRight(kScrollLine);
+            break;
+        case SB_PAGELEFT:
+            m_pViewport->ScrollLeft(ClientRect().width());
+            break;
+        case SB_PAGERIGHT:
+            m_pViewport->ScrollRight(ClientRect().width());
+            break;
+        case SB_THUMBTRACK:
+            m_pViewport->SetCenterX(position);
+            break;
+        default:
+            break;
     }
     const QSignalBlocker block(m_hBar);
     m_hBar->setValue(m_pViewport->GetCenterX());
@@ -41,12 +54,23 @@ void CTambRUMOView::OnHScroll(int code, int position) {
 
 void CTambRUMOView::OnVScroll(int code, int position) {
     switch (code) {
-        case SB_LINELEFT: m_pViewport->ScrollUp(kScrollLine); break;
-        case SB_LINERIGHT: m_pViewport->ScrollDown(kScrollLine); break;
-        case SB_PAGELEFT: m_pViewport->ScrollUp(ClientRect().height()); break;
-        case SB_PAGERIGHT: m_pViewport->ScrollDown(ClientRect().height()); break;
-        case SB_THUMBTRACK: m_pViewport->SetCenterY(position); break;
-        default: break;
+        case SB_LINELEFT:
+            m_pViewport->ScrollUp(kScrollLine);
+            break;
+        case SB_LINERIGHT:
+            m_pViewport->ScrollDown(kScrollLine);
+            break;
+        case SB_PAGELEFT:
+            m_pViewport->ScrollUp(ClientRect().height());
+            break;
+        case SB_PAGERIGHT:
+            m_pViewport->ScrollDown(ClientRect().height());
+            break;
+        case SB_THUMBTRACK:
+            m_pViewport->SetCenterY(position);
+            break;
+        default:
+            break;
     }
     const QSignalBlocker block(m_vBar);
     m_vBar->setValue(m_pViewport->GetCenterY());
@@ -55,17 +79,26 @@ void CTambRUMOView::OnVScroll(int code, int position) {
 
 void CTambRUMOView::OnKeyDown(int qtKey) {
     switch (qtKey) {
-        case Qt::Key_Left: OnHScroll(SB_LINELEFT, 0); break;
-        case Qt::Key_Right: OnHScroll(SB_LINERIGHT, 0); break;
-        case Qt::Key_Up: OnVScroll(SB_LINELEFT, 0); break;
-        case Qt::Key_Down: OnVScroll(SB_LINERIGHT, 0); break;
+        case Qt::Key_Left:
+            OnHScroll(SB_LINELEFT, 0);
+            break;
+        case Qt::Key_Right:
+            OnHScroll(SB_LINERIGHT, 0);
+            break;
+        case Qt::Key_Up:
+            OnVScroll(SB_LINELEFT, 0);
+            break;
+        case Qt::Key_Down:
+            OnVScroll(SB_LINERIGHT, 0);
+            break;
         case Qt::Key_Return:
         case Qt::Key_Enter:
         case Qt::Key_Select:
             // The joystick's centre press always asks for mode 7 first.
             StartPoint(false);
             break;
-        default: break;
+        default:
+            break;
     }
 }
 

@@ -36,8 +36,7 @@ void FrameRect(QPainter& p, const QRect& r, const QColor& color);
 
 // Ellipse drawn straight into an image, the GDI way: the interior with the
 // brush and an outline of `penWidth` pixels just inside the box.
-void Ellipse(QImage& image, const QRect& box, const QColor& pen, int penWidth,
-             const QColor& brush);
+void Ellipse(QImage& image, const QRect& box, const QColor& pen, int penWidth, const QColor& brush);
 
 // Nearest-neighbour stretch of `src` of `image` onto `dest`.
 void StretchBlt(QPainter& p, const QRect& dest, const QImage& image, const QRect& src);

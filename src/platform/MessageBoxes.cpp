@@ -10,10 +10,18 @@ int QtMessageBoxes::Show(QWidget* parent, const QString& text, const QString& ca
     box.setWindowTitle(caption);
     box.setText(text);
     switch (type & 0xF0) {
-        case MB_ICONHAND: box.setIcon(QMessageBox::Critical); break;
-        case MB_ICONQUESTION: box.setIcon(QMessageBox::Question); break;
-        case MB_ICONEXCLAMATION: box.setIcon(QMessageBox::Warning); break;
-        default: box.setIcon(QMessageBox::NoIcon); break;
+        case MB_ICONHAND:
+            box.setIcon(QMessageBox::Critical);
+            break;
+        case MB_ICONQUESTION:
+            box.setIcon(QMessageBox::Question);
+            break;
+        case MB_ICONEXCLAMATION:
+            box.setIcon(QMessageBox::Warning);
+            break;
+        default:
+            box.setIcon(QMessageBox::NoIcon);
+            break;
     }
     switch (type & 0x0F) {
         case MB_YESNO:
@@ -25,13 +33,19 @@ int QtMessageBoxes::Show(QWidget* parent, const QString& text, const QString& ca
             box.setDefaultButton(QMessageBox::Yes);
             box.setEscapeButton(QMessageBox::Cancel);
             break;
-        default: box.setStandardButtons(QMessageBox::Ok); break;
+        default:
+            box.setStandardButtons(QMessageBox::Ok);
+            break;
     }
     switch (box.exec()) {
-        case QMessageBox::Yes: return IDYES;
-        case QMessageBox::No: return IDNO;
-        case QMessageBox::Cancel: return IDCANCEL;
-        default: break;
+        case QMessageBox::Yes:
+            return IDYES;
+        case QMessageBox::No:
+            return IDNO;
+        case QMessageBox::Cancel:
+            return IDCANCEL;
+        default:
+            break;
     }
     // A box closed with Escape or the title bar's close answers "no" to a
     // question and "cancel" to a three-way one.

@@ -30,8 +30,7 @@ public:
 // QMessageBox with the same texts, captions, buttons and icon.
 class QtMessageBoxes : public IMessageBoxes {
 public:
-    int Show(QWidget* parent, const QString& text, const QString& caption,
-             unsigned type) override;
+    int Show(QWidget* parent, const QString& text, const QString& caption, unsigned type) override;
 };
 
 // The boxes in use (QtMessageBoxes unless replaced); never null.
@@ -39,8 +38,7 @@ IMessageBoxes& MessageBoxes();
 // Installs `boxes` (not owned); null restores the Qt boxes.
 void SetMessageBoxes(IMessageBoxes* boxes);
 
-inline int MessageBox(QWidget* parent, const QString& text, const QString& caption,
-                      unsigned type) {
+inline int MessageBox(QWidget* parent, const QString& text, const QString& caption, unsigned type) {
     return MessageBoxes().Show(parent, text, caption, type);
 }
 

@@ -28,8 +28,8 @@ void PaintStartupScreen(QPainter& p, const QRect& client, const QImage* splash,
     const unsigned centred = gdi::kCenter | gdi::kVCenter;
     gdi::DrawText(p, gdi::Rect(5, 183, 115, 198), QStringLiteral("(Firmware %1)").arg(firmware),
                   centred, kBlack, kWhite);
-    gdi::DrawText(p, gdi::Rect(125, 183, 235, 198), QStringLiteral("(SN %1)").arg(serial),
-                  centred, kBlack, kWhite);
+    gdi::DrawText(p, gdi::Rect(125, 183, 235, 198), QStringLiteral("(SN %1)").arg(serial), centred,
+                  kBlack, kWhite);
 }
 
 void PaintMapScreen(QPainter& p, const QRect& client, CMapViewport& viewport, const QImage& map,
@@ -89,15 +89,15 @@ void PaintScanScreen(QPainter& p, const QRect& client, const QImage* radar, int 
         if (k > 0 && t > bottom - 20) break;
         const int64_t count = rec->readingCount != 0 ? rec->readingCount : 1;
         const int64_t average = rec->rssi / count;  // truncates toward zero
-        gdi::DrawText(p, gdi::Rect(0, t, 15, t + 15), QString::number(rec->channel),
-                      gdi::kLeftTop, kGreen, kBlack);
+        gdi::DrawText(p, gdi::Rect(0, t, 15, t + 15), QString::number(rec->channel), gdi::kLeftTop,
+                      kGreen, kBlack);
         gdi::DrawText(p, gdi::Rect(20, t, 100, t + 15),
                       gdi::DisplayText(rec->macText, sizeof rec->macText), gdi::kLeftTop, kGreen,
                       kBlack);
         gdi::DrawText(p, gdi::Rect(110, t, 180, t + 15),
                       gdi::DisplayText(rec->ssid, sizeof rec->ssid), gdi::kLeftTop, kGreen, kBlack);
-        gdi::DrawText(p, gdi::Rect(190, t, 220, t + 15), QString::number(average),
-                      gdi::kLeftTop, kGreen, kBlack);
+        gdi::DrawText(p, gdi::Rect(190, t, 220, t + 15), QString::number(average), gdi::kLeftTop,
+                      kGreen, kBlack);
         ApRecord* next = const_cast<ApRecord*>(rec);
         if (list.GetNext(next) != CApList::kOk) break;
         rec = next;

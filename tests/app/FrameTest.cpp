@@ -102,8 +102,8 @@ TEST_F(AppTest, ClosingAfterAFailedSaveKeepsTheWindowAndNoClosesAnyway) {
 TEST(CommandLine, OptionsAndSiteAreParsedAndMistakesRefused) {
     PellorinOptions o;
     QString out;
-    EXPECT_EQ(ParseCommandLine({"pellorin", "--port", "/dev/ttyUSB0", "--capture", "c.bin", "s.hss"},
-                               o, out),
+    EXPECT_EQ(ParseCommandLine(
+                  {"pellorin", "--port", "/dev/ttyUSB0", "--capture", "c.bin", "s.hss"}, o, out),
               CommandLineResult::kRun);
     EXPECT_EQ(o.port, QStringLiteral("/dev/ttyUSB0"));
     EXPECT_EQ(o.capturePath, QStringLiteral("c.bin"));
@@ -111,7 +111,8 @@ TEST(CommandLine, OptionsAndSiteAreParsedAndMistakesRefused) {
     EXPECT_FALSE(o.simulate);
 
     PellorinOptions sim;
-    EXPECT_EQ(ParseCommandLine({"pellorin", "--simulate-board"}, sim, out), CommandLineResult::kRun);
+    EXPECT_EQ(ParseCommandLine({"pellorin", "--simulate-board"}, sim, out),
+              CommandLineResult::kRun);
     EXPECT_TRUE(sim.simulate);
     EXPECT_TRUE(sim.sitePath.isEmpty());
 

@@ -7,10 +7,10 @@
 #include <thread>
 
 #include "AppFakes.h"
-#include "platform/Gdi.h"
 #include "aplist/ApList.h"
 #include "board/ScannerBoard.h"
 #include "map/PointCircles.h"
+#include "platform/Gdi.h"
 #include "platform/RegisteredMessages.h"
 #include "site/SiteRecord.h"
 
@@ -103,7 +103,7 @@ TEST_F(AppTest, CircleColoursFollowTheRssiBands) {
     struct Case {
         int strength;
         uint32_t colour;
-    } cases[] = {{-39, 0xFF0000}, {-40, 0xFF8000}, {-59, 0xFFFF00}, {-60, 0x00FF00},
+    } cases[] = {{-39, 0xFF0000}, {-40, 0xFF8000}, {-59, 0xFFFF00},  {-60, 0x00FF00},
                  {-79, 0x0000FF}, {-80, 0x000000}, {-120, 0x000000}, {0, 0xFF0000}};
     int x = 20;
     for (const Case& c : cases) {
@@ -206,7 +206,7 @@ TEST_F(AppTest, TapAndHoldOnAPointShowsItAndDeletingErasesADisc) {
     view->OnTapAndHold(QPoint(105, 100));
     EXPECT_EQ(m_dialogs.locationShown, 1);
     EXPECT_EQ(Px(view->MapImage(), 105, 100), kWhite);
-    EXPECT_EQ(Px(view->MapImage(), 91, 100), kWhite);   // the old circle is covered
+    EXPECT_EQ(Px(view->MapImage(), 91, 100), kWhite);  // the old circle is covered
     EXPECT_EQ(Px(view->MapImage(), 121, 100), SiteColour(121, 100));
 }
 

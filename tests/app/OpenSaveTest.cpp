@@ -104,7 +104,8 @@ TEST_F(AppTest, OpenWithYesKeepsTheFilePointsAndWithNoDropsThem) {
     ASSERT_TRUE(view->OnSaveSite());
 
     ASSERT_TRUE(Open(*view, path, true));
-    ASSERT_EQ(m_boxes.shown.back().text, QStringLiteral("Do you wish to keep existing data points?"));
+    ASSERT_EQ(m_boxes.shown.back().text,
+              QStringLiteral("Do you wish to keep existing data points?"));
     EXPECT_EQ(m_boxes.shown.back().caption, QStringLiteral("Tamb"));
     EXPECT_EQ(m_boxes.shown.back().type, unsigned(platform::MB_YESNO));
     EXPECT_EQ(surveyList.Count(), 2);

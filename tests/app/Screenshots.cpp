@@ -72,7 +72,8 @@ QString GeneratedSite(const QString& dir) {
     const std::vector<uint8_t> bytes = BuildSiteFile(plan, 0);
     const QString path = dir + QStringLiteral("/screenshot-site.hss");
     QFile f(path);
-    if (f.open(QIODevice::WriteOnly)) f.write(reinterpret_cast<const char*>(bytes.data()), qint64(bytes.size()));
+    if (f.open(QIODevice::WriteOnly))
+        f.write(reinterpret_cast<const char*>(bytes.data()), qint64(bytes.size()));
     return path;
 }
 
@@ -116,8 +117,8 @@ int main(int argc, char** argv) {
     view.OnTap(QPoint(view.ClientRect().width() / 3, view.ClientRect().height() / 3));
     theBoard.m_bScanStarted = 1;
     theBoard.m_scanChannel = 6;
-    const char* ssids[] = {"office", "lab", "guest", "caf\xC3\xA9", "printer-2f", "meeting",
-                           "warehouse", "ops", "visitor", "lobby", "staff"};
+    const char* ssids[] = {"office",    "lab", "guest",   "caf\xC3\xA9", "printer-2f", "meeting",
+                           "warehouse", "ops", "visitor", "lobby",       "staff"};
     for (int i = 0; i < 11; ++i) {
         Report(static_cast<uint8_t>(i), static_cast<int16_t>(-42 - 4 * i),
                static_cast<uint8_t>(1 + (i * 5) % 13), ssids[i]);
@@ -138,7 +139,8 @@ int main(int argc, char** argv) {
     ok &= Save(about, out, "dialog-about.png");
     CSignOffDlg signOff;
     ok &= Save(signOff, out, "dialog-sign-off.png");
-    if (g_pSite != nullptr && g_pSite->SelectNearestPoint(g_pSite->m_pendingX, g_pSite->m_pendingY)) {
+    if (g_pSite != nullptr &&
+        g_pSite->SelectNearestPoint(g_pSite->m_pendingX, g_pSite->m_pendingY)) {
         CLocationInfoDlg info;
         ok &= Save(info, out, "dialog-location-info.png");
     }
