@@ -1,11 +1,40 @@
 #include "dialogs/ProductAboutDlg.h"
 
+#include <QFontMetrics>
 #include <QPixmap>
+#include <algorithm>
 
 #include "dialogs/DialogFrame.h"
 
 const char* const CProductAboutDlg::kLegalNotice =
-    "Copyright (C) Tamb.\nAll rights reserved.\nLicensed use only.";
+    "Copyright Tamb.\nAll rights reserved.\nLicensed use only.";
+
+namespace {
+
+int WidestLine(const QLabel& label, const QFont& font) {
+    const QFontMetrics fm(font);
+    int widest = 0;
+    for (const QString& line : label.text().split('\n'))
+        widest = std::max(widest, fm.horizontalAdvance(line));
+    return widest;
+}
+
+// A text wider than its template column (the product line is: 65 dialog
+// units hold about 16 characters) would be cut off. Such a label may use the
+// room up to the dialog's right edge and, if that is not enough, a smaller
+// font, down to 6 points.
+void FitToDialog(QLabel& label, const QWidget& dialog) {
+    QFont font = label.font();
+    if (WidestLine(label, font) <= label.width()) return;
+    QRect r = label.geometry();
+    r.setRight(dialog.width() - 3);
+    label.setGeometry(r);
+    while (WidestLine(label, font) > label.width() && font.pointSize() > 6)
+        font.setPointSize(font.pointSize() - 1);
+    label.setFont(font);
+}
+
+}  // namespace
 
 CProductAboutDlg::CProductAboutDlg(QWidget* parent)
     : QDialog(parent),
@@ -27,4 +56,7 @@ CProductAboutDlg::CProductAboutDlg(QWidget* parent)
     dialogs::PlaceControl(m_hardware, 39, 21, 65, 19);
     dialogs::PlaceControl(m_version, 40, 44, 65, 8);
     dialogs::PlaceControl(m_notice, 39, 57, 65, 24);
+    FitToDialog(m_product, *this);
+    FitToDialog(m_version, *this);
+    FitToDialog(m_notice, *this);
 }

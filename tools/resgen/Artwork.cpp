@@ -166,14 +166,14 @@ QImage SplashImage() {
     QPainter p(&image);
     Smooth(p);
 
-    QLinearGradient sky(0, 0, 0, 183);
+    QLinearGradient sky(0, 0, 0, 176);
     sky.setColorAt(0, QColor(8, 30, 80));
     sky.setColorAt(1, QColor(30, 110, 190));
-    p.fillRect(QRect(0, 0, 240, 183), sky);
-    QLinearGradient ground(0, 199, 0, 290);
+    p.fillRect(QRect(0, 0, 240, 176), sky);
+    QLinearGradient ground(0, 220, 0, 290);
     ground.setColorAt(0, QColor(30, 110, 190));
     ground.setColorAt(1, QColor(8, 30, 80));
-    p.fillRect(QRect(0, 199, 240, 91), ground);
+    p.fillRect(QRect(0, 220, 240, 70), ground);
 
     p.setPen(Qt::white);
     p.setFont(BoldFont(38));
@@ -227,23 +227,26 @@ QImage SplashImage() {
     WifiMark(p, QPointF(142, 72), 2.4, QColor(255, 255, 255));
     p.restore();
 
-    // The band of the firmware and serial captions stays plain white.
-    p.fillRect(QRect(0, 178, 240, 26), Qt::white);
+    // The band of the firmware and serial captions stays plain white: rows
+    // 183 .. 198 of the picture, and also the rows that land under the
+    // captions when the picture is stretched onto the 268-pixel-high view
+    // (183 .. 198 of the view are rows 198 .. 214 of the picture).
+    p.fillRect(QRect(0, 176, 240, 44), Qt::white);
 
     p.setFont(small);
     p.setPen(Qt::white);
-    p.drawText(QRect(0, 214, 240, 18), Qt::AlignCenter, QStringLiteral("for Brindax 802.11bg"));
+    p.drawText(QRect(0, 224, 240, 18), Qt::AlignCenter, QStringLiteral("for Brindax 802.11bg"));
     QFont tiny(QStringLiteral("Liberation Sans"));
     tiny.setPixelSize(11);
     p.setFont(tiny);
     p.setPen(QColor(200, 225, 255));
-    p.drawText(QRect(0, 236, 240, 16), Qt::AlignCenter, QStringLiteral("Tamb  -  Version 1.0"));
+    p.drawText(QRect(0, 243, 240, 16), Qt::AlignCenter, QStringLiteral("Tamb  -  Version 1.0"));
     const QColor bands[] = {QColor(255, 0, 0), QColor(255, 128, 0), QColor(255, 255, 0),
                             QColor(0, 255, 0), QColor(0, 0, 255),   QColor(0, 0, 0)};
     p.setPen(QPen(QColor(230, 240, 255), 1));
     for (int k = 0; k < 6; ++k) {
         p.setBrush(bands[k]);
-        p.drawEllipse(QPointF(70 + 20 * k, 266), 6, 6);
+        p.drawEllipse(QPointF(70 + 20 * k, 272), 6, 6);
     }
     return image;
 }

@@ -1,0 +1,165 @@
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QImage>
+#include <QRegularExpression>
+#include <QSet>
+#include <QtEndian>
+
+// The artwork and sounds are compiled into pellorin_gui; this executable
+// only links that static library, so every load below also proves that the
+// resources survive the link.
+
+namespace {
+
+QImage Load(const char* path) { return QImage(QString::fromLatin1(path)); }
+
+TEST(Resources, PicturesLoadWithTheirSizes) {
+    EXPECT_EQ(Load(":/res/toolbar.png").size(), QSize(112, 16));
+    for (const char* name : {"open", "save", "colors", "zoomin", "zoomout", "help", "about"})
+        EXPECT_EQ(QImage(QStringLiteral(":/res/toolbar/%1.png").arg(name)).size(), QSize(16, 16))
+            << name;
+    EXPECT_EQ(Load(":/res/splash137.png").size(), QSize(240, 290));
+    EXPECT_EQ(Load(":/res/cursor136.png").size(), QSize(32, 32));
+    EXPECT_EQ(Load(":/res/icon.png").size(), QSize(32, 32));
+    EXPECT_EQ(Load(":/res/icon16.png").size(), QSize(16, 16));
+    EXPECT_EQ(Load(":/res/icon32.png").size(), QSize(32, 32));
+    EXPECT_EQ(Load(":/res/icon64.png").size(), QSize(64, 64));
+    EXPECT_EQ(Load(":/res/icon128.png").size(), QSize(128, 128));
+}
+
+TEST(Resources, ToolbarStripIsTheSevenButtonsSideBySide) {
+    const QImage strip = Load(":/res/toolbar.png").convertToFormat(QImage::Format_ARGB32);
+    const char* names[] = {"open", "save", "colors", "zoomin", "zoomout", "help", "about"};
+    QSet<QByteArray> distinct;
+    for (int k = 0; k < 7; ++k) {
+        const QImage icon = QImage(QStringLiteral(":/res/toolbar/%1.png").arg(names[k]))
+                                .convertToFormat(QImage::Format_ARGB32);
+        EXPECT_EQ(strip.copy(16 * k, 0, 16, 16), icon) << names[k];
+        distinct.insert(
+            QByteArray(reinterpret_cast<const char*>(icon.constBits()), icon.sizeInBytes()));
+    }
+    EXPECT_EQ(distinct.size(), 7);
+}
+
+TEST(Resources, CursorIsADarkCrossOnWhiteSoAndingLeavesTheRestOfTheMap) {
+    const QImage cursor = Load(":/res/cursor136.png").convertToFormat(QImage::Format_RGB32);
+    int dark = 0;
+    for (int y = 0; y < 32; ++y) {
+        for (int x = 0; x < 32; ++x) {
+            const QRgb c = cursor.pixel(x, y) & 0xFFFFFF;
+            EXPECT_TRUE(c == 0xFFFFFF || c == 0) << x << "," << y;
+            dark += c == 0;
+        }
+    }
+    EXPECT_GT(dark, 40);
+    EXPECT_LT(dark, 200);
+    EXPECT_EQ(cursor.pixel(0, 0) & 0xFFFFFF, 0xFFFFFFu);
+    EXPECT_EQ(cursor.pixel(31, 31) & 0xFFFFFF, 0xFFFFFFu);
+    EXPECT_EQ(cursor.pixel(16, 5) & 0xFFFFFF, 0u);  // vertical arm
+    EXPECT_EQ(cursor.pixel(5, 16) & 0xFFFFFF, 0u);  // horizontal arm
+}
+
+TEST(Resources, SplashKeepsTheCaptionBandWhite) {
+    const QImage splash = Load(":/res/splash137.png").convertToFormat(QImage::Format_RGB32);
+    // Rows 183 .. 198, and 198 .. 214, where the view's captions land when
+    // the picture is stretched onto a 268-pixel-high client area.
+    for (int y = 183; y <= 214; ++y)
+        for (int x = 0; x < 240; ++x)
+            ASSERT_EQ(splash.pixel(x, y) & 0xFFFFFF, 0xFFFFFFu) << x << "," << y;
+    // ... and is a picture elsewhere.
+    EXPECT_NE(splash.pixel(5, 5) & 0xFFFFFF, 0xFFFFFFu);
+    EXPECT_NE(splash.pixel(5, 280) & 0xFFFFFF, 0xFFFFFFu);
+}
+
+TEST(Resources, RadarFramesAreFourDistinctPicturesOfTheSameSize) {
+    QImage frames[4];
+    for (int k = 0; k < 4; ++k) {
+        frames[k] = QImage(QStringLiteral(":/res/radar%1.png").arg(139 + k))
+                        .convertToFormat(QImage::Format_RGB32);
+        ASSERT_EQ(frames[k].size(), QSize(104, 104)) << 139 + k;
+    }
+    for (int a = 0; a < 4; ++a) {
+        for (int b = a + 1; b < 4; ++b) {
+            int differing = 0;
+            for (int y = 0; y < 104; ++y)
+                for (int x = 0; x < 104; ++x)
+                    differing += frames[a].pixel(x, y) != frames[b].pixel(x, y);
+            EXPECT_GT(differing, 200) << 139 + a << " vs " << 139 + b;
+        }
+    }
+}
+
+struct Wave {
+    uint16_t format = 0, channels = 0, bits = 0;
+    uint32_t rate = 0;
+    std::vector<int16_t> samples;
+};
+
+// RIFF/WAVE with "fmt " and "data" chunks (any other chunks skipped).
+bool ParseWave(const QByteArray& bytes, Wave& out) {
+    auto u16 = [&](qsizetype at) { return qFromLittleEndian<quint16>(bytes.constData() + at); };
+    auto u32 = [&](qsizetype at) { return qFromLittleEndian<quint32>(bytes.constData() + at); };
+    if (bytes.size() < 12 || bytes.left(4) != "RIFF" || bytes.mid(8, 4) != "WAVE") return false;
+    if (u32(4) != uint32_t(bytes.size() - 8)) return false;
+    bool haveFormat = false;
+    for (qsizetype at = 12; at + 8 <= bytes.size();) {
+        const QByteArray id = bytes.mid(at, 4);
+        const uint32_t size = u32(at + 4);
+        if (at + 8 + qsizetype(size) > bytes.size()) return false;
+        if (id == "fmt " && size >= 16) {
+            out.format = u16(at + 8);
+            out.channels = u16(at + 10);
+            out.rate = u32(at + 12);
+            out.bits = u16(at + 22);
+            haveFormat = u32(at + 16) == out.rate * out.channels * out.bits / 8;
+        } else if (id == "data") {
+            for (uint32_t i = 0; i + 1 < size; i += 2)
+                out.samples.push_back(qFromLittleEndian<qint16>(bytes.constData() + at + 8 + i));
+        }
+        at += 8 + size + (size & 1);
+    }
+    return haveFormat && !out.samples.empty();
+}
+
+TEST(Resources, SoundsAre16BitMonoPcmAt22050OfTheirLengths) {
+    const struct {
+        const char* path;
+        double minSeconds, maxSeconds;
+    } sounds[] = {{":/res/sounds/ping.wav", 0.1, 0.2}, {":/res/sounds/redalert.wav", 1.0, 2.0}};
+    for (const auto& s : sounds) {
+        QFile file(QString::fromLatin1(s.path));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << s.path;
+        Wave wave;
+        ASSERT_TRUE(ParseWave(file.readAll(), wave)) << s.path;
+        EXPECT_EQ(wave.format, 1) << s.path;
+        EXPECT_EQ(wave.channels, 1) << s.path;
+        EXPECT_EQ(wave.bits, 16) << s.path;
+        EXPECT_EQ(wave.rate, 22050u) << s.path;
+        const double seconds = double(wave.samples.size()) / wave.rate;
+        EXPECT_GE(seconds, s.minSeconds) << s.path;
+        EXPECT_LE(seconds, s.maxSeconds) << s.path;
+        int peak = 0;
+        for (int16_t v : wave.samples) peak = std::max(peak, std::abs(int(v)));
+        EXPECT_GT(peak, 8000) << s.path;
+        // Starts and ends quietly: no click.
+        EXPECT_LT(std::abs(int(wave.samples.front())), 2000) << s.path;
+        EXPECT_LT(std::abs(int(wave.samples.back())), 2000) << s.path;
+    }
+}
+
+TEST(Resources, EveryFileTheQrcListsIsCompiledIn) {
+    QFile qrc(QStringLiteral(PELLORIN_RES_DIR "/pellorin.qrc"));
+    ASSERT_TRUE(qrc.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(qrc.readAll());
+    EXPECT_TRUE(text.contains(QStringLiteral("prefix=\"/res\"")));
+    const QRegularExpression alias(QStringLiteral("alias=\"([^\"]+)\""));
+    int listed = 0;
+    for (const auto& m : alias.globalMatch(text)) {
+        ++listed;
+        EXPECT_TRUE(QFile::exists(":/res/" + m.captured(1))) << m.captured(1).toStdString();
+    }
+    EXPECT_EQ(listed, 21);
+}
+
+}  // namespace
