@@ -94,13 +94,21 @@ const CApList& BigSurvey() {
     return *list;
 }
 
+// A save always writes a new file beside the old one, so each write here goes
+// to a freshly truncated file, as the save's does.
+int FreshFile(const std::string& path) {
+    return ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+}
+
 void BM_WritePointsBytesInOneCall(benchmark::State& state) {
     CSiteRecord site;
     const std::vector<uint8_t> bytes = EncodePointsSection(site, BigSurvey());
     const std::string path = TempPath("points-raw");
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    for (auto _ : state) benchmark::DoNotOptimize(::pwrite(fd, bytes.data(), bytes.size(), 0));
-    ::close(fd);
+    for (auto _ : state) {
+        const int fd = FreshFile(path);
+        benchmark::DoNotOptimize(::pwrite(fd, bytes.data(), bytes.size(), 0));
+        ::close(fd);
+    }
     ::unlink(path.c_str());
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytes.size()));
 }
@@ -108,15 +116,15 @@ void BM_WritePointsBytesInOneCall(benchmark::State& state) {
 void BM_EncodeAndWritePoints(benchmark::State& state) {
     const CApList& list = BigSurvey();
     const std::string path = TempPath("points-encoded");
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     size_t size = 0;
     for (auto _ : state) {
         CSiteRecord site;
         const std::vector<uint8_t> bytes = EncodePointsSection(site, list);
         size = bytes.size();
+        const int fd = FreshFile(path);
         benchmark::DoNotOptimize(::pwrite(fd, bytes.data(), bytes.size(), 0));
+        ::close(fd);
     }
-    ::close(fd);
     ::unlink(path.c_str());
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * size));
 }
@@ -125,14 +133,14 @@ void BM_EncodeAndWritePoints(benchmark::State& state) {
 void BM_EncodeIntoReusedBufferAndWritePoints(benchmark::State& state) {
     const CApList& list = BigSurvey();
     const std::string path = TempPath("points-reused");
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     std::vector<uint8_t> bytes;
     for (auto _ : state) {
         CSiteRecord site;
         EncodePointsSection(site, list, bytes);
+        const int fd = FreshFile(path);
         benchmark::DoNotOptimize(::pwrite(fd, bytes.data(), bytes.size(), 0));
+        ::close(fd);
     }
-    ::close(fd);
     ::unlink(path.c_str());
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytes.size()));
 }
