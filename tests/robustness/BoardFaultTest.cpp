@@ -1,0 +1,315 @@
+// The real link and worker against a pseudo-terminal on which the test plays
+// a faulty board: a device that goes away in the middle of a frame, a scan
+// and with a request queued; a board that never answers; a board that sends
+// garbage at line rate; reports and frames beyond every limit. The program
+// never crashes or hangs, idles without spinning, and every survey point
+// recorded before a fault is still there and saved.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <random>
+#include <thread>
+
+#include "ListInvariants.h"
+#include "RobustSupport.h"
+#include "aplist/ApList.h"
+#include "board/BoardStartup.h"
+#include "board/BoardWorker.h"
+#include "board/ScannerBoard.h"
+#include "site/SiteFile.h"
+#include "site/SiteRecord.h"
+#include "site/SiteSave.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const Bytes kFirmwareRequest = Hex("11 12 01 00 11 13");
+const Bytes kSerialRequest = Hex("11 12 02 00 11 13");
+const Bytes kModeRequest = Hex("11 12 03 07 00 11 13");
+const Bytes kScanRequest = Hex("11 12 16 00 11 13");
+
+class Draws : public IDrawNotifier {
+public:
+    void PostTalvDraw() override { ++count; }
+    std::atomic<int> count{0};
+};
+
+class BoardFaults : public ::testing::Test {
+protected:
+    void SetUp() override {
+        theBoard.Reset();
+        theBoard.SetNotifier(&draws);
+        std::lock_guard<std::mutex> guard(theBoard.m_reportLock);
+        scanList.RemoveAll();
+        surveyList.RemoveAll();
+    }
+    void TearDown() override {
+        if (startup) startup->Stop();
+        theBoard.SetNotifier(nullptr);
+        theBoard.SetOutbox(nullptr);
+        std::lock_guard<std::mutex> guard(theBoard.m_reportLock);
+        scanList.RemoveAll();
+        surveyList.RemoveAll();
+    }
+
+    // The program opens `device`, a link to the current pty, as a board
+    // whose device node comes and goes under one name.
+    void Plug(BoardPty& pty) {
+        fs::remove(device);
+        fs::create_symlink(pty.SlavePath(), device);
+    }
+
+    void Start() {
+        ASSERT_TRUE(pty->Ok());
+        Plug(*pty);
+        BoardStartupOptions options;
+        options.portOverride = device.string();
+        options.board = &theBoard;
+        options.notifier = &draws;
+        options.message = [this](const std::string& text) { messages.push_back(text); };
+        options.openPause = options.greetPause = options.closePause = std::chrono::milliseconds(0);
+        options.worker.clockSeconds = [this] { return clock.load(); };
+        options.worker.readTimeout = std::chrono::milliseconds(100);
+        options.worker.retryInterval = std::chrono::milliseconds(100);
+        options.onConnectionChanged = [this](bool up) { (up ? ups : downs)++; };
+        startup = std::make_unique<CBoardStartup>(std::move(options));
+        while (startup->Step() >= 0) {
+        }
+        ASSERT_EQ(pty->Read(kFirmwareRequest.size()), kFirmwareRequest);
+    }
+
+    void Greet(BoardPty& line) {
+        line.Write(BoardFrame(0x01, {'2', '.', '1', '4', 0}));
+        ASSERT_EQ(line.Read(kSerialRequest.size()), kSerialRequest);
+        line.Write(BoardFrame(0x02, {'B', 'X', '4', '0', '2', '1', '1', '7', 0}));
+        ASSERT_TRUE(WaitUntil([] {
+            char s[32];
+            theBoard.GetSerial(s);
+            return std::string(s) == "BX402117";
+        }));
+    }
+
+    // One whole survey point as the view takes it: tap, scan, record.
+    void SurveyPoint(BoardPty& line, int32_t x, int32_t y, uint8_t macBase) {
+        site.BeginPoint(x, y, "TEST");
+        if (theBoard.m_bSurveyMode.load() == 0) {
+            theBoard.SelectScanMode(kSurveyScanMode);
+            ASSERT_EQ(line.Read(kModeRequest.size()), kModeRequest);
+            line.Write(BoardFrame(0x03, {0x07}));
+        } else {
+            theBoard.RequestScan();
+        }
+        ASSERT_EQ(line.Read(kScanRequest.size()), kScanRequest);
+        Bytes report = Report(2, 2);
+        report[6] = macBase;
+        report[14] = static_cast<uint8_t>(macBase + 1);
+        Bytes scan = BoardFrame(0x16, {});
+        for (const Bytes& f :
+             {BoardFrame(0x11, {6}), BoardFrame(0x17, report), BoardFrame(0x18, {})})
+            scan.insert(scan.end(), f.begin(), f.end());
+        line.Write(scan);
+        ASSERT_TRUE(WaitUntil([] {
+            return theBoard.m_bScanStarted.load() != 0 && theBoard.m_bScanComplete.load() != 0;
+        }));
+        theBoard.m_bScanStarted = 0;
+        theBoard.m_bScanComplete = 0;
+        ASSERT_EQ(site.RecordPoint(), 1);
+    }
+
+    // Share of one core the worker used over `span`.
+    double WorkerLoad(std::chrono::milliseconds span) {
+        const double cpu0 = startup->Worker()->CpuSeconds();
+        const auto t0 = std::chrono::steady_clock::now();
+        std::this_thread::sleep_for(span);
+        const double wall =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+        return (startup->Worker()->CpuSeconds() - cpu0) / wall;
+    }
+
+    std::string ScanListProblem() {
+        std::lock_guard<std::mutex> guard(theBoard.m_reportLock);
+        std::string p = CheckRing(scanList, 10000);
+        return p.empty() ? CheckScanRecords(scanList) : p;
+    }
+
+    Scratch dir;
+    fs::path device = dir.Path() / "board";
+    std::unique_ptr<BoardPty> pty = std::make_unique<BoardPty>();
+    Draws draws;
+    std::atomic<uint32_t> clock{1000};
+    std::atomic<int> ups{0}, downs{0};
+    std::vector<std::string> messages;
+    std::unique_ptr<CBoardStartup> startup;
+    CSiteRecord site;
+};
+
+std::string Firmware() {
+    char t[33];
+    theBoard.GetFirmware(t);
+    return t;
+}
+
+}  // namespace
+
+TEST_F(BoardFaults, DeviceLostMidFrameMidScanWithARequestQueuedKeepsEveryRecordedPoint) {
+    Start();
+    Greet(*pty);
+    SurveyPoint(*pty, 100, 200, 0x10);
+    SurveyPoint(*pty, 140, 260, 0x20);
+    const std::vector<SurveyEntry> before = AsStored(surveyList);
+    ASSERT_EQ(before.size(), 4u);
+
+    // A third point: the scan starts, a report is half sent, a request waits
+    // for its trailer, and the device goes.
+    site.BeginPoint(300, 300, "TEST");
+    theBoard.RequestScan();
+    ASSERT_EQ(pty->Read(kScanRequest.size()), kScanRequest);
+    const Bytes report = BoardFrame(0x17, Report(3, 3));
+    Bytes half = BoardFrame(0x16, {});
+    half.insert(half.end(), report.begin(), report.begin() + static_cast<long>(report.size() / 2));
+    pty->Write(half);
+    ASSERT_TRUE(WaitUntil([] { return theBoard.m_bScanStarted.load() != 0; }));
+    ASSERT_TRUE(WaitUntil([] { return theBoard.GetRxState() == 4; }));
+    theBoard.RequestScan();  // queued inside a frame: waits for the trailer
+    pty->Unplug();
+    ASSERT_TRUE(WaitUntil([&] { return downs.load() == 1; }));
+    EXPECT_FALSE(startup->Worker()->Connected());
+    EXPECT_EQ(theBoard.m_bScanStarted.load(), 0);
+    EXPECT_EQ(theBoard.m_bSurveyMode.load(), 0);
+    EXPECT_EQ(AsStored(surveyList), before);
+    EXPECT_EQ(ScanListProblem(), "");
+
+    const double away = WorkerLoad(std::chrono::milliseconds(1000));
+    std::printf("[ figures  ] worker CPU while the device is gone: %.3f %% of one core\n",
+                100 * away);
+    EXPECT_LT(away, 0.20);  // a spin detector only; the figure is printed above
+
+    // The board comes back under the same name: greeted again, and the
+    // request queued for the old connection is not sent to it.
+    pty = std::make_unique<BoardPty>();
+    ASSERT_TRUE(pty->Ok());
+    Plug(*pty);
+    ASSERT_EQ(pty->Read(kFirmwareRequest.size()), kFirmwareRequest);
+    EXPECT_TRUE(pty->ReadFor(std::chrono::milliseconds(300)).empty());
+    EXPECT_TRUE(WaitUntil([&] { return ups.load() == 1; }));
+    EXPECT_TRUE(messages.empty());
+    Greet(*pty);
+    SurveyPoint(*pty, 300, 300, 0x30);  // asks for mode 7 again
+    EXPECT_EQ(surveyList.Count(), 6);
+
+    // Everything recorded, before and after the fault, is saved.
+    const fs::path copy = dir.Path() / "office.hss";
+    WriteFileBytes(copy, ReadFileBytes(OfficeSample()));
+    {
+        FileSource src(copy.string());
+        ASSERT_TRUE(ReadSiteHeader(src, site).ok);
+    }
+    ASSERT_TRUE(SaveSiteFile(
+                    copy.string(), site, [](int, int) { return 0x00FFFFFFu; }, surveyList, 123)
+                    .ok);
+    std::vector<SurveyEntry> stored;
+    ASSERT_TRUE(ReadStoredPoints(copy, stored));
+    EXPECT_EQ(stored, AsStored(surveyList));
+    EXPECT_EQ(std::vector<SurveyEntry>(stored.begin(), stored.begin() + 4), before);
+}
+
+TEST_F(BoardFaults, BoardThatAnswersNothingLeavesTheStartTextsAndGetsKeepAlives) {
+    Start();
+    EXPECT_TRUE(pty->ReadFor(std::chrono::milliseconds(300)).empty());
+    EXPECT_EQ(Firmware(), "0.00");
+    char serial[32];
+    theBoard.GetSerial(serial);
+    EXPECT_STREQ(serial, "XXXXXX");
+
+    clock += 11;
+    EXPECT_EQ(pty->Read(2, std::chrono::seconds(3)), Hex("00 00"));
+    site.BeginPoint(5, 5, "TEST");
+    theBoard.SelectScanMode(kSurveyScanMode);  // a tap: no answer, no scan
+    EXPECT_EQ(pty->Read(kModeRequest.size()), kModeRequest);
+    const double idle = WorkerLoad(std::chrono::milliseconds(700));
+    std::printf("[ figures  ] worker CPU on a silent line: %.3f %% of one core\n", 100 * idle);
+    EXPECT_LT(idle, 0.20);
+    EXPECT_EQ(theBoard.m_bSurveyMode.load(), 0);
+    EXPECT_EQ(theBoard.m_bScanStarted.load(), 0);
+    EXPECT_TRUE(startup->Worker()->Connected());
+}
+
+TEST_F(BoardFaults, GarbageAtLineRateForThreeSecondsThenTheBoardIsUnderstoodAgain) {
+    Start();
+    std::mt19937 random(7);
+    const auto start = std::chrono::steady_clock::now();
+    size_t sent = 0;
+    // 38400 baud, 10 bits a byte: 3840 bytes a second, in 50 ms bursts.
+    while (std::chrono::steady_clock::now() - start < std::chrono::seconds(3)) {
+        Bytes burst(192);
+        for (auto& b : burst) b = static_cast<uint8_t>(random());
+        for (size_t i = 0; i + 1 < burst.size(); ++i)
+            if (burst[i] == 0x11) burst[i + 1] = 0x12;  // many false headers
+        pty->Write(burst);
+        sent += burst.size();
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    const double load = WorkerLoad(std::chrono::milliseconds(300));
+    std::printf("[ figures  ] %zu garbage bytes in 3 s; worker CPU just after: %.3f %%\n", sent,
+                100 * load);
+    // A time-out ends whatever frame the garbage opened; then a real answer.
+    std::this_thread::sleep_for(std::chrono::milliseconds(250));
+    pty->Write(BoardFrame(0x01, {'3', '.', '0', '1', 0}));
+    EXPECT_TRUE(WaitUntil([] { return Firmware() == "3.01"; })) << Firmware();
+    EXPECT_TRUE(startup->Worker()->Connected());
+    EXPECT_EQ(ScanListProblem(), "");
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(BoardFaults, ReportsAndFramesBeyondEveryLimitAreIgnoredOrCut) {
+    Start();
+    auto send = [&](const Bytes& frame) {
+        const int before = draws.count.load();
+        pty->Write(frame);
+        return WaitUntil([&] { return draws.count.load() > before; });
+    };
+    auto listed = [] {
+        std::lock_guard<std::mutex> guard(theBoard.m_reportLock);
+        return scanList.Count();
+    };
+
+    ASSERT_TRUE(send(BoardFrame(0x10, Report(33, 33))));
+    EXPECT_EQ(listed(), 0);  // 33 probe entries: the report is ignored
+    ASSERT_TRUE(send(BoardFrame(0x10, Report(4, 33))));
+    EXPECT_EQ(listed(), 0);  // 33 beacon entries: ignored, probes kept
+    EXPECT_EQ(theBoard.m_probeCount, 4);
+    EXPECT_EQ(theBoard.m_beaconCount, 33);
+    ASSERT_TRUE(send(BoardFrame(0x10, Report(4, 2, 64))));
+    ASSERT_TRUE(send(BoardFrame(0x10, Report(4, 1, 200))));
+    EXPECT_EQ(listed(), 0);  // probe indexes 64 and above describe nothing
+
+    const std::string ssid40 = "0123456789abcdefghijklmnopqrstuvwxyzABCD";
+    ASSERT_TRUE(send(BoardFrame(0x10, Report(1, 1, 0, 40, ssid40))));
+    ASSERT_TRUE(send(BoardFrame(0x10, Report(2, 2, 0, 255, ssid40))));
+    {
+        std::lock_guard<std::mutex> guard(theBoard.m_reportLock);
+        ASSERT_EQ(scanList.Count(), 2);
+        for (const ApRecord* r = scanList.First(); r;
+             r = r->next == scanList.Sentinel() ? nullptr : r->next)
+            EXPECT_EQ(std::string(r->ssid), ssid40.substr(0, 31));
+    }
+    EXPECT_EQ(ScanListProblem(), "");
+
+    // Received payloads (message and checksum) of 7999, 8000 and 8001 bytes:
+    // only the first fits; the others are abandoned and the line goes on.
+    Bytes fits(7998, 'F');
+    fits.push_back(0);
+    Bytes full(7999, 'G');
+    Bytes over(8000, 'H');
+    pty->Write(BoardFrame(0x01, full));
+    pty->Write(BoardFrame(0x01, over));
+    pty->Write(BoardFrame(0x11, {9}));
+    ASSERT_TRUE(WaitUntil([] { return theBoard.m_scanChannel.load() == 9; }));
+    EXPECT_EQ(Firmware(), "0.00");
+    pty->Write(BoardFrame(0x01, Bytes(fits.begin(), fits.end() - 1)));
+    EXPECT_TRUE(WaitUntil([] { return Firmware() == std::string(32, 'F'); })) << Firmware();
+    EXPECT_TRUE(startup->Worker()->Connected());
+}

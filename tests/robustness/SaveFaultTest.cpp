@@ -1,0 +1,226 @@
+// Save under faults: any one file call failing, the disk filling at any
+// write, writes cut short or interrupted. Afterwards the site file on disk is
+// the old one or the new one byte for byte, and a failure says "Could not
+// update site".
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+
+#include "RobustSupport.h"
+#include "aplist/ApList.h"
+#include "site/FileOps.h"
+#include "site/SiteFile.h"
+#include "site/SiteRecord.h"
+#include "site/SiteSave.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+uint32_t Ink(int x, int y) { return x == y ? 0u : 0x00FFFFFFu; }
+
+// Fails the Nth file call of any kind (counted from 1 over all kinds), and
+// can cut every write short or interrupt every other one.
+class AnyCallFaults : public PosixFileOps {
+public:
+    int failAt = 0;
+    bool shortWrites = false;  // at most 7 bytes per write
+    bool interrupt = false;    // every other read and write fails with EINTR
+    int calls = 0;
+    int64_t spaceLeft = -1;
+    std::vector<std::string> kinds;  // the kind of each call, for messages
+
+    int Open(const char* p, int f, mode_t m) override {
+        return Fault("open", EACCES) ? -1 : PosixFileOps::Open(p, f, m);
+    }
+    ssize_t PRead(int fd, void* d, size_t n, off_t o) override {
+        if (Fault("read", EIO)) return -1;
+        if (Interrupted()) return -1;
+        return PosixFileOps::PRead(fd, d, n, o);
+    }
+    ssize_t PWrite(int fd, const void* s, size_t n, off_t o) override {
+        if (Fault("write", EIO)) return -1;
+        if (Interrupted()) return -1;
+        if (shortWrites && n > 7) n = 7;
+        if (spaceLeft >= 0) {
+            if (spaceLeft == 0) {
+                errno = ENOSPC;
+                return -1;
+            }
+            n = static_cast<size_t>(std::min<int64_t>(static_cast<int64_t>(n), spaceLeft));
+        }
+        const ssize_t done = PosixFileOps::PWrite(fd, s, n, o);
+        if (done > 0 && spaceLeft >= 0) spaceLeft -= done;
+        return done;
+    }
+    int Fstat(int fd, struct stat* st) override {
+        return Fault("fstat", EIO) ? -1 : PosixFileOps::Fstat(fd, st);
+    }
+    int Fchmod(int fd, mode_t m) override {
+        return Fault("fchmod", EPERM) ? -1 : PosixFileOps::Fchmod(fd, m);
+    }
+    int Fsync(int fd) override { return Fault("fsync", EIO) ? -1 : PosixFileOps::Fsync(fd); }
+    int Close(int fd) override {
+        const int r = PosixFileOps::Close(fd);
+        return Fault("close", EIO) ? -1 : r;
+    }
+    int Rename(const char* a, const char* b) override {
+        return Fault("rename", EXDEV) ? -1 : PosixFileOps::Rename(a, b);
+    }
+    int Unlink(const char* p) override {
+        return Fault("unlink", EIO) ? -1 : PosixFileOps::Unlink(p);
+    }
+
+private:
+    bool Fault(const char* kind, int err) {
+        kinds.emplace_back(kind);
+        if (++calls != failAt) return false;
+        errno = err;
+        return true;
+    }
+    bool Interrupted() {
+        if (!interrupt) return false;
+        m_flip = !m_flip;
+        if (m_flip) errno = EINTR;
+        return m_flip;
+    }
+    bool m_flip = false;
+};
+
+// A copy of the sample site with a survey to save over its old points.
+struct SiteOnDisk {
+    Scratch dir;
+    fs::path path = dir.Path() / "office.hss";
+    Bytes original = ReadFileBytes(OfficeSample());
+    CSiteRecord site;
+    CApList list;
+
+    SiteOnDisk() {
+        WriteFileBytes(path, original);
+        MemorySource src(original);
+        EXPECT_TRUE(ReadSiteHeader(src, site).ok);
+        for (int i = 0; i < 30; ++i) {
+            ApRecord* r = nullptr;
+            list.NewRecord(r);
+            r->x = 10 * (i / 3);
+            r->y = 7;
+            r->channel = static_cast<uint8_t>(1 + i % 14);
+            r->rssi = -40 - i;
+            std::strcpy(r->pointName, "TEST");
+            std::snprintf(r->ssid, sizeof r->ssid, "net-%d", i);
+            r->mac[5] = static_cast<uint8_t>(i);
+            FormatMacText(r->mac, r->macText);
+            list.AddTail(r);
+        }
+    }
+    size_t Files() const {
+        return static_cast<size_t>(std::distance(fs::directory_iterator(dir.Path()), {}));
+    }
+};
+
+Bytes CleanSave() {
+    SiteOnDisk s;
+    PosixFileOps ops;
+    EXPECT_TRUE(SaveSiteFile(s.path.string(), s.site, Ink, s.list, 77, ops).ok);
+    return ReadFileBytes(s.path);
+}
+
+}  // namespace
+
+TEST(SaveFaults, FailingAnyOneFileCallLeavesTheOldOrTheNewFileByteForByte) {
+    const Bytes saved = CleanSave();
+    AnyCallFaults counting;
+    {
+        SiteOnDisk s;
+        ASSERT_TRUE(SaveSiteFile(s.path.string(), s.site, Ink, s.list, 77, counting).ok);
+    }
+    ASSERT_GT(counting.calls, 8);
+    int failures = 0;
+    for (int n = 1; n <= counting.calls; ++n) {
+        SiteOnDisk s;
+        AnyCallFaults ops;
+        ops.failAt = n;
+        const uint32_t savedAt = s.site.LastSaveTime();
+        const SiteStatus status = SaveSiteFile(s.path.string(), s.site, Ink, s.list, 77, ops);
+        const std::string what = "call " + std::to_string(n) + " (" + counting.kinds[n - 1] + ")";
+        const Bytes now = ReadFileBytes(s.path);
+        if (status.ok) {
+            EXPECT_EQ(now, saved) << what;
+        } else {
+            ++failures;
+            EXPECT_EQ(status.caption, "Site Update Error") << what;
+            EXPECT_EQ(status.text, "Could not update site") << what;
+            EXPECT_EQ(now, s.original) << what;
+            EXPECT_EQ(s.site.LastSaveTime(), savedAt) << what;  // header image untouched
+        }
+        // A temp file is left behind only when removing it was the failure.
+        if (counting.kinds[n - 1] != "unlink") {
+            EXPECT_EQ(s.Files(), 1u) << what;
+        }
+    }
+    EXPECT_GT(failures, 5);
+}
+
+TEST(SaveFaults, DiskFullAtEachWriteFailsWithoutDamage) {
+    // Learn where each write of a clean save starts, in bytes put down so far.
+    struct Recording : PosixFileOps {
+        std::vector<int64_t> before;
+        int64_t total = 0;
+        ssize_t PWrite(int fd, const void* s, size_t n, off_t o) override {
+            before.push_back(total);
+            const ssize_t done = PosixFileOps::PWrite(fd, s, n, o);
+            if (done > 0) total += done;
+            return done;
+        }
+    } rec;
+    {
+        SiteOnDisk s;
+        ASSERT_TRUE(SaveSiteFile(s.path.string(), s.site, Ink, s.list, 77, rec).ok);
+    }
+    ASSERT_GE(rec.before.size(), 3u);
+    std::vector<int64_t> limits;
+    for (size_t i = 0; i < rec.before.size(); ++i) {
+        limits.push_back(rec.before[i]);  // that write finds no room at all
+        const int64_t next = i + 1 < rec.before.size() ? rec.before[i + 1] : rec.total;
+        limits.push_back(rec.before[i] + (next - rec.before[i]) / 2);  // it is cut short
+    }
+    limits.push_back(rec.total - 1);
+    for (int64_t space : limits) {
+        SiteOnDisk s;
+        AnyCallFaults ops;
+        ops.spaceLeft = space;
+        const SiteStatus status = SaveSiteFile(s.path.string(), s.site, Ink, s.list, 77, ops);
+        EXPECT_FALSE(status.ok) << space;
+        EXPECT_EQ(status.text, "Could not update site") << space;
+        EXPECT_EQ(ReadFileBytes(s.path), s.original) << space;
+        EXPECT_EQ(s.Files(), 1u) << space;
+    }
+    // Exactly enough room: the save goes through.
+    SiteOnDisk s;
+    AnyCallFaults ops;
+    ops.spaceLeft = rec.total;
+    EXPECT_TRUE(SaveSiteFile(s.path.string(), s.site, Ink, s.list, 77, ops).ok);
+}
+
+TEST(SaveFaults, ShortAndInterruptedWritesStillGiveTheWholeFile) {
+    const Bytes saved = CleanSave();
+    for (int mode = 1; mode <= 3; ++mode) {
+        SiteOnDisk s;
+        AnyCallFaults ops;
+        ops.shortWrites = (mode & 1) != 0;
+        ops.interrupt = (mode & 2) != 0;
+        ASSERT_TRUE(SaveSiteFile(s.path.string(), s.site, Ink, s.list, 77, ops).ok) << mode;
+        EXPECT_EQ(ReadFileBytes(s.path), saved) << mode;
+    }
+}
+
+TEST(SaveFaults, SavedFileReadsBackWithTheSurvey) {
+    SiteOnDisk s;
+    ASSERT_TRUE(SaveSiteFile(s.path.string(), s.site, Ink, s.list, 77).ok);
+    std::vector<SurveyEntry> stored;
+    ASSERT_TRUE(ReadStoredPoints(s.path, stored));
+    EXPECT_EQ(stored, AsStored(s.list));
+}

@@ -1,0 +1,112 @@
+// A process saving the site over and over is killed (SIGKILL) at random
+// moments. Each time the file on disk is whole: the old one or one of the two
+// saved versions byte for byte, and it opens with all its points.
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
+#include <random>
+#include <thread>
+
+#include "RobustSupport.h"
+#include "aplist/ApList.h"
+#include "site/SiteFile.h"
+#include "site/SiteRecord.h"
+#include "site/SiteSave.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+uint32_t Blank(int, int) { return 0x00FFFFFFu; }
+
+void Fill(CApList& list, int points, int salt) {
+    for (int i = 0; i < points; ++i) {
+        ApRecord* r = nullptr;
+        list.NewRecord(r);
+        r->x = 5 * i + salt;
+        r->y = 9;
+        r->channel = 6;
+        r->rssi = -50 - salt;
+        std::strcpy(r->pointName, "TEST");
+        std::strcpy(r->ssid, salt ? "second" : "first");
+        r->mac[5] = static_cast<uint8_t>(i);
+        FormatMacText(r->mac, r->macText);
+        list.AddTail(r);
+    }
+}
+
+}  // namespace
+
+TEST(SaveKill, FileIsWholeAfterASaverIsKilledAtRandomMoments) {
+    Scratch dir;
+    const fs::path path = dir.Path() / "office.hss";
+    const Bytes original = ReadFileBytes(OfficeSample());
+    ASSERT_FALSE(original.empty());
+    CSiteRecord site;
+    {
+        MemorySource src(original);
+        ASSERT_TRUE(ReadSiteHeader(src, site).ok);
+    }
+    CApList a, b;
+    Fill(a, 40, 0);
+    Fill(b, 300, 1);
+
+    // The two versions a save can leave, made beforehand by clean saves.
+    Bytes savedA, savedB;
+    {
+        WriteFileBytes(path, original);
+        CSiteRecord copy = site;
+        ASSERT_TRUE(SaveSiteFile(path.string(), copy, Blank, a, 4242).ok);
+        savedA = ReadFileBytes(path);
+        ASSERT_TRUE(SaveSiteFile(path.string(), copy, Blank, b, 4242).ok);
+        savedB = ReadFileBytes(path);
+    }
+    WriteFileBytes(path, original);
+
+    std::mt19937 random(20240607);
+    int sawOld = 0, sawA = 0, sawB = 0, leftovers = 0;
+    for (int round = 0; round < 50; ++round) {
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            CSiteRecord mine = site;
+            for (unsigned i = 0;; ++i)
+                SaveSiteFile(path.string(), mine, Blank, (i & 1) ? b : a, 4242);
+        }
+        std::this_thread::sleep_for(std::chrono::microseconds(500 + random() % 30000));
+        ::kill(child, SIGKILL);
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFSIGNALED(status));
+
+        const Bytes now = ReadFileBytes(path);
+        const bool isOld = now == original, isA = now == savedA, isB = now == savedB;
+        ASSERT_TRUE(isOld || isA || isB)
+            << "round " << round << ": a torn file, " << now.size() << " bytes";
+        sawOld += isOld;
+        sawA += isA;
+        sawB += isB;
+        std::vector<SurveyEntry> stored;
+        ASSERT_TRUE(ReadStoredPoints(path, stored)) << round;
+        if (isA) {
+            EXPECT_EQ(stored, AsStored(a));
+        }
+        if (isB) {
+            EXPECT_EQ(stored, AsStored(b));
+        }
+        // A killed save may leave its private temp copy; the site is never it.
+        for (const auto& e : fs::directory_iterator(dir.Path())) {
+            if (e.path() == path) continue;
+            ++leftovers;
+            fs::remove(e.path());
+        }
+    }
+    std::printf("[ figures  ] 50 kills: old %d, first %d, second %d; temp files left %d\n", sawOld,
+                sawA, sawB, leftovers);
+    EXPECT_GT(sawA + sawB, 0);  // the saver got through at least once
+}

@@ -1,0 +1,218 @@
+// Every defect a site file can carry, one at a time, through the whole Open
+// path (header, map bitmap, points): each ends in the message the user sees
+// or in a sound result, and never in a crash or a half-loaded site.
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <functional>
+
+#include "RobustSupport.h"
+#include "aplist/ApList.h"
+#include "site/SiteBuilder.h"
+#include "site/SiteFile.h"
+#include "site/SiteRecord.h"
+
+namespace {
+
+constexpr size_t kInfoAt = 150 + 14;  // BITMAPINFOHEADER of the map, right behind the header
+
+void Put32(Bytes& b, size_t at, uint32_t v) {
+    for (int i = 0; i < 4; ++i) b[at + i] = static_cast<uint8_t>(v >> (8 * i));
+}
+void Put16(Bytes& b, size_t at, uint16_t v) {
+    b[at] = static_cast<uint8_t>(v);
+    b[at + 1] = static_cast<uint8_t>(v >> 8);
+}
+uint32_t Get32(const Bytes& b, size_t at) {
+    return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (uint32_t{b[at + 3]} << 24);
+}
+
+// A 37 x 11 site with two points: (10, 20) with two APs, (30, 5) with one.
+Bytes SiteWithPoints(SiteSectionOrder order = SiteSectionOrder::BitmapFirst) {
+    NewSitePlan plan;
+    plan.width = 37;
+    plan.height = 11;
+    plan.fillRow = [](int32_t y, uint8_t* row) {
+        for (int x = 0; x < 37; ++x) row[x] = static_cast<uint8_t>((x + y) % 7);
+    };
+    Bytes file = BuildSiteFile(plan, 1000, order);
+    CApList list;
+    auto add = [&](int32_t x, int32_t y, uint8_t channel, int64_t rssi, uint8_t last) {
+        ApRecord* r = nullptr;
+        list.NewRecord(r);
+        r->x = x;
+        r->y = y;
+        r->channel = channel;
+        r->rssi = rssi;
+        std::strcpy(r->pointName, "TEST");
+        std::strcpy(r->ssid, "lab");
+        r->mac[5] = last;
+        FormatMacText(r->mac, r->macText);
+        list.AddTail(r);
+    };
+    add(10, 20, 6, -55, 1);
+    add(10, 20, 11, -70, 2);
+    add(30, 5, 1, -80, 3);
+    CSiteRecord site;
+    MemorySource src(file);
+    EXPECT_TRUE(ReadSiteHeader(src, site).ok);
+    const Bytes points = EncodePointsSection(site, list);
+    file.resize(site.PointsOffset());
+    file.insert(file.end(), points.begin(), points.end());
+    return file;
+}
+
+// What Open makes of a file: the first failure's text, or the entries and
+// circles that were loaded.
+struct OpenOutcome {
+    bool ok = false;
+    std::string caption, text;
+    int entries = 0;
+    int circles = 0;
+};
+
+OpenOutcome Open(const Bytes& file) {
+    OpenOutcome o;
+    MemorySource src(file);
+    CSiteRecord site;
+    SiteStatus s = ReadSiteHeader(src, site);
+    MapBitmap map;
+    if (s.ok) s = ReadMapBitmap(src, site.BitmapOffset(), map);
+    CApList list;
+    if (s.ok) s = ReadPoints(src, site, list, [&](int32_t, int32_t, int16_t) { ++o.circles; });
+    o.ok = s.ok;
+    o.caption = s.caption;
+    o.text = s.text;
+    o.entries = list.Count();
+    return o;
+}
+
+struct Defect {
+    const char* what;
+    std::function<void(Bytes&)> damage;
+    const char* text;  // nullptr: the file opens
+    int entries = 0;   // when it opens
+    int circles = 0;
+};
+
+const char* kNotSite = "Not a Site File.";
+const char* kObsolete = "Obsolete Site File, recreate using Quendle";
+const char* kHeaderLength = "The header length is below 150 bytes.";
+const char* kNot8Bit = "The map bitmap is not an 8-bit, 256-colour bitmap.";
+const char* kSides = "The map bitmap's width or height is out of range.";
+const char* kImageSmall = "The map bitmap's image size is too small for its rows.";
+const char* kBitmapBeyond = "The map bitmap section lies beyond the end of the file.";
+const char* kSizeWords = "The points section's record sizes are below 42 and 41 bytes.";
+const char* kNotLast = "The points section is not the last section of the file.";
+
+}  // namespace
+
+TEST(SiteDefects, EachDefectEndsInItsMessageOrASoundResult) {
+    auto points = [](const Bytes& f) { return static_cast<size_t>(Get32(f, 146)); };
+    const std::vector<Defect> defects = {
+        {"intact", [](Bytes&) {}, nullptr, 3, 2},
+        {"empty file", [](Bytes& f) { f.clear(); }, kNotSite},
+        {"short header (100 bytes)", [](Bytes& f) { f.resize(100); },
+         "The header is cut short: the file is too small."},
+        {"wrong magic", [](Bytes& f) { f[4] = 0x21; }, kNotSite},
+        {"version 0", [](Bytes& f) { Put16(f, 8, 0); }, kObsolete},
+        {"version 1", [](Bytes& f) { Put16(f, 8, 1); }, kObsolete},
+        {"version 65535", [](Bytes& f) { Put16(f, 8, 65535); }, nullptr, 3, 2},
+        {"headerLength 0", [](Bytes& f) { Put32(f, 0, 0); }, kHeaderLength},
+        {"headerLength 149", [](Bytes& f) { Put32(f, 0, 149); }, kHeaderLength},
+        {"headerLength 151", [](Bytes& f) { Put32(f, 0, 151); }, nullptr, 3, 2},
+        {"headerLength 4 GB", [](Bytes& f) { Put32(f, 0, 0xFFFFFFFF); }, nullptr, 3, 2},
+        {"bitmapOffset past the end",
+         [](Bytes& f) { Put32(f, 138, static_cast<uint32_t>(f.size() + 1)); },
+         "The map bitmap offset lies beyond the end of the file."},
+        {"bitmapOffset 4 GB", [](Bytes& f) { Put32(f, 138, 0xFFFFFFFF); },
+         "The map bitmap offset lies beyond the end of the file."},
+        {"signatureOffset past the end",
+         [](Bytes& f) { Put32(f, 142, static_cast<uint32_t>(f.size() + 1)); },
+         "The signature offset lies beyond the end of the file."},
+        {"pointsOffset past the end",
+         [](Bytes& f) { Put32(f, 146, static_cast<uint32_t>(f.size() + 1)); },
+         "The points offset lies beyond the end of the file."},
+        {"section inside the header", [](Bytes& f) { Put32(f, 138, 20); },
+         "A section of the file starts inside the header."},
+        {"biSizeImage 0", [](Bytes& f) { Put32(f, kInfoAt + 20, 0); }, kImageSmall},
+        {"biSizeImage one byte short", [](Bytes& f) { Put32(f, kInfoAt + 20, 40 * 11 - 1); },
+         kImageSmall},
+        {"biSizeImage huge", [](Bytes& f) { Put32(f, kInfoAt + 20, 0xFFFFFFF0); }, kBitmapBeyond},
+        {"1 bit per pixel", [](Bytes& f) { Put16(f, kInfoAt + 14, 1); }, kNot8Bit},
+        {"4 bits per pixel", [](Bytes& f) { Put16(f, kInfoAt + 14, 4); }, kNot8Bit},
+        {"24 bits per pixel", [](Bytes& f) { Put16(f, kInfoAt + 14, 24); }, kNot8Bit},
+        {"32 bits per pixel", [](Bytes& f) { Put16(f, kInfoAt + 14, 32); }, kNot8Bit},
+        {"RLE8 compressed", [](Bytes& f) { Put32(f, kInfoAt + 16, 1); },
+         "The map bitmap is compressed."},
+        {"width 0", [](Bytes& f) { Put32(f, kInfoAt + 4, 0); }, kSides},
+        {"height 0", [](Bytes& f) { Put32(f, kInfoAt + 8, 0); }, kSides},
+        {"width negative", [](Bytes& f) { Put32(f, kInfoAt + 4, static_cast<uint32_t>(-37)); },
+         kSides},
+        {"height negative (top-down rows)",
+         [](Bytes& f) { Put32(f, kInfoAt + 8, static_cast<uint32_t>(-11)); }, nullptr, 3, 2},
+        {"width 100000", [](Bytes& f) { Put32(f, kInfoAt + 4, 100000); }, kSides},
+        {"height 100000", [](Bytes& f) { Put32(f, kInfoAt + 8, 100000); }, kSides},
+        {"height -2147483648", [](Bytes& f) { Put32(f, kInfoAt + 8, 0x80000000u); }, kSides},
+        {"point size word 0", [&](Bytes& f) { Put32(f, points(f), 0); }, kSizeWords},
+        {"AP size word 0", [&](Bytes& f) { Put32(f, points(f) + 4, 0); }, kSizeWords},
+        {"point size word 41", [&](Bytes& f) { Put32(f, points(f), 41); }, kSizeWords},
+        {"AP size word 40", [&](Bytes& f) { Put32(f, points(f) + 4, 40); }, kSizeWords},
+        // 43: every record is taken one byte longer, so the walk drifts and
+        // stops where a record no longer fits; what was read is kept.
+        {"point size word 43", [&](Bytes& f) { Put32(f, points(f), 43); }, nullptr, 2, 2},
+        {"point size word 4 GB", [&](Bytes& f) { Put32(f, points(f), 0xFFFFFFFF); }, nullptr, 0, 0},
+        // No AP record fits, so the walk takes the AP bytes for point
+        // records: no entries, but circles where nothing was measured.
+        {"AP size word 4 GB", [&](Bytes& f) { Put32(f, points(f) + 4, 0xFFFFFFFF); }, nullptr, 0,
+         4},
+        {"points section of one size word", [&](Bytes& f) { f.resize(points(f) + 4); }, nullptr, 0,
+         0},
+        {"cut inside the first point record", [&](Bytes& f) { f.resize(points(f) + 8 + 20); },
+         nullptr, 0, 0},
+        {"cut inside the last AP record", [](Bytes& f) { f.resize(f.size() - 1); }, nullptr, 2, 2},
+        {"cut inside the second point record",
+         [&](Bytes& f) { f.resize(points(f) + 8 + 42 + 2 * 41 + 10); }, nullptr, 2, 1},
+        {"apCount larger than the records there",
+         [&](Bytes& f) { Put16(f, points(f) + 8 + 40, 60000); }, nullptr, 4, 1},
+        {"points section before the bitmap", [](Bytes& f) { Put32(f, 146, Get32(f, 138)); },
+         kNotLast},
+        {"points section inside the signature",
+         [](Bytes& f) { Put32(f, 146, Get32(f, 142) + 100); }, kNotLast},
+        {"signature over the bitmap", [](Bytes& f) { Put32(f, 142, Get32(f, 138) + 14); },
+         "The signature section overlaps the map bitmap."},
+    };
+    for (const Defect& d : defects) {
+        Bytes file = SiteWithPoints();
+        d.damage(file);
+        const OpenOutcome o = Open(file);
+        if (d.text == nullptr) {
+            EXPECT_TRUE(o.ok) << d.what << ": " << o.text;
+            EXPECT_EQ(o.entries, d.entries) << d.what;
+            EXPECT_EQ(o.circles, d.circles) << d.what;
+        } else {
+            EXPECT_FALSE(o.ok) << d.what;
+            EXPECT_EQ(o.caption, "File Error") << d.what;
+            EXPECT_EQ(o.text, d.text) << d.what;
+            EXPECT_EQ(o.entries, 0) << d.what;  // nothing half-loaded
+        }
+    }
+}
+
+TEST(SiteDefects, EveryPrefixOfASiteFileOpensOrIsRefusedWithAMessage) {
+    // Cut at every byte of the header and the points, and at steps elsewhere.
+    const Bytes whole = SiteWithPoints(SiteSectionOrder::SignatureFirst);
+    const size_t pointsAt = Get32(whole, 146);
+    for (size_t cut = 0; cut < whole.size(); cut += (cut < 200 || cut >= pointsAt) ? 1 : 997) {
+        const OpenOutcome o = Open(Bytes(whole.begin(), whole.begin() + cut));
+        if (!o.ok) {
+            EXPECT_EQ(o.caption, "File Error") << cut;
+            EXPECT_FALSE(o.text.empty()) << cut;
+            EXPECT_EQ(o.entries, 0) << cut;
+        } else {
+            EXPECT_GE(cut, pointsAt) << "a file without its points section opened";
+            EXPECT_LE(o.entries, 3) << cut;
+        }
+    }
+}
