@@ -177,7 +177,11 @@ void CSimBoardEngine::StartScan(int64_t nowMs) {
     }
     const int64_t total = std::max<int64_t>(m_options.scanMs, 14);
     const int64_t slot = total / 15;
-    m_scanEndMs = nowMs + total;
+    // The second report of channel 14 goes 10 ms after its first; the scan
+    // ends after it even when scanMs is short, or a report would follow the
+    // scan-finished message and undo it.
+    const int64_t lastReport = nowMs + slot * 14 + slot / 3 + 10;
+    m_scanEndMs = std::max(nowMs + total, lastReport + 1);
     const double x = m_x.load(), y = m_y.load();  // where the surveyor stood when asking
     Send(kMsgScanStart, {}, nowMs);
     for (uint8_t channel = 1; channel <= 14; ++channel) {
@@ -240,7 +244,9 @@ std::vector<uint8_t> CSimBoardEngine::TakeOutput(int64_t nowMs) {
         bytes.insert(bytes.end(), m_out.front().bytes.begin(), m_out.front().bytes.end());
         m_out.pop_front();
     }
-    if (m_scanEndMs >= 0 && nowMs > m_scanEndMs && m_out.empty()) m_scanEndMs = -1;
+    // Once the scan-finished message is out the scan is over, even within the
+    // same millisecond: a request that follows it at once starts the next scan.
+    if (m_scanEndMs >= 0 && nowMs >= m_scanEndMs && m_out.empty()) m_scanEndMs = -1;
     return bytes;
 }
 
