@@ -3,6 +3,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QKeyEvent>
 #include <QScrollBar>
 #include <thread>
 
@@ -116,6 +117,20 @@ TEST_F(AppTest, CircleColoursFollowTheRssiBands) {
     const CircleStyle black = CircleStyleFor(-80);
     EXPECT_EQ(black.penWidth, 2);
     EXPECT_EQ(CircleStyleFor(-79).penWidth, 1);
+}
+
+TEST_F(AppTest, AHeldCentreKeyTakesOnePointWhileAHeldArrowKeepsScrolling) {
+    auto view = MakeView();
+    ASSERT_TRUE(Open(*view, MakeSite("a.hss", 240, 268), false));
+    const int x0 = view->Viewport().GetCenterX();
+    for (bool repeat : {false, true, true, true}) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QString(), repeat);
+        QCoreApplication::sendEvent(view.get(), &press);
+        QKeyEvent left(QEvent::KeyPress, Qt::Key_Left, Qt::NoModifier, QString(), repeat);
+        QCoreApplication::sendEvent(view.get(), &left);
+    }
+    EXPECT_EQ(m_sounds.played.size(), 1u);
+    EXPECT_EQ(view->Viewport().GetCenterX(), x0 - 40);
 }
 
 TEST_F(AppTest, TapsAndTheCentreKeyStartNothingBeforeASiteIsOpen) {
