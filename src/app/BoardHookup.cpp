@@ -53,7 +53,7 @@ void CBoardHookup::RunStep() {
                              QStringLiteral("TambRUMO"), platform::MB_OK);
     }
     if (m_startup->Simulator() != nullptr) m_cursorTimer.start(kCursorFollowMs);
-    m_view->update();  // the start-up screen now shows the board's texts
+    m_view->Repaint();  // the start-up screen now shows the board's texts
 }
 
 void CBoardHookup::FollowCursor() {
