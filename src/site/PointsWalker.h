@@ -79,11 +79,16 @@ SiteStatus WalkPoints(IByteSource& src, uint64_t at, uint8_t* pointRec, uint8_t*
     while (cursor.Take(pointRec, pointBytes, kPointRecordSize)) {
         const uint16_t apCount = LoadLe16(pointRec + kPointApCount);
         group(static_cast<const uint8_t*>(pointRec), apCount);
-        for (uint32_t i = 0; i < apCount; ++i) {
-            if (!cursor.Take(apRec, apBytes, kApRecordSize)) break;
-            ap(static_cast<const uint8_t*>(apRec));
+        bool shortRead = false;
+        for (uint32_t i = 0; i < apCount && !shortRead; ++i) {
+            shortRead = !cursor.Take(apRec, apBytes, kApRecordSize);
+            if (!shortRead) ap(static_cast<const uint8_t*>(apRec));
         }
         groupEnd();
+        // A short read reaches the end of the file: what is left cannot be
+        // a further point record (with an absurd AP size word it would
+        // otherwise be AP bytes taken for points).
+        if (shortRead) break;
     }
     return SiteStatus::Ok();
 }

@@ -1,6 +1,8 @@
 #include "site/SiteSave.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -81,6 +83,25 @@ void SyncDirectory(FileOps& ops, const std::string& dir) {
     ops.Close(fd);
 }
 
+// The temp copy of a save has the name "." + base + ".save-PID-N". A saver
+// killed part-way (power loss, SIGKILL) leaves its copy behind; once its
+// process is gone the copy can never become the site, so it is removed.
+void RemoveStaleCopies(FileOps& ops, const std::string& dir, const std::string& base) {
+    const std::string prefix = "." + base + ".save-";
+    DIR* d = ::opendir(dir.c_str());
+    if (d == nullptr) return;
+    while (const dirent* e = ::readdir(d)) {
+        const std::string name = e->d_name;
+        if (name.compare(0, prefix.size(), prefix) != 0) continue;
+        char* end = nullptr;
+        const long pid = std::strtol(name.c_str() + prefix.size(), &end, 10);
+        if (pid <= 0 || end == nullptr || *end != '-' || pid == ::getpid()) continue;
+        if (::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH) continue;
+        ops.Unlink(((dir == "/" ? "" : dir) + "/" + name).c_str());
+    }
+    ::closedir(d);
+}
+
 }  // namespace
 
 SiteStatus SaveSiteFile(const std::string& path, CSiteRecord& site, const SignaturePixelFn& pixel,
@@ -138,6 +159,7 @@ SiteStatus SaveSiteFile(const std::string& path, CSiteRecord& site, const Signat
     // The new file is complete and in place now; a failed directory flush
     // cannot be undone and does not make the file any less whole.
     SyncDirectory(ops, dir);
+    RemoveStaleCopies(ops, dir, base);
 
     std::memcpy(site.m_header, staged.m_header, sizeof site.m_header);
     std::memcpy(site.m_pointRec, staged.m_pointRec, sizeof site.m_pointRec);

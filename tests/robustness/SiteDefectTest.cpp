@@ -163,10 +163,11 @@ TEST(SiteDefects, EachDefectEndsInItsMessageOrASoundResult) {
         // stops where a record no longer fits; what was read is kept.
         {"point size word 43", [&](Bytes& f) { Put32(f, points(f), 43); }, nullptr, 2, 2},
         {"point size word 4 GB", [&](Bytes& f) { Put32(f, points(f), 0xFFFFFFFF); }, nullptr, 0, 0},
-        // No AP record fits, so the walk takes the AP bytes for point
-        // records: no entries, but circles where nothing was measured.
+        // No AP record fits: the first point's records end at once (its
+        // circle is still painted) and the short read ends the walk, so no
+        // AP bytes are taken for point records.
         {"AP size word 4 GB", [&](Bytes& f) { Put32(f, points(f) + 4, 0xFFFFFFFF); }, nullptr, 0,
-         4},
+         1},
         {"points section of one size word", [&](Bytes& f) { f.resize(points(f) + 4); }, nullptr, 0,
          0},
         {"cut inside the first point record", [&](Bytes& f) { f.resize(points(f) + 8 + 20); },
