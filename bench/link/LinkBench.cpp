@@ -5,10 +5,6 @@
 //   3. CPU time of the worker while the device is gone.
 // Usage: link_bench [--seconds N]   (default 10: about N/2 s each for 2 and 3)
 
-#include <fcntl.h>
-#include <poll.h>
-#include <pty.h>
-#include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -20,6 +16,7 @@
 #include <thread>
 #include <vector>
 
+#include "BoardPty.h"
 #include "board/BoardLink.h"
 #include "board/BoardWorker.h"
 #include "board/ScannerBoard.h"
@@ -27,37 +24,6 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-struct Pty {
-    int master = -1;
-    std::string slave;
-    Pty() {
-        int s = -1;
-        char name[128] = {};
-        if (::openpty(&master, &s, name, nullptr, nullptr) != 0) return;
-        termios tio{};
-        ::tcgetattr(master, &tio);
-        ::cfmakeraw(&tio);
-        ::tcsetattr(master, TCSANOW, &tio);
-        ::close(s);
-        slave = name;
-    }
-    ~Pty() {
-        if (master >= 0) ::close(master);
-    }
-    bool ReadExactly(size_t n, int timeoutMs) const {
-        size_t got = 0;
-        uint8_t buf[64];
-        while (got < n) {
-            pollfd pfd{master, POLLIN, 0};
-            if (::poll(&pfd, 1, timeoutMs) <= 0) return false;
-            const ssize_t r = ::read(master, buf, std::min(sizeof buf, n - got));
-            if (r <= 0) return false;
-            got += static_cast<size_t>(r);
-        }
-        return true;
-    }
-};
 
 double Percentile(std::vector<double> v, double p) {
     std::sort(v.begin(), v.end());
@@ -85,8 +51,8 @@ int main(int argc, char** argv) {
         fs::temp_directory_path() / ("pellorin-bench-" + std::to_string(::getpid()));
     fs::create_directories(dir);
     const fs::path device = dir / "board";
-    auto pty = std::make_unique<Pty>();
-    fs::create_symlink(pty->slave, device);
+    auto pty = std::make_unique<BoardPty>();
+    fs::create_symlink(pty->SlavePath(), device);
 
     CScannerBoard board;
     BoardLinkOptions linkOptions;
@@ -105,7 +71,7 @@ int main(int argc, char** argv) {
             std::chrono::milliseconds(3 + i % 7));  // land anywhere in a read
         const auto t0 = Clock::now();
         link->QueueTx(request, sizeof request);
-        if (!pty->ReadExactly(sizeof request, 2000)) {
+        if (pty->Read(sizeof request, std::chrono::milliseconds(2000)).size() != sizeof request) {
             std::fprintf(stderr, "link_bench: request %d did not arrive\n", i);
             return 1;
         }

@@ -8,40 +8,6 @@
 
 #include "aplist/ApList.h"
 
-Bytes Hex(const std::string& text) {
-    Bytes out;
-    std::istringstream in(text);
-    std::string token;
-    while (in >> token) out.push_back(static_cast<uint8_t>(std::stoul(token, nullptr, 16)));
-    return out;
-}
-
-std::string ToHex(const Bytes& bytes) {
-    std::string out;
-    char cell[4];
-    for (size_t i = 0; i < bytes.size(); ++i) {
-        std::snprintf(cell, sizeof cell, i ? " %02X" : "%02X", bytes[i]);
-        out += cell;
-    }
-    return out;
-}
-
-Bytes BoardFrame(uint8_t type, const Bytes& message, std::optional<uint8_t> checksum) {
-    uint8_t sum = type;
-    for (uint8_t b : message) sum ^= b;
-    Bytes out{0x11, 0x12};
-    auto put = [&out](uint8_t b) {
-        out.push_back(b);
-        if (b == 0x11) out.push_back(0x14);
-    };
-    put(type);
-    for (uint8_t b : message) put(b);
-    put(checksum.value_or(sum));
-    out.push_back(0x11);
-    out.push_back(0x13);
-    return out;
-}
-
 Bytes ReportMessage(const std::vector<Probe>& probes, const std::vector<Beacon>& beacons,
                     std::optional<uint8_t> probeCount, std::optional<uint8_t> beaconCount) {
     Bytes out;
@@ -190,7 +156,7 @@ void FrameLog::OnFrameDispatched(uint8_t type, const uint8_t* payload, uint16_t 
         effects.push_back("scan-complete=" + std::to_string(now.complete));
     if (now.channel != m_last.channel) effects.push_back("channel=" + std::to_string(now.channel));
     for (size_t i = m_last.sent; i < now.sent; ++i)
-        effects.push_back("sent " + ToHex(m_outbox.queued[i]));
+        effects.push_back("sent " + HexText(m_outbox.queued[i]));
     for (const auto& [mac, desc] : now.aps) {
         auto old = m_last.aps.find(mac);
         if (old == m_last.aps.end())

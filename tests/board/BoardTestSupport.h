@@ -1,8 +1,8 @@
 #pragma once
-// Shared pieces of the board tests: fakes for the two seams, a frame builder
-// written independently of the encoder under test, a feeder that drives
-// ReceiveStep exactly as the board worker does, and the decode log that the
-// table tests and the recorded-stream goldens compare against.
+// Shared pieces of the board tests: fakes for the two seams, report messages,
+// a feeder that drives ReceiveStep exactly as the board worker does, and the
+// decode log that the table tests and the recorded-stream goldens compare
+// against. Frames and hex come from tests/support.
 
 #include <array>
 #include <cstdint>
@@ -11,9 +11,10 @@
 #include <string>
 #include <vector>
 
+#include "BoardFrame.h"
+#include "TestBytes.h"
 #include "board/ScannerBoard.h"
 
-using Bytes = std::vector<uint8_t>;
 using Mac = std::array<uint8_t, 6>;
 
 class RecordingOutbox : public IFrameOutbox {
@@ -30,14 +31,6 @@ public:
     void PostTalvDraw() override { ++draws; }
     int draws = 0;
 };
-
-// "11 12 03" -> bytes; whitespace separated hex.
-Bytes Hex(const std::string& text);
-std::string ToHex(const Bytes& bytes);
-
-// A frame as the board sends it: stuffed type, message and checksum. Without
-// an explicit checksum the correct one is used.
-Bytes BoardFrame(uint8_t type, const Bytes& message, std::optional<uint8_t> checksum = {});
 
 struct Probe {
     Mac mac;

@@ -82,12 +82,12 @@ TEST_F(BoardTest, StuffedPayloadAndChecksumBytesAreUnstuffed) {
     // Firmware "1<11>" with its NUL: the checksum 01^31^11 = 21; a checksum
     // of 0x11 itself is stuffed too (type 0x10, message 01).
     const Bytes firmware = BoardFrame(MSG_FIRMWARE, {0x31, 0x11, 0x00});
-    EXPECT_EQ(ToHex(firmware), "11 12 01 31 11 14 00 21 11 13");
+    EXPECT_EQ(HexText(firmware), "11 12 01 31 11 14 00 21 11 13");
     EXPECT_EQ(Receive(firmware), (std::vector<std::string>{
                                      "01 FIRMWARE len=4 ok | firmware=\"1\\x11\" | sent 11 12 02 "
                                      "00 11 13"}));
     EXPECT_EQ(Receive(BoardFrame(0x10, {0x01})).size(), 1u);
-    EXPECT_EQ(ToHex(BoardFrame(0x10, {0x01})), "11 12 10 01 11 14 11 13");
+    EXPECT_EQ(HexText(BoardFrame(0x10, {0x01})), "11 12 10 01 11 14 11 13");
 }
 
 TEST_F(BoardTest, PayloadOfMoreThan8000BytesIsAbandoned) {

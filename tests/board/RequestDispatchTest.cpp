@@ -10,7 +10,7 @@ namespace {
 
 std::vector<std::string> Sent(const RecordingOutbox& outbox) {
     std::vector<std::string> out;
-    for (const Bytes& f : outbox.queued) out.push_back(ToHex(f));
+    for (const Bytes& f : outbox.queued) out.push_back(HexText(f));
     return out;
 }
 

@@ -38,9 +38,8 @@ TEST(TxQueue, FramesGoOutWholeInOrderAndNoneIsLostWhileThereIsRoom) {
 }
 
 TEST(Capture, WrittenFileLoadsBackWithDirectionsBytesAndEvents) {
-    const std::string path =
-        (std::filesystem::temp_directory_path() / ("pellorin-cap-" + std::to_string(::getpid())))
-            .string();
+    const ScratchDir scratch;
+    const std::string path = (scratch.Path() / "line.capture").string();
     {
         CCaptureWriter writer;
         ASSERT_TRUE(writer.Open(path, "/dev/pts/9", "link_tests"));
@@ -71,13 +70,11 @@ TEST(Capture, WrittenFileLoadsBackWithDirectionsBytesAndEvents) {
     char firmware[33];
     board->GetFirmware(firmware);
     EXPECT_STREQ(firmware, "2.14");
-    std::filesystem::remove(path);
 }
 
 TEST(Capture, MalformedLinesAreRejectedWithTheirLineNumber) {
-    const std::string path =
-        (std::filesystem::temp_directory_path() / ("pellorin-bad-" + std::to_string(::getpid())))
-            .string();
+    const ScratchDir scratch;
+    const std::string path = (scratch.Path() / "bad.capture").string();
     std::ofstream(path) << "# header\n0.1 R 11 12\n0.2 R 1G\n";
     std::vector<CaptureRecord> records;
     std::string error;
@@ -85,7 +82,6 @@ TEST(Capture, MalformedLinesAreRejectedWithTheirLineNumber) {
     EXPECT_NE(error.find("line 3"), std::string::npos);
     std::ofstream(path) << "0.1 X 11\n";
     EXPECT_FALSE(LoadCapture(path, records, &error));
-    std::filesystem::remove(path);
 }
 
 TEST(Capture, ReplayTreatsAGapOverTheReadTimeoutInsideAFrameAsAbandoningIt) {

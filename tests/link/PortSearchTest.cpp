@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "ScratchDir.h"
 #include "board/BoardLink.h"
 #include "board/PortSearch.h"
 
@@ -60,9 +61,8 @@ TEST(PortSearch, NoMatchFallsBackToFirstSerialPortAndLongNamesAreCut) {
 
 TEST(PortSearch, SysfsListNamesTheUsbParentAndSkipsVirtualTtys) {
     namespace fs = std::filesystem;
-    const fs::path root =
-        fs::temp_directory_path() / ("pellorin-sysfs-" + std::to_string(::getpid()));
-    fs::remove_all(root);
+    const ScratchDir scratch;
+    const fs::path& root = scratch.Path();
     const fs::path usb = root / "devices/usb1/1-1";
     fs::create_directories(usb / "1-1:1.0/ttyUSB0");
     std::ofstream(usb / "manufacturer") << "Quatech\n";
@@ -76,7 +76,6 @@ TEST(PortSearch, SysfsListNamesTheUsbParentAndSkipsVirtualTtys) {
     EXPECT_EQ(list.Entry(0)->idText, "Quatech SSP-100 serial card");
     EXPECT_EQ(list.Entry(0)->devicePath, "/dev/ttyUSB0");
     EXPECT_EQ(FindBoardPortName(list), "/dev/ttyUSB0");
-    fs::remove_all(root);
 }
 
 TEST(OpenBoardPort, EachFailureIsShownOnceWithItsText) {

@@ -2,7 +2,6 @@
 // the board.
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 
@@ -35,24 +34,35 @@ protected:
 
     // Link and worker up, the firmware request read off the line.
     void Start(std::chrono::milliseconds readTimeout = std::chrono::milliseconds(251)) {
+        BoardStartupOptions options = Options(pty.SlavePath());
+        options.worker.clockSeconds = [this] { return clock.load(); };
+        options.worker.readTimeout = readTimeout;
+        StartWith(std::move(options));
+    }
+
+    // Everything a started link needs, without pauses, reporting into this
+    // fixture.
+    BoardStartupOptions Options(const std::string& port) {
         BoardStartupOptions options;
-        options.portOverride = pty.slavePath;
+        options.portOverride = port;
         options.board = board.get();
         options.notifier = &draws;
         options.message = [this](const std::string& text) { messages.push_back(text); };
         options.openPause = options.greetPause = options.closePause = std::chrono::milliseconds(0);
-        options.worker.clockSeconds = [this] { return clock.load(); };
-        options.worker.readTimeout = readTimeout;
         options.worker.retryInterval = std::chrono::milliseconds(50);
         options.onConnectionChanged = [this](bool up) { (up ? ups : downs)++; };
         options.capturePath = capturePath;
+        return options;
+    }
+
+    void StartWith(BoardStartupOptions options) {
         startup = std::make_unique<CBoardStartup>(std::move(options));
         while (startup->Step() >= 0) {
         }
         ASSERT_EQ(pty.Read(kFirmwareRequest.size()), kFirmwareRequest);
     }
 
-    PtyPair pty;
+    BoardPty pty;
     std::unique_ptr<CScannerBoard> board = NewBoard();
     CountingNotifier draws;
     std::atomic<uint32_t> clock{1000};
@@ -185,27 +195,13 @@ TEST_F(WorkerTest, TwoFramesQueuedBackToBackBothGoOutInOrder) {
 
 TEST_F(WorkerTest, VanishedDeviceIsReopenedQuietlyAndTheBoardGreetedAgain) {
     namespace fs = std::filesystem;
-    const fs::path dir =
-        fs::temp_directory_path() / ("pellorin-link-" + std::to_string(::getpid()));
-    fs::create_directories(dir);
-    const fs::path device = dir / "board";
-    fs::remove(device);
-    fs::create_symlink(pty.slavePath, device);
-    capturePath = (dir / "line.capture").string();
+    const ScratchDir scratch;
+    const fs::path device = scratch.Path() / "board";
+    fs::create_symlink(pty.SlavePath(), device);
+    capturePath = (scratch.Path() / "line.capture").string();
 
-    BoardStartupOptions options;
-    options.portOverride = device.string();
-    options.board = board.get();
-    options.notifier = &draws;
-    options.message = [this](const std::string& text) { messages.push_back(text); };
-    options.openPause = options.greetPause = options.closePause = std::chrono::milliseconds(0);
-    options.worker.retryInterval = std::chrono::milliseconds(50);
-    options.onConnectionChanged = [this](bool up) { (up ? ups : downs)++; };
-    options.capturePath = capturePath;
-    startup = std::make_unique<CBoardStartup>(std::move(options));
-    while (startup->Step() >= 0) {
-    }
-    ASSERT_EQ(pty.Read(kFirmwareRequest.size()), kFirmwareRequest);
+    StartWith(Options(device.string()));
+    if (HasFatalFailure()) return;
     board->m_bSurveyMode = 1;
     std::vector<uint8_t> scan = BoardFrame(0x16, {});
     const auto ch = BoardFrame(0x11, {3});
@@ -215,9 +211,7 @@ TEST_F(WorkerTest, VanishedDeviceIsReopenedQuietlyAndTheBoardGreetedAgain) {
     EXPECT_EQ(board->m_bScanStarted.load(), 1);
 
     // The board goes away in the middle of the scan.
-    pty.CloseMaster();
-    ::close(pty.slaveProbe);
-    pty.slaveProbe = -1;
+    pty.Unplug();
     ASSERT_TRUE(WaitUntil([&] { return downs.load() == 1; }));
     EXPECT_FALSE(startup->Worker()->Connected());
     EXPECT_EQ(board->m_bScanStarted.load(), 0);  // the scan just ended
@@ -225,10 +219,10 @@ TEST_F(WorkerTest, VanishedDeviceIsReopenedQuietlyAndTheBoardGreetedAgain) {
     board->RequestScan();                        // queued while away: dropped
 
     // It comes back under the same name.
-    PtyPair again;
+    BoardPty again;
     ASSERT_TRUE(again.Ok());
     fs::remove(device);
-    fs::create_symlink(again.slavePath, device);
+    fs::create_symlink(again.SlavePath(), device);
     EXPECT_EQ(again.Read(kFirmwareRequest.size()), kFirmwareRequest);
     EXPECT_TRUE(WaitUntil([&] { return ups.load() == 1; }));
     EXPECT_EQ(startup->Worker()->Reconnects(), 1u);
@@ -242,7 +236,6 @@ TEST_F(WorkerTest, VanishedDeviceIsReopenedQuietlyAndTheBoardGreetedAgain) {
     int events = 0;
     for (const auto& r : records) events += r.kind == 'E' && r.text == "disconnected";
     EXPECT_EQ(events, 1);
-    fs::remove_all(dir);
 }
 
 TEST_F(WorkerTest, PortThatCannotOpenShowsOneMessageAndWorkerStaysIdle) {

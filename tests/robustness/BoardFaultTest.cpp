@@ -135,7 +135,7 @@ protected:
         return p.empty() ? CheckScanRecords(scanList) : p;
     }
 
-    Scratch dir;
+    ScratchDir dir;
     fs::path device = dir.Path() / "board";
     std::unique_ptr<BoardPty> pty = std::make_unique<BoardPty>();
     Draws draws;

@@ -1,67 +1,26 @@
 #pragma once
-// Helpers for the robustness tests: a pseudo-terminal on which a test plays
-// the board, frames as a board sends them, scratch directories, survey-list
-// snapshots, and the process's resident memory. Every wait is bounded.
+// Helpers for the robustness tests: report messages, survey-list snapshots,
+// and the process's resident memory. The board's pseudo-terminal, its
+// frames, hex, scratch directories and bounded waits come from tests/support.
 
-#include <chrono>
 #include <cstdint>
 #include <filesystem>
-#include <functional>
 #include <string>
 #include <vector>
 
+#include "BoardFrame.h"
+#include "BoardPty.h"
+#include "ScratchDir.h"
+#include "TestBytes.h"
+#include "WaitUntil.h"
+
 class CApList;
-
-using Bytes = std::vector<uint8_t>;
-
-// The board's end of a line. The program opens slavePath; the test keeps one
-// slave descriptor so that the line stays up until Unplug.
-class BoardPty {
-public:
-    BoardPty();
-    ~BoardPty();
-    BoardPty(const BoardPty&) = delete;
-    BoardPty& operator=(const BoardPty&) = delete;
-    bool Ok() const { return m_master >= 0; }
-    const std::string& SlavePath() const { return m_slavePath; }
-    void Write(const Bytes& bytes) const;
-    // Exactly n bytes, or fewer when the deadline passes.
-    Bytes Read(size_t n, std::chrono::milliseconds timeout = std::chrono::seconds(5)) const;
-    // Whatever arrives within `quiet`.
-    Bytes ReadFor(std::chrono::milliseconds quiet) const;
-    // The device goes away: both ends are closed.
-    void Unplug();
-
-private:
-    int m_master = -1;
-    int m_slave = -1;
-    std::string m_slavePath;
-};
-
-// A frame from the board: real checksum, stuffing.
-Bytes BoardFrame(uint8_t type, const Bytes& payload);
-Bytes Hex(const std::string& text);
 
 // A report message: `probes` probe entries with MAC 02:00:00:00:hi:lo and
 // RSSI -40 - i; `beacons` beacon entries with probe indexes from indexBase.
 Bytes Report(size_t probes, size_t beacons, unsigned indexBase = 0, uint8_t ssidLength = 4,
              const std::string& ssid = "abcd");
 
-bool WaitUntil(const std::function<bool()>& pred,
-               std::chrono::milliseconds timeout = std::chrono::seconds(5));
-
-class Scratch {
-public:
-    Scratch();
-    ~Scratch();
-    const std::filesystem::path& Path() const { return m_path; }
-
-private:
-    std::filesystem::path m_path;
-};
-
-Bytes ReadFileBytes(const std::filesystem::path& path);
-void WriteFileBytes(const std::filesystem::path& path, const Bytes& bytes);
 // samples/office.hss
 std::filesystem::path OfficeSample();
 

@@ -92,7 +92,7 @@ private:
 
 // A copy of the sample site with a survey to save over its old points.
 struct SiteOnDisk {
-    Scratch dir;
+    ScratchDir dir;
     fs::path path = dir.Path() / "office.hss";
     Bytes original = ReadFileBytes(OfficeSample());
     CSiteRecord site;

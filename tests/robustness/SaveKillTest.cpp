@@ -44,7 +44,7 @@ void Fill(CApList& list, int points, int salt) {
 }  // namespace
 
 TEST(SaveKill, FileIsWholeAfterASaverIsKilledAtRandomMoments) {
-    Scratch dir;
+    ScratchDir dir;
     const fs::path path = dir.Path() / "office.hss";
     const Bytes original = ReadFileBytes(OfficeSample());
     ASSERT_FALSE(original.empty());

@@ -49,7 +49,7 @@ int main(int argc, char** argv) {
     const int64_t scanMs = argc > 2 ? std::atoll(argv[2]) : 60;
     const auto warmUp = std::chrono::duration<double>(std::min(20.0, seconds / 5));
 
-    Scratch dir;
+    ScratchDir dir;
     const fs::path sitePath = dir.Path() / "office.hss";
     WriteFileBytes(sitePath, ReadFileBytes(OfficeSample()));
     CSiteRecord site;

@@ -1,11 +1,6 @@
 #include "SiteTestSupport.h"
 
-#include <unistd.h>
-
-#include <atomic>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 
 std::vector<uint8_t> SmallSiteFile(int32_t width, int32_t height, SiteSectionOrder order) {
     NewSitePlan plan;
@@ -38,35 +33,6 @@ void AddEntry(CApList& list, int32_t x, int32_t y, uint8_t channel, int64_t rssi
     FormatMacText(rec->mac, rec->macText);
     std::strncpy(rec->ssid, ssid, sizeof rec->ssid - 1);
     list.AddTail(rec);
-}
-
-ScratchDir::ScratchDir() {
-    static std::atomic<int> counter{0};
-    m_path = std::filesystem::temp_directory_path() /
-             ("pellorin-site-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
-    std::filesystem::remove_all(m_path);
-    std::filesystem::create_directories(m_path);
-}
-
-ScratchDir::~ScratchDir() {
-    std::error_code ec;
-    std::filesystem::permissions(m_path, std::filesystem::perms::owner_all,
-                                 std::filesystem::perm_options::add, ec);
-    std::filesystem::remove_all(m_path, ec);
-}
-
-std::filesystem::path ScratchDir::Write(const std::string& name,
-                                        const std::vector<uint8_t>& bytes) const {
-    const auto path = m_path / name;
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-    return path;
-}
-
-std::vector<uint8_t> ReadFileBytes(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 void Put32(std::vector<uint8_t>& bytes, size_t at, uint32_t value) {

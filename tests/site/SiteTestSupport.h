@@ -1,12 +1,13 @@
 #pragma once
 // Helpers shared by the site tests: small site files built in memory, survey
-// entries, and a scratch directory.
+// entries and byte patches (scratch directories come from tests/support).
 
 #include <cstdint>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "ScratchDir.h"
 #include "aplist/ApList.h"
 #include "site/SiteBuilder.h"
 
@@ -20,20 +21,6 @@ std::vector<uint8_t> WithPoints(std::vector<uint8_t> file, const std::vector<uin
 // Appends one survey entry.
 void AddEntry(CApList& list, int32_t x, int32_t y, uint8_t channel, int64_t rssi,
               const char* ssid = "lab", const char* name = "TEST", uint8_t macLast = 0x55);
-
-// A fresh directory under the test temp dir, removed on destruction.
-class ScratchDir {
-public:
-    ScratchDir();
-    ~ScratchDir();
-    const std::filesystem::path& Path() const { return m_path; }
-    std::filesystem::path Write(const std::string& name, const std::vector<uint8_t>& bytes) const;
-
-private:
-    std::filesystem::path m_path;
-};
-
-std::vector<uint8_t> ReadFileBytes(const std::filesystem::path& path);
 
 // Little-endian patches into a byte image.
 void Put32(std::vector<uint8_t>& bytes, size_t at, uint32_t value);

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "board/FrameEncoder.h"
+
 namespace {
 
 constexpr uint8_t kEsc = 0x11, kStart = 0x12, kEnd = 0x13, kStuff = 0x14;
@@ -9,11 +11,6 @@ constexpr uint8_t kMsgFirmware = 0x01, kMsgSerial = 0x02, kMsgMode = 0x03, kMsgC
                   kMsgScanStart = 0x16, kMsgScanReport = 0x17, kMsgScanEnd = 0x18;
 constexpr size_t kMaxEntries = 32;
 constexpr size_t kMaxRxPayload = 64;  // the handheld's frames are tiny
-
-void PutStuffed(uint8_t b, std::vector<uint8_t>& out) {
-    out.push_back(b);
-    if (b == kEsc) out.push_back(kStuff);
-}
 
 std::vector<uint8_t> TextPayload(const std::string& text) {
     std::vector<uint8_t> p(text.begin(), text.end());
@@ -25,16 +22,8 @@ std::vector<uint8_t> TextPayload(const std::string& text) {
 
 void EncodeBoardFrame(uint8_t type, const std::vector<uint8_t>& payload,
                       std::vector<uint8_t>& out) {
-    uint8_t check = type;
-    for (uint8_t b : payload) check ^= b;
-    out.push_back(kEsc);
-    out.push_back(kStart);
-    out.push_back(type);
-    if (type == kEsc) out.push_back(kStuff);
-    for (uint8_t b : payload) PutStuffed(b, out);
-    PutStuffed(check, out);
-    out.push_back(kEsc);
-    out.push_back(kEnd);
+    EncodeFrame(type, payload.data(), payload.size(),
+                BoardChecksum(type, payload.data(), payload.size()), out);
 }
 
 CSimBoardEngine::CSimBoardEngine(SimBoardOptions options)
