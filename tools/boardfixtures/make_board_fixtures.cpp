@@ -25,7 +25,8 @@ bool Write(const std::string& dir, const std::string& name, const Bytes& stream,
     std::ofstream golden(dir + "/" + name + ".golden");
     golden << "# " << name << ".golden: expected decode of " << name << ".bin (" << stream.size()
            << " bytes)\n"
-           << "# Source: made by hand with tests/board/make_board_fixtures.cpp, not a capture.\n"
+           << "# Source: made by hand with tools/boardfixtures/make_board_fixtures.cpp, not a "
+              "capture.\n"
            << "# Content: " << content << "\n";
     return bin.good() && golden.good();
 }
