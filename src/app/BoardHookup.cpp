@@ -26,6 +26,9 @@ void CBoardHookup::Start() {
     o.portOverride = m_options.port;
     o.simulate = m_options.simulate;
     o.capturePath = m_options.capturePath;
+    o.openPause = m_options.openPause;
+    o.greetPause = m_options.greetPause;
+    o.closePause = m_options.closePause;
     o.notifier = m_view->DrawNotifier();
     // The link reports at most one failure; it is shown once.
     o.message = [this](const std::string& text) {

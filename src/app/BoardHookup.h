@@ -7,6 +7,7 @@
 
 #include <QObject>
 #include <QTimer>
+#include <chrono>
 #include <memory>
 #include <string>
 
@@ -19,6 +20,10 @@ struct BoardHookupOptions {
     std::string port;         // --port DEVICE
     bool simulate = false;    // --simulate-board
     std::string capturePath;  // --capture FILE
+    // The greeting's pauses; shorter only in tests.
+    std::chrono::milliseconds openPause{5000};
+    std::chrono::milliseconds greetPause{4000};
+    std::chrono::milliseconds closePause{1000};
 };
 
 class CBoardHookup : public QObject {
