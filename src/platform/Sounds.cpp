@@ -1,5 +1,6 @@
 #include "platform/Sounds.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
@@ -60,9 +61,9 @@ void QtSoundPlayer::Play(const QString& name, bool wait) {
     if (path.isEmpty()) return;  // a missing sound is skipped, as on the handheld
     const QUrl url(QStringLiteral("qrc") + path);
     if (!wait) {
-        auto& effect = m_async[path.toLower()];
+        QPointer<QSoundEffect>& effect = m_async[path.toLower()];
         if (!effect) {
-            effect = std::make_unique<QSoundEffect>();
+            effect = new QSoundEffect(QCoreApplication::instance());
             effect->setSource(url);
         }
         effect->play();

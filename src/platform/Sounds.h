@@ -5,11 +5,10 @@
 // sound has ended, or at the latest after its length plus a margin, so it
 // ends even where no audio device reports the end.
 
+#include <QPointer>
+#include <QSoundEffect>
 #include <QString>
 #include <map>
-#include <memory>
-
-class QSoundEffect;
 
 namespace platform {
 
@@ -32,7 +31,9 @@ public:
     static int WavLengthMs(const QString& path);
 
 private:
-    std::map<QString, std::unique_ptr<QSoundEffect>> m_async;
+    // Owned by the application object, so that they go before Qt
+    // Multimedia's own globals do at exit; the player outlives them.
+    std::map<QString, QPointer<QSoundEffect>> m_async;
 };
 
 ISoundPlayer& Sounds();

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QSoundEffect>
 #include <QTemporaryDir>
 #include <thread>
 
@@ -103,3 +104,15 @@ TEST(Sounds, WavLengthComesFromTheHeaderAndAMissingSoundReturnsAtOnce) {
         EXPECT_GT(platform::QtSoundPlayer::WavLengthMs(ping), 0);
     }
 }
+
+namespace {
+// Qt Multimedia frees its sample cache at exit; an effect still alive then
+// corrupts the heap. The player's effects must go with the application.
+TEST(Sounds, AsynchronousEffectsBelongToTheApplicationObject) {
+    platform::QtSoundPlayer player;
+    const auto before = QCoreApplication::instance()->findChildren<QSoundEffect*>().size();
+    player.Play(QStringLiteral("PING"), false);
+    player.Play(QStringLiteral("ping"), false);  // the same sound, the same effect
+    EXPECT_EQ(QCoreApplication::instance()->findChildren<QSoundEffect*>().size(), before + 1);
+}
+}  // namespace
