@@ -8,6 +8,7 @@
 #include <functional>
 
 #include "RobustSupport.h"
+#include "SurveyEntries.h"
 #include "aplist/ApList.h"
 #include "site/SiteBuilder.h"
 #include "site/SiteFile.h"
@@ -39,17 +40,7 @@ Bytes SiteWithPoints(SiteSectionOrder order = SiteSectionOrder::BitmapFirst) {
     Bytes file = BuildSiteFile(plan, 1000, order);
     CApList list;
     auto add = [&](int32_t x, int32_t y, uint8_t channel, int64_t rssi, uint8_t last) {
-        ApRecord* r = nullptr;
-        list.NewRecord(r);
-        r->x = x;
-        r->y = y;
-        r->channel = channel;
-        r->rssi = rssi;
-        std::strcpy(r->pointName, "TEST");
-        std::strcpy(r->ssid, "lab");
-        r->mac[5] = last;
-        FormatMacText(r->mac, r->macText);
-        list.AddTail(r);
+        AddEntry(list, x, y, channel, rssi, "lab", "TEST", last);
     };
     add(10, 20, 6, -55, 1);
     add(10, 20, 11, -70, 2);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "ScratchDir.h"
+#include "SurveyEntries.h"
 #include "aplist/ApList.h"
 #include "site/SiteBuilder.h"
 
@@ -17,10 +18,6 @@ std::vector<uint8_t> SmallSiteFile(int32_t width = 37, int32_t height = 11,
 
 // `file` with everything from pointsOffset on replaced by `points`.
 std::vector<uint8_t> WithPoints(std::vector<uint8_t> file, const std::vector<uint8_t>& points);
-
-// Appends one survey entry.
-void AddEntry(CApList& list, int32_t x, int32_t y, uint8_t channel, int64_t rssi,
-              const char* ssid = "lab", const char* name = "TEST", uint8_t macLast = 0x55);
 
 // Little-endian patches into a byte image.
 void Put32(std::vector<uint8_t>& bytes, size_t at, uint32_t value);
