@@ -155,6 +155,7 @@ void CBoardWorker::Loop() {
                 } else if (n == 1) {
                     bytesRead = 1;
                     capture.Read(&byte, 1);
+                    ++m_bytesReceived;
                 }
             } else if (fds[0].revents & kGoneEvents) {
                 gone = true;

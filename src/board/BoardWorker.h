@@ -38,6 +38,7 @@ public:
 
     // For tests and benchmarks.
     uint64_t Passes() const { return m_passes.load(); }
+    uint64_t BytesReceived() const { return m_bytesReceived.load(); }
     bool Connected() const { return m_connected.load(); }
     uint64_t Reconnects() const { return m_reconnects.load(); }
     double CpuSeconds() const;  // CPU time the worker thread has used
@@ -55,6 +56,7 @@ private:
     int m_wakeFd = -1;
     std::atomic<bool> m_stop{false};
     std::atomic<uint64_t> m_passes{0};
+    std::atomic<uint64_t> m_bytesReceived{0};
     std::atomic<bool> m_connected{false};
     std::atomic<uint64_t> m_reconnects{0};
     std::chrono::steady_clock::time_point m_nextRetry;

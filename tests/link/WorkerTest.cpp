@@ -62,6 +62,15 @@ protected:
         ASSERT_EQ(pty.Read(kFirmwareRequest.size()), kFirmwareRequest);
     }
 
+    // Writes bytes as the board and waits until the worker has taken every one
+    // off the line. The pty's input queue cannot tell: written bytes may not
+    // have reached it yet.
+    bool WriteAndWaitTaken(const std::vector<uint8_t>& bytes) {
+        const uint64_t target = startup->Worker()->BytesReceived() + bytes.size();
+        pty.Write(bytes);
+        return WaitUntil([&] { return startup->Worker()->BytesReceived() >= target; });
+    }
+
     BoardPty pty;
     std::unique_ptr<CScannerBoard> board = NewBoard();
     CountingNotifier draws;
@@ -119,8 +128,7 @@ TEST_F(WorkerTest, RequestQueuedDuringALongReportWaitsForItsTrailer) {
     const std::vector<uint8_t> frame = BoardFrame(0x17, ReportMessage(probes, "Long", 20));
     ASSERT_GT(frame.size(), 800u);
     const size_t half = frame.size() / 2;
-    pty.Write({frame.begin(), frame.begin() + half});
-    ASSERT_TRUE(pty.WaitDrained());
+    ASSERT_TRUE(WriteAndWaitTaken({frame.begin(), frame.begin() + half}));
 
     board->RequestScan();  // the user taps meanwhile
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
@@ -146,9 +154,8 @@ TEST_F(WorkerTest, ScanOfThreeChannelsAndTwoReportsPostsSevenDraws) {
     }
     const auto end = BoardFrame(0x18, {});
     line.insert(line.end(), end.begin(), end.end());
-    pty.Write(line);
+    ASSERT_TRUE(WriteAndWaitTaken(line));
     ASSERT_TRUE(draws.WaitFor(7));
-    ASSERT_TRUE(pty.WaitDrained());
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     EXPECT_EQ(draws.Count(), 7);
     EXPECT_EQ(board->m_bScanStarted.load(), 1);
@@ -175,9 +182,8 @@ TEST_F(WorkerTest, FrameWithBadChecksumPostsNothing) {
     bad[bad.size() - 3] ^= 0x01;  // the checksum byte (not 0x11 here)
     const auto channel = BoardFrame(0x11, {9});
     bad.insert(bad.end(), channel.begin(), channel.end());
-    pty.Write(bad);
+    ASSERT_TRUE(WriteAndWaitTaken(bad));
     ASSERT_TRUE(draws.WaitFor(1));
-    EXPECT_TRUE(pty.WaitDrained());
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     EXPECT_EQ(draws.Count(), 1);  // the channel message only
     EXPECT_EQ(board->m_scanChannel.load(), 9);

@@ -242,6 +242,7 @@ TEST_F(BoardFaults, GarbageAtLineRateForThreeSecondsThenTheBoardIsUnderstoodAgai
     std::mt19937 random(7);
     const auto start = std::chrono::steady_clock::now();
     size_t sent = 0;
+    const uint64_t taken = startup->Worker()->BytesReceived();
     // 38400 baud, 10 bits a byte: 3840 bytes a second, in 50 ms bursts.
     while (std::chrono::steady_clock::now() - start < std::chrono::seconds(3)) {
         Bytes burst(192);
@@ -255,7 +256,9 @@ TEST_F(BoardFaults, GarbageAtLineRateForThreeSecondsThenTheBoardIsUnderstoodAgai
     const double load = WorkerLoad(std::chrono::milliseconds(300));
     std::printf("[ figures  ] %zu garbage bytes in 3 s; worker CPU just after: %.3f %%\n", sent,
                 100 * load);
-    // A time-out ends whatever frame the garbage opened; then a real answer.
+    // Once the worker has taken all the garbage, a read time-out (100 ms) ends
+    // whatever frame it opened; then a real answer.
+    ASSERT_TRUE(WaitUntil([&] { return startup->Worker()->BytesReceived() >= taken + sent; }));
     std::this_thread::sleep_for(std::chrono::milliseconds(250));
     pty->Write(BoardFrame(0x01, {'3', '.', '0', '1', 0}));
     EXPECT_TRUE(WaitUntil([] { return Firmware() == "3.01"; })) << Firmware();

@@ -3,15 +3,12 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
-#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdint>
 #include <thread>
-
-#include "WaitUntil.h"
 
 BoardPty::BoardPty() {
     char name[128] = {};
@@ -77,13 +74,4 @@ Bytes BoardPty::ReadAvailable() const {
     while ((got = ::read(m_master, buffer, sizeof buffer)) > 0)
         out.insert(out.end(), buffer, buffer + got);
     return out;
-}
-
-bool BoardPty::WaitDrained(std::chrono::milliseconds timeout) const {
-    return WaitUntil(
-        [this] {
-            int waiting = 0;
-            return ::ioctl(m_slave, FIONREAD, &waiting) == 0 && waiting == 0;
-        },
-        timeout);
 }

@@ -1,8 +1,7 @@
 #pragma once
 // The board's end of a line: a test plays the board on the master side and
 // the program opens SlavePath(). One slave descriptor is kept, so that the
-// line stays up until Unplug and so that WaitDrained can ask how many bytes
-// still wait for the program (FIONREAD). Every wait has a deadline.
+// line stays up until Unplug. Every wait has a deadline.
 
 #include <chrono>
 #include <cstddef>
@@ -27,8 +26,6 @@ public:
     Bytes ReadFor(std::chrono::milliseconds quiet) const;
     // Bytes available right now, without waiting.
     Bytes ReadAvailable() const;
-    // Waits until the program has read everything written to it.
-    bool WaitDrained(std::chrono::milliseconds timeout = std::chrono::seconds(5)) const;
     // The device goes away: both ends are closed.
     void Unplug();
 
