@@ -8,9 +8,8 @@
 #include <functional>
 
 #include "RobustSupport.h"
-#include "SurveyEntries.h"
+#include "SiteTestSupport.h"
 #include "aplist/ApList.h"
-#include "site/SiteBuilder.h"
 #include "site/SiteFile.h"
 #include "site/SiteRecord.h"
 
@@ -18,56 +17,35 @@ namespace {
 
 constexpr size_t kInfoAt = 150 + 14;  // BITMAPINFOHEADER of the map, right behind the header
 
-void Put32(Bytes& b, size_t at, uint32_t v) {
-    for (int i = 0; i < 4; ++i) b[at + i] = static_cast<uint8_t>(v >> (8 * i));
-}
-void Put16(Bytes& b, size_t at, uint16_t v) {
-    b[at] = static_cast<uint8_t>(v);
-    b[at + 1] = static_cast<uint8_t>(v >> 8);
-}
-uint32_t Get32(const Bytes& b, size_t at) {
-    return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (uint32_t{b[at + 3]} << 24);
-}
-
 // A 37 x 11 site with two points: (10, 20) with two APs, (30, 5) with one.
 Bytes SiteWithPoints(SiteSectionOrder order = SiteSectionOrder::BitmapFirst) {
-    NewSitePlan plan;
-    plan.width = 37;
-    plan.height = 11;
-    plan.fillRow = [](int32_t y, uint8_t* row) {
-        for (int x = 0; x < 37; ++x) row[x] = static_cast<uint8_t>((x + y) % 7);
-    };
-    Bytes file = BuildSiteFile(plan, 1000, order);
     CApList list;
-    auto add = [&](int32_t x, int32_t y, uint8_t channel, int64_t rssi, uint8_t last) {
-        AddEntry(list, x, y, channel, rssi, "lab", "TEST", last);
-    };
-    add(10, 20, 6, -55, 1);
-    add(10, 20, 11, -70, 2);
-    add(30, 5, 1, -80, 3);
+    AddEntry(list, 10, 20, 6, -55, "lab", "TEST", 1);
+    AddEntry(list, 10, 20, 11, -70, "lab", "TEST", 2);
+    AddEntry(list, 30, 5, 1, -80, "lab", "TEST", 3);
     CSiteRecord site;
-    MemorySource src(file);
-    EXPECT_TRUE(ReadSiteHeader(src, site).ok);
-    const Bytes points = EncodePointsSection(site, list);
-    file.resize(site.PointsOffset());
-    file.insert(file.end(), points.begin(), points.end());
-    return file;
+    return WithPoints(SmallSiteFile(37, 11, order), EncodePointsSection(site, list));
 }
 
 // What Open makes of a file: the first failure's text, or the entries and
-// circles that were loaded.
+// circles that were loaded. A header that is refused must leave the record's
+// header image as it was.
 struct OpenOutcome {
     bool ok = false;
     std::string caption, text;
     int entries = 0;
     int circles = 0;
+    bool headerTouched = false;
 };
 
 OpenOutcome Open(const Bytes& file) {
     OpenOutcome o;
     MemorySource src(file);
     CSiteRecord site;
+    std::memset(site.m_header, 0xAB, sizeof site.m_header);
     SiteStatus s = ReadSiteHeader(src, site);
+    if (!s.ok)
+        for (uint8_t b : site.m_header) o.headerTouched |= b != 0xAB;
     MapBitmap map;
     if (s.ok) s = ReadMapBitmap(src, site.BitmapOffset(), map);
     CApList list;
@@ -96,6 +74,8 @@ const char* kImageSmall = "The map bitmap's image size is too small for its rows
 const char* kBitmapBeyond = "The map bitmap section lies beyond the end of the file.";
 const char* kSizeWords = "The points section's record sizes are below 42 and 41 bytes.";
 const char* kNotLast = "The points section is not the last section of the file.";
+const char* kInHeader = "A section of the file starts inside the header.";
+const char* kOverlap = "The signature section overlaps the map bitmap.";
 
 }  // namespace
 
@@ -107,6 +87,12 @@ TEST(SiteDefects, EachDefectEndsInItsMessageOrASoundResult) {
         {"short header (100 bytes)", [](Bytes& f) { f.resize(100); },
          "The header is cut short: the file is too small."},
         {"wrong magic", [](Bytes& f) { f[4] = 0x21; }, kNotSite},
+        {"wrong magic and version 1 (magic is checked first)",
+         [](Bytes& f) {
+             f[5] = 'X';
+             Put16(f, 8, 1);
+         },
+         kNotSite},
         {"version 0", [](Bytes& f) { Put16(f, 8, 0); }, kObsolete},
         {"version 1", [](Bytes& f) { Put16(f, 8, 1); }, kObsolete},
         {"version 65535", [](Bytes& f) { Put16(f, 8, 65535); }, nullptr, 3, 2},
@@ -125,12 +111,14 @@ TEST(SiteDefects, EachDefectEndsInItsMessageOrASoundResult) {
         {"pointsOffset past the end",
          [](Bytes& f) { Put32(f, 146, static_cast<uint32_t>(f.size() + 1)); },
          "The points offset lies beyond the end of the file."},
-        {"section inside the header", [](Bytes& f) { Put32(f, 138, 20); },
-         "A section of the file starts inside the header."},
+        {"bitmap inside the header", [](Bytes& f) { Put32(f, 138, 20); }, kInHeader},
+        {"signature inside the header", [](Bytes& f) { Put32(f, 142, 100); }, kInHeader},
         {"biSizeImage 0", [](Bytes& f) { Put32(f, kInfoAt + 20, 0); }, kImageSmall},
         {"biSizeImage one byte short", [](Bytes& f) { Put32(f, kInfoAt + 20, 40 * 11 - 1); },
          kImageSmall},
         {"biSizeImage huge", [](Bytes& f) { Put32(f, kInfoAt + 20, 0xFFFFFFF0); }, kBitmapBeyond},
+        {"biSizeImage past the end",
+         [](Bytes& f) { Put32(f, kInfoAt + 20, static_cast<uint32_t>(f.size())); }, kBitmapBeyond},
         {"1 bit per pixel", [](Bytes& f) { Put16(f, kInfoAt + 14, 1); }, kNot8Bit},
         {"4 bits per pixel", [](Bytes& f) { Put16(f, kInfoAt + 14, 4); }, kNot8Bit},
         {"24 bits per pixel", [](Bytes& f) { Put16(f, kInfoAt + 14, 24); }, kNot8Bit},
@@ -143,8 +131,10 @@ TEST(SiteDefects, EachDefectEndsInItsMessageOrASoundResult) {
          kSides},
         {"height negative (top-down rows)",
          [](Bytes& f) { Put32(f, kInfoAt + 8, static_cast<uint32_t>(-11)); }, nullptr, 3, 2},
-        {"width 100000", [](Bytes& f) { Put32(f, kInfoAt + 4, 100000); }, kSides},
+        {"width 32768", [](Bytes& f) { Put32(f, kInfoAt + 4, 32768); }, kSides},
         {"height 100000", [](Bytes& f) { Put32(f, kInfoAt + 8, 100000); }, kSides},
+        {"height -32768", [](Bytes& f) { Put32(f, kInfoAt + 8, static_cast<uint32_t>(-32768)); },
+         kSides},
         {"height -2147483648", [](Bytes& f) { Put32(f, kInfoAt + 8, 0x80000000u); }, kSides},
         {"point size word 0", [&](Bytes& f) { Put32(f, points(f), 0); }, kSizeWords},
         {"AP size word 0", [&](Bytes& f) { Put32(f, points(f) + 4, 0); }, kSizeWords},
@@ -170,10 +160,12 @@ TEST(SiteDefects, EachDefectEndsInItsMessageOrASoundResult) {
          [&](Bytes& f) { Put16(f, points(f) + 8 + 40, 60000); }, nullptr, 4, 1},
         {"points section before the bitmap", [](Bytes& f) { Put32(f, 146, Get32(f, 138)); },
          kNotLast},
-        {"points section inside the signature",
-         [](Bytes& f) { Put32(f, 146, Get32(f, 142) + 100); }, kNotLast},
+        {"points section one byte into the signature",
+         [](Bytes& f) { Put32(f, 146, Get32(f, 146) - 1); }, kNotLast},
         {"signature over the bitmap", [](Bytes& f) { Put32(f, 142, Get32(f, 138) + 14); },
-         "The signature section overlaps the map bitmap."},
+         kOverlap},
+        {"signature over the bitmap's last bytes",
+         [](Bytes& f) { Put32(f, 142, Get32(f, 142) - 8); }, kOverlap},
     };
     for (const Defect& d : defects) {
         Bytes file = SiteWithPoints();
@@ -188,6 +180,7 @@ TEST(SiteDefects, EachDefectEndsInItsMessageOrASoundResult) {
             EXPECT_EQ(o.caption, "File Error") << d.what;
             EXPECT_EQ(o.text, d.text) << d.what;
             EXPECT_EQ(o.entries, 0) << d.what;  // nothing half-loaded
+            EXPECT_FALSE(o.headerTouched) << d.what;
         }
     }
 }
@@ -202,6 +195,7 @@ TEST(SiteDefects, EveryPrefixOfASiteFileOpensOrIsRefusedWithAMessage) {
             EXPECT_EQ(o.caption, "File Error") << cut;
             EXPECT_FALSE(o.text.empty()) << cut;
             EXPECT_EQ(o.entries, 0) << cut;
+            EXPECT_FALSE(o.headerTouched) << cut;
         } else {
             EXPECT_GE(cut, pointsAt) << "a file without its points section opened";
             EXPECT_LE(o.entries, 3) << cut;

@@ -13,6 +13,14 @@ std::vector<uint8_t> SmallSiteFile(int32_t width, int32_t height, SiteSectionOrd
     return BuildSiteFile(plan, 1000, order);
 }
 
+std::vector<uint8_t> LongerHeaderSiteFile() {
+    auto file = SmallSiteFile();
+    file.insert(file.begin() + 150, 0x5A);
+    Put32(file, 0, 151);
+    for (size_t at : {138u, 142u, 146u}) Put32(file, at, Get32(file, at) + 1);
+    return file;
+}
+
 std::vector<uint8_t> WithPoints(std::vector<uint8_t> file, const std::vector<uint8_t>& points) {
     file.resize(Get32(file, 146));
     file.insert(file.end(), points.begin(), points.end());

@@ -16,6 +16,10 @@
 std::vector<uint8_t> SmallSiteFile(int32_t width = 37, int32_t height = 11,
                                    SiteSectionOrder order = SiteSectionOrder::BitmapFirst);
 
+// SmallSiteFile() with a 151-byte header: one extra byte 0x5A after the
+// first 150, every section offset moved on by one.
+std::vector<uint8_t> LongerHeaderSiteFile();
+
 // `file` with everything from pointsOffset on replaced by `points`.
 std::vector<uint8_t> WithPoints(std::vector<uint8_t> file, const std::vector<uint8_t>& points);
 
