@@ -12,12 +12,7 @@
 
 class BoardTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        theBoard.Reset();
-        scanList.RemoveAll();
-        theBoard.SetOutbox(&outbox);
-        theBoard.SetNotifier(&notifier);
-    }
+    void SetUp() override { Fresh(); }
     void TearDown() override {
         theBoard.SetOutbox(nullptr);
         theBoard.SetNotifier(nullptr);
@@ -25,24 +20,38 @@ protected:
         scanList.RemoveAll();
         theBoard.Reset();
     }
-
-    // Feeds a hex script ("~" = read time-out) like the worker; returns the
-    // decode log of the frames it produced.
-    std::vector<std::string> Receive(const std::string& script) {
-        FrameLog log(theBoard, outbox, notifier);
-        WorkerFeed feed(theBoard);
-        feed.Script(script);
-        feed.Finish();
-        return log.lines;
+    // Back to the start state, for tests that run several cases.
+    void Fresh() {
+        theBoard.Reset();
+        scanList.RemoveAll();
+        outbox.queued.clear();
+        notifier.draws = 0;
+        theBoard.SetOutbox(&outbox);
+        theBoard.SetNotifier(&notifier);
     }
+
+    // Feeds bytes, or a hex script ("~" = read time-out), like the worker;
+    // returns the decode log of the frames it produced.
     std::vector<std::string> Receive(const Bytes& stream) {
+        return Decode([&](WorkerFeed& feed) { feed.Stream(stream); });
+    }
+    std::vector<std::string> Receive(const std::string& script) {
+        return Decode([&](WorkerFeed& feed) { feed.Script(script); });
+    }
+    template <class FeedAll>
+    std::vector<std::string> Decode(FeedAll feedAll) {
         FrameLog log(theBoard, outbox, notifier);
         WorkerFeed feed(theBoard);
-        feed.Stream(stream);
+        feedAll(feed);
         feed.Finish();
         return log.lines;
     }
 
+    std::vector<std::string> Sent() const {
+        std::vector<std::string> out;
+        for (const Bytes& f : outbox.queued) out.push_back(HexText(f));
+        return out;
+    }
     std::string Firmware() const {
         char text[33];
         theBoard.GetFirmware(text);
@@ -57,3 +66,5 @@ protected:
     RecordingOutbox outbox;
     CountingNotifier notifier;
 };
+
+inline Bytes Text(const std::string& text) { return Bytes(text.begin(), text.end()); }

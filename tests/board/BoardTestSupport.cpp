@@ -1,8 +1,6 @@
 #include "BoardTestSupport.h"
 
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <sstream>
 #include <stdexcept>
 
@@ -67,26 +65,12 @@ void WorkerFeed::Finish() { UntilReadWanted(); }
 namespace {
 
 const char* TypeName(uint8_t type) {
-    switch (type) {
-        case MSG_FIRMWARE:
-            return "FIRMWARE";
-        case MSG_SERIAL:
-            return "SERIAL";
-        case MSG_MODE:
-            return "MODE";
-        case MSG_REPORT:
-            return "REPORT";
-        case MSG_CHANNEL:
-            return "CHANNEL";
-        case MSG_SCAN_START:
-            return "SCAN_START";
-        case MSG_SCAN_REPORT:
-            return "SCAN_REPORT";
-        case MSG_SCAN_END:
-            return "SCAN_END";
-        default:
-            return "OTHER";
-    }
+    static const std::map<uint8_t, const char*> kNames = {
+        {MSG_FIRMWARE, "FIRMWARE"},       {MSG_SERIAL, "SERIAL"},    {MSG_MODE, "MODE"},
+        {MSG_REPORT, "REPORT"},           {MSG_CHANNEL, "CHANNEL"},  {MSG_SCAN_START, "SCAN_START"},
+        {MSG_SCAN_REPORT, "SCAN_REPORT"}, {MSG_SCAN_END, "SCAN_END"}};
+    const auto found = kNames.find(type);
+    return found == kNames.end() ? "OTHER" : found->second;
 }
 
 std::string Quoted(const char* text) {
@@ -104,15 +88,15 @@ std::string Quoted(const char* text) {
     return out + "\"";
 }
 
-std::string Describe(const ApRecord& r) {
+}  // namespace
+
+std::string DescribeAp(const ApRecord& r) {
     std::ostringstream s;
     s << "ch=" << int(r.channel) << " ssid=" << Quoted(r.ssid) << " sum=" << r.rssi
       << " n=" << r.readingCount << " privacy=" << int(r.privacy)
       << " cap=" << int(r.capabilityFlag);
     return s.str();
 }
-
-}  // namespace
 
 FrameLog::FrameLog(CScannerBoard& board, RecordingOutbox& outbox, CountingNotifier& notifier)
     : m_board(board), m_outbox(outbox), m_notifier(notifier), m_last(Take()) {
@@ -123,38 +107,29 @@ FrameLog::~FrameLog() { m_board.SetFrameObserver(nullptr); }
 
 FrameLog::Snapshot FrameLog::Take() const {
     Snapshot s;
-    char text[33];
-    m_board.GetFirmware(text);
-    s.firmware = text;
-    m_board.GetSerial(text);
-    s.serial = text;
-    s.surveyMode = m_board.m_bSurveyMode;
-    s.started = m_board.m_bScanStarted;
-    s.complete = m_board.m_bScanComplete;
-    s.channel = m_board.m_scanChannel;
+    char firmware[33], serial[32];
+    m_board.GetFirmware(firmware);
+    m_board.GetSerial(serial);
+    s.fields = {{"firmware", Quoted(firmware)},
+                {"serial", Quoted(serial)},
+                {"survey-mode", std::to_string(m_board.m_bSurveyMode)},
+                {"scan-started", std::to_string(m_board.m_bScanStarted)},
+                {"scan-complete", std::to_string(m_board.m_bScanComplete)},
+                {"channel", std::to_string(m_board.m_scanChannel)}};
     s.sent = m_outbox.queued.size();
     s.draws = m_notifier.draws;
     ApRecord* rec = nullptr;
     for (int16_t rc = scanList.GetAt(rec, 1); rc == CApList::kOk; rc = scanList.GetNext(rec))
-        s.aps[rec->macText] = Describe(*rec);
+        s.aps[rec->macText] = DescribeAp(*rec);
     return s;
 }
 
-void FrameLog::OnFrameDispatched(uint8_t type, const uint8_t* payload, uint16_t length,
-                                 bool checksumOk) {
-    (void)payload;
+void FrameLog::OnFrameDispatched(uint8_t type, const uint8_t*, uint16_t length, bool checksumOk) {
     const Snapshot now = Take();
     std::vector<std::string> effects;
-    if (now.firmware != m_last.firmware)
-        effects.push_back("firmware=" + Quoted(now.firmware.c_str()));
-    if (now.serial != m_last.serial) effects.push_back("serial=" + Quoted(now.serial.c_str()));
-    if (now.surveyMode != m_last.surveyMode)
-        effects.push_back("survey-mode=" + std::to_string(now.surveyMode));
-    if (now.started != m_last.started)
-        effects.push_back("scan-started=" + std::to_string(now.started));
-    if (now.complete != m_last.complete)
-        effects.push_back("scan-complete=" + std::to_string(now.complete));
-    if (now.channel != m_last.channel) effects.push_back("channel=" + std::to_string(now.channel));
+    for (size_t i = 0; i < now.fields.size(); ++i)
+        if (now.fields[i] != m_last.fields[i])
+            effects.push_back(now.fields[i].first + "=" + now.fields[i].second);
     for (size_t i = m_last.sent; i < now.sent; ++i)
         effects.push_back("sent " + HexText(m_outbox.queued[i]));
     for (const auto& [mac, desc] : now.aps) {
@@ -176,41 +151,4 @@ void FrameLog::OnFrameDispatched(uint8_t type, const uint8_t* payload, uint16_t 
     for (const std::string& e : effects) line += " | " + e;
     lines.push_back(line);
     m_last = now;
-}
-
-std::string FrameLog::Summary() const {
-    return "end frames=" + std::to_string(lines.size()) +
-           " draws=" + std::to_string(m_notifier.draws) +
-           " aps=" + std::to_string(scanList.Count());
-}
-
-std::vector<std::string> ReplayStream(const Bytes& stream) {
-    RecordingOutbox outbox;
-    CountingNotifier notifier;
-    theBoard.Reset();
-    scanList.RemoveAll();
-    theBoard.SetOutbox(&outbox);
-    theBoard.SetNotifier(&notifier);
-    theBoard.RequestFirmware();
-    theBoard.SelectScanMode(kSurveyScanMode);
-    outbox.queued.clear();
-
-    std::vector<std::string> result;
-    {
-        FrameLog log(theBoard, outbox, notifier);
-        WorkerFeed feed(theBoard);
-        feed.Stream(stream);
-        feed.Finish();
-        result = log.lines;
-        result.push_back(log.Summary());
-    }
-    theBoard.SetOutbox(nullptr);
-    theBoard.SetNotifier(nullptr);
-    return result;
-}
-
-Bytes ReadFileBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw std::runtime_error("cannot open " + path);
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }

@@ -81,15 +81,13 @@ public:
     void OnFrameDispatched(uint8_t type, const uint8_t* payload, uint16_t length,
                            bool checksumOk) override;
     std::vector<std::string> lines;
-    std::string Summary() const;  // "end frames=.. draws=.. aps=.."
 
 private:
     struct Snapshot {
-        std::string firmware, serial;
-        int surveyMode = 0, started = 0, complete = 0, channel = 0;
+        std::vector<std::pair<std::string, std::string>> fields;  // texts, flags, channel
         size_t sent = 0;
         int draws = 0;
-        std::map<std::string, std::string> aps;  // macText -> description
+        std::map<std::string, std::string> aps;  // macText -> DescribeAp
     };
     Snapshot Take() const;
     CScannerBoard& m_board;
@@ -98,9 +96,7 @@ private:
     Snapshot m_last;
 };
 
-// Replays a recorded stream of board bytes into a freshly reset theBoard, as
-// after start-up (firmware requested, survey mode 7 selected), and returns
-// the decode log followed by its summary line.
-std::vector<std::string> ReplayStream(const Bytes& stream);
-
-Bytes ReadFileBytes(const std::string& path);
+// A scanList record as the decode log shows it: "ch=6 ssid="Lab" sum=-55 n=1
+// privacy=1 cap=1" (sum is the running RSSI sum; bytes outside ASCII as \xNN).
+struct ApRecord;
+std::string DescribeAp(const ApRecord& record);

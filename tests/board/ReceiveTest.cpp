@@ -12,7 +12,6 @@ struct ReceiveCase {
     std::vector<std::string> frames;
 };
 
-const std::string kScanStart = "11 12 16 16 11 13";
 const std::string kScanEnd = "11 12 18 18 11 13";
 const char* kScanStartLine = "16 SCAN_START len=1 ok | scan-started=1 | draw";
 const char* kScanEndLine = "18 SCAN_END len=1 ok | scan-complete=1 | draw";
@@ -67,85 +66,74 @@ const std::vector<ReceiveCase> kCases = {
     {"the byte after a completed frame starts the next header",
      "11 12 16 16 11 13 11 12 18 18 11 13",
      {kScanStartLine, kScanEndLine}},
+    // Firmware "1<11>" with its NUL: checksum 01^31^11 = 21.
+    {"stuffed payload bytes are unstuffed",
+     "11 12 01 31 11 14 00 21 11 13",
+     {"01 FIRMWARE len=4 ok | firmware=\"1\\x11\" | sent 11 12 02 00 11 13"}},
+    {"a stuffed checksum byte is unstuffed",
+     "11 12 10 01 11 14 11 13",
+     {"10 REPORT len=2 ok | draw"}},
 };
 
 TEST_F(BoardTest, ReceiverFollowsTheStateTable) {
     for (const ReceiveCase& c : kCases) {
         SCOPED_TRACE(c.behaviour);
-        theBoard.Reset();
-        notifier.draws = 0;
+        Fresh();
         EXPECT_EQ(Receive(std::string(c.script)), c.frames);
     }
-}
-
-TEST_F(BoardTest, StuffedPayloadAndChecksumBytesAreUnstuffed) {
-    // Firmware "1<11>" with its NUL: the checksum 01^31^11 = 21; a checksum
-    // of 0x11 itself is stuffed too (type 0x10, message 01).
-    const Bytes firmware = BoardFrame(MSG_FIRMWARE, {0x31, 0x11, 0x00});
-    EXPECT_EQ(HexText(firmware), "11 12 01 31 11 14 00 21 11 13");
-    EXPECT_EQ(Receive(firmware), (std::vector<std::string>{
-                                     "01 FIRMWARE len=4 ok | firmware=\"1\\x11\" | sent 11 12 02 "
-                                     "00 11 13"}));
-    EXPECT_EQ(Receive(BoardFrame(0x10, {0x01})).size(), 1u);
-    EXPECT_EQ(HexText(BoardFrame(0x10, {0x01})), "11 12 10 01 11 14 11 13");
+    Fresh();
+    theBoard.SetRxState(42);  // a foreign state falls back into the table
+    EXPECT_EQ(Receive(std::string("11 12 16 16 11 13")), std::vector<std::string>{kScanStartLine});
 }
 
 TEST_F(BoardTest, PayloadOfMoreThan8000BytesIsAbandoned) {
+    const std::vector<std::string> scanEnd = {kScanEndLine};
     // 7998 message bytes + checksum = 7999 received bytes: dispatched.
-    const Bytes fits = BoardFrame(0x42, Bytes(7998, 0x00));
-    EXPECT_EQ(Receive(fits), (std::vector<std::string>{"42 OTHER len=7999 ok | -"}));
+    EXPECT_EQ(Receive(BoardFrame(0x42, Bytes(7998, 0x00))),
+              std::vector<std::string>{"42 OTHER len=7999 ok | -"});
     // 8000 received bytes: the trailer finds the buffer full and the frame
     // is abandoned; the receiver picks up the next header.
-    Bytes tooLong = BoardFrame(0x42, Bytes(7999, 0x00));
     const Bytes end = Hex(kScanEnd);
+    Bytes tooLong = BoardFrame(0x42, Bytes(7999, 0x00));
     tooLong.insert(tooLong.end(), end.begin(), end.end());
-    EXPECT_EQ(Receive(tooLong), (std::vector<std::string>{kScanEndLine}));
+    EXPECT_EQ(Receive(tooLong), scanEnd);
     // A header followed by endless data never writes past the buffer.
+    Fresh();
     Bytes endless = Hex("11 12 42");
     endless.resize(20000, 0x5A);
     endless.insert(endless.end(), end.begin(), end.end());
-    notifier.draws = 0;
-    EXPECT_EQ(Receive(endless), (std::vector<std::string>{"18 SCAN_END len=1 ok | draw"}));
+    EXPECT_EQ(Receive(endless), scanEnd);
 }
 
 TEST_F(BoardTest, ReadsSplitByTimeOutsBetweenFramesDecodeAsOneStream) {
     const std::vector<Probe> probes = {{{0x00, 0x11, 0x22, 0x33, 0x44, 0x55}, -61},
                                        {{0x00, 0x11, 0x22, 0x33, 0x44, 0x56}, -72}};
     const std::vector<Beacon> beacons = {{0, "Lab", 6, 0x0010}, {1, "Hall\x11", 11, 0x2000}};
-    std::vector<Bytes> frames = {BoardFrame(MSG_SCAN_START, {}),
-                                 BoardFrame(MSG_CHANNEL, {1}),
-                                 BoardFrame(MSG_SCAN_REPORT, ReportMessage(probes, beacons)),
-                                 BoardFrame(MSG_CHANNEL, {0x11}),
-                                 BoardFrame(MSG_SCAN_REPORT, ReportMessage(probes, {})),
-                                 BoardFrame(MSG_SCAN_END, {})};
-
-    Bytes whole;
-    for (const Bytes& f : frames) whole.insert(whole.end(), f.begin(), f.end());
-    const std::vector<std::string> expected = Receive(whole);
+    const std::vector<Bytes> frames = {BoardFrame(MSG_SCAN_START, {}),
+                                       BoardFrame(MSG_CHANNEL, {1}),
+                                       BoardFrame(MSG_SCAN_REPORT, ReportMessage(probes, beacons)),
+                                       BoardFrame(MSG_CHANNEL, {0x11}),
+                                       BoardFrame(MSG_SCAN_REPORT, ReportMessage(probes, {})),
+                                       BoardFrame(MSG_SCAN_END, {})};
+    const auto feedAll = [&frames](WorkerFeed& feed) {
+        for (const Bytes& f : frames) feed.Stream(f);
+    };
+    const std::vector<std::string> expected = Decode(feedAll);
     ASSERT_EQ(expected.size(), frames.size());
     EXPECT_EQ(notifier.draws, 6);
 
     std::mt19937 random(1234);
     for (int round = 0; round < 20; ++round) {
         SCOPED_TRACE(round);
-        theBoard.Reset();
-        scanList.RemoveAll();
-        notifier.draws = 0;
-        outbox.queued.clear();
-        FrameLog log(theBoard, outbox, notifier);
-        WorkerFeed feed(theBoard);
-        for (const Bytes& f : frames) {
-            for (int t = static_cast<int>(random() % 4); t > 0; --t) feed.TimeOut();
-            feed.Stream(f);
-        }
-        feed.Finish();
-        EXPECT_EQ(log.lines, expected);
+        Fresh();
+        EXPECT_EQ(Decode([&](WorkerFeed& feed) {
+                      for (const Bytes& f : frames) {
+                          for (int t = static_cast<int>(random() % 4); t > 0; --t) feed.TimeOut();
+                          feed.Stream(f);
+                      }
+                  }),
+                  expected);
     }
-}
-
-TEST_F(BoardTest, ReceiverStateStaysInTheTableAfterAForeignState) {
-    theBoard.SetRxState(42);
-    EXPECT_EQ(Receive(std::string(kScanStart)), (std::vector<std::string>{kScanStartLine}));
 }
 
 }  // namespace

@@ -1,20 +1,11 @@
 // Requests the handheld sends and what each board message does.
 
-#include <condition_variable>
-#include <cstring>
+#include <future>
 #include <thread>
 
 #include "BoardFixture.h"
 
 namespace {
-
-std::vector<std::string> Sent(const RecordingOutbox& outbox) {
-    std::vector<std::string> out;
-    for (const Bytes& f : outbox.queued) out.push_back(HexText(f));
-    return out;
-}
-
-Bytes Text(const std::string& text) { return Bytes(text.begin(), text.end()); }
 
 TEST_F(BoardTest, RequestsGoOutAsExactBytes) {
     theBoard.RequestFirmware();
@@ -22,7 +13,7 @@ TEST_F(BoardTest, RequestsGoOutAsExactBytes) {
     theBoard.SelectScanMode(kSurveyScanMode);
     theBoard.RequestScan();
     theBoard.SendKeepAlive();
-    EXPECT_EQ(Sent(outbox),
+    EXPECT_EQ(Sent(),
               (std::vector<std::string>{"11 12 01 00 11 13", "11 12 02 00 11 13",
                                         "11 12 03 07 00 11 13", "11 12 16 00 11 13", "00 00"}));
     EXPECT_EQ(theBoard.m_requestedMode, kSurveyScanMode);
@@ -31,7 +22,7 @@ TEST_F(BoardTest, RequestsGoOutAsExactBytes) {
     outbox.queued.clear();
     const uint8_t payload[] = {0x11, 0x05};
     EXPECT_EQ(theBoard.SendFrame(0x11, payload, 2), 1);
-    EXPECT_EQ(Sent(outbox), (std::vector<std::string>{"11 12 11 14 11 14 05 00 11 13"}));
+    EXPECT_EQ(Sent(), (std::vector<std::string>{"11 12 11 14 11 14 05 00 11 13"}));
 }
 
 TEST_F(BoardTest, WithoutOutboxNothingIsSentAndSendFrameReturnsZero) {
@@ -43,121 +34,89 @@ TEST_F(BoardTest, WithoutOutboxNothingIsSentAndSendFrameReturnsZero) {
     EXPECT_TRUE(outbox.queued.empty());
 }
 
-TEST_F(BoardTest, StartUpExchangeStoresFirmwareThenAsksForTheSerial) {
-    EXPECT_EQ(Firmware(), "0.00");
-    EXPECT_EQ(Serial(), "XXXXXX");
-    theBoard.RequestFirmware();
-    Receive(BoardFrame(MSG_FIRMWARE, Text(std::string("1.07\0", 5))));
-    EXPECT_EQ(Firmware(), "1.07");
-    EXPECT_EQ(Sent(outbox), (std::vector<std::string>{"11 12 01 00 11 13", "11 12 02 00 11 13"}));
-    Receive(BoardFrame(MSG_SERIAL, Text("BX20417766")));
-    EXPECT_EQ(Serial(), "BX204177");
-    EXPECT_EQ(outbox.queued.size(), 2u);  // the serial answer asks for nothing
-    EXPECT_EQ(notifier.draws, 0);
-}
+struct DispatchCase {
+    const char* behaviour;
+    int selectedMode;  // SelectScanMode before the frames; -1: none
+    std::vector<Bytes> frames;
+    std::vector<std::string> log;
+};
 
-TEST_F(BoardTest, TextsAreBoundedAndNeverTakeTheChecksumByte) {
-    Receive(BoardFrame(MSG_FIRMWARE, Text(std::string(40, 'F'))));
-    EXPECT_EQ(Firmware(), std::string(32, 'F'));
+const Bytes kFiller = ReportMessage({{{1, 2, 3, 4, 5, 6}, -50}}, {});
+const char* kSerialRequest = " | sent 11 12 02 00 11 13";
+
+const std::vector<DispatchCase> kDispatchCases = {
+    {"the firmware answer is stored and asks for the serial; the serial asks for nothing",
+     -1,
+     {BoardFrame(MSG_FIRMWARE, Text(std::string("1.07\0", 5))),
+      BoardFrame(MSG_SERIAL, Text("BX20417766"))},
+     {std::string("01 FIRMWARE len=6 ok | firmware=\"1.07\"") + kSerialRequest,
+      "02 SERIAL len=11 ok | serial=\"BX204177\""}},
     // Without its own NUL a text ends with the message, not with the zeros
     // behind the checksum byte ('2' ^ 0x01 = 0x33, a printable '3').
-    Receive(BoardFrame(MSG_FIRMWARE, Text("2")));
-    EXPECT_EQ(Firmware(), "2");
-    Receive(BoardFrame(MSG_SERIAL, Text("AB")));
-    EXPECT_EQ(Serial(), "AB");
-    Receive(BoardFrame(MSG_SERIAL, Text("LONGER")));
-    Receive(BoardFrame(MSG_SERIAL, Text(std::string("S1\0ZZZZ", 7))));
-    EXPECT_EQ(Serial(), "S1");  // all 32 bytes were cleared first
-    // A damaged firmware answer changes nothing and asks for nothing.
-    outbox.queued.clear();
-    Receive(BoardFrame(MSG_FIRMWARE, Text("9.99"), 0x00));
-    EXPECT_EQ(Firmware(), "2");
-    EXPECT_TRUE(outbox.queued.empty());
-}
+    {"texts are bounded and never take the checksum byte",
+     -1,
+     {BoardFrame(MSG_FIRMWARE, Text(std::string(40, 'F'))), BoardFrame(MSG_FIRMWARE, Text("2")),
+      BoardFrame(MSG_SERIAL, Text("AB"))},
+     {"01 FIRMWARE len=41 ok | firmware=\"" + std::string(32, 'F') + "\"" + kSerialRequest,
+      std::string("01 FIRMWARE len=2 ok | firmware=\"2\"") + kSerialRequest,
+      "02 SERIAL len=3 ok | serial=\"AB\""}},
+    {"a text is cleared whole before it is stored",
+     -1,
+     {BoardFrame(MSG_SERIAL, Text("LONGER")),
+      BoardFrame(MSG_SERIAL, Text(std::string("S1\0ZZZZ", 7)))},
+     {"02 SERIAL len=7 ok | serial=\"LONGER\"", "02 SERIAL len=8 ok | serial=\"S1\""}},
+    {"a damaged firmware answer changes nothing and asks for nothing",
+     -1,
+     {BoardFrame(MSG_FIRMWARE, Text("9.99"), 0x00)},
+     {"01 FIRMWARE len=5 bad | -"}},
+    {"a mode acknowledgement without a request does nothing",
+     -1,
+     {BoardFrame(MSG_MODE, {kSurveyScanMode})},
+     {"03 MODE len=2 ok | -"}},
+    {"the acknowledgement of another mode starts no scan",
+     2,
+     {BoardFrame(MSG_MODE, {kSurveyScanMode})},
+     {"03 MODE len=2 ok | -"}},
+    {"the acknowledgement of survey mode starts the scan; its payload is not read",
+     kSurveyScanMode,
+     {BoardFrame(MSG_MODE, {})},
+     {"03 MODE len=1 ok | survey-mode=1 | sent 11 12 16 00 11 13"}},
+    {"a scan end without start is cleared by the next scan report, not by a plain report",
+     -1,
+     {BoardFrame(MSG_SCAN_END, {}), BoardFrame(MSG_SCAN_REPORT, kFiller),
+      BoardFrame(MSG_SCAN_END, {}), BoardFrame(MSG_REPORT, kFiller)},
+     {"18 SCAN_END len=1 ok | scan-complete=1 | draw",
+      "17 SCAN_REPORT len=11 ok | scan-complete=0 | draw",
+      "18 SCAN_END len=1 ok | scan-complete=1 | draw", "10 REPORT len=11 ok | draw"}},
+};
 
-TEST_F(BoardTest, ModeAcknowledgementStartsTheScanOnlyForSurveyMode) {
-    const Bytes ack = BoardFrame(MSG_MODE, {kSurveyScanMode});
-    Receive(ack);  // nothing requested yet
-    EXPECT_EQ(theBoard.m_bSurveyMode, 0);
-    EXPECT_TRUE(outbox.queued.empty());
-
-    theBoard.SelectScanMode(2);
-    Receive(ack);
-    EXPECT_EQ(theBoard.m_bSurveyMode, 0);
-    EXPECT_EQ(outbox.queued.size(), 1u);
-
-    outbox.queued.clear();
-    theBoard.SelectScanMode(kSurveyScanMode);
-    Receive(BoardFrame(MSG_MODE, {}));  // the acknowledgement's payload is not read
-    EXPECT_EQ(theBoard.m_bSurveyMode, 1);
-    EXPECT_EQ(Sent(outbox),
-              (std::vector<std::string>{"11 12 03 07 00 11 13", "11 12 16 00 11 13"}));
-    EXPECT_EQ(notifier.draws, 0);
-}
-
-TEST_F(BoardTest, ScanMessagesSetFlagsAndEachPostsOneDraw) {
-    Bytes scan;
-    auto add = [&scan](const Bytes& f) { scan.insert(scan.end(), f.begin(), f.end()); };
-    const Bytes report = ReportMessage({{{1, 2, 3, 4, 5, 6}, -50}}, {{0, "AP", 3, 0}});
-    add(BoardFrame(MSG_SCAN_START, {}));
-    for (uint8_t ch : {1, 6, 11}) add(BoardFrame(MSG_CHANNEL, {ch}));
-    add(BoardFrame(MSG_SCAN_REPORT, report));
-    add(BoardFrame(MSG_SCAN_REPORT, report));
-    add(BoardFrame(MSG_SCAN_END, {}));
-    Receive(scan);
-    EXPECT_EQ(notifier.draws, 7);
-    EXPECT_EQ(theBoard.m_bScanStarted, 1);
-    EXPECT_EQ(theBoard.m_bScanComplete, 1);
-    EXPECT_EQ(theBoard.m_scanChannel, 11);
-    EXPECT_EQ(scanList.Count(), 1);
-    EXPECT_EQ(scanList.First()->readingCount, 2);
-
-    // A damaged report posts no draw.
-    Receive(BoardFrame(MSG_SCAN_REPORT, report, 0x00));
-    EXPECT_EQ(notifier.draws, 7);
-    EXPECT_EQ(theBoard.m_bScanComplete, 1);
-}
-
-TEST_F(BoardTest, ScanFinishedWithoutStartIsClearedByTheNextReport) {
-    Receive(BoardFrame(MSG_SCAN_END, {}));
-    EXPECT_EQ(theBoard.m_bScanStarted, 0);
-    EXPECT_EQ(theBoard.m_bScanComplete, 1);
-    Receive(BoardFrame(MSG_SCAN_REPORT, ReportMessage({{{1, 2, 3, 4, 5, 6}, -50}}, {})));
-    EXPECT_EQ(theBoard.m_bScanComplete, 0);
-    // A plain report does not touch the scan flags.
-    Receive(BoardFrame(MSG_SCAN_END, {}));
-    Receive(BoardFrame(MSG_REPORT, ReportMessage({{{1, 2, 3, 4, 5, 6}, -50}}, {})));
-    EXPECT_EQ(theBoard.m_bScanComplete, 1);
-    EXPECT_EQ(notifier.draws, 4);
+TEST_F(BoardTest, BoardMessagesChangeWhatTheyShouldAndAnswerAsTheyShould) {
+    for (const DispatchCase& c : kDispatchCases) {
+        SCOPED_TRACE(c.behaviour);
+        Fresh();
+        if (c.selectedMode >= 0) theBoard.SelectScanMode(static_cast<uint8_t>(c.selectedMode));
+        std::vector<std::string> log;
+        for (const Bytes& frame : c.frames)
+            for (const std::string& line : Receive(frame)) log.push_back(line);
+        EXPECT_EQ(log, c.log);
+    }
 }
 
 TEST_F(BoardTest, ReportIsDroppedWhileTheListIsLockedButTheDrawIsPosted) {
     // The user-interface thread holds the lock (a mutex must be held by
     // another thread for try_lock to be meaningful).
-    std::mutex m;
-    std::condition_variable cv;
-    bool locked = false, release = false;
+    std::promise<void> locked, release;
     std::thread ui([&] {
-        std::unique_lock<std::mutex> lk(m);
-        theBoard.m_reportLock.lock();
-        locked = true;
-        cv.notify_all();
-        cv.wait(lk, [&] { return release; });
-        theBoard.m_reportLock.unlock();
+        std::lock_guard<std::mutex> hold(theBoard.m_reportLock);
+        locked.set_value();
+        release.get_future().wait();
     });
-    {
-        std::unique_lock<std::mutex> lk(m);
-        cv.wait(lk, [&] { return locked; });
-    }
+    locked.get_future().wait();
     const Bytes report = ReportMessage({{{1, 2, 3, 4, 5, 6}, -50}}, {{0, "AP", 3, 0}});
     Receive(BoardFrame(MSG_SCAN_REPORT, report));
     EXPECT_EQ(notifier.draws, 1);
     EXPECT_TRUE(scanList.IsEmpty());
-    {
-        std::lock_guard<std::mutex> lk(m);
-        release = true;
-    }
-    cv.notify_all();
+    release.set_value();
     ui.join();
 
     Receive(BoardFrame(MSG_SCAN_REPORT, report));
