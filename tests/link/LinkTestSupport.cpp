@@ -2,22 +2,9 @@
 
 #include <algorithm>
 
-void CountingNotifier::PostTalvDraw() {
-    {
-        std::lock_guard<std::mutex> guard(m_lock);
-        ++m_count;
-    }
-    m_changed.notify_all();
-}
-
-bool CountingNotifier::WaitFor(int atLeast, std::chrono::milliseconds timeout) const {
-    std::unique_lock<std::mutex> guard(m_lock);
-    return m_changed.wait_for(guard, timeout, [&] { return m_count.load() >= atLeast; });
-}
-
-std::vector<uint8_t> ReportMessage(const std::vector<std::pair<uint8_t, int16_t>>& probes,
-                                   const std::string& ssid, size_t beacons) {
-    std::vector<uint8_t> m;
+Bytes ReportMessage(const std::vector<std::pair<uint8_t, int16_t>>& probes, const std::string& ssid,
+                    size_t beacons) {
+    Bytes m;
     m.push_back(static_cast<uint8_t>(probes.size()));
     for (const auto& [last, rssi] : probes) {
         const uint8_t mac[6] = {0x02, 0x00, 0x00, 0x00, 0x00, last};
@@ -39,4 +26,8 @@ std::vector<uint8_t> ReportMessage(const std::vector<std::pair<uint8_t, int16_t>
     return m;
 }
 
-std::unique_ptr<CScannerBoard> NewBoard() { return std::make_unique<CScannerBoard>(); }
+Bytes Join(std::initializer_list<Bytes> frames) {
+    Bytes line;
+    for (const Bytes& f : frames) line.insert(line.end(), f.begin(), f.end());
+    return line;
+}

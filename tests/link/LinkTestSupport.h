@@ -1,15 +1,13 @@
 #pragma once
-// A counting notifier, report messages and a fresh board for the link tests;
-// the board's pseudo-terminal, frames, hex, scratch directories and waits
-// come from tests/support.
-// Every wait has a deadline; nothing waits forever.
+// A counting notifier, report messages, joined frames and a fresh board for
+// the link tests; the board's pseudo-terminal, frames, hex, scratch
+// directories and bounded waits come from tests/support.
 
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <cstdint>
+#include <initializer_list>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -21,20 +19,24 @@
 #include "board/BoardInterfaces.h"
 #include "board/ScannerBoard.h"
 
+// Counts draws posted from the worker thread.
 class CountingNotifier : public IDrawNotifier {
 public:
-    void PostTalvDraw() override;
+    void PostTalvDraw() override { ++m_count; }
     int Count() const { return m_count.load(); }
-    bool WaitFor(int atLeast, std::chrono::milliseconds timeout = std::chrono::seconds(5)) const;
+    bool WaitFor(int atLeast, std::chrono::milliseconds timeout = std::chrono::seconds(5)) const {
+        return WaitUntil([&] { return Count() >= atLeast; }, timeout);
+    }
 
 private:
     std::atomic<int> m_count{0};
-    mutable std::mutex m_lock;
-    mutable std::condition_variable m_changed;
 };
 
 // The message of a report: probes (mac last byte, rssi), beacons for all.
-std::vector<uint8_t> ReportMessage(const std::vector<std::pair<uint8_t, int16_t>>& probes,
-                                   const std::string& ssid, size_t beacons);
+Bytes ReportMessage(const std::vector<std::pair<uint8_t, int16_t>>& probes, const std::string& ssid,
+                    size_t beacons);
 
-std::unique_ptr<CScannerBoard> NewBoard();
+// Frames one after the other, as on the line.
+Bytes Join(std::initializer_list<Bytes> frames);
+
+inline std::unique_ptr<CScannerBoard> NewBoard() { return std::make_unique<CScannerBoard>(); }

@@ -7,56 +7,54 @@
 #include "board/BoardLink.h"
 #include "board/PortSearch.h"
 
-TEST(PortSearch, QuatechEntryWinsOverLaterMatchesAndSocketEntries) {
-    CTableDeviceList devices;
-    devices.Set(2, {"Socket Communications", "COM2:"});
-    devices.Set(7, {"Quatech SSP-100", "COM4:"});
-    devices.Set(9, {"Quatech DSP-200", "COM5:"});
-    EXPECT_EQ(FindBoardPortName(devices), "COM4:");
-    EXPECT_EQ(PortNameToDevicePath(FindBoardPortName(devices)), "/dev/ttyS3");
-}
+struct SearchCase {
+    const char* behaviour;
+    std::vector<std::pair<int, SerialDeviceEntry>> entries;  // key -> (id text, device path)
+    std::string port;
+};
 
-TEST(PortSearch, MatchIsCaseSensitiveAndOnThePrefixOnly) {
-    CTableDeviceList devices;
-    devices.Set(1, {"quatech SSP-100", "COM4:"});
-    devices.Set(2, {"My Quatech card", "COM6:"});
-    EXPECT_EQ(FindBoardPortName(devices), "COM1:");
-}
-
-TEST(PortSearch, SocketEntryUsedOnlyWithoutAnyQuatech) {
-    CTableDeviceList devices;
-    devices.Set(3, {"Socket Serial CF", "COM2:"});
-    EXPECT_EQ(FindBoardPortName(devices), "COM2:");
-    devices.Set(50, {"Quatech last key", "/dev/ttyUSB1"});
-    EXPECT_EQ(FindBoardPortName(devices), "/dev/ttyUSB1");
-}
-
-TEST(PortSearch, EntryWithoutDevicePathIsSkippedAndSearchGoesOn) {
-    CTableDeviceList devices;
-    devices.Set(0, {"Quatech without name", ""});
-    devices.Set(4, {"Quatech SSP-100", "/dev/ttyUSB0"});
-    EXPECT_EQ(FindBoardPortName(devices), "/dev/ttyUSB0");
-}
-
-TEST(PortSearch, SearchRangesEndAtFiftyAndForty) {
-    CTableDeviceList devices;
-    devices.Set(51, {"Quatech beyond range", "COM7:"});
-    devices.Set(41, {"Socket beyond range", "COM8:"});
-    EXPECT_EQ(FindBoardPortName(devices), "COM1:");
-    devices.Set(40, {"Socket last key", "COM8:"});
-    EXPECT_EQ(FindBoardPortName(devices), "COM8:");
-}
-
-TEST(PortSearch, NoMatchFallsBackToFirstSerialPortAndLongNamesAreCut) {
-    CTableDeviceList none;
-    EXPECT_EQ(PortNameToDevicePath(FindBoardPortName(none)), "/dev/ttyS0");
-    EXPECT_EQ(PortNameToDevicePath("COM10:"), "/dev/ttyS9");
-    EXPECT_EQ(PortNameToDevicePath("COM0:"), "COM0:");
-    EXPECT_EQ(PortNameToDevicePath("/dev/ttyACM0"), "/dev/ttyACM0");
-
+TEST(PortSearch, QuatechWinsOverSocketWithinTheirKeyRangesElseTheFirstSerialPort) {
+    const std::vector<SearchCase> cases = {
+        {"the first Quatech entry wins over later ones and over Socket",
+         {{2, {"Socket Communications", "COM2:"}},
+          {7, {"Quatech SSP-100", "COM4:"}},
+          {9, {"Quatech DSP-200", "COM5:"}}},
+         "COM4:"},
+        {"the match is case-sensitive and on the prefix only",
+         {{1, {"quatech SSP-100", "COM4:"}}, {2, {"My Quatech card", "COM6:"}}},
+         "COM1:"},
+        {"a Socket entry is used without any Quatech",
+         {{3, {"Socket Serial CF", "COM2:"}}},
+         "COM2:"},
+        {"a Quatech entry at the last key still wins",
+         {{3, {"Socket Serial CF", "COM2:"}}, {50, {"Quatech last key", "/dev/ttyUSB1"}}},
+         "/dev/ttyUSB1"},
+        {"an entry without device path is skipped",
+         {{0, {"Quatech without name", ""}}, {4, {"Quatech SSP-100", "/dev/ttyUSB0"}}},
+         "/dev/ttyUSB0"},
+        {"the Quatech keys end at 50, the Socket keys at 40",
+         {{51, {"Quatech beyond range", "COM7:"}}, {41, {"Socket beyond range", "COM8:"}}},
+         "COM1:"},
+        {"a Socket entry at key 40 counts", {{40, {"Socket last key", "COM8:"}}}, "COM8:"},
+        {"without any match the first serial port", {}, "COM1:"},
+    };
+    for (const SearchCase& c : cases) {
+        SCOPED_TRACE(c.behaviour);
+        CTableDeviceList devices;
+        for (const auto& [key, entry] : c.entries) devices.Set(key, entry);
+        EXPECT_EQ(FindBoardPortName(devices), c.port);
+    }
     CTableDeviceList longName;
     longName.Set(0, {"Quatech", "/dev/" + std::string(200, 'x')});
     EXPECT_EQ(FindBoardPortName(longName).size(), kPortNameMax);
+}
+
+TEST(PortSearch, ComNamesMapToSerialDevicesAndOtherNamesPassThrough) {
+    EXPECT_EQ(PortNameToDevicePath("COM1:"), "/dev/ttyS0");
+    EXPECT_EQ(PortNameToDevicePath("COM4:"), "/dev/ttyS3");
+    EXPECT_EQ(PortNameToDevicePath("COM10:"), "/dev/ttyS9");
+    EXPECT_EQ(PortNameToDevicePath("COM0:"), "COM0:");
+    EXPECT_EQ(PortNameToDevicePath("/dev/ttyACM0"), "/dev/ttyACM0");
 }
 
 TEST(PortSearch, SysfsListNamesTheUsbParentAndSkipsVirtualTtys) {

@@ -13,10 +13,10 @@
 
 namespace {
 
-const std::vector<uint8_t> kFirmwareRequest = Hex("11 12 01 00 11 13");
-const std::vector<uint8_t> kSerialRequest = Hex("11 12 02 00 11 13");
-const std::vector<uint8_t> kModeRequest = Hex("11 12 03 07 00 11 13");
-const std::vector<uint8_t> kScanRequest = Hex("11 12 16 00 11 13");
+const Bytes kFirmwareRequest = Hex("11 12 01 00 11 13");
+const Bytes kSerialRequest = Hex("11 12 02 00 11 13");
+const Bytes kModeRequest = Hex("11 12 03 07 00 11 13");
+const Bytes kScanRequest = Hex("11 12 16 00 11 13");
 
 class WorkerTest : public ::testing::Test {
 protected:
@@ -65,10 +65,17 @@ protected:
     // Writes bytes as the board and waits until the worker has taken every one
     // off the line. The pty's input queue cannot tell: written bytes may not
     // have reached it yet.
-    bool WriteAndWaitTaken(const std::vector<uint8_t>& bytes) {
+    bool WriteAndWaitTaken(const Bytes& bytes) {
         const uint64_t target = startup->Worker()->BytesReceived() + bytes.size();
         pty.Write(bytes);
         return WaitUntil([&] { return startup->Worker()->BytesReceived() >= target; });
+    }
+    // Waits until the worker has gone round its loop `passes` more times: a
+    // byte is dispatched on the pass after its read, so after three passes
+    // everything taken off the line has had its effect.
+    bool Settle(uint64_t passes = 3) {
+        const uint64_t target = startup->Worker()->Passes() + passes;
+        return WaitUntil([&] { return startup->Worker()->Passes() >= target; });
     }
 
     BoardPty pty;
@@ -81,15 +88,11 @@ protected:
     std::unique_ptr<CBoardStartup> startup;
 };
 
-std::string Firmware(const CScannerBoard& b) {
-    char t[33];
-    b.GetFirmware(t);
-    return t;
-}
-std::string Serial(const CScannerBoard& b) {
-    char t[32];
-    b.GetSerial(t);
-    return t;
+std::string Texts(const CScannerBoard& b) {
+    char firmware[33], serial[32];
+    b.GetFirmware(firmware);
+    b.GetSerial(serial);
+    return std::string(firmware) + " " + serial;
 }
 
 }  // namespace
@@ -101,8 +104,7 @@ TEST_F(WorkerTest, StartupAsksFirmwareThenSerialAndStoresBothTexts) {
     pty.Write(BoardFrame(0x01, {'2', '.', '1', '4', 0}));
     EXPECT_EQ(pty.Read(kSerialRequest.size()), kSerialRequest);  // right after the answer
     pty.Write(BoardFrame(0x02, {'B', 'X', '4', '0', '2', '1', '1', '7', '9', '9', 0}));
-    EXPECT_TRUE(WaitUntil([&] { return Serial(*board) == "BX402117"; }));
-    EXPECT_EQ(Firmware(*board), "2.14");
+    EXPECT_TRUE(WaitUntil([&] { return Texts(*board) == "2.14 BX402117"; }));
     EXPECT_EQ(draws.Count(), 0);
     startup->Stop();
     EXPECT_EQ(g_pBoardLink, nullptr);
@@ -121,48 +123,48 @@ TEST_F(WorkerTest, KeepAliveGoesOutOnlyAfterMoreThanTenQuietSeconds) {
 }
 
 TEST_F(WorkerTest, RequestQueuedDuringALongReportWaitsForItsTrailer) {
+    const ScratchDir scratch;
+    capturePath = (scratch.Path() / "line.capture").string();
     // A generous read time-out keeps the half-received frame alive on a busy machine.
     Start(std::chrono::milliseconds(3000));
     std::vector<std::pair<uint8_t, int16_t>> probes;
     for (uint8_t i = 0; i < 20; ++i) probes.push_back({i, static_cast<int16_t>(-40 - i)});
-    const std::vector<uint8_t> frame = BoardFrame(0x17, ReportMessage(probes, "Long", 20));
+    const Bytes frame = BoardFrame(0x17, ReportMessage(probes, "Long", 20));
     ASSERT_GT(frame.size(), 800u);
     const size_t half = frame.size() / 2;
     ASSERT_TRUE(WriteAndWaitTaken({frame.begin(), frame.begin() + half}));
 
     board->RequestScan();  // the user taps meanwhile
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    EXPECT_TRUE(pty.ReadAvailable().empty()) << "written in the middle of an incoming frame";
-    EXPECT_EQ(draws.Count(), 0);
-
     pty.Write({frame.begin() + half, frame.end()});
     EXPECT_EQ(pty.Read(kScanRequest.size()), kScanRequest);
     EXPECT_TRUE(draws.WaitFor(1));
     EXPECT_EQ(scanList.Count(), 20);
+
+    // The capture keeps the order of the line: the request after the trailer.
+    startup->Stop();
+    std::vector<CaptureRecord> records;
+    ASSERT_TRUE(LoadCapture(capturePath, records));
+    size_t readBefore = 0;
+    for (const CaptureRecord& r : records) {
+        if (r.kind == 'W' && r.bytes == kScanRequest) break;
+        if (r.kind == 'R') readBefore += r.bytes.size();
+    }
+    EXPECT_EQ(readBefore, frame.size()) << "written in the middle of an incoming frame";
 }
 
 TEST_F(WorkerTest, ScanOfThreeChannelsAndTwoReportsPostsSevenDraws) {
     Start();
-    std::vector<uint8_t> line = BoardFrame(0x16, {});
-    for (uint8_t ch : {1, 6, 11}) {
-        const auto f = BoardFrame(0x11, {ch});
-        line.insert(line.end(), f.begin(), f.end());
-    }
-    for (int16_t rssi : {-50, -60}) {
-        const auto f = BoardFrame(0x17, ReportMessage({{0x11, rssi}}, "Office", 1));
-        line.insert(line.end(), f.begin(), f.end());
-    }
-    const auto end = BoardFrame(0x18, {});
-    line.insert(line.end(), end.begin(), end.end());
-    ASSERT_TRUE(WriteAndWaitTaken(line));
-    ASSERT_TRUE(draws.WaitFor(7));
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    const Bytes report = BoardFrame(0x17, ReportMessage({{0x11, -50}}, "Office", 1));
+    ASSERT_TRUE(
+        WriteAndWaitTaken(Join({BoardFrame(0x16, {}), BoardFrame(0x11, {1}), BoardFrame(0x11, {6}),
+                                BoardFrame(0x11, {11}), report, report, BoardFrame(0x18, {})})));
+    ASSERT_TRUE(Settle());
     EXPECT_EQ(draws.Count(), 7);
     EXPECT_EQ(board->m_bScanStarted.load(), 1);
     EXPECT_EQ(board->m_bScanComplete.load(), 1);
     EXPECT_EQ(board->m_scanChannel.load(), 11);
     ASSERT_EQ(scanList.Count(), 1);
-    EXPECT_EQ(scanList.First()->rssi, -110);
+    EXPECT_EQ(scanList.First()->rssi, -100);
     EXPECT_EQ(scanList.First()->readingCount, 2);
 }
 
@@ -178,13 +180,10 @@ TEST_F(WorkerTest, FirstTapSelectsModeSevenAndItsAcknowledgementStartsTheScan) {
 
 TEST_F(WorkerTest, FrameWithBadChecksumPostsNothing) {
     Start();
-    std::vector<uint8_t> bad = BoardFrame(0x17, ReportMessage({{1, -50}}, "Bad", 1));
+    Bytes bad = BoardFrame(0x17, ReportMessage({{1, -50}}, "Bad", 1));
     bad[bad.size() - 3] ^= 0x01;  // the checksum byte (not 0x11 here)
-    const auto channel = BoardFrame(0x11, {9});
-    bad.insert(bad.end(), channel.begin(), channel.end());
-    ASSERT_TRUE(WriteAndWaitTaken(bad));
-    ASSERT_TRUE(draws.WaitFor(1));
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    ASSERT_TRUE(WriteAndWaitTaken(Join({bad, BoardFrame(0x11, {9})})));
+    ASSERT_TRUE(Settle());
     EXPECT_EQ(draws.Count(), 1);  // the channel message only
     EXPECT_EQ(board->m_scanChannel.load(), 9);
     EXPECT_TRUE(scanList.IsEmpty());
@@ -194,8 +193,7 @@ TEST_F(WorkerTest, TwoFramesQueuedBackToBackBothGoOutInOrder) {
     Start();
     board->SelectScanMode(kSurveyScanMode);
     board->RequestScan();
-    std::vector<uint8_t> expected = kModeRequest;
-    expected.insert(expected.end(), kScanRequest.begin(), kScanRequest.end());
+    const Bytes expected = Join({kModeRequest, kScanRequest});
     EXPECT_EQ(HexText(pty.Read(expected.size())), HexText(expected));
 }
 
@@ -209,10 +207,7 @@ TEST_F(WorkerTest, VanishedDeviceIsReopenedQuietlyAndTheBoardGreetedAgain) {
     StartWith(Options(device.string()));
     if (HasFatalFailure()) return;
     board->m_bSurveyMode = 1;
-    std::vector<uint8_t> scan = BoardFrame(0x16, {});
-    const auto ch = BoardFrame(0x11, {3});
-    scan.insert(scan.end(), ch.begin(), ch.end());
-    pty.Write(scan);
+    pty.Write(Join({BoardFrame(0x16, {}), BoardFrame(0x11, {3})}));
     ASSERT_TRUE(draws.WaitFor(2));
     EXPECT_EQ(board->m_bScanStarted.load(), 1);
 
@@ -245,20 +240,18 @@ TEST_F(WorkerTest, VanishedDeviceIsReopenedQuietlyAndTheBoardGreetedAgain) {
 }
 
 TEST_F(WorkerTest, PortThatCannotOpenShowsOneMessageAndWorkerStaysIdle) {
-    BoardStartupOptions options;
-    options.portOverride = "/nonexistent/ttyQ7";
-    options.board = board.get();
-    options.message = [this](const std::string& text) { messages.push_back(text); };
-    options.openPause = options.greetPause = options.closePause = std::chrono::milliseconds(0);
-    options.worker.retryInterval = std::chrono::milliseconds(20);
+    BoardStartupOptions options = Options("/nonexistent/ttyQ7");
+    options.worker.retryInterval = std::chrono::minutes(1);  // Stop() wakes it
     startup = std::make_unique<CBoardStartup>(std::move(options));
     EXPECT_EQ(startup->Step(), 0);
     EXPECT_EQ(startup->Step(), 0);
     EXPECT_EQ(startup->Step(), -1);
     EXPECT_TRUE(startup->Finished());
+    // Between tries the worker waits: a spinning one would be round its loop
+    // thousands of times before the deadline.
     const uint64_t passes = startup->Worker()->Passes();
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
-    EXPECT_LT(startup->Worker()->Passes() - passes, 40u);  // waits between tries, no spinning
+    EXPECT_FALSE(WaitUntil([&] { return startup->Worker()->Passes() > passes + 2; },
+                           std::chrono::milliseconds(200)));
     EXPECT_EQ(messages, std::vector<std::string>{"Cannot Open Connection To Board."});
     startup->Stop();
     startup->Stop();
