@@ -11,27 +11,17 @@ Bytes Report(size_t probes, size_t beacons, unsigned indexBase, uint8_t ssidLeng
              const std::string& ssid) {
     Bytes r{static_cast<uint8_t>(probes)};
     for (size_t i = 0; i < probes; ++i) {
-        const int16_t rssi = static_cast<int16_t>(-40 - static_cast<int>(i));
-        const uint8_t e[8] = {0x02,
-                              0,
-                              0,
-                              0,
-                              static_cast<uint8_t>(i >> 8),
-                              static_cast<uint8_t>(i),
-                              static_cast<uint8_t>(rssi & 0xFF),
-                              static_cast<uint8_t>((rssi >> 8) & 0xFF)};
-        r.insert(r.end(), e, e + 8);
+        const auto rssi = static_cast<uint16_t>(-40 - static_cast<int>(i));
+        for (unsigned b :
+             {0x02u, 0u, 0u, 0u, unsigned(i >> 8), unsigned(i), rssi & 0xFFu, unsigned(rssi >> 8)})
+            r.push_back(static_cast<uint8_t>(b));
     }
     r.push_back(static_cast<uint8_t>(beacons));
     for (size_t i = 0; i < beacons; ++i) {
         r.push_back(static_cast<uint8_t>(indexBase + i));
         r.push_back(ssidLength);
-        uint8_t bytes[32];
-        for (size_t k = 0; k < 32; ++k) bytes[k] = static_cast<uint8_t>(ssid[k % ssid.size()]);
-        r.insert(r.end(), bytes, bytes + 32);
-        r.push_back(6);
-        r.push_back(0x10);
-        r.push_back(0x00);
+        for (size_t k = 0; k < 32; ++k) r.push_back(static_cast<uint8_t>(ssid[k % ssid.size()]));
+        r.insert(r.end(), {6, 0x10, 0x00});
     }
     return r;
 }

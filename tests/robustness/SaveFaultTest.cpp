@@ -31,29 +31,29 @@ public:
     bool shortWrites = false;  // at most 7 bytes per write
     bool interrupt = false;    // every other read and write fails with EINTR
     int calls = 0;
-    int64_t spaceLeft = -1;
-    std::vector<std::string> kinds;  // the kind of each call, for messages
+    int64_t spaceLeft = -1;            // -1: no limit; then ENOSPC
+    std::vector<std::string> kinds;    // the kind of each call, for messages
+    std::vector<int64_t> writeStarts;  // bytes written before each write call
+    int64_t written = 0;
 
     int Open(const char* p, int f, mode_t m) override {
         return Fault("open", EACCES) ? -1 : PosixFileOps::Open(p, f, m);
     }
     ssize_t PRead(int fd, void* d, size_t n, off_t o) override {
-        if (Fault("read", EIO)) return -1;
-        if (Interrupted()) return -1;
+        if (Fault("read", EIO) || Interrupted()) return -1;
         return PosixFileOps::PRead(fd, d, n, o);
     }
     ssize_t PWrite(int fd, const void* s, size_t n, off_t o) override {
-        if (Fault("write", EIO)) return -1;
-        if (Interrupted()) return -1;
+        writeStarts.push_back(written);
+        if (Fault("write", EIO) || Interrupted()) return -1;
         if (shortWrites && n > 7) n = 7;
-        if (spaceLeft >= 0) {
-            if (spaceLeft == 0) {
-                errno = ENOSPC;
-                return -1;
-            }
-            n = static_cast<size_t>(std::min<int64_t>(static_cast<int64_t>(n), spaceLeft));
+        if (spaceLeft == 0) {
+            errno = ENOSPC;
+            return -1;
         }
+        if (spaceLeft > 0) n = static_cast<size_t>(std::min<int64_t>(int64_t(n), spaceLeft));
         const ssize_t done = PosixFileOps::PWrite(fd, s, n, o);
+        if (done > 0) written += done;
         if (done > 0 && spaceLeft >= 0) spaceLeft -= done;
         return done;
     }
@@ -159,25 +159,17 @@ TEST(SaveFaults, FailingAnyOneFileCallLeavesTheOldOrTheNewFileByteForByte) {
 
 TEST(SaveFaults, DiskFullAtEachWriteFailsWithoutDamage) {
     // Learn where each write of a clean save starts, in bytes put down so far.
-    struct Recording : PosixFileOps {
-        std::vector<int64_t> before;
-        int64_t total = 0;
-        ssize_t PWrite(int fd, const void* s, size_t n, off_t o) override {
-            before.push_back(total);
-            const ssize_t done = PosixFileOps::PWrite(fd, s, n, o);
-            if (done > 0) total += done;
-            return done;
-        }
-    } rec;
+    AnyCallFaults rec;
     ASSERT_TRUE(SiteOnDisk().Save(rec).ok);
-    ASSERT_GE(rec.before.size(), 3u);
+    const std::vector<int64_t>& starts = rec.writeStarts;
+    ASSERT_GE(starts.size(), 3u);
     std::vector<int64_t> limits;
-    for (size_t i = 0; i < rec.before.size(); ++i) {
-        limits.push_back(rec.before[i]);  // that write finds no room at all
-        const int64_t next = i + 1 < rec.before.size() ? rec.before[i + 1] : rec.total;
-        limits.push_back(rec.before[i] + (next - rec.before[i]) / 2);  // it is cut short
+    for (size_t i = 0; i < starts.size(); ++i) {
+        limits.push_back(starts[i]);  // that write finds no room at all
+        const int64_t next = i + 1 < starts.size() ? starts[i + 1] : rec.written;
+        limits.push_back(starts[i] + (next - starts[i]) / 2);  // it is cut short
     }
-    limits.push_back(rec.total - 1);
+    limits.push_back(rec.written - 1);
     for (int64_t space : limits) {
         SiteOnDisk s;
         AnyCallFaults ops;
@@ -191,7 +183,7 @@ TEST(SaveFaults, DiskFullAtEachWriteFailsWithoutDamage) {
     // Exactly enough room: the save goes through.
     SiteOnDisk s;
     AnyCallFaults ops;
-    ops.spaceLeft = rec.total;
+    ops.spaceLeft = rec.written;
     EXPECT_TRUE(s.Save(ops).ok);
 }
 

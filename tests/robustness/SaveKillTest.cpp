@@ -7,13 +7,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstring>
 #include <filesystem>
 #include <random>
 #include <set>
 #include <thread>
 
 #include "RobustSupport.h"
+#include "SurveyEntries.h"
 #include "aplist/ApList.h"
 #include "site/SiteFile.h"
 #include "site/SiteRecord.h"
@@ -26,19 +26,9 @@ namespace {
 uint32_t Blank(int, int) { return 0x00FFFFFFu; }
 
 void Fill(CApList& list, int points, int salt) {
-    for (int i = 0; i < points; ++i) {
-        ApRecord* r = nullptr;
-        list.NewRecord(r);
-        r->x = 5 * i + salt;
-        r->y = 9;
-        r->channel = 6;
-        r->rssi = -50 - salt;
-        std::strcpy(r->pointName, "TEST");
-        std::strcpy(r->ssid, salt ? "second" : "first");
-        r->mac[5] = static_cast<uint8_t>(i);
-        FormatMacText(r->mac, r->macText);
-        list.AddTail(r);
-    }
+    for (int i = 0; i < points; ++i)
+        AddEntry(list, 5 * i + salt, 9, 6, -50 - salt, salt ? "second" : "first", "TEST",
+                 static_cast<uint8_t>(i));
 }
 
 }  // namespace
