@@ -9,14 +9,24 @@
 #include "site/SiteBuilder.h"
 #include "site/SiteRecord.h"
 
-void AppTest::SetUp() {
+namespace {
+constexpr uint32_t kSitePalette[4] = {0xFFFFFF, 0xC0C0C0, 0x808080, 0x404040};
+
+void ResetProgramState() {
     theBoard.Reset();
-    theBoard.SetOutbox(nullptr);
-    theBoard.SetNotifier(nullptr);
     scanList.RemoveAll();
     surveyList.RemoveAll();
     delete g_pSite;
     g_pSite = nullptr;
+}
+}  // namespace
+
+uint32_t SiteColour(int x, int y) { return kSitePalette[(x / 16 + y / 16) % 4]; }
+
+void AppTest::SetUp() {
+    ResetProgramState();
+    theBoard.SetOutbox(nullptr);
+    theBoard.SetNotifier(nullptr);
     platform::SetMessageBoxes(&m_boxes);
     platform::SetFileDialogs(&m_files);
     platform::SetSounds(&m_sounds);
@@ -27,21 +37,14 @@ void AppTest::TearDown() {
     platform::SetMessageBoxes(nullptr);
     platform::SetFileDialogs(nullptr);
     platform::SetSounds(nullptr);
-    scanList.RemoveAll();
-    surveyList.RemoveAll();
-    delete g_pSite;
-    g_pSite = nullptr;
-    theBoard.Reset();
+    ResetProgramState();
 }
 
 std::string AppTest::MakeSite(const char* name, int width, int height) {
     NewSitePlan plan;
     plan.width = width;
     plan.height = height;
-    plan.colorTable[0] = 0xFFFFFF;
-    plan.colorTable[1] = 0xC0C0C0;
-    plan.colorTable[2] = 0x808080;
-    plan.colorTable[3] = 0x404040;
+    std::copy(std::begin(kSitePalette), std::end(kSitePalette), plan.colorTable);
     plan.fillRow = [width](int32_t y, uint8_t* row) {
         for (int32_t x = 0; x < width; ++x) row[x] = static_cast<uint8_t>((x / 16 + y / 16) % 4);
     };
@@ -62,6 +65,12 @@ std::unique_ptr<CTambRUMOView> AppTest::MakeView() {
     return view;
 }
 
+std::unique_ptr<CTambRUMOView> AppTest::OpenedView(int width, int height) {
+    auto view = MakeView();
+    EXPECT_TRUE(Open(*view, MakeSite("a.hss", width, height), false));
+    return view;
+}
+
 bool AppTest::Open(CTambRUMOView& view, const std::string& path, bool keep) {
     m_boxes.answers.push_back(keep ? platform::IDYES : platform::IDNO);
     m_files.next = QString::fromStdString(path);
@@ -79,17 +88,19 @@ void AppTest::FinishScan(CTambRUMOView& view, const std::vector<Ap>& aps) {
     for (const Ap& ap : aps) {
         for (int16_t reading : ap.readings) {
             // One probe entry and its beacon entry (layout at ScannerBoard.h).
-            std::vector<uint8_t> report;
-            report.push_back(1);
-            const uint8_t mac[6] = {0x00, 0x11, 0x22, 0x33, 0x44, ap.macLast};
-            report.insert(report.end(), mac, mac + 6);
-            report.push_back(static_cast<uint8_t>(reading & 0xFF));
-            report.push_back(static_cast<uint8_t>((reading >> 8) & 0xFF));
-            report.push_back(1);
+            std::vector<uint8_t> report = {1,
+                                           0x00,
+                                           0x11,
+                                           0x22,
+                                           0x33,
+                                           0x44,
+                                           ap.macLast,
+                                           static_cast<uint8_t>(reading & 0xFF),
+                                           static_cast<uint8_t>((reading >> 8) & 0xFF),
+                                           1};
             uint8_t beacon[37] = {};
-            beacon[0] = 0;
             beacon[1] = static_cast<uint8_t>(std::strlen(ap.ssid));
-            std::memcpy(beacon + 2, ap.ssid, std::strlen(ap.ssid));
+            std::memcpy(beacon + 2, ap.ssid, beacon[1]);
             beacon[34] = ap.channel;
             report.insert(report.end(), beacon, beacon + 37);
             theBoard.MergeReport(report.data(), report.size());
@@ -104,4 +115,16 @@ void AppTest::TapWorld(CTambRUMOView& view, int x, int y) {
     view.OnHScroll(CTambRUMOView::SB_THUMBTRACK, CTambRUMOView::kClientWidth / 2);
     view.OnVScroll(CTambRUMOView::SB_THUMBTRACK, CTambRUMOView::kClientHeight / 2);
     view.OnTap(QPoint(x, y));
+}
+
+void AppTest::RecordPoint(CTambRUMOView& view, int x, int y, const std::vector<Ap>& aps) {
+    TapWorld(view, x, y);
+    FinishScan(view, aps);
+}
+
+void AppTest::ExpectOneBox(const QString& text, const QString& caption, unsigned type) {
+    ASSERT_EQ(m_boxes.shown.size(), 1u);
+    EXPECT_EQ(m_boxes.shown[0].text, text);
+    EXPECT_EQ(m_boxes.shown[0].caption, caption);
+    EXPECT_EQ(m_boxes.shown[0].type, type);
 }

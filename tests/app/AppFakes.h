@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QString>
 #include <QTemporaryDir>
 #include <deque>
@@ -18,8 +17,7 @@
 #include "platform/Sounds.h"
 
 struct ShownBox {
-    QString text;
-    QString caption;
+    QString text, caption;
     unsigned type;
 };
 
@@ -29,9 +27,8 @@ public:
     std::vector<ShownBox> shown;
     int Show(QWidget*, const QString& text, const QString& caption, unsigned type) override {
         shown.push_back({text, caption, type});
-        if (answers.empty()) return platform::IDOK;
-        const int a = answers.front();
-        answers.pop_front();
+        const int a = answers.empty() ? platform::IDOK : answers.front();
+        if (!answers.empty()) answers.pop_front();
         return a;
     }
 };
@@ -39,28 +36,20 @@ public:
 class FakeFileDialogs : public platform::IFileDialogs {
 public:
     QString next;  // empty: cancelled
-    int asked = 0;
-    QString GetOpenSitePath(QWidget*) override {
-        ++asked;
-        return next;
-    }
-};
-
-struct PlayedSound {
-    QString name;
-    bool wait;
+    QString GetOpenSitePath(QWidget*) override { return next; }
 };
 
 class FakeSounds : public platform::ISoundPlayer {
 public:
-    std::vector<PlayedSound> played;
+    std::vector<std::pair<QString, bool>> played;  // name, wait
     void Play(const QString& name, bool wait) override { played.push_back({name, wait}); }
 };
 
+// Signs with a diagonal stroke.
 class FakeSignature : public ISignature {
 public:
     uint32_t GetSignaturePixel(int x, int y) const override {
-        return (x == y) ? 0x00000000u : 0x00FFFFFFu;  // a diagonal stroke
+        return x == y ? 0x00000000u : 0x00FFFFFFu;
     }
 };
 
@@ -69,10 +58,7 @@ public:
     int locationResult = 1;
     int locationShown = 0;
     int signOffShown = 0;
-    int LocationInfo(QWidget*) override {
-        ++locationShown;
-        return locationResult;
-    }
+    int LocationInfo(QWidget*) override { return ++locationShown, locationResult; }
     std::unique_ptr<ISignature> SignOff(QWidget*) override {
         ++signOffShown;
         return std::make_unique<FakeSignature>();
@@ -89,14 +75,16 @@ protected:
     void TearDown() override;
 
     // A site file of `width` x `height` whose palette index at (x, y) is
-    // (x / 16 + y / 16) % 4 over four colours; written into the temp dir.
-    std::string MakeSite(const char* name, int width, int height);
+    // (x / 16 + y / 16) % 4 over four colours (SiteColour); in the temp dir.
+    std::string MakeSite(const char* name, int width = 240, int height = 268);
     // A view of 240 x 268 client pixels with the fakes installed.
     std::unique_ptr<CTambRUMOView> MakeView();
+    // A view with a fresh site of `width` x `height` open.
+    std::unique_ptr<CTambRUMOView> OpenedView(int width = 240, int height = 268);
     // Opens `path` answering the keep-points question with `keep`.
     bool Open(CTambRUMOView& view, const std::string& path, bool keep);
-    // Feeds theBoard one finished scan with the given APs (mac last byte, rssi
-    // readings) and lets the view record it.
+    // Feeds theBoard one finished scan with the given APs and lets the view
+    // record it.
     struct Ap {
         uint8_t macLast;
         std::vector<int16_t> readings;
@@ -107,6 +95,10 @@ protected:
     // Puts the cursor back at the middle of a 240 x 268 site (the whole map
     // in view, one world unit per pixel), then taps client (x, y) = world (x, y).
     void TapWorld(CTambRUMOView& view, int x, int y);
+    // TapWorld, then FinishScan.
+    void RecordPoint(CTambRUMOView& view, int x, int y, const std::vector<Ap>& aps);
+    // The one message box shown since the last clear has these texts.
+    void ExpectOneBox(const QString& text, const QString& caption, unsigned type);
 
     QTemporaryDir m_dir;
     FakeMessageBoxes m_boxes;
@@ -117,3 +109,5 @@ protected:
 
 // Colour of a pixel as 0xRRGGBB.
 inline uint32_t Px(const QImage& image, int x, int y) { return image.pixel(x, y) & 0xFFFFFFu; }
+// Map colour of the test site at (x, y).
+uint32_t SiteColour(int x, int y);

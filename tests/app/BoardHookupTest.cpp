@@ -6,7 +6,6 @@
 
 #include "AppFakes.h"
 #include "app/BoardHookup.h"
-#include "app/TambRUMOView.h"
 #include "board/ScannerBoard.h"
 
 namespace {
@@ -19,7 +18,7 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Paint && hookup != nullptr && hookup->Finished()) ++paints;
+        paints += event->type() == QEvent::Paint && hookup->Finished();
         return QObject::eventFilter(watched, event);
     }
 };
@@ -29,9 +28,8 @@ TEST_F(AppTest, StartupScreenRepaintsWithTheBoardsTextsWhenTheGreetingEnds) {
     view->show();
     BoardHookupOptions options;
     options.simulate = true;
-    options.openPause = std::chrono::milliseconds(0);
+    options.openPause = options.closePause = std::chrono::milliseconds(0);
     options.greetPause = std::chrono::milliseconds(300);
-    options.closePause = std::chrono::milliseconds(0);
     CBoardHookup hookup(view.get(), options);
     PaintAfterGreeting filter;
     filter.hookup = &hookup;
@@ -46,8 +44,7 @@ TEST_F(AppTest, StartupScreenRepaintsWithTheBoardsTextsWhenTheGreetingEnds) {
 
     ASSERT_TRUE(hookup.Finished());
     EXPECT_GT(filter.paints, 0) << "the start-up screen was not repainted without input";
-    char firmware[33];
-    char serial[32];
+    char firmware[33], serial[32];
     theBoard.GetFirmware(firmware);
     theBoard.GetSerial(serial);
     EXPECT_STRNE(firmware, "0.00");

@@ -10,93 +10,86 @@
 #include "app/MainFrame.h"
 #include "site/SiteRecord.h"
 
-TEST_F(AppTest, FramePanesStartAtZeroAndShowSixteenBitCursorValues) {
-    CMainFrame frame;
-    EXPECT_EQ(frame.PaneText(0), QStringLiteral("L: 0"));
-    EXPECT_EQ(frame.PaneText(1), QStringLiteral("P: 0"));
-    EXPECT_EQ(frame.PaneText(2), QStringLiteral("X: 0"));
-    EXPECT_EQ(frame.PaneText(3), QStringLiteral("Y: 0"));
-    frame.OnStatusUpdate(40000, 65535);
-    EXPECT_EQ(frame.PaneText(2), QStringLiteral("X: -25536"));
-    EXPECT_EQ(frame.PaneText(3), QStringLiteral("Y: -1"));
+namespace {
+class FrameTest : public AppTest {
+protected:
+    // Shows m_frame with a site open and one point recorded; returns the site's path.
+    std::string RecordOnePoint(int aps = 1) {
+        m_frame.View()->SetDialogs(&m_dialogs);
+        m_frame.show();
+        const std::string path = MakeSite("a.hss");
+        EXPECT_TRUE(Open(*m_frame.View(), path, false));
+        std::vector<Ap> found = {{0x01, {-50}, 6, "a"}, {0x02, {-60}, 6, "b"}};
+        found.resize(aps);
+        RecordPoint(*m_frame.View(), 30, 40, found);
+        m_boxes.shown.clear();
+        return path;
+    }
+    CMainFrame m_frame;
+};
+}  // namespace
+
+TEST_F(FrameTest, FramePanesStartAtZeroAndShowSixteenBitCursorValues) {
+    for (int pane = 0; pane < 4; ++pane)
+        EXPECT_EQ(m_frame.PaneText(pane), QString("LPXY"[pane]) + ": 0");
+    m_frame.OnStatusUpdate(40000, 65535);
+    EXPECT_EQ(m_frame.PaneText(2), QStringLiteral("X: -25536"));
+    EXPECT_EQ(m_frame.PaneText(3), QStringLiteral("Y: -1"));
 
     QStringList tips;
-    for (QAction* a : frame.ToolBar()->actions()) tips << a->toolTip();
+    for (QAction* a : m_frame.ToolBar()->actions()) tips << a->toolTip();
     EXPECT_EQ(tips, (QStringList{"Open a Site", "Save a Site", "RSSI Color Codes", "Zoom In",
                                  "Zoom Out", "Help", "About Tamb"}));
 }
 
-TEST_F(AppTest, RecordedPointRefreshesThePanesThroughTheStatusMessage) {
-    CMainFrame frame;
-    CTambRUMOView& view = *frame.View();
-    view.SetDialogs(&m_dialogs);
-    ASSERT_TRUE(Open(view, MakeSite("a.hss", 240, 268), false));
-    TapWorld(view, 30, 40);
-    FinishScan(view, {{0x01, {-50}, 6, "a"}, {0x02, {-60}, 6, "b"}});
-    QCoreApplication::sendPostedEvents(&frame);
-    EXPECT_EQ(frame.PaneText(0), QStringLiteral("L: 1"));
-    EXPECT_EQ(frame.PaneText(1), QStringLiteral("P: 2"));
-    EXPECT_EQ(frame.PaneText(2), QString::asprintf("X: %d", view.Viewport().GetCenterX()));
-    EXPECT_EQ(frame.PaneText(3), QString::asprintf("Y: %d", view.Viewport().GetCenterY()));
+TEST_F(FrameTest, RecordedPointRefreshesThePanesThroughTheStatusMessage) {
+    RecordOnePoint(2);
+    QCoreApplication::sendPostedEvents(&m_frame);
+    const CMapViewport& vp = m_frame.View()->Viewport();
+    EXPECT_EQ(m_frame.PaneText(0), QStringLiteral("L: 1"));
+    EXPECT_EQ(m_frame.PaneText(1), QStringLiteral("P: 2"));
+    EXPECT_EQ(m_frame.PaneText(2), QString::asprintf("X: %d", vp.GetCenterX()));
+    EXPECT_EQ(m_frame.PaneText(3), QString::asprintf("Y: %d", vp.GetCenterY()));
 
     // A new Open leaves the panes alone.
-    ASSERT_TRUE(Open(view, MakeSite("b.hss", 240, 268), false));
-    QCoreApplication::sendPostedEvents(&frame);
-    EXPECT_EQ(frame.PaneText(0), QStringLiteral("L: 1"));
+    ASSERT_TRUE(Open(*m_frame.View(), MakeSite("b.hss"), false));
+    QCoreApplication::sendPostedEvents(&m_frame);
+    EXPECT_EQ(m_frame.PaneText(0), QStringLiteral("L: 1"));
 }
 
-TEST_F(AppTest, ClosingWithUnsavedPointsAsksToSave) {
-    CMainFrame frame;
-    CTambRUMOView& view = *frame.View();
-    view.SetDialogs(&m_dialogs);
-    int stopped = 0;
-    frame.SetOnClosing([&] { ++stopped; });
-    frame.show();
-
-    // Nothing recorded: closes without asking.
-    {
+TEST_F(FrameTest, ClosingWithUnsavedPointsAsksToSave) {
+    {  // Nothing recorded: closes without asking.
         CMainFrame quiet;
         quiet.show();
         EXPECT_TRUE(quiet.close());
         EXPECT_TRUE(m_boxes.shown.empty());
     }
-
-    ASSERT_TRUE(Open(view, MakeSite("a.hss", 240, 268), false));
-    TapWorld(view, 30, 40);
-    FinishScan(view, {{0x01, {-50}, 6, "a"}});
-    m_boxes.shown.clear();
+    int stopped = 0;
+    m_frame.SetOnClosing([&] { ++stopped; });
+    RecordOnePoint();
 
     m_boxes.answers = {platform::IDCANCEL};
-    EXPECT_FALSE(frame.close());
+    EXPECT_FALSE(m_frame.close());
     ASSERT_EQ(m_boxes.shown.size(), 1u);
     EXPECT_EQ(m_boxes.shown[0].text, QStringLiteral("Save the survey before closing?"));
     EXPECT_EQ(m_boxes.shown[0].type, unsigned(platform::MB_YESNOCANCEL));
-    EXPECT_TRUE(frame.isVisible());
+    EXPECT_TRUE(m_frame.isVisible());
     EXPECT_EQ(stopped, 0);
 
     m_boxes.answers = {platform::IDYES};
-    EXPECT_TRUE(frame.close());
+    EXPECT_TRUE(m_frame.close());
     EXPECT_EQ(m_dialogs.signOffShown, 1);
-    EXPECT_FALSE(view.HasUnsavedChanges());
+    EXPECT_FALSE(m_frame.View()->HasUnsavedChanges());
     EXPECT_EQ(stopped, 1);
 }
 
-TEST_F(AppTest, ClosingAfterAFailedSaveKeepsTheWindowAndNoClosesAnyway) {
-    CMainFrame frame;
-    CTambRUMOView& view = *frame.View();
-    view.SetDialogs(&m_dialogs);
-    frame.show();
-    const std::string path = MakeSite("a.hss", 240, 268);
-    ASSERT_TRUE(Open(view, path, false));
-    TapWorld(view, 30, 40);
-    FinishScan(view, {{0x01, {-50}, 6, "a"}});
-    QFile::remove(QString::fromStdString(path));
-
+TEST_F(FrameTest, ClosingAfterAFailedSaveKeepsTheWindowAndNoClosesAnyway) {
+    QFile::remove(QString::fromStdString(RecordOnePoint()));
     m_boxes.answers = {platform::IDYES};
-    EXPECT_FALSE(frame.close());  // "Could not update site" was shown
+    EXPECT_FALSE(m_frame.close());
     EXPECT_EQ(m_boxes.shown.back().text, QStringLiteral("Could not update site"));
     m_boxes.answers = {platform::IDNO};
-    EXPECT_TRUE(frame.close());
+    EXPECT_TRUE(m_frame.close());
 }
 
 TEST(CommandLine, OptionsAndSiteAreParsedAndMistakesRefused) {
@@ -116,14 +109,25 @@ TEST(CommandLine, OptionsAndSiteAreParsedAndMistakesRefused) {
     EXPECT_TRUE(sim.simulate);
     EXPECT_TRUE(sim.sitePath.isEmpty());
 
-    PellorinOptions x;
-    EXPECT_EQ(ParseCommandLine({"pellorin", "--help"}, x, out), CommandLineResult::kExitOk);
-    EXPECT_TRUE(out.contains("--simulate-board"));
-    EXPECT_EQ(ParseCommandLine({"pellorin", "--version"}, x, out), CommandLineResult::kExitOk);
+    EXPECT_EQ(ParseCommandLine({"pellorin", "--version"}, sim, out), CommandLineResult::kExitOk);
     EXPECT_TRUE(out.startsWith("pellorin "));
-    EXPECT_EQ(ParseCommandLine({"pellorin", "--bogus"}, x, out), CommandLineResult::kExitError);
-    EXPECT_EQ(ParseCommandLine({"pellorin", "a.hss", "b.hss"}, x, out),
-              CommandLineResult::kExitError);
-    EXPECT_EQ(ParseCommandLine({"pellorin", "--port", "/dev/x", "--simulate-board"}, x, out),
-              CommandLineResult::kExitError);
+    const struct {
+        QStringList args;
+        CommandLineResult result;
+        const char* printed;  // a part of the output, or nullptr
+    } cases[] = {
+        {{"--help"}, CommandLineResult::kExitOk, "--simulate-board"},
+        {{"--bogus"}, CommandLineResult::kExitError, nullptr},
+        {{"a.hss", "b.hss"}, CommandLineResult::kExitError, nullptr},
+        {{"--port", "/dev/x", "--simulate-board"}, CommandLineResult::kExitError, nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args.join(' ').toStdString());
+        PellorinOptions x;
+        out.clear();
+        EXPECT_EQ(ParseCommandLine(QStringList{"pellorin"} + c.args, x, out), c.result);
+        if (c.printed) {
+            EXPECT_TRUE(out.contains(c.printed));
+        }
+    }
 }

@@ -2,7 +2,6 @@
 // cancelled Open leaving everything as it was, and a survey read back.
 
 #include <QFile>
-#include <QProcess>
 #include <system_error>
 
 #include "AppFakes.h"
@@ -14,23 +13,6 @@
 
 namespace {
 
-struct ReadBack {
-    std::vector<ApRecord> entries;
-    int circles = 0;
-};
-
-ReadBack ReadSite(const std::string& path) {
-    ReadBack out;
-    FileSource src(path);
-    EXPECT_TRUE(src.Status().ok);
-    CSiteRecord site;
-    EXPECT_TRUE(ReadSiteHeader(src, site).ok);
-    CApList list;
-    EXPECT_TRUE(ReadPoints(src, site, list, [&](int32_t, int32_t, int16_t) { ++out.circles; }).ok);
-    for (ApRecord* r = list.First(); r != nullptr; list.GetNext(r)) out.entries.push_back(*r);
-    return out;
-}
-
 QByteArray FileBytes(const std::string& path) {
     QFile f(QString::fromStdString(path));
     f.open(QIODevice::ReadOnly);
@@ -41,14 +23,11 @@ QByteArray FileBytes(const std::string& path) {
 
 TEST_F(AppTest, SurveyOfThreePointsIsSavedAndReadBack) {
     auto view = MakeView();
-    const std::string path = MakeSite("survey.hss", 240, 268);
+    const std::string path = MakeSite("survey.hss");
     ASSERT_TRUE(Open(*view, path, false));
-    TapWorld(*view, 40, 50);
-    FinishScan(*view, {{0x01, {-61, -62, -64}, 6, "lab"}, {0x02, {-45}, 11, "office"}});
-    TapWorld(*view, 120, 60);
-    FinishScan(*view, {});
-    TapWorld(*view, 200, 200);
-    FinishScan(*view, {{0x03, {-70, -71}, 1, "caf\xC3\xA9"}});
+    RecordPoint(*view, 40, 50, {{0x01, {-61, -62, -64}, 6, "lab"}, {0x02, {-45}, 11, "office"}});
+    RecordPoint(*view, 120, 60, {});
+    RecordPoint(*view, 200, 200, {{0x03, {-70, -71}, 1, "caf\xC3\xA9"}});
     EXPECT_EQ(g_pSite->m_locationCount, 3);
     EXPECT_EQ(g_pSite->m_apCount, 3);
 
@@ -59,55 +38,43 @@ TEST_F(AppTest, SurveyOfThreePointsIsSavedAndReadBack) {
     EXPECT_FALSE(view->HasUnsavedChanges());
     EXPECT_EQ(platform::WaitCursorDepth(), 0);
 
-    const ReadBack back = ReadSite(path);
-    EXPECT_EQ(back.circles, 3);
-    ASSERT_EQ(back.entries.size(), 4u);
-    EXPECT_EQ(back.entries[0].x, 40);
-    EXPECT_EQ(back.entries[0].rssi, -62);
-    EXPECT_EQ(back.entries[1].rssi, -45);
-    EXPECT_EQ(back.entries[2].channel, 0);  // the point without APs
-    EXPECT_EQ(back.entries[2].x, 120);
-    EXPECT_EQ(back.entries[3].rssi, -70);
-    EXPECT_STREQ(back.entries[3].ssid, "caf\xC3\xA9");
-
-    // The signature went in: the diagonal is ink.
     FileSource src(path);
     CSiteRecord site;
     ASSERT_TRUE(ReadSiteHeader(src, site).ok);
-    uint8_t word[4] = {};
-    // Bottom row first: (x 0, y 0) is the first word of the last row.
-    src.ReadAt(site.SignatureOffset() + 99u * 200u * 4u, word, 4);
-    EXPECT_EQ(word[0] | word[1] | word[2], 0);
-    src.ReadAt(site.SignatureOffset() + 99u * 200u * 4u + 4u, word, 4);
-    EXPECT_EQ(word[0], 0xFF);
+    CApList list;
+    int circles = 0;
+    ASSERT_TRUE(ReadPoints(src, site, list, [&](int32_t, int32_t, int16_t) { ++circles; }).ok);
+    EXPECT_EQ(circles, 3);
+    std::vector<ApRecord> back;
+    for (ApRecord* r = list.First(); r != nullptr; list.GetNext(r)) back.push_back(*r);
+    ASSERT_EQ(back.size(), 4u);
+    EXPECT_EQ(back[0].x, 40);
+    EXPECT_EQ(back[0].rssi, -62);
+    EXPECT_EQ(back[1].rssi, -45);
+    EXPECT_EQ(back[2].channel, 0);  // the point without APs
+    EXPECT_EQ(back[2].x, 120);
+    EXPECT_EQ(back[3].rssi, -70);
+    EXPECT_STREQ(back[3].ssid, "caf\xC3\xA9");
 
-#ifdef PELLORIN_SITE_TOOL
-    QProcess tool;
-    tool.start(QStringLiteral(PELLORIN_SITE_TOOL),
-               {QStringLiteral("points"), QString::fromStdString(path)});
-    ASSERT_TRUE(tool.waitForFinished(15000));
-    const QString out = QString::fromUtf8(tool.readAllStandardOutput());
-    EXPECT_EQ(tool.exitCode(), 0) << out.toStdString();
-    EXPECT_TRUE(out.contains(QStringLiteral("001122334401"))) << out.toStdString();
-    EXPECT_TRUE(out.contains(QStringLiteral("-62"))) << out.toStdString();
-#endif
+    // The signature went in: the diagonal is ink. Bottom row first, so
+    // (x 0, y 0) is the first word of the last row.
+    uint8_t word[8] = {};
+    src.ReadAt(site.SignatureOffset() + 99u * 200u * 4u, word, 8);
+    EXPECT_EQ(word[0] | word[1] | word[2], 0);
+    EXPECT_EQ(word[4], 0xFF);
 }
 
 TEST_F(AppTest, OpenWithYesKeepsTheFilePointsAndWithNoDropsThem) {
     auto view = MakeView();
-    const std::string path = MakeSite("keep.hss", 240, 268);
+    const std::string path = MakeSite("keep.hss");
     ASSERT_TRUE(Open(*view, path, false));
-    TapWorld(*view, 40, 50);
-    FinishScan(*view, {{0x01, {-30}, 6, "lab"}});
-    TapWorld(*view, 150, 150);
-    FinishScan(*view, {{0x02, {-65}, 6, "lab"}});
+    RecordPoint(*view, 40, 50, {{0x01, {-30}, 6, "lab"}});
+    RecordPoint(*view, 150, 150, {{0x02, {-65}, 6, "lab"}});
     ASSERT_TRUE(view->OnSaveSite());
 
+    m_boxes.shown.clear();
     ASSERT_TRUE(Open(*view, path, true));
-    ASSERT_EQ(m_boxes.shown.back().text,
-              QStringLiteral("Do you wish to keep existing data points?"));
-    EXPECT_EQ(m_boxes.shown.back().caption, QStringLiteral("Tamb"));
-    EXPECT_EQ(m_boxes.shown.back().type, unsigned(platform::MB_YESNO));
+    ExpectOneBox("Do you wish to keep existing data points?", "Tamb", platform::MB_YESNO);
     EXPECT_EQ(surveyList.Count(), 2);
     EXPECT_EQ(g_pSite->m_locationCount, 0);  // loading is not recording
     EXPECT_EQ(Px(view->MapImage(), 40, 50), 0xFF0000u);
@@ -123,64 +90,47 @@ TEST_F(AppTest, OpenWithYesKeepsTheFilePointsAndWithNoDropsThem) {
 
 TEST_F(AppTest, FailedOrCancelledOpenLeavesTheOpenSiteAsItWas) {
     auto view = MakeView();
-    const std::string good = MakeSite("good.hss", 240, 268);
+    const std::string good = MakeSite("good.hss");
     ASSERT_TRUE(Open(*view, good, false));
-    TapWorld(*view, 40, 50);
-    FinishScan(*view, {{0x01, {-30}, 6, "lab"}});
+    RecordPoint(*view, 40, 50, {{0x01, {-30}, 6, "lab"}});
     CSiteRecord* site = g_pSite;
     const QImage map = view->MapImage().copy();
-    m_boxes.shown.clear();
-
-    // Not a site file.
-    QByteArray bytes = FileBytes(good);
-    bytes[4] = 'X';
-    const std::string bad = m_dir.filePath(QStringLiteral("bad.hss")).toStdString();
-    {
-        QFile f(QString::fromStdString(bad));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    const auto damaged = [&](const char* name, const std::function<void(QByteArray&)>& damage) {
+        QByteArray bytes = FileBytes(good);
+        damage(bytes);
+        const QString path = m_dir.filePath(QString::fromLatin1(name));
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
         f.write(bytes);
-    }
-    // Obsolete version.
-    QByteArray old = FileBytes(good);
-    old[8] = 1;
-    old[9] = 0;
-    const std::string obsolete = m_dir.filePath(QStringLiteral("old.hss")).toStdString();
-    {
-        QFile f(QString::fromStdString(obsolete));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(old);
-    }
-    // A bitmap section cut short.
-    const std::string cut = m_dir.filePath(QStringLiteral("cut.hss")).toStdString();
-    {
-        QFile f(QString::fromStdString(cut));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(FileBytes(good).left(400));
-    }
-    const std::string missing = m_dir.filePath(QStringLiteral("none.hss")).toStdString();
-
-    struct Case {
-        std::string path;
-        QString text;
-        QString caption;
-    } cases[] = {
-        {bad, QStringLiteral("Not a Site File."), QStringLiteral("File Error")},
-        {obsolete, QStringLiteral("Obsolete Site File, recreate using Quendle"),
-         QStringLiteral("File Error")},
-        {missing, QString::fromStdString(std::system_category().message(ENOENT)),
-         QStringLiteral("File Open Error")},
-        {cut, QString(), QStringLiteral("File Error")},
+        return path;
     };
-    for (const Case& c : cases) {
+
+    const struct {
+        QString path, text, caption;  // empty text: any
+    } cases[] = {
+        {damaged("bad.hss", [](QByteArray& b) { b[4] = 'X'; }), "Not a Site File.", "File Error"},
+        {damaged("old.hss", [](QByteArray& b) { b[8] = 1, b[9] = 0; }),
+         "Obsolete Site File, recreate using Quendle", "File Error"},
+        {m_dir.filePath("none.hss"), QString::fromStdString(std::system_category().message(ENOENT)),
+         "File Open Error"},
+        {damaged("cut.hss", [](QByteArray& b) { b.truncate(400); }), "", "File Error"},
+        {"", "", ""},  // cancelled: no question at all
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path.toStdString());
         m_boxes.shown.clear();
-        m_files.next = QString::fromStdString(c.path);
+        m_files.next = c.path;
         view->OnOpenSite();
-        ASSERT_EQ(m_boxes.shown.size(), 1u) << c.path;
-        if (!c.text.isEmpty()) {
-            EXPECT_EQ(m_boxes.shown[0].text, c.text);
+        if (c.path.isEmpty()) {
+            EXPECT_TRUE(m_boxes.shown.empty());
+        } else {
+            ASSERT_EQ(m_boxes.shown.size(), 1u);
+            if (!c.text.isEmpty()) {
+                EXPECT_EQ(m_boxes.shown[0].text, c.text);
+            }
+            EXPECT_EQ(m_boxes.shown[0].caption, c.caption);
+            EXPECT_EQ(m_boxes.shown[0].type, unsigned(platform::MB_ICONHAND));
         }
-        EXPECT_EQ(m_boxes.shown[0].caption, c.caption) << c.path;
-        EXPECT_EQ(m_boxes.shown[0].type, unsigned(platform::MB_ICONHAND));
         EXPECT_EQ(g_pSite, site);
         EXPECT_EQ(view->SitePath(), QString::fromStdString(good));
         EXPECT_EQ(view->MapImage(), map);
@@ -189,34 +139,21 @@ TEST_F(AppTest, FailedOrCancelledOpenLeavesTheOpenSiteAsItWas) {
         EXPECT_TRUE(view->HasUnsavedChanges());
         EXPECT_EQ(platform::WaitCursorDepth(), 0);
     }
-
-    // Cancelled: no question, nothing changes.
-    m_boxes.shown.clear();
-    m_files.next.clear();
-    view->OnOpenSite();
-    EXPECT_TRUE(m_boxes.shown.empty());
-    EXPECT_EQ(g_pSite, site);
-    EXPECT_EQ(view->SitePath(), QString::fromStdString(good));
 }
 
 TEST_F(AppTest, SaveBeforeAnyOpenOrOfAVanishedFileSaysCouldNotUpdate) {
     auto view = MakeView();
     EXPECT_FALSE(view->OnSaveSite());
     EXPECT_EQ(m_dialogs.signOffShown, 1);
-    ASSERT_EQ(m_boxes.shown.size(), 1u);
-    EXPECT_EQ(m_boxes.shown[0].text, QStringLiteral("Could not update site"));
-    EXPECT_EQ(m_boxes.shown[0].caption, QStringLiteral("Site Update Error"));
-    EXPECT_EQ(m_boxes.shown[0].type, unsigned(platform::MB_ICONHAND));
+    ExpectOneBox("Could not update site", "Site Update Error", platform::MB_ICONHAND);
 
-    const std::string path = MakeSite("gone.hss", 240, 268);
+    const std::string path = MakeSite("gone.hss");
     ASSERT_TRUE(Open(*view, path, false));
-    TapWorld(*view, 40, 50);
-    FinishScan(*view, {{0x01, {-30}, 6, "lab"}});
+    RecordPoint(*view, 40, 50, {{0x01, {-30}, 6, "lab"}});
     ASSERT_TRUE(QFile::remove(QString::fromStdString(path)));
     m_boxes.shown.clear();
     EXPECT_FALSE(view->OnSaveSite());
-    ASSERT_EQ(m_boxes.shown.size(), 1u);
-    EXPECT_EQ(m_boxes.shown[0].text, QStringLiteral("Could not update site"));
+    ExpectOneBox("Could not update site", "Site Update Error", platform::MB_ICONHAND);
     EXPECT_TRUE(view->HasUnsavedChanges());
     EXPECT_EQ(platform::WaitCursorDepth(), 0);
 }

@@ -1,7 +1,7 @@
 // The platform seams: registered messages, the wait cursor, sounds.
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
+#include <QDataStream>
 #include <QFile>
 #include <QSoundEffect>
 #include <QTemporaryDir>
@@ -12,20 +12,18 @@
 #include "platform/WaitCursor.h"
 
 namespace {
+
 class Catcher : public QObject {
 public:
     std::vector<std::pair<intptr_t, intptr_t>> got;
     int type = 0;
     bool event(QEvent* e) override {
-        if (e->type() == type) {
-            auto* m = static_cast<platform::RegisteredMessageEvent*>(e);
-            got.push_back({m->WParam(), m->LParam()});
-            return true;
-        }
-        return QObject::event(e);
+        if (e->type() != type) return QObject::event(e);
+        auto* m = static_cast<platform::RegisteredMessageEvent*>(e);
+        got.push_back({m->WParam(), m->LParam()});
+        return true;
     }
 };
-}  // namespace
 
 TEST(RegisteredMessages, OneIdPerNameAndPostsCrossThreads) {
     const int a = platform::RegisterWindowMessage("PELLORIN_TEST_A");
@@ -41,8 +39,7 @@ TEST(RegisteredMessages, OneIdPerNameAndPostsCrossThreads) {
     std::thread poster([&] { platform::PostMessage(&c, a, 40000, -7); });
     poster.join();
     QCoreApplication::sendPostedEvents(&c);
-    ASSERT_EQ(c.got.size(), 1u);
-    EXPECT_EQ(c.got[0], std::make_pair(intptr_t{40000}, intptr_t{-7}));
+    EXPECT_EQ(c.got, (std::vector<std::pair<intptr_t, intptr_t>>{{40000, -7}}));
 }
 
 TEST(WaitCursor, GuardLowersOnEveryWayOutAndOnlyOnce) {
@@ -67,29 +64,18 @@ TEST(Sounds, WavLengthComesFromTheHeaderAndAMissingSoundReturnsAtOnce) {
     const QString path = dir.filePath("t.wav");
     {
         // 8 kHz, mono, 16-bit: 16000 bytes/s; 4000 data bytes = 250 ms.
-        QByteArray b("RIFF");
-        const auto le32 = [&](uint32_t v) {
-            for (int i = 0; i < 4; ++i) b.append(char((v >> (8 * i)) & 0xFF));
-        };
-        const auto le16 = [&](uint16_t v) {
-            b.append(char(v & 0xFF));
-            b.append(char(v >> 8));
-        };
-        le32(36 + 4000);
-        b.append("WAVEfmt ");
-        le32(16);
-        le16(1);
-        le16(1);
-        le32(8000);
-        le32(16000);
-        le16(2);
-        le16(16);
-        b.append("data");
-        le32(4000);
-        b.append(QByteArray(4000, '\0'));
         QFile f(path);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(b);
+        QDataStream s(&f);
+        s.setByteOrder(QDataStream::LittleEndian);
+        s.writeRawData("RIFF", 4);
+        s << quint32(36 + 4000);
+        s.writeRawData("WAVEfmt ", 8);
+        s << quint32(16) << quint16(1) << quint16(1) << quint32(8000) << quint32(16000)
+          << quint16(2) << quint16(16);
+        s.writeRawData("data", 4);
+        s << quint32(4000);
+        s.writeRawData(QByteArray(4000, '\0').constData(), 4000);
     }
     EXPECT_EQ(platform::QtSoundPlayer::WavLengthMs(path), 250);
     EXPECT_EQ(platform::QtSoundPlayer::WavLengthMs(dir.filePath("none.wav")), 0);
@@ -99,13 +85,11 @@ TEST(Sounds, WavLengthComesFromTheHeaderAndAMissingSoundReturnsAtOnce) {
     player.Play("NO_SUCH_SOUND", true);  // skipped, returns
     // The program's own cues are found whatever the case of the name.
     const QString ping = platform::QtSoundPlayer::FindSound("ping");
-    if (!ping.isEmpty()) {
-        EXPECT_EQ(platform::QtSoundPlayer::FindSound("PING"), ping);
-        EXPECT_GT(platform::QtSoundPlayer::WavLengthMs(ping), 0);
-    }
+    ASSERT_FALSE(ping.isEmpty());
+    EXPECT_EQ(platform::QtSoundPlayer::FindSound("PING"), ping);
+    EXPECT_GT(platform::QtSoundPlayer::WavLengthMs(ping), 0);
 }
 
-namespace {
 // Qt Multimedia frees its sample cache at exit; an effect still alive then
 // corrupts the heap. The player's effects must go with the application.
 TEST(Sounds, AsynchronousEffectsBelongToTheApplicationObject) {
@@ -115,4 +99,5 @@ TEST(Sounds, AsynchronousEffectsBelongToTheApplicationObject) {
     player.Play(QStringLiteral("ping"), false);  // the same sound, the same effect
     EXPECT_EQ(QCoreApplication::instance()->findChildren<QSoundEffect*>().size(), before + 1);
 }
+
 }  // namespace

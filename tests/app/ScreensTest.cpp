@@ -16,19 +16,19 @@ constexpr uint32_t kBlack = 0x000000;
 constexpr uint32_t kWhite = 0xFFFFFF;
 constexpr uint32_t kGreen = 0x00FF00;
 constexpr uint32_t kDarkGreen = 0x008000;
+// Left and right edges of the table's columns: channel, MAC, SSID, RSSI.
+constexpr int kColumns[4][2] = {{0, 15}, {20, 100}, {110, 180}, {190, 220}};
 
-bool AnyPixel(const QImage& img, const QRect& r, uint32_t colour) {
+// How many pixels of `r` have `colour`.
+int Count(const QImage& img, const QRect& r, uint32_t colour) {
+    int n = 0;
     for (int y = r.top(); y <= r.bottom(); ++y)
-        for (int x = r.left(); x <= r.right(); ++x)
-            if (Px(img, x, y) == colour) return true;
-    return false;
+        for (int x = r.left(); x <= r.right(); ++x) n += Px(img, x, y) == colour;
+    return n;
 }
-
-bool AllPixels(const QImage& img, const QRect& r, uint32_t colour) {
-    for (int y = r.top(); y <= r.bottom(); ++y)
-        for (int x = r.left(); x <= r.right(); ++x)
-            if (Px(img, x, y) != colour) return false;
-    return true;
+bool AnyPixel(const QImage& img, const QRect& r, uint32_t c) { return Count(img, r, c) > 0; }
+bool AllPixels(const QImage& img, const QRect& r, uint32_t c) {
+    return Count(img, r, c) == r.width() * r.height();
 }
 
 QImage ScanScreen(int channel, const CApList& list, int height = 268) {
@@ -39,36 +39,36 @@ QImage ScanScreen(int channel, const CApList& list, int height = 268) {
     return img;
 }
 
-ApRecord* AddRecord(CApList& list, int channel, const char* mac, const char* ssid, int64_t sum,
-                    int32_t count) {
+// A channel-6 record for MAC 001122334455 with the given reading sum and count.
+void AddRecord(CApList& list, const char* ssid = "lab", int64_t sum = -50, int32_t count = 1) {
     ApRecord* r = nullptr;
     list.NewRecord(r);
-    r->channel = static_cast<uint8_t>(channel);
-    std::strncpy(r->macText, mac, sizeof r->macText - 1);
+    r->channel = 6;
+    std::strncpy(r->macText, "001122334455", sizeof r->macText - 1);
     std::strncpy(r->ssid, ssid, sizeof r->ssid - 1);
     r->rssi = sum;
     r->readingCount = count;
     list.AddTail(r);
-    return r;
+}
+
+// Column `c` of the first table row for one record.
+QImage FirstRowColumn(int c, const char* ssid, int64_t sum = -50, int32_t count = 1) {
+    CApList list;
+    AddRecord(list, ssid, sum, count);
+    return ScanScreen(0, list).copy(gdi::Rect(kColumns[c][0], 70, kColumns[c][1], 85));
 }
 
 // The top-left corner of channel n's cell, inside the cell's fill.
-QPoint CellCorner(int n) {
-    const int c = (n - 1) % 7;
-    const int r = n <= 7 ? 0 : 1;
-    return QPoint(51 + 25 * c, 25 * r + 2);
-}
+QPoint CellCorner(int n) { return QPoint(51 + 25 * ((n - 1) % 7), n <= 7 ? 2 : 27); }
+QRect CellLabel(int n) { return QRect(CellCorner(n) + QPoint(0, 3), QSize(23, 15)); }
 
 }  // namespace
 
 TEST_F(AppTest, ScanScreenShowsCaptionsGridAndBlackBackground) {
-    CApList empty;
-    const QImage img = ScanScreen(0, empty);
-    // Captions in white on black, each within its rectangle.
-    EXPECT_TRUE(AnyPixel(img, gdi::Rect(0, 50, 15, 65), kWhite));
-    EXPECT_TRUE(AnyPixel(img, gdi::Rect(20, 50, 100, 65), kWhite));
-    EXPECT_TRUE(AnyPixel(img, gdi::Rect(110, 50, 180, 65), kWhite));
-    EXPECT_TRUE(AnyPixel(img, gdi::Rect(190, 50, 220, 65), kWhite));
+    const QImage img = ScanScreen(0, CApList());
+    // Captions in white on black, each within its column.
+    for (const auto& col : kColumns)
+        EXPECT_TRUE(AnyPixel(img, gdi::Rect(col[0], 50, col[1], 65), kWhite)) << col[0];
     EXPECT_TRUE(AllPixels(img, gdi::Rect(100, 50, 110, 65), kBlack));
     EXPECT_TRUE(AllPixels(img, gdi::Rect(220, 50, 240, 65), kBlack));
     // The five frames, one pixel just inside each rectangle.
@@ -81,90 +81,65 @@ TEST_F(AppTest, ScanScreenShowsCaptionsGridAndBlackBackground) {
     EXPECT_EQ(Px(img, 60, 24), kBlack);
     // No rows without records, and nothing but black below the captions.
     EXPECT_TRUE(AllPixels(img, gdi::Rect(0, 66, 240, 268), kBlack));
-    // Every channel label is drawn in green.
-    for (int n = 1; n <= 14; ++n) {
-        const QPoint c = CellCorner(n);
-        EXPECT_TRUE(AnyPixel(img, QRect(c.x(), c.y() + 3, 23, 15), kGreen)) << n;
-    }
 }
 
 TEST_F(AppTest, ScanScreenHighlightsOnlyTheScannedChannel) {
-    CApList empty;
     for (int scanned : {1, 7, 8, 14, 0, 15}) {
-        const QImage img = ScanScreen(scanned, empty);
+        const QImage img = ScanScreen(scanned, CApList());
         for (int n = 1; n <= 14; ++n) {
-            const QPoint c = CellCorner(n);
+            SCOPED_TRACE(testing::Message() << "scanned " << scanned << " cell " << n);
             const bool lit = n == scanned;
-            EXPECT_EQ(Px(img, c.x(), c.y()), lit ? kDarkGreen : kBlack)
-                << "scanned " << scanned << " cell " << n;
-            // The label of the lit cell is white on green.
-            const QRect label(c.x(), c.y() + 3, 23, 15);
-            EXPECT_EQ(AnyPixel(img, label, kWhite), lit) << scanned << " " << n;
+            EXPECT_EQ(Px(img, CellCorner(n).x(), CellCorner(n).y()), lit ? kDarkGreen : kBlack);
+            // Every label is drawn: green on black, white on the lit cell.
+            EXPECT_EQ(AnyPixel(img, CellLabel(n), kWhite), lit);
+            EXPECT_TRUE(lit || AnyPixel(img, CellLabel(n), kGreen));
         }
     }
 }
 
 TEST_F(AppTest, ScanScreenTableHasNineRowsOnA268HighView) {
     CApList list;
-    for (int i = 0; i < 12; ++i) AddRecord(list, 6, "001122334455", "lab", -50, 1);
+    for (int i = 0; i < 12; ++i) AddRecord(list);
     const QImage img = ScanScreen(0, list);
     for (int k = 0; k < 9; ++k) {
         const int t = 70 + 20 * k;
-        EXPECT_TRUE(AnyPixel(img, gdi::Rect(0, t, 15, t + 15), kGreen)) << k;
-        EXPECT_TRUE(AnyPixel(img, gdi::Rect(20, t, 100, t + 15), kGreen)) << k;
-        EXPECT_TRUE(AnyPixel(img, gdi::Rect(110, t, 180, t + 15), kGreen)) << k;
-        EXPECT_TRUE(AnyPixel(img, gdi::Rect(190, t, 220, t + 15), kGreen)) << k;
+        for (const auto& col : kColumns)
+            EXPECT_TRUE(AnyPixel(img, gdi::Rect(col[0], t, col[1], t + 15), kGreen))
+                << "row " << k << " column " << col[0];
     }
     EXPECT_TRUE(AllPixels(img, gdi::Rect(0, 250, 240, 268), kBlack));
 
     // Row 0 is drawn even on a view too short for it.
     CApList one;
-    AddRecord(one, 6, "001122334455", "lab", -50, 1);
-    const QImage low = ScanScreen(0, one, 80);
-    EXPECT_TRUE(AnyPixel(low, gdi::Rect(0, 70, 15, 80), kGreen));
+    AddRecord(one);
+    EXPECT_TRUE(AnyPixel(ScanScreen(0, one, 80), gdi::Rect(0, 70, 15, 80), kGreen));
 }
 
-TEST_F(AppTest, ScanScreenShowsTheAverageRssiTruncatedTowardZero) {
-    const auto rssiColumn = [](int64_t sum, int32_t count) {
-        CApList list;
-        AddRecord(list, 6, "001122334455", "lab", sum, count);
-        return ScanScreen(0, list).copy(gdi::Rect(190, 70, 220, 85));
-    };
-    EXPECT_EQ(rssiColumn(-121, 2), rssiColumn(-60, 1));
-    EXPECT_NE(rssiColumn(-121, 2), rssiColumn(-61, 1));
-    EXPECT_EQ(rssiColumn(-187, 3), rssiColumn(-62, 1));
-}
-
-TEST_F(AppTest, ScanScreenShowsUtf8AndLatin1SsidsAlike) {
-    const auto ssidColumn = [](const char* ssid) {
-        CApList list;
-        AddRecord(list, 6, "001122334455", ssid, -50, 1);
-        return ScanScreen(0, list).copy(gdi::Rect(110, 70, 180, 85));
-    };
-    EXPECT_EQ(ssidColumn("caf\xC3\xA9"), ssidColumn("caf\xE9"));  // "café" both ways
-    EXPECT_NE(ssidColumn("caf\xC3\xA9"), ssidColumn("cafe"));
+TEST_F(AppTest, ScanScreenShowsTheAverageRssiTruncatedTowardZeroAndAnySsidEncoding) {
+    EXPECT_EQ(FirstRowColumn(3, "lab", -121, 2), FirstRowColumn(3, "lab", -60));
+    EXPECT_NE(FirstRowColumn(3, "lab", -121, 2), FirstRowColumn(3, "lab", -61));
+    EXPECT_EQ(FirstRowColumn(3, "lab", -187, 3), FirstRowColumn(3, "lab", -62));
+    // "café" in UTF-8 and in Latin-1 look alike.
+    EXPECT_EQ(FirstRowColumn(2, "caf\xC3\xA9"), FirstRowColumn(2, "caf\xE9"));
+    EXPECT_NE(FirstRowColumn(2, "caf\xC3\xA9"), FirstRowColumn(2, "cafe"));
 }
 
 TEST_F(AppTest, RadarFramesRunFrom140Through139) {
     auto view = MakeView();
     ScreenArt art;
-    const QRgb colours[4] = {qRgb(10, 0, 0), qRgb(20, 0, 0), qRgb(30, 0, 0), qRgb(40, 0, 0)};
     for (int i = 0; i < 4; ++i) {
         art.radar[i] = QImage(104, 104, QImage::Format_RGB32);
-        art.radar[i].fill(colours[i]);
+        art.radar[i].fill(qRgb(10 * (i + 1), 0, 0));  // frame 139 + i
     }
     view->SetArt(art);
     view->m_displayMode = 2;
     std::vector<int> shown;
     for (int paint = 0; paint < 8; ++paint) {
         const QImage img = view->Render();
-        const QRgb c = img.pixel(25, 25) & 0xFFFFFF;
-        int id = 0;
-        for (int i = 0; i < 4; ++i)
-            if (c == (colours[i] & 0xFFFFFF)) id = 139 + i;
-        shown.push_back(id);
-        EXPECT_EQ(Px(img, 49, 49), colours[id - 139] & 0xFFFFFF);  // stretched to 50 x 50
-        EXPECT_NE(Px(img, 50, 49), colours[id - 139] & 0xFFFFFF);
+        const uint32_t c = Px(img, 25, 25);
+        shown.push_back(139 + int(c >> 16) / 10 - 1);
+        EXPECT_EQ(Px(img, 49, 49), c);  // stretched to 50 x 50
+        EXPECT_NE(Px(img, 50, 49), c);
     }
     EXPECT_EQ(shown, (std::vector<int>{140, 141, 142, 139, 140, 141, 142, 139}));
 
@@ -185,9 +160,10 @@ TEST_F(AppTest, StartupScreenShowsFirmwareAndSerialCentred) {
     // The splash covers the client area; the texts sit on white.
     EXPECT_EQ(Px(img, 2, 2), 0x0000C8u);
     EXPECT_EQ(Px(img, 239, 267), 0x0000C8u);
-    EXPECT_TRUE(AnyPixel(img, gdi::Rect(5, 183, 115, 198), kBlack));
-    EXPECT_TRUE(AnyPixel(img, gdi::Rect(5, 183, 115, 198), kWhite));
-    EXPECT_TRUE(AnyPixel(img, gdi::Rect(125, 183, 235, 198), kBlack));
+    for (QRect text : {gdi::Rect(5, 183, 115, 198), gdi::Rect(125, 183, 235, 198)}) {
+        EXPECT_TRUE(AnyPixel(img, text, kBlack));
+        EXPECT_TRUE(AnyPixel(img, text, kWhite));
+    }
     EXPECT_TRUE(AllPixels(img, gdi::Rect(116, 183, 124, 198), 0x0000C8u));
     // Centred: the text leaves splash at both ends of its rectangle.
     EXPECT_EQ(Px(img, 5, 190), 0x0000C8u);
@@ -197,10 +173,10 @@ TEST_F(AppTest, StartupScreenShowsFirmwareAndSerialCentred) {
 TEST_F(AppTest, DisplayModeThreePaintsNothing) {
     auto view = MakeView();
     view->m_displayMode = 3;
-    QImage img(240, 268, QImage::Format_RGB32);
-    img.fill(qRgb(1, 2, 3));
-    QPainter p(&img);
-    view->OnDraw(p, img.rect());
+    QImage untouched(240, 268, QImage::Format_RGB32);
+    untouched.fill(qRgb(1, 2, 3));
+    QPainter p(&untouched);
+    view->OnDraw(p, untouched.rect());
     p.end();
-    EXPECT_TRUE(AllPixels(img, img.rect(), 0x010203));
+    EXPECT_TRUE(AllPixels(untouched, untouched.rect(), 0x010203));
 }
