@@ -71,18 +71,15 @@ TEST_F(LocationInfoDlgTest, StrongestOfThreeRecordsIsTheFirstOfTheEqualBest) {
     AddRecord(300, 300, "TEST", "333333333333", "elsewhere", -30);
     ASSERT_EQ(m_site.SelectNearestPoint(40, 200), 1);
 
+    EXPECT_EQ(Texts(), QStringList({"LOCATION INFORMATION", "X: 40.00", "Y: 200.00", "INFORMATION",
+                                    "AP's: 3", "STRONGEST AP", "MAC Address: 0A1B2C3D4E5F",
+                                    "SSID: first-best", "RSSI: -55"}));
     const auto items = CLocationInfoDlg::SummaryTexts(g_pSite);
-    ASSERT_EQ(items.size(), 9u);
-    EXPECT_EQ(items[1].text, "X: 40.00");
-    EXPECT_EQ(items[1].rect, QRect(7, 25, 70, 14));
-    EXPECT_EQ(items[2].text, "Y: 200.00");
-    EXPECT_EQ(items[2].rect, QRect(127, 25, 70, 14));
-    EXPECT_EQ(items[4].text, "AP's: 3");
-    EXPECT_EQ(items[6].text, "MAC Address: 0A1B2C3D4E5F");
-    EXPECT_EQ(items[6].rect, QRect(7, 105, 230, 14));
-    EXPECT_EQ(items[7].text, "SSID: first-best");
-    EXPECT_EQ(items[8].text, "RSSI: -55");
-    EXPECT_EQ(items[8].rect, QRect(7, 145, 230, 24));
+    const std::pair<size_t, QRect> rects[] = {{1, QRect(7, 25, 70, 14)},
+                                              {2, QRect(127, 25, 70, 14)},
+                                              {6, QRect(7, 105, 230, 14)},
+                                              {8, QRect(7, 145, 230, 24)}};
+    for (const auto& [k, rect] : rects) EXPECT_EQ(items[k].rect, rect) << k;
 
     // The painted dialog: the blue bars at 20, 60 and 100 (two rows each),
     // text in the value rectangles, white between them.
@@ -95,9 +92,7 @@ TEST_F(LocationInfoDlgTest, StrongestOfThreeRecordsIsTheFirstOfTheEqualBest) {
         EXPECT_FALSE(IsBarBlue(shot.pixel(150, top + 2))) << top;
         EXPECT_FALSE(IsBarBlue(shot.pixel(6, top))) << top;
     }
-    EXPECT_TRUE(HasInk(shot, QRect(7, 25, 70, 14)));
-    EXPECT_TRUE(HasInk(shot, QRect(7, 65, 70, 14)));
-    EXPECT_TRUE(HasInk(shot, QRect(7, 145, 70, 14)));
+    for (int top : {25, 65, 145}) EXPECT_TRUE(HasInk(shot, QRect(7, top, 70, 14))) << top;
     EXPECT_FALSE(HasInk(shot, QRect(7, 40, 200, 4)));
     EXPECT_EQ(shot.pixel(200, 50), qRgb(255, 255, 255));
 
@@ -143,9 +138,7 @@ TEST_F(LocationInfoDlgTest, ClosingThroughTheWindowIsNotADeletion) {
     AddRecord(120, 80, "TEST", "111111111111", "a", -70);
     ASSERT_EQ(m_site.SelectNearestPoint(120, 80), 1);
     CLocationInfoDlg dlg;
-    const int result = RunModal(dlg, [&] { dlg.close(); });
-    EXPECT_NE(result, -2);
-    EXPECT_EQ(result, QDialog::Rejected);
+    EXPECT_EQ(RunModal(dlg, [&] { dlg.close(); }), QDialog::Rejected);
     EXPECT_EQ(surveyList.Count(), 1);
 }
 

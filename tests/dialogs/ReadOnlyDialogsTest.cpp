@@ -51,31 +51,24 @@ TEST(RssiColorDlg, SixSwatchesPaintTheirWholeClientInTheBandColours) {
 
     const QRgb expected[6] = {qRgb(255, 0, 0), qRgb(255, 128, 0), qRgb(255, 255, 0),
                               qRgb(0, 255, 0), qRgb(0, 0, 255),   qRgb(0, 0, 0)};
-    const uint32_t colorRefs[6] = {0x000000FF, 0x000080FF, 0x0000FFFF,
-                                   0x0000FF00, 0x00FF0000, 0x00000000};
     const char* labels[6] = {"greater than -39 dBm", "-40 thru -49 dBm", "-50 thru -59 dBm",
                              "-60 thru -69 dBm",     "-70 thru -79 dBm", "-80 thru -89 dBm"};
     const int rowY[6] = {14, 36, 58, 80, 102, 124};
     for (int k = 0; k < 6; ++k) {
         CColorSwatch& swatch = dlg.m_swatches[k];
-        EXPECT_EQ(swatch.m_color, colorRefs[k]) << k;
-        EXPECT_EQ(swatch.geometry(), dlu::ToPixels(19, rowY[k], 26, 8)) << k;
+        SCOPED_TRACE(labels[k]);
+        EXPECT_EQ(swatch.geometry(), dlu::ToPixels(19, rowY[k], 26, 8));
         const QImage shot = Render(swatch);
         const QRect client = swatch.contentsRect();
         ASSERT_GT(client.width(), 10);
         ASSERT_GT(client.height(), 4);
-        int wrong = 0;
-        for (int y = client.top(); y <= client.bottom(); ++y)
-            for (int x = client.left(); x <= client.right(); ++x)
-                wrong += shot.pixel(x, y) != expected[k];
-        EXPECT_EQ(wrong, 0) << "row " << k + 1;
+        QImage want(client.size(), QImage::Format_RGB32);
+        want.fill(expected[k]);
+        EXPECT_EQ(shot.copy(client), want);
         // The sunken edge is not the swatch colour (except on black).
-        if (k != 5) {
-            EXPECT_NE(shot.pixel(0, 0), expected[k]);
-        }
-
+        EXPECT_TRUE(k == 5 || shot.pixel(0, 0) != expected[k]);
         QLabel* label = LabelWithText(dlg, labels[k]);
-        ASSERT_NE(label, nullptr) << labels[k];
+        ASSERT_NE(label, nullptr);
         EXPECT_EQ(label->geometry(), dlu::ToPixels(63, rowY[k], k == 0 ? 70 : 55, 8));
     }
 }
@@ -137,8 +130,6 @@ TEST(HelpDlg, ListHolds160ItemsAsStoredAndFillingAgainDoesNotDouble) {
     ASSERT_EQ(dlg.m_list.count(), 160);
     for (int n = 1; n <= 160; ++n)
         EXPECT_EQ(dlg.m_list.item(n - 1)->text().toStdString(), HelpLines()[n - 1]) << n;
-    EXPECT_EQ(dlg.m_list.item(1)->text(), "");
-    EXPECT_EQ(dlg.m_list.item(87)->text(), "View color codes for points    ");
 
     // Opened twice (the same object run twice, or a second object).
     EXPECT_EQ(RunModal(dlg, [&] { dlg.close(); }), QDialog::Rejected);

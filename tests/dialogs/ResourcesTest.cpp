@@ -15,27 +15,23 @@ namespace {
 QImage Load(const char* path) { return QImage(QString::fromLatin1(path)); }
 
 TEST(Resources, PicturesLoadWithTheirSizes) {
-    EXPECT_EQ(Load(":/res/toolbar.png").size(), QSize(112, 16));
-    for (const char* name : {"open", "save", "colors", "zoomin", "zoomout", "help", "about"})
-        EXPECT_EQ(QImage(QStringLiteral(":/res/toolbar/%1.png").arg(name)).size(), QSize(16, 16))
-            << name;
+    const std::pair<const char*, int> pictures[] = {
+        {":/res/cursor136.png", 32}, {":/res/icon.png", 32},   {":/res/icon16.png", 16},
+        {":/res/icon32.png", 32},    {":/res/icon64.png", 64}, {":/res/icon128.png", 128}};
+    for (const auto& [path, side] : pictures)
+        EXPECT_EQ(Load(path).size(), QSize(side, side)) << path;
     EXPECT_EQ(Load(":/res/splash137.png").size(), QSize(240, 290));
-    EXPECT_EQ(Load(":/res/cursor136.png").size(), QSize(32, 32));
-    EXPECT_EQ(Load(":/res/icon.png").size(), QSize(32, 32));
-    EXPECT_EQ(Load(":/res/icon16.png").size(), QSize(16, 16));
-    EXPECT_EQ(Load(":/res/icon32.png").size(), QSize(32, 32));
-    EXPECT_EQ(Load(":/res/icon64.png").size(), QSize(64, 64));
-    EXPECT_EQ(Load(":/res/icon128.png").size(), QSize(128, 128));
 }
 
-TEST(Resources, ToolbarStripIsTheSevenButtonsSideBySide) {
+TEST(Resources, ToolbarStripIsTheSevenDistinctButtonsSideBySide) {
     const QImage strip = Load(":/res/toolbar.png").convertToFormat(QImage::Format_ARGB32);
+    ASSERT_EQ(strip.size(), QSize(112, 16));
     const char* names[] = {"open", "save", "colors", "zoomin", "zoomout", "help", "about"};
     QSet<QByteArray> distinct;
     for (int k = 0; k < 7; ++k) {
         const QImage icon = QImage(QStringLiteral(":/res/toolbar/%1.png").arg(names[k]))
                                 .convertToFormat(QImage::Format_ARGB32);
-        EXPECT_EQ(strip.copy(16 * k, 0, 16, 16), icon) << names[k];
+        EXPECT_EQ(strip.copy(16 * k, 0, 16, 16), icon) << names[k];  // also its 16 x 16 size
         distinct.insert(
             QByteArray(reinterpret_cast<const char*>(icon.constBits()), icon.sizeInBytes()));
     }
@@ -54,10 +50,9 @@ TEST(Resources, CursorIsADarkCrossOnWhiteSoAndingLeavesTheRestOfTheMap) {
     }
     EXPECT_GT(dark, 40);
     EXPECT_LT(dark, 200);
-    EXPECT_EQ(cursor.pixel(0, 0) & 0xFFFFFF, 0xFFFFFFu);
-    EXPECT_EQ(cursor.pixel(31, 31) & 0xFFFFFF, 0xFFFFFFu);
-    EXPECT_EQ(cursor.pixel(16, 5) & 0xFFFFFF, 0u);  // vertical arm
-    EXPECT_EQ(cursor.pixel(5, 16) & 0xFFFFFF, 0u);  // horizontal arm
+    // White corners, dark arms.
+    EXPECT_EQ(cursor.pixel(0, 0) & cursor.pixel(31, 31) & 0xFFFFFF, 0xFFFFFFu);
+    EXPECT_EQ((cursor.pixel(16, 5) | cursor.pixel(5, 16)) & 0xFFFFFF, 0u);
 }
 
 TEST(Resources, SplashKeepsTheCaptionBandWhite) {
@@ -128,23 +123,22 @@ TEST(Resources, SoundsAre16BitMonoPcmAt22050OfTheirLengths) {
         double minSeconds, maxSeconds;
     } sounds[] = {{":/res/sounds/ping.wav", 0.1, 0.2}, {":/res/sounds/redalert.wav", 1.0, 2.0}};
     for (const auto& s : sounds) {
+        SCOPED_TRACE(s.path);
         QFile file(QString::fromLatin1(s.path));
-        ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << s.path;
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
         Wave wave;
-        ASSERT_TRUE(ParseWave(file.readAll(), wave)) << s.path;
-        EXPECT_EQ(wave.format, 1) << s.path;
-        EXPECT_EQ(wave.channels, 1) << s.path;
-        EXPECT_EQ(wave.bits, 16) << s.path;
-        EXPECT_EQ(wave.rate, 22050u) << s.path;
+        ASSERT_TRUE(ParseWave(file.readAll(), wave));
+        EXPECT_EQ(std::make_tuple(wave.format, wave.channels, wave.bits, wave.rate),
+                  std::make_tuple(1, 1, 16, 22050u));
         const double seconds = double(wave.samples.size()) / wave.rate;
-        EXPECT_GE(seconds, s.minSeconds) << s.path;
-        EXPECT_LE(seconds, s.maxSeconds) << s.path;
+        EXPECT_GE(seconds, s.minSeconds);
+        EXPECT_LE(seconds, s.maxSeconds);
         int peak = 0;
         for (int16_t v : wave.samples) peak = std::max(peak, std::abs(int(v)));
-        EXPECT_GT(peak, 8000) << s.path;
+        EXPECT_GT(peak, 8000);
         // Starts and ends quietly: no click.
-        EXPECT_LT(std::abs(int(wave.samples.front())), 2000) << s.path;
-        EXPECT_LT(std::abs(int(wave.samples.back())), 2000) << s.path;
+        EXPECT_LT(std::abs(int(wave.samples.front())), 2000);
+        EXPECT_LT(std::abs(int(wave.samples.back())), 2000);
     }
 }
 

@@ -46,10 +46,10 @@ TEST(SignOffDlg, LayoutAndABlankCanvasOfThePadsClientSize) {
     EXPECT_EQ(dlg.windowTitle(), "Sign Off On Survey");
     EXPECT_EQ(dlg.size(), dlu::ToPixels(139, 111));
     EXPECT_EQ(dlg.m_pad.geometry(), dlu::ToPixels(7, 7, 125, 46));
-    ASSERT_NE(Button(dlg, "CLEAR SIGNATURE"), nullptr);
-    ASSERT_NE(Button(dlg, "SAVE SITE SURVEY"), nullptr);
-    EXPECT_EQ(Button(dlg, "CLEAR SIGNATURE")->geometry(), dlu::ToPixels(7, 69, 125, 14));
-    EXPECT_EQ(Button(dlg, "SAVE SITE SURVEY")->geometry(), dlu::ToPixels(7, 90, 125, 14));
+    for (const auto& [text, top] : {std::pair{"CLEAR SIGNATURE", 69}, {"SAVE SITE SURVEY", 90}}) {
+        ASSERT_NE(Button(dlg, text), nullptr) << text;
+        EXPECT_EQ(Button(dlg, text)->geometry(), dlu::ToPixels(7, top, 125, 14)) << text;
+    }
     // The client area is inside the sunken frame, and the canvas matches it.
     const QRect client = dlg.m_pad.contentsRect();
     EXPECT_LT(client.width(), dlg.m_pad.width());
@@ -88,14 +88,6 @@ TEST(SignOffDlg, StylusStrokesAreInkAndMovesWithoutTheButtonDrawNothing) {
     EXPECT_NE(shown.pixel(origin + QPoint(70, 30)), qRgb(0, 0, 0));
 }
 
-TEST(SignOffDlg, ATapWithoutMovementMarksThePixel) {
-    CSignOffDlg dlg;
-    dlg.m_pad.OnLButtonDown(QPoint(100, 30));
-    EXPECT_EQ(dlg.GetSignaturePixel(100, 30), kInk);
-    EXPECT_GE(InkCount(dlg), 1);
-    EXPECT_LE(InkCount(dlg), 4);  // a dot of the 2-pixel pen
-}
-
 TEST(SignOffDlg, OnlyPureBlackIsInkAndPointsBeyondTheCanvasAreWhite) {
     CSignOffDlg dlg;
     QImage& canvas = dlg.m_pad.Canvas();
@@ -104,14 +96,11 @@ TEST(SignOffDlg, OnlyPureBlackIsInkAndPointsBeyondTheCanvasAreWhite) {
     ASSERT_LT(size.width(), 200);
     ASSERT_LT(size.height(), 100);
 
-    canvas.setPixel(20, 20, qRgb(0, 0, 1));
-    canvas.setPixel(21, 20, qRgb(1, 0, 0));
-    canvas.setPixel(22, 20, qRgb(0, 1, 0));
-    canvas.setPixel(23, 20, qRgb(0, 0, 0));
-    EXPECT_EQ(dlg.GetSignaturePixel(20, 20), kNoInk);
-    EXPECT_EQ(dlg.GetSignaturePixel(21, 20), kNoInk);
-    EXPECT_EQ(dlg.GetSignaturePixel(22, 20), kNoInk);
-    EXPECT_EQ(dlg.GetSignaturePixel(23, 20), kInk);
+    const QRgb shades[] = {qRgb(0, 0, 1), qRgb(1, 0, 0), qRgb(0, 1, 0), qRgb(0, 0, 0)};
+    for (int k = 0; k < 4; ++k) {
+        canvas.setPixel(20 + k, 20, shades[k]);
+        EXPECT_EQ(dlg.GetSignaturePixel(20 + k, 20), k == 3 ? kInk : kNoInk) << k;
+    }
 
     // Ink along the canvas's last column and row; the grid beyond is white.
     const int w = size.width();
@@ -128,9 +117,14 @@ TEST(SignOffDlg, OnlyPureBlackIsInkAndPointsBeyondTheCanvasAreWhite) {
     EXPECT_EQ(dlg.m_pad.GetPixel(w, 0), CSignaturePad::kInvalidColor);
 }
 
-TEST(SignOffDlg, InkOnTheOuterRingIsStoredButNotShown) {
+TEST(SignOffDlg, ATapMarksADotAndInkOnTheOuterRingIsStoredButNotShown) {
     CSignOffDlg dlg;
     CSignaturePad& pad = dlg.m_pad;
+    pad.OnLButtonDown(QPoint(100, 30));
+    EXPECT_EQ(dlg.GetSignaturePixel(100, 30), kInk);
+    EXPECT_GE(InkCount(dlg), 1);
+    EXPECT_LE(InkCount(dlg), 4);  // a dot of the 2-pixel pen
+
     const int h = pad.Canvas().height();
     pad.OnLButtonDown(QPoint(0, 2));  // the 2-pixel dot covers column 0 only at x -1 .. 0
     EXPECT_EQ(dlg.GetSignaturePixel(0, 2), kInk);
