@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <vector>
 
 #include "aplist/ApList.h"
@@ -26,12 +25,8 @@ std::vector<uint8_t> Tags(const CApList& list) {
 // Walks the ring both ways and checks that prev mirrors next.
 void ExpectRingIntact(const CApList& list, int32_t expected) {
     const ApRecord* s = list.Sentinel();
-    int32_t forward = 0;
-    for (const ApRecord* r = s->next; r != s; r = r->next) {
-        ASSERT_EQ(r->next->prev, r);
-        ++forward;
-    }
-    int32_t backward = 0;
+    int32_t forward = 0, backward = 0;
+    for (const ApRecord* r = s->next; r != s; r = r->next, ++forward) ASSERT_EQ(r->next->prev, r);
     for (const ApRecord* r = s->prev; r != s; r = r->prev) ++backward;
     EXPECT_EQ(forward, expected);
     EXPECT_EQ(backward, expected);
@@ -51,52 +46,38 @@ TEST(ApList, EmptyListReportsEndAndNotFound) {
 
 TEST(ApList, InsertSortedIsAscendingAndStableForEqualStrength) {
     CApList list;
-    list.InsertSorted(Make(list, -60, 1));
+    ApRecord* first = Make(list, -60, 1);
+    list.InsertSorted(first);
     EXPECT_EQ(list.First(), list.Sentinel()->prev);  // first and last
-    list.InsertSorted(Make(list, -70, 2));
-    list.InsertSorted(Make(list, -60, 3));
-    list.InsertSorted(Make(list, -50, 4));
+    for (auto [rssi, tag] : {std::pair{-70, 2}, {-60, 3}, {-50, 4}})
+        list.InsertSorted(Make(list, rssi, uint8_t(tag)));
     EXPECT_EQ(Tags(list), (std::vector<uint8_t>{2, 1, 3, 4}));
     ExpectRingIntact(list, 4);
+    // Stronger readings summed in later do not re-sort.
+    first->rssi += -60;
+    EXPECT_EQ(Tags(list), (std::vector<uint8_t>{2, 1, 3, 4}));
 }
 
-TEST(ApList, RecordKeepsItsPlaceWhenLaterReadingsAreSummed) {
+TEST(ApList, PositionsCountFromOneEndAfterTheLastAndReachBeyondSixteenBits) {
     CApList list;
-    ApRecord* weak = Make(list, -80, 1);
-    list.InsertSorted(weak);
-    list.InsertSorted(Make(list, -50, 2));
-    weak->rssi += -30;  // stronger readings summed in do not re-sort
-    weak->rssi += -30;
-    EXPECT_EQ(Tags(list), (std::vector<uint8_t>{1, 2}));
-}
-
-TEST(ApList, PositionsCountFromOneAndEndAfterTheLast) {
-    CApList list;
-    for (uint8_t i = 1; i <= 3; ++i) list.AddTail(Make(list, 0, i));
+    for (int i = 1; i <= 40000; ++i) list.AddTail(Make(list, -i, static_cast<uint8_t>(i)));
+    EXPECT_EQ(list.Count(), 40000);
     ApRecord* rec = nullptr;
     ASSERT_EQ(list.GetAt(rec, 3), CApList::kOk);
-    EXPECT_EQ(rec->mac[5], 3);
+    EXPECT_EQ(rec->rssi, -3);
+    ASSERT_EQ(list.GetAt(rec, 40000), CApList::kOk);
+    EXPECT_EQ(rec->rssi, -40000);
     EXPECT_EQ(list.GetNext(rec), CApList::kEndOfList);
     EXPECT_EQ(rec, nullptr);
-    EXPECT_EQ(list.GetAt(rec, 4), CApList::kEndOfList);
+    EXPECT_EQ(list.GetAt(rec, 40001), CApList::kEndOfList);
     EXPECT_EQ(rec, nullptr);
-}
-
-TEST(ApList, PositionsBeyondSixteenBitsAreReachable) {
-    CApList list;
-    for (int i = 0; i < 40000; ++i) list.AddTail(Make(list, -i, static_cast<uint8_t>(i)));
-    ApRecord* rec = nullptr;
-    ASSERT_EQ(list.GetAt(rec, 40000), CApList::kOk);
-    EXPECT_EQ(rec->rssi, -39999);
-    EXPECT_EQ(list.Count(), 40000);
 }
 
 TEST(ApList, FindMacReturnsTheFirstEqualRecord) {
     CApList list;
     ApRecord* a = Make(list, -40, 7);
-    ApRecord* b = Make(list, -30, 7);
     list.AddTail(a);
-    list.AddTail(b);
+    list.AddTail(Make(list, -30, 7));
     ApRecord* found = nullptr;
     EXPECT_EQ(list.FindMac(a->mac, found), CApList::kOk);
     EXPECT_EQ(found, a);
@@ -104,30 +85,17 @@ TEST(ApList, FindMacReturnsTheFirstEqualRecord) {
 
 TEST(ApList, RemoveJoinsNeighboursAndLeavesAnEmptyRing) {
     CApList list;
-    ApRecord* a = Make(list, 0, 1);
-    ApRecord* b = Make(list, 0, 2);
-    ApRecord* c = Make(list, 0, 3);
-    list.AddTail(a);
-    list.AddTail(b);
-    list.AddTail(c);
-    list.Remove(b);
+    ApRecord* recs[3];
+    for (uint8_t i = 0; i < 3; ++i) list.AddTail(recs[i] = Make(list, 0, i + 1));
+    list.Remove(recs[1]);
     EXPECT_EQ(Tags(list), (std::vector<uint8_t>{1, 3}));
     ExpectRingIntact(list, 2);
-    list.Remove(a);
-    list.Remove(c);
+    list.Remove(recs[0]);
+    list.Remove(recs[2]);
     ExpectRingIntact(list, 0);
     EXPECT_TRUE(list.IsEmpty());
     list.InsertBefore(Make(list, 0, 9), const_cast<ApRecord*>(list.Sentinel()));
     EXPECT_EQ(Tags(list), (std::vector<uint8_t>{9}));
-}
-
-TEST(ApList, CompareRssiIsSignedThreeWay) {
-    ApRecord a, b;
-    a.rssi = -10;
-    b.rssi = -90;
-    EXPECT_EQ(CApList::CompareRssi(&a, &b), 1);
-    EXPECT_EQ(CApList::CompareRssi(&b, &a), -1);
-    EXPECT_EQ(CApList::CompareRssi(&a, &a), 0);
 }
 
 TEST(ApList, MacTextIsTwelveUpperCaseHexDigits) {

@@ -85,38 +85,7 @@ TEST(Resources, RadarFramesAreFourDistinctPicturesOfTheSameSize) {
     }
 }
 
-struct Wave {
-    uint16_t format = 0, channels = 0, bits = 0;
-    uint32_t rate = 0;
-    std::vector<int16_t> samples;
-};
-
-// RIFF/WAVE with "fmt " and "data" chunks (any other chunks skipped).
-bool ParseWave(const QByteArray& bytes, Wave& out) {
-    auto u16 = [&](qsizetype at) { return qFromLittleEndian<quint16>(bytes.constData() + at); };
-    auto u32 = [&](qsizetype at) { return qFromLittleEndian<quint32>(bytes.constData() + at); };
-    if (bytes.size() < 12 || bytes.left(4) != "RIFF" || bytes.mid(8, 4) != "WAVE") return false;
-    if (u32(4) != uint32_t(bytes.size() - 8)) return false;
-    bool haveFormat = false;
-    for (qsizetype at = 12; at + 8 <= bytes.size();) {
-        const QByteArray id = bytes.mid(at, 4);
-        const uint32_t size = u32(at + 4);
-        if (at + 8 + qsizetype(size) > bytes.size()) return false;
-        if (id == "fmt " && size >= 16) {
-            out.format = u16(at + 8);
-            out.channels = u16(at + 10);
-            out.rate = u32(at + 12);
-            out.bits = u16(at + 22);
-            haveFormat = u32(at + 16) == out.rate * out.channels * out.bits / 8;
-        } else if (id == "data") {
-            for (uint32_t i = 0; i + 1 < size; i += 2)
-                out.samples.push_back(qFromLittleEndian<qint16>(bytes.constData() + at + 8 + i));
-        }
-        at += 8 + size + (size & 1);
-    }
-    return haveFormat && !out.samples.empty();
-}
-
+// The sounds are plain 44-byte-header RIFF/WAVE files: "fmt " then "data".
 TEST(Resources, SoundsAre16BitMonoPcmAt22050OfTheirLengths) {
     const struct {
         const char* path;
@@ -126,19 +95,30 @@ TEST(Resources, SoundsAre16BitMonoPcmAt22050OfTheirLengths) {
         SCOPED_TRACE(s.path);
         QFile file(QString::fromLatin1(s.path));
         ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-        Wave wave;
-        ASSERT_TRUE(ParseWave(file.readAll(), wave));
-        EXPECT_EQ(std::make_tuple(wave.format, wave.channels, wave.bits, wave.rate),
-                  std::make_tuple(1, 1, 16, 22050u));
-        const double seconds = double(wave.samples.size()) / wave.rate;
+        const QByteArray b = file.readAll();
+        ASSERT_GT(b.size(), 44);
+        auto u16 = [&](int at) { return qFromLittleEndian<quint16>(b.constData() + at); };
+        auto u32 = [&](int at) { return qFromLittleEndian<quint32>(b.constData() + at); };
+        EXPECT_EQ(b.left(4) + b.mid(8, 8), "RIFFWAVEfmt ");
+        EXPECT_EQ(u32(4), uint32_t(b.size() - 8));
+        EXPECT_EQ(u32(16), 16u);
+        // PCM, mono, 22050 Hz, 44100 bytes/s, 2-byte frames, 16 bits.
+        EXPECT_EQ(std::make_tuple(u16(20), u16(22), u32(24), u32(28), u16(32), u16(34)),
+                  std::make_tuple(1, 1, 22050u, 44100u, 2, 16));
+        EXPECT_EQ(b.mid(36, 4), "data");
+        ASSERT_EQ(u32(40), uint32_t(b.size() - 44));
+        std::vector<int16_t> samples;
+        for (int at = 44; at + 1 < b.size(); at += 2)
+            samples.push_back(qFromLittleEndian<qint16>(b.constData() + at));
+        const double seconds = double(samples.size()) / 22050;
         EXPECT_GE(seconds, s.minSeconds);
         EXPECT_LE(seconds, s.maxSeconds);
         int peak = 0;
-        for (int16_t v : wave.samples) peak = std::max(peak, std::abs(int(v)));
+        for (int16_t v : samples) peak = std::max(peak, std::abs(int(v)));
         EXPECT_GT(peak, 8000);
         // Starts and ends quietly: no click.
-        EXPECT_LT(std::abs(int(wave.samples.front())), 2000);
-        EXPECT_LT(std::abs(int(wave.samples.back())), 2000);
+        EXPECT_LT(std::abs(int(samples.front())), 2000);
+        EXPECT_LT(std::abs(int(samples.back())), 2000);
     }
 }
 
