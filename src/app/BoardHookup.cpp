@@ -9,7 +9,7 @@ namespace {
 constexpr int kCursorFollowMs = 200;
 }
 
-CBoardHookup::CBoardHookup(CTambRUMOView* view, BoardHookupOptions options)
+CBoardHookup::CBoardHookup(CTambRUMOView* view, BoardStartupOptions options)
     : QObject(view), m_view(view), m_options(std::move(options)) {
     m_stepTimer.setSingleShot(true);
     connect(&m_stepTimer, &QTimer::timeout, this, [this] { RunStep(); });
@@ -22,13 +22,7 @@ bool CBoardHookup::Finished() const { return m_startup != nullptr && m_startup->
 
 void CBoardHookup::Start() {
     if (m_startup) return;
-    BoardStartupOptions o;
-    o.portOverride = m_options.port;
-    o.simulate = m_options.simulate;
-    o.capturePath = m_options.capturePath;
-    o.openPause = m_options.openPause;
-    o.greetPause = m_options.greetPause;
-    o.closePause = m_options.closePause;
+    BoardStartupOptions o = m_options;
     o.notifier = m_view->DrawNotifier();
     // The link reports at most one failure; it is shown once.
     o.message = [this](const std::string& text) {

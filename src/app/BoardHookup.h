@@ -7,28 +7,17 @@
 
 #include <QObject>
 #include <QTimer>
-#include <chrono>
 #include <memory>
-#include <string>
 
+#include "board/BoardStartup.h"
 #include "platform/WaitCursor.h"
 
-class CBoardStartup;
 class CTambRUMOView;
-
-struct BoardHookupOptions {
-    std::string port;         // --port DEVICE
-    bool simulate = false;    // --simulate-board
-    std::string capturePath;  // --capture FILE
-    // The greeting's pauses; shorter only in tests.
-    std::chrono::milliseconds openPause{5000};
-    std::chrono::milliseconds greetPause{4000};
-    std::chrono::milliseconds closePause{1000};
-};
 
 class CBoardHookup : public QObject {
 public:
-    CBoardHookup(CTambRUMOView* view, BoardHookupOptions options);
+    // The options' notifier and message are the view's own; the rest is kept.
+    CBoardHookup(CTambRUMOView* view, BoardStartupOptions options);
     ~CBoardHookup() override;
 
     void Start();
@@ -41,7 +30,7 @@ private:
     void FollowCursor();
 
     CTambRUMOView* m_view;
-    BoardHookupOptions m_options;
+    BoardStartupOptions m_options;
     std::unique_ptr<CBoardStartup> m_startup;
     std::unique_ptr<platform::CWaitCursor> m_wait;
     QTimer m_stepTimer;

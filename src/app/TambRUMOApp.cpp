@@ -18,8 +18,8 @@ bool CTambRUMOApp::InitInstance(const PellorinOptions& options) {
     CTambRUMOView* view = m_frame->View();
     theBoard.SetNotifier(view->DrawNotifier());
 
-    BoardHookupOptions board;
-    board.port = options.port.toStdString();
+    BoardStartupOptions board;
+    board.portOverride = options.port.toStdString();
     board.simulate = options.simulate;
     board.capturePath = options.capturePath.toStdString();
     m_board = new CBoardHookup(view, board);

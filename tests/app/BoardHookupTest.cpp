@@ -26,7 +26,7 @@ protected:
 TEST_F(AppTest, StartupScreenRepaintsWithTheBoardsTextsWhenTheGreetingEnds) {
     auto view = MakeView();
     view->show();
-    BoardHookupOptions options;
+    BoardStartupOptions options;
     options.simulate = true;
     options.openPause = options.closePause = std::chrono::milliseconds(0);
     options.greetPause = std::chrono::milliseconds(300);
