@@ -25,7 +25,7 @@ protected:
         theBoard.Reset();
         scanList.RemoveAll();
         outbox.queued.clear();
-        notifier.draws = 0;
+        notifier.Reset();
         theBoard.SetOutbox(&outbox);
         theBoard.SetNotifier(&notifier);
     }

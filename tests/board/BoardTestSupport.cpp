@@ -117,7 +117,7 @@ FrameLog::Snapshot FrameLog::Take() const {
                 {"scan-complete", std::to_string(m_board.m_bScanComplete)},
                 {"channel", std::to_string(m_board.m_scanChannel)}};
     s.sent = m_outbox.queued.size();
-    s.draws = m_notifier.draws;
+    s.draws = m_notifier.Count();
     ApRecord* rec = nullptr;
     for (int16_t rc = scanList.GetAt(rec, 1); rc == CApList::kOk; rc = scanList.GetNext(rec))
         s.aps[rec->macText] = DescribeAp(*rec);

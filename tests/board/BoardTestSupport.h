@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "BoardFrame.h"
+#include "CountingNotifier.h"
 #include "TestBytes.h"
 #include "board/ScannerBoard.h"
 
@@ -24,12 +25,6 @@ public:
         return 1;
     }
     std::vector<Bytes> queued;
-};
-
-class CountingNotifier : public IDrawNotifier {
-public:
-    void PostTalvDraw() override { ++draws; }
-    int draws = 0;
 };
 
 struct Probe {

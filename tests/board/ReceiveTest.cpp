@@ -120,7 +120,7 @@ TEST_F(BoardTest, ReadsSplitByTimeOutsBetweenFramesDecodeAsOneStream) {
     };
     const std::vector<std::string> expected = Decode(feedAll);
     ASSERT_EQ(expected.size(), frames.size());
-    EXPECT_EQ(notifier.draws, 6);
+    EXPECT_EQ(notifier.Count(), 6);
 
     std::mt19937 random(1234);
     for (int round = 0; round < 20; ++round) {

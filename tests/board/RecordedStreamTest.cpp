@@ -49,7 +49,7 @@ TEST_F(BoardTest, RecordedConversationsDecodeAsTheirGoldenFiles) {
         outbox.queued.clear();
         std::vector<std::string> actual = Receive(ReadFileBytes(entry.path()));
         actual.push_back("end frames=" + std::to_string(actual.size()) +
-                         " draws=" + std::to_string(notifier.draws) +
+                         " draws=" + std::to_string(notifier.Count()) +
                          " aps=" + std::to_string(scanList.Count()));
         if (update) {
             std::ofstream out(goldenPath);

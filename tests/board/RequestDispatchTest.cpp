@@ -114,14 +114,14 @@ TEST_F(BoardTest, ReportIsDroppedWhileTheListIsLockedButTheDrawIsPosted) {
     locked.get_future().wait();
     const Bytes report = ReportMessage({{{1, 2, 3, 4, 5, 6}, -50}}, {{0, "AP", 3, 0}});
     Receive(BoardFrame(MSG_SCAN_REPORT, report));
-    EXPECT_EQ(notifier.draws, 1);
+    EXPECT_EQ(notifier.Count(), 1);
     EXPECT_TRUE(scanList.IsEmpty());
     release.set_value();
     ui.join();
 
     Receive(BoardFrame(MSG_SCAN_REPORT, report));
     EXPECT_EQ(scanList.Count(), 1);
-    EXPECT_EQ(notifier.draws, 2);
+    EXPECT_EQ(notifier.Count(), 2);
 }
 
 // An outbox that feeds a frame back into the dispatcher while it is queued,

@@ -13,24 +13,12 @@
 
 #include "BoardFrame.h"
 #include "BoardPty.h"
+#include "CountingNotifier.h"
 #include "ScratchDir.h"
 #include "TestBytes.h"
 #include "WaitUntil.h"
 #include "board/BoardInterfaces.h"
 #include "board/ScannerBoard.h"
-
-// Counts draws posted from the worker thread.
-class CountingNotifier : public IDrawNotifier {
-public:
-    void PostTalvDraw() override { ++m_count; }
-    int Count() const { return m_count.load(); }
-    bool WaitFor(int atLeast, std::chrono::milliseconds timeout = std::chrono::seconds(5)) const {
-        return WaitUntil([&] { return Count() >= atLeast; }, timeout);
-    }
-
-private:
-    std::atomic<int> m_count{0};
-};
 
 // The message of a report: probes (mac last byte, rssi), beacons for all.
 Bytes ReportMessage(const std::vector<std::pair<uint8_t, int16_t>>& probes, const std::string& ssid,

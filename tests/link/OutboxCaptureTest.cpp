@@ -19,7 +19,7 @@ bool Readable(int fd) {
 TEST(TxQueue, FramesGoOutWholeInOrderAndNoneIsLostWhileThereIsRoom) {
     CTxQueue queue(3);
     EXPECT_FALSE(Readable(queue.EventFd()));
-    const std::vector<uint8_t> a = Hex("11 12 03 07 00 11 13"), b = Hex("11 12 16 00 11 13");
+    const Bytes &a = kModeRequest, &b = kScanRequest;
     EXPECT_EQ(queue.Push(a.data(), a.size()), 1);
     EXPECT_EQ(queue.Push(b.data(), b.size()), 1);
     EXPECT_TRUE(Readable(queue.EventFd()));
@@ -44,8 +44,7 @@ TEST(Capture, WrittenFileLoadsBackWithDirectionsBytesAndEvents) {
         CCaptureWriter writer;
         ASSERT_TRUE(writer.Open(path, "/dev/pts/9", "link_tests"));
         writer.Event("connected /dev/pts/9");
-        const std::vector<uint8_t> request = Hex("11 12 01 00 11 13");
-        writer.Wrote(request.data(), request.size());
+        writer.Wrote(kFirmwareRequest.data(), kFirmwareRequest.size());
         const std::vector<uint8_t> answer = BoardFrame(0x01, {'2', '.', '1', '4', 0});
         for (uint8_t b : answer) writer.Read(&b, 1);
     }

@@ -111,13 +111,13 @@ TEST(SimBoardEngine, ScanSendsStartFourteenChannelsReportsAndEndOnSchedule) {
     options.scanMs = 1500;
     CSimBoardEngine engine(options);
     engine.SetPosition(400, 280);
-    const auto request = Hex("11 12 16 00 11 13");
-    engine.Feed(request.data(), request.size(), 1000);
+    engine.Feed(kScanRequest.data(), kScanRequest.size(), 1000);
     EXPECT_TRUE(engine.ScanRunning());
     const auto first = DecodeBoardFrames(engine.TakeOutput(1000));
     ASSERT_EQ(first.size(), 1u);
     EXPECT_EQ(first[0].first, 0x16);
-    engine.Feed(request.data(), request.size(), 1001);  // a request during a scan: ignored
+    engine.Feed(kScanRequest.data(), kScanRequest.size(),
+                1001);  // a request during a scan: ignored
 
     const auto rest = DecodeBoardFrames(engine.TakeOutput(2500));
     std::vector<int> channels;

@@ -13,11 +13,6 @@
 
 namespace {
 
-const Bytes kFirmwareRequest = Hex("11 12 01 00 11 13");
-const Bytes kSerialRequest = Hex("11 12 02 00 11 13");
-const Bytes kModeRequest = Hex("11 12 03 07 00 11 13");
-const Bytes kScanRequest = Hex("11 12 16 00 11 13");
-
 class WorkerTest : public ::testing::Test {
 protected:
     void SetUp() override {

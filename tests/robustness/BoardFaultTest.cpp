@@ -12,6 +12,7 @@
 #include <random>
 #include <thread>
 
+#include "CountingNotifier.h"
 #include "ListInvariants.h"
 #include "RobustSupport.h"
 #include "aplist/ApList.h"
@@ -25,17 +26,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-const Bytes kFirmwareRequest = Hex("11 12 01 00 11 13");
-const Bytes kSerialRequest = Hex("11 12 02 00 11 13");
-const Bytes kModeRequest = Hex("11 12 03 07 00 11 13");
-const Bytes kScanRequest = Hex("11 12 16 00 11 13");
-
-class Draws : public IDrawNotifier {
-public:
-    void PostTalvDraw() override { ++count; }
-    std::atomic<int> count{0};
-};
 
 class BoardFaults : public ::testing::Test {
 protected:
@@ -138,7 +128,7 @@ protected:
     ScratchDir dir;
     fs::path device = dir.Path() / "board";
     std::unique_ptr<BoardPty> pty = std::make_unique<BoardPty>();
-    Draws draws;
+    CountingNotifier draws;
     std::atomic<uint32_t> clock{1000};
     std::atomic<int> ups{0}, downs{0};
     std::vector<std::string> messages;
@@ -270,9 +260,9 @@ TEST_F(BoardFaults, GarbageAtLineRateForThreeSecondsThenTheBoardIsUnderstoodAgai
 TEST_F(BoardFaults, ReportsAndFramesBeyondEveryLimitAreIgnoredOrCut) {
     Start();
     auto send = [&](const Bytes& frame) {
-        const int before = draws.count.load();
+        const int before = draws.Count();
         pty->Write(frame);
-        return WaitUntil([&] { return draws.count.load() > before; });
+        return WaitUntil([&] { return draws.Count() > before; });
     };
     auto listed = [] {
         std::lock_guard<std::mutex> guard(theBoard.m_reportLock);

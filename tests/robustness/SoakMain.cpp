@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <thread>
 
+#include "CountingNotifier.h"
 #include "RobustSupport.h"
 #include "aplist/ApList.h"
 #include "board/BoardStartup.h"
@@ -26,12 +27,6 @@ namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
 namespace {
-
-class Draws : public IDrawNotifier {
-public:
-    void PostTalvDraw() override { ++count; }
-    std::atomic<long> count{0};
-};
 
 uint32_t Blank(int, int) { return 0x00FFFFFFu; }
 
@@ -58,7 +53,7 @@ int main(int argc, char** argv) {
         if (!ReadSiteHeader(src, site).ok) return Fail("samples/office.hss does not open");
     }
 
-    Draws draws;
+    CountingNotifier draws;
     BoardStartupOptions options;
     options.simulate = true;
     options.simScanMs = scanMs;
@@ -142,10 +137,10 @@ int main(int argc, char** argv) {
         "soak: %.1f s, %ld scans (board sent %llu), %ld deleted, %ld saves, %d entries in the "
         "survey\n"
         "soak: resident memory after warm-up %ld kB, at the end %ld kB (peak %ld kB, %+.2f %%)\n"
-        "soak: worker CPU %.2f s (%.2f %% of one core), %ld draws\n",
+        "soak: worker CPU %.2f s (%.2f %% of one core), %d draws\n",
         duration, scans, static_cast<unsigned long long>(simScans), deleted, saves,
         surveyList.Count(), rssStart, rssEnd, rssPeak, growth, cpu, 100 * cpu / duration,
-        draws.count.load());
+        draws.Count());
 
     if (missed > 0) return Fail("a scan never finished");
     if (static_cast<uint64_t>(scans) != simScans)

@@ -8,3 +8,9 @@
 // A frame as the board sends it: stuffed type, payload and checksum. Without
 // an explicit checksum the correct one is used.
 Bytes BoardFrame(uint8_t type, const Bytes& payload, std::optional<uint8_t> checksum = {});
+
+// The requests the program sends, as they appear on the line.
+inline const Bytes kFirmwareRequest = Hex("11 12 01 00 11 13");
+inline const Bytes kSerialRequest = Hex("11 12 02 00 11 13");
+inline const Bytes kModeRequest = Hex("11 12 03 07 00 11 13");  // survey scan mode
+inline const Bytes kScanRequest = Hex("11 12 16 00 11 13");
