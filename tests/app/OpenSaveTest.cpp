@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "AppFakes.h"
+#include "SurveyEntries.h"
 #include "aplist/ApList.h"
 #include "board/ScannerBoard.h"
 #include "platform/WaitCursor.h"
@@ -40,10 +41,9 @@ TEST_F(AppTest, SurveyOfThreePointsIsSavedAndReadBack) {
 
     FileSource src(path);
     CSiteRecord site;
-    ASSERT_TRUE(ReadSiteHeader(src, site).ok);
     CApList list;
     int circles = 0;
-    ASSERT_TRUE(ReadPoints(src, site, list, [&](int32_t, int32_t, int16_t) { ++circles; }).ok);
+    ASSERT_TRUE(ReadSurvey(src, site, list, &circles));
     EXPECT_EQ(circles, 3);
     std::vector<ApRecord> back;
     for (ApRecord* r = list.First(); r != nullptr; list.GetNext(r)) back.push_back(*r);

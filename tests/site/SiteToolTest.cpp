@@ -74,10 +74,9 @@ TEST(SiteTool, PointsListsEntriesAndCirclesAsOpenLoadsThem) {
     const auto bytes = ReadFileBytes(path);
     MemorySource src(bytes);
     CSiteRecord site;
-    ASSERT_TRUE(ReadSiteHeader(src, site).ok);
     CApList list;
     int groups = 0;
-    ASSERT_TRUE(ReadPoints(src, site, list, [&](int32_t, int32_t, int16_t) { ++groups; }).ok);
+    ASSERT_TRUE(ReadSurvey(src, site, list, &groups));
     ASSERT_EQ(entries.size(), list.Count());
     EXPECT_EQ(circles.size(), groups);
     ASSERT_GT(entries.size(), 10);

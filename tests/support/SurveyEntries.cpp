@@ -17,3 +17,12 @@ void AddEntry(CApList& list, int32_t x, int32_t y, uint8_t channel, int64_t rssi
     std::strncpy(rec->ssid, ssid, sizeof rec->ssid - 1);
     list.AddTail(rec);
 }
+
+bool ReadSurvey(IByteSource& src, CSiteRecord& site, CApList& into, int* circles) {
+    if (!ReadSiteHeader(src, site).ok) return false;
+    return ReadPoints(src, site, into,
+                      [circles](int32_t, int32_t, int16_t) {
+                          if (circles != nullptr) ++*circles;
+                      })
+        .ok;
+}
