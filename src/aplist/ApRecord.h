@@ -22,6 +22,7 @@ struct ApRecord {
     uint8_t capabilityFlag = 0;
     uint8_t refreshed = 0;
     uint8_t privacy = 0;
+    uint8_t band = 0;  // WifiBand: 0 for the board's records (2.4 GHz), 2, 5 or 6 from an adapter
     int32_t readingCount = 0;  // scan list: readings summed into rssi
     ApRecord* next = nullptr;
 };

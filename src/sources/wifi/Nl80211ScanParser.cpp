@@ -1,0 +1,181 @@
+#include "sources/wifi/Nl80211ScanParser.h"
+
+#include <linux/genetlink.h>
+#include <linux/netlink.h>
+#include <linux/nl80211.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace {
+
+template <typename T>
+T Read(const uint8_t* p) {
+    T v;
+    std::memcpy(&v, p, sizeof v);  // netlink is host order; the bytes may be unaligned
+    return v;
+}
+
+// Walks the attributes in [p, p + n). Calls take(type, payload, length) for
+// each; returns false when an attribute's length does not fit, or when take
+// refuses one.
+template <typename Take>
+bool WalkAttributes(const uint8_t* p, size_t n, Take&& take) {
+    size_t at = 0;
+    while (n - at >= NLA_HDRLEN) {
+        const uint16_t len = Read<uint16_t>(p + at);
+        const uint16_t type = Read<uint16_t>(p + at + 2) & NLA_TYPE_MASK;
+        if (len < NLA_HDRLEN || len > n - at) return false;
+        if (!take(type, p + at + NLA_HDRLEN, size_t{len} - NLA_HDRLEN)) return false;
+        const size_t step = NLA_ALIGN(size_t{len});
+        at = step < n - at ? at + step : n;
+    }
+    return at == n;  // a tail too short for a header is a cut attribute
+}
+
+// The SSID element of an information-element list, when there is a whole one.
+bool FindSsid(const uint8_t* p, size_t n, uint8_t& length, uint8_t ssid[32]) {
+    size_t at = 0;
+    while (n - at >= 2) {
+        const uint8_t id = p[at];
+        const uint8_t len = p[at + 1];
+        if (len > n - at - 2) return false;
+        if (id == 0) {
+            if (len > 32) return false;
+            length = len;
+            std::memcpy(ssid, p + at + 2, len);
+            return true;
+        }
+        at += 2 + size_t{len};
+    }
+    return false;
+}
+
+// Fills `bss` from the nested attributes of NL80211_ATTR_BSS; false when the
+// nest is malformed or has no BSSID.
+bool ReadBss(const uint8_t* p, size_t n, KernelBss& bss) {
+    bool hasBssid = false;
+    bool hasIeSsid = false, hasBeaconSsid = false;
+    uint8_t beaconLength = 0;
+    uint8_t beaconSsid[32] = {};
+    const bool whole = WalkAttributes(p, n, [&](uint16_t type, const uint8_t* v, size_t len) {
+        switch (type) {
+            case NL80211_BSS_BSSID:
+                if (len != 6) return false;
+                std::memcpy(bss.bssid, v, 6);
+                hasBssid = true;
+                return true;
+            case NL80211_BSS_FREQUENCY:
+                if (len != 4) return false;
+                bss.frequencyMhz = Read<uint32_t>(v);
+                return true;
+            case NL80211_BSS_SIGNAL_MBM:
+                if (len != 4) return false;
+                bss.signalMbm = Read<int32_t>(v);
+                bss.hasSignalMbm = true;
+                return true;
+            case NL80211_BSS_SIGNAL_UNSPEC:
+                if (len != 1) return false;
+                bss.signalUnspec = v[0];
+                bss.hasSignalUnspec = true;
+                return true;
+            case NL80211_BSS_SEEN_MS_AGO:
+                if (len != 4) return false;
+                bss.seenMsAgo = Read<uint32_t>(v);
+                bss.hasSeenMsAgo = true;
+                return true;
+            case NL80211_BSS_LAST_SEEN_BOOTTIME:
+                if (len != 8) return false;
+                bss.lastSeenBoottimeNs = Read<uint64_t>(v);
+                bss.hasLastSeenBoottime = true;
+                return true;
+            case NL80211_BSS_CAPABILITY:
+                if (len != 2) return false;
+                bss.capability = Read<uint16_t>(v);
+                bss.hasCapability = true;
+                return true;
+            case NL80211_BSS_INFORMATION_ELEMENTS:
+                hasIeSsid = FindSsid(v, len, bss.ssidLength, bss.ssid);
+                return true;
+            case NL80211_BSS_BEACON_IES:
+                hasBeaconSsid = FindSsid(v, len, beaconLength, beaconSsid);
+                return true;
+            default:
+                return true;  // attributes this reader does not use
+        }
+    });
+    if (!whole || !hasBssid) return false;
+    if (!hasIeSsid && hasBeaconSsid) {
+        bss.ssidLength = beaconLength;
+        std::memcpy(bss.ssid, beaconSsid, sizeof bss.ssid);
+    }
+    bss.hasSsid = hasIeSsid || hasBeaconSsid;
+    return true;
+}
+
+// The errno of a negative netlink error code.
+int ErrnoOf(int32_t error) { return error == INT32_MIN ? EBADMSG : -error; }
+
+}  // namespace
+
+void Nl80211ScanDumpParser::Fail(int error) {
+    m_state = State::kFailed;
+    m_error = error;
+}
+
+void Nl80211ScanDumpParser::TakeFamilyMessage(const uint8_t* p, size_t n) {
+    if (n < GENL_HDRLEN) {
+        ++m_dropped;
+        return;
+    }
+    bool found = false;
+    KernelBss bss;
+    bool good = false;
+    // A malformed attribute after a whole BSS nest does not spoil the nest.
+    WalkAttributes(p + GENL_HDRLEN, n - GENL_HDRLEN,
+                   [&](uint16_t type, const uint8_t* v, size_t len) {
+                       if (type != NL80211_ATTR_BSS || found) return true;
+                       found = true;
+                       good = ReadBss(v, len, bss);
+                       return true;
+                   });
+    if (good)
+        m_entries.push_back(bss);
+    else if (found)
+        ++m_dropped;
+}
+
+Nl80211ScanDumpParser::State Nl80211ScanDumpParser::Feed(const uint8_t* data, size_t length) {
+    size_t at = 0;
+    while (m_state == State::kMore && length - at >= NLMSG_HDRLEN) {
+        const uint32_t len = Read<uint32_t>(data + at);
+        const uint16_t type = Read<uint16_t>(data + at + 4);
+        if (len < NLMSG_HDRLEN || len > length - at) {
+            ++m_dropped;  // the rest of this datagram cannot be delimited
+            break;
+        }
+        const uint8_t* payload = data + at + NLMSG_HDRLEN;
+        const size_t payloadLength = len - NLMSG_HDRLEN;
+        if (type == NLMSG_DONE) {
+            const int32_t error = payloadLength >= 4 ? Read<int32_t>(payload) : 0;
+            if (error < 0)
+                Fail(ErrnoOf(error));
+            else
+                m_state = State::kDone;
+        } else if (type == NLMSG_ERROR) {
+            if (payloadLength < 4)
+                Fail(EBADMSG);
+            else if (const int32_t error = Read<int32_t>(payload); error < 0)
+                Fail(ErrnoOf(error));
+            else
+                m_state = State::kDone;  // an acknowledgement ends the answer as well
+        } else if (type == NLMSG_OVERRUN) {
+            Fail(ENOBUFS);
+        } else if (type >= NLMSG_MIN_TYPE) {
+            TakeFamilyMessage(payload, payloadLength);
+        }
+        const size_t step = NLMSG_ALIGN(size_t{len});
+        at = step < length - at ? at + step : length;
+    }
+    return m_state;
+}

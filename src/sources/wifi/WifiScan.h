@@ -1,0 +1,55 @@
+#pragma once
+// One adapter scan put together: what NetworkManager listed, what the kernel's
+// scan dump answered for the same interface, and the moment the scan was
+// asked for. Only access points heard by this scan become readings.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "sources/wifi/Nl80211ScanParser.h"
+#include "sources/wifi/WifiReading.h"
+
+// What NetworkManager says of one access point (its AccessPoint properties).
+struct NmAccessPoint {
+    std::vector<uint8_t> ssid;  // Ssid: any bytes, empty when hidden
+    std::string hwAddress;      // HwAddress: "AA:BB:CC:DD:EE:FF"
+    uint32_t frequencyMhz = 0;  // Frequency
+    uint8_t strength = 0;       // Strength, percent
+    int32_t lastSeen = -1;      // LastSeen: CLOCK_BOOTTIME seconds, -1 never
+    uint32_t flags = 0;         // Flags: bit 0 privacy
+};
+
+// The kernel's answer to the scan dump, or why there is none.
+struct KernelScan {
+    bool answered = false;
+    std::string error;  // when not answered
+    std::vector<KernelBss> entries;
+    // When the dump was asked for: SEEN_MS_AGO counts back from a moment no
+    // earlier than this, so an entry's age is never taken as younger than it is.
+    int64_t dumpBoottimeNs = 0;
+};
+
+struct WifiScanResult {
+    std::vector<WifiReading> readings;  // one per access point heard
+    size_t kernelDbm = 0;               // readings whose dBm the kernel gave
+    size_t derivedDbm = 0;              // readings whose dBm came from the percentage
+    size_t staleSkipped = 0;            // listed by NetworkManager, not heard by this scan
+    size_t unusable = 0;                // listed with a HwAddress that is no MAC address
+    std::string kernelError;            // why the kernel gave no dBm at all, if it did not
+};
+
+// CLOCK_BOOTTIME now, in nanoseconds: the clock of LastSeen, LastScan and the
+// kernel's LAST_SEEN_BOOTTIME.
+int64_t BoottimeNowNs();
+
+// "AA:BB:CC:DD:EE:FF" (either case) into six bytes; false for anything else.
+bool ParseHwAddress(const std::string& text, uint8_t mac[6]);
+
+// Access points last seen before the request's second are left out (they are
+// NetworkManager's memory of earlier scans). A reading takes the kernel's dBm
+// when the dump has a fresh entry with the same BSSID (the same frequency
+// preferred) and a plausible SIGNAL_MBM; otherwise the dBm of the percentage.
+// A kernel entry is fresh when it was last seen at or after the request.
+WifiScanResult CombineScan(const std::vector<NmAccessPoint>& accessPoints, const KernelScan& kernel,
+                           int64_t requestBoottimeNs);

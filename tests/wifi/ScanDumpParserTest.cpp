@@ -1,0 +1,193 @@
+// The kernel's scan dump read from raw netlink bytes: whole dumps, what the
+// kernel may leave out, and bytes that are cut short or wrong.
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <random>
+
+#include "ScanDumpMessages.h"
+#include "sources/wifi/Nl80211ScanParser.h"
+
+namespace {
+
+using namespace scandump;
+using State = Nl80211ScanDumpParser::State;
+
+Nl80211ScanDumpParser Parse(const std::vector<Bytes>& datagrams) {
+    Nl80211ScanDumpParser parser;
+    for (const Bytes& d : datagrams) {
+        // An exact-size copy on the heap, so that any read past the end is caught.
+        const auto copy = std::make_unique<uint8_t[]>(d.size());
+        std::memcpy(copy.get(), d.data(), d.size());
+        parser.Feed(copy.get(), d.size());
+    }
+    return parser;
+}
+
+Bss Second() {
+    Bss s;
+    s.bssid[5] = 0x66;
+    s.frequency = 5955;
+    s.mbm = -9150;
+    s.seenMsAgo.reset();
+    s.lastSeenNs = 123456789012345ull;
+    s.ssid = std::string("\xff\x41", 2);
+    return s;
+}
+
+TEST(ScanDumpParserTest, AWholeDumpGivesEveryBssWithItsFields) {
+    // In one datagram, or one message per datagram, under any family id.
+    for (uint16_t family : {uint16_t{16}, uint16_t{0x1c}, uint16_t{0xffff}}) {
+        Bytes second = Entry(Second());
+        std::memcpy(second.data() + 4, &family, 2);
+        const Bytes first = Entry(Bss{});
+        for (const auto& datagrams : {std::vector<Bytes>{Cat(Cat(first, second), Done())},
+                                      std::vector<Bytes>{first, second, Done()}}) {
+            const Nl80211ScanDumpParser p = Parse(datagrams);
+            ASSERT_EQ(p.GetState(), State::kDone);
+            ASSERT_EQ(p.Entries().size(), 2u);
+            EXPECT_EQ(p.Dropped(), 0u);
+            const KernelBss& a = p.Entries()[0];
+            EXPECT_EQ(a.bssid[0], 0x00);
+            EXPECT_EQ(a.bssid[5], 0x55);
+            EXPECT_EQ(a.frequencyMhz, 2437u);
+            EXPECT_TRUE(a.hasSignalMbm);
+            EXPECT_EQ(a.signalMbm, -5400);
+            EXPECT_TRUE(a.hasSeenMsAgo);
+            EXPECT_EQ(a.seenMsAgo, 100u);
+            EXPECT_FALSE(a.hasLastSeenBoottime);
+            ASSERT_TRUE(a.hasSsid);
+            EXPECT_EQ(std::string(a.ssid, a.ssid + a.ssidLength), "CorpNet");
+            const KernelBss& b = p.Entries()[1];
+            EXPECT_EQ(b.signalMbm, -9150);
+            EXPECT_TRUE(b.hasLastSeenBoottime);
+            EXPECT_EQ(b.lastSeenBoottimeNs, 123456789012345ull);
+            EXPECT_EQ(std::string(b.ssid, b.ssid + b.ssidLength), "\xff\x41");
+        }
+    }
+}
+
+TEST(ScanDumpParserTest, SsidComesFromTheElementsOrTheBeaconAndOnlyWhenWhole) {
+    struct Row {
+        const char* what;
+        Bytes elements;  // NL80211_BSS_INFORMATION_ELEMENTS, when not empty
+        Bytes beacon;    // NL80211_BSS_BEACON_IES, when not empty
+        bool hasSsid;
+        std::string ssid;
+    };
+    const Row rows[] = {
+        {"elements", SsidElements("Net"), {}, true, "Net"},
+        {"NUL inside", SsidElements(std::string("a\0b", 3)), {}, true, std::string("a\0b", 3)},
+        {"hidden", SsidElements(""), {}, true, ""},
+        {"beacon only", {}, SsidElements("Beacon"), true, "Beacon"},
+        {"elements first", SsidElements("Probe"), SsidElements("Beacon"), true, "Probe"},
+        {"no SSID element", {1, 2, 0x82, 0x84}, {}, false, ""},
+        {"33 bytes", SsidElements(std::string(33, 's')), {}, false, ""},
+        {"32 bytes", SsidElements(std::string(32, 's')), {}, true, std::string(32, 's')},
+        {"element cut", {0, 9, 'N', 'e', 't'}, {}, false, ""},
+        {"header cut", {1, 2, 0x82, 0x84, 0}, {}, false, ""},
+        {"cut, beacon whole", {0, 9, 'N'}, SsidElements("Beacon"), true, "Beacon"},
+    };
+    for (const Row& row : rows) {
+        Bss s;
+        s.ssid.reset();
+        Bytes nest = BssNest(s);
+        if (!row.elements.empty())
+            nest = Cat(nest, Attr(NL80211_BSS_INFORMATION_ELEMENTS, row.elements));
+        if (!row.beacon.empty()) nest = Cat(nest, Attr(NL80211_BSS_BEACON_IES, row.beacon));
+        const Nl80211ScanDumpParser p = Parse({EntryWithNest(nest), Done()});
+        ASSERT_EQ(p.Entries().size(), 1u) << row.what;
+        const KernelBss& b = p.Entries()[0];
+        EXPECT_EQ(b.hasSsid, row.hasSsid) << row.what;
+        EXPECT_EQ(std::string(b.ssid, b.ssid + b.ssidLength), row.ssid) << row.what;
+    }
+}
+
+TEST(ScanDumpParserTest, MalformedBssEntriesAreDroppedWholeAndTheRestIsRead) {
+    auto withAttr = [](uint16_t type, const Bytes& payload) {
+        return EntryWithNest(Cat(BssNest(Bss{}), Attr(type, payload)));
+    };
+    Bytes cutNest = BssNest(Bss{});
+    cutNest = Cat(cutNest, Value<uint16_t>(40));  // an attribute claiming more than there is
+    cutNest = Cat(cutNest, Value<uint16_t>(NL80211_BSS_SIGNAL_MBM));
+    Bss noBssid;
+    Bytes nestWithoutBssid = BssNest(noBssid);
+    nestWithoutBssid.erase(nestWithoutBssid.begin(), nestWithoutBssid.begin() + 12);
+    const Bytes bad[] = {
+        EntryWithNest(cutNest),
+        EntryWithNest(nestWithoutBssid),
+        withAttr(NL80211_BSS_BSSID, {1, 2, 3, 4, 5}),
+        withAttr(NL80211_BSS_FREQUENCY, {1, 2}),
+        withAttr(NL80211_BSS_SIGNAL_MBM, {1, 2, 3, 4, 5, 6, 7, 8}),
+        withAttr(NL80211_BSS_SIGNAL_UNSPEC, {}),
+        withAttr(NL80211_BSS_LAST_SEEN_BOOTTIME, {1, 2, 3, 4}),
+        withAttr(NL80211_BSS_CAPABILITY, {1}),
+        EntryWithNest(Cat(BssNest(Bss{}), {3, 0, 0, 0})),  // an attribute shorter than its header
+        EntryWithNest(Cat(BssNest(Bss{}), {8, 0})),        // a header cut in two
+    };
+    for (const Bytes& entry : bad) {
+        const Nl80211ScanDumpParser p = Parse({Cat(Cat(entry, Entry(Second())), Done())});
+        EXPECT_EQ(p.GetState(), State::kDone);
+        ASSERT_EQ(p.Entries().size(), 1u);
+        EXPECT_EQ(p.Entries()[0].bssid[5], 0x66);
+        EXPECT_EQ(p.Dropped(), 1u);
+    }
+    // A message without the BSS nest, or too short for its header, is no entry.
+    EXPECT_EQ(Parse({Message({NL80211_CMD_NEW_SCAN_RESULTS, 1, 0, 0})}).Entries().size(), 0u);
+    EXPECT_EQ(Parse({Message({NL80211_CMD_NEW_SCAN_RESULTS})}).Dropped(), 1u);
+}
+
+TEST(ScanDumpParserTest, TheKernelsErrorsEndTheDumpAndCutMessagesAreNotRead) {
+    struct Row {
+        const char* what;
+        std::vector<Bytes> datagrams;
+        State state;
+        int error;
+        size_t entries;
+    };
+    Bytes longer = Entry(Bss{});
+    const uint32_t tooLong = static_cast<uint32_t>(longer.size() + 4);
+    std::memcpy(longer.data(), &tooLong, 4);
+    Bytes tiny = Entry(Bss{});
+    const uint32_t tooShort = 8;
+    std::memcpy(tiny.data(), &tooShort, 4);
+    const Row rows[] = {
+        {"no such device", {Error(-ENODEV)}, State::kFailed, ENODEV, 0},
+        {"an ack", {Error(0)}, State::kDone, 0, 0},
+        {"dump failed at its end", {Entry(Bss{}), Done(-EBUSY)}, State::kFailed, EBUSY, 1},
+        {"error without its code", {Message({}, NLMSG_ERROR)}, State::kFailed, EBADMSG, 0},
+        {"overrun", {Message({}, NLMSG_OVERRUN)}, State::kFailed, ENOBUFS, 0},
+        {"the least error code", {Error(INT32_MIN)}, State::kFailed, EBADMSG, 0},
+        {"no end yet", {Entry(Bss{}), Message({}, NLMSG_NOOP)}, State::kMore, 0, 1},
+        {"message longer than the datagram", {longer, Done()}, State::kDone, 0, 0},
+        {"message shorter than its header", {Cat(tiny, Entry(Bss{})), Done()}, State::kDone, 0, 0},
+        {"bytes after the end", {Cat(Done(), Entry(Bss{}))}, State::kDone, 0, 0},
+        {"a few stray bytes", {{1, 2, 3}, Entry(Bss{}), Done()}, State::kDone, 0, 1},
+    };
+    for (const Row& row : rows) {
+        const Nl80211ScanDumpParser p = Parse(row.datagrams);
+        EXPECT_EQ(p.GetState(), row.state) << row.what;
+        EXPECT_EQ(p.ErrorCode(), row.error) << row.what;
+        EXPECT_EQ(p.Entries().size(), row.entries) << row.what;
+    }
+}
+
+TEST(ScanDumpParserTest, EveryCutOfADumpAndRandomBytesAreReadSafely) {
+    const Bytes whole = Cat(Cat(Entry(Bss{}), Entry(Second())), Done());
+    for (size_t n = 0; n < whole.size(); ++n) {
+        const Nl80211ScanDumpParser p = Parse({Bytes(whole.begin(), whole.begin() + n)});
+        EXPECT_NE(p.GetState(), State::kDone) << n;
+        EXPECT_LE(p.Entries().size(), 2u);
+    }
+    std::mt19937 random(9);
+    for (int i = 0; i < 2000; ++i) {
+        Bytes noise = whole;
+        for (int k = 0; k < 4; ++k) noise[random() % noise.size()] = static_cast<uint8_t>(random());
+        noise.resize(random() % (noise.size() + 1));
+        const Nl80211ScanDumpParser p = Parse({noise});
+        for (const KernelBss& b : p.Entries()) EXPECT_LE(b.ssidLength, 32);
+    }
+}
+
+}  // namespace
