@@ -1,7 +1,8 @@
 // Writes the seed corpora: small site files made by the project's own site
 // builder and points writer (both section orders, longer headers and larger
 // record sizes, cut-off files), and the recorded board conversations of
-// tests/data/board with each way of feeding them, plus framed reports.
+// tests/data/board with each way of feeding them, plus framed reports, and
+// nl80211 scan dumps built by the tests' message builder.
 //
 //   fuzz_seedgen REPO_ROOT   writes REPO_ROOT/fuzz/corpus/<target>/seed-*
 
@@ -14,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "ScanDumpMessages.h"
 #include "aplist/ApList.h"
 #include "site/SiteBuilder.h"
 #include "site/SiteFile.h"
@@ -198,6 +200,28 @@ void BoardSeeds(const fs::path& dir, const fs::path& recordings) {
 
 }  // namespace
 
+// Scan dumps: byte 0 chooses the cutting into datagrams (see the target).
+void ScanDumpSeeds(const fs::path& dir) {
+    using namespace scandump;
+    Bss second;
+    second.bssid[5] = 0x66;
+    second.frequency = 5955;
+    second.mbm = -9150;
+    second.seenMsAgo.reset();
+    second.lastSeenNs = 123456789012345ull;
+    second.ssid = std::string("\xff\x41", 2);
+    Bss hidden;
+    hidden.bssid[5] = 0x77;
+    hidden.ssid = std::string(7, '\0');
+    const Bytes whole = Cat(Cat(Cat(Entry(Bss{}), Entry(second)), Entry(hidden)), Done());
+    Save(dir, "dump", Cat({0x00}, whole));
+    Save(dir, "dump-cut-up", Cat({0x85}, whole));
+    Bytes beacon = BssNest(Bss{});
+    beacon = Cat(beacon, Attr(NL80211_BSS_BEACON_IES, SsidElements("Beacon")));
+    Save(dir, "beacon", Cat({0x00}, Cat(EntryWithNest(beacon), Done())));
+    Save(dir, "no-such-device", Cat({0x00}, Error(-19)));
+}
+
 int main(int argc, char** argv) {
     if (argc != 2) {
         std::fprintf(stderr, "usage: fuzz_seedgen REPO_ROOT\n");
@@ -206,5 +230,6 @@ int main(int argc, char** argv) {
     const fs::path root = argv[1];
     SiteSeeds(root / "fuzz/corpus/fuzz_sitefile");
     BoardSeeds(root / "fuzz/corpus/fuzz_board_stream", root / "tests/data/board");
+    ScanDumpSeeds(root / "fuzz/corpus/fuzz_nl80211_dump");
     return 0;
 }

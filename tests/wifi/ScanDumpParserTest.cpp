@@ -75,6 +75,7 @@ TEST(ScanDumpParserTest, SsidComesFromTheElementsOrTheBeaconAndOnlyWhenWhole) {
         Bytes beacon;    // NL80211_BSS_BEACON_IES, when not empty
         bool hasSsid;
         std::string ssid;
+        Bytes laterElements = {};  // a second NL80211_BSS_INFORMATION_ELEMENTS
     };
     const Row rows[] = {
         {"elements", SsidElements("Net"), {}, true, "Net"},
@@ -88,6 +89,8 @@ TEST(ScanDumpParserTest, SsidComesFromTheElementsOrTheBeaconAndOnlyWhenWhole) {
         {"element cut", {0, 9, 'N', 'e', 't'}, {}, false, ""},
         {"header cut", {1, 2, 0x82, 0x84, 0}, {}, false, ""},
         {"cut, beacon whole", {0, 9, 'N'}, SsidElements("Beacon"), true, "Beacon"},
+        {"elements twice, the last cut", SsidElements("Net"), {}, false, "", {0, 9, 'N'}},
+        {"elements twice, the last whole", {0, 9, 'N'}, {}, true, "Net", SsidElements("Net")},
     };
     for (const Row& row : rows) {
         Bss s;
@@ -96,6 +99,8 @@ TEST(ScanDumpParserTest, SsidComesFromTheElementsOrTheBeaconAndOnlyWhenWhole) {
         if (!row.elements.empty())
             nest = Cat(nest, Attr(NL80211_BSS_INFORMATION_ELEMENTS, row.elements));
         if (!row.beacon.empty()) nest = Cat(nest, Attr(NL80211_BSS_BEACON_IES, row.beacon));
+        if (!row.laterElements.empty())
+            nest = Cat(nest, Attr(NL80211_BSS_INFORMATION_ELEMENTS, row.laterElements));
         const Nl80211ScanDumpParser p = Parse({EntryWithNest(nest), Done()});
         ASSERT_EQ(p.Entries().size(), 1u) << row.what;
         const KernelBss& b = p.Entries()[0];

@@ -43,6 +43,7 @@ bool FindSsid(const uint8_t* p, size_t n, uint8_t& length, uint8_t ssid[32]) {
         if (id == 0) {
             if (len > 32) return false;
             length = len;
+            std::memset(ssid, 0, 32);
             std::memcpy(ssid, p + at + 2, len);
             return true;
         }
@@ -55,9 +56,12 @@ bool FindSsid(const uint8_t* p, size_t n, uint8_t& length, uint8_t ssid[32]) {
 // nest is malformed or has no BSSID.
 bool ReadBss(const uint8_t* p, size_t n, KernelBss& bss) {
     bool hasBssid = false;
-    bool hasIeSsid = false, hasBeaconSsid = false;
-    uint8_t beaconLength = 0;
-    uint8_t beaconSsid[32] = {};
+    // The SSIDs of the two element lists; of a repeated attribute the last counts.
+    struct Elements {
+        bool found = false;
+        uint8_t length = 0;
+        uint8_t ssid[32] = {};
+    } probe, beacon;
     const bool whole = WalkAttributes(p, n, [&](uint16_t type, const uint8_t* v, size_t len) {
         switch (type) {
             case NL80211_BSS_BSSID:
@@ -95,21 +99,22 @@ bool ReadBss(const uint8_t* p, size_t n, KernelBss& bss) {
                 bss.hasCapability = true;
                 return true;
             case NL80211_BSS_INFORMATION_ELEMENTS:
-                hasIeSsid = FindSsid(v, len, bss.ssidLength, bss.ssid);
+                probe.found = FindSsid(v, len, probe.length, probe.ssid);
                 return true;
             case NL80211_BSS_BEACON_IES:
-                hasBeaconSsid = FindSsid(v, len, beaconLength, beaconSsid);
+                beacon.found = FindSsid(v, len, beacon.length, beacon.ssid);
                 return true;
             default:
                 return true;  // attributes this reader does not use
         }
     });
     if (!whole || !hasBssid) return false;
-    if (!hasIeSsid && hasBeaconSsid) {
-        bss.ssidLength = beaconLength;
-        std::memcpy(bss.ssid, beaconSsid, sizeof bss.ssid);
+    const Elements& from = probe.found ? probe : beacon;
+    if (from.found) {
+        bss.hasSsid = true;
+        bss.ssidLength = from.length;
+        std::memcpy(bss.ssid, from.ssid, sizeof bss.ssid);
     }
-    bss.hasSsid = hasIeSsid || hasBeaconSsid;
     return true;
 }
 

@@ -75,7 +75,8 @@ WifiScanResult CombineScan(const std::vector<NmAccessPoint>& accessPoints, const
             continue;
         }
         r.ssidLength = static_cast<uint8_t>(std::min<size_t>(ap.ssid.size(), sizeof r.ssid));
-        std::memcpy(r.ssid, ap.ssid.data(), r.ssidLength);
+        if (r.ssidLength > 0)
+            std::memcpy(r.ssid, ap.ssid.data(), r.ssidLength);  // a hidden SSID has no data()
         r.frequencyMhz = ap.frequencyMhz;
         r.channel = ChannelOfFrequency(ap.frequencyMhz);
         r.privacy = ap.flags & 1;
