@@ -1,6 +1,8 @@
 #include "MockNetworkManager.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/prctl.h>
 
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
@@ -51,6 +53,14 @@ MockNetworkManager::~MockNetworkManager() {
 }
 
 std::string MockNetworkManager::Start() {
+    // Nobody reads these pipes while a test waits in a blocking call: a full
+    // one would stop the process. Error output goes to the test's own.
+    m_daemon.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    // A test killed for its time-out takes the daemon and the mock with it.
+    for (QProcess* p : {&m_daemon, &m_mock})
+        p->setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGTERM); });
+    m_mock.setProcessChannelMode(QProcess::ForwardedChannels);
+    m_mock.setStandardOutputFile(QProcess::nullDevice());
     m_daemon.start(QStringLiteral("dbus-daemon"),
                    {"--session", "--nofork", "--nopidfile", "--print-address=1"});
     if (!m_daemon.waitForStarted(kStartBoundMs))
@@ -77,8 +87,8 @@ std::string MockNetworkManager::Start() {
         return "no connection to the private bus: " + control.lastError().message().toStdString();
     while (!control.interface()->isServiceRegistered(kService).value()) {
         if (m_mock.state() != QProcess::Running)
-            return "the NetworkManager mock ended (package python3-dbusmock; run scripts/setup): " +
-                   m_mock.readAllStandardError().toStdString();
+            return "the NetworkManager mock ended (package python3-dbusmock; run scripts/setup; "
+                   "its error output is above)";
         if (clock.elapsed() > 2 * kStartBoundMs)
             return "the NetworkManager mock never took its name";
         Pause(20);
