@@ -59,7 +59,7 @@ std::string MockNetworkManager::Start() {
     // A test killed for its time-out takes the daemon and the mock with it.
     for (QProcess* p : {&m_daemon, &m_mock})
         p->setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGTERM); });
-    m_mock.setProcessChannelMode(QProcess::ForwardedChannels);
+    m_mock.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     m_mock.setStandardOutputFile(QProcess::nullDevice());
     m_daemon.start(QStringLiteral("dbus-daemon"),
                    {"--session", "--nofork", "--nopidfile", "--print-address=1"});

@@ -207,6 +207,12 @@ TEST(WifiScanTest, OnlyAccessPointsHeardSinceTheRequestAreReadAndTheKernelsDbmWi
     EXPECT_EQ(result.staleSkipped, 2u);
     EXPECT_EQ(result.unusable, 1u);
 
+    // The scan's end counts in NetworkManager's whole milliseconds.
+    EXPECT_TRUE(ScanEndedSinceRequest(5000500, request));
+    EXPECT_TRUE(ScanEndedSinceRequest(5000500, request + 999999));
+    EXPECT_FALSE(ScanEndedSinceRequest(5000499, request));
+    EXPECT_FALSE(ScanEndedSinceRequest(-1, -1));
+
     // Without the kernel's answer every dBm comes from the percentage, and the result says why.
     KernelScan silent;
     silent.error = "nl80211 scan dump for wlan0: No such device";

@@ -80,12 +80,19 @@ NetworkManagerScanner::NetworkManagerScanner(const QDBusConnection& bus, Options
         new QDBusServiceWatcher(kService, m_bus, QDBusServiceWatcher::WatchForOwnerChange, this);
     connect(m_ownerWatch, &QDBusServiceWatcher::serviceOwnerChanged, this,
             &NetworkManagerScanner::OnOwnerChanged);
+    // The slots' argument types are looked up by name when they are connected,
+    // which finds only types registered by then.
+    qRegisterMetaType<QDBusObjectPath>();
+    qRegisterMetaType<QDBusMessage>();
     // The sender is checked against NetworkManager's unique name in the slots
     // rather than named here, so that Qt needs no look-up of the name's owner.
-    m_bus.connect(QString(), kManagerPath, kManager, QStringLiteral("DeviceAdded"), this,
-                  SLOT(OnDeviceAdded(QDBusObjectPath)));
-    m_bus.connect(QString(), kManagerPath, kManager, QStringLiteral("DeviceRemoved"), this,
-                  SLOT(OnDeviceRemoved(QDBusObjectPath, QDBusMessage)));
+    const bool listening =
+        m_bus.connect(QString(), kManagerPath, kManager, QStringLiteral("DeviceAdded"), this,
+                      SLOT(OnDeviceAdded(QDBusObjectPath))) &&
+        m_bus.connect(QString(), kManagerPath, kManager, QStringLiteral("DeviceRemoved"), this,
+                      SLOT(OnDeviceRemoved(QDBusObjectPath, QDBusMessage)));
+    if (!listening)
+        qWarning("Wi-Fi adapter: cannot listen for NetworkManager's devices coming and going");
 }
 
 NetworkManagerScanner::~NetworkManagerScanner() = default;
@@ -237,8 +244,10 @@ void NetworkManagerScanner::AdapterFound(const QString& path, const QString& nam
     m_devicePath = path;
     m_interface = name;
     m_address = address;
-    m_bus.connect(QString(), m_devicePath, kProperties, QStringLiteral("PropertiesChanged"), this,
-                  SLOT(OnPropertiesChanged(QString, QVariantMap, QStringList, QDBusMessage)));
+    if (!m_bus.connect(QString(), m_devicePath, kProperties, QStringLiteral("PropertiesChanged"),
+                       this,
+                       SLOT(OnPropertiesChanged(QString, QVariantMap, QStringList, QDBusMessage))))
+        qWarning("Wi-Fi adapter: cannot listen for the scans of %s", qPrintable(m_interface));
     const bool scan = m_scanWanted;
     if (scan)
         RequestScan();
@@ -332,8 +341,7 @@ void NetworkManagerScanner::OnPropertiesChanged(const QString& interface,
 }
 
 void NetworkManagerScanner::LastScanChanged(qlonglong lastScanMs) {
-    // A scan that ended before the request is not this scan.
-    if (lastScanMs < 0 || lastScanMs * 1000000 < m_requestNs) return;
+    if (!ScanEndedSinceRequest(lastScanMs, m_requestNs)) return;  // an earlier scan
     if (m_phase == Phase::kRequesting)
         m_lastScanSeen = true;
     else if (m_phase == Phase::kWaiting)

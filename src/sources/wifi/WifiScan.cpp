@@ -48,6 +48,10 @@ int64_t BoottimeNowNs() {
     return int64_t{ts.tv_sec} * kNsPerSecond + ts.tv_nsec;
 }
 
+bool ScanEndedSinceRequest(int64_t lastScanMs, int64_t requestBoottimeNs) {
+    return lastScanMs >= 0 && lastScanMs >= requestBoottimeNs / kNsPerMs;
+}
+
 bool ParseHwAddress(const std::string& text, uint8_t mac[6]) {
     if (text.size() != 17) return false;
     for (size_t i = 0; i < 6; ++i) {

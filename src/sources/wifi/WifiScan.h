@@ -43,6 +43,12 @@ struct WifiScanResult {
 // kernel's LAST_SEEN_BOOTTIME.
 int64_t BoottimeNowNs();
 
+// Whether NetworkManager's LastScan (boot-time milliseconds, -1 never) tells
+// of a scan that ended at or after the request. Both are compared in whole
+// milliseconds: LastScan is truncated to them, so a scan ending in the
+// request's own millisecond counts.
+bool ScanEndedSinceRequest(int64_t lastScanMs, int64_t requestBoottimeNs);
+
 // "AA:BB:CC:DD:EE:FF" (either case) into six bytes; false for anything else.
 bool ParseHwAddress(const std::string& text, uint8_t mac[6]);
 
