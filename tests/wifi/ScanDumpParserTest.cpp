@@ -19,7 +19,7 @@ Nl80211ScanDumpParser Parse(const std::vector<Bytes>& datagrams) {
     for (const Bytes& d : datagrams) {
         // An exact-size copy on the heap, so that any read past the end is caught.
         const auto copy = std::make_unique<uint8_t[]>(d.size());
-        std::memcpy(copy.get(), d.data(), d.size());
+        if (!d.empty()) std::memcpy(copy.get(), d.data(), d.size());
         parser.Feed(copy.get(), d.size());
     }
     return parser;
