@@ -198,22 +198,13 @@ void BoardSeeds(const fs::path& dir, const fs::path& recordings) {
     Save(dir, "framed-limits", limits);
 }
 
-}  // namespace
-
 // Scan dumps: byte 0 chooses the cutting into datagrams (see the target).
 void ScanDumpSeeds(const fs::path& dir) {
     using namespace scandump;
-    Bss second;
-    second.bssid[5] = 0x66;
-    second.frequency = 5955;
-    second.mbm = -9150;
-    second.seenMsAgo.reset();
-    second.lastSeenNs = 123456789012345ull;
-    second.ssid = std::string("\xff\x41", 2);
     Bss hidden;
     hidden.bssid[5] = 0x77;
     hidden.ssid = std::string(7, '\0');
-    const Bytes whole = Cat(Cat(Cat(Entry(Bss{}), Entry(second)), Entry(hidden)), Done());
+    const Bytes whole = Cat(Cat(Cat(Entry(Bss{}), Entry(SixGhzBss())), Entry(hidden)), Done());
     Save(dir, "dump", Cat({0x00}, whole));
     Save(dir, "dump-cut-up", Cat({0x85}, whole));
     Bytes beacon = BssNest(Bss{});
@@ -221,6 +212,8 @@ void ScanDumpSeeds(const fs::path& dir) {
     Save(dir, "beacon", Cat({0x00}, Cat(EntryWithNest(beacon), Done())));
     Save(dir, "no-such-device", Cat({0x00}, Error(-19)));
 }
+
+}  // namespace
 
 int main(int argc, char** argv) {
     if (argc != 2) {

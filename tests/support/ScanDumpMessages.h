@@ -70,6 +70,19 @@ struct Bss {
     std::optional<std::string> ssid = std::string("CorpNet");
 };
 
+// A second kind of BSS: 6 GHz, a weak signal, its age as LAST_SEEN_BOOTTIME
+// and an SSID that is not UTF-8.
+inline Bss SixGhzBss() {
+    Bss s;
+    s.bssid[5] = 0x66;
+    s.frequency = 5955;
+    s.mbm = -9150;
+    s.seenMsAgo.reset();
+    s.lastSeenNs = 123456789012345ull;
+    s.ssid = std::string("\xff\x41", 2);
+    return s;
+}
+
 // The attributes nested in NL80211_ATTR_BSS.
 inline Bytes BssNest(const Bss& s) {
     Bytes n = Attr(NL80211_BSS_BSSID, Bytes(s.bssid, s.bssid + 6));

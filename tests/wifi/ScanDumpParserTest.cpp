@@ -25,21 +25,10 @@ Nl80211ScanDumpParser Parse(const std::vector<Bytes>& datagrams) {
     return parser;
 }
 
-Bss Second() {
-    Bss s;
-    s.bssid[5] = 0x66;
-    s.frequency = 5955;
-    s.mbm = -9150;
-    s.seenMsAgo.reset();
-    s.lastSeenNs = 123456789012345ull;
-    s.ssid = std::string("\xff\x41", 2);
-    return s;
-}
-
 TEST(ScanDumpParserTest, AWholeDumpGivesEveryBssWithItsFields) {
     // In one datagram, or one message per datagram, under any family id.
     for (uint16_t family : {uint16_t{16}, uint16_t{0x1c}, uint16_t{0xffff}}) {
-        Bytes second = Entry(Second());
+        Bytes second = Entry(SixGhzBss());
         std::memcpy(second.data() + 4, &family, 2);
         const Bytes first = Entry(Bss{});
         for (const auto& datagrams : {std::vector<Bytes>{Cat(Cat(first, second), Done())},
@@ -132,7 +121,7 @@ TEST(ScanDumpParserTest, MalformedBssEntriesAreDroppedWholeAndTheRestIsRead) {
         EntryWithNest(Cat(BssNest(Bss{}), {8, 0})),        // a header cut in two
     };
     for (const Bytes& entry : bad) {
-        const Nl80211ScanDumpParser p = Parse({Cat(Cat(entry, Entry(Second())), Done())});
+        const Nl80211ScanDumpParser p = Parse({Cat(Cat(entry, Entry(SixGhzBss())), Done())});
         EXPECT_EQ(p.GetState(), State::kDone);
         ASSERT_EQ(p.Entries().size(), 1u);
         EXPECT_EQ(p.Entries()[0].bssid[5], 0x66);
@@ -179,7 +168,7 @@ TEST(ScanDumpParserTest, TheKernelsErrorsEndTheDumpAndCutMessagesAreNotRead) {
 }
 
 TEST(ScanDumpParserTest, EveryCutOfADumpAndRandomBytesAreReadSafely) {
-    const Bytes whole = Cat(Cat(Entry(Bss{}), Entry(Second())), Done());
+    const Bytes whole = Cat(Cat(Entry(Bss{}), Entry(SixGhzBss())), Done());
     for (size_t n = 0; n < whole.size(); ++n) {
         const Nl80211ScanDumpParser p = Parse({Bytes(whole.begin(), whole.begin() + n)});
         EXPECT_NE(p.GetState(), State::kDone) << n;
