@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <random>
 
 #include "ScanDumpMessages.h"
 #include "sources/wifi/Nl80211ScanParser.h"
@@ -167,20 +166,12 @@ TEST(ScanDumpParserTest, TheKernelsErrorsEndTheDumpAndCutMessagesAreNotRead) {
     }
 }
 
-TEST(ScanDumpParserTest, EveryCutOfADumpAndRandomBytesAreReadSafely) {
+TEST(ScanDumpParserTest, EveryCutOfADumpIsReadSafelyAndNeverTakenForWhole) {
     const Bytes whole = Cat(Cat(Entry(Bss{}), Entry(SixGhzBss())), Done());
     for (size_t n = 0; n < whole.size(); ++n) {
         const Nl80211ScanDumpParser p = Parse({Bytes(whole.begin(), whole.begin() + n)});
         EXPECT_NE(p.GetState(), State::kDone) << n;
         EXPECT_LE(p.Entries().size(), 2u);
-    }
-    std::mt19937 random(9);
-    for (int i = 0; i < 2000; ++i) {
-        Bytes noise = whole;
-        for (int k = 0; k < 4; ++k) noise[random() % noise.size()] = static_cast<uint8_t>(random());
-        noise.resize(random() % (noise.size() + 1));
-        const Nl80211ScanDumpParser p = Parse({noise});
-        for (const KernelBss& b : p.Entries()) EXPECT_LE(b.ssidLength, 32);
     }
 }
 
