@@ -283,4 +283,20 @@ TEST_F(AdapterScanTest, TheNamedAdapterIsUsedAndOneThatCameBackIsFoundAgain) {
     EXPECT_EQ(heard.lost, "NetworkManager lists no Wi-Fi device named wlan7");
 }
 
+TEST(AdapterWithoutBusTest, TheScanIsLostFromTheEventLoopNotFromInsideStartScan) {
+    const QString name = QStringLiteral("no-bus");
+    NetworkManagerScanner::Options options;
+    options.kernelDump = NoKernel;
+    NetworkManagerScanner scanner(
+        QDBusConnection::connectToBus(QStringLiteral("unix:path=/nonexistent/bus"), name), options);
+    Heard heard;
+    heard.Listen(scanner);
+    ASSERT_TRUE(scanner.StartScan());
+    EXPECT_EQ(heard.ended, 0) << "a signal from inside StartScan";
+    ASSERT_TRUE(WaitFor([&] { return heard.ended > 0; }));
+    EXPECT_TRUE(heard.lost.startsWith("No system bus (org.freedesktop.DBus.Error."))
+        << heard.lost.toStdString();
+    QDBusConnection::disconnectFromBus(name);
+}
+
 }  // namespace

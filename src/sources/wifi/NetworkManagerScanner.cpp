@@ -152,8 +152,16 @@ void NetworkManagerScanner::Lose(const QString& message) {
 void NetworkManagerScanner::BeginFinding() {
     m_phase = Phase::kFinding;
     if (!m_bus.isConnected()) {
-        AdapterMissing(QStringLiteral("No system bus (%1: %2)")
-                           .arg(m_bus.lastError().name(), m_bus.lastError().message()));
+        // Told from the event loop, as every answer is: never from inside StartScan.
+        const QString text = QStringLiteral("No system bus (%1: %2)")
+                                 .arg(m_bus.lastError().name(), m_bus.lastError().message());
+        const quint64 generation = m_generation;
+        QMetaObject::invokeMethod(
+            this,
+            [this, text, generation] {
+                if (generation == m_generation) AdapterMissing(text);
+            },
+            Qt::QueuedConnection);
         return;
     }
     Call(kManagerPath, kManager, QStringLiteral("GetDevices"), {},

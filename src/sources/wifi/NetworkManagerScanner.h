@@ -15,7 +15,8 @@
 // Signals, in order for a scan: scanStarted (NetworkManager took the request),
 // then either accessPointsReceived (once, when anything was heard) and
 // scanFinished, or scanLost. adapterChanged tells whenever the adapter is
-// found, goes away or cannot be found. Slots may start the next scan from
+// found, goes away or cannot be found. Every signal comes from the event
+// loop, never from inside StartScan or FindAdapter. Slots may start the next scan from
 // scanFinished or scanLost; one that wants the scanner gone uses deleteLater.
 
 #include <QDBusConnection>
