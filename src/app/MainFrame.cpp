@@ -56,6 +56,10 @@ void CMainFrame::BuildToolBar() {
     m_toolBar->setFloatable(false);
     m_toolBar->setIconSize(QSize(16, 16));
     addToolBar(Qt::BottomToolBarArea, m_toolBar);
+    // The toolbar is the only way to most commands: no menu may hide it.
+    m_toolBar->toggleViewAction()->setEnabled(false);
+    m_toolBar->toggleViewAction()->setVisible(false);
+    setContextMenuPolicy(Qt::NoContextMenu);
 
     const QImage strip(QStringLiteral(":/res/toolbar.png"));
     struct Button {
@@ -83,6 +87,7 @@ void CMainFrame::BuildToolBar() {
         if (!buttons[i].key.isEmpty()) {
             act->setShortcut(buttons[i].key);
             act->setShortcutContext(Qt::WindowShortcut);
+            addAction(act);  // the key works whatever becomes of the toolbar
         }
         if (buttons[i].handler != nullptr) {
             auto handler = buttons[i].handler;

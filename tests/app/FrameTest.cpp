@@ -1,8 +1,10 @@
 // The frame: panes, toolbar, closing with unsaved points; the command line.
 
 #include <QAction>
-#include <QCoreApplication>
+#include <QApplication>
+#include <QContextMenuEvent>
 #include <QFile>
+#include <QTest>
 #include <QToolBar>
 
 #include "AppFakes.h"
@@ -90,6 +92,27 @@ TEST_F(FrameTest, ClosingAfterAFailedSaveKeepsTheWindowAndNoClosesAnyway) {
     EXPECT_EQ(m_boxes.shown.back().text, QStringLiteral("Could not update site"));
     m_boxes.answers = {platform::IDNO};
     EXPECT_TRUE(m_frame.close());
+}
+
+TEST_F(FrameTest, TheToolbarCannotBeHiddenAndOpenAndSaveKeysOutliveIt) {
+    RecordOnePoint();
+    m_frame.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&m_frame));
+    QToolBar* bar = m_frame.ToolBar();
+    QContextMenuEvent menu(QContextMenuEvent::Mouse, QPoint(2, 2), bar->mapToGlobal(QPoint(2, 2)));
+    QCoreApplication::sendEvent(bar, &menu);
+    EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+    bar->toggleViewAction()->trigger();
+    EXPECT_TRUE(bar->isVisible());
+
+    bar->hide();  // whatever else might hide it
+    QTest::keyClick(&m_frame, Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(m_dialogs.signOffShown, 1);
+    const std::string other = MakeSite("b.hss");
+    m_files.next = QString::fromStdString(other);
+    m_boxes.answers = {platform::IDNO};
+    QTest::keyClick(&m_frame, Qt::Key_O, Qt::ControlModifier);
+    EXPECT_EQ(m_frame.View()->SitePath().toStdString(), other);
 }
 
 TEST(CommandLine, OptionsAndSiteAreParsedAndMistakesRefused) {
