@@ -133,99 +133,78 @@ TEST(MapViewport, ClientPointsMapToWorldPoints) {
 }
 
 // Random sequences of every operation over random worlds and clients: after
-// each step the view is not empty, the centre lies in the world and the view,
-// the blit stays inside client and world, and a tapped point inside the view.
-// Zoom Out always comes back to the whole world.
-class ViewportWalk {
-public:
-    explicit ViewportWalk(uint32_t seed) : m_rng(seed) {}
-
-    void Run(int worlds, int steps) {
-        for (int world = 0; world < worlds && !::testing::Test::HasFailure(); ++world) {
-            m_vp = CMapViewport();
-            m_trace.clear();
-            for (int i = 0; i < 3; ++i) Step(false);  // before any world
-            Open();
-            for (int i = 0; i < steps && !::testing::Test::HasFailure(); ++i) Step(true);
-            for (int i = 0; i < 64 && m_vp.View() != m_vp.World(); ++i) m_vp.ZoomOut();
-            EXPECT_EQ(m_vp.View(), m_vp.World()) << m_trace;
-        }
-    }
-
-private:
-    static constexpr int32_t kMax = CMapViewport::kMaxWorldSide;
-    int32_t Int(int32_t lo, int32_t hi) {
-        return std::uniform_int_distribution<int32_t>(lo, hi)(m_rng);
-    }
-    int32_t Pick(std::initializer_list<int32_t> v) { return v.begin()[Int(0, v.size() - 1)]; }
-    int32_t Side() { return Pick({Int(1, 4), kMax, Int(1, kMax), Int(1, kMax)}); }
-    int32_t Distance() {
-        return Pick({INT32_MIN, INT32_MAX, Int(-100, 0), 10, Int(0, 2 * kMax), Int(0, 2 * kMax)});
-    }
-    void Open() {
-        const int32_t w = Side(), h = Side();
-        m_vp.SetWorld(w, h);
-        m_vp.SetView(w, h);
-        m_trace += "open " + std::to_string(w) + "x" + std::to_string(h) + "; ";
-    }
-
-    void Step(bool opened) {
-        const VpRect client{0, 0, Int(0, 3) == 0 ? 0 : Int(1, 1200),
-                            Int(0, 3) == 0 ? 0 : Int(1, 1200)};
-        const int32_t px = Int(-10, client.right + 10), py = Int(-10, client.bottom + 10);
-        const std::pair<const char*, std::function<void()>> ops[] = {
-            {"open", [&] { Open(); }},
-            {"world", [&] { m_vp.SetWorld(Side(), Side()); }},
-            {"view", [&] { m_vp.SetView(Distance(), Distance()); }},
-            {"in", [&] { m_vp.ZoomIn(); }},
-            {"in", [&] { m_vp.ZoomIn(); }},
-            {"in", [&] { m_vp.ZoomIn(); }},
-            {"out", [&] { m_vp.ZoomOut(); }},
-            {"left", [&] { m_vp.ScrollLeft(Distance()); }},
-            {"right", [&] { m_vp.ScrollRight(Distance()); }},
-            {"up", [&] { m_vp.ScrollUp(Distance()); }},
-            {"down", [&] { m_vp.ScrollDown(Distance()); }},
-            {"x", [&] { m_vp.SetCenterX(Distance()); }},
-            {"y", [&] { m_vp.SetCenterY(Distance()); }},
-            {"tap", [&] { m_vp.CenterOnScreenPoint(client, px, py); }},
-            {"look", [] {}},  // ScreenToWorld and ComputeBlit only, as after every step
-        };
-        const auto& op = ops[Int(0, std::size(ops) - 1)];
-        op.second();
-        m_trace += std::string(op.first) + " ";
-
-        int32_t wx = 0, wy = 0;
-        m_vp.ScreenToWorld(client, px, py, wx, wy);
-        VpRect d = client, s;
-        m_vp.ComputeBlit(d, s);
-        ExpectWithin(d, client, "destination");
-        for (int32_t i = 0; i < m_vp.GetStripCount(); ++i)
-            ExpectWithin(m_vp.GetStrip(i), client, "strip");
-        if (!opened) return;
-        const VpRect v = m_vp.View(), w = m_vp.World();
-        const VpRect centre{m_vp.GetCenterX(), m_vp.GetCenterY(), m_vp.GetCenterX(),
-                            m_vp.GetCenterY()};
-        EXPECT_TRUE(v.left < v.right && v.top < v.bottom) << m_trace;
-        ExpectWithin(centre, w, "centre in the world");
-        ExpectWithin(centre, v, "centre in the view");
-        ExpectWithin(s, w, "source");
-        ExpectWithin({wx, wy, wx, wy}, v, "tapped point");
-    }
-
-    void ExpectWithin(const VpRect& r, const VpRect& outer, const char* what) {
+// each step the view is not empty, the cursor lies in the world and the view,
+// the blit stays inside client and world, a tapped point inside the view; and
+// Zoom Out comes back to the whole world. Before any world only the blit counts.
+TEST(MapViewport, NoSequenceOfOperationsEmptiesTheViewOrLeavesTheWorld) {
+    constexpr int32_t kMax = CMapViewport::kMaxWorldSide;
+    std::mt19937 rng(20240611);
+    const auto num = [&](int32_t lo, int32_t hi) {
+        return std::uniform_int_distribution<int32_t>(lo, hi)(rng);
+    };
+    const auto pick = [&](std::initializer_list<int32_t> v) {
+        return v.begin()[num(0, int32_t(v.size()) - 1)];
+    };
+    const auto side = [&] { return pick({num(1, 4), kMax, num(1, kMax), num(1, kMax)}); };
+    const auto far = [&] {
+        return pick({INT32_MIN, INT32_MAX, num(-100, 0), 10, num(0, 2 * kMax), num(0, 2 * kMax)});
+    };
+    CMapViewport vp;
+    std::string trace;
+    const auto within = [&](const VpRect& r, const VpRect& outer, const char* what) {
         EXPECT_TRUE(outer.left <= r.left && r.left <= r.right && r.right <= outer.right &&
                     outer.top <= r.top && r.top <= r.bottom && r.bottom <= outer.bottom)
             << what << " " << ::testing::PrintToString(r) << " in "
-            << ::testing::PrintToString(outer) << " after " << m_trace;
+            << ::testing::PrintToString(outer) << " after " << trace;
+    };
+    for (int world = 0; world < 400 && !HasFailure(); ++world) {
+        vp = CMapViewport();
+        trace.clear();
+        for (int step = -3; step < 40 && !HasFailure(); ++step) {
+            const VpRect client{0, 0, pick({0, num(1, 1200), num(1, 1200)}),
+                                pick({0, num(1, 1200), num(1, 1200)})};
+            const int32_t px = num(-10, client.right + 10), py = num(-10, client.bottom + 10);
+            const auto open = [&] { vp.SetWorld(side(), side()), vp.SetView(kMax, kMax); };
+            const std::pair<const char*, std::function<void()>> ops[] = {
+                {"open", open},
+                {"world", [&] { vp.SetWorld(far(), far()); }},
+                {"view", [&] { vp.SetView(far(), far()); }},
+                {"in", [&] { vp.ZoomIn(); }},
+                {"in", [&] { vp.ZoomIn(); }},
+                {"in", [&] { vp.ZoomIn(); }},
+                {"out", [&] { vp.ZoomOut(); }},
+                {"left", [&] { vp.ScrollLeft(far()); }},
+                {"right", [&] { vp.ScrollRight(far()); }},
+                {"up", [&] { vp.ScrollUp(far()); }},
+                {"down", [&] { vp.ScrollDown(far()); }},
+                {"x", [&] { vp.SetCenterX(far()); }},
+                {"y", [&] { vp.SetCenterY(far()); }},
+                {"tap", [&] { vp.CenterOnScreenPoint(client, px, py); }},
+                {"look", [] {}},  // only ScreenToWorld and ComputeBlit, as after every step
+            };
+            const auto& op = step == 0 ? ops[0] : ops[num(0, int32_t(std::size(ops)) - 1)];
+            op.second();
+            trace += std::string(op.first) + " ";
+
+            int32_t wx = 0, wy = 0;
+            vp.ScreenToWorld(client, px, py, wx, wy);
+            VpRect d = client, s;
+            vp.ComputeBlit(d, s);
+            within(d, client, "destination");
+            for (int32_t i = 0; i < vp.GetStripCount(); ++i)
+                within(vp.GetStrip(i), client, "strip");
+            if (step < 0) continue;
+            const VpRect v = vp.View();
+            const VpRect centre{vp.GetCenterX(), vp.GetCenterY(), vp.GetCenterX(), vp.GetCenterY()};
+            EXPECT_TRUE(v.left < v.right && v.top < v.bottom) << trace;
+            within(centre, vp.World(), "cursor in the world");
+            within(centre, v, "cursor in the view");
+            within(s, vp.World(), "source");
+            within({wx, wy, wx, wy}, v, "tapped point");
+        }
+        for (int i = 0; i < 64 && vp.View() != vp.World(); ++i) vp.ZoomOut();
+        EXPECT_EQ(vp.View(), vp.World()) << trace;
     }
-
-    std::mt19937 m_rng;
-    CMapViewport m_vp;
-    std::string m_trace;
-};
-
-TEST(MapViewport, NoSequenceOfOperationsEmptiesTheViewOrLeavesTheWorld) {
-    ViewportWalk(20240611).Run(400, 40);
 }
 
 }  // namespace
