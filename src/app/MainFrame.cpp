@@ -64,18 +64,20 @@ void CMainFrame::BuildToolBar() {
     const QImage strip(QStringLiteral(":/res/toolbar.png"));
     struct Button {
         const char* tip;
-        void (CTambRUMOView::*handler)();
+        void (*run)(CTambRUMOView&);
         QKeySequence key;
     };
-    // Save (null handler) returns whether it wrote; the toolbar ignores that.
     const Button buttons[7] = {
-        {"Open a Site", &CTambRUMOView::OnOpenSite, QKeySequence(Qt::CTRL | Qt::Key_O)},
-        {"Save a Site", nullptr, QKeySequence(Qt::CTRL | Qt::Key_S)},
-        {"RSSI Color Codes", &CTambRUMOView::OnColorCodes, {}},
-        {"Zoom In", &CTambRUMOView::OnZoomIn, {}},
-        {"Zoom Out", &CTambRUMOView::OnZoomOut, {}},
-        {"Help", &CTambRUMOView::OnHelp, {}},
-        {"About Tamb", &CTambRUMOView::OnAbout, {}},
+        {"Open a Site", [](CTambRUMOView& v) { v.OnOpenSite(); },
+         QKeySequence(Qt::CTRL | Qt::Key_O)},
+        // Save returns whether it wrote; the toolbar ignores that.
+        {"Save a Site", [](CTambRUMOView& v) { v.OnSaveSite(); },
+         QKeySequence(Qt::CTRL | Qt::Key_S)},
+        {"RSSI Color Codes", [](CTambRUMOView& v) { v.OnColorCodes(); }, {}},
+        {"Zoom In", [](CTambRUMOView& v) { v.OnZoomIn(); }, {}},
+        {"Zoom Out", [](CTambRUMOView& v) { v.OnZoomOut(); }, {}},
+        {"Help", [](CTambRUMOView& v) { v.OnHelp(); }, {}},
+        {"About Tamb", [](CTambRUMOView& v) { v.OnAbout(); }, {}},
     };
     for (int i = 0; i < 7; ++i) {
         QIcon icon;
@@ -89,12 +91,8 @@ void CMainFrame::BuildToolBar() {
             act->setShortcutContext(Qt::WindowShortcut);
             addAction(act);  // the key works whatever becomes of the toolbar
         }
-        if (buttons[i].handler != nullptr) {
-            auto handler = buttons[i].handler;
-            connect(act, &QAction::triggered, this, [this, handler] { (m_view->*handler)(); });
-        } else {
-            connect(act, &QAction::triggered, this, [this] { m_view->OnSaveSite(); });
-        }
+        const auto run = buttons[i].run;
+        connect(act, &QAction::triggered, this, [this, run] { run(*m_view); });
         m_toolBar->addAction(act);
     }
     auto* quit = new QAction(QStringLiteral("Exit"), this);
