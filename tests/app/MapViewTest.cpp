@@ -89,8 +89,6 @@ TEST_F(AppTest, EveryBarActionMovesTheMapAndLeavesTheThumbAtTheCursor) {
          [](QScrollBar* b, View&) {
              b->setSliderDown(true), b->setSliderPosition(57), b->setSliderDown(false);
          }, 57},
-        {"thumb track before the left end", false,
-         [](QScrollBar*, View& v) { v.OnHScroll(View::SB_THUMBTRACK, -5); }, 0},
         {"other codes move nothing", false, [](QScrollBar*, View& v) { v.OnHScroll(4, 123); }, 300},
         {"joystick left", false, [](QScrollBar*, View& v) { v.OnKeyDown(Qt::Key_Left); }, 290},
         {"joystick down", true, [](QScrollBar*, View& v) { v.OnKeyDown(Qt::Key_Down); }, 510},
