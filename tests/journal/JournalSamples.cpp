@@ -22,8 +22,8 @@ JournalPoint Point(int32_t x, int32_t y, const char* name, int16_t strength,
     p.x = x;
     p.y = y;
     std::strncpy(p.name, name, sizeof p.name - 1);
-    p.circleX = x + 3;
-    p.circleY = y - 2;
+    p.circleX = x / 2 + 3;
+    p.circleY = y / 2 - 2;
     p.strength = strength;
     p.entries = std::move(entries);
     return p;
