@@ -1,0 +1,18 @@
+#include "coverage/RssiBand.h"
+
+#include <cmath>
+
+int8_t RssiBand(int32_t dBm) {
+    if (dBm >= -39) return 0;
+    if (dBm >= -49) return 1;
+    if (dBm >= -59) return 2;
+    if (dBm >= -69) return 3;
+    if (dBm >= -79) return 4;
+    return 5;
+}
+
+int8_t RssiBandOfValue(double dBm) {
+    // Values stay within the readings' range (-128..127), so the rounded
+    // value always fits.
+    return RssiBand(static_cast<int32_t>(std::floor(dBm + 0.5)));
+}
