@@ -1,6 +1,7 @@
 #include "coverage/CoverageGrid.h"
 
 #include <algorithm>
+#include <cmath>
 #include <tuple>
 
 #include "coverage/RssiBand.h"
@@ -101,24 +102,36 @@ void CoverageGrid::Apply(const PointValue& p, int sign) {
         const double dx = m_xs[static_cast<size_t>(c)] - p.x;
         m_dx2[static_cast<size_t>(c - c0)] = dx * dx;
     }
-    const int64_t v = p.dBm;
+    const uint64_t v = static_cast<uint64_t>(static_cast<int64_t>(p.dBm));
+    const auto atCentre = [&](int32_t col, int32_t row) {
+        const size_t at = Index(col, row);
+        AtPoint& a = m_at[at];
+        a.count += sign;
+        a.sum += sign * p.dBm;
+        if (a.count == 0) m_at.erase(at);
+    };
     for (int32_t row = r0; row < r1; ++row) {
         const double dy = m_ys[static_cast<size_t>(row)] - p.y;
         const double dy2 = dy * dy;
         if (dy2 > m_radius2) continue;
+        // This row's chord of the disc, one cell wider each side; the
+        // distance test decides at its ends.
+        const double half = std::sqrt(m_radius2 - dy2);
+        const auto first = m_xs.begin() + c0, last = m_xs.begin() + c1;
+        const int32_t a = std::max(
+            c0, static_cast<int32_t>(std::lower_bound(first, last, p.x - half) - m_xs.begin()) - 1);
+        const int32_t b = std::min(
+            c1, static_cast<int32_t>(std::upper_bound(first, last, p.x + half) - m_xs.begin()) + 1);
         Sums* line = &m_sums[Index(0, row)];
-        for (int32_t c = c0; c < c1; ++c) {
-            const double d2 = m_dx2[static_cast<size_t>(c - c0)] + dy2;
+        const double* dx2 = m_dx2.data() - c0;
+        for (int32_t c = a; c < b; ++c) {
+            const double d2 = dx2[c] + dy2;
             if (d2 > m_radius2) continue;
             if (d2 == 0) {
-                const size_t at = Index(c, row);
-                AtPoint& a = m_at[at];
-                a.count += sign;
-                a.sum += sign * p.dBm;
-                if (a.count == 0) m_at.erase(at);
+                atCentre(c, row);
                 continue;
             }
-            const int64_t w = sign * WeightOf(d2);
+            const uint64_t w = static_cast<uint64_t>(sign * WeightOf(d2));
             line[c].w += w;
             line[c].wv += w * v;
         }
@@ -126,15 +139,21 @@ void CoverageGrid::Apply(const PointValue& p, int sign) {
     m_touched.push_back({c0, c1, r0, r1});
 }
 
+double CoverageGrid::Mean(const Sums& s) {
+    return static_cast<double>(static_cast<int64_t>(s.wv)) /
+           static_cast<double>(static_cast<int64_t>(s.w));
+}
+
 std::optional<double> CoverageGrid::Value(int32_t col, int32_t row) const {
     const size_t i = Index(col, row);
     if (!m_at.empty()) {
         const auto it = m_at.find(i);
-        if (it != m_at.end()) return static_cast<double>(it->second.sum) / it->second.count;
+        if (it != m_at.end())
+            return static_cast<double>(it->second.sum) / static_cast<double>(it->second.count);
     }
     const Sums& s = m_sums[i];
     if (s.w == 0) return std::nullopt;
-    return static_cast<double>(s.wv) / static_cast<double>(s.w);
+    return Mean(s);
 }
 
 void CoverageGrid::RebandRange(const CellRange& r) {
@@ -142,9 +161,7 @@ void CoverageGrid::RebandRange(const CellRange& r) {
         const size_t base = Index(0, row);
         for (int32_t c = r.col0; c < r.col1; ++c) {
             const Sums& s = m_sums[base + static_cast<size_t>(c)];
-            m_bands[base + static_cast<size_t>(c)] =
-                s.w == 0 ? kNoBand
-                         : RssiBandOfValue(static_cast<double>(s.wv) / static_cast<double>(s.w));
+            m_bands[base + static_cast<size_t>(c)] = s.w == 0 ? kNoBand : RssiBandOfValue(Mean(s));
         }
     }
     // Few cells lie exactly on a point; they override what the sums say.
@@ -152,7 +169,7 @@ void CoverageGrid::RebandRange(const CellRange& r) {
         const int32_t row = static_cast<int32_t>(i / static_cast<size_t>(m_columns));
         const int32_t col = static_cast<int32_t>(i % static_cast<size_t>(m_columns));
         if (col >= r.col0 && col < r.col1 && row >= r.row0 && row < r.row1)
-            m_bands[i] = RssiBandOfValue(static_cast<double>(a.sum) / a.count);
+            m_bands[i] = RssiBandOfValue(static_cast<double>(a.sum) / static_cast<double>(a.count));
     }
 }
 
@@ -162,6 +179,13 @@ void CoverageGrid::Reband() {
 }
 
 void CoverageGrid::RebandAll() {
+    // The cells no point reached are empty since Reset; band the points'
+    // rectangles when they hold fewer cells than the plan's part of the grid.
+    size_t touched = 0;
+    for (const CellRange& r : m_touched)
+        touched += static_cast<size_t>(r.col1 - r.col0) * static_cast<size_t>(r.row1 - r.row0);
+    const size_t all = static_cast<size_t>(m_col1 - m_col0) * static_cast<size_t>(m_row1 - m_row0);
+    if (touched < all) return Reband();
     m_touched.clear();
-    if (m_columns > 0) RebandRange({m_col0, m_col1, m_row0, m_row1});
+    RebandRange({m_col0, m_col1, m_row0, m_row1});
 }

@@ -53,7 +53,8 @@ public:
     void Apply(const PointValue& point, int sign);
     // Bands again every cell touched since the last call.
     void Reband();
-    // Every cell touched since Reset, for a full computation.
+    // Reband after a full computation: the points' cells, or the whole grid
+    // when that is less work.
     void RebandAll();
 
     int32_t Columns() const { return m_columns; }
@@ -72,13 +73,16 @@ public:
     double CellY(int32_t row) const { return m_ys[row]; }
 
 private:
+    // Sums of weights and of weight x dBm. Kept modulo 2^64, which is exact
+    // as long as the true sums fit in 64 bits (up to some 4 million points
+    // within reach of one cell) and never undefined beyond that.
     struct Sums {
-        int64_t w = 0;   // sum of weights
-        int64_t wv = 0;  // sum of weight x dBm
+        uint64_t w = 0;
+        uint64_t wv = 0;
     };
     struct AtPoint {  // points exactly at a cell's centre
-        int32_t count = 0;
-        int32_t sum = 0;
+        int64_t count = 0;
+        int64_t sum = 0;
     };
     struct CellRange {
         int32_t col0 = 0, col1 = 0, row0 = 0, row1 = 0;  // half-open
@@ -88,6 +92,7 @@ private:
         return static_cast<size_t>(row) * static_cast<size_t>(m_columns) + static_cast<size_t>(col);
     }
     void RebandRange(const CellRange& r);
+    static double Mean(const Sums& s);
 
     CoverageView m_view;
     double m_radius2 = 0;

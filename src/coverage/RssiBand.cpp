@@ -16,3 +16,8 @@ int8_t RssiBandOfValue(double dBm) {
     // value always fits.
     return RssiBand(static_cast<int32_t>(std::floor(dBm + 0.5)));
 }
+
+int32_t BandReading(int8_t band) {
+    static constexpr int32_t kTops[kBandCount] = {-39, -40, -50, -60, -70, -80};
+    return band >= 0 && band < kBandCount ? kTops[band] : -128;
+}

@@ -15,3 +15,7 @@ int8_t RssiBand(int32_t dBm);
 // An interpolated value is first rounded to the nearest whole dBm (halves
 // upward, so -39.5 is red and -39.51 orange), then banded like a reading.
 int8_t RssiBandOfValue(double dBm);
+
+// A reading in `band` (its strongest), to look up the band's colour with
+// the circles' own function.
+int32_t BandReading(int8_t band);
