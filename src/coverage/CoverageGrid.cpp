@@ -123,9 +123,8 @@ void CoverageGrid::Apply(const PointValue& p, int sign) {
         const int32_t b = std::min(
             c1, static_cast<int32_t>(std::upper_bound(first, last, p.x + half) - m_xs.begin()) + 1);
         Sums* line = &m_sums[Index(0, row)];
-        const double* dx2 = m_dx2.data() - c0;
         for (int32_t c = a; c < b; ++c) {
-            const double d2 = dx2[c] + dy2;
+            const double d2 = m_dx2[static_cast<size_t>(c - c0)] + dy2;
             if (d2 > m_radius2) continue;
             if (d2 == 0) {
                 atCentre(c, row);
