@@ -1,7 +1,10 @@
 // Runs the pellorin-site binary on the committed samples and on damaged
 // copies of them.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QImage>
 #include <QJsonArray>
@@ -44,6 +47,32 @@ ToolRun Tool(const QStringList& args, const QString& epoch = {}) {
 }
 
 QString Q(const std::filesystem::path& p) { return QString::fromStdString(p.string()); }
+
+// RFC 4180 records; a record left open at the end (no CRLF) is dropped.
+std::vector<std::vector<QByteArray>> ParseCsv(const QByteArray& text) {
+    std::vector<std::vector<QByteArray>> rows;
+    std::vector<QByteArray> row;
+    QByteArray field;
+    bool quoted = false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (quoted && c == '"' && i + 1 < text.size() && text[i + 1] == '"') {
+            field += '"';
+            ++i;
+        } else if (c == '"' && (quoted || field.isEmpty())) {
+            quoted = !quoted;
+        } else if (!quoted && c == ',') {
+            row.push_back(std::exchange(field, {}));
+        } else if (!quoted && c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+            row.push_back(std::exchange(field, {}));
+            rows.push_back(std::exchange(row, {}));
+            ++i;
+        } else {
+            field += c;
+        }
+    }
+    return rows;
+}
 
 }  // namespace
 
@@ -131,6 +160,75 @@ TEST(SiteTool, PointsListsEntriesAndCirclesAsOpenLoadsThem) {
     for (const QJsonValue& v : circles) EXPECT_TRUE(v.toObject().contains("strength"));
 }
 
+TEST(SiteTool, ExportGivesThePointsEntriesAsCsvRowsOrAsTheSameJson) {
+    ScratchDir dir;
+    CApList list;  // texts a spreadsheet must get back whole: , " CR LF and a Latin-1 byte
+    AddEntry(list, 5, 6, 1, -41, "a,\"b\"\nc\xE9", "P,1");
+    AddEntry(list, 5, 6, 6, -77, "line\r\nbreak", "P,1", 0x66);
+    AddEntry(list, 9, 2, 0, 0, "FILL", "FILL");
+    AddEntry(list, 30, 10, 11, -60, "", "TEST", 0x77);
+    CSiteRecord site;
+    const auto odd =
+        dir.Write("odd.hss", WithPoints(SmallSiteFile(), EncodePointsSection(site, list)));
+    const auto sample = std::filesystem::path(kSamples) / "office-surveyed.hss";
+
+    for (const auto& path : {sample, odd}) {
+        const ToolRun points = Tool({"points", Q(path)});
+        const ToolRun csv = Tool({"export", Q(path)});
+        ASSERT_EQ(csv.status, 0) << csv.err.constData();
+        ASSERT_TRUE(csv.out.endsWith("\r\n"));
+        const auto rows = ParseCsv(csv.out);
+        const QJsonArray entries = points.Json()["entries"].toArray();
+        ASSERT_EQ(rows.size(), static_cast<size_t>(entries.size()) + 1);
+        EXPECT_EQ(rows[0], (std::vector<QByteArray>{"x", "y", "point", "channel", "mac", "ssid",
+                                                    "rssi_dbm"}));
+        for (qsizetype i = 0; i < entries.size(); ++i) {
+            const QJsonObject e = entries[i].toObject();
+            const bool placeholder = e["channel"].toInt() == 0;
+            const std::vector<QByteArray> expected{
+                QByteArray::number(e["x"].toInt()),
+                QByteArray::number(e["y"].toInt()),
+                e["pointName"].toString().toUtf8(),
+                QByteArray::number(e["channel"].toInt()),
+                placeholder ? QByteArray() : e["macText"].toString().toUtf8(),
+                placeholder ? QByteArray() : e["ssid"].toString().toUtf8(),
+                QByteArray::number(e["rssi"].toInt())};
+            EXPECT_EQ(rows[static_cast<size_t>(i) + 1], expected) << i;
+        }
+        EXPECT_EQ(Tool({"export", Q(path), "--format", "json"}).out, points.out);
+    }
+    EXPECT_EQ(ParseCsv(Tool({"export", Q(odd)}).out)[1][5], "a,\"b\"\nc\xC3\xA9");
+
+    // -o writes the file whole; it never writes over the site it reads.
+    const auto out = dir.Path() / "survey.csv";
+    ASSERT_EQ(Tool({"export", Q(sample), "-o", Q(out)}).status, 0);
+    const QByteArray shown = Tool({"export", Q(sample)}).out;
+    EXPECT_EQ(ReadFileBytes(out), Bytes(shown.begin(), shown.end()));
+    // A pipe stays a pipe and gets the bytes; a full disk is an error.
+    const auto fifo = dir.Path() / "pipe";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const int reader = open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    EXPECT_EQ(Tool({"export", Q(sample), "-o", Q(fifo)}).status, 0);
+    QByteArray piped(shown.size() + 1, '\0');
+    piped.resize(std::max<ssize_t>(0, read(reader, piped.data(), piped.size())));
+    close(reader);
+    EXPECT_TRUE(std::filesystem::is_fifo(fifo));
+    EXPECT_EQ(piped, shown);
+    QProcess full;
+    full.setStandardOutputFile("/dev/full");
+    full.start(PELLORIN_SITE_TOOL, {"export", Q(sample)});
+    ASSERT_TRUE(full.waitForFinished(20000));
+    EXPECT_EQ(full.exitCode(), 1);
+    EXPECT_TRUE(full.readAllStandardError().startsWith("Cannot write the standard output"));
+
+    const Bytes before = ReadFileBytes(odd);
+    const ToolRun self = Tool({"export", Q(odd), "-o", Q(odd)});
+    EXPECT_EQ(self.status, 1);
+    EXPECT_EQ(ReadFileBytes(odd), before);
+    EXPECT_EQ(Tool({"export", Q(sample), "--format", "xml"}).status, 2);
+}
+
 TEST(SiteTool, CreateMakesASiteWhoseMapIsTheImage) {
     ScratchDir dir;
     const auto png = std::filesystem::path(kSamples) / "office.png";
@@ -208,6 +306,7 @@ TEST(SiteTool, HelpAndUsage) {
     const ToolRun help = Tool({"--help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_TRUE(help.out.contains("pellorin-site create IMAGE -o FILE"));
+    EXPECT_TRUE(help.out.contains("pellorin-site export FILE [--format csv|json] [-o OUT]"));
     EXPECT_EQ(Tool({}).status, 2);
     EXPECT_EQ(Tool({"frobnicate"}).status, 2);
 }

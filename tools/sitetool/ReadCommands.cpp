@@ -97,21 +97,20 @@ int RunInfo(const QString& sitePath) {
     return 0;
 }
 
-int RunPoints(const QString& sitePath) {
+SiteStatus LoadSurvey(const QString& sitePath, LoadedSurvey& out) {
     OpenedFile file(sitePath);
     SiteStatus status = file.Open();
-    if (!status.ok) return Reject(status);
+    if (!status.ok) return status;
+    return ReadPoints(
+        file.src, file.site, out.entries, [&](int32_t x, int32_t y, int16_t strength) {
+            out.circles.append(QJsonObject{{"x", x}, {"y", y}, {"strength", strength}});
+        });
+}
 
-    CApList entries;
-    QJsonArray circles;
-    status = ReadPoints(file.src, file.site, entries, [&](int32_t x, int32_t y, int16_t strength) {
-        circles.append(QJsonObject{{"x", x}, {"y", y}, {"strength", strength}});
-    });
-    if (!status.ok) return Reject(status);
-
+QByteArray PointsJson(const LoadedSurvey& survey) {
     QJsonArray list;
-    for (const ApRecord* e = entries.First(); e != nullptr;
-         e = e->next == entries.Sentinel() ? nullptr : e->next) {
+    for (const ApRecord* e = survey.entries.First(); e != nullptr;
+         e = e->next == survey.entries.Sentinel() ? nullptr : e->next) {
         list.append(QJsonObject{{"x", e->x},
                                 {"y", e->y},
                                 {"pointName", Text(e->pointName)},
@@ -120,6 +119,15 @@ int RunPoints(const QString& sitePath) {
                                 {"ssid", Text(e->ssid)},
                                 {"rssi", static_cast<qint64>(e->rssi)}});
     }
-    Print(QJsonObject{{"entries", list}, {"circles", circles}});
+    return QJsonDocument(QJsonObject{{"entries", list}, {"circles", survey.circles}})
+        .toJson(QJsonDocument::Indented);
+}
+
+int RunPoints(const QString& sitePath) {
+    LoadedSurvey survey;
+    const SiteStatus status = LoadSurvey(sitePath, survey);
+    if (!status.ok) return Reject(status);
+    const QByteArray json = PointsJson(survey);
+    std::fwrite(json.constData(), 1, static_cast<size_t>(json.size()), stdout);
     return 0;
 }
