@@ -5,10 +5,15 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <string>
+#include <system_error>
+#include <utility>
 
 int PosixFileOps::Open(const char* path, int flags, mode_t mode) {
     return ::open(path, flags, mode);
 }
+int PosixFileOps::Stat(const char* path, struct stat* st) { return ::stat(path, st); }
+int PosixFileOps::Fcntl(int fd, int cmd, int arg) { return ::fcntl(fd, cmd, arg); }
 ssize_t PosixFileOps::PRead(int fd, void* dst, size_t n, off_t offset) {
     return ::pread(fd, dst, n, offset);
 }
@@ -16,11 +21,44 @@ ssize_t PosixFileOps::PWrite(int fd, const void* src, size_t n, off_t offset) {
     return ::pwrite(fd, src, n, offset);
 }
 int PosixFileOps::Fstat(int fd, struct stat* st) { return ::fstat(fd, st); }
+int PosixFileOps::Fchown(int fd, uid_t owner, gid_t group) { return ::fchown(fd, owner, group); }
 int PosixFileOps::Fchmod(int fd, mode_t mode) { return ::fchmod(fd, mode); }
 int PosixFileOps::Fsync(int fd) { return ::fsync(fd); }
 int PosixFileOps::Close(int fd) { return ::close(fd); }
 int PosixFileOps::Rename(const char* from, const char* to) { return ::rename(from, to); }
 int PosixFileOps::Unlink(const char* path) { return ::unlink(path); }
+
+namespace {
+
+std::string SystemText(int err) { return std::system_category().message(err); }
+
+}  // namespace
+
+std::string NotAFileText(mode_t mode) {
+    if (S_ISDIR(mode)) return SystemText(EISDIR);
+    if (S_ISFIFO(mode)) return "This is a named pipe (FIFO), not a file.";
+    if (S_ISCHR(mode) || S_ISBLK(mode)) return "This is a device, not a file.";
+    if (S_ISSOCK(mode)) return "This is a socket, not a file.";
+    return "This is not a regular file.";
+}
+
+int OpenRegularFile(FileOps& ops, const char* path, int access, struct stat& st, std::string& why) {
+    int fd = -1;
+    const auto fail = [&](std::string text) {
+        why = std::move(text);
+        if (fd >= 0) ops.Close(fd);
+        return -1;
+    };
+    if (ops.Stat(path, &st) != 0) return fail(SystemText(errno));
+    if (!S_ISREG(st.st_mode)) return fail(NotAFileText(st.st_mode));
+    fd = ops.Open(path, access | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0);
+    if (fd < 0) return fail(SystemText(errno));
+    if (ops.Fstat(fd, &st) != 0) return fail(SystemText(errno));
+    if (!S_ISREG(st.st_mode)) return fail(NotAFileText(st.st_mode));
+    // F_SETFL 0 clears O_NONBLOCK, the only status flag the open set.
+    if (ops.Fcntl(fd, F_SETFL, 0) != 0) return fail(SystemText(errno));
+    return fd;
+}
 
 int FaultyFileOps::Open(const char* path, int flags, mode_t mode) {
     if (++opens == failOpenAt) {

@@ -1,21 +1,26 @@
 #pragma once
-// The file calls a save makes, behind an interface, so that tests can make
-// any one of them fail. PosixFileOps is the real thing; FaultyFileOps passes
-// through to it and fails the Nth call of a kind, or runs out of space.
+// The file calls that open a site file and save one, behind an interface, so
+// that tests can make any one of them fail. PosixFileOps is the real thing;
+// FaultyFileOps passes through to it and fails the Nth call of a kind, or
+// runs out of space.
 // Every call returns what its POSIX namesake returns and sets errno.
 
 #include <sys/stat.h>
 #include <sys/types.h>
 
 #include <cstdint>
+#include <string>
 
 class FileOps {
 public:
     virtual ~FileOps() = default;
     virtual int Open(const char* path, int flags, mode_t mode) = 0;
+    virtual int Stat(const char* path, struct stat* st) = 0;
+    virtual int Fcntl(int fd, int cmd, int arg) = 0;
     virtual ssize_t PRead(int fd, void* dst, size_t n, off_t offset) = 0;
     virtual ssize_t PWrite(int fd, const void* src, size_t n, off_t offset) = 0;
     virtual int Fstat(int fd, struct stat* st) = 0;
+    virtual int Fchown(int fd, uid_t owner, gid_t group) = 0;
     virtual int Fchmod(int fd, mode_t mode) = 0;
     virtual int Fsync(int fd) = 0;
     virtual int Close(int fd) = 0;
@@ -26,15 +31,31 @@ public:
 class PosixFileOps : public FileOps {
 public:
     int Open(const char* path, int flags, mode_t mode) override;
+    int Stat(const char* path, struct stat* st) override;
+    int Fcntl(int fd, int cmd, int arg) override;
     ssize_t PRead(int fd, void* dst, size_t n, off_t offset) override;
     ssize_t PWrite(int fd, const void* src, size_t n, off_t offset) override;
     int Fstat(int fd, struct stat* st) override;
+    int Fchown(int fd, uid_t owner, gid_t group) override;
     int Fchmod(int fd, mode_t mode) override;
     int Fsync(int fd) override;
     int Close(int fd) override;
     int Rename(const char* from, const char* to) override;
     int Unlink(const char* path) override;
 };
+
+// Opens `path` with `access` (O_RDONLY or O_RDWR) when it is a regular file,
+// and never blocks: a FIFO would hold the caller in open() until some writer
+// came, and a device is no file to read a site from (opening one can have
+// effects of its own), so both are refused from stat() before they are
+// opened. The open itself is non-blocking and checked again with fstat, in
+// case the path changed in between; the descriptor returned blocks as usual.
+// `st` receives the file's status. On failure returns -1 and `why` says
+// what is wrong: the system's text, or what the path names instead of a file.
+int OpenRegularFile(FileOps& ops, const char* path, int access, struct stat& st, std::string& why);
+// What a path of this mode names instead of a regular file, for messages
+// ("This is a device, not a file."); a directory gets the system's text.
+std::string NotAFileText(mode_t mode);
 
 // Calls are counted from 1 per kind; 0 means "never fail". `spaceLeft` is the
 // number of bytes all writes together may still put down before they fail
