@@ -23,16 +23,7 @@ constexpr int kTempAttempts = 100;
 SiteStatus UpdateFailed() { return SiteStatus::Fail(kSiteUpdateCaption, kSiteUpdateText); }
 
 bool WriteAll(FileOps& ops, int fd, const uint8_t* data, uint64_t n, uint64_t offset) {
-    while (n > 0) {
-        const size_t step = static_cast<size_t>(n < kCopyChunk ? n : kCopyChunk);
-        const ssize_t done = ops.PWrite(fd, data, step, static_cast<off_t>(offset));
-        if (done < 0 && errno == EINTR) continue;
-        if (done <= 0) return false;
-        data += done;
-        n -= static_cast<uint64_t>(done);
-        offset += static_cast<uint64_t>(done);
-    }
-    return true;
+    return PWriteAll(ops, fd, data, n, offset, kCopyChunk) == 0;
 }
 
 // What of a write at `offset` survives the cut at pointsOffset that an
@@ -76,13 +67,6 @@ struct SaveScratch {
         if (!tempPath.empty()) ops.Unlink(tempPath.c_str());
     }
 };
-
-void SyncDirectory(FileOps& ops, const std::string& dir) {
-    const int fd = ops.Open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
-    if (fd < 0) return;
-    ops.Fsync(fd);
-    ops.Close(fd);
-}
 
 // The temp copy of a save has the name "." + base + ".save-PID-N". A saver
 // killed part-way (power loss, SIGKILL) leaves its copy behind; once its

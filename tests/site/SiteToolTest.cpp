@@ -11,6 +11,9 @@
 #include <QProcess>
 
 #include "SiteTestSupport.h"
+#include "journal/JournalReader.h"
+#include "journal/JournalWriter.h"
+#include "journal/SiteBinding.h"
 #include "site/SiteFile.h"
 #include "site/SiteRecord.h"
 
@@ -62,6 +65,33 @@ TEST(SiteTool, InfoDescribesTheSampleSite) {
         EXPECT_EQ(info[it.key()].toInteger(), it.value().toInteger()) << it.key().toStdString();
     EXPECT_EQ(529228 + 8, static_cast<qint64>(std::filesystem::file_size(path)));
     EXPECT_TRUE(info.contains("lastSaveTime"));
+}
+
+TEST(SiteTool, InfoReportsTheJournalBesideTheFileAndWhetherItBelongsToIt) {
+    ScratchDir dir;
+    const auto site =
+        dir.Write("office.hss", ReadFileBytes(std::filesystem::path(kSamples) / "office.hss"));
+    EXPECT_FALSE(Tool({"info", Q(site)}).Json().contains("journal"));
+
+    JournalBegin begin;
+    MemorySource src(ReadFileBytes(site));
+    ASSERT_TRUE(ComputeSiteBinding(src, begin.binding));
+    PosixFileOps ops;
+    JournalWriter writer(ops);
+    ASSERT_TRUE(writer.Create(JournalPathFor(site.string()), begin, 0).ok);
+    ASSERT_TRUE(writer.AppendPoint(JournalPoint{}).ok);
+    writer.Close();
+    const QJsonObject journal = Tool({"info", Q(site)}).Json()["journal"].toObject();
+    EXPECT_EQ(journal["points"].toInt(), 1);
+    EXPECT_EQ(journal["deletions"].toInt(), 0);
+    EXPECT_EQ(journal["end"].toString(), "clean");
+    EXPECT_TRUE(journal["matches"].toBool());
+    EXPECT_EQ(journal["path"].toString(), Q(site) + ".journal");
+
+    Bytes saved = ReadFileBytes(site);
+    saved[134] ^= 1;  // lastSaveTime: saved elsewhere since
+    WriteFileBytes(site, saved);
+    EXPECT_FALSE(Tool({"info", Q(site)}).Json()["journal"].toObject()["matches"].toBool());
 }
 
 TEST(SiteTool, PointsListsEntriesAndCirclesAsOpenLoadsThem) {

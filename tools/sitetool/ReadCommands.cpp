@@ -10,6 +10,8 @@
 
 #include "SiteCommands.h"
 #include "aplist/ApList.h"
+#include "journal/JournalReader.h"
+#include "journal/SiteBinding.h"
 #include "site/SiteFile.h"
 #include "site/SiteRecord.h"
 #include "site/TextDecode.h"
@@ -24,6 +26,26 @@ int Reject(const SiteStatus& status) {
 void Print(const QJsonObject& object) {
     const QByteArray json = QJsonDocument(object).toJson(QJsonDocument::Indented);
     std::fwrite(json.constData(), 1, static_cast<size_t>(json.size()), stdout);
+}
+
+// The survey journal beside the site file, when there is one: how many
+// changes it holds and whether it belongs to this very file.
+void AddJournal(QJsonObject& info, const QString& sitePath, IByteSource& site) {
+    const std::string path = JournalPathFor(QFile::encodeName(sitePath).toStdString());
+    const JournalFile journal = ReadJournalFile(path);
+    if (!journal.exists) return;
+    QJsonObject j;
+    j["path"] = QFile::decodeName(QByteArray::fromStdString(path));
+    if (!journal.error.empty()) {
+        j["error"] = QString::fromStdString(journal.error);
+    } else {
+        const JournalContents& c = journal.contents;
+        j["points"] = static_cast<qint64>(c.PointCount());
+        j["deletions"] = static_cast<qint64>(c.DeletionCount());
+        j["end"] = JournalEndName(c.end);
+        j["matches"] = MatchJournal(c, site) == JournalMatch::Matches;
+    }
+    info["journal"] = j;
 }
 
 QString Text(const char (&field)[32]) { return QString::fromStdString(DecodeByteText(field)); }
@@ -70,6 +92,7 @@ int RunInfo(const QString& sitePath) {
     info["apRecordSize"] = static_cast<qint64>(tally.apRecordSize);
     info["points"] = static_cast<qint64>(tally.pointGroups);
     info["apRecords"] = static_cast<qint64>(tally.apRecords);
+    AddJournal(info, sitePath, file.src);
     Print(info);
     return 0;
 }
