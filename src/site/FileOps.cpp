@@ -5,10 +5,15 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <string>
+#include <system_error>
+#include <utility>
 
 int PosixFileOps::Open(const char* path, int flags, mode_t mode) {
     return ::open(path, flags, mode);
 }
+int PosixFileOps::Stat(const char* path, struct stat* st) { return ::stat(path, st); }
+int PosixFileOps::Fcntl(int fd, int cmd, int arg) { return ::fcntl(fd, cmd, arg); }
 ssize_t PosixFileOps::PRead(int fd, void* dst, size_t n, off_t offset) {
     return ::pread(fd, dst, n, offset);
 }
@@ -17,6 +22,7 @@ ssize_t PosixFileOps::PWrite(int fd, const void* src, size_t n, off_t offset) {
 }
 int PosixFileOps::Fstat(int fd, struct stat* st) { return ::fstat(fd, st); }
 int PosixFileOps::Lstat(const char* path, struct stat* st) { return ::lstat(path, st); }
+int PosixFileOps::Fchown(int fd, uid_t owner, gid_t group) { return ::fchown(fd, owner, group); }
 int PosixFileOps::Fchmod(int fd, mode_t mode) { return ::fchmod(fd, mode); }
 int PosixFileOps::Ftruncate(int fd, off_t length) { return ::ftruncate(fd, length); }
 int PosixFileOps::Fsync(int fd) { return ::fsync(fd); }
@@ -24,6 +30,38 @@ int PosixFileOps::Fdatasync(int fd) { return ::fdatasync(fd); }
 int PosixFileOps::Close(int fd) { return ::close(fd); }
 int PosixFileOps::Rename(const char* from, const char* to) { return ::rename(from, to); }
 int PosixFileOps::Unlink(const char* path) { return ::unlink(path); }
+
+namespace {
+
+std::string SystemText(int err) { return std::system_category().message(err); }
+
+}  // namespace
+
+std::string NotAFileText(mode_t mode) {
+    if (S_ISDIR(mode)) return SystemText(EISDIR);
+    if (S_ISFIFO(mode)) return "This is a named pipe (FIFO), not a file.";
+    if (S_ISCHR(mode) || S_ISBLK(mode)) return "This is a device, not a file.";
+    if (S_ISSOCK(mode)) return "This is a socket, not a file.";
+    return "This is not a regular file.";
+}
+
+int OpenRegularFile(FileOps& ops, const char* path, int access, struct stat& st, std::string& why) {
+    int fd = -1;
+    const auto fail = [&](std::string text) {
+        why = std::move(text);
+        if (fd >= 0) ops.Close(fd);
+        return -1;
+    };
+    if (ops.Stat(path, &st) != 0) return fail(SystemText(errno));
+    if (!S_ISREG(st.st_mode)) return fail(NotAFileText(st.st_mode));
+    fd = ops.Open(path, access | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0);
+    if (fd < 0) return fail(SystemText(errno));
+    if (ops.Fstat(fd, &st) != 0) return fail(SystemText(errno));
+    if (!S_ISREG(st.st_mode)) return fail(NotAFileText(st.st_mode));
+    // F_SETFL 0 clears O_NONBLOCK, the only status flag the open set.
+    if (ops.Fcntl(fd, F_SETFL, 0) != 0) return fail(SystemText(errno));
+    return fd;
+}
 
 bool FaultyFileOps::Fault(const char* kind, int err, int* perKind, int failPerKindAt) {
     kinds.emplace_back(kind);
@@ -36,6 +74,16 @@ bool FaultyFileOps::Fault(const char* kind, int err, int* perKind, int failPerKi
 int FaultyFileOps::Open(const char* path, int flags, mode_t mode) {
     if (Fault("open", EACCES, &opens, failOpenAt)) return -1;
     return PosixFileOps::Open(path, flags, mode);
+}
+
+int FaultyFileOps::Stat(const char* path, struct stat* st) {
+    if (Fault("stat", EIO)) return -1;
+    return PosixFileOps::Stat(path, st);
+}
+
+int FaultyFileOps::Fcntl(int fd, int cmd, int arg) {
+    if (Fault("fcntl", EINVAL)) return -1;
+    return PosixFileOps::Fcntl(fd, cmd, arg);
 }
 
 ssize_t FaultyFileOps::PRead(int fd, void* dst, size_t n, off_t offset) {
@@ -65,6 +113,11 @@ int FaultyFileOps::Fstat(int fd, struct stat* st) {
 int FaultyFileOps::Lstat(const char* path, struct stat* st) {
     if (Fault("lstat", EIO)) return -1;
     return PosixFileOps::Lstat(path, st);
+}
+
+int FaultyFileOps::Fchown(int fd, uid_t owner, gid_t group) {
+    if (Fault("fchown", EPERM)) return -1;
+    return PosixFileOps::Fchown(fd, owner, group);
 }
 
 int FaultyFileOps::Fchmod(int fd, mode_t mode) {

@@ -1,9 +1,9 @@
 #pragma once
-// The file calls a save or the survey journal makes, behind an interface, so
-// that tests can make any one of them fail. PosixFileOps is the real thing;
-// FaultyFileOps passes through to it and fails the Nth call of a kind, the
-// Nth call of any kind, or runs out of space. Every call returns what its
-// POSIX namesake returns and sets errno.
+// The file calls that open a site file, save one or keep the survey journal,
+// behind an interface, so that tests can make any one of them fail.
+// PosixFileOps is the real thing; FaultyFileOps passes through to it and
+// fails the Nth call of a kind, the Nth call of any kind, or runs out of
+// space. Every call returns what its POSIX namesake returns and sets errno.
 
 #include <sys/stat.h>
 #include <sys/types.h>
@@ -16,9 +16,12 @@ class FileOps {
 public:
     virtual ~FileOps() = default;
     virtual int Open(const char* path, int flags, mode_t mode) = 0;
+    virtual int Stat(const char* path, struct stat* st) = 0;
+    virtual int Fcntl(int fd, int cmd, int arg) = 0;
     virtual ssize_t PRead(int fd, void* dst, size_t n, off_t offset) = 0;
     virtual ssize_t PWrite(int fd, const void* src, size_t n, off_t offset) = 0;
     virtual int Fstat(int fd, struct stat* st) = 0;
+    virtual int Fchown(int fd, uid_t owner, gid_t group) = 0;
     virtual int Lstat(const char* path, struct stat* st) = 0;
     virtual int Fchmod(int fd, mode_t mode) = 0;
     virtual int Ftruncate(int fd, off_t length) = 0;
@@ -32,9 +35,12 @@ public:
 class PosixFileOps : public FileOps {
 public:
     int Open(const char* path, int flags, mode_t mode) override;
+    int Stat(const char* path, struct stat* st) override;
+    int Fcntl(int fd, int cmd, int arg) override;
     ssize_t PRead(int fd, void* dst, size_t n, off_t offset) override;
     ssize_t PWrite(int fd, const void* src, size_t n, off_t offset) override;
     int Fstat(int fd, struct stat* st) override;
+    int Fchown(int fd, uid_t owner, gid_t group) override;
     int Lstat(const char* path, struct stat* st) override;
     int Fchmod(int fd, mode_t mode) override;
     int Ftruncate(int fd, off_t length) override;
@@ -44,6 +50,19 @@ public:
     int Rename(const char* from, const char* to) override;
     int Unlink(const char* path) override;
 };
+
+// Opens `path` with `access` (O_RDONLY or O_RDWR) when it is a regular file,
+// and never blocks: a FIFO would hold the caller in open() until some writer
+// came, and a device is no file to read a site from (opening one can have
+// effects of its own), so both are refused from stat() before they are
+// opened. The open itself is non-blocking and checked again with fstat, in
+// case the path changed in between; the descriptor returned blocks as usual.
+// `st` receives the file's status. On failure returns -1 and `why` says
+// what is wrong: the system's text, or what the path names instead of a file.
+int OpenRegularFile(FileOps& ops, const char* path, int access, struct stat& st, std::string& why);
+// What a path of this mode names instead of a regular file, for messages
+// ("This is a device, not a file."); a directory gets the system's text.
+std::string NotAFileText(mode_t mode);
 
 // Calls are counted from 1 per kind; 0 means "never fail". `failAnyAt`
 // counts every call of every kind together (`calls`, with the kind of each in
@@ -66,10 +85,13 @@ public:
     std::vector<std::string> kinds;
 
     int Open(const char* path, int flags, mode_t mode) override;
+    int Stat(const char* path, struct stat* st) override;
+    int Fcntl(int fd, int cmd, int arg) override;
     ssize_t PRead(int fd, void* dst, size_t n, off_t offset) override;
     ssize_t PWrite(int fd, const void* src, size_t n, off_t offset) override;
     int Fstat(int fd, struct stat* st) override;
     int Lstat(const char* path, struct stat* st) override;
+    int Fchown(int fd, uid_t owner, gid_t group) override;
     int Fchmod(int fd, mode_t mode) override;
     int Ftruncate(int fd, off_t length) override;
     int Fsync(int fd) override;

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QImage>
@@ -297,9 +298,43 @@ TEST(SiteTool, RejectsBadFilesWithOpensTextAndLeavesThemAlone) {
         }
         EXPECT_EQ(ReadFileBytes(path), bytes);
     }
-    const ToolRun missing = Tool({"info", Q(dir.Path() / "none.hss")});
-    EXPECT_EQ(missing.status, 1);
-    EXPECT_EQ(missing.err.toStdString(), "No such file or directory\n");
+    // What is no site file, or declares more than memory holds: the tool
+    // answers promptly (Tool() gives up after 20 s) and never aborts.
+    const auto fifo = dir.Path() / "pipe.hss";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    const auto huge = dir.Path() / "huge.hss";
+    WriteSparseSite(huge, good, 32767, 32767, 32768u * 32767u);
+    const struct {
+        std::filesystem::path path;
+        std::string text;
+    } refused[] = {
+        {dir.Path() / "none.hss", "No such file or directory\n"},
+        {fifo, "This is a named pipe (FIFO), not a file.\n"},
+        {"/dev/null", "This is a device, not a file.\n"},
+        {huge, "Not enough memory for the site map.\n"},
+    };
+    for (const auto& c : refused) {
+        for (const char* command : {"info", "points"}) {
+            const ToolRun r = Tool({command, Q(c.path)});
+            EXPECT_EQ(r.status, 1) << c.path << " " << command;
+            EXPECT_EQ(r.err.toStdString(), c.text) << c.path << " " << command;
+        }
+    }
+    // A map whose biSizeImage declares 3.5 GB is read no further than its rows.
+    const auto roomy = dir.Path() / "roomy.hss";
+    WriteSparseSite(roomy, good, 37, 11, 0xE0000000u);
+    const ToolRun info = Tool({"info", Q(roomy)});
+    EXPECT_EQ(info.status, 0) << info.err.constData();
+    EXPECT_EQ(info.Json()["sizeImage"].toInteger(), 0xE0000000LL);
+
+    // create reads no FIFO and replaces none: it would block, or put a file
+    // in the FIFO's place.
+    const auto png = Q(std::filesystem::path(kSamples) / "office.png");
+    const ToolRun fromFifo = Tool({"create", Q(fifo), "-o", Q(dir.Path() / "new.hss")});
+    EXPECT_EQ(fromFifo.status, 1);
+    EXPECT_TRUE(fromFifo.err.contains("This is a named pipe (FIFO), not a file."));
+    EXPECT_EQ(Tool({"create", png, "-o", Q(fifo)}).status, 1);
+    EXPECT_TRUE(std::filesystem::is_fifo(fifo));
 }
 
 TEST(SiteTool, HelpAndUsage) {

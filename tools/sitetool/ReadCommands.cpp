@@ -87,7 +87,7 @@ int RunInfo(const QString& sitePath) {
     info["mapWidth"] = file.map.width;
     info["mapHeight"] = file.map.height;
     info["bitCount"] = 8;  // the only depth the reader accepts
-    info["sizeImage"] = static_cast<qint64>(file.map.bits.size());
+    info["sizeImage"] = static_cast<qint64>(file.map.sizeImage);
     info["pointRecordSize"] = static_cast<qint64>(tally.pointRecordSize);
     info["apRecordSize"] = static_cast<qint64>(tally.apRecordSize);
     info["points"] = static_cast<qint64>(tally.pointGroups);

@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QStringList>
 #include <cstdio>
+#include <new>
 
 #include "SiteCommands.h"
 
@@ -32,11 +33,7 @@ int Usage(FILE* to, int status) {
     return status;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);  // image plug-ins are found through it
-    const QStringList args = app.arguments().mid(1);
+int Run(const QStringList& args) {
     if (args.isEmpty()) return Usage(stderr, 2);
     if (args.contains("--help") || args.contains("-h")) return Usage(stdout, 0);
 
@@ -77,4 +74,17 @@ int main(int argc, char** argv) {
         return RunCreate(image, out, signatureFirst);
     }
     return Usage(stderr, 2);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);  // image plug-ins are found through it
+    // The readers never throw; Qt's containers do when memory runs out.
+    try {
+        return Run(app.arguments().mid(1));
+    } catch (const std::bad_alloc&) {
+        std::fputs("Not enough memory.\n", stderr);
+        return 1;
+    }
 }
