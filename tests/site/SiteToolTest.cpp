@@ -4,7 +4,6 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QImage>
