@@ -2,6 +2,8 @@
 
 #include <QCommandLineParser>
 
+#include "app/StartScale.h"
+
 CommandLineResult ParseCommandLine(const QStringList& arguments, PellorinOptions& options,
                                    QString& output) {
     QCommandLineParser parser;
@@ -20,7 +22,12 @@ CommandLineResult ParseCommandLine(const QStringList& arguments, PellorinOptions
     const QCommandLineOption capture(QStringLiteral("capture"),
                                      QStringLiteral("Record the board's traffic into FILE."),
                                      QStringLiteral("FILE"));
-    parser.addOptions({help, version, port, simulate, capture});
+    const QCommandLineOption scale(
+        QStringLiteral("scale"),
+        QStringLiteral("Show the window N times its handheld size (a whole number; without it, "
+                       "and without QT_SCALE_FACTOR, the largest that fits the screen)."),
+        QStringLiteral("N"));
+    parser.addOptions({help, version, port, simulate, capture, scale});
     parser.addPositionalArgument(QStringLiteral("SITE"),
                                  QStringLiteral("Site file (.hss) to open at start."),
                                  QStringLiteral("[SITE]"));
@@ -45,6 +52,15 @@ CommandLineResult ParseCommandLine(const QStringList& arguments, PellorinOptions
     if (parser.isSet(port) && parser.isSet(simulate)) {
         output = QStringLiteral("--port and --simulate-board exclude each other.\n");
         return CommandLineResult::kExitError;
+    }
+    if (parser.isSet(scale)) {
+        bool whole = false;
+        options.scale = parser.value(scale).toInt(&whole);
+        if (!whole || options.scale < 1 || options.scale > startscale::kMaxScale) {
+            output = QStringLiteral("--scale wants a whole number from 1 to %1.\n")
+                         .arg(startscale::kMaxScale);
+            return CommandLineResult::kExitError;
+        }
     }
     options.port = parser.value(port);
     options.simulate = parser.isSet(simulate);

@@ -9,6 +9,7 @@ struct PellorinOptions {
     bool simulate = false;  // --simulate-board: a simulated board on a pty
     QString capturePath;    // --capture FILE: record the board's traffic
     QString sitePath;       // SITE: opened at start (with the keep-points question)
+    int scale = 0;          // --scale N: the window's scale; 0 = chosen from the screen
 };
 
 enum class CommandLineResult { kRun, kExitOk, kExitError };

@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QImage>
@@ -10,11 +11,39 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/TambRUMOView.h"
+#include "platform/Gdi.h"
 #include "platform/MessageBoxes.h"
 #include "platform/RegisteredMessages.h"
 #include "site/SiteRecord.h"
+
+namespace {
+
+// The widest texts a pane has to show: a 16-bit cursor value and a
+// five-digit count.
+const char* const kWidestPaneTexts[] = {"X: -32768", "P: 88888"};
+constexpr int kPaneFrame = 1;   // the sunken panel's line
+constexpr int kPaneIndent = 2;  // room between the panel and the text, each side
+
+// The program's font at the largest size, 8 points down to 6, at which the
+// widest pane text fits inside a pane.
+QFont PaneFont() {
+    const int room = CMainFrame::kPaneWidth - 2 * kPaneFrame - 2 * kPaneIndent;
+    QFont font = gdi::PointFont(8);
+    for (int points = 8; points >= 6; --points) {
+        font.setPointSize(points);
+        const QFontMetrics fm(font);
+        int widest = 0;
+        for (const char* text : kWidestPaneTexts)
+            widest = std::max(widest, fm.horizontalAdvance(QString::fromLatin1(text)));
+        if (widest <= room) break;
+    }
+    return font;
+}
+
+}  // namespace
 
 CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent) {
     setObjectName(QStringLiteral("CMainFrame"));
@@ -35,10 +64,16 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent) {
     panes->setContentsMargins(0, 0, 0, 0);
     panes->setSpacing(0);
     const char* initial[4] = {"L: 0", "P: 0", "X: 0", "Y: 0"};
+    const QFont paneFont = PaneFont();
+    const int paneHeight = QFontMetrics(paneFont).height() + 2 * kPaneFrame + 2;
     for (int i = 0; i < 4; ++i) {
         m_panes[i] = new QLabel(QString::fromLatin1(initial[i]), paneRow);
-        m_panes[i]->setFixedWidth(kPaneWidth);
+        m_panes[i]->setFont(paneFont);
+        m_panes[i]->setFixedSize(kPaneWidth, paneHeight);
         m_panes[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        m_panes[i]->setLineWidth(kPaneFrame);
+        m_panes[i]->setIndent(kPaneIndent);
+        m_panes[i]->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
         panes->addWidget(m_panes[i]);
     }
     panes->addStretch(1);
@@ -47,7 +82,9 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent) {
 
     BuildToolBar();
     m_view->setFocus();
-    setFixedWidth(CTambRUMOView::kClientWidth);
+    // The handheld's layout has one size: the window keeps the size of its
+    // contents in both directions, so nothing stretches.
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
 }
 
 void CMainFrame::BuildToolBar() {
@@ -56,22 +93,28 @@ void CMainFrame::BuildToolBar() {
     m_toolBar->setFloatable(false);
     m_toolBar->setIconSize(QSize(16, 16));
     addToolBar(Qt::BottomToolBarArea, m_toolBar);
+    // The toolbar is the only way to most commands: no menu may hide it.
+    m_toolBar->toggleViewAction()->setEnabled(false);
+    m_toolBar->toggleViewAction()->setVisible(false);
+    setContextMenuPolicy(Qt::NoContextMenu);
 
     const QImage strip(QStringLiteral(":/res/toolbar.png"));
     struct Button {
         const char* tip;
-        void (CTambRUMOView::*handler)();
+        void (*run)(CTambRUMOView&);
         QKeySequence key;
     };
-    // Save (null handler) returns whether it wrote; the toolbar ignores that.
     const Button buttons[7] = {
-        {"Open a Site", &CTambRUMOView::OnOpenSite, QKeySequence(Qt::CTRL | Qt::Key_O)},
-        {"Save a Site", nullptr, QKeySequence(Qt::CTRL | Qt::Key_S)},
-        {"RSSI Color Codes", &CTambRUMOView::OnColorCodes, {}},
-        {"Zoom In", &CTambRUMOView::OnZoomIn, {}},
-        {"Zoom Out", &CTambRUMOView::OnZoomOut, {}},
-        {"Help", &CTambRUMOView::OnHelp, {}},
-        {"About Tamb", &CTambRUMOView::OnAbout, {}},
+        {"Open a Site", [](CTambRUMOView& v) { v.OnOpenSite(); },
+         QKeySequence(Qt::CTRL | Qt::Key_O)},
+        // Save returns whether it wrote; the toolbar ignores that.
+        {"Save a Site", [](CTambRUMOView& v) { v.OnSaveSite(); },
+         QKeySequence(Qt::CTRL | Qt::Key_S)},
+        {"RSSI Color Codes", [](CTambRUMOView& v) { v.OnColorCodes(); }, {}},
+        {"Zoom In", [](CTambRUMOView& v) { v.OnZoomIn(); }, {}},
+        {"Zoom Out", [](CTambRUMOView& v) { v.OnZoomOut(); }, {}},
+        {"Help", [](CTambRUMOView& v) { v.OnHelp(); }, {}},
+        {"About Tamb", [](CTambRUMOView& v) { v.OnAbout(); }, {}},
     };
     for (int i = 0; i < 7; ++i) {
         QIcon icon;
@@ -83,13 +126,10 @@ void CMainFrame::BuildToolBar() {
         if (!buttons[i].key.isEmpty()) {
             act->setShortcut(buttons[i].key);
             act->setShortcutContext(Qt::WindowShortcut);
+            addAction(act);  // the key works whatever becomes of the toolbar
         }
-        if (buttons[i].handler != nullptr) {
-            auto handler = buttons[i].handler;
-            connect(act, &QAction::triggered, this, [this, handler] { (m_view->*handler)(); });
-        } else {
-            connect(act, &QAction::triggered, this, [this] { m_view->OnSaveSite(); });
-        }
+        const auto run = buttons[i].run;
+        connect(act, &QAction::triggered, this, [this, run] { run(*m_view); });
         m_toolBar->addAction(act);
     }
     auto* quit = new QAction(QStringLiteral("Exit"), this);
@@ -100,6 +140,10 @@ void CMainFrame::BuildToolBar() {
 
 QString CMainFrame::PaneText(int pane) const {
     return pane >= 0 && pane < 4 ? m_panes[pane]->text() : QString();
+}
+
+const QLabel* CMainFrame::Pane(int pane) const {
+    return pane >= 0 && pane < 4 ? m_panes[pane] : nullptr;
 }
 
 void CMainFrame::OnStatusUpdate(intptr_t wParam, intptr_t lParam) {

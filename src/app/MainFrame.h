@@ -20,6 +20,7 @@ public:
     CTambRUMOView* View() const { return m_view; }
     QToolBar* ToolBar() const { return m_toolBar; }
     QString PaneText(int pane) const;
+    const QLabel* Pane(int pane) const;
 
     // "TALV_STATUS_UPDATE": x and y of the cursor, each taken as int16.
     void OnStatusUpdate(intptr_t wParam, intptr_t lParam);

@@ -6,6 +6,7 @@
 #include "app/MainFrame.h"
 #include "app/TambRUMOView.h"
 #include "board/ScannerBoard.h"
+#include "platform/Sounds.h"
 
 CTambRUMOApp::CTambRUMOApp() = default;
 
@@ -14,6 +15,7 @@ CTambRUMOApp::~CTambRUMOApp() {
 }
 
 bool CTambRUMOApp::InitInstance(const PellorinOptions& options) {
+    platform::Sounds();  // the cues load now, before any window can be tapped
     m_frame = std::make_unique<CMainFrame>();
     CTambRUMOView* view = m_frame->View();
     theBoard.SetNotifier(view->DrawNotifier());

@@ -57,6 +57,32 @@ private:
     CTambRUMOView* m_view;
 };
 
+namespace {
+// The scroll code of a bar action. The bar has already moved its thumb to
+// where the action leads (an edge, a wheel's lines, a clicked place); only a
+// drag has moved the map already, through sliderMoved.
+int BarActionCode(int action, bool dragging) {
+    switch (action) {
+        case QAbstractSlider::SliderSingleStepSub:
+            return CTambRUMOView::SB_LINELEFT;
+        case QAbstractSlider::SliderSingleStepAdd:
+            return CTambRUMOView::SB_LINERIGHT;
+        case QAbstractSlider::SliderPageStepSub:
+            return CTambRUMOView::SB_PAGELEFT;
+        case QAbstractSlider::SliderPageStepAdd:
+            return CTambRUMOView::SB_PAGERIGHT;
+        case QAbstractSlider::SliderMove:
+            if (dragging) return CTambRUMOView::SB_ENDSCROLL;
+            [[fallthrough]];
+        case QAbstractSlider::SliderToMinimum:
+        case QAbstractSlider::SliderToMaximum:
+            return CTambRUMOView::SB_THUMBTRACK;
+        default:
+            return CTambRUMOView::SB_ENDSCROLL;
+    }
+}
+}  // namespace
+
 CTambRUMOView::CTambRUMOView(QWidget* parent)
     : QWidget(parent),
       m_pViewport(std::make_unique<CMapViewport>()),
@@ -77,40 +103,22 @@ CTambRUMOView::CTambRUMOView(QWidget* parent)
     // Like scroll bars without a range, they are hidden until a site is open.
     ShowScrollBars(false);
 
-    const auto action = [](QScrollBar* bar, int a) {
-        switch (a) {
-            case QAbstractSlider::SliderSingleStepSub:
-                return int(SB_LINELEFT);
-            case QAbstractSlider::SliderSingleStepAdd:
-                return int(SB_LINERIGHT);
-            case QAbstractSlider::SliderPageStepSub:
-                return int(SB_PAGELEFT);
-            case QAbstractSlider::SliderPageStepAdd:
-                return int(SB_PAGERIGHT);
-            default:
-                break;
-        }
-        (void)bar;
-        return -1;
-    };
-    connect(m_hBar, &QAbstractSlider::actionTriggered, this, [this, action](int a) {
-        const int code = action(m_hBar, a);
-        // The bar moves by itself after this signal; it is put back to the
-        // cursor once the action has run.
-        if (code >= 0)
-            QMetaObject::invokeMethod(
-                this, [this, code] { OnHScroll(code, 0); }, Qt::QueuedConnection);
-    });
-    connect(m_vBar, &QAbstractSlider::actionTriggered, this, [this, action](int a) {
-        const int code = action(m_vBar, a);
-        if (code >= 0)
-            QMetaObject::invokeMethod(
-                this, [this, code] { OnVScroll(code, 0); }, Qt::QueuedConnection);
-    });
-    connect(m_hBar, &QAbstractSlider::sliderMoved, this,
-            [this](int pos) { OnHScroll(SB_THUMBTRACK, pos); });
-    connect(m_vBar, &QAbstractSlider::sliderMoved, this,
-            [this](int pos) { OnVScroll(SB_THUMBTRACK, pos); });
+    // Every action of a bar (line, page, thumb drag, wheel, edge, "Scroll
+    // here", auto-repeat) moves the map at once and leaves the thumb at the
+    // cursor before the bar shows it.
+    for (QScrollBar* bar : {m_hBar, m_vBar}) {
+        const auto scroll = [this, bar](int code, int position) {
+            bar == m_hBar ? OnHScroll(code, position) : OnVScroll(code, position);
+        };
+        connect(bar, &QAbstractSlider::actionTriggered, this, [bar, scroll](int action) {
+            scroll(BarActionCode(action, bar->isSliderDown()), bar->sliderPosition());
+        });
+        connect(bar, &QAbstractSlider::sliderMoved, this,
+                [scroll](int position) { scroll(SB_THUMBTRACK, position); });
+        // "Scroll here" of the bar's menu sets the value without an action.
+        connect(bar, &QAbstractSlider::valueChanged, this,
+                [scroll](int value) { scroll(SB_THUMBTRACK, value); });
+    }
 
     m_gesture.onTap = [this](QPoint at) { OnTap(at); };
     m_gesture.onHold = [this](QPoint at) { OnTapAndHold(at); };

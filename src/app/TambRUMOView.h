@@ -46,7 +46,8 @@ public:
         SB_LINERIGHT = 1,
         SB_PAGELEFT = 2,
         SB_PAGERIGHT = 3,
-        SB_THUMBTRACK = 5
+        SB_THUMBTRACK = 5,
+        SB_ENDSCROLL = 8  // moves nothing; the thumb goes back to the cursor
     };
 
     explicit CTambRUMOView(QWidget* parent = nullptr);

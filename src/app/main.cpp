@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "app/CommandLine.h"
+#include "app/ScaleSetup.h"
 #include "app/TambRUMOApp.h"
 
 int main(int argc, char** argv) {
@@ -22,6 +23,7 @@ int main(int argc, char** argv) {
         case CommandLineResult::kRun:
             break;
     }
+    SetUpScale(argc, argv, options.scale);
     QApplication qtApp(argc, argv);
     QApplication::setApplicationName(QStringLiteral("pellorin"));
     QApplication::setApplicationVersion(QStringLiteral(PELLORIN_VERSION));

@@ -23,4 +23,19 @@ void PlaceControl(QWidget& control, int x, int y, int cx, int cy) {
     control.setGeometry(dlu::ToPixels(x, y, cx, cy));
 }
 
+void PaintSunkenEdge(QPainter& p, const QRect& r) {
+    // Outer ring, then inner ring: (top and left, bottom and right).
+    const QColor rings[kSunkenEdgeWidth][2] = {{QColor(128, 128, 128), QColor(192, 192, 192)},
+                                               {QColor(64, 64, 64), QColor(224, 224, 224)}};
+    QRect ring = r;
+    for (const auto& [dark, light] : rings) {
+        if (ring.width() <= 0 || ring.height() <= 0) return;
+        p.fillRect(QRect(ring.left(), ring.bottom(), ring.width(), 1), light);
+        p.fillRect(QRect(ring.right(), ring.top(), 1, ring.height()), light);
+        p.fillRect(QRect(ring.left(), ring.top(), ring.width() - 1, 1), dark);
+        p.fillRect(QRect(ring.left(), ring.top(), 1, ring.height() - 1), dark);
+        ring.adjust(1, 1, -1, -1);
+    }
+}
+
 }  // namespace dialogs

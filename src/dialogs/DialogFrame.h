@@ -5,6 +5,8 @@
 // and the dialog font, "System 8 point", stood in for by Arial 8.
 
 #include <QDialog>
+#include <QPainter>
+#include <QRect>
 #include <QString>
 #include <QWidget>
 
@@ -14,5 +16,12 @@ void SetUpDialog(QDialog& dialog, const QString& caption, int cxUnits, int cyUni
 
 // Places a control at a template rectangle given in dialog units.
 void PlaceControl(QWidget& control, int x, int y, int cx, int cy);
+
+// The sunken edge of the signature area and the colour swatches: two rings
+// inside `r`, dark at the top and left, light at the bottom and right, every
+// side of them darker than the white dialog so that the surveyor sees where
+// the area ends.
+constexpr int kSunkenEdgeWidth = 2;
+void PaintSunkenEdge(QPainter& p, const QRect& r);
 
 }  // namespace dialogs

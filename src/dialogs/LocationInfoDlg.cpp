@@ -7,6 +7,7 @@
 namespace {
 
 constexpr uint32_t kBarColor = 0x00FF0000;  // blue, COLORREF
+constexpr int kBarLeft = 7;
 constexpr int kBarWidth = 226;
 constexpr int kBarHeight = 2;
 constexpr int kBarTops[] = {20, 60, 100, 210};
@@ -16,6 +17,11 @@ constexpr int kBarTops[] = {20, 60, 100, 210};
 CLocationInfoDlg::CLocationInfoDlg(QWidget* parent)
     : QDialog(parent), m_deleteButton(QStringLiteral("DELETE THIS POINT"), this) {
     dialogs::SetUpDialog(*this, QStringLiteral("Loc Parms/Del Request"), 146, 158);
+    // The painted summary is laid out in pixels and is wider than the
+    // template (its bars run to x 233, its texts to 237): the dialog takes
+    // the bars' width with the same margin on both sides, which holds every
+    // text rectangle too.
+    setFixedWidth(kBarLeft + kBarWidth + kBarLeft);
     dialogs::PlaceControl(m_deleteButton, 7, 137, 132, 14);
     m_deleteButton.setAutoDefault(false);
     connect(&m_deleteButton, &QPushButton::clicked, this, [this] { OnDeletePoint(); });
@@ -59,7 +65,7 @@ void CLocationInfoDlg::PaintSummary(QPainter& p, const CSiteRecord* site) {
     // not change a pixel.
     for (const LocationInfoText& item : SummaryTexts(site))
         gdi::DrawText(p, item.rect, item.text, gdi::kLeftTop, black, white);
-    for (int top : kBarTops) gdi::FillRect(p, QRect(7, top, kBarWidth, kBarHeight), bar);
+    for (int top : kBarTops) gdi::FillRect(p, QRect(kBarLeft, top, kBarWidth, kBarHeight), bar);
 }
 
 void CLocationInfoDlg::paintEvent(QPaintEvent*) {

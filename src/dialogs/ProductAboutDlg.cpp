@@ -19,19 +19,34 @@ int WidestLine(const QLabel& label, const QFont& font) {
     return widest;
 }
 
+// The height the label's text takes at the label's width, descenders
+// included.
+int TextHeight(const QLabel& label) {
+    const int wrap = label.wordWrap() ? Qt::TextWordWrap : 0;
+    return QFontMetrics(label.font())
+        .boundingRect(QRect(0, 0, label.width(), 1 << 16), Qt::AlignLeft | Qt::AlignTop | wrap,
+                      label.text())
+        .height();
+}
+
 // A text wider than its template column (the product line is: 65 dialog
 // units hold about 16 characters) would be cut off. Such a label may use the
 // room up to the dialog's right edge and, if that is not enough, a smaller
-// font, down to 6 points.
+// font, down to 6 points. A text taller than its column (the three lines of
+// the notice lose their descenders in 24 units) grows downwards.
 void FitToDialog(QLabel& label, const QWidget& dialog) {
-    QFont font = label.font();
-    if (WidestLine(label, font) <= label.width()) return;
-    QRect r = label.geometry();
-    r.setRight(dialog.width() - 3);
-    label.setGeometry(r);
-    while (WidestLine(label, font) > label.width() && font.pointSize() > 6)
-        font.setPointSize(font.pointSize() - 1);
-    label.setFont(font);
+    if (!label.wordWrap()) {
+        QFont font = label.font();
+        if (WidestLine(label, font) > label.width()) {
+            QRect r = label.geometry();
+            r.setRight(dialog.width() - 3);
+            label.setGeometry(r);
+            while (WidestLine(label, font) > label.width() && font.pointSize() > 6)
+                font.setPointSize(font.pointSize() - 1);
+            label.setFont(font);
+        }
+    }
+    label.resize(label.width(), std::max(label.height(), TextHeight(label)));
 }
 
 }  // namespace
@@ -56,7 +71,5 @@ CProductAboutDlg::CProductAboutDlg(QWidget* parent)
     dialogs::PlaceControl(m_hardware, 39, 21, 65, 19);
     dialogs::PlaceControl(m_version, 40, 44, 65, 8);
     dialogs::PlaceControl(m_notice, 39, 57, 65, 24);
-    FitToDialog(m_product, *this);
-    FitToDialog(m_version, *this);
-    FitToDialog(m_notice, *this);
+    for (QLabel* text : {&m_product, &m_hardware, &m_version, &m_notice}) FitToDialog(*text, *this);
 }

@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <cstdlib>
 
+#include "dialogs/DialogFrame.h"
 #include "platform/Gdi.h"
 
 namespace {
@@ -14,8 +15,9 @@ constexpr int kPenWidth = 2;
 }  // namespace
 
 CSignaturePad::CSignaturePad(QWidget* parent) : QFrame(parent) {
+    // The frame's width sets the client area; the edge itself is ours.
     setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    setLineWidth(2);
+    setLineWidth(dialogs::kSunkenEdgeWidth);
     // The canvas is copied over the whole client area on every paint.
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
@@ -83,7 +85,7 @@ void CSignaturePad::LineTo(const QPoint& to) {
     m_current = to;
 }
 
-void CSignaturePad::paintEvent(QPaintEvent* event) {
+void CSignaturePad::paintEvent(QPaintEvent*) {
     QPainter p(this);
     const QRect client = contentsRect();
     // The outermost ring of the client area is never copied from the canvas.
@@ -92,8 +94,7 @@ void CSignaturePad::paintEvent(QPaintEvent* event) {
         p.drawImage(client.topLeft() + QPoint(1, 1), m_canvas,
                     QRect(1, 1, client.width() - 2, client.height() - 2));
     }
-    p.end();
-    QFrame::paintEvent(event);
+    dialogs::PaintSunkenEdge(p, rect());
 }
 
 void CSignaturePad::mousePressEvent(QMouseEvent* event) {

@@ -24,6 +24,7 @@ void CTambRUMOView::OnZoomIn() {
 
 void CTambRUMOView::OnZoomOut() {
     m_pViewport->ZoomOut();
+    SetBarsToCenter();  // zooming out near an edge moves the cursor
     Repaint();
 }
 

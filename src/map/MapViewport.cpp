@@ -9,16 +9,36 @@ namespace {
 int32_t MulDiv(int32_t a, int32_t b, int32_t c) {
     return static_cast<int32_t>(static_cast<int64_t>(a) * b / c);
 }
+
+// A distance moved from the centre may be any int32: the sum is formed in 64
+// bits before it is clamped into the world.
+int32_t Clamped(int64_t v, int32_t lo, int32_t hi) {
+    return static_cast<int32_t>(std::clamp<int64_t>(v, lo, hi));
+}
+
+// Half a side for re-centring after a scroll. A side of 1 would halve to
+// nothing and leave an empty view that no zoom can widen again, so it becomes 2.
+int32_t ScrollHalf(int32_t lo, int32_t hi) { return std::max((hi - lo) / 2, 1); }
+
+// The world coordinate under client coordinate p along one axis.
+int32_t Under(int32_t p, int32_t clientSide, int32_t lo, int32_t hi, int32_t centre) {
+    if (clientSide <= 0) return centre;  // no pixel to point at: the cursor
+    return lo + MulDiv(std::clamp(p, 0, clientSide), hi - lo, clientSide);
+}
 }  // namespace
 
 void CMapViewport::SetWorld(int32_t width, int32_t height) {
     m_worldLeft = 0;
     m_worldTop = 0;
-    m_worldRight = width;
-    m_worldBottom = height;
+    m_worldRight = std::clamp(width, 1, kMaxWorldSide);
+    m_worldBottom = std::clamp(height, 1, kMaxWorldSide);
+    // A view of the previous world could lie outside this one.
+    SetView(m_worldRight, m_worldBottom);
 }
 
 void CMapViewport::SetView(int32_t width, int32_t height) {
+    width = std::max(std::min(width, m_worldRight), 1);
+    height = std::max(std::min(height, m_worldBottom), 1);
     m_viewLeft = 0;
     m_viewTop = 0;
     m_viewRight = width;
@@ -32,9 +52,7 @@ bool CMapViewport::ZoomIn() {
     const int32_t right = (m_centerX + m_viewRight) / 2;
     const int32_t top = (m_viewTop + m_centerY) / 2;
     const int32_t bottom = (m_centerY + m_viewBottom) / 2;
-    if (right - left < 1 || bottom - top < 1) return false;
-    if (left == m_viewLeft && right == m_viewRight && top == m_viewTop && bottom == m_viewBottom)
-        return false;  // already as close as integer halving gets
+    if (right - left < 2 || bottom - top < 2) return false;
     m_viewLeft = left;
     m_viewRight = right;
     m_viewTop = top;
@@ -54,58 +72,56 @@ void CMapViewport::ZoomOut() {
 }
 
 void CMapViewport::RecenterX(int32_t oldLeft, int32_t oldRight) {
-    const int32_t h = (oldRight - oldLeft) / 2;
+    const int32_t h = ScrollHalf(oldLeft, oldRight);
     m_viewLeft = m_centerX - h;
     m_viewRight = m_centerX + h;
 }
 
 void CMapViewport::RecenterY(int32_t oldTop, int32_t oldBottom) {
-    const int32_t h = (oldBottom - oldTop) / 2;
+    const int32_t h = ScrollHalf(oldTop, oldBottom);
     m_viewTop = m_centerY - h;
     m_viewBottom = m_centerY + h;
 }
 
 void CMapViewport::ScrollLeft(int32_t d) {
-    m_centerX = std::max(m_centerX - d, m_worldLeft);
-    RecenterX(m_viewLeft, m_viewRight);
+    SetCenterX(Clamped(int64_t{m_centerX} - d, 0, m_worldRight));
 }
-
 void CMapViewport::ScrollRight(int32_t d) {
-    m_centerX = std::min(m_centerX + d, m_worldRight);
-    RecenterX(m_viewLeft, m_viewRight);
+    SetCenterX(Clamped(int64_t{m_centerX} + d, 0, m_worldRight));
 }
-
 void CMapViewport::ScrollUp(int32_t d) {
-    m_centerY = std::max(m_centerY - d, m_worldTop);
-    RecenterY(m_viewTop, m_viewBottom);
+    SetCenterY(Clamped(int64_t{m_centerY} - d, 0, m_worldBottom));
 }
-
 void CMapViewport::ScrollDown(int32_t d) {
-    m_centerY = std::min(m_centerY + d, m_worldBottom);
-    RecenterY(m_viewTop, m_viewBottom);
+    SetCenterY(Clamped(int64_t{m_centerY} + d, 0, m_worldBottom));
 }
 
 void CMapViewport::SetCenterX(int32_t x) {
-    m_centerX = std::max(std::min(x, m_worldRight), 0);
+    m_centerX = std::clamp(x, m_worldLeft, m_worldRight);
     RecenterX(m_viewLeft, m_viewRight);
 }
 
 void CMapViewport::SetCenterY(int32_t y) {
-    m_centerY = std::max(std::min(y, m_worldBottom), 0);
+    m_centerY = std::clamp(y, m_worldTop, m_worldBottom);
     RecenterY(m_viewTop, m_viewBottom);
+}
+
+void CMapViewport::WorldUnder(const VpRect& client, int32_t px, int32_t py, int32_t& wx,
+                              int32_t& wy) const {
+    wx = Under(px, client.Width(), m_viewLeft, m_viewRight, m_centerX);
+    wy = Under(py, client.Height(), m_viewTop, m_viewBottom, m_centerY);
 }
 
 void CMapViewport::ScreenToWorld(const VpRect& client, int32_t px, int32_t py, int32_t& wx,
                                  int32_t& wy) {
-    wx = m_viewLeft + MulDiv(px, m_viewRight - m_viewLeft, client.right - client.left);
-    wy = m_viewTop + MulDiv(py, m_viewBottom - m_viewTop, client.bottom - client.top);
+    WorldUnder(client, px, py, wx, wy);
     m_tapX = wx;
     m_tapY = wy;
 }
 
 void CMapViewport::CenterOnScreenPoint(const VpRect& client, int32_t px, int32_t py) {
-    const int32_t wx = m_viewLeft + MulDiv(px, m_viewRight - m_viewLeft, client.right - client.left);
-    const int32_t wy = m_viewTop + MulDiv(py, m_viewBottom - m_viewTop, client.bottom - client.top);
+    int32_t wx = 0, wy = 0;
+    WorldUnder(client, px, py, wx, wy);
     SetCenterX(wx);
     SetCenterY(wy);
 }
@@ -114,6 +130,14 @@ void CMapViewport::ComputeBlit(VpRect& d, VpRect& s) {
     const VpRect d0 = d;
     const int32_t w = m_viewRight - m_viewLeft;
     const int32_t h = m_viewBottom - m_viewTop;
+    if (w < 1 || h < 1) {
+        // No world yet: nothing of the map to show.
+        d = {d0.left, d0.top, d0.left, d0.top};
+        s = {};
+        m_stripCount = 1;
+        m_strips[0] = {0, 0, d0.Width(), d0.Height()};
+        return;
+    }
     if (m_viewLeft <= 0) d.left = d0.left - MulDiv(d0.right - d0.left, m_viewLeft, w);
     if (m_viewTop <= 0) d.top = d0.top - MulDiv(d0.bottom - d0.top, m_viewTop, h);
     if (m_viewRight > m_worldRight)

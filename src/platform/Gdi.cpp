@@ -1,6 +1,7 @@
 #include "platform/Gdi.h"
 
 #include <QFontMetrics>
+#include <QGuiApplication>
 #include <QStringDecoder>
 #include <cstring>
 
@@ -93,6 +94,14 @@ QFont PointFont(int points) {
     font.setPointSize(points);
     font.setStyleHint(QFont::SansSerif);
     font.setStyleStrategy(QFont::NoAntialias);
+    // Unsmoothed glyphs need whole-pixel advances: with the fractional
+    // advances of unhinted metrics each glyph snaps to its own pixel and the
+    // gaps between letters vary ("M AC Addr"). Full hinting gives whole-pixel
+    // advances. Above scale 1, though, text is laid out at the logical size
+    // and drawn at the device size, where advances hinted for the small size
+    // would misplace the large glyphs; there the font's own metrics serve.
+    const bool scaled = qGuiApp != nullptr && qGuiApp->devicePixelRatio() > 1.0;
+    font.setHintingPreference(scaled ? QFont::PreferNoHinting : QFont::PreferFullHinting);
     return font;
 }
 

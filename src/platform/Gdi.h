@@ -51,7 +51,8 @@ enum TextFormat : unsigned { kLeftTop = 0, kCenter = 1, kVCenter = 4 };
 void DrawText(QPainter& p, const QRect& r, const QString& text, unsigned format,
               const QColor& textColor, const QColor& background);
 
-// "Arial" at a size in points (fontconfig resolves it to Liberation Sans).
+// "Arial" at a size in points (fontconfig resolves it to Liberation Sans),
+// unsmoothed, with whole-pixel letter spacing at scale 1.
 QFont PointFont(int points);
 
 // The system's single-byte texts for display: UTF-8 where valid, else Latin-1.

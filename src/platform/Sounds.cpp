@@ -14,6 +14,9 @@ namespace {
 
 constexpr int kSyncMarginMs = 500;
 constexpr int kUnknownLengthMs = 3000;
+// A cue of a few kilobytes loads in milliseconds; the bound only keeps a
+// broken loader from holding the program up.
+constexpr int kLoadBoundMs = 10000;
 
 uint32_t Le32(const QByteArray& b, qsizetype at) {
     return static_cast<uint32_t>(static_cast<uint8_t>(b[at])) |
@@ -24,7 +27,36 @@ uint32_t Le32(const QByteArray& b, qsizetype at) {
 
 }  // namespace
 
-QtSoundPlayer::QtSoundPlayer() = default;
+QtSoundPlayer::QtSoundPlayer() {
+    // Every cue is loaded now, and the player waits (bounded) until none is
+    // loading any more: Qt's loader thread leaves a load that is still in
+    // flight at exit behind, and the program may end at any moment after
+    // this. Later plays then never wait for a load.
+    const QDir dir(QStringLiteral(":/res/sounds"));
+    for (const QString& entry : dir.entryList(QDir::Files)) {
+        auto* effect = new QSoundEffect(QCoreApplication::instance());
+        effect->setSource(QUrl(QStringLiteral("qrc") + dir.filePath(entry)));
+        m_async[dir.filePath(entry).toLower()] = effect;
+    }
+    const auto loading = [this] {
+        for (const auto& [path, effect] : m_async)
+            if (effect && effect->status() == QSoundEffect::Loading) return true;
+        return false;
+    };
+    QEventLoop loop;
+    QTimer bound;
+    bound.setSingleShot(true);
+    QObject::connect(&bound, &QTimer::timeout, &loop, &QEventLoop::quit);
+    for (const auto& [path, effect] : m_async) {
+        QObject::connect(effect, &QSoundEffect::statusChanged, &loop, [&] {
+            if (!loading()) loop.quit();
+        });
+    }
+    if (!loading()) return;
+    bound.start(kLoadBoundMs);
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+}
+
 QtSoundPlayer::~QtSoundPlayer() = default;
 
 QString QtSoundPlayer::FindSound(const QString& name) {
@@ -61,12 +93,8 @@ void QtSoundPlayer::Play(const QString& name, bool wait) {
     if (path.isEmpty()) return;  // a missing sound is skipped, as on the handheld
     const QUrl url(QStringLiteral("qrc") + path);
     if (!wait) {
-        QPointer<QSoundEffect>& effect = m_async[path.toLower()];
-        if (!effect) {
-            effect = new QSoundEffect(QCoreApplication::instance());
-            effect->setSource(url);
-        }
-        effect->play();
+        const auto found = m_async.find(path.toLower());
+        if (found != m_async.end() && found->second) found->second->play();
         return;
     }
     const int length = WavLengthMs(path);
@@ -94,8 +122,9 @@ ISoundPlayer* g_sounds = nullptr;  // user-interface thread only
 }
 
 ISoundPlayer& Sounds() {
+    if (g_sounds != nullptr) return *g_sounds;
     static QtSoundPlayer qtPlayer;
-    return g_sounds != nullptr ? *g_sounds : qtPlayer;
+    return qtPlayer;
 }
 
 void SetSounds(ISoundPlayer* player) { g_sounds = player; }

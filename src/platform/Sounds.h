@@ -20,6 +20,7 @@ public:
 
 class QtSoundPlayer : public ISoundPlayer {
 public:
+    // Loads every cue before it returns (see Sounds.cpp).
     QtSoundPlayer();
     ~QtSoundPlayer() override;
     void Play(const QString& name, bool wait) override;
@@ -31,11 +32,14 @@ public:
     static int WavLengthMs(const QString& path);
 
 private:
-    // Owned by the application object, so that they go before Qt
-    // Multimedia's own globals do at exit; the player outlives them.
+    // One loaded effect per cue, by lower-case resource path. Owned by the
+    // application object, so that they go before Qt Multimedia's own globals
+    // do at exit; the player outlives them.
     std::map<QString, QPointer<QSoundEffect>> m_async;
 };
 
+// The player set with SetSounds, else Qt's, made (and its cues loaded) at
+// the first call.
 ISoundPlayer& Sounds();
 void SetSounds(ISoundPlayer* player);  // not owned; null restores Qt's
 

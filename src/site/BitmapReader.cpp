@@ -1,4 +1,6 @@
 #include <cstdlib>
+#include <new>
+#include <utility>
 
 #include "site/BitmapInfo.h"
 #include "site/ByteOrder.h"
@@ -48,18 +50,30 @@ SiteStatus ReadBitmapInfo(IByteSource& src, uint32_t offset, BitmapInfo& out) {
     return SiteStatus::Ok();
 }
 
+bool ByteBlock::Allocate(size_t n) {
+    m_bytes.reset(new (std::nothrow) uint8_t[n]);
+    m_size = m_bytes ? n : 0;
+    return m_bytes != nullptr;
+}
+
 SiteStatus ReadMapBitmap(IByteSource& src, uint32_t offset, MapBitmap& out) {
     using namespace sitelayout;
     BitmapInfo info;
     SiteStatus status = ReadBitmapInfo(src, offset, info);
     if (!status.ok) return status;
+    if (static_cast<uint64_t>(info.width) * static_cast<uint64_t>(info.height) > kMaxMapPixels)
+        return BitmapError(kMapMemoryText);
 
     uint8_t table[kColorTableBytes];
     const uint64_t tableAt = uint64_t{offset} + kFileHeaderBytes + kInfoHeaderBytes;
     if (src.ReadAt(tableAt, table, sizeof table) != sizeof table)
         return BitmapError("The map bitmap's colour table could not be read.");
 
-    std::vector<uint8_t> bits(info.sizeImage);
+    // biSizeImage may declare far more than the rows take; the rest is
+    // never read.
+    ByteBlock bits;
+    if (!bits.Allocate(static_cast<size_t>(info.stride) * static_cast<size_t>(info.height)))
+        return BitmapError(kMapMemoryText);
     if (src.ReadAt(tableAt + kColorTableBytes, bits.data(), bits.size()) != bits.size())
         return BitmapError("The map bitmap's pixels could not be read.");
 
@@ -67,6 +81,7 @@ SiteStatus ReadMapBitmap(IByteSource& src, uint32_t offset, MapBitmap& out) {
     out.height = info.height;
     out.topDown = info.topDown;
     out.stride = info.stride;
+    out.sizeImage = info.sizeImage;
     for (int i = 0; i < 256; ++i) {
         const uint8_t* q = table + i * 4;  // RGBQUAD: blue, green, red, reserved
         out.colorTable[i] = (uint32_t{q[2]} << 16) | (uint32_t{q[1]} << 8) | q[0];

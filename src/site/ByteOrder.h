@@ -22,3 +22,12 @@ inline void StoreLe32(uint8_t* p, uint32_t v) {
     p[2] = static_cast<uint8_t>(v >> 16);
     p[3] = static_cast<uint8_t>(v >> 24);
 }
+
+inline uint64_t LoadLe64(const uint8_t* p) {
+    return static_cast<uint64_t>(LoadLe32(p)) | (static_cast<uint64_t>(LoadLe32(p + 4)) << 32);
+}
+
+inline void StoreLe64(uint8_t* p, uint64_t v) {
+    StoreLe32(p, static_cast<uint32_t>(v));
+    StoreLe32(p + 4, static_cast<uint32_t>(v >> 32));
+}

@@ -4,8 +4,8 @@
 
 #include <cerrno>
 #include <cstring>
-#include <system_error>
 
+#include "site/FileOps.h"
 #include "site/SiteFile.h"
 
 size_t MemorySource::ReadAt(uint64_t offset, void* dst, size_t n) {
@@ -17,18 +17,12 @@ size_t MemorySource::ReadAt(uint64_t offset, void* dst, size_t n) {
 }
 
 FileSource::FileSource(const std::string& path) {
-    m_fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (m_fd < 0) {
-        m_status = SiteStatus::Fail("File Open Error", std::system_category().message(errno));
-        return;
-    }
+    PosixFileOps ops;
     struct stat st {};
-    const bool statted = ::fstat(m_fd, &st) == 0;
-    if (!statted || !S_ISREG(st.st_mode)) {
-        const int err = !statted ? errno : S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
-        m_status = SiteStatus::Fail("File Open Error", std::system_category().message(err));
-        ::close(m_fd);
-        m_fd = -1;
+    std::string why;
+    m_fd = OpenRegularFile(ops, path.c_str(), O_RDONLY, st, why);
+    if (m_fd < 0) {
+        m_status = SiteStatus::Fail("File Open Error", why);
         return;
     }
     m_size = static_cast<uint64_t>(st.st_size);

@@ -56,9 +56,9 @@ private:
 };
 
 // Calls group(pointRec, apCount) for each point record, ap(apRec) for each
-// complete AP record and groupEnd() after the group's records. The record
-// sizes found are stored in pointSize / apSize only when the section was
-// accepted. A short read of the size words or the first point record is not
+// complete AP record and groupEnd() after the group's records; group and ap
+// return false to end the walk at once. The record sizes found are stored in
+// pointSize / apSize only when the section was accepted. A short read of the size words or the first point record is not
 // an error: the section holds no points.
 template <typename Group, typename Ap, typename GroupEnd>
 SiteStatus WalkPoints(IByteSource& src, uint64_t at, uint8_t* pointRec, uint8_t* apRec,
@@ -78,11 +78,11 @@ SiteStatus WalkPoints(IByteSource& src, uint64_t at, uint8_t* pointRec, uint8_t*
 
     while (cursor.Take(pointRec, pointBytes, kPointRecordSize)) {
         const uint16_t apCount = LoadLe16(pointRec + kPointApCount);
-        group(static_cast<const uint8_t*>(pointRec), apCount);
+        if (!group(static_cast<const uint8_t*>(pointRec), apCount)) return SiteStatus::Ok();
         bool shortRead = false;
         for (uint32_t i = 0; i < apCount && !shortRead; ++i) {
             shortRead = !cursor.Take(apRec, apBytes, kApRecordSize);
-            if (!shortRead) ap(static_cast<const uint8_t*>(apRec));
+            if (!shortRead && !ap(static_cast<const uint8_t*>(apRec))) return SiteStatus::Ok();
         }
         groupEnd();
         // A short read reaches the end of the file: what is left cannot be

@@ -65,9 +65,7 @@ bool CTambRUMOView::OpenSitePath(const QString& path) {
     if (!status.ok) return fail(status);
     QImage map = MapImageFromBitmap(bitmap);
     bitmap = MapBitmap();  // the 8-bit copy is not needed any more
-    if (map.isNull()) {
-        return fail(SiteStatus::Fail(kFileErrorCaption, "Not enough memory for the site map."));
-    }
+    if (map.isNull()) return fail(SiteStatus::Fail(kFileErrorCaption, kMapMemoryText));
 
     const int answer =
         platform::MessageBox(window(), QStringLiteral("Do you wish to keep existing data points?"),

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -27,6 +28,8 @@ struct SiteStatus {
 inline constexpr const char* kNotSiteFileText = "Not a Site File.";
 inline constexpr const char* kObsoleteSiteText = "Obsolete Site File, recreate using Quendle";
 inline constexpr const char* kFileErrorCaption = "File Error";
+inline constexpr const char* kMapMemoryText = "Not enough memory for the site map.";
+inline constexpr const char* kPointsMemoryText = "Not enough memory for the survey points.";
 
 // Random-access bytes: a file, or bytes in memory.
 class IByteSource {
@@ -67,6 +70,21 @@ private:
     SiteStatus m_status;
 };
 
+// Bytes allocated without throwing: their count comes from a file, and a
+// file may ask for more than memory holds; that must end in a message.
+class ByteBlock {
+public:
+    // False, and nothing held, when memory runs out.
+    bool Allocate(size_t n);
+    uint8_t* data() { return m_bytes.get(); }
+    const uint8_t* data() const { return m_bytes.get(); }
+    size_t size() const { return m_size; }
+
+private:
+    std::unique_ptr<uint8_t[]> m_bytes;
+    size_t m_size = 0;
+};
+
 // The map bitmap section: an 8-bit, 256-colour device-independent bitmap.
 struct MapBitmap {
     int32_t width = 0;
@@ -74,11 +92,12 @@ struct MapBitmap {
     bool topDown = false;           // the file's biHeight was negative
     uint32_t colorTable[256] = {};  // 0x00RRGGBB, from the RGBQUAD entries
     uint32_t stride = 0;            // bytes per row, rows aligned to 4 bytes
-    std::vector<uint8_t> bits;      // biSizeImage bytes as stored
+    uint32_t sizeImage = 0;         // biSizeImage as the file declares it
+    ByteBlock bits;                 // the rows as stored: stride x height bytes
     // Palette index of pixel (x, y) in world coordinates (y = 0 at the top).
     uint8_t IndexAt(int32_t x, int32_t y) const {
         const int32_t row = topDown ? y : height - 1 - y;
-        return bits[static_cast<size_t>(row) * stride + static_cast<size_t>(x)];
+        return bits.data()[static_cast<size_t>(row) * stride + static_cast<size_t>(x)];
     }
 };
 
@@ -86,19 +105,24 @@ struct MapBitmap {
 // then headerLength and the offsets). Nothing else of `site` changes.
 SiteStatus ReadSiteHeader(IByteSource& src, CSiteRecord& site);
 
-// Reads and checks the map bitmap section at `offset`.
+// Reads and checks the map bitmap section at `offset`. Only the bytes the
+// rows need are read; the rest of biSizeImage is skipped. A map of more than
+// sitelayout::kMaxMapPixels, or whose rows cannot be allocated, gives
+// kMapMemoryText.
 SiteStatus ReadMapBitmap(IByteSource& src, uint32_t offset, MapBitmap& out);
 
 // Reads the points section at site.PointsOffset(): appends survey entries to
 // `into` and calls `circle` once per point group with its position and
-// strength. A short read ends quietly; returns a failure only for size words
-// below 42 / 41.
+// strength. A short read ends quietly; returns a failure for size words
+// below 42 / 41, and kPointsMemoryText for a section whose entries could not
+// all be held in memory (refused before any is made, when its length alone
+// says so).
 using CircleSink = std::function<void(int32_t x, int32_t y, int16_t strength)>;
 SiteStatus ReadPoints(IByteSource& src, CSiteRecord& site, CApList& into, const CircleSink& circle);
 
 // Counts of the points section without building survey entries (for tools):
 // the size words found and the complete point and AP records. Fails like
-// ReadPoints.
+// ReadPoints on size words below 42 / 41.
 struct PointsTally {
     uint32_t pointRecordSize = 0;  // 0 when the section has no size words
     uint32_t apRecordSize = 0;

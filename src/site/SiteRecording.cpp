@@ -9,6 +9,7 @@
 
 #include "aplist/ApList.h"
 #include "board/ScannerBoard.h"
+#include "site/PointRun.h"
 #include "site/SiteRecord.h"
 
 namespace {
@@ -133,14 +134,6 @@ int CSiteRecord::SelectNearestPoint(int32_t x, int32_t y) {
 }
 
 void CSiteRecord::DeleteSelectedPoint() {
-    if (m_selFirstIndex < 1) return;  // nothing was ever selected
-    ApRecord* r = nullptr;
-    surveyList.GetAt(r, m_selFirstIndex);
-    while (r != nullptr) {
-        if (static_cast<double>(r->x) != m_selX || static_cast<double>(r->y) != m_selY) break;
-        ApRecord* following = r;
-        surveyList.GetNext(following);
-        surveyList.Remove(r);
-        r = following;
-    }
+    // Nothing ever selected (position 0) removes nothing.
+    RemovePointRun(surveyList, m_selFirstIndex, m_selX, m_selY);
 }

@@ -9,6 +9,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "site/SiteLayout.h"
@@ -22,16 +23,7 @@ constexpr int kTempAttempts = 100;
 SiteStatus UpdateFailed() { return SiteStatus::Fail(kSiteUpdateCaption, kSiteUpdateText); }
 
 bool WriteAll(FileOps& ops, int fd, const uint8_t* data, uint64_t n, uint64_t offset) {
-    while (n > 0) {
-        const size_t step = static_cast<size_t>(n < kCopyChunk ? n : kCopyChunk);
-        const ssize_t done = ops.PWrite(fd, data, step, static_cast<off_t>(offset));
-        if (done < 0 && errno == EINTR) continue;
-        if (done <= 0) return false;
-        data += done;
-        n -= static_cast<uint64_t>(done);
-        offset += static_cast<uint64_t>(done);
-    }
-    return true;
+    return PWriteAll(ops, fd, data, n, offset, kCopyChunk) == 0;
 }
 
 // What of a write at `offset` survives the cut at pointsOffset that an
@@ -76,13 +68,6 @@ struct SaveScratch {
     }
 };
 
-void SyncDirectory(FileOps& ops, const std::string& dir) {
-    const int fd = ops.Open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
-    if (fd < 0) return;
-    ops.Fsync(fd);
-    ops.Close(fd);
-}
-
 // The temp copy of a save has the name "." + base + ".save-PID-N". A saver
 // killed part-way (power loss, SIGKILL) leaves its copy behind; once its
 // process is gone the copy can never become the site, so it is removed.
@@ -125,10 +110,14 @@ SiteStatus SaveSiteFile(const std::string& path, CSiteRecord& site, const Signat
     const std::string base = target.substr(slash + 1);
 
     SaveScratch s(ops);
-    s.oldFd = ops.Open(target.c_str(), O_RDONLY | O_CLOEXEC, 0);
-    if (s.oldFd < 0) return UpdateFailed();  // the file vanished or cannot be read
+    // The rename needs only the directory's permission, but an in-place save
+    // would open the file for writing: so must the save. Root passes every
+    // permission check, so a file without any write bit is refused as well:
+    // it was protected on purpose.
     struct stat st {};
-    if (ops.Fstat(s.oldFd, &st) != 0 || !S_ISREG(st.st_mode)) return UpdateFailed();
+    std::string why;
+    s.oldFd = OpenRegularFile(ops, target.c_str(), O_RDWR, st, why);
+    if (s.oldFd < 0 || (st.st_mode & 0222) == 0) return UpdateFailed();
 
     for (int attempt = 0; attempt < kTempAttempts && s.tempFd < 0; ++attempt) {
         std::string candidate = (dir == "/" ? "" : dir) + "/." + base + ".save-" +
@@ -140,7 +129,13 @@ SiteStatus SaveSiteFile(const std::string& path, CSiteRecord& site, const Signat
             return UpdateFailed();
     }
     if (s.tempFd < 0) return UpdateFailed();
-    ops.Fchmod(s.tempFd, st.st_mode & 07777);  // a private 0600 copy is no worse
+    // The copy takes the old file's owner and group where the saver may give
+    // them (a group alone, when the owner cannot be given away), then its
+    // mode: a change of owner clears set-id bits. Neither fails the save: a
+    // copy that keeps the saver's owner, or 0600, is no less safe.
+    if (ops.Fchown(s.tempFd, st.st_uid, st.st_gid) != 0)
+        ops.Fchown(s.tempFd, static_cast<uid_t>(-1), st.st_gid);
+    ops.Fchmod(s.tempFd, st.st_mode & 07777);
 
     const uint64_t cut = staged.PointsOffset();
     const uint64_t oldSize = static_cast<uint64_t>(st.st_size);

@@ -1,13 +1,18 @@
 // The frame: panes, toolbar, closing with unsaved points; the command line.
 
 #include <QAction>
-#include <QCoreApplication>
+#include <QApplication>
+#include <QContextMenuEvent>
 #include <QFile>
+#include <QFontMetrics>
+#include <QLabel>
+#include <QTest>
 #include <QToolBar>
 
 #include "AppFakes.h"
 #include "app/CommandLine.h"
 #include "app/MainFrame.h"
+#include "app/StartScale.h"
 #include "site/SiteRecord.h"
 
 namespace {
@@ -40,6 +45,37 @@ TEST_F(FrameTest, FramePanesStartAtZeroAndShowSixteenBitCursorValues) {
     for (QAction* a : m_frame.ToolBar()->actions()) tips << a->toolTip();
     EXPECT_EQ(tips, (QStringList{"Open a Site", "Save a Site", "RSSI Color Codes", "Zoom In",
                                  "Zoom Out", "Help", "About Tamb"}));
+}
+
+TEST_F(FrameTest, PanesHoldTheirWidestTextsAndTheWindowKeepsItsSize) {
+    for (int pane = 0; pane < 4; ++pane) {
+        const QLabel* label = m_frame.Pane(pane);
+        const int room = label->contentsRect().width() - 2 * label->indent();
+        for (const char* text : {"P: 12345", "X: -25536", "X: -32768", "L: 88888"})
+            EXPECT_LE(QFontMetrics(label->font()).horizontalAdvance(text), room) << text;
+    }
+    m_frame.show();
+    const QSize shown = m_frame.size();
+    EXPECT_LE(shown.height(), startscale::kWindowHeight);  // the start scale counts on it
+    const int paneHeight = m_frame.Pane(0)->height();
+    m_frame.resize(shown.width() + 100, shown.height() + 400);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(m_frame.size(), shown);
+    EXPECT_EQ(m_frame.Pane(0)->height(), paneHeight);
+}
+
+TEST(StartScale, LargestWholeScaleAtWhichTheWindowTakesNineTenthsOfTheScreen) {
+    const int window = startscale::kWindowHeight;
+    const struct {
+        int available, window, scale;
+    } screens[] = {
+        {320, window, 1},  {768, window, 2},  {724, window, 2},   // handheld, laptop with a panel
+        {1080, window, 3}, {1053, window, 3}, {2160, window, 6},  // and with a top bar; 4K
+        {222, 100, 1},     {223, 100, 2},     {0, window, 1},
+        {-5, window, 1},   {1080, 0, 1},      {100000, 1, startscale::kMaxScale},
+    };
+    for (const auto& s : screens)
+        EXPECT_EQ(startscale::ForScreen(s.available, s.window), s.scale) << s.available;
 }
 
 TEST_F(FrameTest, RecordedPointRefreshesThePanesThroughTheStatusMessage) {
@@ -92,12 +128,35 @@ TEST_F(FrameTest, ClosingAfterAFailedSaveKeepsTheWindowAndNoClosesAnyway) {
     EXPECT_TRUE(m_frame.close());
 }
 
+TEST_F(FrameTest, TheToolbarCannotBeHiddenAndOpenAndSaveKeysOutliveIt) {
+    RecordOnePoint();
+    m_frame.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&m_frame));
+    QToolBar* bar = m_frame.ToolBar();
+    QContextMenuEvent menu(QContextMenuEvent::Mouse, QPoint(2, 2), bar->mapToGlobal(QPoint(2, 2)));
+    QCoreApplication::sendEvent(bar, &menu);
+    EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+    bar->toggleViewAction()->trigger();
+    EXPECT_TRUE(bar->isVisible());
+
+    bar->hide();  // whatever else might hide it
+    QTest::keyClick(&m_frame, Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(m_dialogs.signOffShown, 1);
+    const std::string other = MakeSite("b.hss");
+    m_files.next = QString::fromStdString(other);
+    m_boxes.answers = {platform::IDNO};
+    QTest::keyClick(&m_frame, Qt::Key_O, Qt::ControlModifier);
+    EXPECT_EQ(m_frame.View()->SitePath().toStdString(), other);
+}
+
 TEST(CommandLine, OptionsAndSiteAreParsedAndMistakesRefused) {
     PellorinOptions o;
     QString out;
-    EXPECT_EQ(ParseCommandLine(
-                  {"pellorin", "--port", "/dev/ttyUSB0", "--capture", "c.bin", "s.hss"}, o, out),
+    EXPECT_EQ(ParseCommandLine({"pellorin", "--port", "/dev/ttyUSB0", "--capture", "c.bin",
+                                "--scale", "3", "s.hss"},
+                               o, out),
               CommandLineResult::kRun);
+    EXPECT_EQ(o.scale, 3);
     EXPECT_EQ(o.port, QStringLiteral("/dev/ttyUSB0"));
     EXPECT_EQ(o.capturePath, QStringLiteral("c.bin"));
     EXPECT_EQ(o.sitePath, QStringLiteral("s.hss"));
@@ -108,6 +167,7 @@ TEST(CommandLine, OptionsAndSiteAreParsedAndMistakesRefused) {
               CommandLineResult::kRun);
     EXPECT_TRUE(sim.simulate);
     EXPECT_TRUE(sim.sitePath.isEmpty());
+    EXPECT_EQ(sim.scale, 0);  // chosen from the screen
 
     EXPECT_EQ(ParseCommandLine({"pellorin", "--version"}, sim, out), CommandLineResult::kExitOk);
     EXPECT_TRUE(out.startsWith("pellorin "));
@@ -116,10 +176,13 @@ TEST(CommandLine, OptionsAndSiteAreParsedAndMistakesRefused) {
         CommandLineResult result;
         const char* printed;  // a part of the output, or nullptr
     } cases[] = {
-        {{"--help"}, CommandLineResult::kExitOk, "--simulate-board"},
+        {{"--help"}, CommandLineResult::kExitOk, "--scale"},
         {{"--bogus"}, CommandLineResult::kExitError, nullptr},
         {{"a.hss", "b.hss"}, CommandLineResult::kExitError, nullptr},
         {{"--port", "/dev/x", "--simulate-board"}, CommandLineResult::kExitError, nullptr},
+        {{"--scale", "0"}, CommandLineResult::kExitError, "whole number"},
+        {{"--scale", "1.5"}, CommandLineResult::kExitError, "whole number"},
+        {{"--scale", "17"}, CommandLineResult::kExitError, "whole number"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.args.join(' ').toStdString());

@@ -5,6 +5,8 @@
 #include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QScrollBar>
+#include <QWheelEvent>
+#include <functional>
 #include <thread>
 
 #include "AppFakes.h"
@@ -38,12 +40,9 @@ TEST_F(AppTest, MapShowsTheWholeSiteWithTheCursorAtTheCentre) {
 
 TEST_F(AppTest, MapGetsWhiteMarginsAfterZoomAndScrollPastTheEdge) {
     auto view = OpenedView(240, 320);
-    view->OnZoomIn();
-    EXPECT_EQ(view->Viewport().View(), (VpRect{60, 80, 180, 240}));
+    view->OnZoomIn();  // (60, 80)-(180, 240)
     // Holding the left arrow at the edge keeps the cursor at x 0.
     for (int i = 0; i < 20; ++i) view->OnKeyDown(Qt::Key_Left);
-    EXPECT_EQ(view->Viewport().GetCenterX(), 0);
-    EXPECT_EQ(view->HorizontalBar()->value(), 0);
     const QImage img = view->Render(QSize(240, 268));
     // The left half is margin, the right half the map's left edge doubled.
     for (int y : {0, 100, 267}) {
@@ -52,29 +51,71 @@ TEST_F(AppTest, MapGetsWhiteMarginsAfterZoomAndScrollPastTheEdge) {
     }
     EXPECT_EQ(Px(img, 120 + 2 * 20, 0), SiteColour(20, 80));
     EXPECT_EQ(Px(img, 239, 267), SiteColour(59, 239));
-    // Zooming out stops at the whole map.
-    for (int i = 0; i < 5; ++i) view->OnZoomOut();
-    EXPECT_EQ(view->Viewport().View(), (VpRect{0, 0, 240, 320}));
 }
 
-TEST_F(AppTest, ScrollBarsAndThumbTrackMoveTheCursor) {
+// Every way of moving the cursor through a bar, a key or a zoom ends with
+// both thumbs at the cursor. Starts at the middle (300, 500) of a 600 x 1000 map.
+TEST_F(AppTest, EveryBarActionMovesTheMapAndLeavesTheThumbAtTheCursor) {
+    using S = QAbstractSlider;
+    using View = CTambRUMOView;
+    const auto act = [](S::SliderAction a) {
+        return [a](QScrollBar* b, View&) { b->triggerAction(a); };
+    };
+    const auto wheel = [](int notches) {
+        return [notches](QScrollBar* b, View&) {
+            QWheelEvent e(QPointF(5, 5), QPointF(5, 5), QPoint(), QPoint(0, -120 * notches),
+                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+            QCoreApplication::sendEvent(b, &e);
+        };
+    };
+    const int pageX = 240, pageY = 268;  // the client area
+    const struct {
+        const char* what;
+        bool vertical;
+        std::function<void(QScrollBar*, View&)> action;
+        int expected;  // the cursor along the bar's axis
+    } cases[] = {
+        // clang-format off
+        {"line right", false, act(S::SliderSingleStepAdd), 310},
+        {"line up", true, act(S::SliderSingleStepSub), 490},
+        {"page left (and the track's auto-repeat)", false, act(S::SliderPageStepSub), 300 - pageX},
+        {"page down", true, act(S::SliderPageStepAdd), 500 + pageY},
+        {"left edge", false, act(S::SliderToMinimum), 0},
+        {"bottom edge", true, act(S::SliderToMaximum), 1000},
+        {"wheel down over the vertical bar: three lines", true, wheel(1), 530},
+        {"wheel over the horizontal bar", false, wheel(-2), 240},
+        {"scroll here", false, [](QScrollBar* b, View&) { b->setValue(123); }, 123},
+        {"thumb dragged", true,
+         [](QScrollBar* b, View&) {
+             b->setSliderDown(true), b->setSliderPosition(57), b->setSliderDown(false);
+         }, 57},
+        {"other codes move nothing", false, [](QScrollBar*, View& v) { v.OnHScroll(4, 123); }, 300},
+        {"joystick left", false, [](QScrollBar*, View& v) { v.OnKeyDown(Qt::Key_Left); }, 290},
+        {"joystick down", true, [](QScrollBar*, View& v) { v.OnKeyDown(Qt::Key_Down); }, 510},
+        {"zoom out beside the left edge moves the cursor", false,
+         [](QScrollBar* b, View& v) {
+             v.OnZoomIn(), b->triggerAction(S::SliderToMinimum), v.OnZoomOut();
+         }, 150},
+        // clang-format on
+    };
     auto view = OpenedView(600, 1000);
     EXPECT_EQ(view->HorizontalBar()->maximum(), 600);
     EXPECT_EQ(view->VerticalBar()->maximum(), 1000);
-    view->OnHScroll(CTambRUMOView::SB_THUMBTRACK, 57);
-    EXPECT_EQ(view->Viewport().GetCenterX(), 57);
-    view->OnHScroll(CTambRUMOView::SB_LINERIGHT, 0);
-    EXPECT_EQ(view->Viewport().GetCenterX(), 67);
-    view->OnVScroll(CTambRUMOView::SB_LINELEFT, 0);
-    EXPECT_EQ(view->Viewport().GetCenterY(), 490);
-    const int page = view->ClientRect().height();
-    view->OnVScroll(CTambRUMOView::SB_PAGERIGHT, 0);
-    EXPECT_EQ(view->Viewport().GetCenterY(), 490 + page);
-    EXPECT_EQ(view->VerticalBar()->value(), 490 + page);
-    view->OnHScroll(CTambRUMOView::SB_THUMBTRACK, -5);
-    EXPECT_EQ(view->Viewport().GetCenterX(), 0);
-    view->OnHScroll(4, 300);  // SB_THUMBPOSITION and others do nothing
-    EXPECT_EQ(view->Viewport().GetCenterX(), 0);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        view->OnZoomOut(), view->OnZoomOut();
+        view->OnHScroll(View::SB_THUMBTRACK, 300);
+        view->OnVScroll(View::SB_THUMBTRACK, 500);
+        c.action(c.vertical ? view->VerticalBar() : view->HorizontalBar(), *view);
+        QCoreApplication::processEvents();
+        const CMapViewport& vp = view->Viewport();
+        EXPECT_EQ(c.vertical ? vp.GetCenterY() : vp.GetCenterX(), c.expected);
+        for (auto [bar, centre] : {std::pair{view->HorizontalBar(), vp.GetCenterX()},
+                                   std::pair{view->VerticalBar(), vp.GetCenterY()}}) {
+            EXPECT_EQ(bar->value(), centre);
+            EXPECT_EQ(bar->sliderPosition(), centre);
+        }
+    }
 }
 
 TEST_F(AppTest, CircleColoursFollowTheRssiBands) {

@@ -1,10 +1,15 @@
 // Open and Save: every message box, the keep-points question, a failed or
 // cancelled Open leaving everything as it was, and a survey read back.
 
+#include <sys/stat.h>
+
 #include <QFile>
+#include <filesystem>
 #include <system_error>
 
 #include "AppFakes.h"
+#include "FifoRescue.h"
+#include "SiteTestSupport.h"
 #include "SurveyEntries.h"
 #include "aplist/ApList.h"
 #include "board/ScannerBoard.h"
@@ -105,6 +110,13 @@ TEST_F(AppTest, FailedOrCancelledOpenLeavesTheOpenSiteAsItWas) {
         return path;
     };
 
+    const QString fifo = m_dir.filePath("pipe.hss");
+    ASSERT_EQ(::mkfifo(fifo.toLocal8Bit().constData(), 0644), 0);
+    FifoRescue rescue(fifo.toStdString());
+    const QString huge = m_dir.filePath("huge.hss");  // a sparse 1 GB map of 32767 x 32767
+    WriteSparseSite(huge.toStdString(), SmallSiteFile(), 32767, 32767, 32768u * 32767u);
+    const auto hugeSize = std::filesystem::file_size(huge.toStdString());
+
     const struct {
         QString path, text, caption;  // empty text: any
     } cases[] = {
@@ -114,6 +126,9 @@ TEST_F(AppTest, FailedOrCancelledOpenLeavesTheOpenSiteAsItWas) {
         {m_dir.filePath("none.hss"), QString::fromStdString(std::system_category().message(ENOENT)),
          "File Open Error"},
         {damaged("cut.hss", [](QByteArray& b) { b.truncate(400); }), "", "File Error"},
+        {fifo, "This is a named pipe (FIFO), not a file.", "File Open Error"},
+        {"/dev/null", "This is a device, not a file.", "File Open Error"},
+        {huge, "Not enough memory for the site map.", "File Error"},
         {"", "", ""},  // cancelled: no question at all
     };
     for (const auto& c : cases) {
@@ -139,6 +154,8 @@ TEST_F(AppTest, FailedOrCancelledOpenLeavesTheOpenSiteAsItWas) {
         EXPECT_TRUE(view->HasUnsavedChanges());
         EXPECT_EQ(platform::WaitCursorDepth(), 0);
     }
+    EXPECT_FALSE(rescue.Rescued()) << "Open blocked on the FIFO";
+    EXPECT_EQ(std::filesystem::file_size(huge.toStdString()), hugeSize);
 }
 
 TEST_F(AppTest, SaveBeforeAnyOpenOrOfAVanishedFileSaysCouldNotUpdate) {

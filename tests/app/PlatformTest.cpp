@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDataStream>
+#include <QDir>
 #include <QFile>
 #include <QSoundEffect>
 #include <QTemporaryDir>
@@ -91,13 +92,18 @@ TEST(Sounds, WavLengthComesFromTheHeaderAndAMissingSoundReturnsAtOnce) {
 }
 
 // Qt Multimedia frees its sample cache at exit; an effect still alive then
-// corrupts the heap. The player's effects must go with the application.
-TEST(Sounds, AsynchronousEffectsBelongToTheApplicationObject) {
+// corrupts the heap, and a load still in flight is left behind. The player's
+// effects go with the application, and none is loading once it is made.
+TEST(Sounds, EffectsAreLoadedWhenThePlayerIsMadeAndBelongToTheApplicationObject) {
+    const auto effects = [] { return QCoreApplication::instance()->findChildren<QSoundEffect*>(); };
+    const auto before = effects().size();
     platform::QtSoundPlayer player;
-    const auto before = QCoreApplication::instance()->findChildren<QSoundEffect*>().size();
+    const auto made = effects();
+    EXPECT_EQ(made.size(), before + QDir(":/res/sounds").entryList(QDir::Files).size());
+    for (const QSoundEffect* effect : made) EXPECT_NE(effect->status(), QSoundEffect::Loading);
     player.Play(QStringLiteral("PING"), false);
     player.Play(QStringLiteral("ping"), false);  // the same sound, the same effect
-    EXPECT_EQ(QCoreApplication::instance()->findChildren<QSoundEffect*>().size(), before + 1);
+    EXPECT_EQ(effects().size(), made.size());
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 // The three screens at their pixel positions.
 
+#include <QFontMetricsF>
 #include <QPainter>
+#include <cmath>
 #include <cstring>
 
 #include "AppFakes.h"
@@ -168,6 +170,17 @@ TEST_F(AppTest, StartupScreenShowsFirmwareAndSerialCentred) {
     // Centred: the text leaves splash at both ends of its rectangle.
     EXPECT_EQ(Px(img, 5, 190), 0x0000C8u);
     EXPECT_EQ(Px(img, 114, 190), 0x0000C8u);
+}
+
+TEST(ScreenText, LettersAdvanceByWholePixelsAtScaleOne) {
+    // Unsmoothed letters at fractional advances land unevenly ("M AC Addr").
+    for (int points : {8, 10}) {
+        const QFontMetricsF fm(gdi::PointFont(points));
+        for (QChar c : QStringLiteral("MAC Addr RSSI (Firmware 0.0.0) warehouse -25536")) {
+            const qreal advance = fm.horizontalAdvance(c);
+            EXPECT_EQ(advance, std::round(advance)) << points << " pt '" << c.toLatin1() << "'";
+        }
+    }
 }
 
 TEST_F(AppTest, DisplayModeThreePaintsNothing) {

@@ -82,13 +82,18 @@ TEST_F(LocationInfoDlgTest, StrongestOfThreeRecordsIsTheFirstOfTheEqualBest) {
     for (const auto& [k, rect] : rects) EXPECT_EQ(items[k].rect, rect) << k;
 
     // The painted dialog: the blue bars at 20, 60 and 100 (two rows each),
-    // text in the value rectangles, white between them.
+    // whole, with the same margin on the right as on the left; text in the
+    // value rectangles, white between them. Every text rectangle is inside.
     CLocationInfoDlg dlg;
-    EXPECT_EQ(dlg.size(), dlu::ToPixels(146, 158));
+    EXPECT_EQ(dlg.height(), dlu::ToPixelsY(158));
+    EXPECT_GE(dlg.width(), 233 + 7);
+    for (const auto& item : items)
+        EXPECT_TRUE(dlg.rect().contains(item.rect)) << item.text.toStdString();
     const QImage shot = Render(dlg);
     for (int top : {20, 60, 100}) {
         EXPECT_TRUE(IsBarBlue(shot.pixel(7, top))) << top;
-        EXPECT_TRUE(IsBarBlue(shot.pixel(150, top + 1))) << top;
+        EXPECT_TRUE(IsBarBlue(shot.pixel(232, top + 1))) << top;
+        EXPECT_FALSE(IsBarBlue(shot.pixel(233, top))) << top;
         EXPECT_FALSE(IsBarBlue(shot.pixel(150, top + 2))) << top;
         EXPECT_FALSE(IsBarBlue(shot.pixel(6, top))) << top;
     }

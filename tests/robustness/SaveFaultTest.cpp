@@ -4,11 +4,14 @@
 // update site".
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <filesystem>
 
+#include "FifoRescue.h"
 #include "RobustSupport.h"
 #include "SurveyEntries.h"
 #include "aplist/ApList.h"
@@ -39,6 +42,12 @@ public:
     int Open(const char* p, int f, mode_t m) override {
         return Fault("open", EACCES) ? -1 : PosixFileOps::Open(p, f, m);
     }
+    int Stat(const char* p, struct stat* st) override {
+        return Fault("stat", EIO) ? -1 : PosixFileOps::Stat(p, st);
+    }
+    int Fcntl(int fd, int cmd, int arg) override {
+        return Fault("fcntl", EINVAL) ? -1 : PosixFileOps::Fcntl(fd, cmd, arg);
+    }
     ssize_t PRead(int fd, void* d, size_t n, off_t o) override {
         if (Fault("read", EIO) || Interrupted()) return -1;
         return PosixFileOps::PRead(fd, d, n, o);
@@ -59,6 +68,9 @@ public:
     }
     int Fstat(int fd, struct stat* st) override {
         return Fault("fstat", EIO) ? -1 : PosixFileOps::Fstat(fd, st);
+    }
+    int Fchown(int fd, uid_t u, gid_t g) override {
+        return Fault("fchown", EPERM) ? -1 : PosixFileOps::Fchown(fd, u, g);
     }
     int Fchmod(int fd, mode_t m) override {
         return Fault("fchmod", EPERM) ? -1 : PosixFileOps::Fchmod(fd, m);
@@ -122,8 +134,9 @@ Bytes CleanSave() {
 
 }  // namespace
 
-// Up to the rename every failing call but the chmod of the copy fails the
-// save; after it the new file is in place, so nothing can fail it any more.
+// Up to the rename every failing call but the chown and chmod of the copy
+// fails the save; after it the new file is in place, so nothing can fail it
+// any more.
 TEST(SaveFaults, FailingAnyOneFileCallLeavesTheOldOrTheNewFileByteForByte) {
     const Bytes saved = CleanSave();
     AnyCallFaults counting;
@@ -141,7 +154,7 @@ TEST(SaveFaults, FailingAnyOneFileCallLeavesTheOldOrTheNewFileByteForByte) {
         const uint32_t savedAt = s.site.LastSaveTime();
         const SiteStatus status = s.Save(ops);
         const Bytes now = ReadFileBytes(s.path);
-        ASSERT_EQ(status.ok, n > renameAt || kind == "fchmod");
+        ASSERT_EQ(status.ok, n > renameAt || kind == "fchmod" || kind == "fchown");
         if (status.ok) {
             EXPECT_EQ(now, saved);
         } else {
@@ -196,5 +209,43 @@ TEST(SaveFaults, ShortAndInterruptedWritesStillGiveTheWholeFile) {
         ops.interrupt = (mode & 2) != 0;
         ASSERT_TRUE(s.Save(ops).ok) << mode;
         EXPECT_EQ(ReadFileBytes(s.path), saved) << mode;
+    }
+}
+
+// A save replaces only what an in-place save could have rewritten: a file the
+// saver may write and that has a write permission bit at all (root passes
+// every permission check). A FIFO or a device is refused at once, unopened.
+TEST(SaveFaults, WhatAnInPlaceSaveCouldNotRewriteIsRefusedAndLeftAsItWas) {
+    const struct {
+        const char* what;
+        mode_t type;  // what the site path names when the save starts
+        mode_t mode;
+    } cases[] = {
+        {"write-protected file (0444)", S_IFREG, 0444},
+        {"FIFO", S_IFIFO, 0666},
+        {"character device (1, 3: null)", S_IFCHR, 0666},
+    };
+    for (const auto& c : cases) {
+        SiteOnDisk s;
+        if (c.type != S_IFREG) {
+            fs::remove(s.path);
+            if (::mknod(s.path.c_str(), c.type | c.mode, makedev(1, 3)) != 0) {
+                ASSERT_EQ(c.type, S_IFCHR) << c.what;
+                continue;  // only root makes device nodes
+            }
+        }
+        ASSERT_EQ(::chmod(s.path.c_str(), c.mode), 0);  // whatever the umask
+        FifoRescue rescue(s.path);
+        PosixFileOps ops;
+        const SiteStatus status = s.Save(ops);
+        EXPECT_FALSE(rescue.Rescued()) << c.what << ": the save blocked";
+        EXPECT_EQ(status.text, "Could not update site") << c.what;
+        struct stat st {};
+        ASSERT_EQ(::lstat(s.path.c_str(), &st), 0) << c.what;
+        EXPECT_EQ(st.st_mode, c.type | c.mode) << c.what;
+        if (c.type == S_IFREG) {
+            EXPECT_EQ(ReadFileBytes(s.path), s.original) << c.what;
+        }
+        EXPECT_EQ(s.Files(), 1u) << c.what;  // no copy left beside it
     }
 }

@@ -3,9 +3,12 @@
 // or in a sound result, and never in a crash or a half-loaded site.
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include <cstring>
+#include <fstream>
 #include <functional>
+#include <string>
 
 #include "RobustSupport.h"
 #include "SiteTestSupport.h"
@@ -38,9 +41,8 @@ struct OpenOutcome {
     bool headerTouched = false;
 };
 
-OpenOutcome Open(const Bytes& file) {
+OpenOutcome Open(IByteSource& src) {
     OpenOutcome o;
-    MemorySource src(file);
     CSiteRecord site;
     std::memset(site.m_header, 0xAB, sizeof site.m_header);
     SiteStatus s = ReadSiteHeader(src, site);
@@ -56,6 +58,62 @@ OpenOutcome Open(const Bytes& file) {
     o.entries = list.Count();
     return o;
 }
+
+OpenOutcome Open(const Bytes& file) {
+    MemorySource src(file);
+    return Open(src);
+}
+
+// Counts the bytes asked of a source: the reader allocates room for what it
+// reads, so this is how much of the declared sizes it took in.
+class CountingSource : public IByteSource {
+public:
+    explicit CountingSource(IByteSource& src) : m_src(src) {}
+    uint64_t Size() const override { return m_src.Size(); }
+    size_t ReadAt(uint64_t offset, void* dst, size_t n) override {
+        asked += n;
+        return m_src.ReadAt(offset, dst, n);
+    }
+    uint64_t asked = 0;
+
+private:
+    IByteSource& m_src;
+};
+
+// Lets this process map only `spare` more bytes while it lives, so that a
+// large allocation fails as it would on a small machine. Does nothing under
+// AddressSanitizer, whose allocator ends the program instead of failing.
+class AddressSpaceLimit {
+public:
+    explicit AddressSpaceLimit(uint64_t spare) {
+        if (kSanitized || spare == 0 || ::getrlimit(RLIMIT_AS, &m_old) != 0) return;
+        std::ifstream status("/proc/self/status");
+        std::string line;
+        uint64_t mappedKb = 0;
+        while (std::getline(status, line))
+            if (line.rfind("VmSize:", 0) == 0) mappedKb = std::stoull(line.substr(7));
+        rlimit tight = m_old;
+        tight.rlim_cur = mappedKb * 1024 + spare;
+        m_active = mappedKb > 0 && ::setrlimit(RLIMIT_AS, &tight) == 0;
+    }
+    ~AddressSpaceLimit() {
+        if (m_active) ::setrlimit(RLIMIT_AS, &m_old);
+    }
+    AddressSpaceLimit(const AddressSpaceLimit&) = delete;
+    AddressSpaceLimit& operator=(const AddressSpaceLimit&) = delete;
+
+#if defined(__SANITIZE_ADDRESS__)
+    static constexpr bool kSanitized = true;
+#elif defined(__has_feature)
+    static constexpr bool kSanitized = __has_feature(address_sanitizer);
+#else
+    static constexpr bool kSanitized = false;
+#endif
+
+private:
+    rlimit m_old{};
+    bool m_active = false;
+};
 
 struct Defect {
     const char* what;
@@ -76,6 +134,8 @@ const char* kSizeWords = "The points section's record sizes are below 42 and 41 
 const char* kNotLast = "The points section is not the last section of the file.";
 const char* kInHeader = "A section of the file starts inside the header.";
 const char* kOverlap = "The signature section overlaps the map bitmap.";
+const char* kMapMemory = "Not enough memory for the site map.";
+const char* kPointsMemory = "Not enough memory for the survey points.";
 
 }  // namespace
 
@@ -200,5 +260,44 @@ TEST(SiteDefects, EveryPrefixOfASiteFileOpensOrIsRefusedWithAMessage) {
             EXPECT_GE(cut, pointsAt) << "a file without its points section opened";
             EXPECT_LE(o.entries, 3) << cut;
         }
+    }
+}
+
+// Sizes beyond what memory holds, declared by sparse files that pass every
+// section check: only the bytes the rows need are read, and a map or a points
+// section that memory could not hold is refused before it is allocated.
+TEST(SiteDefects, SizesBeyondMemoryAreReadNoFurtherThanNeededOrRefused) {
+    constexpr uint64_t kSpare = 64 << 20;
+    const struct {
+        const char* what;
+        int32_t width, height;
+        uint32_t sizeImage;
+        uint64_t length;   // 0: the file ends after its points
+        uint64_t spare;    // 0: address space as it is
+        const char* text;  // nullptr: the file opens with all its points
+    } cases[] = {
+        {"biSizeImage 3.5 GB behind 37 x 11 rows", 37, 11, 0xE0000000u, 0, 0, nullptr},
+        {"32767 x 32767 map (more than 2^28 pixels)", 32767, 32767, 32768u * 32767u, 0, 0,
+         kMapMemory},
+        {"16384 x 16384 map with 64 MB of address space to spare", 16384, 16384, 16384u * 16384u, 0,
+         kSpare, kMapMemory},
+        {"points section of 1 TB", 37, 11, 40 * 11, uint64_t{1} << 40, 0, kPointsMemory},
+    };
+    for (const auto& c : cases) {
+        if (c.spare != 0 && AddressSpaceLimit::kSanitized) continue;
+        ScratchDir dir;
+        const auto path = dir.Path() / "sparse.hss";
+        WriteSparseSite(path, SiteWithPoints(), c.width, c.height, c.sizeImage, c.length);
+        FileSource file(path.string());
+        CountingSource counted(file);
+        OpenOutcome o;
+        {
+            AddressSpaceLimit limit(c.spare);
+            o = Open(counted);
+        }
+        EXPECT_EQ(o.ok, c.text == nullptr) << c.what;
+        EXPECT_EQ(o.text, c.text ? c.text : "") << c.what;
+        EXPECT_EQ(o.entries, c.text ? 0 : 3) << c.what;
+        EXPECT_LT(counted.asked, 1u << 20) << c.what;
     }
 }

@@ -76,13 +76,14 @@ TEST(MapBitmapSection, ReadsSizePaletteAndRowsBottomUpOrTopDown) {
     EXPECT_EQ(flipped.height, 11);
     EXPECT_EQ(flipped.IndexAt(0, 0), map.IndexAt(0, 10));
 
-    // A bitmap bigger than its rows need is read in full.
+    // Of a bitmap bigger than its rows need, only the rows are read.
     auto roomy = file;
     Put32(roomy, kInfoAt + 20, 40 * 11 + 4);
     MemorySource src3(roomy);
     MapBitmap big;
     ASSERT_TRUE(ReadMapBitmap(src3, kBitmapAt, big).ok);
-    EXPECT_EQ(big.bits.size(), 40u * 11 + 4);
+    EXPECT_EQ(big.bits.size(), 40u * 11);
+    EXPECT_EQ(big.sizeImage, 40u * 11 + 4);
 }
 
 TEST(SiteHeader, PrepareForSaveSetsOnlyResetFlagAndSaveTime) {

@@ -69,8 +69,15 @@ struct OpenedSite {
 }  // namespace
 
 TEST(SaveSiteFile, LeavesExactlyTheBytesOfAnInPlaceSave) {
+    // Root gives the file another owner and a set-user-id bit, which a change
+    // of owner would clear: the new file must keep all three.
+    const bool root = ::geteuid() == 0;
     for (auto order : {SiteSectionOrder::BitmapFirst, SiteSectionOrder::SignatureFirst}) {
         OpenedSite s(order);
+        if (root) {
+            ASSERT_EQ(::chown(s.path.c_str(), 4321, 8765), 0);
+            ASSERT_EQ(::chmod(s.path.c_str(), 04640), 0);
+        }
         const auto expected = InPlaceSave(s.original, s.site, s.list, 0x01020304);
         const SiteStatus status = SaveSiteFile(s.path.string(), s.site, Ink, s.list, 0x01020304);
         ASSERT_TRUE(status.ok) << status.text;
@@ -79,8 +86,13 @@ TEST(SaveSiteFile, LeavesExactlyTheBytesOfAnInPlaceSave) {
         EXPECT_EQ(s.site.ResetOnSave(), 0);
         EXPECT_EQ(s.site.LastSaveTime(), 0x01020304u);
         EXPECT_EQ(s.FilesInDir(), 1u);
-        EXPECT_EQ(fs::status(s.path).permissions() & fs::perms::all,
-                  fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+        struct stat st {};
+        ASSERT_EQ(::stat(s.path.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, root ? 04640u : 0640u);
+        if (root) {
+            EXPECT_EQ(st.st_uid, 4321u);
+            EXPECT_EQ(st.st_gid, 8765u);
+        }
 
         // Saved again and read back: the file's survey comes out the same.
         MemorySource src(saved);

@@ -1,6 +1,10 @@
 #include "SiteTestSupport.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cstring>
+#include <stdexcept>
 
 std::vector<uint8_t> SmallSiteFile(int32_t width, int32_t height, SiteSectionOrder order) {
     NewSitePlan plan;
@@ -19,6 +23,29 @@ std::vector<uint8_t> LongerHeaderSiteFile() {
     Put32(file, 0, 151);
     for (size_t at : {138u, 142u, 146u}) Put32(file, at, Get32(file, at) + 1);
     return file;
+}
+
+void WriteSparseSite(const std::filesystem::path& path, const std::vector<uint8_t>& file,
+                     int32_t width, int32_t height, uint32_t sizeImage, uint64_t length) {
+    constexpr size_t kInfoAt = 150 + 14;
+    const size_t pointsWas = Get32(file, 146);
+    std::vector<uint8_t> head(file.begin(), file.begin() + Get32(file, 142));
+    Put32(head, kInfoAt + 4, static_cast<uint32_t>(width));
+    Put32(head, kInfoAt + 8, static_cast<uint32_t>(height));
+    Put32(head, kInfoAt + 20, sizeImage);
+    const uint64_t signatureAt = uint64_t{Get32(file, 138)} + 14 + 40 + 1024 + sizeImage;
+    const uint64_t pointsAt = signatureAt + 80000;
+    Put32(head, 142, static_cast<uint32_t>(signatureAt));
+    Put32(head, 146, static_cast<uint32_t>(pointsAt));
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    const size_t pointsBytes = file.size() - pointsWas;
+    const bool written = fd >= 0 &&
+                         ::pwrite(fd, head.data(), head.size(), 0) == ssize_t(head.size()) &&
+                         ::pwrite(fd, file.data() + pointsWas, pointsBytes, off_t(pointsAt)) ==
+                             ssize_t(pointsBytes) &&
+                         (length <= pointsAt + pointsBytes || ::ftruncate(fd, off_t(length)) == 0);
+    if (fd >= 0) ::close(fd);
+    if (!written) throw std::runtime_error("cannot write " + path.string());
 }
 
 std::vector<uint8_t> WithPoints(std::vector<uint8_t> file, const std::vector<uint8_t>& points) {

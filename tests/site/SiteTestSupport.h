@@ -20,6 +20,15 @@ std::vector<uint8_t> SmallSiteFile(int32_t width = 37, int32_t height = 11,
 // first 150, every section offset moved on by one.
 std::vector<uint8_t> LongerHeaderSiteFile();
 
+// Writes the bitmap-first site `file` to `path` with a map bitmap that
+// declares width x height and sizeImage pixel bytes; the signature and
+// points sections move behind them, and the file is extended to `length`
+// when that is longer. Every byte `file` does not give is a hole, so the file
+// takes next to no disk space whatever it declares, and every section check
+// passes.
+void WriteSparseSite(const std::filesystem::path& path, const std::vector<uint8_t>& file,
+                     int32_t width, int32_t height, uint32_t sizeImage, uint64_t length = 0);
+
 // `file` with everything from pointsOffset on replaced by `points`.
 std::vector<uint8_t> WithPoints(std::vector<uint8_t> file, const std::vector<uint8_t>& points);
 

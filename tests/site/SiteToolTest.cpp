@@ -1,7 +1,10 @@
 // Runs the pellorin-site binary on the committed samples and on damaged
 // copies of them.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QImage>
 #include <QJsonArray>
@@ -10,6 +13,9 @@
 #include <QProcess>
 
 #include "SiteTestSupport.h"
+#include "journal/JournalReader.h"
+#include "journal/JournalWriter.h"
+#include "journal/SiteBinding.h"
 #include "site/SiteFile.h"
 #include "site/SiteRecord.h"
 
@@ -42,6 +48,32 @@ ToolRun Tool(const QStringList& args, const QString& epoch = {}) {
 
 QString Q(const std::filesystem::path& p) { return QString::fromStdString(p.string()); }
 
+// RFC 4180 records; a record left open at the end (no CRLF) is dropped.
+std::vector<std::vector<QByteArray>> ParseCsv(const QByteArray& text) {
+    std::vector<std::vector<QByteArray>> rows;
+    std::vector<QByteArray> row;
+    QByteArray field;
+    bool quoted = false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (quoted && c == '"' && i + 1 < text.size() && text[i + 1] == '"') {
+            field += '"';
+            ++i;
+        } else if (c == '"' && (quoted || field.isEmpty())) {
+            quoted = !quoted;
+        } else if (!quoted && c == ',') {
+            row.push_back(std::exchange(field, {}));
+        } else if (!quoted && c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+            row.push_back(std::exchange(field, {}));
+            rows.push_back(std::exchange(row, {}));
+            ++i;
+        } else {
+            field += c;
+        }
+    }
+    return rows;
+}
+
 }  // namespace
 
 TEST(SiteTool, InfoDescribesTheSampleSite) {
@@ -61,6 +93,33 @@ TEST(SiteTool, InfoDescribesTheSampleSite) {
         EXPECT_EQ(info[it.key()].toInteger(), it.value().toInteger()) << it.key().toStdString();
     EXPECT_EQ(529228 + 8, static_cast<qint64>(std::filesystem::file_size(path)));
     EXPECT_TRUE(info.contains("lastSaveTime"));
+}
+
+TEST(SiteTool, InfoReportsTheJournalBesideTheFileAndWhetherItBelongsToIt) {
+    ScratchDir dir;
+    const auto site =
+        dir.Write("office.hss", ReadFileBytes(std::filesystem::path(kSamples) / "office.hss"));
+    EXPECT_FALSE(Tool({"info", Q(site)}).Json().contains("journal"));
+
+    JournalBegin begin;
+    MemorySource src(ReadFileBytes(site));
+    ASSERT_TRUE(ComputeSiteBinding(src, begin.binding));
+    PosixFileOps ops;
+    JournalWriter writer(ops);
+    ASSERT_TRUE(writer.Create(JournalPathFor(site.string()), begin, 0).ok);
+    ASSERT_TRUE(writer.AppendPoint(JournalPoint{}).ok);
+    writer.Close();
+    const QJsonObject journal = Tool({"info", Q(site)}).Json()["journal"].toObject();
+    EXPECT_EQ(journal["points"].toInt(), 1);
+    EXPECT_EQ(journal["deletions"].toInt(), 0);
+    EXPECT_EQ(journal["end"].toString(), "clean");
+    EXPECT_TRUE(journal["matches"].toBool());
+    EXPECT_EQ(journal["path"].toString(), Q(site) + ".journal");
+
+    Bytes saved = ReadFileBytes(site);
+    saved[134] ^= 1;  // lastSaveTime: saved elsewhere since
+    WriteFileBytes(site, saved);
+    EXPECT_FALSE(Tool({"info", Q(site)}).Json()["journal"].toObject()["matches"].toBool());
 }
 
 TEST(SiteTool, PointsListsEntriesAndCirclesAsOpenLoadsThem) {
@@ -99,6 +158,75 @@ TEST(SiteTool, PointsListsEntriesAndCirclesAsOpenLoadsThem) {
     EXPECT_TRUE(sawLatin1);
     EXPECT_TRUE(sawFill);
     for (const QJsonValue& v : circles) EXPECT_TRUE(v.toObject().contains("strength"));
+}
+
+TEST(SiteTool, ExportGivesThePointsEntriesAsCsvRowsOrAsTheSameJson) {
+    ScratchDir dir;
+    CApList list;  // texts a spreadsheet must get back whole: , " CR LF and a Latin-1 byte
+    AddEntry(list, 5, 6, 1, -41, "a,\"b\"\nc\xE9", "P,1");
+    AddEntry(list, 5, 6, 6, -77, "line\r\nbreak", "P,1", 0x66);
+    AddEntry(list, 9, 2, 0, 0, "FILL", "FILL");
+    AddEntry(list, 30, 10, 11, -60, "", "TEST", 0x77);
+    CSiteRecord site;
+    const auto odd =
+        dir.Write("odd.hss", WithPoints(SmallSiteFile(), EncodePointsSection(site, list)));
+    const auto sample = std::filesystem::path(kSamples) / "office-surveyed.hss";
+
+    for (const auto& path : {sample, odd}) {
+        const ToolRun points = Tool({"points", Q(path)});
+        const ToolRun csv = Tool({"export", Q(path)});
+        ASSERT_EQ(csv.status, 0) << csv.err.constData();
+        ASSERT_TRUE(csv.out.endsWith("\r\n"));
+        const auto rows = ParseCsv(csv.out);
+        const QJsonArray entries = points.Json()["entries"].toArray();
+        ASSERT_EQ(rows.size(), static_cast<size_t>(entries.size()) + 1);
+        EXPECT_EQ(rows[0], (std::vector<QByteArray>{"x", "y", "point", "channel", "mac", "ssid",
+                                                    "rssi_dbm"}));
+        for (qsizetype i = 0; i < entries.size(); ++i) {
+            const QJsonObject e = entries[i].toObject();
+            const bool placeholder = e["channel"].toInt() == 0;
+            const std::vector<QByteArray> expected{
+                QByteArray::number(e["x"].toInt()),
+                QByteArray::number(e["y"].toInt()),
+                e["pointName"].toString().toUtf8(),
+                QByteArray::number(e["channel"].toInt()),
+                placeholder ? QByteArray() : e["macText"].toString().toUtf8(),
+                placeholder ? QByteArray() : e["ssid"].toString().toUtf8(),
+                QByteArray::number(e["rssi"].toInt())};
+            EXPECT_EQ(rows[static_cast<size_t>(i) + 1], expected) << i;
+        }
+        EXPECT_EQ(Tool({"export", Q(path), "--format", "json"}).out, points.out);
+    }
+    EXPECT_EQ(ParseCsv(Tool({"export", Q(odd)}).out)[1][5], "a,\"b\"\nc\xC3\xA9");
+
+    // -o writes the file whole; it never writes over the site it reads.
+    const auto out = dir.Path() / "survey.csv";
+    ASSERT_EQ(Tool({"export", Q(sample), "-o", Q(out)}).status, 0);
+    const QByteArray shown = Tool({"export", Q(sample)}).out;
+    EXPECT_EQ(ReadFileBytes(out), Bytes(shown.begin(), shown.end()));
+    // A pipe stays a pipe and gets the bytes; a full disk is an error.
+    const auto fifo = dir.Path() / "pipe";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const int reader = open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    EXPECT_EQ(Tool({"export", Q(sample), "-o", Q(fifo)}).status, 0);
+    QByteArray piped(shown.size() + 1, '\0');
+    piped.resize(std::max<ssize_t>(0, read(reader, piped.data(), piped.size())));
+    close(reader);
+    EXPECT_TRUE(std::filesystem::is_fifo(fifo));
+    EXPECT_EQ(piped, shown);
+    QProcess full;
+    full.setStandardOutputFile("/dev/full");
+    full.start(PELLORIN_SITE_TOOL, {"export", Q(sample)});
+    ASSERT_TRUE(full.waitForFinished(20000));
+    EXPECT_EQ(full.exitCode(), 1);
+    EXPECT_TRUE(full.readAllStandardError().startsWith("Cannot write the standard output"));
+
+    const Bytes before = ReadFileBytes(odd);
+    const ToolRun self = Tool({"export", Q(odd), "-o", Q(odd)});
+    EXPECT_EQ(self.status, 1);
+    EXPECT_EQ(ReadFileBytes(odd), before);
+    EXPECT_EQ(Tool({"export", Q(sample), "--format", "xml"}).status, 2);
 }
 
 TEST(SiteTool, CreateMakesASiteWhoseMapIsTheImage) {
@@ -169,15 +297,50 @@ TEST(SiteTool, RejectsBadFilesWithOpensTextAndLeavesThemAlone) {
         }
         EXPECT_EQ(ReadFileBytes(path), bytes);
     }
-    const ToolRun missing = Tool({"info", Q(dir.Path() / "none.hss")});
-    EXPECT_EQ(missing.status, 1);
-    EXPECT_EQ(missing.err.toStdString(), "No such file or directory\n");
+    // What is no site file, or declares more than memory holds: the tool
+    // answers promptly (Tool() gives up after 20 s) and never aborts.
+    const auto fifo = dir.Path() / "pipe.hss";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    const auto huge = dir.Path() / "huge.hss";
+    WriteSparseSite(huge, good, 32767, 32767, 32768u * 32767u);
+    const struct {
+        std::filesystem::path path;
+        std::string text;
+    } refused[] = {
+        {dir.Path() / "none.hss", "No such file or directory\n"},
+        {fifo, "This is a named pipe (FIFO), not a file.\n"},
+        {"/dev/null", "This is a device, not a file.\n"},
+        {huge, "Not enough memory for the site map.\n"},
+    };
+    for (const auto& c : refused) {
+        for (const char* command : {"info", "points"}) {
+            const ToolRun r = Tool({command, Q(c.path)});
+            EXPECT_EQ(r.status, 1) << c.path << " " << command;
+            EXPECT_EQ(r.err.toStdString(), c.text) << c.path << " " << command;
+        }
+    }
+    // A map whose biSizeImage declares 3.5 GB is read no further than its rows.
+    const auto roomy = dir.Path() / "roomy.hss";
+    WriteSparseSite(roomy, good, 37, 11, 0xE0000000u);
+    const ToolRun info = Tool({"info", Q(roomy)});
+    EXPECT_EQ(info.status, 0) << info.err.constData();
+    EXPECT_EQ(info.Json()["sizeImage"].toInteger(), 0xE0000000LL);
+
+    // create reads no FIFO and replaces none: it would block, or put a file
+    // in the FIFO's place.
+    const auto png = Q(std::filesystem::path(kSamples) / "office.png");
+    const ToolRun fromFifo = Tool({"create", Q(fifo), "-o", Q(dir.Path() / "new.hss")});
+    EXPECT_EQ(fromFifo.status, 1);
+    EXPECT_TRUE(fromFifo.err.contains("This is a named pipe (FIFO), not a file."));
+    EXPECT_EQ(Tool({"create", png, "-o", Q(fifo)}).status, 1);
+    EXPECT_TRUE(std::filesystem::is_fifo(fifo));
 }
 
 TEST(SiteTool, HelpAndUsage) {
     const ToolRun help = Tool({"--help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_TRUE(help.out.contains("pellorin-site create IMAGE -o FILE"));
+    EXPECT_TRUE(help.out.contains("pellorin-site export FILE [--format csv|json] [-o OUT]"));
     EXPECT_EQ(Tool({}).status, 2);
     EXPECT_EQ(Tool({"frobnicate"}).status, 2);
 }

@@ -117,7 +117,9 @@ int main(int argc, char** argv) {
     view.OnTap(QPoint(view.ClientRect().width() / 3, view.ClientRect().height() / 3));
     theBoard.m_bScanStarted = 1;
     theBoard.m_scanChannel = 6;
-    const char* ssids[] = {"office",    "lab", "guest",   "caf\xC3\xA9", "printer-2f", "meeting",
+    // The strongest (the first) has a long name, whole in the point's summary.
+    const char* const longName = "office-2nd-floor-east";
+    const char* ssids[] = {longName,    "lab", "guest",   "caf\xC3\xA9", "printer-2f", "meeting",
                            "warehouse", "ops", "visitor", "lobby",       "staff"};
     for (int i = 0; i < 11; ++i) {
         Report(static_cast<uint8_t>(i), static_cast<int16_t>(-42 - 4 * i),

@@ -1,19 +1,29 @@
 // create: a new site file around a floor-plan image.
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include <QColor>
+#include <QFile>
 #include <QFileInfo>
 #include <QImage>
+#include <QImageReader>
 #include <QPainter>
 #include <QSaveFile>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <string>
 
 #include "SiteCommands.h"
+#include "site/FileOps.h"
 #include "site/SiteBuilder.h"
+#include "site/SiteLayout.h"
 
 namespace {
+
+const char* const kNoMemoryText = "Not enough memory for the image.";
 
 int Fail(const QString& text) {
     std::fprintf(stderr, "%s\n", qPrintable(text));
@@ -36,20 +46,44 @@ int RunCreate(const QString& imagePath, const QString& outPath, bool signatureFi
     const QFileInfo in(imagePath), out(outPath);
     if (out.exists() && in.exists() && in.canonicalFilePath() == out.canonicalFilePath())
         return Fail("The output file is the input image; choose another name.");
+    // The new file is renamed into place: over a device or a FIFO that would
+    // put a file where they were.
+    struct stat outStat {};
+    if (::stat(QFile::encodeName(outPath).constData(), &outStat) == 0 && !S_ISREG(outStat.st_mode))
+        return Fail("Cannot write " + outPath + ": " +
+                    QString::fromStdString(NotAFileText(outStat.st_mode)));
 
-    QImage image(imagePath);
+    // Read through a descriptor that was checked to be a regular file: a
+    // FIFO would block the reader for ever.
+    PosixFileOps ops;
+    struct stat inStat {};
+    std::string why;
+    const int fd =
+        OpenRegularFile(ops, QFile::encodeName(imagePath).constData(), O_RDONLY, inStat, why);
+    if (fd < 0)
+        return Fail("Cannot read the image " + imagePath + ": " + QString::fromStdString(why));
+    QFile inFile;
+    inFile.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
+    QImageReader reader(&inFile);
+    const QImage image = reader.read();
     if (image.isNull()) return Fail("Cannot read the image " + imagePath + ".");
-    if (image.width() > 32767 || image.height() > 32767)
+    if (image.width() > sitelayout::kMaxMapSide || image.height() > sitelayout::kMaxMapSide)
         return Fail("The image is larger than 32767 pixels on a side.");
+    if (static_cast<uint64_t>(image.width()) * static_cast<uint64_t>(image.height()) >
+        sitelayout::kMaxMapPixels)
+        return Fail("The image has more pixels than a site map may hold (" +
+                    QString::number(sitelayout::kMaxMapPixels) + ").");
 
     // Transparent parts become white paper before the colours are reduced.
     QImage opaque(image.size(), QImage::Format_RGB32);
+    if (opaque.isNull()) return Fail(kNoMemoryText);
     opaque.fill(Qt::white);
     {
         QPainter painter(&opaque);
         painter.drawImage(0, 0, image);
     }
     const QImage indexed = opaque.convertToFormat(QImage::Format_Indexed8, Qt::DiffuseDither);
+    if (indexed.isNull()) return Fail(kNoMemoryText);
 
     NewSitePlan plan;
     plan.width = indexed.width();

@@ -10,6 +10,8 @@
 
 #include "SiteCommands.h"
 #include "aplist/ApList.h"
+#include "journal/JournalReader.h"
+#include "journal/SiteBinding.h"
 #include "site/SiteFile.h"
 #include "site/SiteRecord.h"
 #include "site/TextDecode.h"
@@ -24,6 +26,26 @@ int Reject(const SiteStatus& status) {
 void Print(const QJsonObject& object) {
     const QByteArray json = QJsonDocument(object).toJson(QJsonDocument::Indented);
     std::fwrite(json.constData(), 1, static_cast<size_t>(json.size()), stdout);
+}
+
+// The survey journal beside the site file, when there is one: how many
+// changes it holds and whether it belongs to this very file.
+void AddJournal(QJsonObject& info, const QString& sitePath, IByteSource& site) {
+    const std::string path = JournalPathFor(QFile::encodeName(sitePath).toStdString());
+    const JournalFile journal = ReadJournalFile(path);
+    if (!journal.exists) return;
+    QJsonObject j;
+    j["path"] = QFile::decodeName(QByteArray::fromStdString(path));
+    if (!journal.error.empty()) {
+        j["error"] = QString::fromStdString(journal.error);
+    } else {
+        const JournalContents& c = journal.contents;
+        j["points"] = static_cast<qint64>(c.PointCount());
+        j["deletions"] = static_cast<qint64>(c.DeletionCount());
+        j["end"] = JournalEndName(c.end);
+        j["matches"] = MatchJournal(c, site) == JournalMatch::Matches;
+    }
+    info["journal"] = j;
 }
 
 QString Text(const char (&field)[32]) { return QString::fromStdString(DecodeByteText(field)); }
@@ -65,30 +87,30 @@ int RunInfo(const QString& sitePath) {
     info["mapWidth"] = file.map.width;
     info["mapHeight"] = file.map.height;
     info["bitCount"] = 8;  // the only depth the reader accepts
-    info["sizeImage"] = static_cast<qint64>(file.map.bits.size());
+    info["sizeImage"] = static_cast<qint64>(file.map.sizeImage);
     info["pointRecordSize"] = static_cast<qint64>(tally.pointRecordSize);
     info["apRecordSize"] = static_cast<qint64>(tally.apRecordSize);
     info["points"] = static_cast<qint64>(tally.pointGroups);
     info["apRecords"] = static_cast<qint64>(tally.apRecords);
+    AddJournal(info, sitePath, file.src);
     Print(info);
     return 0;
 }
 
-int RunPoints(const QString& sitePath) {
+SiteStatus LoadSurvey(const QString& sitePath, LoadedSurvey& out) {
     OpenedFile file(sitePath);
     SiteStatus status = file.Open();
-    if (!status.ok) return Reject(status);
+    if (!status.ok) return status;
+    return ReadPoints(
+        file.src, file.site, out.entries, [&](int32_t x, int32_t y, int16_t strength) {
+            out.circles.append(QJsonObject{{"x", x}, {"y", y}, {"strength", strength}});
+        });
+}
 
-    CApList entries;
-    QJsonArray circles;
-    status = ReadPoints(file.src, file.site, entries, [&](int32_t x, int32_t y, int16_t strength) {
-        circles.append(QJsonObject{{"x", x}, {"y", y}, {"strength", strength}});
-    });
-    if (!status.ok) return Reject(status);
-
+QByteArray PointsJson(const LoadedSurvey& survey) {
     QJsonArray list;
-    for (const ApRecord* e = entries.First(); e != nullptr;
-         e = e->next == entries.Sentinel() ? nullptr : e->next) {
+    for (const ApRecord* e = survey.entries.First(); e != nullptr;
+         e = e->next == survey.entries.Sentinel() ? nullptr : e->next) {
         list.append(QJsonObject{{"x", e->x},
                                 {"y", e->y},
                                 {"pointName", Text(e->pointName)},
@@ -97,6 +119,15 @@ int RunPoints(const QString& sitePath) {
                                 {"ssid", Text(e->ssid)},
                                 {"rssi", static_cast<qint64>(e->rssi)}});
     }
-    Print(QJsonObject{{"entries", list}, {"circles", circles}});
+    return QJsonDocument(QJsonObject{{"entries", list}, {"circles", survey.circles}})
+        .toJson(QJsonDocument::Indented);
+}
+
+int RunPoints(const QString& sitePath) {
+    LoadedSurvey survey;
+    const SiteStatus status = LoadSurvey(sitePath, survey);
+    if (!status.ok) return Reject(status);
+    const QByteArray json = PointsJson(survey);
+    std::fwrite(json.constData(), 1, static_cast<size_t>(json.size()), stdout);
     return 0;
 }

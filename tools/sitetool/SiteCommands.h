@@ -3,8 +3,27 @@
 // 0 done, 1 a file the tool cannot accept (the reason on stderr, in the words
 // Open uses), 2 a usage error.
 
+#include <QByteArray>
+#include <QJsonArray>
 #include <QString>
+
+#include "aplist/ApList.h"
+#include "site/SiteFile.h"
 
 int RunInfo(const QString& sitePath);
 int RunPoints(const QString& sitePath);
 int RunCreate(const QString& imagePath, const QString& outPath, bool signatureFirst);
+
+// What Open with "keep existing data points" loads: the survey entries and
+// one circle per point group.
+struct LoadedSurvey {
+    CApList entries;
+    QJsonArray circles;
+};
+SiteStatus LoadSurvey(const QString& sitePath, LoadedSurvey& out);
+// The points command's JSON document of a loaded survey.
+QByteArray PointsJson(const LoadedSurvey& survey);
+
+// The survey entries as CSV ("csv") or as the points JSON ("json"), on
+// standard output or, with outPath, into that file (replaced whole).
+int RunExport(const QString& sitePath, const QString& format, const QString& outPath);

@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QStringList>
 #include <cstdio>
+#include <new>
 
 #include "SiteCommands.h"
 
@@ -15,6 +16,11 @@ const char* const kUsage =
     "      The header, map and points-section figures of a site file, as JSON.\n"
     "  pellorin-site points FILE\n"
     "      The survey entries and point circles that Open would load, as JSON.\n"
+    "  pellorin-site export FILE [--format csv|json] [-o OUT]\n"
+    "      The same entries as CSV (x,y,point,channel,mac,ssid,rssi_dbm; RFC 4180,\n"
+    "      UTF-8; a point where nothing was heard has no MAC and no SSID), or with\n"
+    "      --format json the points output. -o writes OUT (replaced whole) instead\n"
+    "      of standard output.\n"
     "  pellorin-site create IMAGE -o FILE [--signature-first]\n"
     "      A new site file from a PNG, JPEG or BMP floor plan; the map becomes an\n"
     "      8-bit, 256-colour bitmap. --signature-first puts the signature section\n"
@@ -27,17 +33,29 @@ int Usage(FILE* to, int status) {
     return status;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);  // image plug-ins are found through it
-    const QStringList args = app.arguments().mid(1);
+int Run(const QStringList& args) {
     if (args.isEmpty()) return Usage(stderr, 2);
     if (args.contains("--help") || args.contains("-h")) return Usage(stdout, 0);
 
     const QString command = args[0];
     if ((command == "info" || command == "points") && args.size() == 2)
         return command == "info" ? RunInfo(args[1]) : RunPoints(args[1]);
+    if (command == "export") {
+        QString site, format = "csv", out;
+        for (qsizetype i = 1; i < args.size(); ++i) {
+            if (args[i] == "-o" && i + 1 < args.size()) {
+                out = args[++i];
+            } else if (args[i] == "--format" && i + 1 < args.size()) {
+                format = args[++i];
+            } else if (site.isEmpty() && !args[i].startsWith('-')) {
+                site = args[i];
+            } else {
+                return Usage(stderr, 2);
+            }
+        }
+        if (site.isEmpty() || (format != "csv" && format != "json")) return Usage(stderr, 2);
+        return RunExport(site, format, out);
+    }
     if (command == "create") {
         QString image, out;
         bool signatureFirst = false;
@@ -56,4 +74,17 @@ int main(int argc, char** argv) {
         return RunCreate(image, out, signatureFirst);
     }
     return Usage(stderr, 2);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);  // image plug-ins are found through it
+    // The readers never throw; Qt's containers do when memory runs out.
+    try {
+        return Run(app.arguments().mid(1));
+    } catch (const std::bad_alloc&) {
+        std::fputs("Not enough memory.\n", stderr);
+        return 1;
+    }
 }

@@ -1,0 +1,110 @@
+#pragma once
+// The coverage of one network at the view's resolution: one cell per block
+// of block x block client pixels (not per plan pixel: plans reach
+// 10,000 x 7,000), each holding the inverse-distance-weighted (power 2)
+// value, in dBm, of the survey points within the radius R of the cell's
+// centre, or nothing when no point is that close.
+//
+// Each point adds its weight 1/d^2 and weight x value into the cells within
+// R of it and touches no other cell, so a new or deleted point costs only
+// its own disc. The sums are whole numbers (the weight is 2^30 / d^2 cut to
+// an integer), so adding and taking back points in any order leaves exactly
+// the sums a full computation gives; a cell whose centre lies exactly on a
+// point takes the mean of the points there instead, so the map is exact at
+// a measured place.
+
+#include <cstdint>
+#include <optional>
+#include <unordered_map>
+#include <vector>
+
+#include "coverage/NetworkChoice.h"
+#include "map/MapViewport.h"
+
+inline constexpr int32_t kDefaultCoverageRadius = 60;
+inline constexpr int32_t kMinCoverageRadius = 1;
+// Keeps the smallest weight (2^30 / R^2) at 64 or more.
+inline constexpr int32_t kMaxCoverageRadius = 4096;
+int32_t ClampCoverageRadius(int32_t radius);
+
+// What the map shows: the viewport's visible rectangle stretched over the
+// client area (as the map painting does), the world that limits it, and the
+// cell size in client pixels.
+struct CoverageView {
+    VpRect visible;  // world units; may reach past the world's edges
+    VpRect world;
+    int32_t clientWidth = 0;
+    int32_t clientHeight = 0;
+    int32_t block = 1;
+
+    static CoverageView Of(const CMapViewport& viewport, int32_t clientWidth, int32_t clientHeight,
+                           int32_t block = 1);
+    // Something to compute: a world, a visible area and a client area.
+    bool IsDrawable() const;
+    bool operator==(const CoverageView&) const = default;
+};
+
+class CoverageGrid {
+public:
+    // Sets the geometry for `view` and `radius` and empties every cell.
+    void Reset(const CoverageView& view, int32_t radius);
+    // Adds (sign 1) or takes back (sign -1) the point's weights in the cells
+    // within the radius and remembers those cells for Reband.
+    void Apply(const PointValue& point, int sign);
+    // Bands again every cell touched since the last call.
+    void Reband();
+    // Reband after a full computation: the points' cells, or the whole grid
+    // when that is less work.
+    void RebandAll();
+
+    int32_t Columns() const { return m_columns; }
+    int32_t Rows() const { return m_rows; }
+    int32_t Block() const { return m_view.block; }
+    // kNoBand, or 0 (red) to 5 (black), of cell (col, row).
+    int8_t Band(int32_t col, int32_t row) const { return m_bands[Index(col, row)]; }
+    // Row by row, Columns() per row. Cell (c, r) covers client pixels
+    // c*block .. (c+1)*block - 1 and r*block .. (r+1)*block - 1 (cut at the
+    // client's edge).
+    const std::vector<int8_t>& Bands() const { return m_bands; }
+    // The interpolated value in dBm, or nothing.
+    std::optional<double> Value(int32_t col, int32_t row) const;
+    // The world position of a cell's centre (the place its value is for).
+    double CellX(int32_t col) const { return m_xs[col]; }
+    double CellY(int32_t row) const { return m_ys[row]; }
+
+private:
+    // Sums of weights and of weight x dBm. Kept modulo 2^64, which is exact
+    // as long as the true sums fit in 64 bits (up to some 4 million points
+    // within reach of one cell) and never undefined beyond that.
+    struct Sums {
+        uint64_t w = 0;
+        uint64_t wv = 0;
+    };
+    struct AtPoint {  // points exactly at a cell's centre
+        int64_t count = 0;
+        int64_t sum = 0;
+    };
+    struct CellRange {
+        int32_t col0 = 0, col1 = 0, row0 = 0, row1 = 0;  // half-open
+    };
+
+    size_t Index(int32_t col, int32_t row) const {
+        return static_cast<size_t>(row) * static_cast<size_t>(m_columns) + static_cast<size_t>(col);
+    }
+    void RebandRange(const CellRange& r);
+    static double Mean(const Sums& s);
+
+    CoverageView m_view;
+    double m_radius2 = 0;
+    int32_t m_radius = 0;
+    int32_t m_columns = 0;
+    int32_t m_rows = 0;
+    std::vector<double> m_xs, m_ys;  // world centres of columns and rows
+    // Columns and rows whose centre lies on the plan (the rest are margins).
+    int32_t m_col0 = 0, m_col1 = 0, m_row0 = 0, m_row1 = 0;
+    std::vector<Sums> m_sums;
+    std::unordered_map<size_t, AtPoint> m_at;
+    std::vector<int8_t> m_bands;
+    std::vector<CellRange> m_touched;
+    std::vector<double> m_dx2;  // scratch of Apply
+};

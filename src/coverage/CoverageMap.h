@@ -1,0 +1,54 @@
+#pragma once
+// CCoverageMap: the coverage grid of the chosen network for the current
+// view, kept between paints. Update compares the survey's points with those
+// the grid was built from: when only a few points came, went or changed (a
+// point recorded, a point deleted, a measurement merged into the last
+// point), it adds and takes back just those points; a new view, network or
+// radius, or a survey changed wholesale (an Open), builds the grid anew.
+// No Qt; the window paints the bands.
+
+#include <cstdint>
+#include <utility>
+#include <vector>
+
+#include "aplist/ApList.h"
+#include "coverage/CoverageGrid.h"
+#include "coverage/NetworkChoice.h"
+
+class CCoverageMap {
+public:
+    enum class UpdateKind { Unchanged, Incremental, Full };
+
+    // Clamped to kMinCoverageRadius..kMaxCoverageRadius.
+    void SetRadius(int32_t radius) { m_radius = ClampCoverageRadius(radius); }
+    int32_t Radius() const { return m_radius; }
+    void SetChoice(NetworkChoice choice) { m_choice = std::move(choice); }
+    const NetworkChoice& Choice() const { return m_choice; }
+
+    // The grid for `survey` seen through `view`, brought up to date.
+    const CoverageGrid& Update(const CApList& survey, const CoverageView& view);
+    const CoverageGrid& Grid() const { return m_grid; }
+    // What the last Update did.
+    UpdateKind LastUpdate() const { return m_lastUpdate; }
+    // Changes whenever an Update changed the grid, so a painter can keep the
+    // picture it made from the bands while this stays the same.
+    uint64_t Revision() const { return m_revision; }
+    // Frees the grid (the map was switched off); the next Update builds anew.
+    void Release();
+
+private:
+    void Build(const CoverageView& view);
+
+    NetworkChoice m_choice;
+    int32_t m_radius = kDefaultCoverageRadius;
+
+    bool m_built = false;
+    NetworkChoice m_builtChoice;
+    int32_t m_builtRadius = 0;
+    CoverageView m_builtView;
+    std::vector<PointValue> m_points;  // what the grid holds
+    std::vector<PointValue> m_next;    // scratch of Update
+    CoverageGrid m_grid;
+    UpdateKind m_lastUpdate = UpdateKind::Unchanged;
+    uint64_t m_revision = 0;
+};

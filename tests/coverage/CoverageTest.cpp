@@ -1,0 +1,278 @@
+// The coverage core: the value each point gives a network, the list of
+// networks, the interpolated grid against a plain computation, and the
+// incremental updates against a full one.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <random>
+
+#include "SurveyEntries.h"
+#include "coverage/CoverageMap.h"
+#include "coverage/NetworkCatalogue.h"
+#include "coverage/RssiBand.h"
+
+namespace {
+
+MacAddress Mac(uint8_t last) { return {0x00, 0x11, 0x22, 0x33, 0x44, last}; }
+
+std::vector<int32_t> Values(const CApList& survey, const NetworkChoice& choice) {
+    std::vector<PointValue> points;
+    CollectPointValues(survey, choice, points);
+    std::vector<int32_t> out;
+    for (const PointValue& p : points) out.push_back(p.dBm);
+    return out;
+}
+
+// A plan of 480 x 480 shown whole on 240 x 240 pixels: cell c's centre lies
+// at world 2c + 1, so points at odd coordinates sit exactly on a centre.
+CoverageView OddCentresView() { return {{0, 0, 480, 480}, {0, 0, 480, 480}, 240, 240, 1}; }
+
+// The inverse-distance-weighted value at the centre of (col, row), computed
+// plainly over every point, and the range of the readings it weighs.
+struct Expected {
+    bool any = false;
+    double value = 0, lo = 0, hi = 0;
+};
+Expected Plainly(const CoverageGrid& g, int32_t col, int32_t row,
+                 const std::vector<PointValue>& points, int32_t radius) {
+    Expected e;
+    double sw = 0, swv = 0, atSum = 0;
+    int atCount = 0;
+    for (const PointValue& p : points) {
+        const double dx = g.CellX(col) - p.x, dy = g.CellY(row) - p.y;
+        const double d2 = dx * dx + dy * dy;
+        if (d2 > static_cast<double>(radius) * radius) continue;
+        e.lo = e.any ? std::min<double>(e.lo, p.dBm) : p.dBm;
+        e.hi = e.any ? std::max<double>(e.hi, p.dBm) : p.dBm;
+        e.any = true;
+        if (d2 == 0) {
+            atSum += p.dBm;
+            ++atCount;
+        } else {
+            sw += 1 / d2;
+            swv += p.dBm / d2;
+        }
+    }
+    e.value = atCount > 0 ? atSum / atCount : swv / sw;
+    return e;
+}
+
+// A random survey: points on a plan of w x h, some hearing nothing (the
+// placeholder as recorded or as read back), some at the place of another.
+void AddRandomPoint(CApList& survey, std::mt19937& rng, int32_t w, int32_t h) {
+    std::uniform_int_distribution<int32_t> px(0, w - 1), py(0, h - 1), rssi(-95, -30), aps(0, 3),
+        kind(0, 9);
+    int32_t x = px(rng), y = py(rng);
+    if (kind(rng) == 0 && !survey.IsEmpty()) {
+        x = survey.First()->x;  // measured again at an earlier place
+        y = survey.First()->y;
+    }
+    const int k = kind(rng);
+    if (k == 1) return AddEntry(survey, x, y, 0, 0, "FILL", "FILL", 0);
+    if (k == 2) return AddEntry(survey, x, y, 0, -100, "", "TEST", 0);
+    for (int n = aps(rng); n >= 0; --n)
+        AddEntry(survey, x, y, 6, rssi(rng), n % 2 ? "office" : "guest", "TEST",
+                 static_cast<uint8_t>(n));
+}
+
+}  // namespace
+
+TEST(Coverage, ValuesAreBandedLikeTheCirclesAfterRoundingToWholeDbm) {
+    const std::pair<double, int8_t> table[] = {
+        {0, 0},   {-39, 0}, {-39.5, 0}, {-39.51, 1}, {-40, 1},   {-49, 1}, {-50, 2},  {-59, 2},
+        {-60, 3}, {-69, 3}, {-70, 4},   {-79, 4},    {-79.6, 5}, {-80, 5}, {-100, 5}, {-128, 5}};
+    for (const auto& [value, band] : table) EXPECT_EQ(RssiBandOfValue(value), band) << value;
+    for (int8_t band = 0; band < kBandCount; ++band) EXPECT_EQ(RssiBand(BandReading(band)), band);
+}
+
+TEST(Coverage, NetworksChosenByMacSsidAndStrongestGiveTheHandComputedPointValues) {
+    CApList s;
+    AddEntry(s, 100, 100, 1, -40, "office", "TEST", 1);
+    AddEntry(s, 100, 100, 6, -60, "office", "TEST", 2);
+    AddEntry(s, 100, 100, 11, -70, "guest", "TEST", 3);
+    AddEntry(s, 200, 100, 6, -50, "office", "TEST", 2);
+    AddEntry(s, 200, 100, 11, -45, "guest", "TEST", 3);
+    AddEntry(s, 300, 100, 0, 0, "FILL", "FILL", 0);      // recorded where nothing was heard
+    AddEntry(s, 400, 100, 0, -100, "", "TEST", 0);       // the same, read back from a file
+    AddEntry(s, 100, 100, 1, -80, "office", "TEST", 1);  // two measurements merged
+    AddEntry(s, 100, 100, 1, -75, "office", "TEST", 1);
+
+    struct Row {
+        NetworkChoice choice;
+        std::vector<int32_t> values;
+    };
+    const Row table[] = {
+        {NetworkChoice::StrongestOfAll(), {-40, -45, -100, -100, -75}},
+        {NetworkChoice::OfSsid("office"), {-40, -50, -100, -100, -75}},
+        {NetworkChoice::OfSsid("guest"), {-70, -45, -100, -100, -100}},
+        {NetworkChoice::OfAccessPoint(Mac(2)), {-60, -50, -100, -100, -100}},
+        {NetworkChoice::OfAccessPoint(Mac(9)), {-100, -100, -100, -100, -100}},
+    };
+    for (const Row& r : table) EXPECT_EQ(Values(s, r.choice), r.values);
+
+    const NetworkCatalogue cat = BuildCatalogue(s);
+    EXPECT_EQ(cat.points, 5);
+    ASSERT_EQ(cat.accessPoints.size(), 3u);
+    const AccessPointInfo& a = cat.accessPoints[0];
+    EXPECT_EQ(std::tie(a.mac, a.ssid, a.channel, a.points, a.bestRssi),
+              std::make_tuple(Mac(1), std::string("office"), uint8_t{1}, 2, -40));
+    const AccessPointInfo& c = cat.accessPoints[1];
+    EXPECT_EQ(std::tie(c.mac, c.ssid, c.channel, c.points, c.bestRssi),
+              std::make_tuple(Mac(3), std::string("guest"), uint8_t{11}, 2, -45));
+    EXPECT_EQ(cat.accessPoints[2].mac, Mac(2));
+    ASSERT_EQ(cat.ssids.size(), 2u);
+    const SsidInfo& office = cat.ssids[0];
+    EXPECT_EQ(std::tie(office.ssid, office.accessPoints, office.points, office.bestRssi),
+              std::make_tuple(std::string("office"), 2, 3, -40));
+    EXPECT_EQ(cat.ssids[1].ssid, "guest");
+}
+
+TEST(Coverage, PlaceholdersAndPointsWithoutTheNetworkPullTheMapDown) {
+    // A strong point at (101, 101) and a second point 40 to the right; the
+    // cell half-way between them, at (121, 101), weighs both alike.
+    const auto midway = [](const CApList& s, const NetworkChoice& choice) {
+        CCoverageMap map;
+        map.SetChoice(choice);
+        return map.Update(s, OddCentresView()).Value(60, 50);
+    };
+    for (const int64_t placeholderRssi : {0, -100}) {  // as recorded, as read back
+        CApList s;
+        AddEntry(s, 101, 101, 1, -40, "office", "TEST", 1);
+        AddEntry(s, 141, 101, 0, placeholderRssi, "", "FILL", 0);
+        EXPECT_EQ(midway(s, NetworkChoice::StrongestOfAll()), -70.0) << placeholderRssi;
+        EXPECT_EQ(midway(s, NetworkChoice::OfSsid("")), -100.0);  // the placeholder is no SSID
+    }
+    CApList s;
+    AddEntry(s, 101, 101, 1, -40, "office", "TEST", 1);
+    AddEntry(s, 141, 101, 6, -30, "guest", "TEST", 2);
+    EXPECT_EQ(midway(s, NetworkChoice::OfAccessPoint(Mac(1))), -70.0);
+    EXPECT_EQ(midway(s, NetworkChoice::StrongestOfAll()), -35.0);
+}
+
+TEST(Coverage, TheMapIsExactAtMeasuredPlacesWithinItsReadingsAndEmptyBeyondTheRadius) {
+    {
+        CApList s;
+        AddEntry(s, 101, 101, 1, -55, "office", "TEST", 1);
+        AddEntry(s, 131, 101, 1, -75, "office", "TEST", 1);
+        AddEntry(s, 301, 301, 1, -61, "office", "TEST", 1);
+        AddEntry(s, 301, 301, 1, -99, "office", "TEST", 1);  // the same place measured twice
+        AddEntry(s, 1, 301, 1, -72, "office", "TEST", 1);
+        AddEntry(s, 311, 101, 1, -48, "office", "TEST", 1);
+        AddEntry(s, 291, 301, 1, -80, "office", "TEST", 1);
+        AddEntry(s, 301, 301, 1, -65, "office", "TEST", 1);  // ... and later once more
+        CCoverageMap map;
+        const CoverageGrid& g = map.Update(s, OddCentresView());
+        EXPECT_EQ(g.Value(50, 50), -55.0);
+        EXPECT_EQ(g.Value(65, 50), -75.0);
+        EXPECT_EQ(g.Value(0, 150), -72.0);
+        EXPECT_EQ(g.Value(150, 150), -63.0);  // the later run against the merged one
+        EXPECT_EQ(g.Band(50, 50), 2);
+    }
+    // Random surveys through zoomed and scrolled views, against the plain sum.
+    std::mt19937 rng(11);
+    for (int round = 0; round < 24; ++round) {
+        const int32_t w = 300 + round * 37, h = 200 + round * 23;
+        CApList s;
+        for (int i = 0; i < 40; ++i) AddRandomPoint(s, rng, w, h);
+        CMapViewport vp;
+        vp.SetWorld(w, h);
+        vp.SetView(w, h);
+        for (int z = 0; z < round % 3; ++z) vp.ZoomIn();
+        if (round % 4 == 1) vp.ScrollLeft(10000);  // the plan's left edge in the middle
+        if (round % 4 == 2) vp.ScrollDown(10000);
+        CCoverageMap map;
+        map.SetRadius(20 + round * 5);
+        const CoverageView view = CoverageView::Of(vp, 97 + round, 83, 1 + round % 3);
+        const CoverageGrid& g = map.Update(s, view);
+        std::vector<PointValue> points;
+        CollectPointValues(s, NetworkChoice::StrongestOfAll(), points);
+        for (int32_t row = 0; row < g.Rows(); ++row) {
+            for (int32_t col = 0; col < g.Columns(); ++col) {
+                const double x = g.CellX(col), y = g.CellY(row);
+                const bool onPlan = x >= 0 && x < w && y >= 0 && y < h;
+                const Expected e = Plainly(g, col, row, points, map.Radius());
+                const auto v = g.Value(col, row);
+                ASSERT_EQ(v.has_value(), e.any && onPlan) << round << " " << col << "," << row;
+                if (!v) {
+                    ASSERT_EQ(g.Band(col, row), kNoBand);
+                    continue;
+                }
+                ASSERT_GE(*v, e.lo);
+                ASSERT_LE(*v, e.hi);
+                ASSERT_NEAR(*v, e.value, 0.01);
+                ASSERT_EQ(g.Band(col, row), RssiBandOfValue(*v));
+            }
+        }
+    }
+}
+
+TEST(Coverage, IncrementalUpdatesGiveWhatAFullComputationGives) {
+    std::mt19937 rng(7);
+    const NetworkChoice choices[] = {NetworkChoice::StrongestOfAll(),
+                                     NetworkChoice::OfSsid("office"),
+                                     NetworkChoice::OfAccessPoint(Mac(1))};
+    for (int round = 0; round < 12; ++round) {
+        const int32_t w = 2000, h = 1400;
+        CMapViewport vp;
+        vp.SetWorld(w, h);
+        vp.SetView(w, h);
+        for (int z = 0; z < round % 4; ++z) vp.ZoomIn();
+        const CoverageView view = CoverageView::Of(vp, 150, 130, 1 + round % 2);
+        CApList s;
+        for (int i = 0; i < 30; ++i) AddRandomPoint(s, rng, w, h);
+        CCoverageMap live;
+        live.SetChoice(choices[round % 3]);
+        live.SetRadius(60 + 40 * (round % 3));
+        live.Update(s, view);
+        ASSERT_EQ(live.LastUpdate(), CCoverageMap::UpdateKind::Full);
+
+        for (int step = 0; step < 20; ++step) {
+            const int32_t cx = vp.GetCenterX(), cy = vp.GetCenterY();
+            if (step % 5 == 4) {
+                // Delete the run at a random position, as the location dialog does.
+                ApRecord* e = s.First();
+                for (int n = std::uniform_int_distribution<int>(0, 20)(rng);
+                     n > 0 && e->next != s.Sentinel(); --n)
+                    e = e->next;
+                const int32_t x = e->x, y = e->y;
+                while (e->prev != s.Sentinel() && e->prev->x == x && e->prev->y == y) e = e->prev;
+                while (e != s.Sentinel() && e->x == x && e->y == y) {
+                    ApRecord* following = e->next;
+                    s.Remove(e);
+                    e = following;
+                }
+            } else if (step % 5 == 3 && !s.IsEmpty()) {
+                ApRecord* last = s.Sentinel()->prev;  // measured again at the same place
+                AddEntry(s, last->x, last->y, 11, -33, "office", "TEST", 1);
+            } else {
+                // A new point near the cursor, where the surveyor walks.
+                std::uniform_int_distribution<int32_t> d(-80, 80);
+                AddEntry(s, std::clamp(cx + d(rng), 0, w - 1), std::clamp(cy + d(rng), 0, h - 1),
+                         step % 2 ? 0 : 1, step % 2 ? 0 : -20 - step * 3,
+                         step % 2 ? "FILL" : "office", step % 2 ? "FILL" : "TEST", 1);
+            }
+            const CoverageGrid& g = live.Update(s, view);
+            // (A measurement no stronger than the point's best changes nothing.)
+            ASSERT_NE(live.LastUpdate(), CCoverageMap::UpdateKind::Full) << step;
+            CCoverageMap fresh;
+            fresh.SetChoice(live.Choice());
+            fresh.SetRadius(live.Radius());
+            const CoverageGrid& f = fresh.Update(s, view);
+            ASSERT_EQ(g.Bands(), f.Bands()) << round << " " << step;
+            if (step < 19) continue;
+            // The sums are whole numbers: not near, but equal.
+            for (int32_t row = 0; row < g.Rows(); ++row)
+                for (int32_t col = 0; col < g.Columns(); ++col)
+                    ASSERT_EQ(g.Value(col, row), f.Value(col, row)) << col << "," << row;
+        }
+        const uint64_t revision = live.Revision();
+        live.Update(s, view);
+        EXPECT_EQ(live.LastUpdate(), CCoverageMap::UpdateKind::Unchanged);
+        EXPECT_EQ(live.Revision(), revision);
+        vp.ScrollRight(30);
+        live.Update(s, CoverageView::Of(vp, 150, 130, 1 + round % 2));
+        EXPECT_EQ(live.LastUpdate(), CCoverageMap::UpdateKind::Full);
+    }
+}

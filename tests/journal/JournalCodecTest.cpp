@@ -1,0 +1,193 @@
+// The journal's bytes: records of every kind read back as written; a journal
+// cut anywhere or with any byte flipped gives exactly the whole records before
+// the damage; records that do not decode, and sizes beyond the bytes there,
+// are refused without being believed.
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "JournalSamples.h"
+#include "journal/Crc32.h"
+#include "journal/JournalReader.h"
+#include "site/ByteOrder.h"
+#include "site/SiteFile.h"
+
+namespace {
+
+JournalContents Read(const Bytes& bytes) {
+    MemorySource src(bytes);
+    return ReadJournal(src);
+}
+
+// How many records (begin included) stand whole before `offset`.
+size_t WholeRecordsBefore(const std::vector<size_t>& bounds, size_t offset) {
+    size_t n = 0;
+    while (n + 1 < bounds.size() && bounds[n + 1] <= offset) ++n;
+    return n;
+}
+
+// The reader gave the begin record and the first `changes` changes, no more.
+void ExpectPrefix(const JournalContents& got, size_t records,
+                  const std::vector<JournalChange>& all) {
+    ASSERT_EQ(got.hasBegin, records > 0);
+    if (records == 0) return;
+    EXPECT_EQ(got.begin, SampleBegin());
+    ASSERT_EQ(got.changes.size(), records - 1);
+    for (size_t i = 0; i + 1 < records; ++i) EXPECT_EQ(got.changes[i], all[i]) << i;
+}
+
+Bytes operator+(Bytes a, const Bytes& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+// A framed record around any payload, with a correct CRC.
+Bytes Framed(const Bytes& payload) {
+    Bytes frame(8);
+    StoreLe32(frame.data(), static_cast<uint32_t>(payload.size()));
+    StoreLe32(frame.data() + 4, Crc32(payload.data(), payload.size(), Crc32(frame.data(), 4)));
+    frame.insert(frame.end(), payload.begin(), payload.end());
+    return frame;
+}
+
+}  // namespace
+
+TEST(JournalCodec, RecordsOfEveryKindReadBackAsWritten) {
+    EXPECT_EQ(Crc32("123456789", 9), 0xCBF43926u);
+    EXPECT_EQ(Crc32("6789", 4, Crc32("12345", 5)), 0xCBF43926u);
+
+    const auto changes = SampleChanges();
+    const Bytes bytes = EncodeJournal(SampleBegin(), changes);
+    const JournalContents got = Read(bytes);
+    EXPECT_EQ(got.end, JournalEnd::Clean);
+    EXPECT_EQ(got.validEnd, bytes.size());
+    ExpectPrefix(got, changes.size() + 1, changes);
+    EXPECT_EQ(got.PointCount(), 4u);
+    EXPECT_EQ(got.DeletionCount(), 2u);
+    EXPECT_EQ(Hex("50 4C 4A 4E 0D 0A 1A 0A 01 00 10 00"), Bytes(bytes.begin(), bytes.begin() + 12));
+    EXPECT_EQ(LoadLe32(bytes.data() + 16), journal::kBeginBytes);
+}
+
+TEST(JournalCodec, AJournalCutAtAnyByteKeepsEveryWholeRecordBeforeTheCut) {
+    const auto changes = SampleChanges();
+    std::vector<size_t> bounds;
+    const Bytes bytes = EncodeJournal(SampleBegin(), changes, &bounds);
+    const size_t lastStart = bounds[bounds.size() - 2];
+    for (size_t cut = 0; cut <= bytes.size(); ++cut) {
+        SCOPED_TRACE("cut at " + std::to_string(cut));
+        const JournalContents got = Read(Bytes(bytes.begin(), bytes.begin() + cut));
+        if (cut < journal::kHeaderBytes) {
+            EXPECT_EQ(got.end, JournalEnd::NotAJournal);
+            EXPECT_FALSE(got.hasBegin);
+            continue;
+        }
+        const size_t whole = WholeRecordsBefore(bounds, cut);
+        ExpectPrefix(got, whole, changes);
+        EXPECT_EQ(got.validEnd, bounds[whole]);
+        EXPECT_EQ(got.end, cut == bounds[whole] ? JournalEnd::Clean : JournalEnd::TornTail);
+        if (cut >= lastStart && cut < bytes.size()) {
+            EXPECT_EQ(got.changes.size(), changes.size() - 1);
+        }
+    }
+}
+
+TEST(JournalCodec, AFlippedByteAnywhereStopsTheReaderAtItsRecord) {
+    const auto changes = SampleChanges();
+    std::vector<size_t> bounds;
+    const Bytes bytes = EncodeJournal(SampleBegin(), changes, &bounds);
+    for (size_t at = 0; at < bytes.size(); ++at) {
+        for (uint8_t flip : {0x01, 0x80, 0xFF}) {
+            SCOPED_TRACE("byte " + std::to_string(at) + " ^ " + std::to_string(flip));
+            Bytes damaged = bytes;
+            damaged[at] ^= flip;
+            const JournalContents got = Read(damaged);
+            if (at < journal::kHeaderBytes) {
+                EXPECT_EQ(got.end, JournalEnd::NotAJournal);
+                EXPECT_FALSE(got.hasBegin);
+                continue;
+            }
+            const size_t record = WholeRecordsBefore(bounds, at);
+            ExpectPrefix(got, record, changes);
+            EXPECT_NE(got.end, JournalEnd::Clean);
+            EXPECT_EQ(got.validEnd, bounds[record]);
+        }
+    }
+}
+
+// Records whose CRC is right but whose sizes or contents are not: each ends
+// the journal there, and no size is believed beyond the bytes present (a
+// 4 GB length or entry count allocates nothing).
+TEST(JournalCodec, RecordsThatDoNotDecodeOrOverrunTheFileEndTheJournal) {
+    const Bytes begin = [] {
+        Bytes b;
+        journal::AppendBegin(b, SampleBegin());
+        return b;
+    }();
+    const Bytes beginPayload(begin.begin() + 8, begin.end());
+    Bytes point;
+    journal::AppendPoint(point, std::get<JournalPoint>(SampleChanges()[0]));
+    const Bytes pointPayload(point.begin() + 8, point.end());
+    auto patched = [](Bytes payload, size_t at, const Bytes& with) {
+        std::copy(with.begin(), with.end(), payload.begin() + static_cast<long>(at));
+        return payload;
+    };
+    Bytes withExtraByte = pointPayload;
+    withExtraByte.push_back(0);
+    Bytes header;
+    journal::AppendFileHeader(header);
+
+    struct Case {
+        const char* what;
+        Bytes records;  // after the file header
+        JournalEnd end;
+        bool hasBegin;
+    };
+    const Case cases[] = {
+        {"length 0", Hex("00 00 00 00 00 00 00 00"), JournalEnd::Corrupt, false},
+        {"length 4 GB", Hex("F0 FF FF FF 00 00 00 00 01"), JournalEnd::Corrupt, false},
+        {"length above 16 MB", Hex("01 00 00 01 00 00 00 00 01"), JournalEnd::Corrupt, false},
+        {"length past the end", Hex("20 00 00 00 00 00 00 00 01 02 03"), JournalEnd::TornTail,
+         false},
+        {"unknown kind", Framed(Hex("09 00 00")), JournalEnd::Corrupt, false},
+        {"a point before the begin", Framed(pointPayload), JournalEnd::NotAJournal, false},
+        {"begin twice", Framed(beginPayload) + Framed(beginPayload), JournalEnd::Corrupt, true},
+        {"keepPoints 2", Framed(patched(beginPayload, 17, {2})), JournalEnd::Corrupt, false},
+        {"begin a byte short", Framed(Bytes(beginPayload.begin(), beginPayload.end() - 1)),
+         JournalEnd::Corrupt, false},
+        {"a byte after a point", Framed(beginPayload) + Framed(withExtraByte), JournalEnd::Corrupt,
+         true},
+        {"entry count 4 G",
+         Framed(beginPayload) + Framed(patched(pointPayload, 27, Hex("FF FF FF FF"))),
+         JournalEnd::Corrupt, true},
+        {"name of 32 bytes", Framed(beginPayload) + Framed(patched(pointPayload, 31, {32})),
+         JournalEnd::Corrupt, true},
+        {"NUL inside the name", Framed(beginPayload) + Framed(patched(pointPayload, 33, {0})),
+         JournalEnd::Corrupt, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const JournalContents got = Read(header + c.records);
+        EXPECT_EQ(got.end, c.end);
+        EXPECT_EQ(got.hasBegin, c.hasBegin);
+        EXPECT_TRUE(got.changes.empty());
+        EXPECT_EQ(got.validEnd, journal::kHeaderBytes + (c.hasBegin ? begin.size() : 0));
+    }
+
+    Bytes otherVersion = header;
+    otherVersion[8] = 2;
+    StoreLe32(otherVersion.data() + 12, Crc32(otherVersion.data(), 12));
+    EXPECT_EQ(Read(otherVersion + begin).end, JournalEnd::NotAJournal);
+}
+
+TEST(JournalCodec, APointTooLargeForARecordIsRefusedByTheWriter) {
+    JournalPoint huge;
+    JournalEntry full;
+    std::memset(full.macText, 'M', 15);
+    std::memset(full.ssid, 'S', 31);
+    huge.entries.assign(journal::kMaxPayloadBytes / (13 + 15 + 31) + 1, full);
+    Bytes out;
+    EXPECT_FALSE(journal::AppendPoint(out, huge));
+    EXPECT_TRUE(out.empty());
+}

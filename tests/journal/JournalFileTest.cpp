@@ -1,0 +1,214 @@
+// The journal on the disk: the writer's records, each flushed, read back;
+// any failing file call gives the system's reason and leaves nothing that
+// reads as a record it did not finish; journals are set aside, never
+// replaced; a journal matches only the exact site file it began on.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+#include "JournalSamples.h"
+#include "ScratchDir.h"
+#include "journal/JournalReader.h"
+#include "journal/JournalWriter.h"
+#include "journal/SiteBinding.h"
+#include "site/FileOps.h"
+#include "site/SiteFile.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr time_t kNow = 1796620500;  // 2026-12-07 05:15:00 UTC
+
+// A survey's life on the disk: a journal begun, written, closed, continued
+// after a recovery, set aside and begun again, and removed after a save.
+// Stops at the first failing step and returns its status.
+JournalStatus Survey(FileOps& ops, const fs::path& dir) {
+    const std::string path = (dir / "office.hss.journal").string();
+    const auto changes = SampleChanges();
+    JournalWriter writer(ops);
+    auto append = [&](const JournalChange& c) {
+        if (const auto* p = std::get_if<JournalPoint>(&c)) return writer.AppendPoint(*p);
+        return writer.AppendDeletion(std::get<JournalDeletion>(c));
+    };
+    JournalStatus s = writer.Create(path, SampleBegin(), kNow);
+    for (size_t i = 0; s.ok && i < 3; ++i) s = append(changes[i]);
+    writer.Close();
+    if (!s.ok) return s;
+    s = writer.Continue(path, ReadJournalFile(path).contents.validEnd);
+    for (size_t i = 3; s.ok && i < changes.size(); ++i) s = append(changes[i]);
+    writer.Close();
+    if (s.ok) s = writer.Create(path, SampleBegin(), kNow);  // sets the full one aside
+    writer.Close();
+    if (s.ok) s = RemoveJournal(ops, path);
+    return s;
+}
+
+// Every journal in `dir` (the live one and those set aside) reads as the
+// begin record and a prefix of the sample's changes, ended cleanly or by a
+// torn tail, never by a record that fails its check.
+void ExpectOnlyWholeRecords(const fs::path& dir) {
+    const auto changes = SampleChanges();
+    for (const auto& file : fs::directory_iterator(dir)) {
+        SCOPED_TRACE(file.path().filename().string());
+        const JournalContents got = ReadJournalFile(file.path().string()).contents;
+        EXPECT_NE(got.end, JournalEnd::Corrupt);
+        if (!got.hasBegin) continue;
+        EXPECT_EQ(got.begin, SampleBegin());
+        ASSERT_LE(got.changes.size(), changes.size());
+        for (size_t i = 0; i < got.changes.size(); ++i) EXPECT_EQ(got.changes[i], changes[i]);
+    }
+}
+
+size_t FilesIn(const fs::path& dir) {
+    return static_cast<size_t>(std::distance(fs::directory_iterator(dir), {}));
+}
+
+}  // namespace
+
+TEST(JournalFile, EachRecordIsFlushedAndTheWholeJournalReadsBackAfterATornTail) {
+    ScratchDir dir;
+    const std::string path = JournalPathFor((dir.Path() / "office.hss").string());
+    EXPECT_EQ(fs::path(path).filename(), "office.hss.journal");
+    const auto changes = SampleChanges();
+    FaultyFileOps ops;
+    JournalWriter writer(ops);
+    ASSERT_TRUE(writer.Create(path, SampleBegin(), kNow).ok);
+    EXPECT_EQ(ops.fdatasyncs, 1);
+    EXPECT_EQ(ops.fsyncs, 1);  // the directory, for the new name
+    ASSERT_TRUE(writer.AppendPoint(std::get<JournalPoint>(changes[0])).ok);
+    EXPECT_EQ(ops.fdatasyncs, 2);
+    EXPECT_EQ(ops.kinds.back(), "fdatasync");
+    writer.Close();
+
+    // A crash in the middle of the next record: a torn tail, cut off when the
+    // recovered journal is continued.
+    Bytes torn = ReadFileBytes(path);
+    torn.insert(torn.end(), {0x40, 0x00, 0x00, 0x00, 0x12, 0x34});
+    WriteFileBytes(path, torn);
+    const JournalFile before = ReadJournalFile(path);
+    ASSERT_TRUE(before.exists);
+    EXPECT_EQ(before.contents.end, JournalEnd::TornTail);
+    ASSERT_TRUE(writer.Continue(path, before.contents.validEnd).ok);
+    for (size_t i = 1; i < changes.size(); ++i) {
+        const auto* p = std::get_if<JournalPoint>(&changes[i]);
+        ASSERT_TRUE(p ? writer.AppendPoint(*p).ok
+                      : writer.AppendDeletion(std::get<JournalDeletion>(changes[i])).ok);
+    }
+    writer.Close();
+    EXPECT_EQ(ReadFileBytes(path), EncodeJournal(SampleBegin(), changes));
+
+    EXPECT_FALSE(ReadJournalFile((dir.Path() / "none.journal").string()).exists);
+    const JournalFile unreadable = ReadJournalFile(dir.Path().string());
+    EXPECT_TRUE(unreadable.exists);
+    EXPECT_EQ(unreadable.error, std::system_category().message(EISDIR));
+}
+
+TEST(JournalFile, AnyFailingFileCallGivesTheSystemsReasonAndLeavesOnlyWholeRecords) {
+    FaultyFileOps counting;
+    constexpr int64_t kPlenty = int64_t{1} << 40;
+    counting.spaceLeft = kPlenty;
+    {
+        ScratchDir dir;
+        ASSERT_TRUE(Survey(counting, dir.Path()).ok);
+        EXPECT_EQ(FilesIn(dir.Path()), 1u);  // only the journal set aside is left
+    }
+    ASSERT_GT(counting.calls, 20);
+    for (int n = 1; n <= counting.calls; ++n) {
+        const std::string& kind = counting.kinds[n - 1];
+        SCOPED_TRACE("call " + std::to_string(n) + " (" + kind + ")");
+        ScratchDir dir;
+        FaultyFileOps ops;
+        ops.failAnyAt = n;
+        const JournalStatus status = Survey(ops, dir.Path());
+        // A failing close loses nothing: every record was flushed before.
+        ASSERT_EQ(status.ok, kind == "close");
+        if (status.ok) continue;
+        const int err = kind == "open" ? EACCES : kind == "rename" ? EXDEV : EIO;
+        EXPECT_EQ(status.reason, std::system_category().message(err));
+        EXPECT_EQ(status.Message(),
+                  "Survey points are not protected against a crash: " + status.reason);
+        ExpectOnlyWholeRecords(dir.Path());
+    }
+    // A full disk at fifty sizes up to what the survey writes, and with room
+    // for all but its last byte.
+    const int64_t written = kPlenty - counting.spaceLeft;
+    std::vector<int64_t> sizes;
+    for (int64_t space = 0; space < written; space += std::max<int64_t>(1, written / 50))
+        sizes.push_back(space);
+    sizes.push_back(written - 1);
+    for (int64_t space : sizes) {
+        SCOPED_TRACE("space " + std::to_string(space));
+        ScratchDir dir;
+        FaultyFileOps ops;
+        ops.spaceLeft = space;
+        const JournalStatus status = Survey(ops, dir.Path());
+        ASSERT_FALSE(status.ok);
+        EXPECT_EQ(status.reason, std::system_category().message(ENOSPC));
+        ExpectOnlyWholeRecords(dir.Path());
+    }
+}
+
+TEST(JournalFile, SettingAsideNeverReplacesAFileAndRemovingAMissingJournalIsFine) {
+    ScratchDir dir;
+    PosixFileOps ops;
+    const std::string path = (dir.Path() / "office.hss.journal").string();
+    const std::string stamped = path + ".20261207-051500";
+    std::vector<std::string> names;
+    for (int i = 0; i < 3; ++i) {
+        WriteFileBytes(path, {static_cast<uint8_t>(i)});
+        std::string aside;
+        ASSERT_TRUE(SetJournalAside(ops, path, kNow, &aside).ok);
+        names.push_back(aside);
+    }
+    EXPECT_EQ(names, (std::vector<std::string>{stamped, stamped + "-2", stamped + "-3"}));
+    EXPECT_EQ(ReadFileBytes(stamped + "-3"), Bytes{2});
+    EXPECT_FALSE(fs::exists(path));
+    EXPECT_TRUE(RemoveJournal(ops, path).ok);
+    EXPECT_FALSE(SetJournalAside(ops, path, kNow).ok);  // nothing to set aside
+    EXPECT_EQ(FilesIn(dir.Path()), 3u);
+}
+
+TEST(JournalFile, AJournalMatchesOnlyTheExactSiteFileItBeganOn) {
+    const Bytes site = ReadFileBytes(fs::path(PELLORIN_SAMPLES) / "office-surveyed.hss");
+    ASSERT_GT(site.size(), 529228u);
+    MemorySource src(site);
+    JournalContents journal;
+    EXPECT_EQ(MatchJournal(journal, src), JournalMatch::Unbound);
+    journal.hasBegin = ComputeSiteBinding(src, journal.begin.binding);
+    ASSERT_TRUE(journal.hasBegin);
+    EXPECT_EQ(journal.begin.binding.siteSize, site.size());
+    EXPECT_EQ(MatchJournal(journal, src), JournalMatch::Matches);
+
+    struct Change {
+        const char* what;
+        size_t at;  // byte changed, or the size when appending
+    };
+    const Change changes[] = {{"header byte", 20},
+                              {"lastSaveTime", 134},
+                              {"points section", 529228 + 60},
+                              {"last byte", site.size() - 1},
+                              {"a byte more", site.size()}};
+    for (const Change& c : changes) {
+        Bytes other = site;
+        if (c.at < other.size())
+            other[c.at] ^= 0x01;
+        else
+            other.push_back(0);
+        MemorySource otherSrc(other);
+        EXPECT_EQ(MatchJournal(journal, otherSrc), JournalMatch::OtherFile) << c.what;
+    }
+    // The map is not part of the binding: a save never touches it.
+    Bytes map = site;
+    map[1000] ^= 0x01;
+    MemorySource mapSrc(map);
+    EXPECT_EQ(MatchJournal(journal, mapSrc), JournalMatch::Matches);
+    MemorySource tooShort(Bytes(site.begin(), site.begin() + 149));
+    EXPECT_EQ(MatchJournal(journal, tooShort), JournalMatch::OtherFile);
+}

@@ -1,0 +1,169 @@
+// A survey journalled as the view will journal it (RecordPoint and
+// DeleteSelectedPoint on the global lists, each change captured and written
+// at once) replays into exactly the survey it recorded.
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <initializer_list>
+#include <string>
+#include <tuple>
+
+#include "ScratchDir.h"
+#include "aplist/ApList.h"
+#include "journal/JournalCapture.h"
+#include "journal/JournalReader.h"
+#include "journal/JournalReplay.h"
+#include "journal/JournalWriter.h"
+#include "journal/SiteBinding.h"
+#include "site/SiteFile.h"
+#include "site/SiteRecord.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Text(const char* field, size_t capacity) {
+    return std::string(field, strnlen(field, capacity));
+}
+
+// Every field recording fills in, texts up to their NUL.
+auto Fields(const ApRecord* e) {
+    return std::make_tuple(e->x, e->y, Text(e->pointName, 32), e->channel,
+                           std::string(reinterpret_cast<const char*>(e->mac), 6),
+                           Text(e->macText, 16), Text(e->ssid, 32), e->rssi);
+}
+
+std::vector<decltype(Fields(nullptr))> AllFields(const CApList& list) {
+    std::vector<decltype(Fields(nullptr))> out;
+    for (const ApRecord* e = list.First(); e != nullptr;
+         e = e->next == list.Sentinel() ? nullptr : e->next)
+        out.push_back(Fields(e));
+    return out;
+}
+
+struct Heard {
+    uint8_t macLast;
+    std::initializer_list<int> readings;
+    const char* ssid;
+};
+
+class JournalReplayTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        scanList.RemoveAll();
+        surveyList.RemoveAll();
+        WriteFileBytes(sitePath, ReadFileBytes(fs::path(PELLORIN_SAMPLES) / "office-surveyed.hss"));
+    }
+    void TearDown() override {
+        scanList.RemoveAll();
+        surveyList.RemoveAll();
+    }
+
+    // Open with "keep existing data points", and the journal begun.
+    void Open() {
+        FileSource src(sitePath.string());
+        ASSERT_TRUE(ReadSiteHeader(src, site).ok);
+        site.ClearSurvey();
+        ASSERT_TRUE(ReadPoints(src, site, surveyList, nullptr).ok);
+        JournalBegin begin;
+        begin.keepPoints = true;
+        ASSERT_TRUE(ComputeSiteBinding(src, begin.binding));
+        ASSERT_TRUE(writer.Create(journalPath, begin, 0).ok);
+    }
+
+    // A scan heard `aps` at (x, y); the scan ended with the map centred on
+    // (x + 4, y - 3).
+    void Record(int32_t x, int32_t y, std::initializer_list<Heard> aps) {
+        site.BeginPoint(x, y, "TEST");
+        for (const Heard& h : aps) {
+            ApRecord* r = nullptr;
+            scanList.NewRecord(r);
+            r->mac[0] = 0xA0;
+            r->mac[5] = h.macLast;
+            FormatMacText(r->mac, r->macText);
+            std::strncpy(r->ssid, h.ssid, sizeof r->ssid - 1);
+            r->channel = static_cast<uint8_t>(h.macLast % 14 + 1);
+            r->hasBeacon = 1;
+            for (int v : h.readings) r->rssi += v;
+            r->readingCount = static_cast<int32_t>(h.readings.size());
+            scanList.AddTail(r);
+        }
+        const int32_t before = surveyList.Count();
+        const ApRecord* tail = SurveyTail(surveyList);
+        site.RecordPoint();
+        JournalPoint point;
+        ASSERT_TRUE(CapturePoint(surveyList, tail, site, x + 4, y - 3, point));
+        ASSERT_TRUE(writer.AppendPoint(point).ok);
+        int16_t best = 0;
+        site.GetBestRssi(best);
+        marks.push_back(
+            {JournalMark::Kind::Circle, x + 4, y - 3, best, surveyList.Count() - before});
+    }
+
+    // A tap-and-hold at (x, y) and the point deleted in the dialog.
+    void Delete(int32_t x, int32_t y) {
+        ASSERT_EQ(site.SelectNearestPoint(x, y), 1);
+        const int32_t before = surveyList.Count();
+        site.DeleteSelectedPoint();
+        ASSERT_TRUE(writer.AppendDeletion(CaptureDeletion(site, x, y)).ok);
+        marks.push_back({JournalMark::Kind::EraseDisc, x, y, 0, before - surveyList.Count()});
+    }
+
+    ScratchDir dir;
+    fs::path sitePath = dir.Path() / "office.hss";
+    std::string journalPath = JournalPathFor(sitePath.string());
+    CSiteRecord site;
+    PosixFileOps ops;
+    JournalWriter writer{ops};
+    std::vector<JournalMark> marks;  // as the view painted them
+};
+
+}  // namespace
+
+TEST_F(JournalReplayTest, ReplayGivesTheEntriesCountersAndMarksTheSurveyHad) {
+    Open();
+    const int32_t loaded = surveyList.Count();
+    Record(10, 20, {{1, {-61, -62, -64}, "\xFF\xFE caf\xE9"}, {2, {-45}, "lab"}});
+    Delete(300, 112);    // a point the file held
+    Record(50, 60, {});  // nothing heard: the placeholder
+    Record(10, 20, {{3, {-70, -71}, "abcdefghijklmnopqrstuvwxyz01234"}});  // joins the run
+    Record(500, 400, {{4, {-95}, "weak"}, {5, {-80}, "weak too"}});
+    Delete(12, 22);  // the first run at (10, 20); the later one stays
+    Record(70, 80, {{6, {-50, -51}, ""}});
+    writer.Close();
+
+    const JournalFile file = ReadJournalFile(journalPath);
+    ASSERT_TRUE(file.exists);
+    EXPECT_EQ(file.contents.end, JournalEnd::Clean);
+    EXPECT_EQ(file.contents.PointCount(), 5u);
+    FileSource src(sitePath.string());
+    ASSERT_EQ(MatchJournal(file.contents, src), JournalMatch::Matches);
+
+    // The next Open: the file's points as the journal's begin says, then the journal.
+    CSiteRecord reopened;
+    ASSERT_TRUE(ReadSiteHeader(src, reopened).ok);
+    CApList recovered;
+    ASSERT_TRUE(file.contents.begin.keepPoints);
+    ASSERT_TRUE(ReadPoints(src, reopened, recovered, nullptr).ok);
+    ASSERT_EQ(recovered.Count(), loaded);
+    const JournalReplay replay = ReplayJournal(file.contents, recovered);
+    EXPECT_TRUE(replay.complete);
+    EXPECT_EQ(replay.applied, 7u);
+    EXPECT_EQ(AllFields(recovered), AllFields(surveyList));
+    EXPECT_EQ(replay.locationCount, site.m_locationCount);
+    EXPECT_EQ(replay.apCount, site.m_apCount);
+    EXPECT_EQ(replay.locationCount, 5);
+    EXPECT_EQ(replay.apCount, 6);
+    EXPECT_EQ(replay.bestRssi, site.m_bestRssi);
+    EXPECT_EQ(replay.marks, marks);
+
+    // Without the file's points the first deletion finds another run where
+    // its point stood: the replay stops there instead of deleting it.
+    CApList bare;
+    const JournalReplay partial = ReplayJournal(file.contents, bare);
+    EXPECT_FALSE(partial.complete);
+    EXPECT_EQ(partial.applied, 1u);
+    EXPECT_EQ(bare.Count(), 2);
+}

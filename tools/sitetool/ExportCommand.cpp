@@ -1,0 +1,90 @@
+// export: the survey entries that Open with "keep existing data points"
+// loads, as CSV for spreadsheets and desktop tools, or as the points JSON.
+//
+// CSV (RFC 4180: CRLF line ends, a field holding a comma, a quote, CR or LF
+// is quoted and its quotes doubled), UTF-8 with the texts' bytes kept as the
+// JSON keeps them:
+//   x,y,point,channel,mac,ssid,rssi_dbm
+//   100,180,TEST,11,001A2B3C0003,café-guest,-80
+//   240,420,TEST,0,,,-100          <- a point where nothing was heard
+
+#include <QFileInfo>
+#include <QSaveFile>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "SiteCommands.h"
+#include "site/TextDecode.h"
+
+namespace {
+
+int Fail(const QString& text) {
+    std::fprintf(stderr, "%s\n", qPrintable(text));
+    return 1;
+}
+
+void AppendField(QByteArray& out, const QByteArray& field) {
+    if (!field.contains(',') && !field.contains('"') && !field.contains('\r') &&
+        !field.contains('\n')) {
+        out += field;
+        return;
+    }
+    QByteArray quoted = field;
+    quoted.replace("\"", "\"\"");
+    out += '"' + quoted + '"';
+}
+
+QByteArray Csv(const CApList& entries) {
+    QByteArray out = "x,y,point,channel,mac,ssid,rssi_dbm\r\n";
+    for (const ApRecord* e = entries.First(); e != nullptr;
+         e = e->next == entries.Sentinel() ? nullptr : e->next) {
+        const bool placeholder = e->channel == 0;  // no access point: no MAC, no SSID
+        out += QByteArray::number(e->x) + ',' + QByteArray::number(e->y) + ',';
+        AppendField(out, QByteArray::fromStdString(DecodeByteText(e->pointName)));
+        out += ',' + QByteArray::number(e->channel) + ',';
+        if (!placeholder) out += e->macText;
+        out += ',';
+        if (!placeholder) AppendField(out, QByteArray::fromStdString(DecodeByteText(e->ssid)));
+        out += ',' + QByteArray::number(static_cast<qint64>(e->rssi)) + "\r\n";
+    }
+    return out;
+}
+
+int WriteStdout(const QByteArray& bytes) {
+    const size_t n = static_cast<size_t>(bytes.size());
+    if (std::fwrite(bytes.constData(), 1, n, stdout) != n || std::fflush(stdout) != 0)
+        return Fail(QString("Cannot write the standard output: ") + std::strerror(errno));
+    return 0;
+}
+
+}  // namespace
+
+int RunExport(const QString& sitePath, const QString& format, const QString& outPath) {
+    const QFileInfo in(sitePath), out(outPath);
+    if (!outPath.isEmpty() && out.exists() && in.exists() &&
+        in.canonicalFilePath() == out.canonicalFilePath())
+        return Fail("The output file is the site file; choose another name.");
+
+    LoadedSurvey survey;
+    const SiteStatus status = LoadSurvey(sitePath, survey);
+    if (!status.ok) return Fail(QString::fromStdString(status.text));
+    const QByteArray bytes = format == "json" ? PointsJson(survey) : Csv(survey.entries);
+    if (outPath.isEmpty() || outPath == "-") return WriteStdout(bytes);
+
+    if (out.exists() && !out.isFile()) {
+        // A pipe or a device (-o /dev/stdout): nothing to replace, and a
+        // rename would put a plain file in its place.
+        QFile device(outPath);
+        if (!device.open(QIODevice::WriteOnly) || device.write(bytes) != bytes.size() ||
+            !device.flush())
+            return Fail("Cannot write " + outPath + ": " + device.errorString());
+        return 0;
+    }
+    // Written beside the target and renamed over it: a reader never sees
+    // half a file, and a failed write leaves the old one.
+    QSaveFile file(outPath);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+        return Fail("Cannot write " + outPath + ": " + file.errorString());
+    return 0;
+}
