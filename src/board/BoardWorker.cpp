@@ -13,6 +13,8 @@
 namespace {
 
 constexpr uint32_t kKeepAliveSeconds = 10;
+// The longest the frames of one pass may wait for a line that does not drain.
+constexpr std::chrono::milliseconds kWriteBudget{1000};
 constexpr short kGoneEvents = POLLHUP | POLLERR | POLLNVAL;
 
 bool ReceiverBetweenFrames(uint16_t state) { return state == 0 || state == 6; }
@@ -166,8 +168,16 @@ void CBoardWorker::Loop() {
             if (bytesRead != 0 && !ReceiverBetweenFrames(board.GetRxState())) {
                 lastActivity = clock;
             } else {
+                // One budget for all the frames of a pass, and a stop cuts it
+                // short: a line that does not drain never holds up Stop().
+                const auto writeDeadline = std::chrono::steady_clock::now() + kWriteBudget;
                 for (const std::vector<uint8_t>& frame : outbox.TakeAll()) {
-                    const CSerialPort::IoResult result = port.WriteAll(frame.data(), frame.size());
+                    if (m_stop.load()) break;  // the link is going; the rest is dropped
+                    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                        writeDeadline - std::chrono::steady_clock::now());
+                    const CSerialPort::IoResult result = port.WriteAll(
+                        frame.data(), frame.size(),
+                        static_cast<int>(std::max<int64_t>(0, left.count())), m_wakeFd);
                     if (result == CSerialPort::IoResult::kGone) {
                         gone = true;
                         break;

@@ -31,8 +31,9 @@ public:
     CBoardWorker& operator=(const CBoardWorker&) = delete;
 
     void Start();
-    // Wakes the worker and waits for it; bounded by one read time-out or one
-    // write time-out (1 s), whichever the worker is in.
+    // Wakes the worker and waits for it. Every wait of the worker (poll for
+    // a byte, the retry pause, a write to a line that does not drain) also
+    // waits for the wake-up, so this returns within milliseconds.
     void Stop();
     bool Running() const { return m_thread.joinable(); }
 

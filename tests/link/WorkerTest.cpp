@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 
 #include "LinkTestSupport.h"
@@ -250,4 +251,22 @@ TEST_F(WorkerTest, PortThatCannotOpenShowsOneMessageAndWorkerStaysIdle) {
     EXPECT_EQ(messages, std::vector<std::string>{"Cannot Open Connection To Board."});
     startup->Stop();
     startup->Stop();
+}
+
+TEST_F(WorkerTest, StopOnALineThatNeverDrainsStaysBoundedWithEveryFrameQueued) {
+    BoardStartupOptions options = Options(pty.SlavePath());
+    options.closePause = std::chrono::milliseconds(1000);  // the program's own pause
+    StartWith(std::move(options));
+    if (HasFatalFailure()) return;
+    FillUntilRefused(startup->Link()->Port().Fd());     // the board never reads
+    for (int i = 0; i < 16; ++i) board->RequestScan();  // a full outbox
+    ASSERT_TRUE(WaitUntil([&] { return startup->Link()->Outbox().Size() == 0; }));
+
+    const auto t0 = std::chrono::steady_clock::now();
+    startup->Stop();  // worker, link with its pause, port
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    std::printf("[ figures  ] stop on a line that never drains: %.3f s\n", seconds);
+    EXPECT_LT(seconds, 5.0);  // a hang detector; the aim (1.5 s) is in docs/performance.md
+    EXPECT_EQ(g_pBoardLink, nullptr);
 }
