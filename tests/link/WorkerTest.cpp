@@ -270,3 +270,39 @@ TEST_F(WorkerTest, StopOnALineThatNeverDrainsStaysBoundedWithEveryFrameQueued) {
     EXPECT_LT(seconds, 5.0);  // a hang detector; the aim (1.5 s) is in docs/performance.md
     EXPECT_EQ(g_pBoardLink, nullptr);
 }
+
+TEST_F(WorkerTest, ScanEndsWhenTheBoardSendsNothingForTenSecondsAndIsGreetedUntilItAnswers) {
+    std::atomic<int64_t> now{0};
+    BoardStartupOptions options = Options(pty.SlavePath());
+    options.worker.clockMs = [&] { return now.load(); };
+    options.worker.readTimeout = std::chrono::milliseconds(50);  // quicker idle passes
+    StartWith(std::move(options));
+    if (HasFatalFailure()) return;
+    board->StartSurveyScan(true);
+    ASSERT_EQ(pty.Read(kModeRequest.size()), kModeRequest);
+    pty.Write(BoardFrame(0x03, {7}));
+    ASSERT_EQ(pty.Read(kScanRequest.size()), kScanRequest);
+    now = 9000;
+    ASSERT_TRUE(Settle());
+    pty.Write(BoardFrame(0x16, {}));  // the scan starts; then nothing
+    ASSERT_TRUE(draws.WaitFor(1));
+    ASSERT_TRUE(Settle());
+
+    now = 9000 + 9999;  // measured from the last frame, not from the request
+    ASSERT_TRUE(Settle());
+    EXPECT_TRUE(board->ScanWanted());
+    EXPECT_EQ(draws.StateCount(), 0);
+    now = 9000 + 10000;
+    ASSERT_TRUE(WaitUntil([&] { return board->Gate() == ScanGate::kGivenUp; }));
+    EXPECT_EQ(draws.StateCount(), 1);
+    EXPECT_STREQ(board->PresenceText(), kBoardLostText);
+
+    // Greeted at once and again after each retry interval, until it answers.
+    EXPECT_EQ(pty.Read(kFirmwareRequest.size()), kFirmwareRequest);
+    now += 50;
+    EXPECT_EQ(pty.Read(kFirmwareRequest.size()), kFirmwareRequest);
+    pty.Write(BoardFrame(0x01, {'2', '.', '1', '4', 0}));
+    EXPECT_EQ(pty.Read(kSerialRequest.size()), kSerialRequest);
+    EXPECT_TRUE(WaitUntil([&] { return board->Presence() == BoardPresence::kPresent; }));
+    EXPECT_EQ(draws.StateCount(), 2);
+}
