@@ -163,6 +163,9 @@ void CBoardWorker::Loop() {
 
     board.SetRxState(0);
     m_connected = port.IsOpen();
+    // A port that did not open is tried again like a vanished one, and the
+    // surveyor sees the board as away until it opens.
+    if (!m_connected) board.OnDeviceGone();
     m_nextRetry = std::chrono::steady_clock::now() + m_options.retryInterval;
     uint8_t byte = 0;
     uint32_t bytesRead = 0;  // kept over a pass that does not read

@@ -41,6 +41,7 @@ void CScannerBoard::StartSurveyScan(bool surveyModeKnown) {
     m_gate = ScanGate::kAwaitStart;
     m_bScanStarted = 0;
     m_bScanComplete = 0;
+    m_scanChannel = 0;  // no channel of this scan reported yet
     m_requestDeferred = true;
     m_deferredModeKnown = surveyModeKnown;
     SendDeferredRequestIfFree();

@@ -36,7 +36,8 @@ protected:
         options.openPause = options.greetPause = options.closePause = std::chrono::milliseconds(0);
         options.worker.retryInterval = std::chrono::milliseconds(50);
         options.worker.clockMs = [this] { return now.load(); };
-        hookup = new CBoardHookup(view.get(), options);  // owned by the view
+        options.worker.clockSeconds = [] { return 1000u; };  // no keep-alive on the line
+        hookup = new CBoardHookup(view.get(), options);      // owned by the view
         hookup->Start();
         ASSERT_TRUE(PumpUntil([&] { return hookup->Finished(); }));
         ASSERT_EQ(pty->Read(kFirmwareRequest.size()), kFirmwareRequest);
@@ -51,6 +52,12 @@ protected:
     void Plug(BoardPty& line) {
         fs::remove(device);
         fs::create_symlink(line.SlavePath(), device);
+    }
+    // The device goes away. The name goes first: the worker's retries must
+    // not find the pty of another test that reuses the old pty number.
+    void Unplug() {
+        fs::remove(device);
+        pty->Unplug();
     }
     const CBoardWorker& Worker() const { return *hookup->Startup()->Worker(); }
     static Bytes Heard(uint8_t macLast) {
@@ -109,7 +116,7 @@ TEST_F(LiveBoard, BoardLostOrSilentMidScanReturnsToTheMapWithoutAPointUntilItIsB
         if (silent)
             now += 10000;  // the watchdog's clock: ten seconds without a frame
         else
-            pty->Unplug();
+            Unplug();
         ASSERT_TRUE(PumpUntil([&] { return view->m_displayMode == 1; }));
         ExpectMapWithoutAPoint(kLostText);
 

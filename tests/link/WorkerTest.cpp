@@ -31,7 +31,6 @@ protected:
     // Link and worker up, the firmware request read off the line.
     void Start(std::chrono::milliseconds readTimeout = std::chrono::milliseconds(251)) {
         BoardStartupOptions options = Options(pty.SlavePath());
-        options.worker.clockSeconds = [this] { return clock.load(); };
         options.worker.readTimeout = readTimeout;
         StartWith(std::move(options));
     }
@@ -46,6 +45,7 @@ protected:
         options.message = [this](const std::string& text) { messages.push_back(text); };
         options.openPause = options.greetPause = options.closePause = std::chrono::milliseconds(0);
         options.worker.retryInterval = std::chrono::milliseconds(50);
+        options.worker.clockSeconds = [this] { return clock.load(); };  // no stray keep-alive
         options.onConnectionChanged = [this](bool up) { (up ? ups : downs)++; };
         options.capturePath = capturePath;
         return options;
@@ -208,6 +208,7 @@ TEST_F(WorkerTest, VanishedDeviceIsReopenedQuietlyAndTheBoardGreetedAgain) {
     EXPECT_EQ(board->m_bScanStarted.load(), 1);
 
     // The board goes away in the middle of the scan.
+    fs::remove(device);  // first: a retry must not find another test's pty under the old name
     pty.Unplug();
     ASSERT_TRUE(WaitUntil([&] { return downs.load() == 1; }));
     EXPECT_FALSE(startup->Worker()->Connected());
