@@ -2,7 +2,9 @@
 //   1. latency from QueueTx on a quiet line to the request's last byte at the
 //      board side (median and 99th percentile over 200 requests);
 //   2. CPU time of the worker with a silent board;
-//   3. CPU time of the worker while the device is gone.
+//   3. CPU time of the worker while the device is gone;
+//   4. the whole stop (worker, link with its one-second pause, port) on a line
+//      that never drains, with a full outbox (median and maximum of 5).
 // Usage: link_bench [--seconds N]   (default 10: about N/2 s each for 2 and 3)
 
 #include <unistd.h>
@@ -37,6 +39,25 @@ double MeasureCpu(CBoardWorker& worker, double seconds) {
     std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
     const double wall = std::chrono::duration<double>(Clock::now() - start).count();
     return 100.0 * (worker.CpuSeconds() - before) / wall;
+}
+
+// One stop on a stalled line, in seconds.
+double StalledStop() {
+    BoardPty pty;
+    CScannerBoard board;
+    BoardLinkOptions options;
+    options.portOverride = pty.SlavePath();
+    options.board = &board;  // closePause stays the program's 1000 ms
+    auto link = std::make_unique<CBoardLink>(options);
+    CBoardWorker worker(*link);
+    worker.Start();
+    FillUntilRefused(link->Port().Fd());
+    for (size_t i = 0; i < CTxQueue::kDefaultCapacity; ++i) board.RequestScan();
+    while (link->Outbox().Size() != 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    const auto t0 = Clock::now();
+    worker.Stop();
+    link.reset();
+    return std::chrono::duration<double>(Clock::now() - t0).count();
 }
 
 }  // namespace
@@ -98,5 +119,11 @@ int main(int argc, char** argv) {
     worker.Stop();
     link.reset();
     fs::remove_all(dir);
+
+    // 4. Stop on a stalled line.
+    std::vector<double> stops;
+    for (int i = 0; i < 5; ++i) stops.push_back(StalledStop());
+    std::printf("stop on a line that never drains, full outbox: median %.3f s, max %.3f s\n",
+                Percentile(stops, 0.5), *std::max_element(stops.begin(), stops.end()));
     return 0;
 }

@@ -1,5 +1,8 @@
 #include "app/BoardHookup.h"
 
+#include <QPointer>
+
+#include "app/MainFrame.h"
 #include "app/TambRUMOView.h"
 #include "board/BoardStartup.h"
 #include "boardsim/PtyBoardSim.h"
@@ -18,6 +21,12 @@ CBoardHookup::CBoardHookup(CTambRUMOView* view, BoardStartupOptions options)
 
 CBoardHookup::~CBoardHookup() { Stop(); }
 
+CBoardHookup* CBoardHookup::Attach(CMainFrame& frame, BoardStartupOptions options) {
+    auto* hookup = new CBoardHookup(frame.View(), std::move(options));
+    frame.SetOnClosing([hookup] { hookup->Stop(); });
+    return hookup;
+}
+
 bool CBoardHookup::Finished() const { return m_startup != nullptr && m_startup->Finished(); }
 
 void CBoardHookup::Start() {
@@ -25,12 +34,7 @@ void CBoardHookup::Start() {
     BoardStartupOptions o = m_options;
     o.notifier = m_view->DrawNotifier();
     // The link reports at most one failure; it is shown once.
-    o.message = [this](const std::string& text) {
-        if (m_messageShown) return;
-        m_messageShown = true;
-        platform::MessageBox(m_view->window(), QString::fromStdString(text),
-                             QStringLiteral("TambRUMO"), platform::MB_OK);
-    };
+    o.message = [this](const std::string& text) { ShowOnce(text); };
     m_startup = std::make_unique<CBoardStartup>(std::move(o));
     m_wait = std::make_unique<platform::CWaitCursor>();
     RunStep();
@@ -44,13 +48,22 @@ void CBoardHookup::RunStep() {
         return;
     }
     m_wait.reset();
-    if (!m_startup->SimulatorError().empty() && !m_messageShown) {
-        m_messageShown = true;
-        platform::MessageBox(m_view->window(), QString::fromStdString(m_startup->SimulatorError()),
-                             QStringLiteral("TambRUMO"), platform::MB_OK);
-    }
+    if (!m_startup->SimulatorError().empty()) ShowOnce(m_startup->SimulatorError());
     if (m_startup->Simulator() != nullptr) m_cursorTimer.start(kCursorFollowMs);
     m_view->Repaint();  // the start-up screen now shows the board's texts
+}
+
+void CBoardHookup::ShowOnce(const std::string& text) {
+    if (m_messageShown) return;
+    m_messageShown = true;
+    const QString shown = QString::fromStdString(text);
+    QTimer::singleShot(0, this, [this, shown] {
+        if (!Running()) return;  // stopped meanwhile: the window is going
+        const QPointer<QWidget> window = m_view->window();
+        // The last thing this call does: a close inside the box may stop or
+        // delete this hookup.
+        platform::MessageBox(window, shown, QStringLiteral("TambRUMO"), platform::MB_OK);
+    });
 }
 
 void CBoardHookup::FollowCursor() {

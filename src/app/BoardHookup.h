@@ -4,14 +4,21 @@
 // the link's texts once through the message boxes, repaints the view when the
 // sequence ends and, with the simulated board, keeps the surveyor at the map
 // cursor. Stop() ends the worker and deletes the link.
+//
+// No box is ever shown from inside a step: a box runs a nested event loop in
+// which the window may be closed or minimised, and that stops (deletes) the
+// start-up sequence. The texts are shown from a posted call of their own that
+// touches nothing after the box has returned.
 
 #include <QObject>
 #include <QTimer>
 #include <memory>
+#include <string>
 
 #include "board/BoardStartup.h"
 #include "platform/WaitCursor.h"
 
+class CMainFrame;
 class CTambRUMOView;
 
 class CBoardHookup : public QObject {
@@ -20,14 +27,22 @@ public:
     CBoardHookup(CTambRUMOView* view, BoardStartupOptions options);
     ~CBoardHookup() override;
 
+    // A hookup on the frame's view that the frame stops when it closes or is
+    // minimised; owned by the view.
+    static CBoardHookup* Attach(CMainFrame& frame, BoardStartupOptions options);
+
     void Start();
     void Stop();
     bool Running() const { return m_startup != nullptr; }
     bool Finished() const;
+    // The sequence, or null before Start and after Stop (tests).
+    const CBoardStartup* Startup() const { return m_startup.get(); }
 
 private:
     void RunStep();
     void FollowCursor();
+    // Shows `text` in a box once per run, after the current step has returned.
+    void ShowOnce(const std::string& text);
 
     CTambRUMOView* m_view;
     BoardStartupOptions m_options;

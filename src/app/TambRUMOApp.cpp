@@ -24,8 +24,7 @@ bool CTambRUMOApp::InitInstance(const PellorinOptions& options) {
     board.portOverride = options.port.toStdString();
     board.simulate = options.simulate;
     board.capturePath = options.capturePath.toStdString();
-    m_board = new CBoardHookup(view, board);
-    m_frame->SetOnClosing([this] { m_board->Stop(); });
+    m_board = CBoardHookup::Attach(*m_frame, board);
 
     m_frame->show();
     // The start-up screen is painted at once; the board comes up behind it.

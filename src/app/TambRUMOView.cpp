@@ -8,6 +8,7 @@
 #include <QScrollBar>
 #include <algorithm>
 #include <mutex>
+#include <vector>
 
 #include "aplist/ApList.h"
 #include "board/ScannerBoard.h"
@@ -16,6 +17,7 @@
 #include "platform/MessageBoxes.h"
 #include "platform/RegisteredMessages.h"
 #include "platform/Sounds.h"
+#include "screens/BoardNotice.h"
 #include "screens/Screens.h"
 #include "site/SiteRecord.h"
 
@@ -24,10 +26,35 @@ void CViewDrawNotifier::PostTalvDraw() {
     platform::PostMessage(m_target, TalvDrawMessage());
 }
 
+void CViewDrawNotifier::PostBoardState() {
+    std::lock_guard<std::mutex> hold(m_lock);
+    platform::PostMessage(m_target, TalvBoardStateMessage());
+}
+
 void CViewDrawNotifier::Detach() {
     std::lock_guard<std::mutex> hold(m_lock);
     m_target = nullptr;
 }
+
+namespace {
+// The access points heard so far, copied under the report lock and painted
+// outside it: the worker never meets the lock for longer than the copy.
+void CopyScanList(CApList& out) {
+    std::vector<ApRecord> rows;
+    {
+        std::lock_guard<std::mutex> hold(theBoard.m_reportLock);
+        for (const ApRecord* r = scanList.First(); r != nullptr && r != scanList.Sentinel();
+             r = r->next)
+            rows.push_back(*r);
+    }
+    for (const ApRecord& row : rows) {
+        ApRecord* copy = nullptr;
+        if (out.NewRecord(copy) != CApList::kOk) break;
+        *copy = row;
+        out.AddTail(copy);
+    }
+}
+}  // namespace
 
 // The client area: paints the view and turns stylus presses into taps and
 // tap-and-holds.
@@ -170,6 +197,10 @@ bool CTambRUMOView::event(QEvent* e) {
         OnTalvDraw();
         return true;
     }
+    if (e->type() == TalvBoardStateMessage()) {
+        OnBoardState();
+        return true;
+    }
     return QWidget::event(e);
 }
 
@@ -230,14 +261,16 @@ void CTambRUMOView::OnDraw(QPainter& p, const QRect& client) {
             break;
         case 2: {
             const int bitmap = m_radar.Advance();
-            std::lock_guard<std::mutex> hold(theBoard.m_reportLock);
+            CApList shown;
+            CopyScanList(shown);
             screens::PaintScanScreen(p, client, m_art.Radar(bitmap), theBoard.m_scanChannel.load(),
-                                     scanList);
+                                     shown);
             break;
         }
         default:
-            break;  // any other mode paints nothing
+            return;  // any other mode paints nothing
     }
+    screens::PaintBoardNotice(p, client, BoardNotice());
 }
 
 QImage CTambRUMOView::Render(QSize size) {

@@ -27,6 +27,7 @@ class CViewDrawNotifier : public IDrawNotifier {
 public:
     explicit CViewDrawNotifier(QObject* target) : m_target(target) {}
     void PostTalvDraw() override;
+    void PostBoardState() override;
     void Detach();
 
 private:
@@ -74,6 +75,13 @@ public:
 
     // "TALV_DRAW": records a finished scan, repaints.
     int OnTalvDraw();
+    // "TALV_BOARD_STATE": a scan the board gave up ends without a point; the
+    // notice of a lost board comes or goes.
+    void OnBoardState();
+    // Escape: the scan under way ends without a point.
+    void CancelPoint();
+    // What the notice strip says ("" while the board is present).
+    QString BoardNotice() const;
 
     // Circles in the map bitmap.
     void PaintPointCircle(int32_t x, int32_t y, int32_t strength);
@@ -118,6 +126,7 @@ protected:
 private:
     friend class CViewCanvas;
     void StartPoint(bool surveyModeKnown);
+    void EndPointUnrecorded();
     void SetBarsToCenter();
     void ShowScrollBars(bool show);
     IViewDialogs& Dialogs();

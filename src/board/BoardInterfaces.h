@@ -18,4 +18,8 @@ public:
     virtual ~IDrawNotifier() = default;
     // Posts "TALV_DRAW" to the view; must be safe to call from the worker.
     virtual void PostTalvDraw() = 0;
+    // Posts that the board went away or came back, that a scan was given up,
+    // or that the board's texts changed; the view reads the state from the
+    // board. Any thread.
+    virtual void PostBoardState() {}
 };

@@ -13,6 +13,10 @@
 namespace {
 
 constexpr uint32_t kKeepAliveSeconds = 10;
+// The longest the frames of one pass may wait for a line that does not drain.
+constexpr std::chrono::milliseconds kWriteBudget{1000};
+// How often kept reports are tried again while no byte arrives.
+constexpr std::chrono::milliseconds kKeptRetry{5};
 constexpr short kGoneEvents = POLLHUP | POLLERR | POLLNVAL;
 
 bool ReceiverBetweenFrames(uint16_t state) { return state == 0 || state == 6; }
@@ -56,6 +60,13 @@ double CBoardWorker::CpuSeconds() const {
     return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
 }
 
+int64_t CBoardWorker::NowMs() const {
+    if (m_options.clockMs) return m_options.clockMs();
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
 uint32_t CBoardWorker::NowSeconds() const {
     if (m_options.clockSeconds) return m_options.clockSeconds();
     return static_cast<uint32_t>(std::time(nullptr));
@@ -79,11 +90,9 @@ void CBoardWorker::OnDeviceGone() {
     m_link.Capture().Event("disconnected");
     m_link.Outbox().Clear();
     board.SetRxState(0);
-    // The scan under way cannot finish; the next tap starts a new one, and a
+    // The scan under way cannot finish: it is given up and the view told; a
     // board that was power-cycled has forgotten its mode, so ask for it again.
-    board.m_bScanStarted = 0;
-    board.m_bScanComplete = 0;
-    board.m_bSurveyMode = 0;
+    board.OnDeviceGone();
     m_connected = false;
     m_nextRetry = std::chrono::steady_clock::now() + m_options.retryInterval;
     if (m_options.onConnectionChanged) m_options.onConnectionChanged(false);
@@ -106,7 +115,44 @@ bool CBoardWorker::WaitAndReconnect() {
     ++m_reconnects;
     if (m_options.onConnectionChanged) m_options.onConnectionChanged(true);
     board.RequestFirmware();  // greet the board again
+    board.OnDeviceBack();     // then a scan that waited for it may go out
     return true;
+}
+
+void CBoardWorker::WatchBoard() {
+    CScannerBoard& board = m_link.Board();
+    const int64_t now = NowMs();
+    const uint32_t scan = board.ScanNumber();
+    const uint64_t frames = board.FramesReceived();
+    if (!board.ScanWanted() || scan != m_watchedScan || frames != m_watchedFrames) {
+        m_watchedScan = scan;
+        m_watchedFrames = frames;
+        m_scanNewsMs = now;
+    } else if (now - m_scanNewsMs >= m_options.scanTimeout.count()) {
+        board.OnScanTimedOut(scan);
+        m_nextGreetMs = now;
+    }
+    // A board that fell silent is greeted until it answers (any good frame).
+    if (board.Presence() == BoardPresence::kNotAnswering && m_link.Port().IsOpen() &&
+        now >= m_nextGreetMs) {
+        board.RequestFirmware();
+        m_nextGreetMs = now + m_options.retryInterval.count();
+    }
+}
+
+int CBoardWorker::WaitForLine(pollfd* fds, int count) {
+    CScannerBoard& board = m_link.Board();
+    const auto deadline = std::chrono::steady_clock::now() + m_options.readTimeout;
+    for (;;) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                              deadline - std::chrono::steady_clock::now())
+                              .count();
+        const int64_t slice =
+            board.HasKeptReports() ? std::min<int64_t>(left, kKeptRetry.count()) : left;
+        const int ready = ::poll(fds, count, static_cast<int>(std::max<int64_t>(0, slice)));
+        if (ready != 0 || slice >= left) return ready;
+        board.MergeKeptReports();  // the user interface may have let go meanwhile
+    }
 }
 
 void CBoardWorker::Loop() {
@@ -117,6 +163,9 @@ void CBoardWorker::Loop() {
 
     board.SetRxState(0);
     m_connected = port.IsOpen();
+    // A port that did not open is tried again like a vanished one, and the
+    // surveyor sees the board as away until it opens.
+    if (!m_connected) board.OnDeviceGone();
     m_nextRetry = std::chrono::steady_clock::now() + m_options.retryInterval;
     uint8_t byte = 0;
     uint32_t bytesRead = 0;  // kept over a pass that does not read
@@ -126,6 +175,8 @@ void CBoardWorker::Loop() {
 
     while (!m_stop.load()) {
         ++m_passes;
+        WatchBoard();
+        board.MergeKeptReports();
         if (!port.IsOpen()) {
             if (WaitAndReconnect()) {
                 bytesRead = 0;
@@ -143,8 +194,7 @@ void CBoardWorker::Loop() {
             const bool betweenFrames = board.GetRxState() == 1;
             pollfd fds[3] = {
                 {port.Fd(), POLLIN, 0}, {m_wakeFd, POLLIN, 0}, {outbox.EventFd(), POLLIN, 0}};
-            const int ready =
-                ::poll(fds, betweenFrames ? 3 : 2, static_cast<int>(m_options.readTimeout.count()));
+            const int ready = WaitForLine(fds, betweenFrames ? 3 : 2);
             if (m_stop.load()) break;
             if (ready == 0) capture.Flush();
             if (fds[0].revents & POLLIN) {
@@ -166,8 +216,16 @@ void CBoardWorker::Loop() {
             if (bytesRead != 0 && !ReceiverBetweenFrames(board.GetRxState())) {
                 lastActivity = clock;
             } else {
+                // One budget for all the frames of a pass, and a stop cuts it
+                // short: a line that does not drain never holds up Stop().
+                const auto writeDeadline = std::chrono::steady_clock::now() + kWriteBudget;
                 for (const std::vector<uint8_t>& frame : outbox.TakeAll()) {
-                    const CSerialPort::IoResult result = port.WriteAll(frame.data(), frame.size());
+                    if (m_stop.load()) break;  // the link is going; the rest is dropped
+                    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                        writeDeadline - std::chrono::steady_clock::now());
+                    const CSerialPort::IoResult result = port.WriteAll(
+                        frame.data(), frame.size(),
+                        static_cast<int>(std::max<int64_t>(0, left.count())), m_wakeFd);
                     if (result == CSerialPort::IoResult::kGone) {
                         gone = true;
                         break;

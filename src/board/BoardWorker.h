@@ -12,13 +12,22 @@
 #include <thread>
 
 class CBoardLink;
+struct pollfd;
 
 struct BoardWorkerOptions {
     // Whole seconds for the idle clock; null: the system clock.
     std::function<uint32_t()> clockSeconds;
     // How long a read waits for a byte (250 ms plus 1 ms per byte on the handheld).
     std::chrono::milliseconds readTimeout{251};
+    // Between two tries to open a vanished device, and between two greetings
+    // of a board that stopped answering.
     std::chrono::milliseconds retryInterval{2000};
+    // The protocol never gives up on a scan: the worker does when a wanted
+    // scan gets no frame from the board for this long.
+    std::chrono::milliseconds scanTimeout{10000};
+    // Milliseconds of a steady clock for the scan time-out and the greetings;
+    // null: std::chrono::steady_clock.
+    std::function<int64_t()> clockMs;
     // Called on the worker when the device goes (false) or comes back (true).
     std::function<void(bool connected)> onConnectionChanged;
 };
@@ -31,8 +40,9 @@ public:
     CBoardWorker& operator=(const CBoardWorker&) = delete;
 
     void Start();
-    // Wakes the worker and waits for it; bounded by one read time-out or one
-    // write time-out (1 s), whichever the worker is in.
+    // Wakes the worker and waits for it. Every wait of the worker (poll for
+    // a byte, the retry pause, a write to a line that does not drain) also
+    // waits for the wake-up, so this returns within milliseconds.
     void Stop();
     bool Running() const { return m_thread.joinable(); }
 
@@ -49,7 +59,13 @@ private:
     void OnDeviceGone();
     bool WaitAndReconnect();
     bool WaitForStop(std::chrono::milliseconds timeout);
+    // Polls the tty (and the outbox) for up to one read time-out, merging
+    // kept reports every few milliseconds meanwhile. Returns poll's result.
+    int WaitForLine(pollfd* fds, int count);
+    // The scan watchdog and the greetings of a board that stopped answering.
+    void WatchBoard();
     uint32_t NowSeconds() const;
+    int64_t NowMs() const;
 
     CBoardLink& m_link;
     BoardWorkerOptions m_options;
@@ -60,6 +76,12 @@ private:
     std::atomic<bool> m_connected{false};
     std::atomic<uint64_t> m_reconnects{0};
     std::chrono::steady_clock::time_point m_nextRetry;
+    // Watchdog (worker only): the scan and frame count last seen, and when
+    // either last changed.
+    uint32_t m_watchedScan = 0;
+    uint64_t m_watchedFrames = 0;
+    int64_t m_scanNewsMs = 0;
+    int64_t m_nextGreetMs = 0;
     std::thread m_thread;
 };
 

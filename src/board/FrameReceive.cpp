@@ -41,7 +41,8 @@
 // before each frame, so a text without its own NUL ends at the zeros behind.
 //
 // Threads: ReceiveStep, DispatchFrame and MergeReport run on the board worker
-// only; the receiver state lives in theBoard and nowhere else.
+// only; the receiver state lives in theBoard and nowhere else. Which scan
+// frames act is decided by the scan session (ScanSession.cpp).
 
 #include <cstring>
 #include <mutex>
@@ -146,11 +147,38 @@ void CScannerBoard::PostDraw() {
 }
 
 void CScannerBoard::MergeUnderLock(const uint8_t* report, size_t length) {
-    // The user-interface thread holds the lock while it walks or clears
-    // scanList; a report that comes meanwhile is dropped, not queued.
-    if (!m_reportLock.try_lock()) return;
-    MergeReport(report, length);
+    // The worker never waits for the user-interface thread: a report that
+    // meets the lock held is kept, and the kept ones go first when it is free.
+    if (!m_reportLock.try_lock()) {
+        if (m_kept.size() >= kMaxKeptReports) {
+            m_kept.pop_front();
+            ++m_keptLost;
+        }
+        m_kept.push_back({m_frameScan, std::vector<uint8_t>(report, report + length)});
+        return;
+    }
+    MergeKeptLocked();
+    // A report of an earlier scan never reaches the list of a new point.
+    if (m_frameScan == m_listScan) MergeReport(report, length);
     m_reportLock.unlock();
+}
+
+void CScannerBoard::MergeKeptLocked() {
+    for (const KeptReport& kept : m_kept)
+        if (kept.scan == m_listScan) MergeReport(kept.bytes.data(), kept.bytes.size());
+    m_kept.clear();
+}
+
+void CScannerBoard::MergeKeptReports() {
+    if (!HasKeptReports() || !m_reportLock.try_lock()) return;
+    MergeKeptLocked();
+    m_reportLock.unlock();
+    if (m_endKept) {
+        m_endKept = false;
+        // The scan-finished waited for its reports; a new scan has cleared it.
+        if (m_endKeptScan == m_scanNumber.load()) m_bScanComplete = 1;
+    }
+    PostDraw();
 }
 
 void CScannerBoard::DispatchFrame(uint8_t type, const uint8_t* payload, uint16_t length) {
@@ -164,7 +192,10 @@ void CScannerBoard::DispatchFrame(uint8_t type, const uint8_t* payload, uint16_t
     const size_t messageLength = length > 0 ? length - 1u : 0u;
 
     if (checksumOk) {
+        ++m_framesReceived;
+        BoardAnswered();
         bool draw = false;
+        bool state = false;
         switch (type) {
             case MSG_FIRMWARE: {
                 std::lock_guard<std::mutex> lock(m_textLock);
@@ -177,40 +208,57 @@ void CScannerBoard::DispatchFrame(uint8_t type, const uint8_t* payload, uint16_t
                 std::lock_guard<std::mutex> lock(m_textLock);
                 std::memset(m_serial, 0, sizeof m_serial);
                 CopyText(m_serial, kSerialChars, payload, messageLength);
+                state = true;  // a start-up screen shows it at once
                 break;
             }
             case MSG_MODE:
                 if (m_requestedMode == kSurveyScanMode) {
                     m_bSurveyMode = 1;
-                    RequestScan();
+                    if (ScanRequestAfterModeAck()) RequestScan();
                 }
                 break;
             case MSG_REPORT:
+                if (!TakeScanFrame(type)) break;
                 MergeUnderLock(payload, messageLength);
                 draw = true;
                 break;
             case MSG_CHANNEL:
+                if (!TakeScanFrame(type)) break;
                 // Without its channel byte the frame names no channel.
                 if (messageLength >= 1) m_scanChannel = payload[0];
                 draw = true;
                 break;
             case MSG_SCAN_START:
+                if (!TakeScanFrame(type)) break;
+                // In a session a stale finish of an earlier scan must not
+                // complete this one.
+                if (m_gate.load() != ScanGate::kOpen) m_bScanComplete = 0;
                 m_bScanStarted = 1;
                 draw = true;
                 break;
             case MSG_SCAN_REPORT:
+                if (!TakeScanFrame(type)) break;
                 m_bScanComplete = 0;
                 MergeUnderLock(payload, messageLength);
                 draw = true;
                 break;
             case MSG_SCAN_END:
-                m_bScanComplete = 1;
+                if (!TakeScanFrame(type)) break;
+                // Complete only once every reading of the scan is in the list.
+                MergeKeptReports();
+                if (m_kept.empty()) {
+                    m_bScanComplete = 1;
+                } else {
+                    m_endKept = true;
+                    m_endKeptScan = m_frameScan;
+                }
                 draw = true;
                 break;
             default:
                 break;
         }
         if (draw) PostDraw();
+        if (state) PostBoardState();
     }
 
     if (IFrameObserver* observer = m_pObserver.load())

@@ -41,6 +41,19 @@ void CScannerBoard::Reset() {
     m_rxType = 0;
     ResetReceiver();
     m_rxState = 0;
+    {
+        std::lock_guard<std::mutex> lock(m_scanLock);
+        m_gate = ScanGate::kOpen;
+        m_scanNumber = 0;
+        m_presence = BoardPresence::kPresent;
+        m_framesReceived = 0;
+        m_requestOutstanding = m_boardScanning = m_requestDeferred = m_deferredModeKnown = false;
+    }
+    m_listScan = m_frameScan = 0;
+    m_kept.clear();
+    m_endKept = false;
+    m_endKeptScan = 0;
+    m_keptLost = 0;
 }
 
 void CScannerBoard::GetFirmware(char* dst) const {

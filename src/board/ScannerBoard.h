@@ -7,7 +7,9 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <mutex>
+#include <vector>
 
 #include "board/BoardInterfaces.h"
 
@@ -61,6 +63,29 @@ struct BeaconEntry {
     uint16_t capability;  // bit 4 privacy, bit 13 copied to capabilityFlag
 };
 
+// How the scan frames (scan-started, channel, reports, scan-finished) are
+// taken. The protocol has no scan numbers and no cancel, so the board may
+// still be busy with a scan nobody waits for any more; its frames must not
+// reach the next point. Written under m_scanLock (ScanSession.cpp).
+enum class ScanGate : uint8_t {
+    kOpen,        // no scan asked for through StartSurveyScan: every frame acts
+    kAwaitStart,  // a scan asked for: scan frames are ignored until its scan-started
+    kRunning,     // its frames are taken
+    kFinished,    // its scan-finished came: the point is recorded; later frames are ignored
+    kCancelled,   // the surveyor cancelled it: its frames are ignored
+    kGivenUp,     // the board went away or fell silent: nothing is recorded
+};
+
+// Whether the board can be talked to, as the surveyor is told.
+enum class BoardPresence : uint8_t {
+    kPresent,
+    kDeviceGone,    // the device vanished; the worker opens it again
+    kNotAnswering,  // a scan got no frame for the scan time-out; the worker greets it again
+};
+
+// What the surveyor sees while the board is not present (UTF-8, with "…").
+constexpr const char* kBoardLostText = "Board disconnected, reconnecting\xE2\x80\xA6";
+
 // Sees every frame that reaches the dispatcher (golden-file tests, logging).
 // Called on the worker after the frame has been acted on.
 class IFrameObserver {
@@ -103,6 +128,39 @@ public:
     // report whose entries do not fit is ignored whole.
     void MergeReport(const uint8_t* report, size_t length);
 
+    // Survey scan of a new point (user-interface thread). Empties scanList,
+    // then asks for the scan: mode 7 first unless surveyModeKnown and the
+    // board has acknowledged it. While the board is still busy with an earlier
+    // scan (or still owes the answer to an earlier request) or is not
+    // present, the request waits until it is free, so that every frame this
+    // scan takes is its own.
+    void StartSurveyScan(bool surveyModeKnown);
+    // Gives up the scan asked for: nothing of it is recorded, and the frames
+    // the board still sends for it are ignored.
+    void CancelScan();
+    ScanGate Gate() const { return m_gate.load(); }
+    // A scan is asked for and not finished: the worker's watchdog runs.
+    bool ScanWanted() const;
+    uint32_t ScanNumber() const { return m_scanNumber.load(); }
+    // Frames with a good checksum received so far (the watchdog's sign of life).
+    uint64_t FramesReceived() const { return m_framesReceived.load(); }
+
+    // Presence (board worker). Each posts the board's state to the notifier.
+    void OnDeviceGone();  // the scan under way is given up
+    void OnDeviceBack();
+    // No frame came for the scan time-out while scan `scan` was wanted.
+    void OnScanTimedOut(uint32_t scan);
+    BoardPresence Presence() const { return m_presence.load(); }
+    // kBoardLostText while the board is not present, else "".
+    const char* PresenceText() const;
+
+    // Reports that met m_reportLock held by the user-interface thread are
+    // kept and merged, in order, before the next report and at the worker's
+    // next pass (board worker only).
+    bool HasKeptReports() const { return !m_kept.empty() || m_endKept; }
+    void MergeKeptReports();
+    uint64_t KeptReportsLost() const { return m_keptLost; }  // beyond kMaxKeptReports
+
     void GetFirmware(char* dst) const;  // at least 33 bytes
     void GetSerial(char* dst) const;    // at least 32 bytes
     uint16_t GetRxState() const { return m_rxState; }
@@ -114,9 +172,11 @@ public:
     std::atomic<uint8_t> m_bScanComplete{0};
     std::atomic<int32_t> m_scanChannel{0};
     std::atomic<uint8_t> m_requestedMode{0};
-    // Held by the worker (try_lock) around each merge into scanList, and by
-    // the user-interface thread around each traversal or clearing of it.
+    // Held by the worker (try_lock, never waiting) around each merge into
+    // scanList, and by the user-interface thread around each (short) copy,
+    // traversal or clearing of it.
     std::mutex m_reportLock;
+    static constexpr size_t kMaxKeptReports = 64;
 
     // Last report, as MergeReport copied it (worker only).
     int16_t m_probeCount = 0;
@@ -125,10 +185,24 @@ public:
     BeaconEntry m_beacons[32] = {};
 
 private:
+    struct KeptReport {
+        uint32_t scan;
+        std::vector<uint8_t> bytes;
+    };
+
     void ResetReceiver();
     void AppendPayload(uint8_t byte);
     void PostDraw();
+    void PostBoardState();
     void MergeUnderLock(const uint8_t* report, size_t length);
+    // With m_reportLock held: the kept reports that still belong to scanList.
+    void MergeKeptLocked();
+    // Scan session steps (ScanSession.cpp), all under m_scanLock.
+    bool TakeScanFrame(uint8_t type);  // whether a scan frame acts
+    bool ScanRequestAfterModeAck();
+    void SendDeferredRequestIfFree();
+    void GiveUpScanLocked();
+    void BoardAnswered();
 
     std::atomic<IFrameOutbox*> m_pOutbox{nullptr};
     std::atomic<IDrawNotifier*> m_pNotify{nullptr};  // the view that gets "TALV_DRAW"
@@ -137,6 +211,27 @@ private:
     mutable std::mutex m_textLock;  // the two texts cross threads
     char m_serial[32] = {};
     char m_firmware[33] = {};
+
+    // Scan session. The atomics are read without the lock.
+    mutable std::mutex m_scanLock;
+    std::atomic<ScanGate> m_gate{ScanGate::kOpen};
+    std::atomic<uint32_t> m_scanNumber{0};
+    std::atomic<BoardPresence> m_presence{BoardPresence::kPresent};
+    std::atomic<uint64_t> m_framesReceived{0};
+    bool m_requestOutstanding = false;  // a request went out; its scan has not started
+    bool m_boardScanning = false;       // between a scan-started and its scan-finished
+    bool m_requestDeferred = false;     // the scan asked for waits for a free board
+    bool m_deferredModeKnown = false;
+    // The scan whose readings scanList holds (under m_reportLock).
+    uint32_t m_listScan = 0;
+
+    // Board worker only: the scan the frame being dispatched belongs to, and
+    // the reports (and a scan-finished) that wait for m_reportLock.
+    uint32_t m_frameScan = 0;
+    std::deque<KeptReport> m_kept;
+    bool m_endKept = false;
+    uint32_t m_endKeptScan = 0;
+    uint64_t m_keptLost = 0;
 
     // Receive state (board worker only).
     uint16_t m_rxState = 0;

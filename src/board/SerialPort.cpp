@@ -75,6 +75,7 @@ bool CSerialPort::Configure() {
 
 void CSerialPort::Close() {
     if (m_fd >= 0) {
+        ::tcflush(m_fd, TCOFLUSH);
         ::close(m_fd);
         m_fd = -1;
     }
@@ -94,7 +95,8 @@ CSerialPort::IoResult CSerialPort::Read(uint8_t* buffer, size_t capacity, size_t
     return IoResult::kGone;
 }
 
-CSerialPort::IoResult CSerialPort::WriteAll(const uint8_t* bytes, size_t length, int timeoutMs) {
+CSerialPort::IoResult CSerialPort::WriteAll(const uint8_t* bytes, size_t length, int timeoutMs,
+                                            int cancelFd) {
     if (m_fd < 0) return IoResult::kGone;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     size_t done = 0;
@@ -112,9 +114,11 @@ CSerialPort::IoResult CSerialPort::WriteAll(const uint8_t* bytes, size_t length,
                               deadline - std::chrono::steady_clock::now())
                               .count();
         if (left <= 0) return IoResult::kWouldBlock;
-        pollfd pfd{m_fd, POLLOUT, 0};
-        if (::poll(&pfd, 1, static_cast<int>(left)) > 0 && (pfd.revents & (POLLHUP | POLLERR)))
-            return IoResult::kGone;
+        pollfd fds[2] = {{m_fd, POLLOUT, 0}, {cancelFd, POLLIN, 0}};
+        if (::poll(fds, cancelFd >= 0 ? 2 : 1, static_cast<int>(left)) > 0) {
+            if (fds[0].revents & (POLLHUP | POLLERR)) return IoResult::kGone;
+            if (cancelFd >= 0 && (fds[1].revents & POLLIN)) return IoResult::kWouldBlock;
+        }
     }
     return IoResult::kOk;
 }

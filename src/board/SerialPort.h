@@ -25,6 +25,9 @@ public:
     CSerialPort& operator=(const CSerialPort&) = delete;
 
     OpenResult Open(const std::string& devicePath);
+    // Drops whatever output the line has not taken, then closes: close() of a
+    // tty with unsent output can otherwise wait for it in the kernel (up to
+    // the driver's closing wait, 30 s by default).
     void Close();
     bool IsOpen() const { return m_fd >= 0; }
     int Fd() const { return m_fd; }
@@ -34,8 +37,9 @@ public:
     // means the device has gone (EIO, ENXIO, ENODEV, ...).
     IoResult Read(uint8_t* buffer, size_t capacity, size_t& bytesRead);
     // Writes all bytes, waiting (bounded by timeoutMs in all) while the driver
-    // queue is full. kWouldBlock: timed out with bytes left unwritten.
-    IoResult WriteAll(const uint8_t* bytes, size_t length, int timeoutMs = 1000);
+    // queue is full. kWouldBlock: timed out, or `cancelFd` became readable,
+    // with bytes left unwritten.
+    IoResult WriteAll(const uint8_t* bytes, size_t length, int timeoutMs = 1000, int cancelFd = -1);
 
 private:
     bool Configure();

@@ -98,6 +98,9 @@ void CTambRUMOView::OnKeyDown(int qtKey) {
             // The joystick's centre press always asks for mode 7 first.
             StartPoint(false);
             break;
+        case Qt::Key_Escape:
+            CancelPoint();
+            break;
         default:
             break;
     }
@@ -107,12 +110,10 @@ void CTambRUMOView::StartPoint(bool surveyModeKnown) {
     // Without an open site there is no map to take a point on.
     if (g_pSite == nullptr || !HasMap()) return;
     platform::PlaySoundAsync(QStringLiteral("ping"));
-    if (surveyModeKnown && theBoard.m_bSurveyMode.load() != 0) {
-        theBoard.RequestScan();
-    } else {
-        theBoard.SelectScanMode(kSurveyScanMode);
-    }
     g_pSite->BeginPoint(m_pViewport->GetCenterX(), m_pViewport->GetCenterY(), "TEST");
+    // Mode 7 first unless known; the request waits while the board is busy
+    // with an earlier scan or away, and only this scan's frames count.
+    theBoard.StartSurveyScan(surveyModeKnown);
     m_pointPending = true;
     m_displayMode = 2;
     Repaint();

@@ -43,3 +43,8 @@ int TalvStatusUpdateMessage() {
     static const int id = platform::RegisterWindowMessage("TALV_STATUS_UPDATE");
     return id;
 }
+
+int TalvBoardStateMessage() {
+    static const int id = platform::RegisterWindowMessage("TALV_BOARD_STATE");
+    return id;
+}

@@ -32,6 +32,7 @@ void PostMessage(QObject* target, int messageId, intptr_t wParam = 0, intptr_t l
 
 }  // namespace platform
 
-// The two messages of the program, registered at first use.
+// The messages of the program, registered at first use.
 int TalvDrawMessage();          // "TALV_DRAW": board worker -> view
 int TalvStatusUpdateMessage();  // "TALV_STATUS_UPDATE": view -> frame
+int TalvBoardStateMessage();    // "TALV_BOARD_STATE": board (any thread) -> view

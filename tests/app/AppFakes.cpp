@@ -1,8 +1,11 @@
 #include "AppFakes.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QScrollBar>
 #include <cstring>
+#include <thread>
 
 #include "aplist/ApList.h"
 #include "board/ScannerBoard.h"
@@ -20,6 +23,17 @@ void ResetProgramState() {
     g_pSite = nullptr;
 }
 }  // namespace
+
+bool PumpUntil(const std::function<bool()>& pred, std::chrono::milliseconds timeout) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!pred()) {
+        if (clock.elapsed() > timeout.count()) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));  // leave the cores to the worker
+    }
+    return true;
+}
 
 uint32_t SiteColour(int x, int y) { return kSitePalette[(x / 16 + y / 16) % 4]; }
 

@@ -6,7 +6,9 @@
 
 #include <QString>
 #include <QTemporaryDir>
+#include <chrono>
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -25,8 +27,10 @@ class FakeMessageBoxes : public platform::IMessageBoxes {
 public:
     std::deque<int> answers;  // taken in order; IDOK when empty
     std::vector<ShownBox> shown;
+    std::function<void()> onShow;  // runs while the box is "up", as a user's action would
     int Show(QWidget*, const QString& text, const QString& caption, unsigned type) override {
         shown.push_back({text, caption, type});
+        if (onShow) onShow();
         const int a = answers.empty() ? platform::IDOK : answers.front();
         if (!answers.empty()) answers.pop_front();
         return a;
@@ -106,6 +110,10 @@ protected:
     FakeSounds m_sounds;
     FakeViewDialogs m_dialogs;
 };
+
+// Runs the event loop until pred() holds; false when `timeout` passed first.
+bool PumpUntil(const std::function<bool()>& pred,
+               std::chrono::milliseconds timeout = std::chrono::seconds(10));
 
 // Colour of a pixel as 0xRRGGBB.
 inline uint32_t Px(const QImage& image, int x, int y) { return image.pixel(x, y) & 0xFFFFFFu; }

@@ -1,29 +1,41 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QScrollBar>
+#include <string>
 
 #include "AppFakes.h"
+#include "BoardPty.h"
 #include "app/BoardHookup.h"
+#include "app/MainFrame.h"
+#include "board/BoardLink.h"
 #include "board/ScannerBoard.h"
 
 namespace {
 
-// Counts the paints of the view's canvas that come after the greeting ended.
-class PaintAfterGreeting : public QObject {
+bool SerialKnown() {
+    char serial[32];
+    theBoard.GetSerial(serial);
+    return std::string(serial) != "XXXXXX";
+}
+
+// Counts the paints of the view's canvas that come once the greeting has
+// ended and the board's texts are known.
+class PaintWithTexts : public QObject {
 public:
     const CBoardHookup* hookup = nullptr;
     int paints = 0;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
-        paints += event->type() == QEvent::Paint && hookup->Finished();
+        paints += event->type() == QEvent::Paint && hookup->Finished() && SerialKnown();
         return QObject::eventFilter(watched, event);
     }
 };
 
-TEST_F(AppTest, StartupScreenRepaintsWithTheBoardsTextsWhenTheGreetingEnds) {
+// Whether the texts come before the greeting pause ends (its end repaints)
+// or after it (their arrival repaints), they appear without any input.
+TEST_F(AppTest, StartupScreenRepaintsWithTheBoardsTextsWithoutInput) {
     auto view = MakeView();
     view->show();
     BoardStartupOptions options;
@@ -31,26 +43,95 @@ TEST_F(AppTest, StartupScreenRepaintsWithTheBoardsTextsWhenTheGreetingEnds) {
     options.openPause = options.closePause = std::chrono::milliseconds(0);
     options.greetPause = std::chrono::milliseconds(300);
     CBoardHookup hookup(view.get(), options);
-    PaintAfterGreeting filter;
+    PaintWithTexts filter;
     filter.hookup = &hookup;
     for (QWidget* child : view->findChildren<QWidget*>())
         if (qobject_cast<QScrollBar*>(child) == nullptr) child->installEventFilter(&filter);
 
     hookup.Start();
-    QElapsedTimer clock;
-    clock.start();
-    while ((!hookup.Finished() || filter.paints == 0) && clock.elapsed() < 10000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-
-    ASSERT_TRUE(hookup.Finished());
-    EXPECT_GT(filter.paints, 0) << "the start-up screen was not repainted without input";
-    char firmware[33], serial[32];
+    EXPECT_TRUE(PumpUntil([&] { return filter.paints > 0; }))
+        << "the start-up screen was not repainted with the texts without input";
+    char firmware[33];
     theBoard.GetFirmware(firmware);
-    theBoard.GetSerial(serial);
     EXPECT_STRNE(firmware, "0.00");
-    EXPECT_STRNE(serial, "XXXXXX");
     EXPECT_EQ(view->m_displayMode, 0);
     hookup.Stop();
+}
+
+// Where the start-up is when the window goes.
+enum class StartupStep { kBoxUp, kOpenPause, kGreetPause, kRunning };
+
+// Closing or minimising the window at any step of the start-up, even from
+// inside the start-up's message box, stops the board cleanly: no step runs on
+// a deleted sequence (ASan), the link is gone and the port is free again.
+TEST_F(AppTest, ClosingOrMinimisingTheWindowAtEveryStartupStepStopsTheBoardCleanly) {
+    using std::chrono::milliseconds;
+    const struct {
+        bool simulate;
+        StartupStep step;
+    } cases[] = {
+        {false, StartupStep::kBoxUp},      {false, StartupStep::kOpenPause},
+        {false, StartupStep::kGreetPause}, {false, StartupStep::kRunning},
+        {true, StartupStep::kBoxUp},       {true, StartupStep::kOpenPause},
+        {true, StartupStep::kGreetPause},  {true, StartupStep::kRunning},
+    };
+    const milliseconds anHour = std::chrono::hours(1);
+    for (const bool minimise : {false, true}) {
+        for (const auto& c : cases) {
+            SCOPED_TRACE(testing::Message() << "minimise " << minimise << ", simulate "
+                                            << c.simulate << ", step " << int(c.step));
+            BoardPty pty;
+            ASSERT_TRUE(pty.Ok());
+            CMainFrame frame;
+            frame.View()->SetDialogs(&m_dialogs);
+            BoardStartupOptions options;
+            options.simulate = c.simulate;
+            const bool box = c.step == StartupStep::kBoxUp;
+            if (c.simulate && box) options.simApsFile = "/nonexistent/aps.json";
+            if (!c.simulate) options.portOverride = box ? "/nonexistent/ttyQ7" : pty.SlavePath();
+            options.openPause = c.step <= StartupStep::kOpenPause ? anHour : milliseconds(0);
+            options.greetPause = c.step == StartupStep::kGreetPause ? anHour : milliseconds(0);
+            options.closePause = milliseconds(0);
+            CBoardHookup* hookup = CBoardHookup::Attach(frame, options);
+            const auto leave = [&] {
+                if (minimise)
+                    frame.setWindowState(Qt::WindowMinimized);
+                else
+                    frame.close();
+            };
+            m_boxes.shown.clear();
+            m_boxes.onShow = box ? std::function<void()>(leave) : nullptr;
+            frame.show();
+            hookup->Start();
+
+            const auto reached = [&] {
+                const CBoardStartup* s = hookup->Startup();
+                switch (c.step) {
+                    case StartupStep::kBoxUp:
+                        return !m_boxes.shown.empty();
+                    case StartupStep::kOpenPause:
+                        return s != nullptr && s->Link() != nullptr && s->Worker() == nullptr;
+                    case StartupStep::kGreetPause:
+                        return s != nullptr && s->Worker() != nullptr && !s->Finished();
+                    case StartupStep::kRunning:
+                        return s != nullptr && s->Finished();
+                }
+                return false;
+            };
+            ASSERT_TRUE(PumpUntil(reached));
+            if (!box) leave();
+            ASSERT_TRUE(PumpUntil([&] { return !frame.isVisible(); }));
+            m_boxes.onShow = nullptr;
+            EXPECT_FALSE(hookup->Running());
+            EXPECT_EQ(g_pBoardLink, nullptr);
+            EXPECT_LE(m_boxes.shown.size(), 1u);
+            if (!c.simulate && !box) {
+                CSerialPort again;
+                EXPECT_EQ(again.Open(pty.SlavePath()), CSerialPort::OpenResult::kOk)
+                    << "the port is still held";
+            }
+        }
+    }
 }
 
 }  // namespace

@@ -1,8 +1,5 @@
 // Requests the handheld sends and what each board message does.
 
-#include <future>
-#include <thread>
-
 #include "BoardFixture.h"
 
 namespace {
@@ -100,28 +97,6 @@ TEST_F(BoardTest, BoardMessagesChangeWhatTheyShouldAndAnswerAsTheyShould) {
             for (const std::string& line : Receive(frame)) log.push_back(line);
         EXPECT_EQ(log, c.log);
     }
-}
-
-TEST_F(BoardTest, ReportIsDroppedWhileTheListIsLockedButTheDrawIsPosted) {
-    // The user-interface thread holds the lock (a mutex must be held by
-    // another thread for try_lock to be meaningful).
-    std::promise<void> locked, release;
-    std::thread ui([&] {
-        std::lock_guard<std::mutex> hold(theBoard.m_reportLock);
-        locked.set_value();
-        release.get_future().wait();
-    });
-    locked.get_future().wait();
-    const Bytes report = ReportMessage({{{1, 2, 3, 4, 5, 6}, -50}}, {{0, "AP", 3, 0}});
-    Receive(BoardFrame(MSG_SCAN_REPORT, report));
-    EXPECT_EQ(notifier.Count(), 1);
-    EXPECT_TRUE(scanList.IsEmpty());
-    release.set_value();
-    ui.join();
-
-    Receive(BoardFrame(MSG_SCAN_REPORT, report));
-    EXPECT_EQ(scanList.Count(), 1);
-    EXPECT_EQ(notifier.Count(), 2);
 }
 
 // An outbox that feeds a frame back into the dispatcher while it is queued,

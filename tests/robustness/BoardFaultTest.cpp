@@ -164,6 +164,7 @@ TEST_F(BoardFaults, DeviceLostMidFrameMidScanWithARequestQueuedKeepsEveryRecorde
     ASSERT_TRUE(WaitUntil([] { return theBoard.m_bScanStarted.load() != 0; }));
     ASSERT_TRUE(WaitUntil([] { return theBoard.GetRxState() == 4; }));
     theBoard.RequestScan();  // queued inside a frame: waits for the trailer
+    fs::remove(device);      // first: a retry must not find another test's pty under the old name
     pty->Unplug();
     ASSERT_TRUE(WaitUntil([&] { return downs.load() == 1; }));
     EXPECT_FALSE(startup->Worker()->Connected());

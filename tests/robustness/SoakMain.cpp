@@ -83,10 +83,7 @@ int main(int argc, char** argv) {
         const int32_t y = static_cast<int32_t>(40 + (scans * 53) % 480);
         startup.Simulator()->SetSurveyorPosition(x, y);
         site.BeginPoint(x, y, "TEST");
-        if (theBoard.m_bSurveyMode.load() == 0)
-            theBoard.SelectScanMode(kSurveyScanMode);
-        else
-            theBoard.RequestScan();
+        theBoard.StartSurveyScan(true);  // as a tap does
         if (!WaitUntil(
                 [] {
                     return theBoard.m_bScanStarted.load() != 0 &&

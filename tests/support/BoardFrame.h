@@ -1,7 +1,11 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <optional>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "TestBytes.h"
 
@@ -14,3 +18,11 @@ inline const Bytes kFirmwareRequest = Hex("11 12 01 00 11 13");
 inline const Bytes kSerialRequest = Hex("11 12 02 00 11 13");
 inline const Bytes kModeRequest = Hex("11 12 03 07 00 11 13");  // survey scan mode
 inline const Bytes kScanRequest = Hex("11 12 16 00 11 13");
+
+// The message of a report: probes (last MAC byte of 02:00:00:00:00:xx, RSSI),
+// and beacons (SSID `ssid`, channel 6, privacy) for the first `beacons` of them.
+Bytes ReportMessage(const std::vector<std::pair<uint8_t, int16_t>>& probes, const std::string& ssid,
+                    size_t beacons);
+
+// Frames one after the other, as on the line.
+Bytes Join(std::initializer_list<Bytes> frames);

@@ -75,3 +75,19 @@ Bytes BoardPty::ReadAvailable() const {
         out.insert(out.end(), buffer, buffer + got);
     return out;
 }
+
+size_t FillUntilRefused(int fd) {
+    const Bytes block(4096, 0x55);
+    size_t total = 0;
+    for (int refused = 0; refused < 3;) {
+        const ssize_t n = ::write(fd, block.data(), refused == 0 ? block.size() : 1);
+        if (n > 0) {
+            total += static_cast<size_t>(n);
+            refused = 0;
+            continue;
+        }
+        pollfd pfd{fd, POLLOUT, 0};
+        refused += ::poll(&pfd, 1, 20) == 0;
+    }
+    return total;
+}

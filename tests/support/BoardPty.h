@@ -34,3 +34,8 @@ private:
     int m_slave = -1;
     std::string m_slavePath;
 };
+
+// Writes to the program's end `fd` (non-blocking) until the line takes not a
+// byte more: a board that never reads. A pty frees room in steps, so big
+// writes alone would leave gaps. Returns the bytes written.
+size_t FillUntilRefused(int fd);
