@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -30,37 +31,39 @@ protected:
         theBoard.SetNotifier(&notifier);
     }
 
-    // Feeds bytes, or a hex script ("~" = read time-out), like the worker;
-    // returns the decode log of the frames it produced.
-    std::vector<std::string> Receive(const Bytes& stream) {
-        return Decode([&](WorkerFeed& feed) { feed.Stream(stream); });
-    }
+    // Feeds hex bytes, "~" for a read time-out, as the board worker does (a
+    // step that wants no read is repeated with the same byte); returns the
+    // decode log of the frames they produced.
     std::vector<std::string> Receive(const std::string& script) {
-        return Decode([&](WorkerFeed& feed) { feed.Script(script); });
-    }
-    template <class FeedAll>
-    std::vector<std::string> Decode(FeedAll feedAll) {
         FrameLog log(theBoard, outbox, notifier);
-        WorkerFeed feed(theBoard);
-        feedAll(feed);
-        feed.Finish();
+        uint8_t byte = 0;
+        uint32_t count = 0;
+        const auto untilReadWanted = [&] {
+            for (int i = 0; i < 4; ++i)
+                if (theBoard.ReceiveStep(&byte, count) == 1) return;
+            ADD_FAILURE() << "the receiver keeps refusing to read";
+        };
+        std::istringstream in(script);
+        for (std::string t; in >> t; count = t != "~") {
+            untilReadWanted();
+            if (t != "~") byte = static_cast<uint8_t>(std::stoul(t, nullptr, 16));
+        }
+        untilReadWanted();
         return log.lines;
     }
+    std::vector<std::string> Receive(const Bytes& stream) { return Receive(HexText(stream)); }
 
     std::vector<std::string> Sent() const {
         std::vector<std::string> out;
         for (const Bytes& f : outbox.queued) out.push_back(HexText(f));
         return out;
     }
-    std::string Firmware() const {
-        char text[33];
-        theBoard.GetFirmware(text);
-        return text;
-    }
-    std::string Serial() const {
-        char text[32];
-        theBoard.GetSerial(text);
-        return text;
+    // scanList in list order: "MAC " + DescribeAp.
+    static std::vector<std::string> Listed() {
+        std::vector<std::string> out;
+        for (ApRecord* r = scanList.First(); r && r != scanList.Sentinel(); r = r->next)
+            out.push_back(std::string(r->macText) + " " + DescribeAp(*r));
+        return out;
     }
 
     RecordingOutbox outbox;

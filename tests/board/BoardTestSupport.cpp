@@ -2,65 +2,8 @@
 
 #include <cstdio>
 #include <sstream>
-#include <stdexcept>
 
 #include "aplist/ApList.h"
-
-Bytes ReportMessage(const std::vector<Probe>& probes, const std::vector<Beacon>& beacons,
-                    std::optional<uint8_t> probeCount, std::optional<uint8_t> beaconCount) {
-    Bytes out;
-    out.push_back(probeCount.value_or(static_cast<uint8_t>(probes.size())));
-    for (const Probe& p : probes) {
-        out.insert(out.end(), p.mac.begin(), p.mac.end());
-        const auto raw = static_cast<uint16_t>(p.rssi);
-        out.push_back(static_cast<uint8_t>(raw & 0xFF));
-        out.push_back(static_cast<uint8_t>(raw >> 8));
-    }
-    out.push_back(beaconCount.value_or(static_cast<uint8_t>(beacons.size())));
-    for (const Beacon& b : beacons) {
-        out.push_back(b.probeIndex);
-        out.push_back(b.ssidLength.value_or(static_cast<uint8_t>(b.ssid.size())));
-        for (size_t i = 0; i < 32; ++i)
-            out.push_back(i < b.ssid.size() ? static_cast<uint8_t>(b.ssid[i]) : 0);
-        out.push_back(b.channel);
-        out.push_back(static_cast<uint8_t>(b.capability & 0xFF));
-        out.push_back(static_cast<uint8_t>(b.capability >> 8));
-    }
-    return out;
-}
-
-void WorkerFeed::UntilReadWanted() {
-    // The table never asks for "no read" twice in a row; a loop that does is
-    // a receiver fault, not a reason to hang the test.
-    for (int i = 0; i < 4; ++i) {
-        if (m_board.ReceiveStep(&m_buffer, m_count) == 1) return;
-    }
-    throw std::runtime_error("receiver keeps refusing to read");
-}
-
-void WorkerFeed::Byte(uint8_t b) {
-    UntilReadWanted();
-    m_buffer = b;
-    m_count = 1;
-}
-
-void WorkerFeed::TimeOut() {
-    UntilReadWanted();
-    m_count = 0;
-}
-
-void WorkerFeed::Script(const std::string& script) {
-    std::istringstream in(script);
-    std::string token;
-    while (in >> token) {
-        if (token == "~")
-            TimeOut();
-        else
-            Byte(static_cast<uint8_t>(std::stoul(token, nullptr, 16)));
-    }
-}
-
-void WorkerFeed::Finish() { UntilReadWanted(); }
 
 namespace {
 

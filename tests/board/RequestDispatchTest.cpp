@@ -1,5 +1,7 @@
 // Requests the handheld sends and what each board message does.
 
+#include <cstdio>
+
 #include "BoardFixture.h"
 
 namespace {
@@ -124,27 +126,28 @@ TEST_F(BoardTest, FrameArrivingDuringADispatchIsDropped) {
 }
 
 TEST_F(BoardTest, ResetRestoresTheStartValues) {
+    const auto state = [] {
+        char text[80];
+        std::snprintf(text, sizeof text, "%d %d %d %d %d %d", theBoard.m_bSurveyMode.load(),
+                      theBoard.m_bScanStarted.load(), theBoard.m_bScanComplete.load(),
+                      theBoard.m_scanChannel.load(), theBoard.m_requestedMode.load(),
+                      theBoard.GetRxState());
+        return std::string(text);
+    };
     theBoard.SelectScanMode(kSurveyScanMode);
-    Receive(BoardFrame(MSG_FIRMWARE, Text("3.1")));
-    Receive(BoardFrame(MSG_SERIAL, Text("12345678")));
-    Receive(BoardFrame(MSG_MODE, {}));
-    Receive(BoardFrame(MSG_SCAN_START, {}));
-    Receive(BoardFrame(MSG_CHANNEL, {4}));
-    Receive(BoardFrame(MSG_SCAN_END, {}));
-    theBoard.ReceiveStep(nullptr, 0);  // leave the receiver inside a frame
-    const uint8_t header[] = {0x11};
-    theBoard.ReceiveStep(header, 1);
-    ASSERT_NE(theBoard.GetRxState(), 0);
+    for (const Bytes& f :
+         {BoardFrame(MSG_FIRMWARE, Text("3.1")), BoardFrame(MSG_SERIAL, Text("12345678")),
+          BoardFrame(MSG_MODE, {}), BoardFrame(MSG_SCAN_START, {}), BoardFrame(MSG_CHANNEL, {4}),
+          BoardFrame(MSG_SCAN_END, {}), Hex("11")})  // the receiver left inside a frame
+        Receive(f);
+    ASSERT_EQ(state(), "1 1 1 4 7 2");
 
     theBoard.Reset();
-    EXPECT_EQ(Firmware(), "0.00");
-    EXPECT_EQ(Serial(), "XXXXXX");
-    EXPECT_EQ(theBoard.m_bSurveyMode, 0);
-    EXPECT_EQ(theBoard.m_bScanStarted, 0);
-    EXPECT_EQ(theBoard.m_bScanComplete, 0);
-    EXPECT_EQ(theBoard.m_scanChannel, 0);
-    EXPECT_EQ(theBoard.m_requestedMode, 0);
-    EXPECT_EQ(theBoard.GetRxState(), 0);
+    char firmware[33], serial[32];
+    theBoard.GetFirmware(firmware);
+    theBoard.GetSerial(serial);
+    EXPECT_EQ(std::string(firmware) + " " + serial, "0.00 XXXXXX");
+    EXPECT_EQ(state(), "0 0 0 0 0 0");
     // The outbox stays attached.
     outbox.queued.clear();
     theBoard.RequestScan();
