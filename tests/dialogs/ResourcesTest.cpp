@@ -48,8 +48,7 @@ TEST(Resources, CursorIsADarkCrossOnWhiteSoAndingLeavesTheRestOfTheMap) {
             dark += c == 0;
         }
     }
-    EXPECT_GT(dark, 40);
-    EXPECT_LT(dark, 200);
+    EXPECT_TRUE(dark > 40 && dark < 200) << dark;
     // White corners, dark arms.
     EXPECT_EQ(cursor.pixel(0, 0) & cursor.pixel(31, 31) & 0xFFFFFF, 0xFFFFFFu);
     EXPECT_EQ((cursor.pixel(16, 5) | cursor.pixel(5, 16)) & 0xFFFFFF, 0u);
@@ -99,26 +98,22 @@ TEST(Resources, SoundsAre16BitMonoPcmAt22050OfTheirLengths) {
         ASSERT_GT(b.size(), 44);
         auto u16 = [&](int at) { return qFromLittleEndian<quint16>(b.constData() + at); };
         auto u32 = [&](int at) { return qFromLittleEndian<quint32>(b.constData() + at); };
-        EXPECT_EQ(b.left(4) + b.mid(8, 8), "RIFFWAVEfmt ");
-        EXPECT_EQ(u32(4), uint32_t(b.size() - 8));
-        EXPECT_EQ(u32(16), 16u);
-        // PCM, mono, 22050 Hz, 44100 bytes/s, 2-byte frames, 16 bits.
+        EXPECT_EQ(b.left(4) + b.mid(8, 8) + b.mid(36, 4), "RIFFWAVEfmt data");
+        // Sizes; PCM, mono, 22050 Hz, 44100 bytes/s, 2-byte frames, 16 bits.
+        ASSERT_EQ(std::make_tuple(u32(4), u32(16), u32(40)),
+                  std::make_tuple(uint32_t(b.size() - 8), 16u, uint32_t(b.size() - 44)));
         EXPECT_EQ(std::make_tuple(u16(20), u16(22), u32(24), u32(28), u16(32), u16(34)),
                   std::make_tuple(1, 1, 22050u, 44100u, 2, 16));
-        EXPECT_EQ(b.mid(36, 4), "data");
-        ASSERT_EQ(u32(40), uint32_t(b.size() - 44));
         std::vector<int16_t> samples;
         for (int at = 44; at + 1 < b.size(); at += 2)
             samples.push_back(qFromLittleEndian<qint16>(b.constData() + at));
         const double seconds = double(samples.size()) / 22050;
-        EXPECT_GE(seconds, s.minSeconds);
-        EXPECT_LE(seconds, s.maxSeconds);
+        EXPECT_TRUE(seconds >= s.minSeconds && seconds <= s.maxSeconds) << seconds;
         int peak = 0;
         for (int16_t v : samples) peak = std::max(peak, std::abs(int(v)));
         EXPECT_GT(peak, 8000);
         // Starts and ends quietly: no click.
-        EXPECT_LT(std::abs(int(samples.front())), 2000);
-        EXPECT_LT(std::abs(int(samples.back())), 2000);
+        EXPECT_LT(std::max(std::abs(int(samples.front())), std::abs(int(samples.back()))), 2000);
     }
 }
 
