@@ -14,23 +14,23 @@ ApRecord* Make(CApList& list, int64_t rssi, uint8_t tag = 0) {
     return rec;
 }
 
+// The tags in list order, after checking that the ring closes both ways and
+// prev mirrors next.
 std::vector<uint8_t> Tags(const CApList& list) {
-    std::vector<uint8_t> tags;
-    ApRecord* rec = nullptr;
-    for (int16_t rc = list.GetAt(rec, 1); rc == CApList::kOk; rc = list.GetNext(rec))
-        tags.push_back(rec->mac[5]);
+    const ApRecord* s = list.Sentinel();
+    std::vector<uint8_t> tags, backward;
+    for (const ApRecord* r = s->next; r != s; r = r->next) {
+        EXPECT_EQ(r->next->prev, r);
+        tags.push_back(r->mac[5]);
+    }
+    for (const ApRecord* r = s->prev; r != s; r = r->prev)
+        backward.insert(backward.begin(), r->mac[5]);
+    EXPECT_EQ(backward, tags);
+    EXPECT_EQ(list.Count(), static_cast<int32_t>(tags.size()));
     return tags;
 }
 
-// Walks the ring both ways and checks that prev mirrors next.
-void ExpectRingIntact(const CApList& list, int32_t expected) {
-    const ApRecord* s = list.Sentinel();
-    int32_t forward = 0, backward = 0;
-    for (const ApRecord* r = s->next; r != s; r = r->next, ++forward) ASSERT_EQ(r->next->prev, r);
-    for (const ApRecord* r = s->prev; r != s; r = r->prev) ++backward;
-    EXPECT_EQ(forward, expected);
-    EXPECT_EQ(backward, expected);
-}
+using Tagged = std::vector<uint8_t>;
 
 TEST(ApList, EmptyListReportsEndAndNotFound) {
     CApList list;
@@ -41,21 +41,19 @@ TEST(ApList, EmptyListReportsEndAndNotFound) {
     EXPECT_EQ(list.FindMac(mac, rec), CApList::kNotFound);
     EXPECT_EQ(rec, nullptr);
     EXPECT_EQ(list.RemoveAll(), CApList::kOk);
-    ExpectRingIntact(list, 0);
+    EXPECT_EQ(Tags(list), Tagged{});
 }
 
 TEST(ApList, InsertSortedIsAscendingAndStableForEqualStrength) {
     CApList list;
     ApRecord* first = Make(list, -60, 1);
     list.InsertSorted(first);
-    EXPECT_EQ(list.First(), list.Sentinel()->prev);  // first and last
     for (auto [rssi, tag] : {std::pair{-70, 2}, {-60, 3}, {-50, 4}})
         list.InsertSorted(Make(list, rssi, uint8_t(tag)));
-    EXPECT_EQ(Tags(list), (std::vector<uint8_t>{2, 1, 3, 4}));
-    ExpectRingIntact(list, 4);
+    EXPECT_EQ(Tags(list), (Tagged{2, 1, 3, 4}));
     // Stronger readings summed in later do not re-sort.
     first->rssi += -60;
-    EXPECT_EQ(Tags(list), (std::vector<uint8_t>{2, 1, 3, 4}));
+    EXPECT_EQ(Tags(list), (Tagged{2, 1, 3, 4}));
 }
 
 TEST(ApList, PositionsCountFromOneEndAfterTheLastAndReachBeyondSixteenBits) {
@@ -73,36 +71,22 @@ TEST(ApList, PositionsCountFromOneEndAfterTheLastAndReachBeyondSixteenBits) {
     EXPECT_EQ(rec, nullptr);
 }
 
-TEST(ApList, FindMacReturnsTheFirstEqualRecord) {
-    CApList list;
-    ApRecord* a = Make(list, -40, 7);
-    list.AddTail(a);
-    list.AddTail(Make(list, -30, 7));
-    ApRecord* found = nullptr;
-    EXPECT_EQ(list.FindMac(a->mac, found), CApList::kOk);
-    EXPECT_EQ(found, a);
-}
-
-TEST(ApList, RemoveJoinsNeighboursAndLeavesAnEmptyRing) {
+TEST(ApList, FindMacGivesTheFirstEqualAndRemoveJoinsNeighboursUpToAnEmptyRing) {
     CApList list;
     ApRecord* recs[3];
-    for (uint8_t i = 0; i < 3; ++i) list.AddTail(recs[i] = Make(list, 0, i + 1));
+    for (uint8_t i = 0; i < 3; ++i) list.AddTail(recs[i] = Make(list, 0, 7));
+    ApRecord* found = nullptr;
+    EXPECT_EQ(list.FindMac(recs[1]->mac, found), CApList::kOk);
+    EXPECT_EQ(found, recs[0]);
+    recs[2]->mac[5] = 9;
     list.Remove(recs[1]);
-    EXPECT_EQ(Tags(list), (std::vector<uint8_t>{1, 3}));
-    ExpectRingIntact(list, 2);
+    EXPECT_EQ(Tags(list), (Tagged{7, 9}));
     list.Remove(recs[0]);
     list.Remove(recs[2]);
-    ExpectRingIntact(list, 0);
-    EXPECT_TRUE(list.IsEmpty());
+    ASSERT_TRUE(list.IsEmpty());
+    ASSERT_EQ(list.Sentinel()->prev, list.Sentinel());
     list.InsertBefore(Make(list, 0, 9), const_cast<ApRecord*>(list.Sentinel()));
-    EXPECT_EQ(Tags(list), (std::vector<uint8_t>{9}));
-}
-
-TEST(ApList, MacTextIsTwelveUpperCaseHexDigits) {
-    const uint8_t mac[6] = {0x00, 0x1a, 0x2B, 0xc3, 0xff, 0x05};
-    char text[16];
-    FormatMacText(mac, text);
-    EXPECT_STREQ(text, "001A2BC3FF05");
+    EXPECT_EQ(Tags(list), Tagged{9});
 }
 
 }  // namespace
