@@ -12,6 +12,7 @@
 #include <memory>
 
 #include "MockNetworkManager.h"
+#include "WifiRecords.h"
 #include "sources/wifi/NetworkManagerScanner.h"
 
 namespace {
@@ -119,19 +120,14 @@ TEST_F(AdapterScanTest, ScanRecordsWhatItHeardOnEveryBandWithTheKernelsDbmWhereI
         KernelScan k;
         k.answered = name == "wlan0";
         k.dumpBoottimeNs = BoottimeNowNs();
-        KernelBss fresh;  // CorpNet, heard by the kernel's scan
-        const uint8_t mac[6] = {0xAA, 0xBB, 0xCC, 0x00, 0x11, 0x22};
-        std::memcpy(fresh.bssid, mac, 6);
-        fresh.frequencyMhz = 2437;
-        fresh.hasSignalMbm = true;
-        fresh.signalMbm = -4750;
-        fresh.hasSeenMsAgo = true;
-        k.entries.push_back(fresh);
-        KernelBss stale = fresh;  // Guest, but from long before the scan
+        // CorpNet, heard by the kernel's scan; Guest, but from long before it.
+        const KernelBss fresh{
+            {0xAA, 0xBB, 0xCC, 0x00, 0x11, 0x22}, 2437, true, -4750, false, 0, true};
+        KernelBss stale = fresh;
         stale.bssid[5] = 0x33;
         stale.frequencyMhz = 5180;
         stale.seenMsAgo = 600000;
-        k.entries.push_back(stale);
+        k.entries = {fresh, stale};
         return k;
     };
     auto scanner = MakeScanner(options);
@@ -143,38 +139,16 @@ TEST_F(AdapterScanTest, ScanRecordsWhatItHeardOnEveryBandWithTheKernelsDbmWhereI
         MergeWifiReadings(list, heard.readings);
     }
     EXPECT_TRUE(heard.present);
-    EXPECT_EQ(heard.interface, "wlan0");
-    EXPECT_EQ(heard.address, "11:22:33:44:55:66");
-    EXPECT_EQ(heard.summary.accessPoints, 4u);
-    EXPECT_EQ(heard.summary.kernelDbm, 1u);
-    EXPECT_EQ(heard.summary.derivedDbm, 3u);
-    EXPECT_EQ(heard.summary.staleSkipped, 1u);
-
-    struct Expected {
-        const char* mac;
-        const char* ssid;
-        uint8_t channel;
-        WifiBand band;
-        int64_t rssiSum;
-    };
-    const Expected expected[] = {
-        {"AABBCC001122", "CorpNet", 6, WifiBand::k24GHz, -94},   // the kernel's -47, twice
-        {"AABBCC001133", "Guest", 36, WifiBand::k5GHz, -148},    // 44 % is -74
-        {"AABBCC001144", "\xff\x41", 1, WifiBand::k6GHz, -162},  // 32 % is -81
-        {"AABBCC001155", "", 1, WifiBand::k24GHz, -184},         // 14 % is -92
-    };
-    ASSERT_EQ(list.Count(), 4);
-    for (const Expected& e : expected) {
-        const ApRecord* r = nullptr;
-        for (ApRecord* it = list.First(); it != list.Sentinel(); it = it->next)
-            if (std::strcmp(it->macText, e.mac) == 0) r = it;
-        ASSERT_NE(r, nullptr) << e.mac;
-        EXPECT_STREQ(r->ssid, e.ssid) << e.mac;
-        EXPECT_EQ(r->channel, e.channel) << e.mac;
-        EXPECT_EQ(r->band, static_cast<uint8_t>(e.band)) << e.mac;
-        EXPECT_EQ(r->rssi, e.rssiSum) << e.mac;
-        EXPECT_EQ(r->readingCount, 2) << e.mac;
-    }
+    EXPECT_EQ(heard.interface + " " + heard.address, "wlan0 11:22:33:44:55:66");
+    const WifiScanSummary& sum = heard.summary;
+    EXPECT_EQ(std::make_tuple(sum.accessPoints, sum.kernelDbm, sum.derivedDbm, sum.staleSkipped),
+              std::make_tuple(4u, 1u, 3u, 1u));
+    EXPECT_EQ(RecordLines(list),
+              (std::vector<std::string>{
+                  "AABBCC001122 CorpNet/7 ch6 band2 -94/2 +beacon",    // the kernel's -47, twice
+                  "AABBCC001133 Guest/5 ch36 band5 -148/2 +beacon",    // 44 % is -74
+                  "AABBCC001144 \xff\x41/2 ch1 band6 -162/2 +beacon",  // 32 % is -81
+                  "AABBCC001155 /0 ch1 band2 -184/2 +beacon"}));       // 14 % is -92
 }
 
 // Every way a scan can fail ends it once, as lost, with a message naming the error.

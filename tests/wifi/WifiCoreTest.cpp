@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "WifiRecords.h"
 #include "sources/wifi/WifiChannel.h"
 #include "sources/wifi/WifiReading.h"
 #include "sources/wifi/WifiScan.h"
@@ -87,52 +88,20 @@ TEST(WifiReadingTest, ScansMergeLikeTheBoardsReadingsAndKeepSsidBytesAsTheyAre) 
     MergeWifiReadings(list, {Reading(1, -64, "CorpNet"), Reading(3, -50, ""),
                              Reading(4, -80, std::string(32, 'x')),
                              Reading(5, -75, std::string("ab\0cd", 5), 5180)});
-
-    ASSERT_EQ(list.Count(), 5);
-    ApRecord* rec = nullptr;
-    const uint8_t one[6] = {0xAA, 0xBB, 0xCC, 0x00, 0x11, 1};
-    ASSERT_EQ(list.FindMac(one, rec), CApList::kOk);
-    EXPECT_EQ(rec->rssi, -125);
-    EXPECT_EQ(rec->readingCount, 2);
-    EXPECT_EQ(rec->channel, 6);
-    EXPECT_EQ(rec->band, static_cast<uint8_t>(WifiBand::k24GHz));
-
-    struct Ssid {
-        uint8_t last;
-        const char* text;
-        uint8_t length;
-        uint8_t channel;
-        WifiBand band;
-    };
-    const Ssid ssids[] = {
-        {2, "\xff\x41", 2, 1, WifiBand::k6GHz},  // not UTF-8: the bytes as they are
-        {3, "", 0, 6, WifiBand::k24GHz},         // hidden
-        {4, "xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx", 32, 6, WifiBand::k24GHz},  // cut to 31
-        {5, "ab", 5, 36, WifiBand::k5GHz},                                // ends at a NUL byte
-    };
-    for (const Ssid& s : ssids) {
-        const uint8_t mac[6] = {0xAA, 0xBB, 0xCC, 0x00, 0x11, s.last};
-        ASSERT_EQ(list.FindMac(mac, rec), CApList::kOk);
-        EXPECT_STREQ(rec->ssid, s.text) << int{s.last};
-        EXPECT_EQ(rec->ssidLength, s.length) << int{s.last};
-        EXPECT_EQ(rec->channel, s.channel) << int{s.last};
-        EXPECT_EQ(rec->band, static_cast<uint8_t>(s.band)) << int{s.last};
-        EXPECT_EQ(rec->readingCount, 1);
-        EXPECT_EQ(rec->hasBeacon, 1) << "recording skips records without it";
-    }
+    EXPECT_EQ(RecordLines(list),
+              (std::vector<std::string>{
+                  "AABBCC001101 CorpNet/7 ch6 band2 -125/2 +beacon",
+                  "AABBCC001102 \xff\x41/2 ch1 band6 -70/1 +beacon",  // not UTF-8: as they are
+                  "AABBCC001103 /0 ch6 band2 -50/1 +beacon",          // hidden
+                  "AABBCC001104 " + std::string(31, 'x') + "/32 ch6 band2 -80/1 +beacon",
+                  "AABBCC001105 ab/5 ch36 band5 -75/1 +beacon"}));  // ends at a NUL byte
 }
 
 TEST(WifiScanTest, OnlyAccessPointsHeardSinceTheRequestAreReadAndTheKernelsDbmWins) {
     constexpr int64_t kSecond = 1000000000;
     const int64_t request = 5000 * kSecond + kSecond / 2;  // 5000.5 s after boot
-    auto ap = [](const char* mac, int32_t lastSeen, uint8_t strength = 44) {
-        NmAccessPoint a;
-        a.hwAddress = mac;
-        a.lastSeen = lastSeen;
-        a.strength = strength;
-        a.frequencyMhz = 2437;
-        a.ssid = {'N', 'e', 't'};
-        return a;
+    auto ap = [](const char* mac, int32_t lastSeen) {
+        return NmAccessPoint{{'N', 'e', 't'}, mac, 2437, 44, lastSeen};
     };
     auto bss = [](uint8_t last, int32_t mbm, uint64_t seenNs, uint32_t mhz = 2437) {
         KernelBss b;
@@ -176,19 +145,14 @@ TEST(WifiScanTest, OnlyAccessPointsHeardSinceTheRequestAreReadAndTheKernelsDbmWi
         ap("AA-BB-CC-00-11-09", 5001),  // no MAC address
     };
     const WifiScanResult result = CombineScan(aps, kernel, request);
-    const std::pair<int16_t, DbmSource> expected[] = {
-        {-47, DbmSource::kKernel},  {-74, DbmSource::kPercent}, {-62, DbmSource::kKernel},
-        {-74, DbmSource::kPercent}, {-51, DbmSource::kKernel},  {-74, DbmSource::kPercent}};
-    ASSERT_EQ(result.readings.size(), std::size(expected));
-    for (size_t i = 0; i < result.readings.size(); ++i) {
-        EXPECT_EQ(result.readings[i].mac[5], i + 1);
-        EXPECT_EQ(result.readings[i].dbm, expected[i].first) << i;
-        EXPECT_EQ(result.readings[i].source, expected[i].second) << i;
-    }
-    EXPECT_EQ(result.kernelDbm, 3u);
-    EXPECT_EQ(result.derivedDbm, 3u);
-    EXPECT_EQ(result.staleSkipped, 2u);
-    EXPECT_EQ(result.unusable, 1u);
+    // MAC, dBm, k(ernel) or p(ercentage); then kernel, derived, stale, unusable.
+    std::string got;
+    for (const WifiReading& r : result.readings)
+        got += std::to_string(r.mac[5]) + ":" + std::to_string(r.dbm) +
+               (r.source == DbmSource::kKernel ? "k " : "p ");
+    got += std::to_string(result.kernelDbm) + std::to_string(result.derivedDbm) +
+           std::to_string(result.staleSkipped) + std::to_string(result.unusable);
+    EXPECT_EQ(got, "1:-47k 2:-74p 3:-62k 4:-74p 5:-51k 6:-74p 3321");
 
     // The scan's end counts in NetworkManager's whole milliseconds.
     EXPECT_TRUE(ScanEndedSinceRequest(5000500, request));
@@ -200,9 +164,8 @@ TEST(WifiScanTest, OnlyAccessPointsHeardSinceTheRequestAreReadAndTheKernelsDbmWi
     KernelScan silent;
     silent.error = "nl80211 scan dump for wlan0: No such device";
     const WifiScanResult derived = CombineScan(aps, silent, request);
-    EXPECT_EQ(derived.kernelDbm, 0u);
-    EXPECT_EQ(derived.derivedDbm, 6u);
-    EXPECT_EQ(derived.kernelError, silent.error);
+    EXPECT_EQ(std::make_tuple(derived.kernelDbm, derived.derivedDbm, derived.kernelError),
+              std::make_tuple(size_t{0}, size_t{6}, silent.error));
 }
 
 }  // namespace
