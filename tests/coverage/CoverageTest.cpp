@@ -112,21 +112,19 @@ TEST(Coverage, NetworksChosenByMacSsidAndStrongestGiveTheHandComputedPointValues
     };
     for (const Row& r : table) EXPECT_EQ(Values(s, r.choice), r.values);
 
+    // The catalogue, strongest first: "last MAC byte ssid channel points best",
+    // then "ssid access points points best".
     const NetworkCatalogue cat = BuildCatalogue(s);
-    EXPECT_EQ(cat.points, 5);
-    ASSERT_EQ(cat.accessPoints.size(), 3u);
-    const AccessPointInfo& a = cat.accessPoints[0];
-    EXPECT_EQ(std::tie(a.mac, a.ssid, a.channel, a.points, a.bestRssi),
-              std::make_tuple(Mac(1), std::string("office"), uint8_t{1}, 2, -40));
-    const AccessPointInfo& c = cat.accessPoints[1];
-    EXPECT_EQ(std::tie(c.mac, c.ssid, c.channel, c.points, c.bestRssi),
-              std::make_tuple(Mac(3), std::string("guest"), uint8_t{11}, 2, -45));
-    EXPECT_EQ(cat.accessPoints[2].mac, Mac(2));
-    ASSERT_EQ(cat.ssids.size(), 2u);
-    const SsidInfo& office = cat.ssids[0];
-    EXPECT_EQ(std::tie(office.ssid, office.accessPoints, office.points, office.bestRssi),
-              std::make_tuple(std::string("office"), 2, 3, -40));
-    EXPECT_EQ(cat.ssids[1].ssid, "guest");
+    std::vector<std::string> lines = {std::to_string(cat.points) + " points"};
+    for (const AccessPointInfo& a : cat.accessPoints)
+        lines.push_back(std::to_string(a.mac[5]) + " " + a.ssid + " " + std::to_string(a.channel) +
+                        " " + std::to_string(a.points) + " " + std::to_string(a.bestRssi));
+    for (const SsidInfo& i : cat.ssids)
+        lines.push_back(i.ssid + " " + std::to_string(i.accessPoints) + " " +
+                        std::to_string(i.points) + " " + std::to_string(i.bestRssi));
+    EXPECT_EQ(lines,
+              (std::vector<std::string>{"5 points", "1 office 1 2 -40", "3 guest 11 2 -45",
+                                        "2 office 6 2 -50", "office 2 3 -40", "guest 1 2 -45"}));
 }
 
 TEST(Coverage, PlaceholdersAndPointsWithoutTheNetworkPullTheMapDown) {
