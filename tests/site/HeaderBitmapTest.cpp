@@ -17,40 +17,36 @@ constexpr size_t kInfoAt = kBitmapAt + 14;  // BITMAPINFOHEADER
 
 }  // namespace
 
-TEST(SiteHeader, ReadsTheFieldsOfAFreshFileInEitherSectionOrder) {
+TEST(SiteHeader, ReadsTheFieldsOfAFreshFileInEitherSectionOrderAndOfALongerHeader) {
     constexpr uint32_t kBitmapBytes = 14 + 40 + 1024 + 40 * 11;
-    for (auto order : {SiteSectionOrder::BitmapFirst, SiteSectionOrder::SignatureFirst}) {
-        const bool bitmapFirst = order == SiteSectionOrder::BitmapFirst;
-        SCOPED_TRACE(bitmapFirst ? "bitmap first" : "signature first");
-        const auto file = SmallSiteFile(37, 11, order);
-        MemorySource src(file);
+    const struct {
+        const char* what;
+        std::vector<uint8_t> file;
+        uint32_t headerLength, bitmap, signature, points;
+    } cases[] = {
+        {"bitmap first", SmallSiteFile(), 150, 150, 150 + kBitmapBytes, 150 + kBitmapBytes + 80000},
+        {"signature first", SmallSiteFile(37, 11, SiteSectionOrder::SignatureFirst), 150,
+         150 + 80000, 150, 150 + kBitmapBytes + 80000},
+        // Only the first 150 bytes are the header; the rest is skipped.
+        {"151-byte header", LongerHeaderSiteFile(), 151, 151, 151 + kBitmapBytes,
+         151 + kBitmapBytes + 80000},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        MemorySource src(c.file);
         CSiteRecord site;
         ASSERT_TRUE(ReadSiteHeader(src, site).ok);
-        EXPECT_EQ(site.HeaderLength(), 150u);
-        EXPECT_EQ(site.Magic(), 0x54414C20u);
-        EXPECT_EQ(Get32(file, 4), 0x54414C20u);  // bytes 20 4C 41 54
-        EXPECT_EQ(site.FormatVersion(), 2);
-        EXPECT_EQ(site.LastSaveTime(), 1000u);
-        EXPECT_EQ(site.BitmapOffset(), bitmapFirst ? 150u : 150u + 80000);
-        EXPECT_EQ(site.SignatureOffset(), bitmapFirst ? 150u + kBitmapBytes : 150u);
-        EXPECT_EQ(site.PointsOffset(), 150u + kBitmapBytes + 80000);
-        EXPECT_EQ(0, std::memcmp(site.m_header, file.data(), 150));
+        EXPECT_EQ(std::make_tuple(site.HeaderLength(), site.Magic(), site.FormatVersion(),
+                                  site.LastSaveTime(), site.BitmapOffset(), site.SignatureOffset(),
+                                  site.PointsOffset()),
+                  std::make_tuple(c.headerLength, 0x54414C20u, uint16_t{2}, 1000u, c.bitmap,
+                                  c.signature, c.points));
+        EXPECT_EQ(HexText(Bytes(c.file.begin() + 4, c.file.begin() + 8)), "20 4C 41 54");
+        EXPECT_EQ(0, std::memcmp(site.m_header, c.file.data(), 150));
         MapBitmap map;
         ASSERT_TRUE(ReadMapBitmap(src, site.BitmapOffset(), map).ok);
         EXPECT_EQ(map.width, 37);
     }
-}
-
-TEST(SiteHeader, LongerHeaderKeepsTheFirst150BytesAndSkipsTheRest) {
-    const auto file = LongerHeaderSiteFile();
-    MemorySource src(file);
-    CSiteRecord site;
-    ASSERT_TRUE(ReadSiteHeader(src, site).ok);
-    EXPECT_EQ(site.HeaderLength(), 151u);
-    EXPECT_EQ(0, std::memcmp(site.m_header, file.data(), 150));
-    MapBitmap map;
-    ASSERT_TRUE(ReadMapBitmap(src, site.BitmapOffset(), map).ok);
-    EXPECT_EQ(map.width, 37);
 }
 
 TEST(MapBitmapSection, ReadsSizePaletteAndRowsBottomUpOrTopDown) {
@@ -58,10 +54,8 @@ TEST(MapBitmapSection, ReadsSizePaletteAndRowsBottomUpOrTopDown) {
     MemorySource src(file);
     MapBitmap map;
     ASSERT_TRUE(ReadMapBitmap(src, kBitmapAt, map).ok);
-    EXPECT_EQ(map.height, 11);
-    EXPECT_FALSE(map.topDown);
-    EXPECT_EQ(map.stride, 40u);
-    EXPECT_EQ(map.bits.size(), 40u * 11);
+    EXPECT_EQ(std::make_tuple(map.height, map.topDown, map.stride, map.bits.size()),
+              std::make_tuple(11, false, 40u, size_t{40 * 11}));
     EXPECT_EQ(map.colorTable[5], 0x050505u);
     for (int y = 0; y < 11; ++y)
         for (int x = 0; x < 37; ++x) ASSERT_EQ(map.IndexAt(x, y), (x + y) % 7) << x << "," << y;
@@ -95,19 +89,17 @@ TEST(SiteHeader, PrepareForSaveSetsOnlyResetFlagAndSaveTime) {
     CSiteRecord site;
     ASSERT_TRUE(ReadSiteHeader(src, site).ok);
     PrepareHeaderForSave(site, 0x12345678);
-    EXPECT_EQ(site.ResetOnSave(), 0);
-    EXPECT_EQ(site.LastSaveTime(), 0x12345678u);
-    for (size_t i = 0; i < 150; ++i) {
-        if (i == 12 || (i >= 134 && i < 138)) continue;
-        ASSERT_EQ(site.m_header[i], file[i]) << i;
-    }
+    std::vector<uint8_t> expected(file.begin(), file.begin() + 150);
+    expected[12] = 0;
+    Put32(expected, 134, 0x12345678);
+    EXPECT_EQ(std::vector<uint8_t>(site.m_header, site.m_header + 150), expected);
 }
 
 TEST(FileSourceTest, ReportsAMissingFileWithTheErrnoText) {
     FileSource missing("/nonexistent/pellorin/site.hss");
-    EXPECT_FALSE(missing.Status().ok);
-    EXPECT_EQ(missing.Status().caption, "File Open Error");
-    EXPECT_EQ(missing.Status().text, "No such file or directory");
+    EXPECT_EQ(std::make_tuple(missing.Status().ok, missing.Status().caption, missing.Status().text),
+              std::make_tuple(false, std::string("File Open Error"),
+                              std::string("No such file or directory")));
     ScratchDir dir;
     FileSource present(dir.Write("a.hss", SmallSiteFile()).string());
     ASSERT_TRUE(present.Status().ok);

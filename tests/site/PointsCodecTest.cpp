@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -13,21 +14,14 @@
 
 namespace {
 
-struct Circle {
-    int32_t x, y;
-    int16_t strength;
-    bool operator==(const Circle&) const = default;
-};
+using Lines = std::vector<std::string>;
 
+// What reading a points section gave: each entry as "x,y name mac ssid chN
+// rssi", then each circle as "circle x,y strength".
 struct ReadBack {
     SiteStatus status;
     CApList entries;
-    std::vector<Circle> circles;
-    const ApRecord& At(int i) const {
-        const ApRecord* e = entries.First();
-        while (i-- > 0) e = e->next;
-        return *e;
-    }
+    Lines lines;
 };
 
 // Reads `points` behind a small site's header into fresh entries and circles.
@@ -36,9 +30,18 @@ void ReadAll(const std::vector<uint8_t>& points, ReadBack& out, CSiteRecord* sit
     CSiteRecord& s = site ? *site : local;
     MemorySource src(WithPoints(SmallSiteFile(), points));
     ASSERT_TRUE(ReadSiteHeader(src, s).ok);
-    out.status = ReadPoints(src, s, out.entries, [&](int32_t x, int32_t y, int16_t st) {
-        out.circles.push_back({x, y, st});
+    Lines circles;
+    out.status = ReadPoints(src, s, out.entries, [&](int32_t x, int32_t y, int16_t strength) {
+        circles.push_back("circle " + std::to_string(x) + "," + std::to_string(y) + " " +
+                          std::to_string(strength));
     });
+    char line[160];
+    for (const ApRecord* e = out.entries.First(); e && e != out.entries.Sentinel(); e = e->next) {
+        std::snprintf(line, sizeof line, "%d,%d %s %s %s ch%d %lld", e->x, e->y, e->pointName,
+                      e->macText, e->ssid, e->channel, static_cast<long long>(e->rssi));
+        out.lines.push_back(line);
+    }
+    out.lines.insert(out.lines.end(), circles.begin(), circles.end());
 }
 
 std::vector<uint8_t> Encode(const CApList& list) {
@@ -73,6 +76,10 @@ std::vector<uint8_t> SizeWords(uint32_t point, uint32_t ap) {
     return v;
 }
 
+uint16_t Word(const std::vector<uint8_t>& bytes, size_t at) {
+    return static_cast<uint16_t>(bytes[at] | (bytes[at + 1] << 8));
+}
+
 }  // namespace
 
 TEST(PointsSection, WorkedExampleComesOutByteForByteAndReadsBack) {
@@ -89,13 +96,7 @@ TEST(PointsSection, WorkedExampleComesOutByteForByteAndReadsBack) {
     ReadBack back;
     ReadAll(bytes, back);
     ASSERT_TRUE(back.status.ok);
-    ASSERT_EQ(back.entries.Count(), 1);
-    const ApRecord& e = back.At(0);
-    EXPECT_EQ(std::make_tuple(e.x, e.y, e.channel, e.rssi), std::make_tuple(100, 200, 6, -55));
-    EXPECT_STREQ(e.pointName, "TEST");
-    EXPECT_STREQ(e.macText, "001122334455");
-    EXPECT_STREQ(e.ssid, "lab");
-    EXPECT_EQ(back.circles, (std::vector<Circle>{{100, 200, -55}}));
+    EXPECT_EQ(back.lines, (Lines{"100,200 TEST 001122334455 lab ch6 -55", "circle 100,200 -55"}));
 }
 
 TEST(PointsSection, WrittenReadAndWrittenAgainGivesIdenticalBytes) {
@@ -112,7 +113,8 @@ TEST(PointsSection, WrittenReadAndWrittenAgainGivesIdenticalBytes) {
     ASSERT_TRUE(back.status.ok);
     EXPECT_EQ(back.entries.Count(), 5);
     EXPECT_EQ(Encode(back.entries), first);
-    EXPECT_EQ(back.circles, (std::vector<Circle>{{10, 20, -40}, {300, 5, -120}, {-4, 7, 127}}));
+    EXPECT_EQ(Lines(back.lines.begin() + 5, back.lines.end()),
+              (Lines{"circle 10,20 -40", "circle 300,5 -120", "circle -4,7 127"}));
 }
 
 TEST(PointsSection, GroupsEntriesIntoPointRecordsByPositionAndPlaceholder) {
@@ -125,8 +127,8 @@ TEST(PointsSection, GroupsEntriesIntoPointRecordsByPositionAndPlaceholder) {
     AddEntry(two, 50, 61, 6, -60);
     auto bytes = Encode(two);
     ASSERT_EQ(bytes.size(), 8u + 42 + 2 * 41 + 42 + 41);
-    EXPECT_EQ(bytes[8 + 40], 2);
-    EXPECT_EQ(bytes[8 + 42 + 82 + 40], 1);
+    EXPECT_EQ(std::make_pair(Word(bytes, 8 + 40), Word(bytes, 8 + 42 + 82 + 40)),
+              std::make_pair(uint16_t{2}, uint16_t{1}));
 
     // A channel-0 entry opens a record of its own; APs after it at the same
     // position count into it, so it does not come back on reading.
@@ -136,42 +138,36 @@ TEST(PointsSection, GroupsEntriesIntoPointRecordsByPositionAndPlaceholder) {
     AddEntry(fill, 5, 5, 4, -71);
     bytes = Encode(fill);
     ASSERT_EQ(bytes.size(), 8u + 42 + 41 + 42 + 41);
-    EXPECT_EQ(bytes[8 + 40], 1);
+    EXPECT_EQ(std::make_pair(Word(bytes, 8 + 40), Word(bytes, 8 + 42 + 41 + 40)),
+              std::make_pair(uint16_t{1}, uint16_t{1}));
     EXPECT_STREQ(reinterpret_cast<const char*>(&bytes[8 + 42 + 41 + 8]), "FILL");
-    EXPECT_EQ(bytes[8 + 42 + 41 + 40], 1);
     ReadBack back;
     ReadAll(bytes, back);
-    ASSERT_EQ(back.entries.Count(), 2);
-    EXPECT_EQ(back.At(0).channel, 3);
-    EXPECT_EQ(back.At(1).channel, 4);
+    EXPECT_EQ(back.lines,
+              (Lines{"5,5 TEST 001122334455 lab ch3 -70", "5,5 FILL 001122334455 lab ch4 -71",
+                     "circle 5,5 -70", "circle 5,5 -71"}));
 
     // N points without APs: N records with apCount 0, read back as empty
     // measurements that paint the weakest circle.
     CApList empty;
-    for (int i = 0; i < 4; ++i) AddEntry(empty, 7, 7, 0, 0, "FILL", "FILL");
+    for (int i = 0; i < 2; ++i) AddEntry(empty, 7, 7, 0, 0, "FILL", "FILL");
     bytes = Encode(empty);
-    ASSERT_EQ(bytes.size(), 8u + 4 * 42);
-    for (int i = 0; i < 4; ++i) EXPECT_EQ(Get32(bytes, 8 + i * 42 + 40) & 0xFFFF, 0u);
+    EXPECT_EQ(bytes.size(), 8u + 2 * 42);
+    EXPECT_EQ(std::make_pair(Word(bytes, 8 + 40), Word(bytes, 8 + 42 + 40)),
+              std::make_pair(uint16_t{0}, uint16_t{0}));
     ReadBack none;
     ReadAll(bytes, none);
-    ASSERT_EQ(none.entries.Count(), 4);
-    for (int i = 0; i < 4; ++i) {
-        const ApRecord& e = none.At(i);
-        EXPECT_EQ(
-            std::make_tuple(e.channel, e.rssi, std::string(e.macText), std::string(e.ssid)),
-            std::make_tuple(uint8_t{0}, int64_t{-100}, std::string("000000000000"), std::string()));
-    }
-    ASSERT_EQ(none.circles.size(), 4u);
-    EXPECT_EQ(none.circles[0].strength, -120);
+    EXPECT_EQ(none.lines,
+              (Lines{"7,7 FILL 000000000000  ch0 -100", "7,7 FILL 000000000000  ch0 -100",
+                     "circle 7,7 -120", "circle 7,7 -120"}));
 }
 
 TEST(PointsSection, MoreThan65535ApsAtOnePositionOpenASecondRecordInsteadOfWrapping) {
     CApList list;
     for (int i = 0; i < 65536; ++i) AddEntry(list, 1, 2, 6, -60);
     const auto bytes = Encode(list);
-    EXPECT_EQ(bytes[8 + 40] | (bytes[8 + 41] << 8), 65535);
-    const size_t second = 8 + 42 + size_t{65535} * 41;
-    EXPECT_EQ(bytes[second + 40] | (bytes[second + 41] << 8), 1);
+    EXPECT_EQ(Word(bytes, 8 + 40), 65535);
+    EXPECT_EQ(Word(bytes, 8 + 42 + size_t{65535} * 41 + 40), 1);
     ReadBack back;
     ReadAll(bytes, back);
     EXPECT_EQ(back.entries.Count(), 65536);
@@ -185,21 +181,16 @@ TEST(PointsSection, RssiIsScaledBy256TruncatedOnReadAndClampedOnWrite) {
     AppendAp(points, 3, 383, 41);     // 1.5 dBm
     ReadBack back;
     ReadAll(points, back);
-    ASSERT_EQ(back.entries.Count(), 3);
-    EXPECT_EQ(back.At(0).rssi, -79);
-    EXPECT_EQ(back.At(1).rssi, 0);
-    EXPECT_EQ(back.At(2).rssi, 1);
-    EXPECT_EQ(back.circles.at(0).strength, 1);
+    EXPECT_EQ(back.lines,
+              (Lines{"1,1 TEST A0A1A2A3A4A5 net ch1 -79", "1,1 TEST A0A1A2A3A4A5 net ch2 0",
+                     "1,1 TEST A0A1A2A3A4A5 net ch3 1", "circle 1,1 1"}));
 
     CApList list;
     for (int64_t rssi : {-200, 300, -128}) AddEntry(list, 0, 0, 1, rssi);
     const auto bytes = Encode(list);
-    auto rssi256 = [&](int i) {
-        return static_cast<int16_t>(bytes[8 + 42 + i * 41 + 1] | (bytes[8 + 42 + i * 41 + 2] << 8));
-    };
-    EXPECT_EQ(rssi256(0), -128 * 256);
-    EXPECT_EQ(rssi256(1), 127 * 256);
-    EXPECT_EQ(rssi256(2), -128 * 256);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(static_cast<int16_t>(Word(bytes, 8 + 42 + i * 41 + 1)),
+                  (i == 1 ? 127 : -128) * 256);
 }
 
 TEST(PointsSection, BytesAfterATextsNulAreWrittenAsZeros) {
@@ -218,15 +209,13 @@ TEST(PointsSection, BytesAfterATextsNulAreWrittenAsZeros) {
 TEST(PointsSection, AShortApRecordEndsTheReadQuietlyAndTheReadApsStillPaintTheirCircle) {
     std::vector<uint8_t> points = SizeWords(42, 41);
     AppendGroup(points, 9, 8, 3, 42);
-    AppendAp(points, 1, -60 * 256, 41);
-    AppendAp(points, 1, -50 * 256, 41);
-    AppendAp(points, 1, -10 * 256, 41);
+    for (int16_t dbm : {-60, -50, -10}) AppendAp(points, 1, static_cast<int16_t>(dbm * 256), 41);
     points.resize(points.size() - 1);  // the third AP is cut short
     ReadBack back;
     ReadAll(points, back);
     EXPECT_TRUE(back.status.ok);
     EXPECT_EQ(back.entries.Count(), 2);
-    EXPECT_EQ(back.circles, (std::vector<Circle>{{9, 8, -50}}));
+    EXPECT_EQ(back.lines.back(), "circle 9,8 -50");
 }
 
 TEST(PointsSection, LargerRecordSizesSkipTheExcess) {
@@ -239,14 +228,11 @@ TEST(PointsSection, LargerRecordSizesSkipTheExcess) {
     ReadBack back;
     ReadAll(padded, back, &site);
     ASSERT_TRUE(back.status.ok);
-    EXPECT_EQ(site.m_pointRecordSize, 43u);
-    EXPECT_EQ(site.m_apRecordSize, 42u);
-    ASSERT_EQ(back.entries.Count(), 3);
-    EXPECT_EQ(back.At(0).channel, 5);
-    EXPECT_EQ(back.At(1).channel, 6);
-    EXPECT_STREQ(back.At(1).ssid, "net");
-    EXPECT_EQ(back.At(2).rssi, -100);
-    EXPECT_EQ(back.circles, (std::vector<Circle>{{3, 4, -65}, {30, 40, -120}}));
+    EXPECT_EQ(std::make_pair(site.m_pointRecordSize, site.m_apRecordSize),
+              std::make_pair(43u, 42u));
+    EXPECT_EQ(back.lines,
+              (Lines{"3,4 TEST A0A1A2A3A4A5 net ch5 -70", "3,4 TEST A0A1A2A3A4A5 net ch6 -65",
+                     "30,40 TEST 000000000000  ch0 -100", "circle 3,4 -65", "circle 30,40 -120"}));
 }
 
 TEST(PointsSection, ReadingLeavesTheRecordingCountersAloneAndTallyCountsRecords) {
@@ -259,15 +245,13 @@ TEST(PointsSection, ReadingLeavesTheRecordingCountersAloneAndTallyCountsRecords)
     site.m_apCount = 7;
     ReadBack back;
     ReadAll(Encode(list), back, &site);
-    EXPECT_EQ(site.m_locationCount, 3);
-    EXPECT_EQ(site.m_apCount, 7);
+    EXPECT_EQ(std::make_pair(site.m_locationCount, site.m_apCount), std::make_pair(3, 7));
 
     MemorySource src(WithPoints(SmallSiteFile(), Encode(list)));
     PointsTally tally;
     ASSERT_TRUE(TallyPoints(src, site, tally).ok);
-    EXPECT_EQ(tally.pointGroups, 2u);
-    EXPECT_EQ(tally.apRecords, 2u);
-    EXPECT_EQ(tally.pointRecordSize, 42u);
+    EXPECT_EQ(std::make_tuple(tally.pointGroups, tally.apRecords, tally.pointRecordSize),
+              std::make_tuple(2u, 2u, 42u));
 }
 
 TEST(SignatureSection, WordsRunBottomRowFirstLeftToRight) {
@@ -280,6 +264,6 @@ TEST(SignatureSection, WordsRunBottomRowFirstLeftToRight) {
     EXPECT_EQ(order.front(), std::make_pair(0, 99));
     EXPECT_EQ(order[200], std::make_pair(0, 98));
     EXPECT_EQ(order.back(), std::make_pair(199, 0));
-    EXPECT_EQ(Get32(bytes, 3 * 4), 0u);
-    EXPECT_EQ(HexText(Bytes(bytes.begin(), bytes.begin() + 4)), "FF FF FF 00");  // little-endian
+    EXPECT_EQ(HexText(Bytes(bytes.begin(), bytes.begin() + 16)),
+              "FF FF FF 00 FF FF FF 00 FF FF FF 00 00 00 00 00");  // little-endian
 }

@@ -56,6 +56,15 @@ protected:
     CSiteRecord site;
 };
 
+// The selection as one line: place, first index, AP count, best reading.
+std::string Selection(const CSiteRecord& s) {
+    char line[160];
+    std::snprintf(line, sizeof line, "%g,%g first %d aps %d best %d %s %s", s.m_selX, s.m_selY,
+                  int(s.m_selFirstIndex), int(s.m_selApCount), int(s.m_selBestRssi), s.m_selBestMac,
+                  s.m_selBestSsid);
+    return line;
+}
+
 int16_t Best(const CSiteRecord& s) {
     int16_t v = 0;
     s.GetBestRssi(v);
@@ -130,13 +139,7 @@ TEST_F(Recording, SelectNearestPointUsesSquaredDistance3200AndTheFirstRun) {
 
     Record(100, 100, {{-70}, {-40}, {-55}});
     EXPECT_EQ(site.SelectNearestPoint(140, 140), 1);  // 40² + 40² = 3200
-    EXPECT_EQ(site.m_selX, 100.0);
-    EXPECT_EQ(site.m_selY, 100.0);
-    EXPECT_EQ(site.m_selApCount, 3);
-    EXPECT_EQ(site.m_selBestRssi, -40);
-    EXPECT_STREQ(site.m_selBestMac, "000000000002");
-    EXPECT_STREQ(site.m_selBestSsid, "ap2");
-    EXPECT_EQ(site.m_selFirstIndex, 1);
+    EXPECT_EQ(Selection(site), "100,100 first 1 aps 3 best -40 000000000002 ap2");
     EXPECT_EQ(site.SelectNearestPoint(141, 140), 0);  // 41² + 40² = 3281
 
     // The same place again right away forms one run; later, a separate one.
@@ -144,13 +147,9 @@ TEST_F(Recording, SelectNearestPointUsesSquaredDistance3200AndTheFirstRun) {
     Record(300, 300, {{-60}});
     Record(100, 100, {{-20}});
     EXPECT_EQ(site.SelectNearestPoint(101, 100), 1);
-    EXPECT_EQ(site.m_selFirstIndex, 1);
-    EXPECT_EQ(site.m_selApCount, 4);
-    EXPECT_EQ(site.m_selBestRssi, -30);
-
+    EXPECT_EQ(Selection(site), "100,100 first 1 aps 4 best -30 000000000001 ap1");
     EXPECT_EQ(site.SelectNearestPoint(298, 301), 1);
-    EXPECT_EQ(site.m_selFirstIndex, 5);
-    EXPECT_EQ(site.m_selApCount, 1);
+    EXPECT_EQ(Selection(site), "300,300 first 5 aps 1 best -60 000000000001 ap1");
 
     // Far-away taps do not overflow the square.
     EXPECT_EQ(site.SelectNearestPoint(INT32_MAX, INT32_MIN), 0);
@@ -175,8 +174,8 @@ TEST_F(Recording, SelectionAndDeletionReachPastPosition32767) {
     for (int i = 0; i < 33000; ++i) AddEntry(surveyList, 5000, 5000, 1, -80);
     Record(0, 0, {{-50}, {-40}});
     ASSERT_EQ(site.SelectNearestPoint(1, 1), 1);
-    EXPECT_EQ(site.m_selFirstIndex, 33001);
-    EXPECT_EQ(site.m_selApCount, 2);
+    EXPECT_EQ(std::make_pair(int(site.m_selFirstIndex), int(site.m_selApCount)),
+              std::make_pair(33001, 2));
     site.DeleteSelectedPoint();
     EXPECT_EQ(surveyList.Count(), 33000);
 }
