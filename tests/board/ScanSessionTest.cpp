@@ -34,9 +34,7 @@ protected:
     // scan started, access point 1 heard.
     void FirstScanRunning() {
         theBoard.StartSurveyScan(true);
-        Receive(BoardFrame(MSG_MODE, {kSurveyScanMode}));
-        Receive(Start());
-        Receive(Heard(1));
+        Receive(Join({BoardFrame(MSG_MODE, {kSurveyScanMode}), Start(), Heard(1)}));
         ASSERT_EQ(Sent(), (std::vector<std::string>{kModeSent, kScanSent}));
         ASSERT_EQ(theBoard.Gate(), ScanGate::kRunning);
         outbox.queued.clear();
@@ -46,8 +44,7 @@ protected:
 TEST_F(ScanSession, CancelledScanRecordsNothingFromItsLateFrames) {
     FirstScanRunning();
     theBoard.CancelScan();
-    Receive(Heard(2));
-    Receive(End());
+    Receive(Join({Heard(2), End()}));
     EXPECT_FALSE(Complete());
     EXPECT_EQ(Listed(), std::vector<int>{1});  // nothing after the cancel
     EXPECT_EQ(theBoard.Gate(), ScanGate::kCancelled);
@@ -57,13 +54,10 @@ TEST_F(ScanSession, NextPointWaitsForTheOldScanToEndAndTakesOnlyItsOwnFrames) {
     FirstScanRunning();
     theBoard.StartSurveyScan(true);  // a tap while the board still scans
     EXPECT_TRUE(Sent().empty()) << "asked while the board was busy";
-    Receive(Heard(2));
-    Receive(End());  // the old scan's tail: ignored, and the board is free
+    Receive(Join({Heard(2), End()}));  // the old scan's tail: ignored, and the board is free
     EXPECT_FALSE(Complete());
     EXPECT_EQ(Sent(), std::vector<std::string>{kScanSent});
-    Receive(Start());
-    Receive(Heard(3));
-    Receive(End());
+    Receive(Join({Start(), Heard(3), End()}));
     EXPECT_TRUE(Complete());
     EXPECT_EQ(Listed(), std::vector<int>{3});
 
@@ -74,9 +68,7 @@ TEST_F(ScanSession, NextPointWaitsForTheOldScanToEndAndTakesOnlyItsOwnFrames) {
     theBoard.CancelScan();
     theBoard.StartSurveyScan(true);
     EXPECT_EQ(Sent(), std::vector<std::string>{kScanSent});
-    Receive(Start());
-    Receive(Heard(4));
-    Receive(End());
+    Receive(Join({Start(), Heard(4), End()}));
     EXPECT_FALSE(Complete());
     EXPECT_EQ(Sent(), (std::vector<std::string>{kScanSent, kScanSent}));
 }
@@ -141,9 +133,7 @@ void WithListLocked(Fn during) {
 TEST_F(ScanSession, ReportsThatMeetTheLockAreKeptInOrderAndTheEndWaitsForThem) {
     FirstScanRunning();
     WithListLocked([&] {
-        Receive(Heard(2));
-        Receive(Heard(1));
-        Receive(End());
+        Receive(Join({Heard(2), Heard(1), End()}));
         EXPECT_EQ(notifier.Count(), 2 + 3);  // every frame still draws
         EXPECT_EQ(Listed(), std::vector<int>{1});
         EXPECT_FALSE(Complete()) << "complete before all its readings were in";
