@@ -96,8 +96,8 @@ TEST(Coverage, NetworksChosenByMacSsidAndStrongestGiveTheHandComputedPointValues
     AddEntry(s, 200, 100, 11, -45, "guest", "TEST", 3);
     AddEntry(s, 300, 100, 0, 0, "FILL", "FILL", 0);      // recorded where nothing was heard
     AddEntry(s, 400, 100, 0, -100, "", "TEST", 0);       // the same, read back from a file
-    AddEntry(s, 100, 100, 1, -80, "office", "TEST", 1);  // two measurements merged
-    AddEntry(s, 100, 100, 1, -75, "office", "TEST", 1);
+    AddEntry(s, 100, 100, 6, -80, "office", "TEST", 1);  // two measurements merged
+    AddEntry(s, 100, 100, 6, -75, "office", "TEST", 1);  // (a weaker channel of the same AP)
 
     struct Row {
         NetworkChoice choice;
