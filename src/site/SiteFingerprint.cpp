@@ -4,6 +4,7 @@
 #include <limits>
 #include <vector>
 
+#include "journal/Crc32.h"
 #include "site/SiteRecord.h"
 
 namespace {
@@ -15,11 +16,16 @@ constexpr size_t kReadChunk = 1 << 20;
 
 CSiteFingerprinter::CSiteFingerprinter(uint64_t bitmapOffset, uint64_t bitmapLength,
                                        uint64_t pointsOffset) {
+    // The header always comes before the points section, so one CRC runs
+    // over both.
     m_header.end = kSiteHeaderSize;
+    m_header.crc = &m_contentCrc;
     m_bitmap.begin = m_bitmap.next = bitmapOffset;
     m_bitmap.end = bitmapOffset + bitmapLength;
+    m_bitmap.crc = &m_bitmapCrc;
     m_points.begin = m_points.next = pointsOffset;
     m_points.end = kToEnd;
+    m_points.crc = &m_contentCrc;
 }
 
 void CSiteFingerprinter::Feed(uint64_t offset, const uint8_t* data, size_t n) {
@@ -32,7 +38,7 @@ void CSiteFingerprinter::Feed(uint64_t offset, const uint8_t* data, size_t n) {
             continue;
         }
         // from <= next < to: the part not seen yet.
-        r->crc.Update(data + (r->next - offset), static_cast<size_t>(to - r->next));
+        *r->crc = Crc32(data + (r->next - offset), static_cast<size_t>(to - r->next), *r->crc);
         r->next = to;
     }
 }
@@ -44,12 +50,11 @@ bool CSiteFingerprinter::Result(uint64_t fileSize, SiteFingerprint& out) const {
     if (!whole(m_header) || !whole(m_bitmap) || !whole(m_points) || m_bitmap.end > fileSize)
         return false;
     out.size = fileSize;
-    out.headerCrc = m_header.crc.Value();
+    out.contentCrc = m_contentCrc;
     out.bitmapOffset = m_bitmap.begin;
     out.bitmapLength = m_bitmap.end - m_bitmap.begin;
-    out.bitmapCrc = m_bitmap.crc.Value();
+    out.bitmapCrc = m_bitmapCrc;
     out.pointsOffset = m_points.begin;
-    out.pointsCrc = m_points.crc.Value();
     return true;
 }
 

@@ -1,23 +1,23 @@
 #pragma once
-// What tells one version of a site file from another: its size and CRC-32s
-// of its header, its map bitmap section and its points section. Open takes
-// the fingerprint of the file it read; Save replaces the file only while the
-// file on disk still has it, so a file rewritten or replaced by another
-// program after Open is never mixed with the survey.
+// What tells one version of a site file from another: its size, the CRC-32
+// of its header followed by its points section (the checksum a survey
+// journal binds itself to, journal/SiteBinding.h) and the CRC-32 of its map
+// bitmap section. Open takes the fingerprint of the file it read; Save
+// replaces the file only while the file on disk still has it, so a file
+// rewritten or replaced by another program after Open is never mixed with
+// the survey.
 
 #include <cstdint>
 
-#include "site/Crc32.h"
 #include "site/SiteFile.h"
 
 struct SiteFingerprint {
     uint64_t size = 0;          // of the whole file
-    uint32_t headerCrc = 0;     // the first 150 bytes
+    uint32_t contentCrc = 0;    // the first 150 bytes, then pointsOffset .. end of file
     uint64_t bitmapOffset = 0;  // the map bitmap section: 14 + 40 + 1024 +
     uint64_t bitmapLength = 0;  // biSizeImage bytes from bitmapOffset
     uint32_t bitmapCrc = 0;
-    uint64_t pointsOffset = 0;  // the points section: to the end of the file
-    uint32_t pointsCrc = 0;
+    uint64_t pointsOffset = 0;
     bool operator==(const SiteFingerprint&) const = default;
 };
 
@@ -37,8 +37,10 @@ private:
         uint64_t end = 0;   // UINT64_MAX: to the end of the file
         uint64_t next = 0;  // the next byte the CRC expects
         bool gap = false;
-        Crc32 crc;
+        uint32_t* crc = nullptr;
     };
+    uint32_t m_contentCrc = 0;
+    uint32_t m_bitmapCrc = 0;
     Region m_header, m_bitmap, m_points;
 };
 

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "site/Crc32.h"
+#include "journal/Crc32.h"
 #include "site/SiteFingerprint.h"
 #include "site/SiteLayout.h"
 #include "site/SiteRecord.h"
@@ -187,8 +187,8 @@ SiteStatus SaveSiteFile(const std::string& path, CSiteRecord& site, const Signat
         // The map bitmap section was copied as it was; header and points are new.
         SiteFingerprint now = *expected;
         now.size = cut + points.size();
-        now.headerCrc = Crc32Of(staged.m_header, kSiteHeaderSize);
-        now.pointsCrc = Crc32Of(points.data(), points.size());
+        now.contentCrc =
+            Crc32(points.data(), points.size(), Crc32(staged.m_header, kSiteHeaderSize));
         site.m_fileFingerprint = now;
     }
     return SiteStatus::Ok();
