@@ -185,11 +185,11 @@ SiteStatus SaveSiteFile(const std::string& path, CSiteRecord& site, const Signat
     site.m_apRecordSize = staged.m_apRecordSize;
     if (expected) {
         // The map bitmap section was copied as it was; header and points are new.
-        SiteFingerprint now = *expected;
-        now.size = cut + points.size();
-        now.contentCrc =
+        SiteFingerprint saved = *expected;
+        saved.size = cut + points.size();
+        saved.contentCrc =
             Crc32(points.data(), points.size(), Crc32(staged.m_header, kSiteHeaderSize));
-        site.m_fileFingerprint = now;
+        site.m_fileFingerprint = saved;
     }
     return SiteStatus::Ok();
 }
