@@ -10,6 +10,6 @@ build="${1:-$here/../build/release}"
 export SOURCE_DATE_EPOCH=1735689600  # 2025-01-01 00:00:00 UTC, for identical files on every run
 
 "$build/tools/samplegen/pellorin-samplegen" plan -o "$here/office.png"
-"$build/tools/sitetool/pellorin-site" create "$here/office.png" -o "$here/office.hss"
+"$build/tools/sitetool/pellorin-site" create "$here/office.png" -o "$here/office.hss" --force
 "$build/tools/samplegen/pellorin-samplegen" survey "$here/office.hss" -o "$here/office-surveyed.hss"
 "$build/tools/sitetool/pellorin-site" info "$here/office-surveyed.hss"

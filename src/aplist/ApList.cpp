@@ -104,6 +104,12 @@ int32_t CApList::Count() const {
     return n;
 }
 
+int32_t CApList::CountAfter(const ApRecord* mark) const {
+    int32_t n = 0;
+    for (const ApRecord* rec = mark->next; rec != m_sentinel; rec = rec->next) ++n;
+    return n;
+}
+
 // Constructed in this order at start-up, destroyed in the reverse order.
 CApList scanList;
 CApList surveyList;

@@ -31,6 +31,10 @@ public:
 
     bool IsEmpty() const { return m_sentinel->next == m_sentinel; }
     int32_t Count() const;
+    // The records behind `mark` (a record of this list, or the sentinel for
+    // all of them): what AddTail added since `mark` was the last record.
+    int32_t CountAfter(const ApRecord* mark) const;
+    const ApRecord* Last() const { return m_sentinel->prev; }  // the sentinel when empty
     ApRecord* First() const { return IsEmpty() ? nullptr : m_sentinel->next; }
     const ApRecord* Sentinel() const { return m_sentinel; }
 

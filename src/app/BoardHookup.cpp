@@ -8,15 +8,10 @@
 #include "boardsim/PtyBoardSim.h"
 #include "platform/MessageBoxes.h"
 
-namespace {
-constexpr int kCursorFollowMs = 200;
-}
-
 CBoardHookup::CBoardHookup(CTambRUMOView* view, BoardStartupOptions options)
     : QObject(view), m_view(view), m_options(std::move(options)) {
     m_stepTimer.setSingleShot(true);
     connect(&m_stepTimer, &QTimer::timeout, this, [this] { RunStep(); });
-    connect(&m_cursorTimer, &QTimer::timeout, this, [this] { FollowCursor(); });
 }
 
 CBoardHookup::~CBoardHookup() { Stop(); }
@@ -49,7 +44,14 @@ void CBoardHookup::RunStep() {
     }
     m_wait.reset();
     if (!m_startup->SimulatorError().empty()) ShowOnce(m_startup->SimulatorError());
-    if (m_startup->Simulator() != nullptr) m_cursorTimer.start(kCursorFollowMs);
+    if (m_startup->Simulator() != nullptr) {
+        // The simulated surveyor stands where each point is taken, before
+        // its scan is asked for. The view may outlive this object.
+        m_view->SetPointStartListener([self = QPointer<CBoardHookup>(this)](int32_t x, int32_t y) {
+            if (self && self->m_startup && self->m_startup->Simulator() != nullptr)
+                self->m_startup->Simulator()->SetSurveyorPosition(x, y);
+        });
+    }
     m_view->Repaint();  // the start-up screen now shows the board's texts
 }
 
@@ -66,15 +68,8 @@ void CBoardHookup::ShowOnce(const std::string& text) {
     });
 }
 
-void CBoardHookup::FollowCursor() {
-    if (!m_startup || m_startup->Simulator() == nullptr || !m_view->HasMap()) return;
-    CMapViewport& vp = m_view->Viewport();
-    m_startup->Simulator()->SetSurveyorPosition(vp.GetCenterX(), vp.GetCenterY());
-}
-
 void CBoardHookup::Stop() {
     m_stepTimer.stop();
-    m_cursorTimer.stop();
     if (m_startup) {
         m_startup->Stop();
         m_startup.reset();

@@ -2,8 +2,8 @@
 // Brings the board up behind the view without blocking the user interface:
 // drives CBoardStartup from a single-shot timer under the wait cursor, shows
 // the link's texts once through the message boxes, repaints the view when the
-// sequence ends and, with the simulated board, keeps the surveyor at the map
-// cursor. Stop() ends the worker and deletes the link.
+// sequence ends and, with the simulated board, stands the surveyor where each
+// point is taken. Stop() ends the worker and deletes the link.
 //
 // No box is ever shown from inside a step: a box runs a nested event loop in
 // which the window may be closed or minimised, and that stops (deletes) the
@@ -40,7 +40,6 @@ public:
 
 private:
     void RunStep();
-    void FollowCursor();
     // Shows `text` in a box once per run, after the current step has returned.
     void ShowOnce(const std::string& text);
 
@@ -49,6 +48,5 @@ private:
     std::unique_ptr<CBoardStartup> m_startup;
     std::unique_ptr<platform::CWaitCursor> m_wait;
     QTimer m_stepTimer;
-    QTimer m_cursorTimer;
     bool m_messageShown = false;
 };

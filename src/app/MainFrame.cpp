@@ -15,7 +15,6 @@
 
 #include "app/TambRUMOView.h"
 #include "platform/Gdi.h"
-#include "platform/MessageBoxes.h"
 #include "platform/RegisteredMessages.h"
 #include "site/SiteRecord.h"
 
@@ -166,15 +165,11 @@ bool CMainFrame::event(QEvent* e) {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* e) {
-    if (!m_closing && m_view->HasUnsavedChanges()) {
-        const int answer =
-            platform::MessageBox(this, QStringLiteral("Save the survey before closing?"),
-                                 QStringLiteral("Tamb"), platform::MB_YESNOCANCEL);
-        // A save that failed keeps the window, so no point is lost unasked.
-        if (answer == platform::IDCANCEL || (answer == platform::IDYES && !m_view->OnSaveSite())) {
-            e->ignore();
-            return;
-        }
+    // Cancel, or a save that was cancelled or failed, keeps the window.
+    if (!m_closing &&
+        !m_view->SaveOrDiscardSurvey(QStringLiteral("Save the survey before closing?"))) {
+        e->ignore();
+        return;
     }
     m_closing = true;
     if (m_onClosing) {

@@ -221,15 +221,17 @@ int CTambRUMOView::OnTalvDraw() {
         if (m_pointPending && g_pSite != nullptr && HasMap()) {
             m_pointPending = false;
             m_displayMode = 1;
+            const ApRecord* before = surveyList.Last();
             const int heard = g_pSite->RecordPoint();
-            m_surveyChanged = true;
+            const int32_t records = surveyList.CountAfter(before);
+            SetSurveyChanged(true);
             if (heard == 0) {
                 platform::PlaySoundSync(QStringLiteral("REDALERT"));
                 platform::MessageBox(window(), QStringLiteral("No Access Points Detected!"),
                                      QStringLiteral("COVERAGE WARNING"),
                                      platform::MB_ICONEXCLAMATION | platform::MB_OK);
             }
-            PaintRecordedPoint();
+            PaintRecordedPoint(records);
             QObject* target = m_statusTarget ? m_statusTarget.data() : window();
             platform::PostMessage(target, TalvStatusUpdateMessage(), m_pViewport->GetCenterX(),
                                   m_pViewport->GetCenterY());

@@ -9,14 +9,17 @@
 #include <QPointer>
 #include <QString>
 #include <QWidget>
+#include <functional>
 #include <memory>
 #include <mutex>
 
 #include "app/ViewDialogs.h"
 #include "board/BoardInterfaces.h"
+#include "map/CircleLog.h"
 #include "map/MapViewport.h"
 #include "platform/TapAndHold.h"
 #include "screens/ScreenArt.h"
+#include "site/SiteFile.h"
 
 class QScrollBar;
 class CViewCanvas;
@@ -56,10 +59,16 @@ public:
 
     // Commands.
     void OnOpenSite();
-    // The Open flow on `path` without the file dialog; true when it opened.
+    // The Open flow on `path` without the file dialog (the question whether
+    // to save unsaved points first included); true when it opened.
     bool OpenSitePath(const QString& path);
-    // True when the site was written.
+    // True when the site was written; false also when the sign-off was
+    // closed without "SAVE SITE SURVEY".
     bool OnSaveSite();
+    // With points recorded or deleted since the last Open or Save, asks
+    // `question` (Yes, No, Cancel) and saves on Yes. True when the caller
+    // may go on: nothing to save, saved, or No.
+    bool SaveOrDiscardSurvey(const QString& question);
     void OnZoomIn();
     void OnZoomOut();
     void OnHelp();
@@ -85,8 +94,12 @@ public:
 
     // Circles in the map bitmap.
     void PaintPointCircle(int32_t x, int32_t y, int32_t strength);
-    void PaintRecordedPoint();
-    void ErasePointDisc();
+    // The circle of the point just recorded, at its own place, standing for
+    // its `records` survey records.
+    void PaintRecordedPoint(int32_t records);
+    // Takes the circles of the records deleted from list position
+    // `firstRecord` off the map, leaving it as if they had never been there.
+    void EraseDeletedPoint(int32_t firstRecord);
 
     // Paints the current screen into `p` over `client`.
     void OnDraw(QPainter& p, const QRect& client);
@@ -100,6 +113,11 @@ public:
     void SetStatusTarget(QObject* target) { m_statusTarget = target; }
     IDrawNotifier* DrawNotifier() { return m_drawNotifier.get(); }
     void SetDialogs(IViewDialogs* dialogs);  // not owned; null restores the real ones
+    // Told where each new point will be measured, before its scan is
+    // requested (the simulated board stands the surveyor there).
+    void SetPointStartListener(std::function<void(int32_t x, int32_t y)> fn) {
+        m_onPointStart = std::move(fn);
+    }
     platform::CTapAndHold& Gesture() { return m_gesture; }
     QScrollBar* HorizontalBar() const { return m_hBar; }
     QScrollBar* VerticalBar() const { return m_vBar; }
@@ -127,6 +145,10 @@ private:
     friend class CViewCanvas;
     void StartPoint(bool surveyModeKnown);
     void EndPointUnrecorded();
+    bool OpenSiteFile(const QString& path);
+    // Sets the unsaved-points mark and shows it, with the site's name, in the
+    // window title.
+    void SetSurveyChanged(bool changed);
     void SetBarsToCenter();
     void ShowScrollBars(bool show);
     IViewDialogs& Dialogs();
@@ -134,7 +156,9 @@ private:
     std::unique_ptr<CMapViewport> m_pViewport;
     QString m_strSitePath;
     QImage m_mapImage;  // the site bitmap with its circles (m_bmpMap / m_dcMap)
-    ScreenArt m_art;    // m_bmpCursor, splash and radar frames
+    MapBitmap m_plan;   // the file's 8-bit bitmap, without circles
+    CCircleLog m_circles;
+    ScreenArt m_art;  // m_bmpCursor, splash and radar frames
     CRadarAnimation m_radar;
     bool m_surveyChanged = false;
     bool m_pointPending = false;
@@ -147,4 +171,5 @@ private:
     QPointer<QObject> m_statusTarget;
     CDefaultViewDialogs m_defaultDialogs;
     IViewDialogs* m_dialogs = nullptr;
+    std::function<void(int32_t, int32_t)> m_onPointStart;
 };

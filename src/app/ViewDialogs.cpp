@@ -33,7 +33,9 @@ namespace {
 // Keeps the dialog object alive until the save has read the signature.
 class CDialogSignature : public ISignature {
 public:
-    explicit CDialogSignature(QWidget* parent) : m_dlg(parent) { m_dlg.exec(); }
+    explicit CDialogSignature(QWidget* parent) : m_dlg(parent) {}
+    // True when the surveyor pressed "SAVE SITE SURVEY".
+    bool Run() { return m_dlg.exec() == QDialog::Accepted; }
     uint32_t GetSignaturePixel(int x, int y) const override {
         return m_dlg.GetSignaturePixel(x, y);
     }
@@ -62,7 +64,9 @@ int CDefaultViewDialogs::LocationInfo([[maybe_unused]] QWidget* parent) {
 
 std::unique_ptr<ISignature> CDefaultViewDialogs::SignOff([[maybe_unused]] QWidget* parent) {
 #ifdef PELLORIN_HAS_SIGNOFF_DLG
-    return std::make_unique<CDialogSignature>(parent);
+    auto signature = std::make_unique<CDialogSignature>(parent);
+    if (!signature->Run()) return nullptr;
+    return signature;
 #else
     return std::make_unique<CBlankSignature>();
 #endif

@@ -20,7 +20,9 @@ public:
     // CLocationInfoDlg on the selected point of g_pSite; -2 when the user
     // deleted that point.
     virtual int LocationInfo(QWidget* parent) = 0;
-    // CSignOffDlg; its result is not looked at. Never null.
+    // CSignOffDlg: the signature once "SAVE SITE SURVEY" was pressed; null
+    // when the dialog was closed any other way (Escape, the close control),
+    // which cancels the save.
     virtual std::unique_ptr<ISignature> SignOff(QWidget* parent) = 0;
     virtual void ColorCodes(QWidget* parent) = 0;
     virtual void Help(QWidget* parent) = 0;

@@ -64,7 +64,7 @@ public:
 
     CBoardLink* Link() const { return m_link.get(); }
     CBoardWorker* Worker() const { return m_worker.get(); }
-    // The simulated board, or null; its SetSurveyorPosition follows the map cursor.
+    // The simulated board, or null; SetSurveyorPosition puts the surveyor at each new point.
     CPtyBoardSim* Simulator() const { return m_sim.get(); }
     // The text to show when the simulated board could not be started.
     const std::string& SimulatorError() const { return m_simError; }

@@ -1,10 +1,11 @@
 #pragma once
 // "Sign Off On Survey": the surveyor signs with the stylus before Save
-// writes the site file. However the dialog ends ("SAVE SITE SURVEY" or the
-// window's close control), Save goes on and reads the signature grid, the
-// canvas pixels x 0 .. 199, y 0 .. 99, through GetSignaturePixel; the canvas
-// lives with the dialog object, so the grid can be read after exec() has
-// returned and the window is gone.
+// writes the site file. "SAVE SITE SURVEY" accepts the dialog and Save goes
+// on; Escape or the window's close control reject it and the save is
+// cancelled. Save reads the signature grid, the canvas pixels x 0 .. 199,
+// y 0 .. 99, through GetSignaturePixel; the canvas lives with the dialog
+// object, so the grid can be read after exec() has returned and the window
+// is gone.
 
 #include <QDialog>
 #include <QPushButton>

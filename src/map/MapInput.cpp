@@ -3,10 +3,10 @@
 
 #include <QScrollBar>
 
+#include "aplist/ApList.h"
 #include "app/TambRUMOView.h"
 #include "board/ScannerBoard.h"
 #include "map/PointCircles.h"
-#include "platform/Gdi.h"
 #include "platform/Sounds.h"
 #include "site/SiteRecord.h"
 
@@ -14,7 +14,6 @@ namespace {
 VpRect ToVp(const QRect& r) {
     return {r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
 }
-QRect ToQ(const VpRect& r) { return gdi::Rect(r.left, r.top, r.right, r.bottom); }
 }  // namespace
 
 void CTambRUMOView::OnZoomIn() {
@@ -110,7 +109,10 @@ void CTambRUMOView::StartPoint(bool surveyModeKnown) {
     // Without an open site there is no map to take a point on.
     if (g_pSite == nullptr || !HasMap()) return;
     platform::PlaySoundAsync(QStringLiteral("ping"));
-    g_pSite->BeginPoint(m_pViewport->GetCenterX(), m_pViewport->GetCenterY(), "TEST");
+    const int32_t x = m_pViewport->GetCenterX();
+    const int32_t y = m_pViewport->GetCenterY();
+    if (m_onPointStart) m_onPointStart(x, y);  // before the request goes out
+    g_pSite->BeginPoint(x, y, "TEST");
     // Mode 7 first unless known; the request waits while the board is busy
     // with an earlier scan or away, and only this scan's frames count.
     theBoard.StartSurveyScan(surveyModeKnown);
@@ -132,9 +134,10 @@ void CTambRUMOView::OnTapAndHold(QPoint client) {
     int32_t wx = 0, wy = 0;
     m_pViewport->ScreenToWorld(ToVp(ClientRect()), client.x(), client.y(), wx, wy);
     if (g_pSite->SelectNearestPoint(wx, wy) == 0) return;
+    const int32_t first = g_pSite->m_selFirstIndex;
     if (Dialogs().LocationInfo(window()) == -2) {
-        m_surveyChanged = true;
-        ErasePointDisc();
+        SetSurveyChanged(true);
+        EraseDeletedPoint(first);
     }
     Repaint();
 }
@@ -143,11 +146,21 @@ void CTambRUMOView::PaintPointCircle(int32_t x, int32_t y, int32_t strength) {
     PaintCircle(m_mapImage, x, y, strength);
 }
 
-void CTambRUMOView::PaintRecordedPoint() {
+void CTambRUMOView::PaintRecordedPoint(int32_t records) {
     if (g_pSite == nullptr) return;
     int16_t best = -90;
     g_pSite->GetBestRssi(best);
-    PaintCircleBox(m_mapImage, ToQ(m_pViewport->GetPointRect()), CircleStyleFor(best));
+    // Where the point was taken, which is where its records say it is.
+    PaintCircle(m_mapImage, g_pSite->m_pendingX, g_pSite->m_pendingY, best);
+    m_circles.Add(g_pSite->m_pendingX, g_pSite->m_pendingY, best, records);
 }
 
-void CTambRUMOView::ErasePointDisc() { PaintEraseDisc(m_mapImage, ToQ(m_pViewport->GetTapRect())); }
+void CTambRUMOView::EraseDeletedPoint(int32_t firstRecord) {
+    // Every circle added a record count to the log and a delete only takes
+    // records away, so what the list lacks now is what was deleted (also
+    // when a scan was recorded while the point's dialog was up).
+    const int64_t deleted = m_circles.Records() - surveyList.Count();
+    if (deleted <= 0) return;
+    const std::vector<LoggedCircle> removed = m_circles.RemoveRecords(firstRecord, deleted);
+    MendDeletedCircles(m_mapImage, m_plan, m_circles, removed);
+}

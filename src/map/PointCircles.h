@@ -1,11 +1,17 @@
 #pragma once
-// Point circles in the map bitmap: the RSSI colour band of a strength, and
-// the circle, the erase disc painted with GDI's ellipse geometry.
+// Point circles in the map bitmap: the RSSI colour band of a strength, the
+// circle painted with GDI's ellipse geometry, and the mending of the map
+// after points were deleted.
 
 #include <QColor>
 #include <QImage>
 #include <QRect>
 #include <cstdint>
+#include <vector>
+
+#include "map/CircleLog.h"
+
+struct MapBitmap;
 
 struct CircleStyle {
     QColor pen;
@@ -21,5 +27,10 @@ CircleStyle CircleStyleFor(int32_t strength);
 void PaintCircle(QImage& map, int32_t x, int32_t y, int32_t strength);
 // A circle of `style` in the GDI box (l, t, r, b).
 void PaintCircleBox(QImage& map, const QRect& box, const CircleStyle& style);
-// The white disc (white 2-pixel pen, white brush) that erases a point.
-void PaintEraseDisc(QImage& map, const QRect& box);
+
+// Takes the `removed` circles off `map`: their boxes are painted from the
+// plan again and the circles left in `log` that reach into a box are painted
+// again there, in the log's order. The map then shows exactly what it would
+// had the removed circles never been painted.
+void MendDeletedCircles(QImage& map, const MapBitmap& plan, const CCircleLog& log,
+                        const std::vector<LoggedCircle>& removed);

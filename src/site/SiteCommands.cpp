@@ -1,9 +1,11 @@
-// Open a Site and Save a Site of CTambRUMOView. Open reads and checks
-// everything into new objects first and replaces the current site only when
-// the whole file was accepted, so a cancelled or failed Open leaves the site,
-// map, path, survey and screen that were there before.
+// Open a Site and Save a Site of CTambRUMOView. Open first offers to save
+// unsaved points, then reads and checks everything into new objects and
+// replaces the current site only when the whole file was accepted, so a
+// cancelled or failed Open leaves the site, map, path, survey and screen that
+// were there before. Save goes ahead only after "SAVE SITE SURVEY".
 
 #include <QDateTime>
+#include <QFileInfo>
 #include <QScrollBar>
 #include <memory>
 
@@ -15,6 +17,8 @@
 #include "platform/MessageBoxes.h"
 #include "platform/WaitCursor.h"
 #include "site/SiteFile.h"
+#include "site/SiteFingerprint.h"
+#include "site/SiteLayout.h"
 #include "site/SiteRecord.h"
 #include "site/SiteSave.h"
 
@@ -40,13 +44,30 @@ void MoveRecords(CApList& from, CApList& to) {
 
 }  // namespace
 
+const char* const kSaveBeforeOpening = "Save the survey before opening another site?";
+
 void CTambRUMOView::OnOpenSite() {
+    if (!SaveOrDiscardSurvey(QString::fromLatin1(kSaveBeforeOpening))) return;
     const QString path = platform::FileDialogs().GetOpenSitePath(window());
     if (path.isEmpty()) return;  // cancelled: nothing changes
-    OpenSitePath(path);
+    OpenSiteFile(path);
 }
 
 bool CTambRUMOView::OpenSitePath(const QString& path) {
+    return SaveOrDiscardSurvey(QString::fromLatin1(kSaveBeforeOpening)) && OpenSiteFile(path);
+}
+
+bool CTambRUMOView::SaveOrDiscardSurvey(const QString& question) {
+    if (!m_surveyChanged) return true;
+    const int answer =
+        platform::MessageBox(window(), question, QStringLiteral("Tamb"), platform::MB_YESNOCANCEL);
+    if (answer == platform::IDNO) return true;
+    // A save that was cancelled or failed keeps everything, so no point is
+    // lost unasked.
+    return answer == platform::IDYES && OnSaveSite();
+}
+
+bool CTambRUMOView::OpenSiteFile(const QString& path) {
     platform::CWaitCursor wait;
     const auto fail = [this](const SiteStatus& status) {
         platform::MessageBox(window(), Q(status.text), Q(status.caption), platform::MB_ICONHAND);
@@ -63,17 +84,26 @@ bool CTambRUMOView::OpenSitePath(const QString& path) {
     MapBitmap bitmap;
     status = ReadMapBitmap(file, site->BitmapOffset(), bitmap);
     if (!status.ok) return fail(status);
+    // Save replaces the file only while it is still the one read here.
+    SiteFingerprint fingerprint;
+    status = TakeSiteFingerprint(
+        file, *site, sitelayout::kBitmapPrefixBytes + uint64_t{bitmap.bits.size()}, fingerprint);
+    if (!status.ok) return fail(status);
+    site->m_fileFingerprint = fingerprint;
     QImage map = MapImageFromBitmap(bitmap);
-    bitmap = MapBitmap();  // the 8-bit copy is not needed any more
     if (map.isNull()) return fail(SiteStatus::Fail(kFileErrorCaption, kMapMemoryText));
 
     const int answer =
         platform::MessageBox(window(), QStringLiteral("Do you wish to keep existing data points?"),
                              QStringLiteral("Tamb"), platform::MB_YESNO);
     CApList loaded;
+    CCircleLog circles;
     if (answer == platform::IDYES) {
-        status = ReadPoints(file, *site, loaded, [&map](int32_t x, int32_t y, int16_t strength) {
+        const ApRecord* groupStart = loaded.Last();
+        status = ReadPoints(file, *site, loaded, [&](int32_t x, int32_t y, int16_t strength) {
             PaintCircle(map, x, y, strength);
+            circles.Add(x, y, strength, loaded.CountAfter(groupStart));
+            groupStart = loaded.Last();
         });
         if (!status.ok) return fail(status);
     }
@@ -88,6 +118,8 @@ bool CTambRUMOView::OpenSitePath(const QString& path) {
 
     m_strSitePath = path;
     m_mapImage = std::move(map);  // releases the previous map
+    m_plan = std::move(bitmap);
+    m_circles = std::move(circles);
     m_mapWidth = m_mapImage.width();
     m_mapHeight = m_mapImage.height();
     m_pViewport->SetWorld(m_mapWidth, m_mapHeight);
@@ -104,7 +136,7 @@ bool CTambRUMOView::OpenSitePath(const QString& path) {
     }
     ShowScrollBars(true);
     SetBarsToCenter();
-    m_surveyChanged = false;
+    SetSurveyChanged(false);
     m_displayMode = 1;
     wait.Release();
     Repaint();
@@ -114,12 +146,13 @@ bool CTambRUMOView::OpenSitePath(const QString& path) {
 bool CTambRUMOView::OnSaveSite() {
     // The dialog object lives until the signature has been written.
     const std::unique_ptr<ISignature> signature = Dialogs().SignOff(window());
-    const auto failed = [this] {
-        platform::MessageBox(window(), QString::fromLatin1(kSiteUpdateText),
-                             QString::fromLatin1(kSiteUpdateCaption), platform::MB_ICONHAND);
+    if (!signature) return false;  // closed without "SAVE SITE SURVEY": the file stays as it is
+    const auto failed = [this](const SiteStatus& status) {
+        platform::MessageBox(window(), Q(status.text), Q(status.caption), platform::MB_ICONHAND);
         return false;
     };
-    if (m_strSitePath.isEmpty() || g_pSite == nullptr) return failed();
+    if (m_strSitePath.isEmpty() || g_pSite == nullptr)
+        return failed(SiteStatus::Fail(kSiteUpdateCaption, kSiteUpdateText));
 
     platform::CWaitCursor wait;
     const ISignature* sig = signature.get();
@@ -128,7 +161,16 @@ bool CTambRUMOView::OnSaveSite() {
     const SiteStatus status =
         SaveSiteFile(m_strSitePath.toLocal8Bit().toStdString(), *g_pSite, pixel, surveyList, now);
     wait.Release();
-    if (!status.ok) return failed();
-    m_surveyChanged = false;
+    if (!status.ok) return failed(status);
+    SetSurveyChanged(false);
     return true;
+}
+
+void CTambRUMOView::SetSurveyChanged(bool changed) {
+    m_surveyChanged = changed;
+    // "office.hss* - Pellorin" while points are unsaved.
+    QWidget* top = window();
+    if (!m_strSitePath.isEmpty())
+        top->setWindowTitle(QFileInfo(m_strSitePath).fileName() + QStringLiteral("[*] - Pellorin"));
+    top->setWindowModified(changed);
 }

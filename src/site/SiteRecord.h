@@ -4,6 +4,9 @@
 // the point selected by a tap-and-hold.
 
 #include <cstdint>
+#include <optional>
+
+#include "site/SiteFingerprint.h"
 
 class CApList;
 
@@ -57,6 +60,9 @@ public:
     uint8_t m_apRec[kApRecordSize] = {};
     uint32_t m_pointRecordSize = 0;
     uint32_t m_apRecordSize = 0;
+    // The file as Open read it and as the last save left it; a save refuses
+    // to replace a file that no longer has it. Empty: not checked.
+    std::optional<SiteFingerprint> m_fileFingerprint;
 
     int16_t m_bestRssi = -90;
     int32_t m_pendingX = 0;

@@ -9,9 +9,12 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "journal/Crc32.h"
+#include "site/SiteFingerprint.h"
 #include "site/SiteLayout.h"
 #include "site/SiteRecord.h"
 
@@ -21,6 +24,7 @@ constexpr size_t kCopyChunk = 1 << 20;
 constexpr int kTempAttempts = 100;
 
 SiteStatus UpdateFailed() { return SiteStatus::Fail(kSiteUpdateCaption, kSiteUpdateText); }
+SiteStatus ChangedOnDisk() { return SiteStatus::Fail(kSiteUpdateCaption, kSiteChangedText); }
 
 bool WriteAll(FileOps& ops, int fd, const uint8_t* data, uint64_t n, uint64_t offset) {
     return PWriteAll(ops, fd, data, n, offset, kCopyChunk) == 0;
@@ -35,16 +39,20 @@ bool WriteBeforeCut(FileOps& ops, int fd, const uint8_t* data, uint64_t n, uint6
     return WriteAll(ops, fd, data, n, offset);
 }
 
-bool CopyPrefix(FileOps& ops, int from, int to, uint64_t length) {
+// Reads bytes begin .. end of `from` in chunks, hands each to `seen` and,
+// when `to` is open, writes it there at the same offset.
+bool ReadThrough(FileOps& ops, int from, int to, uint64_t begin, uint64_t end,
+                 CSiteFingerprinter* seen) {
     std::vector<uint8_t> buffer(kCopyChunk);
-    uint64_t at = 0;
-    while (at < length) {
-        const size_t step =
-            static_cast<size_t>(length - at < kCopyChunk ? length - at : kCopyChunk);
+    uint64_t at = begin;
+    while (at < end) {
+        const size_t step = static_cast<size_t>(end - at < kCopyChunk ? end - at : kCopyChunk);
         const ssize_t got = ops.PRead(from, buffer.data(), step, static_cast<off_t>(at));
         if (got < 0 && errno == EINTR) continue;
         if (got <= 0) return false;
-        if (!WriteAll(ops, to, buffer.data(), static_cast<uint64_t>(got), at)) return false;
+        if (seen != nullptr) seen->Feed(at, buffer.data(), static_cast<size_t>(got));
+        if (to >= 0 && !WriteAll(ops, to, buffer.data(), static_cast<uint64_t>(got), at))
+            return false;
         at += static_cast<uint64_t>(got);
     }
     return true;
@@ -118,6 +126,8 @@ SiteStatus SaveSiteFile(const std::string& path, CSiteRecord& site, const Signat
     std::string why;
     s.oldFd = OpenRegularFile(ops, target.c_str(), O_RDWR, st, why);
     if (s.oldFd < 0 || (st.st_mode & 0222) == 0) return UpdateFailed();
+    const std::optional<SiteFingerprint>& expected = site.m_fileFingerprint;
+    if (expected && expected->size != static_cast<uint64_t>(st.st_size)) return ChangedOnDisk();
 
     for (int attempt = 0; attempt < kTempAttempts && s.tempFd < 0; ++attempt) {
         std::string candidate = (dir == "/" ? "" : dir) + "/." + base + ".save-" +
@@ -139,8 +149,20 @@ SiteStatus SaveSiteFile(const std::string& path, CSiteRecord& site, const Signat
 
     const uint64_t cut = staged.PointsOffset();
     const uint64_t oldSize = static_cast<uint64_t>(st.st_size);
-    const bool written = CopyPrefix(ops, s.oldFd, s.tempFd, oldSize < cut ? oldSize : cut) &&
-                         WriteBeforeCut(ops, s.tempFd, staged.m_header, kSiteHeaderSize, 0, cut) &&
+    // The file must still be the one that was opened (or last saved): its
+    // regions are checked while the prefix is copied, and the old points
+    // section, which the save drops, is read for the check alone.
+    std::optional<CSiteFingerprinter> seen;
+    if (expected) seen.emplace(expected->bitmapOffset, expected->bitmapLength, cut);
+    CSiteFingerprinter* check = seen ? &*seen : nullptr;
+    if (!ReadThrough(ops, s.oldFd, s.tempFd, 0, oldSize < cut ? oldSize : cut, check))
+        return UpdateFailed();
+    if (expected) {
+        SiteFingerprint found;
+        if (!ReadThrough(ops, s.oldFd, -1, cut, oldSize, check)) return UpdateFailed();
+        if (!seen->Result(oldSize, found) || found != *expected) return ChangedOnDisk();
+    }
+    const bool written = WriteBeforeCut(ops, s.tempFd, staged.m_header, kSiteHeaderSize, 0, cut) &&
                          WriteBeforeCut(ops, s.tempFd, signature.data(), signature.size(),
                                         staged.SignatureOffset(), cut) &&
                          WriteAll(ops, s.tempFd, points.data(), points.size(), cut);
@@ -161,6 +183,14 @@ SiteStatus SaveSiteFile(const std::string& path, CSiteRecord& site, const Signat
     std::memcpy(site.m_apRec, staged.m_apRec, sizeof site.m_apRec);
     site.m_pointRecordSize = staged.m_pointRecordSize;
     site.m_apRecordSize = staged.m_apRecordSize;
+    if (expected) {
+        // The map bitmap section was copied as it was; header and points are new.
+        SiteFingerprint saved = *expected;
+        saved.size = cut + points.size();
+        saved.contentCrc =
+            Crc32(points.data(), points.size(), Crc32(staged.m_header, kSiteHeaderSize));
+        site.m_fileFingerprint = saved;
+    }
     return SiteStatus::Ok();
 }
 

@@ -37,6 +37,13 @@ bool PumpUntil(const std::function<bool()>& pred, std::chrono::milliseconds time
 
 uint32_t SiteColour(int x, int y) { return kSitePalette[(x / 16 + y / 16) % 4]; }
 
+int FakeViewDialogs::LocationInfo(QWidget*) {
+    ++locationShown;
+    // As the dialog's delete button does.
+    if (locationResult == -2 && g_pSite != nullptr) g_pSite->DeleteSelectedPoint();
+    return locationResult;
+}
+
 void AppTest::SetUp() {
     ResetProgramState();
     theBoard.SetOutbox(nullptr);
@@ -86,6 +93,7 @@ std::unique_ptr<CTambRUMOView> AppTest::OpenedView(int width, int height) {
 }
 
 bool AppTest::Open(CTambRUMOView& view, const std::string& path, bool keep) {
+    if (view.HasUnsavedChanges()) m_boxes.answers.push_back(platform::IDNO);
     m_boxes.answers.push_back(keep ? platform::IDYES : platform::IDNO);
     m_files.next = QString::fromStdString(path);
     view.OnOpenSite();

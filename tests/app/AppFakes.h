@@ -59,12 +59,14 @@ public:
 
 class FakeViewDialogs : public IViewDialogs {
 public:
-    int locationResult = 1;
+    int locationResult = 1;  // -2: the user deletes the selected point
     int locationShown = 0;
+    bool signOffClosed = false;  // closed without "SAVE SITE SURVEY"
     int signOffShown = 0;
-    int LocationInfo(QWidget*) override { return ++locationShown, locationResult; }
+    int LocationInfo(QWidget*) override;
     std::unique_ptr<ISignature> SignOff(QWidget*) override {
         ++signOffShown;
+        if (signOffClosed) return nullptr;
         return std::make_unique<FakeSignature>();
     }
     void ColorCodes(QWidget*) override {}
@@ -85,7 +87,8 @@ protected:
     std::unique_ptr<CTambRUMOView> MakeView();
     // A view with a fresh site of `width` x `height` open.
     std::unique_ptr<CTambRUMOView> OpenedView(int width = 240, int height = 268);
-    // Opens `path` answering the keep-points question with `keep`.
+    // Opens `path` answering the keep-points question with `keep` (and the
+    // question whether to save unsaved points first with No).
     bool Open(CTambRUMOView& view, const std::string& path, bool keep);
     // Feeds theBoard one finished scan with the given APs and lets the view
     // record it.

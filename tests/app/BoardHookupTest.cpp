@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QScrollBar>
 #include <string>
 
 #include "AppFakes.h"
 #include "BoardPty.h"
+#include "aplist/ApList.h"
 #include "app/BoardHookup.h"
 #include "app/MainFrame.h"
 #include "board/BoardLink.h"
@@ -132,6 +134,38 @@ TEST_F(AppTest, ClosingOrMinimisingTheWindowAtEveryStartupStepStopsTheBoardClean
             }
         }
     }
+}
+
+TEST_F(AppTest, SimulatedBoardMeasuresTheFirstPointWhereItWasTapped) {
+    // One access point in the corner the surveyor taps, one at the map's
+    // centre, where the cursor stood before the tap.
+    const QString aps = m_dir.filePath("aps.json");
+    QFile file(aps);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(R"({"noise": 1, "aps": [
+        {"mac": "00:11:22:33:44:01", "ssid": "corner", "channel": 1, "x": 20, "y": 20, "power": -30},
+        {"mac": "00:11:22:33:44:02", "ssid": "centre", "channel": 6, "x": 120, "y": 134, "power": -30}]})");
+    file.close();
+    auto view = OpenedView();
+    BoardStartupOptions options;
+    options.simulate = true;
+    options.simApsFile = aps.toStdString();
+    options.simScanMs = 100;
+    options.openPause = options.greetPause = options.closePause = std::chrono::milliseconds(0);
+    CBoardHookup hookup(view.get(), options);
+    hookup.Start();
+    ASSERT_TRUE(PumpUntil([&] { return hookup.Finished(); }));
+
+    TapWorld(*view, 20, 20);
+    ASSERT_TRUE(PumpUntil([&] { return !view->PointPending(); }));
+    const ApRecord* strongest = surveyList.First();
+    for (ApRecord* r = surveyList.First(); r != nullptr; surveyList.GetNext(r))
+        if (r->rssi > strongest->rssi) strongest = r;
+    ASSERT_NE(strongest, nullptr);
+    EXPECT_STREQ(strongest->ssid, "corner");
+    EXPECT_EQ(strongest->x, 20);
+    EXPECT_EQ(strongest->y, 20);
+    hookup.Stop();
 }
 
 }  // namespace

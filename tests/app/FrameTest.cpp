@@ -8,8 +8,10 @@
 #include <QLabel>
 #include <QTest>
 #include <QToolBar>
+#include <QWindow>
 
 #include "AppFakes.h"
+#include "ScratchDir.h"
 #include "app/CommandLine.h"
 #include "app/MainFrame.h"
 #include "app/StartScale.h"
@@ -102,7 +104,9 @@ TEST_F(FrameTest, ClosingWithUnsavedPointsAsksToSave) {
     }
     int stopped = 0;
     m_frame.SetOnClosing([&] { ++stopped; });
-    RecordOnePoint();
+
+    const std::string path = RecordOnePoint();
+    const Bytes before = ReadFileBytes(path);
 
     m_boxes.answers = {platform::IDCANCEL};
     EXPECT_FALSE(m_frame.close());
@@ -112,11 +116,31 @@ TEST_F(FrameTest, ClosingWithUnsavedPointsAsksToSave) {
     EXPECT_TRUE(m_frame.isVisible());
     EXPECT_EQ(stopped, 0);
 
+    // Yes, then the sign-off closed without "SAVE SITE SURVEY": nothing is
+    // written and the window stays.
+    m_boxes.answers = {platform::IDYES};
+    m_dialogs.signOffClosed = true;
+    EXPECT_FALSE(m_frame.close());
+    EXPECT_EQ(ReadFileBytes(path), before);
+    EXPECT_TRUE(m_frame.isVisible());
+    EXPECT_EQ(stopped, 0);
+    m_dialogs.signOffClosed = false;
+
     m_boxes.answers = {platform::IDYES};
     EXPECT_TRUE(m_frame.close());
-    EXPECT_EQ(m_dialogs.signOffShown, 1);
+    EXPECT_EQ(m_dialogs.signOffShown, 2);
+    EXPECT_NE(ReadFileBytes(path), before);
     EXPECT_FALSE(m_frame.View()->HasUnsavedChanges());
     EXPECT_EQ(stopped, 1);
+}
+
+TEST_F(FrameTest, TitleNamesTheOpenSiteAndMarksUnsavedPoints) {
+    EXPECT_EQ(m_frame.windowTitle(), QStringLiteral("Pellorin"));
+    RecordOnePoint();
+    ASSERT_NE(m_frame.windowHandle(), nullptr);
+    EXPECT_EQ(m_frame.windowHandle()->title(), QStringLiteral("a.hss* - Pellorin"));
+    ASSERT_TRUE(m_frame.View()->OnSaveSite());
+    EXPECT_EQ(m_frame.windowHandle()->title(), QStringLiteral("a.hss - Pellorin"));
 }
 
 TEST_F(FrameTest, ClosingAfterAFailedSaveKeepsTheWindowAndNoClosesAnyway) {

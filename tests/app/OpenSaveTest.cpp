@@ -1,14 +1,19 @@
 // Open and Save: every message box, the keep-points question, a failed or
-// cancelled Open leaving everything as it was, and a survey read back.
+// cancelled Open leaving everything as it was, a survey read back, and the
+// guards that keep unsaved points and the file on disk from being lost.
 
 #include <sys/stat.h>
 
+#include <QApplication>
 #include <QFile>
+#include <QKeyEvent>
+#include <QTimer>
 #include <filesystem>
 #include <system_error>
 
 #include "AppFakes.h"
 #include "FifoRescue.h"
+#include "ScratchDir.h"
 #include "SiteTestSupport.h"
 #include "SurveyEntries.h"
 #include "aplist/ApList.h"
@@ -23,6 +28,20 @@ QByteArray FileBytes(const std::string& path) {
     QFile f(QString::fromStdString(path));
     f.open(QIODevice::ReadOnly);
     return f.readAll();
+}
+
+// Presses Escape on the next modal dialog once it is up.
+void PressEscapeOnNextDialog() {
+    auto* poll = new QTimer;
+    QObject::connect(poll, &QTimer::timeout, [poll] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        if (dialog == nullptr) return;
+        QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        QCoreApplication::sendEvent(dialog, &escape);
+        poll->stop();
+        poll->deleteLater();
+    });
+    poll->start(5);
 }
 
 }  // namespace
@@ -134,17 +153,18 @@ TEST_F(AppTest, FailedOrCancelledOpenLeavesTheOpenSiteAsItWas) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.path.toStdString());
         m_boxes.shown.clear();
+        m_boxes.answers = {platform::IDNO};  // do not save the point first
         m_files.next = c.path;
         view->OnOpenSite();
         if (c.path.isEmpty()) {
-            EXPECT_TRUE(m_boxes.shown.empty());
+            EXPECT_EQ(m_boxes.shown.size(), 1u);  // only the save question
         } else {
-            ASSERT_EQ(m_boxes.shown.size(), 1u);
+            ASSERT_EQ(m_boxes.shown.size(), 2u);
             if (!c.text.isEmpty()) {
-                EXPECT_EQ(m_boxes.shown[0].text, c.text);
+                EXPECT_EQ(m_boxes.shown[1].text, c.text);
             }
-            EXPECT_EQ(m_boxes.shown[0].caption, c.caption);
-            EXPECT_EQ(m_boxes.shown[0].type, unsigned(platform::MB_ICONHAND));
+            EXPECT_EQ(m_boxes.shown[1].caption, c.caption);
+            EXPECT_EQ(m_boxes.shown[1].type, unsigned(platform::MB_ICONHAND));
         }
         EXPECT_EQ(g_pSite, site);
         EXPECT_EQ(view->SitePath(), QString::fromStdString(good));
@@ -173,4 +193,89 @@ TEST_F(AppTest, SaveBeforeAnyOpenOrOfAVanishedFileSaysCouldNotUpdate) {
     ExpectOneBox("Could not update site", "Site Update Error", platform::MB_ICONHAND);
     EXPECT_TRUE(view->HasUnsavedChanges());
     EXPECT_EQ(platform::WaitCursorDepth(), 0);
+}
+
+TEST_F(AppTest, OpenWithUnsavedPointsAsksToSaveThemFirst) {
+    const struct {
+        const char* name;
+        int answer;
+        bool signOffClosed;
+        bool viaPath;  // OpenSitePath, as for a site on the command line
+        bool saved, opened;
+    } cases[] = {
+        {"Yes", platform::IDYES, false, false, true, true},
+        {"Yes, sign-off closed", platform::IDYES, true, false, false, false},
+        {"No", platform::IDNO, false, false, false, true},
+        {"No, by path", platform::IDNO, false, true, false, true},
+        {"Cancel", platform::IDCANCEL, false, false, false, false},
+    };
+    const std::string other = MakeSite("other.hss");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto view = MakeView();
+        const std::string path = MakeSite("survey.hss");
+        ASSERT_TRUE(Open(*view, path, false));
+        RecordPoint(*view, 40, 50, {{0x01, {-30}, 6, "lab"}});
+        const QByteArray before = FileBytes(path);
+        m_boxes.shown.clear();
+        m_boxes.answers = {c.answer, platform::IDNO};  // then: keep the new site's points? No
+        m_dialogs.signOffClosed = c.signOffClosed;
+        m_files.next = QString::fromStdString(other);
+        if (c.viaPath) {
+            EXPECT_EQ(view->OpenSitePath(m_files.next), c.opened);
+        } else {
+            view->OnOpenSite();
+        }
+
+        ASSERT_FALSE(m_boxes.shown.empty());
+        EXPECT_EQ(m_boxes.shown[0].text, "Save the survey before opening another site?");
+        EXPECT_EQ(m_boxes.shown[0].caption, "Tamb");
+        EXPECT_EQ(m_boxes.shown[0].type, unsigned(platform::MB_YESNOCANCEL));
+        EXPECT_EQ(FileBytes(path) != before, c.saved);
+        EXPECT_EQ(view->SitePath().toStdString(), c.opened ? other : path);
+        EXPECT_EQ(surveyList.Count(), c.opened ? 0 : 1);
+        EXPECT_EQ(view->HasUnsavedChanges(), !c.opened);
+        EXPECT_EQ(m_boxes.shown.size(), c.opened ? 2u : 1u);  // then the keep-points question
+    }
+}
+
+TEST_F(AppTest, SignOffClosedWithoutSavingLeavesTheSurveyedFileByteForByte) {
+    // Open a surveyed site, Escape on the keep-points question (No), Save,
+    // Escape on the sign-off: the file still holds its survey.
+    ScratchDir dir;
+    const auto path = dir.Path() / "office-surveyed.hss";
+    std::filesystem::copy_file(std::filesystem::path(PELLORIN_SAMPLES) / "office-surveyed.hss",
+                               path);
+    const Bytes before = ReadFileBytes(path);
+    auto view = MakeView();
+    ASSERT_TRUE(Open(*view, path.string(), false));
+    view->SetDialogs(nullptr);  // the real "Sign Off On Survey"
+    PressEscapeOnNextDialog();
+    m_boxes.shown.clear();
+    EXPECT_FALSE(view->OnSaveSite());
+    EXPECT_TRUE(m_boxes.shown.empty());
+    EXPECT_EQ(ReadFileBytes(path), before);
+    EXPECT_EQ(platform::WaitCursorDepth(), 0);
+}
+
+TEST_F(AppTest, SaveRefusesASiteFileReplacedOnDiskAndSavesAgainAfterItsOwnSave) {
+    auto view = MakeView();
+    const std::string path = MakeSite("survey.hss");
+    ASSERT_TRUE(Open(*view, path, false));
+    RecordPoint(*view, 40, 50, {{0x01, {-30}, 6, "lab"}});
+    ASSERT_TRUE(view->OnSaveSite());
+    RecordPoint(*view, 90, 50, {{0x02, {-60}, 6, "lab"}});
+    ASSERT_TRUE(view->OnSaveSite());  // the fingerprint follows the file's own saves
+
+    // Another program puts a different site where this one was.
+    const std::string photo = MakeSite("photo.hss", 300, 200);
+    ASSERT_TRUE(QFile::remove(QString::fromStdString(path)));
+    ASSERT_TRUE(QFile::copy(QString::fromStdString(photo), QString::fromStdString(path)));
+    RecordPoint(*view, 140, 50, {{0x03, {-50}, 6, "lab"}});
+    m_boxes.shown.clear();
+    EXPECT_FALSE(view->OnSaveSite());
+    ExpectOneBox("Could not update site\nThe site file has changed on disk since it was opened.",
+                 "Site Update Error", platform::MB_ICONHAND);
+    EXPECT_EQ(FileBytes(path), FileBytes(photo));
+    EXPECT_TRUE(view->HasUnsavedChanges());
 }

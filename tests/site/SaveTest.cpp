@@ -7,9 +7,13 @@
 
 #include <cstring>
 #include <filesystem>
+#include <functional>
 
 #include "SiteTestSupport.h"
+#include "journal/JournalFormat.h"
+#include "journal/SiteBinding.h"
 #include "site/SiteFile.h"
+#include "site/SiteFingerprint.h"
 #include "site/SiteRecord.h"
 #include "site/SiteSave.h"
 
@@ -141,4 +145,54 @@ TEST(SaveSiteFile, FailsInADirectoryItCannotWrite) {
     EXPECT_FALSE(SaveSiteFile(s.path.string(), s.site, Ink, s.list, 9).ok);
     fs::permissions(s.dir.Path(), fs::perms::owner_all);
     EXPECT_EQ(ReadFileBytes(s.path), s.original);
+}
+
+TEST(SaveSiteFile, RefusesAFileChangedOnDiskSinceItsFingerprintWasTaken) {
+    using Change = std::function<void(std::vector<uint8_t>&, const CSiteRecord&)>;
+    const struct {
+        const char* what;
+        Change change;  // null: the file is as it was read
+    } cases[] = {
+        {"as read", nullptr},
+        {"header", [](auto& b, auto&) { b[134] ^= 1; }},
+        {"palette", [](auto& b, const CSiteRecord& s) { b[s.BitmapOffset() + 60] ^= 1; }},
+        {"plan pixel", [](auto& b, const CSiteRecord& s) { b[s.BitmapOffset() + 1078 + 5] ^= 1; }},
+        {"points", [](auto& b, const CSiteRecord& s) { b[s.PointsOffset() + 8] ^= 1; }},
+        {"a byte more", [](auto& b, auto&) { b.push_back(0); }},
+        {"another site", [](auto& b, auto&) { b = SmallSiteFile(40, 12); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        OpenedSite s;
+        MemorySource src(s.original);
+        MapBitmap plan;
+        ASSERT_TRUE(ReadMapBitmap(src, s.site.BitmapOffset(), plan).ok);
+        SiteFingerprint read;
+        ASSERT_TRUE(TakeSiteFingerprint(src, s.site, 1078 + plan.bits.size(), read).ok);
+        s.site.m_fileFingerprint = read;
+        std::vector<uint8_t> onDisk = s.original;
+        if (c.change) c.change(onDisk, s.site);
+        WriteFileBytes(s.path, onDisk);
+
+        const SiteStatus status = SaveSiteFile(s.path.string(), s.site, Ink, s.list, 77);
+        if (c.change) {
+            EXPECT_FALSE(status.ok);
+            EXPECT_EQ(status.text, kSiteChangedText);
+            EXPECT_EQ(ReadFileBytes(s.path), onDisk);
+            EXPECT_EQ(s.site.m_fileFingerprint, read);
+            EXPECT_EQ(s.FilesInDir(), 1u);  // no copy left behind
+            continue;
+        }
+        ASSERT_TRUE(status.ok);
+        // The record now carries the saved file's fingerprint, so it saves again.
+        const auto saved = ReadFileBytes(s.path);
+        MemorySource again(saved);
+        SiteFingerprint now;
+        ASSERT_TRUE(TakeSiteFingerprint(again, s.site, 1078 + plan.bits.size(), now).ok);
+        EXPECT_EQ(s.site.m_fileFingerprint, now);
+        JournalBinding binding;  // a journal binds itself to the same checksum
+        ASSERT_TRUE(ComputeSiteBinding(again, binding));
+        EXPECT_EQ(binding.contentCrc, now.contentCrc);
+        EXPECT_TRUE(SaveSiteFile(s.path.string(), s.site, Ink, s.list, 78).ok);
+    }
 }

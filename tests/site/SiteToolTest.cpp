@@ -237,6 +237,23 @@ TEST(SiteTool, CreateMakesASiteWhoseMapIsTheImage) {
               1);
 }
 
+TEST(SiteTool, CreateRefusesAnExistingOutputUnlessForced) {
+    ScratchDir dir;
+    const auto png = std::filesystem::path(kSamples) / "office.png";
+    const auto surveyed = dir.Path() / "surveyed.hss";
+    std::filesystem::copy_file(std::filesystem::path(kSamples) / "office-surveyed.hss", surveyed);
+    const auto before = ReadFileBytes(surveyed);
+
+    const ToolRun refused = Tool({"create", Q(png), "-o", Q(surveyed)});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_TRUE(refused.err.contains("exists already")) << refused.err.constData();
+    EXPECT_EQ(ReadFileBytes(surveyed), before);
+
+    const ToolRun forced = Tool({"create", Q(png), "-o", Q(surveyed), "--force"});
+    EXPECT_EQ(forced.status, 0) << forced.err.constData();
+    EXPECT_EQ(Tool({"info", Q(surveyed)}).Json()["points"].toInteger(), 0);
+}
+
 TEST(SiteTool, RejectsBadFilesWithOpensTextAndLeavesThemAlone) {
     ScratchDir dir;
     const auto good = SmallSiteFile();

@@ -42,7 +42,7 @@ uint32_t SaveTime() {
 
 }  // namespace
 
-int RunCreate(const QString& imagePath, const QString& outPath, bool signatureFirst) {
+int RunCreate(const QString& imagePath, const QString& outPath, bool signatureFirst, bool force) {
     const QFileInfo in(imagePath), out(outPath);
     if (out.exists() && in.exists() && in.canonicalFilePath() == out.canonicalFilePath())
         return Fail("The output file is the input image; choose another name.");
@@ -52,6 +52,9 @@ int RunCreate(const QString& imagePath, const QString& outPath, bool signatureFi
     if (::stat(QFile::encodeName(outPath).constData(), &outStat) == 0 && !S_ISREG(outStat.st_mode))
         return Fail("Cannot write " + outPath + ": " +
                     QString::fromStdString(NotAFileText(outStat.st_mode)));
+    // A surveyed site must not be lost to a typo (a dangling link counts too).
+    if (!force && (out.exists() || out.isSymLink()))
+        return Fail(outPath + " exists already; choose another name or add --force to replace it.");
 
     // Read through a descriptor that was checked to be a regular file: a
     // FIFO would block the reader for ever.

@@ -12,7 +12,7 @@
 
 int RunInfo(const QString& sitePath);
 int RunPoints(const QString& sitePath);
-int RunCreate(const QString& imagePath, const QString& outPath, bool signatureFirst);
+int RunCreate(const QString& imagePath, const QString& outPath, bool signatureFirst, bool force);
 
 // What Open with "keep existing data points" loads: the survey entries and
 // one circle per point group.

@@ -21,10 +21,11 @@ const char* const kUsage =
     "      UTF-8; a point where nothing was heard has no MAC and no SSID), or with\n"
     "      --format json the points output. -o writes OUT (replaced whole) instead\n"
     "      of standard output.\n"
-    "  pellorin-site create IMAGE -o FILE [--signature-first]\n"
+    "  pellorin-site create IMAGE -o FILE [--signature-first] [--force]\n"
     "      A new site file from a PNG, JPEG or BMP floor plan; the map becomes an\n"
     "      8-bit, 256-colour bitmap. --signature-first puts the signature section\n"
-    "      before the map. SOURCE_DATE_EPOCH, when set, is the save time.\n"
+    "      before the map. An existing FILE is replaced only with --force.\n"
+    "      SOURCE_DATE_EPOCH, when set, is the save time.\n"
     "  pellorin-site --help\n"
     "Exit status: 0 done, 1 the file could not be used (reason on stderr), 2 usage.\n";
 
@@ -59,11 +60,14 @@ int Run(const QStringList& args) {
     if (command == "create") {
         QString image, out;
         bool signatureFirst = false;
+        bool force = false;
         for (qsizetype i = 1; i < args.size(); ++i) {
             if (args[i] == "-o" && i + 1 < args.size()) {
                 out = args[++i];
             } else if (args[i] == "--signature-first") {
                 signatureFirst = true;
+            } else if (args[i] == "--force") {
+                force = true;
             } else if (image.isEmpty() && !args[i].startsWith('-')) {
                 image = args[i];
             } else {
@@ -71,7 +75,7 @@ int Run(const QStringList& args) {
             }
         }
         if (image.isEmpty() || out.isEmpty()) return Usage(stderr, 2);
-        return RunCreate(image, out, signatureFirst);
+        return RunCreate(image, out, signatureFirst, force);
     }
     return Usage(stderr, 2);
 }
