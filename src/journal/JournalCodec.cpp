@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "journal/Crc32.h"
+#include "common/Crc32.h"
 #include "journal/JournalFormat.h"
 #include "site/ByteOrder.h"
 

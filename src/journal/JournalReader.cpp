@@ -5,7 +5,7 @@
 #include <cerrno>
 #include <system_error>
 
-#include "journal/Crc32.h"
+#include "common/Crc32.h"
 #include "site/ByteOrder.h"
 #include "site/PointsWalker.h"
 #include "site/SiteFile.h"

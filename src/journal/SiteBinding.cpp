@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "journal/Crc32.h"
+#include "common/Crc32.h"
 #include "journal/JournalReader.h"
 #include "site/ByteOrder.h"
 #include "site/SiteFile.h"

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "JournalSamples.h"
-#include "journal/Crc32.h"
+#include "common/Crc32.h"
 #include "journal/JournalReader.h"
 #include "site/ByteOrder.h"
 #include "site/SiteFile.h"
