@@ -56,7 +56,8 @@ JournalReplay ReplayJournal(const JournalContents& journal, CApList& list, CSite
             RemovePointRun(list, d.firstIndex, d.x, d.y);
             if (sink.deletion) sink.deletion(d.firstIndex, d.removed);
         }
-        if (out.applied < journal.changeEnds.size()) out.appliedEnd = journal.changeEnds[out.applied];
+        if (out.applied < journal.changeEnds.size())
+            out.appliedEnd = journal.changeEnds[out.applied];
         ++out.applied;
     }
     // Nothing was left out: the journal goes on after all its records.

@@ -1,5 +1,7 @@
 #include "journal/SurveyJournal.h"
 
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <filesystem>
 #include <system_error>
@@ -58,14 +60,17 @@ void CSurveyJournal::UseClock(std::function<time_t()> clock) { m_clock = std::mo
 JournalFinding CSurveyJournal::Inspect(const std::string& sitePath, const CSiteRecord& site) const {
     JournalFinding found;
     found.path = JournalPathFor(sitePath);
+    // Reading goes through the plain calls: only writing needs to be failed
+    // in tests, and a journal that cannot be read is set aside like a foreign one.
     struct stat st {};
-    if (Ops().Lstat(found.path.c_str(), &st) != 0 && errno == ENOENT) return found;
+    if (::lstat(found.path.c_str(), &st) != 0 && errno == ENOENT) return found;
     if (!m_path.empty() && m_writer->IsItsFile(st)) {
         found.kind = JournalFound::Live;
         return found;
     }
-    found.kind = JournalFound::Foreign;
     JournalFile file = ReadJournalFile(found.path);
+    if (!file.exists) return found;
+    found.kind = JournalFound::Foreign;
     if (!file.error.empty()) {
         found.why = "it cannot be read (" + file.error + ")";
         return found;
@@ -79,8 +84,8 @@ JournalFinding CSurveyJournal::Inspect(const std::string& sitePath, const CSiteR
         return found;
     }
     JournalBinding binding;
-    const JournalMatch match = SiteBindingOf(site, binding) ? MatchJournal(c, binding)
-                                                            : JournalMatch::OtherFile;
+    const JournalMatch match =
+        SiteBindingOf(site, binding) ? MatchJournal(c, binding) : JournalMatch::OtherFile;
     if (match == JournalMatch::OtherFile || match == JournalMatch::Unbound) {
         found.why = "it was written for another version of this site file";
         return found;
@@ -94,8 +99,8 @@ JournalFinding CSurveyJournal::Inspect(const std::string& sitePath, const CSiteR
     return found;
 }
 
-JournalReplay CSurveyJournal::Recover(const JournalFinding& found, CApList& list,
-                                      CSiteRecord& site, const ReplaySink& sink) {
+JournalReplay CSurveyJournal::Recover(const JournalFinding& found, CApList& list, CSiteRecord& site,
+                                      const ReplaySink& sink) {
     Leave();
     m_told = false;
     m_path = found.path;
@@ -193,10 +198,9 @@ void CSurveyJournal::SaveStarting(const CSiteRecord& site, const CApList& list, 
 
 void CSurveyJournal::Saved(const CSiteRecord& site, const CApList& list) {
     m_writer->Close();
-    if (OwnsJournalFile()) {
-        const JournalStatus removed = RemoveJournal(Ops(), m_path);
-        if (!removed.ok) Failed(removed);  // the next journal sets it aside
-    }
+    // A journal that did not go is set aside by the next one; one that comes
+    // back after a crash ends with this save and is removed by the next Open.
+    if (OwnsJournalFile()) RemoveJournal(Ops(), m_path);
     m_writer->Forget();
     m_unsaved = false;
     m_discarded = false;

@@ -114,5 +114,5 @@ private:
     int32_t m_records = 0;   // survey records after the last change journalled
     bool m_unsaved = false;  // changes since the journal began
     bool m_discarded = false;
-    bool m_told = false;     // about a journal that cannot be written, since the Open
+    bool m_told = false;  // about a journal that cannot be written, since the Open
 };
