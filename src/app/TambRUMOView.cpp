@@ -224,6 +224,7 @@ int CTambRUMOView::OnTalvDraw() {
             const ApRecord* before = surveyList.Last();
             const int heard = g_pSite->RecordPoint();
             const int32_t records = surveyList.CountAfter(before);
+            m_journal.PointRecorded(surveyList, before, *g_pSite);  // on the disk before it shows
             SetSurveyChanged(true);
             if (heard == 0) {
                 platform::PlaySoundSync(QStringLiteral("REDALERT"));

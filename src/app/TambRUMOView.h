@@ -15,6 +15,7 @@
 
 #include "app/ViewDialogs.h"
 #include "board/BoardInterfaces.h"
+#include "journal/SurveyJournal.h"
 #include "map/CircleLayer.h"
 #include "map/CircleLog.h"
 #include "map/MapViewport.h"
@@ -133,6 +134,8 @@ public:
     CRadarAnimation& Radar() { return m_radar; }
     // Replaces the pictures (tests, screenshots).
     void SetArt(ScreenArt art) { m_art = std::move(art); }
+    // The survey journal beside the open site (tests give it failing file calls).
+    CSurveyJournal& Journal() { return m_journal; }
 
     bool HasMap() const { return m_plan.IsWhole() && m_pViewport->HasWorld(); }
     // Points recorded or deleted since the last Open or Save.
@@ -158,6 +161,11 @@ private:
     void SetBarsToCenter();
     void ShowScrollBars(bool show);
     IViewDialogs& Dialogs();
+    // Open: "Recover N survey points recorded after the last save?", and the
+    // survey brought back as it was recorded (app/SurveyRecovery.cpp).
+    bool AskRecovery(const JournalFinding& found);
+    void RecoverSurvey(const JournalFinding& found);
+    void TellJournal(const std::string& caption, const std::string& text);
 
     std::unique_ptr<CMapViewport> m_pViewport;
     QString m_strSitePath;
@@ -178,4 +186,7 @@ private:
     CDefaultViewDialogs m_defaultDialogs;
     IViewDialogs* m_dialogs = nullptr;
     std::function<void(int32_t, int32_t)> m_onPointStart;
+    CSurveyJournal m_journal{[this](const std::string& caption, const std::string& text) {
+        TellJournal(caption, text);
+    }};
 };

@@ -136,6 +136,7 @@ void CTambRUMOView::OnTapAndHold(QPoint client) {
     if (g_pSite->SelectNearestPoint(wx, wy) == 0) return;
     const int32_t first = g_pSite->m_selFirstIndex;
     if (Dialogs().LocationInfo(window()) == -2) {
+        m_journal.PointDeleted(surveyList, *g_pSite);
         SetSurveyChanged(true);
         EraseDeletedPoint(first);
     }
