@@ -3,6 +3,7 @@
 #include "aplist/ApList.h"
 #include "map/MapViewport.h"
 #include "platform/Gdi.h"
+#include "sources/wifi/WifiChannel.h"
 
 namespace screens {
 
@@ -17,8 +18,8 @@ QRect ToQRect(const VpRect& r) { return gdi::Rect(r.left, r.top, r.right, r.bott
 
 }  // namespace
 
-void PaintStartupScreen(QPainter& p, const QRect& client, const QImage* splash,
-                        const QString& firmware, const QString& serial) {
+void PaintStartupScreen(QPainter& p, const QRect& client, const QImage* splash, const QString& left,
+                        const QString& right) {
     gdi::Prepare(p);
     if (splash != nullptr && !splash->isNull()) {
         gdi::StretchBlt(p, gdi::Rect(0, 0, client.width(), client.height()), *splash,
@@ -26,10 +27,8 @@ void PaintStartupScreen(QPainter& p, const QRect& client, const QImage* splash,
     }
     p.setFont(gdi::PointFont(10));
     const unsigned centred = gdi::kCenter | gdi::kVCenter;
-    gdi::DrawText(p, gdi::Rect(5, 183, 115, 198), QStringLiteral("(Firmware %1)").arg(firmware),
-                  centred, kBlack, kWhite);
-    gdi::DrawText(p, gdi::Rect(125, 183, 235, 198), QStringLiteral("(SN %1)").arg(serial), centred,
-                  kBlack, kWhite);
+    gdi::DrawText(p, gdi::Rect(5, 183, 115, 198), left, centred, kBlack, kWhite);
+    gdi::DrawText(p, gdi::Rect(125, 183, 235, 198), right, centred, kBlack, kWhite);
 }
 
 void PaintMapScreen(QPainter& p, const QRect& client, CMapViewport& viewport, const QImage& map,
@@ -47,7 +46,7 @@ void PaintMapScreen(QPainter& p, const QRect& client, CMapViewport& viewport, co
     }
 }
 
-void PaintScanScreen(QPainter& p, const QRect& client, const QImage* radar, int scanChannel,
+void PaintScanScreen(QPainter& p, const QRect& client, const QImage* radar, uint16_t channelCells,
                      const CApList& list) {
     gdi::Prepare(p);
     p.setFont(gdi::PointFont(8));
@@ -74,7 +73,7 @@ void PaintScanScreen(QPainter& p, const QRect& client, const QImage* radar, int 
     for (int n = 1; n <= 14; ++n) {
         const int c = (n - 1) % 7;
         const int r = n <= 7 ? 0 : 1;
-        const bool scanned = n == scanChannel;
+        const bool scanned = (channelCells >> (n - 1)) & 1;
         gdi::FillRect(p, gdi::Rect(51 + 25 * c, 25 * r + 2, 74 + 25 * c, 25 * r + 23),
                       scanned ? kDarkGreen : kBlack);
         gdi::DrawText(p, gdi::Rect(51 + 25 * c, 25 * r + 5, 74 + 25 * c, 25 * r + 20),
@@ -89,8 +88,12 @@ void PaintScanScreen(QPainter& p, const QRect& client, const QImage* radar, int 
         if (k > 0 && t > bottom - 20) break;
         const int64_t count = rec->readingCount != 0 ? rec->readingCount : 1;
         const int64_t average = rec->rssi / count;  // truncates toward zero
-        gdi::DrawText(p, gdi::Rect(0, t, 15, t + 15), QString::number(rec->channel), gdi::kLeftTop,
-                      kGreen, kBlack);
+        // An adapter's 5 and 6 GHz channels are wider than the board's; they
+        // may use the gap before the MAC column.
+        char channel[8];
+        FormatChannel(static_cast<WifiBand>(rec->band), rec->channel, channel);
+        gdi::DrawText(p, gdi::Rect(0, t, rec->band == 0 ? 15 : 20, t + 15),
+                      QString::fromLatin1(channel), gdi::kLeftTop, kGreen, kBlack);
         gdi::DrawText(p, gdi::Rect(20, t, 100, t + 15),
                       gdi::DisplayText(rec->macText, sizeof rec->macText), gdi::kLeftTop, kGreen,
                       kBlack);
