@@ -25,9 +25,12 @@ CommandLineResult ParseCommandLine(const QStringList& arguments, PellorinOptions
         QStringLiteral("Run a simulated board on a pseudo-terminal inside the program."));
     const QCommandLineOption wifi(
         QStringLiteral("wifi"),
-        QStringLiteral("Survey with the Wi-Fi adapter through NetworkManager (--wifi=IFACE: that "
-                       "interface; --wifi: the first)."),
-        QStringLiteral("IFACE"));
+        QStringLiteral("Survey with the Wi-Fi adapter through NetworkManager: the first Wi-Fi "
+                       "device, or with --wifi=IFACE the one of that interface name."));
+    // --wifi=IFACE arrives here as --wifi --wifi-interface=IFACE.
+    QCommandLineOption wifiInterface(QStringLiteral("wifi-interface"), QString(),
+                                     QStringLiteral("IFACE"));
+    wifiInterface.setFlags(QCommandLineOption::HiddenFromHelp);
     const QCommandLineOption wifiScans(
         QStringLiteral("wifi-scans"),
         QStringLiteral("Take N adapter scans at each point (1 to %1) and record each access "
@@ -42,15 +45,23 @@ CommandLineResult ParseCommandLine(const QStringList& arguments, PellorinOptions
         QStringLiteral("Show the window N times its handheld size (a whole number; without it, "
                        "and without QT_SCALE_FACTOR, the largest that fits the screen)."),
         QStringLiteral("N"));
-    parser.addOptions({help, version, port, simulate, wifi, wifiScans, capture, scale});
+    parser.addOptions(
+        {help, version, port, simulate, wifi, wifiInterface, wifiScans, capture, scale});
     parser.addPositionalArgument(QStringLiteral("SITE"),
                                  QStringLiteral("Site file (.hss) to open at start."),
                                  QStringLiteral("[SITE]"));
-    // --wifi takes its value only as --wifi=IFACE; alone it means the first adapter.
-    QStringList given = arguments;
-    for (qsizetype i = 1; i < given.size(); ++i) {
-        if (given[i] == QLatin1String("--")) break;
-        if (given[i] == QLatin1String("--wifi")) given[i] = QStringLiteral("--wifi=");
+    // --wifi takes a value only as --wifi=IFACE, so that "--wifi site.hss"
+    // opens the site.
+    QStringList given;
+    bool beforeDashes = true;
+    for (const QString& argument : arguments) {
+        beforeDashes = beforeDashes && argument != QLatin1String("--");
+        if (beforeDashes && argument.startsWith(QLatin1String("--wifi="))) {
+            given << QStringLiteral("--wifi")
+                  << QStringLiteral("--wifi-interface=") + argument.mid(7);
+        } else {
+            given << argument;
+        }
     }
     if (!parser.parse(given)) {
         output = parser.errorText() + QLatin1Char('\n');
@@ -70,7 +81,8 @@ CommandLineResult ParseCommandLine(const QStringList& arguments, PellorinOptions
         output = QStringLiteral("Only one SITE may be given.\n");
         return CommandLineResult::kExitError;
     }
-    const bool adapter = parser.isSet(wifi) || parser.isSet(wifiScans);
+    const bool adapter =
+        parser.isSet(wifi) || parser.isSet(wifiInterface) || parser.isSet(wifiScans);
     if (int(parser.isSet(port)) + int(parser.isSet(simulate)) + int(adapter) > 1) {
         output = QStringLiteral("--port, --simulate-board and --wifi exclude each other.\n");
         return CommandLineResult::kExitError;
@@ -99,7 +111,7 @@ CommandLineResult ParseCommandLine(const QStringList& arguments, PellorinOptions
     }
     options.port = parser.value(port);
     options.simulate = parser.isSet(simulate);
-    options.wifiInterface = parser.value(wifi);
+    options.wifiInterface = parser.value(wifiInterface);
     options.source = parser.isSet(port) ? SourceKind::kBoardPort
                      : options.simulate ? SourceKind::kSimulatedBoard
                      : adapter          ? SourceKind::kWifi

@@ -1,5 +1,7 @@
 #include "screens/Screens.h"
 
+#include <algorithm>
+
 #include "aplist/ApList.h"
 #include "map/MapViewport.h"
 #include "platform/Gdi.h"
@@ -15,6 +17,29 @@ const QColor kGreen(0, 255, 0);
 const QColor kDarkGreen(0, 128, 0);
 
 QRect ToQRect(const VpRect& r) { return gdi::Rect(r.left, r.top, r.right, r.bottom); }
+
+// The channel column of a table row. An adapter's channels ("149", "6:233")
+// are wider than the board's two digits: they use the gap before the MAC
+// column, and one still wider is drawn narrower rather than cut.
+void DrawChannel(QPainter& p, int top, const ApRecord& rec) {
+    char channel[8];
+    FormatChannel(static_cast<WifiBand>(rec.band), rec.channel, channel);
+    const QString text = QString::fromLatin1(channel);
+    if (rec.band == 0) {  // the board's, exactly as it always was
+        gdi::DrawText(p, gdi::Rect(0, top, 15, top + 15), text, gdi::kLeftTop, kGreen, kBlack);
+        return;
+    }
+    constexpr int kRoom = 19;
+    const QFont font = p.font();
+    const int width = p.fontMetrics().horizontalAdvance(text);
+    if (width > kRoom) {
+        QFont narrow = font;
+        narrow.setStretch(std::max(50, 100 * kRoom / width));
+        p.setFont(narrow);
+    }
+    gdi::DrawText(p, gdi::Rect(0, top, kRoom, top + 15), text, gdi::kLeftTop, kGreen, kBlack);
+    p.setFont(font);
+}
 
 }  // namespace
 
@@ -88,12 +113,7 @@ void PaintScanScreen(QPainter& p, const QRect& client, const QImage* radar, uint
         if (k > 0 && t > bottom - 20) break;
         const int64_t count = rec->readingCount != 0 ? rec->readingCount : 1;
         const int64_t average = rec->rssi / count;  // truncates toward zero
-        // An adapter's 5 and 6 GHz channels are wider than the board's; they
-        // may use the gap before the MAC column.
-        char channel[8];
-        FormatChannel(static_cast<WifiBand>(rec->band), rec->channel, channel);
-        gdi::DrawText(p, gdi::Rect(0, t, rec->band == 0 ? 15 : 20, t + 15),
-                      QString::fromLatin1(channel), gdi::kLeftTop, kGreen, kBlack);
+        DrawChannel(p, t, *rec);
         gdi::DrawText(p, gdi::Rect(20, t, 100, t + 15),
                       gdi::DisplayText(rec->macText, sizeof rec->macText), gdi::kLeftTop, kGreen,
                       kBlack);
