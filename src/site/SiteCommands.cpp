@@ -46,6 +46,9 @@ void MoveRecords(CApList& from, CApList& to) {
 const char* const kSaveBeforeOpening = "Save the survey before opening another site?";
 
 void CTambRUMOView::OnOpenSite() {
+    // A scan that ended while the questions are up would record into the
+    // survey being left: it ends first, as Escape ends it.
+    CancelPoint();
     if (!SaveOrDiscardSurvey(QString::fromLatin1(kSaveBeforeOpening))) return;
     const QString path = platform::FileDialogs().GetOpenSitePath(window());
     if (path.isEmpty()) return;  // cancelled: nothing changes
@@ -53,6 +56,7 @@ void CTambRUMOView::OnOpenSite() {
 }
 
 bool CTambRUMOView::OpenSitePath(const QString& path) {
+    CancelPoint();
     return SaveOrDiscardSurvey(QString::fromLatin1(kSaveBeforeOpening)) && OpenSiteFile(path);
 }
 
