@@ -1,5 +1,6 @@
+#include <sys/mman.h>
+
 #include <cstdlib>
-#include <new>
 #include <utility>
 
 #include "site/BitmapInfo.h"
@@ -50,10 +51,26 @@ SiteStatus ReadBitmapInfo(IByteSource& src, uint32_t offset, BitmapInfo& out) {
     return SiteStatus::Ok();
 }
 
+void ByteBlock::Free::operator()(uint8_t* p) const { std::free(p); }
+
 bool ByteBlock::Allocate(size_t n) {
-    m_bytes.reset(new (std::nothrow) uint8_t[n]);
-    m_size = m_bytes ? n : 0;
-    return m_bytes != nullptr;
+    constexpr size_t kHugePage = size_t{2} << 20;
+    m_bytes.reset();
+    m_size = 0;
+    uint8_t* p = nullptr;
+    if (n >= kHugePage) {
+        const size_t rounded = n / kHugePage * kHugePage + (n % kHugePage != 0 ? kHugePage : 0);
+        if (rounded < n) return false;
+        p = static_cast<uint8_t*>(std::aligned_alloc(kHugePage, rounded));
+        // Advice only: where huge pages are not to be had, 4 kB pages serve.
+        if (p != nullptr) ::madvise(p, rounded, MADV_HUGEPAGE);
+    } else {
+        p = static_cast<uint8_t*>(std::malloc(n == 0 ? 1 : n));
+    }
+    if (p == nullptr) return false;
+    m_bytes.reset(p);
+    m_size = n;
+    return true;
 }
 
 SiteStatus ReadMapBitmap(IByteSource& src, uint32_t offset, MapBitmap& out) {
