@@ -4,10 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
 
 #include "SiteTestSupport.h"
 #include "site/SiteFile.h"
+#include "site/SiteLayout.h"
 #include "site/SiteRecord.h"
 
 namespace {
@@ -78,6 +80,26 @@ TEST(MapBitmapSection, ReadsSizePaletteAndRowsBottomUpOrTopDown) {
     ASSERT_TRUE(ReadMapBitmap(src3, kBitmapAt, big).ok);
     EXPECT_EQ(big.bits.size(), 40u * 11);
     EXPECT_EQ(big.sizeImage, 40u * 11 + 4);
+
+    // A plan of more than 2 MB is held on huge pages where there are any:
+    // every byte as stored all the same.
+    const auto plan = SmallSiteFile(1501, 1500);
+    MemorySource src4(plan);
+    MapBitmap large;
+    ASSERT_TRUE(ReadMapBitmap(src4, kBitmapAt, large).ok);
+    ASSERT_EQ(large.bits.size(), size_t{1504} * 1500);
+    EXPECT_EQ(
+        std::memcmp(large.bits.data(), plan.data() + kBitmapAt + sitelayout::kBitmapPrefixBytes,
+                    large.bits.size()),
+        0);
+}
+
+TEST(MapBitmapSection, MemoryForMoreBytesThanCanBeHadIsRefusedAndHoldsNothing) {
+    ByteBlock block;
+    ASSERT_TRUE(block.Allocate(16));
+    EXPECT_FALSE(block.Allocate(SIZE_MAX));
+    EXPECT_EQ(block.size(), 0u);
+    EXPECT_EQ(block.data(), nullptr);
 }
 
 TEST(SiteHeader, PrepareForSaveSetsOnlyResetFlagAndSaveTime) {
