@@ -70,7 +70,9 @@ double CpuSeconds() {
            static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
-// Runs the event loop until `done` or `boundMs`; false on the bound.
+// Runs the event loop until `done` or `boundMs`; false on the bound. Never
+// sleeps outside the event loop (as the tests' pump does): the stall meter's
+// timer must see only the program's own stalls.
 template <typename Done>
 bool PumpUntil(Done done, int boundMs) {
     QElapsedTimer clock;
