@@ -1,70 +1,109 @@
-// Paint time of the map (whole 10,000 x 7,000 plan, and zoomed in) and of the
-// scan screen with 30 APs; time and peak memory of opening such a site.
+// Paint time of the map (a 10,000 x 7,000 plan with 2,000 circles, whole and
+// zoomed in, at scale 1 and 3) and of the scan screen with 30 APs; the time
+// of painting one recorded point's circle and of taking one off; Open of
+// that site against reading its bytes, in time and in peak memory.
+//
+// Peak memory is measured in a fresh child process per measurement (this
+// program started again with --peak-open or --peak-read), from its VmHWM.
 
 #include <benchmark/benchmark.h>
-#include <sys/resource.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <QApplication>
 #include <QFile>
 #include <QPainter>
 #include <QTemporaryDir>
+#include <cstdio>
 #include <cstring>
+#include <fstream>
+#include <random>
+#include <string>
 
 #include "aplist/ApList.h"
 #include "app/TambRUMOView.h"
 #include "board/ScannerBoard.h"
+#include "map/PointCircles.h"
 #include "platform/FileDialogs.h"
 #include "platform/MessageBoxes.h"
 #include "site/SiteBuilder.h"
+#include "site/SiteFile.h"
+#include "site/SiteLayout.h"
 #include "site/SiteRecord.h"
+
+extern char** environ;
 
 namespace {
 
-class No : public platform::IMessageBoxes {
+constexpr int32_t kWidth = 10000, kHeight = 7000;
+constexpr uint64_t kPlanBytes = uint64_t{kWidth} * kHeight;  // rows of 10,000 need no padding
+
+class Answer : public platform::IMessageBoxes {
 public:
-    int Show(QWidget*, const QString&, const QString&, unsigned) override { return platform::IDNO; }
+    int answer = platform::IDNO;
+    int Show(QWidget*, const QString&, const QString&, unsigned) override { return answer; }
 };
-No g_no;
+Answer g_answer;
 
-QString BigSite(QTemporaryDir& dir) {
-    static QString path;
-    if (!path.isEmpty()) return path;
-    NewSitePlan plan;
-    plan.width = 10000;
-    plan.height = 7000;
-    for (int i = 0; i < 256; ++i) plan.colorTable[i] = 0x010101u * static_cast<uint32_t>(i);
-    plan.fillRow = [](int32_t y, uint8_t* row) {
-        for (int32_t x = 0; x < 10000; ++x) row[x] = static_cast<uint8_t>((x ^ y) & 0xFF);
-    };
-    const std::vector<uint8_t> bytes = BuildSiteFile(plan, 0);
-    path = dir.filePath("big.hss");
-    QFile f(path);
-    f.open(QIODevice::WriteOnly);
-    f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size()));
+// The big site: a patterned plan and 2,000 points of one AP each spread
+// over it, so the layer holds the tiles of a walked campus.
+const std::string& BigSite() {
+    static const std::string path = [] {
+        static QTemporaryDir dir;
+        NewSitePlan plan;
+        plan.width = kWidth;
+        plan.height = kHeight;
+        for (int i = 0; i < 256; ++i) plan.colorTable[i] = 0x010101u * static_cast<uint32_t>(i);
+        plan.fillRow = [](int32_t y, uint8_t* row) {
+            for (int32_t x = 0; x < kWidth; ++x) row[x] = static_cast<uint8_t>((x ^ y) & 0xFF);
+        };
+        std::vector<uint8_t> bytes = BuildSiteFile(plan, 0);
+        CSiteRecord site;
+        CApList points;
+        std::mt19937 rng(1);
+        for (int i = 0; i < 2000; ++i) {
+            ApRecord* r = nullptr;
+            points.NewRecord(r);
+            r->x = static_cast<int32_t>(rng() % kWidth);
+            r->y = static_cast<int32_t>(rng() % kHeight);
+            std::strcpy(r->pointName, "TEST");
+            r->channel = 6;
+            r->rssi = -30 - static_cast<int32_t>(rng() % 70);
+            points.AddTail(r);
+        }
+        const std::vector<uint8_t> section = EncodePointsSection(site, points);
+        bytes.resize(bytes.size() -
+                     sitelayout::kSizeWordsBytes);  // the empty section BuildSiteFile wrote
+        bytes.insert(bytes.end(), section.begin(), section.end());
+        const std::string p = dir.filePath("big.hss").toStdString();
+        QFile f(QString::fromStdString(p));
+        f.open(QIODevice::WriteOnly);
+        f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size()));
+        return p;
+    }();
     return path;
-}
-
-QTemporaryDir& Dir() {
-    static QTemporaryDir dir;
-    return dir;
 }
 
 CTambRUMOView& OpenedView() {
     static CTambRUMOView* view = [] {
-        platform::SetMessageBoxes(&g_no);
+        platform::SetMessageBoxes(&g_answer);
+        g_answer.answer = platform::IDYES;  // keep the points
         auto* v = new CTambRUMOView();
         v->resize(240, 268);
-        v->OpenSitePath(BigSite(Dir()));
+        v->OpenSitePath(QString::fromStdString(BigSite()));
+        g_answer.answer = platform::IDNO;
         return v;
     }();
     return *view;
 }
 
-void PaintOnce(benchmark::State& state, CTambRUMOView& view) {
-    QImage target(240, 268, QImage::Format_RGB32);
+void PaintOnce(benchmark::State& state, CTambRUMOView& view, int scale) {
+    QImage target(240 * scale, 268 * scale, QImage::Format_RGB32);
+    target.setDevicePixelRatio(scale);
     for (auto _ : state) {
         QPainter p(&target);
-        view.OnDraw(p, target.rect());
+        view.OnDraw(p, QRect(0, 0, 240, 268));
         p.end();
         benchmark::DoNotOptimize(target.constBits());
     }
@@ -73,20 +112,20 @@ void PaintOnce(benchmark::State& state, CTambRUMOView& view) {
 void BM_MapWholePlan(benchmark::State& state) {
     CTambRUMOView& view = OpenedView();
     view.m_displayMode = 1;
-    view.Viewport().SetView(10000, 7000);
-    PaintOnce(state, view);
+    view.Viewport().SetView(kWidth, kHeight);
+    PaintOnce(state, view, static_cast<int>(state.range(0)));
 }
-BENCHMARK(BM_MapWholePlan)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MapWholePlan)->Arg(1)->Arg(3)->Unit(benchmark::kMillisecond);
 
 void BM_MapZoomedIn(benchmark::State& state) {
     CTambRUMOView& view = OpenedView();
     view.m_displayMode = 1;
-    view.Viewport().SetView(10000, 7000);
+    view.Viewport().SetView(kWidth, kHeight);
     for (int i = 0; i < 5; ++i) view.Viewport().ZoomIn();
     view.Viewport().ScrollLeft(4000);
-    PaintOnce(state, view);
+    PaintOnce(state, view, static_cast<int>(state.range(0)));
 }
-BENCHMARK(BM_MapZoomedIn)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MapZoomedIn)->Arg(1)->Arg(3)->Unit(benchmark::kMillisecond);
 
 void BM_ScanScreen30Aps(benchmark::State& state) {
     CTambRUMOView& view = OpenedView();
@@ -103,26 +142,147 @@ void BM_ScanScreen30Aps(benchmark::State& state) {
         r->readingCount = 3;
         scanList.AddTail(r);
     }
-    PaintOnce(state, view);
+    PaintOnce(state, view, 1);
+    view.m_displayMode = 1;
 }
 BENCHMARK(BM_ScanScreen30Aps)->Unit(benchmark::kMillisecond);
 
+// A recorded point's circle on the layer of the big plan, each on fresh
+// ground (new tiles), and the mending after such a point is deleted.
+void BM_PaintRecordedCircle(benchmark::State& state) {
+    CCircleLayer layer;
+    layer.Reset(kWidth, kHeight);
+    int32_t x = 20;
+    for (auto _ : state) {
+        PaintCircle(layer, x, 3500, -55);
+        x = x + 45 < kWidth ? x + 45 : 20;
+    }
+}
+BENCHMARK(BM_PaintRecordedCircle)->Unit(benchmark::kMicrosecond);
+
+void BM_DeleteOneOf2000Circles(benchmark::State& state) {
+    CCircleLayer layer;
+    layer.Reset(kWidth, kHeight);
+    CCircleLog log;
+    std::mt19937 rng(2);
+    for (int i = 0; i < 2000; ++i) {
+        const auto cx = static_cast<int32_t>(rng() % kWidth),
+                   cy = static_cast<int32_t>(rng() % kHeight);
+        PaintCircle(layer, cx, cy, -60);
+        log.Add(cx, cy, -60, 1);
+    }
+    for (auto _ : state) {
+        const std::vector<LoggedCircle> gone = log.RemoveRecords(1000, 1);
+        MendDeletedCircles(layer, log, gone);
+        state.PauseTiming();
+        PaintCircle(layer, gone[0].x, gone[0].y, gone[0].strength);
+        log.Add(gone[0].x, gone[0].y, gone[0].strength, 1);
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_DeleteOneOf2000Circles)->Unit(benchmark::kMicrosecond);
+
+// Open's yardstick: the file's bytes read into fresh memory.
+void BM_ReadBigSiteBytes(benchmark::State& state) {
+    const std::string& path = BigSite();
+    for (auto _ : state) {
+        FileSource src(path);
+        std::vector<uint8_t> bytes(src.Size());
+        benchmark::DoNotOptimize(src.ReadAt(0, bytes.data(), bytes.size()));
+    }
+}
+BENCHMARK(BM_ReadBigSiteBytes)->Unit(benchmark::kMillisecond)->Iterations(5);
+
 void BM_OpenBigSite(benchmark::State& state) {
-    platform::SetMessageBoxes(&g_no);
-    const QString path = BigSite(Dir());
+    platform::SetMessageBoxes(&g_answer);
+    g_answer.answer = platform::IDYES;
+    const QString path = QString::fromStdString(BigSite());
     CTambRUMOView view;
     view.resize(240, 268);
     for (auto _ : state) benchmark::DoNotOptimize(view.OpenSitePath(path));
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    state.counters["peak_rss_MB"] = static_cast<double>(usage.ru_maxrss) / 1024.0;
+    g_answer.answer = platform::IDNO;
 }
-BENCHMARK(BM_OpenBigSite)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_OpenBigSite)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// Kilobytes of a /proc/self/status line ("VmRSS:", "VmHWM:").
+long StatusKb(const char* key) {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind(key, 0) == 0)
+            return std::strtol(line.c_str() + std::strlen(key), nullptr, 10);
+    return -1;
+}
+
+// In the child: prints "<resident before> <peak>" in kB.
+int MeasurePeak(const char* what, const std::string& path) {
+    if (std::strcmp(what, "--peak-read") == 0) {
+        const long before = StatusKb("VmRSS:");
+        FileSource src(path);
+        std::vector<uint8_t> bytes(src.Size());
+        src.ReadAt(0, bytes.data(), bytes.size());
+        std::printf("%ld %ld\n", before, StatusKb("VmHWM:"));
+        return 0;
+    }
+    int argc = 1;
+    char name[] = "bench_app";
+    char* argv[] = {name, nullptr};
+    QApplication app(argc, argv);
+    platform::SetMessageBoxes(&g_answer);
+    g_answer.answer = platform::IDYES;
+    CTambRUMOView view;
+    view.resize(240, 268);
+    const long before = StatusKb("VmRSS:");
+    if (!view.OpenSitePath(QString::fromStdString(path))) return 1;
+    std::printf("%ld %ld\n", before, StatusKb("VmHWM:"));
+    return 0;
+}
+
+// Runs this program again as a child measuring `what`; false on failure.
+bool ChildPeak(const char* what, long& beforeKb, long& peakKb) {
+    int out[2];
+    if (::pipe(out) != 0) return false;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+    posix_spawn_file_actions_addclose(&actions, out[0]);
+    std::string self = "/proc/self/exe", flag = what, path = BigSite();
+    char* argv[] = {self.data(), flag.data(), path.data(), nullptr};
+    pid_t pid = 0;
+    const int rc = posix_spawn(&pid, "/proc/self/exe", &actions, nullptr, argv, environ);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(out[1]);
+    char text[64] = {};
+    const ssize_t n = rc == 0 ? ::read(out[0], text, sizeof text - 1) : -1;
+    ::close(out[0]);
+    int status = 0;
+    if (rc == 0) ::waitpid(pid, &status, 0);
+    return n > 0 && WIFEXITED(status) && WEXITSTATUS(status) == 0 &&
+           std::sscanf(text, "%ld %ld", &beforeKb, &peakKb) == 2;
+}
+
+void PeakOf(benchmark::State& state, const char* what) {
+    long before = 0, peak = 0;
+    for (auto _ : state)
+        if (!ChildPeak(what, before, peak)) state.SkipWithError("the child failed");
+    const double planMb = static_cast<double>(kPlanBytes) / (1024.0 * 1024.0);
+    state.counters["plan_MB"] = planMb;
+    state.counters["peak_MB"] = static_cast<double>(peak) / 1024.0;
+    state.counters["growth_MB"] = static_cast<double>(peak - before) / 1024.0;
+    state.counters["growth_per_plan"] = static_cast<double>(peak - before) / 1024.0 / planMb;
+}
+
+void BM_PeakResidentReadingBytes(benchmark::State& state) { PeakOf(state, "--peak-read"); }
+BENCHMARK(BM_PeakResidentReadingBytes)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+void BM_PeakResidentOpen(benchmark::State& state) { PeakOf(state, "--peak-open"); }
+BENCHMARK(BM_PeakResidentOpen)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 }  // namespace
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (argc == 3 && std::strncmp(argv[1], "--peak-", 7) == 0) return MeasurePeak(argv[1], argv[2]);
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

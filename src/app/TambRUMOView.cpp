@@ -12,7 +12,7 @@
 
 #include "aplist/ApList.h"
 #include "board/ScannerBoard.h"
-#include "map/PointCircles.h"
+#include "map/MapPainting.h"
 #include "platform/Gdi.h"
 #include "platform/MessageBoxes.h"
 #include "platform/RegisteredMessages.h"
@@ -256,7 +256,7 @@ void CTambRUMOView::OnDraw(QPainter& p, const QRect& client) {
         }
         case 1:
             if (HasMap()) {
-                screens::PaintMapScreen(p, client, *m_pViewport, m_mapImage, &m_art.cursor);
+                screens::PaintMapScreen(p, client, *m_pViewport, m_plan, m_layer, &m_art.cursor);
             } else {
                 p.fillRect(client, Qt::white);  // never reached: mode 1 needs a map
             }
@@ -273,6 +273,12 @@ void CTambRUMOView::OnDraw(QPainter& p, const QRect& client) {
             return;  // any other mode paints nothing
     }
     screens::PaintBoardNotice(p, client, BoardNotice());
+}
+
+QImage CTambRUMOView::MapPicture() const {
+    if (!m_plan.IsWhole()) return {};
+    const VpRect world{0, 0, m_plan.width, m_plan.height};
+    return RenderMapImage(m_plan, m_layer, world, QSize(m_plan.width, m_plan.height));
 }
 
 QImage CTambRUMOView::Render(QSize size) {

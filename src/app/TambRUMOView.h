@@ -15,6 +15,7 @@
 
 #include "app/ViewDialogs.h"
 #include "board/BoardInterfaces.h"
+#include "map/CircleLayer.h"
 #include "map/CircleLog.h"
 #include "map/MapViewport.h"
 #include "platform/TapAndHold.h"
@@ -92,7 +93,7 @@ public:
     // What the notice strip says ("" while the board is present).
     QString BoardNotice() const;
 
-    // Circles in the map bitmap.
+    // Circles on the map's circle layer.
     void PaintPointCircle(int32_t x, int32_t y, int32_t strength);
     // The circle of the point just recorded, at its own place, standing for
     // its `records` survey records.
@@ -122,13 +123,18 @@ public:
     QScrollBar* HorizontalBar() const { return m_hBar; }
     QScrollBar* VerticalBar() const { return m_vBar; }
     CMapViewport& Viewport() { return *m_pViewport; }
-    const QImage& MapImage() const { return m_mapImage; }
+    const MapBitmap& Plan() const { return m_plan; }
+    const CCircleLayer& Layer() const { return m_layer; }
+    const CCircleLog& Circles() const { return m_circles; }
+    // The plan with its circles, one pixel per world pixel (for tests and
+    // small maps: a 10,000 x 7,000 plan makes a 280 MB picture).
+    QImage MapPicture() const;
     const QString& SitePath() const { return m_strSitePath; }
     CRadarAnimation& Radar() { return m_radar; }
     // Replaces the pictures (tests, screenshots).
     void SetArt(ScreenArt art) { m_art = std::move(art); }
 
-    bool HasMap() const { return !m_mapImage.isNull() && m_pViewport->HasWorld(); }
+    bool HasMap() const { return m_plan.IsWhole() && m_pViewport->HasWorld(); }
     // Points recorded or deleted since the last Open or Save.
     bool HasUnsavedChanges() const { return m_surveyChanged; }
     bool PointPending() const { return m_pointPending; }
@@ -155,10 +161,10 @@ private:
 
     std::unique_ptr<CMapViewport> m_pViewport;
     QString m_strSitePath;
-    QImage m_mapImage;  // the site bitmap with its circles (m_bmpMap / m_dcMap)
-    MapBitmap m_plan;   // the file's 8-bit bitmap, without circles
-    CCircleLog m_circles;
-    ScreenArt m_art;  // m_bmpCursor, splash and radar frames
+    MapBitmap m_plan;      // the file's 8-bit bitmap as it was read
+    CCircleLayer m_layer;  // the circles painted over it, in world pixels
+    CCircleLog m_circles;  // the circles in painting order
+    ScreenArt m_art;       // m_bmpCursor, splash and radar frames
     CRadarAnimation m_radar;
     bool m_surveyChanged = false;
     bool m_pointPending = false;

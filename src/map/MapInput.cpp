@@ -143,7 +143,7 @@ void CTambRUMOView::OnTapAndHold(QPoint client) {
 }
 
 void CTambRUMOView::PaintPointCircle(int32_t x, int32_t y, int32_t strength) {
-    PaintCircle(m_mapImage, x, y, strength);
+    PaintCircle(m_layer, x, y, strength);
 }
 
 void CTambRUMOView::PaintRecordedPoint(int32_t records) {
@@ -151,7 +151,7 @@ void CTambRUMOView::PaintRecordedPoint(int32_t records) {
     int16_t best = -90;
     g_pSite->GetBestRssi(best);
     // Where the point was taken, which is where its records say it is.
-    PaintCircle(m_mapImage, g_pSite->m_pendingX, g_pSite->m_pendingY, best);
+    PaintCircle(m_layer, g_pSite->m_pendingX, g_pSite->m_pendingY, best);
     m_circles.Add(g_pSite->m_pendingX, g_pSite->m_pendingY, best, records);
 }
 
@@ -162,5 +162,5 @@ void CTambRUMOView::EraseDeletedPoint(int32_t firstRecord) {
     const int64_t deleted = m_circles.Records() - surveyList.Count();
     if (deleted <= 0) return;
     const std::vector<LoggedCircle> removed = m_circles.RemoveRecords(firstRecord, deleted);
-    MendDeletedCircles(m_mapImage, m_plan, m_circles, removed);
+    MendDeletedCircles(m_layer, m_circles, removed);
 }

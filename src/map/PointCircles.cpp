@@ -1,50 +1,42 @@
 #include "map/PointCircles.h"
 
-#include "map/MapImage.h"
-#include "platform/Gdi.h"
+#include <algorithm>
 
 namespace {
-QRect BoxOf(const LoggedCircle& c) {
-    const VpRect b = CircleBox(c.x, c.y);
-    return gdi::Rect(b.left, b.top, b.right, b.bottom);
+
+bool Overlap(const VpRect& a, const VpRect& b) {
+    return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
 }
+
+void PaintClipped(CCircleLayer& layer, const LoggedCircle& c, const VpRect& clip) {
+    const CircleStyle style = CircleStyleFor(c.strength);
+    layer.PaintEllipse(CircleBox(c.x, c.y), style.penWidth, style.pen, style.brush, clip);
+}
+
 }  // namespace
 
 CircleStyle CircleStyleFor(int32_t strength) {
-    if (strength >= -39) return {QColor(255, 0, 0), 1, QColor(255, 0, 0)};
-    if (strength >= -49) return {QColor(255, 128, 0), 1, QColor(255, 128, 0)};
-    if (strength >= -59) return {QColor(255, 255, 0), 1, QColor(255, 255, 0)};
-    if (strength >= -69) return {QColor(0, 255, 0), 1, QColor(0, 255, 0)};
-    if (strength >= -79) return {QColor(0, 0, 255), 1, QColor(0, 0, 255)};
-    return {QColor(0, 0, 0), 2, QColor(0, 0, 0)};
+    if (strength >= -39) return {0xFF0000, 1, 0xFF0000};
+    if (strength >= -49) return {0xFF8000, 1, 0xFF8000};
+    if (strength >= -59) return {0xFFFF00, 1, 0xFFFF00};
+    if (strength >= -69) return {0x00FF00, 1, 0x00FF00};
+    if (strength >= -79) return {0x0000FF, 1, 0x0000FF};
+    return {0x000000, 2, 0x000000};
 }
 
-void PaintCircleBox(QImage& map, const QRect& box, const CircleStyle& style) {
-    if (map.isNull()) return;
-    gdi::Ellipse(map, box, style.pen, style.penWidth, style.brush);
+void PaintCircle(CCircleLayer& layer, int32_t x, int32_t y, int32_t strength) {
+    PaintClipped(layer, {x, y, strength, 0}, {0, 0, layer.Width(), layer.Height()});
 }
 
-void PaintCircle(QImage& map, int32_t x, int32_t y, int32_t strength) {
-    PaintCircleBox(map, gdi::Rect(x - 10, y - 10, x + 10, y + 10), CircleStyleFor(strength));
-}
-
-void MendDeletedCircles(QImage& map, const MapBitmap& plan, const CCircleLog& log,
+void MendDeletedCircles(CCircleLayer& layer, const CCircleLog& log,
                         const std::vector<LoggedCircle>& removed) {
-    if (map.isNull() || map.format() != QImage::Format_RGB32) return;
     for (const LoggedCircle& gone : removed) {
-        const QRect area = BoxOf(gone).intersected(map.rect());
-        if (area.isEmpty()) continue;
-        RestoreFromPlan(map, plan, area);
-        // The area's pixels as an image of their own, sharing the map's
-        // memory: the ellipse rasteriser clips to it and, on whole-pixel
-        // offsets, sets exactly the pixels it sets in the whole map.
-        const qsizetype line = map.bytesPerLine();
-        QImage part(map.bits() + area.top() * line + area.left() * 4, area.width(), area.height(),
-                    line, QImage::Format_RGB32);
-        for (const LoggedCircle& c : log.Circles()) {
-            const QRect box = BoxOf(c);
-            if (box.intersects(area))
-                PaintCircleBox(part, box.translated(-area.topLeft()), CircleStyleFor(c.strength));
-        }
+        const VpRect box = CircleBox(gone.x, gone.y);
+        const VpRect area{std::max(box.left, 0), std::max(box.top, 0),
+                          std::min(box.right, layer.Width()), std::min(box.bottom, layer.Height())};
+        if (area.left >= area.right || area.top >= area.bottom) continue;
+        layer.Clear(area);
+        for (const LoggedCircle& c : log.Circles())
+            if (Overlap(CircleBox(c.x, c.y), area)) PaintClipped(layer, c, area);
     }
 }

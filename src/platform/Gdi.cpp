@@ -27,35 +27,6 @@ void FrameRect(QPainter& p, const QRect& r, const QColor& color) {
     p.fillRect(QRect(r.right(), r.top(), 1, r.height()), color);
 }
 
-void Ellipse(QImage& image, const QRect& box, const QColor& pen, int penWidth,
-             const QColor& brush) {
-    // Rasterised here rather than with QPainter, so that the pixels are the
-    // same on every Qt version: a pixel belongs to the ellipse when its
-    // centre lies inside the box's inscribed ellipse, and to the outline when
-    // it lies outside the ellipse shrunk by the pen width.
-    const double a = box.width() / 2.0;
-    const double b = box.height() / 2.0;
-    if (a <= 0 || b <= 0) return;
-    const double cx = box.left() + a;
-    const double cy = box.top() + b;
-    const double ia = a - penWidth;
-    const double ib = b - penWidth;
-    const QRgb penRgb = pen.rgb();
-    const QRgb brushRgb = brush.rgb();
-    const QRect clip = box.intersected(image.rect());
-    for (int y = clip.top(); y <= clip.bottom(); ++y) {
-        QRgb* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-        const double dy = y + 0.5 - cy;
-        for (int x = clip.left(); x <= clip.right(); ++x) {
-            const double dx = x + 0.5 - cx;
-            if ((dx * dx) / (a * a) + (dy * dy) / (b * b) > 1.0) continue;
-            const bool inner =
-                ia > 0 && ib > 0 && (dx * dx) / (ia * ia) + (dy * dy) / (ib * ib) <= 1.0;
-            line[x] = inner ? brushRgb : penRgb;
-        }
-    }
-}
-
 void StretchBlt(QPainter& p, const QRect& dest, const QImage& image, const QRect& src) {
     if (dest.width() <= 0 || dest.height() <= 0 || src.width() <= 0 || src.height() <= 0) return;
     p.save();

@@ -1,8 +1,7 @@
 #pragma once
 // Drawing helpers that keep GDI's geometry, on top of QPainter and QImage:
 // rectangles are (left, top, right, bottom) and exclude their right and
-// bottom edges; an ellipse with box (l, t, r, b) fits in columns l .. r-1 and
-// rows t .. b-1; FrameRect is a 1-pixel frame just inside the rectangle;
+// bottom edges; FrameRect is a 1-pixel frame just inside the rectangle;
 // stretching samples the nearest neighbour; text is one clipped line drawn on
 // an opaque background.
 
@@ -33,10 +32,6 @@ void Prepare(QPainter& p);
 
 void FillRect(QPainter& p, const QRect& r, const QColor& color);
 void FrameRect(QPainter& p, const QRect& r, const QColor& color);
-
-// Ellipse drawn straight into an image, the GDI way: the interior with the
-// brush and an outline of `penWidth` pixels just inside the box.
-void Ellipse(QImage& image, const QRect& box, const QColor& pen, int penWidth, const QColor& brush);
 
 // Nearest-neighbour stretch of `src` of `image` onto `dest`.
 void StretchBlt(QPainter& p, const QRect& dest, const QImage& image, const QRect& src);

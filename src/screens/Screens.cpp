@@ -1,6 +1,7 @@
 #include "screens/Screens.h"
 
 #include "aplist/ApList.h"
+#include "map/MapPainting.h"
 #include "map/MapViewport.h"
 #include "platform/Gdi.h"
 
@@ -32,13 +33,13 @@ void PaintStartupScreen(QPainter& p, const QRect& client, const QImage* splash,
                   kBlack, kWhite);
 }
 
-void PaintMapScreen(QPainter& p, const QRect& client, CMapViewport& viewport, const QImage& map,
-                    const QImage* cursor) {
+void PaintMapScreen(QPainter& p, const QRect& client, CMapViewport& viewport, const MapBitmap& plan,
+                    const CCircleLayer& layer, const QImage* cursor, IMapOverlay* overlay) {
     gdi::Prepare(p);
     VpRect dest{0, 0, client.width(), client.height()};
     VpRect source;
     viewport.ComputeBlit(dest, source);
-    gdi::StretchBlt(p, ToQRect(dest), map, ToQRect(source));
+    PaintMap(p, ToQRect(dest), plan, layer, source, overlay);
     for (int32_t i = 0; i < viewport.GetStripCount(); ++i) {
         gdi::FillRect(p, ToQRect(viewport.GetStrip(i)), kWhite);
     }

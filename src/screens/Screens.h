@@ -9,7 +9,10 @@
 #include <QString>
 
 class CApList;
+class CCircleLayer;
 class CMapViewport;
+class IMapOverlay;
+struct MapBitmap;
 
 namespace screens {
 
@@ -18,11 +21,14 @@ namespace screens {
 void PaintStartupScreen(QPainter& p, const QRect& client, const QImage* splash,
                         const QString& firmware, const QString& serial);
 
-// Site map: the visible part of `map` stretched over the part of the client
-// area it covers, white strips beside it, the cursor ANDed in at the centre.
-// `viewport` must have a world (the view never shows the map without one).
-void PaintMapScreen(QPainter& p, const QRect& client, CMapViewport& viewport, const QImage& map,
-                    const QImage* cursor);
+// Site map: the visible part of the plan with `overlay` and the circle layer
+// stretched over the part of the client area it covers (map/MapPainting.h),
+// white strips beside it, the cursor ANDed in at the centre. `viewport` must
+// have a world (the view never shows the map without one). The overlay sees
+// rows in device pixels of the client area (client x device pixel ratio).
+void PaintMapScreen(QPainter& p, const QRect& client, CMapViewport& viewport, const MapBitmap& plan,
+                    const CCircleLayer& layer, const QImage* cursor,
+                    IMapOverlay* overlay = nullptr);
 
 // Scan screen: radar frame, captions, the channel grid with `scanChannel`
 // highlighted, and the rows of `list` (the caller holds the report lock).

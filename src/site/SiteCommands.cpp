@@ -11,7 +11,6 @@
 
 #include "aplist/ApList.h"
 #include "app/TambRUMOView.h"
-#include "map/MapImage.h"
 #include "map/PointCircles.h"
 #include "platform/FileDialogs.h"
 #include "platform/MessageBoxes.h"
@@ -86,12 +85,14 @@ bool CTambRUMOView::OpenSiteFile(const QString& path) {
     if (!status.ok) return fail(status);
     // Save replaces the file only while it is still the one read here.
     SiteFingerprint fingerprint;
-    status = TakeSiteFingerprint(
-        file, *site, sitelayout::kBitmapPrefixBytes + uint64_t{bitmap.bits.size()}, fingerprint);
+    status = TakeSiteFingerprint(file, *site,
+                                 sitelayout::kBitmapPrefixBytes + uint64_t{bitmap.bits.size()},
+                                 fingerprint, bitmap.bits.data());
     if (!status.ok) return fail(status);
     site->m_fileFingerprint = fingerprint;
-    QImage map = MapImageFromBitmap(bitmap);
-    if (map.isNull()) return fail(SiteStatus::Fail(kFileErrorCaption, kMapMemoryText));
+    // The plan stays as the file gives it; circles go on a layer of their own.
+    CCircleLayer layer;
+    layer.Reset(bitmap.width, bitmap.height);
 
     const int answer =
         platform::MessageBox(window(), QStringLiteral("Do you wish to keep existing data points?"),
@@ -101,7 +102,7 @@ bool CTambRUMOView::OpenSiteFile(const QString& path) {
     if (answer == platform::IDYES) {
         const ApRecord* groupStart = loaded.Last();
         status = ReadPoints(file, *site, loaded, [&](int32_t x, int32_t y, int16_t strength) {
-            PaintCircle(map, x, y, strength);
+            PaintCircle(layer, x, y, strength);
             circles.Add(x, y, strength, loaded.CountAfter(groupStart));
             groupStart = loaded.Last();
         });
@@ -117,11 +118,11 @@ bool CTambRUMOView::OpenSiteFile(const QString& path) {
     m_pointPending = false;
 
     m_strSitePath = path;
-    m_mapImage = std::move(map);  // releases the previous map
-    m_plan = std::move(bitmap);
+    m_plan = std::move(bitmap);  // releases the previous plan
+    m_layer = std::move(layer);
     m_circles = std::move(circles);
-    m_mapWidth = m_mapImage.width();
-    m_mapHeight = m_mapImage.height();
+    m_mapWidth = m_plan.width;
+    m_mapHeight = m_plan.height;
     m_pViewport->SetWorld(m_mapWidth, m_mapHeight);
     m_pViewport->SetView(m_mapWidth, m_mapHeight);
     {

@@ -94,10 +94,19 @@ struct MapBitmap {
     uint32_t stride = 0;            // bytes per row, rows aligned to 4 bytes
     uint32_t sizeImage = 0;         // biSizeImage as the file declares it
     ByteBlock bits;                 // the rows as stored: stride x height bytes
-    // Palette index of pixel (x, y) in world coordinates (y = 0 at the top).
-    uint8_t IndexAt(int32_t x, int32_t y) const {
+    // The palette indices of world row y (0 at the top): the rows stay as
+    // the file stores them, bottom-up ones are found by their index.
+    const uint8_t* Row(int32_t y) const {
         const int32_t row = topDown ? y : height - 1 - y;
-        return bits.data()[static_cast<size_t>(row) * stride + static_cast<size_t>(x)];
+        return bits.data() + static_cast<size_t>(row) * stride;
+    }
+    // Palette index of pixel (x, y) in world coordinates (y = 0 at the top).
+    uint8_t IndexAt(int32_t x, int32_t y) const { return Row(y)[x]; }
+    // Rows and sides that hold together (a bitmap from ReadMapBitmap does).
+    bool IsWhole() const {
+        return width > 0 && height > 0 && stride >= static_cast<uint32_t>(width) &&
+               bits.data() != nullptr &&
+               bits.size() >= static_cast<size_t>(stride) * static_cast<size_t>(height);
     }
 };
 

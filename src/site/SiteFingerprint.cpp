@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "journal/Crc32.h"
+#include "site/SiteLayout.h"
 #include "site/SiteRecord.h"
 
 namespace {
@@ -59,24 +60,31 @@ bool CSiteFingerprinter::Result(uint64_t fileSize, SiteFingerprint& out) const {
 }
 
 SiteStatus TakeSiteFingerprint(IByteSource& src, const CSiteRecord& site, uint64_t bitmapLength,
-                               SiteFingerprint& out) {
+                               SiteFingerprint& out, const uint8_t* rows) {
+    using sitelayout::kBitmapPrefixBytes;
     const uint64_t size = src.Size();
-    CSiteFingerprinter fingerprinter(site.BitmapOffset(), bitmapLength, site.PointsOffset());
-    const struct {
-        uint64_t begin, end;
-    } reads[] = {{0, kSiteHeaderSize},
-                 {site.BitmapOffset(), site.BitmapOffset() + bitmapLength},
-                 {site.PointsOffset(), size}};
+    const uint64_t bitmapAt = site.BitmapOffset();
+    CSiteFingerprinter fingerprinter(bitmapAt, bitmapLength, site.PointsOffset());
+    const bool rowsKnown = rows != nullptr && bitmapLength > kBitmapPrefixBytes;
     std::vector<uint8_t> buffer(kReadChunk);
-    for (const auto& range : reads) {
-        for (uint64_t at = range.begin; at < range.end;) {
-            const size_t want = static_cast<size_t>(std::min<uint64_t>(range.end - at, kReadChunk));
+    const auto read = [&](uint64_t begin, uint64_t end) {
+        for (uint64_t at = begin; at < end;) {
+            const size_t want = static_cast<size_t>(std::min<uint64_t>(end - at, kReadChunk));
             const size_t got = src.ReadAt(at, buffer.data(), want);
             if (got == 0) break;
             fingerprinter.Feed(at, buffer.data(), got);
             at += got;
         }
+    };
+    read(0, kSiteHeaderSize);
+    if (rowsKnown) {
+        read(bitmapAt, bitmapAt + kBitmapPrefixBytes);
+        fingerprinter.Feed(bitmapAt + kBitmapPrefixBytes, rows,
+                           static_cast<size_t>(bitmapLength - kBitmapPrefixBytes));
+    } else {
+        read(bitmapAt, bitmapAt + bitmapLength);
     }
+    read(site.PointsOffset(), size);
     if (!fingerprinter.Result(size, out))
         return SiteStatus::Fail(kFileErrorCaption, "The site file could not be read to its end.");
     return SiteStatus::Ok();

@@ -45,7 +45,10 @@ private:
 };
 
 // The fingerprint of an accepted site file: `site` holds its header and
-// `bitmapLength` is the size of its map bitmap section. Fails ("File Error")
-// when the file is shorter than that header says.
+// `bitmapLength` is the size of its map bitmap section. `rows`, when given,
+// are the section's bytes after its 1,078-byte prefix as Open has just read
+// them (bitmapLength - 1,078 bytes): they are taken from memory, not read a
+// second time. Fails ("File Error") when the file is shorter than that
+// header says.
 SiteStatus TakeSiteFingerprint(IByteSource& src, const CSiteRecord& site, uint64_t bitmapLength,
-                               SiteFingerprint& out);
+                               SiteFingerprint& out, const uint8_t* rows = nullptr);

@@ -46,10 +46,11 @@ inline constexpr uint32_t kSignatureBytes = kSignatureWidth * kSignatureHeight *
 
 inline constexpr uint32_t kSizeWordsBytes = 8;
 inline constexpr int32_t kMaxMapSide = 32767;
-// The map is held as a 32-bit image: 2^28 pixels take 1 GiB (16384 x 16384,
-// far beyond any floor plan). Larger maps are refused before anything is
-// allocated: where memory is overcommitted, an allocation that succeeds is
-// no promise, and touching the pages could end the program instead.
+// The plan is held as the file stores it, a byte a pixel: 2^28 pixels take
+// 256 MiB (16384 x 16384, far beyond any floor plan). Larger maps are refused
+// before anything is allocated: where memory is overcommitted, an allocation
+// that succeeds is no promise, and touching the pages could end the program
+// instead.
 inline constexpr uint64_t kMaxMapPixels = uint64_t{1} << 28;
 
 // Bytes per row of an 8-bit DIB: rows are padded to 4 bytes.

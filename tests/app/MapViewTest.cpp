@@ -129,9 +129,9 @@ TEST_F(AppTest, CircleColoursFollowTheRssiBands) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.strength);
         view->PaintPointCircle(x, 40, c.strength);
-        EXPECT_EQ(Px(view->MapImage(), x, 40), c.colour);
-        EXPECT_EQ(Px(view->MapImage(), x - 10, 40), c.colour);  // left column inside
-        EXPECT_EQ(Px(view->MapImage(), x + 10, 40), SiteColour(x + 10, 40));
+        EXPECT_EQ(Px(view->MapPicture(), x, 40), c.colour);
+        EXPECT_EQ(Px(view->MapPicture(), x - 10, 40), c.colour);  // left column inside
+        EXPECT_EQ(Px(view->MapPicture(), x + 10, 40), SiteColour(x + 10, 40));
         x += 25;
     }
     EXPECT_EQ(CircleStyleFor(-80).penWidth, 2);  // the black band is drawn thicker
@@ -192,7 +192,7 @@ TEST_F(AppTest, TapStartsAPointAtTheTappedPlaceAndTheScanRecordsIt) {
     FinishScan(*view, {{0x01, {-61, -62, -64}, 6, "lab"}});
     EXPECT_EQ(view->m_displayMode, 1);
     EXPECT_EQ(g_pSite->m_locationCount, 1);
-    EXPECT_EQ(Px(view->MapImage(), 200, 100), 0x00FF00u);  // green circle at the cursor
+    EXPECT_EQ(Px(view->MapPicture(), 200, 100), 0x00FF00u);  // green circle at the cursor
     EXPECT_TRUE(view->HasUnsavedChanges());
     EXPECT_EQ(m_boxes.shown.size(), 1u);  // only the keep-points question
 }
@@ -206,7 +206,7 @@ TEST_F(AppTest, EmptyScanWarnsAfterTheRedAlertAndPaintsBlack) {
     ASSERT_EQ(m_sounds.played.size(), 2u);
     EXPECT_EQ(m_sounds.played[1], std::make_pair(QStringLiteral("REDALERT"), true));
     ExpectOneBox("No Access Points Detected!", "COVERAGE WARNING", platform::MB_ICONEXCLAMATION);
-    EXPECT_EQ(Px(view->MapImage(), 120, 134), 0x000000u);
+    EXPECT_EQ(Px(view->MapPicture(), 120, 134), 0x000000u);
     EXPECT_EQ(g_pSite->m_locationCount, 1);
     EXPECT_EQ(g_pSite->m_apCount, 0);
 }
@@ -234,7 +234,7 @@ TEST_F(AppTest, DeletingAPointLeavesTheMapAsIfItHadNeverBeenRecorded) {
             ASSERT_TRUE(view->OnSaveSite());
             ASSERT_TRUE(Open(*view, view->SitePath().toStdString(), true));
         }
-        ASSERT_NE(view->MapImage(), reference->MapImage());
+        ASSERT_NE(view->MapPicture(), reference->MapPicture());
         view->OnHScroll(CTambRUMOView::SB_THUMBTRACK, 120);  // one world unit per pixel
         view->OnVScroll(CTambRUMOView::SB_THUMBTRACK, 134);
         m_dialogs.locationResult = -2;
@@ -242,7 +242,7 @@ TEST_F(AppTest, DeletingAPointLeavesTheMapAsIfItHadNeverBeenRecorded) {
         EXPECT_EQ(surveyList.Count(), 3);      // P1's placeholder, P3 and P4
         for (ApRecord* r = surveyList.First(); r != nullptr; surveyList.GetNext(r))
             EXPECT_NE(r->x, p2.x);
-        EXPECT_EQ(view->MapImage(), reference->MapImage());
+        EXPECT_EQ(view->MapPicture(), reference->MapPicture());
     }
 }
 

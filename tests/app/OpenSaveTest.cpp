@@ -101,13 +101,13 @@ TEST_F(AppTest, OpenWithYesKeepsTheFilePointsAndWithNoDropsThem) {
     ExpectOneBox("Do you wish to keep existing data points?", "Tamb", platform::MB_YESNO);
     EXPECT_EQ(surveyList.Count(), 2);
     EXPECT_EQ(g_pSite->m_locationCount, 0);  // loading is not recording
-    EXPECT_EQ(Px(view->MapImage(), 40, 50), 0xFF0000u);
-    EXPECT_EQ(Px(view->MapImage(), 150, 150), 0x00FF00u);
+    EXPECT_EQ(Px(view->MapPicture(), 40, 50), 0xFF0000u);
+    EXPECT_EQ(Px(view->MapPicture(), 150, 150), 0x00FF00u);
     EXPECT_FALSE(view->HasUnsavedChanges());
 
     ASSERT_TRUE(Open(*view, path, false));
     EXPECT_TRUE(surveyList.IsEmpty());
-    EXPECT_NE(Px(view->MapImage(), 40, 50), 0xFF0000u);  // the previous map was released
+    EXPECT_NE(Px(view->MapPicture(), 40, 50), 0xFF0000u);  // the previous map was released
     EXPECT_EQ(view->m_displayMode, 1);
     EXPECT_EQ(platform::WaitCursorDepth(), 0);
 }
@@ -118,7 +118,7 @@ TEST_F(AppTest, FailedOrCancelledOpenLeavesTheOpenSiteAsItWas) {
     ASSERT_TRUE(Open(*view, good, false));
     RecordPoint(*view, 40, 50, {{0x01, {-30}, 6, "lab"}});
     CSiteRecord* site = g_pSite;
-    const QImage map = view->MapImage().copy();
+    const QImage map = view->MapPicture().copy();
     const auto damaged = [&](const char* name, const std::function<void(QByteArray&)>& damage) {
         QByteArray bytes = FileBytes(good);
         damage(bytes);
@@ -168,7 +168,7 @@ TEST_F(AppTest, FailedOrCancelledOpenLeavesTheOpenSiteAsItWas) {
         }
         EXPECT_EQ(g_pSite, site);
         EXPECT_EQ(view->SitePath(), QString::fromStdString(good));
-        EXPECT_EQ(view->MapImage(), map);
+        EXPECT_EQ(view->MapPicture(), map);
         EXPECT_EQ(surveyList.Count(), 1);
         EXPECT_EQ(view->m_displayMode, 1);
         EXPECT_TRUE(view->HasUnsavedChanges());

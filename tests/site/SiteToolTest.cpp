@@ -16,6 +16,7 @@
 #include "journal/JournalReader.h"
 #include "journal/JournalWriter.h"
 #include "journal/SiteBinding.h"
+#include "map/PointCircles.h"
 #include "site/SiteFile.h"
 #include "site/SiteRecord.h"
 #include "site/TextDecode.h"
@@ -235,6 +236,33 @@ TEST(SiteTool, CreateMakesASiteWhoseMapIsTheImage) {
     EXPECT_EQ(ReadFileBytes(copy), ReadFileBytes(png));
     EXPECT_EQ(Tool({"create", Q(dir.Path() / "missing.png"), "-o", Q(dir.Path() / "x.hss")}).status,
               1);
+}
+
+TEST(SiteTool, RenderDrawsThePlanWithTheCirclesOfItsPoints) {
+    ScratchDir dir;
+    const auto png = std::filesystem::path(kSamples) / "office.png";
+    const auto site = dir.Path() / "office.hss";
+    ASSERT_EQ(Tool({"create", Q(png), "-o", Q(site)}).status, 0);
+    const auto back = dir.Path() / "back.png";
+    ASSERT_EQ(Tool({"render", Q(site), "-o", Q(back)}).status, 0);
+    // Few colours: the palette holds them exactly, and one pixel a pixel.
+    EXPECT_EQ(QImage(Q(back)).convertToFormat(QImage::Format_RGB32),
+              QImage(Q(png)).convertToFormat(QImage::Format_RGB32));
+
+    const auto surveyed = std::filesystem::path(kSamples) / "office-surveyed.hss";
+    const auto shown = dir.Path() / "surveyed.png";
+    ASSERT_EQ(Tool({"render", Q(surveyed), "-o", Q(shown)}).status, 0);
+    const QJsonArray circles = Tool({"points", Q(surveyed)}).Json()["circles"].toArray();
+    ASSERT_FALSE(circles.isEmpty());
+    const QJsonObject last = circles.last().toObject();  // nothing paints over its centre
+    EXPECT_EQ(QImage(Q(shown)).pixel(last["x"].toInt(), last["y"].toInt()) & 0xFFFFFFu,
+              CircleStyleFor(last["strength"].toInt()).brush);
+
+    const auto small = dir.Path() / "small.png";
+    ASSERT_EQ(Tool({"render", Q(surveyed), "-o", Q(small), "--width", "400"}).status, 0);
+    EXPECT_EQ(QImage(Q(small)).size(), QSize(400, 280));
+    EXPECT_EQ(Tool({"render", Q(surveyed), "-o", Q(surveyed)}).status, 1);  // never over the site
+    EXPECT_EQ(Tool({"render", Q(surveyed), "-o", Q(small), "--width", "0"}).status, 2);
 }
 
 TEST(SiteTool, CreateRefusesAnExistingOutputUnlessForced) {

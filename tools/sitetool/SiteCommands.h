@@ -13,6 +13,9 @@
 int RunInfo(const QString& sitePath);
 int RunPoints(const QString& sitePath);
 int RunCreate(const QString& imagePath, const QString& outPath, bool signatureFirst, bool force);
+// The plan and its points' circles as a PNG `width` pixels wide (0: the
+// plan's width), stretched as the map screen stretches.
+int RunRender(const QString& sitePath, const QString& outPath, int width);
 
 // What Open with "keep existing data points" loads: the survey entries and
 // one circle per point group.

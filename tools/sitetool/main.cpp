@@ -26,6 +26,10 @@ const char* const kUsage =
     "      8-bit, 256-colour bitmap. --signature-first puts the signature section\n"
     "      before the map. An existing FILE is replaced only with --force.\n"
     "      SOURCE_DATE_EPOCH, when set, is the save time.\n"
+    "  pellorin-site render FILE -o PNG [--width N]\n"
+    "      The map with the circles of the file's points, as Open with \"keep\n"
+    "      existing data points\" shows it, as a PNG N pixels wide (1 to 32767;\n"
+    "      the plan's width without --width).\n"
     "  pellorin-site --help\n"
     "Exit status: 0 done, 1 the file could not be used (reason on stderr), 2 usage.\n";
 
@@ -76,6 +80,25 @@ int Run(const QStringList& args) {
         }
         if (image.isEmpty() || out.isEmpty()) return Usage(stderr, 2);
         return RunCreate(image, out, signatureFirst, force);
+    }
+    if (command == "render") {
+        QString site, out;
+        int width = 0;
+        for (qsizetype i = 1; i < args.size(); ++i) {
+            if (args[i] == "-o" && i + 1 < args.size()) {
+                out = args[++i];
+            } else if (args[i] == "--width" && i + 1 < args.size()) {
+                bool number = false;
+                width = args[++i].toInt(&number);
+                if (!number || width < 1 || width > 32767) return Usage(stderr, 2);
+            } else if (site.isEmpty() && !args[i].startsWith('-')) {
+                site = args[i];
+            } else {
+                return Usage(stderr, 2);
+            }
+        }
+        if (site.isEmpty() || out.isEmpty()) return Usage(stderr, 2);
+        return RunRender(site, out, width);
     }
     return Usage(stderr, 2);
 }
