@@ -3,10 +3,9 @@
 #include <QHeaderView>
 #include <algorithm>
 
-#include "aplist/ApRecord.h"
 #include "coverage/CoverageGrid.h"
+#include "coverage/NetworkNames.h"
 #include "dialogs/DialogFrame.h"
-#include "platform/Gdi.h"
 
 namespace {
 
@@ -16,16 +15,9 @@ constexpr int kIndexRole = Qt::UserRole + 1;
 constexpr int kIndent = 8;       // pixels an access point stands in from its SSID
 constexpr int kCellPadding = 8;  // room beside a number in its column
 
-QString SsidText(const std::string& bytes) {
-    if (bytes.empty()) return QStringLiteral("(hidden)");
-    return gdi::DisplayText(bytes.data(), bytes.size());
-}
+QString SsidText(const std::string& bytes) { return QString::fromStdString(SsidName(bytes)); }
 
-QString MacText(const MacAddress& mac) {
-    char text[16] = {};
-    FormatMacText(mac.data(), text);
-    return QString::fromLatin1(text);
-}
+QString MacText(const MacAddress& mac) { return QString::fromStdString(MacName(mac)); }
 
 QTreeWidgetItem* Row(Kind kind, int index, const QString& name, const QString& channel,
                      int32_t points, int32_t best) {

@@ -30,6 +30,10 @@ void PaintMapScreen(QPainter& p, const QRect& client, CMapViewport& viewport, co
                     const CCircleLayer& layer, const QImage* cursor,
                     IMapOverlay* overlay = nullptr);
 
+// A caption over the map's top-left corner (what the coverage map shows),
+// in a small font on white, cut with "..." to the client's width.
+void PaintMapCaption(QPainter& p, const QRect& client, const QString& text);
+
 // Scan screen: radar frame, captions, the channel grid with `scanChannel`
 // highlighted, and the rows of `list` (the caller holds the report lock).
 void PaintScanScreen(QPainter& p, const QRect& client, const QImage* radar, int scanChannel,
