@@ -144,6 +144,12 @@ int main(int argc, char** argv) {
     const bool report = argc > 1 && std::strcmp(argv[1], "report") == 0;
     if (report && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Standard error carries the tool's own reasons only, not Qt's remark
+    // that a tool run outside a desktop session has no runtime directory.
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
+        if (type == QtWarningMsg && text.startsWith(QLatin1String("QStandardPaths:"))) return;
+        std::fprintf(stderr, "%s\n", qPrintable(text));
+    });
     // Image plug-ins are found through the application object.
     const std::unique_ptr<QCoreApplication> app =
         report ? std::make_unique<QGuiApplication>(argc, argv)
