@@ -32,8 +32,6 @@ JournalPoint PointOf20(int n) {
     p.x = n % 100 * 10;
     p.y = n / 100 * 10;
     std::strcpy(p.name, "TEST");
-    p.circleX = p.x;
-    p.circleY = p.y;
     p.strength = -40;
     p.locationCount = n + 1;
     p.apCount = (n + 1) * 20;
@@ -147,7 +145,8 @@ void BM_RecoverJournalOf10000Points(benchmark::State& state) {
     for (auto _ : state) {
         const JournalFile file = ReadJournalFile(s.journal);
         CApList list;
-        const JournalReplay replay = ReplayJournal(file.contents, list);
+        CSiteRecord site;
+        const JournalReplay replay = ReplayJournal(file.contents, list, site);
         if (replay.applied != kPoints || list.Count() != kPoints * 20) state.SkipWithError("short");
     }
 }

@@ -113,3 +113,4 @@ int32_t CApList::CountAfter(const ApRecord* mark) const {
 // Constructed in this order at start-up, destroyed in the reverse order.
 CApList scanList;
 CApList surveyList;
+std::mutex scanListLock;

@@ -4,6 +4,7 @@
 // or out of memory, -2 end of list. Positions count from 1.
 
 #include <cstdint>
+#include <mutex>
 
 #include "aplist/ApRecord.h"
 
@@ -42,8 +43,12 @@ private:
     ApRecord* m_sentinel;
 };
 
-// scanList: the access points of the scan under way (merged into by the board
-// worker under theBoard.m_reportLock). surveyList: every recorded point of the
-// open site (user-interface thread only).
+// scanList: the access points of the scan under way, merged into by whatever
+// measures (the board worker, or the Wi-Fi source on the user-interface
+// thread) under scanListLock, the report lock. surveyList: every recorded
+// point of the open site (user-interface thread only).
 extern CApList scanList;
 extern CApList surveyList;
+// Held around every merge into scanList and every (short) copy, traversal or
+// clearing of it. The board worker only ever try_locks it.
+extern std::mutex scanListLock;

@@ -5,8 +5,10 @@
 #include "app/MainFrame.h"
 #include "app/TambRUMOView.h"
 #include "board/BoardStartup.h"
+#include "board/ScannerBoard.h"
 #include "boardsim/PtyBoardSim.h"
 #include "platform/MessageBoxes.h"
+#include "sources/board/BoardSource.h"
 
 CBoardHookup::CBoardHookup(CTambRUMOView* view, BoardStartupOptions options)
     : QObject(view), m_view(view), m_options(std::move(options)) {
@@ -26,9 +28,20 @@ bool CBoardHookup::Finished() const { return m_startup != nullptr && m_startup->
 
 void CBoardHookup::Start() {
     if (m_startup) return;
+    CScannerBoard& board = m_options.board != nullptr ? *m_options.board : theBoard;
+    if (m_options.simulate) {
+        // The simulated surveyor stands where each point is taken, before
+        // its scan is asked for. The view may outlive this object.
+        m_view->SetSource(std::make_unique<CSimulatedBoardSource>(
+            board, [self = QPointer<CBoardHookup>(this)](int32_t x, int32_t y) {
+                if (self && self->m_startup && self->m_startup->Simulator() != nullptr)
+                    self->m_startup->Simulator()->SetSurveyorPosition(x, y);
+            }));
+    } else {
+        m_view->SetSource(std::make_unique<CBoardSource>(board));
+    }
     BoardStartupOptions o = m_options;
     o.notifier = m_view->DrawNotifier();
-    // The link reports at most one failure; it is shown once.
     o.message = [this](const std::string& text) { ShowOnce(text); };
     m_startup = std::make_unique<CBoardStartup>(std::move(o));
     m_wait = std::make_unique<platform::CWaitCursor>();
@@ -44,28 +57,25 @@ void CBoardHookup::RunStep() {
     }
     m_wait.reset();
     if (!m_startup->SimulatorError().empty()) ShowOnce(m_startup->SimulatorError());
-    if (m_startup->Simulator() != nullptr) {
-        // The simulated surveyor stands where each point is taken, before
-        // its scan is asked for. The view may outlive this object.
-        m_view->SetPointStartListener([self = QPointer<CBoardHookup>(this)](int32_t x, int32_t y) {
-            if (self && self->m_startup && self->m_startup->Simulator() != nullptr)
-                self->m_startup->Simulator()->SetSurveyorPosition(x, y);
-        });
-    }
     m_view->Repaint();  // the start-up screen now shows the board's texts
 }
 
 void CBoardHookup::ShowOnce(const std::string& text) {
-    if (m_messageShown) return;
-    m_messageShown = true;
-    const QString shown = QString::fromStdString(text);
-    QTimer::singleShot(0, this, [this, shown] {
-        if (!Running()) return;  // stopped meanwhile: the window is going
-        const QPointer<QWidget> window = m_view->window();
-        // The last thing this call does: a close inside the box may stop or
-        // delete this hookup.
-        platform::MessageBox(window, shown, QStringLiteral("TambRUMO"), platform::MB_OK);
-    });
+    if (!m_shown.insert(text).second) return;
+    const bool posted = !m_pending.isEmpty();
+    if (posted) m_pending += QStringLiteral("\n\n");
+    m_pending += QString::fromStdString(text);
+    if (!posted) QTimer::singleShot(0, this, [this] { ShowPending(); });
+}
+
+void CBoardHookup::ShowPending() {
+    const QString shown = m_pending;
+    m_pending.clear();
+    if (!Running()) return;  // stopped meanwhile: the window is going
+    const QPointer<QWidget> window = m_view->window();
+    // The last thing this call does: a close inside the box may stop or
+    // delete this hookup.
+    platform::MessageBox(window, shown, QStringLiteral("TambRUMO"), platform::MB_OK);
 }
 
 void CBoardHookup::Stop() {

@@ -1,18 +1,20 @@
 #pragma once
 // Brings the board up behind the view without blocking the user interface:
+// makes the board (or the simulated board) the view's measurement source,
 // drives CBoardStartup from a single-shot timer under the wait cursor, shows
-// the link's texts once through the message boxes, repaints the view when the
-// sequence ends and, with the simulated board, stands the surveyor where each
-// point is taken. Stop() ends the worker and deletes the link.
+// the link's texts through the message boxes and repaints the view when the
+// sequence ends. Stop() ends the worker and deletes the link.
 //
 // No box is ever shown from inside a step: a box runs a nested event loop in
 // which the window may be closed or minimised, and that stops (deletes) the
 // start-up sequence. The texts are shown from a posted call of their own that
-// touches nothing after the box has returned.
+// touches nothing after the box has returned; texts that come in the same
+// step share one box, and no text is shown twice.
 
 #include <QObject>
 #include <QTimer>
 #include <memory>
+#include <set>
 #include <string>
 
 #include "board/BoardStartup.h"
@@ -42,11 +44,13 @@ private:
     void RunStep();
     // Shows `text` in a box once per run, after the current step has returned.
     void ShowOnce(const std::string& text);
+    void ShowPending();
 
     CTambRUMOView* m_view;
     BoardStartupOptions m_options;
     std::unique_ptr<CBoardStartup> m_startup;
     std::unique_ptr<platform::CWaitCursor> m_wait;
     QTimer m_stepTimer;
-    bool m_messageShown = false;
+    std::set<std::string> m_shown;
+    QString m_pending;  // texts waiting for the posted box
 };

@@ -7,8 +7,12 @@
 CommandLineResult ParseCommandLine(const QStringList& arguments, PellorinOptions& options,
                                    QString& output) {
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Pellorin: Wi-Fi site survey with a Brindax scanner board."));
+    parser.setApplicationDescription(QStringLiteral(
+        "Pellorin: Wi-Fi site survey with a Brindax scanner board or the machine's own Wi-Fi "
+        "adapter.\n\nWithout --port, --simulate-board or --wifi, Pellorin looks for the "
+        "board among the serial devices; when none is identified as the board and "
+        "NetworkManager has a Wi-Fi device, it surveys with that adapter, else it tries "
+        "/dev/ttyS0."));
     const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")},
                                   QStringLiteral("Show this help and exit."));
     const QCommandLineOption version(QStringLiteral("version"),
@@ -19,6 +23,20 @@ CommandLineResult ParseCommandLine(const QStringList& arguments, PellorinOptions
     const QCommandLineOption simulate(
         QStringLiteral("simulate-board"),
         QStringLiteral("Run a simulated board on a pseudo-terminal inside the program."));
+    const QCommandLineOption wifi(
+        QStringLiteral("wifi"),
+        QStringLiteral("Survey with the Wi-Fi adapter through NetworkManager: the first Wi-Fi "
+                       "device, or with --wifi=IFACE the one of that interface name."));
+    // --wifi=IFACE arrives here as --wifi --wifi-interface=IFACE.
+    QCommandLineOption wifiInterface(QStringLiteral("wifi-interface"), QString(),
+                                     QStringLiteral("IFACE"));
+    wifiInterface.setFlags(QCommandLineOption::HiddenFromHelp);
+    const QCommandLineOption wifiScans(
+        QStringLiteral("wifi-scans"),
+        QStringLiteral("Take N adapter scans at each point (1 to %1) and record each access "
+                       "point's average; implies --wifi.")
+            .arg(kMaxWifiScans),
+        QStringLiteral("N"));
     const QCommandLineOption capture(QStringLiteral("capture"),
                                      QStringLiteral("Record the board's traffic into FILE."),
                                      QStringLiteral("FILE"));
@@ -27,11 +45,25 @@ CommandLineResult ParseCommandLine(const QStringList& arguments, PellorinOptions
         QStringLiteral("Show the window N times its handheld size (a whole number; without it, "
                        "and without QT_SCALE_FACTOR, the largest that fits the screen)."),
         QStringLiteral("N"));
-    parser.addOptions({help, version, port, simulate, capture, scale});
+    parser.addOptions(
+        {help, version, port, simulate, wifi, wifiInterface, wifiScans, capture, scale});
     parser.addPositionalArgument(QStringLiteral("SITE"),
                                  QStringLiteral("Site file (.hss) to open at start."),
                                  QStringLiteral("[SITE]"));
-    if (!parser.parse(arguments)) {
+    // --wifi takes a value only as --wifi=IFACE, so that "--wifi site.hss"
+    // opens the site.
+    QStringList given;
+    bool beforeDashes = true;
+    for (const QString& argument : arguments) {
+        beforeDashes = beforeDashes && argument != QLatin1String("--");
+        if (beforeDashes && argument.startsWith(QLatin1String("--wifi="))) {
+            given << QStringLiteral("--wifi")
+                  << QStringLiteral("--wifi-interface=") + argument.mid(7);
+        } else {
+            given << argument;
+        }
+    }
+    if (!parser.parse(given)) {
         output = parser.errorText() + QLatin1Char('\n');
         return CommandLineResult::kExitError;
     }
@@ -49,9 +81,24 @@ CommandLineResult ParseCommandLine(const QStringList& arguments, PellorinOptions
         output = QStringLiteral("Only one SITE may be given.\n");
         return CommandLineResult::kExitError;
     }
-    if (parser.isSet(port) && parser.isSet(simulate)) {
-        output = QStringLiteral("--port and --simulate-board exclude each other.\n");
+    const bool adapter =
+        parser.isSet(wifi) || parser.isSet(wifiInterface) || parser.isSet(wifiScans);
+    if (int(parser.isSet(port)) + int(parser.isSet(simulate)) + int(adapter) > 1) {
+        output = QStringLiteral("--port, --simulate-board and --wifi exclude each other.\n");
         return CommandLineResult::kExitError;
+    }
+    if (adapter && parser.isSet(capture)) {
+        output = QStringLiteral("--capture records the board's traffic; --wifi has none.\n");
+        return CommandLineResult::kExitError;
+    }
+    if (parser.isSet(wifiScans)) {
+        bool whole = false;
+        options.wifiScans = parser.value(wifiScans).toInt(&whole);
+        if (!whole || options.wifiScans < 1 || options.wifiScans > kMaxWifiScans) {
+            output = QStringLiteral("--wifi-scans wants a whole number from 1 to %1.\n")
+                         .arg(kMaxWifiScans);
+            return CommandLineResult::kExitError;
+        }
     }
     if (parser.isSet(scale)) {
         bool whole = false;
@@ -64,6 +111,11 @@ CommandLineResult ParseCommandLine(const QStringList& arguments, PellorinOptions
     }
     options.port = parser.value(port);
     options.simulate = parser.isSet(simulate);
+    options.wifiInterface = parser.value(wifiInterface);
+    options.source = parser.isSet(port) ? SourceKind::kBoardPort
+                     : options.simulate ? SourceKind::kSimulatedBoard
+                     : adapter          ? SourceKind::kWifi
+                                        : SourceKind::kSearch;
     options.capturePath = parser.value(capture);
     options.sitePath = rest.isEmpty() ? QString() : rest.first();
     return CommandLineResult::kRun;

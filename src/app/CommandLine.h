@@ -4,13 +4,22 @@
 #include <QString>
 #include <QStringList>
 
+// What measures. Without an option: the board search, and the Wi-Fi adapter
+// when no board is identified and NetworkManager has one.
+enum class SourceKind { kSearch, kBoardPort, kSimulatedBoard, kWifi };
+
 struct PellorinOptions {
+    SourceKind source = SourceKind::kSearch;
     QString port;           // --port DEVICE: use this serial device, no search
     bool simulate = false;  // --simulate-board: a simulated board on a pty
+    QString wifiInterface;  // --wifi=IFACE; empty: the first Wi-Fi device
+    int wifiScans = 1;      // --wifi-scans N: adapter scans per point (implies --wifi)
     QString capturePath;    // --capture FILE: record the board's traffic
     QString sitePath;       // SITE: opened at start (with the keep-points question)
     int scale = 0;          // --scale N: the window's scale; 0 = chosen from the screen
 };
+
+constexpr int kMaxWifiScans = 10;
 
 enum class CommandLineResult { kRun, kExitOk, kExitError };
 

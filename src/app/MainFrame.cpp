@@ -180,6 +180,19 @@ bool CMainFrame::event(QEvent* e) {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* e) {
+    // The point being measured is work in progress: the window closes, through
+    // the question below, once its scan has ended (recorded or not). Asked
+    // again meanwhile, the scan ends at once, unrecorded, and the question
+    // comes now.
+    if (!m_closing && m_view->PointPending()) {
+        if (!m_view->WaitsForPoint()) {
+            m_view->AfterPoint([this] { close(); });
+            e->ignore();
+            return;
+        }
+        m_view->AfterPoint(nullptr);
+        m_view->CancelPoint();
+    }
     // Cancel, or a save that was cancelled or failed, keeps the window.
     if (!m_closing &&
         !m_view->SaveOrDiscardSurvey(QStringLiteral("Save the survey before closing?"))) {

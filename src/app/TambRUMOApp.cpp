@@ -2,33 +2,25 @@
 
 #include <QTimer>
 
-#include "app/BoardHookup.h"
 #include "app/MainFrame.h"
 #include "app/TambRUMOView.h"
-#include "board/ScannerBoard.h"
 #include "platform/Sounds.h"
 
 CTambRUMOApp::CTambRUMOApp() = default;
 
 CTambRUMOApp::~CTambRUMOApp() {
-    if (m_board != nullptr) m_board->Stop();
+    if (m_sources != nullptr) m_sources->Stop();
 }
 
-bool CTambRUMOApp::InitInstance(const PellorinOptions& options) {
+bool CTambRUMOApp::InitInstance(const PellorinOptions& options, SourceEnvironment env) {
     platform::Sounds();  // the cues load now, before any window can be tapped
     m_frame = std::make_unique<CMainFrame>();
     CTambRUMOView* view = m_frame->View();
-    theBoard.SetNotifier(view->DrawNotifier());
-
-    BoardStartupOptions board;
-    board.portOverride = options.port.toStdString();
-    board.simulate = options.simulate;
-    board.capturePath = options.capturePath.toStdString();
-    m_board = CBoardHookup::Attach(*m_frame, board);
+    m_sources = CSourceStartup::Attach(*m_frame, options, std::move(env));
 
     m_frame->show();
-    // The start-up screen is painted at once; the board comes up behind it.
-    m_board->Start();
+    // The start-up screen is painted at once; the source comes up behind it.
+    m_sources->Start();
     if (!options.sitePath.isEmpty()) {
         const QString path = options.sitePath;
         QTimer::singleShot(0, view, [view, path] { view->OpenSitePath(path); });

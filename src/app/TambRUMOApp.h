@@ -1,13 +1,13 @@
 #pragma once
 // CTambRUMOApp: start-up of the program. Builds the frame and the view,
-// starts the board behind the view, opens the SITE of the command line, and
-// tears the board down before the window goes.
+// chooses what measures and brings it up behind the view, opens the SITE of
+// the command line, and tears the board down before the window goes.
 
 #include <memory>
 
 #include "app/CommandLine.h"
+#include "app/SourceStartup.h"
 
-class CBoardHookup;
 class CMainFrame;
 
 class CTambRUMOApp {
@@ -16,10 +16,12 @@ public:
     ~CTambRUMOApp();
 
     // Shows the frame and starts everything; false when start-up failed.
-    bool InitInstance(const PellorinOptions& options);
+    // `env` replaces what the start-up takes from the machine (tests).
+    bool InitInstance(const PellorinOptions& options, SourceEnvironment env = {});
     CMainFrame* Frame() const { return m_frame.get(); }
+    CSourceStartup* Sources() const { return m_sources; }
 
 private:
     std::unique_ptr<CMainFrame> m_frame;
-    CBoardHookup* m_board = nullptr;  // owned by the view
+    CSourceStartup* m_sources = nullptr;  // owned by the view
 };

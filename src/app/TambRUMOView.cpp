@@ -13,11 +13,11 @@
 #include <vector>
 
 #include "aplist/ApList.h"
-#include "board/ScannerBoard.h"
 #include "coverage/CoverageOverlay.h"
 #include "coverage/NetworkCatalogue.h"
 #include "coverage/NetworkNames.h"
 #include "map/MapPainting.h"
+#include "map/PointCircles.h"
 #include "platform/Gdi.h"
 #include "platform/MessageBoxes.h"
 #include "platform/RegisteredMessages.h"
@@ -25,6 +25,7 @@
 #include "screens/BoardNotice.h"
 #include "screens/Screens.h"
 #include "site/SiteRecord.h"
+#include "sources/board/BoardSource.h"
 
 void CViewDrawNotifier::PostTalvDraw() {
     std::lock_guard<std::mutex> hold(m_lock);
@@ -47,7 +48,7 @@ namespace {
 void CopyScanList(CApList& out) {
     std::vector<ApRecord> rows;
     {
-        std::lock_guard<std::mutex> hold(theBoard.m_reportLock);
+        std::lock_guard<std::mutex> hold(scanListLock);
         for (const ApRecord* r = scanList.First(); r != nullptr && r != scanList.Sentinel();
              r = r->next)
             rows.push_back(*r);
@@ -120,7 +121,8 @@ CTambRUMOView::CTambRUMOView(QWidget* parent)
       m_pViewport(std::make_unique<CMapViewport>()),
       m_art(ScreenArt::Load()),
       m_gesture(this),
-      m_drawNotifier(std::make_unique<CViewDrawNotifier>(this)) {
+      m_drawNotifier(std::make_unique<CViewDrawNotifier>(this)),
+      m_source(MakeBoardSource()) {
     setObjectName(QStringLiteral("CTambRUMOView"));
     setFocusPolicy(Qt::StrongFocus);
     m_canvas = new CViewCanvas(this);
@@ -159,7 +161,15 @@ CTambRUMOView::CTambRUMOView(QWidget* parent)
 
 CTambRUMOView::~CTambRUMOView() {
     m_drawNotifier->Detach();
-    theBoard.SetNotifier(nullptr);
+    m_source->SetNotifier(nullptr);
+}
+
+void CTambRUMOView::SetSource(std::unique_ptr<IMeasurementSource> source) {
+    CancelPoint();  // its scan belongs to the source that goes
+    m_source->SetNotifier(nullptr);
+    m_source = source ? std::move(source) : MakeBoardSource();
+    m_source->SetNotifier(m_drawNotifier.get());
+    Repaint();
 }
 
 QRect CTambRUMOView::ClientRect() const {
@@ -241,9 +251,7 @@ void CTambRUMOView::keyPressEvent(QKeyEvent* e) {
 }
 
 int CTambRUMOView::OnTalvDraw() {
-    if (theBoard.m_bScanStarted.load() != 0 && theBoard.m_bScanComplete.load() != 0) {
-        theBoard.m_bScanStarted = 0;
-        theBoard.m_bScanComplete = 0;
+    if (m_source->TakeFinishedScan()) {
         // A scan that no tap of an open site asked for records nothing.
         if (m_pointPending && g_pSite != nullptr && HasMap()) {
             m_pointPending = false;
@@ -251,6 +259,7 @@ int CTambRUMOView::OnTalvDraw() {
             const ApRecord* before = surveyList.Last();
             const int heard = g_pSite->RecordPoint();
             const int32_t records = surveyList.CountAfter(before);
+            m_journal.PointRecorded(surveyList, before, *g_pSite);  // on the disk before it shows
             SetSurveyChanged(true);
             if (heard == 0) {
                 platform::PlaySoundSync(QStringLiteral("REDALERT"));
@@ -262,6 +271,7 @@ int CTambRUMOView::OnTalvDraw() {
             QObject* target = m_statusTarget ? m_statusTarget.data() : window();
             platform::PostMessage(target, TalvStatusUpdateMessage(), m_pViewport->GetCenterX(),
                                   m_pViewport->GetCenterY());
+            PointEnded();
         }
     }
     Repaint();
@@ -271,14 +281,11 @@ int CTambRUMOView::OnTalvDraw() {
 void CTambRUMOView::OnDraw(QPainter& p, const QRect& client) {
     switch (m_displayMode) {
         case 0: {
-            char firmware[33] = {};
-            char serial[32] = {};
-            theBoard.GetFirmware(firmware);
-            theBoard.GetSerial(serial);
+            const SourceTexts texts = m_source->StartupTexts();
             p.fillRect(client, Qt::white);
             screens::PaintStartupScreen(p, client, &m_art.splash,
-                                        gdi::DisplayText(firmware, sizeof firmware),
-                                        gdi::DisplayText(serial, sizeof serial));
+                                        gdi::DisplayText(texts.left.c_str()),
+                                        gdi::DisplayText(texts.right.c_str()));
             break;
         }
         case 1:
@@ -304,7 +311,7 @@ void CTambRUMOView::OnDraw(QPainter& p, const QRect& client) {
             const int bitmap = m_radar.Advance();
             CApList shown;
             CopyScanList(shown);
-            screens::PaintScanScreen(p, client, m_art.Radar(bitmap), theBoard.m_scanChannel.load(),
+            screens::PaintScanScreen(p, client, m_art.Radar(bitmap), m_source->ChannelCells(),
                                      shown);
             break;
         }

@@ -1,9 +1,11 @@
 #pragma once
 // CTambRUMOView: the one view. Shows the start-up screen, the site map or the
 // scan screen (m_displayMode 0, 1, 2), takes the map input, records finished
-// scans ("TALV_DRAW") and runs Open and Save. The handlers live beside their
-// subjects: map input in map/MapInput.cpp, Open and Save in
-// site/SiteCommands.cpp, painting in screens/.
+// scans ("TALV_DRAW") and runs Open and Save. It measures through an
+// IMeasurementSource (the board, the simulated board or the Wi-Fi adapter)
+// and knows nothing else of them. The handlers live beside their subjects:
+// map input in map/MapInput.cpp, Open and Save in site/SiteCommands.cpp,
+// the scan's end in app/ScanControl.cpp, painting in screens/.
 
 #include <QImage>
 #include <QPointer>
@@ -16,12 +18,14 @@
 #include "app/ViewDialogs.h"
 #include "board/BoardInterfaces.h"
 #include "coverage/CoverageMap.h"
+#include "journal/SurveyJournal.h"
 #include "map/CircleLayer.h"
 #include "map/CircleLog.h"
 #include "map/MapViewport.h"
 #include "platform/TapAndHold.h"
 #include "screens/ScreenArt.h"
 #include "site/SiteFile.h"
+#include "sources/MeasurementSource.h"
 
 class QScrollBar;
 class CViewCanvas;
@@ -100,13 +104,18 @@ public:
 
     // "TALV_DRAW": records a finished scan, repaints.
     int OnTalvDraw();
-    // "TALV_BOARD_STATE": a scan the board gave up ends without a point; the
-    // notice of a lost board comes or goes.
+    // "TALV_BOARD_STATE": a scan the source gave up ends without a point; the
+    // notice of a lost source comes or goes.
     void OnBoardState();
-    // Escape: the scan under way ends without a point.
+    // Escape, Open, a second close: the scan under way ends without a point.
     void CancelPoint();
-    // What the notice strip says ("" while the board is present).
+    // What the notice strip says ("" while the source is present).
     QString BoardNotice() const;
+    // Runs `fn` once, from the event loop, when the point being measured has
+    // been recorded or has ended without a point (null: nothing). While it
+    // waits, the notice strip says so.
+    void AfterPoint(std::function<void()> fn);
+    bool WaitsForPoint() const { return static_cast<bool>(m_afterPoint); }
 
     // Circles on the map's circle layer.
     void PaintPointCircle(int32_t x, int32_t y, int32_t strength);
@@ -129,11 +138,10 @@ public:
     void SetStatusTarget(QObject* target) { m_statusTarget = target; }
     IDrawNotifier* DrawNotifier() { return m_drawNotifier.get(); }
     void SetDialogs(IViewDialogs* dialogs);  // not owned; null restores the real ones
-    // Told where each new point will be measured, before its scan is
-    // requested (the simulated board stands the surveyor there).
-    void SetPointStartListener(std::function<void(int32_t x, int32_t y)> fn) {
-        m_onPointStart = std::move(fn);
-    }
+    // What measures from now on (null: the board). A point under way ends
+    // without a point; the source's posts go to this view.
+    void SetSource(std::unique_ptr<IMeasurementSource> source);
+    IMeasurementSource& Source() { return *m_source; }
     platform::CTapAndHold& Gesture() { return m_gesture; }
     QScrollBar* HorizontalBar() const { return m_hBar; }
     QScrollBar* VerticalBar() const { return m_vBar; }
@@ -148,6 +156,8 @@ public:
     CRadarAnimation& Radar() { return m_radar; }
     // Replaces the pictures (tests, screenshots).
     void SetArt(ScreenArt art) { m_art = std::move(art); }
+    // The survey journal beside the open site (tests give it failing file calls).
+    CSurveyJournal& Journal() { return m_journal; }
 
     bool HasMap() const { return m_plan.IsWhole() && m_pViewport->HasWorld(); }
     // Points recorded or deleted since the last Open or Save.
@@ -164,8 +174,11 @@ protected:
 
 private:
     friend class CViewCanvas;
-    void StartPoint(bool surveyModeKnown);
+    // Starts a point at the cursor, unless one is being measured.
+    void StartPoint(ScanTrigger trigger);
     void EndPointUnrecorded();
+    // The pending point has ended, recorded or not.
+    void PointEnded();
     bool OpenSiteFile(const QString& path);
     // Sets the unsaved-points mark and shows it, with the site's name, in the
     // window title.
@@ -173,6 +186,11 @@ private:
     void SetBarsToCenter();
     void ShowScrollBars(bool show);
     IViewDialogs& Dialogs();
+    // Open: "Recover N survey points recorded after the last save?", and the
+    // survey brought back as it was recorded (app/SurveyRecovery.cpp).
+    bool AskRecovery(const JournalFinding& found);
+    void RecoverSurvey(const JournalFinding& found);
+    void TellJournal(const std::string& caption, const std::string& text);
 
     std::unique_ptr<CMapViewport> m_pViewport;
     QString m_strSitePath;
@@ -192,7 +210,11 @@ private:
     QPointer<QObject> m_statusTarget;
     CDefaultViewDialogs m_defaultDialogs;
     IViewDialogs* m_dialogs = nullptr;
-    std::function<void(int32_t, int32_t)> m_onPointStart;
+    CSurveyJournal m_journal{[this](const std::string& caption, const std::string& text) {
+        TellJournal(caption, text);
+    }};
+    std::unique_ptr<IMeasurementSource> m_source;
+    std::function<void()> m_afterPoint;
     CCoverageMap m_coverage;  // the grid is kept only while the map is on
     bool m_coverageShown = false;
     std::function<void()> m_onCoverageChanged;

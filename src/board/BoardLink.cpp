@@ -1,5 +1,8 @@
 #include "board/BoardLink.h"
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <thread>
 
 #include "board/ScannerBoard.h"
@@ -28,13 +31,25 @@ int OpenBoardPort(CSerialPort& port, const BoardLinkOptions& options, std::strin
     return 0;
 }
 
+std::string CaptureFailedText(const std::string& path, int error) {
+    return "Cannot write the capture file " + path + " (" + std::strerror(error) +
+           "). The board's traffic is not recorded.";
+}
+
 CBoardLink::CBoardLink(BoardLinkOptions options)
     : m_options(std::move(options)), m_board(m_options.board ? m_options.board : &theBoard) {
     OpenBoardPort(m_port, m_options, m_devicePath);
-    if (!m_options.capturePath.empty() &&
-        m_capture.Open(m_options.capturePath, m_devicePath, "pellorin board link")) {
-        m_capture.Event(m_port.IsOpen() ? "connected " + m_devicePath
-                                        : "not connected " + m_devicePath);
+    if (!m_options.capturePath.empty()) {
+        if (m_capture.Open(m_options.capturePath, m_devicePath, "pellorin board link")) {
+            m_capture.Event(m_port.IsOpen() ? "connected " + m_devicePath
+                                            : "not connected " + m_devicePath);
+        } else {
+            // The program runs on without a capture, but nobody is left
+            // believing one is being made.
+            const std::string text = CaptureFailedText(m_options.capturePath, errno);
+            std::fprintf(stderr, "pellorin: %s\n", text.c_str());
+            if (m_options.message) m_options.message(text);
+        }
     }
     m_board->SetOutbox(this);
     m_bReady = 1;

@@ -26,11 +26,15 @@ struct BoardLinkOptions {
     std::string portOverride;                    // --port DEVICE: no search
     const ISerialDeviceList* devices = nullptr;  // null: the sysfs list
     BoardMessageFn message;                      // null: messages are not shown
-    std::string capturePath;                     // --capture FILE, empty: none
+    std::string capturePath;  // --capture FILE, empty: none; unwritable: told through message
     // The pause before the port is closed (1000 ms on the handheld).
     std::chrono::milliseconds closePause{1000};
     CScannerBoard* board = nullptr;  // null: theBoard; its outbox becomes the link
 };
+
+// What the surveyor is told (in a box and on standard error) when --capture
+// FILE cannot be written; the program runs on without a capture.
+std::string CaptureFailedText(const std::string& path, int error);
 
 // Finds the port (unless overridden), opens and sets it up. On failure shows
 // "Cannot Open Connection To Board." or "Could not SetCommState" once through

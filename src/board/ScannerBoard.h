@@ -11,6 +11,7 @@
 #include <mutex>
 #include <vector>
 
+#include "aplist/ApList.h"
 #include "board/BoardInterfaces.h"
 
 // Message types of the board protocol.
@@ -172,10 +173,10 @@ public:
     std::atomic<uint8_t> m_bScanComplete{0};
     std::atomic<int32_t> m_scanChannel{0};
     std::atomic<uint8_t> m_requestedMode{0};
-    // Held by the worker (try_lock, never waiting) around each merge into
-    // scanList, and by the user-interface thread around each (short) copy,
-    // traversal or clearing of it.
-    std::mutex m_reportLock;
+    // scanListLock: held by the worker (try_lock, never waiting) around each
+    // merge into scanList, and by the user-interface thread around each
+    // (short) copy, traversal or clearing of it.
+    std::mutex& m_reportLock = scanListLock;
     static constexpr size_t kMaxKeptReports = 64;
 
     // Last report, as MergeReport copied it (worker only).

@@ -17,16 +17,12 @@ void CopyText(char (&dst)[N], const char (&src)[M]) {
 
 }  // namespace
 
-const ApRecord* SurveyTail(const CApList& list) { return list.Sentinel()->prev; }
-
 bool CapturePoint(const CApList& list, const ApRecord* tail, const CSiteRecord& site,
-                  int32_t circleX, int32_t circleY, JournalPoint& out) {
+                  JournalPoint& out) {
     out = JournalPoint{};
     out.x = site.m_pendingX;
     out.y = site.m_pendingY;
     CopyText(out.name, site.m_pendingName);
-    out.circleX = circleX;
-    out.circleY = circleY;
     out.strength = site.m_bestRssi;
     out.locationCount = site.m_locationCount;
     out.apCount = site.m_apCount;
@@ -51,13 +47,11 @@ bool CapturePoint(const CApList& list, const ApRecord* tail, const CSiteRecord& 
     return true;
 }
 
-JournalDeletion CaptureDeletion(const CSiteRecord& site, int32_t discX, int32_t discY) {
+JournalDeletion CaptureDeletion(const CSiteRecord& site, int32_t removed) {
     JournalDeletion d;
     d.firstIndex = site.m_selFirstIndex;
     d.x = static_cast<int32_t>(site.m_selX);  // set from int32 positions only
     d.y = static_cast<int32_t>(site.m_selY);
-    d.removed = site.m_selApCount;
-    d.discX = discX;
-    d.discY = discY;
+    d.removed = removed;
     return d;
 }

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "journal/Crc32.h"
+#include "common/Crc32.h"
 #include "journal/JournalFormat.h"
 #include "site/ByteOrder.h"
 
@@ -136,8 +136,6 @@ bool AppendPoint(std::vector<uint8_t>& out, const JournalPoint& point) {
     put.U8(static_cast<uint8_t>(Kind::Point));
     put.I32(point.x);
     put.I32(point.y);
-    put.I32(point.circleX);
-    put.I32(point.circleY);
     put.U16(static_cast<uint16_t>(point.strength));
     put.I32(point.locationCount);
     put.I32(point.apCount);
@@ -162,8 +160,16 @@ void AppendDeletion(std::vector<uint8_t>& out, const JournalDeletion& d) {
     put.I32(d.x);
     put.I32(d.y);
     put.I32(d.removed);
-    put.I32(d.discX);
-    put.I32(d.discY);
+    CloseFrame(out, start);
+}
+
+void AppendSaved(std::vector<uint8_t>& out, const JournalSaved& saved) {
+    const size_t start = OpenFrame(out);
+    Put put(out);
+    put.U8(static_cast<uint8_t>(Kind::Saved));
+    put.U64(saved.binding.siteSize);
+    put.U32(saved.binding.lastSaveTime);
+    put.U32(saved.binding.contentCrc);
     CloseFrame(out, start);
 }
 
@@ -187,8 +193,6 @@ bool DecodePayload(const uint8_t* payload, size_t n, Decoded& out) {
             JournalPoint p;
             p.x = take.I32();
             p.y = take.I32();
-            p.circleX = take.I32();
-            p.circleY = take.I32();
             p.strength = static_cast<int16_t>(take.U16());
             p.locationCount = take.I32();
             p.apCount = take.I32();
@@ -213,9 +217,15 @@ bool DecodePayload(const uint8_t* payload, size_t n, Decoded& out) {
             d.x = take.I32();
             d.y = take.I32();
             d.removed = take.I32();
-            d.discX = take.I32();
-            d.discY = take.I32();
             out = d;
+            break;
+        }
+        case Kind::Saved: {
+            JournalSaved saved;
+            saved.binding.siteSize = take.U64();
+            saved.binding.lastSaveTime = take.U32();
+            saved.binding.contentCrc = take.U32();
+            out = saved;
             break;
         }
         default:

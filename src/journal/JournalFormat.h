@@ -20,16 +20,17 @@
 // Begin (kind 1, 26 bytes; the first record of every journal, and only there):
 //   0 u8 kind | 1 u64 siteSize | 9 u32 lastSaveTime | 13 u32 contentCrc
 //  17 u8 keepPoints | 18 i32 locationCount | 22 i32 apCount
-// Point (kind 2, 31 bytes + name + entries):
-//   0 u8 kind | 1 i32 x | 5 i32 y | 9 i32 circleX | 13 i32 circleY
-//  17 i16 strength | 19 i32 locationCount | 23 i32 apCount
-//  27 u32 entryCount | 31 text name (at most 31) | entryCount entries
+// Point (kind 2, 23 bytes + name + entries):
+//   0 u8 kind | 1 i32 x | 5 i32 y | 9 i16 strength | 11 i32 locationCount
+//  15 i32 apCount | 19 u32 entryCount | 23 text name (at most 31)
+//   . entryCount entries
 // Entry of a point (13 bytes + macText + ssid):
 //   0 u8 channel | 1 i32 rssi | 5 u8[6] mac | 11 text macText (at most 15)
 //   . text ssid (at most 31)
-// Deletion (kind 3, 25 bytes):
+// Deletion (kind 3, 17 bytes):
 //   0 u8 kind | 1 i32 firstIndex | 5 i32 x | 9 i32 y | 13 i32 removed
-//  17 i32 discX | 21 i32 discY
+// Saved (kind 4, 17 bytes; written just before a save replaces the site file):
+//   0 u8 kind | 1 u64 siteSize | 9 u32 lastSaveTime | 13 u32 contentCrc
 //
 // A record whose frame runs past the end of the file, whose CRC does not
 // match, or whose payload does not decode exactly to its last byte ends the
@@ -50,12 +51,13 @@ inline constexpr uint32_t kFrameBytes = 8;
 // what would hurt to allocate.
 inline constexpr uint32_t kMaxPayloadBytes = 16u << 20;
 
-enum class Kind : uint8_t { Begin = 1, Point = 2, Deletion = 3 };
+enum class Kind : uint8_t { Begin = 1, Point = 2, Deletion = 3, Saved = 4 };
 
 inline constexpr uint32_t kBeginBytes = 26;
-inline constexpr uint32_t kPointFixedBytes = 31;
+inline constexpr uint32_t kPointFixedBytes = 23;
 inline constexpr uint32_t kEntryFixedBytes = 13;
-inline constexpr uint32_t kDeletionBytes = 25;
+inline constexpr uint32_t kDeletionBytes = 17;
+inline constexpr uint32_t kSavedBytes = 17;
 inline constexpr size_t kMaxName = 31;     // pointName and ssid: char[32] with the NUL
 inline constexpr size_t kMaxMacText = 15;  // macText: char[16] with the NUL
 
@@ -94,15 +96,13 @@ struct JournalEntry {
     bool operator==(const JournalEntry&) const = default;
 };
 
-// A recorded point: its entries in survey-list order, the circle painted for
-// it (the map centre when the scan ended, and the strength that chose its
-// colour), and the site record's counters right after it.
+// A recorded point: its entries in survey-list order, the strength that chose
+// the colour of its circle (painted at x, y), and the site record's counters
+// right after it.
 struct JournalPoint {
     int32_t x = 0;
     int32_t y = 0;
     char name[32] = {};
-    int32_t circleX = 0;
-    int32_t circleY = 0;
     int16_t strength = -90;
     int32_t locationCount = 0;
     int32_t apCount = 0;
@@ -111,16 +111,21 @@ struct JournalPoint {
 };
 
 // A deleted point: the run of `removed` survey records from the 1-based
-// position `firstIndex` on at (x, y), and the centre of the white disc that
-// erased its circle (where the stylus was held).
+// position `firstIndex` on at (x, y).
 struct JournalDeletion {
     int32_t firstIndex = 0;
     int32_t x = 0;
     int32_t y = 0;
     int32_t removed = 0;
-    int32_t discX = 0;
-    int32_t discY = 0;
     bool operator==(const JournalDeletion&) const = default;
+};
+
+// A save about to replace the site file with one of this binding. When the
+// journal ends with it and the file on disk has that binding, the save went
+// through and the file holds everything the journal does.
+struct JournalSaved {
+    JournalBinding binding;
+    bool operator==(const JournalSaved&) const = default;
 };
 
 using JournalChange = std::variant<JournalPoint, JournalDeletion>;
@@ -139,11 +144,12 @@ bool FileHeaderIsValid(const uint8_t* header16);
 void AppendBegin(std::vector<uint8_t>& out, const JournalBegin& begin);
 bool AppendPoint(std::vector<uint8_t>& out, const JournalPoint& point);
 void AppendDeletion(std::vector<uint8_t>& out, const JournalDeletion& deletion);
+void AppendSaved(std::vector<uint8_t>& out, const JournalSaved& saved);
 
 // Decodes one payload (CRC already checked). False when it is not exactly a
 // record of a known kind: wrong size, a text too long or holding a NUL, or
 // bytes left over.
-using Decoded = std::variant<JournalBegin, JournalPoint, JournalDeletion>;
+using Decoded = std::variant<JournalBegin, JournalPoint, JournalDeletion, JournalSaved>;
 bool DecodePayload(const uint8_t* payload, size_t n, Decoded& out);
 
 }  // namespace journal

@@ -2,10 +2,11 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <system_error>
 
-#include "journal/Crc32.h"
+#include "common/Crc32.h"
 #include "site/ByteOrder.h"
 #include "site/PointsWalker.h"
 #include "site/SiteFile.h"
@@ -24,6 +25,15 @@ JournalContents ReadJournal(IByteSource& src) {
     const uint64_t size = src.Size();
     SectionCursor cursor(src, 0);
     uint8_t header[kHeaderBytes];
+    if (size < kHeaderBytes) {
+        // A journal whose start was cut short holds nothing, but it is one.
+        std::vector<uint8_t> whole;
+        AppendFileHeader(whole);
+        const size_t n = src.ReadAt(0, header, static_cast<size_t>(size));
+        if (n == size && std::equal(header, header + n, whole.begin()))
+            out.end = JournalEnd::TornTail;
+        return out;
+    }
     if (!cursor.Take(header, kHeaderBytes, kHeaderBytes) || !FileHeaderIsValid(header)) return out;
 
     uint64_t at = kHeaderBytes;
@@ -64,16 +74,22 @@ JournalContents ReadJournal(IByteSource& src) {
             out.end = out.hasBegin ? JournalEnd::Corrupt : JournalEnd::NotAJournal;
             break;
         }
+        at += kFrameBytes + length;
+        out.validEnd = at;
         if (isBegin) {
             out.begin = std::get<JournalBegin>(record);
             out.hasBegin = true;
-        } else if (auto* point = std::get_if<JournalPoint>(&record)) {
-            out.changes.emplace_back(std::move(*point));
+            out.beginEnd = at;
+        } else if (const auto* saved = std::get_if<JournalSaved>(&record)) {
+            out.savedAs = saved->binding;
         } else {
-            out.changes.emplace_back(std::get<JournalDeletion>(record));
+            if (auto* point = std::get_if<JournalPoint>(&record))
+                out.changes.emplace_back(std::move(*point));
+            else
+                out.changes.emplace_back(std::get<JournalDeletion>(record));
+            out.changeEnds.push_back(at);
+            out.savedAs.reset();
         }
-        at += kFrameBytes + length;
-        out.validEnd = at;
     }
     return out;
 }

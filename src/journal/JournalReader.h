@@ -5,6 +5,7 @@
 // follows it and is never taken for something else. Never throws.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,7 +16,7 @@ class IByteSource;
 // How the readable part of a journal ended.
 enum class JournalEnd {
     Clean,        // at the end of the file, after a whole record
-    TornTail,     // inside a record cut short by the end of the file
+    TornTail,     // inside a record (or the file header) cut short by the end of the file
     Corrupt,      // at a record that fails its CRC or does not decode
     NotAJournal,  // no valid file header, or a first record that is not Begin
 };
@@ -24,7 +25,11 @@ struct JournalContents {
     bool hasBegin = false;
     JournalBegin begin;
     std::vector<JournalChange> changes;  // points and deletions, in order
+    std::vector<uint64_t> changeEnds;    // where the record of each change ends
+    uint64_t beginEnd = 0;               // where the begin record ends
     uint64_t validEnd = 0;               // bytes up to the end of the last whole record
+    // The save the journal ends with (a Saved record after the last change).
+    std::optional<JournalBinding> savedAs;
     JournalEnd end = JournalEnd::NotAJournal;
 
     size_t PointCount() const;

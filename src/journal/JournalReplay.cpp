@@ -5,10 +5,12 @@
 #include "aplist/ApList.h"
 #include "journal/JournalReader.h"
 #include "site/PointRun.h"
+#include "site/SiteRecord.h"
 
 namespace {
 
-void AddEntries(const JournalPoint& point, CApList& list) {
+int32_t AddEntries(const JournalPoint& point, CApList& list) {
+    int32_t added = 0;
     for (const JournalEntry& e : point.entries) {
         ApRecord* r = nullptr;
         if (list.NewRecord(r) != CApList::kOk) continue;  // as recording leaves it out
@@ -21,23 +23,29 @@ void AddEntries(const JournalPoint& point, CApList& list) {
         std::memcpy(r->macText, e.macText, sizeof r->macText);
         std::memcpy(r->ssid, e.ssid, sizeof r->ssid);
         list.AddTail(r);
+        ++added;
     }
+    return added;
 }
 
 }  // namespace
 
-JournalReplay ReplayJournal(const JournalContents& journal, CApList& list) {
+JournalReplay ReplayJournal(const JournalContents& journal, CApList& list, CSiteRecord& site,
+                            const ReplaySink& sink) {
     JournalReplay out;
-    out.locationCount = journal.begin.locationCount;
-    out.apCount = journal.begin.apCount;
+    out.appliedEnd = journal.beginEnd;
+    site.m_locationCount = journal.begin.locationCount;
+    site.m_apCount = journal.begin.apCount;
     for (const JournalChange& change : journal.changes) {
         if (const auto* p = std::get_if<JournalPoint>(&change)) {
-            AddEntries(*p, list);
-            out.locationCount = p->locationCount;
-            out.apCount = p->apCount;
-            out.bestRssi = p->strength;
-            out.marks.push_back({JournalMark::Kind::Circle, p->circleX, p->circleY, p->strength,
-                                 static_cast<int32_t>(p->entries.size())});
+            const int32_t added = AddEntries(*p, list);
+            site.m_pendingX = p->x;
+            site.m_pendingY = p->y;
+            std::memcpy(site.m_pendingName, p->name, sizeof site.m_pendingName);
+            site.m_bestRssi = p->strength;
+            site.m_locationCount = p->locationCount;
+            site.m_apCount = p->apCount;
+            if (sink.point) sink.point(added);
         } else {
             const auto& d = std::get<JournalDeletion>(change);
             // The run must be there as it was when the point was deleted.
@@ -46,9 +54,13 @@ JournalReplay ReplayJournal(const JournalContents& journal, CApList& list) {
                 break;
             }
             RemovePointRun(list, d.firstIndex, d.x, d.y);
-            out.marks.push_back({JournalMark::Kind::EraseDisc, d.discX, d.discY, 0, d.removed});
+            if (sink.deletion) sink.deletion(d.firstIndex, d.removed);
         }
+        if (out.applied < journal.changeEnds.size())
+            out.appliedEnd = journal.changeEnds[out.applied];
         ++out.applied;
     }
+    // Nothing was left out: the journal goes on after all its records.
+    if (out.complete) out.appliedEnd = journal.validEnd;
     return out;
 }

@@ -1,40 +1,38 @@
 #pragma once
-// Replaying a journal: its points and deletions applied to the survey list in
-// their order, giving the list, the counters and the marks on the map that
-// the survey had. Pure: the caller has emptied the list (ClearSurvey) and,
-// when the journal's begin says so, loaded the site file's points into it
-// first (ReadPoints, painting their circles), as the Open that began the
-// journal did.
+// Replaying a journal: its points and deletions applied to the survey in
+// their order, giving the list, the counters and the circles that the survey
+// had. The caller has emptied the list (ClearSurvey) and, when the journal's
+// begin says so, loaded the site file's points into it first (ReadPoints,
+// painting their circles), as the Open that began the journal did; the sink
+// then paints each change as recording and deletion painted it.
 
 #include <cstddef>
 #include <cstdint>
-#include <vector>
+#include <functional>
 
 class CApList;
+class CSiteRecord;
 struct JournalContents;
 
-// A mark painted into the map, in paint order: a point's circle (centre,
-// strength choosing the colour, the survey records it stands for), or the
-// white disc that erased a deleted point (centre, the records deleted).
-struct JournalMark {
-    enum class Kind : uint8_t { Circle, EraseDisc };
-    Kind kind = Kind::Circle;
-    int32_t x = 0;
-    int32_t y = 0;
-    int16_t strength = 0;  // circles only
-    int32_t records = 0;
-    bool operator==(const JournalMark&) const = default;
+struct ReplaySink {
+    // A point's `records` entries were appended; `site` holds it as its
+    // pending point (position, name), with its best RSSI and the counters
+    // after it, as RecordPoint left them.
+    std::function<void(int32_t records)> point;
+    // The run of `removed` records from list position `first` was deleted.
+    std::function<void(int32_t first, int32_t removed)> deletion;
 };
 
 struct JournalReplay {
-    int32_t locationCount = 0;  // the site record's counters afterwards
-    int32_t apCount = 0;
-    int16_t bestRssi = -90;  // of the last point recorded
-    std::vector<JournalMark> marks;
     size_t applied = 0;  // changes applied, from the first on
     // False when change number `applied` (a deletion) did not find its run
     // where the journal says it was; it and all after it were left out.
     bool complete = true;
+    // Where the record of the last change applied ends in the journal file:
+    // a journal that goes on after the replay is cut there.
+    uint64_t appliedEnd = 0;
 };
 
-JournalReplay ReplayJournal(const JournalContents& journal, CApList& list);
+// Sets `site`'s counters to the journal's begin, then applies the changes.
+JournalReplay ReplayJournal(const JournalContents& journal, CApList& list, CSiteRecord& site,
+                            const ReplaySink& sink = {});

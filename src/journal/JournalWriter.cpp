@@ -23,6 +23,27 @@ std::string TimeStamp(time_t now) {
 
 constexpr int kAsideAttempts = 100;
 
+// Gives `act` the free names path.STAMP, path.STAMP-2, ... in turn until it
+// has put something there (0), or fails otherwise than by finding the name
+// taken (EEXIST); returns its errno.
+template <typename Act>
+int AtAsideName(FileOps& ops, const std::string& path, time_t now, std::string* chosen,
+                const Act& act) {
+    const std::string stamped = path + "." + TimeStamp(now);
+    for (int n = 1; n <= kAsideAttempts; ++n) {
+        const std::string candidate = n == 1 ? stamped : stamped + "-" + std::to_string(n);
+        struct stat st {};
+        if (ops.Lstat(candidate.c_str(), &st) == 0) continue;
+        if (errno != ENOENT) return errno;
+        const int err = act(candidate);
+        if (err == EEXIST) continue;
+        if (err != 0) return err;
+        if (chosen != nullptr) *chosen = candidate;
+        return SyncDirectory(ops, DirectoryOf(path));
+    }
+    return EEXIST;
+}
+
 }  // namespace
 
 JournalStatus JournalStatus::Fail(int err) { return {false, std::system_category().message(err)}; }
@@ -36,6 +57,12 @@ void JournalWriter::Close() {
     m_fd = -1;
 }
 
+void JournalWriter::Forget() {
+    Close();
+    m_path.clear();
+    m_known = false;
+}
+
 JournalStatus JournalWriter::Broken(int err) {
     Close();
     return JournalStatus::Fail(err);
@@ -45,6 +72,7 @@ JournalStatus JournalWriter::Create(const std::string& path, const JournalBegin&
                                     time_t now) {
     Close();
     m_path = path;
+    m_known = false;
     constexpr int kFlags = O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC;
     m_fd = m_ops.Open(path.c_str(), kFlags, 0666);
     if (m_fd < 0 && errno == EEXIST) {
@@ -53,26 +81,38 @@ JournalStatus JournalWriter::Create(const std::string& path, const JournalBegin&
         m_fd = m_ops.Open(path.c_str(), kFlags, 0666);
     }
     if (m_fd < 0) return JournalStatus::Fail(errno);
+    JournalStatus status = Identify();
+    if (!status.ok) {
+        m_ops.Unlink(path.c_str());
+        m_known = false;
+        return status;
+    }
 
     m_buffer.clear();
     journal::AppendFileHeader(m_buffer);
     journal::AppendBegin(m_buffer, begin);
     m_end = 0;
-    JournalStatus status = WriteRecord();
+    status = WriteRecord();
     if (status.ok) {
         const int err = SyncDirectory(m_ops, DirectoryOf(path));
         if (err != 0) status = Broken(err);
     }
     // A journal without its begin record binds to nothing: it goes.
-    if (!status.ok) m_ops.Unlink(path.c_str());
+    if (!status.ok) {
+        m_ops.Unlink(path.c_str());
+        m_known = false;
+    }
     return status;
 }
 
 JournalStatus JournalWriter::Continue(const std::string& path, uint64_t validEnd) {
     Close();
     m_path = path;
+    m_known = false;
     m_fd = m_ops.Open(path.c_str(), O_WRONLY | O_CLOEXEC, 0);
     if (m_fd < 0) return JournalStatus::Fail(errno);
+    const JournalStatus status = Identify();
+    if (!status.ok) return status;
     if (m_ops.Ftruncate(m_fd, static_cast<off_t>(validEnd)) != 0 || m_ops.Fdatasync(m_fd) != 0)
         return Broken(errno);
     m_end = validEnd;
@@ -84,6 +124,26 @@ JournalStatus JournalWriter::AppendPoint(const JournalPoint& point) {
     m_buffer.clear();
     if (!journal::AppendPoint(m_buffer, point)) return Broken(EFBIG);
     return WriteRecord();
+}
+
+JournalStatus JournalWriter::AppendSaved(const JournalSaved& saved) {
+    if (m_fd < 0) return JournalStatus::Fail(EBADF);
+    m_buffer.clear();
+    journal::AppendSaved(m_buffer, saved);
+    return WriteRecord();
+}
+
+JournalStatus JournalWriter::Identify() {
+    struct stat st {};
+    if (m_ops.Fstat(m_fd, &st) != 0) return Broken(errno);
+    m_dev = st.st_dev;
+    m_ino = st.st_ino;
+    m_known = true;
+    return JournalStatus::Ok();
+}
+
+bool JournalWriter::IsItsFile(const struct stat& st) const {
+    return m_known && st.st_dev == m_dev && st.st_ino == m_ino;
 }
 
 JournalStatus JournalWriter::AppendDeletion(const JournalDeletion& deletion) {
@@ -105,18 +165,36 @@ JournalStatus JournalWriter::WriteRecord() {
 
 JournalStatus SetJournalAside(FileOps& ops, const std::string& path, time_t now,
                               std::string* asidePath) {
-    const std::string stamped = path + "." + TimeStamp(now);
-    for (int n = 1; n <= kAsideAttempts; ++n) {
-        const std::string candidate = n == 1 ? stamped : stamped + "-" + std::to_string(n);
-        struct stat st {};
-        if (ops.Lstat(candidate.c_str(), &st) == 0) continue;
-        if (errno != ENOENT) return JournalStatus::Fail(errno);
-        if (ops.Rename(path.c_str(), candidate.c_str()) != 0) return JournalStatus::Fail(errno);
-        if (asidePath != nullptr) *asidePath = candidate;
-        const int err = SyncDirectory(ops, DirectoryOf(path));
-        return err == 0 ? JournalStatus::Ok() : JournalStatus::Fail(err);
-    }
-    return JournalStatus::Fail(EEXIST);
+    const int err = AtAsideName(ops, path, now, asidePath, [&](const std::string& name) {
+        return ops.Rename(path.c_str(), name.c_str()) == 0 ? 0 : errno;
+    });
+    return err == 0 ? JournalStatus::Ok() : JournalStatus::Fail(err);
+}
+
+JournalStatus CopyJournalAside(FileOps& ops, const std::string& path, time_t now,
+                               std::string* asidePath) {
+    const int from = ops.Open(path.c_str(), O_RDONLY | O_CLOEXEC, 0);
+    if (from < 0) return JournalStatus::Fail(errno);
+    const int err = AtAsideName(ops, path, now, asidePath, [&](const std::string& name) {
+        const int to = ops.Open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (to < 0) return errno;
+        std::vector<uint8_t> chunk(1 << 16);
+        int failed = 0;
+        for (uint64_t at = 0; failed == 0;) {
+            const ssize_t got = ops.PRead(from, chunk.data(), chunk.size(), static_cast<off_t>(at));
+            if (got < 0 && errno == EINTR) continue;
+            if (got < 0) failed = errno;
+            if (got <= 0) break;
+            failed = PWriteAll(ops, to, chunk.data(), static_cast<uint64_t>(got), at);
+            at += static_cast<uint64_t>(got);
+        }
+        if (failed == 0 && ops.Fsync(to) != 0) failed = errno;
+        if (ops.Close(to) != 0 && failed == 0) failed = errno;
+        if (failed != 0) ops.Unlink(name.c_str());  // a part of a copy is no copy
+        return failed;
+    });
+    ops.Close(from);
+    return err == 0 ? JournalStatus::Ok() : JournalStatus::Fail(err);
 }
 
 JournalStatus RemoveJournal(FileOps& ops, const std::string& path) {

@@ -5,6 +5,8 @@
 // A failing call closes the journal and returns the system's reason; the
 // survey goes on without it (the records already written stay readable).
 
+#include <sys/stat.h>
+
 #include <cstdint>
 #include <ctime>
 #include <string>
@@ -43,20 +45,31 @@ public:
 
     JournalStatus AppendPoint(const JournalPoint& point);
     JournalStatus AppendDeletion(const JournalDeletion& deletion);
+    JournalStatus AppendSaved(const JournalSaved& saved);
 
     // Closes the file; its records are on the disk already.
     void Close();
+    // Closes it and forgets which file it was (after it was removed or set aside).
+    void Forget();
     bool IsOpen() const { return m_fd >= 0; }
     const std::string& Path() const { return m_path; }
+    // Whether `st` (of a path) is the file this writer began or continued
+    // last, also after it was closed.
+    bool IsItsFile(const struct stat& st) const;
 
 private:
     JournalStatus WriteRecord();
     JournalStatus Broken(int err);
+    // Notes which file the descriptor is (IsItsFile).
+    JournalStatus Identify();
 
     FileOps& m_ops;
     int m_fd = -1;
     uint64_t m_end = 0;  // where the next record goes
     std::string m_path;
+    dev_t m_dev = 0;  // of the file at m_path, once it was opened
+    ino_t m_ino = 0;
+    bool m_known = false;
     std::vector<uint8_t> m_buffer;
 };
 
@@ -66,6 +79,12 @@ private:
 // file. `asidePath`, when given, receives the new name.
 JournalStatus SetJournalAside(FileOps& ops, const std::string& path, time_t now,
                               std::string* asidePath = nullptr);
+
+// Keeps a copy of the journal at `path` under the name SetJournalAside would
+// give it (fsynced, the directory flushed) and leaves the journal itself as
+// it is: before a damaged journal is cut after the part that could be read.
+JournalStatus CopyJournalAside(FileOps& ops, const std::string& path, time_t now,
+                               std::string* asidePath = nullptr);
 
 // Removes the journal at `path` (after a successful save: the site file
 // holds everything now) and flushes the directory. A missing journal is fine.

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "journal/Crc32.h"
+#include "common/Crc32.h"
 #include "journal/JournalReader.h"
 #include "site/ByteOrder.h"
 #include "site/SiteFile.h"
@@ -42,10 +42,35 @@ bool ComputeSiteBinding(IByteSource& site, JournalBinding& out) {
     return true;
 }
 
+bool SiteBindingOf(const CSiteRecord& site, JournalBinding& out) {
+    if (!site.m_fileFingerprint) return false;
+    out = {site.m_fileFingerprint->size, site.LastSaveTime(), site.m_fileFingerprint->contentCrc};
+    return true;
+}
+
+JournalBinding BindingAfterSave(const CSiteRecord& site, const CApList& list, uint32_t now) {
+    // What SaveSiteFile writes: the header prepared for the save, the old
+    // bytes up to pointsOffset, then the points section.
+    CSiteRecord staged = site;
+    PrepareHeaderForSave(staged, now);
+    const std::vector<uint8_t> points = EncodePointsSection(staged, list);
+    JournalBinding b;
+    b.siteSize = uint64_t{staged.PointsOffset()} + points.size();
+    b.lastSaveTime = now;
+    b.contentCrc = Crc32(points.data(), points.size(), Crc32(staged.m_header, kSiteHeaderSize));
+    return b;
+}
+
+JournalMatch MatchJournal(const JournalContents& journal, const JournalBinding& site) {
+    if (!journal.hasBegin) return JournalMatch::Unbound;
+    if (journal.begin.binding == site) return JournalMatch::Matches;
+    if (journal.savedAs && *journal.savedAs == site) return JournalMatch::Saved;
+    return JournalMatch::OtherFile;
+}
+
 JournalMatch MatchJournal(const JournalContents& journal, IByteSource& site) {
     if (!journal.hasBegin) return JournalMatch::Unbound;
     JournalBinding now;
-    if (!ComputeSiteBinding(site, now) || !(now == journal.begin.binding))
-        return JournalMatch::OtherFile;
-    return JournalMatch::Matches;
+    if (!ComputeSiteBinding(site, now)) return JournalMatch::OtherFile;
+    return MatchJournal(journal, now);
 }

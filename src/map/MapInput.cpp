@@ -1,11 +1,13 @@
 // The site map's input handlers of CTambRUMOView: zoom, the two scroll bars,
 // the joystick, taps and tap-and-holds, and the circles in the map bitmap.
+// While a point is being measured the cursor stays where it was taken: taps,
+// holds, bars, arrows and zoom do nothing (a bar is put back), the centre
+// press starts no second scan, and Escape cancels the scan.
 
 #include <QScrollBar>
 
 #include "aplist/ApList.h"
 #include "app/TambRUMOView.h"
-#include "board/ScannerBoard.h"
 #include "map/PointCircles.h"
 #include "platform/Sounds.h"
 #include "site/SiteRecord.h"
@@ -17,17 +19,23 @@ VpRect ToVp(const QRect& r) {
 }  // namespace
 
 void CTambRUMOView::OnZoomIn() {
+    if (m_pointPending) return;
     m_pViewport->ZoomIn();
     Repaint();
 }
 
 void CTambRUMOView::OnZoomOut() {
+    if (m_pointPending) return;
     m_pViewport->ZoomOut();
     SetBarsToCenter();  // zooming out near an edge moves the cursor
     Repaint();
 }
 
 void CTambRUMOView::OnHScroll(int code, int position) {
+    if (m_pointPending) {
+        SetBarsToCenter();  // the bar has moved its thumb already
+        return;
+    }
     switch (code) {
         case SB_LINELEFT:
             m_pViewport->ScrollLeft(kScrollLine);
@@ -53,6 +61,10 @@ void CTambRUMOView::OnHScroll(int code, int position) {
 }
 
 void CTambRUMOView::OnVScroll(int code, int position) {
+    if (m_pointPending) {
+        SetBarsToCenter();
+        return;
+    }
     switch (code) {
         case SB_LINELEFT:
             m_pViewport->ScrollUp(kScrollLine);
@@ -95,7 +107,7 @@ void CTambRUMOView::OnKeyDown(int qtKey) {
         case Qt::Key_Enter:
         case Qt::Key_Select:
             // The joystick's centre press always asks for mode 7 first.
-            StartPoint(false);
+            StartPoint(ScanTrigger::kCentreKey);
             break;
         case Qt::Key_Escape:
             CancelPoint();
@@ -108,37 +120,36 @@ void CTambRUMOView::OnKeyDown(int qtKey) {
     }
 }
 
-void CTambRUMOView::StartPoint(bool surveyModeKnown) {
-    // Without an open site there is no map to take a point on.
-    if (g_pSite == nullptr || !HasMap()) return;
+void CTambRUMOView::StartPoint(ScanTrigger trigger) {
+    // Without an open site there is no map to take a point on; while a point
+    // is measured, a second press would take its place and its readings.
+    if (g_pSite == nullptr || !HasMap() || m_pointPending) return;
     platform::PlaySoundAsync(QStringLiteral("ping"));
     const int32_t x = m_pViewport->GetCenterX();
     const int32_t y = m_pViewport->GetCenterY();
-    if (m_onPointStart) m_onPointStart(x, y);  // before the request goes out
     g_pSite->BeginPoint(x, y, "TEST");
-    // Mode 7 first unless known; the request waits while the board is busy
-    // with an earlier scan or away, and only this scan's frames count.
-    theBoard.StartSurveyScan(surveyModeKnown);
+    m_source->StartScan(x, y, trigger);
     m_pointPending = true;
     m_displayMode = 2;
     Repaint();
 }
 
 void CTambRUMOView::OnTap(QPoint client) {
-    if (g_pSite == nullptr || !HasMap()) return;
+    if (g_pSite == nullptr || !HasMap() || m_pointPending) return;
     const VpRect cr = ToVp(ClientRect());
     m_pViewport->CenterOnScreenPoint(cr, client.x(), client.y());
     SetBarsToCenter();
-    StartPoint(true);
+    StartPoint(ScanTrigger::kTap);
 }
 
 void CTambRUMOView::OnTapAndHold(QPoint client) {
-    if (g_pSite == nullptr || !HasMap()) return;
+    if (g_pSite == nullptr || !HasMap() || m_pointPending) return;
     int32_t wx = 0, wy = 0;
     m_pViewport->ScreenToWorld(ToVp(ClientRect()), client.x(), client.y(), wx, wy);
     if (g_pSite->SelectNearestPoint(wx, wy) == 0) return;
     const int32_t first = g_pSite->m_selFirstIndex;
     if (Dialogs().LocationInfo(window()) == -2) {
+        m_journal.PointDeleted(surveyList, *g_pSite);
         SetSurveyChanged(true);
         EraseDeletedPoint(first);
     }

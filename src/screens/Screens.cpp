@@ -1,11 +1,13 @@
 #include "screens/Screens.h"
 
 #include <QFontMetrics>
+#include <algorithm>
 
 #include "aplist/ApList.h"
 #include "map/MapPainting.h"
 #include "map/MapViewport.h"
 #include "platform/Gdi.h"
+#include "sources/wifi/WifiChannel.h"
 
 namespace screens {
 
@@ -18,10 +20,33 @@ const QColor kDarkGreen(0, 128, 0);
 
 QRect ToQRect(const VpRect& r) { return gdi::Rect(r.left, r.top, r.right, r.bottom); }
 
+// The channel column of a table row. An adapter's channels ("149", "6:233")
+// are wider than the board's two digits: they use the gap before the MAC
+// column, and one still wider is drawn narrower rather than cut.
+void DrawChannel(QPainter& p, int top, const ApRecord& rec) {
+    char channel[8];
+    FormatChannel(static_cast<WifiBand>(rec.band), rec.channel, channel);
+    const QString text = QString::fromLatin1(channel);
+    if (rec.band == 0) {  // the board's, exactly as it always was
+        gdi::DrawText(p, gdi::Rect(0, top, 15, top + 15), text, gdi::kLeftTop, kGreen, kBlack);
+        return;
+    }
+    constexpr int kRoom = 19;
+    const QFont font = p.font();
+    const int width = p.fontMetrics().horizontalAdvance(text);
+    if (width > kRoom) {
+        QFont narrow = font;
+        narrow.setStretch(std::max(50, 100 * kRoom / width));
+        p.setFont(narrow);
+    }
+    gdi::DrawText(p, gdi::Rect(0, top, kRoom, top + 15), text, gdi::kLeftTop, kGreen, kBlack);
+    p.setFont(font);
+}
+
 }  // namespace
 
-void PaintStartupScreen(QPainter& p, const QRect& client, const QImage* splash,
-                        const QString& firmware, const QString& serial) {
+void PaintStartupScreen(QPainter& p, const QRect& client, const QImage* splash, const QString& left,
+                        const QString& right) {
     gdi::Prepare(p);
     if (splash != nullptr && !splash->isNull()) {
         gdi::StretchBlt(p, gdi::Rect(0, 0, client.width(), client.height()), *splash,
@@ -29,10 +54,8 @@ void PaintStartupScreen(QPainter& p, const QRect& client, const QImage* splash,
     }
     p.setFont(gdi::PointFont(10));
     const unsigned centred = gdi::kCenter | gdi::kVCenter;
-    gdi::DrawText(p, gdi::Rect(5, 183, 115, 198), QStringLiteral("(Firmware %1)").arg(firmware),
-                  centred, kBlack, kWhite);
-    gdi::DrawText(p, gdi::Rect(125, 183, 235, 198), QStringLiteral("(SN %1)").arg(serial), centred,
-                  kBlack, kWhite);
+    gdi::DrawText(p, gdi::Rect(5, 183, 115, 198), left, centred, kBlack, kWhite);
+    gdi::DrawText(p, gdi::Rect(125, 183, 235, 198), right, centred, kBlack, kWhite);
 }
 
 void PaintMapScreen(QPainter& p, const QRect& client, CMapViewport& viewport, const MapBitmap& plan,
@@ -65,7 +88,7 @@ void PaintMapCaption(QPainter& p, const QRect& client, const QString& text) {
     p.restore();
 }
 
-void PaintScanScreen(QPainter& p, const QRect& client, const QImage* radar, int scanChannel,
+void PaintScanScreen(QPainter& p, const QRect& client, const QImage* radar, uint16_t channelCells,
                      const CApList& list) {
     gdi::Prepare(p);
     p.setFont(gdi::PointFont(8));
@@ -92,7 +115,7 @@ void PaintScanScreen(QPainter& p, const QRect& client, const QImage* radar, int 
     for (int n = 1; n <= 14; ++n) {
         const int c = (n - 1) % 7;
         const int r = n <= 7 ? 0 : 1;
-        const bool scanned = n == scanChannel;
+        const bool scanned = (channelCells >> (n - 1)) & 1;
         gdi::FillRect(p, gdi::Rect(51 + 25 * c, 25 * r + 2, 74 + 25 * c, 25 * r + 23),
                       scanned ? kDarkGreen : kBlack);
         gdi::DrawText(p, gdi::Rect(51 + 25 * c, 25 * r + 5, 74 + 25 * c, 25 * r + 20),
@@ -107,8 +130,7 @@ void PaintScanScreen(QPainter& p, const QRect& client, const QImage* radar, int 
         if (k > 0 && t > bottom - 20) break;
         const int64_t count = rec->readingCount != 0 ? rec->readingCount : 1;
         const int64_t average = rec->rssi / count;  // truncates toward zero
-        gdi::DrawText(p, gdi::Rect(0, t, 15, t + 15), QString::number(rec->channel), gdi::kLeftTop,
-                      kGreen, kBlack);
+        DrawChannel(p, t, *rec);
         gdi::DrawText(p, gdi::Rect(20, t, 100, t + 15),
                       gdi::DisplayText(rec->macText, sizeof rec->macText), gdi::kLeftTop, kGreen,
                       kBlack);

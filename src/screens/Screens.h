@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QRect>
 #include <QString>
+#include <cstdint>
 
 class CApList;
 class CCircleLayer;
@@ -16,10 +17,11 @@ struct MapBitmap;
 
 namespace screens {
 
-// Start-up: the splash stretched over the client area, then "(Firmware %s)"
-// and "(SN %s)" centred in Arial 10, black on white.
-void PaintStartupScreen(QPainter& p, const QRect& client, const QImage* splash,
-                        const QString& firmware, const QString& serial);
+// Start-up: the splash stretched over the client area, then the source's two
+// texts ("(Firmware %s)" and "(SN %s)" for the board) centred in Arial 10,
+// black on white.
+void PaintStartupScreen(QPainter& p, const QRect& client, const QImage* splash, const QString& left,
+                        const QString& right);
 
 // Site map: the visible part of the plan with `overlay` and the circle layer
 // stretched over the part of the client area it covers (map/MapPainting.h),
@@ -34,9 +36,11 @@ void PaintMapScreen(QPainter& p, const QRect& client, CMapViewport& viewport, co
 // in a small font on white, cut with "..." to the client's width.
 void PaintMapCaption(QPainter& p, const QRect& client, const QString& text);
 
-// Scan screen: radar frame, captions, the channel grid with `scanChannel`
-// highlighted, and the rows of `list` (the caller holds the report lock).
-void PaintScanScreen(QPainter& p, const QRect& client, const QImage* radar, int scanChannel,
+// Scan screen: radar frame, captions, the channel grid with the cells of
+// `channelCells` highlighted (bit n - 1 for channel n), and the rows of
+// `list` (the caller holds the report lock), channels as FormatChannel
+// writes them.
+void PaintScanScreen(QPainter& p, const QRect& client, const QImage* radar, uint16_t channelCells,
                      const CApList& list);
 
 }  // namespace screens

@@ -46,6 +46,9 @@ void MoveRecords(CApList& from, CApList& to) {
 const char* const kSaveBeforeOpening = "Save the survey before opening another site?";
 
 void CTambRUMOView::OnOpenSite() {
+    // A scan that ended while the questions are up would record into the
+    // survey being left: it ends first, as Escape ends it.
+    CancelPoint();
     if (!SaveOrDiscardSurvey(QString::fromLatin1(kSaveBeforeOpening))) return;
     const QString path = platform::FileDialogs().GetOpenSitePath(window());
     if (path.isEmpty()) return;  // cancelled: nothing changes
@@ -53,6 +56,7 @@ void CTambRUMOView::OnOpenSite() {
 }
 
 bool CTambRUMOView::OpenSitePath(const QString& path) {
+    CancelPoint();
     return SaveOrDiscardSurvey(QString::fromLatin1(kSaveBeforeOpening)) && OpenSiteFile(path);
 }
 
@@ -60,7 +64,10 @@ bool CTambRUMOView::SaveOrDiscardSurvey(const QString& question) {
     if (!m_surveyChanged) return true;
     const int answer =
         platform::MessageBox(window(), question, QStringLiteral("Tamb"), platform::MB_YESNOCANCEL);
-    if (answer == platform::IDNO) return true;
+    if (answer == platform::IDNO) {
+        m_journal.Discarded();
+        return true;
+    }
     // A save that was cancelled or failed keeps everything, so no point is
     // lost unasked.
     return answer == platform::IDYES && OnSaveSite();
@@ -94,9 +101,15 @@ bool CTambRUMOView::OpenSiteFile(const QString& path) {
     CCircleLayer layer;
     layer.Reset(bitmap.width, bitmap.height);
 
+    // Points recorded after the last save come back from the survey journal,
+    // which knows the keep-points answer that its survey began with.
+    const JournalFinding journal = m_journal.Inspect(path.toLocal8Bit().toStdString(), *site);
+    const bool recover = AskRecovery(journal);
     const int answer =
-        platform::MessageBox(window(), QStringLiteral("Do you wish to keep existing data points?"),
-                             QStringLiteral("Tamb"), platform::MB_YESNO);
+        recover ? (journal.contents.begin.keepPoints ? platform::IDYES : platform::IDNO)
+                : platform::MessageBox(window(),
+                                       QStringLiteral("Do you wish to keep existing data points?"),
+                                       QStringLiteral("Tamb"), platform::MB_YESNO);
     CApList loaded;
     CCircleLog circles;
     if (answer == platform::IDYES) {
@@ -143,6 +156,10 @@ bool CTambRUMOView::OpenSiteFile(const QString& path) {
     ShowScrollBars(true);
     SetBarsToCenter();
     SetSurveyChanged(false);
+    if (recover)
+        RecoverSurvey(journal);
+    else
+        m_journal.Opened(journal, *g_pSite, surveyList, answer == platform::IDYES);
     m_displayMode = 1;
     wait.Release();
     Repaint();
@@ -164,10 +181,12 @@ bool CTambRUMOView::OnSaveSite() {
     const ISignature* sig = signature.get();
     const SignaturePixelFn pixel = [sig](int x, int y) { return sig->GetSignaturePixel(x, y); };
     const auto now = static_cast<uint32_t>(QDateTime::currentSecsSinceEpoch());
+    m_journal.SaveStarting(*g_pSite, surveyList, now);
     const SiteStatus status =
         SaveSiteFile(m_strSitePath.toLocal8Bit().toStdString(), *g_pSite, pixel, surveyList, now);
     wait.Release();
     if (!status.ok) return failed(status);
+    m_journal.Saved(*g_pSite, surveyList);
     SetSurveyChanged(false);
     return true;
 }

@@ -4,7 +4,7 @@
 #include <limits>
 #include <vector>
 
-#include "journal/Crc32.h"
+#include "common/Crc32.h"
 #include "site/SiteLayout.h"
 #include "site/SiteRecord.h"
 

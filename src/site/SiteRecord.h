@@ -25,7 +25,7 @@ public:
     // Starts the pending point and empties scanList (tap, centre press).
     void BeginPoint(int32_t x, int32_t y, const char* name);
     // Turns scanList into survey records; 1 when an AP was recorded, 0 when
-    // the "FILL" placeholder was. Traverses scanList under theBoard's lock.
+    // the "FILL" placeholder was. Traverses scanList under scanListLock.
     int RecordPoint();
     void GetBestRssi(int16_t& out) const { out = m_bestRssi; }
     // 1 when a recorded point lies within a squared distance of 3200.

@@ -1,14 +1,12 @@
 // The recording side of CSiteRecord: a finished scan becomes survey records,
-// and a tap-and-hold finds, describes and deletes a recorded point. Kept apart
-// from the header accessors so that tools reading site files need not link
-// the board.
+// and a tap-and-hold finds, describes and deletes a recorded point. It meets
+// whatever measures only in scanList and its lock.
 
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
 
 #include "aplist/ApList.h"
-#include "board/ScannerBoard.h"
 #include "site/PointRun.h"
 #include "site/SiteRecord.h"
 
@@ -37,7 +35,7 @@ void CSiteRecord::BeginPoint(int32_t x, int32_t y, const char* name) {
     m_pendingX = x;
     m_pendingY = y;
     CopyText(m_pendingName, name);
-    std::lock_guard<std::mutex> hold(theBoard.m_reportLock);
+    std::lock_guard<std::mutex> hold(scanListLock);
     scanList.RemoveAll();
 }
 
@@ -45,7 +43,7 @@ int CSiteRecord::RecordPoint() {
     m_bestRssi = -90;
     m_locationCount += 1;
 
-    std::lock_guard<std::mutex> hold(theBoard.m_reportLock);
+    std::lock_guard<std::mutex> hold(scanListLock);
     if (scanList.IsEmpty()) {
         ApRecord* fill = nullptr;
         if (surveyList.NewRecord(fill) == CApList::kOk) {

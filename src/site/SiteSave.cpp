@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "journal/Crc32.h"
+#include "common/Crc32.h"
 #include "site/SiteFingerprint.h"
 #include "site/SiteLayout.h"
 #include "site/SiteRecord.h"

@@ -138,16 +138,18 @@ TEST_F(AppTest, CircleColoursFollowTheRssiBands) {
     EXPECT_EQ(CircleStyleFor(-79).penWidth, 1);
 }
 
-TEST_F(AppTest, AHeldCentreKeyTakesOnePointWhileAHeldArrowKeepsScrolling) {
+TEST_F(AppTest, AHeldCentreKeyTakesOnePointAndAHeldArrowKeepsScrollingOnTheMap) {
     auto view = OpenedView();
     const int x0 = view->Viewport().GetCenterX();
-    for (bool repeat : {false, true, true, true}) {
-        for (int key : {Qt::Key_Return, Qt::Key_Left}) {
+    for (int key : {Qt::Key_Return, Qt::Key_Left})
+        for (bool repeat : {false, true, true, true}) {
             QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, QString(), repeat);
             QCoreApplication::sendEvent(view.get(), &press);
+            // The key is still held when the point has been recorded.
+            if (view->PointPending()) FinishScan(*view, {{1, {-50}, 6, "ap"}});
         }
-    }
     EXPECT_EQ(m_sounds.played.size(), 1u);
+    EXPECT_EQ(surveyList.Count(), 1);
     EXPECT_EQ(view->Viewport().GetCenterX(), x0 - 40);
 }
 

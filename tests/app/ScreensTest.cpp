@@ -37,7 +37,7 @@ QImage ScanScreen(int channel, const CApList& list, int height = 268) {
     QImage img(240, height, QImage::Format_RGB32);
     img.fill(Qt::magenta);
     QPainter p(&img);
-    screens::PaintScanScreen(p, img.rect(), nullptr, channel, list);
+    screens::PaintScanScreen(p, img.rect(), nullptr, ChannelCellBit(channel), list);
     return img;
 }
 

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "JournalSamples.h"
-#include "journal/Crc32.h"
+#include "common/Crc32.h"
 #include "journal/JournalReader.h"
 #include "site/ByteOrder.h"
 #include "site/SiteFile.h"
@@ -68,6 +68,21 @@ TEST(JournalCodec, RecordsOfEveryKindReadBackAsWritten) {
     EXPECT_EQ(got.DeletionCount(), 2u);
     EXPECT_EQ(Hex("50 4C 4A 4E 0D 0A 1A 0A 01 00 10 00"), Bytes(bytes.begin(), bytes.begin() + 12));
     EXPECT_EQ(LoadLe32(bytes.data() + 16), journal::kBeginBytes);
+    EXPECT_FALSE(got.savedAs);
+
+    // A save's record tells where the journal's changes went, until the next change.
+    const JournalSaved saved{{1234567, 0xA1B2C3D4, 0x01020304}};
+    Bytes withSave = bytes;
+    journal::AppendSaved(withSave, saved);
+    EXPECT_EQ(withSave.size(), bytes.size() + 8 + journal::kSavedBytes);
+    const JournalContents ended = Read(withSave);
+    EXPECT_EQ(ended.end, JournalEnd::Clean);
+    EXPECT_EQ(ended.changes.size(), changes.size());
+    EXPECT_EQ(ended.savedAs, saved.binding);
+    journal::AppendDeletion(withSave, JournalDeletion{1, 2, 3, 4});
+    const JournalContents goneOn = Read(withSave);
+    EXPECT_FALSE(goneOn.savedAs);
+    EXPECT_EQ(goneOn.changeEnds.back(), withSave.size());
 }
 
 TEST(JournalCodec, AJournalCutAtAnyByteKeepsEveryWholeRecordBeforeTheCut) {
@@ -79,7 +94,7 @@ TEST(JournalCodec, AJournalCutAtAnyByteKeepsEveryWholeRecordBeforeTheCut) {
         SCOPED_TRACE("cut at " + std::to_string(cut));
         const JournalContents got = Read(Bytes(bytes.begin(), bytes.begin() + cut));
         if (cut < journal::kHeaderBytes) {
-            EXPECT_EQ(got.end, JournalEnd::NotAJournal);
+            EXPECT_EQ(got.end, JournalEnd::TornTail);  // a start cut short, no other file
             EXPECT_FALSE(got.hasBegin);
             continue;
         }
@@ -159,11 +174,11 @@ TEST(JournalCodec, RecordsThatDoNotDecodeOrOverrunTheFileEndTheJournal) {
         {"a byte after a point", Framed(beginPayload) + Framed(withExtraByte), JournalEnd::Corrupt,
          true},
         {"entry count 4 G",
-         Framed(beginPayload) + Framed(patched(pointPayload, 27, Hex("FF FF FF FF"))),
+         Framed(beginPayload) + Framed(patched(pointPayload, 19, Hex("FF FF FF FF"))),
          JournalEnd::Corrupt, true},
-        {"name of 32 bytes", Framed(beginPayload) + Framed(patched(pointPayload, 31, {32})),
+        {"name of 32 bytes", Framed(beginPayload) + Framed(patched(pointPayload, 23, {32})),
          JournalEnd::Corrupt, true},
-        {"NUL inside the name", Framed(beginPayload) + Framed(patched(pointPayload, 33, {0})),
+        {"NUL inside the name", Framed(beginPayload) + Framed(patched(pointPayload, 25, {0})),
          JournalEnd::Corrupt, true},
     };
     for (const Case& c : cases) {

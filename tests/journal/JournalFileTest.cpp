@@ -14,11 +14,17 @@
 
 #include "JournalSamples.h"
 #include "ScratchDir.h"
+#include "SurveyEntries.h"
+#include "aplist/ApList.h"
 #include "journal/JournalReader.h"
 #include "journal/JournalWriter.h"
 #include "journal/SiteBinding.h"
 #include "site/FileOps.h"
 #include "site/SiteFile.h"
+#include "site/SiteFingerprint.h"
+#include "site/SiteLayout.h"
+#include "site/SiteRecord.h"
+#include "site/SiteSave.h"
 
 namespace fs = std::filesystem;
 
@@ -211,4 +217,37 @@ TEST(JournalFile, AJournalMatchesOnlyTheExactSiteFileItBeganOn) {
     EXPECT_EQ(MatchJournal(journal, mapSrc), JournalMatch::Matches);
     MemorySource tooShort(Bytes(site.begin(), site.begin() + 149));
     EXPECT_EQ(MatchJournal(journal, tooShort), JournalMatch::OtherFile);
+
+    // A save's binding is known before the save: the journal that ends with
+    // it belongs to the saved file, as Open's fingerprint of it says too.
+    ScratchDir dir;
+    const fs::path path = dir.Path() / "office.hss";
+    WriteFileBytes(path, site);
+    CSiteRecord record;
+    ASSERT_TRUE(ReadSiteHeader(src, record).ok);
+    CApList list;
+    ASSERT_TRUE(ReadPoints(src, record, list, nullptr).ok);
+    list.RemoveAll();
+    AddEntry(list, 10, 20, 6, -50, "lab", "TEST", 1);
+    const JournalBinding expected = BindingAfterSave(record, list, 4242);
+    ASSERT_TRUE(SaveSiteFile(path.string(), record, [](int, int) { return 0xFFFFFFu; }, list,
+                             4242)
+                    .ok);
+    FileSource saved(path.string());
+    JournalBinding found;
+    ASSERT_TRUE(ComputeSiteBinding(saved, found));
+    EXPECT_EQ(found, expected);
+    journal.savedAs = expected;
+    EXPECT_EQ(MatchJournal(journal, saved), JournalMatch::Saved);
+    EXPECT_EQ(MatchJournal(journal, src), JournalMatch::Matches);
+    MapBitmap plan;
+    ASSERT_TRUE(ReadMapBitmap(saved, record.BitmapOffset(), plan).ok);
+    SiteFingerprint fingerprint;
+    ASSERT_TRUE(TakeSiteFingerprint(saved, record,
+                                    sitelayout::kBitmapPrefixBytes + uint64_t{plan.bits.size()},
+                                    fingerprint)
+                    .ok);
+    record.m_fileFingerprint = fingerprint;
+    ASSERT_TRUE(SiteBindingOf(record, found));
+    EXPECT_EQ(found, expected);
 }

@@ -1,6 +1,7 @@
-// A survey journalled as the view will journal it (RecordPoint and
+// A survey journalled as the view journals it (RecordPoint and
 // DeleteSelectedPoint on the global lists, each change captured and written
-// at once) replays into exactly the survey it recorded.
+// at once) replays into exactly the survey it recorded: entries, counters and
+// the circle log that the map is painted from.
 
 #include <gtest/gtest.h>
 
@@ -13,6 +14,7 @@
 #include "ScratchDir.h"
 #include "aplist/ApList.h"
 #include "journal/JournalCapture.h"
+#include "map/CircleLog.h"
 #include "journal/JournalReader.h"
 #include "journal/JournalReplay.h"
 #include "journal/JournalWriter.h"
@@ -43,6 +45,22 @@ std::vector<decltype(Fields(nullptr))> AllFields(const CApList& list) {
     return out;
 }
 
+auto Circles(const CCircleLog& log) {
+    std::vector<std::tuple<int32_t, int32_t, int32_t, int32_t>> out;
+    for (const LoggedCircle& c : log.Circles()) out.emplace_back(c.x, c.y, c.strength, c.records);
+    return out;
+}
+
+// Reads the file's points as Open with "keep existing data points" does,
+// one logged circle per point group.
+void LoadPoints(IByteSource& src, CSiteRecord& site, CApList& list, CCircleLog& log) {
+    const ApRecord* groupStart = list.Last();
+    ASSERT_TRUE(ReadPoints(src, site, list, [&](int32_t x, int32_t y, int16_t strength) {
+                    log.Add(x, y, strength, list.CountAfter(groupStart));
+                    groupStart = list.Last();
+                }).ok);
+}
+
 struct Heard {
     uint8_t macLast;
     std::initializer_list<int> readings;
@@ -66,15 +84,14 @@ protected:
         FileSource src(sitePath.string());
         ASSERT_TRUE(ReadSiteHeader(src, site).ok);
         site.ClearSurvey();
-        ASSERT_TRUE(ReadPoints(src, site, surveyList, nullptr).ok);
+        LoadPoints(src, site, surveyList, log);
         JournalBegin begin;
         begin.keepPoints = true;
         ASSERT_TRUE(ComputeSiteBinding(src, begin.binding));
         ASSERT_TRUE(writer.Create(journalPath, begin, 0).ok);
     }
 
-    // A scan heard `aps` at (x, y); the scan ended with the map centred on
-    // (x + 4, y - 3).
+    // A scan heard `aps` at (x, y).
     void Record(int32_t x, int32_t y, std::initializer_list<Heard> aps) {
         site.BeginPoint(x, y, "TEST");
         for (const Heard& h : aps) {
@@ -90,16 +107,12 @@ protected:
             r->readingCount = static_cast<int32_t>(h.readings.size());
             scanList.AddTail(r);
         }
-        const int32_t before = surveyList.Count();
-        const ApRecord* tail = SurveyTail(surveyList);
+        const ApRecord* tail = surveyList.Last();
         site.RecordPoint();
         JournalPoint point;
-        ASSERT_TRUE(CapturePoint(surveyList, tail, site, x + 4, y - 3, point));
+        ASSERT_TRUE(CapturePoint(surveyList, tail, site, point));
         ASSERT_TRUE(writer.AppendPoint(point).ok);
-        int16_t best = 0;
-        site.GetBestRssi(best);
-        marks.push_back(
-            {JournalMark::Kind::Circle, x + 4, y - 3, best, surveyList.Count() - before});
+        log.Add(x, y, site.m_bestRssi, surveyList.CountAfter(tail));
     }
 
     // A tap-and-hold at (x, y) and the point deleted in the dialog.
@@ -107,8 +120,9 @@ protected:
         ASSERT_EQ(site.SelectNearestPoint(x, y), 1);
         const int32_t before = surveyList.Count();
         site.DeleteSelectedPoint();
-        ASSERT_TRUE(writer.AppendDeletion(CaptureDeletion(site, x, y)).ok);
-        marks.push_back({JournalMark::Kind::EraseDisc, x, y, 0, before - surveyList.Count()});
+        const int32_t removed = before - surveyList.Count();
+        ASSERT_TRUE(writer.AppendDeletion(CaptureDeletion(site, removed)).ok);
+        log.RemoveRecords(site.m_selFirstIndex, removed);
     }
 
     ScratchDir dir;
@@ -117,12 +131,12 @@ protected:
     CSiteRecord site;
     PosixFileOps ops;
     JournalWriter writer{ops};
-    std::vector<JournalMark> marks;  // as the view painted them
+    CCircleLog log;  // as the view painted the map
 };
 
 }  // namespace
 
-TEST_F(JournalReplayTest, ReplayGivesTheEntriesCountersAndMarksTheSurveyHad) {
+TEST_F(JournalReplayTest, ReplayGivesTheEntriesCountersAndCirclesTheSurveyHad) {
     Open();
     const int32_t loaded = surveyList.Count();
     Record(10, 20, {{1, {-61, -62, -64}, "\xFF\xFE caf\xE9"}, {2, {-45}, "lab"}});
@@ -145,25 +159,37 @@ TEST_F(JournalReplayTest, ReplayGivesTheEntriesCountersAndMarksTheSurveyHad) {
     CSiteRecord reopened;
     ASSERT_TRUE(ReadSiteHeader(src, reopened).ok);
     CApList recovered;
+    CCircleLog circles;
     ASSERT_TRUE(file.contents.begin.keepPoints);
-    ASSERT_TRUE(ReadPoints(src, reopened, recovered, nullptr).ok);
+    LoadPoints(src, reopened, recovered, circles);
     ASSERT_EQ(recovered.Count(), loaded);
-    const JournalReplay replay = ReplayJournal(file.contents, recovered);
+    const ReplaySink sink{[&](int32_t records) {
+                              circles.Add(reopened.m_pendingX, reopened.m_pendingY,
+                                          reopened.m_bestRssi, records);
+                          },
+                          [&](int32_t first, int32_t removed) {
+                              circles.RemoveRecords(first, removed);
+                          }};
+    const JournalReplay replay = ReplayJournal(file.contents, recovered, reopened, sink);
     EXPECT_TRUE(replay.complete);
     EXPECT_EQ(replay.applied, 7u);
+    EXPECT_EQ(replay.appliedEnd, file.contents.validEnd);
     EXPECT_EQ(AllFields(recovered), AllFields(surveyList));
-    EXPECT_EQ(replay.locationCount, site.m_locationCount);
-    EXPECT_EQ(replay.apCount, site.m_apCount);
-    EXPECT_EQ(replay.locationCount, 5);
-    EXPECT_EQ(replay.apCount, 6);
-    EXPECT_EQ(replay.bestRssi, site.m_bestRssi);
-    EXPECT_EQ(replay.marks, marks);
+    EXPECT_EQ(reopened.m_locationCount, site.m_locationCount);
+    EXPECT_EQ(reopened.m_apCount, site.m_apCount);
+    EXPECT_EQ(reopened.m_locationCount, 5);
+    EXPECT_EQ(reopened.m_apCount, 6);
+    EXPECT_EQ(reopened.m_bestRssi, site.m_bestRssi);
+    EXPECT_EQ(Circles(circles), Circles(log));
 
     // Without the file's points the first deletion finds another run where
-    // its point stood: the replay stops there instead of deleting it.
+    // its point stood: the replay stops there instead of deleting it, and a
+    // journal going on is cut after the first point.
     CApList bare;
-    const JournalReplay partial = ReplayJournal(file.contents, bare);
+    CSiteRecord bareSite;
+    const JournalReplay partial = ReplayJournal(file.contents, bare, bareSite);
     EXPECT_FALSE(partial.complete);
     EXPECT_EQ(partial.applied, 1u);
+    EXPECT_EQ(partial.appliedEnd, file.contents.changeEnds[0]);
     EXPECT_EQ(bare.Count(), 2);
 }

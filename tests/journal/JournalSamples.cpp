@@ -22,8 +22,6 @@ JournalPoint Point(int32_t x, int32_t y, const char* name, int16_t strength,
     p.x = x;
     p.y = y;
     std::strncpy(p.name, name, sizeof p.name - 1);
-    p.circleX = x / 2 + 3;
-    p.circleY = y / 2 - 2;
     p.strength = strength;
     p.entries = std::move(entries);
     return p;
@@ -50,10 +48,10 @@ std::vector<JournalChange> SampleChanges() {
                       {Entry(6, -55, 1, "\xFF\xFE caf\xE9 \x80"),
                        Entry(11, -70, 2, "abcdefghijklmnopqrstuvwxyz01234")}));
     c.push_back(Point(-5, -2147483647 - 1, "FILL", -90, {Entry(0, 0, 0, "FILL")}));
-    c.push_back(JournalDeletion{2, 100, 200, 2, 104, 198});
+    c.push_back(JournalDeletion{2, 100, 200, 2});
     c.push_back(Point(2147483647, 7, "0123456789012345678901234567890", -120, {}));
     c.push_back(Point(40, 50, "TEST", -40, twenty));
-    c.push_back(JournalDeletion{1, 40, 50, 20, 40, 50});
+    c.push_back(JournalDeletion{1, 40, 50, 20});
     std::memset(std::get<JournalPoint>(c[1]).entries[0].macText, 0, 16);  // an empty text
     int32_t locations = 3, aps = 7;
     for (JournalChange& change : c) {

@@ -4,7 +4,10 @@
 #include <fstream>
 
 #include "aplist/ApList.h"
+#include "common/Crc32.h"
 #include "site/SiteFile.h"
+#include "site/SiteFingerprint.h"
+#include "site/SiteLayout.h"
 #include "site/SiteRecord.h"
 
 Bytes Report(size_t probes, size_t beacons, unsigned indexBase, uint8_t ssidLength,
@@ -53,6 +56,26 @@ bool ReadStoredPoints(const std::filesystem::path& path, std::vector<SurveyEntry
     if (!ReadPoints(src, site, list, nullptr).ok) return false;
     out = AsStored(list);
     return true;
+}
+
+bool ReadSiteForOpen(const std::string& path, CSiteRecord& site) {
+    FileSource src(path);
+    MapBitmap plan;
+    SiteFingerprint fingerprint;
+    if (!src.Status().ok || !ReadSiteHeader(src, site).ok ||
+        !ReadMapBitmap(src, site.BitmapOffset(), plan).ok ||
+        !TakeSiteFingerprint(src, site, sitelayout::kBitmapPrefixBytes + uint64_t{plan.bits.size()},
+                             fingerprint)
+             .ok)
+        return false;
+    site.m_fileFingerprint = fingerprint;
+    return true;
+}
+
+SurveyDigest DigestOf(const CSiteRecord& site, const CApList& list) {
+    CSiteRecord scratch = site;
+    const std::vector<uint8_t> points = EncodePointsSection(scratch, list);
+    return {points.size(), Crc32(points.data(), points.size())};
 }
 
 long ResidentKb() {

@@ -15,6 +15,7 @@
 #include "WaitUntil.h"
 
 class CApList;
+class CSiteRecord;
 
 // A report message: `probes` probe entries with MAC 02:00:00:00:hi:lo and
 // RSSI -40 - i; `beacons` beacon entries with probe indexes from indexBase.
@@ -38,6 +39,19 @@ std::vector<SurveyEntry> AsStored(const CApList& list);
 // The entries of the points section of the site file at `path`; false when
 // the file does not open as a site file.
 bool ReadStoredPoints(const std::filesystem::path& path, std::vector<SurveyEntry>& out);
+
+// Reads the site file at `path` as Open does before its questions: header,
+// map and the fingerprint Save and the journal check against.
+bool ReadSiteForOpen(const std::string& path, CSiteRecord& site);
+
+// The points section a save of `list` would write for `site`: its size and
+// CRC-32, which stand for the survey as the file keeps it.
+struct SurveyDigest {
+    uint64_t size = 0;
+    uint32_t crc = 0;
+    bool operator==(const SurveyDigest&) const = default;
+};
+SurveyDigest DigestOf(const CSiteRecord& site, const CApList& list);
 
 // VmRSS of this process in kB.
 long ResidentKb();

@@ -29,7 +29,8 @@ void Print(const QJsonObject& object) {
 }
 
 // The survey journal beside the site file, when there is one: how many
-// changes it holds and whether it belongs to this very file.
+// changes it holds, whether it belongs to this very file, and whether it ends
+// with the save that wrote this file (then the file holds all of it).
 void AddJournal(QJsonObject& info, const QString& sitePath, IByteSource& site) {
     const std::string path = JournalPathFor(QFile::encodeName(sitePath).toStdString());
     const JournalFile journal = ReadJournalFile(path);
@@ -43,7 +44,9 @@ void AddJournal(QJsonObject& info, const QString& sitePath, IByteSource& site) {
         j["points"] = static_cast<qint64>(c.PointCount());
         j["deletions"] = static_cast<qint64>(c.DeletionCount());
         j["end"] = JournalEndName(c.end);
-        j["matches"] = MatchJournal(c, site) == JournalMatch::Matches;
+        const JournalMatch match = MatchJournal(c, site);
+        j["matches"] = match == JournalMatch::Matches;
+        j["saved"] = match == JournalMatch::Saved;
     }
     info["journal"] = j;
 }

@@ -1,0 +1,205 @@
+// A point being measured is never lost or moved by the program's own flow:
+// Open ends the scan before it asks anything; taps, holds, bars, arrows and
+// zoom leave the point where it was tapped, with every reading of its scan;
+// closing waits for the scan; an unwritable capture file is told, and the
+// board runs on.
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QKeyEvent>
+#include <QScrollBar>
+#include <mutex>
+#include <utility>
+
+#include "AppFakes.h"
+#include "aplist/ApList.h"
+#include "app/BoardHookup.h"
+#include "app/MainFrame.h"
+#include "sources/wifi/WifiReading.h"
+
+namespace {
+
+// A source the test plays: it hears what the test says and finishes when told.
+class FakeSource : public IMeasurementSource {
+public:
+    int starts = 0, cancels = 0;
+    bool finished = false;
+
+    void Hear(uint8_t macLast, int16_t dbm) {
+        WifiReading r;
+        r.mac[5] = macLast;
+        r.channel = {WifiBand::k24GHz, 6};
+        r.dbm = dbm;
+        std::lock_guard<std::mutex> hold(scanListLock);
+        MergeWifiReadings(scanList, {r});
+    }
+
+    void SetNotifier(IDrawNotifier*) override {}
+    void StartScan(int32_t, int32_t, ScanTrigger) override { ++starts; }
+    void CancelScan() override { ++cancels; }
+    bool TakeFinishedScan() override { return std::exchange(finished, false); }
+    bool ScanGivenUp() const override { return false; }
+    SourceState State() const override { return SourceState::kConnected; }
+    SourceTexts StartupTexts() const override { return {}; }
+    std::string NoticeText() const override { return {}; }
+    uint16_t ChannelCells() const override { return 0; }
+};
+
+class ScanGuard : public AppTest {
+protected:
+    // Installs a fake source on `view` and keeps a pointer to it.
+    void UseFake(CTambRUMOView& view) {
+        auto owned = std::make_unique<FakeSource>();
+        source = owned.get();
+        view.SetSource(std::move(owned));
+    }
+    // The scan's end reaches the view.
+    void Finish(CTambRUMOView& view) {
+        source->finished = true;
+        view.OnTalvDraw();
+    }
+
+    FakeSource* source = nullptr;
+};
+
+TEST_F(ScanGuard, OpenEndsARunningScanBeforeItAsksSoTheScanRecordsNothingAnywhere) {
+    auto view = OpenedView();
+    RecordPoint(*view, 50, 50, {{1, {-40}, 1, "old"}});  // unsaved: Open asks to save
+    UseFake(*view);
+    view->OnTap(QPoint(100, 100));
+    source->Hear(9, -60);
+    // The scan's end arrives while the questions are up.
+    bool pendingWhenAsked = true;
+    m_boxes.onShow = [&] {
+        pendingWhenAsked = pendingWhenAsked && view->PointPending();
+        Finish(*view);
+    };
+    m_boxes.answers = {platform::IDNO, platform::IDNO};  // do not save; do not keep points
+    m_files.next = QString::fromStdString(MakeSite("b.hss"));
+    view->OnOpenSite();
+    EXPECT_FALSE(pendingWhenAsked);
+    EXPECT_EQ(source->cancels, 1);
+    EXPECT_EQ(view->SitePath(), m_files.next);
+    EXPECT_TRUE(surveyList.IsEmpty()) << "the scan was recorded into a survey";
+    EXPECT_FALSE(view->HasUnsavedChanges());
+    EXPECT_EQ(view->m_displayMode, 1);
+}
+
+TEST_F(ScanGuard, InputDuringAScanLeavesThePointWhereItWasTappedWithTheWholeScansReadings) {
+    auto view = OpenedView();
+    UseFake(*view);
+    TapWorld(*view, 100, 100);
+    source->Hear(1, -50);
+
+    view->OnTap(QPoint(30, 30));  // on the black scan screen
+    view->OnTapAndHold(QPoint(100, 100));
+    view->HorizontalBar()->triggerAction(QAbstractSlider::SliderPageStepAdd);
+    view->VerticalBar()->triggerAction(QAbstractSlider::SliderSingleStepSub);
+    view->HorizontalBar()->setValue(5);  // "Scroll here"
+    for (int key : {Qt::Key_Left, Qt::Key_Right, Qt::Key_Up, Qt::Key_Down, Qt::Key_Return}) {
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+        QCoreApplication::sendEvent(view.get(), &press);
+    }
+    view->OnZoomIn();
+    view->OnZoomOut();
+    source->Hear(2, -70);
+    Finish(*view);
+
+    EXPECT_EQ(source->starts, 1) << "a second scan started";
+    EXPECT_EQ(m_dialogs.locationShown, 0);
+    EXPECT_EQ(view->Viewport().GetCenterX(), 100);
+    EXPECT_EQ(view->Viewport().GetCenterY(), 100);
+    EXPECT_EQ(view->HorizontalBar()->value(), 100);
+    EXPECT_EQ(view->VerticalBar()->value(), 100);
+    ASSERT_EQ(surveyList.Count(), 2) << "readings of the scan were lost";
+    for (ApRecord* r = surveyList.First(); r != nullptr; surveyList.GetNext(r)) {
+        EXPECT_EQ(r->x, 100);
+        EXPECT_EQ(r->y, 100);
+    }
+
+    // Escape ends the next scan without a point; the map moves again.
+    TapWorld(*view, 150, 150);
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QCoreApplication::sendEvent(view.get(), &escape);
+    EXPECT_EQ(source->cancels, 1);
+    EXPECT_FALSE(view->PointPending());
+    EXPECT_EQ(view->m_displayMode, 1);
+    EXPECT_EQ(surveyList.Count(), 2);
+    view->OnKeyDown(Qt::Key_Left);
+    EXPECT_EQ(view->Viewport().GetCenterX(), 140);
+}
+
+TEST_F(ScanGuard, ClosingDuringAScanWaitsForItsEndAndAsksWhileASecondCloseEndsItAtOnce) {
+    for (const bool twice : {false, true}) {
+        SCOPED_TRACE(twice ? "closed twice" : "closed once");
+        CMainFrame frame;
+        CTambRUMOView& view = *frame.View();
+        view.SetDialogs(&m_dialogs);
+        frame.show();
+        ASSERT_TRUE(Open(view, MakeSite("c.hss"), false));
+        UseFake(view);
+        view.OnTap(QPoint(60, 60));
+        source->Hear(1, -50);
+        m_boxes.shown.clear();
+
+        EXPECT_FALSE(frame.close());
+        EXPECT_TRUE(frame.isVisible());
+        EXPECT_TRUE(view.PointPending());
+        EXPECT_EQ(view.BoardNotice(), QStringLiteral("Closing when this scan has ended\u2026"));
+        if (twice) {
+            ASSERT_TRUE(frame.close()) << "nothing was unsaved";
+            EXPECT_EQ(source->cancels, 1);
+            EXPECT_TRUE(m_boxes.shown.empty());
+            EXPECT_TRUE(surveyList.IsEmpty());
+            continue;
+        }
+        m_boxes.answers = {platform::IDNO};
+        Finish(view);
+        ASSERT_TRUE(PumpUntil([&] { return !frame.isVisible(); }));
+        EXPECT_EQ(surveyList.Count(), 1) << "the scan was not recorded before the question";
+        ExpectOneBox(QStringLiteral("Save the survey before closing?"), QStringLiteral("Tamb"),
+                     platform::MB_YESNOCANCEL);
+        surveyList.RemoveAll();
+    }
+}
+
+// Standard error as written during `run`.
+std::string StandardErrorOf(const std::function<void()>& run) {
+    std::fflush(stderr);
+    char path[] = "/tmp/pellorin-stderr-XXXXXX";
+    const int file = mkstemp(path);
+    const int saved = dup(STDERR_FILENO);
+    dup2(file, STDERR_FILENO);
+    run();
+    std::fflush(stderr);
+    dup2(saved, STDERR_FILENO);
+    close(saved);
+    std::string text(4096, '\0');
+    text.resize(std::max<ssize_t>(0, pread(file, text.data(), text.size(), 0)));
+    close(file);
+    unlink(path);
+    return text;
+}
+
+TEST_F(ScanGuard, AnUnwritableCaptureFileIsToldOnStandardErrorAndInABoxAndTheBoardRunsOn) {
+    auto view = MakeView();
+    BoardStartupOptions options;
+    options.simulate = true;
+    options.capturePath = m_dir.filePath("missing/board.capture").toStdString();
+    options.openPause = options.greetPause = options.closePause = std::chrono::milliseconds(0);
+    CBoardHookup hookup(view.get(), options);
+    const std::string err = StandardErrorOf([&] { hookup.Start(); });
+    const std::string told = "Cannot write the capture file " + options.capturePath;
+    EXPECT_NE(err.find(told), std::string::npos) << err;
+    ASSERT_TRUE(PumpUntil([&] { return !m_boxes.shown.empty() && hookup.Finished(); }));
+    ASSERT_EQ(m_boxes.shown.size(), 1u);
+    EXPECT_TRUE(m_boxes.shown[0].text.startsWith(QString::fromStdString(told)));
+    EXPECT_TRUE(PumpUntil([&] { return view->Source().StartupTexts().left != "(Firmware 0.00)"; }))
+        << "the simulated board did not answer";
+    hookup.Stop();
+}
+
+}  // namespace

@@ -1,0 +1,215 @@
+// The journal's life around a survey: what Open finds beside a site file and
+// what becomes of it, a damaged journal recovered as far as it reads with a
+// copy of it kept, and the journal of a survey that is left.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "JournalSamples.h"
+#include "ScratchDir.h"
+#include "SurveyEntries.h"
+#include "aplist/ApList.h"
+#include "common/Crc32.h"
+#include "journal/SiteBinding.h"
+#include "journal/SurveyJournal.h"
+#include "site/ByteOrder.h"
+#include "site/SiteFile.h"
+#include "site/SiteFingerprint.h"
+#include "site/SiteLayout.h"
+#include "site/SiteRecord.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr time_t kNow = 1796620500;  // 2026-12-07 05:15:00 UTC
+const char* const kStamp = ".20261207-051500";
+
+struct Told {
+    std::string caption, text;
+};
+
+class SurveyJournalTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        WriteFileBytes(sitePath, ReadFileBytes(fs::path(PELLORIN_SAMPLES) / "office.hss"));
+        // As Open reads it: header, map, fingerprint.
+        FileSource src(sitePath);
+        ASSERT_TRUE(ReadSiteHeader(src, site).ok);
+        MapBitmap plan;
+        ASSERT_TRUE(ReadMapBitmap(src, site.BitmapOffset(), plan).ok);
+        SiteFingerprint fingerprint;
+        ASSERT_TRUE(TakeSiteFingerprint(src, site,
+                                        sitelayout::kBitmapPrefixBytes + uint64_t{plan.bits.size()},
+                                        fingerprint)
+                        .ok);
+        site.m_fileFingerprint = fingerprint;
+        ASSERT_TRUE(SiteBindingOf(site, binding));
+        journal.UseClock([] { return kNow; });
+    }
+    // A journal of this site with the sample's changes (deletions dropped:
+    // they would not find their runs in an empty survey).
+    Bytes JournalOfThisSite() {
+        JournalBegin begin;
+        begin.binding = binding;
+        std::vector<JournalChange> points;
+        for (const JournalChange& c : SampleChanges())
+            if (std::holds_alternative<JournalPoint>(c)) points.push_back(c);
+        return EncodeJournal(begin, points, &bounds);
+    }
+    std::vector<std::string> Dir() const {
+        std::vector<std::string> names;
+        for (const auto& e : fs::directory_iterator(dir.Path()))
+            names.push_back(e.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    ScratchDir dir;
+    std::string sitePath = (dir.Path() / "office.hss").string();
+    std::string journalPath = sitePath + ".journal";
+    CSiteRecord site;
+    JournalBinding binding;
+    std::vector<size_t> bounds;
+    std::vector<Told> told;
+    CSurveyJournal journal{[this](const std::string& caption, const std::string& text) {
+        told.push_back({caption, text});
+    }};
+};
+
+}  // namespace
+
+TEST_F(SurveyJournalTest, WhatOpenFindsIsRecoveredRemovedOrKeptAsideAndANewJournalBegins) {
+    const Bytes ours = JournalOfThisSite();
+    Bytes other = ours;
+    other[journal::kHeaderBytes + journal::kFrameBytes + 9] ^= 1;  // lastSaveTime of the begin
+    StoreLe32(other.data() + journal::kHeaderBytes + 4,
+              Crc32(other.data() + journal::kHeaderBytes + 8, journal::kBeginBytes,
+                    Crc32(other.data() + journal::kHeaderBytes, 4)));
+    // Begun on the version before this one, ended by the save that wrote it.
+    Bytes saved = Bytes(other.begin(), other.begin() + static_cast<long>(bounds[2]));
+    journal::AppendSaved(saved, {binding});
+    const struct {
+        const char* what;
+        std::optional<Bytes> beside;
+        JournalFound kind;
+        bool keptAside;
+        std::string told;  // after "...was not recovered: "
+    } cases[] = {
+        {"none", std::nullopt, JournalFound::None, false, ""},
+        {"begin only", Bytes(ours.begin(), ours.begin() + static_cast<long>(bounds[1])),
+         JournalFound::Empty, false, ""},
+        {"begin cut short", Bytes(ours.begin(), ours.begin() + 30), JournalFound::Empty, false, ""},
+        {"header cut short", Bytes(ours.begin(), ours.begin() + 5), JournalFound::Empty, false, ""},
+        {"ended by the save that wrote this file", saved, JournalFound::Empty, false, ""},
+        {"with points, declined", ours, JournalFound::Recoverable, true, ""},
+        {"of another version", other, JournalFound::Foreign, true,
+         "it was written for another version of this site file"},
+        {"not a journal",
+         Bytes{'h', 'e', 'l', 'l', 'o', ' ', 'w', 'o', 'r', 'l', 'd', '!', '!', '!', '!', '!', '!'},
+         JournalFound::Foreign, true, "it is not a survey journal"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        told.clear();
+        fs::remove(journalPath);
+        fs::remove(journalPath + kStamp);
+        if (c.beside) WriteFileBytes(journalPath, *c.beside);
+        const JournalFinding found = journal.Inspect(sitePath, site);
+        EXPECT_EQ(found.kind, c.kind);
+        CApList list;
+        journal.Opened(found, site, list, false);
+        EXPECT_TRUE(journal.Protecting());
+        const JournalFile now = ReadJournalFile(journalPath);
+        EXPECT_EQ(now.contents.begin.binding, binding);
+        EXPECT_TRUE(now.contents.changes.empty());
+        EXPECT_EQ(fs::exists(journalPath + kStamp), c.keptAside);
+        if (c.keptAside) {
+            EXPECT_EQ(ReadFileBytes(journalPath + kStamp), *c.beside);
+        }
+        if (c.told.empty()) {
+            EXPECT_TRUE(told.empty());
+        } else {
+            ASSERT_EQ(told.size(), 1u);
+            EXPECT_EQ(told[0].caption, "Recover Survey");
+            EXPECT_EQ(told[0].text,
+                      "The survey journal beside this site was not recovered: " + c.told +
+                          ". It was kept as office.hss.journal" + kStamp + ".");
+        }
+        journal.Leave();  // nothing unsaved: the new journal goes
+        EXPECT_FALSE(fs::exists(journalPath));
+    }
+}
+
+TEST_F(SurveyJournalTest, ADamagedJournalIsRecoveredAsFarAsItReadsAndKeptWhole) {
+    Bytes damaged = JournalOfThisSite();
+    damaged[bounds[3] + 12] ^= 0x40;  // inside the third point
+    WriteFileBytes(journalPath, damaged);
+    const JournalFinding found = journal.Inspect(sitePath, site);
+    ASSERT_EQ(found.kind, JournalFound::Recoverable);
+    EXPECT_EQ(found.Question(), "Recover 2 survey points recorded after the last save?");
+
+    CApList list;
+    int points = 0;
+    const JournalReplay replay =
+        journal.Recover(found, list, site, {[&](int32_t) { ++points; }, nullptr});
+    EXPECT_EQ(points, 2);
+    EXPECT_EQ(replay.applied, 2u);
+    EXPECT_EQ(list.Count(), 3);  // two entries and the placeholder
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_EQ(
+        told[0].text,
+        std::string("The survey journal is damaged after 2 survey points; the survey was "
+                    "recovered up to there. The whole journal was kept as office.hss.journal") +
+            kStamp + ".");
+    EXPECT_EQ(ReadFileBytes(journalPath + kStamp), damaged);
+    // The journal goes on after the part that was read.
+    const Bytes kept = ReadFileBytes(journalPath);
+    EXPECT_EQ(kept, Bytes(damaged.begin(), damaged.begin() + static_cast<long>(bounds[3])));
+    AddEntry(list, 7, 7, 6, -50);
+    site.BeginPoint(7, 7, "TEST");
+    journal.PointRecorded(list, list.Last()->prev, site);
+    const JournalFile after = ReadJournalFile(journalPath);
+    EXPECT_EQ(after.contents.end, JournalEnd::Clean);
+    EXPECT_EQ(after.contents.PointCount(), 3u);
+}
+
+TEST_F(SurveyJournalTest, ALeftSurveysJournalGoesIsKeptAsideOrStaysForTheNextOpen) {
+    const struct {
+        const char* what;
+        bool record, discard;
+        bool stays, keptAside;
+    } cases[] = {
+        {"nothing unsaved", false, false, false, false},
+        {"unsaved, not given up (the program died)", true, false, true, false},
+        {"unsaved, the surveyor chose not to save", true, true, false, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        for (const auto& e : fs::directory_iterator(dir.Path()))
+            if (e.path() != sitePath) fs::remove(e.path());
+        CApList list;
+        journal.Opened(journal.Inspect(sitePath, site), site, list, false);
+        if (c.record) {
+            const ApRecord* tail = list.Last();
+            AddEntry(list, 5, 5, 6, -40);
+            site.BeginPoint(5, 5, "TEST");
+            journal.PointRecorded(list, tail, site);
+        }
+        if (c.discard) journal.Discarded();
+        journal.Leave();
+        EXPECT_EQ(fs::exists(journalPath), c.stays);
+        EXPECT_EQ(fs::exists(journalPath + kStamp), c.keptAside);
+    }
+    // The same site opened again while its survey is being written: the
+    // journal is the survey's own, never offered for recovery.
+    CApList list;
+    fs::remove(journalPath);
+    journal.Opened(journal.Inspect(sitePath, site), site, list, false);
+    EXPECT_EQ(journal.Inspect(sitePath, site).kind, JournalFound::Live);
+}

@@ -1,0 +1,228 @@
+// A surveyor (journal_surveyor: the simulated board through the real worker,
+// the survey journal beside the site) is killed with SIGKILL at 50 moments:
+// while a point is journalled, while a deletion is, while a save runs. Each
+// time the next Open recovers exactly the changes whose journalling had
+// finished (the one under way may be there whole, never in part), nothing
+// twice and nothing invented; a save of the recovered survey gives the bytes
+// the surveyor's own survey would have saved; no journal is ever found to
+// belong to another file. The kill moments follow the surveyor's reports,
+// not the clock, so a slow machine moves them along with the survey.
+
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <optional>
+#include <random>
+#include <sstream>
+#include <string>
+#include <thread>
+
+#include "RobustSupport.h"
+#include "aplist/ApList.h"
+#include "common/Crc32.h"
+#include "journal/JournalReader.h"
+#include "journal/JournalReplay.h"
+#include "journal/SiteBinding.h"
+#include "journal/SurveyJournal.h"
+#include "site/SiteFile.h"
+#include "site/SiteRecord.h"
+#include "site/SiteSave.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+uint32_t Blank(int, int) { return 0x00FFFFFFu; }
+constexpr uint32_t kCheckTime = 4242;
+
+// The surveyor's report lines, read as they come.
+class Reports {
+public:
+    explicit Reports(int fd) : m_fd(fd) {}
+    // The next line; nullopt at the end of the pipe or after 60 s of silence.
+    std::optional<std::string> Next() {
+        for (;;) {
+            const size_t nl = m_buffer.find('\n');
+            if (nl != std::string::npos) {
+                std::string line = m_buffer.substr(0, nl);
+                m_buffer.erase(0, nl + 1);
+                return line;
+            }
+            pollfd p{m_fd, POLLIN, 0};
+            if (::poll(&p, 1, 60000) <= 0) return std::nullopt;
+            char chunk[4096];
+            const ssize_t got = ::read(m_fd, chunk, sizeof chunk);
+            if (got <= 0) return std::nullopt;
+            m_buffer.append(chunk, static_cast<size_t>(got));
+        }
+    }
+
+private:
+    int m_fd;
+    std::string m_buffer;
+};
+
+SurveyDigest ParseDigest(std::istringstream& in) {
+    SurveyDigest d;
+    in >> d.size >> d.crc;
+    return d;
+}
+
+// What the program's Open would give, answering Yes to the recovery (and to
+// keeping the file's points), without touching the disk.
+struct Recovered {
+    CSiteRecord site;
+    CApList list;
+    JournalFound found = JournalFound::None;
+    bool complete = true;
+    bool endedBySave = false;  // the save had replaced the file, its journal was still there
+};
+bool RecoverReadOnly(const std::string& path, Recovered& out) {
+    if (!ReadSiteForOpen(path, out.site)) return false;
+    const CSurveyJournal looker([](const std::string&, const std::string&) {});
+    const JournalFinding found = looker.Inspect(path, out.site);
+    out.found = found.kind;
+    JournalBinding binding;
+    const JournalFile file = ReadJournalFile(found.path);
+    out.endedBySave = file.exists && SiteBindingOf(out.site, binding) &&
+                      MatchJournal(file.contents, binding) == JournalMatch::Saved;
+    const bool recover = found.kind == JournalFound::Recoverable;
+    FileSource src(path);
+    if ((!recover || found.contents.begin.keepPoints) &&
+        !ReadPoints(src, out.site, out.list, nullptr).ok)
+        return false;
+    if (recover) out.complete = ReplayJournal(found.contents, out.list, out.site).complete;
+    return true;
+}
+
+}  // namespace
+
+TEST(JournalKill, ASurveyKilledWhileRecordingDeletingOrSavingIsRecoveredExactly) {
+    ScratchDir dir;
+    const fs::path site = dir.Path() / "office.hss";
+    WriteFileBytes(site, ReadFileBytes(OfficeSample()));
+    // Everything a save writes before the points section does not depend on
+    // the survey: header, signature and map of a save of no points.
+    Bytes prefix;
+    {
+        const fs::path reference = dir.Path() / "reference.hss";
+        WriteFileBytes(reference, ReadFileBytes(OfficeSample()));
+        CSiteRecord record;
+        CApList none;
+        ASSERT_TRUE(ReadSiteForOpen(reference.string(), record));
+        ASSERT_TRUE(SaveSiteFile(reference.string(), record, Blank, none, kCheckTime).ok);
+        prefix = ReadFileBytes(reference);
+        prefix.resize(record.PointsOffset());
+        fs::remove(reference);
+    }
+
+    std::mt19937 random(20261207);
+    int killedAt[3] = {}, withTheChangeUnderWay = 0, emptyOrNone = 0, endedBySave = 0;
+    size_t mostEntries = 0;
+    for (int round = 0; round < 50; ++round) {
+        SCOPED_TRACE("round " + std::to_string(round));
+        Recovered start;
+        ASSERT_TRUE(RecoverReadOnly(site.string(), start));
+        const SurveyDigest startDigest = DigestOf(start.site, start.list);
+
+        int report[2];
+        ASSERT_EQ(::pipe(report), 0);
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            ::close(report[0]);
+            const std::string fd = std::to_string(report[1]);
+            const std::string first = std::to_string(round * 10);
+            ::execl(JOURNAL_SURVEYOR, JOURNAL_SURVEYOR, site.c_str(), fd.c_str(), first.c_str(),
+                    static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        ::close(report[1]);
+
+        // Kill after the first or second change of one kind has begun,
+        // within the time its journalling (or the whole save) takes.
+        const int kind = round % 3;
+        const char kindLetter = "rds"[kind];
+        const int occurrence = 1 + static_cast<int>(random() % 2);
+        const auto delay = std::chrono::microseconds(random() % (kind == 2 ? 40000 : 8000));
+        Reports reports(report[0]);
+        std::optional<SurveyDigest> done, pending;
+        int seen = 0;
+        bool killed = false;
+        const auto take = [&](const std::string& line) {
+            std::istringstream in(line);
+            std::string tag;
+            in >> tag;
+            if (tag == "O") {
+                done = ParseDigest(in);
+                EXPECT_EQ(*done, startDigest) << "the surveyor's Open recovered another survey";
+            } else if (tag == "P") {
+                char letter = 0;
+                in >> letter;
+                pending = ParseDigest(in);
+                if (letter == kindLetter && ++seen == occurrence && !killed) {
+                    std::this_thread::sleep_for(delay);
+                    ::kill(child, SIGKILL);
+                    killed = true;
+                }
+            } else if (tag == "D") {
+                done = pending;
+                pending.reset();
+            }
+        };
+        while (!killed) {
+            const std::optional<std::string> line = reports.Next();
+            if (!line) break;
+            take(*line);
+        }
+        if (!killed) ::kill(child, SIGKILL);
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        for (std::optional<std::string> line; (line = reports.Next());) take(*line);
+        ::close(report[0]);
+        ASSERT_TRUE(killed) << "the surveyor stopped before the moment to kill it";
+        ASSERT_TRUE(WIFSIGNALED(status));
+        ASSERT_TRUE(done) << "killed before the site was open";
+        ++killedAt[kind];
+
+        Recovered got;
+        ASSERT_TRUE(RecoverReadOnly(site.string(), got)) << "the site file is not whole";
+        EXPECT_NE(got.found, JournalFound::Foreign);
+        EXPECT_TRUE(got.complete);
+        const SurveyDigest recovered = DigestOf(got.site, got.list);
+        const bool whole = recovered == *done;
+        const bool withPending = pending && recovered == *pending;
+        ASSERT_TRUE(whole || withPending)
+            << "recovered " << recovered.size << " bytes of points, the surveyor had " << done->size
+            << (pending ? " or " + std::to_string(pending->size) : "");
+        withTheChangeUnderWay += withPending && !whole;
+        emptyOrNone += got.found != JournalFound::Recoverable;
+        endedBySave += got.endedBySave;
+        mostEntries = std::max(mostEntries, static_cast<size_t>(got.list.Count()));
+
+        // Saved, the recovered survey gives the bytes of the surveyor's own.
+        const fs::path check = dir.Path() / "check.hss";
+        fs::copy_file(site, check, fs::copy_options::overwrite_existing);
+        ASSERT_TRUE(SaveSiteFile(check.string(), got.site, Blank, got.list, kCheckTime).ok);
+        const Bytes saved = ReadFileBytes(check);
+        fs::remove(check);
+        ASSERT_EQ(saved.size(), prefix.size() + recovered.size);
+        EXPECT_TRUE(std::equal(prefix.begin(), prefix.end(), saved.begin()));
+        EXPECT_EQ(Crc32(saved.data() + prefix.size(), saved.size() - prefix.size()), recovered.crc);
+    }
+    // No journal was ever set aside: none was taken for another file's.
+    for (const auto& e : fs::directory_iterator(dir.Path()))
+        EXPECT_EQ(e.path().filename().string().find(".journal."), std::string::npos)
+            << e.path().filename();
+    std::printf(
+        "[ figures  ] 50 kills: %d while recording, %d while deleting, %d while saving; %d with "
+        "the change under way recovered too, %d with nothing to recover (%d of them between a "
+        "save's rename and its journal's removal); up to %zu entries\n",
+        killedAt[0], killedAt[1], killedAt[2], withTheChangeUnderWay, emptyOrNone, endedBySave,
+        mostEntries);
+}

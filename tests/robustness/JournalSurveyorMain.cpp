@@ -1,0 +1,143 @@
+// journal_surveyor SITE FD FIRST: surveys SITE as the program does, with the
+// simulated board through the real worker and the survey journal beside the
+// site, until it is killed (the journal kill test runs it). Opening the site
+// recovers its journal, as the surveyor answering Yes would. The changes
+// come in a fixed order: points, deletions of a random point, saves. Points
+// are taken at distinct places numbered from FIRST.
+//
+// Reports on descriptor FD, one line per step, each in a single write:
+//   O <size> <crc>     the site is open; the survey it holds (DigestOf)
+//   P <r|d|s> <size> <crc>
+//                      a point was recorded (r) or deleted (d) in memory and
+//                      is about to be journalled, or a save begins (s); the
+//                      survey now
+//   D                  the journal holds it / the save and the new journal
+//                      are done
+// Exit status 1 when the site does not open, a scan never ends or a save
+// fails.
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <random>
+#include <string>
+
+#include "RobustSupport.h"
+#include "aplist/ApList.h"
+#include "board/BoardStartup.h"
+#include "board/ScannerBoard.h"
+#include "boardsim/PtyBoardSim.h"
+#include "journal/SurveyJournal.h"
+#include "site/SiteFile.h"
+#include "site/SiteRecord.h"
+#include "site/SiteSave.h"
+
+namespace {
+
+int g_report = -1;
+
+void Report(const std::string& line) {
+    const std::string text = line + "\n";
+    if (::write(g_report, text.data(), text.size()) != static_cast<ssize_t>(text.size()))
+        std::exit(1);
+}
+
+std::string Text(const SurveyDigest& d) {
+    return std::to_string(d.size) + " " + std::to_string(d.crc);
+}
+
+int Fail(const char* what) {
+    std::fprintf(stderr, "journal_surveyor: %s\n", what);
+    return 1;
+}
+
+uint32_t Blank(int, int) { return 0x00FFFFFFu; }
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 4) return Fail("usage: journal_surveyor SITE FD FIRST");
+    const std::string path = argv[1];
+    g_report = std::atoi(argv[2]);
+    const int first = std::atoi(argv[3]);
+
+    CSiteRecord site;
+    CSurveyJournal journal([](const std::string&, const std::string& text) {
+        std::fprintf(stderr, "journal_surveyor: told: %s\n", text.c_str());
+    });
+    if (!ReadSiteForOpen(path, site)) return Fail("the site does not open");
+    const JournalFinding found = journal.Inspect(path, site);
+    const bool recover = found.kind == JournalFound::Recoverable;
+    const bool keep = recover ? found.contents.begin.keepPoints : true;
+    site.ClearSurvey();
+    if (keep) {
+        FileSource src(path);
+        if (!ReadPoints(src, site, surveyList, nullptr).ok) return Fail("the points do not read");
+    }
+    if (recover)
+        journal.Recover(found, surveyList, site, {});
+    else
+        journal.Opened(found, site, surveyList, keep);
+    Report("O " + Text(DigestOf(site, surveyList)));
+
+    BoardStartupOptions options;
+    options.simulate = true;
+    options.simScanMs = 5;
+    options.openPause = options.greetPause = options.closePause = std::chrono::milliseconds(0);
+    CBoardStartup startup(std::move(options));
+    startup.RunBlocking();
+    if (startup.Simulator() == nullptr) return Fail("no simulated board");
+
+    std::mt19937 random(static_cast<unsigned>(first));
+    int taken = 0;
+    const char pattern[] = "rrdrsrds";
+    for (unsigned step = 0;; ++step) {
+        switch (pattern[step % 8]) {
+            case 'r': {
+                const int n = first + taken++;
+                const int32_t x = 20 + n % 30 * 25;
+                const int32_t y = 20 + n / 30 % 20 * 25;
+                startup.Simulator()->SetSurveyorPosition(x, y);
+                site.BeginPoint(x, y, "TEST");
+                theBoard.StartSurveyScan(true);  // as a tap does
+                if (!WaitUntil(
+                        [] {
+                            return theBoard.m_bScanStarted.load() != 0 &&
+                                   theBoard.m_bScanComplete.load() != 0;
+                        },
+                        std::chrono::seconds(30)))
+                    return Fail("a scan never ended");
+                theBoard.m_bScanStarted = 0;
+                theBoard.m_bScanComplete = 0;
+                const ApRecord* tail = surveyList.Last();
+                site.RecordPoint();
+                Report("P r " + Text(DigestOf(site, surveyList)));
+                journal.PointRecorded(surveyList, tail, site);
+                Report("D");
+                break;
+            }
+            case 'd': {
+                if (surveyList.IsEmpty()) break;
+                ApRecord* r = nullptr;
+                surveyList.GetAt(r, static_cast<int32_t>(random() % surveyList.Count()) + 1);
+                if (site.SelectNearestPoint(r->x, r->y) != 1) return Fail("no point to delete");
+                site.DeleteSelectedPoint();
+                Report("P d " + Text(DigestOf(site, surveyList)));
+                journal.PointDeleted(surveyList, site);
+                Report("D");
+                break;
+            }
+            default: {
+                Report("P s " + Text(DigestOf(site, surveyList)));
+                const auto now = static_cast<uint32_t>(100000 + first * 10 + step);
+                journal.SaveStarting(site, surveyList, now);
+                if (!SaveSiteFile(path, site, Blank, surveyList, now).ok)
+                    return Fail("a save failed");
+                journal.Saved(site, surveyList);
+                Report("D");
+                break;
+            }
+        }
+    }
+}
