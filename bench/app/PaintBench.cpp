@@ -19,6 +19,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <random>
 #include <string>
 
@@ -186,53 +187,46 @@ BENCHMARK(BM_DeleteOneOf2000Circles)->Unit(benchmark::kMicrosecond);
 // The map with the coverage map on (strongest of all, R 60 px, over the
 // 2,000 points), the whole repaint: switched on (the grid built anew), and
 // back on the map after a new point (the grid brought up to date by its
-// disc). Arguments: scale, zoomed in (as BM_MapZoomedIn) or the whole plan.
-void ShowMap(CTambRUMOView& view, bool zoomed) {
+// disc). Arguments: scale, and zoomed in (as BM_MapZoomedIn) or the whole
+// plan; `step` runs between two paints.
+void CoverageRepaints(benchmark::State& state, const std::function<void(CTambRUMOView&)>& step) {
+    CTambRUMOView& view = OpenedView();
     view.m_displayMode = 1;
     view.Viewport().SetView(kWidth, kHeight);
-    if (!zoomed) return;
-    for (int i = 0; i < 5; ++i) view.Viewport().ZoomIn();
-    view.Viewport().ScrollLeft(4000);
-}
-
-void PaintInto(CTambRUMOView& view, QImage& target) {
-    QPainter p(&target);
-    view.OnDraw(p, QRect(0, 0, 240, 268));
-    p.end();
-    benchmark::DoNotOptimize(target.constBits());
-}
-
-void BM_CoverageSwitchedOn(benchmark::State& state) {
-    CTambRUMOView& view = OpenedView();
-    ShowMap(view, state.range(1) != 0);
+    if (state.range(1) != 0) {
+        for (int i = 0; i < 5; ++i) view.Viewport().ZoomIn();
+        view.Viewport().ScrollLeft(4000);
+    }
     const int scale = static_cast<int>(state.range(0));
     QImage target(240 * scale, 268 * scale, QImage::Format_RGB32);
     target.setDevicePixelRatio(scale);
+    const auto paint = [&view, &target] {
+        QPainter p(&target);
+        view.OnDraw(p, QRect(0, 0, 240, 268));
+        p.end();
+        benchmark::DoNotOptimize(target.constBits());
+    };
+    view.SetCoverageShown(true);
+    paint();  // the grid of this view, before the first step
     for (auto _ : state) {
-        view.SetCoverageShown(false);  // frees the grid
-        view.SetCoverageShown(true);
-        PaintInto(view, target);
+        state.PauseTiming();
+        step(view);
+        state.ResumeTiming();
+        paint();
     }
     view.SetCoverageShown(false);
 }
-BENCHMARK(BM_CoverageSwitchedOn)
-    ->Args({1, 0})
-    ->Args({1, 1})
-    ->Args({3, 0})
-    ->Args({3, 1})
-    ->Unit(benchmark::kMillisecond);
+
+void BM_CoverageSwitchedOn(benchmark::State& state) {
+    CoverageRepaints(state, [](CTambRUMOView& view) {
+        view.SetCoverageShown(false);  // frees the grid
+        view.SetCoverageShown(true);
+    });
+}
 
 void BM_CoverageAfterNewPoint(benchmark::State& state) {
-    CTambRUMOView& view = OpenedView();
-    ShowMap(view, state.range(1) != 0);
-    const int scale = static_cast<int>(state.range(0));
-    QImage target(240 * scale, 268 * scale, QImage::Format_RGB32);
-    target.setDevicePixelRatio(scale);
-    view.SetCoverageShown(true);
-    PaintInto(view, target);
     int32_t step = 0;
-    for (auto _ : state) {
-        state.PauseTiming();
+    CoverageRepaints(state, [&step](CTambRUMOView& view) {
         // A point at the cursor (a new place each time, as a walk goes on).
         ApRecord* r = nullptr;
         surveyList.NewRecord(r);
@@ -243,17 +237,11 @@ void BM_CoverageAfterNewPoint(benchmark::State& state) {
         r->channel = 6;
         r->rssi = -45;
         surveyList.AddTail(r);
-        state.ResumeTiming();
-        PaintInto(view, target);
-    }
-    view.SetCoverageShown(false);
+    });
 }
-BENCHMARK(BM_CoverageAfterNewPoint)
-    ->Args({1, 0})
-    ->Args({1, 1})
-    ->Args({3, 0})
-    ->Args({3, 1})
-    ->Unit(benchmark::kMillisecond);
+
+BENCHMARK(BM_CoverageSwitchedOn)->ArgsProduct({{1, 3}, {0, 1}})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CoverageAfterNewPoint)->ArgsProduct({{1, 3}, {0, 1}})->Unit(benchmark::kMillisecond);
 
 // Open's yardstick: the file's bytes read into fresh memory.
 void BM_ReadBigSiteBytes(benchmark::State& state) {
