@@ -243,10 +243,11 @@ bool CTambRUMOView::event(QEvent* e) {
 
 void CTambRUMOView::keyPressEvent(QKeyEvent* e) {
     // A held arrow keeps scrolling, but a held centre press must not restart
-    // the scan at every key repeat: only its first press takes a point.
-    const bool centre =
-        e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter || e->key() == Qt::Key_Select;
-    if (!(centre && e->isAutoRepeat())) OnKeyDown(e->key());
+    // the scan at every key repeat: only its first press takes a point. A
+    // held H switches the coverage map once, not on and off.
+    const bool once = e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter ||
+                      e->key() == Qt::Key_Select || e->key() == Qt::Key_H;
+    if (!(once && e->isAutoRepeat())) OnKeyDown(e->key());
     QWidget::keyPressEvent(e);
 }
 
