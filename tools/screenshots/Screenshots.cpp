@@ -107,7 +107,18 @@ int main(int argc, char** argv) {
     platform::SetMessageBoxes(&answers);
     platform::SetSounds(&silence);
     platform::SetFileDialogs(&chosen);
-    chosen.path = argc > 2 ? QString::fromLocal8Bit(argv[2]) : GeneratedSite(out);
+    // A copy of SITE is surveyed: the points taken here, and the journal
+    // beside the file, never touch the original.
+    if (argc > 2) {
+        chosen.path = out + QStringLiteral("/screenshot-site.hss");
+        QFile::remove(chosen.path);
+        if (!QFile::copy(QString::fromLocal8Bit(argv[2]), chosen.path)) {
+            std::fprintf(stderr, "cannot copy %s\n", argv[2]);
+            return 1;
+        }
+    } else {
+        chosen.path = GeneratedSite(out);
+    }
 
     bool ok = true;
     CMainFrame frame;
