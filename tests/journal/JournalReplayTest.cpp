@@ -12,38 +12,20 @@
 #include <tuple>
 
 #include "ScratchDir.h"
+#include "SurveyEntries.h"
 #include "aplist/ApList.h"
 #include "journal/JournalCapture.h"
-#include "map/CircleLog.h"
 #include "journal/JournalReader.h"
 #include "journal/JournalReplay.h"
 #include "journal/JournalWriter.h"
 #include "journal/SiteBinding.h"
+#include "map/CircleLog.h"
 #include "site/SiteFile.h"
 #include "site/SiteRecord.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string Text(const char* field, size_t capacity) {
-    return std::string(field, strnlen(field, capacity));
-}
-
-// Every field recording fills in, texts up to their NUL.
-auto Fields(const ApRecord* e) {
-    return std::make_tuple(e->x, e->y, Text(e->pointName, 32), e->channel,
-                           std::string(reinterpret_cast<const char*>(e->mac), 6),
-                           Text(e->macText, 16), Text(e->ssid, 32), e->rssi);
-}
-
-std::vector<decltype(Fields(nullptr))> AllFields(const CApList& list) {
-    std::vector<decltype(Fields(nullptr))> out;
-    for (const ApRecord* e = list.First(); e != nullptr;
-         e = e->next == list.Sentinel() ? nullptr : e->next)
-        out.push_back(Fields(e));
-    return out;
-}
 
 auto Circles(const CCircleLog& log) {
     std::vector<std::tuple<int32_t, int32_t, int32_t, int32_t>> out;
@@ -163,18 +145,16 @@ TEST_F(JournalReplayTest, ReplayGivesTheEntriesCountersAndCirclesTheSurveyHad) {
     ASSERT_TRUE(file.contents.begin.keepPoints);
     LoadPoints(src, reopened, recovered, circles);
     ASSERT_EQ(recovered.Count(), loaded);
-    const ReplaySink sink{[&](int32_t records) {
-                              circles.Add(reopened.m_pendingX, reopened.m_pendingY,
-                                          reopened.m_bestRssi, records);
-                          },
-                          [&](int32_t first, int32_t removed) {
-                              circles.RemoveRecords(first, removed);
-                          }};
+    const ReplaySink sink{
+        [&](int32_t records) {
+            circles.Add(reopened.m_pendingX, reopened.m_pendingY, reopened.m_bestRssi, records);
+        },
+        [&](int32_t first, int32_t removed) { circles.RemoveRecords(first, removed); }};
     const JournalReplay replay = ReplayJournal(file.contents, recovered, reopened, sink);
     EXPECT_TRUE(replay.complete);
     EXPECT_EQ(replay.applied, 7u);
     EXPECT_EQ(replay.appliedEnd, file.contents.validEnd);
-    EXPECT_EQ(AllFields(recovered), AllFields(surveyList));
+    EXPECT_EQ(AllEntries(recovered), AllEntries(surveyList));
     EXPECT_EQ(reopened.m_locationCount, site.m_locationCount);
     EXPECT_EQ(reopened.m_apCount, site.m_apCount);
     EXPECT_EQ(reopened.m_locationCount, 5);
