@@ -153,10 +153,6 @@ void CTambRUMOView::OnTapAndHold(QPoint client) {
     Repaint();
 }
 
-void CTambRUMOView::PaintPointCircle(int32_t x, int32_t y, int32_t strength) {
-    PaintCircle(m_layer, x, y, strength);
-}
-
 void CTambRUMOView::PaintRecordedPoint(int32_t records) {
     if (g_pSite == nullptr) return;
     int16_t best = -90;

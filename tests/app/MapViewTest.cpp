@@ -118,26 +118,6 @@ TEST_F(AppTest, EveryBarActionMovesTheMapAndLeavesTheThumbAtTheCursor) {
     }
 }
 
-TEST_F(AppTest, CircleColoursFollowTheRssiBands) {
-    auto view = OpenedView();
-    const struct {
-        int strength;
-        uint32_t colour;
-    } cases[] = {{-39, 0xFF0000}, {-40, 0xFF8000}, {-59, 0xFFFF00},  {-60, 0x00FF00},
-                 {-79, 0x0000FF}, {-80, 0x000000}, {-120, 0x000000}, {0, 0xFF0000}};
-    int x = 20;
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.strength);
-        view->PaintPointCircle(x, 40, c.strength);
-        EXPECT_EQ(Px(view->MapPicture(), x, 40), c.colour);
-        EXPECT_EQ(Px(view->MapPicture(), x - 10, 40), c.colour);  // left column inside
-        EXPECT_EQ(Px(view->MapPicture(), x + 10, 40), SiteColour(x + 10, 40));
-        x += 25;
-    }
-    EXPECT_EQ(CircleStyleFor(-80).penWidth, 2);  // the black band is drawn thicker
-    EXPECT_EQ(CircleStyleFor(-79).penWidth, 1);
-}
-
 TEST_F(AppTest, AHeldCentreKeyTakesOnePointAndAHeldArrowKeepsScrollingOnTheMap) {
     auto view = OpenedView();
     const int x0 = view->Viewport().GetCenterX();
