@@ -1,6 +1,7 @@
 // Paint time of the map (a 10,000 x 7,000 plan with 2,000 circles, whole and
 // zoomed in, at scale 1 and 3) and of the scan screen with 30 APs; the time
-// of painting one recorded point's circle and of taking one off; Open of
+// of painting one recorded point's circle and of taking one off; the map
+// with the coverage map switched on and after a new point; Open of
 // that site against reading its bytes, in time and in peak memory.
 //
 // Peak memory is measured in a fresh child process per measurement (this
@@ -18,6 +19,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <random>
 #include <string>
 
@@ -181,6 +183,65 @@ void BM_DeleteOneOf2000Circles(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_DeleteOneOf2000Circles)->Unit(benchmark::kMicrosecond);
+
+// The map with the coverage map on (strongest of all, R 60 px, over the
+// 2,000 points), the whole repaint: switched on (the grid built anew), and
+// back on the map after a new point (the grid brought up to date by its
+// disc). Arguments: scale, and zoomed in (as BM_MapZoomedIn) or the whole
+// plan; `step` runs between two paints.
+void CoverageRepaints(benchmark::State& state, const std::function<void(CTambRUMOView&)>& step) {
+    CTambRUMOView& view = OpenedView();
+    view.m_displayMode = 1;
+    view.Viewport().SetView(kWidth, kHeight);
+    if (state.range(1) != 0) {
+        for (int i = 0; i < 5; ++i) view.Viewport().ZoomIn();
+        view.Viewport().ScrollLeft(4000);
+    }
+    const int scale = static_cast<int>(state.range(0));
+    QImage target(240 * scale, 268 * scale, QImage::Format_RGB32);
+    target.setDevicePixelRatio(scale);
+    const auto paint = [&view, &target] {
+        QPainter p(&target);
+        view.OnDraw(p, QRect(0, 0, 240, 268));
+        p.end();
+        benchmark::DoNotOptimize(target.constBits());
+    };
+    view.SetCoverageShown(true);
+    paint();  // the grid of this view, before the first step
+    for (auto _ : state) {
+        state.PauseTiming();
+        step(view);
+        state.ResumeTiming();
+        paint();
+    }
+    view.SetCoverageShown(false);
+}
+
+void BM_CoverageSwitchedOn(benchmark::State& state) {
+    CoverageRepaints(state, [](CTambRUMOView& view) {
+        view.SetCoverageShown(false);  // frees the grid
+        view.SetCoverageShown(true);
+    });
+}
+
+void BM_CoverageAfterNewPoint(benchmark::State& state) {
+    int32_t step = 0;
+    CoverageRepaints(state, [&step](CTambRUMOView& view) {
+        // A point at the cursor (a new place each time, as a walk goes on).
+        ApRecord* r = nullptr;
+        surveyList.NewRecord(r);
+        r->x = view.Viewport().GetCenterX() + (step % 40) - 20;
+        r->y = view.Viewport().GetCenterY() + (step / 40 % 40) - 20;
+        ++step;
+        std::strcpy(r->pointName, "TEST");
+        r->channel = 6;
+        r->rssi = -45;
+        surveyList.AddTail(r);
+    });
+}
+
+BENCHMARK(BM_CoverageSwitchedOn)->ArgsProduct({{1, 3}, {0, 1}})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CoverageAfterNewPoint)->ArgsProduct({{1, 3}, {0, 1}})->Unit(benchmark::kMillisecond);
 
 // Open's yardstick: the file's bytes read into fresh memory.
 void BM_ReadBigSiteBytes(benchmark::State& state) {

@@ -12,6 +12,7 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <iterator>
 
 #include "app/TambRUMOView.h"
 #include "platform/Gdi.h"
@@ -102,8 +103,9 @@ void CMainFrame::BuildToolBar() {
         const char* tip;
         void (*run)(CTambRUMOView&);
         QKeySequence key;
+        bool checkable = false;
     };
-    const Button buttons[7] = {
+    const Button buttons[] = {
         {"Open a Site", [](CTambRUMOView& v) { v.OnOpenSite(); },
          QKeySequence(Qt::CTRL | Qt::Key_O)},
         // Save returns whether it wrote; the toolbar ignores that.
@@ -114,8 +116,12 @@ void CMainFrame::BuildToolBar() {
         {"Zoom Out", [](CTambRUMOView& v) { v.OnZoomOut(); }, {}},
         {"Help", [](CTambRUMOView& v) { v.OnHelp(); }, {}},
         {"About Tamb", [](CTambRUMOView& v) { v.OnAbout(); }, {}},
+        // Key H toggles it too (the view's key handler, as the joystick's).
+        {"Coverage Map", [](CTambRUMOView& v) { v.OnCoverageMap(); }, {}, true},
+        {"Networks", [](CTambRUMOView& v) { v.OnNetworks(); }, {}},
     };
-    for (int i = 0; i < 7; ++i) {
+    const int count = static_cast<int>(std::size(buttons));
+    for (int i = 0; i < count; ++i) {
         QIcon icon;
         if (strip.width() >= 16 * (i + 1) && strip.height() >= 16) {
             icon = QIcon(QPixmap::fromImage(strip.copy(16 * i, 0, 16, 16)));
@@ -127,10 +133,19 @@ void CMainFrame::BuildToolBar() {
             act->setShortcutContext(Qt::WindowShortcut);
             addAction(act);  // the key works whatever becomes of the toolbar
         }
+        act->setCheckable(buttons[i].checkable);
+        if (buttons[i].checkable) m_coverageAction = act;
         const auto run = buttons[i].run;
         connect(act, &QAction::triggered, this, [this, run] { run(*m_view); });
         m_toolBar->addAction(act);
     }
+    // The button follows the map whichever way it was switched (H, the
+    // button, "Networks") and names what it shows.
+    m_view->SetCoverageListener([this] {
+        m_coverageAction->setChecked(m_view->CoverageShown());
+        m_coverageAction->setToolTip(QStringLiteral("Coverage Map (H): ") +
+                                     m_view->CoverageCaption());
+    });
     auto* quit = new QAction(QStringLiteral("Exit"), this);
     quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     connect(quit, &QAction::triggered, this, &QWidget::close);

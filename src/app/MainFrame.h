@@ -1,12 +1,13 @@
 #pragma once
 // CMainFrame: the view on top, the four status panes L, P, X, Y above the
-// seven-button toolbar at the bottom edge, as on the handheld. Closing it or
+// nine-button toolbar at the bottom edge, as on the handheld. Closing it or
 // minimising it ends the program, after asking to save unsaved points and
 // after the board link has been deleted.
 
 #include <QMainWindow>
 #include <functional>
 
+class QAction;
 class QLabel;
 class QToolBar;
 class CTambRUMOView;
@@ -37,6 +38,7 @@ private:
 
     CTambRUMOView* m_view = nullptr;
     QToolBar* m_toolBar = nullptr;
+    QAction* m_coverageAction = nullptr;
     QLabel* m_panes[4] = {};
     std::function<void()> m_onClosing;
     bool m_closing = false;

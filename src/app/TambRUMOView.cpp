@@ -3,14 +3,19 @@
 #include <QGridLayout>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPaintDevice>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <algorithm>
+#include <cmath>
 #include <mutex>
 #include <vector>
 
 #include "aplist/ApList.h"
+#include "coverage/CoverageOverlay.h"
+#include "coverage/NetworkCatalogue.h"
+#include "coverage/NetworkNames.h"
 #include "map/MapPainting.h"
 #include "map/PointCircles.h"
 #include "platform/Gdi.h"
@@ -202,6 +207,28 @@ void CTambRUMOView::OnHelp() { Dialogs().Help(window()); }
 void CTambRUMOView::OnColorCodes() { Dialogs().ColorCodes(window()); }
 void CTambRUMOView::OnAbout() { Dialogs().About(window()); }
 
+void CTambRUMOView::SetCoverageShown(bool shown) {
+    m_coverageShown = shown;
+    if (!shown) m_coverage.Release();
+    if (m_onCoverageChanged) m_onCoverageChanged();
+    Repaint();
+}
+
+void CTambRUMOView::OnNetworks() {
+    NetworkChoice choice = m_coverage.Choice();
+    int32_t radius = m_coverage.Radius();
+    if (!Dialogs().Networks(window(), BuildCatalogue(surveyList), choice, radius)) return;
+    m_coverage.SetChoice(std::move(choice));
+    m_coverage.SetRadius(radius);
+    SetCoverageShown(true);
+}
+
+QString CTambRUMOView::CoverageCaption() const {
+    return QStringLiteral("%1, R %2 px")
+        .arg(QString::fromStdString(ChoiceName(m_coverage.Choice())))
+        .arg(m_coverage.Radius());
+}
+
 bool CTambRUMOView::event(QEvent* e) {
     if (e->type() == TalvDrawMessage()) {
         OnTalvDraw();
@@ -216,10 +243,11 @@ bool CTambRUMOView::event(QEvent* e) {
 
 void CTambRUMOView::keyPressEvent(QKeyEvent* e) {
     // A held arrow keeps scrolling, but a held centre press must not restart
-    // the scan at every key repeat: only its first press takes a point.
-    const bool centre =
-        e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter || e->key() == Qt::Key_Select;
-    if (!(centre && e->isAutoRepeat())) OnKeyDown(e->key());
+    // the scan at every key repeat: only its first press takes a point. A
+    // held H switches the coverage map once, not on and off.
+    const bool once = e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter ||
+                      e->key() == Qt::Key_Select || e->key() == Qt::Key_H;
+    if (!(once && e->isAutoRepeat())) OnKeyDown(e->key());
     QWidget::keyPressEvent(e);
 }
 
@@ -262,7 +290,19 @@ void CTambRUMOView::OnDraw(QPainter& p, const QRect& client) {
             break;
         }
         case 1:
-            if (HasMap()) {
+            if (HasMap() && m_coverageShown) {
+                // The grid at the device's pixels, in cells of scale x scale
+                // pixels: one value per pixel of the handheld's screen.
+                const qreal ratio = p.device() != nullptr ? p.device()->devicePixelRatio() : 1.0;
+                const CoverageView view = CoverageView::Of(
+                    *m_pViewport, static_cast<int32_t>(std::lround(client.width() * ratio)),
+                    static_cast<int32_t>(std::lround(client.height() * ratio)),
+                    std::max(1, static_cast<int>(std::lround(ratio))));
+                CCoverageOverlay overlay(m_coverage.Update(surveyList, view));
+                screens::PaintMapScreen(p, client, *m_pViewport, m_plan, m_layer, &m_art.cursor,
+                                        &overlay);
+                screens::PaintMapCaption(p, client, CoverageCaption());
+            } else if (HasMap()) {
                 screens::PaintMapScreen(p, client, *m_pViewport, m_plan, m_layer, &m_art.cursor);
             } else {
                 p.fillRect(client, Qt::white);  // never reached: mode 1 needs a map

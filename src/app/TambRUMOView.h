@@ -17,6 +17,7 @@
 
 #include "app/ViewDialogs.h"
 #include "board/BoardInterfaces.h"
+#include "coverage/CoverageMap.h"
 #include "journal/SurveyJournal.h"
 #include "map/CircleLayer.h"
 #include "map/CircleLog.h"
@@ -79,6 +80,20 @@ public:
     void OnHelp();
     void OnColorCodes();
     void OnAbout();
+    // "Coverage Map" (button 8, key H): the coverage of the chosen network
+    // over the plan, under the circles, while the map shows.
+    void OnCoverageMap() { SetCoverageShown(!m_coverageShown); }
+    void SetCoverageShown(bool shown);
+    bool CoverageShown() const { return m_coverageShown; }
+    // "Networks" (button 9): every network heard; the one chosen, and the
+    // radius, go to the coverage map, which then shows.
+    void OnNetworks();
+    CCoverageMap& Coverage() { return m_coverage; }
+    // What the map shows, e.g. "Strongest of all, R 60 px".
+    QString CoverageCaption() const;
+    // Told whenever the coverage map is switched or its network or radius
+    // changes (the frame checks its button and names the network there).
+    void SetCoverageListener(std::function<void()> fn) { m_onCoverageChanged = std::move(fn); }
 
     // Map input.
     void OnHScroll(int code, int position);
@@ -198,4 +213,7 @@ private:
     }};
     std::unique_ptr<IMeasurementSource> m_source;
     std::function<void()> m_afterPoint;
+    CCoverageMap m_coverage;  // the grid is kept only while the map is on
+    bool m_coverageShown = false;
+    std::function<void()> m_onCoverageChanged;
 };

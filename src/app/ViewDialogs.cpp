@@ -25,6 +25,10 @@
 #include "dialogs/ProductAboutDlg.h"
 #define PELLORIN_HAS_ABOUT_DLG 1
 #endif
+#if __has_include("dialogs/NetworksDlg.h")
+#include "dialogs/NetworksDlg.h"
+#define PELLORIN_HAS_NETWORKS_DLG 1
+#endif
 #endif  // PELLORIN_WITH_DIALOGS
 
 namespace {
@@ -90,5 +94,20 @@ void CDefaultViewDialogs::About([[maybe_unused]] QWidget* parent) {
 #ifdef PELLORIN_HAS_ABOUT_DLG
     CProductAboutDlg dlg(parent);
     dlg.exec();
+#endif
+}
+
+bool CDefaultViewDialogs::Networks([[maybe_unused]] QWidget* parent,
+                                   [[maybe_unused]] const NetworkCatalogue& catalogue,
+                                   [[maybe_unused]] NetworkChoice& choice,
+                                   [[maybe_unused]] int32_t& radius) {
+#ifdef PELLORIN_HAS_NETWORKS_DLG
+    CNetworksDlg dlg(catalogue, choice, radius, parent);
+    if (dlg.exec() != QDialog::Accepted) return false;
+    choice = dlg.Choice();
+    radius = dlg.Radius();
+    return true;
+#else
+    return false;
 #endif
 }

@@ -5,6 +5,9 @@
 #include <cstdint>
 #include <memory>
 
+#include "coverage/NetworkCatalogue.h"
+#include "coverage/NetworkChoice.h"
+
 class QWidget;
 
 // The sign-off signature, valid after the dialog has closed.
@@ -27,6 +30,11 @@ public:
     virtual void ColorCodes(QWidget* parent) = 0;
     virtual void Help(QWidget* parent) = 0;
     virtual void About(QWidget* parent) = 0;
+    // CNetworksDlg over `catalogue`, opened on `choice` and `radius`: true
+    // when the surveyor chose, and then they hold the choice; false when the
+    // dialog was closed.
+    virtual bool Networks(QWidget* parent, const NetworkCatalogue& catalogue, NetworkChoice& choice,
+                          int32_t& radius) = 0;
 };
 
 class CDefaultViewDialogs : public IViewDialogs {
@@ -36,4 +44,6 @@ public:
     void ColorCodes(QWidget* parent) override;
     void Help(QWidget* parent) override;
     void About(QWidget* parent) override;
+    bool Networks(QWidget* parent, const NetworkCatalogue& catalogue, NetworkChoice& choice,
+                  int32_t& radius) override;
 };

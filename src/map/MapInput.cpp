@@ -112,6 +112,9 @@ void CTambRUMOView::OnKeyDown(int qtKey) {
         case Qt::Key_Escape:
             CancelPoint();
             break;
+        case Qt::Key_H:
+            OnCoverageMap();
+            break;
         default:
             break;
     }

@@ -1,5 +1,6 @@
 #include "screens/Screens.h"
 
+#include <QFontMetrics>
 #include <algorithm>
 
 #include "aplist/ApList.h"
@@ -70,6 +71,21 @@ void PaintMapScreen(QPainter& p, const QRect& client, CMapViewport& viewport, co
     if (cursor != nullptr && !cursor->isNull()) {
         gdi::BitBltAnd(p, client.width() / 2 - 16, client.height() / 2 - 16, *cursor);
     }
+}
+
+void PaintMapCaption(QPainter& p, const QRect& client, const QString& text) {
+    constexpr int kPad = 2;
+    p.save();
+    p.setFont(gdi::PointFont(7));
+    const QFontMetrics fm(p.font());
+    const QString shown = fm.elidedText(text, Qt::ElideMiddle, client.width() - 2 * kPad - 2);
+    const QRect box(client.left(), client.top(), fm.horizontalAdvance(shown) + 2 * kPad + 1,
+                    fm.height() + 1);
+    p.fillRect(box, kWhite);
+    p.setPen(kBlack);
+    p.drawRect(box.adjusted(0, 0, -1, -1));
+    p.drawText(box.adjusted(kPad, 0, -kPad, 0), Qt::AlignLeft | Qt::AlignVCenter, shown);
+    p.restore();
 }
 
 void PaintScanScreen(QPainter& p, const QRect& client, const QImage* radar, uint16_t channelCells,

@@ -32,6 +32,10 @@ void PaintMapScreen(QPainter& p, const QRect& client, CMapViewport& viewport, co
                     const CCircleLayer& layer, const QImage* cursor,
                     IMapOverlay* overlay = nullptr);
 
+// A caption over the map's top-left corner (what the coverage map shows),
+// in a small font on white, cut with "..." to the client's width.
+void PaintMapCaption(QPainter& p, const QRect& client, const QString& text);
+
 // Scan screen: radar frame, captions, the channel grid with the cells of
 // `channelCells` highlighted (bit n - 1 for channel n), and the rows of
 // `list` (the caller holds the report lock), channels as FormatChannel

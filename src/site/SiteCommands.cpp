@@ -134,6 +134,11 @@ bool CTambRUMOView::OpenSiteFile(const QString& path) {
     m_plan = std::move(bitmap);  // releases the previous plan
     m_layer = std::move(layer);
     m_circles = std::move(circles);
+    // Another site's network means nothing here; the radius stays.
+    if (!(m_coverage.Choice() == NetworkChoice::StrongestOfAll())) {
+        m_coverage.SetChoice(NetworkChoice::StrongestOfAll());
+        if (m_onCoverageChanged) m_onCoverageChanged();
+    }
     m_mapWidth = m_plan.width;
     m_mapHeight = m_plan.height;
     m_pViewport->SetWorld(m_mapWidth, m_mapHeight);

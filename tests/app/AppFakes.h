@@ -9,7 +9,9 @@
 #include <chrono>
 #include <deque>
 #include <functional>
+#include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "app/TambRUMOView.h"
@@ -72,6 +74,16 @@ public:
     void ColorCodes(QWidget*) override {}
     void Help(QWidget*) override {}
     void About(QWidget*) override {}
+    // The choice the surveyor makes in "Networks"; nullopt closes it.
+    std::optional<std::pair<NetworkChoice, int32_t>> networksAnswer;
+    NetworkCatalogue networksShown;
+    bool Networks(QWidget*, const NetworkCatalogue& catalogue, NetworkChoice& choice,
+                  int32_t& radius) override {
+        networksShown = catalogue;
+        if (!networksAnswer) return false;
+        std::tie(choice, radius) = *networksAnswer;
+        return true;
+    }
 };
 
 // Resets theBoard, scanList, surveyList and g_pSite; installs the fakes.

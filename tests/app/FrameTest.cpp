@@ -47,7 +47,23 @@ TEST_F(FrameTest, FramePanesStartAtZeroAndShowSixteenBitCursorValues) {
     QStringList tips;
     for (QAction* a : m_frame.ToolBar()->actions()) tips << a->toolTip();
     EXPECT_EQ(tips, (QStringList{"Open a Site", "Save a Site", "RSSI Color Codes", "Zoom In",
-                                 "Zoom Out", "Help", "About Tamb"}));
+                                 "Zoom Out", "Help", "About Tamb", "Coverage Map", "Networks"}));
+}
+
+TEST_F(FrameTest, CoverageButtonFollowsTheMapWhicheverWaySwitchedAndNamesWhatItShows) {
+    m_frame.View()->SetDialogs(&m_dialogs);
+    QAction* coverage = m_frame.ToolBar()->actions().at(7);
+    ASSERT_TRUE(coverage->isCheckable());
+    m_frame.View()->OnKeyDown(Qt::Key_H);
+    EXPECT_TRUE(coverage->isChecked());
+    EXPECT_EQ(coverage->toolTip(), QStringLiteral("Coverage Map (H): Strongest of all, R 60 px"));
+    coverage->trigger();  // the button itself
+    EXPECT_FALSE(m_frame.View()->CoverageShown());
+    EXPECT_FALSE(coverage->isChecked());
+    m_dialogs.networksAnswer = {{NetworkChoice::OfSsid("lab"), 45}};
+    m_frame.ToolBar()->actions().at(8)->trigger();  // "Networks" chooses and shows
+    EXPECT_TRUE(coverage->isChecked());
+    EXPECT_EQ(coverage->toolTip(), QStringLiteral("Coverage Map (H): lab, R 45 px"));
 }
 
 TEST_F(FrameTest, PanesHoldTheirWidestTextsAndTheWindowKeepsItsSize) {

@@ -114,10 +114,10 @@ TEST_F(AppTest, EveryBarActionMovesTheMapAndLeavesTheThumbAtTheCursor) {
     }
 }
 
-TEST_F(AppTest, AHeldCentreKeyTakesOnePointAndAHeldArrowKeepsScrollingOnTheMap) {
+TEST_F(AppTest, AHeldCentreKeyTakesOnePointHTogglesOnceAndAHeldArrowKeepsScrollingOnTheMap) {
     auto view = OpenedView();
     const int x0 = view->Viewport().GetCenterX();
-    for (int key : {Qt::Key_Return, Qt::Key_Left})
+    for (int key : {Qt::Key_Return, Qt::Key_H, Qt::Key_Left})
         for (bool repeat : {false, true, true, true}) {
             QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, QString(), repeat);
             QCoreApplication::sendEvent(view.get(), &press);
@@ -127,6 +127,7 @@ TEST_F(AppTest, AHeldCentreKeyTakesOnePointAndAHeldArrowKeepsScrollingOnTheMap) 
     EXPECT_EQ(m_sounds.played.size(), 1u);
     EXPECT_EQ(surveyList.Count(), 1);
     EXPECT_EQ(view->Viewport().GetCenterX(), x0 - 40);
+    EXPECT_TRUE(view->CoverageShown());
 }
 
 TEST_F(AppTest, TapsAndTheCentreKeyStartNothingBeforeASiteIsOpen) {

@@ -23,19 +23,20 @@ TEST(Resources, PicturesLoadWithTheirSizes) {
     EXPECT_EQ(Load(":/res/splash137.png").size(), QSize(240, 290));
 }
 
-TEST(Resources, ToolbarStripIsTheSevenDistinctButtonsSideBySide) {
+TEST(Resources, ToolbarStripIsTheNineDistinctButtonsSideBySide) {
     const QImage strip = Load(":/res/toolbar.png").convertToFormat(QImage::Format_ARGB32);
-    ASSERT_EQ(strip.size(), QSize(112, 16));
-    const char* names[] = {"open", "save", "colors", "zoomin", "zoomout", "help", "about"};
+    ASSERT_EQ(strip.size(), QSize(144, 16));
+    const char* names[] = {"open", "save",  "colors",   "zoomin",  "zoomout",
+                           "help", "about", "coverage", "networks"};
     QSet<QByteArray> distinct;
-    for (int k = 0; k < 7; ++k) {
+    for (int k = 0; k < 9; ++k) {
         const QImage icon = QImage(QStringLiteral(":/res/toolbar/%1.png").arg(names[k]))
                                 .convertToFormat(QImage::Format_ARGB32);
         EXPECT_EQ(strip.copy(16 * k, 0, 16, 16), icon) << names[k];  // also its 16 x 16 size
         distinct.insert(
             QByteArray(reinterpret_cast<const char*>(icon.constBits()), icon.sizeInBytes()));
     }
-    EXPECT_EQ(distinct.size(), 7);
+    EXPECT_EQ(distinct.size(), 9);
 }
 
 TEST(Resources, CursorIsADarkCrossOnWhiteSoAndingLeavesTheRestOfTheMap) {
@@ -128,7 +129,7 @@ TEST(Resources, EveryFileTheQrcListsIsCompiledIn) {
         ++listed;
         EXPECT_TRUE(QFile::exists(":/res/" + m.captured(1))) << m.captured(1).toStdString();
     }
-    EXPECT_EQ(listed, 21);
+    EXPECT_EQ(listed, 23);
 }
 
 }  // namespace

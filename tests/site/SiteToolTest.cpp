@@ -11,6 +11,9 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <algorithm>
 
 #include "SiteTestSupport.h"
 #include "journal/JournalReader.h"
@@ -265,6 +268,95 @@ TEST(SiteTool, RenderDrawsThePlanWithTheCirclesOfItsPoints) {
     EXPECT_EQ(Tool({"render", Q(surveyed), "-o", Q(small), "--width", "0"}).status, 2);
 }
 
+// The output of a poppler tool (pdfinfo, pdftotext) on `pdf`.
+QString Poppler(const char* tool, const std::filesystem::path& pdf) {
+    QProcess p;
+    QStringList args{Q(pdf)};
+    if (QByteArray(tool) == "pdftotext") args << "-";  // to standard output
+    p.start(QString::fromLatin1(tool), args);
+    if (!p.waitForFinished(20000)) return {};
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+int Pages(const std::filesystem::path& pdf) {
+    const QRegularExpression pages("Pages:\\s+(\\d+)");
+    return pages.match(Poppler("pdfinfo", pdf)).captured(1).toInt();
+}
+
+TEST(SiteTool, ReportHoldsSummaryPlanACoveragePagePerNetworkAndThePagedTableOfPoints) {
+    if (QStandardPaths::findExecutable("pdftotext").isEmpty() ||
+        QStandardPaths::findExecutable("pdfinfo").isEmpty())
+        GTEST_SKIP() << "pdftotext or pdfinfo is missing (scripts/setup installs poppler-utils)";
+    ScratchDir dir;
+    const auto sample = std::filesystem::path(kSamples) / "office-surveyed.hss";
+    const auto report = dir.Path() / "report.pdf";
+    const ToolRun made = Tool({"report", Q(sample), "-o", Q(report)});
+    ASSERT_EQ(made.status, 0) << made.err.constData();
+    EXPECT_EQ(Pages(report), 5);  // summary, plan, its two networks, the table
+    const QString text = Poppler("pdftotext", report);
+    for (const char* expected :
+         {"office-surveyed.hss", "800 x 560 pixels", "2025-01-01 00:00 UTC", "Plan and points",
+          "-80 dBm and below", "Coverage: pellorin-office", "Coverage: café-guest",
+          "Points and what was heard at each", "nothing heard", "001A2B3C0003"})
+        EXPECT_TRUE(text.contains(QString::fromUtf8(expected))) << expected;
+
+    // Networks by MAC (any spelling) and by SSID, each once.
+    ASSERT_EQ(Tool({"report", Q(sample), "-o", Q(report), "--network", "00:1a:2b:3c:00:02",
+                    "--network", "café-guest", "--network", "001A2B3C0002"})
+                  .status,
+              0);
+    EXPECT_EQ(Pages(report), 5);  // two coverage pages, not three
+    const QString chosen = Poppler("pdftotext", report);
+    EXPECT_TRUE(chosen.contains("Coverage: 001A2B3C0002"));
+    EXPECT_TRUE(chosen.contains(QString::fromUtf8("Coverage: café-guest")));
+    EXPECT_FALSE(chosen.contains("Coverage: pellorin-office"));
+
+    // 300 points need more than one page of table.
+    CApList list;
+    for (int i = 0; i < 300; ++i) AddEntry(list, i % 37, i / 37, 6, -40 - i % 50, "long");
+    CSiteRecord site;
+    const auto many =
+        dir.Write("many.hss", WithPoints(SmallSiteFile(), EncodePointsSection(site, list)));
+    ASSERT_EQ(Tool({"report", Q(many), "-o", Q(report)}).status, 0);
+    EXPECT_GE(Pages(report), 3 + 4);
+    EXPECT_TRUE(Poppler("pdftotext", report).contains("(continued)"));
+
+    // Refusals: a clear reason, and neither a half report nor a scratch file.
+    const Bytes before = ReadFileBytes(report);
+    Bytes bad = SmallSiteFile();
+    Put16(bad, 5, 0x5858);
+    const auto damaged = dir.Write("damaged.hss", bad);
+    const struct {
+        QStringList args;
+        int status;
+        const char* error;
+    } refused[] = {
+        {{"report", Q(sample), "-o", Q(report), "--network", "nowhere"},
+         1,
+         "No network \"nowhere\" was heard in office-surveyed.hss.\n"},
+        {{"report", Q(damaged), "-o", Q(report)}, 1, "Not a Site File.\n"},
+        {{"report", Q(sample), "-o", Q(sample)},
+         1,
+         "The output file is the site file; choose another name.\n"},
+        {{"report", Q(sample)}, 2, ""},
+        {{"report", Q(sample), "-o", Q(report), "--radius", "0"}, 2, ""},
+    };
+    for (const auto& r : refused) {
+        const ToolRun run = Tool(r.args);
+        EXPECT_EQ(run.status, r.status) << r.args.join(' ').toStdString();
+        if (*r.error != '\0') {
+            EXPECT_EQ(run.err.toStdString(), r.error);
+        }
+    }
+    EXPECT_EQ(ReadFileBytes(report), before);
+    const auto nowhere = dir.Path() / "no-such-dir" / "r.pdf";
+    EXPECT_EQ(Tool({"report", Q(sample), "-o", Q(nowhere)}).status, 1);
+    std::vector<std::string> left;
+    for (const auto& e : std::filesystem::directory_iterator(dir.Path()))
+        left.push_back(e.path().filename().string());
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{"damaged.hss", "many.hss", "report.pdf"}));
+}
+
 TEST(SiteTool, CreateRefusesAnExistingOutputUnlessForced) {
     ScratchDir dir;
     const auto png = std::filesystem::path(kSamples) / "office.png";
@@ -339,6 +431,7 @@ TEST(SiteTool, HelpAndUsage) {
     EXPECT_EQ(help.status, 0);
     EXPECT_TRUE(help.out.contains("pellorin-site create IMAGE -o FILE"));
     EXPECT_TRUE(help.out.contains("pellorin-site export FILE [--format csv|json] [-o OUT]"));
+    EXPECT_TRUE(help.out.contains("pellorin-site report FILE -o PDF [--network NAME_OR_MAC ...]"));
     EXPECT_EQ(Tool({}).status, 2);
     EXPECT_EQ(Tool({"frobnicate"}).status, 2);
 }

@@ -125,6 +125,48 @@ void WifiMark(QPainter& p, QPointF base, double scale, const QColor& color) {
     p.restore();
 }
 
+// The coverage map: a floor plan's corner under the colour bands, strongest
+// (red) where a point was measured, fading through the legend's colours.
+QImage CoverageIcon() {
+    QImage image = Transparent(16, 16);
+    QPainter p(&image);
+    Smooth(p);
+    p.setPen(QPen(QColor(40, 40, 40), 1));
+    p.setBrush(Qt::white);
+    p.drawRect(QRectF(0.5, 0.5, 15, 15));
+    const QColor bands[] = {QColor(0, 0, 255), QColor(0, 255, 0), QColor(255, 255, 0),
+                            QColor(255, 128, 0), QColor(255, 0, 0)};
+    p.setPen(Qt::NoPen);
+    for (int k = 0; k < 5; ++k) {
+        QColor c = bands[k];
+        c.setAlpha(200);
+        p.setBrush(c);
+        const double r = 7.0 - 1.3 * k;
+        p.drawEllipse(QPointF(6.5, 9.5), r, r);
+    }
+    p.setPen(QPen(QColor(40, 40, 40), 1.2));
+    p.drawLine(QPointF(11.5, 1), QPointF(11.5, 5.5));  // a wall of the plan
+    p.drawLine(QPointF(11.5, 5.5), QPointF(15, 5.5));
+    return image;
+}
+
+// The network list: the Wi-Fi mark over three rows of a list, the first
+// one chosen.
+QImage NetworksIcon() {
+    QImage image = Transparent(16, 16);
+    QPainter p(&image);
+    Smooth(p);
+    WifiMark(p, QPointF(8, 6.5), 0.6, QColor(20, 60, 170));
+    p.fillRect(QRectF(0, 7.5, 16, 3), QColor(90, 150, 255));
+    for (int k = 0; k < 3; ++k) {
+        const double y = 9 + 2.8 * k;
+        p.setPen(QPen(k == 0 ? QColor(255, 255, 255) : QColor(30, 30, 30), 1));
+        p.drawLine(QPointF(1, y), QPointF(2.5, y));
+        p.drawLine(QPointF(4, y), QPointF(15, y));
+    }
+    return image;
+}
+
 }  // namespace
 
 std::vector<ToolbarIcon> ToolbarIcons() {
@@ -136,6 +178,8 @@ std::vector<ToolbarIcon> ToolbarIcons() {
         {QStringLiteral("zoomout"), MagnifierIcon(false)},
         {QStringLiteral("help"), LetterIcon(QStringLiteral("?"))},
         {QStringLiteral("about"), LetterIcon(QStringLiteral("i"))},
+        {QStringLiteral("coverage"), CoverageIcon()},
+        {QStringLiteral("networks"), NetworksIcon()},
     };
 }
 

@@ -6,6 +6,8 @@
 #include <QDir>
 #include <QFile>
 #include <QTimer>
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
@@ -13,8 +15,10 @@
 #include "app/MainFrame.h"
 #include "app/TambRUMOView.h"
 #include "board/ScannerBoard.h"
+#include "coverage/NetworkCatalogue.h"
 #include "dialogs/HelpDlg.h"
 #include "dialogs/LocationInfoDlg.h"
+#include "dialogs/NetworksDlg.h"
 #include "dialogs/ProductAboutDlg.h"
 #include "dialogs/RssiColorDlg.h"
 #include "dialogs/SignOffDlg.h"
@@ -103,7 +107,18 @@ int main(int argc, char** argv) {
     platform::SetMessageBoxes(&answers);
     platform::SetSounds(&silence);
     platform::SetFileDialogs(&chosen);
-    chosen.path = argc > 2 ? QString::fromLocal8Bit(argv[2]) : GeneratedSite(out);
+    // A copy of SITE is surveyed: the points taken here, and the journal
+    // beside the file, never touch the original.
+    if (argc > 2) {
+        chosen.path = out + QStringLiteral("/screenshot-site.hss");
+        QFile::remove(chosen.path);
+        if (!QFile::copy(QString::fromLocal8Bit(argv[2]), chosen.path)) {
+            std::fprintf(stderr, "cannot copy %s\n", argv[2]);
+            return 1;
+        }
+    } else {
+        chosen.path = GeneratedSite(out);
+    }
 
     bool ok = true;
     CMainFrame frame;
@@ -146,5 +161,41 @@ int main(int argc, char** argv) {
         CLocationInfoDlg info;
         ok &= Save(info, out, "dialog-location-info.png");
     }
+    // A walk through the building, then the coverage map of it and the
+    // network list: three access points, weaker with distance.
+    view.OnZoomOut();
+    struct Ap {
+        int32_t x, y;
+        uint8_t mac5, channel;
+        const char* ssid;
+    };
+    const Ap aps[] = {{150, 150, 0x01, 1, "pellorin-office"},
+                      {650, 300, 0x02, 6, "pellorin-office"},
+                      {450, 430, 0x03, 11, "caf\xC3\xA9-guest"}};
+    const int32_t scale = std::max(1, view.m_mapWidth / 800);  // the sample is 800 wide
+    for (int32_t y : {130, 280, 430}) {
+        for (int32_t x = 80; x <= 720; x += 80) {
+            view.OnHScroll(CTambRUMOView::SB_THUMBTRACK, x * scale);
+            view.OnVScroll(CTambRUMOView::SB_THUMBTRACK, y * scale);
+            view.OnKeyDown(Qt::Key_Return);
+            theBoard.m_bScanStarted = 1;
+            for (const Ap& ap : aps) {
+                const double d = std::hypot(ap.x - x, ap.y - y);
+                const int rssi = static_cast<int>(-28 - 28 * std::log10(1 + d / 12));
+                if (rssi > -92) Report(ap.mac5, static_cast<int16_t>(rssi), ap.channel, ap.ssid);
+            }
+            theBoard.m_bScanComplete = 1;
+            view.OnTalvDraw();
+        }
+    }
+    QApplication::sendPostedEvents();
+    view.OnHScroll(CTambRUMOView::SB_THUMBTRACK, view.m_mapWidth / 2);
+    view.OnVScroll(CTambRUMOView::SB_THUMBTRACK, view.m_mapHeight / 2);
+    view.OnKeyDown(Qt::Key_H);
+    ok &= Save(frame, out, "map-coverage.png");
+    CNetworksDlg networks(BuildCatalogue(surveyList), view.Coverage().Choice(),
+                          view.Coverage().Radius());
+    ok &= Save(networks, out, "dialog-networks.png");
+
     return ok ? 0 : 1;
 }

@@ -2,17 +2,13 @@
 // "keep existing data points" shows them, stretched to a PNG of a given
 // width the way the map screen stretches it.
 
-#include <QFile>
 #include <QFileInfo>
 #include <QImageWriter>
 #include <QSaveFile>
 #include <cstdio>
 
 #include "SiteCommands.h"
-#include "aplist/ApList.h"
 #include "map/MapPainting.h"
-#include "map/PointCircles.h"
-#include "site/SiteRecord.h"
 
 namespace {
 
@@ -28,26 +24,16 @@ int RunRender(const QString& sitePath, const QString& outPath, int width) {
     if (out.exists() && in.exists() && in.canonicalFilePath() == out.canonicalFilePath())
         return Fail("The output file is the site file; choose another name.");
 
-    FileSource src(QFile::encodeName(sitePath).toStdString());
-    if (!src.Status().ok) return Fail(QString::fromStdString(src.Status().text));
-    CSiteRecord site;
-    MapBitmap plan;
-    SiteStatus status = ReadSiteHeader(src, site);
-    if (status.ok) status = ReadMapBitmap(src, site.BitmapOffset(), plan);
-    CCircleLayer layer;
-    layer.Reset(plan.width, plan.height);
-    CApList entries;
-    if (status.ok)
-        status = ReadPoints(src, site, entries, [&layer](int32_t x, int32_t y, int16_t strength) {
-            PaintCircle(layer, x, y, strength);
-        });
+    SiteMap map;
+    const SiteStatus status = LoadSiteMap(sitePath, map);
     if (!status.ok) return Fail(QString::fromStdString(status.text));
+    const MapBitmap& plan = map.plan;
 
     if (width <= 0) width = plan.width;
     const int64_t height =
         std::max<int64_t>(1, (int64_t{width} * plan.height + plan.width / 2) / plan.width);
     if (height > 32767) return Fail("The picture would be higher than 32767 pixels.");
-    const QImage picture = RenderMapImage(plan, layer, {0, 0, plan.width, plan.height},
+    const QImage picture = RenderMapImage(plan, map.layer, {0, 0, plan.width, plan.height},
                                           QSize(width, static_cast<int>(height)));
     if (picture.isNull()) return Fail("Not enough memory for the picture.");
 

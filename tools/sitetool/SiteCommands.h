@@ -6,9 +6,14 @@
 #include <QByteArray>
 #include <QJsonArray>
 #include <QString>
+#include <QStringList>
+#include <cstdint>
+#include <vector>
 
 #include "aplist/ApList.h"
+#include "map/CircleLayer.h"
 #include "site/SiteFile.h"
+#include "site/SiteRecord.h"
 
 int RunInfo(const QString& sitePath);
 int RunPoints(const QString& sitePath);
@@ -16,6 +21,25 @@ int RunCreate(const QString& imagePath, const QString& outPath, bool signatureFi
 // The plan and its points' circles as a PNG `width` pixels wide (0: the
 // plan's width), stretched as the map screen stretches.
 int RunRender(const QString& sitePath, const QString& outPath, int width);
+
+// A PDF report (A4): a summary with the signature, the plan with its circles
+// and the colour legend, one coverage page per network (`networks`: SSIDs or
+// MACs; empty: the five heard at the most points) at radius `radius`, and the
+// table of points. Written beside `outPath` and renamed over it.
+int RunReport(const QString& sitePath, const QString& outPath, const QStringList& networks,
+              int radius);
+
+// Everything a picture of the site needs, as Open with "keep existing data
+// points" loads it; `signature` holds the signature section's 200 x 100
+// words (0x00RRGGBB) top row first, or nothing when the file lacks it.
+struct SiteMap {
+    CSiteRecord site;
+    MapBitmap plan;
+    CCircleLayer layer;
+    CApList entries;
+    std::vector<uint32_t> signature;
+};
+SiteStatus LoadSiteMap(const QString& sitePath, SiteMap& out);
 
 // What Open with "keep existing data points" loads: the survey entries and
 // one circle per point group.

@@ -2,11 +2,15 @@
 // side of a survey and for tests. It never writes to a file it reads.
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QStringList>
 #include <cstdio>
+#include <cstring>
+#include <memory>
 #include <new>
 
 #include "SiteCommands.h"
+#include "coverage/CoverageGrid.h"
 
 namespace {
 
@@ -30,6 +34,12 @@ const char* const kUsage =
     "      The map with the circles of the file's points, as Open with \"keep\n"
     "      existing data points\" shows it, as a PNG N pixels wide (1 to 32767;\n"
     "      the plan's width without --width).\n"
+    "  pellorin-site report FILE -o PDF [--network NAME_OR_MAC ...] [--radius R]\n"
+    "      A survey report (A4 PDF): summary with the signature, the plan with its\n"
+    "      circles and the colour legend, the coverage map of each network given\n"
+    "      (an SSID or a MAC; without --network the five heard at the most points)\n"
+    "      within R plan pixels of the points (1 to 4096, default 60), and the table\n"
+    "      of points and what was heard at each. OUT is replaced only when whole.\n"
     "  pellorin-site --help\n"
     "Exit status: 0 done, 1 the file could not be used (reason on stderr), 2 usage.\n";
 
@@ -100,16 +110,53 @@ int Run(const QStringList& args) {
         if (site.isEmpty() || out.isEmpty()) return Usage(stderr, 2);
         return RunRender(site, out, width);
     }
+    if (command == "report") {
+        QString site, out;
+        QStringList networks;
+        int radius = kDefaultCoverageRadius;
+        for (qsizetype i = 1; i < args.size(); ++i) {
+            if (args[i] == "-o" && i + 1 < args.size()) {
+                out = args[++i];
+            } else if (args[i] == "--network" && i + 1 < args.size()) {
+                networks << args[++i];
+            } else if (args[i] == "--radius" && i + 1 < args.size()) {
+                bool number = false;
+                radius = args[++i].toInt(&number);
+                if (!number || radius < kMinCoverageRadius || radius > kMaxCoverageRadius)
+                    return Usage(stderr, 2);
+            } else if (site.isEmpty() && !args[i].startsWith('-')) {
+                site = args[i];
+            } else {
+                return Usage(stderr, 2);
+            }
+        }
+        if (site.isEmpty() || out.isEmpty()) return Usage(stderr, 2);
+        return RunReport(site, out, networks, radius);
+    }
     return Usage(stderr, 2);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);  // image plug-ins are found through it
+    // The report lays out text, which needs the GUI side of Qt; a tool never
+    // needs a display for it.
+    const bool report = argc > 1 && std::strcmp(argv[1], "report") == 0;
+    if (report && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Standard error carries the tool's own reasons only, not Qt's remark
+    // that a tool run outside a desktop session has no runtime directory.
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
+        if (type == QtWarningMsg && text.startsWith(QLatin1String("QStandardPaths:"))) return;
+        std::fprintf(stderr, "%s\n", qPrintable(text));
+    });
+    // Image plug-ins are found through the application object.
+    const std::unique_ptr<QCoreApplication> app =
+        report ? std::make_unique<QGuiApplication>(argc, argv)
+               : std::make_unique<QCoreApplication>(argc, argv);
     // The readers never throw; Qt's containers do when memory runs out.
     try {
-        return Run(app.arguments().mid(1));
+        return Run(QCoreApplication::arguments().mid(1));
     } catch (const std::bad_alloc&) {
         std::fputs("Not enough memory.\n", stderr);
         return 1;

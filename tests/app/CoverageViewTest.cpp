@@ -1,0 +1,115 @@
+// The coverage map on the map screen: bands over the plan under the circles,
+// nothing beyond R, live with new and deleted points and with zoom, and the
+// network chosen in "Networks".
+
+#include <QPainter>
+
+#include "AppFakes.h"
+#include "coverage/CoverageOverlay.h"
+
+namespace {
+
+constexpr uint32_t kOrange = 0xFF8000;
+constexpr uint32_t kBlue = 0x0000FF;
+constexpr uint32_t kBlack = 0x000000;
+
+// The plan's colour at (x, y) under a band.
+uint32_t Banded(int x, int y, uint32_t band) {
+    return CCoverageOverlay::Blend(SiteColour(x, y), band) & 0xFFFFFFu;
+}
+
+class CoverageViewTest : public AppTest {
+protected:
+    // The whole 240 x 268 site in view again, one world pixel per client pixel.
+    QImage Whole(CTambRUMOView& view) {
+        view.OnHScroll(CTambRUMOView::SB_THUMBTRACK, CTambRUMOView::kClientWidth / 2);
+        view.OnVScroll(CTambRUMOView::SB_THUMBTRACK, CTambRUMOView::kClientHeight / 2);
+        return view.Render(QSize(240, 268));
+    }
+};
+
+}  // namespace
+
+TEST_F(CoverageViewTest, BandsOverThePlanUnderTheCirclesAndNothingBeyondTheRadius) {
+    auto view = OpenedView();
+    RecordPoint(*view, 60, 60, {{0x01, {-45}, 6, "office"}});  // orange
+    RecordPoint(*view, 60, 170, {});                           // nothing heard: black
+    view->OnKeyDown(Qt::Key_H);
+    ASSERT_TRUE(view->CoverageShown());
+    QImage img = Whole(*view);
+    const struct {
+        int x, y;
+        uint32_t expected;
+    } pixels[] = {
+        {60, 60, kOrange},                   // the circle stays on top
+        {75, 60, Banded(75, 60, kOrange)},   // the plan shows through the band
+        {60, 215, Banded(60, 215, kBlack)},  // the placeholder: nothing heard
+        {60, 115, Banded(60, 115, kBlue)},   // halfway: -72.5 dBm, pulled down by it
+        {125, 60, SiteColour(125, 60)},      // 65 from every point: beyond R = 60
+    };
+    for (const auto& p : pixels) EXPECT_EQ(Px(img, p.x, p.y), p.expected) << p.x << "," << p.y;
+    EXPECT_NE(Px(img, 75, 60), Px(img, 75 + 16, 60));  // two colours of the plan, both readable
+
+    // At scale 3 a cell is 3 x 3 device pixels, one per pixel of the handheld.
+    QImage fine(720, 804, QImage::Format_RGB32);
+    fine.setDevicePixelRatio(3);
+    {
+        QPainter p(&fine);
+        view->OnDraw(p, QRect(0, 0, 240, 268));
+    }
+    EXPECT_EQ(Px(fine, 3 * 75 + 2, 3 * 60), Banded(75, 60, kOrange));
+    EXPECT_EQ(Px(fine, 3 * 125 + 1, 3 * 60 + 1), SiteColour(125, 60));
+
+    view->OnKeyDown(Qt::Key_H);
+    EXPECT_EQ(Px(Whole(*view), 75, 60), SiteColour(75, 60));
+}
+
+TEST_F(CoverageViewTest, MapFollowsNewAndDeletedPointsAndZoom) {
+    auto view = OpenedView();
+    view->SetCoverageShown(true);
+    RecordPoint(*view, 100, 100, {{0x01, {-45}, 6, "office"}});
+    EXPECT_EQ(Px(Whole(*view), 110, 100), Banded(110, 100, kOrange));
+    EXPECT_EQ(Px(Whole(*view), 200, 100), SiteColour(200, 100));
+
+    RecordPoint(*view, 200, 90, {{0x01, {-75}, 6, "office"}});
+    const QImage after = Whole(*view);
+    EXPECT_EQ(view->Coverage().LastUpdate(), CCoverageMap::UpdateKind::Incremental);
+    EXPECT_EQ(Px(after, 200, 100), Banded(200, 100, kBlue));
+    EXPECT_EQ(Px(after, 110, 100), Banded(110, 100, kOrange));  // 90 from the new point
+
+    // Zoomed in twice about the centre: view (60, 67)-(180, 201), 2 pixels a unit.
+    view->OnZoomIn();
+    const QImage zoomed = view->Render(QSize(240, 268));
+    EXPECT_EQ(Px(zoomed, 2 * (110 - 60), 2 * (100 - 67)), Banded(110, 100, kOrange));
+    view->OnZoomOut();
+
+    m_dialogs.locationResult = -2;  // the location dialog deletes the point
+    Whole(*view);
+    view->OnTapAndHold(QPoint(200, 90));
+    const QImage deleted = Whole(*view);
+    EXPECT_EQ(Px(deleted, 200, 100), SiteColour(200, 100));
+    EXPECT_EQ(Px(deleted, 110, 100), Banded(110, 100, kOrange));
+}
+
+TEST_F(CoverageViewTest, NetworksListsTheSurveyAndItsChoiceAndRadiusShapeTheMap) {
+    auto view = OpenedView();
+    RecordPoint(*view, 100, 100, {{0x01, {-45}, 6, "office"}, {0x02, {-75}, 11, "lab"}});
+    m_dialogs.networksAnswer.reset();  // closed: nothing changes
+    view->OnNetworks();
+    ASSERT_EQ(m_dialogs.networksShown.ssids.size(), 2u);
+    EXPECT_EQ(m_dialogs.networksShown.ssids[0].ssid, "office");
+    EXPECT_FALSE(view->CoverageShown());
+
+    m_dialogs.networksAnswer = {{NetworkChoice::OfSsid("lab"), 20}};
+    view->OnNetworks();
+    EXPECT_TRUE(view->CoverageShown());
+    EXPECT_EQ(view->CoverageCaption(), QStringLiteral("lab, R 20 px"));
+    const QImage img = Whole(*view);
+    EXPECT_EQ(Px(img, 115, 100), Banded(115, 100, kBlue));  // lab's reading, not the strongest
+    EXPECT_EQ(Px(img, 125, 100), SiteColour(125, 100));     // beyond the new R
+
+    // Another site: its networks are not this one's, so the map shows all again.
+    ASSERT_TRUE(Open(*view, MakeSite("b.hss"), false));
+    EXPECT_EQ(view->Coverage().Choice(), NetworkChoice::StrongestOfAll());
+    EXPECT_EQ(view->Coverage().Radius(), 20);
+}
