@@ -161,7 +161,7 @@ void CTambRUMOView::PaintRecordedPoint(int32_t records) {
     int16_t best = -90;
     g_pSite->GetBestRssi(best);
     // Where the point was taken, which is where its records say it is.
-    PaintCircle(m_layer, g_pSite->m_pendingX, g_pSite->m_pendingY, best);
+    PaintPointCircle(m_layer, g_pSite->m_pendingX, g_pSite->m_pendingY, best);
     m_circles.Add(g_pSite->m_pendingX, g_pSite->m_pendingY, best, records);
 }
 

@@ -154,7 +154,7 @@ TEST(MapScreen, RandomSurveysLookAsTheyDidWhenTheMapWasOne32BitImage) {
         layer.Reset(w, h);
         CCircleLog log;
         const auto add = [&](int32_t x, int32_t y, int32_t strength) {
-            PaintCircle(layer, x, y, strength);
+            PaintPointCircle(layer, x, y, strength);
             log.Add(x, y, strength, pick(0, 3));
         };
         // A point on every edge and corner, then overlapping ones in every band.
