@@ -159,7 +159,7 @@ void BM_PaintRecordedCircle(benchmark::State& state) {
     layer.Reset(kWidth, kHeight);
     int32_t x = 20;
     for (auto _ : state) {
-        PaintCircle(layer, x, 3500, -55);
+        PaintPointCircle(layer, x, 3500, -55);
         x = x + 45 < kWidth ? x + 45 : 20;
     }
 }
@@ -173,14 +173,14 @@ void BM_DeleteOneOf2000Circles(benchmark::State& state) {
     for (int i = 0; i < 2000; ++i) {
         const auto cx = static_cast<int32_t>(rng() % kWidth),
                    cy = static_cast<int32_t>(rng() % kHeight);
-        PaintCircle(layer, cx, cy, -60);
+        PaintPointCircle(layer, cx, cy, -60);
         log.Add(cx, cy, -60, 1);
     }
     for (auto _ : state) {
         const std::vector<LoggedCircle> gone = log.RemoveRecords(1000, 1);
         MendDeletedCircles(layer, log, gone);
         state.PauseTiming();
-        PaintCircle(layer, gone[0].x, gone[0].y, gone[0].strength);
+        PaintPointCircle(layer, gone[0].x, gone[0].y, gone[0].strength);
         log.Add(gone[0].x, gone[0].y, gone[0].strength, 1);
         state.ResumeTiming();
     }

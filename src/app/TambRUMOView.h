@@ -117,8 +117,6 @@ public:
     void AfterPoint(std::function<void()> fn);
     bool WaitsForPoint() const { return static_cast<bool>(m_afterPoint); }
 
-    // Circles on the map's circle layer.
-    void PaintPointCircle(int32_t x, int32_t y, int32_t strength);
     // The circle of the point just recorded, at its own place, standing for
     // its `records` survey records.
     void PaintRecordedPoint(int32_t records);

@@ -156,16 +156,12 @@ void CTambRUMOView::OnTapAndHold(QPoint client) {
     Repaint();
 }
 
-void CTambRUMOView::PaintPointCircle(int32_t x, int32_t y, int32_t strength) {
-    PaintCircle(m_layer, x, y, strength);
-}
-
 void CTambRUMOView::PaintRecordedPoint(int32_t records) {
     if (g_pSite == nullptr) return;
     int16_t best = -90;
     g_pSite->GetBestRssi(best);
     // Where the point was taken, which is where its records say it is.
-    PaintCircle(m_layer, g_pSite->m_pendingX, g_pSite->m_pendingY, best);
+    PaintPointCircle(m_layer, g_pSite->m_pendingX, g_pSite->m_pendingY, best);
     m_circles.Add(g_pSite->m_pendingX, g_pSite->m_pendingY, best, records);
 }
 

@@ -24,7 +24,7 @@ CircleStyle CircleStyleFor(int32_t strength) {
     return {0x000000, 2, 0x000000};
 }
 
-void PaintCircle(CCircleLayer& layer, int32_t x, int32_t y, int32_t strength) {
+void PaintPointCircle(CCircleLayer& layer, int32_t x, int32_t y, int32_t strength) {
     PaintClipped(layer, {x, y, strength, 0}, {0, 0, layer.Width(), layer.Height()});
 }
 

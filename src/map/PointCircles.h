@@ -21,7 +21,7 @@ CircleStyle CircleStyleFor(int32_t strength);
 
 // The circle of a point at (x, y): box (x - 10, y - 10, x + 10, y + 10),
 // painted over whatever the layer holds there.
-void PaintCircle(CCircleLayer& layer, int32_t x, int32_t y, int32_t strength);
+void PaintPointCircle(CCircleLayer& layer, int32_t x, int32_t y, int32_t strength);
 
 // Takes the `removed` circles off the layer: their boxes are cleared (the
 // plan shows there again) and the circles left in `log` that reach into a

@@ -115,7 +115,7 @@ bool CTambRUMOView::OpenSiteFile(const QString& path) {
     if (answer == platform::IDYES) {
         const ApRecord* groupStart = loaded.Last();
         status = ReadPoints(file, *site, loaded, [&](int32_t x, int32_t y, int16_t strength) {
-            PaintCircle(layer, x, y, strength);
+            PaintPointCircle(layer, x, y, strength);
             circles.Add(x, y, strength, loaded.CountAfter(groupStart));
             groupStart = loaded.Last();
         });

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFontMetrics>
 #include <QLabel>
+#include <QRegularExpression>
 #include <QTest>
 #include <QToolBar>
 #include <QWindow>
@@ -189,48 +190,73 @@ TEST_F(FrameTest, TheToolbarCannotBeHiddenAndOpenAndSaveKeysOutliveIt) {
     EXPECT_EQ(m_frame.View()->SitePath().toStdString(), other);
 }
 
-TEST(CommandLine, OptionsAndSiteAreParsedAndMistakesRefused) {
-    PellorinOptions o;
-    QString out;
-    EXPECT_EQ(ParseCommandLine({"pellorin", "--port", "/dev/ttyUSB0", "--capture", "c.bin",
-                                "--scale", "3", "s.hss"},
-                               o, out),
-              CommandLineResult::kRun);
-    EXPECT_EQ(o.scale, 3);
-    EXPECT_EQ(o.port, QStringLiteral("/dev/ttyUSB0"));
-    EXPECT_EQ(o.capturePath, QStringLiteral("c.bin"));
-    EXPECT_EQ(o.sitePath, QStringLiteral("s.hss"));
-    EXPECT_FALSE(o.simulate);
-
-    PellorinOptions sim;
-    EXPECT_EQ(ParseCommandLine({"pellorin", "--simulate-board"}, sim, out),
-              CommandLineResult::kRun);
-    EXPECT_TRUE(sim.simulate);
-    EXPECT_TRUE(sim.sitePath.isEmpty());
-    EXPECT_EQ(sim.scale, 0);  // chosen from the screen
-
-    EXPECT_EQ(ParseCommandLine({"pellorin", "--version"}, sim, out), CommandLineResult::kExitOk);
-    EXPECT_TRUE(out.startsWith("pellorin "));
+TEST(CommandLine, OptionsChooseTheSourceAndTheSiteAndMistakesOrContradictionsAreRefused) {
+    using K = SourceKind;
+    const struct {
+        QStringList args;
+        K source;
+        QString port, interface, site;
+        int scans = 1, scale = 0;
+        QString capture = {};
+    } runs[] = {
+        {{}, K::kSearch, "", "", ""},
+        {{"site.hss"}, K::kSearch, "", "", "site.hss"},
+        {{"--port", "/dev/ttyUSB0", "--capture", "c.bin", "--scale", "3", "s.hss"},
+         K::kBoardPort,
+         "/dev/ttyUSB0",
+         "",
+         "s.hss",
+         1,
+         3,
+         "c.bin"},
+        {{"--simulate-board"}, K::kSimulatedBoard, "", "", ""},
+        {{"--wifi"}, K::kWifi, "", "", ""},
+        {{"--wifi", "site.hss"}, K::kWifi, "", "", "site.hss"},
+        {{"--wifi=wlan1"}, K::kWifi, "", "wlan1", ""},
+        {{"--wifi-scans", "3"}, K::kWifi, "", "", "", 3},
+        {{"--wifi=wlp2s0", "--wifi-scans=10"}, K::kWifi, "", "wlp2s0", "", 10},
+    };
+    for (const auto& r : runs) {
+        SCOPED_TRACE(r.args.join(' ').toStdString());
+        PellorinOptions o;
+        QString out;
+        ASSERT_EQ(ParseCommandLine(QStringList{"pellorin"} + r.args, o, out),
+                  CommandLineResult::kRun)
+            << out.toStdString();
+        EXPECT_EQ(o.source, r.source);
+        EXPECT_EQ(o.simulate, r.source == K::kSimulatedBoard);
+        EXPECT_EQ(o.port, r.port);
+        EXPECT_EQ(o.wifiInterface, r.interface);
+        EXPECT_EQ(o.sitePath, r.site);
+        EXPECT_EQ(o.wifiScans, r.scans);
+        EXPECT_EQ(o.scale, r.scale);  // 0: chosen from the screen
+        EXPECT_EQ(o.capturePath, r.capture);
+    }
     const struct {
         QStringList args;
         CommandLineResult result;
-        const char* printed;  // a part of the output, or nullptr
-    } cases[] = {
+        const char* printed;  // a pattern the output matches
+    } exits[] = {
+        {{"--version"}, CommandLineResult::kExitOk, "^pellorin \\S+\\n$"},
         {{"--help"}, CommandLineResult::kExitOk, "--scale"},
-        {{"--bogus"}, CommandLineResult::kExitError, nullptr},
-        {{"a.hss", "b.hss"}, CommandLineResult::kExitError, nullptr},
-        {{"--port", "/dev/x", "--simulate-board"}, CommandLineResult::kExitError, nullptr},
+        {{"--bogus"}, CommandLineResult::kExitError, "."},
+        {{"a.hss", "b.hss"}, CommandLineResult::kExitError, "."},
+        {{"--port", "/dev/x", "--simulate-board"}, CommandLineResult::kExitError, "."},
+        {{"--port", "/dev/ttyS1", "--wifi"}, CommandLineResult::kExitError, "."},
+        {{"--simulate-board", "--wifi-scans", "2"}, CommandLineResult::kExitError, "."},
+        {{"--wifi", "--capture", "traffic.txt"}, CommandLineResult::kExitError, "."},
+        {{"--wifi-scans", "0"}, CommandLineResult::kExitError, "."},
+        {{"--wifi-scans", "11"}, CommandLineResult::kExitError, "."},
+        {{"--wifi-scans", "two"}, CommandLineResult::kExitError, "."},
         {{"--scale", "0"}, CommandLineResult::kExitError, "whole number"},
         {{"--scale", "1.5"}, CommandLineResult::kExitError, "whole number"},
         {{"--scale", "17"}, CommandLineResult::kExitError, "whole number"},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.args.join(' ').toStdString());
-        PellorinOptions x;
-        out.clear();
-        EXPECT_EQ(ParseCommandLine(QStringList{"pellorin"} + c.args, x, out), c.result);
-        if (c.printed) {
-            EXPECT_TRUE(out.contains(c.printed));
-        }
+    for (const auto& e : exits) {
+        SCOPED_TRACE(e.args.join(' ').toStdString());
+        PellorinOptions o;
+        QString out;
+        EXPECT_EQ(ParseCommandLine(QStringList{"pellorin"} + e.args, o, out), e.result);
+        EXPECT_TRUE(out.contains(QRegularExpression(e.printed))) << out.toStdString();
     }
 }

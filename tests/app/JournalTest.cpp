@@ -12,6 +12,7 @@
 
 #include "AppFakes.h"
 #include "ScratchDir.h"
+#include "SurveyEntries.h"
 #include "aplist/ApList.h"
 #include "app/MainFrame.h"
 #include "journal/JournalReader.h"
@@ -27,25 +28,13 @@ namespace {
 constexpr time_t kNow = 1796620500;  // 2026-12-07 05:15:00 UTC
 const char* const kStamp = ".20261207-051500";
 
-auto Fields(const CApList& list) {
-    std::vector<std::tuple<int32_t, int32_t, std::string, uint8_t, std::string, std::string,
-                           std::string, int64_t>>
-        out;
-    for (const ApRecord* r = list.First(); r != nullptr;
-         r = r->next == list.Sentinel() ? nullptr : r->next)
-        out.emplace_back(r->x, r->y, r->pointName, r->channel,
-                         std::string(reinterpret_cast<const char*>(r->mac), 6), r->macText, r->ssid,
-                         r->rssi);
-    return out;
-}
-
 // The survey as it stands: what a recovery must give back.
 struct Snapshot {
-    decltype(Fields(surveyList)) fields;
+    std::vector<SurveyEntry> fields;
     QImage map;
     int32_t locations = 0, aps = 0;
     static Snapshot Take(const CTambRUMOView& view) {
-        return {Fields(surveyList), view.MapPicture(), g_pSite->m_locationCount,
+        return {AllEntries(surveyList), view.MapPicture(), g_pSite->m_locationCount,
                 g_pSite->m_apCount};
     }
 };
@@ -136,7 +125,7 @@ TEST_F(JournalTest, ARecoveredSurveyIsTheSurveyAsItWasBeforeTheCrash) {
 
     // The circle log came back too: a deletion takes exactly its circle off.
     DeleteAt(*view, 199, 201);
-    EXPECT_EQ(Fields(surveyList), afterDeletion.fields);
+    EXPECT_EQ(AllEntries(surveyList), afterDeletion.fields);
     EXPECT_EQ(view->MapPicture(), afterDeletion.map);
 
     // The journal went on after the recovery; a save removes it and begins
@@ -215,12 +204,12 @@ TEST_F(JournalTest, AJournalThatCannotBeWrittenIsToldOnceAndTheSurveyGoesOn) {
         RecordPoint(view, 100, 200, {kFar});
     };
     FaultyFileOps counting;
-    decltype(Fields(surveyList)) whole;
+    std::vector<SurveyEntry> whole;
     {
         auto view = JournalledView();
         view->Journal().UseFileOps(&counting);
         survey(*view, MakeSite("f.hss"));
-        whole = Fields(surveyList);
+        whole = AllEntries(surveyList);
         EXPECT_TRUE(BoxesCaptioned("Survey Journal").empty());
     }
     ASSERT_GT(counting.calls, 20);
@@ -239,7 +228,7 @@ TEST_F(JournalTest, AJournalThatCannotBeWrittenIsToldOnceAndTheSurveyGoesOn) {
             auto view = JournalledView();
             view->Journal().UseFileOps(&ops);
             survey(*view, path);
-            EXPECT_EQ(Fields(surveyList), whole);
+            EXPECT_EQ(AllEntries(surveyList), whole);
             EXPECT_EQ(g_pSite->m_locationCount, 3);
             const auto told = BoxesCaptioned("Survey Journal");
             ASSERT_EQ(told.size(), full ? 1u : told.size());
@@ -255,6 +244,6 @@ TEST_F(JournalTest, AJournalThatCannotBeWrittenIsToldOnceAndTheSurveyGoesOn) {
         // Nothing said: then the journal keeps the survey whole.
         auto view = JournalledView();
         OpenAnswering(*view, path, {platform::IDYES});
-        EXPECT_EQ(Fields(surveyList), whole);
+        EXPECT_EQ(AllEntries(surveyList), whole);
     }
 }

@@ -1,20 +1,19 @@
 // The map screen against the picture it showed while the plan was one
 // 32-bit image with the circles painted into it (ReferenceMap): pixel for
-// pixel, for the sample survey and for random ones, whole, zoomed and
-// scrolled, at scales 1, 2 and 3; and the stretch against Qt's own.
+// pixel, for random surveys with circles in every band and deleted ones,
+// whole, zoomed and scrolled, at scales 1, 2 and 3; and the stretch against
+// Qt's own. The view hands its plan, layer, viewport and cursor to the same
+// painter (MapViewTest renders it whole and zoomed past an edge).
 
-#include <QFile>
 #include <functional>
 #include <random>
 #include <vector>
 
 #include "AppFakes.h"
 #include "ReferenceMap.h"
-#include "aplist/ApList.h"
 #include "map/MapPainting.h"
 #include "map/PointCircles.h"
 #include "screens/Screens.h"
-#include "site/SiteRecord.h"
 
 namespace {
 
@@ -104,27 +103,6 @@ const std::vector<View>& Views() {
     return views;
 }
 
-// Every view at scales 1, 2 and 3: `paintNew` and the reference agree.
-void ExpectSameScreens(const VpRect& world,
-                       const std::function<void(QPainter&, const QRect&, CMapViewport&)>& paintNew,
-                       const CReferenceMap& reference, const QImage& cursor) {
-    for (const View& view : Views()) {
-        CMapViewport viewport;
-        viewport.SetWorld(world.right, world.bottom);
-        view.set(viewport);
-        for (int scale : {1, 2, 3}) {
-            SCOPED_TRACE(std::string(view.name) + " at scale " + std::to_string(scale));
-            CMapViewport forNew = viewport, forReference = viewport;
-            const QImage got =
-                Screen(scale, [&](QPainter& p, const QRect& c) { paintNew(p, c, forNew); });
-            const QImage want = Screen(scale, [&](QPainter& p, const QRect& c) {
-                reference.PaintScreen(p, c, forReference, &cursor);
-            });
-            ASSERT_EQ(Difference(got, want), "");
-        }
-    }
-}
-
 const int32_t kStrengths[] = {-20, -39, -40, -49, -50, -59, -60, -69, -70, -79, -80, -120};
 
 }  // namespace
@@ -176,7 +154,7 @@ TEST(MapScreen, RandomSurveysLookAsTheyDidWhenTheMapWasOne32BitImage) {
         layer.Reset(w, h);
         CCircleLog log;
         const auto add = [&](int32_t x, int32_t y, int32_t strength) {
-            PaintCircle(layer, x, y, strength);
+            PaintPointCircle(layer, x, y, strength);
             log.Add(x, y, strength, pick(0, 3));
         };
         // A point on every edge and corner, then overlapping ones in every band.
@@ -197,73 +175,22 @@ TEST(MapScreen, RandomSurveysLookAsTheyDidWhenTheMapWasOne32BitImage) {
         for (const LoggedCircle& c : log.Circles()) reference.PaintCircle(c.x, c.y, c.strength);
 
         const QImage cursor = Cursor(rng);
-        ExpectSameScreens(
-            {0, 0, w, h},
-            [&](QPainter& p, const QRect& client, CMapViewport& viewport) {
-                screens::PaintMapScreen(p, client, viewport, plan, layer, &cursor);
-            },
-            reference, cursor);
-    }
-}
-
-TEST_F(AppTest, TheSampleSurveyLooksAsItDidWhenTheMapWasOne32BitImage) {
-    // The sample with its points kept, points recorded at corners, an edge
-    // and over one of the file's points, and that file point deleted.
-    const QString path = m_dir.filePath("office-surveyed.hss");
-    ASSERT_TRUE(QFile::copy(PELLORIN_SAMPLES "/office-surveyed.hss", path));
-    FileSource file(path.toStdString());
-    CSiteRecord site;
-    MapBitmap plan;
-    ASSERT_TRUE(ReadSiteHeader(file, site).ok);
-    ASSERT_TRUE(ReadMapBitmap(file, site.BitmapOffset(), plan).ok);
-    struct Circle {
-        int32_t x, y, strength;
-    };
-    std::vector<Circle> circles;
-    CApList entries;
-    ASSERT_TRUE(ReadPoints(file, site, entries, [&](int32_t x, int32_t y, int16_t s) {
-                    circles.push_back({x, y, s});
-                }).ok);
-    ASSERT_GE(circles.size(), 3u);
-
-    std::mt19937 rng(11);
-    ScreenArt art;
-    art.cursor = Cursor(rng);
-    auto view = MakeView();
-    view->SetArt(art);
-    ASSERT_TRUE(Open(*view, path.toStdString(), true));
-    const auto centre = [&](int32_t x, int32_t y) {
-        view->OnHScroll(CTambRUMOView::SB_THUMBTRACK, x);
-        view->OnVScroll(CTambRUMOView::SB_THUMBTRACK, y);
-    };
-    const Circle deleted = circles[1];
-    const Circle recorded[] = {{0, 0, -30},
-                               {plan.width, plan.height, -120},
-                               {plan.width, 200, -72},
-                               {deleted.x + 8, deleted.y + 5, -45}};  // over the one deleted
-    for (const Circle& c : recorded) {
-        centre(c.x, c.y);
-        view->OnKeyDown(Qt::Key_Return);
-        if (c.strength == -120) {
-            FinishScan(*view, {});
-        } else {
-            FinishScan(*view, {{0x01, {static_cast<int16_t>(c.strength)}, 6, "lab"}});
+        // Every view at scales 1, 2 and 3.
+        for (const View& view : Views()) {
+            CMapViewport viewport;
+            viewport.SetWorld(w, h);
+            view.set(viewport);
+            for (int scale : {1, 2, 3}) {
+                SCOPED_TRACE(std::string(view.name) + " at scale " + std::to_string(scale));
+                CMapViewport forNew = viewport, forReference = viewport;
+                const QImage got = Screen(scale, [&](QPainter& p, const QRect& c) {
+                    screens::PaintMapScreen(p, c, forNew, plan, layer, &cursor);
+                });
+                const QImage want = Screen(scale, [&](QPainter& p, const QRect& c) {
+                    reference.PaintScreen(p, c, forReference, &cursor);
+                });
+                ASSERT_EQ(Difference(got, want), "");
+            }
         }
-        circles.push_back(c);
     }
-    centre(deleted.x, deleted.y);
-    m_dialogs.locationResult = -2;
-    view->OnTapAndHold(QPoint(kClientW / 2, kClientH / 2));  // the client centre is the cursor
-    ASSERT_EQ(view->Circles().Circles().size(), circles.size() - 1);
-    circles.erase(circles.begin() + 1);
-
-    CReferenceMap reference(plan);
-    for (const Circle& c : circles) reference.PaintCircle(c.x, c.y, c.strength);
-    ExpectSameScreens(
-        {0, 0, plan.width, plan.height},
-        [&](QPainter& p, const QRect& client, CMapViewport& viewport) {
-            view->Viewport() = viewport;
-            view->OnDraw(p, client);
-        },
-        reference, art.cursor);
 }

@@ -182,14 +182,3 @@ TEST(ScreenText, LettersAdvanceByWholePixelsAtScaleOne) {
         }
     }
 }
-
-TEST_F(AppTest, DisplayModeThreePaintsNothing) {
-    auto view = MakeView();
-    view->m_displayMode = 3;
-    QImage untouched(240, 268, QImage::Format_RGB32);
-    untouched.fill(qRgb(1, 2, 3));
-    QPainter p(&untouched);
-    view->OnDraw(p, untouched.rect());
-    p.end();
-    EXPECT_TRUE(AllPixels(untouched, untouched.rect(), 0x010203));
-}

@@ -21,16 +21,12 @@
 #include "journal/SiteBinding.h"
 #include "site/FileOps.h"
 #include "site/SiteFile.h"
-#include "site/SiteFingerprint.h"
-#include "site/SiteLayout.h"
 #include "site/SiteRecord.h"
 #include "site/SiteSave.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-constexpr time_t kNow = 1796620500;  // 2026-12-07 05:15:00 UTC
 
 // A survey's life on the disk: a journal begun, written, closed, continued
 // after a recovery, set aside and begun again, and removed after a save.
@@ -230,8 +226,8 @@ TEST(JournalFile, AJournalMatchesOnlyTheExactSiteFileItBeganOn) {
     list.RemoveAll();
     AddEntry(list, 10, 20, 6, -50, "lab", "TEST", 1);
     const JournalBinding expected = BindingAfterSave(record, list, 4242);
-    ASSERT_TRUE(SaveSiteFile(path.string(), record, [](int, int) { return 0xFFFFFFu; }, list,
-                             4242)
+    ASSERT_TRUE(SaveSiteFile(
+                    path.string(), record, [](int, int) { return 0xFFFFFFu; }, list, 4242)
                     .ok);
     FileSource saved(path.string());
     JournalBinding found;
@@ -240,14 +236,7 @@ TEST(JournalFile, AJournalMatchesOnlyTheExactSiteFileItBeganOn) {
     journal.savedAs = expected;
     EXPECT_EQ(MatchJournal(journal, saved), JournalMatch::Saved);
     EXPECT_EQ(MatchJournal(journal, src), JournalMatch::Matches);
-    MapBitmap plan;
-    ASSERT_TRUE(ReadMapBitmap(saved, record.BitmapOffset(), plan).ok);
-    SiteFingerprint fingerprint;
-    ASSERT_TRUE(TakeSiteFingerprint(saved, record,
-                                    sitelayout::kBitmapPrefixBytes + uint64_t{plan.bits.size()},
-                                    fingerprint)
-                    .ok);
-    record.m_fileFingerprint = fingerprint;
+    ASSERT_TRUE(ReadSiteForOpen(path.string(), record));
     ASSERT_TRUE(SiteBindingOf(record, found));
     EXPECT_EQ(found, expected);
 }

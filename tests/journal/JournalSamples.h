@@ -2,10 +2,15 @@
 // A journal with records of every kind, for the codec and file tests.
 
 #include <cstddef>
+#include <ctime>
 #include <vector>
 
 #include "TestBytes.h"
 #include "journal/JournalFormat.h"
+
+// The clock of the tests that set journals aside, and the stamp it gives.
+constexpr time_t kNow = 1796620500;  // 2026-12-07 05:15:00 UTC
+inline const char* const kStamp = ".20261207-051500";
 
 JournalBegin SampleBegin();
 // Points with APs (SSIDs of non-UTF-8 bytes and of 31 bytes, a 31-byte

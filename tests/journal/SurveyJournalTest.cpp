@@ -19,16 +19,11 @@
 #include "journal/SurveyJournal.h"
 #include "site/ByteOrder.h"
 #include "site/SiteFile.h"
-#include "site/SiteFingerprint.h"
-#include "site/SiteLayout.h"
 #include "site/SiteRecord.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-constexpr time_t kNow = 1796620500;  // 2026-12-07 05:15:00 UTC
-const char* const kStamp = ".20261207-051500";
 
 struct Told {
     std::string caption, text;
@@ -38,17 +33,7 @@ class SurveyJournalTest : public ::testing::Test {
 protected:
     void SetUp() override {
         WriteFileBytes(sitePath, ReadFileBytes(fs::path(PELLORIN_SAMPLES) / "office.hss"));
-        // As Open reads it: header, map, fingerprint.
-        FileSource src(sitePath);
-        ASSERT_TRUE(ReadSiteHeader(src, site).ok);
-        MapBitmap plan;
-        ASSERT_TRUE(ReadMapBitmap(src, site.BitmapOffset(), plan).ok);
-        SiteFingerprint fingerprint;
-        ASSERT_TRUE(TakeSiteFingerprint(src, site,
-                                        sitelayout::kBitmapPrefixBytes + uint64_t{plan.bits.size()},
-                                        fingerprint)
-                        .ok);
-        site.m_fileFingerprint = fingerprint;
+        ASSERT_TRUE(ReadSiteForOpen(sitePath, site));
         ASSERT_TRUE(SiteBindingOf(site, binding));
         journal.UseClock([] { return kNow; });
     }

@@ -24,11 +24,11 @@ TEST(CircleLayer, HoldsTilesOnlyWhereCirclesArePainted) {
     CCircleLayer layer;
     layer.Reset(10000, 7000);
     EXPECT_EQ(layer.TileCount(), 0u);
-    PaintCircle(layer, 16, 16, -30);  // inside tile (0, 0)
+    PaintPointCircle(layer, 16, 16, -30);  // inside tile (0, 0)
     EXPECT_EQ(layer.TileCount(), 1u);
-    PaintCircle(layer, 64, 64, -55);  // across the corner of four tiles
+    PaintPointCircle(layer, 64, 64, -55);  // across the corner of four tiles
     EXPECT_EQ(layer.TileCount(), 5u);
-    PaintCircle(layer, 10000, 7000, -90);  // only its top left quarter is on the world
+    PaintPointCircle(layer, 10000, 7000, -90);  // only its top left quarter is on the world
     EXPECT_EQ(layer.TileCount(), 6u);
     EXPECT_TRUE(layer.TileRowEmpty(100));
     EXPECT_EQ(layer.InkColour(layer.InkAt(16, 16)), 0xFFFF0000u);
@@ -51,7 +51,7 @@ TEST(CircleLayer, DeletedCirclesLeaveTheLayerAsIfNeverPainted) {
     const auto paint = [](CCircleLayer& layer, CCircleLog& log, std::vector<Point> points) {
         layer.Reset(300, 200);
         for (const Point& p : points) {
-            PaintCircle(layer, p.x, p.y, p.strength);
+            PaintPointCircle(layer, p.x, p.y, p.strength);
             log.Add(p.x, p.y, p.strength, 1);
         }
     };

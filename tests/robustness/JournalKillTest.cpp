@@ -37,7 +37,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-uint32_t Blank(int, int) { return 0x00FFFFFFu; }
 constexpr uint32_t kCheckTime = 4242;
 
 // The surveyor's report lines, read as they come.
@@ -115,7 +114,7 @@ TEST(JournalKill, ASurveyKilledWhileRecordingDeletingOrSavingIsRecoveredExactly)
         CSiteRecord record;
         CApList none;
         ASSERT_TRUE(ReadSiteForOpen(reference.string(), record));
-        ASSERT_TRUE(SaveSiteFile(reference.string(), record, Blank, none, kCheckTime).ok);
+        ASSERT_TRUE(SaveSiteFile(reference.string(), record, NoInk, none, kCheckTime).ok);
         prefix = ReadFileBytes(reference);
         prefix.resize(record.PointsOffset());
         fs::remove(reference);
@@ -208,7 +207,7 @@ TEST(JournalKill, ASurveyKilledWhileRecordingDeletingOrSavingIsRecoveredExactly)
         // Saved, the recovered survey gives the bytes of the surveyor's own.
         const fs::path check = dir.Path() / "check.hss";
         fs::copy_file(site, check, fs::copy_options::overwrite_existing);
-        ASSERT_TRUE(SaveSiteFile(check.string(), got.site, Blank, got.list, kCheckTime).ok);
+        ASSERT_TRUE(SaveSiteFile(check.string(), got.site, NoInk, got.list, kCheckTime).ok);
         const Bytes saved = ReadFileBytes(check);
         fs::remove(check);
         ASSERT_EQ(saved.size(), prefix.size() + recovered.size);

@@ -52,8 +52,6 @@ int Fail(const char* what) {
     return 1;
 }
 
-uint32_t Blank(int, int) { return 0x00FFFFFFu; }
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -101,15 +99,7 @@ int main(int argc, char** argv) {
                 startup.Simulator()->SetSurveyorPosition(x, y);
                 site.BeginPoint(x, y, "TEST");
                 theBoard.StartSurveyScan(true);  // as a tap does
-                if (!WaitUntil(
-                        [] {
-                            return theBoard.m_bScanStarted.load() != 0 &&
-                                   theBoard.m_bScanComplete.load() != 0;
-                        },
-                        std::chrono::seconds(30)))
-                    return Fail("a scan never ended");
-                theBoard.m_bScanStarted = 0;
-                theBoard.m_bScanComplete = 0;
+                if (!WaitForScanEnd(std::chrono::seconds(30))) return Fail("a scan never ended");
                 const ApRecord* tail = surveyList.Last();
                 site.RecordPoint();
                 Report("P r " + Text(DigestOf(site, surveyList)));
@@ -132,7 +122,7 @@ int main(int argc, char** argv) {
                 Report("P s " + Text(DigestOf(site, surveyList)));
                 const auto now = static_cast<uint32_t>(100000 + first * 10 + step);
                 journal.SaveStarting(site, surveyList, now);
-                if (!SaveSiteFile(path, site, Blank, surveyList, now).ok)
+                if (!SaveSiteFile(path, site, NoInk, surveyList, now).ok)
                     return Fail("a save failed");
                 journal.Saved(site, surveyList);
                 Report("D");

@@ -24,76 +24,28 @@ namespace fs = std::filesystem;
 
 namespace {
 
-uint32_t Ink(int x, int y) { return x == y ? 0u : 0x00FFFFFFu; }
-
-// Fails the Nth file call of any kind (counted from 1 over all kinds), and
-// can cut every write short or interrupt every other one.
-class AnyCallFaults : public PosixFileOps {
+// The faulty file calls, which can also cut every write short or interrupt
+// every other read and write, and note where each write starts.
+class AnyCallFaults : public FaultyFileOps {
 public:
-    int failAt = 0;
-    bool shortWrites = false;  // at most 7 bytes per write
-    bool interrupt = false;    // every other read and write fails with EINTR
-    int calls = 0;
-    int64_t spaceLeft = -1;            // -1: no limit; then ENOSPC
-    std::vector<std::string> kinds;    // the kind of each call, for messages
+    bool shortWrites = false;          // at most 7 bytes per write
+    bool interrupt = false;            // every other read and write fails with EINTR
     std::vector<int64_t> writeStarts;  // bytes written before each write call
     int64_t written = 0;
 
-    int Open(const char* p, int f, mode_t m) override {
-        return Fault("open", EACCES) ? -1 : PosixFileOps::Open(p, f, m);
-    }
-    int Stat(const char* p, struct stat* st) override {
-        return Fault("stat", EIO) ? -1 : PosixFileOps::Stat(p, st);
-    }
-    int Fcntl(int fd, int cmd, int arg) override {
-        return Fault("fcntl", EINVAL) ? -1 : PosixFileOps::Fcntl(fd, cmd, arg);
-    }
     ssize_t PRead(int fd, void* d, size_t n, off_t o) override {
-        if (Fault("read", EIO) || Interrupted()) return -1;
-        return PosixFileOps::PRead(fd, d, n, o);
+        return Interrupted() ? -1 : FaultyFileOps::PRead(fd, d, n, o);
     }
     ssize_t PWrite(int fd, const void* s, size_t n, off_t o) override {
         writeStarts.push_back(written);
-        if (Fault("write", EIO) || Interrupted()) return -1;
-        if (shortWrites && n > 7) n = 7;
-        if (spaceLeft == 0) {
-            errno = ENOSPC;
-            return -1;
-        }
-        if (spaceLeft > 0) n = static_cast<size_t>(std::min<int64_t>(int64_t(n), spaceLeft));
-        const ssize_t done = PosixFileOps::PWrite(fd, s, n, o);
+        if (Interrupted()) return -1;
+        const ssize_t done =
+            FaultyFileOps::PWrite(fd, s, shortWrites ? std::min<size_t>(n, 7) : n, o);
         if (done > 0) written += done;
-        if (done > 0 && spaceLeft >= 0) spaceLeft -= done;
         return done;
-    }
-    int Fstat(int fd, struct stat* st) override {
-        return Fault("fstat", EIO) ? -1 : PosixFileOps::Fstat(fd, st);
-    }
-    int Fchown(int fd, uid_t u, gid_t g) override {
-        return Fault("fchown", EPERM) ? -1 : PosixFileOps::Fchown(fd, u, g);
-    }
-    int Fchmod(int fd, mode_t m) override {
-        return Fault("fchmod", EPERM) ? -1 : PosixFileOps::Fchmod(fd, m);
-    }
-    int Fsync(int fd) override { return Fault("fsync", EIO) ? -1 : PosixFileOps::Fsync(fd); }
-    int Close(int fd) override {
-        const int r = PosixFileOps::Close(fd);
-        return Fault("close", EIO) ? -1 : r;
-    }
-    int Rename(const char* a, const char* b) override {
-        return Fault("rename", EXDEV) ? -1 : PosixFileOps::Rename(a, b);
-    }
-    int Unlink(const char* p) override {
-        return Fault("unlink", EIO) ? -1 : PosixFileOps::Unlink(p);
     }
 
 private:
-    bool Fault(const char* kind, int err) {
-        kinds.emplace_back(kind);
-        if (++calls != failAt) return false;
-        errno = err;
-        return true;
-    }
     bool Interrupted() {
         if (!interrupt) return false;
         m_flip = !m_flip;
@@ -119,7 +71,9 @@ struct SiteOnDisk {
             AddEntry(list, 10 * (i / 3), 7, static_cast<uint8_t>(1 + i % 14), -40 - i,
                      ("net-" + std::to_string(i)).c_str(), "TEST", static_cast<uint8_t>(i));
     }
-    SiteStatus Save(FileOps& ops) { return SaveSiteFile(path.string(), site, Ink, list, 77, ops); }
+    SiteStatus Save(FileOps& ops) {
+        return SaveSiteFile(path.string(), site, NoInk, list, 77, ops);
+    }
     size_t Files() const {
         return static_cast<size_t>(std::distance(fs::directory_iterator(dir.Path()), {}));
     }
@@ -150,7 +104,7 @@ TEST(SaveFaults, FailingAnyOneFileCallLeavesTheOldOrTheNewFileByteForByte) {
         SCOPED_TRACE("call " + std::to_string(n) + " (" + kind + ")");
         SiteOnDisk s;
         AnyCallFaults ops;
-        ops.failAt = n;
+        ops.failAnyAt = n;
         const uint32_t savedAt = s.site.LastSaveTime();
         const SiteStatus status = s.Save(ops);
         const Bytes now = ReadFileBytes(s.path);

@@ -13,7 +13,6 @@
 #include <thread>
 
 #include "RobustSupport.h"
-#include "SurveyEntries.h"
 #include "aplist/ApList.h"
 #include "site/SiteFile.h"
 #include "site/SiteRecord.h"
@@ -22,8 +21,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-uint32_t Blank(int, int) { return 0x00FFFFFFu; }
 
 void Fill(CApList& list, int points, int salt) {
     for (int i = 0; i < points; ++i)
@@ -52,9 +49,9 @@ TEST(SaveKill, FileIsWholeAfterASaverIsKilledAtRandomMoments) {
     {
         WriteFileBytes(path, original);
         CSiteRecord copy = site;
-        ASSERT_TRUE(SaveSiteFile(path.string(), copy, Blank, a, 4242).ok);
+        ASSERT_TRUE(SaveSiteFile(path.string(), copy, NoInk, a, 4242).ok);
         savedA = ReadFileBytes(path);
-        ASSERT_TRUE(SaveSiteFile(path.string(), copy, Blank, b, 4242).ok);
+        ASSERT_TRUE(SaveSiteFile(path.string(), copy, NoInk, b, 4242).ok);
         savedB = ReadFileBytes(path);
     }
     WriteFileBytes(path, original);
@@ -71,7 +68,7 @@ TEST(SaveKill, FileIsWholeAfterASaverIsKilledAtRandomMoments) {
             ::close(done[0]);
             CSiteRecord mine = site;
             for (unsigned i = 0;; ++i) {
-                SaveSiteFile(path.string(), mine, Blank, (i & 1) ? b : a, 4242);
+                SaveSiteFile(path.string(), mine, NoInk, (i & 1) ? b : a, 4242);
                 (void)!::write(done[1], "s", 1);  // one byte per finished save
             }
         }
@@ -111,7 +108,7 @@ TEST(SaveKill, FileIsWholeAfterASaverIsKilledAtRandomMoments) {
     }
     // The next successful save clears the copies that dead savers left.
     CSiteRecord last = site;
-    ASSERT_TRUE(SaveSiteFile(path.string(), last, Blank, a, 4242).ok);
+    ASSERT_TRUE(SaveSiteFile(path.string(), last, NoInk, a, 4242).ok);
     int remaining = 0;
     for (const auto& e : fs::directory_iterator(dir.Path())) remaining += e.path() != path;
     EXPECT_EQ(remaining, 0);

@@ -28,8 +28,6 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-uint32_t Blank(int, int) { return 0x00FFFFFFu; }
-
 constexpr size_t kSurveyPoints = 100;  // then each new point costs the oldest
 
 int Fail(const char* what) {
@@ -84,18 +82,10 @@ int main(int argc, char** argv) {
         startup.Simulator()->SetSurveyorPosition(x, y);
         site.BeginPoint(x, y, "TEST");
         theBoard.StartSurveyScan(true);  // as a tap does
-        if (!WaitUntil(
-                [] {
-                    return theBoard.m_bScanStarted.load() != 0 &&
-                           theBoard.m_bScanComplete.load() != 0;
-                },
-                std::chrono::seconds(10))) {
-            ++missed;
-            if (missed > 3) break;
+        if (!WaitForScanEnd(std::chrono::seconds(10))) {
+            if (++missed > 3) break;
             continue;
         }
-        theBoard.m_bScanStarted = 0;
-        theBoard.m_bScanComplete = 0;
         site.RecordPoint();
         ++scans;
         points.emplace_back(x, y);
@@ -108,7 +98,7 @@ int main(int argc, char** argv) {
             }
         }
         if (scans % 20 == 0) {
-            if (!SaveSiteFile(sitePath.string(), site, Blank, surveyList, 1000 + saves).ok)
+            if (!SaveSiteFile(sitePath.string(), site, NoInk, surveyList, 1000 + saves).ok)
                 return Fail("a save failed");
             ++saves;
         }
@@ -124,7 +114,7 @@ int main(int argc, char** argv) {
     const double cpu = startup.Worker()->CpuSeconds();
     startup.Stop();
 
-    if (!SaveSiteFile(sitePath.string(), site, Blank, surveyList, 9999).ok)
+    if (!SaveSiteFile(sitePath.string(), site, NoInk, surveyList, 9999).ok)
         return Fail("the last save failed");
     std::vector<SurveyEntry> stored;
     const bool readBack = ReadStoredPoints(sitePath, stored);

@@ -1,12 +1,9 @@
 // The Wi-Fi adapter as the view's source, against python3-dbusmock's
 // NetworkManager on a private bus: what the surveyor sees of the adapter,
 // a refused and a lost scan, N scans averaged, the choice of the source
-// without an option, and a whole survey through the real window.
+// without an option, and a whole survey through the real window, read back
+// from the saved site.
 
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QProcess>
 #include <QScrollBar>
 #include <QTest>
 #include <QToolBar>
@@ -14,6 +11,7 @@
 #include "AppFakes.h"
 #include "BoardPty.h"
 #include "MockNetworkManager.h"
+#include "SurveyEntries.h"
 #include "aplist/ApList.h"
 #include "app/MainFrame.h"
 #include "app/SourceStartup.h"
@@ -164,7 +162,6 @@ TEST_F(WifiSurvey, WithoutAnOptionTheAdapterIsTakenOnlyWhenTheSearchIdentifiesNo
     }
 }
 
-#ifdef PELLORIN_SITE_TOOL
 TEST_F(WifiSurvey, AWholeSurveyThroughTheWindowIsReadBackFromTheSavedSite) {
     const QString site = QString::fromStdString(MakeSite("survey.hss"));
     PellorinOptions options;
@@ -197,12 +194,9 @@ TEST_F(WifiSurvey, AWholeSurveyThroughTheWindowIsReadBackFromTheSavedSite) {
     frame.ToolBar()->actions().at(1)->trigger();  // Save a Site, signed
     ASSERT_FALSE(view.HasUnsavedChanges());
 
-    QProcess tool;
-    tool.start(QStringLiteral(PELLORIN_SITE_TOOL), {"points", site});
-    ASSERT_TRUE(tool.waitForFinished(60000));
-    const QJsonArray entries =
-        QJsonDocument::fromJson(tool.readAllStandardOutput()).object()["entries"].toArray();
-    ASSERT_EQ(entries.size(), 4);
+    std::vector<SurveyEntry> stored;
+    ASSERT_TRUE(ReadStoredPoints(site.toStdString(), stored));
+    ASSERT_EQ(stored.size(), 4u);
     ASSERT_NE(places[0], places[1]);
     const struct {
         const char *mac, *ssid;
@@ -211,15 +205,11 @@ TEST_F(WifiSurvey, AWholeSurveyThroughTheWindowIsReadBackFromTheSavedSite) {
     int matched = 0;
     for (const QPoint& place : places)
         for (const auto& e : heard)
-            for (const QJsonValue& v : entries) {
-                const QJsonObject o = v.toObject();
-                matched += o["x"].toInt() == place.x() && o["y"].toInt() == place.y() &&
-                           o["macText"].toString() == e.mac && o["ssid"].toString() == e.ssid &&
-                           o["rssi"].toInt() == e.rssi && o["channel"].toInt() == e.channel;
-            }
-    EXPECT_EQ(matched, 4) << QJsonDocument(entries).toJson().toStdString();
+            for (const SurveyEntry& s : stored)
+                matched += s.x == place.x() && s.y == place.y() && s.macText == e.mac &&
+                           s.ssid == e.ssid && s.rssi == e.rssi && s.channel == e.channel;
+    EXPECT_EQ(matched, 4);
     frame.close();
 }
-#endif
 
 }  // namespace

@@ -2,6 +2,9 @@
 
 #include <cstring>
 
+#include "site/SiteFingerprint.h"
+#include "site/SiteLayout.h"
+
 void AddEntry(CApList& list, int32_t x, int32_t y, uint8_t channel, int64_t rssi, const char* ssid,
               const char* name, uint8_t macLast) {
     ApRecord* rec = nullptr;
@@ -25,4 +28,69 @@ bool ReadSurvey(IByteSource& src, CSiteRecord& site, CApList& into, int* circles
                           if (circles != nullptr) ++*circles;
                       })
         .ok;
+}
+
+bool ReadSiteForOpen(const std::string& path, CSiteRecord& site) {
+    FileSource src(path);
+    MapBitmap plan;
+    SiteFingerprint fingerprint;
+    if (!src.Status().ok || !ReadSiteHeader(src, site).ok ||
+        !ReadMapBitmap(src, site.BitmapOffset(), plan).ok ||
+        !TakeSiteFingerprint(src, site, sitelayout::kBitmapPrefixBytes + uint64_t{plan.bits.size()},
+                             fingerprint)
+             .ok)
+        return false;
+    site.m_fileFingerprint = fingerprint;
+    return true;
+}
+
+namespace {
+
+std::string Text(const char* field, size_t capacity) {
+    return std::string(field, strnlen(field, capacity));
+}
+
+template <typename Take>
+std::vector<SurveyEntry> Entries(const CApList& list, Take take) {
+    std::vector<SurveyEntry> out;
+    for (const ApRecord* r = list.First(); r != nullptr;
+         r = r->next == list.Sentinel() ? nullptr : r->next)
+        out.push_back(take(*r));
+    return out;
+}
+
+}  // namespace
+
+std::vector<SurveyEntry> AllEntries(const CApList& list) {
+    return Entries(list, [](const ApRecord& r) {
+        return SurveyEntry{r.x,
+                           r.y,
+                           Text(r.pointName, sizeof r.pointName),
+                           std::string(reinterpret_cast<const char*>(r.mac), 6),
+                           Text(r.macText, sizeof r.macText),
+                           Text(r.ssid, sizeof r.ssid),
+                           r.channel,
+                           r.rssi};
+    });
+}
+
+std::vector<SurveyEntry> AsStored(const CApList& list) {
+    return Entries(list, [](const ApRecord& r) {
+        const std::string name = Text(r.pointName, sizeof r.pointName);
+        if (r.channel == 0) return SurveyEntry{r.x, r.y, name, "", "", "", 0, 0};
+        return SurveyEntry{r.x, r.y, name, "", r.macText, r.ssid, r.channel, r.rssi};
+    });
+}
+
+bool ReadStoredPoints(const std::string& path, std::vector<SurveyEntry>& out) {
+    FileSource src(path);
+    CSiteRecord site;
+    MapBitmap map;
+    CApList list;
+    if (!src.Status().ok || !ReadSiteHeader(src, site).ok ||
+        !ReadMapBitmap(src, site.BitmapOffset(), map).ok ||
+        !ReadPoints(src, site, list, nullptr).ok)
+        return false;
+    out = AsStored(list);
+    return true;
 }

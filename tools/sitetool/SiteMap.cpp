@@ -18,7 +18,7 @@ SiteStatus LoadSiteMap(const QString& sitePath, SiteMap& out) {
     if (!status.ok) return status;
     out.layer.Reset(out.plan.width, out.plan.height);
     status = ReadPoints(src, out.site, out.entries, [&out](int32_t x, int32_t y, int16_t strength) {
-        PaintCircle(out.layer, x, y, strength);
+        PaintPointCircle(out.layer, x, y, strength);
     });
     if (!status.ok) return status;
 
