@@ -157,6 +157,7 @@ CTambRUMOView::CTambRUMOView(QWidget* parent)
     m_gesture.onTap = [this](QPoint at) { OnTap(at); };
     m_gesture.onHold = [this](QPoint at) { OnTapAndHold(at); };
     resize(kClientWidth, kClientHeight);
+    QTimer::singleShot(0, this, &CTambRUMOView::WarmScanScreen);
 }
 
 CTambRUMOView::~CTambRUMOView() {
@@ -320,6 +321,12 @@ void CTambRUMOView::OnDraw(QPainter& p, const QRect& client) {
             return;  // any other mode paints nothing
     }
     screens::PaintBoardNotice(p, client, BoardNotice());
+}
+
+void CTambRUMOView::WarmScanScreen() {
+    for (int bitmap = 139; bitmap <= 142; ++bitmap) {
+        screens::WarmScanScreen(m_art.Radar(bitmap), ClientRect().size(), devicePixelRatioF());
+    }
 }
 
 QImage CTambRUMOView::MapPicture() const {

@@ -150,6 +150,8 @@ public:
     // The plan with its circles, one pixel per world pixel (for tests and
     // small maps: a 10,000 x 7,000 plan makes a 280 MB picture).
     QImage MapPicture() const;
+    // The scan screen painted once off screen, so the first tap shows it at once.
+    void WarmScanScreen();
     const QString& SitePath() const { return m_strSitePath; }
     CRadarAnimation& Radar() { return m_radar; }
     // Replaces the pictures (tests, screenshots).

@@ -144,4 +144,16 @@ void PaintScanScreen(QPainter& p, const QRect& client, const QImage* radar, uint
     }
 }
 
+void WarmScanScreen(const QImage* radar, QSize client, qreal devicePixelRatio) {
+    if (client.isEmpty()) return;
+    QImage scratch(client * devicePixelRatio, QImage::Format_ARGB32_Premultiplied);
+    scratch.setDevicePixelRatio(devicePixelRatio);
+    QPainter p(&scratch);
+    const CApList none;
+    PaintScanScreen(p, QRect(QPoint(0, 0), client), radar, 0xFFFF, none);
+    QString printable;
+    for (char c = ' '; c <= '~'; ++c) printable += QLatin1Char(c);
+    gdi::DrawText(p, gdi::Rect(0, 0, client.width(), 15), printable, gdi::kLeftTop, kGreen, kBlack);
+}
+
 }  // namespace screens
