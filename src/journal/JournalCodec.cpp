@@ -88,6 +88,21 @@ void CloseFrame(std::vector<uint8_t>& out, size_t start) {
     StoreLe32(frame + 4, Crc32(frame + kFrameBytes, payload, Crc32(frame, 4)));
 }
 
+// The binding as a begin and a saved record both carry it.
+void PutBinding(Put& put, const JournalBinding& binding) {
+    put.U64(binding.siteSize);
+    put.U32(binding.lastSaveTime);
+    put.U32(binding.contentCrc);
+}
+
+JournalBinding TakeBinding(Take& take) {
+    JournalBinding binding;
+    binding.siteSize = take.U64();
+    binding.lastSaveTime = take.U32();
+    binding.contentCrc = take.U32();
+    return binding;
+}
+
 size_t OpenFrame(std::vector<uint8_t>& out) {
     const size_t start = out.size();
     out.resize(start + kFrameBytes);
@@ -114,9 +129,7 @@ void AppendBegin(std::vector<uint8_t>& out, const JournalBegin& begin) {
     const size_t start = OpenFrame(out);
     Put put(out);
     put.U8(static_cast<uint8_t>(Kind::Begin));
-    put.U64(begin.binding.siteSize);
-    put.U32(begin.binding.lastSaveTime);
-    put.U32(begin.binding.contentCrc);
+    PutBinding(put, begin.binding);
     put.U8(begin.keepPoints ? 1 : 0);
     put.I32(begin.locationCount);
     put.I32(begin.apCount);
@@ -167,9 +180,7 @@ void AppendSaved(std::vector<uint8_t>& out, const JournalSaved& saved) {
     const size_t start = OpenFrame(out);
     Put put(out);
     put.U8(static_cast<uint8_t>(Kind::Saved));
-    put.U64(saved.binding.siteSize);
-    put.U32(saved.binding.lastSaveTime);
-    put.U32(saved.binding.contentCrc);
+    PutBinding(put, saved.binding);
     CloseFrame(out, start);
 }
 
@@ -178,9 +189,7 @@ bool DecodePayload(const uint8_t* payload, size_t n, Decoded& out) {
     switch (static_cast<Kind>(take.U8())) {
         case Kind::Begin: {
             JournalBegin b;
-            b.binding.siteSize = take.U64();
-            b.binding.lastSaveTime = take.U32();
-            b.binding.contentCrc = take.U32();
+            b.binding = TakeBinding(take);
             const uint8_t keep = take.U8();
             b.keepPoints = keep == 1;
             b.locationCount = take.I32();
@@ -222,9 +231,7 @@ bool DecodePayload(const uint8_t* payload, size_t n, Decoded& out) {
         }
         case Kind::Saved: {
             JournalSaved saved;
-            saved.binding.siteSize = take.U64();
-            saved.binding.lastSaveTime = take.U32();
-            saved.binding.contentCrc = take.U32();
+            saved.binding = TakeBinding(take);
             out = saved;
             break;
         }
