@@ -324,9 +324,7 @@ void CTambRUMOView::OnDraw(QPainter& p, const QRect& client) {
 }
 
 void CTambRUMOView::WarmScanScreen() {
-    for (int bitmap = 139; bitmap <= 142; ++bitmap) {
-        screens::WarmScanScreen(m_art.Radar(bitmap), ClientRect().size(), devicePixelRatioF());
-    }
+    screens::WarmScanScreen(m_art.Radar(139), ClientRect().size(), devicePixelRatioF());
 }
 
 QImage CTambRUMOView::MapPicture() const {
