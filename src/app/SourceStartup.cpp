@@ -7,7 +7,7 @@
 #include "app/BoardHookup.h"
 #include "app/MainFrame.h"
 #include "app/TambRUMOView.h"
-#include "board/PortSearch.h"
+#include "link/PortSearch.h"
 #include "platform/MessageBoxes.h"
 #include "platform/WaitCursor.h"
 

@@ -16,7 +16,7 @@
 #include "coverage/CoverageOverlay.h"
 #include "coverage/NetworkCatalogue.h"
 #include "coverage/NetworkNames.h"
-#include "map/MapPainting.h"
+#include "screens/MapPainting.h"
 #include "map/PointCircles.h"
 #include "platform/Gdi.h"
 #include "platform/MessageBoxes.h"

@@ -4,7 +4,7 @@
 #include <algorithm>
 
 #include "aplist/ApList.h"
-#include "map/MapPainting.h"
+#include "screens/MapPainting.h"
 #include "map/MapViewport.h"
 #include "platform/Gdi.h"
 #include "sources/wifi/WifiChannel.h"

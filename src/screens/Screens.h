@@ -24,7 +24,7 @@ void PaintStartupScreen(QPainter& p, const QRect& client, const QImage* splash, 
                         const QString& right);
 
 // Site map: the visible part of the plan with `overlay` and the circle layer
-// stretched over the part of the client area it covers (map/MapPainting.h),
+// stretched over the part of the client area it covers (screens/MapPainting.h),
 // white strips beside it, the cursor ANDed in at the centre. `viewport` must
 // have a world (the view never shows the map without one). The overlay sees
 // rows in device pixels of the client area (client x device pixel ratio).

@@ -10,7 +10,7 @@
 #include "aplist/ApList.h"
 #include "app/BoardHookup.h"
 #include "app/MainFrame.h"
-#include "board/BoardLink.h"
+#include "link/BoardLink.h"
 #include "board/ScannerBoard.h"
 
 namespace {

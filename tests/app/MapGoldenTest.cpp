@@ -11,7 +11,7 @@
 
 #include "AppFakes.h"
 #include "ReferenceMap.h"
-#include "map/MapPainting.h"
+#include "screens/MapPainting.h"
 #include "map/PointCircles.h"
 #include "screens/Screens.h"
 

@@ -15,7 +15,7 @@
 #include "ScratchDir.h"
 #include "aplist/ApList.h"
 #include "app/BoardHookup.h"
-#include "board/BoardWorker.h"
+#include "link/BoardWorker.h"
 #include "board/ScannerBoard.h"
 
 namespace fs = std::filesystem;

@@ -17,8 +17,8 @@
 #include "ListInvariants.h"
 #include "RobustSupport.h"
 #include "aplist/ApList.h"
-#include "board/BoardStartup.h"
-#include "board/BoardWorker.h"
+#include "link/BoardStartup.h"
+#include "link/BoardWorker.h"
 #include "board/ScannerBoard.h"
 #include "site/SiteRecord.h"
 

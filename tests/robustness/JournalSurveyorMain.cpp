@@ -25,7 +25,7 @@
 
 #include "RobustSupport.h"
 #include "aplist/ApList.h"
-#include "board/BoardStartup.h"
+#include "link/BoardStartup.h"
 #include "board/ScannerBoard.h"
 #include "boardsim/PtyBoardSim.h"
 #include "journal/SurveyJournal.h"

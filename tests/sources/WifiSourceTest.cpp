@@ -16,7 +16,7 @@
 #include "app/MainFrame.h"
 #include "app/SourceStartup.h"
 #include "app/TambRUMOApp.h"
-#include "board/PortSearch.h"
+#include "link/PortSearch.h"
 #include "sources/wifi/WifiSource.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <cstdio>
 
 #include "SiteCommands.h"
-#include "map/MapPainting.h"
+#include "screens/MapPainting.h"
 
 namespace {
 

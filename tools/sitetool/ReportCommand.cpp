@@ -28,7 +28,7 @@
 #include "coverage/NetworkNames.h"
 #include "coverage/RssiBand.h"
 #include "coverage/SurveyPoints.h"
-#include "map/MapPainting.h"
+#include "screens/MapPainting.h"
 #include "site/SiteLayout.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <string>
 #include <thread>
 
-#include "SimBoardEngine.h"
+#include "boardsim/SimBoardEngine.h"
 
 class CPtyBoardSim {
 public:

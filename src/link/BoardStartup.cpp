@@ -1,4 +1,4 @@
-#include "board/BoardStartup.h"
+#include "link/BoardStartup.h"
 
 #include <thread>
 

@@ -24,7 +24,7 @@
 #include <string>
 #include <vector>
 
-#include "SimAccessPoints.h"
+#include "boardsim/SimAccessPoints.h"
 
 struct SimBoardOptions {
     std::string firmware = "2.14";

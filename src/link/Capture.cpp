@@ -1,4 +1,4 @@
-#include "board/Capture.h"
+#include "link/Capture.h"
 
 #include <cstdlib>
 #include <ctime>

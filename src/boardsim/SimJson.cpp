@@ -1,4 +1,4 @@
-#include "SimJson.h"
+#include "boardsim/SimJson.h"
 
 #include <cstdlib>
 

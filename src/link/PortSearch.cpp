@@ -1,4 +1,4 @@
-#include "board/PortSearch.h"
+#include "link/PortSearch.h"
 
 #include <algorithm>
 #include <cctype>

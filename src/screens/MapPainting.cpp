@@ -1,4 +1,4 @@
-#include "map/MapPainting.h"
+#include "screens/MapPainting.h"
 
 #include <QPaintDevice>
 #include <cmath>

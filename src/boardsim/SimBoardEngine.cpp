@@ -1,4 +1,4 @@
-#include "SimBoardEngine.h"
+#include "boardsim/SimBoardEngine.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "board/TxQueue.h"
+#include "link/TxQueue.h"
 
 #include <sys/eventfd.h>
 #include <unistd.h>

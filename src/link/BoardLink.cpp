@@ -1,4 +1,4 @@
-#include "board/BoardLink.h"
+#include "link/BoardLink.h"
 
 #include <cerrno>
 #include <cstdio>

@@ -15,8 +15,8 @@
 #include <memory>
 #include <string>
 
-#include "board/BoardLink.h"
-#include "board/BoardWorker.h"
+#include "link/BoardLink.h"
+#include "link/BoardWorker.h"
 
 class CPtyBoardSim;
 struct SimBoardOptions;

@@ -1,4 +1,4 @@
-#include "board/SerialPort.h"
+#include "link/SerialPort.h"
 
 #include <fcntl.h>
 #include <poll.h>

@@ -9,10 +9,10 @@
 #include <string>
 
 #include "board/BoardInterfaces.h"
-#include "board/Capture.h"
-#include "board/PortSearch.h"
-#include "board/SerialPort.h"
-#include "board/TxQueue.h"
+#include "link/Capture.h"
+#include "link/PortSearch.h"
+#include "link/SerialPort.h"
+#include "link/TxQueue.h"
 
 class CScannerBoard;
 

@@ -1,4 +1,4 @@
-#include "PtyBoardSim.h"
+#include "boardsim/PtyBoardSim.h"
 
 #include <fcntl.h>
 #include <poll.h>

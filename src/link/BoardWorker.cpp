@@ -1,4 +1,4 @@
-#include "board/BoardWorker.h"
+#include "link/BoardWorker.h"
 
 #include <poll.h>
 #include <pthread.h>
@@ -7,7 +7,7 @@
 
 #include <ctime>
 
-#include "board/BoardLink.h"
+#include "link/BoardLink.h"
 #include "board/ScannerBoard.h"
 
 namespace {

@@ -1,11 +1,11 @@
-#include "SimAccessPoints.h"
+#include "boardsim/SimAccessPoints.h"
 
 #include <cmath>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
 
-#include "SimJson.h"
+#include "boardsim/SimJson.h"
 
 namespace {
 
