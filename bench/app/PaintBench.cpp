@@ -32,6 +32,8 @@
 #include "map/PointCircles.h"
 #include "platform/FileDialogs.h"
 #include "platform/MessageBoxes.h"
+#include "screens/ScreenArt.h"
+#include "screens/ViewScreen.h"
 #include "site/SiteBuilder.h"
 #include "site/SiteFile.h"
 #include "site/SiteLayout.h"
@@ -103,12 +105,27 @@ CTambRUMOView& OpenedView() {
     return *view;
 }
 
-void PaintOnce(benchmark::State& state, CTambRUMOView& view, int scale) {
+// The screen of `mode` over the view's map, as the view paints it.
+ScreenContent Content(CTambRUMOView& view, DisplayMode mode) {
+    static const ScreenArt art = ScreenArt::Load();
+    ScreenContent content;
+    content.mode = mode;
+    content.art = &art;
+    content.map = &view.Map();
+    content.coverage = &view.Coverage();
+    content.survey = &surveyList;
+    content.channelCells = view.Session().Source().ChannelCells();
+    return content;
+}
+
+void PaintOnce(benchmark::State& state, CTambRUMOView& view, int scale,
+               DisplayMode mode = DisplayMode::kSiteMap) {
     QImage target(240 * scale, 268 * scale, QImage::Format_RGB32);
     target.setDevicePixelRatio(scale);
+    const ScreenContent content = Content(view, mode);
     for (auto _ : state) {
         QPainter p(&target);
-        view.OnDraw(p, QRect(0, 0, 240, 268));
+        screens::PaintScreen(p, QRect(0, 0, 240, 268), content);
         p.end();
         benchmark::DoNotOptimize(target.constBits());
     }
@@ -116,25 +133,22 @@ void PaintOnce(benchmark::State& state, CTambRUMOView& view, int scale) {
 
 void BM_MapWholePlan(benchmark::State& state) {
     CTambRUMOView& view = OpenedView();
-    view.m_displayMode = 1;
-    view.Viewport().SetView(kWidth, kHeight);
+    view.Map().Viewport().SetView(kWidth, kHeight);
     PaintOnce(state, view, static_cast<int>(state.range(0)));
 }
 BENCHMARK(BM_MapWholePlan)->Arg(1)->Arg(3)->Unit(benchmark::kMillisecond);
 
 void BM_MapZoomedIn(benchmark::State& state) {
     CTambRUMOView& view = OpenedView();
-    view.m_displayMode = 1;
-    view.Viewport().SetView(kWidth, kHeight);
-    for (int i = 0; i < 5; ++i) view.Viewport().ZoomIn();
-    view.Viewport().ScrollLeft(4000);
+    view.Map().Viewport().SetView(kWidth, kHeight);
+    for (int i = 0; i < 5; ++i) view.Map().Viewport().ZoomIn();
+    view.Map().Viewport().ScrollLeft(4000);
     PaintOnce(state, view, static_cast<int>(state.range(0)));
 }
 BENCHMARK(BM_MapZoomedIn)->Arg(1)->Arg(3)->Unit(benchmark::kMillisecond);
 
 void BM_ScanScreen30Aps(benchmark::State& state) {
     CTambRUMOView& view = OpenedView();
-    view.m_displayMode = 2;
     theBoard.m_scanChannel = 6;
     scanList.RemoveAll();
     for (int i = 0; i < 30; ++i) {
@@ -147,8 +161,7 @@ void BM_ScanScreen30Aps(benchmark::State& state) {
         r->readingCount = 3;
         scanList.AddTail(r);
     }
-    PaintOnce(state, view, 1);
-    view.m_displayMode = 1;
+    PaintOnce(state, view, 1, DisplayMode::kScanScreen);
 }
 BENCHMARK(BM_ScanScreen30Aps)->Unit(benchmark::kMillisecond);
 
@@ -194,22 +207,22 @@ BENCHMARK(BM_DeleteOneOf2000Circles)->Unit(benchmark::kMicrosecond);
 // plan; `step` runs between two paints.
 void CoverageRepaints(benchmark::State& state, const std::function<void(CTambRUMOView&)>& step) {
     CTambRUMOView& view = OpenedView();
-    view.m_displayMode = 1;
-    view.Viewport().SetView(kWidth, kHeight);
+    view.Map().Viewport().SetView(kWidth, kHeight);
     if (state.range(1) != 0) {
-        for (int i = 0; i < 5; ++i) view.Viewport().ZoomIn();
-        view.Viewport().ScrollLeft(4000);
+        for (int i = 0; i < 5; ++i) view.Map().Viewport().ZoomIn();
+        view.Map().Viewport().ScrollLeft(4000);
     }
     const int scale = static_cast<int>(state.range(0));
     QImage target(240 * scale, 268 * scale, QImage::Format_RGB32);
     target.setDevicePixelRatio(scale);
-    const auto paint = [&view, &target] {
+    const ScreenContent content = Content(view, DisplayMode::kSiteMap);
+    const auto paint = [&content, &target] {
         QPainter p(&target);
-        view.OnDraw(p, QRect(0, 0, 240, 268));
+        screens::PaintScreen(p, QRect(0, 0, 240, 268), content);
         p.end();
         benchmark::DoNotOptimize(target.constBits());
     };
-    view.SetCoverageShown(true);
+    view.Coverage().SetShown(true);
     paint();  // the grid of this view, before the first step
     for (auto _ : state) {
         state.PauseTiming();
@@ -217,13 +230,13 @@ void CoverageRepaints(benchmark::State& state, const std::function<void(CTambRUM
         state.ResumeTiming();
         paint();
     }
-    view.SetCoverageShown(false);
+    view.Coverage().SetShown(false);
 }
 
 void BM_CoverageSwitchedOn(benchmark::State& state) {
     CoverageRepaints(state, [](CTambRUMOView& view) {
-        view.SetCoverageShown(false);  // frees the grid
-        view.SetCoverageShown(true);
+        view.Coverage().SetShown(false);  // frees the grid
+        view.Coverage().SetShown(true);
     });
 }
 
@@ -233,8 +246,8 @@ void BM_CoverageAfterNewPoint(benchmark::State& state) {
         // A point at the cursor (a new place each time, as a walk goes on).
         ApRecord* r = nullptr;
         surveyList.NewRecord(r);
-        r->x = view.Viewport().GetCenterX() + (step % 40) - 20;
-        r->y = view.Viewport().GetCenterY() + (step / 40 % 40) - 20;
+        r->x = view.Map().Viewport().GetCenterX() + (step % 40) - 20;
+        r->y = view.Map().Viewport().GetCenterY() + (step / 40 % 40) - 20;
         ++step;
         std::strcpy(r->pointName, "TEST");
         r->channel = 6;

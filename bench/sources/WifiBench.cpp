@@ -245,15 +245,15 @@ int main(int argc, char** argv) {
         const int64_t quietUs = BoottimeUs();
         PumpUntil([] { return false; }, scanMs + 20);
         const int64_t quietEndUs = BoottimeUs();
-        view.OnHScroll(CTambRUMOView::SB_THUMBTRACK, CTambRUMOView::kClientWidth / 2);
-        view.OnVScroll(CTambRUMOView::SB_THUMBTRACK, CTambRUMOView::kClientHeight / 2);
+        view.OnScroll(MapAxis::kX, SB_THUMBTRACK, CTambRUMOView::kClientWidth / 2);
+        view.OnScroll(MapAxis::kY, SB_THUMBTRACK, CTambRUMOView::kClientHeight / 2);
         const int64_t tapUs = BoottimeUs();
         view.OnTap(QPoint(40 + 40 * (i % 20), 40 + 30 * (i / 20 % 20)));
         const int64_t tappedUs = BoottimeUs();
         int64_t recordedUs = 0;
         const bool recorded = PumpUntil(
             [&] {
-                if (view.PointPending()) return false;
+                if (view.Session().Pending()) return false;
                 recordedUs = BoottimeUs();
                 return true;
             },

@@ -105,7 +105,6 @@ JournalReplay CSurveyJournal::Recover(const JournalFinding& found, CApList& list
     m_told = false;
     m_path = found.path;
     const JournalReplay replay = ReplayJournal(found.contents, list, site, sink);
-    m_records = list.Count();
     m_unsaved = true;
     // Only a torn tail (a write cut short by the crash) may be cut off
     // without a copy: anything else behind the replayed part is kept.
@@ -130,8 +129,7 @@ JournalReplay CSurveyJournal::Recover(const JournalFinding& found, CApList& list
     return replay;
 }
 
-void CSurveyJournal::Opened(const JournalFinding& found, const CSiteRecord& site,
-                            const CApList& list, bool keptPoints) {
+void CSurveyJournal::Opened(const JournalFinding& found, const CSiteRecord& site, bool keptPoints) {
     Leave();
     m_told = false;
     m_path = found.path;
@@ -155,7 +153,6 @@ void CSurveyJournal::Opened(const JournalFinding& found, const CSiteRecord& site
         case JournalFound::Live:  // settled by Leave
             break;
     }
-    m_records = list.Count();
     JournalBegin begin;
     begin.keepPoints = keptPoints;
     if (SiteBindingOf(site, begin.binding)) Begin(begin);
@@ -163,7 +160,6 @@ void CSurveyJournal::Opened(const JournalFinding& found, const CSiteRecord& site
 
 void CSurveyJournal::PointRecorded(const CApList& list, const ApRecord* tail,
                                    const CSiteRecord& site) {
-    m_records = list.Count();
     m_unsaved = true;
     m_discarded = false;
     if (!m_writer->IsOpen()) return;
@@ -177,16 +173,12 @@ void CSurveyJournal::PointRecorded(const CApList& list, const ApRecord* tail,
     if (!status.ok) Failed(status);
 }
 
-void CSurveyJournal::PointDeleted(const CApList& list, const CSiteRecord& site) {
-    // Recording only adds records and deletion only takes them, so what the
-    // list lacks now was deleted (also when a point was recorded meanwhile).
-    const int32_t removed = m_records - list.Count();
-    m_records = list.Count();
-    if (removed <= 0) return;
+void CSurveyJournal::PointDeleted(const JournalDeletion& deletion) {
+    if (deletion.removed <= 0) return;
     m_unsaved = true;
     m_discarded = false;
     if (!m_writer->IsOpen()) return;
-    const JournalStatus status = m_writer->AppendDeletion(CaptureDeletion(site, removed));
+    const JournalStatus status = m_writer->AppendDeletion(deletion);
     if (!status.ok) Failed(status);
 }
 
@@ -196,7 +188,7 @@ void CSurveyJournal::SaveStarting(const CSiteRecord& site, const CApList& list, 
     if (!status.ok) Failed(status);
 }
 
-void CSurveyJournal::Saved(const CSiteRecord& site, const CApList& list) {
+void CSurveyJournal::Saved(const CSiteRecord& site) {
     m_writer->Close();
     // A journal that did not go is set aside by the next one; one that comes
     // back after a crash ends with this save and is removed by the next Open.
@@ -204,7 +196,6 @@ void CSurveyJournal::Saved(const CSiteRecord& site, const CApList& list) {
     m_writer->Forget();
     m_unsaved = false;
     m_discarded = false;
-    m_records = list.Count();
     JournalBegin begin;
     begin.keepPoints = true;
     begin.locationCount = site.m_locationCount;

@@ -73,19 +73,18 @@ public:
     // set aside; Foreign: set aside and the surveyor told; Empty: removed)
     // and a new one begins on the opened file, `keptPoints` being the answer
     // to the keep-points question.
-    void Opened(const JournalFinding& found, const CSiteRecord& site, const CApList& list,
-                bool keptPoints);
+    void Opened(const JournalFinding& found, const CSiteRecord& site, bool keptPoints);
 
     // Right after RecordPoint appended its entries to `list` behind `tail`;
     // on the disk when it returns.
     void PointRecorded(const CApList& list, const ApRecord* tail, const CSiteRecord& site);
-    // Right after DeleteSelectedPoint removed `site`'s selected point.
-    void PointDeleted(const CApList& list, const CSiteRecord& site);
+    // Right after a point's run of records was removed, as `deletion` says.
+    void PointDeleted(const JournalDeletion& deletion);
     // Just before SaveSiteFile(path, site, pixel, list, now).
     void SaveStarting(const CSiteRecord& site, const CApList& list, uint32_t now);
     // After a successful save: the site file holds everything, so the journal
     // goes, and a new one begins on the saved file with the running counters.
-    void Saved(const CSiteRecord& site, const CApList& list);
+    void Saved(const CSiteRecord& site);
     // The surveyor chose not to save the survey (it is set aside when the
     // survey is left, unless more points come first).
     void Discarded();
@@ -111,7 +110,6 @@ private:
     std::function<time_t()> m_clock;
     std::unique_ptr<JournalWriter> m_writer;
     std::string m_path;      // the journal of the open survey
-    int32_t m_records = 0;   // survey records after the last change journalled
     bool m_unsaved = false;  // changes since the journal began
     bool m_discarded = false;
     bool m_told = false;  // about a journal that cannot be written, since the Open

@@ -3,6 +3,7 @@
 #include <QPaintDevice>
 #include <cmath>
 
+#include "map/SurveyMap.h"
 #include "platform/Gdi.h"
 
 void PaintMap(QPainter& p, const QRect& dest, const MapBitmap& plan, const CCircleLayer& layer,
@@ -21,4 +22,10 @@ void PaintMap(QPainter& p, const QRect& dest, const MapBitmap& plan, const CCirc
     // Device pixel for device pixel onto the destination.
     samples.setDevicePixelRatio(ratio);
     gdi::StretchBlt(p, dest, samples, samples.rect());
+}
+
+QImage MapPicture(const CSurveyMap& map) {
+    if (!map.Plan().IsWhole()) return {};
+    const VpRect world{0, 0, map.Width(), map.Height()};
+    return RenderMapImage(map.Plan(), map.Layer(), world, QSize(map.Width(), map.Height()));
 }

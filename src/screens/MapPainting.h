@@ -42,3 +42,8 @@ inline QImage RenderMapImage(const MapBitmap& plan, const CCircleLayer& layer, c
               overlay);
     return image;
 }
+
+class CSurveyMap;
+// The map's plan with its circles, one pixel per world pixel (for tests and
+// small maps: a 10,000 x 7,000 plan makes a 280 MB picture); null without a plan.
+QImage MapPicture(const CSurveyMap& map);

@@ -28,9 +28,9 @@ public:
     // the "FILL" placeholder was. Traverses scanList under scanListLock.
     int RecordPoint();
     void GetBestRssi(int16_t& out) const { out = m_bestRssi; }
-    // 1 when a recorded point lies within a squared distance of 3200.
+    // 1 when a recorded point lies within a squared distance of 3200. Its run
+    // of records is deleted by the survey document (DeletePointCommand).
     int SelectNearestPoint(int32_t x, int32_t y);
-    void DeleteSelectedPoint();
 
     // Header image fields (little-endian, byte-wise).
     uint32_t HeaderLength() const;

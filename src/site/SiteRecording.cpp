@@ -1,5 +1,5 @@
 // The recording side of CSiteRecord: a finished scan becomes survey records,
-// and a tap-and-hold finds, describes and deletes a recorded point. It meets
+// and a tap-and-hold finds and describes a recorded point. It meets
 // whatever measures only in scanList and its lock.
 
 #include <cstdlib>
@@ -7,7 +7,6 @@
 #include <mutex>
 
 #include "aplist/ApList.h"
-#include "site/PointRun.h"
 #include "site/SiteRecord.h"
 
 namespace {
@@ -129,9 +128,4 @@ int CSiteRecord::SelectNearestPoint(int32_t x, int32_t y) {
         }
     }
     return 1;
-}
-
-void CSiteRecord::DeleteSelectedPoint() {
-    // Nothing ever selected (position 0) removes nothing.
-    RemovePointRun(surveyList, m_selFirstIndex, m_selX, m_selY);
 }

@@ -19,8 +19,7 @@ void ResetProgramState() {
     theBoard.Reset();
     scanList.RemoveAll();
     surveyList.RemoveAll();
-    delete g_pSite;
-    g_pSite = nullptr;
+    // The site record is the survey document's; each view's goes with it.
 }
 }  // namespace
 
@@ -40,7 +39,6 @@ uint32_t SiteColour(int x, int y) { return kSitePalette[(x / 16 + y / 16) % 4]; 
 int FakeViewDialogs::LocationInfo(QWidget*) {
     ++locationShown;
     // As the dialog's delete button does.
-    if (locationResult == -2 && g_pSite != nullptr) g_pSite->DeleteSelectedPoint();
     return locationResult;
 }
 
@@ -93,17 +91,18 @@ std::unique_ptr<CTambRUMOView> AppTest::OpenedView(int width, int height) {
 }
 
 bool AppTest::Open(CTambRUMOView& view, const std::string& path, bool keep) {
-    if (view.HasUnsavedChanges()) m_boxes.answers.push_back(platform::IDNO);
+    if (view.Document().HasUnsavedChanges()) m_boxes.answers.push_back(platform::IDNO);
     m_boxes.answers.push_back(keep ? platform::IDYES : platform::IDNO);
     m_files.next = QString::fromStdString(path);
     view.OnOpenSite();
     m_files.next.clear();
     // The scroll bars have appeared; keep the client area at 240 x 268.
-    if (!view.isVisible() && !view.HorizontalBar()->isHidden()) {
-        view.resize(CTambRUMOView::kClientWidth + view.VerticalBar()->sizeHint().width(),
-                    CTambRUMOView::kClientHeight + view.HorizontalBar()->sizeHint().height());
+    if (!view.isVisible() && !view.Bars().Bar(MapAxis::kX)->isHidden()) {
+        view.resize(
+            CTambRUMOView::kClientWidth + view.Bars().Bar(MapAxis::kY)->sizeHint().width(),
+            CTambRUMOView::kClientHeight + view.Bars().Bar(MapAxis::kX)->sizeHint().height());
     }
-    return view.SitePath() == QString::fromStdString(path);
+    return QString::fromStdString(view.Document().Path()) == QString::fromStdString(path);
 }
 
 void AppTest::FinishScan(CTambRUMOView& view, const std::vector<Ap>& aps) {
@@ -134,8 +133,8 @@ void AppTest::FinishScan(CTambRUMOView& view, const std::vector<Ap>& aps) {
 }
 
 void AppTest::TapWorld(CTambRUMOView& view, int x, int y) {
-    view.OnHScroll(CTambRUMOView::SB_THUMBTRACK, CTambRUMOView::kClientWidth / 2);
-    view.OnVScroll(CTambRUMOView::SB_THUMBTRACK, CTambRUMOView::kClientHeight / 2);
+    view.OnScroll(MapAxis::kX, SB_THUMBTRACK, CTambRUMOView::kClientWidth / 2);
+    view.OnScroll(MapAxis::kY, SB_THUMBTRACK, CTambRUMOView::kClientHeight / 2);
     view.OnTap(QPoint(x, y));
 }
 

@@ -34,7 +34,7 @@ struct Snapshot {
     QImage map;
     int32_t locations = 0, aps = 0;
     static Snapshot Take(const CTambRUMOView& view) {
-        return {AllEntries(surveyList), view.MapPicture(), g_pSite->m_locationCount,
+        return {AllEntries(surveyList), MapPicture(view.Map()), g_pSite->m_locationCount,
                 g_pSite->m_apCount};
     }
 };
@@ -43,14 +43,14 @@ class JournalTest : public AppTest {
 protected:
     std::unique_ptr<CTambRUMOView> JournalledView() {
         auto view = MakeView();
-        view->Journal().UseClock([] { return kNow; });
+        view->Document().Journal().UseClock([] { return kNow; });
         return view;
     }
     // A tap-and-hold on the point at world (x, y), deleting it.
     void DeleteAt(CTambRUMOView& view, int x, int y) {
-        view.OnHScroll(CTambRUMOView::SB_THUMBTRACK, CTambRUMOView::kClientWidth / 2);
-        view.OnVScroll(CTambRUMOView::SB_THUMBTRACK, CTambRUMOView::kClientHeight / 2);
-        m_dialogs.locationResult = -2;
+        view.OnScroll(MapAxis::kX, SB_THUMBTRACK, CTambRUMOView::kClientWidth / 2);
+        view.OnScroll(MapAxis::kY, SB_THUMBTRACK, CTambRUMOView::kClientHeight / 2);
+        m_dialogs.locationResult = CLocationInfoDlg::kDeleted;
         view.OnTapAndHold(QPoint(x, y));
         m_dialogs.locationResult = 1;
     }
@@ -118,7 +118,7 @@ TEST_F(JournalTest, ARecoveredSurveyIsTheSurveyAsItWasBeforeTheCrash) {
     EXPECT_EQ(recovered.map, beforeCrash.map);
     EXPECT_EQ(recovered.locations, beforeCrash.locations);
     EXPECT_EQ(recovered.aps, beforeCrash.aps);
-    EXPECT_TRUE(view->HasUnsavedChanges());
+    EXPECT_TRUE(view->Document().HasUnsavedChanges());
     EXPECT_TRUE(view->isWindowModified());
     EXPECT_TRUE(
         PumpUntil([&] { return frame.PaneText(0) == "L: 4" && frame.PaneText(1) == "P: 4"; }));
@@ -126,7 +126,7 @@ TEST_F(JournalTest, ARecoveredSurveyIsTheSurveyAsItWasBeforeTheCrash) {
     // The circle log came back too: a deletion takes exactly its circle off.
     DeleteAt(*view, 199, 201);
     EXPECT_EQ(AllEntries(surveyList), afterDeletion.fields);
-    EXPECT_EQ(view->MapPicture(), afterDeletion.map);
+    EXPECT_EQ(MapPicture(view->Map()), afterDeletion.map);
 
     // The journal went on after the recovery; a save removes it and begins
     // a new one on the saved file.
@@ -183,9 +183,9 @@ TEST_F(JournalTest, ADeclinedOrForeignJournalIsKeptAsideAndTheSiteOpensAsEver) {
         OpenAnswering(*view, image, c.answers);
         ASSERT_EQ(m_boxes.shown.size(), c.boxes.size());
         for (size_t i = 0; i < c.boxes.size(); ++i) EXPECT_EQ(m_boxes.shown[i].text, c.boxes[i]);
-        EXPECT_EQ(view->SitePath().toStdString(), image);
+        EXPECT_EQ(view->Document().Path(), image);
         EXPECT_TRUE(surveyList.IsEmpty());
-        EXPECT_FALSE(view->HasUnsavedChanges());
+        EXPECT_FALSE(view->Document().HasUnsavedChanges());
         EXPECT_EQ(ReadFileBytes(JournalPathFor(image) + kStamp), journal);
         const JournalFile fresh = ReadJournalFile(JournalPathFor(image));
         EXPECT_TRUE(fresh.contents.hasBegin);
@@ -207,7 +207,7 @@ TEST_F(JournalTest, AJournalThatCannotBeWrittenIsToldOnceAndTheSurveyGoesOn) {
     std::vector<SurveyEntry> whole;
     {
         auto view = JournalledView();
-        view->Journal().UseFileOps(&counting);
+        view->Document().Journal().UseFileOps(&counting);
         survey(*view, MakeSite("f.hss"));
         whole = AllEntries(surveyList);
         EXPECT_TRUE(BoxesCaptioned("Survey Journal").empty());
@@ -226,7 +226,7 @@ TEST_F(JournalTest, AJournalThatCannotBeWrittenIsToldOnceAndTheSurveyGoesOn) {
         m_boxes.shown.clear();
         {
             auto view = JournalledView();
-            view->Journal().UseFileOps(&ops);
+            view->Document().Journal().UseFileOps(&ops);
             survey(*view, path);
             EXPECT_EQ(AllEntries(surveyList), whole);
             EXPECT_EQ(g_pSite->m_locationCount, 3);

@@ -54,7 +54,7 @@ TEST_F(AppTest, SurveyOfThreePointsIsSavedAndReadBack) {
     ASSERT_TRUE(view->OnSaveSite());
     EXPECT_EQ(m_dialogs.signOffShown, 1);
     EXPECT_TRUE(m_boxes.shown.empty());  // no message reports success
-    EXPECT_FALSE(view->HasUnsavedChanges());
+    EXPECT_FALSE(view->Document().HasUnsavedChanges());
     EXPECT_EQ(platform::WaitCursorDepth(), 0);
 
     FileSource src(path);
@@ -95,14 +95,14 @@ TEST_F(AppTest, OpenWithYesKeepsTheFilePointsAndWithNoDropsThem) {
     ExpectOneBox("Do you wish to keep existing data points?", "Tamb", platform::MB_YESNO);
     EXPECT_EQ(surveyList.Count(), 2);
     EXPECT_EQ(g_pSite->m_locationCount, 0);  // loading is not recording
-    EXPECT_EQ(Px(view->MapPicture(), 40, 50), 0xFF0000u);
-    EXPECT_EQ(Px(view->MapPicture(), 150, 150), 0x00FF00u);
-    EXPECT_FALSE(view->HasUnsavedChanges());
+    EXPECT_EQ(Px(MapPicture(view->Map()), 40, 50), 0xFF0000u);
+    EXPECT_EQ(Px(MapPicture(view->Map()), 150, 150), 0x00FF00u);
+    EXPECT_FALSE(view->Document().HasUnsavedChanges());
 
     ASSERT_TRUE(Open(*view, path, false));
     EXPECT_TRUE(surveyList.IsEmpty());
-    EXPECT_NE(Px(view->MapPicture(), 40, 50), 0xFF0000u);  // the previous map was released
-    EXPECT_EQ(view->m_displayMode, 1);
+    EXPECT_NE(Px(MapPicture(view->Map()), 40, 50), 0xFF0000u);  // the previous map was released
+    EXPECT_EQ(view->Mode(), DisplayMode::kSiteMap);
     EXPECT_EQ(platform::WaitCursorDepth(), 0);
 }
 
@@ -112,7 +112,7 @@ TEST_F(AppTest, FailedOrCancelledOpenLeavesTheOpenSiteAsItWas) {
     ASSERT_TRUE(Open(*view, good, false));
     RecordPoint(*view, 40, 50, {{0x01, {-30}, 6, "lab"}});
     CSiteRecord* site = g_pSite;
-    const QImage map = view->MapPicture().copy();
+    const QImage map = MapPicture(view->Map()).copy();
     const auto damaged = [&](const char* name, const std::function<void(Bytes&)>& damage) {
         Bytes bytes = ReadFileBytes(good);
         damage(bytes);
@@ -155,11 +155,11 @@ TEST_F(AppTest, FailedOrCancelledOpenLeavesTheOpenSiteAsItWas) {
             EXPECT_EQ(m_boxes.shown[1].type, unsigned(platform::MB_ICONHAND));
         }
         EXPECT_EQ(g_pSite, site);
-        EXPECT_EQ(view->SitePath(), QString::fromStdString(good));
-        EXPECT_EQ(view->MapPicture(), map);
+        EXPECT_EQ(QString::fromStdString(view->Document().Path()), QString::fromStdString(good));
+        EXPECT_EQ(MapPicture(view->Map()), map);
         EXPECT_EQ(surveyList.Count(), 1);
-        EXPECT_EQ(view->m_displayMode, 1);
-        EXPECT_TRUE(view->HasUnsavedChanges());
+        EXPECT_EQ(view->Mode(), DisplayMode::kSiteMap);
+        EXPECT_TRUE(view->Document().HasUnsavedChanges());
         EXPECT_EQ(platform::WaitCursorDepth(), 0);
     }
     EXPECT_FALSE(rescue.Rescued()) << "Open blocked on the FIFO";
@@ -179,7 +179,7 @@ TEST_F(AppTest, SaveBeforeAnyOpenOrOfAVanishedFileSaysCouldNotUpdate) {
     m_boxes.shown.clear();
     EXPECT_FALSE(view->OnSaveSite());
     ExpectOneBox("Could not update site", "Site Update Error", platform::MB_ICONHAND);
-    EXPECT_TRUE(view->HasUnsavedChanges());
+    EXPECT_TRUE(view->Document().HasUnsavedChanges());
     EXPECT_EQ(platform::WaitCursorDepth(), 0);
 }
 
@@ -220,9 +220,9 @@ TEST_F(AppTest, OpenWithUnsavedPointsAsksToSaveThemFirst) {
         EXPECT_EQ(m_boxes.shown[0].caption, "Tamb");
         EXPECT_EQ(m_boxes.shown[0].type, unsigned(platform::MB_YESNOCANCEL));
         EXPECT_EQ(ReadFileBytes(path) != before, c.saved);
-        EXPECT_EQ(view->SitePath().toStdString(), c.opened ? other : path);
+        EXPECT_EQ(view->Document().Path(), c.opened ? other : path);
         EXPECT_EQ(surveyList.Count(), c.opened ? 0 : 1);
-        EXPECT_EQ(view->HasUnsavedChanges(), !c.opened);
+        EXPECT_EQ(view->Document().HasUnsavedChanges(), !c.opened);
         EXPECT_EQ(m_boxes.shown.size(), c.opened ? 2u : 1u);  // then the keep-points question
     }
 }
@@ -265,5 +265,5 @@ TEST_F(AppTest, SaveRefusesASiteFileReplacedOnDiskAndSavesAgainAfterItsOwnSave) 
     ExpectOneBox("Could not update site\nThe site file has changed on disk since it was opened.",
                  "Site Update Error", platform::MB_ICONHAND);
     EXPECT_EQ(ReadFileBytes(path), ReadFileBytes(photo));
-    EXPECT_TRUE(view->HasUnsavedChanges());
+    EXPECT_TRUE(view->Document().HasUnsavedChanges());
 }

@@ -108,7 +108,7 @@ TEST_F(SurveyJournalTest, WhatOpenFindsIsRecoveredRemovedOrKeptAsideAndANewJourn
         const JournalFinding found = journal.Inspect(sitePath, site);
         EXPECT_EQ(found.kind, c.kind);
         CApList list;
-        journal.Opened(found, site, list, false);
+        journal.Opened(found, site, false);
         EXPECT_TRUE(journal.Protecting());
         const JournalFile now = ReadJournalFile(journalPath);
         EXPECT_EQ(now.contents.begin.binding, binding);
@@ -179,7 +179,7 @@ TEST_F(SurveyJournalTest, ALeftSurveysJournalGoesIsKeptAsideOrStaysForTheNextOpe
         for (const auto& e : fs::directory_iterator(dir.Path()))
             if (e.path() != sitePath) fs::remove(e.path());
         CApList list;
-        journal.Opened(journal.Inspect(sitePath, site), site, list, false);
+        journal.Opened(journal.Inspect(sitePath, site), site, false);
         if (c.record) {
             const ApRecord* tail = list.Last();
             AddEntry(list, 5, 5, 6, -40);
@@ -195,6 +195,6 @@ TEST_F(SurveyJournalTest, ALeftSurveysJournalGoesIsKeptAsideOrStaysForTheNextOpe
     // journal is the survey's own, never offered for recovery.
     CApList list;
     fs::remove(journalPath);
-    journal.Opened(journal.Inspect(sitePath, site), site, list, false);
+    journal.Opened(journal.Inspect(sitePath, site), site, false);
     EXPECT_EQ(journal.Inspect(sitePath, site).kind, JournalFound::Live);
 }

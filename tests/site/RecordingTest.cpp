@@ -16,6 +16,7 @@
 #include "SiteTestSupport.h"
 #include "aplist/ApList.h"
 #include "board/ScannerBoard.h"
+#include "site/PointRun.h"
 #include "site/SiteRecord.h"
 
 namespace {
@@ -155,14 +156,14 @@ TEST_F(Recording, SelectNearestPointUsesSquaredDistance3200AndTheFirstRun) {
     EXPECT_EQ(site.SelectNearestPoint(INT32_MAX, INT32_MIN), 0);
 }
 
-TEST_F(Recording, DeleteSelectedPointRemovesTheWholeRunOnly) {
+TEST_F(Recording, TheSelectedPointsRunIsTheWholeRunOnly) {
     Record(10, 10, {{-50}, {-51}});
     Record(10, 10, {{-52}});
     Record(90, 90, {{-60}});
     Record(10, 10, {{-53}});
     site.m_locationCount = 9;
     ASSERT_EQ(site.SelectNearestPoint(12, 12), 1);
-    site.DeleteSelectedPoint();
+    RemovePointRun(surveyList, site.m_selFirstIndex, site.m_selX, site.m_selY);
     ASSERT_EQ(surveyList.Count(), 2);
     EXPECT_EQ(surveyList.First()->x, 90);
     EXPECT_EQ(surveyList.First()->next->rssi, -53);
@@ -176,7 +177,7 @@ TEST_F(Recording, SelectionAndDeletionReachPastPosition32767) {
     ASSERT_EQ(site.SelectNearestPoint(1, 1), 1);
     EXPECT_EQ(std::make_pair(int(site.m_selFirstIndex), int(site.m_selApCount)),
               std::make_pair(33001, 2));
-    site.DeleteSelectedPoint();
+    RemovePointRun(surveyList, site.m_selFirstIndex, site.m_selX, site.m_selY);
     EXPECT_EQ(surveyList.Count(), 33000);
 }
 

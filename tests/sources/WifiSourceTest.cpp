@@ -64,8 +64,8 @@ protected:
     // A tap at world (x, y) and its scan, to the end.
     void Measure(CTambRUMOView& view, int x, int y) {
         TapWorld(view, x, y);
-        ASSERT_TRUE(view.PointPending());
-        ASSERT_TRUE(PumpUntil([&] { return !view.PointPending(); }, std::chrono::seconds(60)));
+        ASSERT_TRUE(view.Session().Pending());
+        ASSERT_TRUE(PumpUntil([&] { return !view.Session().Pending(); }, std::chrono::seconds(60)));
     }
 
     MockNetworkManager nm;
@@ -79,7 +79,7 @@ TEST_F(WifiSurvey, TheAdapterIsNamedAtStartAndARefusedOrLostScanEndsWithoutAPoin
     const SourceTexts texts = source->StartupTexts();
     EXPECT_EQ(texts.left, "(Wi-Fi wlan0)");
     EXPECT_EQ(texts.right, "(112233445566)");
-    EXPECT_TRUE(view->BoardNotice().isEmpty());
+    EXPECT_TRUE(QString::fromStdString(view->Session().NoticeText()).isEmpty());
 
     // Refused: back to the map, the reason in a box, the adapter still there.
     m_boxes.shown.clear();
@@ -106,12 +106,13 @@ TEST_F(WifiSurvey, TheAdapterIsNamedAtStartAndARefusedOrLostScanEndsWithoutAPoin
     // The adapter goes: as a lost board, the map without a point and the notice.
     m_boxes.shown.clear();
     nm.RemoveDevice(device);
-    ASSERT_TRUE(PumpUntil([&] { return !view->PointPending(); }));
-    EXPECT_EQ(view->m_displayMode, 1);
+    ASSERT_TRUE(PumpUntil([&] { return !view->Session().Pending(); }));
+    EXPECT_EQ(view->Mode(), DisplayMode::kSiteMap);
     EXPECT_TRUE(surveyList.IsEmpty());
     EXPECT_TRUE(m_boxes.shown.empty());
     EXPECT_EQ(source->State(), SourceState::kGone);
-    EXPECT_EQ(view->BoardNotice(), QString::fromUtf8(kAdapterLostText));
+    EXPECT_EQ(QString::fromStdString(view->Session().NoticeText()),
+              QString::fromUtf8(kAdapterLostText));
 }
 
 TEST_F(WifiSurvey, NScansAtAPointRecordEachAccessPointsAverageAndLightTheChannelsHeard) {
@@ -156,7 +157,7 @@ TEST_F(WifiSurvey, WithoutAnOptionTheAdapterIsTakenOnlyWhenTheSearchIdentifiesNo
             EXPECT_EQ(startup->Wifi(), nullptr);
         } else {
             ASSERT_TRUE(PumpUntil([&] { return startup->Chosen() == SourceKind::kWifi; }));
-            EXPECT_EQ(view->Source().StartupTexts().left, "(Wi-Fi wlan0)");
+            EXPECT_EQ(view->Session().Source().StartupTexts().left, "(Wi-Fi wlan0)");
         }
         startup->Stop();
     }
@@ -174,8 +175,9 @@ TEST_F(WifiSurvey, AWholeSurveyThroughTheWindowIsReadBackFromTheSavedSite) {
     CMainFrame& frame = *app.Frame();
     CTambRUMOView& view = *frame.View();
     view.SetDialogs(&m_dialogs);
-    ASSERT_TRUE(PumpUntil(
-        [&] { return view.HasMap() && view.Source().State() == SourceState::kConnected; }));
+    ASSERT_TRUE(PumpUntil([&] {
+        return view.Map().HasMap() && view.Session().Source().State() == SourceState::kConnected;
+    }));
     QWidget* canvas = nullptr;
     for (QWidget* child : view.findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
         if (qobject_cast<QScrollBar*>(child) == nullptr) canvas = child;
@@ -185,14 +187,14 @@ TEST_F(WifiSurvey, AWholeSurveyThroughTheWindowIsReadBackFromTheSavedSite) {
     for (const QPoint at : {QPoint(60, 80), QPoint(180, 200)}) {
         QTest::mousePress(canvas, Qt::LeftButton, Qt::NoModifier, at);
         QTest::mouseRelease(canvas, Qt::LeftButton, Qt::NoModifier, at);
-        ASSERT_TRUE(view.PointPending());
-        places.emplace_back(view.Viewport().GetCenterX(), view.Viewport().GetCenterY());
-        ASSERT_TRUE(PumpUntil([&] { return !view.PointPending(); }, std::chrono::seconds(60)));
+        ASSERT_TRUE(view.Session().Pending());
+        places.emplace_back(view.Map().Viewport().GetCenterX(), view.Map().Viewport().GetCenterY());
+        ASSERT_TRUE(PumpUntil([&] { return !view.Session().Pending(); }, std::chrono::seconds(60)));
     }
     EXPECT_EQ(frame.PaneText(0), "L: 2");
     EXPECT_EQ(frame.PaneText(1), "P: 4");
     frame.ToolBar()->actions().at(1)->trigger();  // Save a Site, signed
-    ASSERT_FALSE(view.HasUnsavedChanges());
+    ASSERT_FALSE(view.Document().HasUnsavedChanges());
 
     std::vector<SurveyEntry> stored;
     ASSERT_TRUE(ReadStoredPoints(site.toStdString(), stored));

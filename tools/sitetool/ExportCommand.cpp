@@ -66,10 +66,10 @@ int RunExport(const QString& sitePath, const QString& format, const QString& out
         in.canonicalFilePath() == out.canonicalFilePath())
         return Fail("The output file is the site file; choose another name.");
 
-    LoadedSurvey survey;
-    const SiteStatus status = LoadSurvey(sitePath, survey);
+    LoadedSurvey survey(sitePath);
+    const SiteStatus status = LoadSurvey(survey);
     if (!status.ok) return Fail(QString::fromStdString(status.text));
-    const QByteArray bytes = format == "json" ? PointsJson(survey) : Csv(survey.entries);
+    const QByteArray bytes = format == "json" ? PointsJson(survey) : Csv(survey.loaded.Entries());
     if (outPath.isEmpty() || outPath == "-") return WriteStdout(bytes);
 
     if (out.exists() && !out.isFile()) {

@@ -178,13 +178,15 @@ void CReport::Summary(const NetworkCatalogue& cat) {
     NewPage();
     Heading(QStringLiteral("Site survey report"));
     Font(11);
-    const uint32_t saved = m_map.site.LastSaveTime();
+    const uint32_t saved = m_map.loaded.Site().LastSaveTime();
     const QString when = saved == 0 ? QStringLiteral("never")
                                     : QDateTime::fromSecsSinceEpoch(saved, QTimeZone::utc())
                                           .toString(QStringLiteral("yyyy-MM-dd hh:mm 'UTC'"));
     const QString rows[][2] = {
         {"File", m_fileName},
-        {"Plan", QStringLiteral("%1 x %2 pixels").arg(m_map.plan.width).arg(m_map.plan.height)},
+        {"Plan", QStringLiteral("%1 x %2 pixels")
+                     .arg(m_map.loaded.Plan().width)
+                     .arg(m_map.loaded.Plan().height)},
         {"Points", QString::number(cat.points)},
         {"Access points", QString::number(cat.accessPoints.size())},
         {"Networks", QString::number(cat.ssids.size())},
@@ -215,7 +217,7 @@ void CReport::Summary(const NetworkCatalogue& cat) {
 }
 
 void CReport::PaintMap(int height, const NetworkChoice* choice) {
-    const MapBitmap& plan = m_map.plan;
+    const MapBitmap& plan = m_map.loaded.Plan();
     const double scale = std::min({static_cast<double>(m_page.width()) / plan.width,
                                    static_cast<double>(height) / plan.height,
                                    static_cast<double>(kMaxPicture) / plan.width,
@@ -229,9 +231,9 @@ void CReport::PaintMap(int height, const NetworkChoice* choice) {
         coverage.SetChoice(*choice);
         coverage.SetRadius(m_radius);
         const CoverageView view{world, world, size.width(), size.height(), kCoverageCell};
-        overlay = std::make_unique<CCoverageOverlay>(coverage.Update(m_map.entries, view));
+        overlay = std::make_unique<CCoverageOverlay>(coverage.Update(m_map.loaded.Entries(), view));
     }
-    const QImage picture = RenderMapImage(plan, m_map.layer, world, size, overlay.get());
+    const QImage picture = RenderMapImage(plan, m_map.loaded.Layer(), world, size, overlay.get());
     // Printed as large as the page allows, whatever the picture's pixels.
     const double fit = std::min(static_cast<double>(m_page.width()) / size.width(),
                                 static_cast<double>(height) / size.height());
@@ -301,7 +303,7 @@ void CReport::Table() {
     };
     header();
     const int bottom = m_page.height();
-    ForEachPoint(m_map.entries, [&](const ApRecord& head, const ApRecord* end) {
+    ForEachPoint(m_map.loaded.Entries(), [&](const ApRecord& head, const ApRecord* end) {
         const ApRecord* first = &head;
         ++point;
         for (const ApRecord* e = first; e != end; e = e->next) {
@@ -337,10 +339,10 @@ int RunReport(const QString& sitePath, const QString& outPath, const QStringList
     if (out.exists() && !out.isFile())
         return Fail("Cannot write " + outPath + ": not a regular file.");
 
-    SiteMap map;
-    const SiteStatus status = LoadSiteMap(sitePath, map);
+    SiteMap map(sitePath);
+    const SiteStatus status = LoadSiteMap(map);
     if (!status.ok) return Fail(QString::fromStdString(status.text));
-    const NetworkCatalogue cat = BuildCatalogue(map.entries);
+    const NetworkCatalogue cat = BuildCatalogue(map.loaded.Entries());
     QString missing;
     const std::vector<Shown> shown = ChooseNetworks(cat, networks, missing);
     if (!missing.isEmpty())

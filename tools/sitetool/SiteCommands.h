@@ -4,16 +4,14 @@
 // Open uses), 2 a usage error.
 
 #include <QByteArray>
-#include <QJsonArray>
 #include <QString>
 #include <QStringList>
 #include <cstdint>
 #include <vector>
 
-#include "aplist/ApList.h"
-#include "map/CircleLayer.h"
 #include "site/SiteFile.h"
 #include "site/SiteRecord.h"
+#include "survey/SiteLoader.h"
 
 int RunInfo(const QString& sitePath);
 int RunPoints(const QString& sitePath);
@@ -33,21 +31,19 @@ int RunReport(const QString& sitePath, const QString& outPath, const QStringList
 // points" loads it; `signature` holds the signature section's 200 x 100
 // words (0x00RRGGBB) top row first, or nothing when the file lacks it.
 struct SiteMap {
-    CSiteRecord site;
-    MapBitmap plan;
-    CCircleLayer layer;
-    CApList entries;
+    explicit SiteMap(const QString& sitePath);
+    CSiteLoader loaded;
     std::vector<uint32_t> signature;
 };
-SiteStatus LoadSiteMap(const QString& sitePath, SiteMap& out);
+SiteStatus LoadSiteMap(SiteMap& map);
 
 // What Open with "keep existing data points" loads: the survey entries and
 // one circle per point group.
 struct LoadedSurvey {
-    CApList entries;
-    QJsonArray circles;
+    explicit LoadedSurvey(const QString& sitePath);
+    CSiteLoader loaded;
 };
-SiteStatus LoadSurvey(const QString& sitePath, LoadedSurvey& out);
+SiteStatus LoadSurvey(LoadedSurvey& survey);
 // The points command's JSON document of a loaded survey.
 QByteArray PointsJson(const LoadedSurvey& survey);
 
