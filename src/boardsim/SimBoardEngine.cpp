@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "board/FrameEncoder.h"
+#include "boardsim/BoardMessages.h"
 
 namespace {
 
@@ -19,12 +19,6 @@ std::vector<uint8_t> TextPayload(const std::string& text) {
 }
 
 }  // namespace
-
-void EncodeBoardFrame(uint8_t type, const std::vector<uint8_t>& payload,
-                      std::vector<uint8_t>& out) {
-    EncodeFrame(type, payload.data(), payload.size(),
-                BoardChecksum(type, payload.data(), payload.size()), out);
-}
 
 CSimBoardEngine::CSimBoardEngine(SimBoardOptions options)
     : m_options(std::move(options)), m_random(m_options.seed) {}
@@ -150,8 +144,7 @@ void CSimBoardEngine::OnFrame(uint8_t type, const std::vector<uint8_t>& payload)
 }
 
 void CSimBoardEngine::Send(uint8_t type, const std::vector<uint8_t>& payload, int64_t dueMs) {
-    Scheduled item{dueMs, {}};
-    EncodeBoardFrame(type, payload, item.bytes);
+    Scheduled item{dueMs, BoardFrame(type, payload)};
     auto at = std::upper_bound(m_out.begin(), m_out.end(), dueMs,
                                [](int64_t due, const Scheduled& s) { return due < s.dueMs; });
     m_out.insert(at, std::move(item));

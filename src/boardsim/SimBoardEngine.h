@@ -43,10 +43,6 @@ struct SimBoardStats {
     uint64_t framesSent = 0;
 };
 
-// Board-side frame: 11 12 type [14] stuffed(payload + checksum) 11 13, the
-// checksum making the XOR of type, payload and checksum 0.
-void EncodeBoardFrame(uint8_t type, const std::vector<uint8_t>& payload, std::vector<uint8_t>& out);
-
 class CSimBoardEngine {
 public:
     explicit CSimBoardEngine(SimBoardOptions options = {});

@@ -1,4 +1,4 @@
-#include "BoardFrame.h"
+#include "boardsim/BoardMessages.h"
 
 #include "board/FrameEncoder.h"
 
