@@ -4,11 +4,11 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QScrollBar>
-#include <cstring>
 #include <thread>
 
 #include "aplist/ApList.h"
 #include "board/ScannerBoard.h"
+#include "boardsim/BoardMessages.h"
 #include "site/SiteBuilder.h"
 #include "site/SiteRecord.h"
 
@@ -108,22 +108,9 @@ bool AppTest::Open(CTambRUMOView& view, const std::string& path, bool keep) {
 void AppTest::FinishScan(CTambRUMOView& view, const std::vector<Ap>& aps) {
     for (const Ap& ap : aps) {
         for (int16_t reading : ap.readings) {
-            // One probe entry and its beacon entry (layout at ScannerBoard.h).
-            std::vector<uint8_t> report = {1,
-                                           0x00,
-                                           0x11,
-                                           0x22,
-                                           0x33,
-                                           0x44,
-                                           ap.macLast,
-                                           static_cast<uint8_t>(reading & 0xFF),
-                                           static_cast<uint8_t>((reading >> 8) & 0xFF),
-                                           1};
-            uint8_t beacon[37] = {};
-            beacon[1] = static_cast<uint8_t>(std::strlen(ap.ssid));
-            std::memcpy(beacon + 2, ap.ssid, beacon[1]);
-            beacon[34] = ap.channel;
-            report.insert(report.end(), beacon, beacon + 37);
+            const Bytes report =
+                ReportMessage({{{0x00, 0x11, 0x22, 0x33, 0x44, ap.macLast}, reading}},
+                              {{0, ap.ssid, ap.channel}});
             theBoard.MergeReport(report.data(), report.size());
         }
     }

@@ -9,12 +9,12 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 
 #include "aplist/ApList.h"
 #include "app/MainFrame.h"
 #include "app/TambRUMOView.h"
 #include "board/ScannerBoard.h"
+#include "boardsim/BoardMessages.h"
 #include "coverage/NetworkCatalogue.h"
 #include "dialogs/HelpDlg.h"
 #include "dialogs/LocationInfoDlg.h"
@@ -44,19 +44,11 @@ public:
     QString GetOpenSitePath(QWidget*) override { return path; }
 };
 
+// One reading of access point 00 1A 2B 3C 4D mac5, as the board reports it.
 void Report(const uint8_t mac5, int16_t rssi, uint8_t channel, const char* ssid) {
-    uint8_t report[1 + 8 + 1 + 37] = {};
-    report[0] = 1;
-    const uint8_t mac[6] = {0x00, 0x1A, 0x2B, 0x3C, 0x4D, mac5};
-    std::memcpy(report + 1, mac, 6);
-    report[7] = static_cast<uint8_t>(rssi & 0xFF);
-    report[8] = static_cast<uint8_t>((rssi >> 8) & 0xFF);
-    report[9] = 1;
-    report[10] = 0;
-    report[11] = static_cast<uint8_t>(std::strlen(ssid));
-    std::memcpy(report + 12, ssid, std::strlen(ssid));
-    report[10 + 34] = channel;
-    theBoard.MergeReport(report, sizeof report);
+    const Bytes report =
+        ReportMessage({{{0x00, 0x1A, 0x2B, 0x3C, 0x4D, mac5}, rssi}}, {{0, ssid, channel}});
+    theBoard.MergeReport(report.data(), report.size());
 }
 
 QString GeneratedSite(const QString& dir) {
