@@ -18,7 +18,7 @@
 inline constexpr const char* kJournalUnprotectedText =
     "Survey points are not protected against a crash: ";
 
-struct JournalStatus {
+struct [[nodiscard]] JournalStatus {
     bool ok = true;
     std::string reason;  // the system's text for the errno of the failing call
     static JournalStatus Ok() { return {}; }

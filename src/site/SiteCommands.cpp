@@ -94,7 +94,7 @@ bool CTambRUMOView::OpenSiteFile(const QString& path) {
     SiteFingerprint fingerprint;
     status = TakeSiteFingerprint(file, *site,
                                  sitelayout::kBitmapPrefixBytes + uint64_t{bitmap.bits.size()},
-                                 fingerprint, bitmap.bits.data());
+                                 fingerprint, &bitmap);
     if (!status.ok) return fail(status);
     site->m_fileFingerprint = fingerprint;
     // The plan stays as the file gives it; circles go on a layer of their own.
