@@ -21,7 +21,8 @@ namespace {
 // Folding constants: x^(d+32) and x^(d-32) mod P, bit-reflected and shifted
 // left by one, for a fold over d bits (d = 2048, 512, 128), then the
 // 64-bit step and Barrett's pair (P and floor(x^64 / P)).
-alignas(16) constexpr uint64_t kFold2048[2] = {0x11542778a, 0x1322d1430};
+alignas(64) constexpr uint64_t kFold2048[8] = {0x11542778a, 0x1322d1430, 0x11542778a, 0x1322d1430,
+                                               0x11542778a, 0x1322d1430, 0x11542778a, 0x1322d1430};
 alignas(16) constexpr uint64_t kFold512[2] = {0x154442bd4, 0x1c6e41596};
 alignas(16) constexpr uint64_t kFold128[2] = {0x1751997d0, 0x0ccaa009e};
 alignas(16) constexpr uint64_t kFold64[2] = {0x163cd6124, 0};
@@ -78,8 +79,7 @@ WIDE_TARGET uint32_t Fold512(const uint8_t* p, size_t n, uint32_t crc) {
     x[0] = _mm512_xor_si512(x[0], _mm512_zextsi128_si512(_mm_cvtsi32_si128(static_cast<int>(crc))));
     p += 256;
     n -= 256;
-    const __m512i k2048 =
-        _mm512_broadcast_i32x4(_mm_load_si128(reinterpret_cast<const __m128i*>(kFold2048)));
+    const __m512i k2048 = _mm512_load_si512(kFold2048);  // the pair in each lane
     for (; n >= 256; p += 256, n -= 256) {
         for (int i = 0; i < 4; ++i) {
             const __m512i lo = _mm512_clmulepi64_epi128(x[i], k2048, 0x00);

@@ -11,7 +11,10 @@
 namespace {
 
 constexpr uint64_t kToEnd = std::numeric_limits<uint64_t>::max();
-constexpr size_t kReadChunk = 1 << 20;
+// Small: the buffer is new memory, each of whose pages costs a fault at
+// its first touch, and only the header, the section prefix and the points
+// section are read through it at Open.
+constexpr size_t kReadChunk = size_t{64} << 10;
 
 }  // namespace
 
