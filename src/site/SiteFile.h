@@ -74,8 +74,8 @@ private:
 // file may ask for more than memory holds; that must end in a message.
 // Blocks of 2 MB and more (a plan) are asked for on huge pages where the
 // kernel gives them on request (transparent huge pages "madvise"): reading
-// a plan and the first pass over it then fault once per 2 MB rather than
-// once per 4 kB, which on a virtual machine cost more than the reading.
+// a plan then faults once per 2 MB rather than once per 4 kB, which on a
+// virtual machine costs far more than the copy (docs/performance.md).
 class ByteBlock {
 public:
     // False, and nothing held, when memory runs out.
