@@ -38,9 +38,10 @@
 //
 // Every transition not marked otherwise returns 1. A time-out inside a frame
 // abandons it; there is no other re-synchronisation. A frame abandoned after
-// its header (time-out in states 3, 4, 5 and 7, a bad escape, too long a
-// payload) or dropped for its checksum is counted by cause (FramesDropped). The buffer is cleared
-// before each frame, so a text without its own NUL ends at the zeros behind.
+// its header (a time-out in states 3, 4, 5 and 7, a bad escape, too long a
+// payload) or dropped for its checksum is counted by cause (FramesDropped).
+// The buffer is cleared before each frame, so a text without its own NUL
+// ends at the zeros behind.
 //
 // Threads: ReceiveStep, DispatchFrame and MergeReport run on the board worker
 // only; the receiver state lives in theBoard and nowhere else. Which scan
