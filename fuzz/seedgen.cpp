@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -54,7 +55,7 @@ Bytes Site(int32_t w, int32_t h, SiteSectionOrder order) {
 void Add(CApList& list, int32_t x, int32_t y, uint8_t channel, int64_t rssi, const char* ssid,
          const char* name, uint8_t last) {
     ApRecord* r = nullptr;
-    list.NewRecord(r);
+    if (list.NewRecord(r) != CApList::kOk) std::abort();  // out of memory
     r->x = x;
     r->y = y;
     r->channel = channel;

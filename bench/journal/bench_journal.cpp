@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -101,7 +102,7 @@ struct Survey {
             if (!w.AppendPoint(p).ok) std::exit(1);
             for (const JournalEntry& e : p.entries) {
                 ApRecord* r = nullptr;
-                list.NewRecord(r);
+                if (list.NewRecord(r) != CApList::kOk) std::abort();  // out of memory
                 r->x = p.x;
                 r->y = p.y;
                 std::strcpy(r->pointName, p.name);

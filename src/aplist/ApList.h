@@ -20,7 +20,7 @@ public:
     CApList& operator=(const CApList&) = delete;
 
     int16_t RemoveAll();
-    int16_t NewRecord(ApRecord*& out);
+    [[nodiscard]] int16_t NewRecord(ApRecord*& out);
     int16_t InsertSorted(ApRecord* rec);
     int16_t AddTail(ApRecord* rec);
     int16_t InsertBefore(ApRecord* rec, ApRecord* position);

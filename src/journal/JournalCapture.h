@@ -14,5 +14,5 @@ struct ApRecord;
 // taken just before RecordPoint), with `site`'s counters and best RSSI after
 // it. False when the appended entries do not share one position and name
 // (never so for RecordPoint).
-bool CapturePoint(const CApList& list, const ApRecord* tail, const CSiteRecord& site,
-                  JournalPoint& out);
+[[nodiscard]] bool CapturePoint(const CApList& list, const ApRecord* tail, const CSiteRecord& site,
+                                JournalPoint& out);

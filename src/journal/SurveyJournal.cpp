@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <filesystem>
 #include <system_error>
 
@@ -47,7 +48,13 @@ CSurveyJournal::CSurveyJournal(Tell tell)
       m_clock([] { return std::time(nullptr); }),
       m_writer(std::make_unique<JournalWriter>(m_posix)) {}
 
-CSurveyJournal::~CSurveyJournal() { Leave(); }
+CSurveyJournal::~CSurveyJournal() {
+    // The program is ending: no window is left to show a box in.
+    m_tell = [](const std::string& caption, const std::string& text) {
+        std::fprintf(stderr, "pellorin: %s: %s\n", caption.c_str(), text.c_str());
+    };
+    Leave();
+}
 
 void CSurveyJournal::UseFileOps(FileOps* ops) {
     Leave();
@@ -135,11 +142,12 @@ void CSurveyJournal::Opened(const JournalFinding& found, const CSiteRecord& site
     m_path = found.path;
     switch (found.kind) {
         case JournalFound::Recoverable:  // declined: kept, never replayed later unasked
-            SetJournalAside(Ops(), found.path, Now());
+            SetAside(found.path);
             break;
         case JournalFound::Foreign: {
             std::string aside;
             const JournalStatus moved = SetJournalAside(Ops(), found.path, Now(), &aside);
+            if (!moved.ok) ++m_asideFailures;
             m_tell(kRecoverCaption,
                    "The survey journal beside this site was not recovered: " + found.why +
                        (moved.ok ? ". It was kept as " + FileName(aside) + "."
@@ -147,7 +155,8 @@ void CSurveyJournal::Opened(const JournalFinding& found, const CSiteRecord& site
             break;
         }
         case JournalFound::Empty:
-            RemoveJournal(Ops(), found.path);
+            // One that stays holds nothing to recover and is found Empty again.
+            (void)RemoveJournal(Ops(), found.path);
             break;
         case JournalFound::None:
         case JournalFound::Live:  // settled by Leave
@@ -192,7 +201,7 @@ void CSurveyJournal::Saved(const CSiteRecord& site) {
     m_writer->Close();
     // A journal that did not go is set aside by the next one; one that comes
     // back after a crash ends with this save and is removed by the next Open.
-    if (OwnsJournalFile()) RemoveJournal(Ops(), m_path);
+    if (OwnsJournalFile()) (void)RemoveJournal(Ops(), m_path);
     m_writer->Forget();
     m_unsaved = false;
     m_discarded = false;
@@ -209,9 +218,9 @@ void CSurveyJournal::Leave() {
     m_writer->Close();
     if (OwnsJournalFile()) {
         if (!m_unsaved)
-            RemoveJournal(Ops(), m_path);
+            (void)RemoveJournal(Ops(), m_path);  // nothing unsaved: one that stays is Empty
         else if (m_discarded)
-            SetJournalAside(Ops(), m_path, Now());
+            SetAside(m_path);
     }
     m_writer->Forget();
     m_path.clear();
@@ -223,6 +232,18 @@ bool CSurveyJournal::OwnsJournalFile() const {
     if (m_path.empty()) return false;
     struct stat st {};
     return Ops().Lstat(m_path.c_str(), &st) == 0 && m_writer->IsItsFile(st);
+}
+
+void CSurveyJournal::SetAside(const std::string& path) {
+    const JournalStatus status = SetJournalAside(Ops(), path, Now());
+    if (!status.ok) {
+        ++m_asideFailures;
+        // Nothing is lost, but the next Open of this site finds the journal
+        // again and offers its points once more.
+        m_tell(kJournalCaption, "The survey journal " + FileName(path) +
+                                    " could not be set aside (" + status.reason +
+                                    "); it was left where it is.");
+    }
 }
 
 void CSurveyJournal::Begin(const JournalBegin& begin) {

@@ -4,8 +4,10 @@
 // one record per recorded or deleted point, the save, and what becomes of
 // the journal when the survey is left. Qt-free: the view drives it, and so
 // does the kill test's surveyor without a window. The surveyor is told
-// through `tell`: once per Open when the journal cannot be written, and
-// whenever Open sets aside a journal that it does not recover.
+// through `tell`: once per Open when the journal cannot be written,
+// whenever Open sets aside a journal that it does not recover, and whenever
+// a journal cannot be set aside (at the program's end on standard error,
+// when no window is left to tell it in).
 
 #include <cstdint>
 #include <ctime>
@@ -96,6 +98,8 @@ public:
 
     // A journal is being written.
     bool Protecting() const { return m_writer->IsOpen(); }
+    // Journals that were to be set aside and could not be renamed.
+    uint32_t AsideFailures() const { return m_asideFailures; }
 
 private:
     FileOps& Ops() const { return m_ops != nullptr ? *m_ops : m_posix; }
@@ -103,6 +107,8 @@ private:
     void Begin(const JournalBegin& begin);
     void Failed(const JournalStatus& status);
     bool OwnsJournalFile() const;
+    // Sets the journal at `path` aside; a failure is counted and told.
+    void SetAside(const std::string& path);
 
     Tell m_tell;
     mutable PosixFileOps m_posix;
@@ -113,4 +119,5 @@ private:
     bool m_unsaved = false;  // changes since the journal began
     bool m_discarded = false;
     bool m_told = false;  // about a journal that cannot be written, since the Open
+    uint32_t m_asideFailures = 0;
 };

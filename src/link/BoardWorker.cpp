@@ -19,7 +19,7 @@ constexpr std::chrono::milliseconds kWriteBudget{1000};
 constexpr std::chrono::milliseconds kKeptRetry{5};
 constexpr short kGoneEvents = POLLHUP | POLLERR | POLLNVAL;
 
-bool ReceiverBetweenFrames(uint16_t state) { return state == 0 || state == 6; }
+bool ReceiverBetweenFrames(uint16_t state) { return state == kRxRestart || state == kRxFrameDone; }
 
 }  // namespace
 
@@ -89,7 +89,7 @@ void CBoardWorker::OnDeviceGone() {
     m_link.Port().Close();
     m_link.Capture().Event("disconnected");
     m_link.Outbox().Clear();
-    board.SetRxState(0);
+    board.SetRxState(kRxRestart);
     // The scan under way cannot finish: it is given up and the view told; a
     // board that was power-cycled has forgotten its mode, so ask for it again.
     board.OnDeviceGone();
@@ -110,7 +110,7 @@ bool CBoardWorker::WaitAndReconnect() {
     CScannerBoard& board = m_link.Board();
     m_link.Capture().Event("connected " + m_link.DevicePath());
     m_link.Outbox().Clear();  // what was queued for the old connection is stale
-    board.SetRxState(0);
+    board.SetRxState(kRxRestart);
     m_connected = true;
     ++m_reconnects;
     if (m_options.onConnectionChanged) m_options.onConnectionChanged(true);
@@ -140,6 +140,17 @@ void CBoardWorker::WatchBoard() {
     }
 }
 
+void CBoardWorker::CaptureDrops() {
+    const CScannerBoard& board = m_link.Board();
+    for (size_t i = 0; i < kFrameDropCauses; ++i) {
+        const auto cause = static_cast<FrameDrop>(i);
+        const uint64_t dropped = board.FramesDropped(cause);
+        if (dropped < m_dropsSeen[i]) m_dropsSeen[i] = 0;  // the board was reset
+        for (; m_dropsSeen[i] < dropped; ++m_dropsSeen[i])
+            m_link.Capture().Event(std::string("dropped ") + FrameDropName(cause));
+    }
+}
+
 int CBoardWorker::WaitForLine(pollfd* fds, int count) {
     CScannerBoard& board = m_link.Board();
     const auto deadline = std::chrono::steady_clock::now() + m_options.readTimeout;
@@ -161,7 +172,9 @@ void CBoardWorker::Loop() {
     CTxQueue& outbox = m_link.Outbox();
     CCaptureWriter& capture = m_link.Capture();
 
-    board.SetRxState(0);
+    board.SetRxState(kRxRestart);
+    for (size_t i = 0; i < kFrameDropCauses; ++i)
+        m_dropsSeen[i] = board.FramesDropped(static_cast<FrameDrop>(i));
     m_connected = port.IsOpen();
     // A port that did not open is tried again like a vanished one, and the
     // surveyor sees the board as away until it opens.
@@ -186,12 +199,13 @@ void CBoardWorker::Loop() {
         }
 
         const int wanted = board.ReceiveStep(&byte, bytesRead);
+        CaptureDrops();
         bool gone = false;
         if (wanted != 0) {
             bytesRead = 0;
             // While waiting for a header, a queued frame may go out at once;
             // inside a frame it waits for the trailer (or the read time-out).
-            const bool betweenFrames = board.GetRxState() == 1;
+            const bool betweenFrames = board.GetRxState() == kRxExpectEscape;
             pollfd fds[3] = {
                 {port.Fd(), POLLIN, 0}, {m_wakeFd, POLLIN, 0}, {outbox.EventFd(), POLLIN, 0}};
             const int ready = WaitForLine(fds, betweenFrames ? 3 : 2);

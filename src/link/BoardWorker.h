@@ -11,6 +11,8 @@
 #include <functional>
 #include <thread>
 
+#include "board/ScannerBoard.h"
+
 class CBoardLink;
 struct pollfd;
 
@@ -64,6 +66,8 @@ private:
     int WaitForLine(pollfd* fds, int count);
     // The scan watchdog and the greetings of a board that stopped answering.
     void WatchBoard();
+    // Notes in the capture each frame the receiver dropped since the last call.
+    void CaptureDrops();
     uint32_t NowSeconds() const;
     int64_t NowMs() const;
 
@@ -82,6 +86,7 @@ private:
     uint64_t m_watchedFrames = 0;
     int64_t m_scanNewsMs = 0;
     int64_t m_nextGreetMs = 0;
+    uint64_t m_dropsSeen[kFrameDropCauses] = {};  // of theBoard's counts (worker only)
     std::thread m_thread;
 };
 

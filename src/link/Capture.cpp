@@ -169,7 +169,7 @@ void CRxFeeder::Timeout() {
 void CRxFeeder::Finish() { m_board.ReceiveStep(&m_buffer, m_count); }
 
 size_t ReplayCaptureReads(const std::vector<CaptureRecord>& records, CScannerBoard& board) {
-    board.SetRxState(0);
+    board.SetRxState(kRxRestart);
     CRxFeeder feeder(board);
     size_t fed = 0;
     double lastRead = -1;

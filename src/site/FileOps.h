@@ -59,7 +59,8 @@ public:
 // case the path changed in between; the descriptor returned blocks as usual.
 // `st` receives the file's status. On failure returns -1 and `why` says
 // what is wrong: the system's text, or what the path names instead of a file.
-int OpenRegularFile(FileOps& ops, const char* path, int access, struct stat& st, std::string& why);
+[[nodiscard]] int OpenRegularFile(FileOps& ops, const char* path, int access, struct stat& st,
+                                  std::string& why);
 // What a path of this mode names instead of a regular file, for messages
 // ("This is a device, not a file."); a directory gets the system's text.
 std::string NotAFileText(mode_t mode);
@@ -108,9 +109,9 @@ private:
 // Writes all `n` bytes at `offset`, going on after short and interrupted
 // writes, at most `chunk` bytes per call. 0, or the errno of the failing
 // call (ENOSPC for a write that put down nothing).
-int PWriteAll(FileOps& ops, int fd, const uint8_t* data, uint64_t n, uint64_t offset,
-              size_t chunk = size_t{1} << 20);
+[[nodiscard]] int PWriteAll(FileOps& ops, int fd, const uint8_t* data, uint64_t n, uint64_t offset,
+                            size_t chunk = size_t{1} << 20);
 
 // Flushes the directory `dir`, so that files created, renamed or removed in
 // it stay so after a crash. 0, or the errno of the failing call.
-int SyncDirectory(FileOps& ops, const std::string& dir);
+[[nodiscard]] int SyncDirectory(FileOps& ops, const std::string& dir);

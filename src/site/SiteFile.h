@@ -15,7 +15,7 @@ class CSiteRecord;
 
 // What a reader or writer tells the user. `ok` false: show `text` under
 // `caption` ("File Error", "File Open Error", "Site Update Error").
-struct SiteStatus {
+struct [[nodiscard]] SiteStatus {
     bool ok = true;
     std::string caption;
     std::string text;
@@ -74,12 +74,12 @@ private:
 // file may ask for more than memory holds; that must end in a message.
 // Blocks of 2 MB and more (a plan) are asked for on huge pages where the
 // kernel gives them on request (transparent huge pages "madvise"): reading
-// a plan and the first pass over it then fault once per 2 MB rather than
-// once per 4 kB, which on a virtual machine cost more than the reading.
+// a plan then faults once per 2 MB rather than once per 4 kB, which on a
+// virtual machine costs far more than the copy (docs/performance.md).
 class ByteBlock {
 public:
     // False, and nothing held, when memory runs out.
-    bool Allocate(size_t n);
+    [[nodiscard]] bool Allocate(size_t n);
     uint8_t* data() { return m_bytes.get(); }
     const uint8_t* data() const { return m_bytes.get(); }
     size_t size() const { return m_size; }
@@ -101,6 +101,7 @@ struct MapBitmap {
     uint32_t stride = 0;            // bytes per row, rows aligned to 4 bytes
     uint32_t sizeImage = 0;         // biSizeImage as the file declares it
     ByteBlock bits;                 // the rows as stored: stride x height bytes
+    uint32_t bitsCrc = 0;           // CRC-32 of `bits`, taken as they were read
     // The palette indices of world row y (0 at the top): the rows stay as
     // the file stores them, bottom-up ones are found by their index.
     const uint8_t* Row(int32_t y) const {
@@ -122,7 +123,9 @@ struct MapBitmap {
 SiteStatus ReadSiteHeader(IByteSource& src, CSiteRecord& site);
 
 // Reads and checks the map bitmap section at `offset`. Only the bytes the
-// rows need are read; the rest of biSizeImage is skipped. A map of more than
+// rows need are read; the rest of biSizeImage is skipped. The rows are read
+// in pieces, each checksummed right after it lands (bitsCrc), while it is
+// still in the processor's cache. A map of more than
 // sitelayout::kMaxMapPixels, or whose rows cannot be allocated, gives
 // kMapMemoryText.
 SiteStatus ReadMapBitmap(IByteSource& src, uint32_t offset, MapBitmap& out);
@@ -147,9 +150,16 @@ struct PointsTally {
 };
 SiteStatus TallyPoints(IByteSource& src, const CSiteRecord& site, PointsTally& tally);
 
-// The signature section: 20,000 little-endian words, bottom row first.
+// The signature section: 200 x 100 pixels as 20,000 little-endian words
+// (0x00000000 ink, 0x00FFFFFF paper), bottom row first.
 using SignaturePixelFn = std::function<uint32_t(int x, int y)>;
 std::vector<uint8_t> EncodeSignature(const SignaturePixelFn& pixel);
+// The pixels (0x00RRGGBB) of a section's kSignatureBytes bytes, top row
+// first, x running fastest.
+std::vector<uint32_t> DecodeSignature(const uint8_t* section);
+// The pixels of the signature section of `site`'s file, or nothing when the
+// file does not hold the section whole.
+std::vector<uint32_t> ReadSignature(IByteSource& src, const CSiteRecord& site);
 
 // Sets resetOnSave 0 and lastSaveTime in the header image.
 void PrepareHeaderForSave(CSiteRecord& site, uint32_t now);

@@ -175,7 +175,7 @@ SiteStatus SaveSiteFile(const std::string& path, CSiteRecord& site, const Signat
     s.tempPath.clear();
     // The new file is complete and in place now; a failed directory flush
     // cannot be undone and does not make the file any less whole.
-    SyncDirectory(ops, dir);
+    (void)SyncDirectory(ops, dir);
     RemoveStaleCopies(ops, dir, base);
 
     std::memcpy(site.m_header, staged.m_header, sizeof site.m_header);

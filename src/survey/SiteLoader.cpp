@@ -28,7 +28,7 @@ SiteStatus CSiteLoader::ReadPlan(Fingerprint fingerprint) {
         SiteFingerprint taken;
         status =
             TakeSiteFingerprint(m_file, *m_site, kBitmapPrefixBytes + uint64_t{m_plan.bits.size()},
-                                taken, m_plan.bits.data());
+                                taken, &m_plan);
         if (!status.ok) return status;
         m_site->m_fileFingerprint = taken;
     }
@@ -48,21 +48,4 @@ SiteStatus CSiteLoader::ReadPoints() {
 
 SiteStatus CSiteLoader::Tally(PointsTally& tally) { return TallyPoints(m_file, *m_site, tally); }
 
-std::vector<uint32_t> CSiteLoader::ReadSignature() {
-    // 200 x 100 little-endian words, bottom row first.
-    std::vector<uint32_t> signature;
-    const uint64_t at = m_site->SignatureOffset();
-    std::vector<uint8_t> bytes(kSignatureBytes);
-    if (at > m_file.Size() || m_file.Size() - at < kSignatureBytes ||
-        m_file.ReadAt(at, bytes.data(), bytes.size()) != bytes.size())
-        return signature;
-    signature.resize(kSignatureWidth * kSignatureHeight);
-    for (uint32_t row = 0; row < kSignatureHeight; ++row) {
-        for (uint32_t x = 0; x < kSignatureWidth; ++x) {
-            const uint8_t* w = bytes.data() + 4 * (row * kSignatureWidth + x);
-            signature[(kSignatureHeight - 1 - row) * kSignatureWidth + x] =
-                uint32_t{w[0]} | uint32_t{w[1]} << 8 | uint32_t{w[2]} << 16;
-        }
-    }
-    return signature;
-}
+std::vector<uint32_t> CSiteLoader::ReadSignature() { return ::ReadSignature(m_file, *m_site); }

@@ -3,6 +3,7 @@
 #include <QFontMetricsF>
 #include <QPainter>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 
 #include "AppFakes.h"
@@ -45,7 +46,7 @@ QImage ScanScreen(int channel, const CApList& list, int height = 268) {
 // A channel-6 record for MAC 001122334455 with the given reading sum and count.
 void AddRecord(CApList& list, const char* ssid = "lab", int64_t sum = -50, int32_t count = 1) {
     ApRecord* r = nullptr;
-    list.NewRecord(r);
+    if (list.NewRecord(r) != CApList::kOk) std::abort();  // out of memory
     r->channel = 6;
     std::strncpy(r->macText, "001122334455", sizeof r->macText - 1);
     std::strncpy(r->ssid, ssid, sizeof r->ssid - 1);

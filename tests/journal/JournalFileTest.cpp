@@ -81,12 +81,13 @@ TEST(JournalFile, EachRecordIsFlushedAndTheWholeJournalReadsBackAfterATornTail) 
     const auto changes = SampleChanges();
     FaultyFileOps ops;
     JournalWriter writer(ops);
+    // Opening a survey waits for no disk; its first change takes the begin
+    // and the new name (the directory) to the disk with it.
     ASSERT_TRUE(writer.Create(path, SampleBegin(), kNow).ok);
+    EXPECT_EQ(ops.fdatasyncs + ops.fsyncs, 0);
+    ASSERT_TRUE(writer.AppendPoint(std::get<JournalPoint>(changes[0])).ok);
     EXPECT_EQ(ops.fdatasyncs, 1);
     EXPECT_EQ(ops.fsyncs, 1);  // the directory, for the new name
-    ASSERT_TRUE(writer.AppendPoint(std::get<JournalPoint>(changes[0])).ok);
-    EXPECT_EQ(ops.fdatasyncs, 2);
-    EXPECT_EQ(ops.kinds.back(), "fdatasync");
     writer.Close();
 
     // A crash in the middle of the next record: a torn tail, cut off when the

@@ -197,4 +197,24 @@ TEST_F(SurveyJournalTest, ALeftSurveysJournalGoesIsKeptAsideOrStaysForTheNextOpe
     fs::remove(journalPath);
     journal.Opened(journal.Inspect(sitePath, site), site, false);
     EXPECT_EQ(journal.Inspect(sitePath, site).kind, JournalFound::Live);
+
+    // A discarded survey's journal that cannot be renamed stays where it is,
+    // counted and told.
+    FaultyFileOps faulty;
+    faulty.failRenameAt = 1;
+    journal.UseFileOps(&faulty);
+    fs::remove(journalPath);
+    journal.Opened(journal.Inspect(sitePath, site), site, false);
+    const ApRecord* tail = list.Last();
+    AddEntry(list, 5, 5, 6, -40);
+    journal.PointRecorded(list, tail, site);
+    journal.Discarded();
+    told.clear();
+    journal.Leave();
+    EXPECT_TRUE(fs::exists(journalPath));
+    EXPECT_EQ(journal.AsideFailures(), 1u);
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_EQ(
+        told[0].text.rfind("The survey journal office.hss.journal could not be set aside (", 0), 0u)
+        << told[0].text;
 }

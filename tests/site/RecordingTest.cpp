@@ -6,6 +6,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <initializer_list>
 #include <mutex>
@@ -35,7 +36,7 @@ protected:
     // One scanned AP with the given readings.
     static void Heard(uint8_t macLast, std::initializer_list<int> readings, uint8_t hasBeacon = 1) {
         ApRecord* r = nullptr;
-        scanList.NewRecord(r);
+        if (scanList.NewRecord(r) != CApList::kOk) std::abort();  // out of memory
         r->mac[5] = macLast;
         FormatMacText(r->mac, r->macText);
         std::snprintf(r->ssid, sizeof r->ssid, "ap%d", macLast);

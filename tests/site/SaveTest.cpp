@@ -168,7 +168,7 @@ TEST(SaveSiteFile, RefusesAFileChangedOnDiskSinceItsFingerprintWasTaken) {
         MapBitmap plan;
         ASSERT_TRUE(ReadMapBitmap(src, s.site.BitmapOffset(), plan).ok);
         SiteFingerprint read;
-        ASSERT_TRUE(TakeSiteFingerprint(src, s.site, 1078 + plan.bits.size(), read).ok);
+        ASSERT_TRUE(TakeSiteFingerprint(src, s.site, 1078 + plan.bits.size(), read, &plan).ok);
         s.site.m_fileFingerprint = read;
         std::vector<uint8_t> onDisk = s.original;
         if (c.change) c.change(onDisk, s.site);

@@ -1,5 +1,6 @@
 #include "SurveyEntries.h"
 
+#include <cstdlib>
 #include <cstring>
 
 #include "survey/SiteLoader.h"
@@ -7,7 +8,7 @@
 void AddEntry(CApList& list, int32_t x, int32_t y, uint8_t channel, int64_t rssi, const char* ssid,
               const char* name, uint8_t macLast) {
     ApRecord* rec = nullptr;
-    list.NewRecord(rec);
+    if (list.NewRecord(rec) != CApList::kOk) std::abort();  // out of memory
     rec->x = x;
     rec->y = y;
     std::strncpy(rec->pointName, name, sizeof rec->pointName - 1);

@@ -4,6 +4,7 @@
 // under failing file calls. The point session beside it, with a scripted
 // source.
 
+#include <cstdlib>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -90,7 +91,7 @@ protected:
         d.BeginPoint(x, y);
         for (const Heard& h : aps) {
             ApRecord* r = nullptr;
-            scanList.NewRecord(r);
+            if (scanList.NewRecord(r) != CApList::kOk) std::abort();
             r->mac[5] = h.macLast;
             FormatMacText(r->mac, r->macText);
             std::snprintf(r->ssid, sizeof r->ssid, "ap%d", h.macLast);

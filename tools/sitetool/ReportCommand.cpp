@@ -26,8 +26,8 @@
 #include "coverage/CoverageOverlay.h"
 #include "coverage/NetworkCatalogue.h"
 #include "coverage/NetworkNames.h"
-#include "coverage/RssiBand.h"
 #include "coverage/SurveyPoints.h"
+#include "map/RssiBands.h"
 #include "screens/MapPainting.h"
 #include "site/SiteLayout.h"
 
@@ -40,9 +40,6 @@ constexpr int kResolution = 300;     // dots per inch of the page's coordinates
 constexpr int kDefaultNetworks = 5;  // coverage pages without --network
 constexpr int kMaxPicture = 2400;    // longest side of a map picture, in pixels
 constexpr int kCoverageCell = 2;     // picture pixels per coverage cell, each way
-const char* const kBandTexts[kBandCount] = {"-39 dBm and above", "-40 to -49 dBm",
-                                            "-50 to -59 dBm",    "-60 to -69 dBm",
-                                            "-70 to -79 dBm",    "-80 dBm and below"};
 
 int Fail(const QString& text) {
     std::fprintf(stderr, "%s\n", qPrintable(text));
@@ -256,7 +253,7 @@ void CReport::Legend() {
         m_p.fillRect(QRect(x, y, 2 * swatch, swatch), QColor(CCoverageOverlay::BandColour(b)));
         m_p.setPen(Qt::black);
         m_p.drawText(QPoint(x + 2 * swatch + 20, y + fm.ascent()),
-                     QString::fromLatin1(kBandTexts[b]));
+                     QString::fromLatin1(kRssiBands[b].rangeText));
     }
     m_y += 2 * (swatch + 20);
 }
