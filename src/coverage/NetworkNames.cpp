@@ -4,7 +4,7 @@
 
 std::string SsidName(const std::string& bytes) {
     if (bytes.empty()) return "(hidden)";
-    return DecodeByteText(bytes.data(), bytes.size());
+    return DisplayByteText(bytes.data(), bytes.size());
 }
 
 std::string MacName(const MacAddress& mac) {

@@ -35,6 +35,11 @@ enum class JournalFound {
     Live,         // the journal this survey is writing (its site opened again)
 };
 
+// "Recover 3 survey points " + `when` + "?", or for a journal of deletions
+// only "Recover 2 deletions of survey points " + `deletionsWhen` + "?".
+std::string RecoverQuestion(const JournalContents& contents, const std::string& when,
+                            const std::string& deletionsWhen);
+
 struct JournalFinding {
     JournalFound kind = JournalFound::None;
     std::string path;

@@ -1,6 +1,7 @@
 #include <sys/mman.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <utility>
 
 #include "site/BitmapInfo.h"
@@ -73,7 +74,9 @@ bool ByteBlock::Allocate(size_t n) {
     return true;
 }
 
-SiteStatus ReadMapBitmap(IByteSource& src, uint32_t offset, MapBitmap& out) {
+namespace {
+
+SiteStatus ReadBitmapOf(IByteSource& src, uint32_t offset, MapBitmap& out) {
     using namespace sitelayout;
     BitmapInfo info;
     SiteStatus status = ReadBitmapInfo(src, offset, info);
@@ -81,17 +84,19 @@ SiteStatus ReadMapBitmap(IByteSource& src, uint32_t offset, MapBitmap& out) {
     if (static_cast<uint64_t>(info.width) * static_cast<uint64_t>(info.height) > kMaxMapPixels)
         return BitmapError(kMapMemoryText);
 
-    uint8_t table[kColorTableBytes];
-    const uint64_t tableAt = uint64_t{offset} + kFileHeaderBytes + kInfoHeaderBytes;
-    if (src.ReadAt(tableAt, table, sizeof table) != sizeof table)
+    // The section's headers and colour table as stored: Save As writes them
+    // back as they were.
+    uint8_t prefix[kBitmapPrefixBytes];
+    if (src.ReadAt(offset, prefix, sizeof prefix) != sizeof prefix)
         return BitmapError("The map bitmap's colour table could not be read.");
+    const uint8_t* table = prefix + kFileHeaderBytes + kInfoHeaderBytes;
 
     // biSizeImage may declare far more than the rows take; the rest is
     // never read.
     ByteBlock bits;
     if (!bits.Allocate(static_cast<size_t>(info.stride) * static_cast<size_t>(info.height)))
         return BitmapError(kMapMemoryText);
-    if (src.ReadAt(tableAt + kColorTableBytes, bits.data(), bits.size()) != bits.size())
+    if (src.ReadAt(uint64_t{offset} + kBitmapPrefixBytes, bits.data(), bits.size()) != bits.size())
         return BitmapError("The map bitmap's pixels could not be read.");
 
     out.width = info.width;
@@ -103,6 +108,13 @@ SiteStatus ReadMapBitmap(IByteSource& src, uint32_t offset, MapBitmap& out) {
         const uint8_t* q = table + i * 4;  // RGBQUAD: blue, green, red, reserved
         out.colorTable[i] = (uint32_t{q[2]} << 16) | (uint32_t{q[1]} << 8) | q[0];
     }
+    std::memcpy(out.storedPrefix, prefix, sizeof prefix);
     out.bits = std::move(bits);
     return SiteStatus::Ok();
+}
+
+}  // namespace
+
+SiteStatus ReadMapBitmap(IByteSource& src, uint32_t offset, MapBitmap& out) {
+    return NamingFile(ReadBitmapOf(src, offset, out), src.Name());
 }

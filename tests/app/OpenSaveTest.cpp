@@ -150,7 +150,7 @@ TEST_F(AppTest, FailedOrCancelledOpenLeavesTheOpenSiteAsItWas) {
             EXPECT_EQ(m_boxes.shown.size(), 1u);  // only the save question
         } else {
             ASSERT_EQ(m_boxes.shown.size(), 2u);
-            EXPECT_EQ(m_boxes.shown[1].text, c.text);
+            EXPECT_EQ(m_boxes.shown[1].text, c.text + "\n" + c.path);  // the file named below
             EXPECT_EQ(m_boxes.shown[1].caption, c.caption);
             EXPECT_EQ(m_boxes.shown[1].type, unsigned(platform::MB_ICONHAND));
         }
@@ -178,7 +178,9 @@ TEST_F(AppTest, SaveBeforeAnyOpenOrOfAVanishedFileSaysCouldNotUpdate) {
     ASSERT_TRUE(QFile::remove(QString::fromStdString(path)));
     m_boxes.shown.clear();
     EXPECT_FALSE(view->OnSaveSite());
-    ExpectOneBox("Could not update site", "Site Update Error", platform::MB_ICONHAND);
+    ExpectOneBox(QString::fromStdString("Could not update site\n" + path +
+                                        ": The file was removed or renamed since it was opened"),
+                 "Site Update Error", platform::MB_ICONHAND);
     EXPECT_TRUE(view->HasUnsavedChanges());
     EXPECT_EQ(platform::WaitCursorDepth(), 0);
 }
@@ -262,7 +264,8 @@ TEST_F(AppTest, SaveRefusesASiteFileReplacedOnDiskAndSavesAgainAfterItsOwnSave) 
     RecordPoint(*view, 140, 50, {{0x03, {-50}, 6, "lab"}});
     m_boxes.shown.clear();
     EXPECT_FALSE(view->OnSaveSite());
-    ExpectOneBox("Could not update site\nThe site file has changed on disk since it was opened.",
+    ExpectOneBox(QString::fromStdString("Could not update site\n" + path +
+                                        ": The file changed on disk since it was opened"),
                  "Site Update Error", platform::MB_ICONHAND);
     EXPECT_EQ(ReadFileBytes(path), ReadFileBytes(photo));
     EXPECT_TRUE(view->HasUnsavedChanges());

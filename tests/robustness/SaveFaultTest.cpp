@@ -1,7 +1,8 @@
-// Save under faults: any one file call failing, the disk filling at any
-// write, writes cut short or interrupted. Afterwards the site file on disk is
-// the old one or the new one byte for byte, and a failure says "Could not
-// update site".
+// Save and Save As under faults: any one file call failing, the disk filling
+// at any write, writes cut short or interrupted. Afterwards the site file on
+// disk is the old one or the new one byte for byte (Save As: no file or the
+// whole new one), and a failure says "Could not update site" (or "Could not
+// write site") with the path and the system's reason.
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -10,6 +11,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <filesystem>
+#include <map>
+#include <system_error>
 
 #include "FifoRescue.h"
 #include "RobustSupport.h"
@@ -63,10 +66,13 @@ struct SiteOnDisk {
     CSiteRecord site;
     CApList list;
 
+    MapBitmap plan;
+
     SiteOnDisk() {
         WriteFileBytes(path, original);
         MemorySource src(original);
         EXPECT_TRUE(ReadSiteHeader(src, site).ok);
+        EXPECT_TRUE(ReadMapBitmap(src, site.BitmapOffset(), plan).ok);
         for (int i = 0; i < 30; ++i)
             AddEntry(list, 10 * (i / 3), 7, static_cast<uint8_t>(1 + i % 14), -40 - i,
                      ("net-" + std::to_string(i)).c_str(), "TEST", static_cast<uint8_t>(i));
@@ -74,10 +80,25 @@ struct SiteOnDisk {
     SiteStatus Save(FileOps& ops) {
         return SaveSiteFile(path.string(), site, NoInk, list, 77, ops);
     }
+    fs::path copy = dir.Path() / "copy.hss";
+    SiteStatus SaveAs(FileOps& ops) {
+        return SaveSiteAs(copy.string(), site, plan, NoInk, list, 77, ReplaceExisting::No, ops);
+    }
+    // The failure text for the errno the failing call gave.
+    std::string Refusal(const SiteStatus& status, const fs::path& file,
+                        const char* what = kSiteUpdateText) const {
+        return SaveFailureText(what, file.string(), std::system_category().message(status.error));
+    }
     size_t Files() const {
         return static_cast<size_t>(std::distance(fs::directory_iterator(dir.Path()), {}));
     }
 };
+
+// The errno FaultyFileOps gives a failing call of each kind.
+const std::map<std::string, int> kFaultErrno = {
+    {"open", EACCES},  {"stat", EIO},  {"fcntl", EINVAL}, {"read", EIO},
+    {"write", EIO},    {"fstat", EIO}, {"fsync", EIO},    {"close", EIO},
+    {"rename", EXDEV}, {"lstat", EIO}, {"ftruncate", EIO}};
 
 Bytes CleanSave() {
     SiteOnDisk s;
@@ -113,7 +134,8 @@ TEST(SaveFaults, FailingAnyOneFileCallLeavesTheOldOrTheNewFileByteForByte) {
             EXPECT_EQ(now, saved);
         } else {
             EXPECT_EQ(status.caption, "Site Update Error");
-            EXPECT_EQ(status.text, "Could not update site");
+            EXPECT_EQ(status.error, kFaultErrno.at(kind));
+            EXPECT_EQ(status.text, s.Refusal(status, s.path));
             EXPECT_EQ(now, s.original);
             EXPECT_EQ(s.site.LastSaveTime(), savedAt);  // header image untouched
         }
@@ -143,7 +165,9 @@ TEST(SaveFaults, DiskFullAtEachWriteFailsWithoutDamage) {
         ops.spaceLeft = space;
         const SiteStatus status = s.Save(ops);
         EXPECT_FALSE(status.ok) << space;
-        EXPECT_EQ(status.text, "Could not update site") << space;
+        EXPECT_EQ(status.text, SaveFailureText(kSiteUpdateText, s.path.string(),
+                                               "No space left on device"))
+            << space;
         EXPECT_EQ(ReadFileBytes(s.path), s.original) << space;
         EXPECT_EQ(s.Files(), 1u) << space;
     }
@@ -174,10 +198,11 @@ TEST(SaveFaults, WhatAnInPlaceSaveCouldNotRewriteIsRefusedAndLeftAsItWas) {
         const char* what;
         mode_t type;  // what the site path names when the save starts
         mode_t mode;
+        const char* reason;
     } cases[] = {
-        {"write-protected file (0444)", S_IFREG, 0444},
-        {"FIFO", S_IFIFO, 0666},
-        {"character device (1, 3: null)", S_IFCHR, 0666},
+        {"write-protected file (0444)", S_IFREG, 0444, "Permission denied"},
+        {"FIFO", S_IFIFO, 0666, "This is a named pipe (FIFO), not a file."},
+        {"character device (1, 3: null)", S_IFCHR, 0666, "This is a device, not a file."},
     };
     for (const auto& c : cases) {
         SiteOnDisk s;
@@ -193,7 +218,8 @@ TEST(SaveFaults, WhatAnInPlaceSaveCouldNotRewriteIsRefusedAndLeftAsItWas) {
         PosixFileOps ops;
         const SiteStatus status = s.Save(ops);
         EXPECT_FALSE(rescue.Rescued()) << c.what << ": the save blocked";
-        EXPECT_EQ(status.text, "Could not update site") << c.what;
+        EXPECT_EQ(status.text, SaveFailureText(kSiteUpdateText, s.path.string(), c.reason))
+            << c.what;
         struct stat st {};
         ASSERT_EQ(::lstat(s.path.c_str(), &st), 0) << c.what;
         EXPECT_EQ(st.st_mode, c.type | c.mode) << c.what;
@@ -201,5 +227,50 @@ TEST(SaveFaults, WhatAnInPlaceSaveCouldNotRewriteIsRefusedAndLeftAsItWas) {
             EXPECT_EQ(ReadFileBytes(s.path), s.original) << c.what;
         }
         EXPECT_EQ(s.Files(), 1u) << c.what;  // no copy left beside it
+    }
+}
+
+// Save As makes a new file: a failure leaves no file at the new name and no
+// copy beside it; once the copy has its name nothing can fail it any more.
+TEST(SaveFaults, SaveAsFailingAnyOneFileCallOrFindingTheDiskFullLeavesNoFileOrTheWholeOne) {
+    AnyCallFaults counting;
+    Bytes saved;
+    {
+        SiteOnDisk s;
+        ASSERT_TRUE(s.SaveAs(counting).ok);
+        saved = ReadFileBytes(s.copy);
+    }
+    const auto rename = std::find(counting.kinds.begin(), counting.kinds.end(), "rename");
+    ASSERT_NE(rename, counting.kinds.end());
+    const int renameAt = static_cast<int>(rename - counting.kinds.begin()) + 1;
+    for (int n = 1; n <= counting.calls; ++n) {
+        const std::string& kind = counting.kinds[n - 1];
+        SCOPED_TRACE("call " + std::to_string(n) + " (" + kind + ")");
+        SiteOnDisk s;
+        AnyCallFaults ops;
+        ops.failAnyAt = n;
+        const SiteStatus status = s.SaveAs(ops);
+        ASSERT_EQ(status.ok, n > renameAt);
+        if (status.ok) {
+            EXPECT_EQ(ReadFileBytes(s.copy), saved);
+        } else {
+            EXPECT_EQ(status.error, kFaultErrno.at(kind));
+            EXPECT_EQ(status.text, s.Refusal(status, s.copy, kSiteWriteText));
+            EXPECT_FALSE(fs::exists(s.copy));
+        }
+        if (kind != "unlink") {
+            EXPECT_EQ(s.Files(), status.ok ? 2u : 1u);
+        }
+        EXPECT_EQ(ReadFileBytes(s.path), s.original);  // the open file is never touched
+    }
+    for (int64_t space : {int64_t{0}, int64_t{150}, counting.written - 1}) {
+        SiteOnDisk s;
+        AnyCallFaults ops;
+        ops.spaceLeft = space;
+        const SiteStatus status = s.SaveAs(ops);
+        EXPECT_EQ(status.text, SaveFailureText(kSiteWriteText, s.copy.string(),
+                                               "No space left on device"))
+            << space;
+        EXPECT_EQ(s.Files(), 1u) << space;
     }
 }

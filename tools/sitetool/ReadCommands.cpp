@@ -18,11 +18,6 @@
 
 namespace {
 
-int Reject(const SiteStatus& status) {
-    std::fprintf(stderr, "%s\n", status.text.c_str());
-    return 1;
-}
-
 void Print(const QJsonObject& object) {
     const QByteArray json = QJsonDocument(object).toJson(QJsonDocument::Indented);
     std::fwrite(json.constData(), 1, static_cast<size_t>(json.size()), stdout);
@@ -72,10 +67,10 @@ struct OpenedFile {
 int RunInfo(const QString& sitePath) {
     OpenedFile file(sitePath);
     SiteStatus status = file.Open();
-    if (!status.ok) return Reject(status);
+    if (!status.ok) return Fail(status);
     PointsTally tally;
     status = TallyPoints(file.src, file.site, tally);
-    if (!status.ok) return Reject(status);
+    if (!status.ok) return Fail(status);
 
     const CSiteRecord& s = file.site;
     QJsonObject info;
@@ -129,7 +124,7 @@ QByteArray PointsJson(const LoadedSurvey& survey) {
 int RunPoints(const QString& sitePath) {
     LoadedSurvey survey;
     const SiteStatus status = LoadSurvey(sitePath, survey);
-    if (!status.ok) return Reject(status);
+    if (!status.ok) return Fail(status);
     const QByteArray json = PointsJson(survey);
     std::fwrite(json.constData(), 1, static_cast<size_t>(json.size()), stdout);
     return 0;

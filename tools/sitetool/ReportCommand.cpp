@@ -44,11 +44,6 @@ const char* const kBandTexts[kBandCount] = {"-39 dBm and above", "-40 to -49 dBm
                                             "-50 to -59 dBm",    "-60 to -69 dBm",
                                             "-70 to -79 dBm",    "-80 dBm and below"};
 
-int Fail(const QString& text) {
-    std::fprintf(stderr, "%s\n", qPrintable(text));
-    return 1;
-}
-
 QString Utf8(const std::string& s) { return QString::fromStdString(s); }
 
 // A network to show and its page's heading.
@@ -332,14 +327,13 @@ void CReport::Table() {
 int RunReport(const QString& sitePath, const QString& outPath, const QStringList& networks,
               int radius) {
     const QFileInfo in(sitePath), out(outPath);
-    if (out.exists() && in.exists() && in.canonicalFilePath() == out.canonicalFilePath())
-        return Fail("The output file is the site file; choose another name.");
+    if (const int refused = GuardOutput(sitePath, outPath)) return refused;
     if (out.exists() && !out.isFile())
         return Fail("Cannot write " + outPath + ": not a regular file.");
 
     SiteMap map;
     const SiteStatus status = LoadSiteMap(sitePath, map);
-    if (!status.ok) return Fail(QString::fromStdString(status.text));
+    if (!status.ok) return Fail(status);
     const NetworkCatalogue cat = BuildCatalogue(map.entries);
     QString missing;
     const std::vector<Shown> shown = ChooseNetworks(cat, networks, missing);
