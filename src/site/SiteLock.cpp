@@ -70,7 +70,8 @@ std::string LockPathFor(const std::string& sitePath) { return sitePath + ".lock"
 
 SiteLockResult CSiteLock::Take(const std::string& sitePath) {
     const std::string path = LockPathFor(sitePath);
-    struct stat held {}, named {};
+    struct stat held {
+    }, named{};
     if (m_fd >= 0 && ::fstat(m_fd, &held) == 0 && ::stat(path.c_str(), &named) == 0 &&
         SameFile(held, named))
         return {};
@@ -107,7 +108,8 @@ void CSiteLock::Release() {
     if (m_fd < 0) return;
     // Removed while still locked, and only when the name is still ours: a
     // program waiting on this file sees it gone and tries the name again.
-    struct stat held {}, named {};
+    struct stat held {
+    }, named{};
     if (::fstat(m_fd, &held) == 0 && ::stat(m_path.c_str(), &named) == 0 && SameFile(held, named))
         ::unlink(m_path.c_str());
     ::close(m_fd);

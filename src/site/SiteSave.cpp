@@ -83,7 +83,7 @@ void RemoveStaleCopies(FileOps& ops, const std::string& dir, const std::string& 
 
 // What a save writes, made before any file is touched.
 struct Staged {
-    CSiteRecord site;  // the header image as saved, the record buffers as encoded
+    CSiteRecord site;                // the header image as saved, the record buffers as encoded
     std::vector<uint8_t> signature;  // empty: the file's signature stays
     std::vector<uint8_t> points;
 };
@@ -257,8 +257,8 @@ SiteStatus WriteOverCopy(SaveJob& job, FileOps& ops, const CSiteRecord& site, co
         err = WriteBeforeCut(ops, job.tempFd, staged.signature.data(), staged.signature.size(),
                              staged.site.SignatureOffset(), cut);
     if (err == 0)
-        err = PWriteAll(ops, job.tempFd, staged.points.data(), staged.points.size(), cut,
-                        kCopyChunk);
+        err =
+            PWriteAll(ops, job.tempFd, staged.points.data(), staged.points.size(), cut, kCopyChunk);
     return err == 0 ? SiteStatus::Ok() : job.Failed(err);
 }
 
@@ -414,8 +414,8 @@ SiteStatus SaveSiteAs(const std::string& path, CSiteRecord& site, const MapBitma
     fingerprinter.Feed(bitmapAt, plan.storedPrefix, kBitmapPrefixBytes);
     fingerprinter.Feed(rowsAt, plan.bits.data(), plan.bits.size());
     for (uint64_t at = rowsAt + plan.bits.size(); at < bitmapAt + bitmapLength;) {
-        const size_t n = static_cast<size_t>(std::min<uint64_t>(bitmapAt + bitmapLength - at,
-                                                                zeros.size()));
+        const size_t n =
+            static_cast<size_t>(std::min<uint64_t>(bitmapAt + bitmapLength - at, zeros.size()));
         fingerprinter.Feed(at, zeros.data(), n);
         at += n;
     }

@@ -82,13 +82,15 @@ TEST(HelpText, TheGuidesLinesWithTheTopicsAndTheEmptyItemsInPlaceThenTheAddedCom
     const std::set<int> empty = {2,   15,  26,  28,  33,  37,  47,  64,  73,  77,  80,
                                  83,  85,  93,  95,  101, 103, 106, 108, 117, 119, 128,
                                  130, 139, 142, 145, 147, 156, 161, 163, 174, 182};
+    // clang-format off
     const std::pair<int, const char*> titles[] = {
-        {1, "Overview"},        {27, "Quick Start"},     {38, "OPEN A SITE FILE"},
-        {48, "START SURVEY"},   {65, "COMPLETE SURVEY"}, {78, "Status Bar (Bottom)"},
-        {81, "Menu"},           {94, "Zoom Mode"},       {102, "Scroll Bars"},
-        {107, "Joystick"},      {118, "Color Codes"},    {129, "Survey Information Screen"},
-        {146, "Surveying Tips"}, {160, "before you start."}, {162, "More Commands"},
-        {164, "COVERAGE MAP"},  {175, "NETWORKS"},       {183, "SAVE AS"}};
+        {1, "Overview"},         {27, "Quick Start"},         {38, "OPEN A SITE FILE"},
+        {48, "START SURVEY"},    {65, "COMPLETE SURVEY"},     {78, "Status Bar (Bottom)"},
+        {81, "Menu"},            {94, "Zoom Mode"},           {102, "Scroll Bars"},
+        {107, "Joystick"},       {118, "Color Codes"},        {129, "Survey Information Screen"},
+        {146, "Surveying Tips"}, {160, "before you start."},  {162, "More Commands"},
+        {164, "COVERAGE MAP"},   {175, "NETWORKS"},           {183, "SAVE AS"}};
+    // clang-format on
     for (const auto& [n, text] : titles) EXPECT_EQ(line(n), text) << n;
     // Body lines are pre-wrapped for the narrow list (the two long ones of the
     // status bar and the menu excepted); a split word is hyphenated and the

@@ -18,8 +18,8 @@
 #include "SurveyEntries.h"
 #include "aplist/ApList.h"
 #include "journal/JournalReader.h"
-#include "journal/SetAsideJournals.h"
 #include "journal/JournalWriter.h"
+#include "journal/SetAsideJournals.h"
 #include "journal/SiteBinding.h"
 #include "site/FileOps.h"
 #include "site/SiteFile.h"
@@ -269,15 +269,16 @@ TEST(JournalFile, SetAsideJournalsOfThisVeryFileVersionAreFoundNewestFirst) {
     const auto changes = SampleChanges();
     const std::string first = aside(begin, changes, kNow);
     const std::string second = aside(begin, {changes[0]}, kNow + 3600);
-    aside(older, changes, kNow);                         // another version of the file
-    aside(begin, {}, kNow);                              // nothing in it
-    aside(older, changes, kNow + 60, begin.binding);     // ends with the save that wrote it
+    aside(older, changes, kNow);                             // another version of the file
+    aside(begin, {}, kNow);                                  // nothing in it
+    aside(older, changes, kNow + 60, begin.binding);         // ends with the save that wrote it
     WriteFileBytes(journal, EncodeJournal(begin, changes));  // the live journal
     WriteFileBytes(journal + ".notes", {1});
 
     const std::vector<SetAsideJournal> found = FindSetAsideJournals(site.string(), record);
     ASSERT_EQ(found.size(), 2u);
-    EXPECT_EQ(std::make_pair(found[0].path, found[0].setAside), std::make_pair(second, kNow + 3600));
+    EXPECT_EQ(std::make_pair(found[0].path, found[0].setAside),
+              std::make_pair(second, kNow + 3600));
     EXPECT_EQ(std::make_pair(found[1].path, found[1].setAside), std::make_pair(first, kNow));
     EXPECT_EQ(found[1].contents.changes, changes);
     ::setenv("TZ", "UTC", 1);

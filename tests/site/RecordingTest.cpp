@@ -5,9 +5,9 @@
 
 #include <atomic>
 #include <chrono>
+#include <climits>
 #include <cstdio>
 #include <cstring>
-#include <climits>
 #include <initializer_list>
 #include <mutex>
 #include <string>
@@ -142,7 +142,10 @@ TEST_F(Recording, APointIsRecordedOnThePlansPixelsWhereverTheCursorStood) {
     ASSERT_TRUE(ReadSiteHeader(src, site).ok);
     const struct {
         int32_t x, y, recordedX, recordedY;
-    } taps[] = {{1200, 40, 1199, 39}, {-1, -7, 0, 0}, {600, 20, 600, 20}, {0, 39, 0, 39},
+    } taps[] = {{1200, 40, 1199, 39},
+                {-1, -7, 0, 0},
+                {600, 20, 600, 20},
+                {0, 39, 0, 39},
                 {INT32_MAX, INT32_MIN, 1199, 0}};
     for (const auto& t : taps) {
         surveyList.RemoveAll();

@@ -5,10 +5,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <functional>
-#include <algorithm>
 
 #include "SiteTestSupport.h"
 #include "journal/JournalFormat.h"
@@ -241,7 +241,8 @@ TEST(SaveSiteAs, LaysTheSurveyOutAsTheOpenFileWasWithZerosForWhatWasNeverHeld) {
         std::vector<size_t> neverHeld;  // bytes Save As writes as zeros
     } cases[] = {
         {"header of 151 bytes", LongerHeaderSiteFile(), {150}},
-        {"bitmap excess", WithBitmapExcess(SmallSiteFile(), 6),
+        {"bitmap excess",
+         WithBitmapExcess(SmallSiteFile(), 6),
          {1668, 1669, 1670, 1671, 1672, 1673}},
         {"signature first", SmallSiteFile(37, 11, SiteSectionOrder::SignatureFirst), {}},
     };
@@ -275,20 +276,19 @@ TEST(SaveSiteAs, LaysTheSurveyOutAsTheOpenFileWasWithZerosForWhatWasNeverHeld) {
         const auto before = ReadFileBytes(out);
         const SiteStatus refused =
             SaveSiteAs(out.string(), o.site, o.plan, Ink, list, 323, ReplaceExisting::No, ops);
-        EXPECT_EQ(std::make_pair(refused.text, refused.error),
-                  std::make_pair(SaveFailureText(kSiteWriteText, out.string(), "File exists"),
-                                 EEXIST));
+        EXPECT_EQ(
+            std::make_pair(refused.text, refused.error),
+            std::make_pair(SaveFailureText(kSiteWriteText, out.string(), "File exists"), EEXIST));
         EXPECT_EQ(ReadFileBytes(out), before);
         const fs::path fifo = dir.Path() / "pipe.hss";
         ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-        EXPECT_EQ(SaveSiteAs(fifo.string(), o.site, o.plan, Ink, list, 323,
-                             ReplaceExisting::Yes, ops)
-                      .text,
-                  SaveFailureText(kSiteWriteText, fifo.string(),
-                                  "This is a named pipe (FIFO), not a file."));
+        EXPECT_EQ(
+            SaveSiteAs(fifo.string(), o.site, o.plan, Ink, list, 323, ReplaceExisting::Yes, ops)
+                .text,
+            SaveFailureText(kSiteWriteText, fifo.string(),
+                            "This is a named pipe (FIFO), not a file."));
         EXPECT_TRUE(
-            SaveSiteAs(out.string(), o.site, o.plan, Ink, list, 324, ReplaceExisting::Yes, ops)
-                .ok);
+            SaveSiteAs(out.string(), o.site, o.plan, Ink, list, 324, ReplaceExisting::Yes, ops).ok);
         EXPECT_EQ(ReadFileBytes(out).size(), before.size());
         EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), {}), 2);  // no copy left
     }

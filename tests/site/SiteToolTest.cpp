@@ -490,8 +490,10 @@ TEST(SiteTool, ExportedTextsCannotBecomeFormulasAndACutCharacterIsLeftOut) {
     EXPECT_EQ(Tool({"export", Q(path)}).out.toStdString(),
               "x,y,point,channel,mac,ssid,rssi_dbm\r\n"
               "1,2,'-9,6,001122334455,'=1+1,-80\r\n"
-              "3,4,TEST,11,001122334455," + cut + ",-60\r\n"
-              "5,6,TEST,1,001122334455,bell\\x07,-70\r\n");
+              "3,4,TEST,11,001122334455," +
+                  cut +
+                  ",-60\r\n"
+                  "5,6,TEST,1,001122334455,bell\\x07,-70\r\n");
     EXPECT_TRUE(Tool({"export", Q(path), "--raw"}).out.contains(",=1+1,-80"));
     const QJsonArray entries = Tool({"points", Q(path)}).Json()["entries"].toArray();
     ASSERT_EQ(entries.size(), 3);
@@ -521,9 +523,8 @@ void WriteJournal(const std::filesystem::path& site, const std::filesystem::path
     const ApRecord* first = list.First();
     ASSERT_NE(first, nullptr);
     int32_t run = 0;
-    for (const ApRecord* e = first; e != nullptr && e != list.Sentinel() && e->x == first->x &&
-                                    e->y == first->y;
-         e = e->next)
+    for (const ApRecord* e = first;
+         e != nullptr && e != list.Sentinel() && e->x == first->x && e->y == first->y; e = e->next)
         ++run;
     PosixFileOps ops;
     JournalWriter writer(ops);
@@ -554,8 +555,8 @@ void WriteJournal(const std::filesystem::path& site, const std::filesystem::path
 // unless --force, which applies its points where they were taken.
 TEST(SiteTool, RecoverWritesTheSiteWithAJournalsPointsIntoANewFile) {
     ScratchDir dir;
-    const auto site = dir.Write("office.hss",
-                                ReadFileBytes(std::filesystem::path(kSamples) / "office-surveyed.hss"));
+    const auto site = dir.Write(
+        "office.hss", ReadFileBytes(std::filesystem::path(kSamples) / "office-surveyed.hss"));
     const auto journal = dir.Path() / "office.hss.journal.20261207-051500";
     WriteJournal(site, journal);
     const Bytes siteBytes = ReadFileBytes(site), journalBytes = ReadFileBytes(journal);
@@ -591,7 +592,8 @@ TEST(SiteTool, RecoverWritesTheSiteWithAJournalsPointsIntoANewFile) {
     const auto empty =
         dir.Write("empty.hss", ReadFileBytes(std::filesystem::path(kSamples) / "office.hss"));
     const auto forcedOut = dir.Path() / "forced.hss";
-    const ToolRun foreign = Tool({"recover", Q(empty), "--journal", Q(journal), "-o", Q(forcedOut)});
+    const ToolRun foreign =
+        Tool({"recover", Q(empty), "--journal", Q(journal), "-o", Q(forcedOut)});
     EXPECT_EQ(foreign.status, 1);
     EXPECT_EQ(foreign.err.toStdString(),
               "office.hss.journal.20261207-051500 was written for another version of empty.hss; "

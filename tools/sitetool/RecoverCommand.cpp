@@ -105,8 +105,7 @@ int RunRecover(const QString& sitePath, const QString& journalPath, const QStrin
                     qPrintable(Counted(deletions, "deletion", "deletions")), qPrintable(outName));
     }
     if (!replay.complete || c.end == JournalEnd::Corrupt)
-        std::fprintf(stderr,
-                     "The journal is damaged after %s; %s holds the survey up to there.\n",
+        std::fprintf(stderr, "The journal is damaged after %s; %s holds the survey up to there.\n",
                      qPrintable(Counted(points, "survey point", "survey points")),
                      qPrintable(outName));
     return 0;

@@ -18,7 +18,8 @@ int Fail(const QString& text) {
 int Fail(const SiteStatus& status) { return Fail(QString::fromStdString(status.text)); }
 
 int GuardOutput(const QString& input, const QString& output, const char* what) {
-    struct stat in {}, out {};
+    struct stat in {
+    }, out{};
     if (output.isEmpty() || ::stat(QFile::encodeName(input).constData(), &in) != 0 ||
         ::stat(QFile::encodeName(output).constData(), &out) != 0)
         return 0;
