@@ -3,8 +3,8 @@
 // ends it) and between two locks of one process, which conflict just the same.
 
 #include <gtest/gtest.h>
-#include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -24,13 +24,13 @@ std::string Text(const fs::path& path) {
 }
 
 // A child process that takes the lock of `site`, says so through a pipe and
-// then waits to be killed.
+// then waits to be killed. The read ends when the child writes or is gone.
 pid_t StartHolder(const std::string& site) {
     int ready[2];
     if (::pipe(ready) != 0) return -1;
     const pid_t pid = ::fork();
     if (pid == 0) {
-        ::close(ready[0]);
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);  // never outlives a test that failed
         CSiteLock lock;
         const char taken = lock.Take(site).kind == SiteLockResult::Kind::Taken ? 'y' : 'n';
         (void)!::write(ready[1], &taken, 1);
@@ -38,15 +38,10 @@ pid_t StartHolder(const std::string& site) {
     }
     ::close(ready[1]);
     char answer = 0;
-    pollfd p{ready[0], POLLIN, 0};
-    // Bounded: a child that never answers fails the test instead of hanging it.
-    const bool answered = ::poll(&p, 1, 30000) == 1 && ::read(ready[0], &answer, 1) == 1;
+    const bool taken = ::read(ready[0], &answer, 1) == 1 && answer == 'y';
     ::close(ready[0]);
-    if (!answered || answer != 'y') {
-        if (pid > 0) ::kill(pid, SIGKILL), ::waitpid(pid, nullptr, 0);
-        return -1;
-    }
-    return pid;
+    if (!taken && pid > 0) ::kill(pid, SIGKILL), ::waitpid(pid, nullptr, 0);
+    return taken ? pid : -1;
 }
 
 }  // namespace
