@@ -303,7 +303,7 @@ SiteStatus OpenSource(SaveJob& job, FileOps& ops, const std::string& source, boo
 }  // namespace
 
 std::string SaveFailureText(const char* what, const std::string& path, const std::string& reason) {
-    return std::string(what) + "\n" + path + ": " + reason;
+    return std::string(what) + "\n" + (path.empty() ? reason : path + ": " + reason);
 }
 
 SiteStatus SaveSiteFile(const std::string& path, CSiteRecord& site, const SignaturePixelFn& pixel,

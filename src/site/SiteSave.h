@@ -30,7 +30,7 @@ inline constexpr const char* kFileGoneReason =
     "The file was removed or renamed since it was opened";
 
 // `what` ("Could not update site"), then the path and the reason on a line
-// of their own.
+// of their own (the reason alone without a path).
 std::string SaveFailureText(const char* what, const std::string& path, const std::string& reason);
 
 // Writes `site`'s header image (resetOnSave 0, lastSaveTime `now`), the
