@@ -200,6 +200,16 @@ void CSurveyJournal::SaveStarting(const CSiteRecord& site, const CApList& list, 
     if (!status.ok) Failed(status);
 }
 
+void CSurveyJournal::SavedAs(const std::string& sitePath, const CSiteRecord& site,
+                             const CApList& list) {
+    m_writer->Close();
+    if (OwnsJournalFile()) RemoveJournal(Ops(), m_path);
+    m_writer->Forget();
+    m_path = JournalPathFor(sitePath);
+    m_told = false;
+    Saved(site, list);
+}
+
 void CSurveyJournal::Saved(const CSiteRecord& site, const CApList& list) {
     m_writer->Close();
     // A journal that did not go is set aside by the next one; one that comes

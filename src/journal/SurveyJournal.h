@@ -91,6 +91,12 @@ public:
     // After a successful save: the site file holds everything, so the journal
     // goes, and a new one begins on the saved file with the running counters.
     void Saved(const CSiteRecord& site, const CApList& list);
+    // After a successful SaveSiteAs(sitePath, ...): the survey lives in the
+    // new file now, so the old file's journal goes (its points are all in the
+    // new file and are never offered again) and a new journal begins beside
+    // the new file with the running counters. Call SaveStarting before the
+    // Save As as before a save.
+    void SavedAs(const std::string& sitePath, const CSiteRecord& site, const CApList& list);
     // The surveyor chose not to save the survey (it is set aside when the
     // survey is left, unless more points come first).
     void Discarded();
