@@ -1,6 +1,7 @@
 #include "journal/JournalWriter.h"
 
 #include <fcntl.h>
+#include <time.h>
 
 #include <cerrno>
 #include <filesystem>
@@ -13,11 +14,13 @@ std::string DirectoryOf(const std::string& path) {
     return dir.empty() ? "." : dir;
 }
 
+constexpr const char* kStampFormat = "%Y%m%d-%H%M%S";  // UTC
+
 std::string TimeStamp(time_t now) {
     struct tm t {};
     gmtime_r(&now, &t);
     char text[32];
-    std::strftime(text, sizeof text, "%Y%m%d-%H%M%S", &t);
+    std::strftime(text, sizeof text, kStampFormat, &t);
     return text;
 }
 
@@ -45,6 +48,26 @@ int AtAsideName(FileOps& ops, const std::string& path, time_t now, std::string* 
 }
 
 }  // namespace
+
+bool SetAsideTime(const std::string& journalPath, const std::string& name, time_t& when) {
+    const std::string prefix = journalPath + ".";
+    if (name.compare(0, prefix.size(), prefix) != 0) return false;
+    const std::string stamp = name.substr(prefix.size());
+    struct tm t {};
+    const char* end = strptime(stamp.c_str(), kStampFormat, &t);
+    if (end == nullptr || end != stamp.c_str() + 15) return false;
+    // "-2", "-3", ... when the name was taken.
+    if (*end == '-') {
+        const char* digits = end + 1;
+        if (*digits == '\0') return false;
+        for (; *digits != '\0'; ++digits)
+            if (*digits < '0' || *digits > '9') return false;
+    } else if (*end != '\0') {
+        return false;
+    }
+    when = timegm(&t);
+    return when != static_cast<time_t>(-1);
+}
 
 JournalStatus JournalStatus::Fail(int err) { return {false, std::system_category().message(err)}; }
 

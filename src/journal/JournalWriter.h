@@ -82,6 +82,10 @@ private:
 JournalStatus SetJournalAside(FileOps& ops, const std::string& path, time_t now,
                               std::string* asidePath = nullptr);
 
+// The time in the name SetJournalAside (or CopyJournalAside) gave a journal
+// set aside from `journalPath`; false when `name` is no such name.
+bool SetAsideTime(const std::string& journalPath, const std::string& name, time_t& when);
+
 // Keeps a copy of the journal at `path` under the name SetJournalAside would
 // give it (fsynced, the directory flushed) and leaves the journal itself as
 // it is: before a damaged journal is cut after the part that could be read.

@@ -32,15 +32,19 @@ size_t PointsIn(const JournalContents& c, size_t changes) {
 
 }  // namespace
 
-std::string JournalFinding::Question() const {
+std::string RecoverQuestion(const JournalContents& contents, const std::string& when,
+                            const std::string& deletionsWhen) {
     const size_t points = contents.PointCount();
     if (points > 0)
-        return "Recover " + Counted(points, "survey point", "survey points") +
-               " recorded after the last save?";
+        return "Recover " + Counted(points, "survey point", "survey points") + " " + when + "?";
     return "Recover " +
            Counted(contents.DeletionCount(), "deletion of a survey point",
                    "deletions of survey points") +
-           " made after the last save?";
+           " " + deletionsWhen + "?";
+}
+
+std::string JournalFinding::Question() const {
+    return RecoverQuestion(contents, "recorded after the last save", "made after the last save");
 }
 
 CSurveyJournal::CSurveyJournal(Tell tell)
@@ -195,6 +199,15 @@ void CSurveyJournal::SaveStarting(const CSiteRecord& site, const CApList& list, 
     if (!m_writer->IsOpen()) return;
     const JournalStatus status = m_writer->AppendSaved({BindingAfterSave(site, list, now)});
     if (!status.ok) Failed(status);
+}
+
+void CSurveyJournal::SavedAs(const std::string& sitePath, const CSiteRecord& site) {
+    m_writer->Close();
+    if (OwnsJournalFile()) (void)RemoveJournal(Ops(), m_path);
+    m_writer->Forget();
+    m_path = JournalPathFor(sitePath);
+    m_told = false;
+    Saved(site);
 }
 
 void CSurveyJournal::Saved(const CSiteRecord& site) {

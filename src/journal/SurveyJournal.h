@@ -37,6 +37,11 @@ enum class JournalFound {
     Live,         // the journal this survey is writing (its site opened again)
 };
 
+// "Recover 3 survey points " + `when` + "?", or for a journal of deletions
+// only "Recover 2 deletions of survey points " + `deletionsWhen` + "?".
+std::string RecoverQuestion(const JournalContents& contents, const std::string& when,
+                            const std::string& deletionsWhen);
+
 struct JournalFinding {
     JournalFound kind = JournalFound::None;
     std::string path;
@@ -87,6 +92,12 @@ public:
     // After a successful save: the site file holds everything, so the journal
     // goes, and a new one begins on the saved file with the running counters.
     void Saved(const CSiteRecord& site);
+    // After a successful SaveSiteAs(sitePath, ...): the survey lives in the
+    // new file now, so the old file's journal goes (its points are all in the
+    // new file and are never offered again) and a new journal begins beside
+    // the new file with the running counters. Call SaveStarting before the
+    // Save As as before a save.
+    void SavedAs(const std::string& sitePath, const CSiteRecord& site);
     // The surveyor chose not to save the survey (it is set aside when the
     // survey is left, unless more points come first).
     void Discarded();

@@ -29,6 +29,8 @@ public:
     virtual int Fdatasync(int fd) = 0;
     virtual int Close(int fd) = 0;
     virtual int Rename(const char* from, const char* to) = 0;
+    // rename() that fails with EEXIST instead of replacing a file at `to`.
+    virtual int RenameNoReplace(const char* from, const char* to) = 0;
     virtual int Unlink(const char* path) = 0;
 };
 
@@ -48,6 +50,9 @@ public:
     int Fdatasync(int fd) override;
     int Close(int fd) override;
     int Rename(const char* from, const char* to) override;
+    // renameat2(RENAME_NOREPLACE); where the file system lacks it, a hard
+    // link to the new name and the removal of the old one.
+    int RenameNoReplace(const char* from, const char* to) override;
     int Unlink(const char* path) override;
 };
 
@@ -57,8 +62,9 @@ public:
 // effects of its own), so both are refused from stat() before they are
 // opened. The open itself is non-blocking and checked again with fstat, in
 // case the path changed in between; the descriptor returned blocks as usual.
-// `st` receives the file's status. On failure returns -1 and `why` says
-// what is wrong: the system's text, or what the path names instead of a file.
+// `st` receives the file's status. On failure returns -1 with errno set, and
+// `why` says what is wrong: the system's text, or what the path names instead
+// of a file.
 [[nodiscard]] int OpenRegularFile(FileOps& ops, const char* path, int access, struct stat& st,
                                   std::string& why);
 // What a path of this mode names instead of a regular file, for messages
@@ -99,6 +105,7 @@ public:
     int Fdatasync(int fd) override;
     int Close(int fd) override;
     int Rename(const char* from, const char* to) override;
+    int RenameNoReplace(const char* from, const char* to) override;  // counted as a rename
     int Unlink(const char* path) override;
 
 private:

@@ -103,6 +103,8 @@ SiteStatus TakeSiteFingerprint(IByteSource& src, const CSiteRecord& site, uint64
     }
     read(site.PointsOffset(), size);
     if (!fingerprinter.Result(size, out))
-        return SiteStatus::Fail(kFileErrorCaption, "The site file could not be read to its end.");
+        return NamingFile(
+            SiteStatus::Fail(kFileErrorCaption, "The site file could not be read to its end."),
+            src.Name());
     return SiteStatus::Ok();
 }

@@ -2,6 +2,7 @@
 // and a tap-and-hold finds and describes a recorded point. It meets
 // whatever measures only in scanList and its lock.
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
@@ -30,7 +31,16 @@ void CSiteRecord::ClearSurvey() {
     m_apCount = 0;
 }
 
+void CSiteRecord::SetPlanSize(int32_t width, int32_t height) {
+    m_planWidth = width;
+    m_planHeight = height;
+}
+
 void CSiteRecord::BeginPoint(int32_t x, int32_t y, const char* name) {
+    if (m_planWidth > 0 && m_planHeight > 0) {
+        x = std::clamp(x, 0, m_planWidth - 1);
+        y = std::clamp(y, 0, m_planHeight - 1);
+    }
     m_pendingX = x;
     m_pendingY = y;
     CopyText(m_pendingName, name);

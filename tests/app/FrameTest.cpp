@@ -161,10 +161,13 @@ TEST_F(FrameTest, TitleNamesTheOpenSiteAndMarksUnsavedPoints) {
 }
 
 TEST_F(FrameTest, ClosingAfterAFailedSaveKeepsTheWindowAndNoClosesAnyway) {
-    QFile::remove(QString::fromStdString(RecordOnePoint()));
+    const std::string site = RecordOnePoint();
+    QFile::remove(QString::fromStdString(site));
     m_boxes.answers = {platform::IDYES};
     EXPECT_FALSE(m_frame.close());
-    EXPECT_EQ(m_boxes.shown.back().text, QStringLiteral("Could not update site"));
+    EXPECT_EQ(
+        m_boxes.shown.back().text.toStdString(),
+        "Could not update site\n" + site + ": The file was removed or renamed since it was opened");
     m_boxes.answers = {platform::IDNO};
     EXPECT_TRUE(m_frame.close());
 }

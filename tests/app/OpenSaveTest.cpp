@@ -87,7 +87,8 @@ TEST_F(AppTest, EachRefusedOpenOrSaveIsOneBoxAndLeavesTheScreenAsItWas) {
     } cases[] = {
         // The document tests every refusal of the loader; one stands for them here.
         {"a file that is not a site",
-         [&] { return view->OpenSitePath(QString::fromStdString(badPath)); }, "Not a Site File.",
+         [&] { return view->OpenSitePath(QString::fromStdString(badPath)); },
+         QString::fromStdString("Not a Site File.\n" + badPath),
          "File Error"},
         {"the file dialog cancelled",
          [&] {
@@ -102,7 +103,8 @@ TEST_F(AppTest, EachRefusedOpenOrSaveIsOneBoxAndLeavesTheScreenAsItWas) {
              QFile::copy(QString::fromStdString(photo), QString::fromStdString(good));
              return view->OnSaveSite();
          },
-         "Could not update site\nThe site file has changed on disk since it was opened.",
+         QString::fromStdString("Could not update site\n" + good +
+                                ": The file changed on disk since it was opened"),
          "Site Update Error"},
     };
     for (const auto& c : cases) {

@@ -20,6 +20,7 @@
 #include "site/ByteOrder.h"
 #include "site/SiteFile.h"
 #include "site/SiteRecord.h"
+#include "site/SiteSave.h"
 
 namespace fs = std::filesystem;
 
@@ -217,4 +218,30 @@ TEST_F(SurveyJournalTest, ALeftSurveysJournalGoesIsKeptAsideOrStaysForTheNextOpe
     EXPECT_EQ(
         told[0].text.rfind("The survey journal office.hss.journal could not be set aside (", 0), 0u)
         << told[0].text;
+}
+
+// Save As moves the survey to another file: the old file's journal goes (its
+// points are all in the new file) and the new file's journal begins.
+TEST_F(SurveyJournalTest, AfterSaveAsTheJournalIsTheNewFilesAndTheOldOneIsGone) {
+    CApList list;
+    journal.Opened(journal.Inspect(sitePath, site), site, false);
+    const ApRecord* tail = list.Last();
+    AddEntry(list, 5, 5, 6, -40);
+    site.BeginPoint(5, 5, "TEST");
+    journal.PointRecorded(list, tail, site);
+    const std::string copy = (dir.Path() / "copy.hss").string();
+    MapBitmap plan;
+    FileSource src(sitePath);
+    ASSERT_TRUE(ReadMapBitmap(src, site.BitmapOffset(), plan).ok);
+    PosixFileOps ops;
+    journal.SaveStarting(site, list, 99);
+    ASSERT_TRUE(SaveSiteAs(copy, site, plan, {}, list, 99, ReplaceExisting::No, ops).ok);
+    journal.SavedAs(copy, site);
+    EXPECT_EQ(Dir(), (std::vector<std::string>{"copy.hss", "copy.hss.journal", "office.hss"}));
+    JournalBinding saved;
+    ASSERT_TRUE(SiteBindingOf(site, saved));
+    const JournalFile begun = ReadJournalFile(copy + ".journal");
+    EXPECT_EQ(std::make_pair(begun.contents.begin.binding, begun.contents.changes.size()),
+              std::make_pair(saved, size_t{0}));
+    EXPECT_EQ(begun.contents.begin.locationCount, site.m_locationCount);
 }

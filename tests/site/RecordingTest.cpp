@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -134,6 +135,27 @@ TEST_F(Recording, BeginPointEmptiesTheScanAndASecondTapReplacesThePendingPoint) 
     site.RecordPoint();
     EXPECT_EQ(surveyList.First()->x, 5);
     EXPECT_EQ(surveyList.First()->y, 6);
+}
+
+// The cursor may stand one past the plan's last pixel (x = width); a point is
+// recorded on the plan whatever it did. The plan's size comes from the header.
+TEST_F(Recording, APointIsRecordedOnThePlansPixelsWhereverTheCursorStood) {
+    MemorySource src(SmallSiteFile(1200, 40));
+    ASSERT_TRUE(ReadSiteHeader(src, site).ok);
+    const struct {
+        int32_t x, y, recordedX, recordedY;
+    } taps[] = {{1200, 40, 1199, 39},
+                {-1, -7, 0, 0},
+                {600, 20, 600, 20},
+                {0, 39, 0, 39},
+                {INT32_MAX, INT32_MIN, 1199, 0}};
+    for (const auto& t : taps) {
+        surveyList.RemoveAll();
+        Record(t.x, t.y, {});
+        EXPECT_EQ(std::make_pair(surveyList.First()->x, surveyList.First()->y),
+                  std::make_pair(t.recordedX, t.recordedY))
+            << t.x << "," << t.y;
+    }
 }
 
 TEST_F(Recording, SelectNearestPointUsesSquaredDistance3200AndTheFirstRun) {

@@ -211,7 +211,7 @@ TEST_F(SurveyDocumentTest, AFileThatIsRefusedLeavesTheOpenSurveyAsItWas) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.path);
         const SiteStatus status = Open(*doc, c.path, true);
-        EXPECT_EQ(status.text, c.text);
+        EXPECT_EQ(status.text, c.text + "\n" + c.path);  // the file named below
         EXPECT_EQ(status.caption, c.caption);
         EXPECT_EQ(doc->Site(), site);
         EXPECT_EQ(doc->Path(), good);
@@ -223,7 +223,7 @@ TEST_F(SurveyDocumentTest, AFileThatIsRefusedLeavesTheOpenSurveyAsItWas) {
 
 TEST_F(SurveyDocumentTest, SaveRefusesWithoutASiteAndAFileReplacedOnDiskButFollowsItsOwnSaves) {
     auto doc = NewDocument();
-    EXPECT_EQ(doc->Save(NoInk, 1).text, kSiteUpdateText);
+    EXPECT_EQ(doc->Save(NoInk, 1).text.rfind(kSiteUpdateText, 0), 0u);
     const std::string path = Site("survey.hss");
     ASSERT_TRUE(Open(*doc, path, false).ok);
     Record(*doc, 40, 50, {{0x01, -30}});
@@ -234,11 +234,12 @@ TEST_F(SurveyDocumentTest, SaveRefusesWithoutASiteAndAFileReplacedOnDiskButFollo
     const Bytes photo = SmallSiteFile(300, 200);  // another program's site in its place
     WriteFileBytes(path, photo);
     Record(*doc, 140, 50, {{0x03, -50}});
-    EXPECT_EQ(doc->Save(NoInk, 4).text, kSiteChangedText);
+    EXPECT_EQ(doc->Save(NoInk, 4).text,
+              SaveFailureText(kSiteUpdateText, path, kFileChangedReason));
     EXPECT_EQ(ReadFileBytes(path), photo);
     EXPECT_TRUE(doc->HasUnsavedChanges());
     fs::remove(path);  // and a file that vanished
-    EXPECT_EQ(doc->Save(NoInk, 5).text, kSiteUpdateText);
+    EXPECT_EQ(doc->Save(NoInk, 5).text, SaveFailureText(kSiteUpdateText, path, kFileGoneReason));
 }
 
 TEST_F(SurveyDocumentTest, ARecoveredSurveyIsTheSurveyAsItWasBeforeTheCrash) {

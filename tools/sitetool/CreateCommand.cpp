@@ -10,10 +10,7 @@
 #include <QImageReader>
 #include <QPainter>
 #include <QSaveFile>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <ctime>
 #include <string>
 
 #include "SiteCommands.h"
@@ -25,27 +22,11 @@ namespace {
 
 const char* const kNoMemoryText = "Not enough memory for the image.";
 
-int Fail(const QString& text) {
-    std::fprintf(stderr, "%s\n", qPrintable(text));
-    return 1;
-}
-
-// Seconds since 1970, or SOURCE_DATE_EPOCH for reproducible sample files.
-uint32_t SaveTime() {
-    if (const char* fixed = std::getenv("SOURCE_DATE_EPOCH")) {
-        char* end = nullptr;
-        const unsigned long long v = std::strtoull(fixed, &end, 10);
-        if (end != fixed && *end == '\0') return static_cast<uint32_t>(v);
-    }
-    return static_cast<uint32_t>(std::time(nullptr));
-}
-
 }  // namespace
 
 int RunCreate(const QString& imagePath, const QString& outPath, bool signatureFirst, bool force) {
-    const QFileInfo in(imagePath), out(outPath);
-    if (out.exists() && in.exists() && in.canonicalFilePath() == out.canonicalFilePath())
-        return Fail("The output file is the input image; choose another name.");
+    const QFileInfo out(outPath);
+    if (const int refused = GuardOutput(imagePath, outPath, "input image")) return refused;
     // The new file is renamed into place: over a device or a FIFO that would
     // put a file where they were.
     struct stat outStat {};

@@ -13,14 +13,9 @@
 #include "journal/JournalReader.h"
 #include "journal/SiteBinding.h"
 #include "site/SiteRecord.h"
-#include "site/TextDecode.h"
+#include "common/TextDecode.h"
 
 namespace {
-
-int Reject(const SiteStatus& status) {
-    std::fprintf(stderr, "%s\n", status.text.c_str());
-    return 1;
-}
 
 void Print(const QJsonObject& object) {
     const QByteArray json = QJsonDocument(object).toJson(QJsonDocument::Indented);
@@ -57,10 +52,10 @@ QString Text(const char (&field)[32]) { return QString::fromStdString(DecodeByte
 int RunInfo(const QString& sitePath) {
     CSiteLoader file(QFile::encodeName(sitePath).toStdString());
     SiteStatus status = file.ReadPlan(CSiteLoader::kSkipFingerprint);
-    if (!status.ok) return Reject(status);
+    if (!status.ok) return Fail(status);
     PointsTally tally;
     status = file.Tally(tally);
-    if (!status.ok) return Reject(status);
+    if (!status.ok) return Fail(status);
 
     const CSiteRecord& s = file.Site();
     QJsonObject info;
@@ -116,7 +111,7 @@ QByteArray PointsJson(const LoadedSurvey& survey) {
 int RunPoints(const QString& sitePath) {
     LoadedSurvey survey(sitePath);
     const SiteStatus status = LoadSurvey(survey);
-    if (!status.ok) return Reject(status);
+    if (!status.ok) return Fail(status);
     const QByteArray json = PointsJson(survey);
     std::fwrite(json.constData(), 1, static_cast<size_t>(json.size()), stdout);
     return 0;

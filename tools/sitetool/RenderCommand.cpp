@@ -2,31 +2,18 @@
 // "keep existing data points" shows them, stretched to a PNG of a given
 // width the way the map screen stretches it.
 
-#include <QFileInfo>
 #include <QImageWriter>
 #include <QSaveFile>
-#include <cstdio>
 
 #include "SiteCommands.h"
 #include "screens/MapPainting.h"
 
-namespace {
-
-int Fail(const QString& text) {
-    std::fprintf(stderr, "%s\n", qPrintable(text));
-    return 1;
-}
-
-}  // namespace
-
 int RunRender(const QString& sitePath, const QString& outPath, int width) {
-    const QFileInfo in(sitePath), out(outPath);
-    if (out.exists() && in.exists() && in.canonicalFilePath() == out.canonicalFilePath())
-        return Fail("The output file is the site file; choose another name.");
+    if (const int refused = GuardOutput(sitePath, outPath)) return refused;
 
     SiteMap map(sitePath);
     const SiteStatus status = LoadSiteMap(map);
-    if (!status.ok) return Fail(QString::fromStdString(status.text));
+    if (!status.ok) return Fail(status);
     const MapBitmap& plan = map.loaded.Plan();
 
     if (width <= 0) width = plan.width;

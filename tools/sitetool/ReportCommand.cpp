@@ -41,11 +41,6 @@ constexpr int kDefaultNetworks = 5;  // coverage pages without --network
 constexpr int kMaxPicture = 2400;    // longest side of a map picture, in pixels
 constexpr int kCoverageCell = 2;     // picture pixels per coverage cell, each way
 
-int Fail(const QString& text) {
-    std::fprintf(stderr, "%s\n", qPrintable(text));
-    return 1;
-}
-
 QString Utf8(const std::string& s) { return QString::fromStdString(s); }
 
 // A network to show and its page's heading.
@@ -331,14 +326,13 @@ void CReport::Table() {
 int RunReport(const QString& sitePath, const QString& outPath, const QStringList& networks,
               int radius) {
     const QFileInfo in(sitePath), out(outPath);
-    if (out.exists() && in.exists() && in.canonicalFilePath() == out.canonicalFilePath())
-        return Fail("The output file is the site file; choose another name.");
+    if (const int refused = GuardOutput(sitePath, outPath)) return refused;
     if (out.exists() && !out.isFile())
         return Fail("Cannot write " + outPath + ": not a regular file.");
 
     SiteMap map(sitePath);
     const SiteStatus status = LoadSiteMap(map);
-    if (!status.ok) return Fail(QString::fromStdString(status.text));
+    if (!status.ok) return Fail(status);
     const NetworkCatalogue cat = BuildCatalogue(map.loaded.Entries());
     QString missing;
     const std::vector<Shown> shown = ChooseNetworks(cat, networks, missing);

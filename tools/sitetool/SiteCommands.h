@@ -13,6 +13,17 @@
 #include "site/SiteRecord.h"
 #include "survey/SiteLoader.h"
 
+// The failure of a command: `text` on standard error, exit status 1.
+int Fail(const QString& text);
+int Fail(const SiteStatus& status);
+// The one guard of every command that writes a file: 0 when `output` is not
+// `input` by any name (a link, another path to it), else 1 after saying
+// "The output file is the site file; choose another name." (`input` named
+// by `what`). A missing file is no other file's name.
+int GuardOutput(const QString& input, const QString& output, const char* what = "site file");
+// Seconds since 1970, or SOURCE_DATE_EPOCH for reproducible files.
+uint32_t SaveTime();
+
 int RunInfo(const QString& sitePath);
 int RunPoints(const QString& sitePath);
 int RunCreate(const QString& imagePath, const QString& outPath, bool signatureFirst, bool force);
@@ -48,5 +59,14 @@ SiteStatus LoadSurvey(LoadedSurvey& survey);
 QByteArray PointsJson(const LoadedSurvey& survey);
 
 // The survey entries as CSV ("csv") or as the points JSON ("json"), on
-// standard output or, with outPath, into that file (replaced whole).
-int RunExport(const QString& sitePath, const QString& format, const QString& outPath);
+// standard output or, with outPath, into that file (replaced whole). `raw`:
+// the CSV's texts exactly as the JSON holds them, without the guards that
+// keep a spreadsheet from running a cell or a text from breaking a line.
+int RunExport(const QString& sitePath, const QString& format, const QString& outPath, bool raw);
+
+// SITE with the points and deletions of JOURNAL applied as the window's
+// recovery applies them, saved as a save would write it into a new file
+// OUT; SITE and JOURNAL are only read. A journal of another version of SITE
+// is refused unless `force`, which applies its points by position.
+int RunRecover(const QString& sitePath, const QString& journalPath, const QString& outPath,
+               bool force);

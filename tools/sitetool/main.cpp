@@ -1,5 +1,6 @@
-// pellorin-site: looks into site files and makes new ones, for the desktop
-// side of a survey and for tests. It never writes to a file it reads.
+// pellorin-site: looks into site files, makes new ones and brings the
+// points of a survey journal back into one, for the desktop side of a
+// survey and for tests. It never writes to a file it reads.
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -20,11 +21,14 @@ const char* const kUsage =
     "      The header, map and points-section figures of a site file, as JSON.\n"
     "  pellorin-site points FILE\n"
     "      The survey entries and point circles that Open would load, as JSON.\n"
-    "  pellorin-site export FILE [--format csv|json] [-o OUT]\n"
+    "  pellorin-site export FILE [--format csv|json] [--raw] [-o OUT]\n"
     "      The same entries as CSV (x,y,point,channel,mac,ssid,rssi_dbm; RFC 4180,\n"
     "      UTF-8; a point where nothing was heard has no MAC and no SSID), or with\n"
-    "      --format json the points output. -o writes OUT (replaced whole) instead\n"
-    "      of standard output.\n"
+    "      --format json the points output. Texts are shown as on screen (control\n"
+    "      characters as \\x11), and a text beginning with = + - @, a tab or a CR\n"
+    "      gets a leading ' so that no spreadsheet runs it as a formula; --raw\n"
+    "      writes the texts as they are. -o writes OUT (replaced whole) instead of\n"
+    "      standard output.\n"
     "  pellorin-site create IMAGE -o FILE [--signature-first] [--force]\n"
     "      A new site file from a PNG, JPEG or BMP floor plan; the map becomes an\n"
     "      8-bit, 256-colour bitmap. --signature-first puts the signature section\n"
@@ -40,6 +44,14 @@ const char* const kUsage =
     "      (an SSID or a MAC; without --network the five heard at the most points)\n"
     "      within R plan pixels of the points (1 to 4096, default 60), and the table\n"
     "      of points and what was heard at each. OUT is replaced only when whole.\n"
+    "  pellorin-site recover SITE --journal JOURNAL -o OUT [--force]\n"
+    "      A new site file OUT: SITE with the survey points and deletions of\n"
+    "      JOURNAL (a survey journal, also one set aside as\n"
+    "      SITE.journal.YYYYMMDD-HHMMSS) applied as Open's recovery applies them,\n"
+    "      written as Save writes SITE (its signature as it is). SITE and JOURNAL\n"
+    "      are only read; OUT must not exist. A journal written for another\n"
+    "      version of SITE is refused unless --force, which applies its points by\n"
+    "      position and says how many.\n"
     "  pellorin-site --help\n"
     "Exit status: 0 done, 1 the file could not be used (reason on stderr), 2 usage.\n";
 
@@ -57,9 +69,12 @@ int Run(const QStringList& args) {
         return command == "info" ? RunInfo(args[1]) : RunPoints(args[1]);
     if (command == "export") {
         QString site, format = "csv", out;
+        bool raw = false;
         for (qsizetype i = 1; i < args.size(); ++i) {
             if (args[i] == "-o" && i + 1 < args.size()) {
                 out = args[++i];
+            } else if (args[i] == "--raw") {
+                raw = true;
             } else if (args[i] == "--format" && i + 1 < args.size()) {
                 format = args[++i];
             } else if (site.isEmpty() && !args[i].startsWith('-')) {
@@ -69,7 +84,26 @@ int Run(const QStringList& args) {
             }
         }
         if (site.isEmpty() || (format != "csv" && format != "json")) return Usage(stderr, 2);
-        return RunExport(site, format, out);
+        return RunExport(site, format, out, raw);
+    }
+    if (command == "recover") {
+        QString site, journal, out;
+        bool force = false;
+        for (qsizetype i = 1; i < args.size(); ++i) {
+            if (args[i] == "-o" && i + 1 < args.size()) {
+                out = args[++i];
+            } else if (args[i] == "--journal" && i + 1 < args.size()) {
+                journal = args[++i];
+            } else if (args[i] == "--force") {
+                force = true;
+            } else if (site.isEmpty() && !args[i].startsWith('-')) {
+                site = args[i];
+            } else {
+                return Usage(stderr, 2);
+            }
+        }
+        if (site.isEmpty() || journal.isEmpty() || out.isEmpty()) return Usage(stderr, 2);
+        return RunRecover(site, journal, out, force);
     }
     if (command == "create") {
         QString image, out;
