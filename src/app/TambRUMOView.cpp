@@ -287,7 +287,8 @@ void CTambRUMOView::OnDraw(QPainter& p, const QRect& client) {
             p.fillRect(client, Qt::white);
             screens::PaintStartupScreen(p, client, &m_art.splash,
                                         gdi::DisplayText(texts.left.c_str()),
-                                        gdi::DisplayText(texts.right.c_str()));
+                                        gdi::DisplayText(texts.right.c_str()),
+                                        QString::fromUtf8(texts.hardware.c_str()));
             break;
         }
         case 1:
