@@ -175,8 +175,10 @@ QStringList MockNetworkManager::AddAccessPoints(const QString& device,
     return paths;
 }
 
-void MockNetworkManager::SetHeard(const QString& accessPoint, int dbm) {
-    Control(QStringLiteral("SetHeard"), {QVariant::fromValue(QDBusObjectPath(accessPoint)), dbm});
+void MockNetworkManager::SetHeard(const QString& accessPoint, const QList<int>& dbms) {
+    qDBusRegisterMetaType<QList<int>>();
+    Control(QStringLiteral("SetHeard"),
+            {QVariant::fromValue(QDBusObjectPath(accessPoint)), QVariant::fromValue(dbms)});
 }
 
 void MockNetworkManager::SetScanning(const QString& device, const QVariantMap& options) {

@@ -53,7 +53,8 @@ public:
     QString AddAccessPoint(const QString& device, const AccessPoint& ap) {
         return AddAccessPoints(device, {ap}).value(0);
     }
-    void SetHeard(const QString& accessPoint, int dbm);
+    // What successive scans hear of the access point, in turn (kNotHeard: nothing).
+    void SetHeard(const QString& accessPoint, const QList<int>& dbms);
     // The device's scans: scan_ms, rate_limit (bool), reject (count of scans
     // the supplicant rejects), deny (polkit refuses), vanish (access points
     // removed as soon as they are listed), refresh_after_scan (the connected

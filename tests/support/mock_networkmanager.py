@@ -115,7 +115,14 @@ class AccessPoint(Props):
             'HwAddress': bssid, 'Mode': dbus.UInt32(2), 'MaxBitrate': dbus.UInt32(54000),
             'Bandwidth': dbus.UInt32(20), 'Strength': dbus.Byte(scan_percent(dbm)),
             'LastSeen': dbus.Int32(-1)}})
-        self.dbm = None if dbm < -200 else dbm  # what a scan hears, None: out of range
+        self.heard = [dbm]  # what successive scans hear, in turn; below -200: nothing
+        self.scans = 0
+
+    def hear(self):
+        """The dBm this scan hears, or None."""
+        dbm = self.heard[self.scans % len(self.heard)]
+        self.scans += 1
+        return None if dbm < -200 else dbm
 
 
 class Device(Props):
@@ -230,8 +237,9 @@ class Device(Props):
         if heard:
             now = time.clock_gettime(time.CLOCK_BOOTTIME)
             for ap in self.aps:
-                if ap.dbm is not None:
-                    ap.set(AP, {'Strength': dbus.Byte(scan_percent(ap.dbm)),
+                dbm = ap.hear()
+                if dbm is not None:
+                    ap.set(AP, {'Strength': dbus.Byte(scan_percent(dbm)),
                                 'LastSeen': dbus.Int32(max(int(now), 1))})
         self.scanning = False
         self.completed_ms = boottime_ms()
@@ -370,10 +378,12 @@ class Mock(dbus.service.Object):
         d.props[WIRELESS]['AccessPoints'] = dbus.Array([a.path for a in d.aps], signature='o')
         return paths
 
-    @dbus.service.method(CONTROL, in_signature='oi', out_signature='')
-    def SetHeard(self, path, dbm):
-        """What scans hear of an access point: its dBm, or nothing below -200."""
-        self.objects[path].dbm = None if dbm < -200 else dbm
+    @dbus.service.method(CONTROL, in_signature='oai', out_signature='')
+    def SetHeard(self, path, dbms):
+        """What successive scans hear of an access point, in turn: its dBm, or nothing below -200."""
+        ap = self.objects[path]
+        ap.heard = [int(d) for d in dbms] or [-999]
+        ap.scans = 0
 
     @dbus.service.method(CONTROL, in_signature='oa{sv}', out_signature='')
     def SetScanning(self, device, options):

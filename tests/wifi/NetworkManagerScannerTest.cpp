@@ -216,7 +216,7 @@ const Behaviour kBehaviours[] = {
      3},
     {"NothingHeard",
      [](MockNetworkManager& nm, const QString&, const QStringList& aps) {
-         for (const QString& ap : aps) nm.SetHeard(ap, kNotHeard);
+         for (const QString& ap : aps) nm.SetHeard(ap, {kNotHeard});
      },
      0},
 };
