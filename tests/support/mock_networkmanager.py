@@ -174,8 +174,8 @@ class Device(Props):
     def GetAllAccessPoints(self):
         self.mock.fault('GetAllAccessPoints', self.path)
         listed = dbus.Array([ap.path for ap in self.aps], signature='o')
-        for path in self.vanish:
-            GLib.idle_add(self.mock.remove_access_point, self, path)
+        for path in self.vanish:  # gone before anyone can ask for it
+            self.mock.remove_access_point(self, path)
         self.vanish = []
         return listed
 

@@ -202,13 +202,15 @@ struct Behaviour {
     bool scannedBefore = true;  // the device's first scan, which moves LastScan at its start, is over
 };
 
+void PrintTo(const Behaviour& row, std::ostream* os) { *os << row.name; }
+
 const Behaviour kBehaviours[] = {
     {"FirstScanMovesLastScanAtItsStart", nullptr, 3, false},
     {"DeferredBehindAScanUnderWay",
      [](MockNetworkManager& nm, const QString& dev, const QStringList&) {
          nm.StartOwnScan(dev, 1200, false);
      },
-     3, false},
+     3},
     {"RejectedBySupplicant",
      [](MockNetworkManager& nm, const QString& dev, const QStringList&) {
          nm.SetScanning(dev, {{"reject", 1}});
@@ -248,6 +250,8 @@ struct Failure {
     bool adapterStays;
     int boundMs = 120000;  // a scan that something ends on purpose must not meet the bound
 };
+
+void PrintTo(const Failure& row, std::ostream* os) { *os << row.name; }
 
 QString Wifi0(MockNetworkManager& nm, uint state = MockNetworkManager::kDisconnected) {
     const QString dev = nm.AddWifiDevice("wlan0", "11:22:33:44:55:66", true, state);
@@ -348,6 +352,8 @@ struct Fetch {
     std::function<void(MockNetworkManager&, const QString& dev, const QStringList& aps)> before;
     size_t readings, wentAway;
 };
+
+void PrintTo(const Fetch& row, std::ostream* os) { *os << row.name; }
 
 const Fetch kFetches[] = {
     {"GoneFromOneCall", true,

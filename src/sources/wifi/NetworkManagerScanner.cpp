@@ -415,6 +415,8 @@ void NetworkManagerScanner::LastScanMoved(qlonglong lastScanMs) {
         m_moveBeforeAnswer = true;
     else if (m_phase == Phase::kWaiting)
         Collect();
+    else if (m_phase == Phase::kCollecting)
+        m_moveWhileCollecting = true;
 }
 
 void NetworkManagerScanner::BoundReached() {
@@ -439,6 +441,7 @@ void NetworkManagerScanner::BoundReached() {
 
 void NetworkManagerScanner::Collect() {
     m_phase = Phase::kCollecting;
+    m_moveWhileCollecting = false;
     m_scanBound.stop();
     m_collection = std::make_unique<Collection>();
 
@@ -556,11 +559,18 @@ void NetworkManagerScanner::MaybeFinish() {
         return;
     const WifiScanResult result =
         CombineScan(m_collection->aps, m_collection->kernel, m_requestNs);
+    if (result.readings.empty() && m_moveWhileCollecting) {
+        // A later scan ended while this one was read: read that one.
+        m_collection.reset();
+        ++m_generation;  // nothing of this round may answer into the next
+        Collect();
+        return;
+    }
     if (result.readings.empty() && m_asks == 1) {
         // This LastScan may be of a scan that did not run after the request:
         // ask once more, and let the next one decide, within the same bound.
         m_collection.reset();
-        ++m_generation;  // nothing of this round may answer into the next
+        ++m_generation;
         const auto elapsed = std::chrono::milliseconds((m_link.BoottimeNs() - m_requestNs) / 1000000);
         const auto left = m_options.scanBound - elapsed;
         RequestScan();

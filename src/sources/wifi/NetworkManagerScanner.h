@@ -149,7 +149,8 @@ private:
     int64_t m_requestNs = 0;  // the first request: readings are heard since
     int64_t m_askedNs = 0;    // the latest request: LastScan must reach it
     int m_asks = 0;
-    bool m_moveBeforeAnswer = false;  // LastScan moved before RequestScan's answer came
+    bool m_moveBeforeAnswer = false;     // LastScan moved before RequestScan's answer came
+    bool m_moveWhileCollecting = false;  // ... or again while the last one was read
     QTimer m_scanBound;
     std::unique_ptr<Collection> m_collection;
     QThreadPool m_dumpPool;  // declared last, destroyed first: waits for a running dump
