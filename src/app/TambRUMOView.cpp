@@ -285,10 +285,9 @@ void CTambRUMOView::OnDraw(QPainter& p, const QRect& client) {
         case 0: {
             const SourceTexts texts = m_source->StartupTexts();
             p.fillRect(client, Qt::white);
-            screens::PaintStartupScreen(p, client, &m_art.splash,
-                                        gdi::DisplayText(texts.left.c_str()),
-                                        gdi::DisplayText(texts.right.c_str()),
-                                        QString::fromUtf8(texts.hardware.c_str()));
+            screens::PaintStartupScreen(
+                p, client, &m_art.splash, gdi::DisplayText(texts.left.c_str()),
+                gdi::DisplayText(texts.right.c_str()), QString::fromUtf8(texts.hardware.c_str()));
             break;
         }
         case 1:

@@ -101,7 +101,8 @@ TEST_F(WifiSurvey, TheAdapterIsNamedAtStartAndARefusedOrLostScanEndsWithoutAPoin
     // nothing else of the start-up screen changes.
     const ScreenArt art = ScreenArt::Load();
     QImage board(240, 268, QImage::Format_RGB32), adapter = board;
-    for (auto [image, line] : {std::pair{&board, QString()}, {&adapter, QString("for Wi-Fi adapter wlan0")}}) {
+    for (auto [image, line] :
+         {std::pair{&board, QString()}, {&adapter, QString("for Wi-Fi adapter wlan0")}}) {
         QPainter p(image);
         screens::PaintStartupScreen(p, image->rect(), &art.splash, "(Wi-Fi wlan0)",
                                     "(11:22:33:44:55:66)", line);

@@ -115,7 +115,8 @@ std::string MockNetworkManager::Start() {
         if (m_mock.state() != QProcess::Running)
             return "the NetworkManager mock ended (packages python3-dbus, python3-gi; run "
                    "scripts/setup; its error output is above)";
-        if (clock.elapsed() > 2 * kStartBoundMs) return "the NetworkManager mock never took its name";
+        if (clock.elapsed() > 2 * kStartBoundMs)
+            return "the NetworkManager mock never took its name";
         Pause(20);
     }
     return {};
@@ -167,9 +168,9 @@ QStringList MockNetworkManager::AddAccessPoints(const QString& device,
     qDBusRegisterMetaType<QList<MockApEntry>>();
     QList<MockApEntry> entries;
     for (const AccessPoint& ap : aps) entries.push_back({ap.ssid, ap.bssid, ap.mhz, ap.dbm});
-    const QVariant answer = Control(QStringLiteral("AddAccessPoints"),
-                                    {QVariant::fromValue(QDBusObjectPath(device)),
-                                     QVariant::fromValue(entries)});
+    const QVariant answer =
+        Control(QStringLiteral("AddAccessPoints"),
+                {QVariant::fromValue(QDBusObjectPath(device)), QVariant::fromValue(entries)});
     QStringList paths;
     for (const QDBusObjectPath& p : qdbus_cast<QList<QDBusObjectPath>>(answer)) paths << p.path();
     return paths;
@@ -182,8 +183,7 @@ void MockNetworkManager::SetHeard(const QString& accessPoint, const QList<int>& 
 }
 
 void MockNetworkManager::SetScanning(const QString& device, const QVariantMap& options) {
-    Control(QStringLiteral("SetScanning"),
-            {QVariant::fromValue(QDBusObjectPath(device)), options});
+    Control(QStringLiteral("SetScanning"), {QVariant::fromValue(QDBusObjectPath(device)), options});
 }
 
 void MockNetworkManager::Fail(const QString& method, const QString& path, const QString& name,
@@ -206,9 +206,9 @@ void MockNetworkManager::SetState(const QString& device, uint state) {
 
 void MockNetworkManager::Connect(const QString& device, const QString& accessPoint,
                                  int stationDbm) {
-    Control(QStringLiteral("Connect"), {QVariant::fromValue(QDBusObjectPath(device)),
-                                        QVariant::fromValue(QDBusObjectPath(accessPoint)),
-                                        stationDbm});
+    Control(QStringLiteral("Connect"),
+            {QVariant::fromValue(QDBusObjectPath(device)),
+             QVariant::fromValue(QDBusObjectPath(accessPoint)), stationDbm});
 }
 
 void MockNetworkManager::SetProperty(const QString& path, const QString& interface,

@@ -45,8 +45,9 @@ public:
     };
 
     // Controls; each fails the test on an error and returns the answer's first value.
-    QString AddWifiDevice(const QString& interface, const QString& permAddress = "11:22:33:44:55:66",
-                          bool managed = true, uint state = kDisconnected);
+    QString AddWifiDevice(const QString& interface,
+                          const QString& permAddress = "11:22:33:44:55:66", bool managed = true,
+                          uint state = kDisconnected);
     QString AddEthernetDevice(const QString& interface);
     void RemoveDevice(const QString& device);
     QStringList AddAccessPoints(const QString& device, const std::vector<AccessPoint>& aps);

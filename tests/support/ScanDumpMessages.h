@@ -113,9 +113,9 @@ inline Bytes StationEntry(const Bytes& mac, std::optional<int8_t> signal,
     if (average)
         info = Cat(info, Attr(NL80211_STA_INFO_SIGNAL_AVG, {static_cast<uint8_t>(*average)}));
     const Bytes genl = {NL80211_CMD_NEW_STATION, 1, 0, 0};
-    return Message(Cat(Cat(Cat(genl, Attr(NL80211_ATTR_IFINDEX, Value<uint32_t>(3))),
-                           Attr(NL80211_ATTR_MAC, mac)),
-                       Attr(NLA_F_NESTED | NL80211_ATTR_STA_INFO, info)));
+    return Message(Cat(
+        Cat(Cat(genl, Attr(NL80211_ATTR_IFINDEX, Value<uint32_t>(3))), Attr(NL80211_ATTR_MAC, mac)),
+        Attr(NLA_F_NESTED | NL80211_ATTR_STA_INFO, info)));
 }
 
 }  // namespace scandump

@@ -14,7 +14,8 @@ TEST(KernelDumpTest, InterfacesWithoutScanResultsFailWithAReason) {
         const KernelScan scan = DumpKernelScan(name);
         EXPECT_FALSE(scan.answered) << name;
         EXPECT_TRUE(scan.entries.empty()) << name;
-        for (const auto& [what, error] : {std::pair{"scan", scan.error}, {"station", scan.stationError}}) {
+        for (const auto& [what, error] :
+             {std::pair{"scan", scan.error}, {"station", scan.stationError}}) {
             const std::string prefix = std::string("nl80211 ") + what + " dump for " + name + ": ";
             EXPECT_EQ(error.rfind(prefix, 0), 0u) << error;
             EXPECT_GT(error.size(), prefix.size()) << error;

@@ -120,10 +120,10 @@ protected:
 
 TEST_F(AdapterScanTest, ScanRecordsWhatItHeardOnEveryBandWithTheKernelsDbmWhereItAnswers) {
     const QString dev = nm.AddWifiDevice("wlan0");
-    nm.AddAccessPoints(dev, {{"CorpNet", "AA:BB:CC:00:11:22", 2437, -54},        // 77 %
-                             {"Guest", "AA:BB:CC:00:11:33", 5180, -74},          // 44 %
-                             {"\xff\x41", "AA:BB:CC:00:11:44", 5955, -81},       // 32 %
-                             {"", "AA:BB:CC:00:11:55", 2412, -92},               // 14 %, hidden
+    nm.AddAccessPoints(dev, {{"CorpNet", "AA:BB:CC:00:11:22", 2437, -54},          // 77 %
+                             {"Guest", "AA:BB:CC:00:11:33", 5180, -74},            // 44 %
+                             {"\xff\x41", "AA:BB:CC:00:11:44", 5955, -81},         // 32 %
+                             {"", "AA:BB:CC:00:11:55", 2412, -92},                 // 14 %, hidden
                              {"Earlier", "AA:BB:CC:00:11:66", 2462, kNotHeard}});  // never heard
 
     auto kernel = [](const std::string& name) {
@@ -199,7 +199,8 @@ struct Behaviour {
     const char* name;
     std::function<void(MockNetworkManager&, const QString& device, const QStringList& aps)> before;
     size_t readings;
-    bool scannedBefore = true;  // the device's first scan, which moves LastScan at its start, is over
+    bool scannedBefore =
+        true;  // the device's first scan, which moves LastScan at its start, is over
 };
 
 void PrintTo(const Behaviour& row, std::ostream* os) { *os << row.name; }
@@ -223,7 +224,8 @@ const Behaviour kBehaviours[] = {
      0},
 };
 
-class ScanBehaviourTest : public AdapterScanTest, public ::testing::WithParamInterface<Behaviour> {};
+class ScanBehaviourTest : public AdapterScanTest,
+                          public ::testing::WithParamInterface<Behaviour> {};
 
 TEST_P(ScanBehaviourTest, ReadingsComeFromAScanThatRanAfterTheRequest) {
     const QString dev = nm.AddWifiDevice("wlan0");
@@ -260,21 +262,22 @@ QString Wifi0(MockNetworkManager& nm, uint state = MockNetworkManager::kDisconne
 }
 
 const Failure kFailures[] = {
-    {"Unavailable",
-     [](MockNetworkManager& nm) { Wifi0(nm, MockNetworkManager::kUnavailable); }, nullptr,
+    {"Unavailable", [](MockNetworkManager& nm) { Wifi0(nm, MockNetworkManager::kUnavailable); },
+     nullptr,
      "refused the Wi-Fi scan on wlan0: the adapter is unavailable (is Wi-Fi switched off?) "
      "(org.freedesktop.NetworkManager.Device.NotAllowed: Scanning not allowed while unavailable)",
      true},
     {"PolkitRefuses",
-     [](MockNetworkManager& nm) { nm.SetScanning(Wifi0(nm), {{"deny", true}}); }, nullptr,
+     [](MockNetworkManager& nm) {
+         nm.SetScanning(Wifi0(nm), {{"deny", true}});
+     },
+     nullptr,
      "refused the Wi-Fi scan on wlan0: polkit does not let this session scan "
      "(org.freedesktop.NetworkManager.PermissionDenied: org.freedesktop.NetworkManager.wifi.scan "
      "request failed: not authorized). Run Pellorin in the machine's own desktop session",
      true},
     {"DeviceRemoved", [](MockNetworkManager& nm) { Wifi0(nm); },
-     [](MockNetworkManager& nm) {
-         nm.RemoveDevice("/org/freedesktop/NetworkManager/Devices/1");
-     },
+     [](MockNetworkManager& nm) { nm.RemoveDevice("/org/freedesktop/NetworkManager/Devices/1"); },
      "The Wi-Fi adapter wlan0 went away during the scan "
      "(org.freedesktop.NetworkManager.DeviceRemoved)",
      false},
@@ -288,8 +291,10 @@ const Failure kFailures[] = {
      "ran within 1 s",
      true, 1000},
     {"ScanNeverEnds",
-     [](MockNetworkManager& nm) { nm.SetScanning(Wifi0(nm), {{"scan_ms", 600000}}); }, nullptr,
-     "NetworkManager did not finish the scan on wlan0 within 1 s", true, 1000},
+     [](MockNetworkManager& nm) {
+         nm.SetScanning(Wifi0(nm), {{"scan_ms", 600000}});
+     },
+     nullptr, "NetworkManager did not finish the scan on wlan0 within 1 s", true, 1000},
     {"PropertiesFailTwice",
      [](MockNetworkManager& nm) {
          nm.OfferManagedObjects(false);
@@ -488,17 +493,18 @@ TEST_F(AdapterScanTest, TheConnectedAccessPointsDbmIsNeverTheScanMappingOfTheSta
         MockNetworkManager own;
         ASSERT_EQ(own.Start(), "");
         const QString dev = own.AddWifiDevice("wlan0");
-        const QStringList aps = own.AddAccessPoints(
-            dev, {{"CorpNet", "AA:BB:CC:00:11:22", 2437, -60}, {"Guest", "AA:BB:CC:00:11:33", 5180, -74}});
+        const QStringList aps =
+            own.AddAccessPoints(dev, {{"CorpNet", "AA:BB:CC:00:11:22", 2437, -60},
+                                      {"Guest", "AA:BB:CC:00:11:33", 5180, -74}});
         own.Connect(dev, aps[0], -54);
         own.SetScanning(dev, {{"refresh_after_scan", row.refreshAfterScan}});
         CBusLink link(own.ClientBus(), [&](const std::string& name) {
             KernelDumps d = NoKernel(name);
             if (row.kernelStation)
-                d.station = {"", {scandump::Cat(
-                                     scandump::StationEntry({0xAA, 0xBB, 0xCC, 0x00, 0x11, 0x22},
-                                                            -47, -49),
-                                     scandump::Done())}};
+                d.station = {"",
+                             {scandump::Cat(scandump::StationEntry(
+                                                {0xAA, 0xBB, 0xCC, 0x00, 0x11, 0x22}, -47, -49),
+                                            scandump::Done())}};
             return d;
         });
         NetworkManagerScanner scanner(link, {});

@@ -185,8 +185,8 @@ TEST(ScanDumpParserTest, StationsAreReadWithTheirSignalsAndAnInterruptedDumpIsMa
     EXPECT_FALSE(Parse({Entry(Bss{}), Done()}).Interrupted());
     // A station with a MAC of the wrong size, or a signal of two bytes, is dropped.
     const Bytes genl = {NL80211_CMD_NEW_STATION, 1, 0, 0};
-    const Bytes badMac = Message(Cat(Cat(genl, Attr(NL80211_ATTR_MAC, {1, 2, 3})),
-                                     Attr(NL80211_ATTR_STA_INFO, {})));
+    const Bytes badMac =
+        Message(Cat(Cat(genl, Attr(NL80211_ATTR_MAC, {1, 2, 3})), Attr(NL80211_ATTR_STA_INFO, {})));
     const Bytes badSignal =
         Message(Cat(Cat(genl, Attr(NL80211_ATTR_MAC, mac)),
                     Attr(NL80211_ATTR_STA_INFO, Attr(NL80211_STA_INFO_SIGNAL, {1, 2}))));

@@ -68,7 +68,7 @@ TEST(WifiSignalTest, PercentagesTurnBackIntoTheDbmNetworkManagerMadeThemFrom) {
                                         {0, -100}, {101, -40}, {-3, -100}, {255, -40}};
     for (auto [percent, dbm] : ends) EXPECT_EQ(DbmFromPercent(percent), dbm) << percent;
     // The connected access point's station mapping: about dBm + 120 within -90..-20.
-    const std::pair<int, int> station[] = {{66, -54}, {90, -30}, {63, -57}, {31, -89},
+    const std::pair<int, int> station[] = {{66, -54},  {90, -30}, {63, -57}, {31, -89},
                                            {100, -20}, {30, -90}, {0, -90},  {120, -20}};
     for (auto [percent, dbm] : station) EXPECT_EQ(DbmFromStationPercent(percent), dbm) << percent;
 }
@@ -103,15 +103,15 @@ TEST(WifiReadingTest, ScansMergeLikeTheBoardsReadingsAndKeepSsidBytesAsTheyAre) 
 }
 
 TEST(WifiReadingTest, A32ByteUtf8SsidIsCutAtACharacterBoundaryAndOtherBytesAreKept) {
-    const std::string a = "\xc3\x84";           // Ä, two bytes
+    const std::string a = "\xc3\x84";              // Ä, two bytes
     const std::string smile = "\xf0\x9f\x98\x80";  // four bytes
     std::string fifteenA;
     for (int i = 0; i < 15; ++i) fifteenA += a;
     const struct {
         std::string sent, kept;
     } rows[] = {
-        {fifteenA + a, fifteenA},                               // the 16th Ä would be split
-        {"a" + fifteenA + "b", "a" + fifteenA},                 // 31 whole bytes
+        {fifteenA + a, fifteenA},                // the 16th Ä would be split
+        {"a" + fifteenA + "b", "a" + fifteenA},  // 31 whole bytes
         {smile + smile + smile + smile + smile + smile + smile + smile,
          smile + smile + smile + smile + smile + smile + smile},
         {"\xff" + std::string(31, 'x'), "\xff" + std::string(30, 'x')},  // not UTF-8: 31 bytes
@@ -222,12 +222,27 @@ TEST(WifiScanTest, TheConnectedAccessPointTakesTheKernelsFiguresElseTheMappingNe
         const char* lineEnd;
     } rows[] = {
         {"the scan's entry", {avg}, {entry}, true, -48, DbmSource::kKernel, "the kernel's dBm"},
-        {"the station's average", {avg}, {}, true, -53, DbmSource::kKernelStation,
+        {"the station's average",
+         {avg},
+         {},
+         true,
+         -53,
+         DbmSource::kKernelStation,
          "the kernel's station signal"},
-        {"the station's last frame", {last}, {}, true, -51, DbmSource::kKernelStation,
+        {"the station's last frame",
+         {last},
+         {},
+         true,
+         -51,
+         DbmSource::kKernelStation,
          "the kernel's station signal"},
         // 66 %: -54 dBm by the station's mapping; the scan's inverse says -61.
-        {"the station refresh's percentage", {silent}, {}, true, -54, DbmSource::kStationPercent,
+        {"the station refresh's percentage",
+         {silent},
+         {},
+         true,
+         -54,
+         DbmSource::kStationPercent,
          "its station signal"},
         {"a scan's percentage", {}, {}, false, -61, DbmSource::kPercent, "(no kernel)"},
     };

@@ -47,7 +47,8 @@ NmAccessPoint AccessPointOf(const QVariantMap& p) {
     ap.ssid.assign(ssid.begin(), ssid.end());
     ap.hwAddress = p.value(QStringLiteral("HwAddress")).toString().toStdString();
     ap.frequencyMhz = p.value(QStringLiteral("Frequency")).toUInt();
-    ap.strength = static_cast<uint8_t>(std::min(p.value(QStringLiteral("Strength")).toUInt(), 255u));
+    ap.strength =
+        static_cast<uint8_t>(std::min(p.value(QStringLiteral("Strength")).toUInt(), 255u));
     bool ok = false;
     const int lastSeen = p.value(QStringLiteral("LastSeen")).toInt(&ok);
     ap.lastSeen = ok ? lastSeen : -1;
@@ -57,13 +58,14 @@ NmAccessPoint AccessPointOf(const QVariantMap& p) {
 
 // The message of a refused RequestScan.
 QString RefusalText(const QString& interface, const NmReply& reply) {
-    const QString what = QStringLiteral("NetworkManager refused the Wi-Fi scan on %1").arg(interface);
+    const QString what =
+        QStringLiteral("NetworkManager refused the Wi-Fi scan on %1").arg(interface);
     if (reply.errorName == QLatin1String("org.freedesktop.NetworkManager.PermissionDenied"))
         return Describe(what + QStringLiteral(": polkit does not let this session scan"), reply) +
                QStringLiteral(". ") + QString::fromUtf8(kPolkitHint);
     if (reply.errorName == QLatin1String("org.freedesktop.NetworkManager.Device.NotAllowed"))
-        return Describe(what + QStringLiteral(": the adapter is unavailable (is Wi-Fi switched off?)"),
-                        reply);
+        return Describe(
+            what + QStringLiteral(": the adapter is unavailable (is Wi-Fi switched off?)"), reply);
     return Describe(what, reply);
 }
 
@@ -80,7 +82,7 @@ struct NetworkManagerScanner::PendingCall {
 
 // What one round of collecting has gathered so far.
 struct NetworkManagerScanner::Collection {
-    QStringList listed;             // GetAllAccessPoints
+    QStringList listed;              // GetAllAccessPoints
     std::vector<NmAccessPoint> aps;  // whose properties came
     size_t wentAway = 0;
     int pendingProperties = 0;  // GetAll answers still to come
@@ -106,8 +108,8 @@ void NetworkManagerScanner::Call(const QString& path, const QString& interface,
                                  const QString& method, const QVariantList& arguments,
                                  CNmLink::ReplyFn onReply, std::chrono::milliseconds bound) {
     if (bound.count() <= 0) bound = m_options.callBound;
-    m_queue.push_back(std::make_unique<PendingCall>(PendingCall{
-        path, interface, method, arguments, bound, m_generation, std::move(onReply)}));
+    m_queue.push_back(std::make_unique<PendingCall>(
+        PendingCall{path, interface, method, arguments, bound, m_generation, std::move(onReply)}));
     SendQueued();
 }
 
@@ -179,8 +181,9 @@ void NetworkManagerScanner::OnSignal(const NmSignal& s) {
         } else if (s.member == QLatin1String("DeviceRemoved") && path == m_devicePath) {
             const QString name = m_interface, address = m_address;
             const QString what = Scanning() ? QStringLiteral("during the scan ") : QString();
-            const QString text = QStringLiteral("The Wi-Fi adapter %1 went away %2(%3.DeviceRemoved)")
-                                     .arg(name, what, kManager);
+            const QString text =
+                QStringLiteral("The Wi-Fi adapter %1 went away %2(%3.DeviceRemoved)")
+                    .arg(name, what, kManager);
             ForgetAdapter();
             Lose(text);
             emit adapterChanged(false, name, address, text);
@@ -299,7 +302,8 @@ void NetworkManagerScanner::ChooseDevice(const std::vector<Candidate>& wifi) {
         for (const Candidate& c : wifi)
             if (c.name == wanted && chosen == nullptr) chosen = &c;
         if (chosen == nullptr) {
-            AdapterMissing(QStringLiteral("NetworkManager lists no Wi-Fi device named %1").arg(wanted));
+            AdapterMissing(
+                QStringLiteral("NetworkManager lists no Wi-Fi device named %1").arg(wanted));
             return;
         }
         if (!chosen->managed) {
@@ -318,25 +322,26 @@ void NetworkManagerScanner::ChooseDevice(const std::vector<Candidate>& wifi) {
         if (chosen == nullptr) {
             QStringList names;
             for (const Candidate& c : wifi) names << c.name;
-            AdapterMissing(
-                wifi.empty() ? QStringLiteral("NetworkManager lists no Wi-Fi device")
-                             : QStringLiteral("NetworkManager manages none of its Wi-Fi devices "
-                                              "(%1 unmanaged)")
-                                   .arg(names.join(QStringLiteral(", "))));
+            AdapterMissing(wifi.empty()
+                               ? QStringLiteral("NetworkManager lists no Wi-Fi device")
+                               : QStringLiteral("NetworkManager manages none of its Wi-Fi devices "
+                                                "(%1 unmanaged)")
+                                     .arg(names.join(QStringLiteral(", "))));
             return;
         }
     }
     const QString path = chosen->path, name = chosen->name;
-    Call(path, kProperties, QStringLiteral("GetAll"), {kWireless},
-         [this, path, name](const NmReply& reply) {
-             if (reply.Failed()) {
-                 AdapterMissing(Describe(
-                     QStringLiteral("NetworkManager did not describe the Wi-Fi device %1").arg(name),
-                     reply));
-                 return;
-             }
-             AdapterFound(path, name, First(reply).toMap());
-         });
+    Call(
+        path, kProperties, QStringLiteral("GetAll"), {kWireless},
+        [this, path, name](const NmReply& reply) {
+            if (reply.Failed()) {
+                AdapterMissing(Describe(
+                    QStringLiteral("NetworkManager did not describe the Wi-Fi device %1").arg(name),
+                    reply));
+                return;
+            }
+            AdapterFound(path, name, First(reply).toMap());
+        });
 }
 
 void NetworkManagerScanner::AdapterFound(const QString& path, const QString& name,
@@ -426,15 +431,15 @@ void NetworkManagerScanner::BoundReached() {
     Call(
         m_devicePath, kProperties, QStringLiteral("Get"), {kDevice, QStringLiteral("State")},
         [this, bound](const NmReply& reply) {
-                    const uint state = First(reply).toUInt();
-                    if (!reply.Failed() && state >= kStatePrepare && state < kStateActivated)
-                        Lose(QStringLiteral("NetworkManager held the Wi-Fi scan on %1 back while "
-                                            "it activated a connection; no scan ran within %2 s")
-                                 .arg(m_interface, bound));
-                    else
-                        Lose(QStringLiteral("NetworkManager did not finish the scan on %1 within "
-                                            "%2 s")
-                                 .arg(m_interface, bound));
+            const uint state = First(reply).toUInt();
+            if (!reply.Failed() && state >= kStatePrepare && state < kStateActivated)
+                Lose(QStringLiteral("NetworkManager held the Wi-Fi scan on %1 back while "
+                                    "it activated a connection; no scan ran within %2 s")
+                         .arg(m_interface, bound));
+            else
+                Lose(QStringLiteral("NetworkManager did not finish the scan on %1 within "
+                                    "%2 s")
+                         .arg(m_interface, bound));
         },
         std::chrono::milliseconds(2000));
 }
@@ -486,7 +491,8 @@ void NetworkManagerScanner::TakeAccessPointList(const NmReply& reply) {
              [this, ask, attempt](const NmReply& r) {
                  if (!r.Failed()) {
                      TakeManagedObjects(r);
-                 } else if (r.errorName.startsWith(QLatin1String("org.freedesktop.DBus.Error.Unknown"))) {
+                 } else if (r.errorName.startsWith(
+                                QLatin1String("org.freedesktop.DBus.Error.Unknown"))) {
                      m_objectManager = false;  // not offered: one GetAll per access point
                      FetchEach();
                  } else if (attempt == 0) {
@@ -557,8 +563,7 @@ void NetworkManagerScanner::MaybeFinish() {
     if (m_phase != Phase::kCollecting || !m_collection || !m_collection->listDone ||
         m_collection->kernelPending)
         return;
-    const WifiScanResult result =
-        CombineScan(m_collection->aps, m_collection->kernel, m_requestNs);
+    const WifiScanResult result = CombineScan(m_collection->aps, m_collection->kernel, m_requestNs);
     if (result.readings.empty() && m_moveWhileCollecting) {
         // A later scan ended while this one was read: read that one.
         m_collection.reset();
@@ -571,7 +576,8 @@ void NetworkManagerScanner::MaybeFinish() {
         // ask once more, and let the next one decide, within the same bound.
         m_collection.reset();
         ++m_generation;
-        const auto elapsed = std::chrono::milliseconds((m_link.BoottimeNs() - m_requestNs) / 1000000);
+        const auto elapsed =
+            std::chrono::milliseconds((m_link.BoottimeNs() - m_requestNs) / 1000000);
         const auto left = m_options.scanBound - elapsed;
         RequestScan();
         m_scanBound.start(std::max(left, std::chrono::milliseconds(0)));

@@ -64,7 +64,7 @@ std::string RunGenericDump(const char* family, uint8_t command, uint16_t attribu
         std::free(buffer);
     }
     return parser.GetState() == Nl80211ScanDumpParser::State::kMore ? "the answer did not end"
-                                                                     : std::string();
+                                                                    : std::string();
 }
 
 namespace {

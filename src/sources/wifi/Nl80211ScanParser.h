@@ -1,8 +1,8 @@
 #pragma once
 // Reads the kernel's answer to an nl80211 dump (NL80211_CMD_GET_SCAN or
 // NL80211_CMD_GET_STATION with NLM_F_DUMP) from raw netlink bytes, whatever
-// delivered them: the live socket, a capture, a test or a fuzzer. Nothing in the bytes is trusted: every length is checked
-// before it is used, a malformed BSS is dropped whole, and the parser never
+// delivered them: the live socket, a capture, a test or a fuzzer. Nothing in the bytes is trusted:
+// every length is checked before it is used, a malformed BSS is dropped whole, and the parser never
 // reads outside the datagram it is given.
 //
 // A datagram holds netlink messages, each NLMSG_ALIGN'ed (host byte order):

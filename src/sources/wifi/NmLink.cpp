@@ -93,7 +93,8 @@ QVariant PlainValue(const QVariant& value) {
         return PlainArgument(value.value<QDBusArgument>());
     if (type == QMetaType::fromType<QDBusVariant>())
         return PlainValue(value.value<QDBusVariant>().variant());
-    if (type == QMetaType::fromType<QDBusObjectPath>()) return value.value<QDBusObjectPath>().path();
+    if (type == QMetaType::fromType<QDBusObjectPath>())
+        return value.value<QDBusObjectPath>().path();
     if (type == QMetaType::fromType<QDBusSignature>())
         return value.value<QDBusSignature>().signature();
     return value;
@@ -139,28 +140,29 @@ void CBusLink::Call(const QString& path, const QString& interface, const QString
     // The answer that carries every object (300 access points: 3-4 ms of
     // reading) is read on the link's pool, so that the window never waits on it.
     const bool heavy = method == QLatin1String("GetManagedObjects");
-    connect(watcher, &QDBusPendingCallWatcher::finished, this,
-            [this, watcher, heavy, onReply = std::move(onReply)]() mutable {
-                watcher->deleteLater();
-                const QDBusMessage reply = watcher->reply();
-                if (!heavy || reply.type() != QDBusMessage::ReplyMessage) {
-                    onReply(ReplyOf(reply));
-                    return;
-                }
-                // Signals that come meanwhile wait, so that they still follow it.
-                ++m_reading;
-                auto* reading = new QFutureWatcher<NmReply>(this);
-                connect(reading, &QFutureWatcher<NmReply>::finished, this,
-                        [this, reading, onReply = std::move(onReply)] {
-                            reading->deleteLater();
-                            onReply(reading->result());
-                            if (--m_reading > 0) return;
-                            std::vector<NmSignal> held;
-                            held.swap(m_held);
-                            for (const NmSignal& s : held) emit received(s);
-                        });
-                reading->setFuture(QtConcurrent::run(&m_readPool, [reply] { return ReplyOf(reply); }));
-            });
+    connect(
+        watcher, &QDBusPendingCallWatcher::finished, this,
+        [this, watcher, heavy, onReply = std::move(onReply)]() mutable {
+            watcher->deleteLater();
+            const QDBusMessage reply = watcher->reply();
+            if (!heavy || reply.type() != QDBusMessage::ReplyMessage) {
+                onReply(ReplyOf(reply));
+                return;
+            }
+            // Signals that come meanwhile wait, so that they still follow it.
+            ++m_reading;
+            auto* reading = new QFutureWatcher<NmReply>(this);
+            connect(reading, &QFutureWatcher<NmReply>::finished, this,
+                    [this, reading, onReply = std::move(onReply)] {
+                        reading->deleteLater();
+                        onReply(reading->result());
+                        if (--m_reading > 0) return;
+                        std::vector<NmSignal> held;
+                        held.swap(m_held);
+                        for (const NmSignal& s : held) emit received(s);
+                    });
+            reading->setFuture(QtConcurrent::run(&m_readPool, [reply] { return ReplyOf(reply); }));
+        });
 }
 
 void CBusLink::Watch(const QString& path) {

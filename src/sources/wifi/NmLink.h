@@ -97,7 +97,7 @@ private:
     KernelDumpFn m_kernelDump;
     QSet<QString> m_watched;
     QDBusServiceWatcher* m_ownerWatch = nullptr;
-    int m_reading = 0;              // answers being read on the pool
-    std::vector<NmSignal> m_held;   // signals that came meanwhile
-    QThreadPool m_readPool;  // declared last, destroyed first: waits for a reading
+    int m_reading = 0;             // answers being read on the pool
+    std::vector<NmSignal> m_held;  // signals that came meanwhile
+    QThreadPool m_readPool;        // declared last, destroyed first: waits for a reading
 };

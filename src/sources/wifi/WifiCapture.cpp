@@ -52,7 +52,8 @@ qint64 FromDecimal(const QJsonValue& v) { return v.toString().toLongLong(); }
 QJsonValue EncodeCaptureValue(const QVariant& value) {
     switch (value.metaType().id()) {
         case QMetaType::QByteArray:
-            return QJsonObject{{QStringLiteral("ay"), QString::fromLatin1(value.toByteArray().toHex())}};
+            return QJsonObject{
+                {QStringLiteral("ay"), QString::fromLatin1(value.toByteArray().toHex())}};
         case QMetaType::QString:
             return value.toString();
         case QMetaType::Bool:
@@ -82,7 +83,7 @@ QVariant DecodeCaptureValue(const QJsonValue& value) {
     if (value.isDouble()) {
         const double d = value.toDouble();
         return d == static_cast<double>(static_cast<qint64>(d)) ? QVariant(static_cast<qint64>(d))
-                                                                 : QVariant(d);
+                                                                : QVariant(d);
     }
     if (value.isArray()) return DecodeList(value);
     const QJsonObject o = value.toObject();
@@ -125,8 +126,8 @@ bool CCaptureLink::Open(const QString& path, QString& error) {
         }
         m_startNs = m_inner.BoottimeNs();
         m_file.write("# pellorin wifi capture 1\n# recorded-by: pellorin Wi-Fi adapter\n");
-        m_file.write("# started: " +
-                     QDateTime::currentDateTimeUtc().toString(Qt::ISODate).toUtf8() + '\n');
+        m_file.write(
+            "# started: " + QDateTime::currentDateTimeUtc().toString(Qt::ISODate).toUtf8() + '\n');
         m_file.write("# fields: seconds B|C|R|S|O|T|K json\n");
     }
     QJsonObject bus{{QStringLiteral("connected"), m_inner.Connected()}};
@@ -153,19 +154,19 @@ void CCaptureLink::Call(const QString& path, const QString& interface, const QSt
                 {QStringLiteral("interface"), interface},
                 {QStringLiteral("method"), method},
                 {QStringLiteral("args"), EncodeList(arguments)}});
-    m_inner.Call(path, interface, method, arguments, bound,
-                 [this, id, onReply = std::move(onReply)](const NmReply& r) {
-                     QJsonObject answer{{QStringLiteral("id"), id},
-                                        {QStringLiteral("sender"), r.sender}};
-                     if (r.Failed()) {
-                         answer.insert(QStringLiteral("error"), r.errorName);
-                         answer.insert(QStringLiteral("text"), r.errorText);
-                     } else {
-                         answer.insert(QStringLiteral("values"), EncodeList(r.values));
-                     }
-                     Write('R', answer);
-                     onReply(r);
-                 });
+    m_inner.Call(
+        path, interface, method, arguments, bound,
+        [this, id, onReply = std::move(onReply)](const NmReply& r) {
+            QJsonObject answer{{QStringLiteral("id"), id}, {QStringLiteral("sender"), r.sender}};
+            if (r.Failed()) {
+                answer.insert(QStringLiteral("error"), r.errorName);
+                answer.insert(QStringLiteral("text"), r.errorText);
+            } else {
+                answer.insert(QStringLiteral("values"), EncodeList(r.values));
+            }
+            Write('R', answer);
+            onReply(r);
+        });
 }
 
 int64_t CCaptureLink::BoottimeNs() {
@@ -185,8 +186,7 @@ KernelDumps CCaptureLink::TakeKernelDumps(const std::string& interfaceName) {
 
 // --- reading ----------------------------------------------------------------
 
-bool LoadWifiCapture(const QString& path, std::vector<WifiCaptureRecord>& records,
-                     QString& error) {
+bool LoadWifiCapture(const QString& path, std::vector<WifiCaptureRecord>& records, QString& error) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
         error = path + QStringLiteral(": ") + file.errorString();
@@ -302,11 +302,12 @@ void CReplayLink::Step() {
                              d.value(QStringLiteral("interface")).toString(),
                              d.value(QStringLiteral("member")).toString(),
                              DecodeList(d.value(QStringLiteral("values")))};
-            QMetaObject::invokeMethod(this, [this, s] { emit received(s); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                this, [this, s] { emit received(s); }, Qt::QueuedConnection);
         } else if (r.kind == 'O') {
             const QString owner = d.value(QStringLiteral("owner")).toString();
-            QMetaObject::invokeMethod(this, [this, owner] { emit ownerChanged(owner); },
-                                      Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                this, [this, owner] { emit ownerChanged(owner); }, Qt::QueuedConnection);
         } else if (r.kind == 'T') {
             m_clock.push_back(FromDecimal(d.value(QStringLiteral("ns"))));
         }

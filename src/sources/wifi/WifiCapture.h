@@ -76,8 +76,7 @@ struct WifiCaptureRecord {
 };
 
 // Reads a capture; false (with the line and why in `error`) on a malformed line.
-bool LoadWifiCapture(const QString& path, std::vector<WifiCaptureRecord>& records,
-                     QString& error);
+bool LoadWifiCapture(const QString& path, std::vector<WifiCaptureRecord>& records, QString& error);
 
 // Plays a capture back: each recorded answer goes to the call the scanner
 // makes in its place (matched by object, interface and method, in order),
@@ -114,9 +113,9 @@ private:
     size_t m_cursor = 0;
     bool m_connected = true;
     QString m_busError;
-    std::vector<Waiting> m_calls;         // made, not yet matched to a recorded call
-    std::map<int, ReplyFn> m_answerTo;    // recorded id -> the call made in its place
-    std::deque<int64_t> m_clock;          // readings reached, not yet taken
+    std::vector<Waiting> m_calls;       // made, not yet matched to a recorded call
+    std::map<int, ReplyFn> m_answerTo;  // recorded id -> the call made in its place
+    std::deque<int64_t> m_clock;        // readings reached, not yet taken
     int64_t m_lastClock = 0;
     std::mutex m_kernelLock;
     std::deque<KernelDumps> m_kernel;

@@ -183,17 +183,20 @@ std::string DbmKindLine(const WifiScanResult& counts) {
     if (counts.derivedDbm == 0)
         line += "the kernel's dBm";
     else if (counts.kernelDbm == 0)
-        line += "dBm derived from NetworkManager's percentage (" +
-                (counts.kernelError.empty() ? std::string("the kernel's scan results had none of them")
-                                            : counts.kernelError) +
-                ")";
+        line +=
+            "dBm derived from NetworkManager's percentage (" +
+            (counts.kernelError.empty() ? std::string("the kernel's scan results had none of them")
+                                        : counts.kernelError) +
+            ")";
     else
-        line += "the kernel's dBm where it had the access point, else dBm derived from "
-                "NetworkManager's percentage";
+        line +=
+            "the kernel's dBm where it had the access point, else dBm derived from "
+            "NetworkManager's percentage";
     if (counts.connectedHeard && counts.connectedSource == DbmSource::kKernelStation)
         line += "; the connected access point's is the kernel's station signal";
     else if (counts.connectedHeard && counts.connectedSource == DbmSource::kStationPercent)
-        line += "; the connected access point's is derived from the percentage NetworkManager "
-                "makes of its station signal";
+        line +=
+            "; the connected access point's is derived from the percentage NetworkManager "
+            "makes of its station signal";
     return line;
 }

@@ -70,9 +70,9 @@ struct WifiScanResult {
     size_t derivedDbm = 0;              // readings whose dBm came from the percentage
     bool connectedHeard = false;        // the connected access point is among the readings ...
     DbmSource connectedSource = DbmSource::kKernel;  // ... with its dBm from here
-    size_t staleSkipped = 0;            // listed by NetworkManager, not heard by this scan
-    size_t unusable = 0;                // listed with a HwAddress that is no MAC address
-    std::string kernelError;            // why the kernel gave no dBm at all, if it did not
+    size_t staleSkipped = 0;  // listed by NetworkManager, not heard by this scan
+    size_t unusable = 0;      // listed with a HwAddress that is no MAC address
+    std::string kernelError;  // why the kernel gave no dBm at all, if it did not
 };
 
 // CLOCK_BOOTTIME now, in nanoseconds: the clock of LastSeen, LastScan and the

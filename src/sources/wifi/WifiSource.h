@@ -38,7 +38,7 @@ public:
         NetworkManagerScanner::Options scanner;  // interfaceName: --wifi=IFACE
         int scansPerPoint = 1;                   // --wifi-scans N
         std::chrono::milliseconds drawInterval{250};
-        QString capturePath;             // --capture FILE; empty: none
+        QString capturePath;                // --capture FILE; empty: none
         CBusLink::KernelDumpFn kernelDump;  // empty: the live dumps
     };
     // Called once per change of the adapter: found (present, message empty)
