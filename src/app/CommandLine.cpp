@@ -26,7 +26,8 @@ CommandLineResult ParseCommandLine(const QStringList& arguments, PellorinOptions
     const QCommandLineOption wifi(
         QStringLiteral("wifi"),
         QStringLiteral("Survey with the Wi-Fi adapter through NetworkManager: the first Wi-Fi "
-                       "device, or with --wifi=IFACE the one of that interface name."));
+                       "device it manages and can use, or with --wifi=IFACE the one of that "
+                       "interface name."));
     // --wifi=IFACE arrives here as --wifi --wifi-interface=IFACE.
     QCommandLineOption wifiInterface(QStringLiteral("wifi-interface"), QString(),
                                      QStringLiteral("IFACE"));

@@ -61,7 +61,8 @@ public:
     // removed as soon as they are listed), refresh_after_scan (the connected
     // access point's station strength refreshed right after each scan),
     // scanned_before (its first scan, which moves LastScan at its start, ended
-    // a minute ago).
+    // a minute ago), ends_after_reads (the running scan ends as the Nth
+    // access point's properties are read with GetAll).
     void SetScanning(const QString& device, const QVariantMap& options);
     // The next `times` calls of `method` on `path` ("*": any path) fail with that error.
     void Fail(const QString& method, const QString& path, const QString& name, const QString& text,

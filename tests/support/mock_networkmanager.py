@@ -100,6 +100,8 @@ class Props(dbus.service.Object):
     @dbus.service.method(PROPS, in_signature='s', out_signature='a{sv}')
     def GetAll(self, interface):
         self.mock.fault('GetAll', self.path)
+        if interface == AP:
+            self.mock.access_point_read()
         return dbus.Dictionary(self.props.get(interface, {}), signature='sv')
 
     @dbus.service.signal(PROPS, signature='sa{sv}as')
@@ -150,6 +152,8 @@ class Device(Props):
         self.started_ms = -10 ** 9    # the last scan's start
         self.completed_ms = 0         # the last scan's end; 0 none yet
         self.timer = None
+        self.end_timer = None
+        self.ends_after_reads = 0     # the scan ends as the Nth access point's properties are read
         self.station_dbm = None
         self.stamps = {}
         GLib.timeout_add(6000, self.periodic_refresh)
@@ -229,11 +233,20 @@ class Device(Props):
             self.set(WIRELESS, {'LastScan': dbus.Int64(boottime_ms())})
         if self.reject > 0:
             self.reject -= 1
-            GLib.timeout_add(500, self.end_scan, False)
+            self.end_timer = GLib.timeout_add(500, self.timer_ended, False)
         else:
-            GLib.timeout_add(max(duration_ms, 1), self.end_scan, heard)
+            self.end_timer = GLib.timeout_add(max(duration_ms, 1), self.timer_ended, heard)
+
+    def timer_ended(self, heard):
+        self.end_timer = None
+        return self.end_scan(heard)
 
     def end_scan(self, heard):
+        if not self.scanning:
+            return False
+        if self.end_timer is not None:
+            GLib.source_remove(self.end_timer)
+            self.end_timer = None
         if heard:
             now = time.clock_gettime(time.CLOCK_BOOTTIME)
             for ap in self.aps:
@@ -315,6 +328,13 @@ class Mock(dbus.service.Object):
         dbus.service.Object.__init__(self, bus, '/org/pellorin/Mock')
         self.manager = Manager(self)
         self.object_manager = ObjectManager(self)
+
+    def access_point_read(self):
+        for d in self.devices:
+            if d.ends_after_reads > 0 and d.scanning:
+                d.ends_after_reads -= 1
+                if d.ends_after_reads == 0:
+                    d.end_scan(True)
 
     def fault(self, method, path):
         for key in ((method, path), (method, '*')):

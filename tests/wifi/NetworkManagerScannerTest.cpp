@@ -217,6 +217,12 @@ const Behaviour kBehaviours[] = {
          nm.SetScanning(dev, {{"reject", 1}});
      },
      3},
+    {"ScanEndsWhileItsAccessPointsAreRead",
+     [](MockNetworkManager& nm, const QString& dev, const QStringList&) {
+         nm.OfferManagedObjects(false);
+         nm.SetScanning(dev, {{"scan_ms", 600000}, {"ends_after_reads", 2}});
+     },
+     3, false},
     {"NothingHeard",
      [](MockNetworkManager& nm, const QString&, const QStringList& aps) {
          for (const QString& ap : aps) nm.SetHeard(ap, {kNotHeard});

@@ -153,6 +153,7 @@ bool NetworkManagerScanner::StartScan() {
     EndOperation();  // supersedes a search for the adapter that runs on its own
     m_scanWanted = true;
     m_asks = 0;
+    m_recollects = 0;
     if (HasAdapter())
         RequestScan();
     else
@@ -485,28 +486,28 @@ void NetworkManagerScanner::TakeAccessPointList(const NmReply& reply) {
         FetchEach();
         return;
     }
-    auto ask = std::make_shared<std::function<void(int)>>();
-    *ask = [this, ask](int attempt) {
-        Call(kObjectManagerPath, kObjectManager, QStringLiteral("GetManagedObjects"), {},
-             [this, ask, attempt](const NmReply& r) {
-                 if (!r.Failed()) {
-                     TakeManagedObjects(r);
-                 } else if (r.errorName.startsWith(
-                                QLatin1String("org.freedesktop.DBus.Error.Unknown"))) {
-                     m_objectManager = false;  // not offered: one GetAll per access point
-                     FetchEach();
-                 } else if (attempt == 0) {
-                     (*ask)(1);
-                 } else {
-                     Lose(Describe(QStringLiteral("NetworkManager did not describe the access "
-                                                  "points of %1; the scan is given up rather "
-                                                  "than recorded without them")
-                                       .arg(m_interface),
-                                   r));
-                 }
-             });
-    };
-    (*ask)(0);
+    AskManagedObjects(0);
+}
+
+void NetworkManagerScanner::AskManagedObjects(int attempt) {
+    Call(kObjectManagerPath, kObjectManager, QStringLiteral("GetManagedObjects"), {},
+         [this, attempt](const NmReply& r) {
+             if (!r.Failed()) {
+                 TakeManagedObjects(r);
+             } else if (r.errorName.startsWith(
+                            QLatin1String("org.freedesktop.DBus.Error.Unknown"))) {
+                 m_objectManager = false;  // not offered: one GetAll per access point
+                 FetchEach();
+             } else if (attempt == 0) {
+                 AskManagedObjects(1);  // a failure of the bus or the daemon: once more
+             } else {
+                 Lose(Describe(QStringLiteral("NetworkManager did not describe the access points "
+                                              "of %1; the scan is given up rather than recorded "
+                                              "without them")
+                                   .arg(m_interface),
+                               r));
+             }
+         });
 }
 
 void NetworkManagerScanner::TakeManagedObjects(const NmReply& reply) {
@@ -564,8 +565,10 @@ void NetworkManagerScanner::MaybeFinish() {
         m_collection->kernelPending)
         return;
     const WifiScanResult result = CombineScan(m_collection->aps, m_collection->kernel, m_requestNs);
-    if (result.readings.empty() && m_moveWhileCollecting) {
-        // A later scan ended while this one was read: read that one.
+    if (m_moveWhileCollecting && m_recollects < kRecollects) {
+        // A later scan ended while this one was read: what was read may be
+        // half of each. Read again (NetworkManager spaces its scans 1.5 s).
+        ++m_recollects;
         m_collection.reset();
         ++m_generation;  // nothing of this round may answer into the next
         Collect();

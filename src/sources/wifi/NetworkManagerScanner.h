@@ -18,8 +18,10 @@
 // LastScan also moves for a scan that did not run after the request (one that
 // was under way, the first scan's start, a scan the supplicant rejected): when
 // nothing was heard since the request, the scan is asked for once more and
-// the next LastScan decides; only then is "nothing heard" reported. Every
-// failure ends the scan as lost, with one message that names the D-Bus error.
+// the next LastScan decides; only then is "nothing heard" reported. When
+// LastScan moves again while the access points are read, they are read again
+// (what was read may be half of each scan). Every failure ends the scan as
+// lost, with one message that names the D-Bus error.
 //
 // Signals, in order for a scan: scanStarted (NetworkManager took the request),
 // then either accessPointsReceived (once, when anything was heard) and
@@ -125,6 +127,7 @@ private:
     void BoundReached();
     void Collect();
     void TakeAccessPointList(const NmReply& reply);
+    void AskManagedObjects(int attempt);
     void TakeManagedObjects(const NmReply& reply);
     void FetchEach();
     void FetchOne(const QString& path, int attempt);
@@ -149,8 +152,10 @@ private:
     int64_t m_requestNs = 0;  // the first request: readings are heard since
     int64_t m_askedNs = 0;    // the latest request: LastScan must reach it
     int m_asks = 0;
-    bool m_moveBeforeAnswer = false;     // LastScan moved before RequestScan's answer came
-    bool m_moveWhileCollecting = false;  // ... or again while the last one was read
+    bool m_moveBeforeAnswer = false;       // LastScan moved before RequestScan's answer came
+    bool m_moveWhileCollecting = false;    // ... or again while the last one was read
+    static constexpr int kRecollects = 3;  // reads again after such a move, at most
+    int m_recollects = 0;
     QTimer m_scanBound;
     std::unique_ptr<Collection> m_collection;
     QThreadPool m_dumpPool;  // declared last, destroyed first: waits for a running dump
