@@ -12,6 +12,7 @@
 //  - the process's CPU while idle with the adapter connected (getrusage).
 //
 // wifi_bench [--points N] [--access-points N] [--scan-ms N] [--idle-seconds N] [--verbose 1]
+//            [--silent 1] [--get-all-each 1]  (NetworkManager without GetManagedObjects)
 
 #include <sys/resource.h>
 #include <time.h>
@@ -141,6 +142,7 @@ int main(int argc, char** argv) {
                          -40 - i * 3 % 55});
     nm.AddAccessPoints(device, crowd);
     nm.SetScanning(device, {{"scan_ms", scanMs}});
+    nm.OfferManagedObjects(IntArg(argc, argv, "--get-all-each", 0) == 0);
 
     QTemporaryDir dir;
     KeepPoints boxes;
