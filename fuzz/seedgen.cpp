@@ -212,6 +212,11 @@ void ScanDumpSeeds(const fs::path& dir) {
     beacon = Cat(beacon, Attr(NL80211_BSS_BEACON_IES, SsidElements("Beacon")));
     Save(dir, "beacon", Cat({0x00}, Cat(EntryWithNest(beacon), Done())));
     Save(dir, "no-such-device", Cat({0x00}, Error(-19)));
+    // The connected access point's station with both signals, and a dump
+    // marked as changed while it was read.
+    const Bytes station = StationEntry({0x00, 0x11, 0x22, 0x33, 0x44, 0x55}, -47, -49);
+    Save(dir, "station", Cat({0x00}, Cat(Cat(Entry(Bss{}), station), Done())));
+    Save(dir, "interrupted", Cat({0x00}, Cat(Entry(Bss{}, NLM_F_MULTI | NLM_F_DUMP_INTR), Done())));
 }
 
 }  // namespace

@@ -286,6 +286,7 @@ void CTambRUMOView::OnDraw(QPainter& p, const QRect& client) {
         const SourceTexts texts = m_session.Source().StartupTexts();
         c.left = gdi::DisplayText(texts.left.c_str());
         c.right = gdi::DisplayText(texts.right.c_str());
+        c.hardware = QString::fromUtf8(texts.hardware.c_str());
     }
     c.map = &m_map;
     c.coverage = &m_coverage;

@@ -62,7 +62,7 @@ void PaintScreen(QPainter& p, const QRect& client, const ScreenContent& c) {
         case DisplayMode::kStartup:
             p.fillRect(client, Qt::white);
             PaintStartupScreen(p, client, c.art != nullptr ? &c.art->splash : nullptr, c.left,
-                               c.right);
+                               c.right, c.hardware);
             break;
         case DisplayMode::kSiteMap:
             if (c.map != nullptr && c.map->HasMap())

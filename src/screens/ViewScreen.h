@@ -23,6 +23,7 @@ struct ScreenContent {
     DisplayMode mode = DisplayMode::kStartup;
     const ScreenArt* art = nullptr;
     QString left, right;                 // start-up: "(Firmware %s)", "(SN %s)"
+    QString hardware;                    // start-up: the line naming the adapter; "" the board's
     CSurveyMap* map = nullptr;           // site map; nothing is drawn without a plan
     CCoverageState* coverage = nullptr;  // over the plan while shown
     const CApList* survey = nullptr;     // what the coverage map is made from

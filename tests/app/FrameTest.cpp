@@ -218,6 +218,7 @@ TEST(CommandLine, OptionsChooseTheSourceAndTheSiteAndMistakesOrContradictionsAre
         {{"--wifi=wlan1"}, K::kWifi, "", "wlan1", ""},
         {{"--wifi-scans", "3"}, K::kWifi, "", "", "", 3},
         {{"--wifi=wlp2s0", "--wifi-scans=10"}, K::kWifi, "", "wlp2s0", "", 10},
+        {{"--wifi", "--capture", "traffic.txt"}, K::kWifi, "", "", "", 1, 0, "traffic.txt"},
     };
     for (const auto& r : runs) {
         SCOPED_TRACE(r.args.join(' ').toStdString());
@@ -247,7 +248,6 @@ TEST(CommandLine, OptionsChooseTheSourceAndTheSiteAndMistakesOrContradictionsAre
         {{"--port", "/dev/x", "--simulate-board"}, CommandLineResult::kExitError, "."},
         {{"--port", "/dev/ttyS1", "--wifi"}, CommandLineResult::kExitError, "."},
         {{"--simulate-board", "--wifi-scans", "2"}, CommandLineResult::kExitError, "."},
-        {{"--wifi", "--capture", "traffic.txt"}, CommandLineResult::kExitError, "."},
         {{"--wifi-scans", "0"}, CommandLineResult::kExitError, "."},
         {{"--wifi-scans", "11"}, CommandLineResult::kExitError, "."},
         {{"--wifi-scans", "two"}, CommandLineResult::kExitError, "."},
