@@ -21,7 +21,11 @@ void TakeReadingInfo(ApRecord& rec, const WifiReading& r) {
 }  // namespace
 
 void MergeWifiReadings(CApList& list, const std::vector<WifiReading>& readings) {
+    list.BeginBatch();
     for (const WifiReading& r : readings) {
+        list.LogReading(r.mac, r.dbm,
+                        r.source == DbmSource::kKernel ? ReadingSource::kAdapterDbm
+                                                       : ReadingSource::kAdapterPercent);
         ApRecord* rec = nullptr;
         if (list.FindMac(r.mac, rec) == CApList::kOk) {
             rec->refreshed = 0;
