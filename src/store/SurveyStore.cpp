@@ -144,7 +144,9 @@ CSurveyStore::Opening CSurveyStore::OpenFile(const std::string& sitePath) {
                 return Opening::kUnavailable;
             }
             Stmt mode(*db, "PRAGMA journal_mode = WAL");
-            if (!mode.Step() || mode.Text(0) != "wal")
+            const bool wal = mode.Step() && mode.Text(0) == "wal";
+            mode.Reset();
+            if (!wal)
                 throw sqlite::Error(SQLITE_CANTOPEN, "the store's write-ahead log cannot be used");
             db->Exec("PRAGMA synchronous = FULL");
             db->Exec("PRAGMA foreign_keys = ON");
@@ -207,10 +209,11 @@ void CSurveyStore::Opened(const std::string& sitePath, const StoreBinding& bindi
             if (readings || scale)
                 told = std::string("The survey store beside this site was written for ") +
                        (samePlan ? "another version of this site file" : "another floor plan") +
-                       ": " + (readings ? "the readings of its points were set aside" : "") +
-                       (readings && scale ? " and " : "") +
-                       (scale ? "its scale was set aside"
-                              : samePlan ? "; the plan's scale was kept" : "") +
+                       ": " +
+                       (readings && scale ? "the readings of its points and its scale were"
+                        : readings        ? "the readings of its points were"
+                                          : "its scale was") +
+                       " set aside" + (samePlan && scale ? "" : samePlan ? "; the plan's scale was kept" : "") +
                        ".";
             storepoints::AddFilePoints(db, filePoints);
         } else {
