@@ -14,7 +14,10 @@
 #include "journal/SiteBinding.h"
 #include "site/SiteFile.h"
 #include "site/SiteRecord.h"
+#include "site/SiteFingerprint.h"
+#include "site/SiteLayout.h"
 #include "site/TextDecode.h"
+#include "store/SurveyStore.h"
 
 namespace {
 
@@ -49,6 +52,27 @@ void AddJournal(QJsonObject& info, const QString& sitePath, IByteSource& site) {
         j["saved"] = match == JournalMatch::Saved;
     }
     info["journal"] = j;
+}
+
+// The plan's scale from the survey store beside the site, when the store
+// holds one for this very plan (read only; nothing is written or told).
+template <typename Opened>
+void AddScale(QJsonObject& info, const QString& sitePath, Opened& file) {
+    SiteFingerprint fp;
+    if (!TakeSiteFingerprint(file.src, file.site,
+                             sitelayout::kBitmapPrefixBytes + uint64_t{file.map.bits.size()}, fp,
+                             file.map.bits.data())
+             .ok)
+        return;
+    file.site.m_fileFingerprint = fp;
+    StoreBinding mine, bound;
+    CSurveyStore store(nullptr);
+    if (!StoreBindingOf(file.site, mine) ||
+        !store.OpenToRead(QFile::encodeName(sitePath).toStdString(), &bound) ||
+        !bound.SamePlan(mine))
+        return;
+    if (const std::optional<PlanScaleRecord> scale = store.Scale())
+        info["metres_per_pixel"] = scale->metresPerPixel;
 }
 
 QString Text(const char (&field)[32]) { return QString::fromStdString(DecodeByteText(field)); }
@@ -96,6 +120,7 @@ int RunInfo(const QString& sitePath) {
     info["points"] = static_cast<qint64>(tally.pointGroups);
     info["apRecords"] = static_cast<qint64>(tally.apRecords);
     AddJournal(info, sitePath, file.src);
+    AddScale(info, sitePath, file);
     Print(info);
     return 0;
 }
