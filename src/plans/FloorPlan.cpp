@@ -14,6 +14,7 @@
 #include <cmath>
 #include <fstream>
 
+#include "site/FileOps.h"
 #include "site/SiteLayout.h"
 
 namespace plans {
@@ -65,7 +66,7 @@ bool RegularFile(const QString& path, std::string& why) {
         return false;
     }
     if (!S_ISREG(st.st_mode)) {
-        why = Refusal(path, "it is not a file.");
+        why = Refusal(path, NotAFileText(st.st_mode));
         return false;
     }
     return true;
