@@ -140,8 +140,11 @@ void LoadSequence(Db& db, CSurveySequence& out) {
 }
 
 void SurveyIsFile(Db& db, bool keptPoints) {
-    db.Exec(keptPoints ? "UPDATE points SET ordinal = file_index WHERE aside IS NULL"
-                       : "UPDATE points SET ordinal = NULL WHERE aside IS NULL");
+    // Only rows that change are written: reopening a site touches nothing.
+    db.Exec(keptPoints ? "UPDATE points SET ordinal = file_index WHERE aside IS NULL AND "
+                         "ordinal IS NOT file_index"
+                       : "UPDATE points SET ordinal = NULL WHERE aside IS NULL AND "
+                         "ordinal IS NOT NULL");
 }
 
 void WriteOrdinals(Db& db, const CSurveySequence& seq) {

@@ -143,6 +143,8 @@ CSurveyStore::Opening CSurveyStore::OpenFile(const std::string& sitePath) {
                          "kept.");
                 return Opening::kUnavailable;
             }
+            // Small pages: a point's commit writes a few kilobytes, not tens.
+            if (version == 0) db->Exec("PRAGMA page_size = 1024");
             Stmt mode(*db, "PRAGMA journal_mode = WAL");
             const bool wal = mode.Step() && mode.Text(0) == "wal";
             mode.Reset();
@@ -235,8 +237,10 @@ void CSurveyStore::Opened(const std::string& sitePath, const StoreBinding& bindi
             }
         }
         storepoints::SurveyIsFile(db, keptPoints);
-        storepoints::WritePendingSave(db, std::nullopt);
-        storepoints::WriteBinding(db, binding);
+        // Reopening the same file writes nothing (and waits for no disk).
+        const storepoints::Meta now = storepoints::ReadMeta(db);
+        if (now.pendingSave) storepoints::WritePendingSave(db, std::nullopt);
+        if (now.binding != binding) storepoints::WriteBinding(db, binding);
         t.Commit();
         storepoints::LoadSequence(db, m_sequence);
         if (!told.empty()) TellOnce(told);
