@@ -12,6 +12,8 @@
 #include "journal/JournalWriter.h"
 #include "map/CircleLog.h"
 #include "site/FileOps.h"
+#include "site/SiteFile.h"
+#include "site/SiteRecord.h"
 #include "store/Sqlite.h"
 #include "store/StorePoints.h"
 #include "store/StoreSchema.h"
@@ -79,6 +81,24 @@ std::vector<SequencePoint> SurveyPointsOf(const CApList& list,
         for (int32_t i = 0; i < c.records && e != nullptr; ++i)
             e = e->next == list.Sentinel() ? nullptr : e->next;
     }
+    return out;
+}
+
+std::vector<SequencePoint> FilePointsOf(IByteSource& src, const CSiteRecord& site) {
+    std::vector<SequencePoint> out;
+    CApList list;
+    CSiteRecord scratch = site;
+    const ApRecord* mark = list.Sentinel();
+    ReadPoints(src, scratch, list, [&](int32_t x, int32_t y, int16_t) {
+        SequencePoint p;
+        p.x = x;
+        p.y = y;
+        p.entries = list.CountAfter(mark);
+        const ApRecord* first = mark->next;
+        p.placeholder = p.entries == 1 && first->channel == 0;
+        if (p.entries > 0) out.push_back(p);
+        mark = list.Last();
+    });
     return out;
 }
 

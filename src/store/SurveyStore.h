@@ -169,3 +169,9 @@ private:
     CSurveySequence m_sequence;
     bool m_told = false;
 };
+
+class IByteSource;
+class CSiteRecord;
+// The point groups of the site file `site` was read from (header read), as
+// the store checks them, whether or not Open keeps them in the survey.
+std::vector<SequencePoint> FilePointsOf(IByteSource& src, const CSiteRecord& site);

@@ -8,7 +8,11 @@
 #include <filesystem>
 
 #include "StoreFixture.h"
+#include "aplist/ApList.h"
 #include "journal/JournalReader.h"
+#include "map/CircleLog.h"
+#include "site/SiteFile.h"
+#include "site/SiteRecord.h"
 #include "store/Sqlite.h"
 #include "store/StoreSchema.h"
 
@@ -46,6 +50,30 @@ TEST(SurveySequenceTest, RunsAndSaveGroups) {
             EXPECT_EQ(got->first * 100 + got->count, r.at * 100 + r.count) << r.first;
         }
     }
+}
+
+TEST(FilePointsTest, TheFilesGroupsAsOpenLoadsThem) {
+    FileSource src(std::string(PELLORIN_SAMPLES) + "/office-surveyed.hss");
+    CSiteRecord site;
+    ASSERT_TRUE(ReadSiteHeader(src, site).ok);
+    const std::vector<SequencePoint> points = FilePointsOf(src, site);
+    CApList list;
+    std::vector<LoggedCircle> circles;
+    CSiteRecord again = site;
+    ASSERT_TRUE(ReadPoints(src, again, list, [&](int32_t x, int32_t y, int16_t s) {
+                    circles.push_back({x, y, s, 0});
+                }).ok);
+    ASSERT_GT(points.size(), 2u);
+    ASSERT_EQ(points.size(), circles.size());
+    int64_t entries = 0;
+    for (size_t i = 0; i < points.size(); ++i) {
+        EXPECT_EQ(points[i].x * 100000 + points[i].y, circles[i].x * 100000 + circles[i].y);
+        circles[i].records = points[i].entries;
+        entries += points[i].entries;
+    }
+    EXPECT_EQ(entries, list.Count());
+    // The same, from the survey list and the circle log after a load.
+    EXPECT_EQ(SurveyPointsOf(list, circles), points);
 }
 
 TEST_F(StoreTest, PointsKeepTheirReadingsThroughDeletionAndSave) {
