@@ -84,7 +84,8 @@ void BM_ImportA1At150DpiAsSite(benchmark::State& state) {
         if (!r.ok) state.SkipWithError(r.why.c_str());
     }
     PeakMemory(state);
-    for (const char* s : {"", ".survey", ".survey-wal", ".survey-shm"}) ::unlink((site + s).c_str());
+    for (const char* s : {"", ".survey", ".survey-wal", ".survey-shm"})
+        ::unlink((site + s).c_str());
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchSurvey.h"
 #include "aplist/ApList.h"
 #include "journal/JournalWriter.h"
 #include "site/SiteBuilder.h"
@@ -22,30 +23,11 @@
 
 namespace {
 
-// /tmp lies on the machine's disk here, so commits and flushes reach it.
-std::string BenchPath(const char* name) {
-    return "/tmp/pellorin-bench-" + std::to_string(::getpid()) + "-" + name;
-}
+using benchsurvey::BenchPath;
+using benchsurvey::PointOf20;
 
 void RemoveStore(const std::string& site) {
     for (const char* s : {".survey", ".survey-wal", ".survey-shm"}) ::unlink((site + s).c_str());
-}
-
-JournalPoint PointOf20(int n) {
-    JournalPoint p;
-    p.x = n % 100 * 10;
-    p.y = n / 100 * 10;
-    std::strcpy(p.name, "TEST");
-    p.locationCount = n + 1;
-    for (int a = 0; a < 20; ++a) {
-        JournalEntry& e = p.entries.emplace_back();
-        e.channel = static_cast<uint8_t>(a % 13 + 1);
-        e.rssi = -40 - a * 2;
-        e.mac[5] = static_cast<uint8_t>(a);
-        FormatMacText(e.mac, e.macText);
-        std::snprintf(e.ssid, sizeof e.ssid, "network-%d", a);
-    }
-    return p;
 }
 
 std::vector<ScanReading> ReadingsOf(int perAp) {
@@ -105,18 +87,7 @@ struct BigSurvey {
     BigSurvey() {
         CApList list;
         for (int n = 0; n < kPoints; ++n) {
-            const JournalPoint p = PointOf20(n);
-            for (const JournalEntry& e : p.entries) {
-                ApRecord* r = nullptr;
-                list.NewRecord(r);
-                r->x = p.x, r->y = p.y;
-                std::strcpy(r->pointName, p.name);
-                r->channel = e.channel;
-                r->rssi = e.rssi;
-                std::memcpy(r->mac, e.mac, 6);
-                std::memcpy(r->ssid, e.ssid, sizeof r->ssid);
-                list.AddTail(r);
-            }
+            benchsurvey::AddToList(PointOf20(n), list);
         }
         NewSitePlan plan;
         plan.width = 1000, plan.height = 1000;
@@ -129,7 +100,8 @@ struct BigSurvey {
         const std::vector<uint8_t> section = EncodePointsSection(record, list);
         file.insert(file.end(), section.begin(), section.end());
         FILE* f = std::fopen(site.c_str(), "wb");
-        if (f == nullptr || std::fwrite(file.data(), 1, file.size(), f) != file.size()) std::exit(1);
+        if (f == nullptr || std::fwrite(file.data(), 1, file.size(), f) != file.size())
+            std::exit(1);
         std::fclose(f);
 
         RemoveStore(site);

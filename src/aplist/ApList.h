@@ -5,7 +5,6 @@
 
 #include <cstdint>
 #include <mutex>
-
 #include <vector>
 
 #include "aplist/ApRecord.h"

@@ -36,7 +36,8 @@ std::string Refusal(const QString& path, const std::string& reason) {
 
 std::string Thousands(uint64_t n) {
     std::string s = std::to_string(n);
-    for (int i = static_cast<int>(s.size()) - 3; i > 0; i -= 3) s.insert(static_cast<size_t>(i), ",");
+    for (int i = static_cast<int>(s.size()) - 3; i > 0; i -= 3)
+        s.insert(static_cast<size_t>(i), ",");
     return s;
 }
 
@@ -74,11 +75,16 @@ bool RegularFile(const QString& path, std::string& why) {
 
 std::string PdfError(QPdfDocument::Error e) {
     switch (e) {
-    case QPdfDocument::Error::FileNotFound: return "it cannot be read.";
-    case QPdfDocument::Error::InvalidFileFormat: return "it is not a PDF, or it is damaged.";
-    case QPdfDocument::Error::IncorrectPassword: return "it is encrypted (protected by a password).";
-    case QPdfDocument::Error::UnsupportedSecurityScheme: return "it is encrypted in a way that cannot be opened.";
-    default: return "it cannot be read as a PDF.";
+        case QPdfDocument::Error::FileNotFound:
+            return "it cannot be read.";
+        case QPdfDocument::Error::InvalidFileFormat:
+            return "it is not a PDF, or it is damaged.";
+        case QPdfDocument::Error::IncorrectPassword:
+            return "it is encrypted (protected by a password).";
+        case QPdfDocument::Error::UnsupportedSecurityScheme:
+            return "it is encrypted in a way that cannot be opened.";
+        default:
+            return "it cannot be read as a PDF.";
     }
 }
 
@@ -272,21 +278,23 @@ PlanSize SizeAt(const QString& path, const PlanProbe& probe, int page, double dp
         s.why = Refusal(path, "the page is empty at " + std::to_string(std::lround(dpi)) + " dpi.");
         return s;
     }
-    std::string what = "the map would be " + Thousands(s.width) + " x " + Thousands(s.height) +
-                       " pixels";
+    std::string what =
+        "the map would be " + Thousands(s.width) + " x " + Thousands(s.height) + " pixels";
     if (probe.kind != PlanKind::kImage) what += " at " + std::to_string(std::lround(dpi)) + " dpi";
     if (!sides)
         what += "; a site map can be at most 32,767 pixels on a side";
     else if (!pixels)
         what += "; a site map can hold at most " + Thousands(sitelayout::kMaxMapPixels) + " pixels";
     else
-        what += ", which takes " + Megabytes(s.bytes) + " of memory, and " +
-                Megabytes(available) + " are free";
+        what += ", which takes " + Megabytes(s.bytes) + " of memory, and " + Megabytes(available) +
+                " are free";
     if (probe.kind != PlanKind::kImage && inchW > 0 && inchH > 0) {
         double fit = std::min(sitelayout::kMaxMapSide / inchW, sitelayout::kMaxMapSide / inchH);
-        fit = std::min(fit, std::sqrt(static_cast<double>(sitelayout::kMaxMapPixels) / (inchW * inchH)));
+        fit = std::min(fit,
+                       std::sqrt(static_cast<double>(sitelayout::kMaxMapPixels) / (inchW * inchH)));
         if (available > 0)
-            fit = std::min(fit, std::sqrt(static_cast<double>(available) / kBytesPerPixel / (inchW * inchH)));
+            fit = std::min(
+                fit, std::sqrt(static_cast<double>(available) / kBytesPerPixel / (inchW * inchH)));
         s.fittingDpi = std::floor(fit);
         while (s.fittingDpi >= 1 &&
                (std::llround(inchW * s.fittingDpi) > sitelayout::kMaxMapSide ||
@@ -343,8 +351,8 @@ QImage RenderPlan(const QString& path, const PlanProbe& probe, int page, double 
         }
         QImageReader reader(&f);
         // Our own bound was checked above; Qt's is for images of unknown size.
-        QImageReader::setAllocationLimit(static_cast<int>(std::min<uint64_t>(
-            size.bytes / (1 << 20) + 64, 1 << 20)));
+        QImageReader::setAllocationLimit(
+            static_cast<int>(std::min<uint64_t>(size.bytes / (1 << 20) + 64, 1 << 20)));
         image = reader.read();
         if (image.isNull()) {
             why = Refusal(path, reader.errorString().toStdString() + ".");

@@ -76,10 +76,12 @@ NewSiteResult CreateSiteFromPlan(const NewSiteRequest& q) {
 
     QSaveFile file(q.site);
     if (!file.open(QIODevice::WriteOnly))
-        return Fail("Cannot write " + q.site.toStdString() + ": " + file.errorString().toStdString());
+        return Fail("Cannot write " + q.site.toStdString() + ": " +
+                    file.errorString().toStdString());
     file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size()));
     if (!file.commit())
-        return Fail("Cannot write " + q.site.toStdString() + ": " + file.errorString().toStdString());
+        return Fail("Cannot write " + q.site.toStdString() + ": " +
+                    file.errorString().toStdString());
     r.ok = true;
     r.width = plan.width;
     r.height = plan.height;

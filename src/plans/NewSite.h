@@ -16,11 +16,11 @@ namespace plans {
 
 struct NewSiteRequest {
     QString plan;
-    int page = 1;       // PDF pages count from 1
-    double dpi = 150;   // PDF and SVG; for an image, what --plan-scale needs
+    int page = 1;           // PDF pages count from 1
+    double dpi = 150;       // PDF and SVG; for an image, what --plan-scale needs
     bool dpiGiven = false;  // an image's own resolution is used otherwise
     QString site;
-    bool replace = false;  // an existing site file is never replaced unasked
+    bool replace = false;               // an existing site file is never replaced unasked
     std::optional<int64_t> printRatio;  // N of a plan printed at 1:N
     SiteSectionOrder order = SiteSectionOrder::BitmapFirst;
     uint32_t saveTime = 0;

@@ -47,8 +47,8 @@ Stmt& Stmt::Bind(int i, double v) {
 }
 
 Stmt& Stmt::Bind(int i, const std::string& v) {
-    const int rc = sqlite3_bind_text(m_stmt, i, v.data(), static_cast<int>(v.size()),
-                                     SQLITE_TRANSIENT);
+    const int rc =
+        sqlite3_bind_text(m_stmt, i, v.data(), static_cast<int>(v.size()), SQLITE_TRANSIENT);
     if (rc != SQLITE_OK) m_db.Throw(rc);
     return *this;
 }

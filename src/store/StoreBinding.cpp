@@ -34,8 +34,9 @@ bool ReadSiteBinding(const std::string& sitePath, StoreBinding& out, std::string
     if (status.ok) status = ReadMapBitmap(src, site.BitmapOffset(), map);
     SiteFingerprint fp;
     if (status.ok)
-        status = TakeSiteFingerprint(src, site, sitelayout::kBitmapPrefixBytes + uint64_t{map.bits.size()},
-                                     fp, map.bits.data());
+        status = TakeSiteFingerprint(src, site,
+                                     sitelayout::kBitmapPrefixBytes + uint64_t{map.bits.size()}, fp,
+                                     map.bits.data());
     if (!status.ok) {
         why = status.text;
         return false;

@@ -13,8 +13,8 @@ using sqlite::Stmt;
 
 // store_meta keys: the binding of the site file, of its plan, and of a save
 // under way.
-constexpr const char* kKeys[] = {"site_size",    "site_save_time",    "site_crc",
-                                 "plan_crc",     "plan_bytes",        "pending_size",
+constexpr const char* kKeys[] = {"site_size",         "site_save_time", "site_crc",
+                                 "plan_crc",          "plan_bytes",     "pending_size",
                                  "pending_save_time", "pending_crc"};
 
 void Put(Db& db, const char* key, int64_t value) {
@@ -122,8 +122,7 @@ std::vector<SequencePoint> FilePoints(Db& db) {
 }
 
 void AddFilePoints(Db& db, const std::vector<SequencePoint>& points) {
-    Stmt s(db,
-           "INSERT INTO points(file_index, x, y, entries, placeholder) VALUES (?, ?, ?, ?, ?)");
+    Stmt s(db, "INSERT INTO points(file_index, x, y, entries, placeholder) VALUES (?, ?, ?, ?, ?)");
     for (size_t i = 0; i < points.size(); ++i) {
         const SequencePoint& p = points[i];
         s.Bind(1, static_cast<int64_t>(i)).Bind(2, int64_t{p.x}).Bind(3, int64_t{p.y});
@@ -169,7 +168,9 @@ std::vector<Unsaved> UnsavedPoints(Db& db) {
     return out;
 }
 
-void DeletePoint(Db& db, int64_t id) { Stmt(db, "DELETE FROM points WHERE id = ?").Bind(1, id).Run(); }
+void DeletePoint(Db& db, int64_t id) {
+    Stmt(db, "DELETE FROM points WHERE id = ?").Bind(1, id).Run();
+}
 
 int64_t InsertPoint(Db& db, const SequencePoint& p, int64_t ordinal,
                     std::optional<int64_t> sequence, int64_t recordedMs) {
@@ -196,7 +197,8 @@ void InsertReadings(Db& db, int64_t point, const std::vector<ScanReading>& readi
 }
 
 void RemoveFromSurvey(Db& db, int64_t first, int64_t count) {
-    Stmt(db, "UPDATE points SET ordinal = NULL WHERE aside IS NULL AND ordinal >= ? AND ordinal < ?")
+    Stmt(db,
+         "UPDATE points SET ordinal = NULL WHERE aside IS NULL AND ordinal >= ? AND ordinal < ?")
         .Bind(1, first)
         .Bind(2, first + count)
         .Run();

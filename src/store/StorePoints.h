@@ -20,7 +20,7 @@ class Db;
 namespace storepoints {
 
 struct Meta {
-    std::optional<StoreBinding> binding;       // none in a new store
+    std::optional<StoreBinding> binding;        // none in a new store
     std::optional<JournalBinding> pendingSave;  // a save begun and not settled
 };
 Meta ReadMeta(sqlite::Db& db);

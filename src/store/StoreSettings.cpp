@@ -113,8 +113,10 @@ std::optional<CoverageChoice> CSurveyStore::Coverage() {
     if (!network) return std::nullopt;
     CoverageChoice c;
     c.network = *network;
-    if (const auto m = Setting(kCoverageRadiusMetres)) c.radiusMetres = std::strtod(m->c_str(), nullptr);
-    if (const auto p = Setting(kCoverageRadiusPixels)) c.radiusPixels = std::strtoll(p->c_str(), nullptr, 10);
+    if (const auto m = Setting(kCoverageRadiusMetres))
+        c.radiusMetres = std::strtod(m->c_str(), nullptr);
+    if (const auto p = Setting(kCoverageRadiusPixels))
+        c.radiusPixels = std::strtoll(p->c_str(), nullptr, 10);
     return c;
 }
 
@@ -140,7 +142,8 @@ bool CSurveyStore::OpenForPlan(const std::string& sitePath, const StoreBinding& 
         if (meta.binding && meta.binding->SamePlan(binding)) return;  // nothing to change
         if (meta.binding) {
             // Made for another plan: nothing of it fits this one.
-            const int64_t aside = storepoints::NewAside(db, "another floor plan", std::time(nullptr));
+            const int64_t aside =
+                storepoints::NewAside(db, "another floor plan", std::time(nullptr));
             storepoints::SetPointsAside(db, aside, storepoints::Which::kAll);
             storepoints::SetScaleAside(db, aside);
         }

@@ -29,8 +29,8 @@ std::vector<size_t> CSurveySequence::FileGroups() const {
     size_t groups = 0;
     for (size_t i = 0; i < m_points.size(); ++i) {
         const SequencePoint& p = m_points[i];
-        const bool joins = i > 0 && !p.placeholder && p.x == m_points[i - 1].x &&
-                           p.y == m_points[i - 1].y;
+        const bool joins =
+            i > 0 && !p.placeholder && p.x == m_points[i - 1].x && p.y == m_points[i - 1].y;
         if (!joins) ++groups;
         group[i] = groups - 1;
     }

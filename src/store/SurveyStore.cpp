@@ -235,7 +235,10 @@ void CSurveyStore::Opened(const std::string& sitePath, const StoreBinding& bindi
                        (readings && scale ? "the readings of its points and its scale were"
                         : readings        ? "the readings of its points were"
                                           : "its scale was") +
-                       " set aside" + (samePlan && scale ? "" : samePlan ? "; the plan's scale was kept" : "") +
+                       " set aside" +
+                       (samePlan && scale ? ""
+                        : samePlan        ? "; the plan's scale was kept"
+                                          : "") +
                        ".";
             storepoints::AddFilePoints(db, filePoints);
         } else {
@@ -251,8 +254,9 @@ void CSurveyStore::Opened(const std::string& sitePath, const StoreBinding& bindi
                 if (storepoints::SetPointsAside(
                         db, storepoints::NewAside(db, "points differ from the file's", Now()),
                         Which::kAll))
-                    told = "The points of the survey store beside this site are not the points "
-                           "of the site file: their readings were set aside.";
+                    told =
+                        "The points of the survey store beside this site are not the points "
+                        "of the site file: their readings were set aside.";
                 storepoints::AddFilePoints(db, filePoints);
             }
         }
@@ -289,8 +293,9 @@ void CSurveyStore::Recovered(const std::string& sitePath, const StoreBinding& bi
             const bool readings = storepoints::SetPointsAside(db, aside, Which::kAll);
             if (!samePlan) storepoints::SetScaleAside(db, aside);
             if (readings && meta.binding)
-                TellOnce("The survey store beside this site was written for another version of "
-                         "this site file: the readings of its points were set aside.");
+                TellOnce(
+                    "The survey store beside this site was written for another version of "
+                    "this site file: the readings of its points were set aside.");
             storepoints::AddFilePoints(db, filePoints);
         }
         CSurveySequence seq;
@@ -309,8 +314,7 @@ void CSurveyStore::Recovered(const std::string& sitePath, const StoreBinding& bi
                     }
                 // A point without its readings (the store was out of use
                 // when it was recorded) still holds its place.
-                if (p.id == 0)
-                    p.id = storepoints::InsertPoint(db, p, -1, point->locationCount, 0);
+                if (p.id == 0) p.id = storepoints::InsertPoint(db, p, -1, point->locationCount, 0);
                 seq.Append(p);
             } else {
                 const auto& d = std::get<JournalDeletion>(journal.changes[c]);

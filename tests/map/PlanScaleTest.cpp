@@ -12,7 +12,7 @@ TEST(PlanScaleTest, FromALineOrAPrint) {
         double x1, y1, x2, y2, metres;
         double mpp;  // 0: refused
     } lines[] = {
-        {0, 0, 300, 400, 10, 0.02},         // a 500-pixel diagonal of 10 m
+        {0, 0, 300, 400, 10, 0.02},          // a 500-pixel diagonal of 10 m
         {100, 50, 100, 1050, 25.5, 0.0255},  // vertical
         {7, 7, 7.5, 7, 1, 0},                // under a pixel
         {0, 0, 100, 0, 0, 0},                // no distance
@@ -30,7 +30,8 @@ TEST(PlanScaleTest, FromALineOrAPrint) {
     }
     const struct {
         double dpi, ratio, mpp;
-    } prints[] = {{150, 100, 0.0254 / 150 * 100}, {72, 50, 0.0254 / 72 * 50}, {0, 100, 0}, {300, 0, 0}};
+    } prints[] = {
+        {150, 100, 0.0254 / 150 * 100}, {72, 50, 0.0254 / 72 * 50}, {0, 100, 0}, {300, 0, 0}};
     for (const auto& p : prints) {
         const ScaleResult r = ScaleFromPrint(p.dpi, p.ratio);
         ASSERT_EQ(r.metresPerPixel.has_value(), p.mpp > 0) << p.dpi;
@@ -53,9 +54,17 @@ TEST(PlanScaleTest, PrintRatioAsTyped) {
     const struct {
         const char* text;
         int64_t ratio;  // 0: refused
-    } cases[] = {{"1:100", 100}, {" 1 : 50 ", 50}, {"1:1", 1}, {"1:1000000", 1000000},
-                 {"1:1000001", 0}, {"2:100", 0}, {"1:", 0}, {"1:0", 0}, {"100", 0},
-                 {"1:10x", 0}, {"1:99999999999999999999", 0}};
+    } cases[] = {{"1:100", 100},
+                 {" 1 : 50 ", 50},
+                 {"1:1", 1},
+                 {"1:1000000", 1000000},
+                 {"1:1000001", 0},
+                 {"2:100", 0},
+                 {"1:", 0},
+                 {"1:0", 0},
+                 {"100", 0},
+                 {"1:10x", 0},
+                 {"1:99999999999999999999", 0}};
     for (const auto& c : cases) EXPECT_EQ(ParsePrintRatio(c.text).value_or(0), c.ratio) << c.text;
 }
 

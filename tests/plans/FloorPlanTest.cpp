@@ -41,7 +41,9 @@ struct Map {
 
 class FloorPlanTest : public ::testing::Test {
 protected:
-    QString In(const char* name) const { return QString::fromStdString((dir.Path() / name).string()); }
+    QString In(const char* name) const {
+        return QString::fromStdString((dir.Path() / name).string());
+    }
     QString Site() const { return In("new.hss"); }
     plans::NewSiteResult Create(const QString& plan, int page = 1, double dpi = 150,
                                 std::optional<int64_t> ratio = std::nullopt) {
@@ -79,7 +81,8 @@ TEST_F(FloorPlanTest, APdfLineMeasuresRightAndThePrintRatioGivesTheScale) {
         EXPECT_NEAR(m.height, 297 / 25.4 * dpi, 1.5);
         // The line's row: the one with the most ink around 50 mm.
         int first = -1, last = -1, inked = 0;
-        for (int y = static_cast<int>(49 / 25.4 * dpi); y <= static_cast<int>(51 / 25.4 * dpi); ++y) {
+        for (int y = static_cast<int>(49 / 25.4 * dpi); y <= static_cast<int>(51 / 25.4 * dpi);
+             ++y) {
             int f = -1, l = -1, n = 0;
             for (int x = 0; x < m.width; ++x)
                 if (m.Dark(x, y)) {
@@ -173,7 +176,8 @@ TEST_F(FloorPlanTest, APhotographedPlanKeepsItsLinesWithoutSpeckles) {
     ASSERT_TRUE(Create(In("photo.jpg")).ok);
     const Map m = Read();
     for (int x = 120; x < 1080; ++x) ASSERT_TRUE(m.Dark(x, 100) || m.Dark(x, 101)) << x;
-    for (int x = 120; x < 1080; ++x) ASSERT_TRUE(m.Dark(x, 400) || m.Dark(x, 399) || m.Dark(x, 401)) << x;
+    for (int x = 120; x < 1080; ++x)
+        ASSERT_TRUE(m.Dark(x, 400) || m.Dark(x, 399) || m.Dark(x, 401)) << x;
     // The paper is light everywhere, and no pixel of it is a colour the
     // photograph does not have (no magenta or cyan specks).
     for (int y = 150; y < 350; ++y)
@@ -208,11 +212,12 @@ TEST_F(FloorPlanTest, EveryFormatComesThroughWithItsColours) {
     QFile svg(In("plan.svg"));
     svg.open(QIODevice::WriteOnly);
     // 64 x 48 mm: at 25.4 dpi, a pixel a millimetre.
-    svg.write("<svg xmlns='http://www.w3.org/2000/svg' width='64mm' height='48mm' "
-              "viewBox='0 0 64 48'><rect x='16' y='16' width='16' height='16'/></svg>");
+    svg.write(
+        "<svg xmlns='http://www.w3.org/2000/svg' width='64mm' height='48mm' "
+        "viewBox='0 0 64 48'><rect x='16' y='16' width='16' height='16'/></svg>");
     svg.close();
-    for (const char* name : {"deep.png", "plan.tif", "plan.webp", "plan.gif", "plan.bmp", "grey.png",
-                             "cmyk.jpg", "plan.svg"}) {
+    for (const char* name : {"deep.png", "plan.tif", "plan.webp", "plan.gif", "plan.bmp",
+                             "grey.png", "cmyk.jpg", "plan.svg"}) {
         SCOPED_TRACE(name);
         fs::remove(Site().toStdString());
         const plans::NewSiteResult r = Create(In(name), 1, 25.4);
@@ -229,13 +234,15 @@ TEST_F(FloorPlanTest, EveryFormatComesThroughWithItsColours) {
 TEST_F(FloorPlanTest, PlansThatCannotBeUsedAreRefusedByName) {
     WritePdf(In("two.pdf"), 841, 594, 2, [](QPainter& p, int) { p.drawLine(10, 10, 100, 10); });
     QProcess qpdf;
-    qpdf.start("qpdf", {"--encrypt", "user", "owner", "256", "--", In("two.pdf"), In("secret.pdf")});
+    qpdf.start("qpdf",
+               {"--encrypt", "user", "owner", "256", "--", In("two.pdf"), In("secret.pdf")});
     ASSERT_TRUE(qpdf.waitForFinished(60000) && qpdf.exitCode() == 0);
     const Bytes pdf = ReadFileBytes(In("two.pdf").toStdString());
     WriteFileBytes((dir.Path() / "damaged.pdf"), Bytes(pdf.begin(), pdf.begin() + 300));
     qpdf.start("qpdf", {"--empty", In("nopages.pdf")});
     ASSERT_TRUE(qpdf.waitForFinished(60000) && qpdf.exitCode() == 0);
-    WriteFileBytes((dir.Path() / "broken.svg"), ToBytes("<svg xmlns='http://www.w3.org/2000/svg'><rect"));
+    WriteFileBytes((dir.Path() / "broken.svg"),
+                   ToBytes("<svg xmlns='http://www.w3.org/2000/svg'><rect"));
     WriteFileBytes((dir.Path() / "broken.png"),
                    ToBytes(std::string("\x89PNG\r\n\x1a\n", 8) + std::string(200, 'x')));
     const struct {
@@ -248,7 +255,8 @@ TEST_F(FloorPlanTest, PlansThatCannotBeUsedAreRefusedByName) {
         {"damaged.pdf", 1, 150, "damaged"},
         {"nopages.pdf", 1, 150, "no page"},
         {"two.pdf", 3, 150, "has no page 3 (it has 2)"},
-        {"two.pdf", 2, 1200, "pixels at 1200 dpi; a site map can be at most 32,767 pixels on a side"},
+        {"two.pdf", 2, 1200,
+         "pixels at 1200 dpi; a site map can be at most 32,767 pixels on a side"},
         {"broken.svg", 1, 150, "does not render"},
         {"broken.png", 1, 150, "broken.png"},
         {"missing.png", 1, 150, "No such file"},

@@ -89,7 +89,8 @@ void WriteCmykJpeg(const QString& path, int width, int height,
         for (int x = 0; x < width; ++x) {
             uint8_t ink[4];
             px(x, static_cast<int>(c.next_scanline), ink);
-            for (int k = 0; k < 4; ++k) row[static_cast<size_t>(x) * 4 + k] = 255 - ink[k];  // Adobe
+            for (int k = 0; k < 4; ++k)
+                row[static_cast<size_t>(x) * 4 + k] = 255 - ink[k];  // Adobe
         }
         JSAMPROW r = row.data();
         jpeg_write_scanlines(&c, &r, 1);
@@ -99,8 +100,7 @@ void WriteCmykJpeg(const QString& path, int width, int height,
     std::fclose(out);
 }
 
-void WriteGif(const QString& path, int width, int height,
-              const std::function<int(int, int)>& px) {
+void WriteGif(const QString& path, int width, int height, const std::function<int(int, int)>& px) {
     std::vector<uint8_t> g = {'G', 'I', 'F', '8', '9', 'a'};
     auto le16 = [&g](int v) {
         g.push_back(static_cast<uint8_t>(v));

@@ -18,4 +18,5 @@ void WriteGreyAlphaPng(const QString& path, int width, int height,
 void WriteCmykJpeg(const QString& path, int width, int height,
                    const std::function<void(int x, int y, uint8_t cmyk[4])>& px);
 // A two-colour GIF (black 0, white 1), which Qt reads but does not write.
-void WriteGif(const QString& path, int width, int height, const std::function<int(int x, int y)>& px);
+void WriteGif(const QString& path, int width, int height,
+              const std::function<int(int x, int y)>& px);

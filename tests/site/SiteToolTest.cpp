@@ -247,7 +247,8 @@ TEST(SiteTool, ScaleSetsTheStoresScaleAndInfoReportsIt) {
     const auto site = dir.Path() / "office.hss";
     ASSERT_EQ(Tool({"create", Q(png), "-o", Q(site)}).status, 0);
     EXPECT_FALSE(Tool({"info", Q(site)}).Json().contains("metres_per_pixel"));
-    const ToolRun set = Tool({"scale", Q(site), "--line", "0", "0", "300", "400", "--metres", "10"});
+    const ToolRun set =
+        Tool({"scale", Q(site), "--line", "0", "0", "300", "400", "--metres", "10"});
     ASSERT_EQ(set.status, 0) << set.err.constData();
     EXPECT_EQ(set.out.trimmed(), "0.02");
     EXPECT_DOUBLE_EQ(Tool({"info", Q(site)}).Json()["metres_per_pixel"].toDouble(), 0.02);
@@ -255,8 +256,9 @@ TEST(SiteTool, ScaleSetsTheStoresScaleAndInfoReportsIt) {
     EXPECT_EQ(Tool({"scale", Q(site), "--line", "0", "0", "9", "--metres", "10"}).status, 2);
     // An image printed at 1:200 and scanned at 100 dpi.
     const auto scaled = dir.Path() / "scaled.hss";
-    ASSERT_EQ(Tool({"create", Q(png), "-o", Q(scaled), "--dpi", "100", "--plan-scale", "1:200"}).status,
-              0);
+    ASSERT_EQ(
+        Tool({"create", Q(png), "-o", Q(scaled), "--dpi", "100", "--plan-scale", "1:200"}).status,
+        0);
     EXPECT_DOUBLE_EQ(Tool({"info", Q(scaled)}).Json()["metres_per_pixel"].toDouble(),
                      0.0254 / 100 * 200);
     EXPECT_EQ(Tool({"create", Q(png), "-o", Q(dir.Path() / "x.hss"), "--plan-scale", "200"}).status,

@@ -67,11 +67,10 @@ void ShmBarrier(sqlite3_file* f) { Real(f)->pMethods->xShmBarrier(Real(f)); }
 int ShmUnmap(sqlite3_file* f, int del) { return Real(f)->pMethods->xShmUnmap(Real(f), del); }
 // Memory mapping is left out (version 2 methods): every read goes through Read.
 
-const sqlite3_io_methods kMethods = {
-    2,        Close,       Read,          Write,       Truncate,    Sync,
-    FileSize, Lock,        Unlock,        CheckReserved, FileControl, SectorSize,
-    DeviceChars, ShmMap,   ShmLock,       ShmBarrier,  ShmUnmap,    nullptr,
-    nullptr};
+const sqlite3_io_methods kMethods = {2,           Close,      Read,        Write,  Truncate,
+                                     Sync,        FileSize,   Lock,        Unlock, CheckReserved,
+                                     FileControl, SectorSize, DeviceChars, ShmMap, ShmLock,
+                                     ShmBarrier,  ShmUnmap,   nullptr,     nullptr};
 
 int Open(sqlite3_vfs*, sqlite3_filename name, sqlite3_file* f, int flags, int* outFlags) {
     File* file = reinterpret_cast<File*>(f);
@@ -79,8 +78,10 @@ int Open(sqlite3_vfs*, sqlite3_filename name, sqlite3_file* f, int flags, int* o
     if (Fails()) return SQLITE_CANTOPEN;
     file->real = reinterpret_cast<sqlite3_file*>(file + 1);
     const int rc = g_real->xOpen(g_real, name, file->real, flags, outFlags);
-    if (rc == SQLITE_OK) file->base.pMethods = &kMethods;
-    else if (file->real->pMethods != nullptr) file->real->pMethods->xClose(file->real);
+    if (rc == SQLITE_OK)
+        file->base.pMethods = &kMethods;
+    else if (file->real->pMethods != nullptr)
+        file->real->pMethods->xClose(file->real);
     return rc;
 }
 int Delete(sqlite3_vfs*, const char* name, int syncDir) {

@@ -35,13 +35,12 @@ TEST(SurveySequenceTest, RunsAndSaveGroups) {
         bool found;
         size_t at, count;
     } runs[] = {
-        {1, 3, true, 0, 2},  // the run at 5: both points
-        {3, 1, true, 1, 1},  // its second point alone
-        {4, 4, true, 2, 2},  // placeholder and point at 9
-        {2, 1, false, 0, 0},  // inside a point
-        {4, 5, false, 0, 0},  // across two positions
-        {8, 1, true, 4, 1},
-        {9, 1, false, 0, 0},  // past the end
+        {1, 3, true, 0, 2},                        // the run at 5: both points
+        {3, 1, true, 1, 1},                        // its second point alone
+        {4, 4, true, 2, 2},                        // placeholder and point at 9
+        {2, 1, false, 0, 0},                       // inside a point
+        {4, 5, false, 0, 0},                       // across two positions
+        {8, 1, true, 4, 1},  {9, 1, false, 0, 0},  // past the end
     };
     for (const auto& r : runs) {
         const auto got = seq.LocateRun(r.first, r.removed);
@@ -116,7 +115,8 @@ TEST_F(StoreTest, PointsSavedAsOneGroupBecomeOnePoint) {
     store.SaveStarting(Binding(2));
     store.Saved();
     ASSERT_EQ(store.Sequence().Size(), 1u);
-    EXPECT_EQ(store.Sequence().Points()[0], (SequencePoint{store.Sequence().Points()[0].id, 5, 5, 3}));
+    EXPECT_EQ(store.Sequence().Points()[0],
+              (SequencePoint{store.Sequence().Points()[0].id, 5, 5, 3}));
     EXPECT_EQ(store.PointReadings(0).size(), 5u);
 }
 

@@ -13,9 +13,9 @@
 #include "journal/JournalReader.h"
 #include "journal/SiteBinding.h"
 #include "site/SiteFile.h"
-#include "site/SiteRecord.h"
 #include "site/SiteFingerprint.h"
 #include "site/SiteLayout.h"
+#include "site/SiteRecord.h"
 #include "site/TextDecode.h"
 #include "store/SurveyStore.h"
 
