@@ -249,6 +249,30 @@ TEST(SiteTool, CreateMakesASiteWhoseMapIsTheImage) {
               1);
 }
 
+TEST(SiteTool, ScaleSetsTheStoresScaleAndInfoReportsIt) {
+    ScratchDir dir;
+    const auto png = std::filesystem::path(kSamples) / "office.png";
+    const auto site = dir.Path() / "office.hss";
+    ASSERT_EQ(Tool({"create", Q(png), "-o", Q(site)}).status, 0);
+    EXPECT_FALSE(Tool({"info", Q(site)}).Json().contains("metres_per_pixel"));
+    const ToolRun set =
+        Tool({"scale", Q(site), "--line", "0", "0", "300", "400", "--metres", "10"});
+    ASSERT_EQ(set.status, 0) << set.err.constData();
+    EXPECT_EQ(set.out.trimmed(), "0.02");
+    EXPECT_DOUBLE_EQ(Tool({"info", Q(site)}).Json()["metres_per_pixel"].toDouble(), 0.02);
+    EXPECT_EQ(Tool({"scale", Q(site), "--line", "0", "0", "0", "0", "--metres", "10"}).status, 1);
+    EXPECT_EQ(Tool({"scale", Q(site), "--line", "0", "0", "9", "--metres", "10"}).status, 2);
+    // An image printed at 1:200 and scanned at 100 dpi.
+    const auto scaled = dir.Path() / "scaled.hss";
+    ASSERT_EQ(
+        Tool({"create", Q(png), "-o", Q(scaled), "--dpi", "100", "--plan-scale", "1:200"}).status,
+        0);
+    EXPECT_DOUBLE_EQ(Tool({"info", Q(scaled)}).Json()["metres_per_pixel"].toDouble(),
+                     0.0254 / 100 * 200);
+    EXPECT_EQ(Tool({"create", Q(png), "-o", Q(dir.Path() / "x.hss"), "--plan-scale", "200"}).status,
+              2);
+}
+
 TEST(SiteTool, RenderDrawsThePlanWithTheCirclesOfItsPoints) {
     ScratchDir dir;
     const auto png = std::filesystem::path(kSamples) / "office.png";
@@ -440,7 +464,7 @@ TEST(SiteTool, RejectsBadFilesWithOpensTextAndLeavesThemAlone) {
 TEST(SiteTool, HelpAndUsage) {
     const ToolRun help = Tool({"--help"});
     EXPECT_EQ(help.status, 0);
-    EXPECT_TRUE(help.out.contains("pellorin-site create IMAGE -o FILE"));
+    EXPECT_TRUE(help.out.contains("pellorin-site create PLAN -o FILE"));
     EXPECT_TRUE(
         help.out.contains("pellorin-site export FILE [--format csv|json] [--raw] [-o OUT]"));
     EXPECT_TRUE(help.out.contains("pellorin-site recover SITE --journal JOURNAL -o OUT [--force]"));

@@ -100,6 +100,11 @@ TEST(WifiReadingTest, ScansMergeLikeTheBoardsReadingsAndKeepSsidBytesAsTheyAre) 
                   "AABBCC001103 /0 ch6 band2 -50/1 +beacon",          // hidden
                   "AABBCC001104 " + std::string(31, 'x') + "/32 ch6 band2 -80/1 +beacon",
                   "AABBCC001105 ab/5 ch36 band5 -75/1 +beacon"}));  // ends at a NUL byte
+    // Each reading is kept too, with its scan and where its dBm came from.
+    ASSERT_EQ(list.Readings().size(), 6u);
+    EXPECT_EQ(list.Readings()[2].dbm, -64);
+    EXPECT_EQ(list.Readings()[2].batch, 2);
+    EXPECT_EQ(list.Readings()[2].source, ReadingSource::kAdapterPercent);
 }
 
 TEST(WifiReadingTest, A32ByteUtf8SsidIsCutAtACharacterBoundaryAndOtherBytesAreKept) {

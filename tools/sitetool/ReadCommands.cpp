@@ -12,8 +12,9 @@
 #include "aplist/ApList.h"
 #include "journal/JournalReader.h"
 #include "journal/SiteBinding.h"
-#include "site/SiteRecord.h"
 #include "common/TextDecode.h"
+#include "site/SiteRecord.h"
+#include "store/SurveyStore.h"
 
 namespace {
 
@@ -45,13 +46,26 @@ void AddJournal(QJsonObject& info, const QString& sitePath, IByteSource& site) {
     info["journal"] = j;
 }
 
+// The plan's scale from the survey store beside the site, when the store
+// holds one for this very plan (read only; nothing is written or told).
+void AddScale(QJsonObject& info, const QString& sitePath, CSiteLoader& file) {
+    StoreBinding mine, bound;
+    CSurveyStore store(nullptr);
+    if (!StoreBindingOf(file.Site(), mine) ||
+        !store.OpenToRead(QFile::encodeName(sitePath).toStdString(), &bound) ||
+        !bound.SamePlan(mine))
+        return;
+    if (const std::optional<PlanScaleRecord> scale = store.Scale())
+        info["metres_per_pixel"] = scale->metresPerPixel;
+}
+
 QString Text(const char (&field)[32]) { return QString::fromStdString(DecodeByteText(field)); }
 
 }  // namespace
 
 int RunInfo(const QString& sitePath) {
     CSiteLoader file(QFile::encodeName(sitePath).toStdString());
-    SiteStatus status = file.ReadPlan(CSiteLoader::kSkipFingerprint);
+    SiteStatus status = file.ReadPlan(CSiteLoader::kTakeFingerprint);  // the store binds to it
     if (!status.ok) return Fail(status);
     PointsTally tally;
     status = file.Tally(tally);
@@ -76,6 +90,7 @@ int RunInfo(const QString& sitePath) {
     info["points"] = static_cast<qint64>(tally.pointGroups);
     info["apRecords"] = static_cast<qint64>(tally.apRecords);
     AddJournal(info, sitePath, file.Bytes());
+    AddScale(info, sitePath, file);
     Print(info);
     return 0;
 }

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "site/SiteFile.h"
@@ -26,7 +27,19 @@ uint32_t SaveTime();
 
 int RunInfo(const QString& sitePath);
 int RunPoints(const QString& sitePath);
-int RunCreate(const QString& imagePath, const QString& outPath, bool signatureFirst, bool force);
+// A new site file from a floor plan (image, SVG or PDF page).
+struct CreateOptions {
+    QString plan, site;
+    int page = 1;
+    double dpi = 0;  // 0: 150 for a drawing, an image's own resolution
+    std::optional<int64_t> printRatio;
+    bool signatureFirst = false;
+    bool force = false;
+};
+int RunCreate(const CreateOptions& options);
+// Sets the plan's scale from a line of known length (plan pixels, metres)
+// in the survey store beside the site; prints metres per pixel.
+int RunScale(const QString& sitePath, double x1, double y1, double x2, double y2, double metres);
 // The plan and its points' circles as a PNG `width` pixels wide (0: the
 // plan's width), stretched as the map screen stretches.
 int RunRender(const QString& sitePath, const QString& outPath, int width);

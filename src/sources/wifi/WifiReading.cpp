@@ -62,7 +62,11 @@ size_t Utf8CutLength(const uint8_t* p, size_t n, size_t limit) {
 }
 
 void MergeWifiReadings(CApList& list, const std::vector<WifiReading>& readings) {
+    list.BeginBatch();
     for (const WifiReading& r : readings) {
+        list.LogReading(r.mac, r.dbm,
+                        r.source == DbmSource::kKernel ? ReadingSource::kAdapterDbm
+                                                       : ReadingSource::kAdapterPercent);
         ApRecord* rec = nullptr;
         if (list.FindMac(r.mac, rec) == CApList::kOk) {
             rec->refreshed = 0;
