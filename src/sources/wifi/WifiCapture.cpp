@@ -1,8 +1,10 @@
 #include "sources/wifi/WifiCapture.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QSysInfo>
 #include <QTimer>
 #include <algorithm>
 
@@ -128,6 +130,12 @@ bool CCaptureLink::Open(const QString& path, QString& error) {
         m_file.write("# pellorin wifi capture 1\n# recorded-by: pellorin Wi-Fi adapter\n");
         m_file.write(
             "# started: " + QDateTime::currentDateTimeUtc().toString(Qt::ISODate).toUtf8() + '\n');
+        // Where the recording came from, for whoever reads a report.
+        const QString program = QCoreApplication::applicationName() + QLatin1Char(' ') +
+                                QCoreApplication::applicationVersion();
+        m_file.write("# program: " + program.trimmed().toUtf8() + '\n');
+        m_file.write("# system: " + QSysInfo::prettyProductName().toUtf8() + ", kernel " +
+                     QSysInfo::kernelVersion().toUtf8() + '\n');
         m_file.write("# fields: seconds B|C|R|S|O|T|K json\n");
     }
     QJsonObject bus{{QStringLiteral("connected"), m_inner.Connected()}};
