@@ -603,7 +603,8 @@ TEST(CaptureReplayTest, RecordedSessionsReplayAsTheirGoldenFiles) {
             const int before = heard.ended;
             heard.readings.clear();
             ASSERT_TRUE(scanner.StartScan());
-            ASSERT_TRUE(WaitFor([&] { return heard.ended > before; }));
+            ASSERT_TRUE(WaitFor([&] { return heard.ended > before; }, 20000))
+                << "scan " << scan << ": " << link.Divergences().join("; ").toStdString();
             const WifiScanSummary& sum = heard.summary;
             if (heard.events.last() == "lost") {
                 actual.push_back("scan " + std::to_string(scan) +
@@ -631,6 +632,38 @@ TEST(CaptureReplayTest, RecordedSessionsReplayAsTheirGoldenFiles) {
         ++replayed;
     }
     EXPECT_GT(replayed, 0);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(CaptureReplayTest, ANetworkManagerThatStopsAnsweringWhileAccessPointsAreReadEndsTheScan) {
+    // The recorded session with its first GetManagedObjects never answered.
+    std::vector<WifiCaptureRecord> records, cut;
+    QString error;
+    ASSERT_TRUE(LoadWifiCapture(PELLORIN_TEST_DATA "/wifi/office-session.capture", records, error))
+        << error.toStdString();
+    int unanswered = 0;
+    for (const WifiCaptureRecord& r : records) {
+        if (unanswered == 0 && r.kind == 'C' &&
+            r.data.value("method").toString() == "GetManagedObjects")
+            unanswered = r.data.value("id").toInt();
+        if (r.kind != 'R' || r.data.value("id").toInt() != unanswered) cut.push_back(r);
+    }
+    CReplayLink link(std::move(cut));
+    NetworkManagerScanner::Options options;
+    options.collectBound = std::chrono::milliseconds(300);
+    NetworkManagerScanner scanner(link, options);
+    Heard heard;
+    heard.Listen(scanner);
+    ASSERT_TRUE(scanner.StartScan());
+    ASSERT_TRUE(WaitFor([&] { return heard.ended > 0; }, 10000));
+    EXPECT_EQ(heard.events, QStringList({"started", "lost"}));
+    EXPECT_EQ(heard.lost,
+              "NetworkManager did not describe the access points of wlan0 within 0.3 s; the scan "
+              "is given up rather than recorded without them");
+    EXPECT_TRUE(scanner.HasAdapter());
 }
 
 }  // namespace
