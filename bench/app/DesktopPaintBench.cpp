@@ -2,21 +2,16 @@
 // 2,000 circles into a 1920 x 1080 window (the plan whole, zoomed to 0.6 and
 // zoomed to 5 screen pixels a plan pixel), with the coverage map off, on
 // (the grid built anew) and after a new point; building the plan's
-// pyramid, on a drawn plan and on one whose every 2 x 2 block is mixed;
-// and the pyramid's peak memory against the plan's bytes, in a fresh child
-// process (this program started again with --peak-pyramid).
+// pyramid, on a drawn plan and on one whose every 2 x 2 block is mixed.
+// The pyramid's peak memory is measured by bench_app (BM_PeakResidentPyramid).
 
 #include <benchmark/benchmark.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <random>
 #include <string>
 
@@ -25,8 +20,6 @@
 #include "coverage/CoverageOverlay.h"
 #include "map/DesktopPainting.h"
 #include "site/SiteFile.h"
-
-extern char** environ;
 
 namespace {
 
@@ -184,61 +177,9 @@ void BM_BuildPyramid(benchmark::State& state) {
 }
 BENCHMARK(BM_BuildPyramid)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(3);
 
-long StatusKb(const char* key) {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind(key, 0) == 0)
-            return std::strtol(line.c_str() + std::strlen(key), nullptr, 10);
-    return -1;
-}
-
-// In the child: the drawn plan made, then its pyramid; prints the resident
-// kB before the pyramid and the peak after it.
-int MeasurePeak() {
-    const MapBitmap plan = MakePlan(true);
-    const long before = StatusKb("VmHWM:");
-    CPlanPyramid pyramid;
-    if (!pyramid.Build(plan)) return 1;
-    std::printf("%ld %ld\n", before, StatusKb("VmHWM:"));
-    return 0;
-}
-
-void BM_PeakResidentPyramid(benchmark::State& state) {
-    long before = 0, peak = 0;
-    for (auto _ : state) {
-        int out[2];
-        if (::pipe(out) != 0) return state.SkipWithError("no pipe");
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-        posix_spawn_file_actions_addclose(&actions, out[0]);
-        std::string self = "/proc/self/exe", flag = "--peak-pyramid";
-        char* argv[] = {self.data(), flag.data(), nullptr};
-        pid_t pid = 0;
-        const int rc = posix_spawn(&pid, "/proc/self/exe", &actions, nullptr, argv, environ);
-        posix_spawn_file_actions_destroy(&actions);
-        ::close(out[1]);
-        char text[64] = {};
-        const ssize_t n = rc == 0 ? ::read(out[0], text, sizeof text - 1) : -1;
-        ::close(out[0]);
-        int status = 0;
-        if (rc == 0) ::waitpid(pid, &status, 0);
-        if (n <= 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0 ||
-            std::sscanf(text, "%ld %ld", &before, &peak) != 2)
-            state.SkipWithError("the child failed");
-    }
-    const double planMb = double{kWidth} * kHeight / (1024.0 * 1024.0);
-    state.counters["plan_MB"] = planMb;
-    state.counters["growth_MB"] = static_cast<double>(peak - before) / 1024.0;
-    state.counters["growth_per_plan"] = static_cast<double>(peak - before) / 1024.0 / planMb;
-}
-BENCHMARK(BM_PeakResidentPyramid)->Unit(benchmark::kMillisecond)->Iterations(1);
-
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc == 2 && std::strcmp(argv[1], "--peak-pyramid") == 0) return MeasurePeak();
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
