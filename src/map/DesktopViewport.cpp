@@ -46,7 +46,9 @@ double CDesktopViewport::MinScale() const {
 double CDesktopViewport::MaxScale() const { return std::max(kMaxScale, MinScale()); }
 
 bool CDesktopViewport::ZoomAt(double factor, double px, double py) {
-    if (!HasWorld() || !std::isfinite(factor) || factor <= 0) return false;
+    if (!HasWorld() || !std::isfinite(factor) || factor <= 0 || !std::isfinite(px) ||
+        !std::isfinite(py))
+        return false;
     const double scale = std::clamp(m_scale * factor, MinScale(), MaxScale());
     if (scale == m_scale) return false;
     px = std::clamp(px, 0.0, static_cast<double>(m_clientW));

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <functional>
 #include <random>
@@ -234,4 +235,9 @@ TEST_F(DesktopRenderTest, CirclesAreTheLayersAtFullSizeAndLegibleWhenSmall) {
         EXPECT_GE(painted, 45) << c.strength;  // pi x 4 x 4 is about 50
         EXPECT_EQ(At(ColumnOf(c.x), RowOf(c.y)), brush);
     }
+    // A point's place is whatever its file held: far off, nothing is drawn.
+    circles.Clear();
+    circles.Add(INT32_MAX, INT32_MIN, -50, 1);
+    Render(plan, 40, 30);
+    EXPECT_EQ(std::count(pixels.begin(), pixels.end(), 0xFFFFFFFFu), 40 * 30);
 }

@@ -179,4 +179,6 @@ TEST(DesktopViewport, LimitsBarsAndResizes) {
     EXPECT_EQ(none.Blit().stripCount, 1);
     EXPECT_EQ(none.Blit().strips[0], (VpRect{0, 0, 300, 200}));
     EXPECT_FALSE(none.ZoomIn());
+    EXPECT_FALSE(vp.ZoomAt(2, std::nan(""), 0));  // a pointer the window could not place
+    EXPECT_EQ(vp.GetCenterX(), 5000);
 }
