@@ -94,21 +94,18 @@ TEST_F(DesktopRenderTest, OnePixelLinesSurviveEveryReduction) {
         // Each line darkens the pixels its column or row falls in by about
         // 1/factor of black; nearest-neighbour sampling would skip most.
         const int32_t limit = 255 - 255 * 4 / (10 * factor);
-        for (int32_t x = 5; x < 4096; x += 37) {
-            const int32_t c = ColumnOf(x + 0.5), r = RowOf(256);
-            uint32_t darkest = 255;
-            for (int32_t k = std::max(c - 1, 0); k <= std::min(c + 1, width - 1); ++k)
-                darkest = std::min(darkest, At(k, r) & 0xFF);
-            EXPECT_LE(static_cast<int32_t>(darkest), limit) << "upright line " << x;
-        }
-        for (int32_t y = 536; y < 1024; y += 41) {
-            const int32_t c = ColumnOf(2048), r = RowOf(y + 0.5);
-            uint32_t darkest = 255;
-            for (int32_t k = r - 1; k <= r + 1; ++k)
-                if (k >= blit.dest.top && k < blit.dest.bottom)
-                    darkest = std::min(darkest, At(c, k) & 0xFF);
-            EXPECT_LE(static_cast<int32_t>(darkest), limit) << "level line " << y;
-        }
+        const auto darkest = [this](int32_t c, int32_t r, int dc, int dr) {
+            uint32_t v = 255;
+            for (int k = -1; k <= 1; ++k)
+                if (r + k * dr >= blit.dest.top && r + k * dr < blit.dest.bottom &&
+                    c + k * dc >= 0 && c + k * dc < width)
+                    v = std::min(v, At(c + k * dc, r + k * dr) & 0xFF);
+            return static_cast<int32_t>(v);
+        };
+        for (int32_t x = 5; x < 4096; x += 37)
+            EXPECT_LE(darkest(ColumnOf(x + 0.5), RowOf(256), 1, 0), limit) << "upright " << x;
+        for (int32_t y = 536; y < 1024; y += 41)
+            EXPECT_LE(darkest(ColumnOf(2048), RowOf(y + 0.5), 0, 1), limit) << "level " << y;
     }
 }
 
