@@ -43,20 +43,30 @@ public:
         m_known.reset(new (std::nothrow) uint64_t[kKeys / 64]());
         return m_index && m_known;
     }
-    // r6, g6, b6: the average's channels in 0..63.
-    uint8_t Of(uint32_t r6, uint32_t g6, uint32_t b6) {
-        const size_t key = r6 | g6 << 6 | b6 << 12;
-        uint64_t& known = m_known[key / 64];
-        const uint64_t bit = uint64_t{1} << (key % 64);
-        if ((known & bit) == 0) {
-            m_index[key] = Search(static_cast<int>(r6 * 4 + 2), static_cast<int>(g6 * 4 + 2),
-                                  static_cast<int>(b6 * 4 + 2));
-            known |= bit;
+    // The lookup through plain pointers, for the loops: a store through a
+    // byte pointer there would otherwise make the compiler fetch this
+    // object's pointers again at every pixel.
+    struct Lookup {
+        uint8_t* index;
+        uint64_t* known;
+        const NearestColour* owner;
+        // r6, g6, b6: the average's channels in 0..63.
+        uint8_t Of(uint32_t r6, uint32_t g6, uint32_t b6) const {
+            const size_t key = r6 | g6 << 6 | b6 << 12;
+            if (((known[key / 64] >> (key % 64)) & 1u) == 0) owner->Fill(key, index, known);
+            return index[key];
         }
-        return m_index[key];
-    }
+    };
+    Lookup Begin() { return {m_index.get(), m_known.get(), this}; }
 
 private:
+    void Fill(size_t key, uint8_t* index, uint64_t* known) const {
+        const int r = static_cast<int>(key & 63u) * 4 + 2,
+                  g = static_cast<int>(key >> 6 & 63u) * 4 + 2,
+                  b = static_cast<int>(key >> 12 & 63u) * 4 + 2;
+        index[key] = Search(r, g, b);
+        known[key / 64] |= uint64_t{1} << (key % 64);
+    }
     uint8_t Search(int r, int g, int b) const {
         int best = 0;
         int bestDistance = 1 << 30;
@@ -130,7 +140,9 @@ void MakePalette(const MapBitmap& plan, const std::array<uint64_t, 256>& counts,
 
 // Level pixels of `out` from `src` in blocks of kx x ky source pixels.
 void AverageLevel(const Source& src, int32_t kx, int32_t ky, PlanLevel& out,
-                  NearestColour& nearest) {
+                  NearestColour& colours) {
+    const NearestColour::Lookup nearest = colours.Begin();
+    const bool* const copyable = src.copyable;
     // The three channels side by side, 10 bits each: four colours add up
     // without one channel running into the next.
     uint32_t packed[256];
@@ -148,7 +160,7 @@ void AverageLevel(const Source& src, int32_t kx, int32_t ky, PlanLevel& out,
             const uint8_t* b = src.Row(y0 + 1);
             for (; 2 * i + 1 < src.width; ++i) {
                 const uint8_t p = a[2 * i], q = a[2 * i + 1], r = b[2 * i], s = b[2 * i + 1];
-                if (p == q && p == r && p == s && src.copyable[p]) {
+                if (p == q && p == r && p == s && copyable[p]) {
                     dst[i] = p;
                     continue;
                 }
@@ -161,7 +173,7 @@ void AverageLevel(const Source& src, int32_t kx, int32_t ky, PlanLevel& out,
             const int32_t x0 = i * kx, x1 = std::min(x0 + kx, src.width);
             uint32_t r = 0, g = 0, b = 0, n = 0;
             const uint8_t first = src.Row(y0)[x0];
-            bool same = src.copyable[first];
+            bool same = copyable[first];
             for (int32_t y = y0; y < y1; ++y) {
                 const uint8_t* row = src.Row(y);
                 for (int32_t x = x0; x < x1; ++x) {
