@@ -66,7 +66,10 @@ void CDesktopMapRenderer::Render(const MapBitmap& plan, const CPlanPyramid& pyra
     if (perPixel <= 1.0) {
         PaintPlanSharp(plan, area, blit, target, overlay);
     } else {
-        // The coarsest level still at least as fine as the target.
+        // The coarsest level with at least 1.5 of its pixels to a target
+        // pixel: averaging a level pixel and then the target's area widens
+        // the filter by a level pixel, which at walls' edges shows (a level
+        // as coarse as the target doubles it); finer levels cost more taps.
         const PlanLevel* level = nullptr;
         if (pyramid.PlanWidth() == plan.width && pyramid.PlanHeight() == plan.height)
             for (size_t i = 0; i < pyramid.LevelCount(); ++i) {

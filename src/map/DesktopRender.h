@@ -1,11 +1,10 @@
 #pragma once
 // The site map of the desktop layout as a picture, in three coats: the plan
 // (nearest neighbour where it is enlarged, so its pixels stay crisp;
-// averaged over each target pixel's area from the pyramid's nearest finer
-// level where it is reduced), then an optional overlay (the coverage map),
-// then the point circles from the circle log at the target's resolution,
-// never smaller than a legible radius. The margins beside the plan are
-// white. No Qt.
+// averaged over each target pixel's area from a pyramid level with at least
+// 1.5 of its pixels to a target pixel where it is reduced), then an optional overlay (the coverage
+// map), then the point circles from the circle log at the target's resolution, never smaller than a
+// legible radius. The margins beside the plan are white. No Qt.
 //
 // Circles come from the log rather than the circle layer: the layer holds
 // them at 10 plan pixels, which at 1/16 is less than one screen pixel.
