@@ -11,6 +11,7 @@
 #include <QImage>
 #include <QPainter>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <random>
 #include <string>
@@ -18,7 +19,7 @@
 #include "aplist/ApList.h"
 #include "coverage/CoverageMap.h"
 #include "coverage/CoverageOverlay.h"
-#include "map/DesktopPainting.h"
+#include "screens/DesktopPainting.h"
 #include "site/SiteFile.h"
 
 namespace {
@@ -78,7 +79,7 @@ Survey& Points() {
         std::mt19937 rng(1);
         for (int i = 0; i < 2000; ++i) {
             ApRecord* r = nullptr;
-            s.points.NewRecord(r);
+            if (s.points.NewRecord(r) != CApList::kOk) std::abort();  // out of memory
             r->x = static_cast<int32_t>(rng() % kWidth);
             r->y = static_cast<int32_t>(rng() % kHeight);
             std::strcpy(r->pointName, "TEST");
@@ -139,7 +140,7 @@ void BM_DesktopRepaintWithCoverage(benchmark::State& state) {
         if (state.range(2) == 0) {
             coverage.Release();
         } else {
-            s.points.NewRecord(added);
+            if (s.points.NewRecord(added) != CApList::kOk) std::abort();  // out of memory
             added->x = vp.GetCenterX() + step % 40 - 20;
             added->y = vp.GetCenterY() + step / 40 % 40 - 20;
             ++step;

@@ -2,10 +2,12 @@
 // loads, as CSV for spreadsheets and desktop tools, or as the points JSON.
 //
 // CSV (RFC 4180: CRLF line ends, a field holding a comma, a quote, CR or LF
-// is quoted and its quotes doubled), UTF-8 with the texts' bytes kept as the
-// JSON keeps them:
+// is quoted and its quotes doubled), UTF-8 with the texts as the window shows
+// them (control characters as "\x11") and guarded against spreadsheet
+// formulas (CsvCells.h); --raw writes the texts as the JSON holds them:
 //   x,y,point,channel,mac,ssid,rssi_dbm
 //   100,180,TEST,11,001A2B3C0003,café-guest,-80
+//   100,180,TEST,6,001A2B3C0007,'=HYPERLINK(..),-71
 //   240,420,TEST,0,,,-100          <- a point where nothing was heard
 
 #include <QFileInfo>
@@ -14,38 +16,28 @@
 #include <cstdio>
 #include <cstring>
 
+#include "CsvCells.h"
 #include "SiteCommands.h"
-#include "site/TextDecode.h"
+#include "common/TextDecode.h"
 
 namespace {
 
-int Fail(const QString& text) {
-    std::fprintf(stderr, "%s\n", qPrintable(text));
-    return 1;
+QByteArray Cell(const char (&field)[32], bool raw) {
+    const std::string text = raw ? DecodeByteText(field) : DisplayByteText(field);
+    return QByteArray::fromStdString(CsvTextCell(text, raw ? CsvText::Raw : CsvText::Guarded));
 }
 
-void AppendField(QByteArray& out, const QByteArray& field) {
-    if (!field.contains(',') && !field.contains('"') && !field.contains('\r') &&
-        !field.contains('\n')) {
-        out += field;
-        return;
-    }
-    QByteArray quoted = field;
-    quoted.replace("\"", "\"\"");
-    out += '"' + quoted + '"';
-}
-
-QByteArray Csv(const CApList& entries) {
+QByteArray Csv(const CApList& entries, bool raw) {
     QByteArray out = "x,y,point,channel,mac,ssid,rssi_dbm\r\n";
     for (const ApRecord* e = entries.First(); e != nullptr;
          e = e->next == entries.Sentinel() ? nullptr : e->next) {
         const bool placeholder = e->channel == 0;  // no access point: no MAC, no SSID
         out += QByteArray::number(e->x) + ',' + QByteArray::number(e->y) + ',';
-        AppendField(out, QByteArray::fromStdString(DecodeByteText(e->pointName)));
+        out += Cell(e->pointName, raw);
         out += ',' + QByteArray::number(e->channel) + ',';
         if (!placeholder) out += e->macText;
         out += ',';
-        if (!placeholder) AppendField(out, QByteArray::fromStdString(DecodeByteText(e->ssid)));
+        if (!placeholder) out += Cell(e->ssid, raw);
         out += ',' + QByteArray::number(static_cast<qint64>(e->rssi)) + "\r\n";
     }
     return out;
@@ -60,16 +52,14 @@ int WriteStdout(const QByteArray& bytes) {
 
 }  // namespace
 
-int RunExport(const QString& sitePath, const QString& format, const QString& outPath) {
-    const QFileInfo in(sitePath), out(outPath);
-    if (!outPath.isEmpty() && out.exists() && in.exists() &&
-        in.canonicalFilePath() == out.canonicalFilePath())
-        return Fail("The output file is the site file; choose another name.");
+int RunExport(const QString& sitePath, const QString& format, const QString& outPath, bool raw) {
+    const QFileInfo out(outPath);
+    if (const int refused = GuardOutput(sitePath, outPath)) return refused;
 
-    LoadedSurvey survey;
-    const SiteStatus status = LoadSurvey(sitePath, survey);
-    if (!status.ok) return Fail(QString::fromStdString(status.text));
-    const QByteArray bytes = format == "json" ? PointsJson(survey) : Csv(survey.entries);
+    LoadedSurvey survey(sitePath);
+    const SiteStatus status = LoadSurvey(survey);
+    if (!status.ok) return Fail(status);
+    const QByteArray bytes = format == "json" ? PointsJson(survey) : Csv(survey.loaded.Entries(), raw);
     if (outPath.isEmpty() || outPath == "-") return WriteStdout(bytes);
 
     if (out.exists() && !out.isFile()) {
