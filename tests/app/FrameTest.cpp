@@ -254,6 +254,8 @@ TEST(CommandLine, OptionsChooseTheSourceAndTheSiteAndMistakesOrContradictionsAre
         {{"--scale", "0"}, CommandLineResult::kExitError, "whole number"},
         {{"--scale", "1.5"}, CommandLineResult::kExitError, "whole number"},
         {{"--scale", "17"}, CommandLineResult::kExitError, "whole number"},
+        {{"--layout", "tablet"}, CommandLineResult::kExitError, "handheld or desktop"},
+        {{"--help"}, CommandLineResult::kExitOk, "--layout"},
     };
     for (const auto& e : exits) {
         SCOPED_TRACE(e.args.join(' ').toStdString());
