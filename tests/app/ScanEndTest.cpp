@@ -1,10 +1,9 @@
 // The view with the real link and worker on a pseudo-terminal on which the
 // test plays the board: scans that end without a point (the board lost in the
-// middle, a board that falls silent, Escape and the late end of the cancelled
-// scan), and every reading kept while the scan screen repaints.
+// middle, a board that falls silent), and every reading kept while the scan
+// screen repaints. Escape and the late end of a cancelled scan are the scan
+// session's (tests/board) and the point session's (ScanGuardTest).
 
-#include <QCoreApplication>
-#include <QKeyEvent>
 #include <atomic>
 #include <filesystem>
 #include <thread>
@@ -138,29 +137,6 @@ TEST_F(LiveBoard, BoardLostOrSilentMidScanReturnsToTheMapWithoutAPointUntilItIsB
     ScanEnds();
     ASSERT_EQ(surveyList.Count(), 1);
     EXPECT_EQ(surveyList.First()->mac[5], 7);
-}
-
-TEST_F(LiveBoard, EscapeEndsTheScanAndTheLateEndOfItRecordsNothingNorCompletesTheNextPoint) {
-    TapAndScanStarts(1);
-    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-    QCoreApplication::sendEvent(view.get(), &escape);
-    ExpectMapWithoutAPoint(QString());
-
-    // The next tap comes while the board still finishes the cancelled scan.
-    TapWorld(*view, 150, 150);
-    const Bytes tail = Join({Heard(2), BoardFrame(MSG_SCAN_END, {})});
-    const uint64_t before = Worker().BytesReceived();
-    pty->Write(tail);
-    ASSERT_TRUE(PumpUntil([&] { return Worker().BytesReceived() >= before + tail.size(); }));
-    Settle();
-    EXPECT_TRUE(view->Session().Pending());
-    EXPECT_EQ(Listed(), 0) << "the old scan's tail reached the new point";
-    ASSERT_EQ(pty->Read(kScanRequest.size()), kScanRequest);  // asked once the board is free
-    pty->Write(Join({BoardFrame(MSG_SCAN_START, {}), Heard(3)}));
-    ScanEnds();
-    ASSERT_EQ(surveyList.Count(), 1);
-    EXPECT_EQ(surveyList.First()->mac[5], 3);
-    EXPECT_EQ(surveyList.First()->x, 150);
 }
 
 TEST_F(LiveBoard, EveryReadingCountsWhileTheScanScreenRepaintsContinuously) {
