@@ -16,7 +16,8 @@
 //      name changed owner
 //   T  a clock reading   {"ns":"CLOCK_BOOTTIME nanoseconds"}
 //   K  the kernel dumps  {"interface":I,"dumpNs":"...","scan":D,"station":D}, each D
-//                        {"failure":TEXT} or {"datagrams":["hex",...]} (netlink as read)
+//                        {"failure":TEXT} or {"datagrams":["hex",...]} (netlink as read);
+//                        written when the scanner got them
 //
 // A value V is JSON: a string, a number (32-bit and smaller integers,
 // doubles), true/false, an array (D-Bus arrays and structures), or a tagged
