@@ -7,36 +7,14 @@
 #include <memory>
 #include <string>
 
-#include "ScanDumpMessages.h"
+#include "SurveyDumpMessages.h"
 #include "sources/wifi/Nl80211SurveyParser.h"
 
 namespace {
 
 using namespace scandump;
+using namespace surveydump;
 using State = Nl80211SurveyDumpParser::State;
-
-struct Survey {
-    uint32_t frequency = 2437;
-    std::optional<uint8_t> noise = static_cast<uint8_t>(-92);
-    bool inUse = false;
-    std::optional<uint64_t> time = 1000, busy = 250;
-};
-
-Bytes SurveyNest(const Survey& s) {
-    Bytes n = Attr(NL80211_SURVEY_INFO_FREQUENCY, Value(s.frequency));
-    if (s.noise) n = Cat(n, Attr(NL80211_SURVEY_INFO_NOISE, {*s.noise}));
-    if (s.inUse) n = Cat(n, Attr(NL80211_SURVEY_INFO_IN_USE, {}));
-    if (s.time) n = Cat(n, Attr(NL80211_SURVEY_INFO_TIME, Value(*s.time)));
-    if (s.busy) n = Cat(n, Attr(NL80211_SURVEY_INFO_TIME_BUSY, Value(*s.busy)));
-    return n;
-}
-
-Bytes EntryOf(const Bytes& nest, uint16_t flags = NLM_F_MULTI) {
-    const Bytes genl = {NL80211_CMD_NEW_SURVEY_RESULTS, 1, 0, 0};
-    return Message(Cat(Cat(genl, Attr(NL80211_ATTR_IFINDEX, Value<uint32_t>(3))),
-                       Attr(NLA_F_NESTED | NL80211_ATTR_SURVEY_INFO, nest)),
-                   0x1c, flags);
-}
 
 Nl80211SurveyDumpParser Parse(const std::vector<Bytes>& datagrams) {
     Nl80211SurveyDumpParser parser;
@@ -67,8 +45,8 @@ TEST(SurveyDumpParserTest, EntriesWithAndWithoutNoiseAndTheChannelInUse) {
     quiet.time.reset();
     quiet.busy.reset();
     const Nl80211SurveyDumpParser p =
-        Parse({EntryOf(SurveyNest({})), Cat(EntryOf(SurveyNest(inUse)), EntryOf(SurveyNest(quiet))),
-               Done()});
+        Parse({SurveyEntry(SurveyNest({})),
+               Cat(SurveyEntry(SurveyNest(inUse)), SurveyEntry(SurveyNest(quiet))), Done()});
     ASSERT_EQ(p.GetState(), State::kDone);
     EXPECT_EQ(p.Dropped(), 0u);
     EXPECT_FALSE(p.Interrupted());
@@ -81,7 +59,7 @@ TEST(SurveyDumpParserTest, EntriesWithAndWithoutNoiseAndTheChannelInUse) {
 
 TEST(SurveyDumpParserTest, AGarbledEntryIsDroppedOnItsOwn) {
     const auto with = [](uint16_t type, const Bytes& payload) {
-        return EntryOf(Cat(SurveyNest({}), Attr(type, payload)));
+        return SurveyEntry(Cat(SurveyNest({}), Attr(type, payload)));
     };
     Bytes cut = SurveyNest({});
     cut = Cat(cut, Cat(Value<uint16_t>(40), Value<uint16_t>(NL80211_SURVEY_INFO_NOISE)));
@@ -89,20 +67,20 @@ TEST(SurveyDumpParserTest, AGarbledEntryIsDroppedOnItsOwn) {
     Bytes withoutFrequency = SurveyNest(noFrequency);
     withoutFrequency.erase(withoutFrequency.begin(), withoutFrequency.begin() + 8);
     const Bytes bad[] = {
-        EntryOf(cut),
-        EntryOf(withoutFrequency),
+        SurveyEntry(cut),
+        SurveyEntry(withoutFrequency),
         with(NL80211_SURVEY_INFO_FREQUENCY, {1, 2}),
         with(NL80211_SURVEY_INFO_NOISE, {1, 2}),
         with(NL80211_SURVEY_INFO_IN_USE, {1}),
         with(NL80211_SURVEY_INFO_TIME, {1, 2, 3, 4}),
         with(NL80211_SURVEY_INFO_TIME_BUSY, {}),
-        EntryOf(Cat(SurveyNest({}), {3, 0, 0, 0})),  // shorter than its header
+        SurveyEntry(Cat(SurveyNest({}), {3, 0, 0, 0})),  // shorter than its header
     };
     Survey good;
     good.frequency = 2412;
     for (const Bytes& entry : bad) {
         const Nl80211SurveyDumpParser p =
-            Parse({Cat(Cat(entry, EntryOf(SurveyNest(good))), Done())});
+            Parse({Cat(Cat(entry, SurveyEntry(SurveyNest(good))), Done())});
         EXPECT_EQ(p.GetState(), State::kDone);
         ASSERT_EQ(p.Entries().size(), 1u);
         EXPECT_EQ(p.Entries()[0].frequencyMhz, 2412u);
@@ -112,11 +90,11 @@ TEST(SurveyDumpParserTest, AGarbledEntryIsDroppedOnItsOwn) {
 
 TEST(SurveyDumpParserTest, ErrorsEndsAndCutsAreNeverTakenForAWholeSurvey) {
     EXPECT_EQ(Parse({Error(-ENODEV)}).ErrorCode(), ENODEV);
-    EXPECT_EQ(Parse({EntryOf(SurveyNest({})), Done(-EBUSY)}).GetState(), State::kFailed);
+    EXPECT_EQ(Parse({SurveyEntry(SurveyNest({})), Done(-EBUSY)}).GetState(), State::kFailed);
     EXPECT_TRUE(
-        Parse({EntryOf(SurveyNest({}), NLM_F_MULTI | NLM_F_DUMP_INTR), Done()}).Interrupted());
-    EXPECT_EQ(Parse({Cat(Done(), EntryOf(SurveyNest({})))}).Entries().size(), 0u);
-    const Bytes whole = Cat(Cat(EntryOf(SurveyNest({})), EntryOf(SurveyNest({}))), Done());
+        Parse({SurveyEntry(SurveyNest({}), NLM_F_MULTI | NLM_F_DUMP_INTR), Done()}).Interrupted());
+    EXPECT_EQ(Parse({Cat(Done(), SurveyEntry(SurveyNest({})))}).Entries().size(), 0u);
+    const Bytes whole = Cat(Cat(SurveyEntry(SurveyNest({})), SurveyEntry(SurveyNest({}))), Done());
     for (size_t n = 0; n < whole.size(); ++n) {
         const Nl80211SurveyDumpParser p = Parse({Bytes(whole.begin(), whole.begin() + n)});
         EXPECT_NE(p.GetState(), State::kDone) << n;

@@ -7,14 +7,20 @@
 //   x,y,point,channel,mac,ssid,rssi_dbm
 //   100,180,TEST,11,001A2B3C0003,café-guest,-80
 //   240,420,TEST,0,,,-100          <- a point where nothing was heard
+//
+// With --per-point one row per point group, the columns of PerPointExport.h.
 
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QSaveFile>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 
 #include "SiteCommands.h"
+#include "requirements/PerPointExport.h"
 #include "site/TextDecode.h"
 
 namespace {
@@ -51,6 +57,47 @@ QByteArray Csv(const CApList& entries) {
     return out;
 }
 
+QByteArray PerPointCsv(const std::vector<PerPointRow>& rows) {
+    QByteArray out;
+    for (const char* column : kPerPointColumns)
+        out += (out.isEmpty() ? "" : ",") + QByteArray(column);
+    out += "\r\n";
+    for (const PerPointRow& row : rows) {
+        for (size_t i = 0; i < row.size(); ++i) {
+            if (i > 0) out += ',';
+            AppendField(out, QByteArray::fromStdString(row[i].Text()));
+        }
+        out += "\r\n";
+    }
+    return out;
+}
+
+QByteArray PerPointJson(const std::vector<PerPointRow>& rows) {
+    QJsonArray out;
+    for (const PerPointRow& row : rows) {
+        QJsonObject o;
+        for (size_t i = 0; i < row.size(); ++i) {
+            const ExportCell& c = row[i];
+            const QString key = QString::fromLatin1(kPerPointColumns[i]);
+            switch (c.kind) {
+                case ExportCell::Kind::kInteger:
+                    o[key] = static_cast<qint64>(c.integer);
+                    break;
+                case ExportCell::Kind::kDecimal:
+                    o[key] = c.decimal;
+                    break;
+                case ExportCell::Kind::kText:
+                    o[key] = QString::fromStdString(c.text);
+                    break;
+                default:
+                    o[key] = QJsonValue::Null;
+            }
+        }
+        out.append(o);
+    }
+    return QJsonDocument(out).toJson(QJsonDocument::Indented);
+}
+
 int WriteStdout(const QByteArray& bytes) {
     const size_t n = static_cast<size_t>(bytes.size());
     if (std::fwrite(bytes.constData(), 1, n, stdout) != n || std::fflush(stdout) != 0)
@@ -60,7 +107,8 @@ int WriteStdout(const QByteArray& bytes) {
 
 }  // namespace
 
-int RunExport(const QString& sitePath, const QString& format, const QString& outPath) {
+int RunExport(const QString& sitePath, const QString& format, const QString& outPath,
+              const PerPointOptions* perPoint) {
     const QFileInfo in(sitePath), out(outPath);
     if (!outPath.isEmpty() && out.exists() && in.exists() &&
         in.canonicalFilePath() == out.canonicalFilePath())
@@ -69,7 +117,22 @@ int RunExport(const QString& sitePath, const QString& format, const QString& out
     LoadedSurvey survey;
     const SiteStatus status = LoadSurvey(sitePath, survey);
     if (!status.ok) return Fail(QString::fromStdString(status.text));
-    const QByteArray bytes = format == "json" ? PointsJson(survey) : Csv(survey.entries);
+    QByteArray bytes;
+    if (perPoint) {
+        // Noise and throughput live in the survey store, not in the site file.
+        std::optional<std::string> ssid;
+        if (!perPoint->network.isEmpty()) {
+            ssid = SsidNamed(survey.entries, perPoint->network.toStdString());
+            if (!ssid)
+                return Fail("No network \"" + perPoint->network + "\" was heard in " +
+                            in.fileName() + ".");
+        }
+        const std::vector<PerPointRow> rows = PerPointRows(
+            survey.entries, ssid, perPoint->requirement ? &*perPoint->requirement : nullptr);
+        bytes = format == "json" ? PerPointJson(rows) : PerPointCsv(rows);
+    } else {
+        bytes = format == "json" ? PointsJson(survey) : Csv(survey.entries);
+    }
     if (outPath.isEmpty() || outPath == "-") return WriteStdout(bytes);
 
     if (out.exists() && !out.isFile()) {

@@ -8,10 +8,12 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "aplist/ApList.h"
 #include "map/CircleLayer.h"
+#include "requirements/Requirement.h"
 #include "site/SiteFile.h"
 #include "site/SiteRecord.h"
 
@@ -51,6 +53,16 @@ SiteStatus LoadSurvey(const QString& sitePath, LoadedSurvey& out);
 // The points command's JSON document of a loaded survey.
 QByteArray PointsJson(const LoadedSurvey& survey);
 
-// The survey entries as CSV ("csv") or as the points JSON ("json"), on
-// standard output or, with outPath, into that file (replaced whole).
-int RunExport(const QString& sitePath, const QString& format, const QString& outPath);
+// --per-point: one row per point group instead of one per entry, for the
+// network named (an SSID as shown; empty: all networks) against the
+// requirement, when there is one.
+struct PerPointOptions {
+    QString network;
+    std::optional<Requirement> requirement;
+};
+
+// The survey entries (or with perPoint the points' figures) as CSV ("csv")
+// or as JSON ("json"), on standard output or, with outPath, into that file
+// (replaced whole).
+int RunExport(const QString& sitePath, const QString& format, const QString& outPath,
+              const PerPointOptions* perPoint = nullptr);

@@ -25,6 +25,14 @@ const char* const kUsage =
     "      UTF-8; a point where nothing was heard has no MAC and no SSID), or with\n"
     "      --format json the points output. -o writes OUT (replaced whole) instead\n"
     "      of standard output.\n"
+    "  pellorin-site export FILE --per-point [--network SSID] [--require REQ]\n"
+    "      [--format csv|json] [-o OUT]\n"
+    "      One row per point: the primary and secondary access point of the\n"
+    "      network (an SSID as shown; without --network the strongest of all),\n"
+    "      usable access points, co-channel and overlapping ones, and with\n"
+    "      --require whether the point passes: REQ is data, voice, location or\n"
+    "      criteria such as primary=-67,secondary=-75,snr=25,cochannel=1,\n"
+    "      aps=3@-75,down=20.\n"
     "  pellorin-site create IMAGE -o FILE [--signature-first] [--force]\n"
     "      A new site file from a PNG, JPEG or BMP floor plan; the map becomes an\n"
     "      8-bit, 256-colour bitmap. --signature-first puts the signature section\n"
@@ -57,11 +65,24 @@ int Run(const QStringList& args) {
         return command == "info" ? RunInfo(args[1]) : RunPoints(args[1]);
     if (command == "export") {
         QString site, format = "csv", out;
+        bool perPoint = false;
+        PerPointOptions options;
         for (qsizetype i = 1; i < args.size(); ++i) {
             if (args[i] == "-o" && i + 1 < args.size()) {
                 out = args[++i];
             } else if (args[i] == "--format" && i + 1 < args.size()) {
                 format = args[++i];
+            } else if (args[i] == "--per-point") {
+                perPoint = true;
+            } else if (args[i] == "--network" && i + 1 < args.size()) {
+                options.network = args[++i];
+            } else if (args[i] == "--require" && i + 1 < args.size()) {
+                const RequirementParse r = ParseRequirement(args[++i].toStdString());
+                if (!r.requirement) {
+                    std::fprintf(stderr, "pellorin-site: %s\n", r.error.c_str());
+                    return 2;
+                }
+                options.requirement = r.requirement;
             } else if (site.isEmpty() && !args[i].startsWith('-')) {
                 site = args[i];
             } else {
@@ -69,7 +90,9 @@ int Run(const QStringList& args) {
             }
         }
         if (site.isEmpty() || (format != "csv" && format != "json")) return Usage(stderr, 2);
-        return RunExport(site, format, out);
+        if (!perPoint && (!options.network.isEmpty() || options.requirement))
+            return Usage(stderr, 2);
+        return RunExport(site, format, out, perPoint ? &options : nullptr);
     }
     if (command == "create") {
         QString image, out;
