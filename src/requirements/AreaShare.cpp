@@ -86,6 +86,7 @@ AreaShares ComputeAreaShares(const std::vector<PlacedVerdict>& points, const Sha
     const size_t columns = xs.centres.size();
     std::vector<double> best(columns, std::numeric_limits<double>::infinity());
     std::vector<int32_t> owner(columns, -1);  // index into sites
+    std::vector<uint32_t> touched;            // the row's cells with an owner
 
     size_t lo = 0, hi = 0;  // the sites whose disc may reach the row
     for (size_t row = 0; row < ys.centres.size(); ++row) {
@@ -93,7 +94,6 @@ AreaShares ComputeAreaShares(const std::vector<PlacedVerdict>& points, const Sha
         while (lo < sites.size() && sites[lo].y < cy - r) ++lo;
         hi = std::max(hi, lo);
         while (hi < sites.size() && sites[hi].y <= cy + r) ++hi;
-        size_t first = columns, last = 0;
         for (size_t s = lo; s < hi; ++s) {
             const Site& site = sites[s];
             const double dy = cy - site.y, dy2 = dy * dy;
@@ -112,17 +112,17 @@ AreaShares ComputeAreaShares(const std::vector<PlacedVerdict>& points, const Sha
                 const double dx = xs.centres[c] - site.x, d2 = dx * dx + dy2;
                 if (d2 > r2) continue;
                 const int32_t o = owner[c];
-                if (d2 < best[c] ||
-                    (d2 == best[c] && site.order < sites[static_cast<size_t>(o)].order)) {
-                    best[c] = d2;
-                    owner[c] = static_cast<int32_t>(s);
+                if (o < 0) {
+                    touched.push_back(static_cast<uint32_t>(c));
+                } else if (d2 > best[c] ||
+                           (d2 == best[c] && site.order > sites[static_cast<size_t>(o)].order)) {
+                    continue;
                 }
-                first = std::min(first, c);
-                last = std::max(last, c);
+                best[c] = d2;
+                owner[c] = static_cast<int32_t>(s);
             }
         }
-        for (size_t c = first; c <= last && first < columns; ++c) {
-            if (owner[c] < 0) continue;
+        for (const uint32_t c : touched) {
             const PointVerdict& v = sites[static_cast<size_t>(owner[c])].verdict;
             const int64_t area = int64_t{xs.sizes[c]} * ys.sizes[row];
             out.surveyed += area;
@@ -132,6 +132,7 @@ AreaShares ComputeAreaShares(const std::vector<PlacedVerdict>& points, const Sha
             owner[c] = -1;
             best[c] = std::numeric_limits<double>::infinity();
         }
+        touched.clear();
     }
     return out;
 }

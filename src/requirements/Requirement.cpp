@@ -32,7 +32,12 @@ std::string_view Trim(std::string_view s) {
     return s;
 }
 
-std::string Quoted(std::string_view s) { return "\"" + std::string(s) + "\""; }
+std::string Quoted(std::string_view s) {
+    std::string q(1, '"');
+    q.append(s);
+    q += '"';
+    return q;
+}
 
 std::optional<int32_t> WholeNumber(std::string_view s) {
     if (!s.empty() && s.front() == '+') s.remove_prefix(1);

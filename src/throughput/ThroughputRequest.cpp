@@ -5,7 +5,12 @@
 
 namespace {
 
-std::string Quoted(std::string_view s) { return "\"" + std::string(s) + "\""; }
+std::string Quoted(std::string_view s) {
+    std::string q(1, '"');
+    q.append(s);
+    q += '"';
+    return q;
+}
 
 // Letters, digits and the marks of names and addresses. Nothing iperf3
 // could take for an option or a device, nothing a shell would read.
