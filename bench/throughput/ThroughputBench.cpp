@@ -9,8 +9,6 @@
 //   kept from a 1 ms timer while a test runs (aim: 5 ms or less).
 
 #include <benchmark/benchmark.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <QCoreApplication>
@@ -22,25 +20,14 @@
 #include <algorithm>
 #include <vector>
 
+#include "LoopbackPort.h"
 #include "throughput/IperfJson.h"
 #include "throughput/ThroughputRunner.h"
 
 namespace {
 
-uint16_t FreePort() {
-    const int s = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t n = sizeof a;
-    bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    getsockname(s, reinterpret_cast<sockaddr*>(&a), &n);
-    close(s);
-    return ntohs(a.sin_port);
-}
-
 struct Server {
-    uint16_t port = FreePort();
+    uint16_t port = FreeLoopbackPort();
     QProcess process;
     Server() {
         process.start(QStringLiteral("iperf3"),

@@ -4,9 +4,7 @@
 // frozen, a second client while the server is busy, and a cancel mid-test.
 
 #include <gtest/gtest.h>
-#include <netinet/in.h>
 #include <signal.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <QCoreApplication>
@@ -18,6 +16,7 @@
 #include <functional>
 #include <vector>
 
+#include "LoopbackPort.h"
 #include "throughput/ThroughputRunner.h"
 
 namespace {
@@ -34,18 +33,6 @@ bool WaitFor(const std::function<bool()>& pred, int boundMs = 20000) {
         QThread::msleep(2);
     }
     return true;
-}
-
-uint16_t FreePort() {
-    const int s = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t n = sizeof a;
-    bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    getsockname(s, reinterpret_cast<sockaddr*>(&a), &n);
-    close(s);
-    return ntohs(a.sin_port);
 }
 
 // Sockets on 127.0.0.1:port in a TCP state ("0A" listening, "01" established).
@@ -68,7 +55,7 @@ bool TestRunning(uint16_t port) { return Sockets(port, "01") >= 2; }
 class ThroughputRunnerTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_port = FreePort();
+        m_port = FreeLoopbackPort();
         connect();
     }
     void TearDown() override {
