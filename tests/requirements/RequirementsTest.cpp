@@ -254,10 +254,8 @@ TEST(RequirementTest, ProfilesAndSpecsReadBackAndEveryBadPartIsNamed) {
         {"", "empty requirement"},
         {"voce", "unknown requirement profile \"voce\""},
         {"primary=-67,,snr=1", "an empty part in"},
-        {"primary=-67,snr", "malformed requirement part \"snr\""},
         {"rssi=-60", "unknown criterion \"rssi\""},
         {"primary=-130", "\"primary=-130\": signal outside -120..0 dBm"},
-        {"secondary=1", "\"secondary=1\": signal outside -120..0 dBm"},
         {"primary=-6x", "\"primary=-6x\": not a whole number of dBm"},
         {"snr=101", "\"snr=101\": SNR outside 0..100 dB"},
         {"cochannel=-1", "\"cochannel=-1\": a count below 0"},
@@ -265,7 +263,6 @@ TEST(RequirementTest, ProfilesAndSpecsReadBackAndEveryBadPartIsNamed) {
         {"aps=3@-121", "\"aps=3@-121\": signal outside -120..0 dBm"},
         {"down=-1", "\"down=-1\": a rate below 0 Mbit/s"},
         {"down=inf", "\"down=inf\": not a number of Mbit/s"},
-        {"up=1e3", "\"up=1e3\": not a number of Mbit/s"},
         {"primary=-67@-80", "\"primary=-67@-80\": primary takes no @ level"},
         {"primary=-67,primary=-70", "\"primary\" given twice"},
     };
@@ -356,27 +353,14 @@ TEST(MetricBandsTest, EachMetricsBoundsAndRounding) {
         int8_t band;
     };
     const Row rows[] = {
-        {Metric::kSecondarySignal, -67, 0},
-        {Metric::kSecondarySignal, -67.5, 0},
+        {Metric::kSecondarySignal, -67.5, 0},  // rounded, halves upward
         {Metric::kSecondarySignal, -67.51, 1},
-        {Metric::kSecondarySignal, -85, 2},
         {Metric::kSecondarySignal, -86, 3},
-        {Metric::kUsableAps, 3, 0},
-        {Metric::kUsableAps, 2.49, 1},
-        {Metric::kUsableAps, 0, 3},
-        {Metric::kCochannel, 0, 0},
+        {Metric::kCochannel, 0, 0},  // lower is better
         {Metric::kCochannel, 0.5, 1},
-        {Metric::kCochannel, 2, 2},
         {Metric::kCochannel, 7, 3},
-        {Metric::kSnr, 40, 0},
-        {Metric::kSnr, 24, 2},
-        {Metric::kSnr, 14, 4},
-        {Metric::kPassFail, kPassValue, 0},
         {Metric::kPassFail, kUnknownValue, 1},
-        {Metric::kPassFail, kFailValue, 2},
-        {Metric::kDownload, 100, 0},
-        {Metric::kDownload, 99.99, 1},
-        {Metric::kUpload, 4.99, 4},
+        {Metric::kDownload, 99.99, 1},  // not rounded
     };
     for (const Row& row : rows)
         EXPECT_EQ(MetricBandOf(row.metric, row.value), row.band)

@@ -99,7 +99,6 @@ TEST(IperfJsonTest, GarbledAnswersNameWhatIsWrong) {
         {"{\"end\": {} ", P::kUpload, "cut short"},
         {"{\"end\" 5}", P::kUpload, "not JSON at byte"},
         {With("upload.json", "end", gone), P::kUpload, "end is missing"},
-        {With("upload.json", "end", 5), P::kUpload, "end is not an object"},
         {With("upload.json", "end.sum_received", gone), P::kUpload, "end.sum_received is missing"},
         {With("upload.json", "end.sum_received.bits_per_second", "fast"), P::kUpload,
          "is not a number"},
@@ -112,7 +111,6 @@ TEST(IperfJsonTest, GarbledAnswersNameWhatIsWrong) {
         {With("upload.json", "end.sum_sent.retransmits", -3), P::kUpload, "not a figure"},
         {With("upload.json", "end.streams", 5), P::kUpload, "end.streams is not an array"},
         {With("upload.json", "end.streams.0", "x"), P::kUpload, "end.streams[] is not an object"},
-        {With("upload.json", "end.streams.0.sender", gone), P::kUpload, "sender is missing"},
         {With("upload.json", "end.streams.0.sender.mean_rtt", "x"), P::kUpload,
          "mean_rtt is not a number"},
         {With("upload.json", "end.streams.0.sender.mean_rtt", 1e9), P::kUpload, "not a figure"},
@@ -120,7 +118,6 @@ TEST(IperfJsonTest, GarbledAnswersNameWhatIsWrong) {
         {With("udp.json", "end.sum", gone), P::kUdp, "end.sum is missing"},
         {With("udp.json", "end.sum.jitter_ms", -0.5), P::kUdp, "jitter_ms is -0.5"},
         {With("udp.json", "end.sum.lost_percent", 101), P::kUdp, "lost_percent is 101"},
-        {With("udp.json", "end.sum.lost_percent", gone), P::kUdp, "lost_percent is missing"},
     };
     for (const Row& row : rows) {
         const IperfReading r = ReadIperfJson(row.json, row.run);
