@@ -18,7 +18,7 @@ constexpr const char* kGrammar = "data, voice, location, or criteria such as pri
 
 struct Profile {
     const char* name;
-    const char* spec;
+    const char* criteria;
 };
 constexpr Profile kProfiles[] = {
     {"data", "primary=-70,snr=20"},
@@ -133,7 +133,7 @@ std::optional<std::string> TakePart(std::string_view part, Requirement& r,
     return std::nullopt;
 }
 
-RequirementParse ParseSpec(std::string_view text, const char* name) {
+RequirementParse ParseCriteria(std::string_view text, const char* name) {
     Requirement r;
     r.name = name;
     std::array<bool, kCriterionCount> seen{};
@@ -199,7 +199,7 @@ bool Requirement::Has(Criterion c) const {
     return false;
 }
 
-std::string RequirementSpec(const Requirement& r) {
+std::string RequirementCriteria(const Requirement& r) {
     std::vector<std::string> parts;
     if (r.primaryDbm) parts.push_back("primary=" + std::to_string(*r.primaryDbm));
     if (r.secondaryDbm) parts.push_back("secondary=" + std::to_string(*r.secondaryDbm));
@@ -222,10 +222,10 @@ RequirementParse ParseRequirement(std::string_view text) {
     text = Trim(text);
     if (text.empty()) return {std::nullopt, std::string("empty requirement: give ") + kGrammar};
     for (const Profile& p : kProfiles)
-        if (text == p.name) return ParseSpec(p.spec, p.name);
+        if (text == p.name) return ParseCriteria(p.criteria, p.name);
     if (text.find('=') == std::string_view::npos)
         return {std::nullopt, "unknown requirement profile " + Quoted(text) + ": " + kGrammar};
-    return ParseSpec(text, "custom");
+    return ParseCriteria(text, "custom");
 }
 
 double RoundedMbps(double mbps) { return std::floor(mbps * 100 + 0.5) / 100; }

@@ -35,7 +35,7 @@
 
 enum class Criterion : uint8_t { kPrimary, kSecondary, kSnr, kCochannel, kAps, kDown, kUp };
 inline constexpr int kCriterionCount = 7;
-// "primary", "secondary", ... as the spec names them.
+// "primary", "secondary", ... as a list of criteria names them.
 const char* CriterionName(Criterion c);
 
 enum class Verdict : uint8_t { kPass, kUnknown, kFail };  // in rising severity
@@ -62,15 +62,15 @@ struct Requirement {
     bool operator==(const Requirement&) const = default;
 };
 
-// The criteria as a custom spec, in the order above: parsing it gives the
+// The criteria as a custom list, in the order above: parsing it gives the
 // same criteria back ("primary=-67,secondary=-75,snr=25,cochannel=1").
-std::string RequirementSpec(const Requirement& r);
+std::string RequirementCriteria(const Requirement& r);
 
 struct RequirementParse {
     std::optional<Requirement> requirement;
     std::string error;  // one line naming the bad part, when there is none
 };
-// A profile's name or a custom spec, as the surveyor types it.
+// A profile's name or a list of criteria, as the surveyor types it.
 RequirementParse ParseRequirement(std::string_view text);
 
 struct PointVerdict {

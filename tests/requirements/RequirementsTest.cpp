@@ -164,7 +164,7 @@ TEST(RequirementTest, EveryCriterionAtAboveAndBelowItsThresholdAndUnknowns) {
     PointFigures base;
     base.hasPrimary = true;
     struct Row {
-        const char* spec;
+        const char* criteria;
         std::function<void(PointFigures&)> set;
         V expected;
     };
@@ -225,15 +225,16 @@ TEST(RequirementTest, EveryCriterionAtAboveAndBelowItsThresholdAndUnknowns) {
         f.cochannel = 0;
         f.apsUsable = 5;
         row.set(f);
-        const PointVerdict v = Evaluate(Parse(row.spec), f);
-        EXPECT_EQ(v.overall, row.expected) << row.spec;
+        const PointVerdict v = Evaluate(Parse(row.criteria), f);
+        EXPECT_EQ(v.overall, row.expected) << row.criteria;
         int set = 0;
         for (const auto& c : v.criteria) set += c.has_value();
-        EXPECT_EQ(set, std::count(row.spec, row.spec + std::strlen(row.spec), ',') + 1) << row.spec;
+        EXPECT_EQ(set, std::count(row.criteria, row.criteria + std::strlen(row.criteria), ',') + 1)
+            << row.criteria;
     }
 }
 
-TEST(RequirementTest, ProfilesAndSpecsReadBackAndEveryBadPartIsNamed) {
+TEST(RequirementTest, ProfilesAndCriteriaReadBackAndEveryBadPartIsNamed) {
     const std::pair<const char*, const char*> good[] = {
         {"data", "primary=-70,snr=20"},
         {"voice", "primary=-67,secondary=-75,snr=25,cochannel=1"},
@@ -243,10 +244,10 @@ TEST(RequirementTest, ProfilesAndSpecsReadBackAndEveryBadPartIsNamed) {
         {"primary=-67,secondary=-75,snr=25,cochannel=1,aps=3@-75,down=20",
          "primary=-67,secondary=-75,snr=25,cochannel=1,aps=3@-75,down=20"},
     };
-    for (const auto& [text, spec] : good) {
+    for (const auto& [text, criteria] : good) {
         const Requirement r = Parse(text);
-        EXPECT_EQ(RequirementSpec(r), spec) << text;
-        EXPECT_EQ(Parse(RequirementSpec(r).c_str()).primaryDbm, r.primaryDbm);
+        EXPECT_EQ(RequirementCriteria(r), criteria) << text;
+        EXPECT_EQ(Parse(RequirementCriteria(r).c_str()).primaryDbm, r.primaryDbm);
     }
     EXPECT_EQ(Parse("voice").name, "voice");
 
