@@ -106,7 +106,7 @@ std::vector<uint8_t> FrameMessages(const uint8_t* data, size_t size) {
 }
 
 void CheckBoard(const FrameCounter& counter) {
-    if (theBoard.GetRxState() > 7) Fail("receiver left its state table");
+    if (theBoard.GetRxState() > kRxTypeStuffing) Fail("receiver left its state table");
     const size_t maxRecords = kMaxReportEntries * (counter.frames + 1);
     std::string broken = CheckRing(scanList, maxRecords);
     if (broken.empty()) broken = CheckScanRecords(scanList);

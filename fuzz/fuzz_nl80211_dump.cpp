@@ -1,8 +1,8 @@
-// Arbitrary bytes as the kernel's answer to an nl80211 scan dump, through the
-// parser, the combination with NetworkManager's list and the merge into a
-// scan list. The parser must never read outside a datagram (each is an
-// exact-size heap copy, so ASan sees any overread) and what it gives must be
-// sound.
+// Arbitrary bytes as the kernel's answer to an nl80211 scan or station dump,
+// through the parser, the combination with NetworkManager's list (its first
+// access point the connected one) and the merge into a scan list. The parser must never read
+// outside a datagram (each is an exact-size heap copy, so ASan sees any overread) and what it gives
+// must be sound.
 //
 // Input: byte 0 chooses how the rest is cut into datagrams (Datagrams.h).
 
@@ -47,11 +47,14 @@ void Check(const Nl80211ScanDumpParser& parser) {
         ap.strength = b.signalUnspec;
         ap.lastSeen = 0;
         ap.ssid.assign(b.ssid, b.ssid + b.ssidLength);
+        ap.connected = aps.empty();
+        ap.stationStrength = b.signalUnspec & 1;
         aps.push_back(ap);
     }
     KernelScan kernel;
     kernel.answered = true;
     kernel.entries = parser.Entries();
+    kernel.stations = parser.Stations();
     kernel.dumpBoottimeNs = int64_t{1} << 40;
     const WifiScanResult result = CombineScan(aps, kernel, 0);
     if (result.readings.size() + result.unusable + result.staleSkipped != aps.size())

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -55,7 +56,7 @@ Bytes Site(int32_t w, int32_t h, SiteSectionOrder order) {
 void Add(CApList& list, int32_t x, int32_t y, uint8_t channel, int64_t rssi, const char* ssid,
          const char* name, uint8_t last) {
     ApRecord* r = nullptr;
-    list.NewRecord(r);
+    if (list.NewRecord(r) != CApList::kOk) std::abort();  // out of memory
     r->x = x;
     r->y = y;
     r->channel = channel;
@@ -212,6 +213,11 @@ void ScanDumpSeeds(const fs::path& dir) {
     beacon = Cat(beacon, Attr(NL80211_BSS_BEACON_IES, SsidElements("Beacon")));
     Save(dir, "beacon", Cat({0x00}, Cat(EntryWithNest(beacon), Done())));
     Save(dir, "no-such-device", Cat({0x00}, Error(-19)));
+    // The connected access point's station with both signals, and a dump
+    // marked as changed while it was read.
+    const Bytes station = StationEntry({0x00, 0x11, 0x22, 0x33, 0x44, 0x55}, -47, -49);
+    Save(dir, "station", Cat({0x00}, Cat(Cat(Entry(Bss{}), station), Done())));
+    Save(dir, "interrupted", Cat({0x00}, Cat(Entry(Bss{}, NLM_F_MULTI | NLM_F_DUMP_INTR), Done())));
 }
 
 // Channel surveys: byte 0 chooses the cutting into datagrams, as above.

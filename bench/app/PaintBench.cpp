@@ -19,6 +19,7 @@
 #include <QTemporaryDir>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <functional>
@@ -32,6 +33,8 @@
 #include "map/PointCircles.h"
 #include "platform/FileDialogs.h"
 #include "platform/MessageBoxes.h"
+#include "screens/ScreenArt.h"
+#include "screens/ViewScreen.h"
 #include "site/SiteBuilder.h"
 #include "site/SiteFile.h"
 #include "site/SiteLayout.h"
@@ -69,7 +72,7 @@ const std::string& BigSite() {
         std::mt19937 rng(1);
         for (int i = 0; i < 2000; ++i) {
             ApRecord* r = nullptr;
-            points.NewRecord(r);
+            if (points.NewRecord(r) != CApList::kOk) std::abort();  // out of memory
             r->x = static_cast<int32_t>(rng() % kWidth);
             r->y = static_cast<int32_t>(rng() % kHeight);
             std::strcpy(r->pointName, "TEST");
@@ -103,12 +106,27 @@ CTambRUMOView& OpenedView() {
     return *view;
 }
 
-void PaintOnce(benchmark::State& state, CTambRUMOView& view, int scale) {
+// The screen of `mode` over the view's map, as the view paints it.
+ScreenContent Content(CTambRUMOView& view, DisplayMode mode) {
+    static const ScreenArt art = ScreenArt::Load();
+    ScreenContent content;
+    content.mode = mode;
+    content.art = &art;
+    content.map = &view.Map();
+    content.coverage = &view.Coverage();
+    content.survey = &surveyList;
+    content.channelCells = view.Session().Source().ChannelCells();
+    return content;
+}
+
+void PaintOnce(benchmark::State& state, CTambRUMOView& view, int scale,
+               DisplayMode mode = DisplayMode::kSiteMap) {
     QImage target(240 * scale, 268 * scale, QImage::Format_RGB32);
     target.setDevicePixelRatio(scale);
+    const ScreenContent content = Content(view, mode);
     for (auto _ : state) {
         QPainter p(&target);
-        view.OnDraw(p, QRect(0, 0, 240, 268));
+        screens::PaintScreen(p, QRect(0, 0, 240, 268), content);
         p.end();
         benchmark::DoNotOptimize(target.constBits());
     }
@@ -116,30 +134,27 @@ void PaintOnce(benchmark::State& state, CTambRUMOView& view, int scale) {
 
 void BM_MapWholePlan(benchmark::State& state) {
     CTambRUMOView& view = OpenedView();
-    view.m_displayMode = 1;
-    view.Viewport().SetView(kWidth, kHeight);
+    view.Map().Viewport().SetView(kWidth, kHeight);
     PaintOnce(state, view, static_cast<int>(state.range(0)));
 }
 BENCHMARK(BM_MapWholePlan)->Arg(1)->Arg(3)->Unit(benchmark::kMillisecond);
 
 void BM_MapZoomedIn(benchmark::State& state) {
     CTambRUMOView& view = OpenedView();
-    view.m_displayMode = 1;
-    view.Viewport().SetView(kWidth, kHeight);
-    for (int i = 0; i < 5; ++i) view.Viewport().ZoomIn();
-    view.Viewport().ScrollLeft(4000);
+    view.Map().Viewport().SetView(kWidth, kHeight);
+    for (int i = 0; i < 5; ++i) view.Map().Viewport().ZoomIn();
+    view.Map().Viewport().ScrollLeft(4000);
     PaintOnce(state, view, static_cast<int>(state.range(0)));
 }
 BENCHMARK(BM_MapZoomedIn)->Arg(1)->Arg(3)->Unit(benchmark::kMillisecond);
 
 void BM_ScanScreen30Aps(benchmark::State& state) {
     CTambRUMOView& view = OpenedView();
-    view.m_displayMode = 2;
     theBoard.m_scanChannel = 6;
     scanList.RemoveAll();
     for (int i = 0; i < 30; ++i) {
         ApRecord* r = nullptr;
-        scanList.NewRecord(r);
+        if (scanList.NewRecord(r) != CApList::kOk) std::abort();  // out of memory
         r->channel = static_cast<uint8_t>(1 + i % 13);
         std::snprintf(r->macText, sizeof r->macText, "00112233%04X", i);
         std::snprintf(r->ssid, sizeof r->ssid, "network-%02d", i);
@@ -147,8 +162,7 @@ void BM_ScanScreen30Aps(benchmark::State& state) {
         r->readingCount = 3;
         scanList.AddTail(r);
     }
-    PaintOnce(state, view, 1);
-    view.m_displayMode = 1;
+    PaintOnce(state, view, 1, DisplayMode::kScanScreen);
 }
 BENCHMARK(BM_ScanScreen30Aps)->Unit(benchmark::kMillisecond);
 
@@ -194,22 +208,22 @@ BENCHMARK(BM_DeleteOneOf2000Circles)->Unit(benchmark::kMicrosecond);
 // plan; `step` runs between two paints.
 void CoverageRepaints(benchmark::State& state, const std::function<void(CTambRUMOView&)>& step) {
     CTambRUMOView& view = OpenedView();
-    view.m_displayMode = 1;
-    view.Viewport().SetView(kWidth, kHeight);
+    view.Map().Viewport().SetView(kWidth, kHeight);
     if (state.range(1) != 0) {
-        for (int i = 0; i < 5; ++i) view.Viewport().ZoomIn();
-        view.Viewport().ScrollLeft(4000);
+        for (int i = 0; i < 5; ++i) view.Map().Viewport().ZoomIn();
+        view.Map().Viewport().ScrollLeft(4000);
     }
     const int scale = static_cast<int>(state.range(0));
     QImage target(240 * scale, 268 * scale, QImage::Format_RGB32);
     target.setDevicePixelRatio(scale);
-    const auto paint = [&view, &target] {
+    const ScreenContent content = Content(view, DisplayMode::kSiteMap);
+    const auto paint = [&content, &target] {
         QPainter p(&target);
-        view.OnDraw(p, QRect(0, 0, 240, 268));
+        screens::PaintScreen(p, QRect(0, 0, 240, 268), content);
         p.end();
         benchmark::DoNotOptimize(target.constBits());
     };
-    view.SetCoverageShown(true);
+    view.Coverage().SetShown(true);
     paint();  // the grid of this view, before the first step
     for (auto _ : state) {
         state.PauseTiming();
@@ -217,13 +231,13 @@ void CoverageRepaints(benchmark::State& state, const std::function<void(CTambRUM
         state.ResumeTiming();
         paint();
     }
-    view.SetCoverageShown(false);
+    view.Coverage().SetShown(false);
 }
 
 void BM_CoverageSwitchedOn(benchmark::State& state) {
     CoverageRepaints(state, [](CTambRUMOView& view) {
-        view.SetCoverageShown(false);  // frees the grid
-        view.SetCoverageShown(true);
+        view.Coverage().SetShown(false);  // frees the grid
+        view.Coverage().SetShown(true);
     });
 }
 
@@ -232,9 +246,9 @@ void BM_CoverageAfterNewPoint(benchmark::State& state) {
     CoverageRepaints(state, [&step](CTambRUMOView& view) {
         // A point at the cursor (a new place each time, as a walk goes on).
         ApRecord* r = nullptr;
-        surveyList.NewRecord(r);
-        r->x = view.Viewport().GetCenterX() + (step % 40) - 20;
-        r->y = view.Viewport().GetCenterY() + (step / 40 % 40) - 20;
+        if (surveyList.NewRecord(r) != CApList::kOk) std::abort();  // out of memory
+        r->x = view.Map().Viewport().GetCenterX() + (step % 40) - 20;
+        r->y = view.Map().Viewport().GetCenterY() + (step / 40 % 40) - 20;
         ++step;
         std::strcpy(r->pointName, "TEST");
         r->channel = 6;
@@ -246,42 +260,37 @@ void BM_CoverageAfterNewPoint(benchmark::State& state) {
 BENCHMARK(BM_CoverageSwitchedOn)->ArgsProduct({{1, 3}, {0, 1}})->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CoverageAfterNewPoint)->ArgsProduct({{1, 3}, {0, 1}})->Unit(benchmark::kMillisecond);
 
-// The file's bytes read into fresh memory that nothing has written yet, as
-// Open's plan is (a zero-filled vector would add a pass over the memory).
-std::unique_ptr<uint8_t[]> ReadAllBytes(const std::string& path, uint64_t& size) {
+// Open's yardstick: the file's bytes read in one call into fresh memory of
+// the kind Open keeps a plan in (ByteBlock, huge pages where the kernel
+// gives them), so the two differ only by what Open does besides the reading.
+bool ReadAllBytes(const std::string& path, ByteBlock& bytes) {
     FileSource src(path);
-    size = src.Size();
-    std::unique_ptr<uint8_t[]> bytes(new uint8_t[size]);
-    if (src.ReadAt(0, bytes.get(), size) != size) size = 0;
-    return bytes;
+    return bytes.Allocate(src.Size()) && src.ReadAt(0, bytes.data(), bytes.size()) == bytes.size();
 }
 
-// Open's yardstick.
 void BM_ReadBigSiteBytes(benchmark::State& state) {
     const std::string& path = BigSite();
     for (auto _ : state) {
-        uint64_t size = 0;
-        benchmark::DoNotOptimize(ReadAllBytes(path, size));
-        if (size == 0) state.SkipWithError("the site could not be read");
+        ByteBlock bytes;
+        if (!ReadAllBytes(path, bytes)) state.SkipWithError("the site could not be read");
+        benchmark::DoNotOptimize(bytes.data());
     }
 }
 BENCHMARK(BM_ReadBigSiteBytes)->Unit(benchmark::kMillisecond)->Iterations(5);
 
-// The same bytes read into the memory Open keeps a plan in (ByteBlock: huge
-// pages where the kernel gives them), so that the two differ only by what
-// Open does besides the reading.
-void BM_ReadBigSiteBytesAsOpenHoldsThem(benchmark::State& state) {
+// The same into ordinary memory (4 kB pages, never written before): what
+// the plan's huge pages save.
+void BM_ReadBigSiteBytesIntoOrdinaryMemory(benchmark::State& state) {
     const std::string& path = BigSite();
     for (auto _ : state) {
         FileSource src(path);
-        ByteBlock bytes;
-        if (!bytes.Allocate(src.Size()) ||
-            src.ReadAt(0, bytes.data(), bytes.size()) != bytes.size())
+        const std::unique_ptr<uint8_t[]> bytes(new uint8_t[src.Size()]);
+        if (src.ReadAt(0, bytes.get(), src.Size()) != src.Size())
             state.SkipWithError("the site could not be read");
-        benchmark::DoNotOptimize(bytes.data());
+        benchmark::DoNotOptimize(bytes.get());
     }
 }
-BENCHMARK(BM_ReadBigSiteBytesAsOpenHoldsThem)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_ReadBigSiteBytesIntoOrdinaryMemory)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 void BM_OpenBigSite(benchmark::State& state) {
     platform::SetMessageBoxes(&g_answer);
@@ -316,10 +325,10 @@ int MeasurePeak(const char* what, const std::string& path) {
     if (std::strcmp(what, "--peak-read") == 0) {
         const long before = StatusKb("VmRSS:");
         const auto start = std::chrono::steady_clock::now();
-        uint64_t size = 0;
-        const std::unique_ptr<uint8_t[]> bytes = ReadAllBytes(path, size);
+        ByteBlock bytes;
+        const bool read = ReadAllBytes(path, bytes);
         const double ms = MsSince(start);
-        if (size == 0) return 1;
+        if (!read) return 1;
         std::printf("%ld %ld %.3f\n", before, StatusKb("VmHWM:"), ms);
         return 0;
     }

@@ -10,6 +10,7 @@
 #include <time.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <random>
 
@@ -44,7 +45,7 @@ void AddPoint(CApList& survey, int32_t x, int32_t y) {
     std::partial_sort(near.begin(), near.begin() + 10, near.end());
     for (int i = 0; i < 10; ++i) {
         ApRecord* e = nullptr;
-        survey.NewRecord(e);
+        if (survey.NewRecord(e) != CApList::kOk) std::abort();  // out of memory
         *e = ApRecord{};
         e->x = x;
         e->y = y;

@@ -7,10 +7,12 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "BenchSurvey.h"
 #include "aplist/ApList.h"
 #include "journal/JournalReader.h"
 #include "journal/JournalReplay.h"
@@ -21,30 +23,8 @@
 
 namespace {
 
-// /tmp lies on the machine's disk here (not a memory file system), so the
-// flush reaches the disk.
-std::string BenchPath(const char* name) {
-    return "/tmp/pellorin-bench-" + std::to_string(::getpid()) + "-" + name;
-}
-
-JournalPoint PointOf20(int n) {
-    JournalPoint p;
-    p.x = n % 100 * 10;
-    p.y = n / 100 * 10;
-    std::strcpy(p.name, "TEST");
-    p.strength = -40;
-    p.locationCount = n + 1;
-    p.apCount = (n + 1) * 20;
-    for (int a = 0; a < 20; ++a) {
-        JournalEntry& e = p.entries.emplace_back();
-        e.channel = static_cast<uint8_t>(a % 13 + 1);
-        e.rssi = -40 - a * 2;
-        e.mac[5] = static_cast<uint8_t>(a);
-        FormatMacText(e.mac, e.macText);
-        std::snprintf(e.ssid, sizeof e.ssid, "network-%d", a);
-    }
-    return p;
-}
+using benchsurvey::BenchPath;
+using benchsurvey::PointOf20;
 
 // The real file calls with the flush left out.
 class NoFlushOps : public PosixFileOps {
@@ -99,18 +79,7 @@ struct Survey {
         for (int n = 0; n < kPoints; ++n) {
             const JournalPoint p = PointOf20(n);
             if (!w.AppendPoint(p).ok) std::exit(1);
-            for (const JournalEntry& e : p.entries) {
-                ApRecord* r = nullptr;
-                list.NewRecord(r);
-                r->x = p.x;
-                r->y = p.y;
-                std::strcpy(r->pointName, p.name);
-                r->channel = e.channel;
-                r->rssi = e.rssi;
-                std::memcpy(r->mac, e.mac, 6);
-                std::memcpy(r->ssid, e.ssid, sizeof r->ssid);
-                list.AddTail(r);
-            }
+            benchsurvey::AddToList(p, list);
         }
         w.Close();
         NewSitePlan plan;

@@ -19,8 +19,8 @@
 #include <vector>
 
 #include "BoardPty.h"
-#include "board/BoardLink.h"
-#include "board/BoardWorker.h"
+#include "link/BoardLink.h"
+#include "link/BoardWorker.h"
 #include "board/ScannerBoard.h"
 
 namespace {

@@ -22,7 +22,7 @@ void AddPoint(CApList& survey, int32_t x, int32_t y, std::mt19937& rng) {
     std::uniform_int_distribution<int> mac(0, 39), dbm(-90, -40), channel(0, 2);
     for (int i = 0; i < 10; ++i) {
         ApRecord* e = nullptr;
-        survey.NewRecord(e);
+        if (survey.NewRecord(e) != CApList::kOk) std::abort();  // out of memory
         *e = ApRecord{};
         e->x = x;
         e->y = y;

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -77,7 +78,7 @@ const CApList& BigSurvey() {
         for (int p = 0; p < 10000; ++p) {
             for (int a = 0; a < 20; ++a) {
                 ApRecord* r = nullptr;
-                l->NewRecord(r);
+                if (l->NewRecord(r) != CApList::kOk) std::abort();  // out of memory
                 r->x = p % 100 * 10;
                 r->y = p / 100 * 10;
                 std::strcpy(r->pointName, "TEST");

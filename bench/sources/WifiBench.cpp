@@ -1,6 +1,6 @@
-// The Wi-Fi adapter as the view's source, against python3-dbusmock's
-// NetworkManager on a private bus (tests/support/MockNetworkManager), the
-// view shown on Qt's offscreen platform:
+// The Wi-Fi adapter as the view's source, against the NetworkManager of the
+// tests (tests/support/MockNetworkManager: scans that take their time, the
+// system bus's limits), the view shown on Qt's offscreen platform:
 //
 //  - the time from a tap to the recorded point, less the adapter's own scan
 //    (the mock stamps the request and the end of its scan in CLOCK_BOOTTIME;
@@ -12,6 +12,7 @@
 //  - the process's CPU while idle with the adapter connected (getrusage).
 //
 // wifi_bench [--points N] [--access-points N] [--scan-ms N] [--idle-seconds N] [--verbose 1]
+//            [--silent 1] [--get-all-each 1]  (NetworkManager without GetManagedObjects)
 
 #include <sys/resource.h>
 #include <time.h>
@@ -40,8 +41,6 @@
 #include "sources/wifi/WifiSource.h"
 
 namespace {
-
-const QString kBenchInterface = QStringLiteral("org.pellorin.Bench");
 
 class KeepPoints : public platform::IMessageBoxes {
 public:
@@ -86,40 +85,6 @@ bool PumpUntil(Done done, int boundMs) {
     return true;
 }
 
-// The adapter's scan as the mock plays it: stamps the request, and after
-// `scanMs` hears every access point, moves LastScan and stamps the end.
-QString TimedScan(const QStringList& heard, int scanMs) {
-    QString code =
-        QStringLiteral(
-            "self._set_property('%1', 'Requested', "
-            "dbus.Int64(time.clock_gettime_ns(time.CLOCK_BOOTTIME) // 1000))\n"
-            "from gi.repository import GLib\n"  // slow the first time: after the stamp
-            "def done(s=self, objs=objects, heard=%2, dbus=dbus, time=time):\n"
-            "    now = time.clock_gettime(time.CLOCK_BOOTTIME)\n"
-            "    for ap in heard:\n"
-            "        objs[ap].Set('org.freedesktop.NetworkManager.AccessPoint', 'LastSeen', "
-            "dbus.Int32(int(now)))\n"
-            "    s._set_property('%1', 'Ended', dbus.Int64(int(now * 1000000)))\n"
-            "    s.Set('org.freedesktop.NetworkManager.Device.Wireless', 'LastScan', "
-            "dbus.Int64(int(now * 1000)))\n"
-            "    return False\n"
-            "GLib.timeout_add(%3, done)\n")
-            .arg(kBenchInterface);
-    QStringList quoted;
-    for (const QString& ap : heard) quoted << QStringLiteral("'%1'").arg(ap);
-    return code.arg(QStringLiteral("[%1]").arg(quoted.join(QLatin1Char(',')))).arg(scanMs);
-}
-
-int64_t Stamp(QDBusConnection bus, const QString& device, const QString& name) {
-    QDBusMessage get = QDBusMessage::createMethodCall(
-        QStringLiteral("org.freedesktop.NetworkManager"), device,
-        QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
-    get.setArguments({kBenchInterface, name});
-    const QDBusMessage reply = bus.call(get, QDBus::Block, 10000);
-    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) return -1;
-    return reply.arguments().first().value<QDBusVariant>().variant().toLongLong();
-}
-
 std::string MakeSite(const QTemporaryDir& dir) {
     NewSitePlan plan;
     plan.width = 1000;
@@ -154,7 +119,7 @@ int IntArg(int argc, char** argv, const char* name, int fallback) {
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     const int points = IntArg(argc, argv, "--points", 20);
-    const int accessPoints = IntArg(argc, argv, "--access-points", 20);
+    const int accessPoints = IntArg(argc, argv, "--access-points", 300);
     const int scanMs = IntArg(argc, argv, "--scan-ms", 500);
     const int idleSeconds = IntArg(argc, argv, "--idle-seconds", 20);
     const bool verbose = IntArg(argc, argv, "--verbose", 0) != 0;
@@ -165,16 +130,19 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "wifi_bench: %s\n", why.c_str());
         return 1;
     }
-    const QString device = nm.AddWifiDevice(QStringLiteral("wifi0"), QStringLiteral("wlan0"));
-    QStringList heard;
+    const QString device = nm.AddWifiDevice(QStringLiteral("wlan0"));
+    std::vector<MockNetworkManager::AccessPoint> crowd;
     for (int i = 0; i < accessPoints; ++i)
-        heard << nm.AddAccessPoint(
-            device, QStringLiteral("ap%1").arg(i), QStringLiteral("Network-%1").arg(i),
-            QStringLiteral("AA:BB:CC:00:%1:%2")
-                .arg(i / 256, 2, 16, QLatin1Char('0'))
-                .arg(i % 256, 2, 16, QLatin1Char('0')),
-            i % 2 ? 2412 + 5 * (i % 13) : 5180 + 20 * (i % 8), static_cast<uchar>(30 + i * 3 % 70));
-    nm.ScriptRequestScan(device, TimedScan(heard, scanMs));
+        crowd.push_back({QByteArray("Network-") + QByteArray::number(i),
+                         QStringLiteral("AA:BB:CC:00:%1:%2")
+                             .arg(i / 256, 2, 16, QLatin1Char('0'))
+                             .arg(i % 256, 2, 16, QLatin1Char('0'))
+                             .toUpper(),
+                         i % 2 ? 2412u + 5u * static_cast<uint>(i % 13) : 5180u + 20u * (i % 8),
+                         -40 - i * 3 % 55});
+    nm.AddAccessPoints(device, crowd);
+    nm.SetScanning(device, {{"scan_ms", scanMs}});
+    nm.OfferManagedObjects(IntArg(argc, argv, "--get-all-each", 0) == 0);
 
     QTemporaryDir dir;
     KeepPoints boxes;
@@ -234,7 +202,6 @@ int main(int argc, char** argv) {
 
     std::vector<double> overheadMs, totalMs, scanTimes, quietGap, scanGap, scanBusy, afterGap,
         afterBusy, tapMs;
-    QDBusConnection bus = nm.ClientBus();
     for (int i = 0; i < points; ++i) {
         const int before = surveyList.Count();
         // The yardstick: the longest gap while nothing is measured, as long
@@ -245,15 +212,15 @@ int main(int argc, char** argv) {
         const int64_t quietUs = BoottimeUs();
         PumpUntil([] { return false; }, scanMs + 20);
         const int64_t quietEndUs = BoottimeUs();
-        view.OnHScroll(CTambRUMOView::SB_THUMBTRACK, CTambRUMOView::kClientWidth / 2);
-        view.OnVScroll(CTambRUMOView::SB_THUMBTRACK, CTambRUMOView::kClientHeight / 2);
+        view.OnScroll(MapAxis::kX, SB_THUMBTRACK, CTambRUMOView::kClientWidth / 2);
+        view.OnScroll(MapAxis::kY, SB_THUMBTRACK, CTambRUMOView::kClientHeight / 2);
         const int64_t tapUs = BoottimeUs();
         view.OnTap(QPoint(40 + 40 * (i % 20), 40 + 30 * (i / 20 % 20)));
         const int64_t tappedUs = BoottimeUs();
         int64_t recordedUs = 0;
         const bool recorded = PumpUntil(
             [&] {
-                if (view.PointPending()) return false;
+                if (view.Session().Pending()) return false;
                 recordedUs = BoottimeUs();
                 return true;
             },
@@ -264,8 +231,9 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "wifi_bench: point %d was not recorded\n", i);
             return 1;
         }
-        const int64_t requested = Stamp(bus, device, QStringLiteral("Requested"));
-        const int64_t ended = Stamp(bus, device, QStringLiteral("Ended"));
+        const QMap<QString, qint64> stamps = nm.Stamps(device);
+        const int64_t requested = stamps.value(QStringLiteral("Requested"), -1);
+        const int64_t ended = stamps.value(QStringLiteral("Ended"), -1);
         const double total = static_cast<double>(recordedUs - tapUs) / 1000.0;
         const double scan = static_cast<double>(ended - requested) / 1000.0;
         const std::vector<double> row = {

@@ -1,5 +1,7 @@
 #include "aplist/ApList.h"
 
+#include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -28,7 +30,26 @@ int16_t CApList::RemoveAll() {
     }
     m_sentinel->next = m_sentinel;
     m_sentinel->prev = m_sentinel;
+    m_readings.clear();
+    m_batch = 0;
     return kOk;
+}
+
+void CApList::LogReading(const uint8_t mac[6], int64_t dbm, ReadingSource source) {
+    if (m_readings.size() >= kMaxScanReadings) return;
+    ScanReading r;
+    std::memcpy(r.mac, mac, sizeof r.mac);
+    r.dbm = static_cast<int16_t>(dbm < INT16_MIN ? INT16_MIN : dbm > INT16_MAX ? INT16_MAX : dbm);
+    r.source = source;
+    r.batch = m_batch;
+    r.timeMs = std::chrono::duration_cast<std::chrono::milliseconds>(
+                   std::chrono::system_clock::now().time_since_epoch())
+                   .count();
+    try {
+        m_readings.push_back(r);
+    } catch (const std::bad_alloc&) {
+        // The reading still counts in the record's sum; only its copy is lost.
+    }
 }
 
 int16_t CApList::NewRecord(ApRecord*& out) {

@@ -5,8 +5,10 @@
 
 #include <cstdint>
 #include <mutex>
+#include <vector>
 
 #include "aplist/ApRecord.h"
+#include "aplist/ScanReading.h"
 
 class CApList {
 public:
@@ -20,7 +22,7 @@ public:
     CApList& operator=(const CApList&) = delete;
 
     int16_t RemoveAll();
-    int16_t NewRecord(ApRecord*& out);
+    [[nodiscard]] int16_t NewRecord(ApRecord*& out);
     int16_t InsertSorted(ApRecord* rec);
     int16_t AddTail(ApRecord* rec);
     int16_t InsertBefore(ApRecord* rec, ApRecord* position);
@@ -39,8 +41,16 @@ public:
     ApRecord* First() const { return IsEmpty() ? nullptr : m_sentinel->next; }
     const ApRecord* Sentinel() const { return m_sentinel; }
 
+    // The scan list's readings one by one (ScanReading.h), emptied by
+    // RemoveAll. BeginBatch starts the readings of one merge.
+    void BeginBatch() { ++m_batch; }
+    void LogReading(const uint8_t mac[6], int64_t dbm, ReadingSource source);
+    const std::vector<ScanReading>& Readings() const { return m_readings; }
+
 private:
     ApRecord* m_sentinel;
+    std::vector<ScanReading> m_readings;
+    uint16_t m_batch = 0;
 };
 
 // scanList: the access points of the scan under way, merged into by whatever

@@ -4,7 +4,7 @@
 
 #include "app/MainFrame.h"
 #include "app/TambRUMOView.h"
-#include "board/BoardStartup.h"
+#include "link/BoardStartup.h"
 #include "board/ScannerBoard.h"
 #include "boardsim/PtyBoardSim.h"
 #include "platform/MessageBoxes.h"

@@ -17,7 +17,7 @@
 #include <set>
 #include <string>
 
-#include "board/BoardStartup.h"
+#include "link/BoardStartup.h"
 #include "platform/WaitCursor.h"
 
 class CMainFrame;

@@ -26,7 +26,8 @@ CommandLineResult ParseCommandLine(const QStringList& arguments, PellorinOptions
     const QCommandLineOption wifi(
         QStringLiteral("wifi"),
         QStringLiteral("Survey with the Wi-Fi adapter through NetworkManager: the first Wi-Fi "
-                       "device, or with --wifi=IFACE the one of that interface name."));
+                       "device it manages and can use, or with --wifi=IFACE the one of that "
+                       "interface name."));
     // --wifi=IFACE arrives here as --wifi --wifi-interface=IFACE.
     QCommandLineOption wifiInterface(QStringLiteral("wifi-interface"), QString(),
                                      QStringLiteral("IFACE"));
@@ -37,9 +38,11 @@ CommandLineResult ParseCommandLine(const QStringList& arguments, PellorinOptions
                        "point's average; implies --wifi.")
             .arg(kMaxWifiScans),
         QStringLiteral("N"));
-    const QCommandLineOption capture(QStringLiteral("capture"),
-                                     QStringLiteral("Record the board's traffic into FILE."),
-                                     QStringLiteral("FILE"));
+    const QCommandLineOption capture(
+        QStringLiteral("capture"),
+        QStringLiteral("Record the board's traffic into FILE; with the Wi-Fi adapter, what "
+                       "NetworkManager and the kernel answered."),
+        QStringLiteral("FILE"));
     const QCommandLineOption scale(
         QStringLiteral("scale"),
         QStringLiteral("Show the window N times its handheld size (a whole number; without it, "
@@ -85,10 +88,6 @@ CommandLineResult ParseCommandLine(const QStringList& arguments, PellorinOptions
         parser.isSet(wifi) || parser.isSet(wifiInterface) || parser.isSet(wifiScans);
     if (int(parser.isSet(port)) + int(parser.isSet(simulate)) + int(adapter) > 1) {
         output = QStringLiteral("--port, --simulate-board and --wifi exclude each other.\n");
-        return CommandLineResult::kExitError;
-    }
-    if (adapter && parser.isSet(capture)) {
-        output = QStringLiteral("--capture records the board's traffic; --wifi has none.\n");
         return CommandLineResult::kExitError;
     }
     if (parser.isSet(wifiScans)) {

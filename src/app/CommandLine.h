@@ -14,7 +14,7 @@ struct PellorinOptions {
     bool simulate = false;  // --simulate-board: a simulated board on a pty
     QString wifiInterface;  // --wifi=IFACE; empty: the first Wi-Fi device
     int wifiScans = 1;      // --wifi-scans N: adapter scans per point (implies --wifi)
-    QString capturePath;    // --capture FILE: record the board's traffic
+    QString capturePath;    // --capture FILE: record the board's or the adapter's traffic
     QString sitePath;       // SITE: opened at start (with the keep-points question)
     int scale = 0;          // --scale N: the window's scale; 0 = chosen from the screen
 };

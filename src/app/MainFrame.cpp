@@ -142,9 +142,9 @@ void CMainFrame::BuildToolBar() {
     // The button follows the map whichever way it was switched (H, the
     // button, "Networks") and names what it shows.
     m_view->SetCoverageListener([this] {
-        m_coverageAction->setChecked(m_view->CoverageShown());
+        m_coverageAction->setChecked(m_view->Coverage().Shown());
         m_coverageAction->setToolTip(QStringLiteral("Coverage Map (H): ") +
-                                     m_view->CoverageCaption());
+                                     QString::fromStdString(m_view->Coverage().Caption()));
     });
     auto* quit = new QAction(QStringLiteral("Exit"), this);
     quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
@@ -184,13 +184,15 @@ void CMainFrame::closeEvent(QCloseEvent* e) {
     // the question below, once its scan has ended (recorded or not). Asked
     // again meanwhile, the scan ends at once, unrecorded, and the question
     // comes now.
-    if (!m_closing && m_view->PointPending()) {
-        if (!m_view->WaitsForPoint()) {
-            m_view->AfterPoint([this] { close(); });
+    CPointSession& point = m_view->Session();
+    if (!m_closing && point.Pending()) {
+        if (!point.WaitsForPoint()) {
+            point.AfterPoint([this] { close(); });
+            m_view->Repaint();  // the notice says the window waits
             e->ignore();
             return;
         }
-        m_view->AfterPoint(nullptr);
+        point.AfterPoint(nullptr);
         m_view->CancelPoint();
     }
     // Cancel, or a save that was cancelled or failed, keeps the window.

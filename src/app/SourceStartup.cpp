@@ -7,7 +7,7 @@
 #include "app/BoardHookup.h"
 #include "app/MainFrame.h"
 #include "app/TambRUMOView.h"
-#include "board/PortSearch.h"
+#include "link/PortSearch.h"
 #include "platform/MessageBoxes.h"
 #include "platform/WaitCursor.h"
 
@@ -61,9 +61,14 @@ void CSourceStartup::StartWifi(bool fallBackToBoard) {
     CWifiSource::Options options = m_env.wifi;
     options.scanner.interfaceName = m_options.wifiInterface;
     options.scansPerPoint = m_options.wifiScans;
+    options.capturePath = m_options.capturePath;
     const QDBusConnection bus = m_env.bus ? *m_env.bus : QDBusConnection::systemBus();
     auto source = std::make_unique<CWifiSource>(bus, options);
     m_wifi = source.get();
+    if (!source->CaptureProblem().isEmpty()) {
+        std::fprintf(stderr, "pellorin: %s\n", qPrintable(source->CaptureProblem()));
+        ShowLater(source->CaptureProblem());
+    }
     if (!fallBackToBoard) m_chosen = SourceKind::kWifi;
     // The first answer settles the search: under the wait cursor, as the
     // board's start-up is.
@@ -75,10 +80,6 @@ void CSourceStartup::StartWifi(bool fallBackToBoard) {
         if (!first) return;
         if (present) {
             m_chosen = SourceKind::kWifi;
-            if (!m_options.capturePath.isEmpty())
-                std::fprintf(stderr,
-                             "pellorin: no board found; surveying with the Wi-Fi adapter, so "
-                             "--capture records nothing\n");
             return;
         }
         if (!fallBackToBoard) {

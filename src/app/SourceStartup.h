@@ -21,7 +21,7 @@
 #include <optional>
 
 #include "app/CommandLine.h"
-#include "board/BoardStartup.h"
+#include "link/BoardStartup.h"
 #include "sources/wifi/WifiSource.h"
 
 class CBoardHookup;

@@ -1,159 +1,60 @@
 #include "app/TambRUMOView.h"
 
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QKeyEvent>
-#include <QMouseEvent>
-#include <QPaintDevice>
-#include <QPaintEvent>
-#include <QPainter>
-#include <QScrollBar>
-#include <algorithm>
-#include <cmath>
-#include <mutex>
-#include <vector>
+#include <QTimer>
 
 #include "aplist/ApList.h"
-#include "coverage/CoverageOverlay.h"
 #include "coverage/NetworkCatalogue.h"
-#include "coverage/NetworkNames.h"
-#include "map/MapPainting.h"
-#include "map/PointCircles.h"
+#include "dialogs/LocationInfoDlg.h"
 #include "platform/Gdi.h"
 #include "platform/MessageBoxes.h"
 #include "platform/RegisteredMessages.h"
 #include "platform/Sounds.h"
-#include "screens/BoardNotice.h"
 #include "screens/Screens.h"
 #include "site/SiteRecord.h"
 #include "sources/board/BoardSource.h"
-
-void CViewDrawNotifier::PostTalvDraw() {
-    std::lock_guard<std::mutex> hold(m_lock);
-    platform::PostMessage(m_target, TalvDrawMessage());
-}
-
-void CViewDrawNotifier::PostBoardState() {
-    std::lock_guard<std::mutex> hold(m_lock);
-    platform::PostMessage(m_target, TalvBoardStateMessage());
-}
-
-void CViewDrawNotifier::Detach() {
-    std::lock_guard<std::mutex> hold(m_lock);
-    m_target = nullptr;
-}
+#include "survey/SiteLoader.h"
 
 namespace {
-// The access points heard so far, copied under the report lock and painted
-// outside it: the worker never meets the lock for longer than the copy.
-void CopyScanList(CApList& out) {
-    std::vector<ApRecord> rows;
-    {
-        std::lock_guard<std::mutex> hold(scanListLock);
-        for (const ApRecord* r = scanList.First(); r != nullptr && r != scanList.Sentinel();
-             r = r->next)
-            rows.push_back(*r);
-    }
-    for (const ApRecord& row : rows) {
-        ApRecord* copy = nullptr;
-        if (out.NewRecord(copy) != CApList::kOk) break;
-        *copy = row;
-        out.AddTail(copy);
-    }
+
+QGridLayout* ClientGrid(QWidget* view, QWidget* canvas) {
+    auto* grid = new QGridLayout(view);
+    grid->setContentsMargins(0, 0, 0, 0);
+    grid->setSpacing(0);
+    grid->addWidget(canvas, 0, 0);
+    return grid;
 }
-}  // namespace
 
-// The client area: paints the view and turns stylus presses into taps and
-// tap-and-holds.
-class CViewCanvas : public QWidget {
-public:
-    explicit CViewCanvas(CTambRUMOView* view) : QWidget(view), m_view(view) {
-        setAttribute(Qt::WA_OpaquePaintEvent);
-        setFocusPolicy(Qt::NoFocus);
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter p(this);
-        m_view->OnDraw(p, rect());
-    }
-    void mousePressEvent(QMouseEvent* e) override {
-        if (e->button() == Qt::LeftButton) m_view->m_gesture.Press(e->position().toPoint());
-    }
-    void mouseMoveEvent(QMouseEvent* e) override {
-        m_view->m_gesture.Move(e->position().toPoint());
-    }
-    void mouseReleaseEvent(QMouseEvent* e) override {
-        if (e->button() == Qt::LeftButton) m_view->m_gesture.Release();
-    }
-
-private:
-    CTambRUMOView* m_view;
-};
-
-namespace {
-// The scroll code of a bar action. The bar has already moved its thumb to
-// where the action leads (an edge, a wheel's lines, a clicked place); only a
-// drag has moved the map already, through sliderMoved.
-int BarActionCode(int action, bool dragging) {
-    switch (action) {
-        case QAbstractSlider::SliderSingleStepSub:
-            return CTambRUMOView::SB_LINELEFT;
-        case QAbstractSlider::SliderSingleStepAdd:
-            return CTambRUMOView::SB_LINERIGHT;
-        case QAbstractSlider::SliderPageStepSub:
-            return CTambRUMOView::SB_PAGELEFT;
-        case QAbstractSlider::SliderPageStepAdd:
-            return CTambRUMOView::SB_PAGERIGHT;
-        case QAbstractSlider::SliderMove:
-            if (dragging) return CTambRUMOView::SB_ENDSCROLL;
-            [[fallthrough]];
-        case QAbstractSlider::SliderToMinimum:
-        case QAbstractSlider::SliderToMaximum:
-            return CTambRUMOView::SB_THUMBTRACK;
-        default:
-            return CTambRUMOView::SB_ENDSCROLL;
-    }
+VpRect ToVp(const QRect& r) {
+    return {r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
 }
+
 }  // namespace
 
 CTambRUMOView::CTambRUMOView(QWidget* parent)
     : QWidget(parent),
-      m_pViewport(std::make_unique<CMapViewport>()),
-      m_art(ScreenArt::Load()),
+      m_document([this](const std::string& caption, const std::string& text) {
+          platform::MessageBox(window(), QString::fromStdString(text),
+                               QString::fromStdString(caption),
+                               platform::MB_OK | platform::MB_ICONEXCLAMATION);
+      }),
+      m_session(*this, MakeBoardSource()),
       m_gesture(this),
-      m_drawNotifier(std::make_unique<CViewDrawNotifier>(this)),
-      m_source(MakeBoardSource()) {
+      m_canvas(new CViewCanvas(
+          this, [this](QPainter& p, const QRect& client) { OnDraw(p, client); }, m_gesture)),
+      m_bars(this, ClientGrid(this, m_canvas),
+             [this](MapAxis axis, int code, int position) { OnScroll(axis, code, position); }),
+      m_commands(*this, m_document, [this]() -> IViewDialogs& { return Dialogs(); }),
+      m_art(ScreenArt::Load()) {
     setObjectName(QStringLiteral("CTambRUMOView"));
     setFocusPolicy(Qt::StrongFocus);
-    m_canvas = new CViewCanvas(this);
-    m_hBar = new QScrollBar(Qt::Horizontal, this);
-    m_vBar = new QScrollBar(Qt::Vertical, this);
-    auto* grid = new QGridLayout(this);
-    grid->setContentsMargins(0, 0, 0, 0);
-    grid->setSpacing(0);
-    grid->addWidget(m_canvas, 0, 0);
-    grid->addWidget(m_vBar, 0, 1);
-    grid->addWidget(m_hBar, 1, 0);
-    // Like scroll bars without a range, they are hidden until a site is open.
-    ShowScrollBars(false);
-
-    // Every action of a bar (line, page, thumb drag, wheel, edge, "Scroll
-    // here", auto-repeat) moves the map at once and leaves the thumb at the
-    // cursor before the bar shows it.
-    for (QScrollBar* bar : {m_hBar, m_vBar}) {
-        const auto scroll = [this, bar](int code, int position) {
-            bar == m_hBar ? OnHScroll(code, position) : OnVScroll(code, position);
-        };
-        connect(bar, &QAbstractSlider::actionTriggered, this, [bar, scroll](int action) {
-            scroll(BarActionCode(action, bar->isSliderDown()), bar->sliderPosition());
-        });
-        connect(bar, &QAbstractSlider::sliderMoved, this,
-                [scroll](int position) { scroll(SB_THUMBTRACK, position); });
-        // "Scroll here" of the bar's menu sets the value without an action.
-        connect(bar, &QAbstractSlider::valueChanged, this,
-                [scroll](int value) { scroll(SB_THUMBTRACK, value); });
-    }
-
+    m_document.AddListener(this);
+    m_coverage.SetListener([this] {
+        if (m_onCoverage) m_onCoverage();
+        Repaint();
+    });
     m_gesture.onTap = [this](QPoint at) { OnTap(at); };
     m_gesture.onHold = [this](QPoint at) { OnTapAndHold(at); };
     resize(kClientWidth, kClientHeight);
@@ -161,73 +62,208 @@ CTambRUMOView::CTambRUMOView(QWidget* parent)
 }
 
 CTambRUMOView::~CTambRUMOView() {
-    m_drawNotifier->Detach();
-    m_source->SetNotifier(nullptr);
+    m_drawNotifier.Detach();
+    m_document.RemoveListener(this);
 }
 
 void CTambRUMOView::SetSource(std::unique_ptr<IMeasurementSource> source) {
-    CancelPoint();  // its scan belongs to the source that goes
-    m_source->SetNotifier(nullptr);
-    m_source = source ? std::move(source) : MakeBoardSource();
-    m_source->SetNotifier(m_drawNotifier.get());
+    m_session.SetSource(source ? std::move(source) : MakeBoardSource(), &m_drawNotifier);
     Repaint();
 }
 
-QRect CTambRUMOView::ClientRect() const {
-    if (isVisible()) return m_canvas->rect();
-    // Not laid out yet (hidden, e.g. offscreen in tests): what the layout
-    // will give the client area.
-    int w = width();
-    int h = height();
-    if (!m_vBar->isHidden()) w -= m_vBar->sizeHint().width();
-    if (!m_hBar->isHidden()) h -= m_hBar->sizeHint().height();
-    return QRect(0, 0, std::max(w, 1), std::max(h, 1));
+// A scan that ended while the questions are up would record into the survey
+// being left: it ends first, as Escape ends it.
+void CTambRUMOView::OnOpenSite() {
+    CancelPoint();
+    Opened(m_commands.OpenChosen());
 }
 
-void CTambRUMOView::Repaint() { m_canvas->update(); }
-
-void CTambRUMOView::ShowScrollBars(bool show) {
-    m_hBar->setVisible(show);
-    m_vBar->setVisible(show);
+bool CTambRUMOView::OpenSitePath(const QString& path) {
+    CancelPoint();
+    return Opened(m_commands.Open(path));
 }
 
-void CTambRUMOView::SetBarsToCenter() {
-    const QSignalBlocker hb(m_hBar);
-    const QSignalBlocker vb(m_vBar);
-    m_hBar->setValue(m_pViewport->GetCenterX());
-    m_vBar->setValue(m_pViewport->GetCenterY());
-}
-
-void CTambRUMOView::SetDialogs(IViewDialogs* dialogs) { m_dialogs = dialogs; }
-
-IViewDialogs& CTambRUMOView::Dialogs() {
-    return m_dialogs != nullptr ? *m_dialogs : m_defaultDialogs;
-}
-
-void CTambRUMOView::OnHelp() { Dialogs().Help(window()); }
-void CTambRUMOView::OnColorCodes() { Dialogs().ColorCodes(window()); }
-void CTambRUMOView::OnAbout() { Dialogs().About(window()); }
-
-void CTambRUMOView::SetCoverageShown(bool shown) {
-    m_coverageShown = shown;
-    if (!shown) m_coverage.Release();
-    if (m_onCoverageChanged) m_onCoverageChanged();
+bool CTambRUMOView::Opened(CSurveyCommands::Opened opened) {
+    if (opened == CSurveyCommands::Opened::kNo) return false;
+    ShowTitle();
+    if (opened == CSurveyCommands::Opened::kRecovered) PostStatus();
+    m_displayMode = DisplayMode::kSiteMap;
     Repaint();
+    return true;
+}
+
+bool CTambRUMOView::OnSaveSite() { return m_commands.Save(); }
+
+bool CTambRUMOView::SaveOrDiscardSurvey(const QString& question) {
+    return m_commands.SaveOrDiscard(question);
 }
 
 void CTambRUMOView::OnNetworks() {
-    NetworkChoice choice = m_coverage.Choice();
-    int32_t radius = m_coverage.Radius();
-    if (!Dialogs().Networks(window(), BuildCatalogue(surveyList), choice, radius)) return;
-    m_coverage.SetChoice(std::move(choice));
-    m_coverage.SetRadius(radius);
-    SetCoverageShown(true);
+    NetworkChoice choice = m_coverage.Map().Choice();
+    int32_t radius = m_coverage.Map().Radius();
+    if (Dialogs().Networks(window(), BuildCatalogue(surveyList), choice, radius))
+        m_coverage.Choose(std::move(choice), radius);
 }
 
-QString CTambRUMOView::CoverageCaption() const {
-    return QStringLiteral("%1, R %2 px")
-        .arg(QString::fromStdString(ChoiceName(m_coverage.Choice())))
-        .arg(m_coverage.Radius());
+// While a point is being measured the cursor stays where it was taken: bars,
+// arrows and zoom move nothing (a bar that moved its thumb is put back).
+void CTambRUMOView::OnZoomIn() {
+    if (m_session.Pending()) return;
+    m_map.ZoomIn();
+    Repaint();
+}
+
+void CTambRUMOView::OnZoomOut() {
+    if (m_session.Pending()) return;
+    m_map.ZoomOut();
+    m_bars.SyncTo(m_map);  // zooming out near an edge moves the cursor
+    Repaint();
+}
+
+void CTambRUMOView::OnScroll(MapAxis axis, int code, int position) {
+    if (m_session.Pending()) {
+        m_bars.SyncTo(m_map);
+        return;
+    }
+    const QRect client = ClientRect();
+    m_map.Scroll(axis, code, position, axis == MapAxis::kX ? client.width() : client.height());
+    m_bars.SyncTo(axis, m_map.Center(axis));
+    Repaint();
+}
+
+void CTambRUMOView::keyPressEvent(QKeyEvent* e) {
+    // A held arrow keeps scrolling, but a held centre press must not restart
+    // the scan at every key repeat: only its first press takes a point. A
+    // held H switches the coverage map once, not on and off.
+    const bool once = e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter ||
+                      e->key() == Qt::Key_Select || e->key() == Qt::Key_H;
+    if (!(once && e->isAutoRepeat())) OnKeyDown(e->key());
+    QWidget::keyPressEvent(e);
+}
+
+void CTambRUMOView::OnKeyDown(int qtKey) {
+    switch (qtKey) {
+        case Qt::Key_Left:
+        case Qt::Key_Right:
+            OnScroll(MapAxis::kX, qtKey == Qt::Key_Left ? SB_LINELEFT : SB_LINERIGHT, 0);
+            break;
+        case Qt::Key_Up:
+        case Qt::Key_Down:
+            OnScroll(MapAxis::kY, qtKey == Qt::Key_Up ? SB_LINELEFT : SB_LINERIGHT, 0);
+            break;
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+        case Qt::Key_Select:
+            StartPoint(ScanTrigger::kCentreKey);  // the joystick's centre: mode 7 again
+            break;
+        case Qt::Key_Escape:
+            CancelPoint();
+            break;
+        case Qt::Key_H:
+            OnCoverageMap();
+            break;
+        default:
+            break;
+    }
+}
+
+// Without an open site there is no map to take a point on; while a point is
+// measured, a second press would take its place and its readings.
+void CTambRUMOView::StartPoint(ScanTrigger trigger) {
+    if (!m_document.HasSite() || !m_map.HasMap() || m_session.Pending()) return;
+    platform::PlaySoundAsync(QStringLiteral("ping"));
+    const int32_t x = m_map.Center(MapAxis::kX);
+    const int32_t y = m_map.Center(MapAxis::kY);
+    m_document.BeginPoint(x, y);
+    m_session.Start(x, y, trigger);
+    m_displayMode = DisplayMode::kScanScreen;
+    Repaint();
+}
+
+void CTambRUMOView::OnTap(QPoint client) {
+    if (!m_document.HasSite() || !m_map.HasMap() || m_session.Pending()) return;
+    m_map.Viewport().CenterOnScreenPoint(ToVp(ClientRect()), client.x(), client.y());
+    m_bars.SyncTo(m_map);
+    StartPoint(ScanTrigger::kTap);
+}
+
+void CTambRUMOView::OnTapAndHold(QPoint client) {
+    if (!m_document.HasSite() || !m_map.HasMap() || m_session.Pending()) return;
+    int32_t wx = 0, wy = 0;
+    m_map.Viewport().ScreenToWorld(ToVp(ClientRect()), client.x(), client.y(), wx, wy);
+    if (!m_document.SelectNearestPoint(wx, wy)) return;
+    if (Dialogs().LocationInfo(window()) == CLocationInfoDlg::kDeleted)
+        m_document.Apply(DeletePointCommand::OfSelection(*m_document.Site()));
+    Repaint();
+}
+
+int CTambRUMOView::OnTalvDraw() {
+    m_session.OnDraw();
+    Repaint();
+    return 0;
+}
+
+void CTambRUMOView::PointFinished() {
+    // A scan that no tap of an open site asked for records nothing.
+    if (!m_document.HasSite() || !m_map.HasMap()) return;
+    m_displayMode = DisplayMode::kSiteMap;
+    m_document.Apply(RecordScanCommand{});
+    PostStatus();
+}
+
+void CTambRUMOView::PointUnrecorded(const std::string& why) {
+    m_displayMode = DisplayMode::kSiteMap;  // a point is only ever pending over an open map
+    Repaint();
+    // A lost source says so in the notice; a refusal needs its reason.
+    if (!why.empty())
+        platform::MessageBox(window(), QString::fromStdString(why), QStringLiteral("TambRUMO"),
+                             platform::MB_ICONEXCLAMATION | platform::MB_OK);
+}
+
+void CTambRUMOView::RunLater(std::function<void()> fn) {
+    QTimer::singleShot(0, this, std::move(fn));
+}
+
+void CTambRUMOView::SiteReplaced(CSiteLoader& loaded) {
+    m_map.Adopt(std::move(loaded.Plan()), std::move(loaded.Layer()), std::move(loaded.Circles()));
+    m_coverage.SiteReplaced();
+    m_bars.SetRanges(m_map.Width(), m_map.Height(), ClientRect().width(), ClientRect().height());
+    m_bars.Show(true);
+    m_bars.SyncTo(m_map);
+    ShowTitle();
+}
+
+void CTambRUMOView::PointRecorded(const RecordedPoint& point) {
+    ShowTitle();
+    if (!point.heard) {
+        platform::PlaySoundSync(QStringLiteral("REDALERT"));
+        platform::MessageBox(window(), QStringLiteral("No Access Points Detected!"),
+                             QStringLiteral("COVERAGE WARNING"),
+                             platform::MB_ICONEXCLAMATION | platform::MB_OK);
+    }
+    // Where the point was taken, which is where its records say it is.
+    m_map.PaintPoint(point.x, point.y, point.bestRssi, point.records);
+}
+
+void CTambRUMOView::PointDeleted(const DeletedPoint& point) {
+    ShowTitle();
+    m_map.EraseRecords(point.firstRecord, point.records);
+}
+
+// "office.hss* - Pellorin" while points are unsaved.
+void CTambRUMOView::ShowTitle() {
+    QWidget* top = window();
+    if (!m_document.Path().empty())
+        top->setWindowTitle(
+            QFileInfo(QString::fromLocal8Bit(m_document.Path().c_str())).fileName() +
+            QStringLiteral("[*] - Pellorin"));
+    top->setWindowModified(m_document.HasUnsavedChanges());
+}
+
+void CTambRUMOView::PostStatus() {
+    QObject* target = m_statusTarget ? m_statusTarget.data() : window();
+    platform::PostMessage(target, TalvStatusUpdateMessage(), m_map.Center(MapAxis::kX),
+                          m_map.Center(MapAxis::kY));
 }
 
 bool CTambRUMOView::event(QEvent* e) {
@@ -242,95 +278,25 @@ bool CTambRUMOView::event(QEvent* e) {
     return QWidget::event(e);
 }
 
-void CTambRUMOView::keyPressEvent(QKeyEvent* e) {
-    // A held arrow keeps scrolling, but a held centre press must not restart
-    // the scan at every key repeat: only its first press takes a point. A
-    // held H switches the coverage map once, not on and off.
-    const bool once = e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter ||
-                      e->key() == Qt::Key_Select || e->key() == Qt::Key_H;
-    if (!(once && e->isAutoRepeat())) OnKeyDown(e->key());
-    QWidget::keyPressEvent(e);
-}
-
-int CTambRUMOView::OnTalvDraw() {
-    if (m_source->TakeFinishedScan()) {
-        // A scan that no tap of an open site asked for records nothing.
-        if (m_pointPending && g_pSite != nullptr && HasMap()) {
-            m_pointPending = false;
-            m_displayMode = 1;
-            const ApRecord* before = surveyList.Last();
-            const int heard = g_pSite->RecordPoint();
-            const int32_t records = surveyList.CountAfter(before);
-            m_journal.PointRecorded(surveyList, before, *g_pSite);  // on the disk before it shows
-            SetSurveyChanged(true);
-            if (heard == 0) {
-                platform::PlaySoundSync(QStringLiteral("REDALERT"));
-                platform::MessageBox(window(), QStringLiteral("No Access Points Detected!"),
-                                     QStringLiteral("COVERAGE WARNING"),
-                                     platform::MB_ICONEXCLAMATION | platform::MB_OK);
-            }
-            PaintRecordedPoint(records);
-            QObject* target = m_statusTarget ? m_statusTarget.data() : window();
-            platform::PostMessage(target, TalvStatusUpdateMessage(), m_pViewport->GetCenterX(),
-                                  m_pViewport->GetCenterY());
-            PointEnded();
-        }
-    }
-    Repaint();
-    return 0;
-}
-
 void CTambRUMOView::OnDraw(QPainter& p, const QRect& client) {
-    switch (m_displayMode) {
-        case 0: {
-            const SourceTexts texts = m_source->StartupTexts();
-            p.fillRect(client, Qt::white);
-            screens::PaintStartupScreen(p, client, &m_art.splash,
-                                        gdi::DisplayText(texts.left.c_str()),
-                                        gdi::DisplayText(texts.right.c_str()));
-            break;
-        }
-        case 1:
-            if (HasMap() && m_coverageShown) {
-                // The grid at the device's pixels, in cells of scale x scale
-                // pixels: one value per pixel of the handheld's screen.
-                const qreal ratio = p.device() != nullptr ? p.device()->devicePixelRatio() : 1.0;
-                const CoverageView view = CoverageView::Of(
-                    *m_pViewport, static_cast<int32_t>(std::lround(client.width() * ratio)),
-                    static_cast<int32_t>(std::lround(client.height() * ratio)),
-                    std::max(1, static_cast<int>(std::lround(ratio))));
-                CCoverageOverlay overlay(m_coverage.Update(surveyList, view));
-                screens::PaintMapScreen(p, client, *m_pViewport, m_plan, m_layer, &m_art.cursor,
-                                        &overlay);
-                screens::PaintMapCaption(p, client, CoverageCaption());
-            } else if (HasMap()) {
-                screens::PaintMapScreen(p, client, *m_pViewport, m_plan, m_layer, &m_art.cursor);
-            } else {
-                p.fillRect(client, Qt::white);  // never reached: mode 1 needs a map
-            }
-            break;
-        case 2: {
-            const int bitmap = m_radar.Advance();
-            CApList shown;
-            CopyScanList(shown);
-            screens::PaintScanScreen(p, client, m_art.Radar(bitmap), m_source->ChannelCells(),
-                                     shown);
-            break;
-        }
-        default:
-            return;  // any other mode paints nothing
+    ScreenContent c;
+    c.mode = m_displayMode;
+    c.art = &m_art;
+    if (c.mode == DisplayMode::kStartup) {
+        const SourceTexts texts = m_session.Source().StartupTexts();
+        c.left = gdi::DisplayText(texts.left.c_str());
+        c.right = gdi::DisplayText(texts.right.c_str());
+        c.hardware = QString::fromUtf8(texts.hardware.c_str());
     }
-    screens::PaintBoardNotice(p, client, BoardNotice());
-}
-
-void CTambRUMOView::WarmScanScreen() {
-    screens::WarmScanScreen(m_art.Radar(139), ClientRect().size(), devicePixelRatioF());
-}
-
-QImage CTambRUMOView::MapPicture() const {
-    if (!m_plan.IsWhole()) return {};
-    const VpRect world{0, 0, m_plan.width, m_plan.height};
-    return RenderMapImage(m_plan, m_layer, world, QSize(m_plan.width, m_plan.height));
+    c.map = &m_map;
+    c.coverage = &m_coverage;
+    c.survey = &surveyList;
+    if (c.mode == DisplayMode::kScanScreen) {
+        c.radarBitmap = m_radar.Advance();
+        c.channelCells = m_session.Source().ChannelCells();
+    }
+    c.notice = QString::fromStdString(m_session.NoticeText());
+    screens::PaintScreen(p, client, c);
 }
 
 QImage CTambRUMOView::Render(QSize size) {
@@ -340,4 +306,18 @@ QImage CTambRUMOView::Render(QSize size) {
     QPainter p(&image);
     OnDraw(p, QRect(QPoint(0, 0), size));
     return image;
+}
+
+QRect CTambRUMOView::ClientRect() const {
+    if (isVisible()) return m_canvas->rect();
+    // Not laid out yet (hidden, e.g. offscreen in tests): what the layout
+    // will give the client area.
+    return QRect(0, 0, std::max(width() - m_bars.TakenWidth(), 1),
+                 std::max(height() - m_bars.TakenHeight(), 1));
+}
+
+void CTambRUMOView::Repaint() { m_canvas->update(); }
+
+void CTambRUMOView::WarmScanScreen() {
+    screens::WarmScanScreen(m_art.Radar(139), ClientRect().size(), devicePixelRatioF());
 }

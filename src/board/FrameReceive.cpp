@@ -37,13 +37,17 @@
 //          type 0x11
 //
 // Every transition not marked otherwise returns 1. A time-out inside a frame
-// abandons it; there is no other re-synchronisation. The buffer is cleared
-// before each frame, so a text without its own NUL ends at the zeros behind.
+// abandons it; there is no other re-synchronisation. A frame abandoned after
+// its header (a time-out in states 3, 4, 5 and 7, a bad escape, too long a
+// payload) or dropped for its checksum is counted by cause (FramesDropped).
+// The buffer is cleared before each frame, so a text without its own NUL
+// ends at the zeros behind.
 //
 // Threads: ReceiveStep, DispatchFrame and MergeReport run on the board worker
 // only; the receiver state lives in theBoard and nowhere else. Which scan
 // frames act is decided by the scan session (ScanSession.cpp).
 
+#include <cstdio>
 #include <cstring>
 #include <mutex>
 
@@ -51,17 +55,6 @@
 #include "board/ScannerBoard.h"
 
 namespace {
-
-enum RxState : uint16_t {
-    kRxRestart = 0,
-    kRxExpectEscape = 1,
-    kRxExpectStart = 2,
-    kRxType = 3,
-    kRxPayload = 4,
-    kRxAfterEscape = 5,
-    kRxFrameDone = 6,
-    kRxTypeStuffing = 7,
-};
 
 constexpr size_t kFirmwareChars = 32;
 constexpr size_t kSerialChars = 8;
@@ -77,6 +70,46 @@ void CopyText(char* dst, size_t maxChars, const uint8_t* message, size_t message
 }
 
 }  // namespace
+
+const char* FrameDropName(FrameDrop cause) {
+    switch (cause) {
+        case FrameDrop::kBadChecksum:
+            return "bad-checksum";
+        case FrameDrop::kBadEscape:
+            return "bad-escape";
+        case FrameDrop::kTooLong:
+            return "too-long";
+        case FrameDrop::kTimedOut:
+            return "timed-out";
+    }
+    return "unknown";
+}
+
+uint64_t CScannerBoard::FramesDropped(FrameDrop cause) const {
+    return m_framesDropped[static_cast<size_t>(cause)].load();
+}
+
+uint64_t CScannerBoard::FramesDropped() const {
+    uint64_t n = 0;
+    for (const std::atomic<uint64_t>& c : m_framesDropped) n += c.load();
+    return n;
+}
+
+void CScannerBoard::CountDrop(FrameDrop cause) {
+    const auto i = static_cast<size_t>(cause);
+    ++m_framesDropped[i];
+    // A noisy line drops many frames: the first of each cause tells the
+    // developer what to look for, the count tells how often.
+    if (!m_dropLogged[i].exchange(true))
+        std::fprintf(stderr, "pellorin: a board frame was dropped (%s); later ones are counted\n",
+                     FrameDropName(cause));
+}
+
+int CScannerBoard::DropFrame(FrameDrop cause) {
+    CountDrop(cause);
+    m_rxState = kRxRestart;
+    return 0;
+}
 
 void CScannerBoard::ResetReceiver() {
     std::memset(m_rxPayload, 0, sizeof m_rxPayload);
@@ -107,12 +140,13 @@ int CScannerBoard::ReceiveStep(const uint8_t* buffer, uint32_t count) {
             m_rxState = kRxType;
             return 1;
         case kRxType:
-            if (!arrived) return reset();
+            if (!arrived) return DropFrame(FrameDrop::kTimedOut);
             m_rxType = b;
             m_rxState = b == kFrameEscape ? kRxTypeStuffing : kRxPayload;
             return 1;
         case kRxPayload:
-            if (!arrived || m_rxLength >= kRxPayloadLimit) return reset();
+            if (!arrived) return DropFrame(FrameDrop::kTimedOut);
+            if (m_rxLength >= kRxPayloadLimit) return DropFrame(FrameDrop::kTooLong);
             if (b == kFrameEscape)
                 m_rxState = kRxAfterEscape;
             else
@@ -120,6 +154,7 @@ int CScannerBoard::ReceiveStep(const uint8_t* buffer, uint32_t count) {
             return 1;
         case kRxAfterEscape:
             if (!arrived) {
+                CountDrop(FrameDrop::kTimedOut);
                 m_rxState = kRxRestart;
                 return 1;
             }
@@ -128,12 +163,12 @@ int CScannerBoard::ReceiveStep(const uint8_t* buffer, uint32_t count) {
                 DispatchFrame(m_rxType, m_rxPayload, m_rxLength);
                 return 0;
             }
-            if (b != kFrameStuff) return reset();
+            if (b != kFrameStuff) return DropFrame(FrameDrop::kBadEscape);
             AppendPayload(kFrameEscape);
             m_rxState = kRxPayload;
             return 1;
         case kRxTypeStuffing:
-            if (!arrived) return reset();
+            if (!arrived) return DropFrame(FrameDrop::kTimedOut);
             m_rxState = kRxPayload;
             return 1;
         case kRxFrameDone:
@@ -188,6 +223,7 @@ void CScannerBoard::DispatchFrame(uint8_t type, const uint8_t* payload, uint16_t
     uint8_t sum = type;
     for (uint16_t i = 0; i < length; ++i) sum ^= payload[i];
     const bool checksumOk = sum == 0;
+    if (!checksumOk) CountDrop(FrameDrop::kBadChecksum);
     // The message proper: everything before the checksum byte.
     const size_t messageLength = length > 0 ? length - 1u : 0u;
 

@@ -1,6 +1,7 @@
 // MergeReport: folds one access-point report (layout at ProbeEntry in
 // ScannerBoard.h) into scanList. An access point enters the list only with a
-// beacon entry; from then on every probe reading of it is added to its sum.
+// beacon entry; from then on every probe reading of it is added to its sum
+// and kept one by one in the list's reading log.
 // Runs on the board worker with m_reportLock held.
 
 #include <cstring>
@@ -76,6 +77,7 @@ void CScannerBoard::MergeReport(const uint8_t* report, size_t length) {
             beaconOfProbe[m_beacons[i].probeIndex] = static_cast<uint8_t>(i);
     }
 
+    scanList.BeginBatch();
     for (size_t j = 0; j < probeCount; ++j) {
         const ProbeEntry& probe = m_probes[j];
         const uint8_t e = beaconOfProbe[j];
@@ -85,6 +87,7 @@ void CScannerBoard::MergeReport(const uint8_t* report, size_t length) {
             if (e != kNoBeacon) TakeBeacon(*rec, m_beacons[e]);
             rec->rssi += probe.rssi;
             rec->readingCount += 1;
+            scanList.LogReading(probe.mac, probe.rssi, ReadingSource::kBoard);
             continue;
         }
         if (e == kNoBeacon) continue;  // not listed yet and nothing to list it with
@@ -97,5 +100,6 @@ void CScannerBoard::MergeReport(const uint8_t* report, size_t length) {
         rec->rssi = probe.rssi;
         rec->readingCount = 1;
         scanList.InsertSorted(rec);
+        scanList.LogReading(probe.mac, probe.rssi, ReadingSource::kBoard);
     }
 }

@@ -40,7 +40,7 @@ void CScannerBoard::Reset() {
     m_bDispatching = 0;
     m_rxType = 0;
     ResetReceiver();
-    m_rxState = 0;
+    m_rxState = kRxRestart;
     {
         std::lock_guard<std::mutex> lock(m_scanLock);
         m_gate = ScanGate::kOpen;
@@ -54,6 +54,7 @@ void CScannerBoard::Reset() {
     m_endKept = false;
     m_endKeptScan = 0;
     m_keptLost = 0;
+    for (std::atomic<uint64_t>& n : m_framesDropped) n = 0;
 }
 
 void CScannerBoard::GetFirmware(char* dst) const {

@@ -27,6 +27,19 @@ enum : uint8_t {
 };
 
 constexpr uint8_t kSurveyScanMode = 7;
+
+// The states of the receive state machine (its table is at the top of
+// FrameReceive.cpp).
+enum RxState : uint16_t {
+    kRxRestart = 0,
+    kRxExpectEscape = 1,  // waiting for a header
+    kRxExpectStart = 2,
+    kRxType = 3,
+    kRxPayload = 4,
+    kRxAfterEscape = 5,
+    kRxFrameDone = 6,
+    kRxTypeStuffing = 7,  // the last state of the table
+};
 constexpr size_t kRxPayloadCapacity = 8192;
 constexpr uint16_t kRxPayloadLimit = 8000;
 
@@ -76,6 +89,18 @@ enum class ScanGate : uint8_t {
     kCancelled,   // the surveyor cancelled it: its frames are ignored
     kGivenUp,     // the board went away or fell silent: nothing is recorded
 };
+
+// Why the receiver dropped a frame it had begun (after its 11 12 header);
+// the bytes on the wire are never answered for it.
+enum class FrameDrop : uint8_t {
+    kBadChecksum,  // the XOR of type, payload and checksum was not 0
+    kBadEscape,    // 11 followed by anything but 13 or 14 in the payload
+    kTooLong,      // more than 8000 payload bytes
+    kTimedOut,     // a read time-out inside the frame
+};
+inline constexpr size_t kFrameDropCauses = 4;
+// "bad-checksum", "bad-escape", "too-long", "timed-out".
+const char* FrameDropName(FrameDrop cause);
 
 // Whether the board can be talked to, as the surveyor is told.
 enum class BoardPresence : uint8_t {
@@ -145,6 +170,10 @@ public:
     uint32_t ScanNumber() const { return m_scanNumber.load(); }
     // Frames with a good checksum received so far (the watchdog's sign of life).
     uint64_t FramesReceived() const { return m_framesReceived.load(); }
+    // Frames dropped since the start, for one cause or all. The first of each
+    // cause in a run is logged on standard error; the capture notes each.
+    uint64_t FramesDropped(FrameDrop cause) const;
+    uint64_t FramesDropped() const;
 
     // Presence (board worker). Each posts the board's state to the notifier.
     void OnDeviceGone();  // the scan under way is given up
@@ -193,6 +222,9 @@ private:
 
     void ResetReceiver();
     void AppendPayload(uint8_t byte);
+    // The frame being received is abandoned for `cause`: counted, receiver reset.
+    int DropFrame(FrameDrop cause);
+    void CountDrop(FrameDrop cause);
     void PostDraw();
     void PostBoardState();
     void MergeUnderLock(const uint8_t* report, size_t length);
@@ -234,8 +266,12 @@ private:
     uint32_t m_endKeptScan = 0;
     uint64_t m_keptLost = 0;
 
+    // Written by the worker, read by anyone.
+    std::atomic<uint64_t> m_framesDropped[kFrameDropCauses] = {};
+    std::atomic<bool> m_dropLogged[kFrameDropCauses] = {};  // once a run, not by Reset
+
     // Receive state (board worker only).
-    uint16_t m_rxState = 0;
+    uint16_t m_rxState = kRxRestart;
     uint8_t m_rxType = 0;
     uint16_t m_rxLength = 0;
     uint8_t m_bDispatching = 0;

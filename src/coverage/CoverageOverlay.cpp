@@ -3,11 +3,8 @@
 #include <algorithm>
 
 #include "coverage/RssiBand.h"
-#include "map/PointCircles.h"
 
-uint32_t CCoverageOverlay::BandColour(int8_t band) {
-    return CircleStyleFor(BandReading(band)).brush & 0xFFFFFFu;
-}
+uint32_t CCoverageOverlay::BandColour(int8_t band) { return kRssiBands[band].rgb; }
 
 uint32_t CCoverageOverlay::Blend(uint32_t plan, uint32_t colour) {
     uint32_t out = 0xFF000000u;

@@ -1,10 +1,10 @@
 #include "coverage/NetworkNames.h"
 
-#include "site/TextDecode.h"
+#include "common/TextDecode.h"
 
 std::string SsidName(const std::string& bytes) {
     if (bytes.empty()) return "(hidden)";
-    return DecodeByteText(bytes.data(), bytes.size());
+    return DisplayByteText(bytes.data(), bytes.size());
 }
 
 std::string MacName(const MacAddress& mac) {

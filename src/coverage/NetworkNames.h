@@ -1,6 +1,6 @@
 #pragma once
 // How the networks of the coverage map are named on screen and in the
-// report, as UTF-8 (the SSID's bytes decoded as everywhere else).
+// report, as UTF-8 (the SSID's bytes as DisplayByteText shows them).
 
 #include <string>
 

@@ -74,12 +74,11 @@ void CLocationInfoDlg::paintEvent(QPaintEvent*) {
 }
 
 void CLocationInfoDlg::OnDeletePoint() {
-    // Without a site record there is nothing selected to delete; the view
-    // is still told -2 only when a deletion took place.
+    // The answer only: the caller's survey document deletes the point.
+    // Without a site record nothing is selected, so nothing can be deleted.
     if (!g_pSite) {
         reject();
         return;
     }
-    g_pSite->DeleteSelectedPoint();
     done(kDeleted);
 }

@@ -2,8 +2,9 @@
 // "Loc Parms/Del Request": the summary of the point selected by a
 // tap-and-hold (position, number of AP records, strongest AP), painted rather
 // than shown in controls, and the one action "DELETE THIS POINT".
-// exec() returns -2 when the point was deleted; closing the window through
-// its close control returns QDialog::Rejected (0) and changes nothing.
+// exec() returns kDeleted (-2) when the surveyor asks for the point to be
+// deleted, which the caller then does; closing the window through its close
+// control returns QDialog::Rejected (0). The dialog changes nothing itself.
 
 #include <QDialog>
 #include <QPainter>
@@ -23,6 +24,7 @@ struct LocationInfoText {
 class CLocationInfoDlg : public QDialog {
     Q_OBJECT
 public:
+    // The answer "DELETE THIS POINT".
     static constexpr int kDeleted = -2;
 
     explicit CLocationInfoDlg(QWidget* parent = nullptr);
@@ -33,7 +35,7 @@ public:
     // Paints the summary of `site` (texts and the four blue bars).
     static void PaintSummary(QPainter& p, const CSiteRecord* site);
 
-    // "DELETE THIS POINT": removes the selected point's records, ends with -2.
+    // "DELETE THIS POINT": ends with kDeleted.
     void OnDeletePoint();
 
 protected:

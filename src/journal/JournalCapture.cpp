@@ -46,12 +46,3 @@ bool CapturePoint(const CApList& list, const ApRecord* tail, const CSiteRecord& 
     }
     return true;
 }
-
-JournalDeletion CaptureDeletion(const CSiteRecord& site, int32_t removed) {
-    JournalDeletion d;
-    d.firstIndex = site.m_selFirstIndex;
-    d.x = static_cast<int32_t>(site.m_selX);  // set from int32 positions only
-    d.y = static_cast<int32_t>(site.m_selY);
-    d.removed = removed;
-    return d;
-}

@@ -1,7 +1,6 @@
 #pragma once
-// What the journal records of a change, taken from the survey as the change
-// left it: the entries RecordPoint appended and the counters; the run a
-// deletion removed.
+// What the journal records of a recorded point, taken from the survey as the
+// recording left it: the entries RecordPoint appended and the counters.
 
 #include <cstdint>
 
@@ -15,9 +14,5 @@ struct ApRecord;
 // taken just before RecordPoint), with `site`'s counters and best RSSI after
 // it. False when the appended entries do not share one position and name
 // (never so for RecordPoint).
-bool CapturePoint(const CApList& list, const ApRecord* tail, const CSiteRecord& site,
-                  JournalPoint& out);
-
-// The deletion DeleteSelectedPoint made of `site`'s selected point: the
-// `removed` records of its run.
-JournalDeletion CaptureDeletion(const CSiteRecord& site, int32_t removed);
+[[nodiscard]] bool CapturePoint(const CApList& list, const ApRecord* tail, const CSiteRecord& site,
+                                JournalPoint& out);

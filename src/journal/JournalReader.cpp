@@ -101,7 +101,8 @@ JournalFile ReadJournalFile(const std::string& path) {
     file.exists = true;
     FileSource src(path);
     if (!src.Status().ok) {
-        file.error = src.Status().text;
+        // The reason alone: the status names the file on a line below it.
+        file.error = src.Status().text.substr(0, src.Status().text.find('\n'));
         return file;
     }
     file.contents = ReadJournal(src);

@@ -31,7 +31,7 @@ int32_t AddEntries(const JournalPoint& point, CApList& list) {
 }  // namespace
 
 JournalReplay ReplayJournal(const JournalContents& journal, CApList& list, CSiteRecord& site,
-                            const ReplaySink& sink) {
+                            const ReplaySink& sink, MissingRun missing) {
     JournalReplay out;
     out.appliedEnd = journal.beginEnd;
     site.m_locationCount = journal.begin.locationCount;
@@ -49,12 +49,15 @@ JournalReplay ReplayJournal(const JournalContents& journal, CApList& list, CSite
         } else {
             const auto& d = std::get<JournalDeletion>(change);
             // The run must be there as it was when the point was deleted.
-            if (CountPointRun(list, d.firstIndex, d.x, d.y) != d.removed) {
+            if (CountPointRun(list, d.firstIndex, d.x, d.y) == d.removed) {
+                RemovePointRun(list, d.firstIndex, d.x, d.y);
+                if (sink.deletion) sink.deletion(d.firstIndex, d.removed);
+            } else if (missing == MissingRun::Skip) {
+                ++out.skipped;
+            } else {
                 out.complete = false;
                 break;
             }
-            RemovePointRun(list, d.firstIndex, d.x, d.y);
-            if (sink.deletion) sink.deletion(d.firstIndex, d.removed);
         }
         if (out.applied < journal.changeEnds.size())
             out.appliedEnd = journal.changeEnds[out.applied];

@@ -24,7 +24,8 @@ struct ReplaySink {
 };
 
 struct JournalReplay {
-    size_t applied = 0;  // changes applied, from the first on
+    size_t applied = 0;  // changes applied (or skipped), from the first on
+    size_t skipped = 0;  // deletions left out (MissingRun::Skip)
     // False when change number `applied` (a deletion) did not find its run
     // where the journal says it was; it and all after it were left out.
     bool complete = true;
@@ -33,6 +34,12 @@ struct JournalReplay {
     uint64_t appliedEnd = 0;
 };
 
+// What a deletion whose run is not where the journal says does to a replay:
+// end it there (the survey is not the one the journal began on), or, for a
+// journal applied to another version of its file by position, leave that
+// deletion out and go on.
+enum class MissingRun { Stop, Skip };
+
 // Sets `site`'s counters to the journal's begin, then applies the changes.
 JournalReplay ReplayJournal(const JournalContents& journal, CApList& list, CSiteRecord& site,
-                            const ReplaySink& sink = {});
+                            const ReplaySink& sink = {}, MissingRun missing = MissingRun::Stop);

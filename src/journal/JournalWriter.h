@@ -18,7 +18,7 @@
 inline constexpr const char* kJournalUnprotectedText =
     "Survey points are not protected against a crash: ";
 
-struct JournalStatus {
+struct [[nodiscard]] JournalStatus {
     bool ok = true;
     std::string reason;  // the system's text for the errno of the failing call
     static JournalStatus Ok() { return {}; }
@@ -34,10 +34,11 @@ public:
     JournalWriter(const JournalWriter&) = delete;
     JournalWriter& operator=(const JournalWriter&) = delete;
 
-    // Starts a new journal at `path`: file header and begin record, flushed,
-    // and the directory flushed so that the file itself outlasts a crash. A
-    // journal already there is set aside first (`now` names it), never
-    // overwritten. On failure nothing of the new journal is left.
+    // Starts a new journal at `path`: file header and begin record, written
+    // now and flushed (with the directory, so that the file itself outlasts a
+    // crash) only with the first change appended. A journal already there is
+    // set aside first (`now` names it), never overwritten. On failure nothing
+    // of the new journal is left.
     JournalStatus Create(const std::string& path, const JournalBegin& begin, time_t now);
     // Goes on with a recovered journal: cuts it after its last whole record
     // (`validEnd` of ReadJournal, so a torn tail goes) and appends after it.
@@ -70,6 +71,7 @@ private:
     dev_t m_dev = 0;  // of the file at m_path, once it was opened
     ino_t m_ino = 0;
     bool m_known = false;
+    bool m_nameOnDisk = false;  // the directory was flushed since the file was made
     std::vector<uint8_t> m_buffer;
 };
 
@@ -80,6 +82,10 @@ private:
 JournalStatus SetJournalAside(FileOps& ops, const std::string& path, time_t now,
                               std::string* asidePath = nullptr);
 
+// The time in the name SetJournalAside (or CopyJournalAside) gave a journal
+// set aside from `journalPath`; false when `name` is no such name.
+bool SetAsideTime(const std::string& journalPath, const std::string& name, time_t& when);
+
 // Keeps a copy of the journal at `path` under the name SetJournalAside would
 // give it (fsynced, the directory flushed) and leaves the journal itself as
 // it is: before a damaged journal is cut after the part that could be read.
@@ -87,5 +93,5 @@ JournalStatus CopyJournalAside(FileOps& ops, const std::string& path, time_t now
                                std::string* asidePath = nullptr);
 
 // Removes the journal at `path` (after a successful save: the site file
-// holds everything now) and flushes the directory. A missing journal is fine.
+// holds everything now). A missing journal is fine.
 JournalStatus RemoveJournal(FileOps& ops, const std::string& path);

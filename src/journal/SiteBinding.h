@@ -15,10 +15,10 @@ struct JournalContents;
 
 // The binding of `site`; false when the file is too short for a header or its
 // pointsOffset lies outside it.
-bool ComputeSiteBinding(IByteSource& site, JournalBinding& out);
+[[nodiscard]] bool ComputeSiteBinding(IByteSource& site, JournalBinding& out);
 // The binding of the file `site` was read from (or last saved as), from its
 // fingerprint without reading the file again; false without a fingerprint.
-bool SiteBindingOf(const CSiteRecord& site, JournalBinding& out);
+[[nodiscard]] bool SiteBindingOf(const CSiteRecord& site, JournalBinding& out);
 // The binding of the file SaveSiteFile(path, site, pixel, list, now) leaves.
 JournalBinding BindingAfterSave(const CSiteRecord& site, const CApList& list, uint32_t now);
 

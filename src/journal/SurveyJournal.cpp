@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <filesystem>
 #include <system_error>
 
@@ -31,15 +32,19 @@ size_t PointsIn(const JournalContents& c, size_t changes) {
 
 }  // namespace
 
-std::string JournalFinding::Question() const {
+std::string RecoverQuestion(const JournalContents& contents, const std::string& when,
+                            const std::string& deletionsWhen) {
     const size_t points = contents.PointCount();
     if (points > 0)
-        return "Recover " + Counted(points, "survey point", "survey points") +
-               " recorded after the last save?";
+        return "Recover " + Counted(points, "survey point", "survey points") + " " + when + "?";
     return "Recover " +
            Counted(contents.DeletionCount(), "deletion of a survey point",
                    "deletions of survey points") +
-           " made after the last save?";
+           " " + deletionsWhen + "?";
+}
+
+std::string JournalFinding::Question() const {
+    return RecoverQuestion(contents, "recorded after the last save", "made after the last save");
 }
 
 CSurveyJournal::CSurveyJournal(Tell tell)
@@ -47,7 +52,13 @@ CSurveyJournal::CSurveyJournal(Tell tell)
       m_clock([] { return std::time(nullptr); }),
       m_writer(std::make_unique<JournalWriter>(m_posix)) {}
 
-CSurveyJournal::~CSurveyJournal() { Leave(); }
+CSurveyJournal::~CSurveyJournal() {
+    // The program is ending: no window is left to show a box in.
+    m_tell = [](const std::string& caption, const std::string& text) {
+        std::fprintf(stderr, "pellorin: %s: %s\n", caption.c_str(), text.c_str());
+    };
+    Leave();
+}
 
 void CSurveyJournal::UseFileOps(FileOps* ops) {
     Leave();
@@ -105,7 +116,6 @@ JournalReplay CSurveyJournal::Recover(const JournalFinding& found, CApList& list
     m_told = false;
     m_path = found.path;
     const JournalReplay replay = ReplayJournal(found.contents, list, site, sink);
-    m_records = list.Count();
     m_unsaved = true;
     // Only a torn tail (a write cut short by the crash) may be cut off
     // without a copy: anything else behind the replayed part is kept.
@@ -130,18 +140,18 @@ JournalReplay CSurveyJournal::Recover(const JournalFinding& found, CApList& list
     return replay;
 }
 
-void CSurveyJournal::Opened(const JournalFinding& found, const CSiteRecord& site,
-                            const CApList& list, bool keptPoints) {
+void CSurveyJournal::Opened(const JournalFinding& found, const CSiteRecord& site, bool keptPoints) {
     Leave();
     m_told = false;
     m_path = found.path;
     switch (found.kind) {
         case JournalFound::Recoverable:  // declined: kept, never replayed later unasked
-            SetJournalAside(Ops(), found.path, Now());
+            SetAside(found.path);
             break;
         case JournalFound::Foreign: {
             std::string aside;
             const JournalStatus moved = SetJournalAside(Ops(), found.path, Now(), &aside);
+            if (!moved.ok) ++m_asideFailures;
             m_tell(kRecoverCaption,
                    "The survey journal beside this site was not recovered: " + found.why +
                        (moved.ok ? ". It was kept as " + FileName(aside) + "."
@@ -149,13 +159,13 @@ void CSurveyJournal::Opened(const JournalFinding& found, const CSiteRecord& site
             break;
         }
         case JournalFound::Empty:
-            RemoveJournal(Ops(), found.path);
+            // One that stays holds nothing to recover and is found Empty again.
+            (void)RemoveJournal(Ops(), found.path);
             break;
         case JournalFound::None:
         case JournalFound::Live:  // settled by Leave
             break;
     }
-    m_records = list.Count();
     JournalBegin begin;
     begin.keepPoints = keptPoints;
     if (SiteBindingOf(site, begin.binding)) Begin(begin);
@@ -163,7 +173,6 @@ void CSurveyJournal::Opened(const JournalFinding& found, const CSiteRecord& site
 
 void CSurveyJournal::PointRecorded(const CApList& list, const ApRecord* tail,
                                    const CSiteRecord& site) {
-    m_records = list.Count();
     m_unsaved = true;
     m_discarded = false;
     if (!m_writer->IsOpen()) return;
@@ -177,16 +186,12 @@ void CSurveyJournal::PointRecorded(const CApList& list, const ApRecord* tail,
     if (!status.ok) Failed(status);
 }
 
-void CSurveyJournal::PointDeleted(const CApList& list, const CSiteRecord& site) {
-    // Recording only adds records and deletion only takes them, so what the
-    // list lacks now was deleted (also when a point was recorded meanwhile).
-    const int32_t removed = m_records - list.Count();
-    m_records = list.Count();
-    if (removed <= 0) return;
+void CSurveyJournal::PointDeleted(const JournalDeletion& deletion) {
+    if (deletion.removed <= 0) return;
     m_unsaved = true;
     m_discarded = false;
     if (!m_writer->IsOpen()) return;
-    const JournalStatus status = m_writer->AppendDeletion(CaptureDeletion(site, removed));
+    const JournalStatus status = m_writer->AppendDeletion(deletion);
     if (!status.ok) Failed(status);
 }
 
@@ -196,15 +201,23 @@ void CSurveyJournal::SaveStarting(const CSiteRecord& site, const CApList& list, 
     if (!status.ok) Failed(status);
 }
 
-void CSurveyJournal::Saved(const CSiteRecord& site, const CApList& list) {
+void CSurveyJournal::SavedAs(const std::string& sitePath, const CSiteRecord& site) {
+    m_writer->Close();
+    if (OwnsJournalFile()) (void)RemoveJournal(Ops(), m_path);
+    m_writer->Forget();
+    m_path = JournalPathFor(sitePath);
+    m_told = false;
+    Saved(site);
+}
+
+void CSurveyJournal::Saved(const CSiteRecord& site) {
     m_writer->Close();
     // A journal that did not go is set aside by the next one; one that comes
     // back after a crash ends with this save and is removed by the next Open.
-    if (OwnsJournalFile()) RemoveJournal(Ops(), m_path);
+    if (OwnsJournalFile()) (void)RemoveJournal(Ops(), m_path);
     m_writer->Forget();
     m_unsaved = false;
     m_discarded = false;
-    m_records = list.Count();
     JournalBegin begin;
     begin.keepPoints = true;
     begin.locationCount = site.m_locationCount;
@@ -218,9 +231,9 @@ void CSurveyJournal::Leave() {
     m_writer->Close();
     if (OwnsJournalFile()) {
         if (!m_unsaved)
-            RemoveJournal(Ops(), m_path);
+            (void)RemoveJournal(Ops(), m_path);  // nothing unsaved: one that stays is Empty
         else if (m_discarded)
-            SetJournalAside(Ops(), m_path, Now());
+            SetAside(m_path);
     }
     m_writer->Forget();
     m_path.clear();
@@ -232,6 +245,18 @@ bool CSurveyJournal::OwnsJournalFile() const {
     if (m_path.empty()) return false;
     struct stat st {};
     return Ops().Lstat(m_path.c_str(), &st) == 0 && m_writer->IsItsFile(st);
+}
+
+void CSurveyJournal::SetAside(const std::string& path) {
+    const JournalStatus status = SetJournalAside(Ops(), path, Now());
+    if (!status.ok) {
+        ++m_asideFailures;
+        // Nothing is lost, but the next Open of this site finds the journal
+        // again and offers its points once more.
+        m_tell(kJournalCaption, "The survey journal " + FileName(path) +
+                                    " could not be set aside (" + status.reason +
+                                    "); it was left where it is.");
+    }
 }
 
 void CSurveyJournal::Begin(const JournalBegin& begin) {

@@ -4,8 +4,10 @@
 // one record per recorded or deleted point, the save, and what becomes of
 // the journal when the survey is left. Qt-free: the view drives it, and so
 // does the kill test's surveyor without a window. The surveyor is told
-// through `tell`: once per Open when the journal cannot be written, and
-// whenever Open sets aside a journal that it does not recover.
+// through `tell`: once per Open when the journal cannot be written,
+// whenever Open sets aside a journal that it does not recover, and whenever
+// a journal cannot be set aside (at the program's end on standard error,
+// when no window is left to tell it in).
 
 #include <cstdint>
 #include <ctime>
@@ -34,6 +36,11 @@ enum class JournalFound {
                   // unreadable, or not a journal at all
     Live,         // the journal this survey is writing (its site opened again)
 };
+
+// "Recover 3 survey points " + `when` + "?", or for a journal of deletions
+// only "Recover 2 deletions of survey points " + `deletionsWhen` + "?".
+std::string RecoverQuestion(const JournalContents& contents, const std::string& when,
+                            const std::string& deletionsWhen);
 
 struct JournalFinding {
     JournalFound kind = JournalFound::None;
@@ -73,19 +80,24 @@ public:
     // set aside; Foreign: set aside and the surveyor told; Empty: removed)
     // and a new one begins on the opened file, `keptPoints` being the answer
     // to the keep-points question.
-    void Opened(const JournalFinding& found, const CSiteRecord& site, const CApList& list,
-                bool keptPoints);
+    void Opened(const JournalFinding& found, const CSiteRecord& site, bool keptPoints);
 
     // Right after RecordPoint appended its entries to `list` behind `tail`;
     // on the disk when it returns.
     void PointRecorded(const CApList& list, const ApRecord* tail, const CSiteRecord& site);
-    // Right after DeleteSelectedPoint removed `site`'s selected point.
-    void PointDeleted(const CApList& list, const CSiteRecord& site);
+    // Right after a point's run of records was removed, as `deletion` says.
+    void PointDeleted(const JournalDeletion& deletion);
     // Just before SaveSiteFile(path, site, pixel, list, now).
     void SaveStarting(const CSiteRecord& site, const CApList& list, uint32_t now);
     // After a successful save: the site file holds everything, so the journal
     // goes, and a new one begins on the saved file with the running counters.
-    void Saved(const CSiteRecord& site, const CApList& list);
+    void Saved(const CSiteRecord& site);
+    // After a successful SaveSiteAs(sitePath, ...): the survey lives in the
+    // new file now, so the old file's journal goes (its points are all in the
+    // new file and are never offered again) and a new journal begins beside
+    // the new file with the running counters. Call SaveStarting before the
+    // Save As as before a save.
+    void SavedAs(const std::string& sitePath, const CSiteRecord& site);
     // The surveyor chose not to save the survey (it is set aside when the
     // survey is left, unless more points come first).
     void Discarded();
@@ -97,6 +109,8 @@ public:
 
     // A journal is being written.
     bool Protecting() const { return m_writer->IsOpen(); }
+    // Journals that were to be set aside and could not be renamed.
+    uint32_t AsideFailures() const { return m_asideFailures; }
 
 private:
     FileOps& Ops() const { return m_ops != nullptr ? *m_ops : m_posix; }
@@ -104,6 +118,8 @@ private:
     void Begin(const JournalBegin& begin);
     void Failed(const JournalStatus& status);
     bool OwnsJournalFile() const;
+    // Sets the journal at `path` aside; a failure is counted and told.
+    void SetAside(const std::string& path);
 
     Tell m_tell;
     mutable PosixFileOps m_posix;
@@ -111,8 +127,8 @@ private:
     std::function<time_t()> m_clock;
     std::unique_ptr<JournalWriter> m_writer;
     std::string m_path;      // the journal of the open survey
-    int32_t m_records = 0;   // survey records after the last change journalled
     bool m_unsaved = false;  // changes since the journal began
     bool m_discarded = false;
     bool m_told = false;  // about a journal that cannot be written, since the Open
+    uint32_t m_asideFailures = 0;
 };

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "map/RssiBands.h"
+
 namespace {
 
 bool Overlap(const VpRect& a, const VpRect& b) {
@@ -16,12 +18,8 @@ void PaintClipped(CCircleLayer& layer, const LoggedCircle& c, const VpRect& clip
 }  // namespace
 
 CircleStyle CircleStyleFor(int32_t strength) {
-    if (strength >= -39) return {0xFF0000, 1, 0xFF0000};
-    if (strength >= -49) return {0xFF8000, 1, 0xFF8000};
-    if (strength >= -59) return {0xFFFF00, 1, 0xFFFF00};
-    if (strength >= -69) return {0x00FF00, 1, 0x00FF00};
-    if (strength >= -79) return {0x0000FF, 1, 0x0000FF};
-    return {0x000000, 2, 0x000000};
+    const RssiBandRow& band = kRssiBands[RssiBand(strength)];
+    return {band.rgb, band.penWidth, band.rgb};
 }
 
 void PaintPointCircle(CCircleLayer& layer, int32_t x, int32_t y, int32_t strength) {

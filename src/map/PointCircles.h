@@ -15,8 +15,7 @@ struct CircleStyle {
     uint32_t brush = 0;
 };
 
-// -39 and above red, -49..-40 orange, -59..-50 yellow, -69..-60 green,
-// -79..-70 blue, -80 and below black with a 2-pixel pen.
+// The pen and brush of the strength's band (map/RssiBands.h).
 CircleStyle CircleStyleFor(int32_t strength);
 
 // The circle of a point at (x, y): box (x - 10, y - 10, x + 10, y + 10),

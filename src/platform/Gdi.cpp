@@ -2,8 +2,9 @@
 
 #include <QFontMetrics>
 #include <QGuiApplication>
-#include <QStringDecoder>
 #include <cstring>
+
+#include "common/TextDecode.h"
 
 namespace gdi {
 
@@ -77,12 +78,7 @@ QFont PointFont(int points) {
 }
 
 QString DisplayText(const char* bytes, size_t maxLength) {
-    const size_t n = strnlen(bytes, maxLength);
-    const QByteArray raw(bytes, static_cast<qsizetype>(n));
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = utf8.decode(raw);
-    if (!utf8.hasError()) return text;
-    return QString::fromLatin1(raw);
+    return QString::fromStdString(DisplayByteText(bytes, maxLength));
 }
 
 QString DisplayText(const char* bytes) { return DisplayText(bytes, std::strlen(bytes)); }

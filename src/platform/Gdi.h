@@ -50,7 +50,8 @@ void DrawText(QPainter& p, const QRect& r, const QString& text, unsigned format,
 // unsmoothed, with whole-pixel letter spacing at scale 1.
 QFont PointFont(int points);
 
-// The system's single-byte texts for display: UTF-8 where valid, else Latin-1.
+// The system's single-byte texts for display (DisplayByteText: UTF-8 where
+// valid, other bytes as Latin-1, control characters as "\x11").
 QString DisplayText(const char* bytes);
 QString DisplayText(const char* bytes, size_t maxLength);
 

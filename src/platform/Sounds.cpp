@@ -1,12 +1,15 @@
 #include "platform/Sounds.h"
 
+#include <QAudioDevice>
 #include <QCoreApplication>
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
+#include <QMediaDevices>
 #include <QSoundEffect>
 #include <QTimer>
 #include <QUrl>
+#include <atomic>
 
 namespace platform {
 
@@ -18,6 +21,28 @@ constexpr int kUnknownLengthMs = 3000;
 // broken loader from holding the program up.
 constexpr int kLoadBoundMs = 10000;
 
+// Qt Multimedia's own words when there is no sound server: the PulseAudio
+// backend's "PulseAudioService: pa_context_connect() failed" when it is
+// first asked for devices, and "No audio device detected" for every effect
+// that loads (twice at start, once more at every synchronous play). Both go
+// to Qt's default category, so no logging rule reaches them; they are kept
+// off standard error while the devices are looked at.
+QtMessageHandler g_passOn = nullptr;
+
+void HoldBackNoServerLines(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    if (text.startsWith(QLatin1String("PulseAudioService:")) ||
+        text == QLatin1String("No audio device detected"))
+        return;
+    g_passOn(type, context, text);
+}
+
+bool HaveAudioOutput() {
+    g_passOn = qInstallMessageHandler(HoldBackNoServerLines);
+    const bool have = !QMediaDevices::audioOutputs().isEmpty();
+    qInstallMessageHandler(g_passOn);
+    return have;
+}
+
 uint32_t Le32(const QByteArray& b, qsizetype at) {
     return static_cast<uint32_t>(static_cast<uint8_t>(b[at])) |
            (static_cast<uint32_t>(static_cast<uint8_t>(b[at + 1])) << 8) |
@@ -27,7 +52,12 @@ uint32_t Le32(const QByteArray& b, qsizetype at) {
 
 }  // namespace
 
-QtSoundPlayer::QtSoundPlayer() {
+QtSoundPlayer::QtSoundPlayer() : m_hasDevice(HaveAudioOutput()) {
+    if (!m_hasDevice) {
+        static std::atomic<bool> told{false};
+        if (!told.exchange(true)) qWarning("%s", kNoSoundDeviceText);
+        return;
+    }
     // Every cue is loaded now, and the player waits (bounded) until none is
     // loading any more: Qt's loader thread leaves a load that is still in
     // flight at exit behind, and the program may end at any moment after
@@ -90,7 +120,9 @@ int QtSoundPlayer::WavLengthMs(const QString& path) {
 
 void QtSoundPlayer::Play(const QString& name, bool wait) {
     const QString path = FindSound(name);
-    if (path.isEmpty()) return;  // a missing sound is skipped, as on the handheld
+    // A missing sound is skipped, as on the handheld; so is every sound
+    // where there is nothing to play it on.
+    if (path.isEmpty() || !m_hasDevice) return;
     const QUrl url(QStringLiteral("qrc") + path);
     if (!wait) {
         const auto found = m_async.find(path.toLower());

@@ -3,7 +3,9 @@
 // under :/res/sounds/), names matched without regard to case. An
 // asynchronous play returns at once; a synchronous one returns when the
 // sound has ended, or at the latest after its length plus a margin, so it
-// ends even where no audio device reports the end.
+// ends even where no audio device reports the end. Without any audio output
+// (no sound server) nothing is loaded or played, and one line on standard
+// error says so, once.
 
 #include <QPointer>
 #include <QSoundEffect>
@@ -24,6 +26,8 @@ public:
     QtSoundPlayer();
     ~QtSoundPlayer() override;
     void Play(const QString& name, bool wait) override;
+    // Whether there was an audio output to play on when the player was made.
+    bool HasDevice() const { return m_hasDevice; }
 
     // The resource path for `name` ("ping" finds ping.wav or PING.WAV), or
     // empty when there is none.
@@ -36,7 +40,11 @@ private:
     // application object, so that they go before Qt Multimedia's own globals
     // do at exit; the player outlives them.
     std::map<QString, QPointer<QSoundEffect>> m_async;
+    bool m_hasDevice = false;
 };
+
+// The line that says there is no sound.
+inline constexpr const char* kNoSoundDeviceText = "No sound device: Pellorin plays no sounds.";
 
 // The player set with SetSounds, else Qt's, made (and its cues loaded) at
 // the first call.

@@ -3,9 +3,9 @@
 #include <cmath>
 #include <cstdio>
 
+#include "common/TextDecode.h"
 #include "coverage/NetworkCatalogue.h"
 #include "coverage/NetworkNames.h"
-#include "site/TextDecode.h"
 
 const std::array<const char*, kPerPointColumnCount> kPerPointColumns = {"x",
                                                                         "y",
@@ -32,11 +32,19 @@ const std::array<const char*, kPerPointColumnCount> kPerPointColumns = {"x",
 
 namespace {
 
-ExportCell Integer(int64_t v) { return {ExportCell::Kind::kInteger, v, 0, 0, {}}; }
-ExportCell Text(std::string s) { return {ExportCell::Kind::kText, 0, 0, 0, std::move(s)}; }
+ExportCell Integer(int64_t v) { return {ExportCell::Kind::kInteger, v, 0, 0, {}, {}}; }
+ExportCell Text(std::string s) { return {ExportCell::Kind::kText, 0, 0, 0, s, s}; }
+ExportCell FieldText(const std::string& bytes) {
+    return {ExportCell::Kind::kText,
+            0,
+            0,
+            0,
+            DecodeByteText(bytes.data(), bytes.size()),
+            DisplayByteText(bytes.data(), bytes.size())};
+}
 ExportCell Decimal(double v, int decimals) {
     const double scale = std::pow(10.0, decimals);
-    return {ExportCell::Kind::kDecimal, 0, std::floor(v * scale + 0.5) / scale, decimals, {}};
+    return {ExportCell::Kind::kDecimal, 0, std::floor(v * scale + 0.5) / scale, decimals, {}, {}};
 }
 template <class T>
 ExportCell IntegerOr(const std::optional<T>& v) {
@@ -50,12 +58,12 @@ PerPointRow RowOf(const PointFigures& f, const Requirement* requirement) {
     PerPointRow row;
     row[0] = Integer(f.x);
     row[1] = Integer(f.y);
-    row[2] = Text(DecodeByteText(f.pointName.data(), f.pointName.size()));
+    row[2] = FieldText(f.pointName);
     row[3] = Integer(f.aps);
     if (f.hasPrimary) {
         row[4] = Integer(f.primaryDbm);
         row[5] = Text(MacName(f.primaryMac));
-        row[6] = Text(DecodeByteText(f.primarySsid.data(), f.primarySsid.size()));
+        row[6] = FieldText(f.primarySsid);
         row[7] = Integer(f.primaryChannel);
     }
     if (f.secondaryDbm) {

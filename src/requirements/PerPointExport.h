@@ -42,7 +42,8 @@ struct ExportCell {
     int64_t integer = 0;
     double decimal = 0;  // already rounded to `decimals` places
     int decimals = 0;
-    std::string text;  // UTF-8
+    std::string text;   // UTF-8, exact (JSON, a raw CSV)
+    std::string shown;  // the same text for people: control characters as "\x11"
 
     // The cell as CSV shows it, before quoting ("" for an empty cell).
     std::string Text() const;

@@ -4,9 +4,10 @@
 #include <algorithm>
 
 #include "aplist/ApList.h"
-#include "map/MapPainting.h"
+#include "screens/MapPainting.h"
 #include "map/MapViewport.h"
 #include "platform/Gdi.h"
+#include "screens/SplashLine.h"
 #include "sources/wifi/WifiChannel.h"
 
 namespace screens {
@@ -43,14 +44,38 @@ void DrawChannel(QPainter& p, int top, const ApRecord& rec) {
     p.setFont(font);
 }
 
+// The splash with another hardware line: the line's rows are painted over
+// with the picture's own colour of each row (its foot is a vertical
+// gradient), then the line is drawn as the generator drew the board's. The
+// last one made is kept, so a repaint costs nothing.
+const QImage& SplashWithLine(const QImage& splash, const QString& line) {
+    static QImage made;
+    static qint64 madeFrom = 0;
+    static QString madeLine;
+    if (made.isNull() || madeFrom != splash.cacheKey() || madeLine != line) {
+        made = splash.convertToFormat(QImage::Format_RGB32);
+        QPainter p(&made);
+        const QRect band = splash::HardwareLineRect().intersected(made.rect());
+        for (int y = band.top(); y <= band.bottom(); ++y)
+            p.fillRect(QRect(0, y, made.width(), 1), QColor(made.pixel(0, y)));
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setRenderHint(QPainter::TextAntialiasing);
+        splash::DrawHardwareLine(p, line);
+        madeFrom = splash.cacheKey();
+        madeLine = line;
+    }
+    return made;
+}
+
 }  // namespace
 
 void PaintStartupScreen(QPainter& p, const QRect& client, const QImage* splash, const QString& left,
-                        const QString& right) {
+                        const QString& right, const QString& hardware) {
     gdi::Prepare(p);
     if (splash != nullptr && !splash->isNull()) {
-        gdi::StretchBlt(p, gdi::Rect(0, 0, client.width(), client.height()), *splash,
-                        splash->rect());
+        const QImage& picture = hardware.isEmpty() ? *splash : SplashWithLine(*splash, hardware);
+        gdi::StretchBlt(p, gdi::Rect(0, 0, client.width(), client.height()), picture,
+                        picture.rect());
     }
     p.setFont(gdi::PointFont(10));
     const unsigned centred = gdi::kCenter | gdi::kVCenter;

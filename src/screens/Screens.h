@@ -19,12 +19,14 @@ namespace screens {
 
 // Start-up: the splash stretched over the client area, then the source's two
 // texts ("(Firmware %s)" and "(SN %s)" for the board) centred in Arial 10,
-// black on white.
+// black on white. A `hardware` text takes the place of the picture's line
+// under the product name ("for Brindax 802.11bg"), drawn as that line is;
+// empty, the picture stays as it is.
 void PaintStartupScreen(QPainter& p, const QRect& client, const QImage* splash, const QString& left,
-                        const QString& right);
+                        const QString& right, const QString& hardware = QString());
 
 // Site map: the visible part of the plan with `overlay` and the circle layer
-// stretched over the part of the client area it covers (map/MapPainting.h),
+// stretched over the part of the client area it covers (screens/MapPainting.h),
 // white strips beside it, the cursor ANDed in at the centre. `viewport` must
 // have a world (the view never shows the map without one). The overlay sees
 // rows in device pixels of the client area (client x device pixel ratio).

@@ -1,8 +1,11 @@
 #include <sys/mman.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <utility>
 
+#include "common/Crc32.h"
 #include "site/BitmapInfo.h"
 #include "site/ByteOrder.h"
 #include "site/SiteLayout.h"
@@ -73,7 +76,9 @@ bool ByteBlock::Allocate(size_t n) {
     return true;
 }
 
-SiteStatus ReadMapBitmap(IByteSource& src, uint32_t offset, MapBitmap& out) {
+namespace {
+
+SiteStatus ReadBitmapOf(IByteSource& src, uint32_t offset, MapBitmap& out) {
     using namespace sitelayout;
     BitmapInfo info;
     SiteStatus status = ReadBitmapInfo(src, offset, info);
@@ -81,18 +86,28 @@ SiteStatus ReadMapBitmap(IByteSource& src, uint32_t offset, MapBitmap& out) {
     if (static_cast<uint64_t>(info.width) * static_cast<uint64_t>(info.height) > kMaxMapPixels)
         return BitmapError(kMapMemoryText);
 
-    uint8_t table[kColorTableBytes];
-    const uint64_t tableAt = uint64_t{offset} + kFileHeaderBytes + kInfoHeaderBytes;
-    if (src.ReadAt(tableAt, table, sizeof table) != sizeof table)
+    // The section's headers and colour table as stored: Save As writes them
+    // back as they were.
+    uint8_t prefix[kBitmapPrefixBytes];
+    if (src.ReadAt(offset, prefix, sizeof prefix) != sizeof prefix)
         return BitmapError("The map bitmap's colour table could not be read.");
+    const uint8_t* table = prefix + kFileHeaderBytes + kInfoHeaderBytes;
 
     // biSizeImage may declare far more than the rows take; the rest is
     // never read.
     ByteBlock bits;
     if (!bits.Allocate(static_cast<size_t>(info.stride) * static_cast<size_t>(info.height)))
         return BitmapError(kMapMemoryText);
-    if (src.ReadAt(tableAt + kColorTableBytes, bits.data(), bits.size()) != bits.size())
-        return BitmapError("The map bitmap's pixels could not be read.");
+    // Pieces small enough to stay in a core's cache between the kernel's
+    // copy and the CRC, large enough that the calls cost nothing.
+    constexpr size_t kPiece = size_t{512} << 10;
+    uint32_t crc = 0;
+    for (size_t at = 0; at < bits.size(); at += kPiece) {
+        const size_t want = std::min(kPiece, bits.size() - at);
+        if (src.ReadAt(uint64_t{offset} + kBitmapPrefixBytes + at, bits.data() + at, want) != want)
+            return BitmapError("The map bitmap's pixels could not be read.");
+        crc = Crc32(bits.data() + at, want, crc);
+    }
 
     out.width = info.width;
     out.height = info.height;
@@ -103,6 +118,14 @@ SiteStatus ReadMapBitmap(IByteSource& src, uint32_t offset, MapBitmap& out) {
         const uint8_t* q = table + i * 4;  // RGBQUAD: blue, green, red, reserved
         out.colorTable[i] = (uint32_t{q[2]} << 16) | (uint32_t{q[1]} << 8) | q[0];
     }
+    std::memcpy(out.storedPrefix, prefix, sizeof prefix);
     out.bits = std::move(bits);
+    out.bitsCrc = crc;
     return SiteStatus::Ok();
+}
+
+}  // namespace
+
+SiteStatus ReadMapBitmap(IByteSource& src, uint32_t offset, MapBitmap& out) {
+    return NamingFile(ReadBitmapOf(src, offset, out), src.Name());
 }

@@ -16,13 +16,18 @@ size_t MemorySource::ReadAt(uint64_t offset, void* dst, size_t n) {
     return count;
 }
 
-FileSource::FileSource(const std::string& path) {
+SiteStatus NamingFile(SiteStatus status, const std::string& path) {
+    if (!status.ok && !path.empty()) status.text += "\n" + path;
+    return status;
+}
+
+FileSource::FileSource(const std::string& path) : m_path(path) {
     PosixFileOps ops;
     struct stat st {};
     std::string why;
     m_fd = OpenRegularFile(ops, path.c_str(), O_RDONLY, st, why);
     if (m_fd < 0) {
-        m_status = SiteStatus::Fail("File Open Error", why);
+        m_status = NamingFile(SiteStatus::Fail("File Open Error", why, errno), path);
         return;
     }
     m_size = static_cast<uint64_t>(st.st_size);

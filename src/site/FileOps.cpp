@@ -29,6 +29,13 @@ int PosixFileOps::Fsync(int fd) { return ::fsync(fd); }
 int PosixFileOps::Fdatasync(int fd) { return ::fdatasync(fd); }
 int PosixFileOps::Close(int fd) { return ::close(fd); }
 int PosixFileOps::Rename(const char* from, const char* to) { return ::rename(from, to); }
+int PosixFileOps::RenameNoReplace(const char* from, const char* to) {
+    if (::renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0) return 0;
+    if (errno != EINVAL && errno != ENOSYS) return -1;
+    if (::link(from, to) != 0) return -1;
+    ::unlink(from);  // the file is in place under its new name either way
+    return 0;
+}
 int PosixFileOps::Unlink(const char* path) { return ::unlink(path); }
 
 namespace {
@@ -47,19 +54,24 @@ std::string NotAFileText(mode_t mode) {
 
 int OpenRegularFile(FileOps& ops, const char* path, int access, struct stat& st, std::string& why) {
     int fd = -1;
-    const auto fail = [&](std::string text) {
+    const auto fail = [&](int err, std::string text) {
         why = std::move(text);
         if (fd >= 0) ops.Close(fd);
+        errno = err;
         return -1;
     };
-    if (ops.Stat(path, &st) != 0) return fail(SystemText(errno));
-    if (!S_ISREG(st.st_mode)) return fail(NotAFileText(st.st_mode));
+    const auto failed = [&] { return fail(errno, SystemText(errno)); };
+    const auto notAFile = [&] {
+        return fail(S_ISDIR(st.st_mode) ? EISDIR : EINVAL, NotAFileText(st.st_mode));
+    };
+    if (ops.Stat(path, &st) != 0) return failed();
+    if (!S_ISREG(st.st_mode)) return notAFile();
     fd = ops.Open(path, access | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0);
-    if (fd < 0) return fail(SystemText(errno));
-    if (ops.Fstat(fd, &st) != 0) return fail(SystemText(errno));
-    if (!S_ISREG(st.st_mode)) return fail(NotAFileText(st.st_mode));
+    if (fd < 0) return failed();
+    if (ops.Fstat(fd, &st) != 0) return failed();
+    if (!S_ISREG(st.st_mode)) return notAFile();
     // F_SETFL 0 clears O_NONBLOCK, the only status flag the open set.
-    if (ops.Fcntl(fd, F_SETFL, 0) != 0) return fail(SystemText(errno));
+    if (ops.Fcntl(fd, F_SETFL, 0) != 0) return failed();
     return fd;
 }
 
@@ -149,6 +161,11 @@ int FaultyFileOps::Close(int fd) {
 int FaultyFileOps::Rename(const char* from, const char* to) {
     if (Fault("rename", EXDEV, &renames, failRenameAt)) return -1;
     return PosixFileOps::Rename(from, to);
+}
+
+int FaultyFileOps::RenameNoReplace(const char* from, const char* to) {
+    if (Fault("rename", EXDEV, &renames, failRenameAt)) return -1;
+    return PosixFileOps::RenameNoReplace(from, to);
 }
 
 int FaultyFileOps::Unlink(const char* path) {

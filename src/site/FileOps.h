@@ -29,6 +29,8 @@ public:
     virtual int Fdatasync(int fd) = 0;
     virtual int Close(int fd) = 0;
     virtual int Rename(const char* from, const char* to) = 0;
+    // rename() that fails with EEXIST instead of replacing a file at `to`.
+    virtual int RenameNoReplace(const char* from, const char* to) = 0;
     virtual int Unlink(const char* path) = 0;
 };
 
@@ -48,6 +50,9 @@ public:
     int Fdatasync(int fd) override;
     int Close(int fd) override;
     int Rename(const char* from, const char* to) override;
+    // renameat2(RENAME_NOREPLACE); where the file system lacks it, a hard
+    // link to the new name and the removal of the old one.
+    int RenameNoReplace(const char* from, const char* to) override;
     int Unlink(const char* path) override;
 };
 
@@ -57,9 +62,11 @@ public:
 // effects of its own), so both are refused from stat() before they are
 // opened. The open itself is non-blocking and checked again with fstat, in
 // case the path changed in between; the descriptor returned blocks as usual.
-// `st` receives the file's status. On failure returns -1 and `why` says
-// what is wrong: the system's text, or what the path names instead of a file.
-int OpenRegularFile(FileOps& ops, const char* path, int access, struct stat& st, std::string& why);
+// `st` receives the file's status. On failure returns -1 with errno set, and
+// `why` says what is wrong: the system's text, or what the path names instead
+// of a file.
+[[nodiscard]] int OpenRegularFile(FileOps& ops, const char* path, int access, struct stat& st,
+                                  std::string& why);
 // What a path of this mode names instead of a regular file, for messages
 // ("This is a device, not a file."); a directory gets the system's text.
 std::string NotAFileText(mode_t mode);
@@ -98,6 +105,7 @@ public:
     int Fdatasync(int fd) override;
     int Close(int fd) override;
     int Rename(const char* from, const char* to) override;
+    int RenameNoReplace(const char* from, const char* to) override;  // counted as a rename
     int Unlink(const char* path) override;
 
 private:
@@ -108,9 +116,9 @@ private:
 // Writes all `n` bytes at `offset`, going on after short and interrupted
 // writes, at most `chunk` bytes per call. 0, or the errno of the failing
 // call (ENOSPC for a write that put down nothing).
-int PWriteAll(FileOps& ops, int fd, const uint8_t* data, uint64_t n, uint64_t offset,
-              size_t chunk = size_t{1} << 20);
+[[nodiscard]] int PWriteAll(FileOps& ops, int fd, const uint8_t* data, uint64_t n, uint64_t offset,
+                            size_t chunk = size_t{1} << 20);
 
 // Flushes the directory `dir`, so that files created, renamed or removed in
 // it stay so after a crash. 0, or the errno of the failing call.
-int SyncDirectory(FileOps& ops, const std::string& dir);
+[[nodiscard]] int SyncDirectory(FileOps& ops, const std::string& dir);

@@ -15,7 +15,7 @@ bool Overlap(uint64_t a, uint64_t aEnd, uint64_t b, uint64_t bEnd) { return a < 
 // A save rewrites the header and the signature in place and cuts the file at
 // pointsOffset, so the regions must not overlap and the points section must
 // come last; otherwise a save would damage the map or the signature.
-SiteStatus CheckLayout(IByteSource& src, const uint8_t* header) {
+SiteStatus CheckLayout(IByteSource& src, const uint8_t* header, BitmapInfo& info) {
     using namespace sitelayout;
     const uint64_t size = src.Size();
     const uint64_t bitmapAt = LoadLe32(header + kBitmapOffset);
@@ -29,7 +29,6 @@ SiteStatus CheckLayout(IByteSource& src, const uint8_t* header) {
     if (bitmapAt < kSiteHeaderSize || signatureAt < kSiteHeaderSize || pointsAt < kSiteHeaderSize)
         return HeaderError("A section of the file starts inside the header.");
 
-    BitmapInfo info;
     SiteStatus status = ReadBitmapInfo(src, static_cast<uint32_t>(bitmapAt), info);
     if (!status.ok) return status;
     const uint64_t bitmapEnd = bitmapAt + info.sectionBytes;
@@ -41,9 +40,7 @@ SiteStatus CheckLayout(IByteSource& src, const uint8_t* header) {
     return SiteStatus::Ok();
 }
 
-}  // namespace
-
-SiteStatus ReadSiteHeader(IByteSource& src, CSiteRecord& site) {
+SiteStatus ReadHeaderOf(IByteSource& src, CSiteRecord& site) {
     using namespace sitelayout;
     // Checked in a copy, so that a rejected file leaves the record as it was.
     uint8_t image[kSiteHeaderSize] = {};
@@ -58,11 +55,19 @@ SiteStatus ReadSiteHeader(IByteSource& src, CSiteRecord& site) {
     if (got < kSiteHeaderSize)
         return HeaderError("The header is cut short: the file is too small.");
 
-    SiteStatus status = CheckLayout(src, image);
+    BitmapInfo info;
+    SiteStatus status = CheckLayout(src, image, info);
     if (!status.ok) return status;
 
     std::memcpy(site.m_header, image, sizeof image);
+    site.SetPlanSize(info.width, info.height);
     return SiteStatus::Ok();
+}
+
+}  // namespace
+
+SiteStatus ReadSiteHeader(IByteSource& src, CSiteRecord& site) {
+    return NamingFile(ReadHeaderOf(src, site), src.Name());
 }
 
 void PrepareHeaderForSave(CSiteRecord& site, uint32_t now) {

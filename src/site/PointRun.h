@@ -1,8 +1,8 @@
 #pragma once
 // The run of survey records that deleting a selected point removes: from a
 // 1-based position on, every record whose x and y equal the selected point's.
-// Shared by DeleteSelectedPoint and by the replay of a survey journal, so that
-// both remove exactly the same records.
+// Shared by the survey document's deletion and by the replay of a survey
+// journal, so that both remove exactly the same records.
 
 #include <cstdint>
 

@@ -43,8 +43,10 @@ bool SectionFitsInMemory(IByteSource& src, uint64_t at) {
 
 }  // namespace
 
-SiteStatus ReadPoints(IByteSource& src, CSiteRecord& site, CApList& into,
-                      const CircleSink& circle) {
+namespace {
+
+SiteStatus ReadPointsOf(IByteSource& src, CSiteRecord& site, CApList& into,
+                        const CircleSink& circle) {
     using namespace sitelayout;
     if (!SectionFitsInMemory(src, site.PointsOffset()))
         return SiteStatus::Fail(kFileErrorCaption, kPointsMemoryText);
@@ -106,6 +108,13 @@ SiteStatus ReadPoints(IByteSource& src, CSiteRecord& site, CApList& into,
     return status;
 }
 
+}  // namespace
+
+SiteStatus ReadPoints(IByteSource& src, CSiteRecord& site, CApList& into,
+                      const CircleSink& circle) {
+    return NamingFile(ReadPointsOf(src, site, into, circle), src.Name());
+}
+
 SiteStatus TallyPoints(IByteSource& src, const CSiteRecord& site, PointsTally& tally) {
     CSiteRecord scratch;  // the caller's record buffers stay as they are
     tally = PointsTally{};
@@ -113,6 +122,7 @@ SiteStatus TallyPoints(IByteSource& src, const CSiteRecord& site, PointsTally& t
     tally.apRecordSize = 0;
     auto group = [&](const uint8_t*, uint16_t) { return ++tally.pointGroups, true; };
     auto ap = [&](const uint8_t*) { return ++tally.apRecords, true; };
-    return WalkPoints(src, site.PointsOffset(), scratch.m_pointRec, scratch.m_apRec,
-                      tally.pointRecordSize, tally.apRecordSize, group, ap, [] {});
+    return NamingFile(WalkPoints(src, site.PointsOffset(), scratch.m_pointRec, scratch.m_apRec,
+                                 tally.pointRecordSize, tally.apRecordSize, group, ap, [] {}),
+                      src.Name());
 }

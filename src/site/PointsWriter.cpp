@@ -100,13 +100,3 @@ void EncodePointsSection(CSiteRecord& site, const CApList& list, std::vector<uin
     if (lastAp != nullptr) FillApRecord(site.m_apRec, *lastAp);  // as the buffer was last filled
     out.resize(used);
 }
-
-std::vector<uint8_t> EncodeSignature(const SignaturePixelFn& pixel) {
-    std::vector<uint8_t> out(kSignatureBytes);
-    uint8_t* p = out.data();
-    for (int y = static_cast<int>(kSignatureHeight) - 1; y >= 0; --y) {
-        for (int x = 0; x < static_cast<int>(kSignatureWidth); ++x, p += 4)
-            StoreLe32(p, pixel(x, y));
-    }
-    return out;
-}

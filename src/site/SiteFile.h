@@ -10,20 +10,29 @@
 #include <utility>
 #include <vector>
 
+#include "site/SiteLayout.h"
+
 class CApList;
 class CSiteRecord;
 
 // What a reader or writer tells the user. `ok` false: show `text` under
-// `caption` ("File Error", "File Open Error", "Site Update Error").
-struct SiteStatus {
+// `caption` ("File Error", "File Open Error", "Site Update Error"). The text's
+// first line says what failed; a second line names the file (and, for a
+// save, the reason): "Not a Site File.\n/media/sd/office.hss".
+struct [[nodiscard]] SiteStatus {
     bool ok = true;
     std::string caption;
     std::string text;
+    int error = 0;  // the errno behind a failed system call, else 0
     static SiteStatus Ok() { return {}; }
-    static SiteStatus Fail(std::string caption, std::string text) {
-        return {false, std::move(caption), std::move(text)};
+    static SiteStatus Fail(std::string caption, std::string text, int error = 0) {
+        return {false, std::move(caption), std::move(text), error};
     }
 };
+
+// `status` with the file's path as a line of its own below its text, when it
+// failed and `path` is not empty.
+SiteStatus NamingFile(SiteStatus status, const std::string& path);
 
 inline constexpr const char* kNotSiteFileText = "Not a Site File.";
 inline constexpr const char* kObsoleteSiteText = "Obsolete Site File, recreate using Quendle";
@@ -38,6 +47,8 @@ public:
     virtual uint64_t Size() const = 0;
     // Reads up to n bytes at offset; returns how many were read.
     virtual size_t ReadAt(uint64_t offset, void* dst, size_t n) = 0;
+    // The path the bytes come from, for messages; empty for bytes in memory.
+    virtual std::string Name() const { return {}; }
 };
 
 class MemorySource : public IByteSource {
@@ -53,7 +64,7 @@ private:
 };
 
 // A file opened read-only; `status` says why opening failed (errno text
-// under "File Open Error").
+// under "File Open Error", the path below it).
 class FileSource : public IByteSource {
 public:
     explicit FileSource(const std::string& path);
@@ -63,8 +74,10 @@ public:
     const SiteStatus& Status() const { return m_status; }
     uint64_t Size() const override { return m_size; }
     size_t ReadAt(uint64_t offset, void* dst, size_t n) override;
+    std::string Name() const override { return m_path; }
 
 private:
+    std::string m_path;
     int m_fd = -1;
     uint64_t m_size = 0;
     SiteStatus m_status;
@@ -74,12 +87,12 @@ private:
 // file may ask for more than memory holds; that must end in a message.
 // Blocks of 2 MB and more (a plan) are asked for on huge pages where the
 // kernel gives them on request (transparent huge pages "madvise"): reading
-// a plan and the first pass over it then fault once per 2 MB rather than
-// once per 4 kB, which on a virtual machine cost more than the reading.
+// a plan then faults once per 2 MB rather than once per 4 kB, which on a
+// virtual machine costs far more than the copy (docs/performance.md).
 class ByteBlock {
 public:
     // False, and nothing held, when memory runs out.
-    bool Allocate(size_t n);
+    [[nodiscard]] bool Allocate(size_t n);
     uint8_t* data() { return m_bytes.get(); }
     const uint8_t* data() const { return m_bytes.get(); }
     size_t size() const { return m_size; }
@@ -101,6 +114,10 @@ struct MapBitmap {
     uint32_t stride = 0;            // bytes per row, rows aligned to 4 bytes
     uint32_t sizeImage = 0;         // biSizeImage as the file declares it
     ByteBlock bits;                 // the rows as stored: stride x height bytes
+    uint32_t bitsCrc = 0;           // CRC-32 of `bits`, taken as they were read
+    // The section's first 1,078 bytes as stored: BITMAPFILEHEADER,
+    // BITMAPINFOHEADER and the 256 RGBQUAD entries (which give colorTable).
+    uint8_t storedPrefix[sitelayout::kBitmapPrefixBytes] = {};
     // The palette indices of world row y (0 at the top): the rows stay as
     // the file stores them, bottom-up ones are found by their index.
     const uint8_t* Row(int32_t y) const {
@@ -118,11 +135,15 @@ struct MapBitmap {
 };
 
 // Reads and checks the header into site.m_header (magic first, then version,
-// then headerLength and the offsets). Nothing else of `site` changes.
+// then headerLength and the offsets) and notes the plan's size in `site`.
+// Nothing else of `site` changes, and nothing at all when the file is
+// refused. Every failure of a reader names the source's file (Name()).
 SiteStatus ReadSiteHeader(IByteSource& src, CSiteRecord& site);
 
 // Reads and checks the map bitmap section at `offset`. Only the bytes the
-// rows need are read; the rest of biSizeImage is skipped. A map of more than
+// rows need are read; the rest of biSizeImage is skipped. The rows are read
+// in pieces, each checksummed right after it lands (bitsCrc), while it is
+// still in the processor's cache. A map of more than
 // sitelayout::kMaxMapPixels, or whose rows cannot be allocated, gives
 // kMapMemoryText.
 SiteStatus ReadMapBitmap(IByteSource& src, uint32_t offset, MapBitmap& out);
@@ -147,9 +168,16 @@ struct PointsTally {
 };
 SiteStatus TallyPoints(IByteSource& src, const CSiteRecord& site, PointsTally& tally);
 
-// The signature section: 20,000 little-endian words, bottom row first.
+// The signature section: 200 x 100 pixels as 20,000 little-endian words
+// (0x00000000 ink, 0x00FFFFFF paper), bottom row first.
 using SignaturePixelFn = std::function<uint32_t(int x, int y)>;
 std::vector<uint8_t> EncodeSignature(const SignaturePixelFn& pixel);
+// The pixels (0x00RRGGBB) of a section's kSignatureBytes bytes, top row
+// first, x running fastest.
+std::vector<uint32_t> DecodeSignature(const uint8_t* section);
+// The pixels of the signature section of `site`'s file, or nothing when the
+// file does not hold the section whole.
+std::vector<uint32_t> ReadSignature(IByteSource& src, const CSiteRecord& site);
 
 // Sets resetOnSave 0 and lastSaveTime in the header image.
 void PrepareHeaderForSave(CSiteRecord& site, uint32_t now);

@@ -11,7 +11,10 @@
 namespace {
 
 constexpr uint64_t kToEnd = std::numeric_limits<uint64_t>::max();
-constexpr size_t kReadChunk = 1 << 20;
+// Small: the buffer is new memory, each of whose pages costs a fault at
+// its first touch, and only the header, the section prefix and the points
+// section are read through it at Open.
+constexpr size_t kReadChunk = size_t{64} << 10;
 
 }  // namespace
 
@@ -44,6 +47,19 @@ void CSiteFingerprinter::Feed(uint64_t offset, const uint8_t* data, size_t n) {
     }
 }
 
+void CSiteFingerprinter::FeedCrc(uint64_t offset, uint64_t n, uint32_t crc) {
+    if (n == 0) return;
+    for (Region* r : {&m_header, &m_bitmap, &m_points}) {
+        if (offset + n <= r->begin || offset >= r->end) continue;
+        if (offset != r->next || offset + n > r->end) {
+            r->gap = true;  // not a piece this region can take whole
+            continue;
+        }
+        *r->crc = Crc32Combine(*r->crc, crc, n);
+        r->next = offset + n;
+    }
+}
+
 bool CSiteFingerprinter::Result(uint64_t fileSize, SiteFingerprint& out) const {
     const auto whole = [fileSize](const Region& r) {
         return !r.gap && r.next == std::min(r.end, fileSize) && r.begin <= fileSize;
@@ -60,12 +76,13 @@ bool CSiteFingerprinter::Result(uint64_t fileSize, SiteFingerprint& out) const {
 }
 
 SiteStatus TakeSiteFingerprint(IByteSource& src, const CSiteRecord& site, uint64_t bitmapLength,
-                               SiteFingerprint& out, const uint8_t* rows) {
+                               SiteFingerprint& out, const MapBitmap* plan) {
     using sitelayout::kBitmapPrefixBytes;
     const uint64_t size = src.Size();
     const uint64_t bitmapAt = site.BitmapOffset();
     CSiteFingerprinter fingerprinter(bitmapAt, bitmapLength, site.PointsOffset());
-    const bool rowsKnown = rows != nullptr && bitmapLength > kBitmapPrefixBytes;
+    const bool rowsKnown = plan != nullptr && bitmapLength > kBitmapPrefixBytes &&
+                           plan->bits.size() == bitmapLength - kBitmapPrefixBytes;
     std::vector<uint8_t> buffer(kReadChunk);
     const auto read = [&](uint64_t begin, uint64_t end) {
         for (uint64_t at = begin; at < end;) {
@@ -79,13 +96,15 @@ SiteStatus TakeSiteFingerprint(IByteSource& src, const CSiteRecord& site, uint64
     read(0, kSiteHeaderSize);
     if (rowsKnown) {
         read(bitmapAt, bitmapAt + kBitmapPrefixBytes);
-        fingerprinter.Feed(bitmapAt + kBitmapPrefixBytes, rows,
-                           static_cast<size_t>(bitmapLength - kBitmapPrefixBytes));
+        fingerprinter.FeedCrc(bitmapAt + kBitmapPrefixBytes, bitmapLength - kBitmapPrefixBytes,
+                              plan->bitsCrc);
     } else {
         read(bitmapAt, bitmapAt + bitmapLength);
     }
     read(site.PointsOffset(), size);
     if (!fingerprinter.Result(size, out))
-        return SiteStatus::Fail(kFileErrorCaption, "The site file could not be read to its end.");
+        return NamingFile(
+            SiteStatus::Fail(kFileErrorCaption, "The site file could not be read to its end."),
+            src.Name());
     return SiteStatus::Ok();
 }

@@ -28,8 +28,11 @@ class CSiteFingerprinter {
 public:
     CSiteFingerprinter(uint64_t bitmapOffset, uint64_t bitmapLength, uint64_t pointsOffset);
     void Feed(uint64_t offset, const uint8_t* data, size_t n);
+    // The same for `n` bytes at `offset` whose CRC-32 was taken elsewhere
+    // (`crc`); they must lie inside one region, right where it goes on.
+    void FeedCrc(uint64_t offset, uint64_t n, uint32_t crc);
     // False when a region's bytes were not all fed, in order.
-    bool Result(uint64_t fileSize, SiteFingerprint& out) const;
+    [[nodiscard]] bool Result(uint64_t fileSize, SiteFingerprint& out) const;
 
 private:
     struct Region {
@@ -45,10 +48,10 @@ private:
 };
 
 // The fingerprint of an accepted site file: `site` holds its header and
-// `bitmapLength` is the size of its map bitmap section. `rows`, when given,
-// are the section's bytes after its 1,078-byte prefix as Open has just read
-// them (bitmapLength - 1,078 bytes): they are taken from memory, not read a
-// second time. Fails ("File Error") when the file is shorter than that
-// header says.
+// `bitmapLength` is the size of its map bitmap section. `plan`, when given,
+// is that section as Open has just read it (its rows are the bitmapLength -
+// 1,078 bytes after the section's prefix): their CRC is the one taken while
+// reading, so they are not passed over a second time. Fails ("File Error")
+// when the file is shorter than that header says.
 SiteStatus TakeSiteFingerprint(IByteSource& src, const CSiteRecord& site, uint64_t bitmapLength,
-                               SiteFingerprint& out, const uint8_t* rows = nullptr);
+                               SiteFingerprint& out, const MapBitmap* plan = nullptr);

@@ -23,14 +23,20 @@ public:
     // Empties surveyList and the two counters (Open).
     void ClearSurvey();
     // Starts the pending point and empties scanList (tap, centre press).
+    // Once the plan's size is known, the point is brought onto its pixels
+    // (0 .. width - 1, 0 .. height - 1): the cursor may stand on the plan's
+    // far edge, one past its last pixel, and a record off the plan would be
+    // a point nobody can survey again.
     void BeginPoint(int32_t x, int32_t y, const char* name);
+    // The plan's size in pixels, from the map bitmap's header (ReadSiteHeader).
+    void SetPlanSize(int32_t width, int32_t height);
     // Turns scanList into survey records; 1 when an AP was recorded, 0 when
     // the "FILL" placeholder was. Traverses scanList under scanListLock.
     int RecordPoint();
     void GetBestRssi(int16_t& out) const { out = m_bestRssi; }
-    // 1 when a recorded point lies within a squared distance of 3200.
+    // 1 when a recorded point lies within a squared distance of 3200. Its run
+    // of records is deleted by the survey document (DeletePointCommand).
     int SelectNearestPoint(int32_t x, int32_t y);
-    void DeleteSelectedPoint();
 
     // Header image fields (little-endian, byte-wise).
     uint32_t HeaderLength() const;
@@ -63,6 +69,9 @@ public:
     // The file as Open read it and as the last save left it; a save refuses
     // to replace a file that no longer has it. Empty: not checked.
     std::optional<SiteFingerprint> m_fileFingerprint;
+
+    int32_t m_planWidth = 0;  // 0: not known, points are taken as given
+    int32_t m_planHeight = 0;
 
     int16_t m_bestRssi = -90;
     int32_t m_pendingX = 0;

@@ -1,13 +1,13 @@
 // The recording side of CSiteRecord: a finished scan becomes survey records,
-// and a tap-and-hold finds, describes and deletes a recorded point. It meets
+// and a tap-and-hold finds and describes a recorded point. It meets
 // whatever measures only in scanList and its lock.
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
 
 #include "aplist/ApList.h"
-#include "site/PointRun.h"
 #include "site/SiteRecord.h"
 
 namespace {
@@ -31,7 +31,16 @@ void CSiteRecord::ClearSurvey() {
     m_apCount = 0;
 }
 
+void CSiteRecord::SetPlanSize(int32_t width, int32_t height) {
+    m_planWidth = width;
+    m_planHeight = height;
+}
+
 void CSiteRecord::BeginPoint(int32_t x, int32_t y, const char* name) {
+    if (m_planWidth > 0 && m_planHeight > 0) {
+        x = std::clamp(x, 0, m_planWidth - 1);
+        y = std::clamp(y, 0, m_planHeight - 1);
+    }
     m_pendingX = x;
     m_pendingY = y;
     CopyText(m_pendingName, name);
@@ -129,9 +138,4 @@ int CSiteRecord::SelectNearestPoint(int32_t x, int32_t y) {
         }
     }
     return 1;
-}
-
-void CSiteRecord::DeleteSelectedPoint() {
-    // Nothing ever selected (position 0) removes nothing.
-    RemovePointRun(surveyList, m_selFirstIndex, m_selX, m_selY);
 }

@@ -27,9 +27,11 @@ enum class SourceState : uint8_t {
 enum class ScanTrigger : uint8_t { kTap, kCentreKey };
 
 // The two texts of the start-up screen, left and right ("(Firmware 2.14)",
-// "(SN 01234)"), UTF-8.
+// "(SN 01234)"), and what stands in the picture's line under the product
+// name ("for Wi-Fi adapter wlan0"; empty: the picture's own), UTF-8.
 struct SourceTexts {
     std::string left, right;
+    std::string hardware = {};
 };
 
 class IMeasurementSource {

@@ -4,11 +4,11 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QScrollBar>
-#include <cstring>
 #include <thread>
 
 #include "aplist/ApList.h"
 #include "board/ScannerBoard.h"
+#include "boardsim/BoardMessages.h"
 #include "site/SiteBuilder.h"
 #include "site/SiteRecord.h"
 
@@ -19,8 +19,7 @@ void ResetProgramState() {
     theBoard.Reset();
     scanList.RemoveAll();
     surveyList.RemoveAll();
-    delete g_pSite;
-    g_pSite = nullptr;
+    // The site record is the survey document's; each view's goes with it.
 }
 }  // namespace
 
@@ -40,7 +39,6 @@ uint32_t SiteColour(int x, int y) { return kSitePalette[(x / 16 + y / 16) % 4]; 
 int FakeViewDialogs::LocationInfo(QWidget*) {
     ++locationShown;
     // As the dialog's delete button does.
-    if (locationResult == -2 && g_pSite != nullptr) g_pSite->DeleteSelectedPoint();
     return locationResult;
 }
 
@@ -93,38 +91,26 @@ std::unique_ptr<CTambRUMOView> AppTest::OpenedView(int width, int height) {
 }
 
 bool AppTest::Open(CTambRUMOView& view, const std::string& path, bool keep) {
-    if (view.HasUnsavedChanges()) m_boxes.answers.push_back(platform::IDNO);
+    if (view.Document().HasUnsavedChanges()) m_boxes.answers.push_back(platform::IDNO);
     m_boxes.answers.push_back(keep ? platform::IDYES : platform::IDNO);
     m_files.next = QString::fromStdString(path);
     view.OnOpenSite();
     m_files.next.clear();
     // The scroll bars have appeared; keep the client area at 240 x 268.
-    if (!view.isVisible() && !view.HorizontalBar()->isHidden()) {
-        view.resize(CTambRUMOView::kClientWidth + view.VerticalBar()->sizeHint().width(),
-                    CTambRUMOView::kClientHeight + view.HorizontalBar()->sizeHint().height());
+    if (!view.isVisible() && !view.Bars().Bar(MapAxis::kX)->isHidden()) {
+        view.resize(
+            CTambRUMOView::kClientWidth + view.Bars().Bar(MapAxis::kY)->sizeHint().width(),
+            CTambRUMOView::kClientHeight + view.Bars().Bar(MapAxis::kX)->sizeHint().height());
     }
-    return view.SitePath() == QString::fromStdString(path);
+    return QString::fromStdString(view.Document().Path()) == QString::fromStdString(path);
 }
 
 void AppTest::FinishScan(CTambRUMOView& view, const std::vector<Ap>& aps) {
     for (const Ap& ap : aps) {
         for (int16_t reading : ap.readings) {
-            // One probe entry and its beacon entry (layout at ScannerBoard.h).
-            std::vector<uint8_t> report = {1,
-                                           0x00,
-                                           0x11,
-                                           0x22,
-                                           0x33,
-                                           0x44,
-                                           ap.macLast,
-                                           static_cast<uint8_t>(reading & 0xFF),
-                                           static_cast<uint8_t>((reading >> 8) & 0xFF),
-                                           1};
-            uint8_t beacon[37] = {};
-            beacon[1] = static_cast<uint8_t>(std::strlen(ap.ssid));
-            std::memcpy(beacon + 2, ap.ssid, beacon[1]);
-            beacon[34] = ap.channel;
-            report.insert(report.end(), beacon, beacon + 37);
+            const Bytes report =
+                ReportMessage({{{0x00, 0x11, 0x22, 0x33, 0x44, ap.macLast}, reading}},
+                              {{0, ap.ssid, ap.channel}});
             theBoard.MergeReport(report.data(), report.size());
         }
     }
@@ -134,8 +120,8 @@ void AppTest::FinishScan(CTambRUMOView& view, const std::vector<Ap>& aps) {
 }
 
 void AppTest::TapWorld(CTambRUMOView& view, int x, int y) {
-    view.OnHScroll(CTambRUMOView::SB_THUMBTRACK, CTambRUMOView::kClientWidth / 2);
-    view.OnVScroll(CTambRUMOView::SB_THUMBTRACK, CTambRUMOView::kClientHeight / 2);
+    view.OnScroll(MapAxis::kX, SB_THUMBTRACK, CTambRUMOView::kClientWidth / 2);
+    view.OnScroll(MapAxis::kY, SB_THUMBTRACK, CTambRUMOView::kClientHeight / 2);
     view.OnTap(QPoint(x, y));
 }
 

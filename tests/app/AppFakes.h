@@ -16,9 +16,11 @@
 
 #include "app/TambRUMOView.h"
 #include "app/ViewDialogs.h"
+#include "dialogs/LocationInfoDlg.h"
 #include "platform/FileDialogs.h"
 #include "platform/MessageBoxes.h"
 #include "platform/Sounds.h"
+#include "screens/MapPainting.h"
 
 struct ShownBox {
     QString text, caption;
@@ -61,7 +63,7 @@ public:
 
 class FakeViewDialogs : public IViewDialogs {
 public:
-    int locationResult = 1;  // -2: the user deletes the selected point
+    int locationResult = 1;  // CLocationInfoDlg::kDeleted: the surveyor deletes the point
     int locationShown = 0;
     bool signOffClosed = false;  // closed without "SAVE SITE SURVEY"
     int signOffShown = 0;

@@ -10,8 +10,8 @@
 #include "aplist/ApList.h"
 #include "app/BoardHookup.h"
 #include "app/MainFrame.h"
-#include "board/BoardLink.h"
 #include "board/ScannerBoard.h"
+#include "link/BoardLink.h"
 
 namespace {
 
@@ -56,7 +56,7 @@ TEST_F(AppTest, StartupScreenRepaintsWithTheBoardsTextsWithoutInput) {
     char firmware[33];
     theBoard.GetFirmware(firmware);
     EXPECT_STRNE(firmware, "0.00");
-    EXPECT_EQ(view->m_displayMode, 0);
+    EXPECT_EQ(view->Mode(), DisplayMode::kStartup);
     hookup.Stop();
 }
 
@@ -157,7 +157,7 @@ TEST_F(AppTest, SimulatedBoardMeasuresTheFirstPointWhereItWasTapped) {
     ASSERT_TRUE(PumpUntil([&] { return hookup.Finished(); }));
 
     TapWorld(*view, 20, 20);
-    ASSERT_TRUE(PumpUntil([&] { return !view->PointPending(); }));
+    ASSERT_TRUE(PumpUntil([&] { return !view->Session().Pending(); }));
     const ApRecord* strongest = surveyList.First();
     for (ApRecord* r = surveyList.First(); r != nullptr; surveyList.GetNext(r))
         if (r->rssi > strongest->rssi) strongest = r;

@@ -22,8 +22,8 @@ class CoverageViewTest : public AppTest {
 protected:
     // The whole 240 x 268 site in view again, one world pixel per client pixel.
     QImage Whole(CTambRUMOView& view) {
-        view.OnHScroll(CTambRUMOView::SB_THUMBTRACK, CTambRUMOView::kClientWidth / 2);
-        view.OnVScroll(CTambRUMOView::SB_THUMBTRACK, CTambRUMOView::kClientHeight / 2);
+        view.OnScroll(MapAxis::kX, SB_THUMBTRACK, CTambRUMOView::kClientWidth / 2);
+        view.OnScroll(MapAxis::kY, SB_THUMBTRACK, CTambRUMOView::kClientHeight / 2);
         return view.Render(QSize(240, 268));
     }
 };
@@ -35,7 +35,7 @@ TEST_F(CoverageViewTest, BandsOverThePlanUnderTheCirclesAndNothingBeyondTheRadiu
     RecordPoint(*view, 60, 60, {{0x01, {-45}, 6, "office"}});  // orange
     RecordPoint(*view, 60, 170, {});                           // nothing heard: black
     view->OnKeyDown(Qt::Key_H);
-    ASSERT_TRUE(view->CoverageShown());
+    ASSERT_TRUE(view->Coverage().Shown());
     QImage img = Whole(*view);
     const struct {
         int x, y;
@@ -66,14 +66,14 @@ TEST_F(CoverageViewTest, BandsOverThePlanUnderTheCirclesAndNothingBeyondTheRadiu
 
 TEST_F(CoverageViewTest, MapFollowsNewAndDeletedPointsAndZoom) {
     auto view = OpenedView();
-    view->SetCoverageShown(true);
+    view->Coverage().SetShown(true);
     RecordPoint(*view, 100, 100, {{0x01, {-45}, 6, "office"}});
     EXPECT_EQ(Px(Whole(*view), 110, 100), Banded(110, 100, kOrange));
     EXPECT_EQ(Px(Whole(*view), 200, 100), SiteColour(200, 100));
 
     RecordPoint(*view, 200, 90, {{0x01, {-75}, 6, "office"}});
     const QImage after = Whole(*view);
-    EXPECT_EQ(view->Coverage().LastUpdate(), CCoverageMap::UpdateKind::Incremental);
+    EXPECT_EQ(view->Coverage().Map().LastUpdate(), CCoverageMap::UpdateKind::Incremental);
     EXPECT_EQ(Px(after, 200, 100), Banded(200, 100, kBlue));
     EXPECT_EQ(Px(after, 110, 100), Banded(110, 100, kOrange));  // 90 from the new point
 
@@ -83,7 +83,7 @@ TEST_F(CoverageViewTest, MapFollowsNewAndDeletedPointsAndZoom) {
     EXPECT_EQ(Px(zoomed, 2 * (110 - 60), 2 * (100 - 67)), Banded(110, 100, kOrange));
     view->OnZoomOut();
 
-    m_dialogs.locationResult = -2;  // the location dialog deletes the point
+    m_dialogs.locationResult = CLocationInfoDlg::kDeleted;  // the location dialog deletes the point
     Whole(*view);
     view->OnTapAndHold(QPoint(200, 90));
     const QImage deleted = Whole(*view);
@@ -98,18 +98,15 @@ TEST_F(CoverageViewTest, NetworksListsTheSurveyAndItsChoiceAndRadiusShapeTheMap)
     view->OnNetworks();
     ASSERT_EQ(m_dialogs.networksShown.ssids.size(), 2u);
     EXPECT_EQ(m_dialogs.networksShown.ssids[0].ssid, "office");
-    EXPECT_FALSE(view->CoverageShown());
+    EXPECT_FALSE(view->Coverage().Shown());
 
     m_dialogs.networksAnswer = {{NetworkChoice::OfSsid("lab"), 20}};
     view->OnNetworks();
-    EXPECT_TRUE(view->CoverageShown());
-    EXPECT_EQ(view->CoverageCaption(), QStringLiteral("lab, R 20 px"));
+    EXPECT_TRUE(view->Coverage().Shown());
     const QImage img = Whole(*view);
     EXPECT_EQ(Px(img, 115, 100), Banded(115, 100, kBlue));  // lab's reading, not the strongest
     EXPECT_EQ(Px(img, 125, 100), SiteColour(125, 100));     // beyond the new R
-
-    // Another site: its networks are not this one's, so the map shows all again.
+    // Another site: its networks are not this one's (CCoverageState), so the map shows all again.
     ASSERT_TRUE(Open(*view, MakeSite("b.hss"), false));
-    EXPECT_EQ(view->Coverage().Choice(), NetworkChoice::StrongestOfAll());
-    EXPECT_EQ(view->Coverage().Radius(), 20);
+    EXPECT_EQ(view->Coverage().Caption(), "Strongest of all, R 20 px");
 }

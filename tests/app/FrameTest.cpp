@@ -58,7 +58,7 @@ TEST_F(FrameTest, CoverageButtonFollowsTheMapWhicheverWaySwitchedAndNamesWhatItS
     EXPECT_TRUE(coverage->isChecked());
     EXPECT_EQ(coverage->toolTip(), QStringLiteral("Coverage Map (H): Strongest of all, R 60 px"));
     coverage->trigger();  // the button itself
-    EXPECT_FALSE(m_frame.View()->CoverageShown());
+    EXPECT_FALSE(m_frame.View()->Coverage().Shown());
     EXPECT_FALSE(coverage->isChecked());
     m_dialogs.networksAnswer = {{NetworkChoice::OfSsid("lab"), 45}};
     m_frame.ToolBar()->actions().at(8)->trigger();  // "Networks" chooses and shows
@@ -100,7 +100,7 @@ TEST(StartScale, LargestWholeScaleAtWhichTheWindowTakesNineTenthsOfTheScreen) {
 TEST_F(FrameTest, RecordedPointRefreshesThePanesThroughTheStatusMessage) {
     RecordOnePoint(2);
     QCoreApplication::sendPostedEvents(&m_frame);
-    const CMapViewport& vp = m_frame.View()->Viewport();
+    const CMapViewport& vp = m_frame.View()->Map().Viewport();
     EXPECT_EQ(m_frame.PaneText(0), QStringLiteral("L: 1"));
     EXPECT_EQ(m_frame.PaneText(1), QStringLiteral("P: 2"));
     EXPECT_EQ(m_frame.PaneText(2), QString::asprintf("X: %d", vp.GetCenterX()));
@@ -147,7 +147,7 @@ TEST_F(FrameTest, ClosingWithUnsavedPointsAsksToSave) {
     EXPECT_TRUE(m_frame.close());
     EXPECT_EQ(m_dialogs.signOffShown, 2);
     EXPECT_NE(ReadFileBytes(path), before);
-    EXPECT_FALSE(m_frame.View()->HasUnsavedChanges());
+    EXPECT_FALSE(m_frame.View()->Document().HasUnsavedChanges());
     EXPECT_EQ(stopped, 1);
 }
 
@@ -161,10 +161,13 @@ TEST_F(FrameTest, TitleNamesTheOpenSiteAndMarksUnsavedPoints) {
 }
 
 TEST_F(FrameTest, ClosingAfterAFailedSaveKeepsTheWindowAndNoClosesAnyway) {
-    QFile::remove(QString::fromStdString(RecordOnePoint()));
+    const std::string site = RecordOnePoint();
+    QFile::remove(QString::fromStdString(site));
     m_boxes.answers = {platform::IDYES};
     EXPECT_FALSE(m_frame.close());
-    EXPECT_EQ(m_boxes.shown.back().text, QStringLiteral("Could not update site"));
+    EXPECT_EQ(
+        m_boxes.shown.back().text.toStdString(),
+        "Could not update site\n" + site + ": The file was removed or renamed since it was opened");
     m_boxes.answers = {platform::IDNO};
     EXPECT_TRUE(m_frame.close());
 }
@@ -187,7 +190,7 @@ TEST_F(FrameTest, TheToolbarCannotBeHiddenAndOpenAndSaveKeysOutliveIt) {
     m_files.next = QString::fromStdString(other);
     m_boxes.answers = {platform::IDNO};
     QTest::keyClick(&m_frame, Qt::Key_O, Qt::ControlModifier);
-    EXPECT_EQ(m_frame.View()->SitePath().toStdString(), other);
+    EXPECT_EQ(m_frame.View()->Document().Path(), other);
 }
 
 TEST(CommandLine, OptionsChooseTheSourceAndTheSiteAndMistakesOrContradictionsAreRefused) {
@@ -215,6 +218,7 @@ TEST(CommandLine, OptionsChooseTheSourceAndTheSiteAndMistakesOrContradictionsAre
         {{"--wifi=wlan1"}, K::kWifi, "", "wlan1", ""},
         {{"--wifi-scans", "3"}, K::kWifi, "", "", "", 3},
         {{"--wifi=wlp2s0", "--wifi-scans=10"}, K::kWifi, "", "wlp2s0", "", 10},
+        {{"--wifi", "--capture", "traffic.txt"}, K::kWifi, "", "", "", 1, 0, "traffic.txt"},
     };
     for (const auto& r : runs) {
         SCOPED_TRACE(r.args.join(' ').toStdString());
@@ -244,7 +248,6 @@ TEST(CommandLine, OptionsChooseTheSourceAndTheSiteAndMistakesOrContradictionsAre
         {{"--port", "/dev/x", "--simulate-board"}, CommandLineResult::kExitError, "."},
         {{"--port", "/dev/ttyS1", "--wifi"}, CommandLineResult::kExitError, "."},
         {{"--simulate-board", "--wifi-scans", "2"}, CommandLineResult::kExitError, "."},
-        {{"--wifi", "--capture", "traffic.txt"}, CommandLineResult::kExitError, "."},
         {{"--wifi-scans", "0"}, CommandLineResult::kExitError, "."},
         {{"--wifi-scans", "11"}, CommandLineResult::kExitError, "."},
         {{"--wifi-scans", "two"}, CommandLineResult::kExitError, "."},

@@ -5,13 +5,14 @@
 // Qt's own. The view hands its plan, layer, viewport and cursor to the same
 // painter (MapViewTest renders it whole and zoomed past an edge).
 
+#include <cstdlib>
 #include <functional>
 #include <random>
 #include <vector>
 
 #include "AppFakes.h"
 #include "ReferenceMap.h"
-#include "map/MapPainting.h"
+#include "screens/MapPainting.h"
 #include "map/PointCircles.h"
 #include "screens/Screens.h"
 
@@ -27,7 +28,7 @@ MapBitmap RandomPlan(std::mt19937& rng, int32_t width, int32_t height) {
     plan.topDown = rng() % 2 == 0;
     plan.stride = (static_cast<uint32_t>(width) + 3) / 4 * 4;
     for (uint32_t& c : plan.colorTable) c = rng() & 0xFFFFFFu;
-    plan.bits.Allocate(size_t{plan.stride} * static_cast<size_t>(height));
+    if (!plan.bits.Allocate(size_t{plan.stride} * static_cast<size_t>(height))) std::abort();
     // Every pixel its own index, so a column or row taken wrongly shows.
     for (size_t i = 0; i < plan.bits.size(); ++i) plan.bits.data()[i] = static_cast<uint8_t>(rng());
     return plan;

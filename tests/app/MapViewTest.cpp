@@ -26,9 +26,9 @@ TEST_F(AppTest, MapShowsTheWholeSiteWithTheCursorAtTheCentreAndWhiteMarginsPastA
     art.cursor.fill(Qt::black);
     view->SetArt(art);
     ASSERT_TRUE(Open(*view, MakeSite("a.hss"), false));
-    EXPECT_EQ(view->m_displayMode, 1);
-    EXPECT_EQ(view->Viewport().GetCenterX(), 120);
-    EXPECT_EQ(view->Viewport().GetCenterY(), 134);
+    EXPECT_EQ(view->Mode(), DisplayMode::kSiteMap);
+    EXPECT_EQ(view->Map().Viewport().GetCenterX(), 120);
+    EXPECT_EQ(view->Map().Viewport().GetCenterY(), 134);
     QImage img = view->Render(QSize(240, 268));
     // Cursor ANDed at (w/2 - 16, h/2 - 16), 32 x 32; the map elsewhere.
     for (QPoint p : {QPoint(104, 118), QPoint(135, 149)}) EXPECT_EQ(Px(img, p.x(), p.y()), 0u);
@@ -85,7 +85,7 @@ TEST_F(AppTest, EveryBarActionMovesTheMapAndLeavesTheThumbAtTheCursor) {
          [](QScrollBar* b, View&) {
              b->setSliderDown(true), b->setSliderPosition(57), b->setSliderDown(false);
          }, 57},
-        {"other codes move nothing", false, [](QScrollBar*, View& v) { v.OnHScroll(4, 123); }, 300},
+        {"other codes move nothing", false, [](QScrollBar*, View& v) { v.OnScroll(MapAxis::kX, 4, 123); }, 300},
         {"joystick left", false, [](QScrollBar*, View& v) { v.OnKeyDown(Qt::Key_Left); }, 290},
         {"joystick down", true, [](QScrollBar*, View& v) { v.OnKeyDown(Qt::Key_Down); }, 510},
         {"zoom out beside the left edge moves the cursor", false,
@@ -95,19 +95,19 @@ TEST_F(AppTest, EveryBarActionMovesTheMapAndLeavesTheThumbAtTheCursor) {
         // clang-format on
     };
     auto view = OpenedView(600, 1000);
-    EXPECT_EQ(view->HorizontalBar()->maximum(), 600);
-    EXPECT_EQ(view->VerticalBar()->maximum(), 1000);
+    EXPECT_EQ(view->Bars().Bar(MapAxis::kX)->maximum(), 600);
+    EXPECT_EQ(view->Bars().Bar(MapAxis::kY)->maximum(), 1000);
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         view->OnZoomOut(), view->OnZoomOut();
-        view->OnHScroll(View::SB_THUMBTRACK, 300);
-        view->OnVScroll(View::SB_THUMBTRACK, 500);
-        c.action(c.vertical ? view->VerticalBar() : view->HorizontalBar(), *view);
+        view->OnScroll(MapAxis::kX, SB_THUMBTRACK, 300);
+        view->OnScroll(MapAxis::kY, SB_THUMBTRACK, 500);
+        c.action(c.vertical ? view->Bars().Bar(MapAxis::kY) : view->Bars().Bar(MapAxis::kX), *view);
         QCoreApplication::processEvents();
-        const CMapViewport& vp = view->Viewport();
+        const CMapViewport& vp = view->Map().Viewport();
         EXPECT_EQ(c.vertical ? vp.GetCenterY() : vp.GetCenterX(), c.expected);
-        for (auto [bar, centre] : {std::pair{view->HorizontalBar(), vp.GetCenterX()},
-                                   std::pair{view->VerticalBar(), vp.GetCenterY()}}) {
+        for (auto [bar, centre] : {std::pair{view->Bars().Bar(MapAxis::kX), vp.GetCenterX()},
+                                   std::pair{view->Bars().Bar(MapAxis::kY), vp.GetCenterY()}}) {
             EXPECT_EQ(bar->value(), centre);
             EXPECT_EQ(bar->sliderPosition(), centre);
         }
@@ -116,18 +116,18 @@ TEST_F(AppTest, EveryBarActionMovesTheMapAndLeavesTheThumbAtTheCursor) {
 
 TEST_F(AppTest, AHeldCentreKeyTakesOnePointHTogglesOnceAndAHeldArrowKeepsScrollingOnTheMap) {
     auto view = OpenedView();
-    const int x0 = view->Viewport().GetCenterX();
+    const int x0 = view->Map().Viewport().GetCenterX();
     for (int key : {Qt::Key_Return, Qt::Key_H, Qt::Key_Left})
         for (bool repeat : {false, true, true, true}) {
             QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, QString(), repeat);
             QCoreApplication::sendEvent(view.get(), &press);
             // The key is still held when the point has been recorded.
-            if (view->PointPending()) FinishScan(*view, {{1, {-50}, 6, "ap"}});
+            if (view->Session().Pending()) FinishScan(*view, {{1, {-50}, 6, "ap"}});
         }
     EXPECT_EQ(m_sounds.played.size(), 1u);
     EXPECT_EQ(surveyList.Count(), 1);
-    EXPECT_EQ(view->Viewport().GetCenterX(), x0 - 40);
-    EXPECT_TRUE(view->CoverageShown());
+    EXPECT_EQ(view->Map().Viewport().GetCenterX(), x0 - 40);
+    EXPECT_TRUE(view->Coverage().Shown());
 }
 
 TEST_F(AppTest, TapsAndTheCentreKeyStartNothingBeforeASiteIsOpen) {
@@ -135,7 +135,7 @@ TEST_F(AppTest, TapsAndTheCentreKeyStartNothingBeforeASiteIsOpen) {
     TapWorld(*view, 100, 100);
     view->OnKeyDown(Qt::Key_Return);
     view->OnTapAndHold(QPoint(100, 100));
-    EXPECT_FALSE(view->PointPending());
+    EXPECT_FALSE(view->Session().Pending());
     EXPECT_TRUE(m_sounds.played.empty());
     EXPECT_EQ(theBoard.m_requestedMode.load(), 0);
     EXPECT_EQ(m_dialogs.locationShown, 0);
@@ -146,16 +146,16 @@ TEST_F(AppTest, TapsAndTheCentreKeyStartNothingBeforeASiteIsOpen) {
     view->OnTalvDraw();
     EXPECT_EQ(theBoard.m_bScanStarted.load(), 0);
     EXPECT_TRUE(surveyList.IsEmpty());
-    EXPECT_EQ(view->m_displayMode, 0);
+    EXPECT_EQ(view->Mode(), DisplayMode::kStartup);
     EXPECT_TRUE(m_boxes.shown.empty());
 }
 
 TEST_F(AppTest, TapStartsAPointAtTheTappedPlaceAndTheScanRecordsIt) {
     auto view = OpenedView();
     TapWorld(*view, 200, 100);
-    EXPECT_EQ(view->Viewport().GetCenterX(), 200);
-    EXPECT_EQ(view->Viewport().GetCenterY(), 100);
-    EXPECT_EQ(view->m_displayMode, 2);
+    EXPECT_EQ(view->Map().Viewport().GetCenterX(), 200);
+    EXPECT_EQ(view->Map().Viewport().GetCenterY(), 100);
+    EXPECT_EQ(view->Mode(), DisplayMode::kScanScreen);
     ASSERT_EQ(m_sounds.played.size(), 1u);
     EXPECT_EQ(m_sounds.played[0].first.toLower(), QStringLiteral("ping"));  // found in any case
     EXPECT_FALSE(m_sounds.played[0].second);
@@ -165,14 +165,14 @@ TEST_F(AppTest, TapStartsAPointAtTheTappedPlaceAndTheScanRecordsIt) {
     // Only the scan-started flag: a repaint, no recording.
     theBoard.m_bScanStarted = 1;
     view->OnTalvDraw();
-    EXPECT_EQ(view->m_displayMode, 2);
+    EXPECT_EQ(view->Mode(), DisplayMode::kScanScreen);
     EXPECT_TRUE(surveyList.IsEmpty());
 
     FinishScan(*view, {{0x01, {-61, -62, -64}, 6, "lab"}});
-    EXPECT_EQ(view->m_displayMode, 1);
+    EXPECT_EQ(view->Mode(), DisplayMode::kSiteMap);
     EXPECT_EQ(g_pSite->m_locationCount, 1);
-    EXPECT_EQ(Px(view->MapPicture(), 200, 100), 0x00FF00u);  // green circle at the cursor
-    EXPECT_TRUE(view->HasUnsavedChanges());
+    EXPECT_EQ(Px(MapPicture(view->Map()), 200, 100), 0x00FF00u);  // green circle at the cursor
+    EXPECT_TRUE(view->Document().HasUnsavedChanges());
     EXPECT_EQ(m_boxes.shown.size(), 1u);  // only the keep-points question
 }
 
@@ -180,12 +180,12 @@ TEST_F(AppTest, EmptyScanWarnsAfterTheRedAlertAndPaintsBlack) {
     auto view = OpenedView();
     m_boxes.shown.clear();
     view->OnKeyDown(Qt::Key_Enter);
-    EXPECT_EQ(view->m_displayMode, 2);
+    EXPECT_EQ(view->Mode(), DisplayMode::kScanScreen);
     FinishScan(*view, {});
     ASSERT_EQ(m_sounds.played.size(), 2u);
     EXPECT_EQ(m_sounds.played[1], std::make_pair(QStringLiteral("REDALERT"), true));
     ExpectOneBox("No Access Points Detected!", "COVERAGE WARNING", platform::MB_ICONEXCLAMATION);
-    EXPECT_EQ(Px(view->MapPicture(), 120, 134), 0x000000u);
+    EXPECT_EQ(Px(MapPicture(view->Map()), 120, 134), 0x000000u);
     EXPECT_EQ(g_pSite->m_locationCount, 1);
     EXPECT_EQ(g_pSite->m_apCount, 0);
 }
@@ -211,17 +211,17 @@ TEST_F(AppTest, DeletingAPointLeavesTheMapAsIfItHadNeverBeenRecorded) {
         survey(*view, {p1, p2, p2, p3, p4});
         if (loaded) {
             ASSERT_TRUE(view->OnSaveSite());
-            ASSERT_TRUE(Open(*view, view->SitePath().toStdString(), true));
+            ASSERT_TRUE(Open(*view, view->Document().Path(), true));
         }
-        ASSERT_NE(view->MapPicture(), reference->MapPicture());
-        view->OnHScroll(CTambRUMOView::SB_THUMBTRACK, 120);  // one world unit per pixel
-        view->OnVScroll(CTambRUMOView::SB_THUMBTRACK, 134);
-        m_dialogs.locationResult = -2;
+        ASSERT_NE(MapPicture(view->Map()), MapPicture(reference->Map()));
+        view->OnScroll(MapAxis::kX, SB_THUMBTRACK, 120);  // one world unit per pixel
+        view->OnScroll(MapAxis::kY, SB_THUMBTRACK, 134);
+        m_dialogs.locationResult = CLocationInfoDlg::kDeleted;
         view->OnTapAndHold(QPoint(114, 106));  // held a little off P2
         EXPECT_EQ(surveyList.Count(), 3);      // P1's placeholder, P3 and P4
         for (ApRecord* r = surveyList.First(); r != nullptr; surveyList.GetNext(r))
             EXPECT_NE(r->x, p2.x);
-        EXPECT_EQ(view->MapPicture(), reference->MapPicture());
+        EXPECT_EQ(MapPicture(view->Map()), MapPicture(reference->Map()));
     }
 }
 

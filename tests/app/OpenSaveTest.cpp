@@ -1,23 +1,21 @@
-// Open and Save: every message box, the keep-points question, a failed or
-// cancelled Open leaving everything as it was, a survey read back, and the
-// guards that keep unsaved points and the file on disk from being lost.
-
-#include <sys/stat.h>
+// Open and Save as the surveyor meets them: the questions and their order,
+// the sign-off, one box for each refusal, the wait cursor always lowered, the
+// screen kept when an Open fails, and the recovery question. What the
+// document does underneath is tested without a window (tests/survey).
 
 #include <QApplication>
 #include <QFile>
 #include <QKeyEvent>
 #include <QTimer>
 #include <filesystem>
-#include <system_error>
 
 #include "AppFakes.h"
-#include "FifoRescue.h"
 #include "ScratchDir.h"
 #include "SiteTestSupport.h"
 #include "SurveyEntries.h"
 #include "aplist/ApList.h"
-#include "board/ScannerBoard.h"
+#include "app/MainFrame.h"
+#include "journal/JournalReader.h"
 #include "platform/WaitCursor.h"
 #include "site/SiteFile.h"
 #include "site/SiteRecord.h"
@@ -40,147 +38,92 @@ void PressEscapeOnNextDialog() {
 
 }  // namespace
 
-TEST_F(AppTest, SurveyOfThreePointsIsSavedAndReadBack) {
+TEST_F(AppTest, OpenAsksToKeepPointsAndSaveSignsOffWritesTheSignatureAndReportsNoSuccess) {
     auto view = MakeView();
     const std::string path = MakeSite("survey.hss");
+    m_boxes.shown.clear();
     ASSERT_TRUE(Open(*view, path, false));
-    RecordPoint(*view, 40, 50, {{0x01, {-61, -62, -64}, 6, "lab"}, {0x02, {-45}, 11, "office"}});
-    RecordPoint(*view, 120, 60, {});
-    RecordPoint(*view, 200, 200, {{0x03, {-70, -71}, 1, "caf\xC3\xA9"}});
-    EXPECT_EQ(g_pSite->m_locationCount, 3);
-    EXPECT_EQ(g_pSite->m_apCount, 3);
+    ExpectOneBox("Do you wish to keep existing data points?", "Tamb", platform::MB_YESNO);
+    EXPECT_EQ(view->Mode(), DisplayMode::kSiteMap);
+    RecordPoint(*view, 40, 50, {{0x01, {-61, -62, -64}, 6, "lab"}});
+    EXPECT_TRUE(view->isWindowModified());
 
     m_boxes.shown.clear();
     ASSERT_TRUE(view->OnSaveSite());
     EXPECT_EQ(m_dialogs.signOffShown, 1);
     EXPECT_TRUE(m_boxes.shown.empty());  // no message reports success
-    EXPECT_FALSE(view->HasUnsavedChanges());
+    EXPECT_FALSE(view->isWindowModified());
     EXPECT_EQ(platform::WaitCursorDepth(), 0);
-
+    // The signature went in: the diagonal is ink. Bottom row first, so
+    // (x 0, y 0) is the first word of the last row.
     FileSource src(path);
     CSiteRecord site;
     CApList list;
-    int circles = 0;
-    ASSERT_TRUE(ReadSurvey(src, site, list, &circles));
-    EXPECT_EQ(circles, 3);
-    std::vector<ApRecord> back;
-    for (ApRecord* r = list.First(); r != nullptr; list.GetNext(r)) back.push_back(*r);
-    ASSERT_EQ(back.size(), 4u);
-    EXPECT_EQ(back[0].x, 40);
-    EXPECT_EQ(back[0].rssi, -62);
-    EXPECT_EQ(back[1].rssi, -45);
-    EXPECT_EQ(back[2].channel, 0);  // the point without APs
-    EXPECT_EQ(back[2].x, 120);
-    EXPECT_EQ(back[3].rssi, -70);
-    EXPECT_STREQ(back[3].ssid, "caf\xC3\xA9");
-
-    // The signature went in: the diagonal is ink. Bottom row first, so
-    // (x 0, y 0) is the first word of the last row.
+    ASSERT_TRUE(ReadSurvey(src, site, list));
+    EXPECT_EQ(list.Count(), 1);
     uint8_t word[8] = {};
     src.ReadAt(site.SignatureOffset() + 99u * 200u * 4u, word, 8);
     EXPECT_EQ(word[0] | word[1] | word[2], 0);
     EXPECT_EQ(word[4], 0xFF);
 }
 
-TEST_F(AppTest, OpenWithYesKeepsTheFilePointsAndWithNoDropsThem) {
+TEST_F(AppTest, EachRefusedOpenOrSaveIsOneBoxAndLeavesTheScreenAsItWas) {
     auto view = MakeView();
-    const std::string path = MakeSite("keep.hss");
-    ASSERT_TRUE(Open(*view, path, false));
-    RecordPoint(*view, 40, 50, {{0x01, {-30}, 6, "lab"}});
-    RecordPoint(*view, 150, 150, {{0x02, {-65}, 6, "lab"}});
-    ASSERT_TRUE(view->OnSaveSite());
-
-    m_boxes.shown.clear();
-    ASSERT_TRUE(Open(*view, path, true));
-    ExpectOneBox("Do you wish to keep existing data points?", "Tamb", platform::MB_YESNO);
-    EXPECT_EQ(surveyList.Count(), 2);
-    EXPECT_EQ(g_pSite->m_locationCount, 0);  // loading is not recording
-    EXPECT_EQ(Px(view->MapPicture(), 40, 50), 0xFF0000u);
-    EXPECT_EQ(Px(view->MapPicture(), 150, 150), 0x00FF00u);
-    EXPECT_FALSE(view->HasUnsavedChanges());
-
-    ASSERT_TRUE(Open(*view, path, false));
-    EXPECT_TRUE(surveyList.IsEmpty());
-    EXPECT_NE(Px(view->MapPicture(), 40, 50), 0xFF0000u);  // the previous map was released
-    EXPECT_EQ(view->m_displayMode, 1);
-    EXPECT_EQ(platform::WaitCursorDepth(), 0);
-}
-
-TEST_F(AppTest, FailedOrCancelledOpenLeavesTheOpenSiteAsItWas) {
-    auto view = MakeView();
+    EXPECT_FALSE(view->OnSaveSite());  // before any Open
+    ExpectOneBox("Could not update site", "Site Update Error", platform::MB_ICONHAND);
     const std::string good = MakeSite("good.hss");
     ASSERT_TRUE(Open(*view, good, false));
     RecordPoint(*view, 40, 50, {{0x01, {-30}, 6, "lab"}});
-    CSiteRecord* site = g_pSite;
-    const QImage map = view->MapPicture().copy();
-    const auto damaged = [&](const char* name, const std::function<void(Bytes&)>& damage) {
-        Bytes bytes = ReadFileBytes(good);
-        damage(bytes);
-        const QString path = m_dir.filePath(QString::fromLatin1(name));
-        WriteFileBytes(path.toStdString(), bytes);
-        return path;
-    };
-
-    const QString fifo = m_dir.filePath("pipe.hss");
-    ASSERT_EQ(::mkfifo(fifo.toLocal8Bit().constData(), 0644), 0);
-    FifoRescue rescue(fifo.toStdString());
-    const QString huge = m_dir.filePath("huge.hss");  // a sparse 1 GB map of 32767 x 32767
-    WriteSparseSite(huge.toStdString(), SmallSiteFile(), 32767, 32767, 32768u * 32767u);
-    const auto hugeSize = std::filesystem::file_size(huge.toStdString());
-
+    const QImage screen = view->Render();
+    Bytes bad = ReadFileBytes(good);
+    bad[4] = 'X';
+    const std::string badPath = m_dir.filePath("bad.hss").toStdString();
+    WriteFileBytes(badPath, bad);
+    const std::string photo = MakeSite("photo.hss", 300, 200);
     const struct {
-        QString path, text, caption;
+        const char* what;
+        std::function<bool()> run;
+        QString text, caption;
     } cases[] = {
-        // The reader's every message is SiteDefects'; one stands for them here.
-        {damaged("bad.hss", [](Bytes& b) { b[4] = 'X'; }), "Not a Site File.", "File Error"},
-        {m_dir.filePath("none.hss"), QString::fromStdString(std::system_category().message(ENOENT)),
-         "File Open Error"},
-        {fifo, "This is a named pipe (FIFO), not a file.", "File Open Error"},
-        {"/dev/null", "This is a device, not a file.", "File Open Error"},
-        {huge, "Not enough memory for the site map.", "File Error"},
-        {"", "", ""},  // cancelled: no question at all
+        // The document tests every refusal of the loader; one stands for them here.
+        {"a file that is not a site",
+         [&] { return view->OpenSitePath(QString::fromStdString(badPath)); },
+         QString::fromStdString("Not a Site File.\n" + badPath),
+         "File Error"},
+        {"the file dialog cancelled",
+         [&] {
+             m_files.next.clear();
+             view->OnOpenSite();
+             return false;
+         },
+         "", ""},
+        {"a site file replaced on disk",
+         [&] {
+             QFile::remove(QString::fromStdString(good));
+             QFile::copy(QString::fromStdString(photo), QString::fromStdString(good));
+             return view->OnSaveSite();
+         },
+         QString::fromStdString("Could not update site\n" + good +
+                                ": The file changed on disk since it was opened"),
+         "Site Update Error"},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.path.toStdString());
+        SCOPED_TRACE(c.what);
         m_boxes.shown.clear();
         m_boxes.answers = {platform::IDNO};  // do not save the point first
-        m_files.next = c.path;
-        view->OnOpenSite();
-        if (c.path.isEmpty()) {
-            EXPECT_EQ(m_boxes.shown.size(), 1u);  // only the save question
-        } else {
-            ASSERT_EQ(m_boxes.shown.size(), 2u);
-            EXPECT_EQ(m_boxes.shown[1].text, c.text);
-            EXPECT_EQ(m_boxes.shown[1].caption, c.caption);
-            EXPECT_EQ(m_boxes.shown[1].type, unsigned(platform::MB_ICONHAND));
+        EXPECT_FALSE(c.run());
+        const bool asked = c.caption != "Site Update Error";  // Open asks to save first
+        ASSERT_EQ(m_boxes.shown.size(), (asked ? 1u : 0u) + (c.text.isEmpty() ? 0u : 1u));
+        if (!c.text.isEmpty()) {
+            EXPECT_EQ(m_boxes.shown.back().text, c.text);
+            EXPECT_EQ(m_boxes.shown.back().caption, c.caption);
+            EXPECT_EQ(m_boxes.shown.back().type, unsigned(platform::MB_ICONHAND));
         }
-        EXPECT_EQ(g_pSite, site);
-        EXPECT_EQ(view->SitePath(), QString::fromStdString(good));
-        EXPECT_EQ(view->MapPicture(), map);
-        EXPECT_EQ(surveyList.Count(), 1);
-        EXPECT_EQ(view->m_displayMode, 1);
-        EXPECT_TRUE(view->HasUnsavedChanges());
+        EXPECT_EQ(view->Document().Path(), good);
+        EXPECT_EQ(view->Render(), screen);
+        EXPECT_TRUE(view->isWindowModified());
         EXPECT_EQ(platform::WaitCursorDepth(), 0);
     }
-    EXPECT_FALSE(rescue.Rescued()) << "Open blocked on the FIFO";
-    EXPECT_EQ(std::filesystem::file_size(huge.toStdString()), hugeSize);
-}
-
-TEST_F(AppTest, SaveBeforeAnyOpenOrOfAVanishedFileSaysCouldNotUpdate) {
-    auto view = MakeView();
-    EXPECT_FALSE(view->OnSaveSite());
-    EXPECT_EQ(m_dialogs.signOffShown, 1);
-    ExpectOneBox("Could not update site", "Site Update Error", platform::MB_ICONHAND);
-
-    const std::string path = MakeSite("gone.hss");
-    ASSERT_TRUE(Open(*view, path, false));
-    RecordPoint(*view, 40, 50, {{0x01, {-30}, 6, "lab"}});
-    ASSERT_TRUE(QFile::remove(QString::fromStdString(path)));
-    m_boxes.shown.clear();
-    EXPECT_FALSE(view->OnSaveSite());
-    ExpectOneBox("Could not update site", "Site Update Error", platform::MB_ICONHAND);
-    EXPECT_TRUE(view->HasUnsavedChanges());
-    EXPECT_EQ(platform::WaitCursorDepth(), 0);
 }
 
 TEST_F(AppTest, OpenWithUnsavedPointsAsksToSaveThemFirst) {
@@ -220,9 +163,9 @@ TEST_F(AppTest, OpenWithUnsavedPointsAsksToSaveThemFirst) {
         EXPECT_EQ(m_boxes.shown[0].caption, "Tamb");
         EXPECT_EQ(m_boxes.shown[0].type, unsigned(platform::MB_YESNOCANCEL));
         EXPECT_EQ(ReadFileBytes(path) != before, c.saved);
-        EXPECT_EQ(view->SitePath().toStdString(), c.opened ? other : path);
+        EXPECT_EQ(view->Document().Path(), c.opened ? other : path);
         EXPECT_EQ(surveyList.Count(), c.opened ? 0 : 1);
-        EXPECT_EQ(view->HasUnsavedChanges(), !c.opened);
+        EXPECT_EQ(view->Document().HasUnsavedChanges(), !c.opened);
         EXPECT_EQ(m_boxes.shown.size(), c.opened ? 2u : 1u);  // then the keep-points question
     }
 }
@@ -246,24 +189,50 @@ TEST_F(AppTest, SignOffClosedWithoutSavingLeavesTheSurveyedFileByteForByte) {
     EXPECT_EQ(platform::WaitCursorDepth(), 0);
 }
 
-TEST_F(AppTest, SaveRefusesASiteFileReplacedOnDiskAndSavesAgainAfterItsOwnSave) {
-    auto view = MakeView();
-    const std::string path = MakeSite("survey.hss");
-    ASSERT_TRUE(Open(*view, path, false));
-    RecordPoint(*view, 40, 50, {{0x01, {-30}, 6, "lab"}});
-    ASSERT_TRUE(view->OnSaveSite());
-    RecordPoint(*view, 90, 50, {{0x02, {-60}, 6, "lab"}});
-    ASSERT_TRUE(view->OnSaveSite());  // the fingerprint follows the file's own saves
-
-    // Another program puts a different site where this one was.
-    const std::string photo = MakeSite("photo.hss", 300, 200);
-    ASSERT_TRUE(QFile::remove(QString::fromStdString(path)));
-    ASSERT_TRUE(QFile::copy(QString::fromStdString(photo), QString::fromStdString(path)));
-    RecordPoint(*view, 140, 50, {{0x03, {-50}, 6, "lab"}});
-    m_boxes.shown.clear();
-    EXPECT_FALSE(view->OnSaveSite());
-    ExpectOneBox("Could not update site\nThe site file has changed on disk since it was opened.",
-                 "Site Update Error", platform::MB_ICONHAND);
-    EXPECT_EQ(ReadFileBytes(path), ReadFileBytes(photo));
-    EXPECT_TRUE(view->HasUnsavedChanges());
+TEST_F(AppTest, OpenAsksToRecoverAJournalledSurveyAndShowsItRecoveredOrDeclined) {
+    // A survey whose program died: two points in the journal beside the site.
+    std::string path;
+    {
+        auto view = MakeView();
+        path = MakeSite("crashed.hss");
+        ASSERT_TRUE(Open(*view, path, false));
+        RecordPoint(*view, 40, 50, {{0x01, {-30}, 6, "lab"}});
+        RecordPoint(*view, 100, 50, {{0x02, {-60}, 6, "lab"}});
+    }  // the journal stays: its points are unsaved
+    const Bytes journal = ReadFileBytes(JournalPathFor(path));
+    const struct {
+        const char* what;
+        std::deque<int> answers;
+        std::vector<QString> boxes;
+        bool recovered;
+    } cases[] = {
+        {"recovered",
+         {platform::IDYES},
+         {"Recover 2 survey points recorded after the last save?"},
+         true},
+        {"declined",
+         {platform::IDNO, platform::IDNO},
+         {"Recover 2 survey points recorded after the last save?",
+          "Do you wish to keep existing data points?"},
+         false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        WriteFileBytes(JournalPathFor(path), journal);
+        CMainFrame frame;  // its panes show what the view posts
+        CTambRUMOView& view = *frame.View();
+        view.SetDialogs(&m_dialogs);
+        m_boxes.shown.clear();
+        m_boxes.answers = c.answers;
+        ASSERT_TRUE(view.OpenSitePath(QString::fromStdString(path)));
+        ASSERT_EQ(m_boxes.shown.size(), c.boxes.size());
+        for (size_t i = 0; i < c.boxes.size(); ++i) EXPECT_EQ(m_boxes.shown[i].text, c.boxes[i]);
+        EXPECT_EQ(m_boxes.shown[0].caption, "Recover Survey");
+        EXPECT_EQ(surveyList.Count(), c.recovered ? 2 : 0);
+        EXPECT_EQ(frame.isWindowModified(), c.recovered);
+        if (c.recovered) {
+            EXPECT_TRUE(PumpUntil([&] { return frame.PaneText(0) == "L: 2"; }));
+        }
+        m_boxes.answers = {platform::IDNO};  // closing: do not save
+    }
 }

@@ -15,8 +15,8 @@
 #include "ScratchDir.h"
 #include "aplist/ApList.h"
 #include "app/BoardHookup.h"
-#include "board/BoardWorker.h"
 #include "board/ScannerBoard.h"
+#include "link/BoardWorker.h"
 
 namespace fs = std::filesystem;
 
@@ -76,12 +76,12 @@ protected:
         ASSERT_EQ(pty->Read(kScanRequest.size()), kScanRequest);
         pty->Write(Join({BoardFrame(MSG_SCAN_START, {}), Heard(macLast)}));
         ASSERT_TRUE(PumpUntil([] { return Listed() == 1; }));
-        ASSERT_EQ(view->m_displayMode, 2);
+        ASSERT_EQ(view->Mode(), DisplayMode::kScanScreen);
     }
     // The board finishes the scan and the view records the point.
     void ScanEnds() {
         pty->Write(BoardFrame(MSG_SCAN_END, {}));
-        ASSERT_TRUE(PumpUntil([&] { return !view->PointPending(); }));
+        ASSERT_TRUE(PumpUntil([&] { return !view->Session().Pending(); }));
     }
     // Waits until the worker has gone round its loop three more times: what it
     // has read is dispatched and any kept report merged.
@@ -91,11 +91,11 @@ protected:
     }
     // Back on the map, no point recorded, no box, and `notice` on screen.
     void ExpectMapWithoutAPoint(const QString& notice) {
-        EXPECT_EQ(view->m_displayMode, 1);
-        EXPECT_FALSE(view->PointPending());
+        EXPECT_EQ(view->Mode(), DisplayMode::kSiteMap);
+        EXPECT_FALSE(view->Session().Pending());
         EXPECT_TRUE(surveyList.IsEmpty());
         EXPECT_EQ(m_boxes.shown.size(), boxesBefore);
-        EXPECT_EQ(view->BoardNotice(), notice);
+        EXPECT_EQ(QString::fromStdString(view->Session().NoticeText()), notice);
         const QImage shown = view->Render(QSize(240, 268));
         EXPECT_EQ(Px(shown, 2, 266) == 0xFFFF00u, !notice.isEmpty()) << "the notice strip";
     }
@@ -117,7 +117,7 @@ TEST_F(LiveBoard, BoardLostOrSilentMidScanReturnsToTheMapWithoutAPointUntilItIsB
             now += 10000;  // the watchdog's clock: ten seconds without a frame
         else
             Unplug();
-        ASSERT_TRUE(PumpUntil([&] { return view->m_displayMode == 1; }));
+        ASSERT_TRUE(PumpUntil([&] { return view->Mode() == DisplayMode::kSiteMap; }));
         ExpectMapWithoutAPoint(kLostText);
 
         if (silent) {  // greeted until it answers
@@ -129,7 +129,8 @@ TEST_F(LiveBoard, BoardLostOrSilentMidScanReturnsToTheMapWithoutAPointUntilItIsB
             Plug(*pty);
             ASSERT_EQ(pty->Read(kFirmwareRequest.size()), kFirmwareRequest);
         }
-        ASSERT_TRUE(PumpUntil([&] { return view->BoardNotice().isEmpty(); }));
+        ASSERT_TRUE(PumpUntil(
+            [&] { return QString::fromStdString(view->Session().NoticeText()).isEmpty(); }));
         ExpectMapWithoutAPoint(QString());
     }
     // The next tap asks for mode 7 again and records its point.
@@ -152,7 +153,7 @@ TEST_F(LiveBoard, EscapeEndsTheScanAndTheLateEndOfItRecordsNothingNorCompletesTh
     pty->Write(tail);
     ASSERT_TRUE(PumpUntil([&] { return Worker().BytesReceived() >= before + tail.size(); }));
     Settle();
-    EXPECT_TRUE(view->PointPending());
+    EXPECT_TRUE(view->Session().Pending());
     EXPECT_EQ(Listed(), 0) << "the old scan's tail reached the new point";
     ASSERT_EQ(pty->Read(kScanRequest.size()), kScanRequest);  // asked once the board is free
     pty->Write(Join({BoardFrame(MSG_SCAN_START, {}), Heard(3)}));

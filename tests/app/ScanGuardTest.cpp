@@ -74,7 +74,7 @@ TEST_F(ScanGuard, OpenEndsARunningScanBeforeItAsksSoTheScanRecordsNothingAnywher
     // The scan's end arrives while the questions are up.
     bool pendingWhenAsked = true;
     m_boxes.onShow = [&] {
-        pendingWhenAsked = pendingWhenAsked && view->PointPending();
+        pendingWhenAsked = pendingWhenAsked && view->Session().Pending();
         Finish(*view);
     };
     m_boxes.answers = {platform::IDNO, platform::IDNO};  // do not save; do not keep points
@@ -82,10 +82,10 @@ TEST_F(ScanGuard, OpenEndsARunningScanBeforeItAsksSoTheScanRecordsNothingAnywher
     view->OnOpenSite();
     EXPECT_FALSE(pendingWhenAsked);
     EXPECT_EQ(source->cancels, 1);
-    EXPECT_EQ(view->SitePath(), m_files.next);
+    EXPECT_EQ(QString::fromStdString(view->Document().Path()), m_files.next);
     EXPECT_TRUE(surveyList.IsEmpty()) << "the scan was recorded into a survey";
-    EXPECT_FALSE(view->HasUnsavedChanges());
-    EXPECT_EQ(view->m_displayMode, 1);
+    EXPECT_FALSE(view->Document().HasUnsavedChanges());
+    EXPECT_EQ(view->Mode(), DisplayMode::kSiteMap);
 }
 
 TEST_F(ScanGuard, InputDuringAScanLeavesThePointWhereItWasTappedWithTheWholeScansReadings) {
@@ -96,9 +96,9 @@ TEST_F(ScanGuard, InputDuringAScanLeavesThePointWhereItWasTappedWithTheWholeScan
 
     view->OnTap(QPoint(30, 30));  // on the black scan screen
     view->OnTapAndHold(QPoint(100, 100));
-    view->HorizontalBar()->triggerAction(QAbstractSlider::SliderPageStepAdd);
-    view->VerticalBar()->triggerAction(QAbstractSlider::SliderSingleStepSub);
-    view->HorizontalBar()->setValue(5);  // "Scroll here"
+    view->Bars().Bar(MapAxis::kX)->triggerAction(QAbstractSlider::SliderPageStepAdd);
+    view->Bars().Bar(MapAxis::kY)->triggerAction(QAbstractSlider::SliderSingleStepSub);
+    view->Bars().Bar(MapAxis::kX)->setValue(5);  // "Scroll here"
     for (int key : {Qt::Key_Left, Qt::Key_Right, Qt::Key_Up, Qt::Key_Down, Qt::Key_Return}) {
         QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
         QCoreApplication::sendEvent(view.get(), &press);
@@ -110,10 +110,10 @@ TEST_F(ScanGuard, InputDuringAScanLeavesThePointWhereItWasTappedWithTheWholeScan
 
     EXPECT_EQ(source->starts, 1) << "a second scan started";
     EXPECT_EQ(m_dialogs.locationShown, 0);
-    EXPECT_EQ(view->Viewport().GetCenterX(), 100);
-    EXPECT_EQ(view->Viewport().GetCenterY(), 100);
-    EXPECT_EQ(view->HorizontalBar()->value(), 100);
-    EXPECT_EQ(view->VerticalBar()->value(), 100);
+    EXPECT_EQ(view->Map().Viewport().GetCenterX(), 100);
+    EXPECT_EQ(view->Map().Viewport().GetCenterY(), 100);
+    EXPECT_EQ(view->Bars().Bar(MapAxis::kX)->value(), 100);
+    EXPECT_EQ(view->Bars().Bar(MapAxis::kY)->value(), 100);
     ASSERT_EQ(surveyList.Count(), 2) << "readings of the scan were lost";
     for (ApRecord* r = surveyList.First(); r != nullptr; surveyList.GetNext(r)) {
         EXPECT_EQ(r->x, 100);
@@ -125,11 +125,11 @@ TEST_F(ScanGuard, InputDuringAScanLeavesThePointWhereItWasTappedWithTheWholeScan
     QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
     QCoreApplication::sendEvent(view.get(), &escape);
     EXPECT_EQ(source->cancels, 1);
-    EXPECT_FALSE(view->PointPending());
-    EXPECT_EQ(view->m_displayMode, 1);
+    EXPECT_FALSE(view->Session().Pending());
+    EXPECT_EQ(view->Mode(), DisplayMode::kSiteMap);
     EXPECT_EQ(surveyList.Count(), 2);
     view->OnKeyDown(Qt::Key_Left);
-    EXPECT_EQ(view->Viewport().GetCenterX(), 140);
+    EXPECT_EQ(view->Map().Viewport().GetCenterX(), 140);
 }
 
 TEST_F(ScanGuard, ClosingDuringAScanWaitsForItsEndAndAsksWhileASecondCloseEndsItAtOnce) {
@@ -147,8 +147,9 @@ TEST_F(ScanGuard, ClosingDuringAScanWaitsForItsEndAndAsksWhileASecondCloseEndsIt
 
         EXPECT_FALSE(frame.close());
         EXPECT_TRUE(frame.isVisible());
-        EXPECT_TRUE(view.PointPending());
-        EXPECT_EQ(view.BoardNotice(), QStringLiteral("Closing when this scan has ended\u2026"));
+        EXPECT_TRUE(view.Session().Pending());
+        EXPECT_EQ(QString::fromStdString(view.Session().NoticeText()),
+                  QStringLiteral("Closing when this scan has ended\u2026"));
         if (twice) {
             ASSERT_TRUE(frame.close()) << "nothing was unsaved";
             EXPECT_EQ(source->cancels, 1);
@@ -197,8 +198,9 @@ TEST_F(ScanGuard, AnUnwritableCaptureFileIsToldOnStandardErrorAndInABoxAndTheBoa
     ASSERT_TRUE(PumpUntil([&] { return !m_boxes.shown.empty() && hookup.Finished(); }));
     ASSERT_EQ(m_boxes.shown.size(), 1u);
     EXPECT_TRUE(m_boxes.shown[0].text.startsWith(QString::fromStdString(told)));
-    EXPECT_TRUE(PumpUntil([&] { return view->Source().StartupTexts().left != "(Firmware 0.00)"; }))
-        << "the simulated board did not answer";
+    EXPECT_TRUE(PumpUntil([&] {
+        return view->Session().Source().StartupTexts().left != "(Firmware 0.00)";
+    })) << "the simulated board did not answer";
     hookup.Stop();
 }
 

@@ -38,6 +38,20 @@ TEST_F(BoardTest, AccessPointEntersTheListOnlyWithABeacon) {
     EXPECT_EQ(Find(kB)->hasBeacon, 1);
 }
 
+TEST_F(BoardTest, EveryReadingThatCountsIsKeptWithItsReport) {
+    Merge(ReportMessage({{kA, -40}, {kB, -55}}, {{1, "Office", 6, 0x2010}}));
+    Merge(ReportMessage({{kB, -65}, {kA, -41}}, {}));
+    std::vector<std::string> got;
+    for (const ScanReading& r : scanList.Readings())
+        got.push_back(std::to_string(r.mac[5]) + " " + std::to_string(r.dbm) + " #" +
+                      std::to_string(r.batch) + (r.source == ReadingSource::kBoard ? "" : " ?") +
+                      (r.timeMs > 1'700'000'000'000 ? "" : " no time"));
+    // kA is never listed, so its readings count nowhere.
+    EXPECT_EQ(got, (Lines{"2 -55 #1", "2 -65 #2"}));
+    scanList.RemoveAll();
+    EXPECT_TRUE(scanList.Readings().empty());
+}
+
 TEST_F(BoardTest, SsidIsCutAtItsLengthAndAt31Characters) {
     const std::string name32 = "ABCDEFGHIJKLMNOPQRSTUVWXYZ012345";
     Merge(ReportMessage({{kA, -50}, {kB, -50}, {kC, -50}},

@@ -88,7 +88,35 @@ TEST_F(BoardTest, PayloadOfMoreThan8000BytesIsAbandoned) {
     for (const Bytes& lost : {BoardFrame(0x42, Bytes(7999, 0x00)), endless}) {
         Fresh();
         EXPECT_EQ(Receive(Join({lost, Hex(kScanEnd)})), std::vector<std::string>{kScanEndLine});
+        EXPECT_EQ(theBoard.FramesDropped(FrameDrop::kTooLong), 1u);
+        EXPECT_EQ(theBoard.FramesDropped(), 1u);
     }
+}
+
+TEST_F(BoardTest, FramesDroppedAfterTheirHeaderAreCountedByCause) {
+    const struct {
+        const char* script;
+        FrameDrop cause;
+    } cases[] = {
+        {"11 12 18 17 11 13", FrameDrop::kBadChecksum},
+        {"11 12 18 18 11 15", FrameDrop::kBadEscape},
+        {"11 12 ~", FrameDrop::kTimedOut},
+        {"11 12 11 ~", FrameDrop::kTimedOut},
+        {"11 12 18 18 ~", FrameDrop::kTimedOut},
+        {"11 12 18 18 11 ~", FrameDrop::kTimedOut},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.script);
+        Fresh();
+        Receive(std::string(c.script));
+        EXPECT_EQ(theBoard.FramesDropped(c.cause), 1u);
+        EXPECT_EQ(theBoard.FramesDropped(), 1u);
+    }
+    // Noise and an idle line between frames drop no frame.
+    Fresh();
+    EXPECT_EQ(Receive(std::string("~ ~ 00 FF 13 11 ~ 11 00 ") + kScanEnd),
+              std::vector<std::string>{kScanEndLine});
+    EXPECT_EQ(theBoard.FramesDropped(), 0u);
 }
 
 }  // namespace

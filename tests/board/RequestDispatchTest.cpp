@@ -128,10 +128,9 @@ TEST_F(BoardTest, FrameArrivingDuringADispatchIsDropped) {
 TEST_F(BoardTest, ResetRestoresTheStartValues) {
     const auto state = [] {
         char text[80];
-        std::snprintf(text, sizeof text, "%d %d %d %d %d %d", theBoard.m_bSurveyMode.load(),
+        std::snprintf(text, sizeof text, "%d %d %d %d %d", theBoard.m_bSurveyMode.load(),
                       theBoard.m_bScanStarted.load(), theBoard.m_bScanComplete.load(),
-                      theBoard.m_scanChannel.load(), theBoard.m_requestedMode.load(),
-                      theBoard.GetRxState());
+                      theBoard.m_scanChannel.load(), theBoard.m_requestedMode.load());
         return std::string(text);
     };
     theBoard.SelectScanMode(kSurveyScanMode);
@@ -140,14 +139,16 @@ TEST_F(BoardTest, ResetRestoresTheStartValues) {
           BoardFrame(MSG_MODE, {}), BoardFrame(MSG_SCAN_START, {}), BoardFrame(MSG_CHANNEL, {4}),
           BoardFrame(MSG_SCAN_END, {}), Hex("11")})  // the receiver left inside a frame
         Receive(f);
-    ASSERT_EQ(state(), "1 1 1 4 7 2");
+    ASSERT_EQ(state(), "1 1 1 4 7");
+    ASSERT_EQ(theBoard.GetRxState(), kRxExpectStart);
 
     theBoard.Reset();
     char firmware[33], serial[32];
     theBoard.GetFirmware(firmware);
     theBoard.GetSerial(serial);
     EXPECT_EQ(std::string(firmware) + " " + serial, "0.00 XXXXXX");
-    EXPECT_EQ(state(), "0 0 0 0 0 0");
+    EXPECT_EQ(state(), "0 0 0 0 0");
+    EXPECT_EQ(theBoard.GetRxState(), kRxRestart);
     // The outbox stays attached.
     outbox.queued.clear();
     theBoard.RequestScan();

@@ -10,6 +10,7 @@
 
 #include "SurveyEntries.h"
 #include "coverage/CoverageMap.h"
+#include "coverage/CoverageState.h"
 #include "coverage/NetworkCatalogue.h"
 #include "coverage/RssiBand.h"
 
@@ -84,7 +85,6 @@ TEST(Coverage, ValuesAreBandedLikeTheCirclesAfterRoundingToWholeDbm) {
         {0, 0},   {-39, 0}, {-39.5, 0}, {-39.51, 1}, {-40, 1},   {-49, 1}, {-50, 2},  {-59, 2},
         {-60, 3}, {-69, 3}, {-70, 4},   {-79, 4},    {-79.6, 5}, {-80, 5}, {-100, 5}, {-128, 5}};
     for (const auto& [value, band] : table) EXPECT_EQ(RssiBandOfValue(value), band) << value;
-    for (int8_t band = 0; band < kBandCount; ++band) EXPECT_EQ(RssiBand(BandReading(band)), band);
 }
 
 TEST(Coverage, NetworksChosenByMacSsidAndStrongestGiveTheHandComputedPointValues) {
@@ -273,4 +273,21 @@ TEST(Coverage, IncrementalUpdatesGiveWhatAFullComputationGives) {
         live.Update(s, CoverageView::Of(vp, 150, 130, 1 + round % 2));
         EXPECT_EQ(live.LastUpdate(), CCoverageMap::UpdateKind::Full);
     }
+}
+
+TEST(CoverageState, TheCaptionNamesTheNetworkAsItIsAndAnotherSiteShowsAllAgain) {
+    CCoverageState state;
+    int told = 0;
+    state.SetListener([&told] { ++told; });
+    EXPECT_EQ(state.Caption(), "Strongest of all, R 60 px");
+    // A name with a placeholder of a format in it stays as it is.
+    state.Choose(NetworkChoice::OfSsid("50%2 off"), 20);
+    EXPECT_TRUE(state.Shown());
+    EXPECT_EQ(state.Caption(), "50%2 off, R 20 px");
+    state.SiteReplaced();  // its networks are not the next site's; the radius stays
+    EXPECT_EQ(state.Caption(), "Strongest of all, R 20 px");
+    state.SiteReplaced();  // nothing to forget: nobody is told
+    state.Toggle();
+    EXPECT_FALSE(state.Shown());
+    EXPECT_EQ(told, 3);
 }

@@ -87,31 +87,17 @@ TEST_F(LocationInfoDlgTest, StrongestOfThreeRecordsIsTheFirstOfTheEqualBestAndPa
     EXPECT_FALSE(IsBarBlue(summary.pixel(233, 210)) || IsBarBlue(summary.pixel(100, 212)));
 }
 
-TEST_F(LocationInfoDlgTest, DeleteButtonRemovesThePointsRunAndEndsWithMinusTwo) {
-    for (const auto& [x, rssi] : {std::pair{10, -60}, {120, -70}, {120, -55}, {500, -50}})
-        AddEntry(surveyList, x, 80, 6, rssi);
-    ASSERT_EQ(m_site.SelectNearestPoint(120, 80), 1);
-    m_site.m_locationCount = 4;
-    m_site.m_apCount = 7;
-
-    CLocationInfoDlg dlg;
-    const auto buttons = dlg.findChildren<QPushButton*>();
-    ASSERT_EQ(buttons.size(), 1);
-    EXPECT_EQ(buttons[0]->text(), "DELETE THIS POINT");
-    EXPECT_EQ(RunModal(dlg, [&] { buttons[0]->click(); }), -2);
-
-    ASSERT_EQ(surveyList.Count(), 2);
-    for (ApRecord* r = surveyList.First(); r != nullptr; surveyList.GetNext(r))
-        EXPECT_NE(r->x, 120);
-    // The counters of the status panes keep their values.
-    EXPECT_EQ(std::make_pair(m_site.m_locationCount, m_site.m_apCount), std::make_pair(4, 7));
-}
-
-TEST_F(LocationInfoDlgTest, ClosingThroughTheWindowIsNotADeletion) {
+// The dialog only answers; the survey document deletes.
+TEST_F(LocationInfoDlgTest, DeleteButtonAnswersKDeletedAndClosingDoesNotAndNeitherEditsTheSurvey) {
     AddEntry(surveyList, 120, 80, 6, -70);
     ASSERT_EQ(m_site.SelectNearestPoint(120, 80), 1);
-    CLocationInfoDlg dlg;
-    EXPECT_EQ(RunModal(dlg, [&] { dlg.close(); }), QDialog::Rejected);
+    CLocationInfoDlg deleting;
+    const auto buttons = deleting.findChildren<QPushButton*>();
+    ASSERT_EQ(buttons.size(), 1);
+    EXPECT_EQ(buttons[0]->text(), "DELETE THIS POINT");
+    EXPECT_EQ(RunModal(deleting, [&] { buttons[0]->click(); }), CLocationInfoDlg::kDeleted);
+    CLocationInfoDlg closing;
+    EXPECT_EQ(RunModal(closing, [&] { closing.close(); }), QDialog::Rejected);
     EXPECT_EQ(surveyList.Count(), 1);
 }
 
@@ -120,7 +106,7 @@ TEST_F(LocationInfoDlgTest, WithoutASiteRecordOnlyTheCaptionsShowAndNothingIsDel
     EXPECT_EQ(Texts(), QStringList({"LOCATION INFORMATION", "INFORMATION", "STRONGEST AP"}));
     CLocationInfoDlg dlg;
     Render(dlg);  // paints without a site record
-    EXPECT_NE(RunModal(dlg, [&] { dlg.OnDeletePoint(); }), -2);
+    EXPECT_NE(RunModal(dlg, [&] { dlg.OnDeletePoint(); }), CLocationInfoDlg::kDeleted);
 }
 
 }  // namespace

@@ -74,26 +74,30 @@ TEST(SunkenAreas, SignatureAreaAndSwatchesShowTheirEdgeOnAllFourSides) {
     }
 }
 
-TEST(HelpText, HundredSixtyLinesWithTheTopicsAndTheEmptyItemsInPlace) {
+// The guide's 160 lines, then the topic of the commands added since.
+TEST(HelpText, TheGuidesLinesWithTheTopicsAndTheEmptyItemsInPlaceThenTheAddedCommands) {
     const auto& lines = HelpLines();
-    ASSERT_EQ(lines.size(), 160u);
+    ASSERT_EQ(lines.size(), 191u);
     auto line = [&](int n) { return std::string(lines[n - 1]); };
-    const std::set<int> empty = {2,   15,  26,  28,  33,  37,  47,  64,  73,  77,
-                                 80,  83,  85,  93,  95,  101, 103, 106, 108, 117,
-                                 119, 128, 130, 139, 142, 145, 147, 156};
+    const std::set<int> empty = {2,   15,  26,  28,  33,  37,  47,  64,  73,  77,  80,
+                                 83,  85,  93,  95,  101, 103, 106, 108, 117, 119, 128,
+                                 130, 139, 142, 145, 147, 156, 161, 163, 174, 182};
+    // clang-format off
     const std::pair<int, const char*> titles[] = {
-        {1, "Overview"},        {27, "Quick Start"},     {38, "OPEN A SITE FILE"},
-        {48, "START SURVEY"},   {65, "COMPLETE SURVEY"}, {78, "Status Bar (Bottom)"},
-        {81, "Menu"},           {94, "Zoom Mode"},       {102, "Scroll Bars"},
-        {107, "Joystick"},      {118, "Color Codes"},    {129, "Survey Information Screen"},
-        {146, "Surveying Tips"}};
+        {1, "Overview"},         {27, "Quick Start"},         {38, "OPEN A SITE FILE"},
+        {48, "START SURVEY"},    {65, "COMPLETE SURVEY"},     {78, "Status Bar (Bottom)"},
+        {81, "Menu"},            {94, "Zoom Mode"},           {102, "Scroll Bars"},
+        {107, "Joystick"},       {118, "Color Codes"},        {129, "Survey Information Screen"},
+        {146, "Surveying Tips"}, {160, "before you start."},  {162, "More Commands"},
+        {164, "COVERAGE MAP"},   {175, "NETWORKS"},           {183, "SAVE AS"}};
+    // clang-format on
     for (const auto& [n, text] : titles) EXPECT_EQ(line(n), text) << n;
     // Body lines are pre-wrapped for the narrow list (the two long ones of the
     // status bar and the menu excepted); a split word is hyphenated and the
     // wrapped lines keep their trailing space.
     bool hyphenated = false;
     int trailing = 0;
-    for (int n = 1; n <= 160; ++n) {
+    for (int n = 1; n <= 191; ++n) {
         EXPECT_EQ(line(n).empty(), empty.count(n) == 1) << n;
         EXPECT_TRUE(line(n).size() <= 32 || n == 79 || n == 82) << n;
         trailing += !line(n).empty() && line(n).back() == ' ';
@@ -103,11 +107,11 @@ TEST(HelpText, HundredSixtyLinesWithTheTopicsAndTheEmptyItemsInPlace) {
     EXPECT_GT(trailing, 60);
 }
 
-TEST(HelpDlg, ListHolds160ItemsAsStoredAndFillingAgainDoesNotDouble) {
+TEST(HelpDlg, ListHoldsTheItemsAsStoredAndFillingAgainDoesNotDouble) {
     CHelpDlg dlg;
     const auto expectAsStored = [](const CHelpDlg& d) {
-        ASSERT_EQ(d.m_list.count(), 160);
-        for (int n = 0; n < 160; ++n)
+        ASSERT_EQ(d.m_list.count(), static_cast<int>(HelpLines().size()));
+        for (int n = 0; n < d.m_list.count(); ++n)
             EXPECT_EQ(d.m_list.item(n)->text().toStdString(), HelpLines()[n]) << n;
     };
     expectAsStored(dlg);

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <random>
 #include <string>
 
 #include "JournalSamples.h"
@@ -52,7 +53,36 @@ Bytes Framed(const Bytes& payload) {
     return frame;
 }
 
+// A bit at a time, as the polynomial says: the yardstick of the kernels.
+uint32_t BitwiseCrc(const uint8_t* p, size_t n, uint32_t crc) {
+    crc = ~crc;
+    for (; n > 0; --n, ++p) {
+        crc ^= *p;
+        for (int k = 0; k < 8; ++k) crc = crc >> 1 ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
+}
+
 }  // namespace
+
+TEST(Crc32, EveryKernelGivesThePolynomialsCrcAtEveryLengthAndAlignment) {
+    std::vector<uint8_t> bytes(20000);
+    std::mt19937 rng(7);
+    for (uint8_t& b : bytes) b = static_cast<uint8_t>(rng());
+    const uint8_t* p = bytes.data();
+    for (const Crc32Kernel kernel :
+         {Crc32Kernel::kTables, Crc32Kernel::kClmul, Crc32Kernel::kWide}) {
+        if (!Crc32KernelAvailable(kernel)) continue;
+        SCOPED_TRACE(static_cast<int>(kernel));
+        for (size_t n = 0; n <= 600; ++n)
+            for (size_t at : {0, 3})
+                ASSERT_EQ(Crc32Using(kernel, p + at, n, 0x01234567u),
+                          BitwiseCrc(p + at, n, 0x01234567u))
+                    << n << " bytes at " << at;
+        ASSERT_EQ(Crc32Using(kernel, p + 1, 19999), BitwiseCrc(p + 1, 19999, 0));
+    }
+    EXPECT_EQ(Crc32Combine(Crc32(p, 1000), Crc32(p + 1000, 19000), 19000), Crc32(p, 20000));
+}
 
 TEST(JournalCodec, RecordsOfEveryKindReadBackAsWritten) {
     EXPECT_EQ(Crc32("123456789", 9), 0xCBF43926u);

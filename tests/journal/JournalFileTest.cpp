@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <system_error>
 
 #include "JournalSamples.h"
@@ -18,6 +19,7 @@
 #include "aplist/ApList.h"
 #include "journal/JournalReader.h"
 #include "journal/JournalWriter.h"
+#include "journal/SetAsideJournals.h"
 #include "journal/SiteBinding.h"
 #include "site/FileOps.h"
 #include "site/SiteFile.h"
@@ -81,12 +83,13 @@ TEST(JournalFile, EachRecordIsFlushedAndTheWholeJournalReadsBackAfterATornTail) 
     const auto changes = SampleChanges();
     FaultyFileOps ops;
     JournalWriter writer(ops);
+    // Opening a survey waits for no disk; its first change takes the begin
+    // and the new name (the directory) to the disk with it.
     ASSERT_TRUE(writer.Create(path, SampleBegin(), kNow).ok);
+    EXPECT_EQ(ops.fdatasyncs + ops.fsyncs, 0);
+    ASSERT_TRUE(writer.AppendPoint(std::get<JournalPoint>(changes[0])).ok);
     EXPECT_EQ(ops.fdatasyncs, 1);
     EXPECT_EQ(ops.fsyncs, 1);  // the directory, for the new name
-    ASSERT_TRUE(writer.AppendPoint(std::get<JournalPoint>(changes[0])).ok);
-    EXPECT_EQ(ops.fdatasyncs, 2);
-    EXPECT_EQ(ops.kinds.back(), "fdatasync");
     writer.Close();
 
     // A crash in the middle of the next record: a torn tail, cut off when the
@@ -239,4 +242,49 @@ TEST(JournalFile, AJournalMatchesOnlyTheExactSiteFileItBeganOn) {
     ASSERT_TRUE(ReadSiteForOpen(path.string(), record));
     ASSERT_TRUE(SiteBindingOf(record, found));
     EXPECT_EQ(found, expected);
+}
+
+// Journals set aside beside a site hold points Open can offer again: only
+// those of this very version of the file, with something in them.
+TEST(JournalFile, SetAsideJournalsOfThisVeryFileVersionAreFoundNewestFirst) {
+    ScratchDir dir;
+    const fs::path site = dir.Path() / "office.hss";
+    WriteFileBytes(site, ReadFileBytes(fs::path(PELLORIN_SAMPLES) / "office.hss"));
+    CSiteRecord record;
+    ASSERT_TRUE(ReadSiteForOpen(site.string(), record));
+    JournalBegin begin;
+    ASSERT_TRUE(SiteBindingOf(record, begin.binding));
+    JournalBegin older = begin;  // begun on the file before a save
+    older.binding.lastSaveTime ^= 1;
+    PosixFileOps ops;
+    const std::string journal = JournalPathFor(site.string());
+    const auto aside = [&](const JournalBegin& b, const std::vector<JournalChange>& changes,
+                           time_t when, std::optional<JournalBinding> saved = std::nullopt) {
+        Bytes bytes = EncodeJournal(b, changes);
+        if (saved) journal::AppendSaved(bytes, JournalSaved{*saved});
+        WriteFileBytes(journal, bytes);
+        std::string name;
+        EXPECT_TRUE(SetJournalAside(ops, journal, when, &name).ok);
+        return name;
+    };
+    const auto changes = SampleChanges();
+    const std::string first = aside(begin, changes, kNow);
+    const std::string second = aside(begin, {changes[0]}, kNow + 3600);
+    aside(older, changes, kNow);                             // another version of the file
+    aside(begin, {}, kNow);                                  // nothing in it
+    aside(older, changes, kNow + 60, begin.binding);         // ends with the save that wrote it
+    WriteFileBytes(journal, EncodeJournal(begin, changes));  // the live journal
+    WriteFileBytes(journal + ".notes", {1});
+
+    const std::vector<SetAsideJournal> found = FindSetAsideJournals(site.string(), record);
+    ASSERT_EQ(found.size(), 2u);
+    EXPECT_EQ(std::make_pair(found[0].path, found[0].setAside),
+              std::make_pair(second, kNow + 3600));
+    EXPECT_EQ(std::make_pair(found[1].path, found[1].setAside), std::make_pair(first, kNow));
+    EXPECT_EQ(found[1].contents.changes, changes);
+    ::setenv("TZ", "UTC", 1);
+    ::tzset();
+    EXPECT_EQ(found[0].Question(), "Recover 1 survey point kept aside on 2026-12-07 06:15?");
+    ::unsetenv("TZ");
+    ::tzset();
 }

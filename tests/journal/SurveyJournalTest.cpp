@@ -20,6 +20,7 @@
 #include "site/ByteOrder.h"
 #include "site/SiteFile.h"
 #include "site/SiteRecord.h"
+#include "site/SiteSave.h"
 
 namespace fs = std::filesystem;
 
@@ -108,7 +109,7 @@ TEST_F(SurveyJournalTest, WhatOpenFindsIsRecoveredRemovedOrKeptAsideAndANewJourn
         const JournalFinding found = journal.Inspect(sitePath, site);
         EXPECT_EQ(found.kind, c.kind);
         CApList list;
-        journal.Opened(found, site, list, false);
+        journal.Opened(found, site, false);
         EXPECT_TRUE(journal.Protecting());
         const JournalFile now = ReadJournalFile(journalPath);
         EXPECT_EQ(now.contents.begin.binding, binding);
@@ -179,7 +180,7 @@ TEST_F(SurveyJournalTest, ALeftSurveysJournalGoesIsKeptAsideOrStaysForTheNextOpe
         for (const auto& e : fs::directory_iterator(dir.Path()))
             if (e.path() != sitePath) fs::remove(e.path());
         CApList list;
-        journal.Opened(journal.Inspect(sitePath, site), site, list, false);
+        journal.Opened(journal.Inspect(sitePath, site), site, false);
         if (c.record) {
             const ApRecord* tail = list.Last();
             AddEntry(list, 5, 5, 6, -40);
@@ -195,6 +196,52 @@ TEST_F(SurveyJournalTest, ALeftSurveysJournalGoesIsKeptAsideOrStaysForTheNextOpe
     // journal is the survey's own, never offered for recovery.
     CApList list;
     fs::remove(journalPath);
-    journal.Opened(journal.Inspect(sitePath, site), site, list, false);
+    journal.Opened(journal.Inspect(sitePath, site), site, false);
     EXPECT_EQ(journal.Inspect(sitePath, site).kind, JournalFound::Live);
+
+    // A discarded survey's journal that cannot be renamed stays where it is,
+    // counted and told.
+    FaultyFileOps faulty;
+    faulty.failRenameAt = 1;
+    journal.UseFileOps(&faulty);
+    fs::remove(journalPath);
+    journal.Opened(journal.Inspect(sitePath, site), site, false);
+    const ApRecord* tail = list.Last();
+    AddEntry(list, 5, 5, 6, -40);
+    journal.PointRecorded(list, tail, site);
+    journal.Discarded();
+    told.clear();
+    journal.Leave();
+    EXPECT_TRUE(fs::exists(journalPath));
+    EXPECT_EQ(journal.AsideFailures(), 1u);
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_EQ(
+        told[0].text.rfind("The survey journal office.hss.journal could not be set aside (", 0), 0u)
+        << told[0].text;
+}
+
+// Save As moves the survey to another file: the old file's journal goes (its
+// points are all in the new file) and the new file's journal begins.
+TEST_F(SurveyJournalTest, AfterSaveAsTheJournalIsTheNewFilesAndTheOldOneIsGone) {
+    CApList list;
+    journal.Opened(journal.Inspect(sitePath, site), site, false);
+    const ApRecord* tail = list.Last();
+    AddEntry(list, 5, 5, 6, -40);
+    site.BeginPoint(5, 5, "TEST");
+    journal.PointRecorded(list, tail, site);
+    const std::string copy = (dir.Path() / "copy.hss").string();
+    MapBitmap plan;
+    FileSource src(sitePath);
+    ASSERT_TRUE(ReadMapBitmap(src, site.BitmapOffset(), plan).ok);
+    PosixFileOps ops;
+    journal.SaveStarting(site, list, 99);
+    ASSERT_TRUE(SaveSiteAs(copy, site, plan, {}, list, 99, ReplaceExisting::No, ops).ok);
+    journal.SavedAs(copy, site);
+    EXPECT_EQ(Dir(), (std::vector<std::string>{"copy.hss", "copy.hss.journal", "office.hss"}));
+    JournalBinding saved;
+    ASSERT_TRUE(SiteBindingOf(site, saved));
+    const JournalFile begun = ReadJournalFile(copy + ".journal");
+    EXPECT_EQ(std::make_pair(begun.contents.begin.binding, begun.contents.changes.size()),
+              std::make_pair(saved, size_t{0}));
+    EXPECT_EQ(begun.contents.begin.locationCount, site.m_locationCount);
 }

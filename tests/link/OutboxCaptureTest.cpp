@@ -4,8 +4,8 @@
 #include <fstream>
 
 #include "LinkTestSupport.h"
-#include "board/Capture.h"
-#include "board/TxQueue.h"
+#include "link/Capture.h"
+#include "link/TxQueue.h"
 
 namespace {
 bool Readable(int fd) {

@@ -4,8 +4,8 @@
 #include <fstream>
 
 #include "ScratchDir.h"
-#include "board/BoardLink.h"
-#include "board/PortSearch.h"
+#include "link/BoardLink.h"
+#include "link/PortSearch.h"
 
 struct SearchCase {
     const char* behaviour;

@@ -4,11 +4,11 @@
 #include <fstream>
 
 #include "LinkTestSupport.h"
-#include "PtyBoardSim.h"
-#include "SimJson.h"
+#include "boardsim/PtyBoardSim.h"
+#include "boardsim/SimJson.h"
 #include "aplist/ApList.h"
-#include "board/BoardStartup.h"
-#include "board/Capture.h"
+#include "link/BoardStartup.h"
+#include "link/Capture.h"
 
 namespace {
 

@@ -8,9 +8,9 @@
 
 #include "LinkTestSupport.h"
 #include "aplist/ApList.h"
-#include "board/BoardLink.h"
-#include "board/BoardStartup.h"
-#include "board/BoardWorker.h"
+#include "link/BoardLink.h"
+#include "link/BoardStartup.h"
+#include "link/BoardWorker.h"
 
 namespace {
 

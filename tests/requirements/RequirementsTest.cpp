@@ -30,7 +30,7 @@ struct Rec {
 void AddPoint(CApList& list, int32_t x, int32_t y, const std::vector<Rec>& recs) {
     for (const Rec& r : recs) {
         ApRecord* e = nullptr;
-        list.NewRecord(e);
+        ASSERT_EQ(list.NewRecord(e), CApList::kOk);
         e->x = x;
         e->y = y;
         std::snprintf(e->pointName, sizeof e->pointName, "%s", r.channel ? "TEST" : "FILL");

@@ -17,8 +17,8 @@
 #include "ListInvariants.h"
 #include "RobustSupport.h"
 #include "aplist/ApList.h"
-#include "board/BoardStartup.h"
-#include "board/BoardWorker.h"
+#include "link/BoardStartup.h"
+#include "link/BoardWorker.h"
 #include "board/ScannerBoard.h"
 #include "site/SiteRecord.h"
 
@@ -157,7 +157,7 @@ TEST_F(BoardFaults, DeviceLostMidFrameMidScanWithARequestQueuedKeepsEveryRecorde
     half.insert(half.end(), report.begin(), report.begin() + static_cast<long>(report.size() / 2));
     pty->Write(half);
     ASSERT_TRUE(WaitUntil([] { return theBoard.m_bScanStarted.load() != 0; }));
-    ASSERT_TRUE(WaitUntil([] { return theBoard.GetRxState() == 4; }));
+    ASSERT_TRUE(WaitUntil([] { return theBoard.GetRxState() == kRxPayload; }));
     theBoard.RequestScan();  // queued inside a frame: waits for the trailer
     fs::remove(device);      // first: a retry must not find another test's pty under the old name
     pty->Unplug();

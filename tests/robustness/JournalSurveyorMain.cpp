@@ -25,10 +25,11 @@
 
 #include "RobustSupport.h"
 #include "aplist/ApList.h"
-#include "board/BoardStartup.h"
 #include "board/ScannerBoard.h"
 #include "boardsim/PtyBoardSim.h"
 #include "journal/SurveyJournal.h"
+#include "link/BoardStartup.h"
+#include "site/PointRun.h"
 #include "site/SiteFile.h"
 #include "site/SiteRecord.h"
 #include "site/SiteSave.h"
@@ -76,7 +77,7 @@ int main(int argc, char** argv) {
     if (recover)
         journal.Recover(found, surveyList, site, {});
     else
-        journal.Opened(found, site, surveyList, keep);
+        journal.Opened(found, site, keep);
     Report("O " + Text(DigestOf(site, surveyList)));
 
     BoardStartupOptions options;
@@ -112,9 +113,11 @@ int main(int argc, char** argv) {
                 ApRecord* r = nullptr;
                 surveyList.GetAt(r, static_cast<int32_t>(random() % surveyList.Count()) + 1);
                 if (site.SelectNearestPoint(r->x, r->y) != 1) return Fail("no point to delete");
-                site.DeleteSelectedPoint();
+                const int32_t removed =
+                    RemovePointRun(surveyList, site.m_selFirstIndex, site.m_selX, site.m_selY);
                 Report("P d " + Text(DigestOf(site, surveyList)));
-                journal.PointDeleted(surveyList, site);
+                journal.PointDeleted({site.m_selFirstIndex, static_cast<int32_t>(site.m_selX),
+                                      static_cast<int32_t>(site.m_selY), removed});
                 Report("D");
                 break;
             }
@@ -124,7 +127,7 @@ int main(int argc, char** argv) {
                 journal.SaveStarting(site, surveyList, now);
                 if (!SaveSiteFile(path, site, NoInk, surveyList, now).ok)
                     return Fail("a save failed");
-                journal.Saved(site, surveyList);
+                journal.Saved(site);
                 Report("D");
                 break;
             }

@@ -1,7 +1,8 @@
-// Save under faults: any one file call failing, the disk filling at any
-// write, writes cut short or interrupted. Afterwards the site file on disk is
-// the old one or the new one byte for byte, and a failure says "Could not
-// update site".
+// Save and Save As under faults: any one file call failing, the disk filling
+// at any write, writes cut short or interrupted. Afterwards the site file on
+// disk is the old one or the new one byte for byte (Save As: no file or the
+// whole new one), and a failure says "Could not update site" (or "Could not
+// write site") with the path and the system's reason.
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -10,6 +11,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <filesystem>
+#include <map>
+#include <system_error>
 
 #include "FifoRescue.h"
 #include "RobustSupport.h"
@@ -55,103 +58,131 @@ private:
     bool m_flip = false;
 };
 
-// A copy of the sample site with a survey to save over its old points.
+// A copy of the sample site with a survey to save over its old points (Save)
+// or into a new file beside it (Save As).
 struct SiteOnDisk {
     ScratchDir dir;
     fs::path path = dir.Path() / "office.hss";
+    fs::path copy = dir.Path() / "copy.hss";
     Bytes original = ReadFileBytes(OfficeSample());
     CSiteRecord site;
     CApList list;
+    MapBitmap plan;
 
     SiteOnDisk() {
         WriteFileBytes(path, original);
         MemorySource src(original);
         EXPECT_TRUE(ReadSiteHeader(src, site).ok);
+        EXPECT_TRUE(ReadMapBitmap(src, site.BitmapOffset(), plan).ok);
         for (int i = 0; i < 30; ++i)
             AddEntry(list, 10 * (i / 3), 7, static_cast<uint8_t>(1 + i % 14), -40 - i,
                      ("net-" + std::to_string(i)).c_str(), "TEST", static_cast<uint8_t>(i));
     }
-    SiteStatus Save(FileOps& ops) {
+    SiteStatus Save(FileOps& ops, bool saveAs = false) {
+        if (saveAs)
+            return SaveSiteAs(copy.string(), site, plan, NoInk, list, 77, ReplaceExisting::No, ops);
         return SaveSiteFile(path.string(), site, NoInk, list, 77, ops);
+    }
+    // The file the save writes, and what it holds when the save failed.
+    const fs::path& Target(bool saveAs) const { return saveAs ? copy : path; }
+    Bytes Untouched(bool saveAs) const { return saveAs ? Bytes{} : original; }
+    // What a failure says for the errno the failing call gave.
+    std::string Refusal(bool saveAs, const std::string& reason) const {
+        return SaveFailureText(saveAs ? kSiteWriteText : kSiteUpdateText, Target(saveAs).string(),
+                               reason);
     }
     size_t Files() const {
         return static_cast<size_t>(std::distance(fs::directory_iterator(dir.Path()), {}));
     }
 };
 
-Bytes CleanSave() {
+// The errno FaultyFileOps gives a failing call of each kind.
+const std::map<std::string, int> kFaultErrno = {
+    {"open", EACCES},  {"stat", EIO},  {"fcntl", EINVAL}, {"read", EIO},
+    {"write", EIO},    {"fstat", EIO}, {"fsync", EIO},    {"close", EIO},
+    {"rename", EXDEV}, {"lstat", EIO}, {"ftruncate", EIO}};
+
+Bytes CleanSave(bool saveAs = false) {
     SiteOnDisk s;
     PosixFileOps ops;
-    EXPECT_TRUE(s.Save(ops).ok);
-    return ReadFileBytes(s.path);
+    EXPECT_TRUE(s.Save(ops, saveAs).ok);
+    return ReadFileBytes(s.Target(saveAs));
 }
 
 }  // namespace
 
 // Up to the rename every failing call but the chown and chmod of the copy
 // fails the save; after it the new file is in place, so nothing can fail it
-// any more.
+// any more. Save As leaves no file at the new name when it fails, and never
+// touches the open file.
 TEST(SaveFaults, FailingAnyOneFileCallLeavesTheOldOrTheNewFileByteForByte) {
-    const Bytes saved = CleanSave();
-    AnyCallFaults counting;
-    ASSERT_TRUE(SiteOnDisk().Save(counting).ok);
-    const auto rename = std::find(counting.kinds.begin(), counting.kinds.end(), "rename");
-    ASSERT_NE(rename, counting.kinds.end());
-    const int renameAt = static_cast<int>(rename - counting.kinds.begin()) + 1;
-    ASSERT_GT(renameAt, 8);
-    for (int n = 1; n <= counting.calls; ++n) {
-        const std::string& kind = counting.kinds[n - 1];
-        SCOPED_TRACE("call " + std::to_string(n) + " (" + kind + ")");
-        SiteOnDisk s;
-        AnyCallFaults ops;
-        ops.failAnyAt = n;
-        const uint32_t savedAt = s.site.LastSaveTime();
-        const SiteStatus status = s.Save(ops);
-        const Bytes now = ReadFileBytes(s.path);
-        ASSERT_EQ(status.ok, n > renameAt || kind == "fchmod" || kind == "fchown");
-        if (status.ok) {
-            EXPECT_EQ(now, saved);
-        } else {
-            EXPECT_EQ(status.caption, "Site Update Error");
-            EXPECT_EQ(status.text, "Could not update site");
-            EXPECT_EQ(now, s.original);
-            EXPECT_EQ(s.site.LastSaveTime(), savedAt);  // header image untouched
-        }
-        // A temp file is left behind only when removing it was the failure.
-        if (kind != "unlink") {
-            EXPECT_EQ(s.Files(), 1u);
+    for (const bool saveAs : {false, true}) {
+        SCOPED_TRACE(saveAs ? "Save As" : "Save");
+        const Bytes saved = CleanSave(saveAs);
+        AnyCallFaults counting;
+        ASSERT_TRUE(SiteOnDisk().Save(counting, saveAs).ok);
+        const auto rename = std::find(counting.kinds.begin(), counting.kinds.end(), "rename");
+        const int renameAt = static_cast<int>(rename - counting.kinds.begin()) + 1;
+        ASSERT_GT(renameAt, 5);
+        for (int n = 1; n <= counting.calls; ++n) {
+            const std::string& kind = counting.kinds[n - 1];
+            SCOPED_TRACE("call " + std::to_string(n) + " (" + kind + ")");
+            SiteOnDisk s;
+            AnyCallFaults ops;
+            ops.failAnyAt = n;
+            const uint32_t savedAt = s.site.LastSaveTime();
+            const SiteStatus status = s.Save(ops, saveAs);
+            const Bytes now = ReadFileBytes(s.Target(saveAs));
+            ASSERT_EQ(status.ok, n > renameAt || kind == "fchmod" || kind == "fchown");
+            if (status.ok) {
+                EXPECT_EQ(now, saved);
+            } else {
+                EXPECT_EQ(std::make_pair(status.caption, status.error),
+                          std::make_pair(std::string("Site Update Error"), kFaultErrno.at(kind)));
+                EXPECT_EQ(status.text,
+                          s.Refusal(saveAs, std::system_category().message(status.error)));
+                EXPECT_EQ(now, s.Untouched(saveAs));
+                EXPECT_EQ(s.site.LastSaveTime(), savedAt);  // header image untouched
+            }
+            EXPECT_EQ(ReadFileBytes(s.path), status.ok && !saveAs ? saved : s.original);
+            // A temp file is left behind only when removing it was the failure.
+            if (kind != "unlink") {
+                EXPECT_EQ(s.Files(), saveAs && status.ok ? 2u : 1u);
+            }
         }
     }
 }
 
 TEST(SaveFaults, DiskFullAtEachWriteFailsWithoutDamage) {
-    // Learn where each write of a clean save starts, in bytes put down so far.
-    AnyCallFaults rec;
-    ASSERT_TRUE(SiteOnDisk().Save(rec).ok);
-    const std::vector<int64_t>& starts = rec.writeStarts;
-    ASSERT_GE(starts.size(), 3u);
-    std::vector<int64_t> limits;
-    for (size_t i = 0; i < starts.size(); ++i) {
-        limits.push_back(starts[i]);  // that write finds no room at all
-        const int64_t next = i + 1 < starts.size() ? starts[i + 1] : rec.written;
-        limits.push_back(starts[i] + (next - starts[i]) / 2);  // it is cut short
-    }
-    limits.push_back(rec.written - 1);
-    for (int64_t space : limits) {
+    for (const bool saveAs : {false, true}) {
+        SCOPED_TRACE(saveAs ? "Save As" : "Save");
+        // Learn where each write of a clean save starts, in bytes put down so far.
+        AnyCallFaults rec;
+        ASSERT_TRUE(SiteOnDisk().Save(rec, saveAs).ok);
+        const std::vector<int64_t>& starts = rec.writeStarts;
+        ASSERT_GE(starts.size(), 3u);
+        std::vector<int64_t> limits;
+        for (size_t i = 0; i < starts.size(); ++i) {
+            limits.push_back(starts[i]);  // that write finds no room at all
+            const int64_t next = i + 1 < starts.size() ? starts[i + 1] : rec.written;
+            limits.push_back(starts[i] + (next - starts[i]) / 2);  // it is cut short
+        }
+        limits.push_back(rec.written - 1);
+        for (int64_t space : limits) {
+            SiteOnDisk s;
+            AnyCallFaults ops;
+            ops.spaceLeft = space;
+            const SiteStatus status = s.Save(ops, saveAs);
+            EXPECT_EQ(status.text, s.Refusal(saveAs, "No space left on device")) << space;
+            EXPECT_EQ(ReadFileBytes(s.Target(saveAs)), s.Untouched(saveAs)) << space;
+            EXPECT_EQ(s.Files(), 1u) << space;
+        }
+        // Exactly enough room: the save goes through.
         SiteOnDisk s;
         AnyCallFaults ops;
-        ops.spaceLeft = space;
-        const SiteStatus status = s.Save(ops);
-        EXPECT_FALSE(status.ok) << space;
-        EXPECT_EQ(status.text, "Could not update site") << space;
-        EXPECT_EQ(ReadFileBytes(s.path), s.original) << space;
-        EXPECT_EQ(s.Files(), 1u) << space;
+        ops.spaceLeft = rec.written;
+        EXPECT_TRUE(s.Save(ops, saveAs).ok);
     }
-    // Exactly enough room: the save goes through.
-    SiteOnDisk s;
-    AnyCallFaults ops;
-    ops.spaceLeft = rec.written;
-    EXPECT_TRUE(s.Save(ops).ok);
 }
 
 TEST(SaveFaults, ShortAndInterruptedWritesStillGiveTheWholeFile) {
@@ -174,10 +205,11 @@ TEST(SaveFaults, WhatAnInPlaceSaveCouldNotRewriteIsRefusedAndLeftAsItWas) {
         const char* what;
         mode_t type;  // what the site path names when the save starts
         mode_t mode;
+        const char* reason;
     } cases[] = {
-        {"write-protected file (0444)", S_IFREG, 0444},
-        {"FIFO", S_IFIFO, 0666},
-        {"character device (1, 3: null)", S_IFCHR, 0666},
+        {"write-protected file (0444)", S_IFREG, 0444, "Permission denied"},
+        {"FIFO", S_IFIFO, 0666, "This is a named pipe (FIFO), not a file."},
+        {"character device (1, 3: null)", S_IFCHR, 0666, "This is a device, not a file."},
     };
     for (const auto& c : cases) {
         SiteOnDisk s;
@@ -193,7 +225,8 @@ TEST(SaveFaults, WhatAnInPlaceSaveCouldNotRewriteIsRefusedAndLeftAsItWas) {
         PosixFileOps ops;
         const SiteStatus status = s.Save(ops);
         EXPECT_FALSE(rescue.Rescued()) << c.what << ": the save blocked";
-        EXPECT_EQ(status.text, "Could not update site") << c.what;
+        EXPECT_EQ(status.text, SaveFailureText(kSiteUpdateText, s.path.string(), c.reason))
+            << c.what;
         struct stat st {};
         ASSERT_EQ(::lstat(s.path.c_str(), &st), 0) << c.what;
         EXPECT_EQ(st.st_mode, c.type | c.mode) << c.what;

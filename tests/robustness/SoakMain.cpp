@@ -15,10 +15,11 @@
 #include "CountingNotifier.h"
 #include "RobustSupport.h"
 #include "aplist/ApList.h"
-#include "board/BoardStartup.h"
-#include "board/BoardWorker.h"
 #include "board/ScannerBoard.h"
 #include "boardsim/PtyBoardSim.h"
+#include "link/BoardStartup.h"
+#include "link/BoardWorker.h"
+#include "site/PointRun.h"
 #include "site/SiteFile.h"
 #include "site/SiteRecord.h"
 #include "site/SiteSave.h"
@@ -93,7 +94,7 @@ int main(int argc, char** argv) {
             const auto [ox, oy] = points.front();
             points.pop_front();
             if (site.SelectNearestPoint(ox, oy) == 1 && site.m_selX == ox && site.m_selY == oy) {
-                site.DeleteSelectedPoint();
+                RemovePointRun(surveyList, site.m_selFirstIndex, site.m_selX, site.m_selY);
                 ++deleted;
             }
         }

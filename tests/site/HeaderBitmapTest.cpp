@@ -117,11 +117,12 @@ TEST(SiteHeader, PrepareForSaveSetsOnlyResetFlagAndSaveTime) {
     EXPECT_EQ(std::vector<uint8_t>(site.m_header, site.m_header + 150), expected);
 }
 
-TEST(FileSourceTest, ReportsAMissingFileWithTheErrnoText) {
+TEST(FileSourceTest, ReportsAMissingFileWithTheErrnoTextAndItsPath) {
     FileSource missing("/nonexistent/pellorin/site.hss");
     EXPECT_EQ(std::make_tuple(missing.Status().ok, missing.Status().caption, missing.Status().text),
               std::make_tuple(false, std::string("File Open Error"),
-                              std::string("No such file or directory")));
+                              std::string("No such file or directory\n"
+                                          "/nonexistent/pellorin/site.hss")));
     ScratchDir dir;
     FileSource present(dir.Write("a.hss", SmallSiteFile()).string());
     ASSERT_TRUE(present.Status().ok);

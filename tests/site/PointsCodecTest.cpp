@@ -266,4 +266,9 @@ TEST(SignatureSection, WordsRunBottomRowFirstLeftToRight) {
     EXPECT_EQ(order.back(), std::make_pair(199, 0));
     EXPECT_EQ(HexText(Bytes(bytes.begin(), bytes.begin() + 16)),
               "FF FF FF 00 FF FF FF 00 FF FF FF 00 00 00 00 00");  // little-endian
+    // The decoder gives every pixel back at its place.
+    const auto ink = [](int x, int y) { return x == 2 * y ? 0u : 0x00FFFFFFu; };
+    const std::vector<uint32_t> pixels = DecodeSignature(EncodeSignature(ink).data());
+    for (int y = 0; y < 100; ++y)
+        for (int x = 0; x < 200; ++x) ASSERT_EQ(pixels[y * 200 + x], ink(x, y)) << x << "," << y;
 }

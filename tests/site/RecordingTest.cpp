@@ -5,7 +5,9 @@
 
 #include <atomic>
 #include <chrono>
+#include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <initializer_list>
 #include <mutex>
@@ -16,6 +18,7 @@
 #include "SiteTestSupport.h"
 #include "aplist/ApList.h"
 #include "board/ScannerBoard.h"
+#include "site/PointRun.h"
 #include "site/SiteRecord.h"
 
 namespace {
@@ -34,7 +37,7 @@ protected:
     // One scanned AP with the given readings.
     static void Heard(uint8_t macLast, std::initializer_list<int> readings, uint8_t hasBeacon = 1) {
         ApRecord* r = nullptr;
-        scanList.NewRecord(r);
+        if (scanList.NewRecord(r) != CApList::kOk) std::abort();  // out of memory
         r->mac[5] = macLast;
         FormatMacText(r->mac, r->macText);
         std::snprintf(r->ssid, sizeof r->ssid, "ap%d", macLast);
@@ -134,6 +137,27 @@ TEST_F(Recording, BeginPointEmptiesTheScanAndASecondTapReplacesThePendingPoint) 
     EXPECT_EQ(surveyList.First()->y, 6);
 }
 
+// The cursor may stand one past the plan's last pixel (x = width); a point is
+// recorded on the plan whatever it did. The plan's size comes from the header.
+TEST_F(Recording, APointIsRecordedOnThePlansPixelsWhereverTheCursorStood) {
+    MemorySource src(SmallSiteFile(1200, 40));
+    ASSERT_TRUE(ReadSiteHeader(src, site).ok);
+    const struct {
+        int32_t x, y, recordedX, recordedY;
+    } taps[] = {{1200, 40, 1199, 39},
+                {-1, -7, 0, 0},
+                {600, 20, 600, 20},
+                {0, 39, 0, 39},
+                {INT32_MAX, INT32_MIN, 1199, 0}};
+    for (const auto& t : taps) {
+        surveyList.RemoveAll();
+        Record(t.x, t.y, {});
+        EXPECT_EQ(std::make_pair(surveyList.First()->x, surveyList.First()->y),
+                  std::make_pair(t.recordedX, t.recordedY))
+            << t.x << "," << t.y;
+    }
+}
+
 TEST_F(Recording, SelectNearestPointUsesSquaredDistance3200AndTheFirstRun) {
     EXPECT_EQ(site.SelectNearestPoint(0, 0), 0);  // empty list
 
@@ -155,14 +179,14 @@ TEST_F(Recording, SelectNearestPointUsesSquaredDistance3200AndTheFirstRun) {
     EXPECT_EQ(site.SelectNearestPoint(INT32_MAX, INT32_MIN), 0);
 }
 
-TEST_F(Recording, DeleteSelectedPointRemovesTheWholeRunOnly) {
+TEST_F(Recording, TheSelectedPointsRunIsTheWholeRunOnly) {
     Record(10, 10, {{-50}, {-51}});
     Record(10, 10, {{-52}});
     Record(90, 90, {{-60}});
     Record(10, 10, {{-53}});
     site.m_locationCount = 9;
     ASSERT_EQ(site.SelectNearestPoint(12, 12), 1);
-    site.DeleteSelectedPoint();
+    RemovePointRun(surveyList, site.m_selFirstIndex, site.m_selX, site.m_selY);
     ASSERT_EQ(surveyList.Count(), 2);
     EXPECT_EQ(surveyList.First()->x, 90);
     EXPECT_EQ(surveyList.First()->next->rssi, -53);
@@ -176,7 +200,7 @@ TEST_F(Recording, SelectionAndDeletionReachPastPosition32767) {
     ASSERT_EQ(site.SelectNearestPoint(1, 1), 1);
     EXPECT_EQ(std::make_pair(int(site.m_selFirstIndex), int(site.m_selApCount)),
               std::make_pair(33001, 2));
-    site.DeleteSelectedPoint();
+    RemovePointRun(surveyList, site.m_selFirstIndex, site.m_selX, site.m_selY);
     EXPECT_EQ(surveyList.Count(), 33000);
 }
 

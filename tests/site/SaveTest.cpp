@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <functional>
@@ -127,7 +128,9 @@ TEST(SaveSiteFile, KeepsTheExcessOfALongerHeaderAndReplacesALinksTarget) {
 TEST(SaveSiteFile, FailsWhenTheFileVanishedOrWasNeverOpened) {
     OpenedSite s;
     fs::remove(s.path);
-    EXPECT_EQ(SaveSiteFile(s.path.string(), s.site, Ink, s.list, 9).text, "Could not update site");
+    EXPECT_EQ(SaveSiteFile(s.path.string(), s.site, Ink, s.list, 9).text,
+              "Could not update site\n" + s.path.string() +
+                  ": The file was removed or renamed since it was opened");
     EXPECT_FALSE(fs::exists(s.path));
     EXPECT_EQ(s.FilesInDir(), 0u);
 
@@ -142,7 +145,8 @@ TEST(SaveSiteFile, FailsInADirectoryItCannotWrite) {
     if (::geteuid() == 0) GTEST_SKIP() << "root writes anywhere";
     OpenedSite s;
     fs::permissions(s.dir.Path(), fs::perms::owner_read | fs::perms::owner_exec);
-    EXPECT_FALSE(SaveSiteFile(s.path.string(), s.site, Ink, s.list, 9).ok);
+    EXPECT_EQ(SaveSiteFile(s.path.string(), s.site, Ink, s.list, 9).text,
+              SaveFailureText(kSiteUpdateText, s.path.string(), "Permission denied"));
     fs::permissions(s.dir.Path(), fs::perms::owner_all);
     EXPECT_EQ(ReadFileBytes(s.path), s.original);
 }
@@ -168,7 +172,7 @@ TEST(SaveSiteFile, RefusesAFileChangedOnDiskSinceItsFingerprintWasTaken) {
         MapBitmap plan;
         ASSERT_TRUE(ReadMapBitmap(src, s.site.BitmapOffset(), plan).ok);
         SiteFingerprint read;
-        ASSERT_TRUE(TakeSiteFingerprint(src, s.site, 1078 + plan.bits.size(), read).ok);
+        ASSERT_TRUE(TakeSiteFingerprint(src, s.site, 1078 + plan.bits.size(), read, &plan).ok);
         s.site.m_fileFingerprint = read;
         std::vector<uint8_t> onDisk = s.original;
         if (c.change) c.change(onDisk, s.site);
@@ -177,7 +181,8 @@ TEST(SaveSiteFile, RefusesAFileChangedOnDiskSinceItsFingerprintWasTaken) {
         const SiteStatus status = SaveSiteFile(s.path.string(), s.site, Ink, s.list, 77);
         if (c.change) {
             EXPECT_FALSE(status.ok);
-            EXPECT_EQ(status.text, kSiteChangedText);
+            EXPECT_EQ(status.text, "Could not update site\n" + s.path.string() +
+                                       ": The file changed on disk since it was opened");
             EXPECT_EQ(ReadFileBytes(s.path), onDisk);
             EXPECT_EQ(s.site.m_fileFingerprint, read);
             EXPECT_EQ(s.FilesInDir(), 1u);  // no copy left behind
@@ -195,4 +200,118 @@ TEST(SaveSiteFile, RefusesAFileChangedOnDiskSinceItsFingerprintWasTaken) {
         EXPECT_EQ(binding.contentCrc, now.contentCrc);
         EXPECT_TRUE(SaveSiteFile(s.path.string(), s.site, Ink, s.list, 78).ok);
     }
+}
+
+namespace {
+
+// `file` (bitmap first) with `n` bytes of 0xEE after the map's rows, counted
+// into biSizeImage: bytes of the section that Open never reads.
+std::vector<uint8_t> WithBitmapExcess(std::vector<uint8_t> file, uint32_t n) {
+    const uint32_t rowsEnd = Get32(file, 142);
+    file.insert(file.begin() + rowsEnd, n, 0xEE);
+    Put32(file, 150 + 14 + 20, Get32(file, 150 + 14 + 20) + n);
+    for (size_t at : {142u, 146u}) Put32(file, at, Get32(file, at) + n);
+    return file;
+}
+
+struct Opened {
+    CSiteRecord site;
+    MapBitmap plan;
+};
+
+// The file read as Open reads it, fingerprint included.
+void OpenAsTheWindowDoes(const std::vector<uint8_t>& file, Opened& o) {
+    MemorySource src(file);
+    ASSERT_TRUE(ReadSiteHeader(src, o.site).ok);
+    ASSERT_TRUE(ReadMapBitmap(src, o.site.BitmapOffset(), o.plan).ok);
+    SiteFingerprint fp;
+    ASSERT_TRUE(TakeSiteFingerprint(src, o.site, 1078 + o.plan.bits.size(), fp).ok);
+    o.site.m_fileFingerprint = fp;
+}
+
+}  // namespace
+
+// Save As writes what the program holds where the open file had it, zeros
+// for what it never held, and works when the open file is gone. The new file
+// is then the site's: a save goes to it.
+TEST(SaveSiteAs, LaysTheSurveyOutAsTheOpenFileWasWithZerosForWhatWasNeverHeld) {
+    const struct {
+        const char* what;
+        std::vector<uint8_t> file;
+        std::vector<size_t> neverHeld;  // bytes Save As writes as zeros
+    } cases[] = {
+        {"header of 151 bytes", LongerHeaderSiteFile(), {150}},
+        {"bitmap excess",
+         WithBitmapExcess(SmallSiteFile(), 6),
+         {1668, 1669, 1670, 1671, 1672, 1673}},
+        {"signature first", SmallSiteFile(37, 11, SiteSectionOrder::SignatureFirst), {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ScratchDir dir;
+        Opened o;
+        OpenAsTheWindowDoes(c.file, o);
+        CApList list;
+        AddEntry(list, 3, 4, 6, -50);
+        AddEntry(list, 30, 9, 0, 0, "FILL", "FILL");
+        std::vector<uint8_t> expected = InPlaceSave(c.file, o.site, list, 321);
+        for (size_t at : c.neverHeld) {
+            ASSERT_NE(expected[at], 0);
+            expected[at] = 0;
+        }
+        const fs::path out = dir.Path() / "copy.hss";  // the open file was never on this disk
+        PosixFileOps ops;
+        const SiteStatus status =
+            SaveSiteAs(out.string(), o.site, o.plan, Ink, list, 321, ReplaceExisting::No, ops);
+        ASSERT_TRUE(status.ok) << status.text;
+        const auto saved = ReadFileBytes(out);
+        EXPECT_EQ(saved, expected);
+        MemorySource src(saved);
+        SiteFingerprint now;
+        ASSERT_TRUE(TakeSiteFingerprint(src, o.site, 1078 + o.plan.bits.size(), now).ok);
+        EXPECT_EQ(o.site.m_fileFingerprint, now);
+        EXPECT_TRUE(SaveSiteFile(out.string(), o.site, Ink, list, 322).ok);
+
+        // Never over a file unasked, never over a FIFO; asked, it replaces.
+        const auto before = ReadFileBytes(out);
+        const SiteStatus refused =
+            SaveSiteAs(out.string(), o.site, o.plan, Ink, list, 323, ReplaceExisting::No, ops);
+        EXPECT_EQ(
+            std::make_pair(refused.text, refused.error),
+            std::make_pair(SaveFailureText(kSiteWriteText, out.string(), "File exists"), EEXIST));
+        EXPECT_EQ(ReadFileBytes(out), before);
+        const fs::path fifo = dir.Path() / "pipe.hss";
+        ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+        EXPECT_EQ(
+            SaveSiteAs(fifo.string(), o.site, o.plan, Ink, list, 323, ReplaceExisting::Yes, ops)
+                .text,
+            SaveFailureText(kSiteWriteText, fifo.string(),
+                            "This is a named pipe (FIFO), not a file."));
+        EXPECT_TRUE(
+            SaveSiteAs(out.string(), o.site, o.plan, Ink, list, 324, ReplaceExisting::Yes, ops).ok);
+        EXPECT_EQ(ReadFileBytes(out).size(), before.size());
+        EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), {}), 2);  // no copy left
+    }
+}
+
+// What a save would leave, written to another file (the site tool's
+// recover): the open file is only read, its signature kept without a pixel.
+TEST(SaveSiteCopy, WritesWhatASaveWouldLeaveIntoANewFileAndOnlyReadsTheSource) {
+    OpenedSite s;
+    const fs::path out = s.dir.Path() / "recovered.hss";
+    std::vector<uint8_t> expected = InPlaceSave(s.original, s.site, s.list, 55);
+    std::copy(s.original.begin() + s.site.SignatureOffset(),
+              s.original.begin() + s.site.SignatureOffset() + 80000,
+              expected.begin() + s.site.SignatureOffset());
+    PosixFileOps ops;
+    const SiteStatus status = SaveSiteCopy(s.path.string(), out.string(), s.site, {}, s.list, 55,
+                                           ReplaceExisting::No, ops);
+    ASSERT_TRUE(status.ok) << status.text;
+    EXPECT_EQ(ReadFileBytes(out), expected);
+    EXPECT_EQ(ReadFileBytes(s.path), s.original);
+    EXPECT_EQ(SaveSiteCopy(s.path.string(), s.path.string(), s.site, {}, s.list, 56,
+                           ReplaceExisting::Yes, ops)
+                  .text,
+              SaveFailureText(kSiteWriteText, s.path.string(), "This is the site file itself"));
+    EXPECT_EQ(ReadFileBytes(s.path), s.original);
 }

@@ -14,15 +14,17 @@
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <algorithm>
+#include <cstring>
 
+#include "CsvCells.h"
 #include "SiteTestSupport.h"
+#include "common/TextDecode.h"
 #include "journal/JournalReader.h"
 #include "journal/JournalWriter.h"
 #include "journal/SiteBinding.h"
 #include "map/PointCircles.h"
 #include "site/SiteFile.h"
 #include "site/SiteRecord.h"
-#include "site/TextDecode.h"
 
 namespace {
 
@@ -157,11 +159,17 @@ TEST(SiteTool, ExportGivesThePointsEntriesAsCsvRowsOrAsTheSameJson) {
         dir.Write("odd.hss", WithPoints(SmallSiteFile(), EncodePointsSection(site, list)));
     const ToolRun csv = Tool({"export", Q(odd)});
     ASSERT_EQ(csv.status, 0) << csv.err.constData();
-    EXPECT_EQ(csv.out.toStdString(),
+    EXPECT_EQ(csv.out.toStdString(),  // line breaks shown as on screen
+              "x,y,point,channel,mac,ssid,rssi_dbm\r\n"
+              "5,6,\"P,1\",1,001122334455,\"a,\"\"b\"\"\\x0Ac\xC3\xA9\",-41\r\n"
+              "5,6,\"P,1\",6,001122334466,line\\x0D\\x0Abreak,-77\r\n"
+              "9,2,FILL,0,,,-100\r\n"  // no MAC and no SSID where nothing was heard
+              "30,10,TEST,11,001122334477,,-60\r\n");
+    EXPECT_EQ(Tool({"export", Q(odd), "--raw"}).out.toStdString(),
               "x,y,point,channel,mac,ssid,rssi_dbm\r\n"
               "5,6,\"P,1\",1,001122334455,\"a,\"\"b\"\"\nc\xC3\xA9\",-41\r\n"
               "5,6,\"P,1\",6,001122334466,\"line\r\nbreak\",-77\r\n"
-              "9,2,FILL,0,,,-100\r\n"  // no MAC and no SSID where nothing was heard
+              "9,2,FILL,0,,,-100\r\n"
               "30,10,TEST,11,001122334477,,-60\r\n");
     const auto sample = std::filesystem::path(kSamples) / "office-surveyed.hss";
     for (const auto& path : {sample, odd})
@@ -239,6 +247,30 @@ TEST(SiteTool, CreateMakesASiteWhoseMapIsTheImage) {
     EXPECT_EQ(ReadFileBytes(copy), ReadFileBytes(png));
     EXPECT_EQ(Tool({"create", Q(dir.Path() / "missing.png"), "-o", Q(dir.Path() / "x.hss")}).status,
               1);
+}
+
+TEST(SiteTool, ScaleSetsTheStoresScaleAndInfoReportsIt) {
+    ScratchDir dir;
+    const auto png = std::filesystem::path(kSamples) / "office.png";
+    const auto site = dir.Path() / "office.hss";
+    ASSERT_EQ(Tool({"create", Q(png), "-o", Q(site)}).status, 0);
+    EXPECT_FALSE(Tool({"info", Q(site)}).Json().contains("metres_per_pixel"));
+    const ToolRun set =
+        Tool({"scale", Q(site), "--line", "0", "0", "300", "400", "--metres", "10"});
+    ASSERT_EQ(set.status, 0) << set.err.constData();
+    EXPECT_EQ(set.out.trimmed(), "0.02");
+    EXPECT_DOUBLE_EQ(Tool({"info", Q(site)}).Json()["metres_per_pixel"].toDouble(), 0.02);
+    EXPECT_EQ(Tool({"scale", Q(site), "--line", "0", "0", "0", "0", "--metres", "10"}).status, 1);
+    EXPECT_EQ(Tool({"scale", Q(site), "--line", "0", "0", "9", "--metres", "10"}).status, 2);
+    // An image printed at 1:200 and scanned at 100 dpi.
+    const auto scaled = dir.Path() / "scaled.hss";
+    ASSERT_EQ(
+        Tool({"create", Q(png), "-o", Q(scaled), "--dpi", "100", "--plan-scale", "1:200"}).status,
+        0);
+    EXPECT_DOUBLE_EQ(Tool({"info", Q(scaled)}).Json()["metres_per_pixel"].toDouble(),
+                     0.0254 / 100 * 200);
+    EXPECT_EQ(Tool({"create", Q(png), "-o", Q(dir.Path() / "x.hss"), "--plan-scale", "200"}).status,
+              2);
 }
 
 TEST(SiteTool, RenderDrawsThePlanWithTheCirclesOfItsPoints) {
@@ -333,7 +365,7 @@ TEST(SiteTool, ReportHoldsSummaryPlanACoveragePagePerNetworkAndThePagedTableOfPo
         {{"report", Q(sample), "-o", Q(report), "--network", "nowhere"},
          1,
          "No network \"nowhere\" was heard in office-surveyed.hss.\n"},
-        {{"report", Q(damaged), "-o", Q(report)}, 1, "Not a Site File.\n"},
+        {{"report", Q(damaged), "-o", Q(report)}, 1, nullptr},  // below
         {{"report", Q(sample), "-o", Q(sample)},
          1,
          "The output file is the site file; choose another name.\n"},
@@ -343,7 +375,9 @@ TEST(SiteTool, ReportHoldsSummaryPlanACoveragePagePerNetworkAndThePagedTableOfPo
     for (const auto& r : refused) {
         const ToolRun run = Tool(r.args);
         EXPECT_EQ(run.status, r.status) << r.args.join(' ').toStdString();
-        if (*r.error != '\0') {
+        if (r.error == nullptr) {
+            EXPECT_EQ(run.err.toStdString(), "Not a Site File.\n" + damaged.string() + "\n");
+        } else if (*r.error != '\0') {
             EXPECT_EQ(run.err.toStdString(), r.error);
         }
     }
@@ -390,21 +424,22 @@ TEST(SiteTool, RejectsBadFilesWithOpensTextAndLeavesThemAlone) {
     WriteSparseSite(huge, good, 32767, 32767, 32768u * 32767u);
     // Also what is no site file, or declares more than memory holds: the tool
     // answers promptly (Tool() gives up after 20 s) and never aborts.
+    // Each names the file on the line below the reason.
     const std::pair<std::filesystem::path, std::string> refused[] = {
-        {patch("magic.hss", 5, 0x5858), "Not a Site File.\n"},
-        {patch("old.hss", 8, 1), "Obsolete Site File, recreate using Quendle\n"},
+        {patch("magic.hss", 5, 0x5858), "Not a Site File."},
+        {patch("old.hss", 8, 1), "Obsolete Site File, recreate using Quendle"},
         {patch("deep.hss", 150 + 14 + 14, 24),
-         "The map bitmap is not an 8-bit, 256-colour bitmap.\n"},
-        {dir.Path() / "none.hss", "No such file or directory\n"},
-        {fifo, "This is a named pipe (FIFO), not a file.\n"},
-        {"/dev/null", "This is a device, not a file.\n"},
-        {huge, "Not enough memory for the site map.\n"},
+         "The map bitmap is not an 8-bit, 256-colour bitmap."},
+        {dir.Path() / "none.hss", "No such file or directory"},
+        {fifo, "This is a named pipe (FIFO), not a file."},
+        {"/dev/null", "This is a device, not a file."},
+        {huge, "Not enough memory for the site map."},
     };
     for (const auto& [path, text] : refused) {
         for (const char* command : {"info", "points"}) {
             const ToolRun r = Tool({command, Q(path)});
             EXPECT_EQ(std::make_tuple(r.status, r.err.toStdString(), r.out.isEmpty()),
-                      std::make_tuple(1, text, true))
+                      std::make_tuple(1, text + "\n" + path.string() + "\n", true))
                 << path << " " << command;
         }
     }
@@ -429,8 +464,10 @@ TEST(SiteTool, RejectsBadFilesWithOpensTextAndLeavesThemAlone) {
 TEST(SiteTool, HelpAndUsage) {
     const ToolRun help = Tool({"--help"});
     EXPECT_EQ(help.status, 0);
-    EXPECT_TRUE(help.out.contains("pellorin-site create IMAGE -o FILE"));
-    EXPECT_TRUE(help.out.contains("pellorin-site export FILE [--format csv|json] [-o OUT]"));
+    EXPECT_TRUE(help.out.contains("pellorin-site create PLAN -o FILE"));
+    EXPECT_TRUE(
+        help.out.contains("pellorin-site export FILE [--format csv|json] [--raw] [-o OUT]"));
+    EXPECT_TRUE(help.out.contains("pellorin-site recover SITE --journal JOURNAL -o OUT [--force]"));
     EXPECT_TRUE(help.out.contains("pellorin-site report FILE -o PDF [--network NAME_OR_MAC ...]"));
     EXPECT_EQ(Tool({}).status, 2);
     EXPECT_EQ(Tool({"frobnicate"}).status, 2);
@@ -467,4 +504,133 @@ TEST(SiteTool, ExportPerPointGivesARowPerPointGroupAndNamesABadRequirement) {
     EXPECT_EQ(Tool({"export", Q(sample), "--per-point", "--network", "nowhere"}).status, 1);
     EXPECT_EQ(Tool({"export", Q(sample), "--require", "voice"}).status,
               2);  // only with --per-point
+}
+
+// Anyone can broadcast an SSID: a text cell a spreadsheet would run as a
+// formula gets a leading quote; numbers stay numbers; --raw writes texts as
+// they are.
+TEST(SiteTool, ExportedTextsCannotBecomeFormulasAndACutCharacterIsLeftOut) {
+    const struct {
+        const char *text, *guarded, *raw;
+    } cells[] = {
+        {"=HYPERLINK(\"x\")", "\"'=HYPERLINK(\"\"x\"\")\"", "\"=HYPERLINK(\"\"x\"\")\""},
+        {"=cmd|' /C calc'!A0", "'=cmd|' /C calc'!A0", "=cmd|' /C calc'!A0"},
+        {"+1", "'+1", "+1"},
+        {"-80", "'-80", "-80"},
+        {"@SUM(A1)", "'@SUM(A1)", "@SUM(A1)"},
+        {"\tx", "'\tx", "\tx"},
+        {"\rx", "\"'\rx\"", "\"\rx\""},
+        {"lab=1", "lab=1", "lab=1"},
+    };
+    for (const auto& c : cells) {
+        EXPECT_EQ(CsvTextCell(c.text, CsvText::Guarded), c.guarded) << c.text;
+        EXPECT_EQ(CsvTextCell(c.text, CsvText::Raw), c.raw) << c.text;
+    }
+    // Through the tool: a formula SSID and name, a UTF-8 SSID the 31-byte
+    // field cut inside its last character, a control character (kept in JSON).
+    ScratchDir dir;
+    std::string cut;
+    for (int i = 0; i < 15; ++i) cut += "\xC3\x84";
+    CApList list;
+    AddEntry(list, 1, 2, 6, -80, "=1+1", "-9");
+    AddEntry(list, 3, 4, 11, -60, (cut + "\xC3").c_str());
+    AddEntry(list, 5, 6, 1, -70, "bell\x07");
+    CSiteRecord site;
+    const auto path =
+        dir.Write("hostile.hss", WithPoints(SmallSiteFile(), EncodePointsSection(site, list)));
+    EXPECT_EQ(Tool({"export", Q(path)}).out.toStdString(),
+              "x,y,point,channel,mac,ssid,rssi_dbm\r\n1,2,'-9,6,001122334455,'=1+1,-80\r\n"
+              "3,4,TEST,11,001122334455," +
+                  cut +
+                  ",-60\r\n"
+                  "5,6,TEST,1,001122334455,bell\\x07,-70\r\n");
+    const QJsonArray entries = Tool({"points", Q(path)}).Json()["entries"].toArray();
+    ASSERT_EQ(entries.size(), 3);
+    EXPECT_EQ(entries[2].toObject()["ssid"].toString().toStdString(), "bell\x07");
+    // The per-point rows guard their texts the same way.
+    const QList<QByteArray> rows = Tool({"export", Q(path), "--per-point"}).out.split('\n');
+    ASSERT_EQ(rows.size(), 5);
+    EXPECT_TRUE(rows[1].startsWith("1,2,'-9,1,-80,001122334455,'=1+1,6,")) << rows[1].constData();
+    EXPECT_TRUE(rows[3].contains(",bell\\x07,")) << rows[3].constData();
+}
+
+namespace {
+
+// A journal on `site` as the window writes it, keeping the file's points:
+// two recorded points, and between them the deletion of the file's first
+// point (office-surveyed.hss: two entries at 100, 180).
+void WriteJournal(const std::filesystem::path& site, const std::filesystem::path& journal) {
+    CSiteRecord record;
+    JournalBegin begin;
+    ASSERT_TRUE(ReadSiteForOpen(site.string(), record) && SiteBindingOf(record, begin.binding));
+    begin.keepPoints = true;
+    JournalPoint p;
+    p.x = 11;
+    p.y = 12;
+    std::strcpy(p.name, "TEST");
+    JournalEntry e{6, -51, {0x00, 0xAA, 0xBB, 0xCC, 0xDD, 0xEE}, "00AABBCCDDEE", "recovered"};
+    p.entries = {e};
+    PosixFileOps ops;
+    JournalWriter writer(ops);
+    ASSERT_TRUE(writer.Create(journal.string(), begin, 0).ok && writer.AppendPoint(p).ok &&
+                writer.AppendDeletion({1, 100, 180, 2}).ok);
+    p.x = 13;
+    ASSERT_TRUE(writer.AppendPoint(p).ok);
+}
+
+}  // namespace
+
+// The points of a journal set aside come back into a new file; SITE and the
+// journal are only read. A journal of another version of SITE is refused
+// unless --force, which applies its points where they were taken.
+TEST(SiteTool, RecoverWritesTheSiteWithAJournalsPointsIntoANewFile) {
+    ScratchDir dir;
+    const auto site = dir.Write(
+        "office.hss", ReadFileBytes(std::filesystem::path(kSamples) / "office-surveyed.hss"));
+    const auto journal = dir.Path() / "office.hss.journal.20261207-051500";
+    WriteJournal(site, journal);
+    const Bytes siteBytes = ReadFileBytes(site), journalBytes = ReadFileBytes(journal);
+    const auto out = dir.Path() / "out.hss";
+
+    const ToolRun r = Tool({"recover", Q(site), "--journal", Q(journal), "-o", Q(out)}, "4242");
+    ASSERT_EQ(r.status, 0) << r.err.constData();
+    EXPECT_EQ(r.out.toStdString(), "Recovered 2 survey points and 1 deletion into out.hss.\n");
+    // What the window's recovery gives: the file's points without its first
+    // point, then the two recorded ones.
+    std::vector<std::string> expected = EntryLines(Tool({"points", Q(site)}).Json());
+    while (expected.front().rfind("100,180 ", 0) == 0) expected.erase(expected.begin());
+    const std::vector<std::string> recorded = {"11,12 TEST 6 00AABBCCDDEE -51 recovered",
+                                               "13,12 TEST 6 00AABBCCDDEE -51 recovered"};
+    expected.insert(expected.end(), recorded.begin(), recorded.end());
+    EXPECT_EQ(EntryLines(Tool({"points", Q(out)}).Json()), expected);
+    EXPECT_EQ(Tool({"info", Q(out)}).Json()["lastSaveTime"].toInt(), 4242);
+    EXPECT_EQ(ReadFileBytes(site), siteBytes);
+    EXPECT_EQ(ReadFileBytes(journal), journalBytes);
+
+    // Refusals: OUT exists, OUT is SITE, usage.
+    const ToolRun again = Tool({"recover", Q(site), "--journal", Q(journal), "-o", Q(out)});
+    EXPECT_EQ(std::make_pair(again.status, again.err.toStdString()),
+              std::make_pair(1, "Could not write site\n" + out.string() + ": File exists\n"));
+    EXPECT_EQ(Tool({"recover", Q(site), "--journal", Q(journal), "-o", Q(site)}).status, 1);
+    EXPECT_EQ(Tool({"recover", Q(site), "-o", Q(dir.Path() / "x.hss")}).status, 2);
+
+    // The same journal against another site file: refused, then forced.
+    const auto empty =
+        dir.Write("empty.hss", ReadFileBytes(std::filesystem::path(kSamples) / "office.hss"));
+    const auto forcedOut = dir.Path() / "forced.hss";
+    const ToolRun foreign =
+        Tool({"recover", Q(empty), "--journal", Q(journal), "-o", Q(forcedOut)});
+    EXPECT_EQ(foreign.status, 1);
+    EXPECT_EQ(foreign.err.toStdString(),
+              "office.hss.journal.20261207-051500 was written for another version of empty.hss; "
+              "--force applies its points by position.\n");
+    EXPECT_FALSE(std::filesystem::exists(forcedOut));
+    const ToolRun forced =
+        Tool({"recover", Q(empty), "--journal", Q(journal), "-o", Q(forcedOut), "--force"});
+    ASSERT_EQ(forced.status, 0) << forced.err.constData();
+    EXPECT_EQ(forced.out.toStdString(),
+              "office.hss.journal.20261207-051500 was written for another version of empty.hss: "
+              "2 survey points were applied by position (1 deletion not found there and left "
+              "out) into forced.hss.\n");
+    EXPECT_EQ(EntryLines(Tool({"points", Q(forcedOut)}).Json()), recorded);
 }

@@ -1,9 +1,11 @@
-// The Wi-Fi adapter as the view's source, against python3-dbusmock's
-// NetworkManager on a private bus: what the surveyor sees of the adapter,
-// a refused and a lost scan, N scans averaged, the choice of the source
-// without an option, and a whole survey through the real window, read back
-// from the saved site.
+// The Wi-Fi adapter as the view's source, against a NetworkManager that
+// behaves as the daemon does on a private bus (tests/support): what the
+// surveyor sees of the adapter, a refused and a lost scan, N scans averaged,
+// a capture replayed, the choice of the source without an option, and a
+// whole survey through the real window, read back from the saved site.
 
+#include <QImage>
+#include <QPainter>
 #include <QScrollBar>
 #include <QTest>
 #include <QToolBar>
@@ -16,17 +18,29 @@
 #include "app/MainFrame.h"
 #include "app/SourceStartup.h"
 #include "app/TambRUMOApp.h"
-#include "board/PortSearch.h"
+#include "link/PortSearch.h"
+#include "screens/ScreenArt.h"
+#include "screens/Screens.h"
+#include "sources/wifi/WifiCapture.h"
 #include "sources/wifi/WifiSource.h"
 
 namespace {
 
-const QString kAccessPoint = QStringLiteral("org.freedesktop.NetworkManager.AccessPoint");
+KernelDumps NoKernel(const std::string& name) {
+    KernelDumps d;
+    d.interfaceName = name;
+    d.scan.failure = d.station.failure = "no kernel in this test";
+    return d;
+}
 
-KernelScan NoKernel(const std::string&) {
-    KernelScan k;
-    k.error = "no kernel in this test";
-    return k;
+// surveyList as "MACTEXT ssid rssi channel x,y" lines.
+std::vector<std::string> SurveyLines() {
+    std::vector<std::string> lines;
+    for (ApRecord* r = surveyList.First(); r != nullptr; surveyList.GetNext(r))
+        lines.push_back(std::string(r->macText) + " " + r->ssid + " " + std::to_string(r->rssi) +
+                        " " + std::to_string(r->channel) + " " + std::to_string(r->x) + "," +
+                        std::to_string(r->y));
+    return lines;
 }
 
 class WifiSurvey : public AppTest {
@@ -34,26 +48,28 @@ protected:
     void SetUp() override {
         AppTest::SetUp();
         ASSERT_EQ(nm.Start(), "") << "the mock NetworkManager is needed; run scripts/setup";
-        device = nm.AddWifiDevice("wifi0", "wlan0");
-        corp = nm.AddAccessPoint(device, "corp", "CorpNet", "AA:BB:CC:00:11:22", 2437, 77);
-        guest = nm.AddAccessPoint(device, "guest", "Guest", "AA:BB:CC:00:11:33", 5180, 44);
-        nm.ScriptRequestScan(device, MockNetworkManager::ScanHearing({corp, guest}));
+        device = nm.AddWifiDevice("wlan0");
+        corp = nm.AddAccessPoint(device, {"CorpNet", "AA:BB:CC:00:11:22", 2437, -54});
+        guest = nm.AddAccessPoint(device, {"Guest", "AA:BB:CC:00:11:33", 5180, -74});
     }
 
     SourceEnvironment Environment() {
         SourceEnvironment env;
         env.bus = nm.ClientBus();
-        env.wifi.scanner.kernelDump = NoKernel;
+        env.wifi.kernelDump = NoKernel;
         env.board.openPause = env.board.greetPause = env.board.closePause =
             std::chrono::milliseconds(0);
         return env;
     }
 
-    // `view` measures with the adapter from now on.
-    CWifiSource* UseAdapter(CTambRUMOView& view, int scans = 1) {
+    // `view` measures with the adapter from now on (through `link` when given).
+    CWifiSource* UseAdapter(CTambRUMOView& view, int scans = 1, QString capture = QString(),
+                            std::unique_ptr<CNmLink> link = nullptr) {
         CWifiSource::Options options = Environment().wifi;
         options.scansPerPoint = scans;
-        auto owned = std::make_unique<CWifiSource>(nm.ClientBus(), options);
+        options.capturePath = capture;
+        auto owned = link ? std::make_unique<CWifiSource>(std::move(link), options)
+                          : std::make_unique<CWifiSource>(nm.ClientBus(), options);
         CWifiSource* source = owned.get();
         view.SetSource(std::move(owned));
         source->FindAdapter();
@@ -64,8 +80,8 @@ protected:
     // A tap at world (x, y) and its scan, to the end.
     void Measure(CTambRUMOView& view, int x, int y) {
         TapWorld(view, x, y);
-        ASSERT_TRUE(view.PointPending());
-        ASSERT_TRUE(PumpUntil([&] { return !view.PointPending(); }, std::chrono::seconds(60)));
+        ASSERT_TRUE(view.Session().Pending());
+        ASSERT_TRUE(PumpUntil([&] { return !view.Session().Pending(); }, std::chrono::seconds(60)));
     }
 
     MockNetworkManager nm;
@@ -78,22 +94,43 @@ TEST_F(WifiSurvey, TheAdapterIsNamedAtStartAndARefusedOrLostScanEndsWithoutAPoin
     CWifiSource* source = UseAdapter(*view);
     const SourceTexts texts = source->StartupTexts();
     EXPECT_EQ(texts.left, "(Wi-Fi wlan0)");
-    EXPECT_EQ(texts.right, "(112233445566)");
-    EXPECT_TRUE(view->BoardNotice().isEmpty());
+    EXPECT_EQ(texts.right, "(11:22:33:44:55:66)");  // the permanent address, not the random one
+    EXPECT_EQ(texts.hardware, "for Wi-Fi adapter wlan0");
+    EXPECT_TRUE(QString::fromStdString(view->Session().NoticeText()).isEmpty());
+    // The adapter's line takes the place of the board's in the picture, and
+    // nothing else of the start-up screen changes.
+    const ScreenArt art = ScreenArt::Load();
+    QImage board(240, 268, QImage::Format_RGB32), adapter = board;
+    for (auto [image, line] :
+         {std::pair{&board, QString()}, {&adapter, QString("for Wi-Fi adapter wlan0")}}) {
+        QPainter p(image);
+        screens::PaintStartupScreen(p, image->rect(), &art.splash, "(Wi-Fi wlan0)",
+                                    "(11:22:33:44:55:66)", line);
+    }
+    int changedRows = 0;
+    for (int y = 0; y < 268; ++y) {
+        const bool same = std::memcmp(board.constScanLine(y), adapter.constScanLine(y),
+                                      static_cast<size_t>(board.bytesPerLine())) == 0;
+        if (!same) {
+            ++changedRows;
+            EXPECT_TRUE(y >= 224 * 268 / 290 && y <= 242 * 268 / 290 + 1) << "row " << y;
+        }
+    }
+    EXPECT_GT(changedRows, 5);
 
-    // Refused: back to the map, the reason in a box, the adapter still there.
+    // Refused by polkit: back to the map, the reason and the way out in a box,
+    // the adapter still there.
     m_boxes.shown.clear();
-    nm.ScriptRequestScan(device,
-                         "raise dbus.exceptions.DBusException('not now', "
-                         "name='org.freedesktop.NetworkManager.Device.NotAllowed')");
+    nm.SetScanning(device, {{"deny", true}});
     Measure(*view, 100, 100);
     ASSERT_EQ(m_boxes.shown.size(), 1u);
-    EXPECT_TRUE(m_boxes.shown[0].text.contains("Device.NotAllowed"))
+    EXPECT_TRUE(m_boxes.shown[0].text.contains("NetworkManager.PermissionDenied") &&
+                m_boxes.shown[0].text.contains(kPolkitHint))
         << m_boxes.shown[0].text.toStdString();
     EXPECT_EQ(source->State(), SourceState::kConnected);
 
     // A scan that never ends by itself: the radar turns meanwhile.
-    nm.ScriptRequestScan(device, QString());
+    nm.SetScanning(device, {{"deny", false}, {"scan_ms", 600000}});
     TapWorld(*view, 120, 120);
     EXPECT_EQ(source->State(), SourceState::kScanning);
     int turns = 0;
@@ -106,22 +143,18 @@ TEST_F(WifiSurvey, TheAdapterIsNamedAtStartAndARefusedOrLostScanEndsWithoutAPoin
     // The adapter goes: as a lost board, the map without a point and the notice.
     m_boxes.shown.clear();
     nm.RemoveDevice(device);
-    ASSERT_TRUE(PumpUntil([&] { return !view->PointPending(); }));
-    EXPECT_EQ(view->m_displayMode, 1);
+    ASSERT_TRUE(PumpUntil([&] { return !view->Session().Pending(); }));
+    EXPECT_EQ(view->Mode(), DisplayMode::kSiteMap);
     EXPECT_TRUE(surveyList.IsEmpty());
     EXPECT_TRUE(m_boxes.shown.empty());
     EXPECT_EQ(source->State(), SourceState::kGone);
-    EXPECT_EQ(view->BoardNotice(), QString::fromUtf8(kAdapterLostText));
+    EXPECT_EQ(QString::fromStdString(view->Session().NoticeText()),
+              QString::fromUtf8(kAdapterLostText));
 }
 
 TEST_F(WifiSurvey, NScansAtAPointRecordEachAccessPointsAverageAndLightTheChannelsHeard) {
-    // Each scan hears CorpNet alternately at 77 % (-54 dBm) and 44 % (-74 dBm).
-    nm.ScriptRequestScan(
-        device, QStringLiteral("self.scans = getattr(self, 'scans', 0) + 1\n"
-                               "objects['%1'].Set('%2', 'Strength', dbus.Byte(77 if self.scans % 2 "
-                               "else 44))\n")
-                        .arg(corp, kAccessPoint) +
-                    MockNetworkManager::ScanHearing({corp, guest}));
+    // The scans hear CorpNet at -54 and -74 dBm in turn.
+    nm.SetHeard(corp, {-54, -74});
     auto view = OpenedView();
     CWifiSource* source = UseAdapter(*view, 2);
     Measure(*view, 60, 70);
@@ -137,6 +170,40 @@ TEST_F(WifiSurvey, NScansAtAPointRecordEachAccessPointsAverageAndLightTheChannel
     }
     EXPECT_EQ(source->ChannelCells(), ChannelCellBit(6)) << "5 GHz has no cell in the grid";
     EXPECT_EQ(source->LastSummary().derivedDbm, 2u);
+}
+
+TEST_F(WifiSurvey, ACaptureOfTheAdaptersTrafficReplaysIntoTheSourceAsItWasRecorded) {
+    const QString path = m_dir.filePath("wifi.capture");
+    std::vector<std::string> live;
+    {
+        auto view = OpenedView();
+        CWifiSource* source = UseAdapter(*view, 1, path);
+        EXPECT_EQ(source->CaptureProblem(), "");
+        Measure(*view, 60, 70);
+        live = SurveyLines();
+    }
+    ASSERT_EQ(live.size(), 2u);
+    nm.StopNetworkManager();  // the replay needs no bus
+
+    std::vector<WifiCaptureRecord> records;
+    QString error;
+    ASSERT_TRUE(LoadWifiCapture(path, records, error)) << error.toStdString();
+    auto replay = std::make_unique<CReplayLink>(std::move(records));
+    CReplayLink* link = replay.get();
+    surveyList.RemoveAll();
+    auto view = OpenedView();
+    UseAdapter(*view, 1, QString(), std::move(replay));
+    Measure(*view, 60, 70);
+    EXPECT_EQ(SurveyLines(), live);
+    EXPECT_TRUE(link->Divergences().isEmpty()) << link->Divergences().join("; ").toStdString();
+
+    // A capture that cannot be written is said, and the adapter works without one.
+    CWifiSource::Options options = Environment().wifi;
+    options.capturePath = m_dir.filePath("missing/wifi.capture");
+    CWifiSource unrecorded(nm.ClientBus(), options);
+    EXPECT_TRUE(unrecorded.CaptureProblem().startsWith("Cannot write the capture file " +
+                                                       options.capturePath))
+        << unrecorded.CaptureProblem().toStdString();
 }
 
 TEST_F(WifiSurvey, WithoutAnOptionTheAdapterIsTakenOnlyWhenTheSearchIdentifiesNoBoard) {
@@ -156,7 +223,7 @@ TEST_F(WifiSurvey, WithoutAnOptionTheAdapterIsTakenOnlyWhenTheSearchIdentifiesNo
             EXPECT_EQ(startup->Wifi(), nullptr);
         } else {
             ASSERT_TRUE(PumpUntil([&] { return startup->Chosen() == SourceKind::kWifi; }));
-            EXPECT_EQ(view->Source().StartupTexts().left, "(Wi-Fi wlan0)");
+            EXPECT_EQ(view->Session().Source().StartupTexts().left, "(Wi-Fi wlan0)");
         }
         startup->Stop();
     }
@@ -174,8 +241,9 @@ TEST_F(WifiSurvey, AWholeSurveyThroughTheWindowIsReadBackFromTheSavedSite) {
     CMainFrame& frame = *app.Frame();
     CTambRUMOView& view = *frame.View();
     view.SetDialogs(&m_dialogs);
-    ASSERT_TRUE(PumpUntil(
-        [&] { return view.HasMap() && view.Source().State() == SourceState::kConnected; }));
+    ASSERT_TRUE(PumpUntil([&] {
+        return view.Map().HasMap() && view.Session().Source().State() == SourceState::kConnected;
+    }));
     QWidget* canvas = nullptr;
     for (QWidget* child : view.findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
         if (qobject_cast<QScrollBar*>(child) == nullptr) canvas = child;
@@ -185,14 +253,14 @@ TEST_F(WifiSurvey, AWholeSurveyThroughTheWindowIsReadBackFromTheSavedSite) {
     for (const QPoint at : {QPoint(60, 80), QPoint(180, 200)}) {
         QTest::mousePress(canvas, Qt::LeftButton, Qt::NoModifier, at);
         QTest::mouseRelease(canvas, Qt::LeftButton, Qt::NoModifier, at);
-        ASSERT_TRUE(view.PointPending());
-        places.emplace_back(view.Viewport().GetCenterX(), view.Viewport().GetCenterY());
-        ASSERT_TRUE(PumpUntil([&] { return !view.PointPending(); }, std::chrono::seconds(60)));
+        ASSERT_TRUE(view.Session().Pending());
+        places.emplace_back(view.Map().Viewport().GetCenterX(), view.Map().Viewport().GetCenterY());
+        ASSERT_TRUE(PumpUntil([&] { return !view.Session().Pending(); }, std::chrono::seconds(60)));
     }
     EXPECT_EQ(frame.PaneText(0), "L: 2");
     EXPECT_EQ(frame.PaneText(1), "P: 4");
     frame.ToolBar()->actions().at(1)->trigger();  // Save a Site, signed
-    ASSERT_FALSE(view.HasUnsavedChanges());
+    ASSERT_FALSE(view.Document().HasUnsavedChanges());
 
     std::vector<SurveyEntry> stored;
     ASSERT_TRUE(ReadStoredPoints(site.toStdString(), stored));

@@ -4,8 +4,10 @@
 #include <signal.h>
 #include <sys/prctl.h>
 
+#include <QDBusArgument>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
+#include <QDBusMetaType>
 #include <QDBusObjectPath>
 #include <QDBusVariant>
 #include <QElapsedTimer>
@@ -16,8 +18,8 @@
 namespace {
 
 const QString kService = QStringLiteral("org.freedesktop.NetworkManager");
-const QString kManagerPath = QStringLiteral("/org/freedesktop/NetworkManager");
-const QString kMock = QStringLiteral("org.freedesktop.DBus.Mock");
+const QString kControlPath = QStringLiteral("/org/pellorin/Mock");
+const QString kControl = QStringLiteral("org.pellorin.MockNetworkManager");
 constexpr int kStartBoundMs = 60000;  // python on a loaded machine
 
 std::atomic<int> g_connections{0};
@@ -37,7 +39,34 @@ void Stop(QProcess& p) {
     }
 }
 
+QString SupportFile(const char* name) {
+    return QStringLiteral(PELLORIN_TEST_SUPPORT_DIR "/") + QLatin1String(name);
+}
+
 }  // namespace
+
+// One access point for the mock's AddAccessPoints, D-Bus type (aysui).
+struct MockApEntry {
+    QByteArray ssid;
+    QString bssid;
+    uint mhz = 0;
+    int dbm = 0;
+};
+Q_DECLARE_METATYPE(MockApEntry)
+
+QDBusArgument& operator<<(QDBusArgument& a, const MockApEntry& e) {
+    a.beginStructure();
+    a << e.ssid << e.bssid << e.mhz << e.dbm;
+    a.endStructure();
+    return a;
+}
+
+const QDBusArgument& operator>>(const QDBusArgument& a, MockApEntry& e) {
+    a.beginStructure();
+    a >> e.ssid >> e.bssid >> e.mhz >> e.dbm;
+    a.endStructure();
+    return a;
+}
 
 MockNetworkManager::MockNetworkManager() {
     const int n = ++g_connections;
@@ -53,16 +82,16 @@ MockNetworkManager::~MockNetworkManager() {
 }
 
 std::string MockNetworkManager::Start() {
-    // Nobody reads these pipes while a test waits in a blocking call: a full
-    // one would stop the process. Error output goes to the test's own.
-    m_daemon.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     // A test killed for its time-out takes the daemon and the mock with it.
     for (QProcess* p : {&m_daemon, &m_mock})
         p->setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGTERM); });
+    // The daemon logs every call over a limit; the mock's errors go to the test's output.
+    m_daemon.setStandardErrorFile(QProcess::nullDevice());
     m_mock.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     m_mock.setStandardOutputFile(QProcess::nullDevice());
     m_daemon.start(QStringLiteral("dbus-daemon"),
-                   {"--session", "--nofork", "--nopidfile", "--print-address=1"});
+                   {"--config-file=" + SupportFile("system-bus-limits.conf"), "--nofork",
+                    "--nopidfile", "--print-address=1"});
     if (!m_daemon.waitForStarted(kStartBoundMs))
         return "dbus-daemon does not start (package dbus; run scripts/setup): " +
                m_daemon.errorString().toStdString();
@@ -74,11 +103,8 @@ std::string MockNetworkManager::Start() {
     m_address = QString::fromUtf8(m_daemon.readLine()).trimmed();
     if (m_address.isEmpty()) return "dbus-daemon printed no address";
 
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("DBUS_SYSTEM_BUS_ADDRESS"), m_address);
-    m_mock.setProcessEnvironment(env);
     m_mock.start(QStringLiteral("/usr/bin/python3"),
-                 {"-m", "dbusmock", "--template", "networkmanager", "--system"});
+                 {SupportFile("mock_networkmanager.py"), m_address});
     if (!m_mock.waitForStarted(kStartBoundMs))
         return "/usr/bin/python3 does not start: " + m_mock.errorString().toStdString();
 
@@ -87,8 +113,8 @@ std::string MockNetworkManager::Start() {
         return "no connection to the private bus: " + control.lastError().message().toStdString();
     while (!control.interface()->isServiceRegistered(kService).value()) {
         if (m_mock.state() != QProcess::Running)
-            return "the NetworkManager mock ended (package python3-dbusmock; run scripts/setup; "
-                   "its error output is above)";
+            return "the NetworkManager mock ended (packages python3-dbus, python3-gi; run "
+                   "scripts/setup; its error output is above)";
         if (clock.elapsed() > 2 * kStartBoundMs)
             return "the NetworkManager mock never took its name";
         Pause(20);
@@ -110,9 +136,8 @@ QDBusConnection MockNetworkManager::ClientBus() {
     return QDBusConnection::connectToBus(m_address, m_clientName);
 }
 
-QVariant MockNetworkManager::Call(const QString& path, const QString& interface,
-                                  const QString& method, const QVariantList& arguments) {
-    QDBusMessage message = QDBusMessage::createMethodCall(kService, path, interface, method);
+QVariant MockNetworkManager::Control(const QString& method, const QVariantList& arguments) {
+    QDBusMessage message = QDBusMessage::createMethodCall(kService, kControlPath, kControl, method);
     message.setArguments(arguments);
     const QDBusMessage reply = QDBusConnection(m_controlName).call(message, QDBus::Block, 30000);
     EXPECT_EQ(reply.type(), QDBusMessage::ReplyMessage)
@@ -120,58 +145,79 @@ QVariant MockNetworkManager::Call(const QString& path, const QString& interface,
     return reply.arguments().isEmpty() ? QVariant() : reply.arguments().first();
 }
 
-QString MockNetworkManager::AddWifiDevice(const QString& name, const QString& interface) {
-    const QString path =
-        Call(kManagerPath, kMock, QStringLiteral("AddWiFiDevice"), {name, interface, 30})
-            .toString();
-    Call(path, kMock, QStringLiteral("AddProperty"),
-         {QStringLiteral("org.freedesktop.NetworkManager.Device.Wireless"),
-          QStringLiteral("LastScan"), QVariant::fromValue(QDBusVariant(qlonglong(-1)))});
-    return path;
+QString MockNetworkManager::AddWifiDevice(const QString& interface, const QString& permAddress,
+                                          bool managed, uint state) {
+    return Control(QStringLiteral("AddWifiDevice"), {interface, permAddress, managed, state})
+        .value<QDBusObjectPath>()
+        .path();
 }
 
-QString MockNetworkManager::AddEthernetDevice(const QString& name, const QString& interface) {
-    return Call(kManagerPath, kMock, QStringLiteral("AddEthernetDevice"), {name, interface, 30})
-        .toString();
+QString MockNetworkManager::AddEthernetDevice(const QString& interface) {
+    return Control(QStringLiteral("AddEthernetDevice"), {interface})
+        .value<QDBusObjectPath>()
+        .path();
 }
 
-QString MockNetworkManager::AddAccessPoint(const QString& device, const QString& name,
-                                           const QString& ssid, const QString& mac, uint frequency,
-                                           uchar strength) {
-    return Call(kManagerPath, kMock, QStringLiteral("AddAccessPoint"),
-                {device, name, ssid, mac, 2u, frequency, 54000u, QVariant::fromValue(strength), 0u})
-        .toString();
+void MockNetworkManager::RemoveDevice(const QString& device) {
+    Control(QStringLiteral("RemoveDevice"), {QVariant::fromValue(QDBusObjectPath(device))});
+}
+
+QStringList MockNetworkManager::AddAccessPoints(const QString& device,
+                                                const std::vector<AccessPoint>& aps) {
+    qDBusRegisterMetaType<MockApEntry>();
+    qDBusRegisterMetaType<QList<MockApEntry>>();
+    QList<MockApEntry> entries;
+    for (const AccessPoint& ap : aps) entries.push_back({ap.ssid, ap.bssid, ap.mhz, ap.dbm});
+    const QVariant answer =
+        Control(QStringLiteral("AddAccessPoints"),
+                {QVariant::fromValue(QDBusObjectPath(device)), QVariant::fromValue(entries)});
+    QStringList paths;
+    for (const QDBusObjectPath& p : qdbus_cast<QList<QDBusObjectPath>>(answer)) paths << p.path();
+    return paths;
+}
+
+void MockNetworkManager::SetHeard(const QString& accessPoint, const QList<int>& dbms) {
+    qDBusRegisterMetaType<QList<int>>();
+    Control(QStringLiteral("SetHeard"),
+            {QVariant::fromValue(QDBusObjectPath(accessPoint)), QVariant::fromValue(dbms)});
+}
+
+void MockNetworkManager::SetScanning(const QString& device, const QVariantMap& options) {
+    Control(QStringLiteral("SetScanning"), {QVariant::fromValue(QDBusObjectPath(device)), options});
+}
+
+void MockNetworkManager::Fail(const QString& method, const QString& path, const QString& name,
+                              const QString& text, uint times) {
+    Control(QStringLiteral("Fail"), {method, path, name, text, times});
+}
+
+void MockNetworkManager::OfferManagedObjects(bool offered) {
+    Control(QStringLiteral("OfferManagedObjects"), {offered});
+}
+
+void MockNetworkManager::StartOwnScan(const QString& device, uint durationMs, bool heard) {
+    Control(QStringLiteral("StartScan"),
+            {QVariant::fromValue(QDBusObjectPath(device)), durationMs, heard});
+}
+
+void MockNetworkManager::SetState(const QString& device, uint state) {
+    Control(QStringLiteral("SetState"), {QVariant::fromValue(QDBusObjectPath(device)), state});
+}
+
+void MockNetworkManager::Connect(const QString& device, const QString& accessPoint,
+                                 int stationDbm) {
+    Control(QStringLiteral("Connect"),
+            {QVariant::fromValue(QDBusObjectPath(device)),
+             QVariant::fromValue(QDBusObjectPath(accessPoint)), stationDbm});
 }
 
 void MockNetworkManager::SetProperty(const QString& path, const QString& interface,
                                      const QString& property, const QVariant& value) {
-    Call(path, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Set"),
-         {interface, property, QVariant::fromValue(QDBusVariant(value))});
+    Control(QStringLiteral("SetProperty"), {QVariant::fromValue(QDBusObjectPath(path)), interface,
+                                            property, QVariant::fromValue(QDBusVariant(value))});
 }
 
-void MockNetworkManager::ScriptRequestScan(const QString& device, const QString& code) {
-    Call(device, kMock, QStringLiteral("AddMethod"),
-         {QStringLiteral("org.freedesktop.NetworkManager.Device.Wireless"),
-          QStringLiteral("RequestScan"), QStringLiteral("a{sv}"), QString(), code});
-}
-
-QString MockNetworkManager::ScanHearing(const QStringList& heard) {
-    QString code = QStringLiteral("now = time.clock_gettime(time.CLOCK_BOOTTIME)\n");
-    for (const QString& ap : heard)
-        code += QStringLiteral(
-                    "objects['%1'].Set('org.freedesktop.NetworkManager.AccessPoint', "
-                    "'LastSeen', dbus.Int32(int(now)))\n")
-                    .arg(ap);
-    code += QStringLiteral(
-        "self.Set('org.freedesktop.NetworkManager.Device.Wireless', 'LastScan', "
-        "dbus.Int64(int(now * 1000)))\n");
-    return code;
-}
-
-void MockNetworkManager::RemoveDevice(const QString& device) {
-    Call(kManagerPath, kMock, QStringLiteral("RemoveObject"), {device});
-    Call(kManagerPath, kMock, QStringLiteral("EmitSignal"),
-         {QStringLiteral("org.freedesktop.NetworkManager"), QStringLiteral("DeviceRemoved"),
-          QStringLiteral("o"),
-          QVariant::fromValue(QVariantList{QVariant::fromValue(QDBusObjectPath(device))})});
+QMap<QString, qint64> MockNetworkManager::Stamps(const QString& device) {
+    return qdbus_cast<QMap<QString, qint64>>(
+        Control(QStringLiteral("Stamps"), {QVariant::fromValue(QDBusObjectPath(device))}));
 }

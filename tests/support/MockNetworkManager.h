@@ -1,16 +1,21 @@
 #pragma once
-// A private D-Bus daemon with python3-dbusmock's NetworkManager template on it,
-// for one test: started by the constructor, stopped by the destructor. The
-// template has no LastScan and its RequestScan does nothing; AddWifiDevice
-// adds the one and ScriptRequestScan gives the other a body. Anything that
-// cannot start makes Start() fail with the reason: these tests never skip.
+// A private D-Bus daemon with the system bus's limits (system-bus-limits.conf)
+// and a NetworkManager that behaves as the daemon does
+// (mock_networkmanager.py: scans that take time, deferred and rejected
+// scans, polkit's refusal, the connected access point's strength, random
+// addresses), for one test: started by Start(), stopped by the destructor.
+// Anything that cannot start makes Start() fail with the reason: these tests
+// never skip.
 
 #include <QDBusConnection>
+#include <QMap>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
 #include <QVariantList>
+#include <QVariantMap>
 #include <string>
+#include <vector>
 
 class MockNetworkManager {
 public:
@@ -21,30 +26,60 @@ public:
 
     // Empty when all is running, else what failed.
     std::string Start();
-    // Ends the mock (NetworkManager leaves the bus); the daemon stays.
+    // Ends NetworkManager (it leaves the bus); the daemon stays.
     void StopNetworkManager();
 
     // A connection of the program's own to the private bus (as the system bus).
     QDBusConnection ClientBus();
 
-    // Mock calls; each returns the first value of the answer, and fails the test on an error.
-    QString AddWifiDevice(const QString& name, const QString& interface);
-    QString AddEthernetDevice(const QString& name, const QString& interface);
-    QString AddAccessPoint(const QString& device, const QString& name, const QString& ssid,
-                           const QString& mac, uint frequency, uchar strength);
+    // NetworkManager's device states the tests use.
+    static constexpr uint kUnmanaged = 10, kUnavailable = 20, kDisconnected = 30, kConfig = 50,
+                          kActivated = 100;
+    static constexpr int kNotHeard = -999;  // an access point's dBm that no scan hears
+
+    struct AccessPoint {
+        QByteArray ssid;
+        QString bssid;  // "AA:BB:CC:DD:EE:FF"
+        uint mhz;
+        int dbm;  // what each scan hears (kNotHeard: nothing); LastSeen stays -1 until heard
+    };
+
+    // Controls; each fails the test on an error and returns the answer's first value.
+    QString AddWifiDevice(const QString& interface,
+                          const QString& permAddress = "11:22:33:44:55:66", bool managed = true,
+                          uint state = kDisconnected);
+    QString AddEthernetDevice(const QString& interface);
+    void RemoveDevice(const QString& device);
+    QStringList AddAccessPoints(const QString& device, const std::vector<AccessPoint>& aps);
+    QString AddAccessPoint(const QString& device, const AccessPoint& ap) {
+        return AddAccessPoints(device, {ap}).value(0);
+    }
+    // What successive scans hear of the access point, in turn (kNotHeard: nothing).
+    void SetHeard(const QString& accessPoint, const QList<int>& dbms);
+    // The device's scans: scan_ms, rate_limit (bool), reject (count of scans
+    // the supplicant rejects), deny (polkit refuses), vanish (access points
+    // removed as soon as they are listed), refresh_after_scan (the connected
+    // access point's station strength refreshed right after each scan),
+    // scanned_before (its first scan, which moves LastScan at its start, ended
+    // a minute ago), ends_after_reads (the running scan ends as the Nth
+    // access point's properties are read with GetAll).
+    void SetScanning(const QString& device, const QVariantMap& options);
+    // The next `times` calls of `method` on `path` ("*": any path) fail with that error.
+    void Fail(const QString& method, const QString& path, const QString& name, const QString& text,
+              uint times);
+    void OfferManagedObjects(bool offered);
+    // A scan of NetworkManager's own now (as a periodic one), hearing what is set or nothing.
+    void StartOwnScan(const QString& device, uint durationMs, bool heard);
+    void SetState(const QString& device, uint state);
+    // Connected to `accessPoint`, whose station signal is `stationDbm`.
+    void Connect(const QString& device, const QString& accessPoint, int stationDbm);
     void SetProperty(const QString& path, const QString& interface, const QString& property,
                      const QVariant& value);
-    // Python run by the device's RequestScan, with `self` the device.
-    void ScriptRequestScan(const QString& device, const QString& code);
-    // The body of a scan that hears `heard` now and ends: their LastSeen and
-    // the device's LastScan become this moment.
-    static QString ScanHearing(const QStringList& heard);
-    // Takes the device off the bus as NetworkManager does when it goes away.
-    void RemoveDevice(const QString& device);
+    // CLOCK_BOOTTIME microseconds of the device's last request, scan start and scan end.
+    QMap<QString, qint64> Stamps(const QString& device);
 
 private:
-    QVariant Call(const QString& path, const QString& interface, const QString& method,
-                  const QVariantList& arguments);
+    QVariant Control(const QString& method, const QVariantList& arguments);
 
     QProcess m_daemon;
     QProcess m_mock;

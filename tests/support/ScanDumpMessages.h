@@ -95,11 +95,27 @@ inline Bytes BssNest(const Bss& s) {
 }
 
 // A message of the dump: the generic-netlink header, the interface, the BSS.
-inline Bytes EntryWithNest(const Bytes& nest) {
+inline Bytes EntryWithNest(const Bytes& nest, uint16_t flags = NLM_F_MULTI) {
     const Bytes genl = {NL80211_CMD_NEW_SCAN_RESULTS, 1, 0, 0};
     return Message(Cat(Cat(genl, Attr(NL80211_ATTR_IFINDEX, Value<uint32_t>(3))),
-                       Attr(NLA_F_NESTED | NL80211_ATTR_BSS, nest)));
+                       Attr(NLA_F_NESTED | NL80211_ATTR_BSS, nest)),
+                   0x1c, flags);
 }
-inline Bytes Entry(const Bss& s) { return EntryWithNest(BssNest(s)); }
+inline Bytes Entry(const Bss& s, uint16_t flags = NLM_F_MULTI) {
+    return EntryWithNest(BssNest(s), flags);
+}
+
+// A message of the station dump: the station's MAC and the signals given.
+inline Bytes StationEntry(const Bytes& mac, std::optional<int8_t> signal,
+                          std::optional<int8_t> average) {
+    Bytes info;
+    if (signal) info = Cat(info, Attr(NL80211_STA_INFO_SIGNAL, {static_cast<uint8_t>(*signal)}));
+    if (average)
+        info = Cat(info, Attr(NL80211_STA_INFO_SIGNAL_AVG, {static_cast<uint8_t>(*average)}));
+    const Bytes genl = {NL80211_CMD_NEW_STATION, 1, 0, 0};
+    return Message(Cat(
+        Cat(Cat(genl, Attr(NL80211_ATTR_IFINDEX, Value<uint32_t>(3))), Attr(NL80211_ATTR_MAC, mac)),
+        Attr(NLA_F_NESTED | NL80211_ATTR_STA_INFO, info)));
+}
 
 }  // namespace scandump

@@ -1,14 +1,14 @@
 #include "SurveyEntries.h"
 
+#include <cstdlib>
 #include <cstring>
 
-#include "site/SiteFingerprint.h"
-#include "site/SiteLayout.h"
+#include "survey/SiteLoader.h"
 
 void AddEntry(CApList& list, int32_t x, int32_t y, uint8_t channel, int64_t rssi, const char* ssid,
               const char* name, uint8_t macLast) {
     ApRecord* rec = nullptr;
-    list.NewRecord(rec);
+    if (list.NewRecord(rec) != CApList::kOk) std::abort();  // out of memory
     rec->x = x;
     rec->y = y;
     std::strncpy(rec->pointName, name, sizeof rec->pointName - 1);
@@ -31,16 +31,9 @@ bool ReadSurvey(IByteSource& src, CSiteRecord& site, CApList& into, int* circles
 }
 
 bool ReadSiteForOpen(const std::string& path, CSiteRecord& site) {
-    FileSource src(path);
-    MapBitmap plan;
-    SiteFingerprint fingerprint;
-    if (!src.Status().ok || !ReadSiteHeader(src, site).ok ||
-        !ReadMapBitmap(src, site.BitmapOffset(), plan).ok ||
-        !TakeSiteFingerprint(src, site, sitelayout::kBitmapPrefixBytes + uint64_t{plan.bits.size()},
-                             fingerprint)
-             .ok)
-        return false;
-    site.m_fileFingerprint = fingerprint;
+    CSiteLoader loader(path);
+    if (!loader.ReadPlan().ok) return false;
+    site = loader.Site();
     return true;
 }
 

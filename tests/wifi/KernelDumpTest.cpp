@@ -14,9 +14,12 @@ TEST(KernelDumpTest, InterfacesWithoutScanResultsFailWithAReason) {
         const KernelScan scan = DumpKernelScan(name);
         EXPECT_FALSE(scan.answered) << name;
         EXPECT_TRUE(scan.entries.empty()) << name;
-        const std::string prefix = std::string("nl80211 scan dump for ") + name + ": ";
-        EXPECT_EQ(scan.error.rfind(prefix, 0), 0u) << scan.error;
-        EXPECT_GT(scan.error.size(), prefix.size()) << scan.error;
+        for (const auto& [what, error] :
+             {std::pair{"scan", scan.error}, {"station", scan.stationError}}) {
+            const std::string prefix = std::string("nl80211 ") + what + " dump for " + name + ": ";
+            EXPECT_EQ(error.rfind(prefix, 0), 0u) << error;
+            EXPECT_GT(error.size(), prefix.size()) << error;
+        }
     }
 }
 
@@ -24,11 +27,17 @@ TEST(KernelDumpTest, AGenericDumpIsReadWholeToItsEnd) {
     // Every kernel has the family controller; its list of families is a dump
     // of several messages with no BSS in them.
     Nl80211ScanDumpParser parser;
-    EXPECT_EQ(RunGenericDump("nlctrl", CTRL_CMD_GETFAMILY, 0, 0, parser, std::chrono::seconds(10)),
+    std::vector<std::vector<uint8_t>> datagrams;
+    EXPECT_EQ(RunGenericDump("nlctrl", CTRL_CMD_GETFAMILY, 0, 0, std::chrono::seconds(10), parser,
+                             datagrams),
               "");
     EXPECT_EQ(parser.GetState(), Nl80211ScanDumpParser::State::kDone);
     EXPECT_TRUE(parser.Entries().empty());
     EXPECT_EQ(parser.Dropped(), 0u);
+    // What was read is what a capture keeps: the same datagrams read again say the same.
+    Nl80211ScanDumpParser again;
+    for (const auto& d : datagrams) again.Feed(d.data(), d.size());
+    EXPECT_EQ(again.GetState(), Nl80211ScanDumpParser::State::kDone);
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
-// Scans through NetworkManager on a private bus with python3-dbusmock's
-// NetworkManager template: what is recorded, and how every failure ends the
+// Scans through a NetworkManager that behaves as the daemon does, on a private
+// bus with the system bus's limits (tests/support/MockNetworkManager): what is
+// recorded, in a busy building and after scans that did not run, which adapter
+// is taken, the connected access point's dBm, and how every failure ends the
 // scan with one message.
 
 #include <gtest/gtest.h>
@@ -7,21 +9,22 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTimer>
-#include <cstring>
+#include <algorithm>
 #include <functional>
 #include <memory>
 
 #include "MockNetworkManager.h"
+#include "ScanDumpMessages.h"
 #include "WifiRecords.h"
 #include "sources/wifi/NetworkManagerScanner.h"
 
 namespace {
 
-const QString kAccessPoint = QStringLiteral("org.freedesktop.NetworkManager.AccessPoint");
-const QString kWireless = QStringLiteral("org.freedesktop.NetworkManager.Device.Wireless");
+using Ap = MockNetworkManager::AccessPoint;
+constexpr int kNotHeard = MockNetworkManager::kNotHeard;
 
 // Waits in the event loop until pred() holds; false after a generous bound.
-bool WaitFor(const std::function<bool()>& pred, int boundMs = 30000) {
+bool WaitFor(const std::function<bool()>& pred, int boundMs = 60000) {
     QElapsedTimer clock;
     clock.start();
     while (!pred()) {
@@ -71,11 +74,19 @@ struct Heard {
     }
 };
 
-// The kernel's dump as a test wants it: by default it has nothing to say.
-KernelScan NoKernel(const std::string&) {
-    KernelScan k;
-    k.error = "no kernel in this test";
-    return k;
+// The kernel's dumps as a test wants them: by default it has nothing to say.
+KernelDumps NoKernel(const std::string& name) {
+    KernelDumps d;
+    d.interfaceName = name;
+    d.scan.failure = d.station.failure = "no kernel in this test";
+    return d;
+}
+
+// Three access points every scan hears, on three bands.
+std::vector<Ap> ThreeHeard() {
+    return {{"CorpNet", "AA:BB:CC:00:11:22", 2437, -54},
+            {"Guest", "AA:BB:CC:00:11:33", 5180, -74},
+            {"Lab", "AA:BB:CC:00:11:44", 5955, -81}};
 }
 
 class AdapterScanTest : public ::testing::Test {
@@ -85,10 +96,10 @@ protected:
         ASSERT_EQ(failure, "") << "the mock NetworkManager is needed; run scripts/setup";
     }
 
-    std::unique_ptr<NetworkManagerScanner> MakeScanner(
-        NetworkManagerScanner::Options options = {}) {
-        if (!options.kernelDump) options.kernelDump = NoKernel;
-        auto s = std::make_unique<NetworkManagerScanner>(nm.ClientBus(), std::move(options));
+    std::unique_ptr<NetworkManagerScanner> MakeScanner(NetworkManagerScanner::Options options = {},
+                                                       CBusLink::KernelDumpFn kernel = NoKernel) {
+        links.push_back(std::make_unique<CBusLink>(nm.ClientBus(), std::move(kernel)));
+        auto s = std::make_unique<NetworkManagerScanner>(*links.back(), std::move(options));
         heard.Listen(*s);
         return s;
     }
@@ -97,40 +108,44 @@ protected:
     void Scan(NetworkManagerScanner& s) {
         const int before = heard.ended;
         heard.events.clear();
+        heard.readings.clear();
         ASSERT_TRUE(s.StartScan());
         ASSERT_TRUE(WaitFor([&] { return heard.ended > before; }));
     }
 
     MockNetworkManager nm;
     Heard heard;
+    std::vector<std::unique_ptr<CBusLink>> links;  // outlive the scanners
 };
 
 TEST_F(AdapterScanTest, ScanRecordsWhatItHeardOnEveryBandWithTheKernelsDbmWhereItAnswers) {
-    const QString dev = nm.AddWifiDevice("wifi0", "wlan0");
-    const QString corp = nm.AddAccessPoint(dev, "corp", "CorpNet", "AA:BB:CC:00:11:22", 2437, 77);
-    const QString guest = nm.AddAccessPoint(dev, "guest", "Guest", "AA:BB:CC:00:11:33", 5180, 44);
-    const QString odd = nm.AddAccessPoint(dev, "odd", "x", "AA:BB:CC:00:11:44", 5955, 32);
-    const QString hidden = nm.AddAccessPoint(dev, "hidden", "", "AA:BB:CC:00:11:55", 2412, 14);
-    nm.AddAccessPoint(dev, "old", "Earlier", "AA:BB:CC:00:11:66", 2462, 100);  // not heard now
-    nm.SetProperty(odd, kAccessPoint, "Ssid", QByteArray("\xff\x41", 2));
-    nm.ScriptRequestScan(dev, MockNetworkManager::ScanHearing({corp, guest, odd, hidden}));
+    const QString dev = nm.AddWifiDevice("wlan0");
+    nm.AddAccessPoints(dev, {{"CorpNet", "AA:BB:CC:00:11:22", 2437, -54},          // 77 %
+                             {"Guest", "AA:BB:CC:00:11:33", 5180, -74},            // 44 %
+                             {"\xff\x41", "AA:BB:CC:00:11:44", 5955, -81},         // 32 %
+                             {"", "AA:BB:CC:00:11:55", 2412, -92},                 // 14 %, hidden
+                             {"Earlier", "AA:BB:CC:00:11:66", 2462, kNotHeard}});  // never heard
 
-    NetworkManagerScanner::Options options;
-    options.kernelDump = [](const std::string& name) {
-        KernelScan k;
-        k.answered = name == "wlan0";
-        k.dumpBoottimeNs = BoottimeNowNs();
+    auto kernel = [](const std::string& name) {
+        using namespace scandump;
         // CorpNet, heard by the kernel's scan; Guest, but from long before it.
-        const KernelBss fresh{
-            {0xAA, 0xBB, 0xCC, 0x00, 0x11, 0x22}, 2437, true, -4750, false, 0, true};
-        KernelBss stale = fresh;
+        Bss fresh;
+        const uint8_t corp[6] = {0xAA, 0xBB, 0xCC, 0x00, 0x11, 0x22};
+        std::memcpy(fresh.bssid, corp, 6);
+        fresh.mbm = -4750;
+        fresh.seenMsAgo.reset();
+        fresh.lastSeenNs = static_cast<uint64_t>(BoottimeNowNs());
+        Bss stale = fresh;
         stale.bssid[5] = 0x33;
-        stale.frequencyMhz = 5180;
+        stale.frequency = 5180;
+        stale.lastSeenNs.reset();
         stale.seenMsAgo = 600000;
-        k.entries = {fresh, stale};
-        return k;
+        KernelDumps d = NoKernel(name);
+        d.dumpBoottimeNs = BoottimeNowNs();
+        d.scan = {"", {Cat(Cat(Entry(fresh), Entry(stale)), Done())}};
+        return d;
     };
-    auto scanner = MakeScanner(options);
+    auto scanner = MakeScanner({}, kernel);
     CApList list;
     for (int scan = 1; scan <= 2; ++scan) {  // two scans at one point, summed as the board's
         Scan(*scanner);
@@ -139,6 +154,7 @@ TEST_F(AdapterScanTest, ScanRecordsWhatItHeardOnEveryBandWithTheKernelsDbmWhereI
         MergeWifiReadings(list, heard.readings);
     }
     EXPECT_TRUE(heard.present);
+    // The adapter's own address, not the random one NetworkManager scans with.
     EXPECT_EQ(heard.interface + " " + heard.address, "wlan0 11:22:33:44:55:66");
     const WifiScanSummary& sum = heard.summary;
     EXPECT_EQ(std::make_tuple(sum.accessPoints, sum.kernelDbm, sum.derivedDbm, sum.staleSkipped),
@@ -151,6 +167,88 @@ TEST_F(AdapterScanTest, ScanRecordsWhatItHeardOnEveryBandWithTheKernelsDbmWhereI
                   "AABBCC001155 /0 ch1 band2 -184/2 +beacon"}));       // 14 % is -92
 }
 
+class BusyBuildingTest : public AdapterScanTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(BusyBuildingTest, ThreeHundredAccessPointsAreAllRecordedOnTheSystemBusLimits) {
+    nm.OfferManagedObjects(GetParam());
+    const QString dev = nm.AddWifiDevice("wlan0");
+    std::vector<Ap> crowd;
+    for (int i = 0; i < 300; ++i)
+        crowd.push_back({QByteArray("Net-") + QByteArray::number(i),
+                         QStringLiteral("AA:BB:CC:00:%1:%2")
+                             .arg(i / 256, 2, 16, QLatin1Char('0'))
+                             .arg(i % 256, 2, 16, QLatin1Char('0'))
+                             .toUpper(),
+                         i % 2 ? 2412u + 5u * static_cast<uint>(i % 13) : 5180u, -40 - i % 55});
+    nm.AddAccessPoints(dev, crowd);
+    auto scanner = MakeScanner();
+    Scan(*scanner);
+    ASSERT_EQ(heard.events.last(), "finished") << heard.lost.toStdString();
+    EXPECT_EQ(heard.readings.size(), 300u);
+    EXPECT_EQ(heard.summary.wentAway, 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Fetch, BusyBuildingTest, ::testing::Bool(), [](const auto& info) {
+    return std::string(info.param ? "OneGetManagedObjects" : "OneGetAllEach");
+});
+
+// LastScan moves for scans that did not run after the request; the point
+// holds what the scan that ran heard, and "nothing heard" needs a scan that
+// ran and heard nothing.
+struct Behaviour {
+    const char* name;
+    std::function<void(MockNetworkManager&, const QString& device, const QStringList& aps)> before;
+    size_t readings;
+    bool scannedBefore =
+        true;  // the device's first scan, which moves LastScan at its start, is over
+};
+
+void PrintTo(const Behaviour& row, std::ostream* os) { *os << row.name; }
+
+const Behaviour kBehaviours[] = {
+    {"FirstScanMovesLastScanAtItsStart", nullptr, 3, false},
+    {"DeferredBehindAScanUnderWay",
+     [](MockNetworkManager& nm, const QString& dev, const QStringList&) {
+         nm.StartOwnScan(dev, 1200, false);
+     },
+     3},
+    {"RejectedBySupplicant",
+     [](MockNetworkManager& nm, const QString& dev, const QStringList&) {
+         nm.SetScanning(dev, {{"reject", 1}});
+     },
+     3},
+    {"ScanEndsWhileItsAccessPointsAreRead",
+     [](MockNetworkManager& nm, const QString& dev, const QStringList&) {
+         nm.OfferManagedObjects(false);
+         nm.SetScanning(dev, {{"scan_ms", 600000}, {"ends_after_reads", 2}});
+     },
+     3, false},
+    {"NothingHeard",
+     [](MockNetworkManager& nm, const QString&, const QStringList& aps) {
+         for (const QString& ap : aps) nm.SetHeard(ap, {kNotHeard});
+     },
+     0},
+};
+
+class ScanBehaviourTest : public AdapterScanTest,
+                          public ::testing::WithParamInterface<Behaviour> {};
+
+TEST_P(ScanBehaviourTest, ReadingsComeFromAScanThatRanAfterTheRequest) {
+    const QString dev = nm.AddWifiDevice("wlan0");
+    const QStringList aps = nm.AddAccessPoints(dev, ThreeHeard());
+    auto scanner = MakeScanner();
+    scanner->FindAdapter();
+    ASSERT_TRUE(WaitFor([&] { return heard.present; }));
+    if (GetParam().scannedBefore) nm.SetScanning(dev, {{"scanned_before", true}});
+    if (GetParam().before) GetParam().before(nm, dev, aps);
+    Scan(*scanner);
+    ASSERT_EQ(heard.events.last(), "finished") << heard.lost.toStdString();
+    EXPECT_EQ(heard.readings.size(), GetParam().readings);
+}
+
+INSTANTIATE_TEST_SUITE_P(Scans, ScanBehaviourTest, ::testing::ValuesIn(kBehaviours),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 // Every way a scan can fail ends it once, as lost, with a message naming the error.
 struct Failure {
     const char* name;
@@ -158,42 +256,70 @@ struct Failure {
     std::function<void(MockNetworkManager&)> during;  // after NetworkManager took the request
     const char* message;                              // part of the one message
     bool adapterStays;
+    int boundMs = 120000;  // a scan that something ends on purpose must not meet the bound
 };
 
-QString RaiseFromRequestScan(const char* error) {
-    return QStringLiteral("raise dbus.exceptions.DBusException('refused', name='%1')").arg(error);
+void PrintTo(const Failure& row, std::ostream* os) { *os << row.name; }
+
+QString Wifi0(MockNetworkManager& nm, uint state = MockNetworkManager::kDisconnected) {
+    const QString dev = nm.AddWifiDevice("wlan0", "11:22:33:44:55:66", true, state);
+    nm.AddAccessPoints(dev, ThreeHeard());
+    return dev;
 }
 
 const Failure kFailures[] = {
-    {"NotAllowed",
+    {"Unavailable", [](MockNetworkManager& nm) { Wifi0(nm, MockNetworkManager::kUnavailable); },
+     nullptr,
+     "refused the Wi-Fi scan on wlan0: the adapter is unavailable (is Wi-Fi switched off?) "
+     "(org.freedesktop.NetworkManager.Device.NotAllowed: Scanning not allowed while unavailable)",
+     true},
+    {"PolkitRefuses",
      [](MockNetworkManager& nm) {
-         nm.ScriptRequestScan(
-             nm.AddWifiDevice("wifi0", "wlan0"),
-             RaiseFromRequestScan("org.freedesktop.NetworkManager.Device.NotAllowed"));
+         nm.SetScanning(Wifi0(nm), {{"deny", true}});
      },
      nullptr,
-     "refused the Wi-Fi scan on wlan0 (org.freedesktop.NetworkManager.Device.NotAllowed: refused)",
+     "refused the Wi-Fi scan on wlan0: polkit does not let this session scan "
+     "(org.freedesktop.NetworkManager.PermissionDenied: org.freedesktop.NetworkManager.wifi.scan "
+     "request failed: not authorized). Run Pellorin in the machine's own desktop session",
      true},
-    {"AccessDenied",
-     [](MockNetworkManager& nm) {
-         nm.ScriptRequestScan(nm.AddWifiDevice("wifi0", "wlan0"),
-                              RaiseFromRequestScan("org.freedesktop.DBus.Error.AccessDenied"));
-     },
-     nullptr, "(org.freedesktop.DBus.Error.AccessDenied: refused)", true},
-    {"DeviceRemoved", [](MockNetworkManager& nm) { nm.AddWifiDevice("wifi0", "wlan0"); },
-     [](MockNetworkManager& nm) {
-         nm.RemoveDevice("/org/freedesktop/NetworkManager/Devices/wifi0");
-     },
+    {"DeviceRemoved", [](MockNetworkManager& nm) { Wifi0(nm); },
+     [](MockNetworkManager& nm) { nm.RemoveDevice("/org/freedesktop/NetworkManager/Devices/1"); },
      "The Wi-Fi adapter wlan0 went away during the scan "
      "(org.freedesktop.NetworkManager.DeviceRemoved)",
      false},
-    {"NetworkManagerLeaves", [](MockNetworkManager& nm) { nm.AddWifiDevice("wifi0", "wlan0"); },
+    {"NetworkManagerLeaves", [](MockNetworkManager& nm) { Wifi0(nm); },
      [](MockNetworkManager& nm) { nm.StopNetworkManager(); },
      "NetworkManager left the system bus during the scan (org.freedesktop.DBus.NameOwnerChanged)",
      false},
-    {"ScanNeverEnds", [](MockNetworkManager& nm) { nm.AddWifiDevice("wifi0", "wlan0"); }, nullptr,
-     "NetworkManager did not finish the scan on wlan0 within 1 s", true},
-    {"NoWifiDevice", [](MockNetworkManager& nm) { nm.AddEthernetDevice("eth", "eth0"); }, nullptr,
+    {"HeldBackWhileAConnectionActivates",
+     [](MockNetworkManager& nm) { Wifi0(nm, MockNetworkManager::kConfig); }, nullptr,
+     "NetworkManager held the Wi-Fi scan on wlan0 back while it activated a connection; no scan "
+     "ran within 1 s",
+     true, 1000},
+    {"ScanNeverEnds",
+     [](MockNetworkManager& nm) {
+         nm.SetScanning(Wifi0(nm), {{"scan_ms", 600000}});
+     },
+     nullptr, "NetworkManager did not finish the scan on wlan0 within 1 s", true, 1000},
+    {"PropertiesFailTwice",
+     [](MockNetworkManager& nm) {
+         nm.OfferManagedObjects(false);
+         Wifi0(nm);
+         nm.Fail("GetAll", "/org/freedesktop/NetworkManager/AccessPoint/3",
+                 "org.freedesktop.DBus.Error.LimitsExceeded", "too many", 2);
+     },
+     nullptr,
+     "NetworkManager did not describe the access point "
+     "/org/freedesktop/NetworkManager/AccessPoint/3 of wlan0; the scan is given up rather than "
+     "recorded without it (org.freedesktop.DBus.Error.LimitsExceeded: too many)",
+     true},
+    {"ManagedObjectsFailTwice",
+     [](MockNetworkManager& nm) {
+         Wifi0(nm);
+         nm.Fail("GetManagedObjects", "*", "org.freedesktop.DBus.Error.NoReply", "late", 2);
+     },
+     nullptr, "(org.freedesktop.DBus.Error.NoReply: late)", true},
+    {"NoWifiDevice", [](MockNetworkManager& nm) { nm.AddEthernetDevice("eth0"); }, nullptr,
      "NetworkManager lists no Wi-Fi device", false},
     {"NoNetworkManager", [](MockNetworkManager& nm) { nm.StopNetworkManager(); }, nullptr,
      "NetworkManager is not running (org.freedesktop.DBus.Error.ServiceUnknown", false},
@@ -205,8 +331,7 @@ TEST_P(ScanFailureTest, EndsTheScanAsLostWithOneMessageNamingTheError) {
     const Failure& f = GetParam();
     f.before(nm);
     NetworkManagerScanner::Options options;
-    // A scan that something ends on purpose must not meet the bound first.
-    options.scanBound = std::chrono::milliseconds(f.during ? 120000 : 1000);
+    options.scanBound = std::chrono::milliseconds(f.boundMs);
     auto scanner = MakeScanner(options);
     if (f.during) {
         ASSERT_TRUE(scanner->StartScan());
@@ -231,38 +356,181 @@ TEST_P(ScanFailureTest, EndsTheScanAsLostWithOneMessageNamingTheError) {
 INSTANTIATE_TEST_SUITE_P(Failures, ScanFailureTest, ::testing::ValuesIn(kFailures),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(AdapterScanTest, TheNamedAdapterIsUsedAndOneThatCameBackIsFoundAgain) {
-    nm.AddWifiDevice("wifi0", "wlan0");
-    const QString second = nm.AddWifiDevice("wifi1", "wlan1");
-    nm.SetProperty(second, kWireless, "HwAddress", QStringLiteral("02:00:00:00:00:01"));
+// Only an object that is gone is left out; any other failure is asked again once.
+struct Fetch {
+    const char* name;
+    bool managedObjects;
+    std::function<void(MockNetworkManager&, const QString& dev, const QStringList& aps)> before;
+    size_t readings, wentAway;
+};
+
+void PrintTo(const Fetch& row, std::ostream* os) { *os << row.name; }
+
+const Fetch kFetches[] = {
+    {"GoneFromOneCall", true,
+     [](MockNetworkManager& nm, const QString& dev, const QStringList& aps) {
+         nm.SetScanning(dev, {{"vanish", QStringList{aps[1]}}});
+     },
+     2, 1},
+    {"GoneFromGetAllEach", false,
+     [](MockNetworkManager& nm, const QString& dev, const QStringList& aps) {
+         nm.SetScanning(dev, {{"vanish", QStringList{aps[1]}}});
+     },
+     2, 1},
+    {"GetAllFailedOnce", false,
+     [](MockNetworkManager& nm, const QString&, const QStringList& aps) {
+         nm.Fail("GetAll", aps[1], "org.freedesktop.DBus.Error.LimitsExceeded", "busy", 1);
+     },
+     3, 0},
+    {"OneCallFailedOnce", true,
+     [](MockNetworkManager& nm, const QString&, const QStringList&) {
+         nm.Fail("GetManagedObjects", "*", "org.freedesktop.DBus.Error.NoReply", "late", 1);
+     },
+     3, 0},
+};
+
+class FetchTest : public AdapterScanTest, public ::testing::WithParamInterface<Fetch> {};
+
+TEST_P(FetchTest, OnlyAnAccessPointThatWentAwayIsLeftOut) {
+    nm.OfferManagedObjects(GetParam().managedObjects);
+    const QString dev = nm.AddWifiDevice("wlan0");
+    const QStringList aps = nm.AddAccessPoints(dev, ThreeHeard());
+    auto scanner = MakeScanner();
+    scanner->FindAdapter();
+    ASSERT_TRUE(WaitFor([&] { return heard.present; }));
+    // The first scan, whose LastScan moves at its start, lists the access
+    // points before they are heard: the faults are for the second listing.
+    Scan(*scanner);
+    GetParam().before(nm, dev, aps);
+    Scan(*scanner);
+    ASSERT_EQ(heard.events.last(), "finished") << heard.lost.toStdString();
+    EXPECT_EQ(std::make_pair(heard.readings.size(), heard.summary.wentAway),
+              std::make_pair(GetParam().readings, GetParam().wentAway));
+}
+
+INSTANTIATE_TEST_SUITE_P(Fetches, FetchTest, ::testing::ValuesIn(kFetches),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(AdapterScanTest, TheAdapterIsTheFirstNetworkManagerManagesAndCanUseOrTheOneNamed) {
+    struct Device {
+        const char* interface;
+        const char* perm;
+        bool managed;
+        uint state;
+    };
+    const struct {
+        std::vector<Device> devices;
+        const char* wanted;
+        const char* found;  // "interface address", or the message
+    } rows[] = {
+        {{{"wlan0", "02:00:00:00:00:01", false, MockNetworkManager::kUnmanaged},
+          {"wlan1", "02:00:00:00:00:02", true, MockNetworkManager::kDisconnected}},
+         "",
+         "wlan1 02:00:00:00:00:02"},
+        {{{"wlan0", "02:00:00:00:00:01", true, MockNetworkManager::kUnavailable},
+          {"wlan1", "02:00:00:00:00:02", true, MockNetworkManager::kActivated}},
+         "",
+         "wlan1 02:00:00:00:00:02"},
+        {{{"wlan0", "02:00:00:00:00:01", true, MockNetworkManager::kUnavailable}},
+         "",
+         "wlan0 02:00:00:00:00:01"},
+        {{{"wlan0", "02:00:00:00:00:01", false, MockNetworkManager::kUnmanaged}},
+         "",
+         "NetworkManager manages none of its Wi-Fi devices (wlan0 unmanaged)"},
+        {{{"wlan0", "02:00:00:00:00:01", true, MockNetworkManager::kDisconnected},
+          {"wlan1", "02:00:00:00:00:02", false, MockNetworkManager::kUnmanaged}},
+         "wlan1",
+         "NetworkManager does not manage the Wi-Fi device wlan1 (\"nmcli device set wlan1 "
+         "managed yes\" hands it over)"},
+        {{{"wlan0", "02:00:00:00:00:01", true, MockNetworkManager::kDisconnected}},
+         "wlan7",
+         "NetworkManager lists no Wi-Fi device named wlan7"},
+    };
+    for (const auto& row : rows) {
+        MockNetworkManager own;
+        ASSERT_EQ(own.Start(), "");
+        for (const Device& d : row.devices)
+            own.AddWifiDevice(d.interface, d.perm, d.managed, d.state);
+        CBusLink link(own.ClientBus(), NoKernel);
+        NetworkManagerScanner::Options options;
+        options.interfaceName = row.wanted;
+        NetworkManagerScanner scanner(link, options);
+        Heard h;
+        h.Listen(scanner);
+        scanner.FindAdapter();
+        ASSERT_TRUE(WaitFor([&] { return h.present || !h.adapterMessage.isEmpty(); }));
+        EXPECT_EQ(h.present ? h.interface + " " + h.address : h.adapterMessage, row.found);
+    }
+}
+
+TEST_F(AdapterScanTest, AnAdapterWithoutItsOwnAddressShowsItsCurrentOneAndOneThatCameBackIsFound) {
+    const QString dev = nm.AddWifiDevice("wlan1", "");
     NetworkManagerScanner::Options options;
     options.interfaceName = "wlan1";
     auto scanner = MakeScanner(options);
     scanner->FindAdapter();
     ASSERT_TRUE(WaitFor([&] { return heard.present; }));
-    EXPECT_EQ(heard.interface, "wlan1");
-    EXPECT_EQ(heard.address, "02:00:00:00:00:01");
+    EXPECT_EQ(heard.address.size(), 17) << heard.address.toStdString();  // HwAddress
 
-    nm.RemoveDevice(second);
+    nm.RemoveDevice(dev);
     ASSERT_TRUE(WaitFor([&] { return !heard.present; }));
     EXPECT_EQ(heard.interface, "wlan1");
     EXPECT_TRUE(heard.adapterMessage.contains("went away")) << heard.adapterMessage.toStdString();
-    nm.AddWifiDevice("wifi2", "wlan1");
+    nm.AddWifiDevice("wlan1");
     ASSERT_TRUE(WaitFor([&] { return heard.present; }));
     EXPECT_EQ(scanner->InterfaceName(), "wlan1");
+}
 
-    options.interfaceName = "wlan7";
-    auto absent = MakeScanner(options);
-    Scan(*absent);
-    EXPECT_EQ(heard.lost, "NetworkManager lists no Wi-Fi device named wlan7");
+TEST_F(AdapterScanTest, TheConnectedAccessPointsDbmIsNeverTheScanMappingOfTheStationValue) {
+    // CorpNet's beacons come in at -60 dBm (67 % by the scan's mapping); the
+    // connection's signal is -54 dBm (66 % by the station's).
+    const struct {
+        const char* what;
+        bool refreshAfterScan;  // the 6 s refresh came between the scan's end and the reading
+        bool kernelStation;     // the kernel has the station's signal
+        int16_t dbm;
+    } rows[] = {
+        {"the scan's entry set the percentage last", false, false, -60},
+        {"the station refresh set it last", true, false, -54},
+        {"the kernel's station information", true, true, -49},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        MockNetworkManager own;
+        ASSERT_EQ(own.Start(), "");
+        const QString dev = own.AddWifiDevice("wlan0");
+        const QStringList aps =
+            own.AddAccessPoints(dev, {{"CorpNet", "AA:BB:CC:00:11:22", 2437, -60},
+                                      {"Guest", "AA:BB:CC:00:11:33", 5180, -74}});
+        own.Connect(dev, aps[0], -54);
+        own.SetScanning(dev, {{"refresh_after_scan", row.refreshAfterScan}});
+        CBusLink link(own.ClientBus(), [&](const std::string& name) {
+            KernelDumps d = NoKernel(name);
+            if (row.kernelStation)
+                d.station = {"",
+                             {scandump::Cat(scandump::StationEntry(
+                                                {0xAA, 0xBB, 0xCC, 0x00, 0x11, 0x22}, -47, -49),
+                                            scandump::Done())}};
+            return d;
+        });
+        NetworkManagerScanner scanner(link, {});
+        Heard h;
+        h.Listen(scanner);
+        ASSERT_TRUE(scanner.StartScan());
+        ASSERT_TRUE(WaitFor([&] { return h.ended > 0; }));
+        ASSERT_EQ(h.readings.size(), 2u) << h.lost.toStdString();
+        const auto corp = std::find_if(h.readings.begin(), h.readings.end(),
+                                       [](const WifiReading& r) { return r.mac[5] == 0x22; });
+        ASSERT_NE(corp, h.readings.end());
+        EXPECT_EQ(corp->dbm, row.dbm);
+    }
 }
 
 TEST(AdapterWithoutBusTest, TheScanIsLostFromTheEventLoopNotFromInsideStartScan) {
     const QString name = QStringLiteral("no-bus");
-    NetworkManagerScanner::Options options;
-    options.kernelDump = NoKernel;
-    NetworkManagerScanner scanner(
-        QDBusConnection::connectToBus(QStringLiteral("unix:path=/nonexistent/bus"), name), options);
+    CBusLink link(QDBusConnection::connectToBus(QStringLiteral("unix:path=/nonexistent/bus"), name),
+                  NoKernel);
+    NetworkManagerScanner scanner(link, {});
     Heard heard;
     heard.Listen(scanner);
     ASSERT_TRUE(scanner.StartScan());

@@ -167,6 +167,34 @@ TEST(ScanDumpParserTest, TheKernelsErrorsEndTheDumpAndCutMessagesAreNotRead) {
     }
 }
 
+TEST(ScanDumpParserTest, StationsAreReadWithTheirSignalsAndAnInterruptedDumpIsMarked) {
+    const Bytes mac = {0xAA, 0xBB, 0xCC, 0x00, 0x11, 0x22};
+    Bytes cutInfo = StationEntry(mac, -40, std::nullopt);
+    const Nl80211ScanDumpParser p =
+        Parse({Cat(Cat(StationEntry(mac, -47, -49), StationEntry(mac, std::nullopt, std::nullopt)),
+                   Cat(Entry(Bss{}, NLM_F_MULTI | NLM_F_DUMP_INTR), Done()))});
+    ASSERT_EQ(p.GetState(), State::kDone);
+    ASSERT_EQ(p.Stations().size(), 2u);
+    EXPECT_EQ(p.Stations()[0].mac[5], 0x22);
+    EXPECT_TRUE(p.Stations()[0].hasSignal && p.Stations()[0].hasSignalAvg);
+    EXPECT_EQ(p.Stations()[0].signalDbm, -47);
+    EXPECT_EQ(p.Stations()[0].signalAvgDbm, -49);
+    EXPECT_FALSE(p.Stations()[1].hasSignal || p.Stations()[1].hasSignalAvg);
+    EXPECT_EQ(p.Entries().size(), 1u);
+    EXPECT_TRUE(p.Interrupted());
+    EXPECT_FALSE(Parse({Entry(Bss{}), Done()}).Interrupted());
+    // A station with a MAC of the wrong size, or a signal of two bytes, is dropped.
+    const Bytes genl = {NL80211_CMD_NEW_STATION, 1, 0, 0};
+    const Bytes badMac =
+        Message(Cat(Cat(genl, Attr(NL80211_ATTR_MAC, {1, 2, 3})), Attr(NL80211_ATTR_STA_INFO, {})));
+    const Bytes badSignal =
+        Message(Cat(Cat(genl, Attr(NL80211_ATTR_MAC, mac)),
+                    Attr(NL80211_ATTR_STA_INFO, Attr(NL80211_STA_INFO_SIGNAL, {1, 2}))));
+    const Nl80211ScanDumpParser bad = Parse({Cat(Cat(badMac, badSignal), Done())});
+    EXPECT_EQ(bad.Stations().size(), 0u);
+    EXPECT_EQ(bad.Dropped(), 2u);
+}
+
 TEST(ScanDumpParserTest, EveryCutOfADumpIsReadSafelyAndNeverTakenForWhole) {
     const Bytes whole = Cat(Cat(Entry(Bss{}), Entry(SixGhzBss())), Done());
     for (size_t n = 0; n < whole.size(); ++n) {

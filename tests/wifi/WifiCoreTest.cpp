@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "ScanDumpMessages.h"
 #include "WifiRecords.h"
 #include "sources/wifi/WifiChannel.h"
 #include "sources/wifi/WifiReading.h"
@@ -66,6 +67,10 @@ TEST(WifiSignalTest, PercentagesTurnBackIntoTheDbmNetworkManagerMadeThemFrom) {
     const std::pair<int, int> ends[] = {{32, -81}, {14, -92},  {44, -74},  {77, -54}, {100, -40},
                                         {0, -100}, {101, -40}, {-3, -100}, {255, -40}};
     for (auto [percent, dbm] : ends) EXPECT_EQ(DbmFromPercent(percent), dbm) << percent;
+    // The connected access point's station mapping: about dBm + 120 within -90..-20.
+    const std::pair<int, int> station[] = {{66, -54},  {90, -30}, {63, -57}, {31, -89},
+                                           {100, -20}, {30, -90}, {0, -90},  {120, -20}};
+    for (auto [percent, dbm] : station) EXPECT_EQ(DbmFromStationPercent(percent), dbm) << percent;
 }
 
 WifiReading Reading(uint8_t last, int16_t dbm, const std::string& ssid, uint32_t mhz = 2437) {
@@ -95,6 +100,36 @@ TEST(WifiReadingTest, ScansMergeLikeTheBoardsReadingsAndKeepSsidBytesAsTheyAre) 
                   "AABBCC001103 /0 ch6 band2 -50/1 +beacon",          // hidden
                   "AABBCC001104 " + std::string(31, 'x') + "/32 ch6 band2 -80/1 +beacon",
                   "AABBCC001105 ab/5 ch36 band5 -75/1 +beacon"}));  // ends at a NUL byte
+    // Each reading is kept too, with its scan and where its dBm came from.
+    ASSERT_EQ(list.Readings().size(), 6u);
+    EXPECT_EQ(list.Readings()[2].dbm, -64);
+    EXPECT_EQ(list.Readings()[2].batch, 2);
+    EXPECT_EQ(list.Readings()[2].source, ReadingSource::kAdapterPercent);
+}
+
+TEST(WifiReadingTest, A32ByteUtf8SsidIsCutAtACharacterBoundaryAndOtherBytesAreKept) {
+    const std::string a = "\xc3\x84";              // Ä, two bytes
+    const std::string smile = "\xf0\x9f\x98\x80";  // four bytes
+    std::string fifteenA;
+    for (int i = 0; i < 15; ++i) fifteenA += a;
+    const struct {
+        std::string sent, kept;
+    } rows[] = {
+        {fifteenA + a, fifteenA},                // the 16th Ä would be split
+        {"a" + fifteenA + "b", "a" + fifteenA},  // 31 whole bytes
+        {smile + smile + smile + smile + smile + smile + smile + smile,
+         smile + smile + smile + smile + smile + smile + smile},
+        {"\xff" + std::string(31, 'x'), "\xff" + std::string(30, 'x')},  // not UTF-8: 31 bytes
+        {"\xc0\x80" + std::string(28, 'x') + a, "\xc0\x80" + std::string(28, 'x') + "\xc3"},
+        {fifteenA, fifteenA},  // 30 bytes: nothing cut
+    };
+    for (const auto& row : rows) {
+        CApList list;
+        MergeWifiReadings(list, {Reading(1, -60, row.sent)});
+        ASSERT_EQ(list.Count(), 1);
+        EXPECT_EQ(std::string(list.First()->ssid), row.kept) << row.sent;
+        EXPECT_EQ(list.First()->ssidLength, row.sent.size()) << row.sent;
+    }
 }
 
 TEST(WifiScanTest, OnlyAccessPointsHeardSinceTheRequestAreReadAndTheKernelsDbmWins) {
@@ -166,6 +201,105 @@ TEST(WifiScanTest, OnlyAccessPointsHeardSinceTheRequestAreReadAndTheKernelsDbmWi
     const WifiScanResult derived = CombineScan(aps, silent, request);
     EXPECT_EQ(std::make_tuple(derived.kernelDbm, derived.derivedDbm, derived.kernelError),
               std::make_tuple(size_t{0}, size_t{6}, silent.error));
+}
+
+TEST(WifiScanTest, TheConnectedAccessPointTakesTheKernelsFiguresElseTheMappingNetworkManagerUsed) {
+    constexpr int64_t kRequest = 7000LL * 1000000000;
+    KernelStation avg{{0xAA, 0xBB, 0xCC, 0x00, 0x11, 0x01}, true, -51, true, -53};
+    KernelStation last = avg;
+    last.hasSignalAvg = false;
+    KernelStation silent = avg;  // drivers without a signal say 0
+    silent.signalDbm = silent.signalAvgDbm = 0;
+    KernelBss entry;
+    std::memcpy(entry.bssid, avg.mac, 6);
+    entry.frequencyMhz = 2437;
+    entry.hasSignalMbm = true;
+    entry.signalMbm = -4800;
+    entry.hasLastSeenBoottime = true;
+    entry.lastSeenBoottimeNs = kRequest + 1;
+    const struct {
+        const char* what;
+        std::vector<KernelStation> stations;
+        std::vector<KernelBss> entries;
+        bool stationStrength;
+        int16_t dbm;
+        DbmSource source;
+        const char* lineEnd;
+    } rows[] = {
+        {"the scan's entry", {avg}, {entry}, true, -48, DbmSource::kKernel, "the kernel's dBm"},
+        {"the station's average",
+         {avg},
+         {},
+         true,
+         -53,
+         DbmSource::kKernelStation,
+         "the kernel's station signal"},
+        {"the station's last frame",
+         {last},
+         {},
+         true,
+         -51,
+         DbmSource::kKernelStation,
+         "the kernel's station signal"},
+        // 66 %: -54 dBm by the station's mapping; the scan's inverse says -61.
+        {"the station refresh's percentage",
+         {silent},
+         {},
+         true,
+         -54,
+         DbmSource::kStationPercent,
+         "its station signal"},
+        {"a scan's percentage", {}, {}, false, -61, DbmSource::kPercent, "(no kernel)"},
+    };
+    for (const auto& row : rows) {
+        NmAccessPoint ap{{'N'}, "AA:BB:CC:00:11:01", 2437, 66, 7000};
+        ap.connected = true;
+        ap.stationStrength = row.stationStrength;
+        KernelScan kernel;
+        kernel.answered = !row.entries.empty();
+        kernel.error = kernel.answered ? "" : "no kernel";
+        kernel.entries = row.entries;
+        kernel.stations = row.stations;
+        const WifiScanResult r = CombineScan({ap}, kernel, kRequest);
+        ASSERT_EQ(r.readings.size(), 1u) << row.what;
+        EXPECT_EQ(r.readings[0].dbm, row.dbm) << row.what;
+        EXPECT_EQ(r.readings[0].source, row.source) << row.what;
+        const std::string line = DbmKindLine(r);
+        EXPECT_EQ(line.substr(line.size() - std::strlen(row.lineEnd)), row.lineEnd)
+            << row.what << ": " << line;
+    }
+}
+
+TEST(WifiScanTest, AnInterruptedDumpIsTakenOnceMore) {
+    using namespace scandump;
+    const Bytes interrupted = Cat(Entry(Bss{}, NLM_F_MULTI | NLM_F_DUMP_INTR), Done());
+    const Bytes whole = Cat(Cat(Entry(Bss{}), Entry(SixGhzBss())), Done());
+    const struct {
+        std::vector<Bytes> answers;  // what each take gives
+        int takes;
+        size_t entries;
+        bool interrupted;
+    } rows[] = {
+        {{whole}, 1, 2, false},
+        {{interrupted, whole}, 2, 2, false},
+        {{interrupted, interrupted, whole}, 2, 1, true},  // the second counts, marked
+    };
+    for (const auto& row : rows) {
+        int takes = 0;
+        KernelDumps dumps;
+        dumps.interfaceName = "wlan0";
+        dumps.scan = TakeAgainIfInterrupted([&] {
+            KernelDumpAnswer a;
+            a.datagrams = {row.answers[static_cast<size_t>(takes++)]};
+            return a;
+        });
+        dumps.station.failure = "not asked";
+        const KernelScan k = ReadKernelDumps(dumps);
+        EXPECT_EQ(takes, row.takes);
+        EXPECT_EQ(k.entries.size(), row.entries);
+        EXPECT_EQ(k.interrupted, row.interrupted);
+        EXPECT_EQ(k.stationError, "nl80211 station dump for wlan0: not asked");
+    }
 }
 
 }  // namespace

@@ -8,7 +8,8 @@
 #include <fstream>
 #include <string>
 
-#include "BoardTestSupport.h"
+#include "board/ScannerBoard.h"
+#include "boardsim/BoardMessages.h"
 
 namespace {
 
@@ -68,11 +69,11 @@ Bytes SurveyScan() {
 
 Bytes Damaged() {
     Bytes s;
-    Add(s, BoardFrame(MSG_SCAN_END, {}, 0x00));    // bad checksum
-    Add(s, Hex("11 12 11 14 05 11 15 14 11 13"));  // 11 15 in a payload
+    Add(s, BoardFrame(MSG_SCAN_END, {}, 0x00));                            // bad checksum
+    Add(s, {0x11, 0x12, 0x11, 0x14, 0x05, 0x11, 0x15, 0x14, 0x11, 0x13});  // 11 15 in a payload
     // A frame cut off by the next header: 11 12 inside a payload abandons the
     // first, and the 12 it consumed costs the channel frame too.
-    Add(s, Hex("11 12 10 01 00 1C"));
+    Add(s, {0x11, 0x12, 0x10, 0x01, 0x00, 0x1C});
     Add(s, BoardFrame(MSG_CHANNEL, {3}));
     Add(s, BoardFrame(0x42, {0x01, 0x02}));  // unknown type
     Add(s, BoardFrame(MSG_SCAN_END, {}));    // finish without start

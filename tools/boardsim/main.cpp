@@ -15,7 +15,7 @@
 #include <cstring>
 #include <string>
 
-#include "PtyBoardSim.h"
+#include "boardsim/PtyBoardSim.h"
 
 namespace {
 

@@ -9,6 +9,8 @@
 #include <cmath>
 #include <numbers>
 
+#include "screens/SplashLine.h"
+
 namespace resgen {
 namespace {
 
@@ -277,9 +279,7 @@ QImage SplashImage() {
     // (183 .. 198 of the view are rows 198 .. 214 of the picture).
     p.fillRect(QRect(0, 176, 240, 44), Qt::white);
 
-    p.setFont(small);
-    p.setPen(Qt::white);
-    p.drawText(QRect(0, 224, 240, 18), Qt::AlignCenter, QStringLiteral("for Brindax 802.11bg"));
+    splash::DrawHardwareLine(p, QStringLiteral("for Brindax 802.11bg"));
     QFont tiny(QStringLiteral("Liberation Sans"));
     tiny.setPixelSize(11);
     p.setFont(tiny);

@@ -9,12 +9,12 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 
 #include "aplist/ApList.h"
 #include "app/MainFrame.h"
 #include "app/TambRUMOView.h"
 #include "board/ScannerBoard.h"
+#include "boardsim/BoardMessages.h"
 #include "coverage/NetworkCatalogue.h"
 #include "dialogs/HelpDlg.h"
 #include "dialogs/LocationInfoDlg.h"
@@ -44,19 +44,11 @@ public:
     QString GetOpenSitePath(QWidget*) override { return path; }
 };
 
+// One reading of access point 00 1A 2B 3C 4D mac5, as the board reports it.
 void Report(const uint8_t mac5, int16_t rssi, uint8_t channel, const char* ssid) {
-    uint8_t report[1 + 8 + 1 + 37] = {};
-    report[0] = 1;
-    const uint8_t mac[6] = {0x00, 0x1A, 0x2B, 0x3C, 0x4D, mac5};
-    std::memcpy(report + 1, mac, 6);
-    report[7] = static_cast<uint8_t>(rssi & 0xFF);
-    report[8] = static_cast<uint8_t>((rssi >> 8) & 0xFF);
-    report[9] = 1;
-    report[10] = 0;
-    report[11] = static_cast<uint8_t>(std::strlen(ssid));
-    std::memcpy(report + 12, ssid, std::strlen(ssid));
-    report[10 + 34] = channel;
-    theBoard.MergeReport(report, sizeof report);
+    const Bytes report =
+        ReportMessage({{{0x00, 0x1A, 0x2B, 0x3C, 0x4D, mac5}, rssi}}, {{0, ssid, channel}});
+    theBoard.MergeReport(report.data(), report.size());
 }
 
 QString GeneratedSite(const QString& dir) {
@@ -156,8 +148,8 @@ int main(int argc, char** argv) {
     ok &= Save(about, out, "dialog-about.png");
     CSignOffDlg signOff;
     ok &= Save(signOff, out, "dialog-sign-off.png");
-    if (g_pSite != nullptr &&
-        g_pSite->SelectNearestPoint(g_pSite->m_pendingX, g_pSite->m_pendingY)) {
+    const CSiteRecord* site = view.Document().Site();
+    if (site != nullptr && view.Document().SelectNearestPoint(site->m_pendingX, site->m_pendingY)) {
         CLocationInfoDlg info;
         ok &= Save(info, out, "dialog-location-info.png");
     }
@@ -172,11 +164,11 @@ int main(int argc, char** argv) {
     const Ap aps[] = {{150, 150, 0x01, 1, "pellorin-office"},
                       {650, 300, 0x02, 6, "pellorin-office"},
                       {450, 430, 0x03, 11, "caf\xC3\xA9-guest"}};
-    const int32_t scale = std::max(1, view.m_mapWidth / 800);  // the sample is 800 wide
+    const int32_t scale = std::max(1, view.Map().Width() / 800);  // the sample is 800 wide
     for (int32_t y : {130, 280, 430}) {
         for (int32_t x = 80; x <= 720; x += 80) {
-            view.OnHScroll(CTambRUMOView::SB_THUMBTRACK, x * scale);
-            view.OnVScroll(CTambRUMOView::SB_THUMBTRACK, y * scale);
+            view.OnScroll(MapAxis::kX, SB_THUMBTRACK, x * scale);
+            view.OnScroll(MapAxis::kY, SB_THUMBTRACK, y * scale);
             view.OnKeyDown(Qt::Key_Return);
             theBoard.m_bScanStarted = 1;
             for (const Ap& ap : aps) {
@@ -189,12 +181,12 @@ int main(int argc, char** argv) {
         }
     }
     QApplication::sendPostedEvents();
-    view.OnHScroll(CTambRUMOView::SB_THUMBTRACK, view.m_mapWidth / 2);
-    view.OnVScroll(CTambRUMOView::SB_THUMBTRACK, view.m_mapHeight / 2);
+    view.OnScroll(MapAxis::kX, SB_THUMBTRACK, view.Map().Width() / 2);
+    view.OnScroll(MapAxis::kY, SB_THUMBTRACK, view.Map().Height() / 2);
     view.OnKeyDown(Qt::Key_H);
     ok &= Save(frame, out, "map-coverage.png");
-    CNetworksDlg networks(BuildCatalogue(surveyList), view.Coverage().Choice(),
-                          view.Coverage().Radius());
+    CNetworksDlg networks(BuildCatalogue(surveyList), view.Coverage().Map().Choice(),
+                          view.Coverage().Map().Radius());
     ok &= Save(networks, out, "dialog-networks.png");
 
     return ok ? 0 : 1;

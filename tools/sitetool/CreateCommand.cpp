@@ -1,110 +1,53 @@
-// create: a new site file around a floor-plan image.
+// create: a new site file around a floor plan (an image, an SVG or a PDF
+// page), and scale: the plan's scale into the survey store beside a site.
 
-#include <fcntl.h>
-#include <sys/stat.h>
-
-#include <QColor>
 #include <QFile>
-#include <QFileInfo>
-#include <QImage>
-#include <QImageReader>
-#include <QPainter>
-#include <QSaveFile>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <ctime>
 #include <string>
 
 #include "SiteCommands.h"
-#include "site/FileOps.h"
-#include "site/SiteBuilder.h"
-#include "site/SiteLayout.h"
+#include "map/PlanScale.h"
+#include "plans/NewSite.h"
+#include "store/SurveyStore.h"
 
-namespace {
-
-const char* const kNoMemoryText = "Not enough memory for the image.";
-
-int Fail(const QString& text) {
-    std::fprintf(stderr, "%s\n", qPrintable(text));
-    return 1;
-}
-
-// Seconds since 1970, or SOURCE_DATE_EPOCH for reproducible sample files.
-uint32_t SaveTime() {
-    if (const char* fixed = std::getenv("SOURCE_DATE_EPOCH")) {
-        char* end = nullptr;
-        const unsigned long long v = std::strtoull(fixed, &end, 10);
-        if (end != fixed && *end == '\0') return static_cast<uint32_t>(v);
+int RunCreate(const CreateOptions& o) {
+    if (const int refused = GuardOutput(o.plan, o.site, "input image")) return refused;
+    plans::NewSiteRequest q;
+    q.plan = o.plan;
+    q.site = o.site;
+    q.page = o.page;
+    q.dpi = o.dpi > 0 ? o.dpi : 150;
+    q.dpiGiven = o.dpi > 0;
+    q.replace = o.force;
+    q.printRatio = o.printRatio;
+    q.order = o.signatureFirst ? SiteSectionOrder::SignatureFirst : SiteSectionOrder::BitmapFirst;
+    q.saveTime = SaveTime();
+    const plans::NewSiteResult r = plans::CreateSiteFromPlan(q);
+    if (!r.ok) {
+        const bool exists = r.why.find(" exists already;") != std::string::npos;
+        return Fail(QString::fromStdString(
+            exists ? r.why.substr(0, r.why.size() - 1) + " or add --force to replace it." : r.why));
     }
-    return static_cast<uint32_t>(std::time(nullptr));
+    if (!r.storeNote.empty()) std::fprintf(stderr, "%s\n", r.storeNote.c_str());
+    return 0;
 }
 
-}  // namespace
-
-int RunCreate(const QString& imagePath, const QString& outPath, bool signatureFirst, bool force) {
-    const QFileInfo in(imagePath), out(outPath);
-    if (out.exists() && in.exists() && in.canonicalFilePath() == out.canonicalFilePath())
-        return Fail("The output file is the input image; choose another name.");
-    // The new file is renamed into place: over a device or a FIFO that would
-    // put a file where they were.
-    struct stat outStat {};
-    if (::stat(QFile::encodeName(outPath).constData(), &outStat) == 0 && !S_ISREG(outStat.st_mode))
-        return Fail("Cannot write " + outPath + ": " +
-                    QString::fromStdString(NotAFileText(outStat.st_mode)));
-    // A surveyed site must not be lost to a typo (a dangling link counts too).
-    if (!force && (out.exists() || out.isSymLink()))
-        return Fail(outPath + " exists already; choose another name or add --force to replace it.");
-
-    // Read through a descriptor that was checked to be a regular file: a
-    // FIFO would block the reader for ever.
-    PosixFileOps ops;
-    struct stat inStat {};
+int RunScale(const QString& sitePath, double x1, double y1, double x2, double y2, double metres) {
+    const ScaleResult scale = ScaleFromLine(x1, y1, x2, y2, metres);
+    if (!scale.metresPerPixel) return Fail(QString::fromStdString(scale.why));
+    const std::string path = QFile::encodeName(sitePath).toStdString();
+    StoreBinding binding;
     std::string why;
-    const int fd =
-        OpenRegularFile(ops, QFile::encodeName(imagePath).constData(), O_RDONLY, inStat, why);
-    if (fd < 0)
-        return Fail("Cannot read the image " + imagePath + ": " + QString::fromStdString(why));
-    QFile inFile;
-    inFile.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
-    QImageReader reader(&inFile);
-    const QImage image = reader.read();
-    if (image.isNull()) return Fail("Cannot read the image " + imagePath + ".");
-    if (image.width() > sitelayout::kMaxMapSide || image.height() > sitelayout::kMaxMapSide)
-        return Fail("The image is larger than 32767 pixels on a side.");
-    if (static_cast<uint64_t>(image.width()) * static_cast<uint64_t>(image.height()) >
-        sitelayout::kMaxMapPixels)
-        return Fail("The image has more pixels than a site map may hold (" +
-                    QString::number(sitelayout::kMaxMapPixels) + ").");
-
-    // Transparent parts become white paper before the colours are reduced.
-    QImage opaque(image.size(), QImage::Format_RGB32);
-    if (opaque.isNull()) return Fail(kNoMemoryText);
-    opaque.fill(Qt::white);
-    {
-        QPainter painter(&opaque);
-        painter.drawImage(0, 0, image);
-    }
-    const QImage indexed = opaque.convertToFormat(QImage::Format_Indexed8, Qt::DiffuseDither);
-    if (indexed.isNull()) return Fail(kNoMemoryText);
-
-    NewSitePlan plan;
-    plan.width = indexed.width();
-    plan.height = indexed.height();
-    const QList<QRgb> table = indexed.colorTable();
-    for (qsizetype i = 0; i < table.size() && i < 256; ++i)
-        plan.colorTable[i] = table[i] & 0x00FFFFFF;
-    plan.fillRow = [&indexed](int32_t y, uint8_t* row) {
-        std::memcpy(row, indexed.constScanLine(y), static_cast<size_t>(indexed.width()));
-    };
-    const std::vector<uint8_t> bytes = BuildSiteFile(
-        plan, SaveTime(),
-        signatureFirst ? SiteSectionOrder::SignatureFirst : SiteSectionOrder::BitmapFirst);
-
-    QSaveFile file(outPath);
-    if (!file.open(QIODevice::WriteOnly))
-        return Fail("Cannot write " + outPath + ": " + file.errorString());
-    file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size()));
-    if (!file.commit()) return Fail("Cannot write " + outPath + ": " + file.errorString());
+    if (!ReadSiteBinding(path, binding, why)) return Fail(QString::fromStdString(why));
+    std::string told;
+    CSurveyStore store([&told](const std::string&, const std::string& text) { told = text; });
+    PlanScaleRecord r;
+    r.metresPerPixel = *scale.metresPerPixel;
+    r.fromLine = true;
+    r.x1 = x1, r.y1 = y1, r.x2 = x2, r.y2 = y2, r.metres = metres;
+    if (!store.OpenForPlan(path, binding) || !store.SetScale(r))
+        return Fail(told.empty() ? QString("The survey store beside the site cannot be written.")
+                                 : QString::fromStdString(told));
+    std::printf("%.9g\n", r.metresPerPixel);
     return 0;
 }

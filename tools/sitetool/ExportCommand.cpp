@@ -2,10 +2,12 @@
 // loads, as CSV for spreadsheets and desktop tools, or as the points JSON.
 //
 // CSV (RFC 4180: CRLF line ends, a field holding a comma, a quote, CR or LF
-// is quoted and its quotes doubled), UTF-8 with the texts' bytes kept as the
-// JSON keeps them:
+// is quoted and its quotes doubled), UTF-8 with the texts as the window shows
+// them (control characters as "\x11") and guarded against spreadsheet
+// formulas (CsvCells.h); --raw writes the texts as the JSON holds them:
 //   x,y,point,channel,mac,ssid,rssi_dbm
 //   100,180,TEST,11,001A2B3C0003,café-guest,-80
+//   100,180,TEST,6,001A2B3C0007,'=HYPERLINK(..),-71
 //   240,420,TEST,0,,,-100          <- a point where nothing was heard
 //
 // With --per-point one row per point group, the columns of PerPointExport.h.
@@ -19,45 +21,35 @@
 #include <cstdio>
 #include <cstring>
 
+#include "CsvCells.h"
 #include "SiteCommands.h"
+#include "common/TextDecode.h"
 #include "requirements/PerPointExport.h"
-#include "site/TextDecode.h"
 
 namespace {
 
-int Fail(const QString& text) {
-    std::fprintf(stderr, "%s\n", qPrintable(text));
-    return 1;
+QByteArray Cell(const char (&field)[32], bool raw) {
+    const std::string text = raw ? DecodeByteText(field) : DisplayByteText(field);
+    return QByteArray::fromStdString(CsvTextCell(text, raw ? CsvText::Raw : CsvText::Guarded));
 }
 
-void AppendField(QByteArray& out, const QByteArray& field) {
-    if (!field.contains(',') && !field.contains('"') && !field.contains('\r') &&
-        !field.contains('\n')) {
-        out += field;
-        return;
-    }
-    QByteArray quoted = field;
-    quoted.replace("\"", "\"\"");
-    out += '"' + quoted + '"';
-}
-
-QByteArray Csv(const CApList& entries) {
+QByteArray Csv(const CApList& entries, bool raw) {
     QByteArray out = "x,y,point,channel,mac,ssid,rssi_dbm\r\n";
     for (const ApRecord* e = entries.First(); e != nullptr;
          e = e->next == entries.Sentinel() ? nullptr : e->next) {
         const bool placeholder = e->channel == 0;  // no access point: no MAC, no SSID
         out += QByteArray::number(e->x) + ',' + QByteArray::number(e->y) + ',';
-        AppendField(out, QByteArray::fromStdString(DecodeByteText(e->pointName)));
+        out += Cell(e->pointName, raw);
         out += ',' + QByteArray::number(e->channel) + ',';
         if (!placeholder) out += e->macText;
         out += ',';
-        if (!placeholder) AppendField(out, QByteArray::fromStdString(DecodeByteText(e->ssid)));
+        if (!placeholder) out += Cell(e->ssid, raw);
         out += ',' + QByteArray::number(static_cast<qint64>(e->rssi)) + "\r\n";
     }
     return out;
 }
 
-QByteArray PerPointCsv(const std::vector<PerPointRow>& rows) {
+QByteArray PerPointCsv(const std::vector<PerPointRow>& rows, bool raw) {
     QByteArray out;
     for (const char* column : kPerPointColumns)
         out += (out.isEmpty() ? "" : ",") + QByteArray(column);
@@ -65,7 +57,10 @@ QByteArray PerPointCsv(const std::vector<PerPointRow>& rows) {
     for (const PerPointRow& row : rows) {
         for (size_t i = 0; i < row.size(); ++i) {
             if (i > 0) out += ',';
-            AppendField(out, QByteArray::fromStdString(row[i].Text()));
+            const ExportCell& c = row[i];
+            out += QByteArray::fromStdString(c.kind != ExportCell::Kind::kText ? c.Text()
+                                             : raw ? CsvTextCell(c.text, CsvText::Raw)
+                                                   : CsvTextCell(c.shown, CsvText::Guarded));
         }
         out += "\r\n";
     }
@@ -107,31 +102,30 @@ int WriteStdout(const QByteArray& bytes) {
 
 }  // namespace
 
-int RunExport(const QString& sitePath, const QString& format, const QString& outPath,
+int RunExport(const QString& sitePath, const QString& format, const QString& outPath, bool raw,
               const PerPointOptions* perPoint) {
     const QFileInfo in(sitePath), out(outPath);
-    if (!outPath.isEmpty() && out.exists() && in.exists() &&
-        in.canonicalFilePath() == out.canonicalFilePath())
-        return Fail("The output file is the site file; choose another name.");
+    if (const int refused = GuardOutput(sitePath, outPath)) return refused;
 
-    LoadedSurvey survey;
-    const SiteStatus status = LoadSurvey(sitePath, survey);
-    if (!status.ok) return Fail(QString::fromStdString(status.text));
+    LoadedSurvey survey(sitePath);
+    const SiteStatus status = LoadSurvey(survey);
+    if (!status.ok) return Fail(status);
+    const CApList& entries = survey.loaded.Entries();
     QByteArray bytes;
     if (perPoint) {
         // Noise and throughput live in the survey store, not in the site file.
         std::optional<std::string> ssid;
         if (!perPoint->network.isEmpty()) {
-            ssid = SsidNamed(survey.entries, perPoint->network.toStdString());
+            ssid = SsidNamed(entries, perPoint->network.toStdString());
             if (!ssid)
                 return Fail("No network \"" + perPoint->network + "\" was heard in " +
                             in.fileName() + ".");
         }
-        const std::vector<PerPointRow> rows = PerPointRows(
-            survey.entries, ssid, perPoint->requirement ? &*perPoint->requirement : nullptr);
-        bytes = format == "json" ? PerPointJson(rows) : PerPointCsv(rows);
+        const std::vector<PerPointRow> rows =
+            PerPointRows(entries, ssid, perPoint->requirement ? &*perPoint->requirement : nullptr);
+        bytes = format == "json" ? PerPointJson(rows) : PerPointCsv(rows, raw);
     } else {
-        bytes = format == "json" ? PointsJson(survey) : Csv(survey.entries);
+        bytes = format == "json" ? PointsJson(survey) : Csv(entries, raw);
     }
     if (outPath.isEmpty() || outPath == "-") return WriteStdout(bytes);
 

@@ -12,16 +12,11 @@
 #include "aplist/ApList.h"
 #include "journal/JournalReader.h"
 #include "journal/SiteBinding.h"
-#include "site/SiteFile.h"
+#include "common/TextDecode.h"
 #include "site/SiteRecord.h"
-#include "site/TextDecode.h"
+#include "store/SurveyStore.h"
 
 namespace {
-
-int Reject(const SiteStatus& status) {
-    std::fprintf(stderr, "%s\n", status.text.c_str());
-    return 1;
-}
 
 void Print(const QJsonObject& object) {
     const QByteArray json = QJsonDocument(object).toJson(QJsonDocument::Indented);
@@ -51,33 +46,32 @@ void AddJournal(QJsonObject& info, const QString& sitePath, IByteSource& site) {
     info["journal"] = j;
 }
 
-QString Text(const char (&field)[32]) { return QString::fromStdString(DecodeByteText(field)); }
+// The plan's scale from the survey store beside the site, when the store
+// holds one for this very plan (read only; nothing is written or told).
+void AddScale(QJsonObject& info, const QString& sitePath, CSiteLoader& file) {
+    StoreBinding mine, bound;
+    CSurveyStore store(nullptr);
+    if (!StoreBindingOf(file.Site(), mine) ||
+        !store.OpenToRead(QFile::encodeName(sitePath).toStdString(), &bound) ||
+        !bound.SamePlan(mine))
+        return;
+    if (const std::optional<PlanScaleRecord> scale = store.Scale())
+        info["metres_per_pixel"] = scale->metresPerPixel;
+}
 
-// Header and map as Open checks them; on failure the status to report.
-struct OpenedFile {
-    explicit OpenedFile(const QString& path) : src(QFile::encodeName(path).toStdString()) {}
-    SiteStatus Open() {
-        if (!src.Status().ok) return src.Status();
-        SiteStatus status = ReadSiteHeader(src, site);
-        if (!status.ok) return status;
-        return ReadMapBitmap(src, site.BitmapOffset(), map);
-    }
-    FileSource src;
-    CSiteRecord site;
-    MapBitmap map;
-};
+QString Text(const char (&field)[32]) { return QString::fromStdString(DecodeByteText(field)); }
 
 }  // namespace
 
 int RunInfo(const QString& sitePath) {
-    OpenedFile file(sitePath);
-    SiteStatus status = file.Open();
-    if (!status.ok) return Reject(status);
+    CSiteLoader file(QFile::encodeName(sitePath).toStdString());
+    SiteStatus status = file.ReadPlan(CSiteLoader::kTakeFingerprint);  // the store binds to it
+    if (!status.ok) return Fail(status);
     PointsTally tally;
-    status = TallyPoints(file.src, file.site, tally);
-    if (!status.ok) return Reject(status);
+    status = file.Tally(tally);
+    if (!status.ok) return Fail(status);
 
-    const CSiteRecord& s = file.site;
+    const CSiteRecord& s = file.Site();
     QJsonObject info;
     info["headerLength"] = static_cast<qint64>(s.HeaderLength());
     info["magic"] = static_cast<qint64>(s.Magic());
@@ -87,33 +81,33 @@ int RunInfo(const QString& sitePath) {
     info["bitmapOffset"] = static_cast<qint64>(s.BitmapOffset());
     info["signatureOffset"] = static_cast<qint64>(s.SignatureOffset());
     info["pointsOffset"] = static_cast<qint64>(s.PointsOffset());
-    info["mapWidth"] = file.map.width;
-    info["mapHeight"] = file.map.height;
+    info["mapWidth"] = file.Plan().width;
+    info["mapHeight"] = file.Plan().height;
     info["bitCount"] = 8;  // the only depth the reader accepts
-    info["sizeImage"] = static_cast<qint64>(file.map.sizeImage);
+    info["sizeImage"] = static_cast<qint64>(file.Plan().sizeImage);
     info["pointRecordSize"] = static_cast<qint64>(tally.pointRecordSize);
     info["apRecordSize"] = static_cast<qint64>(tally.apRecordSize);
     info["points"] = static_cast<qint64>(tally.pointGroups);
     info["apRecords"] = static_cast<qint64>(tally.apRecords);
-    AddJournal(info, sitePath, file.src);
+    AddJournal(info, sitePath, file.Bytes());
+    AddScale(info, sitePath, file);
     Print(info);
     return 0;
 }
 
-SiteStatus LoadSurvey(const QString& sitePath, LoadedSurvey& out) {
-    OpenedFile file(sitePath);
-    SiteStatus status = file.Open();
-    if (!status.ok) return status;
-    return ReadPoints(
-        file.src, file.site, out.entries, [&](int32_t x, int32_t y, int16_t strength) {
-            out.circles.append(QJsonObject{{"x", x}, {"y", y}, {"strength", strength}});
-        });
+LoadedSurvey::LoadedSurvey(const QString& sitePath)
+    : loaded(QFile::encodeName(sitePath).toStdString()) {}
+
+SiteStatus LoadSurvey(LoadedSurvey& survey) {
+    const SiteStatus status = survey.loaded.ReadPlan(CSiteLoader::kSkipFingerprint);
+    return status.ok ? survey.loaded.ReadPoints() : status;
 }
 
 QByteArray PointsJson(const LoadedSurvey& survey) {
+    const CApList& entries = survey.loaded.Entries();
     QJsonArray list;
-    for (const ApRecord* e = survey.entries.First(); e != nullptr;
-         e = e->next == survey.entries.Sentinel() ? nullptr : e->next) {
+    for (const ApRecord* e = entries.First(); e != nullptr;
+         e = e->next == entries.Sentinel() ? nullptr : e->next) {
         list.append(QJsonObject{{"x", e->x},
                                 {"y", e->y},
                                 {"pointName", Text(e->pointName)},
@@ -122,14 +116,17 @@ QByteArray PointsJson(const LoadedSurvey& survey) {
                                 {"ssid", Text(e->ssid)},
                                 {"rssi", static_cast<qint64>(e->rssi)}});
     }
-    return QJsonDocument(QJsonObject{{"entries", list}, {"circles", survey.circles}})
+    QJsonArray circles;
+    for (const LoggedCircle& c : survey.loaded.Circles().Circles())
+        circles.append(QJsonObject{{"x", c.x}, {"y", c.y}, {"strength", c.strength}});
+    return QJsonDocument(QJsonObject{{"entries", list}, {"circles", circles}})
         .toJson(QJsonDocument::Indented);
 }
 
 int RunPoints(const QString& sitePath) {
-    LoadedSurvey survey;
-    const SiteStatus status = LoadSurvey(sitePath, survey);
-    if (!status.ok) return Reject(status);
+    LoadedSurvey survey(sitePath);
+    const SiteStatus status = LoadSurvey(survey);
+    if (!status.ok) return Fail(status);
     const QByteArray json = PointsJson(survey);
     std::fwrite(json.constData(), 1, static_cast<size_t>(json.size()), stdout);
     return 0;

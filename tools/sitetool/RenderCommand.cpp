@@ -2,38 +2,25 @@
 // "keep existing data points" shows them, stretched to a PNG of a given
 // width the way the map screen stretches it.
 
-#include <QFileInfo>
 #include <QImageWriter>
 #include <QSaveFile>
-#include <cstdio>
 
 #include "SiteCommands.h"
-#include "map/MapPainting.h"
-
-namespace {
-
-int Fail(const QString& text) {
-    std::fprintf(stderr, "%s\n", qPrintable(text));
-    return 1;
-}
-
-}  // namespace
+#include "screens/MapPainting.h"
 
 int RunRender(const QString& sitePath, const QString& outPath, int width) {
-    const QFileInfo in(sitePath), out(outPath);
-    if (out.exists() && in.exists() && in.canonicalFilePath() == out.canonicalFilePath())
-        return Fail("The output file is the site file; choose another name.");
+    if (const int refused = GuardOutput(sitePath, outPath)) return refused;
 
-    SiteMap map;
-    const SiteStatus status = LoadSiteMap(sitePath, map);
-    if (!status.ok) return Fail(QString::fromStdString(status.text));
-    const MapBitmap& plan = map.plan;
+    SiteMap map(sitePath);
+    const SiteStatus status = LoadSiteMap(map);
+    if (!status.ok) return Fail(status);
+    const MapBitmap& plan = map.loaded.Plan();
 
     if (width <= 0) width = plan.width;
     const int64_t height =
         std::max<int64_t>(1, (int64_t{width} * plan.height + plan.width / 2) / plan.width);
     if (height > 32767) return Fail("The picture would be higher than 32767 pixels.");
-    const QImage picture = RenderMapImage(plan, map.layer, {0, 0, plan.width, plan.height},
+    const QImage picture = RenderMapImage(plan, map.loaded.Layer(), {0, 0, plan.width, plan.height},
                                           QSize(width, static_cast<int>(height)));
     if (picture.isNull()) return Fail("Not enough memory for the picture.");
 

@@ -26,9 +26,9 @@
 #include "coverage/CoverageOverlay.h"
 #include "coverage/NetworkCatalogue.h"
 #include "coverage/NetworkNames.h"
-#include "coverage/RssiBand.h"
 #include "coverage/SurveyPoints.h"
-#include "map/MapPainting.h"
+#include "map/RssiBands.h"
+#include "screens/MapPainting.h"
 #include "site/SiteLayout.h"
 
 namespace {
@@ -40,14 +40,6 @@ constexpr int kResolution = 300;     // dots per inch of the page's coordinates
 constexpr int kDefaultNetworks = 5;  // coverage pages without --network
 constexpr int kMaxPicture = 2400;    // longest side of a map picture, in pixels
 constexpr int kCoverageCell = 2;     // picture pixels per coverage cell, each way
-const char* const kBandTexts[kBandCount] = {"-39 dBm and above", "-40 to -49 dBm",
-                                            "-50 to -59 dBm",    "-60 to -69 dBm",
-                                            "-70 to -79 dBm",    "-80 dBm and below"};
-
-int Fail(const QString& text) {
-    std::fprintf(stderr, "%s\n", qPrintable(text));
-    return 1;
-}
 
 QString Utf8(const std::string& s) { return QString::fromStdString(s); }
 
@@ -178,13 +170,15 @@ void CReport::Summary(const NetworkCatalogue& cat) {
     NewPage();
     Heading(QStringLiteral("Site survey report"));
     Font(11);
-    const uint32_t saved = m_map.site.LastSaveTime();
+    const uint32_t saved = m_map.loaded.Site().LastSaveTime();
     const QString when = saved == 0 ? QStringLiteral("never")
                                     : QDateTime::fromSecsSinceEpoch(saved, QTimeZone::utc())
                                           .toString(QStringLiteral("yyyy-MM-dd hh:mm 'UTC'"));
     const QString rows[][2] = {
         {"File", m_fileName},
-        {"Plan", QStringLiteral("%1 x %2 pixels").arg(m_map.plan.width).arg(m_map.plan.height)},
+        {"Plan", QStringLiteral("%1 x %2 pixels")
+                     .arg(m_map.loaded.Plan().width)
+                     .arg(m_map.loaded.Plan().height)},
         {"Points", QString::number(cat.points)},
         {"Access points", QString::number(cat.accessPoints.size())},
         {"Networks", QString::number(cat.ssids.size())},
@@ -215,7 +209,7 @@ void CReport::Summary(const NetworkCatalogue& cat) {
 }
 
 void CReport::PaintMap(int height, const NetworkChoice* choice) {
-    const MapBitmap& plan = m_map.plan;
+    const MapBitmap& plan = m_map.loaded.Plan();
     const double scale = std::min({static_cast<double>(m_page.width()) / plan.width,
                                    static_cast<double>(height) / plan.height,
                                    static_cast<double>(kMaxPicture) / plan.width,
@@ -229,9 +223,9 @@ void CReport::PaintMap(int height, const NetworkChoice* choice) {
         coverage.SetChoice(*choice);
         coverage.SetRadius(m_radius);
         const CoverageView view{world, world, size.width(), size.height(), kCoverageCell};
-        overlay = std::make_unique<CCoverageOverlay>(coverage.Update(m_map.entries, view));
+        overlay = std::make_unique<CCoverageOverlay>(coverage.Update(m_map.loaded.Entries(), view));
     }
-    const QImage picture = RenderMapImage(plan, m_map.layer, world, size, overlay.get());
+    const QImage picture = RenderMapImage(plan, m_map.loaded.Layer(), world, size, overlay.get());
     // Printed as large as the page allows, whatever the picture's pixels.
     const double fit = std::min(static_cast<double>(m_page.width()) / size.width(),
                                 static_cast<double>(height) / size.height());
@@ -254,7 +248,7 @@ void CReport::Legend() {
         m_p.fillRect(QRect(x, y, 2 * swatch, swatch), QColor(CCoverageOverlay::BandColour(b)));
         m_p.setPen(Qt::black);
         m_p.drawText(QPoint(x + 2 * swatch + 20, y + fm.ascent()),
-                     QString::fromLatin1(kBandTexts[b]));
+                     QString::fromLatin1(kRssiBands[b].rangeText));
     }
     m_y += 2 * (swatch + 20);
 }
@@ -301,7 +295,7 @@ void CReport::Table() {
     };
     header();
     const int bottom = m_page.height();
-    ForEachPoint(m_map.entries, [&](const ApRecord& head, const ApRecord* end) {
+    ForEachPoint(m_map.loaded.Entries(), [&](const ApRecord& head, const ApRecord* end) {
         const ApRecord* first = &head;
         ++point;
         for (const ApRecord* e = first; e != end; e = e->next) {
@@ -332,15 +326,14 @@ void CReport::Table() {
 int RunReport(const QString& sitePath, const QString& outPath, const QStringList& networks,
               int radius) {
     const QFileInfo in(sitePath), out(outPath);
-    if (out.exists() && in.exists() && in.canonicalFilePath() == out.canonicalFilePath())
-        return Fail("The output file is the site file; choose another name.");
+    if (const int refused = GuardOutput(sitePath, outPath)) return refused;
     if (out.exists() && !out.isFile())
         return Fail("Cannot write " + outPath + ": not a regular file.");
 
-    SiteMap map;
-    const SiteStatus status = LoadSiteMap(sitePath, map);
-    if (!status.ok) return Fail(QString::fromStdString(status.text));
-    const NetworkCatalogue cat = BuildCatalogue(map.entries);
+    SiteMap map(sitePath);
+    const SiteStatus status = LoadSiteMap(map);
+    if (!status.ok) return Fail(status);
+    const NetworkCatalogue cat = BuildCatalogue(map.loaded.Entries());
     QString missing;
     const std::vector<Shown> shown = ChooseNetworks(cat, networks, missing);
     if (!missing.isEmpty())

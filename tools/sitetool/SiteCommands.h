@@ -4,22 +4,43 @@
 // Open uses), 2 a usage error.
 
 #include <QByteArray>
-#include <QJsonArray>
 #include <QString>
 #include <QStringList>
 #include <cstdint>
 #include <optional>
 #include <vector>
 
-#include "aplist/ApList.h"
-#include "map/CircleLayer.h"
 #include "requirements/Requirement.h"
 #include "site/SiteFile.h"
 #include "site/SiteRecord.h"
+#include "survey/SiteLoader.h"
+
+// The failure of a command: `text` on standard error, exit status 1.
+int Fail(const QString& text);
+int Fail(const SiteStatus& status);
+// The one guard of every command that writes a file: 0 when `output` is not
+// `input` by any name (a link, another path to it), else 1 after saying
+// "The output file is the site file; choose another name." (`input` named
+// by `what`). A missing file is no other file's name.
+int GuardOutput(const QString& input, const QString& output, const char* what = "site file");
+// Seconds since 1970, or SOURCE_DATE_EPOCH for reproducible files.
+uint32_t SaveTime();
 
 int RunInfo(const QString& sitePath);
 int RunPoints(const QString& sitePath);
-int RunCreate(const QString& imagePath, const QString& outPath, bool signatureFirst, bool force);
+// A new site file from a floor plan (image, SVG or PDF page).
+struct CreateOptions {
+    QString plan, site;
+    int page = 1;
+    double dpi = 0;  // 0: 150 for a drawing, an image's own resolution
+    std::optional<int64_t> printRatio;
+    bool signatureFirst = false;
+    bool force = false;
+};
+int RunCreate(const CreateOptions& options);
+// Sets the plan's scale from a line of known length (plan pixels, metres)
+// in the survey store beside the site; prints metres per pixel.
+int RunScale(const QString& sitePath, double x1, double y1, double x2, double y2, double metres);
 // The plan and its points' circles as a PNG `width` pixels wide (0: the
 // plan's width), stretched as the map screen stretches.
 int RunRender(const QString& sitePath, const QString& outPath, int width);
@@ -35,21 +56,19 @@ int RunReport(const QString& sitePath, const QString& outPath, const QStringList
 // points" loads it; `signature` holds the signature section's 200 x 100
 // words (0x00RRGGBB) top row first, or nothing when the file lacks it.
 struct SiteMap {
-    CSiteRecord site;
-    MapBitmap plan;
-    CCircleLayer layer;
-    CApList entries;
+    explicit SiteMap(const QString& sitePath);
+    CSiteLoader loaded;
     std::vector<uint32_t> signature;
 };
-SiteStatus LoadSiteMap(const QString& sitePath, SiteMap& out);
+SiteStatus LoadSiteMap(SiteMap& map);
 
 // What Open with "keep existing data points" loads: the survey entries and
 // one circle per point group.
 struct LoadedSurvey {
-    CApList entries;
-    QJsonArray circles;
+    explicit LoadedSurvey(const QString& sitePath);
+    CSiteLoader loaded;
 };
-SiteStatus LoadSurvey(const QString& sitePath, LoadedSurvey& out);
+SiteStatus LoadSurvey(LoadedSurvey& survey);
 // The points command's JSON document of a loaded survey.
 QByteArray PointsJson(const LoadedSurvey& survey);
 
@@ -63,6 +82,15 @@ struct PerPointOptions {
 
 // The survey entries (or with perPoint the points' figures) as CSV ("csv")
 // or as JSON ("json"), on standard output or, with outPath, into that file
-// (replaced whole).
-int RunExport(const QString& sitePath, const QString& format, const QString& outPath,
+// (replaced whole). `raw`: the CSV's texts exactly as the JSON holds them,
+// without the guards that keep a spreadsheet from running a cell or a text
+// from breaking a line.
+int RunExport(const QString& sitePath, const QString& format, const QString& outPath, bool raw,
               const PerPointOptions* perPoint = nullptr);
+
+// SITE with the points and deletions of JOURNAL applied as the window's
+// recovery applies them, saved as a save would write it into a new file
+// OUT; SITE and JOURNAL are only read. A journal of another version of SITE
+// is refused unless `force`, which applies its points by position.
+int RunRecover(const QString& sitePath, const QString& journalPath, const QString& outPath,
+               bool force);

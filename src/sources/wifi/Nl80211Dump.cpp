@@ -24,15 +24,11 @@ struct MessageFree {
 
 std::string LibnlError(int code) { return nl_geterror(code); }  // static texts: thread-safe
 
-std::string ErrnoText(int code) {
-    char buffer[128];
-    return strerror_r(code, buffer, sizeof buffer);  // the GNU form: thread-safe
-}
-
 }  // namespace
 
 std::string RunGenericDump(const char* family, uint8_t command, uint16_t attribute, uint32_t value,
-                           Nl80211ScanDumpParser& parser, std::chrono::milliseconds bound) {
+                           std::chrono::milliseconds bound, Nl80211ScanDumpParser& parser,
+                           std::vector<std::vector<uint8_t>>& datagrams) {
     std::unique_ptr<nl_sock, SocketFree> sock(nl_socket_alloc());
     if (!sock) return "no memory for a netlink socket";
     if (int e = genl_connect(sock.get()); e < 0) return LibnlError(e);
@@ -64,36 +60,42 @@ std::string RunGenericDump(const char* family, uint8_t command, uint16_t attribu
             return n == 0 ? "the kernel closed the socket" : "no answer (" + LibnlError(n) + ")";
         }
         parser.Feed(buffer, static_cast<size_t>(n));
+        datagrams.emplace_back(buffer, buffer + n);
         std::free(buffer);
     }
-    switch (parser.GetState()) {
-        case Nl80211ScanDumpParser::State::kDone:
-            return {};
-        case Nl80211ScanDumpParser::State::kFailed:
-            return ErrnoText(parser.ErrorCode());
-        default:
-            return "the answer did not end";
+    return parser.GetState() == Nl80211ScanDumpParser::State::kMore ? "the answer did not end"
+                                                                    : std::string();
+}
+
+namespace {
+
+KernelDumpAnswer TakeDump(uint8_t command, unsigned index, std::chrono::milliseconds bound) {
+    return TakeAgainIfInterrupted([&] {
+        KernelDumpAnswer answer;
+        Nl80211ScanDumpParser parser;
+        answer.failure = RunGenericDump("nl80211", command, NL80211_ATTR_IFINDEX, index, bound,
+                                        parser, answer.datagrams);
+        return answer;
+    });
+}
+
+}  // namespace
+
+KernelDumps TakeKernelDumps(const std::string& interfaceName, std::chrono::milliseconds bound) {
+    KernelDumps dumps;
+    dumps.interfaceName = interfaceName;
+    // The ages of the answer are counted from no earlier than this.
+    dumps.dumpBoottimeNs = BoottimeNowNs();
+    const unsigned index = if_nametoindex(interfaceName.c_str());
+    if (index == 0) {
+        dumps.scan.failure = dumps.station.failure = "no network interface of that name";
+        return dumps;
     }
+    dumps.scan = TakeDump(NL80211_CMD_GET_SCAN, index, bound);
+    dumps.station = TakeDump(NL80211_CMD_GET_STATION, index, bound);
+    return dumps;
 }
 
 KernelScan DumpKernelScan(const std::string& interfaceName, std::chrono::milliseconds bound) {
-    KernelScan scan;
-    const std::string what = "nl80211 scan dump for " + interfaceName + ": ";
-    const unsigned index = if_nametoindex(interfaceName.c_str());
-    if (index == 0) {
-        scan.error = what + "no network interface of that name";
-        return scan;
-    }
-    // The ages of the answer are counted from no earlier than this.
-    scan.dumpBoottimeNs = BoottimeNowNs();
-    Nl80211ScanDumpParser parser;
-    const std::string error =
-        RunGenericDump("nl80211", NL80211_CMD_GET_SCAN, NL80211_ATTR_IFINDEX, index, parser, bound);
-    if (!error.empty()) {
-        scan.error = what + error;
-        return scan;
-    }
-    scan.answered = true;
-    scan.entries = parser.Entries();
-    return scan;
+    return ReadKernelDumps(TakeKernelDumps(interfaceName, bound));
 }

@@ -118,6 +118,37 @@ bool ReadBss(const uint8_t* p, size_t n, KernelBss& bss) {
     return true;
 }
 
+// Fills `station` from the attributes of a station message; false without a
+// whole MAC address or with a malformed STA_INFO nest.
+bool ReadStation(const uint8_t* p, size_t n, KernelStation& station) {
+    bool hasMac = false, good = true;
+    WalkAttributes(p, n, [&](uint16_t type, const uint8_t* v, size_t len) {
+        if (type == NL80211_ATTR_MAC) {
+            if (len != 6) return good = false;
+            std::memcpy(station.mac, v, 6);
+            hasMac = true;
+        } else if (type == NL80211_ATTR_STA_INFO) {
+            good = WalkAttributes(v, len, [&](uint16_t info, const uint8_t* w, size_t wlen) {
+                if (info != NL80211_STA_INFO_SIGNAL && info != NL80211_STA_INFO_SIGNAL_AVG)
+                    return true;
+                if (wlen != 1) return false;
+                const int8_t dbm = static_cast<int8_t>(w[0]);
+                if (info == NL80211_STA_INFO_SIGNAL) {
+                    station.hasSignal = true;
+                    station.signalDbm = dbm;
+                } else {
+                    station.hasSignalAvg = true;
+                    station.signalAvgDbm = dbm;
+                }
+                return true;
+            });
+            if (!good) return false;
+        }
+        return true;
+    });
+    return good && hasMac;
+}
+
 // The errno of a negative netlink error code.
 int ErrnoOf(int32_t error) { return error == INT32_MIN ? EBADMSG : -error; }
 
@@ -133,20 +164,28 @@ void Nl80211ScanDumpParser::TakeFamilyMessage(const uint8_t* p, size_t n) {
         ++m_dropped;
         return;
     }
-    bool found = false;
+    const uint8_t* attrs = p + GENL_HDRLEN;
+    const size_t length = n - GENL_HDRLEN;
+    bool found = false, station = false;
     KernelBss bss;
     bool good = false;
     // A malformed attribute after a whole BSS nest does not spoil the nest.
-    WalkAttributes(p + GENL_HDRLEN, n - GENL_HDRLEN,
-                   [&](uint16_t type, const uint8_t* v, size_t len) {
-                       if (type != NL80211_ATTR_BSS || found) return true;
-                       found = true;
-                       good = ReadBss(v, len, bss);
-                       return true;
-                   });
+    WalkAttributes(attrs, length, [&](uint16_t type, const uint8_t* v, size_t len) {
+        station = station || type == NL80211_ATTR_STA_INFO;
+        if (type != NL80211_ATTR_BSS || found) return true;
+        found = true;
+        good = ReadBss(v, len, bss);
+        return true;
+    });
     if (good)
         m_entries.push_back(bss);
     else if (found)
+        ++m_dropped;
+    if (found || !station) return;
+    KernelStation s;
+    if (ReadStation(attrs, length, s))
+        m_stations.push_back(s);
+    else
         ++m_dropped;
 }
 
@@ -159,6 +198,7 @@ Nl80211ScanDumpParser::State Nl80211ScanDumpParser::Feed(const uint8_t* data, si
             ++m_dropped;  // the rest of this datagram cannot be delimited
             break;
         }
+        if (Read<uint16_t>(data + at + 6) & NLM_F_DUMP_INTR) m_interrupted = true;
         const uint8_t* payload = data + at + NLMSG_HDRLEN;
         const size_t payloadLength = len - NLMSG_HDRLEN;
         if (type == NLMSG_DONE) {

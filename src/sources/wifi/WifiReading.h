@@ -10,9 +10,11 @@
 #include "aplist/ApList.h"
 #include "sources/wifi/WifiChannel.h"
 
-// Where a reading's dBm came from: the kernel's own figure, or NetworkManager's
-// percentage turned back into dBm.
-enum class DbmSource : uint8_t { kKernel, kPercent };
+// Where a reading's dBm came from: the kernel's own figures (the scan's BSS
+// entry, or for the connected access point the station's signal), or
+// NetworkManager's percentage turned back into dBm (the scan's mapping, or
+// for the connected access point the station's mapping).
+enum class DbmSource : uint8_t { kKernel, kKernelStation, kPercent, kStationPercent };
 
 struct WifiReading {
     uint8_t mac[6] = {};     // the BSSID
@@ -29,6 +31,13 @@ struct WifiReading {
 // Folds one scan's readings into `list` (the caller holds the report lock when
 // it is scanList): a known MAC gets the reading added and its SSID, channel and
 // band refreshed; a new one gets a record in the list's sorted place. The SSID
-// is kept up to its first NUL and at most 31 bytes, as the board's are. A
-// record that cannot be allocated loses only that reading.
+// is kept up to its first NUL and at most 31 bytes, as the board's are; a
+// 32-byte SSID that is UTF-8 is cut before the character the 31st byte would
+// split, other bytes are kept as they are. A record that cannot be allocated
+// loses only that reading.
 void MergeWifiReadings(CApList& list, const std::vector<WifiReading>& readings);
+
+// How many of the n bytes of p fit `limit` bytes: n when n <= limit; when the
+// n bytes are UTF-8, the longest whole-character prefix of at most `limit`;
+// otherwise `limit`.
+size_t Utf8CutLength(const uint8_t* p, size_t n, size_t limit);

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 
 #include "sources/wifi/WifiSignal.h"
 
@@ -33,6 +34,23 @@ const KernelBss* KernelMatch(const KernelScan& kernel, const uint8_t mac[6], uin
     return match;
 }
 
+// The station's signal of the connected access point, in dBm, when the kernel has a usable one.
+bool StationSignal(const KernelScan& kernel, const uint8_t mac[6], int16_t& dbm) {
+    for (const KernelStation& st : kernel.stations) {
+        if (std::memcmp(st.mac, mac, 6) != 0) continue;
+        // 0 dBm is what drivers without a signal report.
+        if (st.hasSignalAvg && st.signalAvgDbm < 0) {
+            dbm = st.signalAvgDbm;
+            return true;
+        }
+        if (st.hasSignal && st.signalDbm < 0) {
+            dbm = st.signalDbm;
+            return true;
+        }
+    }
+    return false;
+}
+
 int HexDigit(char c) {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
@@ -41,6 +59,53 @@ int HexDigit(char c) {
 }
 
 }  // namespace
+
+std::string DumpOutcome(const Nl80211ScanDumpParser& parser) {
+    switch (parser.GetState()) {
+        case Nl80211ScanDumpParser::State::kDone:
+            return {};
+        case Nl80211ScanDumpParser::State::kFailed: {
+            char buffer[128];
+            return strerror_r(parser.ErrorCode(), buffer, sizeof buffer);  // GNU: thread-safe
+        }
+        default:
+            return "the answer did not end";
+    }
+}
+
+KernelDumpAnswer TakeAgainIfInterrupted(const std::function<KernelDumpAnswer()>& take) {
+    KernelDumpAnswer answer = take();
+    if (!answer.failure.empty()) return answer;
+    Nl80211ScanDumpParser parser;
+    for (const std::vector<uint8_t>& d : answer.datagrams) parser.Feed(d.data(), d.size());
+    return parser.Interrupted() ? take() : answer;
+}
+
+KernelScan ReadKernelDumps(const KernelDumps& dumps) {
+    KernelScan scan;
+    scan.dumpBoottimeNs = dumps.dumpBoottimeNs;
+    const auto read = [&](const KernelDumpAnswer& answer, const char* what,
+                          Nl80211ScanDumpParser& parser) {
+        std::string why = answer.failure;
+        if (why.empty()) {
+            for (const std::vector<uint8_t>& d : answer.datagrams) parser.Feed(d.data(), d.size());
+            why = DumpOutcome(parser);
+        }
+        return why.empty() ? why
+                           : std::string("nl80211 ") + what + " dump for " + dumps.interfaceName +
+                                 ": " + why;
+    };
+    Nl80211ScanDumpParser bss, stations;
+    scan.error = read(dumps.scan, "scan", bss);
+    scan.answered = scan.error.empty();
+    if (scan.answered) {
+        scan.entries = bss.Entries();
+        scan.interrupted = bss.Interrupted();
+    }
+    scan.stationError = read(dumps.station, "station", stations);
+    if (scan.stationError.empty()) scan.stations = stations.Stations();
+    return scan;
+}
 
 int64_t BoottimeNowNs() {
     timespec ts{};
@@ -91,13 +156,47 @@ WifiScanResult CombineScan(const std::vector<NmAccessPoint>& accessPoints, const
                 r.privacy = (bss->capability >> 4) & 1;
                 r.capabilityFlag = (bss->capability >> 13) & 1;
             }
-            ++result.kernelDbm;
+        } else if (ap.connected && StationSignal(kernel, r.mac, r.dbm)) {
+            r.source = DbmSource::kKernelStation;
+        } else if (ap.connected && ap.stationStrength) {
+            r.dbm = DbmFromStationPercent(ap.strength);
+            r.source = DbmSource::kStationPercent;
         } else {
             r.dbm = DbmFromPercent(ap.strength);
             r.source = DbmSource::kPercent;
-            ++result.derivedDbm;
+        }
+        const bool kernelFigure =
+            r.source == DbmSource::kKernel || r.source == DbmSource::kKernelStation;
+        ++(kernelFigure ? result.kernelDbm : result.derivedDbm);
+        if (ap.connected) {
+            result.connectedHeard = true;
+            result.connectedSource = r.source;
         }
         result.readings.push_back(r);
     }
     return result;
+}
+
+std::string DbmKindLine(const WifiScanResult& counts) {
+    if (counts.kernelDbm + counts.derivedDbm == 0) return {};
+    std::string line = "pellorin: Wi-Fi readings carry ";
+    if (counts.derivedDbm == 0)
+        line += "the kernel's dBm";
+    else if (counts.kernelDbm == 0)
+        line +=
+            "dBm derived from NetworkManager's percentage (" +
+            (counts.kernelError.empty() ? std::string("the kernel's scan results had none of them")
+                                        : counts.kernelError) +
+            ")";
+    else
+        line +=
+            "the kernel's dBm where it had the access point, else dBm derived from "
+            "NetworkManager's percentage";
+    if (counts.connectedHeard && counts.connectedSource == DbmSource::kKernelStation)
+        line += "; the connected access point's is the kernel's station signal";
+    else if (counts.connectedHeard && counts.connectedSource == DbmSource::kStationPercent)
+        line +=
+            "; the connected access point's is derived from the percentage NetworkManager "
+            "makes of its station signal";
+    return line;
 }

@@ -7,6 +7,12 @@ int16_t DbmFromPercent(int percent) {
     return static_cast<int16_t>(-40 - (3 * (100 - percent) + 4) / 5);
 }
 
+int16_t DbmFromStationPercent(int percent) {
+    if (percent >= 100) return -20;
+    if (percent <= 30) return -90;
+    return static_cast<int16_t>(percent - 120);
+}
+
 bool PlausibleMbm(int32_t mbm) { return mbm >= -15000 && mbm <= 3000; }
 
 int16_t DbmFromMbm(int32_t mbm) {

@@ -9,6 +9,14 @@
 // 0 % for -100 dBm or weaker, so those two give -40 and -100.
 int16_t DbmFromPercent(int percent);
 
+// NetworkManager sets the connected access point's percentage every 6 s from
+// the station's signal with another mapping, in float,
+//   p = 100 - 70 * ((-20 - clamp(dBm, -90, -20)) / 70),
+// which is dBm + 120 but for -56 dBm (63 like -57; 64 never occurs). Its
+// inverse: p - 120, with 100 % standing for -20 dBm or stronger and 30 % for
+// -90 dBm or weaker.
+int16_t DbmFromStationPercent(int percent);
+
 // The kernel's NL80211_BSS_SIGNAL_MBM (hundredths of dBm) in whole dBm,
 // truncated toward zero like every division of the survey (-5450 is -54).
 int16_t DbmFromMbm(int32_t mbm);

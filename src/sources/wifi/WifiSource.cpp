@@ -5,21 +5,46 @@
 
 #include "aplist/ApList.h"
 #include "board/BoardInterfaces.h"
+#include "sources/wifi/WifiCapture.h"
 
 CWifiSource::CWifiSource(const QDBusConnection& bus, Options options, QObject* parent)
-    : QObject(parent), m_scanner(bus, options.scanner), m_options(std::move(options)) {
-    if (m_options.scansPerPoint < 1) m_options.scansPerPoint = 1;
-    m_radar.setInterval(m_options.drawInterval);
-    connect(&m_radar, &QTimer::timeout, this, [this] { PostDraw(); });
-    connect(&m_scanner, &NetworkManagerScanner::adapterChanged, this,
-            &CWifiSource::OnAdapterChanged);
-    connect(&m_scanner, &NetworkManagerScanner::accessPointsReceived, this,
-            &CWifiSource::OnAccessPoints);
-    connect(&m_scanner, &NetworkManagerScanner::scanFinished, this, &CWifiSource::OnScanFinished);
-    connect(&m_scanner, &NetworkManagerScanner::scanLost, this, &CWifiSource::OnScanLost);
+    : CWifiSource(std::make_unique<CBusLink>(bus, options.kernelDump), std::move(options), parent) {
 }
 
-CWifiSource::~CWifiSource() = default;
+CWifiSource::CWifiSource(std::unique_ptr<CNmLink> link, Options options, QObject* parent)
+    : QObject(parent), m_options(std::move(options)), m_link(std::move(link)) {
+    if (m_options.scansPerPoint < 1) m_options.scansPerPoint = 1;
+    CNmLink* used = m_link.get();
+    if (!m_options.capturePath.isEmpty()) {
+        m_capture = std::make_unique<CCaptureLink>(*m_link);
+        QString why;
+        if (m_capture->Open(m_options.capturePath, why)) {
+            used = m_capture.get();
+        } else {
+            m_capture.reset();
+            // The adapter is used without a capture, but nobody is left
+            // believing one is being made.
+            m_captureProblem = QStringLiteral(
+                                   "Cannot write the capture file %1 (%2). The Wi-Fi adapter's "
+                                   "traffic is not recorded.")
+                                   .arg(m_options.capturePath, why);
+        }
+    }
+    m_scanner = std::make_unique<NetworkManagerScanner>(*used, m_options.scanner);
+    m_radar.setInterval(m_options.drawInterval);
+    connect(&m_radar, &QTimer::timeout, this, [this] { PostDraw(); });
+    connect(m_scanner.get(), &NetworkManagerScanner::adapterChanged, this,
+            &CWifiSource::OnAdapterChanged);
+    connect(m_scanner.get(), &NetworkManagerScanner::accessPointsReceived, this,
+            &CWifiSource::OnAccessPoints);
+    connect(m_scanner.get(), &NetworkManagerScanner::scanFinished, this,
+            &CWifiSource::OnScanFinished);
+    connect(m_scanner.get(), &NetworkManagerScanner::scanLost, this, &CWifiSource::OnScanLost);
+}
+
+CWifiSource::~CWifiSource() {
+    m_scanner.reset();  // before the links it talks through
+}
 
 void CWifiSource::StartScan(int32_t, int32_t, ScanTrigger) {
     {
@@ -34,13 +59,13 @@ void CWifiSource::StartScan(int32_t, int32_t, ScanTrigger) {
     m_scanning = true;
     // A scan of an earlier point may still run in the scanner; its answers
     // are dropped with it.
-    m_scanner.CancelScan();
-    m_scanner.StartScan();
+    m_scanner->CancelScan();
+    m_scanner->StartScan();
     m_radar.start();
 }
 
 void CWifiSource::CancelScan() {
-    if (m_scanning) m_scanner.CancelScan();
+    if (m_scanning) m_scanner->CancelScan();
     EndScan();
     m_finished = false;
 }
@@ -62,13 +87,11 @@ SourceState CWifiSource::State() const {
 }
 
 SourceTexts CWifiSource::StartupTexts() const {
-    if (m_present) {
-        QString digits = m_address;
-        digits.remove(QLatin1Char(':'));
+    if (m_present)
         return {QStringLiteral("(Wi-Fi %1)").arg(m_interface).toStdString(),
-                QStringLiteral("(%1)").arg(digits.toUpper()).toStdString()};
-    }
-    return {"(Wi-Fi)", m_answered ? "(no adapter)" : "(looking)"};
+                QStringLiteral("(%1)").arg(m_address.toLower()).toStdString(),
+                QStringLiteral("for Wi-Fi adapter %1").arg(m_interface).toStdString()};
+    return {"(Wi-Fi)", m_answered ? "(no adapter)" : "(looking)", "for a Wi-Fi adapter"};
 }
 
 std::string CWifiSource::NoticeText() const {
@@ -104,9 +127,13 @@ void CWifiSource::OnAccessPoints(const std::vector<WifiReading>& batch) {
 void CWifiSource::OnScanFinished(const WifiScanSummary& summary) {
     if (!m_scanning) return;
     m_summary = summary;
-    TellWhichDbm(summary);
+    // Said at the first scan that heard anything, and whenever it changes.
+    if (!summary.dbmLine.empty() && summary.dbmLine != m_toldDbm) {
+        m_toldDbm = summary.dbmLine;
+        std::fprintf(stderr, "%s\n", m_toldDbm.c_str());
+    }
     if (--m_scansLeft > 0) {
-        m_scanner.StartScan();  // NetworkManager spaces the scans out itself
+        m_scanner->StartScan();  // NetworkManager spaces the scans out itself
         return;
     }
     EndScan();
@@ -119,29 +146,11 @@ void CWifiSource::OnScanLost(const QString& message) {
     EndScan();
     m_givenUp = true;
     // A lost adapter is told by the notice; any other loss by its message.
-    m_lossText = m_scanner.HasAdapter() ? message : QString();
-    m_present = m_scanner.HasAdapter();
+    m_lossText = m_scanner->HasAdapter() ? message : QString();
+    m_present = m_scanner->HasAdapter();
     m_answered = true;
     std::fprintf(stderr, "pellorin: Wi-Fi scan given up: %s\n", qPrintable(message));
     PostState();
-}
-
-void CWifiSource::TellWhichDbm(const WifiScanSummary& summary) {
-    if (summary.accessPoints == 0) return;
-    const int kind = summary.derivedDbm == 0 ? 0 : summary.kernelDbm == 0 ? 1 : 2;
-    if (kind == m_toldDbm) return;
-    m_toldDbm = kind;
-    if (kind == 0)
-        std::fprintf(stderr, "pellorin: Wi-Fi readings carry the kernel's dBm\n");
-    else if (kind == 1)
-        std::fprintf(stderr,
-                     "pellorin: Wi-Fi readings carry dBm derived from NetworkManager's "
-                     "percentage (%s)\n",
-                     qPrintable(summary.kernelNote));
-    else
-        std::fprintf(stderr,
-                     "pellorin: Wi-Fi readings carry the kernel's dBm where it had the access "
-                     "point, else dBm derived from NetworkManager's percentage\n");
 }
 
 void CWifiSource::PostDraw() {

@@ -10,6 +10,8 @@
 // --wifi-scans N takes N adapter scans at a point and merges each: every
 // access point's record then holds the sum and the count of its readings, and
 // the recorded point their average, as the board's readings are averaged.
+// --capture FILE records what the source takes from NetworkManager and the
+// kernel (WifiCapture.h).
 
 #include <QDBusConnection>
 #include <QObject>
@@ -17,14 +19,18 @@
 #include <QTimer>
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "sources/MeasurementSource.h"
 #include "sources/wifi/NetworkManagerScanner.h"
+#include "sources/wifi/NmLink.h"
 
 // The notice strip's texts (UTF-8, with "…").
 constexpr const char* kAdapterLostText = "Wi-Fi adapter lost, reconnecting\xE2\x80\xA6";
 constexpr const char* kNoAdapterText = "No Wi-Fi adapter, waiting for one\xE2\x80\xA6";
+
+class CCaptureLink;
 
 class CWifiSource : public QObject, public IMeasurementSource {
 public:
@@ -32,16 +38,24 @@ public:
         NetworkManagerScanner::Options scanner;  // interfaceName: --wifi=IFACE
         int scansPerPoint = 1;                   // --wifi-scans N
         std::chrono::milliseconds drawInterval{250};
+        QString capturePath;                // --capture FILE; empty: none
+        CBusLink::KernelDumpFn kernelDump;  // empty: the live dumps
     };
     // Called once per change of the adapter: found (present, message empty)
     // or missing (message says why).
     using AdapterFn = std::function<void(bool present, const QString& message)>;
 
+    // On `bus` (the system bus in the program).
     CWifiSource(const QDBusConnection& bus, Options options, QObject* parent = nullptr);
+    // On any link, for example a capture played back (Options::kernelDump unused).
+    CWifiSource(std::unique_ptr<CNmLink> link, Options options, QObject* parent = nullptr);
     ~CWifiSource() override;
 
+    // Why --capture records nothing ("" when it records or was not asked for).
+    const QString& CaptureProblem() const { return m_captureProblem; }
+
     // Looks for the adapter now rather than at the first scan.
-    void FindAdapter() { m_scanner.FindAdapter(); }
+    void FindAdapter() { m_scanner->FindAdapter(); }
     void SetAdapterListener(AdapterFn fn) { m_onAdapter = std::move(fn); }
     const QString& InterfaceName() const { return m_interface; }
     // What the last finished scan told (which dBm it used).
@@ -53,7 +67,8 @@ public:
     bool TakeFinishedScan() override;
     bool ScanGivenUp() const override { return m_givenUp; }
     SourceState State() const override;
-    // "(Wi-Fi wlan0)" and the adapter's address as 12 hex digits.
+    // "(Wi-Fi wlan0)", the adapter's address as "(aa:bb:cc:dd:ee:ff)" and
+    // "for Wi-Fi adapter wlan0" in the picture's line.
     SourceTexts StartupTexts() const override;
     std::string NoticeText() const override;
     std::string ScanLossText() const override { return m_lossText.toStdString(); }
@@ -67,12 +82,14 @@ private:
     void OnScanFinished(const WifiScanSummary& summary);
     void OnScanLost(const QString& message);
     void EndScan();
-    void TellWhichDbm(const WifiScanSummary& summary);
     void PostDraw();
     void PostState();
 
-    NetworkManagerScanner m_scanner;
     Options m_options;
+    std::unique_ptr<CNmLink> m_link;          // the bus, or a recording
+    std::unique_ptr<CCaptureLink> m_capture;  // --capture: records what m_link carries
+    QString m_captureProblem;
+    std::unique_ptr<NetworkManagerScanner> m_scanner;  // destroyed before the links
     IDrawNotifier* m_notifier = nullptr;
     AdapterFn m_onAdapter;
     QTimer m_radar;  // draws while the adapter scans
@@ -91,5 +108,5 @@ private:
     QString m_lossText;
     uint16_t m_cells = 0;
     WifiScanSummary m_summary;
-    int m_toldDbm = -1;  // which dBm the program last said it records
+    std::string m_toldDbm;  // the line the program last said which dBm it records with
 };

@@ -1,0 +1,39 @@
+#pragma once
+// The view's two scroll bars over the site map. Every action of a bar (line,
+// page, thumb drag, wheel, edge, "Scroll here", auto-repeat) becomes the
+// handheld's scroll code for its axis, handed to `scroll` at once; the view
+// then moves the map and puts the thumbs back at the cursor (SyncTo), before
+// the bar shows them. Like scroll bars without a range, they are hidden
+// until a site is open.
+
+#include <functional>
+
+#include "map/SurveyMap.h"
+
+class QGridLayout;
+class QScrollBar;
+class QWidget;
+
+class CMapScrollBars {
+public:
+    using Scroll = std::function<void(MapAxis axis, int code, int position)>;
+    // The bars go into `grid` beside and below the client area at (0, 0).
+    CMapScrollBars(QWidget* owner, QGridLayout* grid, Scroll scroll);
+
+    void Show(bool shown);
+    // Ranges of a newly opened map of `width` x `height` world units, page
+    // steps of a client of `pageWidth` x `pageHeight` pixels.
+    void SetRanges(int width, int height, int pageWidth, int pageHeight);
+    // Both thumbs at the cursor, without a scroll of their own.
+    void SyncTo(const CSurveyMap& map);
+    void SyncTo(MapAxis axis, int position);
+
+    QScrollBar* Bar(MapAxis axis) const { return axis == MapAxis::kX ? m_h : m_v; }
+    // The room the bars that show take from the owner, in pixels.
+    int TakenWidth() const;
+    int TakenHeight() const;
+
+private:
+    QScrollBar* m_h = nullptr;
+    QScrollBar* m_v = nullptr;
+};

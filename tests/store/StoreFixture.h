@@ -1,0 +1,79 @@
+#pragma once
+// One fixture for the store's suites: a scratch directory with a site path
+// beside which the store lives, the survey's points as a test writes them,
+// and what the store told.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "ScratchDir.h"
+#include "journal/JournalFormat.h"
+#include "store/SurveyStore.h"
+
+struct Told {
+    std::string caption, text;
+};
+
+inline constexpr time_t kStoreNow = 1'796'000'000;
+
+class StoreTest : public ::testing::Test {
+protected:
+    StoreTest() {
+        store.UseClock([] { return kStoreNow; });
+    }
+    std::string Site() const { return (dir.Path() / "office.hss").string(); }
+    std::string StoreFile() const { return StorePathFor(Site()); }
+
+    // A binding of the site file: `version` tells versions apart, `plan` plans.
+    static StoreBinding Binding(uint32_t version, uint32_t plan = 7) {
+        StoreBinding b;
+        b.site = {1000 + version, 1'700'000'000 + version, 0xC0FFEE00 + version};
+        b.planCrc = plan;
+        b.planBytes = 1078 + 64;
+        return b;
+    }
+    static SequencePoint Point(int32_t x, int32_t y, int32_t entries, bool placeholder = false) {
+        SequencePoint p;
+        p.x = x, p.y = y, p.entries = entries, p.placeholder = placeholder;
+        return p;
+    }
+    // A recorded point of `aps` access points (none: the placeholder), the
+    // journal's counter L after it, and its readings, every one at `dbm`.
+    static JournalPoint Recorded(int32_t x, int32_t y, int aps, int32_t sequence) {
+        JournalPoint p;
+        p.x = x, p.y = y, p.locationCount = sequence;
+        p.entries.resize(aps > 0 ? aps : 1);
+        for (int i = 0; i < aps; ++i) p.entries[i].channel = static_cast<uint8_t>(1 + i);
+        return p;
+    }
+    static std::vector<ScanReading> Readings(int n, int16_t dbm) {
+        std::vector<ScanReading> out(n);
+        for (int i = 0; i < n; ++i) {
+            out[i].mac[5] = static_cast<uint8_t>(i % 2);
+            out[i].dbm = dbm;
+            out[i].timeMs = 1'796'000'000'000 + i;
+        }
+        return out;
+    }
+    // The dBm of each point's readings in ordinal order (0: none); a point's
+    // readings are all alike in these tests, so mixed ones fail.
+    std::vector<int> Signatures() {
+        std::vector<int> out;
+        for (size_t i = 0; i < store.Sequence().Size(); ++i) {
+            const std::vector<ScanReading> r = store.PointReadings(i);
+            int sig = r.empty() ? 0 : r[0].dbm;
+            for (const ScanReading& x : r)
+                if (x.dbm != sig) sig = 999;
+            out.push_back(sig);
+        }
+        return out;
+    }
+
+    ScratchDir dir;
+    std::vector<Told> told;
+    CSurveyStore store{[this](const std::string& c, const std::string& t) {
+        told.push_back({c, t});
+    }};
+};

@@ -1,0 +1,257 @@
+// The survey store through a survey's life: points and their readings kept,
+// deleted, saved, recovered and set aside; the binding to the site file;
+// versions of the store; a damaged or locked store.
+
+#include <sqlite3.h>
+
+#include <cmath>
+#include <filesystem>
+
+#include "StoreFixture.h"
+#include "aplist/ApList.h"
+#include "journal/JournalReader.h"
+#include "map/CircleLog.h"
+#include "site/SiteFile.h"
+#include "site/SiteRecord.h"
+#include "store/Sqlite.h"
+#include "store/StoreSchema.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+TEST(SurveySequenceTest, RunsAndSaveGroups) {
+    CSurveySequence seq;
+    // (x, entries, placeholder): two points at 5, a placeholder and a point at 9, one at 7
+    const struct {
+        int32_t x, entries;
+        bool placeholder;
+    } points[] = {{5, 2, false}, {5, 1, false}, {9, 1, true}, {9, 3, false}, {7, 1, false}};
+    for (const auto& p : points) seq.Append({0, p.x, 0, p.entries, p.placeholder});
+    EXPECT_EQ(seq.FileGroups(), (std::vector<size_t>{0, 0, 1, 1, 2}));
+
+    const struct {
+        int32_t first, removed;
+        bool found;
+        size_t at, count;
+    } runs[] = {
+        {1, 3, true, 0, 2},                        // the run at 5: both points
+        {3, 1, true, 1, 1},                        // its second point alone
+        {4, 4, true, 2, 2},                        // placeholder and point at 9
+        {2, 1, false, 0, 0},                       // inside a point
+        {4, 5, false, 0, 0},                       // across two positions
+        {8, 1, true, 4, 1},  {9, 1, false, 0, 0},  // past the end
+    };
+    for (const auto& r : runs) {
+        const auto got = seq.LocateRun(r.first, r.removed);
+        ASSERT_EQ(got.has_value(), r.found) << r.first << "+" << r.removed;
+        if (got) {
+            EXPECT_EQ(got->first * 100 + got->count, r.at * 100 + r.count) << r.first;
+        }
+    }
+}
+
+TEST(FilePointsTest, TheFilesGroupsAsOpenLoadsThem) {
+    FileSource src(std::string(PELLORIN_SAMPLES) + "/office-surveyed.hss");
+    CSiteRecord site;
+    ASSERT_TRUE(ReadSiteHeader(src, site).ok);
+    const std::vector<SequencePoint> points = FilePointsOf(src, site);
+    CApList list;
+    std::vector<LoggedCircle> circles;
+    CSiteRecord again = site;
+    ASSERT_TRUE(ReadPoints(src, again, list, [&](int32_t x, int32_t y, int16_t s) {
+                    circles.push_back({x, y, s, 0});
+                }).ok);
+    ASSERT_GT(points.size(), 2u);
+    ASSERT_EQ(points.size(), circles.size());
+    int64_t entries = 0;
+    for (size_t i = 0; i < points.size(); ++i) {
+        EXPECT_EQ(points[i].x * 100000 + points[i].y, circles[i].x * 100000 + circles[i].y);
+        circles[i].records = points[i].entries;
+        entries += points[i].entries;
+    }
+    EXPECT_EQ(entries, list.Count());
+    // The same, from the survey list and the circle log after a load.
+    EXPECT_EQ(SurveyPointsOf(list, circles), points);
+}
+
+TEST_F(StoreTest, PointsKeepTheirReadingsThroughDeletionAndSave) {
+    store.Opened(Site(), Binding(1), {Point(10, 10, 2), Point(20, 20, 1, true)}, true);
+    ASSERT_TRUE(store.IsOpen());
+    EXPECT_TRUE(store.PointRecorded(Recorded(30, 30, 2, 1), Readings(3, -51)));
+    EXPECT_TRUE(store.PointRecorded(Recorded(40, 40, 1, 2), Readings(2, -62)));
+    store.PointDeleted({3, 20, 20, 1});  // the file's placeholder
+    const StoreBinding saved = Binding(2);
+    store.SaveStarting(saved);
+    store.Saved();
+    store.Close();
+
+    store.Opened(Site(), saved, {Point(10, 10, 2), Point(30, 30, 2), Point(40, 40, 1)}, true);
+    EXPECT_EQ(Signatures(), (std::vector<int>{0, -51, -62}));
+    EXPECT_TRUE(told.empty());
+}
+
+TEST_F(StoreTest, StatisticsOfAPoint) {
+    store.Opened(Site(), Binding(1), {}, true);
+    std::vector<ScanReading> r = Readings(3, 0);
+    r[0].dbm = -61, r[1].dbm = -62, r[2].dbm = -64;
+    for (ScanReading& x : r) x.mac[5] = 9;
+    store.PointRecorded(Recorded(1, 1, 1, 1), r);
+    const std::vector<ApStatistics> s = store.PointStatistics(0);
+    ASSERT_EQ(s.size(), 1u);
+    EXPECT_EQ(s[0].mac[5], 9);
+    EXPECT_EQ(s[0].readings, 3);
+    EXPECT_EQ(s[0].least, -64);
+    EXPECT_EQ(s[0].most, -61);
+    EXPECT_NEAR(s[0].mean, -62.3333, 1e-3);
+    EXPECT_NEAR(s[0].spread, 1.2472, 1e-3);
+}
+
+TEST_F(StoreTest, PointsSavedAsOneGroupBecomeOnePoint) {
+    store.Opened(Site(), Binding(1), {}, true);
+    store.PointRecorded(Recorded(5, 5, 0, 1), Readings(0, 0));  // nothing heard
+    store.PointRecorded(Recorded(5, 5, 2, 2), Readings(2, -70));
+    store.PointRecorded(Recorded(5, 5, 1, 3), Readings(3, -70));
+    store.SaveStarting(Binding(2));
+    store.Saved();
+    ASSERT_EQ(store.Sequence().Size(), 1u);
+    EXPECT_EQ(store.Sequence().Points()[0],
+              (SequencePoint{store.Sequence().Points()[0].id, 5, 5, 3}));
+    EXPECT_EQ(store.PointReadings(0).size(), 5u);
+}
+
+TEST_F(StoreTest, BindingToTheSiteFile) {
+    const struct {
+        const char* what;
+        StoreBinding reopened;
+        bool readings, scale, tells;
+    } cases[] = {
+        {"the same file", Binding(1), true, true, false},
+        {"saved elsewhere", Binding(5), false, true, true},
+        {"plan replaced", Binding(1, 8), false, false, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove(StoreFile());
+        told.clear();
+        store.Opened(Site(), Binding(1), {}, true);
+        store.PointRecorded(Recorded(3, 3, 1, 1), Readings(2, -40));
+        store.SaveStarting(Binding(1));  // the save writes the file as it is
+        store.Saved();
+        PlanScaleRecord scale;
+        scale.metresPerPixel = 0.05;
+        ASSERT_TRUE(store.SetScale(scale));
+        store.Close();
+
+        store.Opened(Site(), c.reopened, {Point(3, 3, 1)}, true);
+        EXPECT_EQ(Signatures(), std::vector<int>{c.readings ? -40 : 0});
+        EXPECT_EQ(store.Scale().has_value(), c.scale);
+        EXPECT_EQ(told.size(), c.tells ? 1u : 0u);
+        store.Close();
+    }
+}
+
+TEST_F(StoreTest, PointsNotKeptComeBackAtTheNextOpen) {
+    store.Opened(Site(), Binding(1), {}, true);
+    store.PointRecorded(Recorded(3, 3, 1, 1), Readings(2, -40));
+    store.SaveStarting(Binding(2));
+    store.Saved();
+    store.Opened(Site(), Binding(2), {Point(3, 3, 1)}, false);
+    EXPECT_EQ(store.Sequence().Size(), 0u);
+    store.Opened(Site(), Binding(2), {Point(3, 3, 1)}, true);
+    EXPECT_EQ(Signatures(), std::vector<int>{-40});
+}
+
+TEST_F(StoreTest, RecoveryGivesTheJournalsPointsTheirReadings) {
+    store.Opened(Site(), Binding(1), {Point(1, 1, 1)}, true);
+    store.PointRecorded(Recorded(2, 2, 1, 1), Readings(2, -41));
+    store.PointRecorded(Recorded(3, 3, 1, 2), Readings(2, -42));
+    // Committed, but the program died before the journal had it.
+    store.PointRecorded(Recorded(9, 9, 1, 4), Readings(2, -49));
+    store.Close();
+
+    JournalContents journal;
+    journal.hasBegin = true;
+    journal.begin.keepPoints = true;
+    journal.changes = {Recorded(2, 2, 1, 1), Recorded(3, 3, 1, 2),
+                       Recorded(4, 4, 1, 3),  // recorded while the store was out of use
+                       JournalDeletion{2, 2, 2, 1}};
+    store.Recovered(Site(), Binding(1), {Point(1, 1, 1)}, journal, journal.changes.size());
+    EXPECT_EQ(Signatures(), (std::vector<int>{0, -42, 0}));
+    EXPECT_TRUE(told.empty());
+
+    // Declined at the next Open: the unsaved points' readings are set aside.
+    store.Opened(Site(), Binding(1), {Point(1, 1, 1)}, true);
+    EXPECT_EQ(Signatures(), std::vector<int>{0});
+    sqlite::Db db;
+    db.Open(StoreFile(), SQLITE_OPEN_READONLY, nullptr);
+    EXPECT_EQ(sqlite::QueryInt(db, "SELECT COUNT(*) FROM points WHERE aside IS NOT NULL"), 3);
+    EXPECT_EQ(sqlite::QueryInt(db, "SELECT COUNT(*) FROM points WHERE x = 9"), 0);
+}
+
+TEST_F(StoreTest, ASaveThatWentThroughBeforeItsEndIsSettledAtOpen) {
+    store.Opened(Site(), Binding(1), {}, true);
+    store.PointRecorded(Recorded(2, 2, 1, 1), Readings(2, -41));
+    store.PointRecorded(Recorded(2, 2, 1, 2), Readings(2, -41));
+    store.SaveStarting(Binding(2));
+    store.Close();  // killed after the rename
+    store.Opened(Site(), Binding(2), {Point(2, 2, 2)}, true);
+    EXPECT_EQ(Signatures(), std::vector<int>{-41});
+    EXPECT_EQ(store.PointReadings(0).size(), 4u);
+}
+
+TEST_F(StoreTest, AnOlderStoreIsMigratedAndANewerOneRefused) {
+    {
+        sqlite::Db db;
+        db.Open(StoreFile(), SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+        storeschema::Migrate(db, 0, storeschema::kVersion - 1);
+        db.Exec("INSERT INTO settings VALUES ('a', 'b')");
+    }
+    store.Opened(Site(), Binding(1), {}, true);
+    ASSERT_TRUE(store.IsOpen());
+    EXPECT_EQ(store.Setting("a"), "b");
+    EXPECT_TRUE(store.SetCoverage({"lab", 10, 0}));
+    store.Close();
+    {
+        sqlite::Db db;
+        db.Open(StoreFile(), SQLITE_OPEN_READWRITE, nullptr);
+        EXPECT_EQ(sqlite::QueryInt(db, "PRAGMA user_version"), storeschema::kVersion);
+        db.Exec(("PRAGMA user_version = " + std::to_string(storeschema::kVersion + 1)).c_str());
+    }
+    const Bytes before = ReadFileBytes(StoreFile());
+    store.Opened(Site(), Binding(1), {}, true);
+    EXPECT_FALSE(store.IsOpen());
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_NE(told[0].text.find("newer Pellorin"), std::string::npos);
+    EXPECT_FALSE(store.PointRecorded(Recorded(1, 1, 1, 1), Readings(1, -50)));
+    EXPECT_EQ(ReadFileBytes(StoreFile()), before);
+}
+
+TEST_F(StoreTest, ADamagedStoreIsKeptAsideAndANewOneBegun) {
+    const Bytes junk(5000, 0x5A);
+    WriteFileBytes(StoreFile(), junk);
+    store.Opened(Site(), Binding(1), {}, true);
+    ASSERT_TRUE(store.IsOpen());
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_NE(told[0].text.find("office.hss.survey.20261130-"), std::string::npos) << told[0].text;
+    int kept = 0;
+    for (const auto& e : fs::directory_iterator(dir.Path()))
+        if (e.path().filename().string().rfind("office.hss.survey.2026", 0) == 0)
+            kept += ReadFileBytes(e.path()) == junk;
+    EXPECT_EQ(kept, 1);
+    EXPECT_TRUE(store.PointRecorded(Recorded(1, 1, 1, 1), Readings(1, -50)));
+}
+
+TEST_F(StoreTest, ALockedStoreLeavesTheSurveyGoing) {
+    store.Opened(Site(), Binding(1), {}, true);
+    store.Close();
+    sqlite::Db other;
+    other.Open(StoreFile(), SQLITE_OPEN_READWRITE, nullptr);
+    other.Exec("PRAGMA locking_mode = EXCLUSIVE; BEGIN EXCLUSIVE");
+    store.Opened(Site(), Binding(1), {}, true);
+    EXPECT_FALSE(store.PointRecorded(Recorded(1, 1, 1, 1), Readings(1, -50)));
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_NE(told[0].text.find("locked"), std::string::npos) << told[0].text;
+}
+
+}  // namespace

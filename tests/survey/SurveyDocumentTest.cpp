@@ -1,0 +1,429 @@
+// The survey document without a window: loading (every refusal leaves the
+// open survey alone), the edit commands and what their listeners hear, the
+// unsaved state, saving and reading back, and the journal under recovery and
+// under failing file calls. The point session beside it, with a scripted
+// source.
+
+#include <cstdlib>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <deque>
+#include <filesystem>
+#include <string>
+#include <system_error>
+#include <utility>
+#include <vector>
+
+#include "FifoRescue.h"
+#include "ScratchDir.h"
+#include "SiteTestSupport.h"
+#include "SurveyEntries.h"
+#include "aplist/ApList.h"
+#include "journal/JournalReader.h"
+#include "map/SurveyMap.h"
+#include "site/FileOps.h"
+#include "site/SiteSave.h"
+#include "sources/PointSession.h"
+#include "survey/SiteLoader.h"
+#include "survey/SurveyDocument.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr time_t kNow = 1796620500;  // 2026-12-07 05:15:00 UTC
+
+struct Heard {
+    uint8_t macLast;
+    int64_t sum;
+    int32_t readings = 1;
+};
+
+// What a survey is, to compare one with another: its entries, counters and
+// the map its listeners painted.
+struct Snapshot {
+    std::vector<SurveyEntry> entries;
+    int32_t locations = 0, aps = 0;
+    std::vector<uint32_t> layer;
+    std::vector<int32_t> circles;  // x, y, strength, records of each
+    bool operator==(const Snapshot&) const = default;
+};
+
+class SurveyDocumentTest : public ::testing::Test, public ISurveyListener {
+protected:
+    void SetUp() override { Reset(); }
+    void TearDown() override { Reset(); }
+    static void Reset() {
+        scanList.RemoveAll();
+        surveyList.RemoveAll();
+    }
+
+    std::string Site(const std::string& name) {
+        return dir.Write(name, SmallSiteFile(240, 268)).string();
+    }
+    std::unique_ptr<CSurveyDocument> NewDocument(FileOps* ops = nullptr) {
+        auto d = std::make_unique<CSurveyDocument>(
+            [this](const std::string& caption, const std::string& text) {
+                told.push_back(caption + ": " + text);
+            });
+        d->AddListener(this);
+        d->Journal().UseClock([] { return kNow; });
+        if (ops != nullptr) d->UseFileOps(ops);
+        return d;
+    }
+    // Open as the window runs it: plan, the journal beside it, the points
+    // when kept, then the document adopts the site.
+    SiteStatus Open(CSurveyDocument& d, const std::string& path, bool keep, bool recover = false) {
+        CSiteLoader loader(path);
+        SiteStatus status = loader.ReadPlan();
+        if (!status.ok) return status;
+        const JournalFinding found = d.InspectJournal(loader);
+        recover = recover && found.kind == JournalFound::Recoverable;
+        if (recover) keep = found.contents.begin.keepPoints;
+        if (keep && !(status = loader.ReadPoints()).ok) return status;
+        d.Adopt(loader, found, recover, keep);
+        return status;
+    }
+    RecordedPoint Record(CSurveyDocument& d, int32_t x, int32_t y, const std::vector<Heard>& aps) {
+        d.BeginPoint(x, y);
+        for (const Heard& h : aps) {
+            ApRecord* r = nullptr;
+            if (scanList.NewRecord(r) != CApList::kOk) std::abort();
+            r->mac[5] = h.macLast;
+            FormatMacText(r->mac, r->macText);
+            std::snprintf(r->ssid, sizeof r->ssid, "ap%d", h.macLast);
+            r->channel = 6;
+            r->rssi = h.sum;
+            r->readingCount = h.readings;
+            r->hasBeacon = 1;
+            scanList.AddTail(r);
+        }
+        return d.Apply(RecordScanCommand{});
+    }
+    DeletedPoint DeleteAt(CSurveyDocument& d, int32_t x, int32_t y) {
+        if (!d.SelectNearestPoint(x, y)) return {};
+        return d.Apply(DeletePointCommand::OfSelection(*d.Site()));
+    }
+    Snapshot Take(const CSurveyDocument& d) const {
+        Snapshot s{AllEntries(surveyList), d.LocationCount(), d.ApCount(), {}, {}};
+        for (int32_t y = 0; y < map.Height(); ++y)
+            for (int32_t x = 0; x < map.Width(); ++x) {
+                const uint8_t ink = map.Layer().InkAt(x, y);
+                s.layer.push_back(ink == 0 ? 0 : map.Layer().InkColour(ink));
+            }
+        for (const LoggedCircle& c : map.Circles().Circles())
+            s.circles.insert(s.circles.end(), {c.x, c.y, c.strength, c.records});
+        return s;
+    }
+
+    // The window's part of a listener: the map follows the survey.
+    void SiteReplaced(CSiteLoader& loaded) override {
+        map.Adopt(std::move(loaded.Plan()), std::move(loaded.Layer()), std::move(loaded.Circles()));
+        heard.push_back("site");
+    }
+    void PointRecorded(const RecordedPoint& p) override {
+        map.PaintPoint(p.x, p.y, p.bestRssi, p.records);
+        heard.push_back("recorded " + std::to_string(p.x) + "," + std::to_string(p.y) + " best " +
+                        std::to_string(p.bestRssi) + " first " + std::to_string(p.firstRecord) +
+                        " records " + std::to_string(p.records) +
+                        (p.heard ? "" : " nothing heard"));
+    }
+    void PointDeleted(const DeletedPoint& p) override {
+        map.EraseRecords(p.firstRecord, p.records);
+        heard.push_back("deleted first " + std::to_string(p.firstRecord) + " records " +
+                        std::to_string(p.records));
+    }
+    void Saved() override { heard.push_back("saved"); }
+
+    ScratchDir dir;
+    std::vector<std::string> told, heard;
+    CSurveyMap map;
+};
+
+}  // namespace
+
+TEST_F(SurveyDocumentTest, EditsAreCommandsThatListenersHearAndThatMakeTheSurveyUnsaved) {
+    auto doc = NewDocument();
+    const std::string path = Site("a.hss");
+    ASSERT_TRUE(Open(*doc, path, false).ok);
+    EXPECT_FALSE(doc->HasUnsavedChanges());
+    Record(*doc, 40, 50, {{0x01, -187, 3}, {0x02, -45}});  // -187 / 3 truncates to -62
+    Record(*doc, 120, 60, {});
+    Record(*doc, 200, 200, {{0x03, -141, 2}});
+    EXPECT_TRUE(doc->HasUnsavedChanges());
+    EXPECT_EQ(DeleteAt(*doc, 118, 62).records, 1);
+    // A point no longer where the command says: nothing deleted, nothing heard.
+    EXPECT_EQ(doc->Apply(DeletePointCommand{3, 120, 60}).records, 0);
+    EXPECT_EQ(heard,
+              (std::vector<std::string>{"site", "recorded 40,50 best -45 first 1 records 2",
+                                        "recorded 120,60 best -90 first 3 records 1 nothing heard",
+                                        "recorded 200,200 best -70 first 4 records 1",
+                                        "deleted first 3 records 1"}));
+    // Deleting leaves the counters of the status panes.
+    EXPECT_EQ(std::make_pair(doc->LocationCount(), doc->ApCount()), std::make_pair(3, 3));
+
+    ASSERT_TRUE(doc->Save(NoInk, 1000).ok);
+    EXPECT_FALSE(doc->HasUnsavedChanges());
+    EXPECT_EQ(heard.back(), "saved");
+    std::vector<SurveyEntry> stored;
+    ASSERT_TRUE(ReadStoredPoints(path, stored));
+    EXPECT_EQ(stored, AsStored(surveyList));
+
+    // Open again keeping the file's points: loaded, not recorded, and saved.
+    ASSERT_TRUE(Open(*doc, path, true).ok);
+    EXPECT_EQ(AsStored(surveyList), stored);
+    EXPECT_EQ(map.Circles().Circles().size(), 2u);
+    EXPECT_EQ(doc->LocationCount(), 0);
+    EXPECT_FALSE(doc->HasUnsavedChanges());
+    ASSERT_TRUE(Open(*doc, path, false).ok);
+    EXPECT_TRUE(surveyList.IsEmpty());
+}
+
+TEST_F(SurveyDocumentTest, AFileThatIsRefusedLeavesTheOpenSurveyAsItWas) {
+    auto doc = NewDocument();
+    const std::string good = Site("good.hss");
+    ASSERT_TRUE(Open(*doc, good, false).ok);
+    Record(*doc, 40, 50, {{0x01, -30}});
+    const CSiteRecord* site = doc->Site();
+    const Snapshot before = Take(*doc);
+
+    Bytes bad = ReadFileBytes(good);
+    bad[4] = 'X';
+    const std::string fifo = (dir.Path() / "pipe.hss").string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    FifoRescue rescue(fifo);
+    const std::string huge = (dir.Path() / "huge.hss").string();  // a sparse 1 GB map
+    WriteSparseSite(huge, SmallSiteFile(), 32767, 32767, 32768u * 32767u);
+    const struct {
+        std::string path, text, caption;
+    } cases[] = {
+        // The reader's every message is the site defects'; one stands for them here.
+        {dir.Write("bad.hss", bad).string(), "Not a Site File.", "File Error"},
+        {(dir.Path() / "none.hss").string(), std::system_category().message(ENOENT),
+         "File Open Error"},
+        {fifo, "This is a named pipe (FIFO), not a file.", "File Open Error"},
+        {"/dev/null", "This is a device, not a file.", "File Open Error"},
+        {huge, "Not enough memory for the site map.", "File Error"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        const SiteStatus status = Open(*doc, c.path, true);
+        EXPECT_EQ(status.text, c.text + "\n" + c.path);  // the file named below
+        EXPECT_EQ(status.caption, c.caption);
+        EXPECT_EQ(doc->Site(), site);
+        EXPECT_EQ(doc->Path(), good);
+        EXPECT_EQ(Take(*doc), before);
+        EXPECT_TRUE(doc->HasUnsavedChanges());
+    }
+    EXPECT_FALSE(rescue.Rescued()) << "Open blocked on the FIFO";
+}
+
+TEST_F(SurveyDocumentTest, SaveRefusesWithoutASiteAndAFileReplacedOnDiskButFollowsItsOwnSaves) {
+    auto doc = NewDocument();
+    EXPECT_EQ(doc->Save(NoInk, 1).text.rfind(kSiteUpdateText, 0), 0u);
+    const std::string path = Site("survey.hss");
+    ASSERT_TRUE(Open(*doc, path, false).ok);
+    Record(*doc, 40, 50, {{0x01, -30}});
+    ASSERT_TRUE(doc->Save(NoInk, 2).ok);
+    Record(*doc, 90, 50, {{0x02, -60}});
+    ASSERT_TRUE(doc->Save(NoInk, 3).ok);  // the fingerprint follows the file's own saves
+
+    const Bytes photo = SmallSiteFile(300, 200);  // another program's site in its place
+    WriteFileBytes(path, photo);
+    Record(*doc, 140, 50, {{0x03, -50}});
+    EXPECT_EQ(doc->Save(NoInk, 4).text,
+              SaveFailureText(kSiteUpdateText, path, kFileChangedReason));
+    EXPECT_EQ(ReadFileBytes(path), photo);
+    EXPECT_TRUE(doc->HasUnsavedChanges());
+    fs::remove(path);  // and a file that vanished
+    EXPECT_EQ(doc->Save(NoInk, 5).text, SaveFailureText(kSiteUpdateText, path, kFileGoneReason));
+}
+
+TEST_F(SurveyDocumentTest, ARecoveredSurveyIsTheSurveyAsItWasBeforeTheCrash) {
+    std::string image;
+    Snapshot beforeCrash, afterDeletion;
+    {
+        auto doc = NewDocument();
+        const std::string path = Site("a.hss");
+        ASSERT_TRUE(Open(*doc, path, false).ok);
+        Record(*doc, 40, 50, {{0x01, -187, 3}, {0x02, -45}});
+        Record(*doc, 52, 56, {{0x03, -70}});  // over the first circle
+        DeleteAt(*doc, 53, 57);
+        ASSERT_TRUE(doc->Save(NoInk, 1000).ok);  // the journal begins again on the saved file
+        Record(*doc, 60, 60, {});                // nothing heard, over the saved point
+        Record(*doc, 200, 200, {{0x04, -161, 2}});
+        DeleteAt(*doc, 41, 49);  // a point the saved file holds
+        beforeCrash = Take(*doc);
+        ASSERT_EQ(beforeCrash.locations, 4);
+        // What the disk holds now, as a crash would leave it.
+        fs::create_directory(dir.Path() / "crash");
+        image = (dir.Path() / "crash" / "a.hss").string();
+        fs::copy_file(path, image);
+        fs::copy_file(JournalPathFor(path), JournalPathFor(image));
+        DeleteAt(*doc, 199, 201);
+        afterDeletion = Take(*doc);
+    }
+    auto doc = NewDocument();
+    ASSERT_TRUE(Open(*doc, image, false, true).ok);
+    EXPECT_EQ(Take(*doc), beforeCrash);
+    EXPECT_TRUE(doc->HasUnsavedChanges());
+    // The circle log came back too: a deletion takes exactly its circle off.
+    DeleteAt(*doc, 199, 201);
+    EXPECT_EQ(Take(*doc), afterDeletion);
+    EXPECT_EQ(ReadJournalFile(JournalPathFor(image)).contents.DeletionCount(), 2u);
+    // A save removes the journal and begins a new one on the saved file.
+    ASSERT_TRUE(doc->Save(NoInk, 2000).ok);
+    const JournalFile next = ReadJournalFile(JournalPathFor(image));
+    EXPECT_TRUE(next.contents.changes.empty());
+    EXPECT_EQ(next.contents.begin.locationCount, 4);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path() / "crash"), {}), 2);
+    EXPECT_TRUE(told.empty());
+}
+
+TEST_F(SurveyDocumentTest, AJournalThatCannotBeWrittenIsToldOnceAndTheSurveyGoesOn) {
+    // Open, two points, one deleted, a save, one more point.
+    const auto survey = [&](CSurveyDocument& doc, const std::string& path) {
+        ASSERT_TRUE(Open(doc, path, false).ok);
+        Record(doc, 40, 50, {{0x01, -187, 3}, {0x02, -45}});
+        Record(doc, 150, 60, {{0x03, -70}});
+        DeleteAt(doc, 41, 51);
+        ASSERT_TRUE(doc.Save(NoInk, 1000).ok);
+        Record(doc, 100, 200, {{0x04, -161, 2}});
+    };
+    // The journal's calls only: the save writes through the real ones.
+    FaultyFileOps counting;
+    std::vector<SurveyEntry> whole;
+    {
+        auto doc = NewDocument();
+        doc->Journal().UseFileOps(&counting);
+        survey(*doc, Site("f.hss"));
+        whole = AllEntries(surveyList);
+        EXPECT_TRUE(told.empty());
+    }
+    ASSERT_GT(counting.calls, 20);
+
+    // Every journal call failing in turn, then a disk that is full throughout.
+    for (int n = 1; n <= counting.calls + 1; ++n) {
+        const bool full = n > counting.calls;
+        SCOPED_TRACE(full ? std::string("disk full")
+                          : "call " + std::to_string(n) + " (" + counting.kinds[n - 1] + ")");
+        const std::string path = Site("f" + std::to_string(n) + ".hss");
+        FaultyFileOps ops;
+        ops.failAnyAt = full ? 0 : n;
+        ops.spaceLeft = full ? 0 : -1;
+        told.clear();
+        {
+            auto doc = NewDocument();
+            doc->Journal().UseFileOps(&ops);
+            survey(*doc, path);
+            EXPECT_EQ(AllEntries(surveyList), whole);
+            EXPECT_EQ(doc->LocationCount(), 3);
+            ASSERT_LE(told.size(), 1u);
+            if (full) {
+                ASSERT_EQ(told.size(), 1u);
+            }
+            if (!told.empty()) {
+                EXPECT_EQ(told[0].rfind("Survey Journal: Survey points are not protected against a "
+                                        "crash: ",
+                                        0),
+                          0u)
+                    << told[0];
+                EXPECT_GT(told[0].size(), 68u);  // and the system's reason
+                continue;
+            }
+        }
+        // Nothing said: then the journal keeps the survey whole.
+        auto doc = NewDocument();
+        ASSERT_TRUE(Open(*doc, path, false, true).ok);
+        EXPECT_EQ(AllEntries(surveyList), whole);
+    }
+}
+
+namespace {
+
+// A source that does what the test says, and a session owner that writes
+// down what it is told.
+class ScriptedSource : public IMeasurementSource {
+public:
+    bool finished = false, givenUp = false;
+    std::string lossText;
+    SourceState state = SourceState::kConnected;
+    std::vector<std::string> calls;
+    void SetNotifier(IDrawNotifier*) override {}
+    void StartScan(int32_t x, int32_t y, ScanTrigger) override {
+        calls.push_back("scan " + std::to_string(x) + "," + std::to_string(y));
+    }
+    void CancelScan() override { calls.push_back("cancel"); }
+    bool TakeFinishedScan() override { return std::exchange(finished, false); }
+    bool ScanGivenUp() const override { return givenUp; }
+    SourceState State() const override { return state; }
+    SourceTexts StartupTexts() const override { return {}; }
+    std::string NoticeText() const override { return state == SourceState::kGone ? "gone" : ""; }
+    std::string ScanLossText() const override { return lossText; }
+    uint16_t ChannelCells() const override { return 0; }
+};
+
+class Owner : public IPointSessionOwner {
+public:
+    std::vector<std::string> told;
+    void PointFinished() override { told.push_back("finished"); }
+    void PointUnrecorded(const std::string& why) override { told.push_back("unrecorded " + why); }
+    void SourceChanged(SourceState s) override {
+        told.push_back(s == SourceState::kGone ? "lost" : "present");
+    }
+    void RunLater(std::function<void()> fn) override {
+        told.push_back("later");
+        fn();
+    }
+};
+
+}  // namespace
+
+TEST(PointSession, EachPointEndsOnceFinishedOrUnrecordedAndWhatWaitsForItRunsAfter) {
+    const struct {
+        const char* what;
+        std::function<void(ScriptedSource&, CPointSession&)> end;
+        std::vector<std::string> told;
+    } cases[] = {
+        {"finished",
+         [](ScriptedSource& s, CPointSession& p) { s.finished = true, p.OnDraw(); },
+         {"finished", "later", "after"}},
+        {"cancelled",
+         [](ScriptedSource&, CPointSession& p) { p.Cancel(); },
+         {"later", "after", "unrecorded "}},
+        {"refused",
+         [](ScriptedSource& s, CPointSession& p) {
+             s.givenUp = true, s.lossText = "no scans", p.OnSourceState();
+         },
+         {"later", "after", "unrecorded no scans", "present"}},
+        {"lost",
+         [](ScriptedSource& s, CPointSession& p) {
+             s.givenUp = true, s.state = SourceState::kGone, p.OnSourceState();
+         },
+         {"later", "after", "unrecorded ", "lost"}},
+        {"a scan nobody waits for",
+         [](ScriptedSource& s, CPointSession& p) {
+             p.Cancel(), s.finished = true, p.OnDraw(), s.givenUp = true, p.OnSourceState();
+         },
+         {"later", "after", "unrecorded ", "present"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Owner owner;
+        auto source = std::make_unique<ScriptedSource>();
+        ScriptedSource& s = *source;
+        CPointSession session(owner, std::move(source));
+        ASSERT_TRUE(session.Start(10, 20, ScanTrigger::kTap));
+        EXPECT_FALSE(session.Start(30, 40, ScanTrigger::kTap));  // one point at a time
+        session.AfterPoint([&owner] { owner.told.push_back("after"); });
+        EXPECT_EQ(session.NoticeText(), "Closing when this scan has ended\xE2\x80\xA6");
+        c.end(s, session);
+        EXPECT_EQ(owner.told, c.told);
+        EXPECT_FALSE(session.Pending());
+        EXPECT_EQ(s.calls.front(), "scan 10,20");
+        EXPECT_EQ(session.NoticeText(), s.NoticeText());
+    }
+}
