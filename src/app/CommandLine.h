@@ -3,6 +3,9 @@
 
 #include <QString>
 #include <QStringList>
+#include <optional>
+
+#include "throughput/ThroughputRequest.h"
 
 // What measures. Without an option: the board search, and the Wi-Fi adapter
 // when no board is identified and NetworkManager has one.
@@ -17,6 +20,9 @@ struct PellorinOptions {
     QString capturePath;    // --capture FILE: record the board's or the adapter's traffic
     QString sitePath;       // SITE: opened at start (with the keep-points question)
     int scale = 0;          // --scale N: the window's scale; 0 = chosen from the screen
+    // --iperf HOST[:PORT], --iperf-seconds N, --iperf-udp RATE: a throughput
+    // test after each point's scan; nothing: none.
+    std::optional<ThroughputRequest> throughput;
 };
 
 constexpr int kMaxWifiScans = 10;

@@ -12,6 +12,7 @@
 //
 // With --per-point one row per point group, the columns of PerPointExport.h.
 
+#include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -25,6 +26,8 @@
 #include "SiteCommands.h"
 #include "common/TextDecode.h"
 #include "requirements/PerPointExport.h"
+#include "store/StoreBinding.h"
+#include "store/SurveyStore.h"
 
 namespace {
 
@@ -93,6 +96,24 @@ QByteArray PerPointJson(const std::vector<PerPointRow>& rows) {
     return QJsonDocument(out).toJson(QJsonDocument::Indented);
 }
 
+// The throughput tests the survey store beside the site keeps for its point
+// groups, when the store is bound to this very version of the file (else
+// its points are not the file's, and nothing is taken from it).
+std::vector<PointMeasures> StoredMeasures(const QString& sitePath, size_t groups) {
+    const std::string path = QFile::encodeName(sitePath).toStdString();
+    StoreBinding mine, bound;
+    std::string why;
+    CSurveyStore store(nullptr);
+    if (!ReadSiteBinding(path, mine, why) || !store.OpenToRead(path, &bound) || !(bound == mine))
+        return {};
+    std::vector<PointMeasures> measures(groups);
+    for (size_t i = 0; i < groups; ++i)
+        if (const std::optional<ThroughputOutcome> t = store.FilePointThroughput(i);
+            t && t->Measured())
+            measures[i].throughput = t->figures;
+    return measures;
+}
+
 int WriteStdout(const QByteArray& bytes) {
     const size_t n = static_cast<size_t>(bytes.size());
     if (std::fwrite(bytes.constData(), 1, n, stdout) != n || std::fflush(stdout) != 0)
@@ -113,7 +134,7 @@ int RunExport(const QString& sitePath, const QString& format, const QString& out
     const CApList& entries = survey.loaded.Entries();
     QByteArray bytes;
     if (perPoint) {
-        // Noise and throughput live in the survey store, not in the site file.
+        // Throughput lives in the survey store, not in the site file.
         std::optional<std::string> ssid;
         if (!perPoint->network.isEmpty()) {
             ssid = SsidNamed(entries, perPoint->network.toStdString());
@@ -121,8 +142,11 @@ int RunExport(const QString& sitePath, const QString& format, const QString& out
                 return Fail("No network \"" + perPoint->network + "\" was heard in " +
                             in.fileName() + ".");
         }
-        const std::vector<PerPointRow> rows =
-            PerPointRows(entries, ssid, perPoint->requirement ? &*perPoint->requirement : nullptr);
+        const Requirement* requirement = perPoint->requirement ? &*perPoint->requirement : nullptr;
+        std::vector<PerPointRow> rows = PerPointRows(entries, ssid, requirement);
+        if (const std::vector<PointMeasures> measures = StoredMeasures(sitePath, rows.size());
+            !measures.empty())
+            rows = PerPointRows(entries, ssid, requirement, measures);
         bytes = format == "json" ? PerPointJson(rows) : PerPointCsv(rows, raw);
     } else {
         bytes = format == "json" ? PointsJson(survey) : Csv(entries, raw);
