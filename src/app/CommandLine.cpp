@@ -65,8 +65,16 @@ CommandLineResult ParseCommandLine(const QStringList& arguments, PellorinOptions
         QStringLiteral("iperf-udp"),
         QStringLiteral("Also a UDP test at RATE bits/s (e.g. 10M) for jitter and loss."),
         QStringLiteral("RATE"));
+    const QCommandLineOption layout(
+        QStringLiteral("layout"),
+        QStringLiteral("The window's LAYOUT: handheld (the handheld's screen at a whole scale) or "
+                       "desktop (a resizable window, the plan true to its shape, wheel and keys "
+                       "zoom about the pointer). Without it: desktop where the handheld window "
+                       "would take less than half of the screen's width and neither --scale nor "
+                       "QT_SCALE_FACTOR is given, else handheld."),
+        QStringLiteral("LAYOUT"));
     parser.addOptions({help, version, port, simulate, wifi, wifiInterface, wifiScans, capture,
-                       scale, iperf, iperfSeconds, iperfUdp});
+                       scale, layout, iperf, iperfSeconds, iperfUdp});
     parser.addPositionalArgument(QStringLiteral("SITE"),
                                  QStringLiteral("Site file (.hss) to open at start."),
                                  QStringLiteral("[SITE]"));
@@ -146,6 +154,17 @@ CommandLineResult ParseCommandLine(const QStringList& arguments, PellorinOptions
     } else if (parser.isSet(iperfSeconds) || parser.isSet(iperfUdp)) {
         output = QStringLiteral("--iperf-seconds and --iperf-udp need --iperf HOST[:PORT].\n");
         return CommandLineResult::kExitError;
+    }
+    if (parser.isSet(layout)) {
+        const QString name = parser.value(layout);
+        if (name == QLatin1String("handheld")) {
+            options.layout = LayoutRequest::kHandheld;
+        } else if (name == QLatin1String("desktop")) {
+            options.layout = LayoutRequest::kDesktop;
+        } else {
+            output = QStringLiteral("--layout wants handheld or desktop, not \"%1\".\n").arg(name);
+            return CommandLineResult::kExitError;
+        }
     }
     options.port = parser.value(port);
     options.simulate = parser.isSet(simulate);

@@ -5,6 +5,7 @@
 #include <QStringList>
 #include <optional>
 
+#include "app/LayoutChoice.h"
 #include "throughput/ThroughputRequest.h"
 
 // What measures. Without an option: the board search, and the Wi-Fi adapter
@@ -20,6 +21,7 @@ struct PellorinOptions {
     QString capturePath;    // --capture FILE: record the board's or the adapter's traffic
     QString sitePath;       // SITE: opened at start (with the keep-points question)
     int scale = 0;          // --scale N: the window's scale; 0 = chosen from the screen
+    LayoutRequest layout = LayoutRequest::kChosen;  // --layout handheld|desktop
     // --iperf HOST[:PORT], --iperf-seconds N, --iperf-udp RATE: a throughput
     // test after each point's scan; nothing: none.
     std::optional<ThroughputRequest> throughput;
