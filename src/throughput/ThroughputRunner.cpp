@@ -24,6 +24,7 @@ CThroughputRunner::CThroughputRunner(QObject* parent) : QObject(parent) {
     m_ticker.setInterval(kTickMs);
     connect(&m_ticker, &QTimer::timeout, this, &CThroughputRunner::EmitProgress);
     m_busyPause.setSingleShot(true);
+    m_busyPause.setTimerType(Qt::PreciseTimer);  // a coarse one may end 5 % early
     m_busyPause.setInterval(kBusyPauseMs);
     connect(&m_busyPause, &QTimer::timeout, this, [this] {
         m_waitingBusy = false;
