@@ -1,6 +1,6 @@
 // The Wi-Fi adapter as the view's source, against a NetworkManager that
 // behaves as the daemon does on a private bus (tests/support): what the
-// surveyor sees of the adapter, a refused and a lost scan, N scans averaged,
+// surveyor sees of the adapter, a refused and a lost scan, a tap without one, N scans averaged,
 // a capture replayed, the choice of the source without an option, and a
 // whole survey through the real window, read back from the saved site.
 
@@ -150,6 +150,13 @@ TEST_F(WifiSurvey, TheAdapterIsNamedAtStartAndARefusedOrLostScanEndsWithoutAPoin
     EXPECT_EQ(source->State(), SourceState::kGone);
     EXPECT_EQ(QString::fromStdString(view->Session().NoticeText()),
               QString::fromUtf8(kAdapterLostText));
+    // A tap while there is none says why, once for each reason.
+    for (const size_t boxes : {1u, 1u}) {
+        Measure(*view, 140, 140);
+        ASSERT_EQ(m_boxes.shown.size(), boxes);
+        EXPECT_EQ(m_boxes.shown[0].text, "NetworkManager lists no Wi-Fi device");
+    }
+    EXPECT_TRUE(surveyList.IsEmpty());
 }
 
 TEST_F(WifiSurvey, NScansAtAPointRecordEachAccessPointsAverageAndLightTheChannelsHeard) {

@@ -2,7 +2,7 @@
 // bus with the system bus's limits (tests/support/MockNetworkManager): what is
 // recorded, in a busy building and after scans that did not run, which adapter
 // is taken, the connected access point's dBm, and how every failure ends the
-// scan with one message.
+// scan with one message; recorded sessions replayed against their goldens.
 
 #include <gtest/gtest.h>
 
@@ -10,6 +10,9 @@
 #include <QEventLoop>
 #include <QTimer>
 #include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <memory>
 
@@ -17,6 +20,7 @@
 #include "ScanDumpMessages.h"
 #include "WifiRecords.h"
 #include "sources/wifi/NetworkManagerScanner.h"
+#include "sources/wifi/WifiCapture.h"
 
 namespace {
 
@@ -539,6 +543,127 @@ TEST(AdapterWithoutBusTest, TheScanIsLostFromTheEventLoopNotFromInsideStartScan)
     EXPECT_TRUE(heard.lost.startsWith("No system bus (org.freedesktop.DBus.Error."))
         << heard.lost.toStdString();
     QDBusConnection::disconnectFromBus(name);
+}
+
+// A reading as a golden line: bytes outside printable ASCII as \xNN.
+std::string ReadingLine(const WifiReading& r) {
+    static const char* const kSources[] = {"kernel", "kernel-station", "percent",
+                                           "station-percent"};
+    std::string ssid;
+    for (uint8_t i = 0; i < r.ssidLength && i < sizeof r.ssid; ++i) {
+        char hex[5];
+        std::snprintf(hex, sizeof hex, "\\x%02X", r.ssid[i]);
+        ssid += r.ssid[i] >= 0x20 && r.ssid[i] < 0x7F && r.ssid[i] != '\\'
+                    ? std::string(1, static_cast<char>(r.ssid[i]))
+                    : std::string(hex);
+    }
+    char line[200];
+    std::snprintf(line, sizeof line,
+                  "  %02X%02X%02X%02X%02X%02X ssid=\"%s\" ch=%d band=%d dbm=%d %s", r.mac[0],
+                  r.mac[1], r.mac[2], r.mac[3], r.mac[4], r.mac[5], ssid.c_str(), r.channel.number,
+                  static_cast<int>(r.channel.band), r.dbm, kSources[static_cast<int>(r.source)]);
+    return line;
+}
+
+// Every capture in tests/data/wifi, recorded with pellorin --wifi --capture,
+// replayed into a scanner that looks for the adapter and then scans as often
+// as the surveyor tapped; what it told is compared with NAME.golden (see
+// tests/data/wifi/README.md; PELLORIN_UPDATE_GOLDEN=1 rewrites the lines
+// below the golden's # header).
+TEST(CaptureReplayTest, RecordedSessionsReplayAsTheirGoldenFiles) {
+    namespace fs = std::filesystem;
+    const bool update = std::getenv("PELLORIN_UPDATE_GOLDEN") != nullptr;
+    int replayed = 0;
+    for (const fs::directory_entry& entry :
+         fs::directory_iterator(fs::path(PELLORIN_TEST_DATA) / "wifi")) {
+        if (entry.path().extension() != ".capture") continue;
+        SCOPED_TRACE(entry.path().filename().string());
+        fs::path goldenPath = entry.path();
+        goldenPath.replace_extension(".golden");
+        std::vector<std::string> header, expected, actual;
+        std::ifstream in(goldenPath);
+        for (std::string line; std::getline(in, line);)
+            if (!line.empty()) (line[0] == '#' ? header : expected).push_back(line);
+        ASSERT_FALSE(header.empty()) << "the golden must say where the capture came from";
+
+        std::vector<WifiCaptureRecord> records;
+        QString error;
+        ASSERT_TRUE(LoadWifiCapture(QString::fromStdString(entry.path().string()), records, error))
+            << error.toStdString();
+        CReplayLink link(std::move(records));
+        NetworkManagerScanner scanner(link, {});
+        Heard heard;
+        heard.Listen(scanner);
+        scanner.FindAdapter();
+        ASSERT_TRUE(WaitFor([&] { return heard.present || !heard.adapterMessage.isEmpty(); }));
+        actual.push_back(heard.present
+                             ? "adapter " + (heard.interface + " " + heard.address).toStdString()
+                             : "no adapter: " + heard.adapterMessage.toStdString());
+        for (int scan = 1; scan <= 20 && !link.Finished(); ++scan) {
+            const int before = heard.ended;
+            heard.readings.clear();
+            ASSERT_TRUE(scanner.StartScan());
+            ASSERT_TRUE(WaitFor([&] { return heard.ended > before; }, 20000))
+                << "scan " << scan << ": " << link.Divergences().join("; ").toStdString();
+            const WifiScanSummary& sum = heard.summary;
+            if (heard.events.last() == "lost") {
+                actual.push_back("scan " + std::to_string(scan) +
+                                 " lost: " + heard.lost.toStdString());
+                continue;
+            }
+            actual.push_back("scan " + std::to_string(scan) +
+                             " finished aps=" + std::to_string(sum.accessPoints) +
+                             " kernel=" + std::to_string(sum.kernelDbm) +
+                             " stale=" + std::to_string(sum.staleSkipped) +
+                             " away=" + std::to_string(sum.wentAway));
+            std::vector<std::string> lines;
+            for (const WifiReading& r : heard.readings) lines.push_back(ReadingLine(r));
+            std::sort(lines.begin(), lines.end());
+            actual.insert(actual.end(), lines.begin(), lines.end());
+        }
+        actual.push_back("end divergences=" + std::to_string(link.Divergences().size()));
+        if (update) {
+            std::ofstream out(goldenPath);
+            for (const std::string& l : header) out << l << '\n';
+            for (const std::string& l : actual) out << l << '\n';
+        } else {
+            EXPECT_EQ(actual, expected);
+        }
+        ++replayed;
+    }
+    EXPECT_GT(replayed, 0);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(CaptureReplayTest, ANetworkManagerThatStopsAnsweringWhileAccessPointsAreReadEndsTheScan) {
+    // The recorded session with its first GetManagedObjects never answered.
+    std::vector<WifiCaptureRecord> records, cut;
+    QString error;
+    ASSERT_TRUE(LoadWifiCapture(PELLORIN_TEST_DATA "/wifi/office-session.capture", records, error))
+        << error.toStdString();
+    int unanswered = 0;
+    for (const WifiCaptureRecord& r : records) {
+        if (unanswered == 0 && r.kind == 'C' &&
+            r.data.value("method").toString() == "GetManagedObjects")
+            unanswered = r.data.value("id").toInt();
+        if (r.kind != 'R' || r.data.value("id").toInt() != unanswered) cut.push_back(r);
+    }
+    CReplayLink link(std::move(cut));
+    NetworkManagerScanner::Options options;
+    options.collectBound = std::chrono::milliseconds(300);
+    NetworkManagerScanner scanner(link, options);
+    Heard heard;
+    heard.Listen(scanner);
+    ASSERT_TRUE(scanner.StartScan());
+    ASSERT_TRUE(WaitFor([&] { return heard.ended > 0; }, 10000));
+    EXPECT_EQ(heard.events, QStringList({"started", "lost"}));
+    EXPECT_EQ(heard.lost,
+              "NetworkManager did not describe the access points of wlan0 within 0.3 s; the scan "
+              "is given up rather than recorded without them");
+    EXPECT_TRUE(scanner.HasAdapter());
 }
 
 }  // namespace

@@ -1,8 +1,6 @@
 #include "sources/wifi/NetworkManagerScanner.h"
 
-#include <QFutureWatcher>
 #include <QPointer>
-#include <QtConcurrent/QtConcurrentRun>
 #include <algorithm>
 
 namespace {
@@ -95,7 +93,6 @@ NetworkManagerScanner::NetworkManagerScanner(CNmLink& link, Options options, QOb
     : QObject(parent), m_link(link), m_options(std::move(options)) {
     m_scanBound.setSingleShot(true);
     connect(&m_scanBound, &QTimer::timeout, this, &NetworkManagerScanner::BoundReached);
-    m_dumpPool.setMaxThreadCount(1);
     connect(&m_link, &CNmLink::received, this, &NetworkManagerScanner::OnSignal);
     connect(&m_link, &CNmLink::ownerChanged, this, &NetworkManagerScanner::OnOwnerChanged);
 }
@@ -426,6 +423,12 @@ void NetworkManagerScanner::LastScanMoved(qlonglong lastScanMs) {
 }
 
 void NetworkManagerScanner::BoundReached() {
+    if (m_phase == Phase::kCollecting) {
+        Lose(QStringLiteral("NetworkManager did not describe the access points of %1 within %2 s; "
+                            "the scan is given up rather than recorded without them")
+                 .arg(m_interface, QString::number(m_options.collectBound.count() / 1000.0)));
+        return;
+    }
     if (m_phase != Phase::kRequesting && m_phase != Phase::kWaiting) return;
     // Whether a connection being activated held the request back tells the surveyor why.
     const QString bound = QString::number(m_options.scanBound.count() / 1000.0);
@@ -448,22 +451,18 @@ void NetworkManagerScanner::BoundReached() {
 void NetworkManagerScanner::Collect() {
     m_phase = Phase::kCollecting;
     m_moveWhileCollecting = false;
-    m_scanBound.stop();
+    m_scanBound.start(m_options.collectBound);
     m_collection = std::make_unique<Collection>();
 
-    const quint64 generation = m_generation;
-    auto* dump = new QFutureWatcher<KernelDumps>(this);
-    connect(dump, &QFutureWatcher<KernelDumps>::finished, this, [this, dump, generation] {
-        dump->deleteLater();
-        if (generation != m_generation || !m_collection) return;
-        m_collection->kernel = ReadKernelDumps(dump->result());
-        m_collection->kernelPending = false;
-        MaybeFinish();
-    });
-    CNmLink* link = &m_link;
-    dump->setFuture(QtConcurrent::run(&m_dumpPool, [link, name = m_interface.toStdString()] {
-        return link->TakeKernelDumps(name);
-    }));
+    // The link may answer after this scanner is gone.
+    m_link.TakeKernelDumps(
+        m_interface.toStdString(), [self = QPointer<NetworkManagerScanner>(this),
+                                    generation = m_generation](const KernelDumps& dumps) {
+            if (self == nullptr || generation != self->m_generation || !self->m_collection) return;
+            self->m_collection->kernel = ReadKernelDumps(dumps);
+            self->m_collection->kernelPending = false;
+            self->MaybeFinish();
+        });
 
     Call(m_devicePath, kWireless, QStringLiteral("GetAllAccessPoints"), {},
          [this](const NmReply& reply) { TakeAccessPointList(reply); });

@@ -3,7 +3,7 @@
 // system bus, without root. Every bus call is asynchronous and at most
 // kCallsInFlight are pending at once (the system bus refuses a connection's
 // 129th pending call): the user-interface thread that owns this object never
-// waits on the bus, and the kernel's dumps run on a pool thread.
+// waits on the bus, and the link takes the kernel's dumps off that thread.
 //
 // The adapter: the first Wi-Fi device NetworkManager manages and can use
 // (Managed, State above unavailable; else the first managed one), or the one
@@ -32,7 +32,6 @@
 
 #include <QObject>
 #include <QString>
-#include <QThreadPool>
 #include <QTimer>
 #include <chrono>
 #include <deque>
@@ -67,6 +66,10 @@ public:
         QString interfaceName;  // empty: the first usable Wi-Fi device NetworkManager manages
         std::chrono::milliseconds scanBound{15000};  // from the request to the last LastScan
         std::chrono::milliseconds callBound{10000};  // for each bus call's answer
+        // From LastScan's move to the readings: a NetworkManager that stops
+        // answering while 300 access points are read one GetAll each would
+        // otherwise keep the surveyor waiting ten call bounds and more.
+        std::chrono::milliseconds collectBound{20000};
     };
 
     // `link` carries everything from outside (CBusLink on the system bus in
@@ -158,5 +161,4 @@ private:
     int m_recollects = 0;
     QTimer m_scanBound;
     std::unique_ptr<Collection> m_collection;
-    QThreadPool m_dumpPool;  // declared last, destroyed first: waits for a running dump
 };

@@ -104,6 +104,7 @@ CBusLink::CBusLink(const QDBusConnection& bus, KernelDumpFn kernelDump, QObject*
     : m_bus(bus), m_kernelDump(std::move(kernelDump)) {
     setParent(parent);
     m_readPool.setMaxThreadCount(1);
+    m_dumpPool.setMaxThreadCount(1);
     if (!m_kernelDump)
         m_kernelDump = [](const std::string& name) { return ::TakeKernelDumps(name); };
     if (!m_bus.isConnected()) return;
@@ -180,8 +181,15 @@ void CBusLink::Unwatch(const QString& path) {
                      SLOT(OnSignal(QDBusMessage)));
 }
 
-KernelDumps CBusLink::TakeKernelDumps(const std::string& interfaceName) {
-    return m_kernelDump(interfaceName);
+void CBusLink::TakeKernelDumps(const std::string& interfaceName, DumpsFn onDumps) {
+    auto* dump = new QFutureWatcher<KernelDumps>(this);
+    connect(dump, &QFutureWatcher<KernelDumps>::finished, this,
+            [dump, onDumps = std::move(onDumps)] {
+                dump->deleteLater();
+                onDumps(dump->result());
+            });
+    dump->setFuture(QtConcurrent::run(
+        &m_dumpPool, [fn = m_kernelDump, interfaceName] { return fn(interfaceName); }));
 }
 
 void CBusLink::OnSignal(const QDBusMessage& message) {

@@ -41,6 +41,7 @@ class CNmLink : public QObject {
     Q_OBJECT
 public:
     using ReplyFn = std::function<void(const NmReply&)>;
+    using DumpsFn = std::function<void(const KernelDumps&)>;
 
     // Whether a bus is there; "name: text" of why not.
     virtual bool Connected() const = 0;
@@ -56,8 +57,10 @@ public:
     virtual void Unwatch(const QString& path) = 0;
     // CLOCK_BOOTTIME in nanoseconds.
     virtual int64_t BoottimeNs() = 0;
-    // The kernel's dumps for an interface; called on a pool thread.
-    virtual KernelDumps TakeKernelDumps(const std::string& interfaceName) = 0;
+    // The kernel's dumps for an interface, taken off the user-interface
+    // thread; `onDumps` runs from the event loop, never inside the call, in
+    // its turn with the answers and signals (so that a replay keeps the order).
+    virtual void TakeKernelDumps(const std::string& interfaceName, DumpsFn onDumps) = 0;
 
 signals:
     void received(const NmSignal& signal);
@@ -87,7 +90,7 @@ public:
     void Watch(const QString& path) override;
     void Unwatch(const QString& path) override;
     int64_t BoottimeNs() override { return BoottimeNowNs(); }
-    KernelDumps TakeKernelDumps(const std::string& interfaceName) override;
+    void TakeKernelDumps(const std::string& interfaceName, DumpsFn onDumps) override;
 
 private slots:
     void OnSignal(const QDBusMessage& message);
@@ -99,5 +102,6 @@ private:
     QDBusServiceWatcher* m_ownerWatch = nullptr;
     int m_reading = 0;             // answers being read on the pool
     std::vector<NmSignal> m_held;  // signals that came meanwhile
-    QThreadPool m_readPool;        // declared last, destroyed first: waits for a reading
+    // Declared last, destroyed first: they wait for a reading or a dump.
+    QThreadPool m_readPool, m_dumpPool;
 };

@@ -1,8 +1,10 @@
 #include "sources/wifi/WifiCapture.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QSysInfo>
 #include <QTimer>
 #include <algorithm>
 
@@ -128,6 +130,12 @@ bool CCaptureLink::Open(const QString& path, QString& error) {
         m_file.write("# pellorin wifi capture 1\n# recorded-by: pellorin Wi-Fi adapter\n");
         m_file.write(
             "# started: " + QDateTime::currentDateTimeUtc().toString(Qt::ISODate).toUtf8() + '\n');
+        // Where the recording came from, for whoever reads a report.
+        const QString program = QCoreApplication::applicationName() + QLatin1Char(' ') +
+                                QCoreApplication::applicationVersion();
+        m_file.write("# program: " + program.trimmed().toUtf8() + '\n');
+        m_file.write("# system: " + QSysInfo::prettyProductName().toUtf8() + ", kernel " +
+                     QSysInfo::kernelVersion().toUtf8() + '\n');
         m_file.write("# fields: seconds B|C|R|S|O|T|K json\n");
     }
     QJsonObject bus{{QStringLiteral("connected"), m_inner.Connected()}};
@@ -175,13 +183,16 @@ int64_t CCaptureLink::BoottimeNs() {
     return ns;
 }
 
-KernelDumps CCaptureLink::TakeKernelDumps(const std::string& interfaceName) {
-    KernelDumps dumps = m_inner.TakeKernelDumps(interfaceName);
-    Write('K', {{QStringLiteral("interface"), QString::fromStdString(dumps.interfaceName)},
-                {QStringLiteral("dumpNs"), Decimal(dumps.dumpBoottimeNs)},
-                {QStringLiteral("scan"), EncodeAnswer(dumps.scan)},
-                {QStringLiteral("station"), EncodeAnswer(dumps.station)}});
-    return dumps;
+void CCaptureLink::TakeKernelDumps(const std::string& interfaceName, DumpsFn onDumps) {
+    // Recorded when the scanner gets them, between the answers and signals it got.
+    m_inner.TakeKernelDumps(
+        interfaceName, [this, onDumps = std::move(onDumps)](const KernelDumps& dumps) {
+            Write('K', {{QStringLiteral("interface"), QString::fromStdString(dumps.interfaceName)},
+                        {QStringLiteral("dumpNs"), Decimal(dumps.dumpBoottimeNs)},
+                        {QStringLiteral("scan"), EncodeAnswer(dumps.scan)},
+                        {QStringLiteral("station"), EncodeAnswer(dumps.station)}});
+            onDumps(dumps);
+        });
 }
 
 // --- reading ----------------------------------------------------------------
@@ -226,13 +237,6 @@ CReplayLink::CReplayLink(std::vector<WifiCaptureRecord> records, QObject* parent
         if (r.kind == 'B') {
             m_connected = r.data.value(QStringLiteral("connected")).toBool();
             m_busError = r.data.value(QStringLiteral("error")).toString();
-        } else if (r.kind == 'K') {
-            KernelDumps d;
-            d.interfaceName = r.data.value(QStringLiteral("interface")).toString().toStdString();
-            d.dumpBoottimeNs = FromDecimal(r.data.value(QStringLiteral("dumpNs")));
-            d.scan = DecodeAnswer(r.data.value(QStringLiteral("scan")).toObject());
-            d.station = DecodeAnswer(r.data.value(QStringLiteral("station")).toObject());
-            m_kernel.push_back(std::move(d));
         }
     }
     QTimer::singleShot(0, this, &CReplayLink::Step);
@@ -254,17 +258,9 @@ int64_t CReplayLink::BoottimeNs() {
     return m_lastClock;
 }
 
-KernelDumps CReplayLink::TakeKernelDumps(const std::string& interfaceName) {
-    std::lock_guard<std::mutex> hold(m_kernelLock);
-    if (m_kernel.empty()) {
-        KernelDumps none;
-        none.interfaceName = interfaceName;
-        none.scan.failure = none.station.failure = "not in the capture";
-        return none;
-    }
-    KernelDumps d = std::move(m_kernel.front());
-    m_kernel.pop_front();
-    return d;
+void CReplayLink::TakeKernelDumps(const std::string&, DumpsFn onDumps) {
+    m_dumpsAsked.push_back(std::move(onDumps));
+    QTimer::singleShot(0, this, &CReplayLink::Step);
 }
 
 void CReplayLink::Step() {
@@ -310,6 +306,37 @@ void CReplayLink::Step() {
                 this, [this, owner] { emit ownerChanged(owner); }, Qt::QueuedConnection);
         } else if (r.kind == 'T') {
             m_clock.push_back(FromDecimal(d.value(QStringLiteral("ns"))));
+        } else if (r.kind == 'K') {
+            if (m_dumpsAsked.empty()) return;  // the scanner has not asked yet
+            KernelDumps dumps;
+            dumps.interfaceName = d.value(QStringLiteral("interface")).toString().toStdString();
+            dumps.dumpBoottimeNs = FromDecimal(d.value(QStringLiteral("dumpNs")));
+            dumps.scan = DecodeAnswer(d.value(QStringLiteral("scan")).toObject());
+            dumps.station = DecodeAnswer(d.value(QStringLiteral("station")).toObject());
+            QMetaObject::invokeMethod(
+                this, [fn = std::move(m_dumpsAsked.front()), dumps] { fn(dumps); },
+                Qt::QueuedConnection);
+            m_dumpsAsked.pop_front();
         }
     }
+    // The recording has run out: what is still asked for is not in it. It is
+    // answered as missing rather than left waiting.
+    for (Waiting& w : m_calls) {
+        m_divergences
+            << QStringLiteral("a call the recording does not have: %1 %2").arg(w.path, w.method);
+        NmReply missing;
+        missing.errorName = QStringLiteral("org.freedesktop.DBus.Error.NoReply");
+        missing.errorText = QStringLiteral("not in the capture");
+        QMetaObject::invokeMethod(
+            this, [fn = std::move(w.onReply), missing] { fn(missing); }, Qt::QueuedConnection);
+    }
+    m_calls.clear();
+    for (DumpsFn& fn : m_dumpsAsked) {
+        m_divergences << QStringLiteral("kernel dumps the recording does not have");
+        KernelDumps none;
+        none.scan.failure = none.station.failure = "not in the capture";
+        QMetaObject::invokeMethod(
+            this, [fn = std::move(fn), none] { fn(none); }, Qt::QueuedConnection);
+    }
+    m_dumpsAsked.clear();
 }

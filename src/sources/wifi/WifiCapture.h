@@ -16,7 +16,8 @@
 //      name changed owner
 //   T  a clock reading   {"ns":"CLOCK_BOOTTIME nanoseconds"}
 //   K  the kernel dumps  {"interface":I,"dumpNs":"...","scan":D,"station":D}, each D
-//                        {"failure":TEXT} or {"datagrams":["hex",...]} (netlink as read)
+//                        {"failure":TEXT} or {"datagrams":["hex",...]} (netlink as read);
+//                        written when the scanner got them
 //
 // A value V is JSON: a string, a number (32-bit and smaller integers,
 // doubles), true/false, an array (D-Bus arrays and structures), or a tagged
@@ -57,13 +58,13 @@ public:
     void Watch(const QString& path) override { m_inner.Watch(path); }
     void Unwatch(const QString& path) override { m_inner.Unwatch(path); }
     int64_t BoottimeNs() override;
-    KernelDumps TakeKernelDumps(const std::string& interfaceName) override;
+    void TakeKernelDumps(const std::string& interfaceName, DumpsFn onDumps) override;
 
 private:
     void Write(char kind, const QJsonObject& record);
 
     CNmLink& m_inner;
-    std::mutex m_lock;  // the kernel's dumps are recorded from the pool thread
+    std::mutex m_lock;  // one record whole, whichever thread writes it
     QFile m_file;
     qint64 m_startNs = 0;
     int m_nextId = 1;
@@ -80,8 +81,11 @@ bool LoadWifiCapture(const QString& path, std::vector<WifiCaptureRecord>& record
 
 // Plays a capture back: each recorded answer goes to the call the scanner
 // makes in its place (matched by object, interface and method, in order),
-// signals and clock readings come when the recording reaches them, and the
-// kernel's dumps in their order. Scan bounds run on the real clock.
+// signals, clock readings and the kernel's dumps come when the recording
+// reaches them, so the scanner meets them in the order the program did. A
+// call or dump the recording does not have is answered as missing when the
+// recording has run out, and told in Divergences(). Scan bounds run on the
+// real clock.
 class CReplayLink : public CNmLink {
     Q_OBJECT
 public:
@@ -100,7 +104,7 @@ public:
     void Watch(const QString&) override {}
     void Unwatch(const QString&) override {}
     int64_t BoottimeNs() override;
-    KernelDumps TakeKernelDumps(const std::string& interfaceName) override;
+    void TakeKernelDumps(const std::string& interfaceName, DumpsFn onDumps) override;
 
 private:
     struct Waiting {
@@ -117,8 +121,7 @@ private:
     std::map<int, ReplyFn> m_answerTo;  // recorded id -> the call made in its place
     std::deque<int64_t> m_clock;        // readings reached, not yet taken
     int64_t m_lastClock = 0;
-    std::mutex m_kernelLock;
-    std::deque<KernelDumps> m_kernel;
+    std::deque<DumpsFn> m_dumpsAsked;  // asked for, not yet reached in the recording
     QStringList m_divergences;
     bool m_stepping = false;
 };

@@ -57,6 +57,7 @@ void CWifiSource::StartScan(int32_t, int32_t, ScanTrigger) {
     m_lossText.clear();
     m_scansLeft = m_options.scansPerPoint;
     m_scanning = true;
+    m_missingAtTap = !m_present;
     // A scan of an earlier point may still run in the scanner; its answers
     // are dropped with it.
     m_scanner->CancelScan();
@@ -105,6 +106,7 @@ void CWifiSource::OnAdapterChanged(bool present, const QString& interfaceName,
     m_present = present;
     if (present) {
         m_everPresent = true;
+        m_toldMissing.clear();  // a later loss is told again
         m_interface = interfaceName;
         m_address = address;
     }
@@ -145,8 +147,16 @@ void CWifiSource::OnScanLost(const QString& message) {
     if (!m_scanning) return;
     EndScan();
     m_givenUp = true;
-    // A lost adapter is told by the notice; any other loss by its message.
-    m_lossText = m_scanner->HasAdapter() ? message : QString();
+    // A lost adapter is told by the notice, as a lost board is; any other
+    // loss by its message. A tap while there is no adapter also says why
+    // (NetworkManager not running, no Wi-Fi device, none managed), once for
+    // each reason: otherwise the tap would end with nothing told but the notice.
+    if (m_scanner->HasAdapter()) {
+        m_lossText = message;
+    } else if (m_missingAtTap && message != m_toldMissing) {
+        m_lossText = message;
+        m_toldMissing = message;
+    }
     m_present = m_scanner->HasAdapter();
     m_answered = true;
     std::fprintf(stderr, "pellorin: Wi-Fi scan given up: %s\n", qPrintable(message));

@@ -106,6 +106,8 @@ private:
     bool m_finished = false;
     bool m_givenUp = false;
     QString m_lossText;
+    bool m_missingAtTap = false;  // the point was tapped while there was no adapter
+    QString m_toldMissing;        // why there is none, as last told in a box
     uint16_t m_cells = 0;
     WifiScanSummary m_summary;
     std::string m_toldDbm;  // the line the program last said which dBm it records with
