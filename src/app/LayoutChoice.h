@@ -31,4 +31,17 @@ constexpr WindowLayout Choose(LayoutRequest request, bool scaleGiven, int availa
     return 2 * handheld < availableWidth ? WindowLayout::kDesktop : WindowLayout::kHandheld;
 }
 
+// The desktop layout's toolbar and panes at a whole multiple of the
+// handheld's (16-pixel buttons, 50-pixel panes), so that the button art
+// stays crisp: a button about a twenty-second of the screen's available
+// height, so that a laptop's 768 lines less a desktop panel still take 2.
+//
+//   480 lines (tablet) -> 1   728 .. 1091 -> 2 (32-pixel buttons)
+//   1440 -> 3                 2160 -> 5
+constexpr int kBarLinesPerScale = 364;
+constexpr int DesktopBarScale(int availableHeight) {
+    const int scale = availableHeight / kBarLinesPerScale;
+    return scale < 1 ? 1 : scale > startscale::kMaxScale ? startscale::kMaxScale : scale;
+}
+
 }  // namespace layoutchoice

@@ -28,12 +28,12 @@ const char* const kWidestPaneTexts[] = {"X: -32768", "P: 88888"};
 constexpr int kPaneFrame = 1;   // the sunken panel's line
 constexpr int kPaneIndent = 2;  // room between the panel and the text, each side
 
-// The program's font at the largest size, 8 points down to 6, at which the
-// widest pane text fits inside a pane.
-QFont PaneFont() {
-    const int room = CMainFrame::kPaneWidth - 2 * kPaneFrame - 2 * kPaneIndent;
-    QFont font = gdi::PointFont(8);
-    for (int points = 8; points >= 6; --points) {
+// The program's font at the largest size, 8 points down to 6 (times the
+// bar's scale), at which the widest pane text fits inside a pane.
+QFont PaneFont(int scale) {
+    const int room = CMainFrame::kPaneWidth * scale - 2 * kPaneFrame - 2 * kPaneIndent;
+    QFont font = gdi::PointFont(8 * scale);
+    for (int points = 8 * scale; points >= 6 * scale; --points) {
         font.setPointSize(points);
         const QFontMetrics fm(font);
         int widest = 0;
@@ -50,7 +50,11 @@ CMainFrame::CMainFrame(WindowLayout layout, QWidget* parent)
     : QMainWindow(parent), m_layout(layout) {
     setObjectName(QStringLiteral("CMainFrame"));
     setWindowTitle(QStringLiteral("Pellorin"));
-    setWindowIcon(QIcon(QStringLiteral(":/res/icon.png")));
+    // Every size drawn, so that the desktop takes the nearest, not a scaled 32.
+    QIcon appIcon;
+    for (int size : {16, 32, 64, 128})
+        appIcon.addFile(QStringLiteral(":/res/icon%1.png").arg(size), QSize(size, size));
+    setWindowIcon(appIcon);
 
     auto* central = new QWidget(this);
     auto* column = new QVBoxLayout(central);
@@ -63,6 +67,11 @@ CMainFrame::CMainFrame(WindowLayout layout, QWidget* parent)
     else
         m_view->setFixedSize(CTambRUMOView::kClientWidth, CTambRUMOView::kClientHeight);
     m_view->SetStatusTarget(this);
+    // The handheld's bar is the handheld's; the desktop's suits its screen.
+    const QScreen* shown = screen();
+    m_barScale = desktop && shown != nullptr
+                     ? layoutchoice::DesktopBarScale(shown->availableGeometry().height())
+                     : 1;
     column->addWidget(m_view, desktop ? 1 : 0);
 
     auto* paneRow = new QWidget(central);
@@ -70,12 +79,12 @@ CMainFrame::CMainFrame(WindowLayout layout, QWidget* parent)
     panes->setContentsMargins(0, 0, 0, 0);
     panes->setSpacing(0);
     const char* initial[4] = {"L: 0", "P: 0", "X: 0", "Y: 0"};
-    const QFont paneFont = PaneFont();
+    const QFont paneFont = PaneFont(m_barScale);
     const int paneHeight = QFontMetrics(paneFont).height() + 2 * kPaneFrame + 2;
     for (int i = 0; i < 4; ++i) {
         m_panes[i] = new QLabel(QString::fromLatin1(initial[i]), paneRow);
         m_panes[i]->setFont(paneFont);
-        m_panes[i]->setFixedSize(kPaneWidth, paneHeight);
+        m_panes[i]->setFixedSize(kPaneWidth * m_barScale, paneHeight);
         m_panes[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         m_panes[i]->setLineWidth(kPaneFrame);
         m_panes[i]->setIndent(kPaneIndent);
@@ -113,7 +122,8 @@ void CMainFrame::BuildToolBar() {
     m_toolBar = new QToolBar(QStringLiteral("Tamb"), this);
     m_toolBar->setMovable(false);
     m_toolBar->setFloatable(false);
-    m_toolBar->setIconSize(QSize(16, 16));
+    const int iconSize = 16 * m_barScale;
+    m_toolBar->setIconSize(QSize(iconSize, iconSize));
     addToolBar(Qt::BottomToolBarArea, m_toolBar);
     // The toolbar is the only way to most commands: no menu may hide it.
     m_toolBar->toggleViewAction()->setEnabled(false);
@@ -146,7 +156,10 @@ void CMainFrame::BuildToolBar() {
     for (int i = 0; i < count; ++i) {
         QIcon icon;
         if (strip.width() >= 16 * (i + 1) && strip.height() >= 16) {
-            icon = QIcon(QPixmap::fromImage(strip.copy(16 * i, 0, 16, 16)));
+            // Whole multiples, pixel for pixel: the art stays crisp.
+            icon = QIcon(QPixmap::fromImage(
+                strip.copy(16 * i, 0, 16, 16)
+                    .scaled(iconSize, iconSize, Qt::IgnoreAspectRatio, Qt::FastTransformation)));
         }
         auto* act = new QAction(icon, QString::fromLatin1(buttons[i].tip), this);
         act->setToolTip(QString::fromLatin1(buttons[i].tip));

@@ -23,6 +23,9 @@ public:
 
     explicit CMainFrame(WindowLayout layout = WindowLayout::kHandheld, QWidget* parent = nullptr);
     WindowLayout Layout() const { return m_layout; }
+    // The toolbar's and the panes' multiple of the handheld's size: 1 in the
+    // handheld layout.
+    int BarScale() const { return m_barScale; }
 
     CTambRUMOView* View() const { return m_view; }
     QToolBar* ToolBar() const { return m_toolBar; }
@@ -44,6 +47,7 @@ private:
     void ShowDesktopSize();
 
     WindowLayout m_layout;
+    int m_barScale = 1;
     CTambRUMOView* m_view = nullptr;
     QToolBar* m_toolBar = nullptr;
     QAction* m_coverageAction = nullptr;

@@ -33,6 +33,15 @@ TEST(LayoutChoice, DesktopWhereTheHandheldWindowTakesLessThanHalfTheWidthAndNoSc
             << c.width << " x " << c.height;
 }
 
+TEST(LayoutChoice, TheDesktopBarIsAWholeMultipleThatSuitsTheScreen) {
+    const struct {
+        int height, scale;
+    } cases[] = {{0, 1},    {480, 1},  {727, 1},  {728, 2},
+                 {1080, 2}, {1440, 3}, {2160, 5}, {100000, startscale::kMaxScale}};
+    for (const auto& c : cases)
+        EXPECT_EQ(layoutchoice::DesktopBarScale(c.height), c.scale) << c.height;
+}
+
 TEST(DialogFit, ADialogLargerThanTheScreenShrinksAndMovesInsideAndOneThatFitsStays) {
     const QRect screen(0, 0, 1366, 768);
     const struct {
