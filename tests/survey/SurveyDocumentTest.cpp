@@ -80,11 +80,15 @@ protected:
         CSiteLoader loader(path);
         SiteStatus status = loader.ReadPlan();
         if (!status.ok) return status;
-        const JournalFinding found = d.InspectJournal(loader);
-        recover = recover && found.kind == JournalFound::Recoverable;
-        if (recover) keep = found.contents.begin.keepPoints;
-        if (keep && !(status = loader.ReadPoints()).ok) return status;
-        d.Adopt(loader, found, recover, keep);
+        SiteOpening opening = d.Prepare(loader);
+        OpenChoice choice;
+        choice.keptPoints = keep;
+        if (recover && opening.journal.kind == JournalFound::Recoverable) {
+            choice.recover = OpenChoice::Recover::kJournal;
+            choice.keptPoints = opening.journal.contents.begin.keepPoints;
+        }
+        if (choice.keptPoints && !(status = loader.ReadPoints()).ok) return status;
+        d.Adopt(loader, opening, choice);
         return status;
     }
     RecordedPoint Record(CSurveyDocument& d, int32_t x, int32_t y, const std::vector<Heard>& aps) {
@@ -279,7 +283,8 @@ TEST_F(SurveyDocumentTest, ARecoveredSurveyIsTheSurveyAsItWasBeforeTheCrash) {
     const JournalFile next = ReadJournalFile(JournalPathFor(image));
     EXPECT_TRUE(next.contents.changes.empty());
     EXPECT_EQ(next.contents.begin.locationCount, 4);
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path() / "crash"), {}), 2);
+    // The site, its journal and its lock.
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path() / "crash"), {}), 3);
     EXPECT_TRUE(told.empty());
 }
 
