@@ -213,13 +213,16 @@ TEST_F(AppTest, OpenAsksToRecoverAJournalledSurveyAndShowsItRecoveredOrDeclined)
         std::deque<int> answers;
         std::vector<QString> boxes;  // the set-aside one by its beginning
         bool recovered;
+        long setAside;  // journals set aside afterwards
     } cases[] = {
-        {"recovered", {platform::IDYES}, {live}, true},
+        {"recovered", {platform::IDYES}, {live}, true, 0},
         {"declined",
          {platform::IDNO, platform::IDNO},
          {live, "Do you wish to keep existing data points?"},
-         false},
-        {"the one kept aside recovered", {platform::IDNO, platform::IDYES}, {live, aside}, true},
+         false,
+         1},
+        // The live one is set aside now, the one set aside before is live again.
+        {"the one kept aside recovered", {platform::IDNO, platform::IDYES}, {live, aside}, true, 1},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -240,14 +243,13 @@ TEST_F(AppTest, OpenAsksToRecoverAJournalledSurveyAndShowsItRecoveredOrDeclined)
         if (c.recovered) {
             EXPECT_TRUE(PumpUntil([&] { return frame.PaneText(0) == "L: 2"; }));
         }
-        // A journal recovered from aside is the live one again, never offered twice.
         const auto dir = std::filesystem::path(path).parent_path();
         EXPECT_EQ(std::count_if(std::filesystem::directory_iterator(dir), {},
                                 [](const auto& e) {
                                     return e.path().filename().string().rfind(
                                                "crashed.hss.journal.", 0) == 0;
                                 }),
-                  c.recovered ? 0 : 1);
+                  c.setAside);
         m_boxes.answers = {platform::IDNO};  // closing: do not save
     }
 }
