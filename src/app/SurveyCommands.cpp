@@ -37,8 +37,7 @@ bool CSurveyCommands::Refused(const SiteStatus& status, bool offerSaveAs) {
         platform::MessageBox(Window(), Q(status.text), Q(status.caption), platform::MB_ICONHAND);
         return false;
     }
-    return platform::MessageBox(Window(), Q(status.text) + "\n\n" + kOfferSaveAs,
-                                Q(status.caption),
+    return platform::MessageBox(Window(), Q(status.text) + "\n\n" + kOfferSaveAs, Q(status.caption),
                                 platform::MB_YESNO | platform::MB_ICONHAND) == platform::IDYES;
 }
 
@@ -166,8 +165,8 @@ bool CSurveyCommands::SaveAsWith(const ISignature& signature, QString path) {
         const ReplaceExisting replace =
             QFileInfo::exists(path) ? ReplaceExisting::Yes : ReplaceExisting::No;
         platform::CWaitCursor wait;
-        const SiteStatus status = m_document.SaveAs(path.toLocal8Bit().toStdString(),
-                                                    m_map.Plan(), pixel, Now(), replace);
+        const SiteStatus status = m_document.SaveAs(path.toLocal8Bit().toStdString(), m_map.Plan(),
+                                                    pixel, Now(), replace);
         wait.Release();
         if (status.ok) return true;
         if (!Refused(status, true)) return false;

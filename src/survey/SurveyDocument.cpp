@@ -203,7 +203,8 @@ SiteStatus CSurveyDocument::SaveAs(const std::string& path, const MapBitmap& pla
 }
 
 SiteStatus CSurveyDocument::ViewOnlyRefusal() const {
-    return SiteStatus::Fail(kSiteInUseCaption, SaveFailureText(kViewOnlyText, m_path, m_viewOnlyWhy));
+    return SiteStatus::Fail(kSiteInUseCaption,
+                            SaveFailureText(kViewOnlyText, m_path, m_viewOnlyWhy));
 }
 
 void CSurveyDocument::Discard() { m_journal.Discarded(); }

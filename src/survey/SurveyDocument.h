@@ -37,10 +37,10 @@ inline constexpr const char* kViewOnlyText = "This site is open for viewing only
 // Only reads; holds the lock it took until the site is adopted or the Open is
 // given up.
 struct SiteOpening {
-    SiteLockResult lock;  // HeldByOther: the site can only be viewed
+    SiteLockResult lock;                    // HeldByOther: the site can only be viewed
     JournalFinding journal;                 // not looked at while another holds the site
     std::vector<SetAsideJournal> setAside;  // newest first
-    std::unique_ptr<CSiteLock> taken;  // null: the lock held already serves, or there is none
+    std::unique_ptr<CSiteLock> taken;       // null: the lock held already serves, or there is none
     bool ViewOnly() const { return lock.kind == SiteLockResult::Kind::HeldByOther; }
 };
 
@@ -48,7 +48,7 @@ struct SiteOpening {
 struct OpenChoice {
     enum class Recover { kNone, kJournal, kSetAside };
     Recover recover = Recover::kNone;
-    size_t setAside = 0;  // with kSetAside: which of SiteOpening::setAside
+    size_t setAside = 0;      // with kSetAside: which of SiteOpening::setAside
     bool keptPoints = false;  // the keep-points answer (a recovery's own is taken from its journal)
 };
 

@@ -168,11 +168,10 @@ TEST_F(FrameTest, ClosingAfterAFailedSaveKeepsTheWindowAndNoClosesAnyway) {
     QFile::remove(QString::fromStdString(site));
     m_boxes.answers = {platform::IDYES};
     EXPECT_FALSE(m_frame.close());
-    EXPECT_EQ(
-        m_boxes.shown.back().text.toStdString(),
-        "Could not update site\n" + site +
-            ": The file was removed or renamed since it was opened\n\n"
-            "Save the survey as another site file?");
+    EXPECT_EQ(m_boxes.shown.back().text.toStdString(),
+              "Could not update site\n" + site +
+                  ": The file was removed or renamed since it was opened\n\n"
+                  "Save the survey as another site file?");
     m_boxes.answers = {platform::IDNO};
     EXPECT_TRUE(m_frame.close());
 }

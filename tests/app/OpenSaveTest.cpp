@@ -88,8 +88,7 @@ TEST_F(AppTest, EachRefusedOpenOrSaveIsOneBoxAndLeavesTheScreenAsItWas) {
         // The document tests every refusal of the loader; one stands for them here.
         {"a file that is not a site",
          [&] { return view->OpenSitePath(QString::fromStdString(badPath)); },
-         QString::fromStdString("Not a Site File.\n" + badPath),
-         "File Error"},
+         QString::fromStdString("Not a Site File.\n" + badPath), "File Error"},
         {"the file dialog cancelled",
          [&] {
              m_files.next.clear();
