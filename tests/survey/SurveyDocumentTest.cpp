@@ -497,7 +497,9 @@ TEST_F(SurveyDocumentTest, SaveAsMakesTheNewFileTheOpenSiteWithItsLockAndJournal
         const SiteStatus status = doc->SaveAs(r.path, map.Plan(), NoInk, 5, ReplaceExisting::No);
         EXPECT_EQ(status.text, std::string(kSiteWriteText) + "\n" + r.path + ": " + r.reason);
         EXPECT_EQ(doc->Path(), a);
-        if (r.path == there) EXPECT_FALSE(fs::exists(LockPathFor(there)));  // let go again
+        if (r.path == there) {
+            EXPECT_FALSE(fs::exists(LockPathFor(there)));  // let go again
+        }
     }
     ASSERT_TRUE(doc->SaveAs(b, map.Plan(), NoInk, 5, ReplaceExisting::No).ok);
     EXPECT_EQ(doc->Path(), b);
