@@ -110,18 +110,21 @@ void CTambRUMOView::OnNetworks() {
 // arrows and zoom move nothing (a bar that moved its thumb is put back).
 void CTambRUMOView::OnZoomIn() {
     if (m_session.Pending()) return;
+    if (m_desktop) return m_desktop->ZoomIn();
     m_map.ZoomIn();
     Repaint();
 }
 
 void CTambRUMOView::OnZoomOut() {
     if (m_session.Pending()) return;
+    if (m_desktop) return m_desktop->ZoomOut();
     m_map.ZoomOut();
     m_bars.SyncTo(m_map);  // zooming out near an edge moves the cursor
     Repaint();
 }
 
 void CTambRUMOView::OnScroll(MapAxis axis, int code, int position) {
+    if (m_desktop) return m_desktop->OnScroll(axis, code, position);
     if (m_session.Pending()) {
         m_bars.SyncTo(m_map);
         return;
@@ -143,6 +146,7 @@ void CTambRUMOView::keyPressEvent(QKeyEvent* e) {
 }
 
 void CTambRUMOView::OnKeyDown(int qtKey) {
+    if (m_desktop && m_desktop->OnKey(qtKey)) return;
     switch (qtKey) {
         case Qt::Key_Left:
         case Qt::Key_Right:
@@ -184,7 +188,10 @@ void CTambRUMOView::StartPoint(ScanTrigger trigger) {
 
 void CTambRUMOView::OnTap(QPoint client) {
     if (!m_document.HasSite() || !m_map.HasMap() || m_session.Pending()) return;
-    m_map.Viewport().CenterOnScreenPoint(ToVp(ClientRect()), client.x(), client.y());
+    // A tap on the desktop map's margin is off the plan: no point there.
+    if (m_desktop && !m_desktop->CenterOn(client)) return;
+    if (!m_desktop)
+        m_map.Viewport().CenterOnScreenPoint(ToVp(ClientRect()), client.x(), client.y());
     m_bars.SyncTo(m_map);
     StartPoint(ScanTrigger::kTap);
 }
@@ -192,7 +199,11 @@ void CTambRUMOView::OnTap(QPoint client) {
 void CTambRUMOView::OnTapAndHold(QPoint client) {
     if (!m_document.HasSite() || !m_map.HasMap() || m_session.Pending()) return;
     int32_t wx = 0, wy = 0;
-    m_map.Viewport().ScreenToWorld(ToVp(ClientRect()), client.x(), client.y(), wx, wy);
+    if (m_desktop) {
+        if (!m_desktop->WorldAt(client, wx, wy)) return;
+    } else {
+        m_map.Viewport().ScreenToWorld(ToVp(ClientRect()), client.x(), client.y(), wx, wy);
+    }
     if (!m_document.SelectNearestPoint(wx, wy)) return;
     if (Dialogs().LocationInfo(window()) == CLocationInfoDlg::kDeleted && m_commands.MayEdit())
         m_document.Apply(DeletePointCommand::OfSelection(*m_document.Site()));
@@ -232,6 +243,7 @@ void CTambRUMOView::SiteReplaced(CSiteLoader& loaded) {
     m_bars.SetRanges(m_map.Width(), m_map.Height(), ClientRect().width(), ClientRect().height());
     m_bars.Show(true);
     m_bars.SyncTo(m_map);
+    if (m_desktop) m_desktop->SiteReplaced();
     ShowTitle();
 }
 
@@ -299,7 +311,10 @@ void CTambRUMOView::OnDraw(QPainter& p, const QRect& client) {
         c.channelCells = m_session.Source().ChannelCells();
     }
     c.notice = QString::fromStdString(m_session.NoticeText());
-    screens::PaintScreen(p, client, c);
+    if (m_desktop)
+        m_desktop->Paint(p, client, c);
+    else
+        screens::PaintScreen(p, client, c);
 }
 
 QImage CTambRUMOView::Render(QSize size) {
@@ -320,6 +335,12 @@ QRect CTambRUMOView::ClientRect() const {
 }
 
 void CTambRUMOView::Repaint() { m_canvas->update(); }
+
+void CTambRUMOView::UseDesktopLayout() {
+    m_desktop = std::make_unique<CDesktopMapView>(
+        m_canvas, m_map, m_bars, [this] { return m_session.Pending(); }, [this] { Repaint(); });
+    if (m_map.HasMap()) m_desktop->SiteReplaced();
+}
 
 void CTambRUMOView::WarmScanScreen() {
     screens::WarmScanScreen(m_art.Radar(139), ClientRect().size(), devicePixelRatioF());
