@@ -41,6 +41,12 @@ CTambRUMOView::CTambRUMOView(QWidget* parent)
                                platform::MB_OK | platform::MB_ICONEXCLAMATION);
       }),
       m_session(*this, MakeBoardSource()),
+      m_throughput([this] { ThroughputChanged(); },
+                   [this](const std::string& text) {
+                       platform::MessageBox(window(), QString::fromStdString(text),
+                                            QStringLiteral("Throughput"),
+                                            platform::MB_ICONEXCLAMATION | platform::MB_OK);
+                   }),
       m_gesture(this),
       m_canvas(new CViewCanvas(
           this, [this](QPainter& p, const QRect& client) { OnDraw(p, client); }, m_gesture)),
@@ -109,14 +115,14 @@ void CTambRUMOView::OnNetworks() {
 // While a point is being measured the cursor stays where it was taken: bars,
 // arrows and zoom move nothing (a bar that moved its thumb is put back).
 void CTambRUMOView::OnZoomIn() {
-    if (m_session.Pending()) return;
+    if (Measuring()) return;
     if (m_desktop) return m_desktop->ZoomIn();
     m_map.ZoomIn();
     Repaint();
 }
 
 void CTambRUMOView::OnZoomOut() {
-    if (m_session.Pending()) return;
+    if (Measuring()) return;
     if (m_desktop) return m_desktop->ZoomOut();
     m_map.ZoomOut();
     m_bars.SyncTo(m_map);  // zooming out near an edge moves the cursor
@@ -125,7 +131,7 @@ void CTambRUMOView::OnZoomOut() {
 
 void CTambRUMOView::OnScroll(MapAxis axis, int code, int position) {
     if (m_desktop) return m_desktop->OnScroll(axis, code, position);
-    if (m_session.Pending()) {
+    if (Measuring()) {
         m_bars.SyncTo(m_map);
         return;
     }
@@ -175,7 +181,7 @@ void CTambRUMOView::OnKeyDown(int qtKey) {
 // Without an open site there is no map to take a point on; while a point is
 // measured, a second press would take its place and its readings.
 void CTambRUMOView::StartPoint(ScanTrigger trigger) {
-    if (!m_document.HasSite() || !m_map.HasMap() || m_session.Pending()) return;
+    if (!m_document.HasSite() || !m_map.HasMap() || Measuring()) return;
     if (!m_commands.MayEdit()) return;
     platform::PlaySoundAsync(QStringLiteral("ping"));
     const int32_t x = m_map.Center(MapAxis::kX);
@@ -187,7 +193,7 @@ void CTambRUMOView::StartPoint(ScanTrigger trigger) {
 }
 
 void CTambRUMOView::OnTap(QPoint client) {
-    if (!m_document.HasSite() || !m_map.HasMap() || m_session.Pending()) return;
+    if (!m_document.HasSite() || !m_map.HasMap() || Measuring()) return;
     // A tap on the desktop map's margin is off the plan: no point there.
     if (m_desktop && !m_desktop->CenterOn(client)) return;
     if (!m_desktop)
@@ -197,7 +203,7 @@ void CTambRUMOView::OnTap(QPoint client) {
 }
 
 void CTambRUMOView::OnTapAndHold(QPoint client) {
-    if (!m_document.HasSite() || !m_map.HasMap() || m_session.Pending()) return;
+    if (!m_document.HasSite() || !m_map.HasMap() || Measuring()) return;
     int32_t wx = 0, wy = 0;
     if (m_desktop) {
         if (!m_desktop->WorldAt(client, wx, wy)) return;
@@ -222,6 +228,30 @@ void CTambRUMOView::PointFinished() {
     m_displayMode = DisplayMode::kSiteMap;
     m_document.Apply(RecordScanCommand{});
     PostStatus();
+    // The point is recorded; its throughput test follows on the scan screen.
+    if (m_throughput.Start()) {
+        m_displayMode = DisplayMode::kScanScreen;
+        Repaint();
+    }
+}
+
+void CTambRUMOView::CancelPoint() {
+    m_session.Cancel();
+    CancelThroughput();
+}
+
+void CTambRUMOView::CancelThroughput() {
+    if (!m_throughput.Running()) return;
+    m_throughput.Cancel();
+    m_displayMode = DisplayMode::kSiteMap;
+    Repaint();
+}
+
+void CTambRUMOView::ThroughputChanged() {
+    if (!m_throughput.Running() && m_displayMode == DisplayMode::kScanScreen &&
+        !m_session.Pending())
+        m_displayMode = DisplayMode::kSiteMap;
+    Repaint();
 }
 
 void CTambRUMOView::PointUnrecorded(const std::string& why) {
@@ -311,6 +341,8 @@ void CTambRUMOView::OnDraw(QPainter& p, const QRect& client) {
         c.channelCells = m_session.Source().ChannelCells();
     }
     c.notice = QString::fromStdString(m_session.NoticeText());
+    if (c.notice.isEmpty() && c.mode == DisplayMode::kScanScreen)
+        c.notice = m_throughput.ProgressLine();
     if (m_desktop)
         m_desktop->Paint(p, client, c);
     else
@@ -338,7 +370,7 @@ void CTambRUMOView::Repaint() { m_canvas->update(); }
 
 void CTambRUMOView::UseDesktopLayout() {
     m_desktop = std::make_unique<CDesktopMapView>(
-        m_canvas, m_map, m_bars, [this] { return m_session.Pending(); }, [this] { Repaint(); });
+        m_canvas, m_map, m_bars, [this] { return Measuring(); }, [this] { Repaint(); });
     if (m_map.HasMap()) m_desktop->SiteReplaced();
 }
 
