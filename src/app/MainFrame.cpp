@@ -181,6 +181,12 @@ void CMainFrame::BuildToolBar() {
         m_coverageAction->setToolTip(QStringLiteral("Coverage Map (H): ") +
                                      QString::fromStdString(m_view->Coverage().Caption()));
     });
+    // Save As has no button of its own on the handheld's toolbar: its key,
+    // and the box of every refused save.
+    auto* saveAs = new QAction(QStringLiteral("Save As"), this);
+    saveAs->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+    connect(saveAs, &QAction::triggered, this, [this] { m_view->OnSaveSiteAs(); });
+    addAction(saveAs);
     auto* quit = new QAction(QStringLiteral("Exit"), this);
     quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     connect(quit, &QAction::triggered, this, &QWidget::close);

@@ -52,7 +52,7 @@ CTambRUMOView::CTambRUMOView(QWidget* parent)
           this, [this](QPainter& p, const QRect& client) { OnDraw(p, client); }, m_gesture)),
       m_bars(this, ClientGrid(this, m_canvas),
              [this](MapAxis axis, int code, int position) { OnScroll(axis, code, position); }),
-      m_commands(*this, m_document, [this]() -> IViewDialogs& { return Dialogs(); }),
+      m_commands(*this, m_document, m_map, [this]() -> IViewDialogs& { return Dialogs(); }),
       m_art(ScreenArt::Load()) {
     setObjectName(QStringLiteral("CTambRUMOView"));
     setFocusPolicy(Qt::StrongFocus);
@@ -92,13 +92,14 @@ bool CTambRUMOView::OpenSitePath(const QString& path) {
 bool CTambRUMOView::Opened(CSurveyCommands::Opened opened) {
     if (opened == CSurveyCommands::Opened::kNo) return false;
     ShowTitle();
-    if (opened == CSurveyCommands::Opened::kRecovered) PostStatus();
+    PostStatus();  // L, P, X and Y of the site now open
     m_displayMode = DisplayMode::kSiteMap;
     Repaint();
     return true;
 }
 
 bool CTambRUMOView::OnSaveSite() { return m_commands.Save(); }
+bool CTambRUMOView::OnSaveSiteAs() { return m_commands.SaveAs(); }
 
 bool CTambRUMOView::SaveOrDiscardSurvey(const QString& question) {
     return m_commands.SaveOrDiscard(question);
@@ -181,6 +182,7 @@ void CTambRUMOView::OnKeyDown(int qtKey) {
 // measured, a second press would take its place and its readings.
 void CTambRUMOView::StartPoint(ScanTrigger trigger) {
     if (!m_document.HasSite() || !m_map.HasMap() || Measuring()) return;
+    if (!m_commands.MayEdit()) return;
     platform::PlaySoundAsync(QStringLiteral("ping"));
     const int32_t x = m_map.Center(MapAxis::kX);
     const int32_t y = m_map.Center(MapAxis::kY);
@@ -209,7 +211,7 @@ void CTambRUMOView::OnTapAndHold(QPoint client) {
         m_map.Viewport().ScreenToWorld(ToVp(ClientRect()), client.x(), client.y(), wx, wy);
     }
     if (!m_document.SelectNearestPoint(wx, wy)) return;
-    if (Dialogs().LocationInfo(window()) == CLocationInfoDlg::kDeleted)
+    if (Dialogs().LocationInfo(window()) == CLocationInfoDlg::kDeleted && m_commands.MayEdit())
         m_document.Apply(DeletePointCommand::OfSelection(*m_document.Site()));
     Repaint();
 }
@@ -298,6 +300,7 @@ void CTambRUMOView::ShowTitle() {
     if (!m_document.Path().empty())
         top->setWindowTitle(
             QFileInfo(QString::fromLocal8Bit(m_document.Path().c_str())).fileName() +
+            (m_document.ViewOnly() ? QStringLiteral(" (view only)") : QString()) +
             QStringLiteral("[*] - Pellorin"));
     top->setWindowModified(m_document.HasUnsavedChanges());
 }

@@ -40,6 +40,7 @@ public:
     void OnOpenSite();
     bool OpenSitePath(const QString& path);  // Open without the file dialog
     bool OnSaveSite();
+    bool OnSaveSiteAs();  // Ctrl+Shift+S
     bool SaveOrDiscardSurvey(const QString& question);
     void OnZoomIn();
     void OnZoomOut();

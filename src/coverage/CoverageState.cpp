@@ -15,8 +15,11 @@ void CCoverageState::Choose(NetworkChoice choice, int32_t radius) {
 }
 
 void CCoverageState::SiteReplaced() {
-    if (m_map.Choice() == NetworkChoice::StrongestOfAll()) return;
+    if (m_map.Choice() == NetworkChoice::StrongestOfAll() &&
+        m_map.Radius() == kDefaultCoverageRadius)
+        return;
     m_map.SetChoice(NetworkChoice::StrongestOfAll());
+    m_map.SetRadius(kDefaultCoverageRadius);
     Changed();
 }
 

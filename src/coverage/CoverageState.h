@@ -20,8 +20,8 @@ public:
     void Toggle() { SetShown(!m_shown); }
     // The network and radius chosen in "Networks"; the map then shows.
     void Choose(NetworkChoice choice, int32_t radius);
-    // Another site was opened: the network chosen means nothing there, so
-    // "Strongest of all" is shown again; the radius stays.
+    // Another site was opened: the network and the radius were chosen for
+    // the site before, so "Strongest of all" at the default radius is shown.
     void SiteReplaced();
     // What the map shows, e.g. "Strongest of all, R 60 px".
     std::string Caption() const;

@@ -140,8 +140,36 @@ JournalReplay CSurveyJournal::Recover(const JournalFinding& found, CApList& list
     return replay;
 }
 
+JournalReplay CSurveyJournal::RecoverAside(const JournalFinding& found,
+                                           const std::string& asidePath,
+                                           const JournalContents& contents, CApList& list,
+                                           CSiteRecord& site, const ReplaySink& sink) {
+    Leave();
+    Settle(found);
+    if (Ops().RenameNoReplace(asidePath.c_str(), found.path.c_str()) == 0) {
+        JournalFinding back = found;
+        back.kind = JournalFound::Recoverable;
+        back.contents = contents;
+        return Recover(back, list, site, sink);
+    }
+    const JournalStatus moved = JournalStatus::Fail(errno);
+    m_told = false;
+    m_path = found.path;
+    const JournalReplay replay = ReplayJournal(contents, list, site, sink);
+    m_unsaved = true;
+    Failed(moved);
+    return replay;
+}
+
 void CSurveyJournal::Opened(const JournalFinding& found, const CSiteRecord& site, bool keptPoints) {
     Leave();
+    Settle(found);
+    JournalBegin begin;
+    begin.keepPoints = keptPoints;
+    if (SiteBindingOf(site, begin.binding)) Begin(begin);
+}
+
+void CSurveyJournal::Settle(const JournalFinding& found) {
     m_told = false;
     m_path = found.path;
     switch (found.kind) {
@@ -166,9 +194,6 @@ void CSurveyJournal::Opened(const JournalFinding& found, const CSiteRecord& site
         case JournalFound::Live:  // settled by Leave
             break;
     }
-    JournalBegin begin;
-    begin.keepPoints = keptPoints;
-    if (SiteBindingOf(site, begin.binding)) Begin(begin);
 }
 
 void CSurveyJournal::PointRecorded(const CApList& list, const ApRecord* tail,

@@ -76,6 +76,17 @@ public:
     // to its end, a copy of it is kept first and the surveyor is told.
     JournalReplay Recover(const JournalFinding& found, CApList& list, CSiteRecord& site,
                           const ReplaySink& sink);
+    // The Open succeeded and the surveyor wants the points of the journal
+    // set aside at `asidePath` (of this very file, `contents` as read) back:
+    // `found` is settled as Opened settles it, the journal set aside takes
+    // the journal's own name again (so it is never offered twice) and is
+    // replayed and continued as Recover does. When it cannot take the name
+    // (a read-only folder), the points are replayed all the same, the
+    // journal set aside stays where it is, and the surveyor is told that
+    // they are not protected against a crash.
+    JournalReplay RecoverAside(const JournalFinding& found, const std::string& asidePath,
+                               const JournalContents& contents, CApList& list, CSiteRecord& site,
+                               const ReplaySink& sink);
     // Any other Open succeeded: the journal found is settled (declined:
     // set aside; Foreign: set aside and the surveyor told; Empty: removed)
     // and a new one begins on the opened file, `keptPoints` being the answer
@@ -116,6 +127,8 @@ private:
     FileOps& Ops() const { return m_ops != nullptr ? *m_ops : m_posix; }
     time_t Now() const { return m_clock(); }
     void Begin(const JournalBegin& begin);
+    // What Open does with the journal it found and does not recover.
+    void Settle(const JournalFinding& found);
     void Failed(const JournalStatus& status);
     bool OwnsJournalFile() const;
     // Sets the journal at `path` aside; a failure is counted and told.

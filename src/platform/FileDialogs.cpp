@@ -5,10 +5,9 @@
 
 namespace platform {
 
-QString QtFileDialogs::GetOpenSitePath(QWidget* parent) {
-    QFileDialog dialog(parent, QStringLiteral("Open"));
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setFileMode(QFileDialog::ExistingFile);
+namespace {
+
+QString RunSiteDialog(QFileDialog& dialog) {
     dialog.setNameFilters(
         QStringList{QStringLiteral("Site Files (*.hss)"), QStringLiteral("All Files (*)")});
     dialog.setDefaultSuffix(QStringLiteral("hss"));
@@ -16,6 +15,22 @@ QString QtFileDialogs::GetOpenSitePath(QWidget* parent) {
     if (dialog.exec() != QDialog::Accepted) return {};
     const QStringList files = dialog.selectedFiles();
     return files.isEmpty() ? QString() : files.first();
+}
+
+}  // namespace
+
+QString QtFileDialogs::GetOpenSitePath(QWidget* parent) {
+    QFileDialog dialog(parent, QStringLiteral("Open"));
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    return RunSiteDialog(dialog);
+}
+
+QString QtFileDialogs::GetSaveSitePath(QWidget* parent) {
+    QFileDialog dialog(parent, QStringLiteral("Save As"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    return RunSiteDialog(dialog);
 }
 
 namespace {

@@ -12,6 +12,9 @@ public:
     virtual ~IFileDialogs() = default;
     // The chosen existing site file, or an empty string when cancelled.
     virtual QString GetOpenSitePath(QWidget* parent) = 0;
+    // Where Save As writes, or an empty string when cancelled; a file that
+    // is there already was confirmed to be replaced.
+    virtual QString GetSaveSitePath(QWidget* parent) = 0;
 };
 
 // QFileDialog: existing files only, "Site Files (*.hss)" and "All Files (*)",
@@ -19,6 +22,7 @@ public:
 class QtFileDialogs : public IFileDialogs {
 public:
     QString GetOpenSitePath(QWidget* parent) override;
+    QString GetSaveSitePath(QWidget* parent) override;  // "Save As", asks before replacing
 };
 
 IFileDialogs& FileDialogs();

@@ -70,11 +70,9 @@ std::string LockPathFor(const std::string& sitePath) { return sitePath + ".lock"
 
 SiteLockResult CSiteLock::Take(const std::string& sitePath) {
     const std::string path = LockPathFor(sitePath);
+    if (Holds(sitePath)) return {};
     struct stat held {
     }, named{};
-    if (m_fd >= 0 && ::fstat(m_fd, &held) == 0 && ::stat(path.c_str(), &named) == 0 &&
-        SameFile(held, named))
-        return {};
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
         const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644);
         if (fd < 0) return Unavailable(errno);
@@ -102,6 +100,13 @@ SiteLockResult CSiteLock::Take(const std::string& sitePath) {
         return {};
     }
     return Unavailable(EAGAIN);
+}
+
+bool CSiteLock::Holds(const std::string& sitePath) const {
+    struct stat held {
+    }, named{};
+    return m_fd >= 0 && ::fstat(m_fd, &held) == 0 &&
+           ::stat(LockPathFor(sitePath).c_str(), &named) == 0 && SameFile(held, named);
 }
 
 void CSiteLock::Release() {

@@ -46,6 +46,8 @@ public:
     // Gives the lock up and removes the lock file.
     void Release();
     bool Held() const { return m_fd >= 0; }
+    // This object holds the lock of the site file `sitePath` (any path of it).
+    bool Holds(const std::string& sitePath) const;
     const std::string& LockPath() const { return m_path; }
 
 private:

@@ -55,12 +55,21 @@ void CSurveyDocument::Tell(void (ISurveyListener::*event)(const Event&), const E
     for (ISurveyListener* l : m_listeners) (l->*event)(what);
 }
 
-JournalFinding CSurveyDocument::InspectJournal(CSiteLoader& loaded) const {
-    return m_journal.Inspect(loaded.Path(), loaded.Site());
+SiteOpening CSurveyDocument::Prepare(CSiteLoader& loaded) const {
+    SiteOpening opening;
+    if (!(m_lock && m_lock->Holds(loaded.Path()))) {
+        opening.taken = std::make_unique<CSiteLock>();
+        opening.lock = opening.taken->Take(loaded.Path());
+        if (opening.lock.kind != SiteLockResult::Kind::Taken) opening.taken.reset();
+        // The other Pellorin's journal is its own: not even looked at.
+        if (opening.ViewOnly()) return opening;
+    }
+    opening.journal = m_journal.Inspect(loaded.Path(), loaded.Site());
+    opening.setAside = FindSetAsideJournals(loaded.Path(), loaded.Site());
+    return opening;
 }
 
-void CSurveyDocument::Adopt(CSiteLoader& loaded, const JournalFinding& found, bool recover,
-                            bool keptPoints) {
+void CSurveyDocument::Adopt(CSiteLoader& loaded, SiteOpening& opening, const OpenChoice& choice) {
     std::unique_ptr<CSiteRecord> previous = std::move(m_site);
     m_site = loaded.TakeSite();
     g_pSite = m_site.get();
@@ -69,13 +78,26 @@ void CSurveyDocument::Adopt(CSiteLoader& loaded, const JournalFinding& found, bo
     MoveRecords(loaded.Entries(), surveyList);
     m_path = loaded.Path();
     m_edits = 0;
+    m_viewOnlyWhy = opening.ViewOnly() ? opening.lock.Message() : std::string();
+    if (opening.taken)
+        m_lock = std::move(opening.taken);
+    else if (!(m_lock && m_lock->Holds(m_path)))
+        m_lock.reset();  // viewing another's site, or no lock to be had there
     for (ISurveyListener* l : m_listeners) l->SiteReplaced(loaded);
-    if (!recover) {
-        m_journal.Opened(found, *m_site, keptPoints);
+    if (ViewOnly()) {
+        m_journal.Leave();  // the survey left; no journal of this one
         return;
     }
-    // The recovered changes reach the listeners as recording and deletion
-    // reached them, so the map and its circle log come out as they were.
+    if (choice.recover == OpenChoice::Recover::kNone) {
+        m_journal.Opened(opening.journal, *m_site, choice.keptPoints);
+        return;
+    }
+    Replay(opening, choice);
+}
+
+// The recovered changes reach the listeners as recording and deletion
+// reached them, so the map and its circle log come out as they were.
+void CSurveyDocument::Replay(SiteOpening& opening, const OpenChoice& choice) {
     const ReplaySink sink{
         [this](int32_t records) {
             const int32_t count = surveyList.Count();
@@ -86,7 +108,15 @@ void CSurveyDocument::Adopt(CSiteLoader& loaded, const JournalFinding& found, bo
         [this](int32_t first, int32_t removed) {
             Tell(&ISurveyListener::PointDeleted, DeletedPoint{first, removed, 0, 0});
         }};
-    const JournalReplay replay = m_journal.Recover(found, surveyList, *m_site, sink);
+    JournalReplay replay;
+    if (choice.recover == OpenChoice::Recover::kSetAside &&
+        choice.setAside < opening.setAside.size()) {
+        const SetAsideJournal& aside = opening.setAside[choice.setAside];
+        replay = m_journal.RecoverAside(opening.journal, aside.path, aside.contents, surveyList,
+                                        *m_site, sink);
+    } else {
+        replay = m_journal.Recover(opening.journal, surveyList, *m_site, sink);
+    }
     m_edits = static_cast<int64_t>(std::max<size_t>(replay.applied, 1));
 }
 
@@ -100,7 +130,7 @@ bool CSurveyDocument::SelectNearestPoint(int32_t x, int32_t y) {
 
 RecordedPoint CSurveyDocument::Apply(const RecordScanCommand&) {
     RecordedPoint point;
-    if (!m_site) return point;
+    if (!m_site || ViewOnly()) return point;
     const ApRecord* before = surveyList.Last();
     point.firstRecord = surveyList.Count() + 1;
     point.heard = m_site->RecordPoint() != 0;
@@ -116,7 +146,7 @@ RecordedPoint CSurveyDocument::Apply(const RecordScanCommand&) {
 
 DeletedPoint CSurveyDocument::Apply(const DeletePointCommand& command) {
     DeletedPoint point{command.firstRecord, 0, command.x, command.y};
-    if (!m_site) return point;
+    if (!m_site || ViewOnly()) return point;
     point.records = RemovePointRun(surveyList, command.firstRecord, command.x, command.y);
     if (point.records == 0) return point;  // not there: nothing changed
     JournalDeletion deletion;
@@ -132,6 +162,7 @@ DeletedPoint CSurveyDocument::Apply(const DeletePointCommand& command) {
 
 SiteStatus CSurveyDocument::Save(const SignaturePixelFn& pixel, uint32_t now) {
     if (m_path.empty() || !m_site) return SiteStatus::Fail(kSiteUpdateCaption, kSiteUpdateText);
+    if (ViewOnly()) return ViewOnlyRefusal();
     m_journal.SaveStarting(*m_site, surveyList, now);
     PosixFileOps posix;
     const SiteStatus status =
@@ -141,6 +172,39 @@ SiteStatus CSurveyDocument::Save(const SignaturePixelFn& pixel, uint32_t now) {
     m_edits = 0;
     for (ISurveyListener* l : m_listeners) l->Saved();
     return status;
+}
+
+SiteStatus CSurveyDocument::SaveAs(const std::string& path, const MapBitmap& plan,
+                                   const SignaturePixelFn& pixel, uint32_t now,
+                                   ReplaceExisting replace) {
+    if (!m_site) return SiteStatus::Fail(kSiteUpdateCaption, kSiteWriteText);
+    if (ViewOnly()) return ViewOnlyRefusal();
+    // The new file is this program's before anything is written to it.
+    std::unique_ptr<CSiteLock> lock;
+    if (!(m_lock && m_lock->Holds(path))) {
+        lock = std::make_unique<CSiteLock>();
+        const SiteLockResult taken = lock->Take(path);
+        if (taken.kind == SiteLockResult::Kind::HeldByOther)
+            return SiteStatus::Fail(kSiteUpdateCaption,
+                                    SaveFailureText(kSiteWriteText, path, taken.Message()));
+        if (taken.kind != SiteLockResult::Kind::Taken) lock.reset();
+    }
+    m_journal.SaveStarting(*m_site, surveyList, now);
+    PosixFileOps posix;
+    const SiteStatus status = SaveSiteAs(path, *m_site, plan, pixel, surveyList, now, replace,
+                                         m_ops != nullptr ? *m_ops : posix);
+    if (!status.ok) return status;
+    m_journal.SavedAs(path, *m_site);
+    if (lock || !(m_lock && m_lock->Holds(path))) m_lock = std::move(lock);
+    m_path = path;
+    m_edits = 0;
+    for (ISurveyListener* l : m_listeners) l->Saved();
+    return status;
+}
+
+SiteStatus CSurveyDocument::ViewOnlyRefusal() const {
+    return SiteStatus::Fail(kSiteInUseCaption,
+                            SaveFailureText(kViewOnlyText, m_path, m_viewOnlyWhy));
 }
 
 void CSurveyDocument::Discard() { m_journal.Discarded(); }

@@ -8,24 +8,49 @@
 // Listeners hear of every change in the order it happened; the window paints
 // and asks from there. No Qt, user-interface thread only.
 //
-// Where later work hangs: a survey store beside the site listens for
-// PointRecorded / PointDeleted (the first record and count name the point);
-// Save As is Save with another path that then becomes Path(); a per-site lock
-// is taken in Adopt and let go when the survey is left; a real-world scale is
-// kept beside the site record and handed to listeners with SiteReplaced.
+// One Pellorin per site: Prepare takes the site's lock (CSiteLock) before
+// anything is asked, and the document keeps it while the site is open; a site
+// that another Pellorin holds is only ever adopted for viewing (nothing
+// recorded, deleted or saved, no journal touched). Save As writes the survey
+// into another file, which then is the open site (its lock, its journal).
 
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "journal/SetAsideJournals.h"
 #include "journal/SurveyJournal.h"
 #include "site/SiteFile.h"
+#include "site/SiteLock.h"
+#include "site/SiteSave.h"
 #include "survey/SurveyCommands.h"
 
 class CSiteLoader;
 class CSiteRecord;
 class FileOps;
+
+inline constexpr const char* kViewOnlyText = "This site is open for viewing only.";
+
+// What Open finds before it asks anything: who holds the site, the journal
+// beside it and the journals set aside of this very version of the file.
+// Only reads; holds the lock it took until the site is adopted or the Open is
+// given up.
+struct SiteOpening {
+    SiteLockResult lock;                    // HeldByOther: the site can only be viewed
+    JournalFinding journal;                 // not looked at while another holds the site
+    std::vector<SetAsideJournal> setAside;  // newest first
+    std::unique_ptr<CSiteLock> taken;       // null: the lock held already serves, or there is none
+    bool ViewOnly() const { return lock.kind == SiteLockResult::Kind::HeldByOther; }
+};
+
+// The surveyor's answers to Open's questions.
+struct OpenChoice {
+    enum class Recover { kNone, kJournal, kSetAside };
+    Recover recover = Recover::kNone;
+    size_t setAside = 0;      // with kSetAside: which of SiteOpening::setAside
+    bool keptPoints = false;  // the keep-points answer (a recovery's own is taken from its journal)
+};
 
 class ISurveyListener {
 public:
@@ -49,14 +74,15 @@ public:
     void AddListener(ISurveyListener* listener);
     void RemoveListener(ISurveyListener* listener);
 
-    // What lies beside the file `loaded` read (plan and fingerprint): reads
-    // only, so a later failure leaves every journal as it was.
-    JournalFinding InspectJournal(CSiteLoader& loaded) const;
+    // What lies beside the file `loaded` read (plan and fingerprint); takes
+    // the site's lock when it is free. Reads only, so a later failure leaves
+    // every journal as it was.
+    SiteOpening Prepare(CSiteLoader& loaded) const;
     // The site `loaded` read (its points read too when they are kept)
-    // becomes the open survey. With `recover` the journal `found` is
-    // replayed onto it; otherwise `found` is settled and a new journal
-    // begins, `keptPoints` being the answer to the keep-points question.
-    void Adopt(CSiteLoader& loaded, const JournalFinding& found, bool recover, bool keptPoints);
+    // becomes the open survey, as `choice` says: a journal recovered, or a
+    // new one begun. A site another Pellorin holds is adopted for viewing
+    // only, whatever `choice` says.
+    void Adopt(CSiteLoader& loaded, SiteOpening& opening, const OpenChoice& choice);
 
     // The tap or centre press: the point to be measured at (x, y).
     void BeginPoint(int32_t x, int32_t y);
@@ -70,6 +96,12 @@ public:
     // Writes the survey with the signature `pixel` into Path(), the header
     // saying `now`. A failure leaves the file and the survey as they were.
     [[nodiscard]] SiteStatus Save(const SignaturePixelFn& pixel, uint32_t now);
+    // Save As: the survey into the site file `path` (another Pellorin's
+    // site is refused), which then is the open site. `plan` is the map as
+    // the open file's was read.
+    [[nodiscard]] SiteStatus SaveAs(const std::string& path, const MapBitmap& plan,
+                                    const SignaturePixelFn& pixel, uint32_t now,
+                                    ReplaceExisting replace);
     // The surveyor chose not to save: the journal is set aside when the
     // survey is left.
     void Discard();
@@ -77,6 +109,10 @@ public:
     bool HasSite() const { return m_site != nullptr; }
     const CSiteRecord* Site() const { return m_site.get(); }
     const std::string& Path() const { return m_path; }
+    // Another Pellorin holds the site: no edit and no save is applied.
+    bool ViewOnly() const { return !m_viewOnlyWhy.empty(); }
+    // "This site is open for viewing only." and the path with the holder.
+    SiteStatus ViewOnlyRefusal() const;
     // Points recorded or deleted since the last Adopt or Save (a recovered
     // survey counts its replayed changes).
     bool HasUnsavedChanges() const { return m_edits > 0; }
@@ -90,9 +126,12 @@ public:
 private:
     template <typename Event>
     void Tell(void (ISurveyListener::*event)(const Event&), const Event& what);
+    void Replay(SiteOpening& opening, const OpenChoice& choice);
 
     std::unique_ptr<CSiteRecord> m_site;
     std::string m_path;
+    std::string m_viewOnlyWhy;  // who holds the site viewed
+    std::unique_ptr<CSiteLock> m_lock;
     int64_t m_edits = 0;
     FileOps* m_ops = nullptr;
     CSurveyJournal m_journal;

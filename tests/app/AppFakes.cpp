@@ -86,7 +86,9 @@ std::unique_ptr<CTambRUMOView> AppTest::MakeView() {
 
 std::unique_ptr<CTambRUMOView> AppTest::OpenedView(int width, int height) {
     auto view = MakeView();
-    EXPECT_TRUE(Open(*view, MakeSite("a.hss", width, height), false));
+    // Each view its own site: a second one on a.hss would be told it is in use.
+    const std::string name = m_opened++ == 0 ? "a.hss" : "a-" + std::to_string(m_opened) + ".hss";
+    EXPECT_TRUE(Open(*view, MakeSite(name.c_str(), width, height), false));
     return view;
 }
 

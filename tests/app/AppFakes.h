@@ -43,8 +43,14 @@ public:
 
 class FakeFileDialogs : public platform::IFileDialogs {
 public:
-    QString next;  // empty: cancelled
+    QString next;      // empty: cancelled
+    QString saveNext;  // Save As's answer; empty: cancelled
+    int saveShown = 0;
     QString GetOpenSitePath(QWidget*) override { return next; }
+    QString GetSaveSitePath(QWidget*) override {
+        ++saveShown;
+        return saveNext;
+    }
 };
 
 class FakeSounds : public platform::ISoundPlayer {
@@ -122,6 +128,7 @@ protected:
     void ExpectOneBox(const QString& text, const QString& caption, unsigned type);
 
     QTemporaryDir m_dir;
+    int m_opened = 0;  // views OpenedView made
     FakeMessageBoxes m_boxes;
     FakeFileDialogs m_files;
     FakeSounds m_sounds;

@@ -106,10 +106,13 @@ TEST_F(FrameTest, RecordedPointRefreshesThePanesThroughTheStatusMessage) {
     EXPECT_EQ(m_frame.PaneText(2), QString::asprintf("X: %d", vp.GetCenterX()));
     EXPECT_EQ(m_frame.PaneText(3), QString::asprintf("Y: %d", vp.GetCenterY()));
 
-    // A new Open leaves the panes alone.
-    ASSERT_TRUE(Open(*m_frame.View(), MakeSite("b.hss"), false));
+    // A new Open shows the new site's counters and cursor.
+    ASSERT_TRUE(Open(*m_frame.View(), MakeSite("b.hss", 100, 80), false));
     QCoreApplication::sendPostedEvents(&m_frame);
-    EXPECT_EQ(m_frame.PaneText(0), QStringLiteral("L: 1"));
+    EXPECT_EQ(m_frame.PaneText(0), QStringLiteral("L: 0"));
+    EXPECT_EQ(m_frame.PaneText(1), QStringLiteral("P: 0"));
+    EXPECT_EQ(m_frame.PaneText(2), QString::asprintf("X: %d", vp.GetCenterX()));
+    EXPECT_EQ(m_frame.PaneText(3), QString::asprintf("Y: %d", vp.GetCenterY()));
 }
 
 TEST_F(FrameTest, ClosingWithUnsavedPointsAsksToSave) {
@@ -157,9 +160,10 @@ TEST_F(FrameTest, ClosingAfterAFailedSaveKeepsTheWindowAndNoClosesAnyway) {
     QFile::remove(QString::fromStdString(site));
     m_boxes.answers = {platform::IDYES};
     EXPECT_FALSE(m_frame.close());
-    EXPECT_EQ(
-        m_boxes.shown.back().text.toStdString(),
-        "Could not update site\n" + site + ": The file was removed or renamed since it was opened");
+    EXPECT_EQ(m_boxes.shown.back().text.toStdString(),
+              "Could not update site\n" + site +
+                  ": The file was removed or renamed since it was opened\n\n"
+                  "Save the survey as another site file?");
     m_boxes.answers = {platform::IDNO};
     EXPECT_TRUE(m_frame.close());
 }

@@ -189,21 +189,25 @@ TEST_F(AppTest, OpenAsksToRecoverAJournalledSurveyAndShowsItRecoveredOrDeclined)
         RecordPoint(*view, 100, 50, {{0x02, {-60}, 6, "lab"}});
     }  // the journal stays: its points are unsaved
     const Bytes journal = ReadFileBytes(JournalPathFor(path));
+    // The journal declined is set aside, and the next Open offers it after
+    // the live one.
+    const QString live = "Recover 2 survey points recorded after the last save?";
+    const QString aside = "Recover 2 survey points kept aside on ";
     const struct {
         const char* what;
         std::deque<int> answers;
-        std::vector<QString> boxes;
+        std::vector<QString> boxes;  // the set-aside one by its beginning
         bool recovered;
+        long setAside;  // journals set aside afterwards
     } cases[] = {
-        {"recovered",
-         {platform::IDYES},
-         {"Recover 2 survey points recorded after the last save?"},
-         true},
+        {"recovered", {platform::IDYES}, {live}, true, 0},
         {"declined",
          {platform::IDNO, platform::IDNO},
-         {"Recover 2 survey points recorded after the last save?",
-          "Do you wish to keep existing data points?"},
-         false},
+         {live, "Do you wish to keep existing data points?"},
+         false,
+         1},
+        // The live one is set aside now, the one set aside before is live again.
+        {"the one kept aside recovered", {platform::IDNO, platform::IDYES}, {live, aside}, true, 1},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -215,13 +219,22 @@ TEST_F(AppTest, OpenAsksToRecoverAJournalledSurveyAndShowsItRecoveredOrDeclined)
         m_boxes.answers = c.answers;
         ASSERT_TRUE(view.OpenSitePath(QString::fromStdString(path)));
         ASSERT_EQ(m_boxes.shown.size(), c.boxes.size());
-        for (size_t i = 0; i < c.boxes.size(); ++i) EXPECT_EQ(m_boxes.shown[i].text, c.boxes[i]);
+        for (size_t i = 0; i < c.boxes.size(); ++i)
+            EXPECT_TRUE(m_boxes.shown[i].text.startsWith(c.boxes[i]))
+                << m_boxes.shown[i].text.toStdString();
         EXPECT_EQ(m_boxes.shown[0].caption, "Recover Survey");
         EXPECT_EQ(surveyList.Count(), c.recovered ? 2 : 0);
         EXPECT_EQ(frame.isWindowModified(), c.recovered);
         if (c.recovered) {
             EXPECT_TRUE(PumpUntil([&] { return frame.PaneText(0) == "L: 2"; }));
         }
+        const auto dir = std::filesystem::path(path).parent_path();
+        EXPECT_EQ(std::count_if(std::filesystem::directory_iterator(dir), {},
+                                [](const auto& e) {
+                                    return e.path().filename().string().rfind(
+                                               "crashed.hss.journal.", 0) == 0;
+                                }),
+                  c.setAside);
         m_boxes.answers = {platform::IDNO};  // closing: do not save
     }
 }

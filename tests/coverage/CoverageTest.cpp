@@ -284,8 +284,8 @@ TEST(CoverageState, TheCaptionNamesTheNetworkAsItIsAndAnotherSiteShowsAllAgain) 
     state.Choose(NetworkChoice::OfSsid("50%2 off"), 20);
     EXPECT_TRUE(state.Shown());
     EXPECT_EQ(state.Caption(), "50%2 off, R 20 px");
-    state.SiteReplaced();  // its networks are not the next site's; the radius stays
-    EXPECT_EQ(state.Caption(), "Strongest of all, R 20 px");
+    state.SiteReplaced();  // network and radius were the last site's
+    EXPECT_EQ(state.Caption(), "Strongest of all, R 60 px");
     state.SiteReplaced();  // nothing to forget: nobody is told
     state.Toggle();
     EXPECT_FALSE(state.Shown());

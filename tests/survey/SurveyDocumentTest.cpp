@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -80,11 +81,15 @@ protected:
         CSiteLoader loader(path);
         SiteStatus status = loader.ReadPlan();
         if (!status.ok) return status;
-        const JournalFinding found = d.InspectJournal(loader);
-        recover = recover && found.kind == JournalFound::Recoverable;
-        if (recover) keep = found.contents.begin.keepPoints;
-        if (keep && !(status = loader.ReadPoints()).ok) return status;
-        d.Adopt(loader, found, recover, keep);
+        SiteOpening opening = d.Prepare(loader);
+        OpenChoice choice;
+        choice.keptPoints = keep;
+        if (recover && opening.journal.kind == JournalFound::Recoverable) {
+            choice.recover = OpenChoice::Recover::kJournal;
+            choice.keptPoints = opening.journal.contents.begin.keepPoints;
+        }
+        if (choice.keptPoints && !(status = loader.ReadPoints()).ok) return status;
+        d.Adopt(loader, opening, choice);
         return status;
     }
     RecordedPoint Record(CSurveyDocument& d, int32_t x, int32_t y, const std::vector<Heard>& aps) {
@@ -310,7 +315,8 @@ TEST_F(SurveyDocumentTest, ARecoveredSurveyIsTheSurveyAsItWasBeforeTheCrash) {
     const JournalFile next = ReadJournalFile(JournalPathFor(image));
     EXPECT_TRUE(next.contents.changes.empty());
     EXPECT_EQ(next.contents.begin.locationCount, 4);
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path() / "crash"), {}), 2);
+    // The site, its journal and its lock.
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path() / "crash"), {}), 3);
     EXPECT_TRUE(told.empty());
 }
 
@@ -457,4 +463,89 @@ TEST(PointSession, EachPointEndsOnceFinishedOrUnrecordedAndWhatWaitsForItRunsAft
         EXPECT_EQ(s.calls.front(), "scan 10,20");
         EXPECT_EQ(session.NoticeText(), s.NoticeText());
     }
+}
+
+// One Pellorin per site. The test's own lock stands for the other program:
+// an open-file-description lock of another descriptor refuses this one as
+// another process's would (the two-process cases are tests/site's).
+TEST_F(SurveyDocumentTest, ASiteAnotherPellorinHoldsIsOnlyViewedAndItsJournalLeftAlone) {
+    const std::string path = Site("a.hss");
+    {
+        auto doc = NewDocument();
+        ASSERT_TRUE(Open(*doc, path, false).ok);
+        Record(*doc, 40, 50, {{0x01, -45}});
+    }  // killed, as far as the disk knows: the journal holds the point
+    CSiteLock other;
+    ASSERT_EQ(other.Take(path).kind, SiteLockResult::Kind::Taken);
+    const Bytes site = ReadFileBytes(path), journal = ReadFileBytes(JournalPathFor(path));
+    {
+        auto doc = NewDocument();
+        CSiteLoader loader(path);
+        ASSERT_TRUE(loader.ReadPlan().ok);
+        SiteOpening opening = doc->Prepare(loader);
+        ASSERT_TRUE(opening.ViewOnly());
+        EXPECT_EQ(opening.lock.Message(), "This site is open in another Pellorin (process " +
+                                              std::to_string(::getpid()) + ").");
+        EXPECT_EQ(opening.journal.kind, JournalFound::None);  // not even looked at
+        ASSERT_TRUE(loader.ReadPoints().ok);
+        doc->Adopt(loader, opening, OpenChoice{});
+        EXPECT_TRUE(doc->ViewOnly());
+        EXPECT_EQ(Record(*doc, 100, 100, {{0x02, -50}}).records, 0);
+        EXPECT_FALSE(doc->HasUnsavedChanges());
+        const SiteStatus save = doc->Save(NoInk, 1);
+        EXPECT_EQ(save.caption, kSiteInUseCaption);
+        EXPECT_EQ(save.text,
+                  std::string(kViewOnlyText) + "\n" + path + ": " + opening.lock.Message());
+        EXPECT_FALSE(
+            doc->SaveAs(dir.Path() / "b.hss", map.Plan(), NoInk, 1, ReplaceExisting::No).ok);
+    }
+    EXPECT_EQ(ReadFileBytes(path), site);
+    EXPECT_EQ(ReadFileBytes(JournalPathFor(path)), journal);
+    EXPECT_FALSE(fs::exists(dir.Path() / "b.hss"));
+    // The holder is gone: the next Open recovers its point.
+    other.Release();
+    auto doc = NewDocument();
+    ASSERT_TRUE(Open(*doc, path, false, true).ok);
+    EXPECT_EQ(surveyList.Count(), 1);
+    EXPECT_TRUE(told.empty());
+}
+
+TEST_F(SurveyDocumentTest, SaveAsMakesTheNewFileTheOpenSiteWithItsLockAndJournal) {
+    const std::string a = Site("a.hss"), b = (dir.Path() / "b.hss").string();
+    const std::string taken = Site("taken.hss"), there = Site("there.hss");
+    auto doc = NewDocument();
+    ASSERT_TRUE(Open(*doc, a, false).ok);
+    Record(*doc, 40, 50, {{0x01, -45}});
+    CSiteLock other;
+    ASSERT_EQ(other.Take(taken).kind, SiteLockResult::Kind::Taken);
+    const struct {
+        std::string path, reason;
+    } refused[] = {
+        {taken,
+         "This site is open in another Pellorin (process " + std::to_string(::getpid()) + ")."},
+        {there, "File exists"},  // never over a file unasked
+    };
+    for (const auto& r : refused) {
+        const SiteStatus status = doc->SaveAs(r.path, map.Plan(), NoInk, 5, ReplaceExisting::No);
+        EXPECT_EQ(status.text, std::string(kSiteWriteText) + "\n" + r.path + ": " + r.reason);
+        EXPECT_EQ(doc->Path(), a);
+        if (r.path == there) {
+            EXPECT_FALSE(fs::exists(LockPathFor(there)));  // let go again
+        }
+    }
+    ASSERT_TRUE(doc->SaveAs(b, map.Plan(), NoInk, 5, ReplaceExisting::No).ok);
+    EXPECT_EQ(doc->Path(), b);
+    EXPECT_FALSE(doc->HasUnsavedChanges());
+    EXPECT_EQ(heard.back(), "saved");
+    // The lock and the journal moved with the survey; the old file's are gone.
+    EXPECT_FALSE(fs::exists(LockPathFor(a)));
+    EXPECT_FALSE(fs::exists(JournalPathFor(a)));
+    CSiteLock second;
+    EXPECT_EQ(second.Take(b).kind, SiteLockResult::Kind::HeldByOther);
+    Record(*doc, 60, 60, {{0x02, -50}});
+    EXPECT_EQ(ReadJournalFile(JournalPathFor(b)).contents.PointCount(), 1u);
+    CSiteLoader back(b);
+    ASSERT_TRUE(back.ReadPlan().ok);
+    ASSERT_TRUE(back.ReadPoints().ok);
+    EXPECT_EQ(back.Entries().Count(), 1);
 }

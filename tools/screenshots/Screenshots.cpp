@@ -42,6 +42,7 @@ class Chosen : public platform::IFileDialogs {
 public:
     QString path;
     QString GetOpenSitePath(QWidget*) override { return path; }
+    QString GetSaveSitePath(QWidget*) override { return {}; }
 };
 
 // One reading of access point 00 1A 2B 3C 4D mac5, as the board reports it.
