@@ -8,19 +8,28 @@
 // Listeners hear of every change in the order it happened; the window paints
 // and asks from there. No Qt, user-interface thread only.
 //
-// Where later work hangs: a survey store beside the site listens for
-// PointRecorded / PointDeleted (the first record and count name the point);
-// Save As is Save with another path that then becomes Path(); a per-site lock
-// is taken in Adopt and let go when the survey is left; a real-world scale is
-// kept beside the site record and handed to listeners with SiteReplaced.
+// The survey store beside the site (store/SurveyStore.h) follows every
+// change as the journal does: bound at Adopt, a recorded point's readings
+// committed before the journal's record and before listeners hear of it, a
+// deletion and a save carried into it. What the store has to say is told
+// after the change is journalled, so a message never stands between a point
+// and the disk. The plan's scale lives in the store (SetScale).
+//
+// Where later work hangs: Save As is Save with another path that then
+// becomes Path(); a per-site lock is taken in Adopt and let go when the
+// survey is left.
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "journal/SurveyJournal.h"
+#include "map/PlanScale.h"
 #include "site/SiteFile.h"
+#include "store/SurveyStore.h"
 #include "survey/SurveyCommands.h"
 
 class CSiteLoader;
@@ -36,6 +45,9 @@ public:
     virtual void PointRecorded(const RecordedPoint& point) = 0;
     virtual void PointDeleted(const DeletedPoint& point) = 0;
     virtual void Saved() = 0;
+    // The plan's scale changed (set, or another site opened with or without
+    // one). Not every listener cares.
+    virtual void ScaleChanged() {}
 };
 
 class CSurveyDocument {
@@ -70,6 +82,13 @@ public:
     // Writes the survey with the signature `pixel` into Path(), the header
     // saying `now`. A failure leaves the file and the survey as they were.
     [[nodiscard]] SiteStatus Save(const SignaturePixelFn& pixel, uint32_t now);
+    // The plan's scale from the line (x1, y1)-(x2, y2) in plan pixels that is
+    // `metres` long, kept in the store. The why of a refusal otherwise
+    // (a line too short, a bad distance, no store to keep it in).
+    ScaleResult SetScale(double x1, double y1, double x2, double y2, double metres);
+    // Metres per plan pixel; nothing without a scale.
+    std::optional<double> MetresPerPixel() const { return m_metresPerPixel; }
+
     // The surveyor chose not to save: the journal is set aside when the
     // survey is left.
     void Discard();
@@ -86,15 +105,27 @@ public:
     // The file calls of the save and the journal (null: the real ones), for tests.
     void UseFileOps(FileOps* ops);
     CSurveyJournal& Journal() { return m_journal; }
+    CSurveyStore& Store() { return m_store; }
 
 private:
     template <typename Event>
     void Tell(void (ISurveyListener::*event)(const Event&), const Event& what);
 
+    void TellStoreNotes();
+    void ScaleFromStore();
+    class NoteHold;
+
     std::unique_ptr<CSiteRecord> m_site;
     std::string m_path;
     int64_t m_edits = 0;
     FileOps* m_ops = nullptr;
+    CSurveyJournal::Tell m_tell;
     CSurveyJournal m_journal;
+    CSurveyStore m_store;
+    StoreBinding m_binding;  // of the file as last read or saved
+    std::optional<double> m_metresPerPixel;
+    // The store's messages held while a change is under way.
+    std::vector<std::pair<std::string, std::string>> m_storeNotes;
+    bool m_holdStoreNotes = false;
     std::vector<ISurveyListener*> m_listeners;
 };

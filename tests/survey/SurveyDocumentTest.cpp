@@ -4,12 +4,12 @@
 // under failing file calls. The point session beside it, with a scripted
 // source.
 
-#include <cstdlib>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <deque>
 #include <filesystem>
 #include <string>
@@ -27,6 +27,7 @@
 #include "site/FileOps.h"
 #include "site/SiteSave.h"
 #include "sources/PointSession.h"
+#include "store/StoreBinding.h"
 #include "survey/SiteLoader.h"
 #include "survey/SurveyDocument.h"
 
@@ -100,6 +101,9 @@ protected:
             r->readingCount = h.readings;
             r->hasBeacon = 1;
             scanList.AddTail(r);
+            scanList.BeginBatch();
+            for (int32_t i = 0; i < h.readings; ++i)
+                scanList.LogReading(r->mac, h.sum / h.readings, ReadingSource::kBoard);
         }
         return d.Apply(RecordScanCommand{});
     }
@@ -234,8 +238,7 @@ TEST_F(SurveyDocumentTest, SaveRefusesWithoutASiteAndAFileReplacedOnDiskButFollo
     const Bytes photo = SmallSiteFile(300, 200);  // another program's site in its place
     WriteFileBytes(path, photo);
     Record(*doc, 140, 50, {{0x03, -50}});
-    EXPECT_EQ(doc->Save(NoInk, 4).text,
-              SaveFailureText(kSiteUpdateText, path, kFileChangedReason));
+    EXPECT_EQ(doc->Save(NoInk, 4).text, SaveFailureText(kSiteUpdateText, path, kFileChangedReason));
     EXPECT_EQ(ReadFileBytes(path), photo);
     EXPECT_TRUE(doc->HasUnsavedChanges());
     fs::remove(path);  // and a file that vanished
@@ -279,7 +282,8 @@ TEST_F(SurveyDocumentTest, ARecoveredSurveyIsTheSurveyAsItWasBeforeTheCrash) {
     const JournalFile next = ReadJournalFile(JournalPathFor(image));
     EXPECT_TRUE(next.contents.changes.empty());
     EXPECT_EQ(next.contents.begin.locationCount, 4);
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path() / "crash"), {}), 2);
+    // The site, its journal, and the store with its log and index while open.
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path() / "crash"), {}), 5);
     EXPECT_TRUE(told.empty());
 }
 
@@ -426,4 +430,74 @@ TEST(PointSession, EachPointEndsOnceFinishedOrUnrecordedAndWhatWaitsForItRunsAft
         EXPECT_EQ(s.calls.front(), "scan 10,20");
         EXPECT_EQ(session.NoticeText(), s.NoticeText());
     }
+}
+
+// The store follows the survey: readings kept with each recorded point, gone
+// with a deleted one, regrouped by a save and found again at the next Open,
+// given back by a recovery; the scale kept with the plan.
+TEST_F(SurveyDocumentTest, TheStoreKeepsEachPointsReadingsThroughDeletionSaveAndRecovery) {
+    const std::string path = Site("s.hss");
+    const auto readingsAt = [](CSurveyDocument& d, size_t ordinal) {
+        int64_t n = 0;
+        for (const ApStatistics& a : d.Store().PointStatistics(ordinal)) n += a.readings;
+        return n;
+    };
+    std::string image;
+    {
+        auto doc = NewDocument();
+        ASSERT_TRUE(Open(*doc, path, false).ok);
+        ASSERT_TRUE(doc->Store().IsOpen());
+        Record(*doc, 40, 50, {{0x01, -180, 3}, {0x02, -45}});
+        Record(*doc, 120, 120, {{0x03, -70}});
+        Record(*doc, 200, 200, {{0x04, -120, 2}});
+        DeleteAt(*doc, 121, 119);
+        ASSERT_EQ(doc->Store().Sequence().Size(), 2u);
+        EXPECT_EQ(readingsAt(*doc, 0), 4);
+        EXPECT_EQ(readingsAt(*doc, 1), 2);
+        EXPECT_TRUE(doc->SetScale(0, 0, 100, 0, 5).metresPerPixel.has_value());
+        ASSERT_TRUE(doc->Save(NoInk, 1000).ok);
+        Record(*doc, 60, 200, {{0x05, -60, 1}});
+        fs::create_directory(dir.Path() / "crash");
+        image = (dir.Path() / "crash" / "s.hss").string();
+        for (const std::string suffix : {"", ".journal", ".survey", ".survey-wal"})
+            if (fs::exists(path + suffix)) fs::copy_file(path + suffix, image + suffix);
+    }
+    auto reopened = NewDocument();
+    ASSERT_TRUE(Open(*reopened, path, true).ok);
+    ASSERT_EQ(reopened->Store().Sequence().Size(), 2u);  // the point after the save was declined
+    EXPECT_EQ(readingsAt(*reopened, 0), 4);
+    EXPECT_EQ(readingsAt(*reopened, 1), 2);
+    ASSERT_TRUE(reopened->MetresPerPixel().has_value());
+    EXPECT_DOUBLE_EQ(*reopened->MetresPerPixel(), 0.05);
+
+    auto recovered = NewDocument();
+    ASSERT_TRUE(Open(*recovered, image, false, true).ok);
+    ASSERT_EQ(recovered->Store().Sequence().Size(), 3u);
+    EXPECT_EQ(readingsAt(*recovered, 0), 4);
+    EXPECT_EQ(readingsAt(*recovered, 2), 1);
+    EXPECT_TRUE(told.empty());
+}
+
+// A store that cannot be made is told once, after the point it concerns is
+// journalled; every point is recorded, and the site file is byte for byte
+// the one a survey with a working store saves.
+TEST_F(SurveyDocumentTest, AStoreThatCannotBeUsedIsToldOnceAndChangesNothingOfTheSiteFile) {
+    const auto survey = [&](const std::string& path) {
+        auto doc = NewDocument();
+        EXPECT_TRUE(Open(*doc, path, false).ok);
+        Record(*doc, 40, 50, {{0x01, -180, 3}});
+        Record(*doc, 90, 90, {{0x02, -50}});
+        DeleteAt(*doc, 41, 51);
+        EXPECT_TRUE(doc->Save(NoInk, 1000).ok);
+    };
+    const std::string working = Site("w.hss");
+    survey(working);
+    EXPECT_TRUE(told.empty());
+    const std::string blocked = Site("b.hss");
+    fs::create_directory(StorePathFor(blocked));  // a directory where the store would be
+    survey(blocked);
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_EQ(told[0].rfind("Survey Store: Readings behind the survey points are not kept", 0), 0u)
+        << told[0];
+    EXPECT_EQ(ReadFileBytes(working), ReadFileBytes(blocked));
 }
