@@ -146,6 +146,11 @@ void CMainFrame::BuildToolBar() {
         m_coverageAction->setToolTip(QStringLiteral("Coverage Map (H): ") +
                                      QString::fromStdString(m_view->Coverage().Caption()));
     });
+    // Keys without a button: the toolbar keeps the handheld's nine.
+    auto* setScale = new QAction(QStringLiteral("Set Scale"), this);
+    setScale->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
+    connect(setScale, &QAction::triggered, this, [this] { m_view->OnSetScale(); });
+    addAction(setScale);
     auto* quit = new QAction(QStringLiteral("Exit"), this);
     quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     connect(quit, &QAction::triggered, this, &QWidget::close);

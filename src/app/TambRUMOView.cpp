@@ -47,6 +47,12 @@ CTambRUMOView::CTambRUMOView(QWidget* parent)
       m_bars(this, ClientGrid(this, m_canvas),
              [this](MapAxis axis, int code, int position) { OnScroll(axis, code, position); }),
       m_commands(*this, m_document, [this]() -> IViewDialogs& { return Dialogs(); }),
+      m_scaleFlow(
+          m_document, [this](double pixels) { return Dialogs().ScaleDistance(window(), pixels); },
+          [this](const QString& text) {
+              platform::MessageBox(window(), text, QStringLiteral("Set Scale"),
+                                   platform::MB_OK | platform::MB_ICONEXCLAMATION);
+          }),
       m_art(ScreenArt::Load()) {
     setObjectName(QStringLiteral("CTambRUMOView"));
     setFocusPolicy(Qt::StrongFocus);
@@ -105,6 +111,12 @@ void CTambRUMOView::OnNetworks() {
         m_coverage.Choose(std::move(choice), radius);
 }
 
+void CTambRUMOView::OnSetScale() {
+    if (m_session.Pending()) return;
+    m_scaleFlow.Begin();
+    Repaint();
+}
+
 // While a point is being measured the cursor stays where it was taken: bars,
 // arrows and zoom move nothing (a bar that moved its thumb is put back).
 void CTambRUMOView::OnZoomIn() {
@@ -157,6 +169,7 @@ void CTambRUMOView::OnKeyDown(int qtKey) {
             StartPoint(ScanTrigger::kCentreKey);  // the joystick's centre: mode 7 again
             break;
         case Qt::Key_Escape:
+            m_scaleFlow.Cancel();
             CancelPoint();
             break;
         case Qt::Key_H:
@@ -182,6 +195,13 @@ void CTambRUMOView::StartPoint(ScanTrigger trigger) {
 
 void CTambRUMOView::OnTap(QPoint client) {
     if (!m_document.HasSite() || !m_map.HasMap() || m_session.Pending()) return;
+    if (m_scaleFlow.Active()) {  // a mark of "Set Scale", not a point
+        int32_t wx = 0, wy = 0;
+        m_map.Viewport().ScreenToWorld(ToVp(ClientRect()), client.x(), client.y(), wx, wy);
+        m_scaleFlow.Tap(wx, wy);
+        Repaint();
+        return;
+    }
     m_map.Viewport().CenterOnScreenPoint(ToVp(ClientRect()), client.x(), client.y());
     m_bars.SyncTo(m_map);
     StartPoint(ScanTrigger::kTap);
@@ -226,6 +246,7 @@ void CTambRUMOView::RunLater(std::function<void()> fn) {
 
 void CTambRUMOView::SiteReplaced(CSiteLoader& loaded) {
     m_map.Adopt(std::move(loaded.Plan()), std::move(loaded.Layer()), std::move(loaded.Circles()));
+    m_scaleFlow.Cancel();
     m_coverage.SiteReplaced();
     m_bars.SetRanges(m_map.Width(), m_map.Height(), ClientRect().width(), ClientRect().height());
     m_bars.Show(true);
@@ -296,6 +317,8 @@ void CTambRUMOView::OnDraw(QPainter& p, const QRect& client) {
         c.channelCells = m_session.Source().ChannelCells();
     }
     c.notice = QString::fromStdString(m_session.NoticeText());
+    if (m_scaleFlow.Active() && c.notice.isEmpty()) c.notice = m_scaleFlow.Prompt();
+    c.metresPerPixel = m_document.MetresPerPixel().value_or(0);
     screens::PaintScreen(p, client, c);
 }
 

@@ -15,6 +15,7 @@
 #include <memory>
 
 #include "app/MapScrollBars.h"
+#include "app/ScaleFlow.h"
 #include "app/SurveyCommands.h"
 #include "app/ViewDialogs.h"
 #include "app/ViewParts.h"
@@ -46,6 +47,7 @@ public:
     void OnAbout() { Dialogs().About(window()); }
     void OnCoverageMap() { m_coverage.Toggle(); }  // button 8, key H
     void OnNetworks();
+    void OnSetScale();  // the next two taps mark a known distance
     // Told of every change of the coverage map (the frame's button).
     void SetCoverageListener(std::function<void()> fn) { m_onCoverage = std::move(fn); }
 
@@ -80,6 +82,7 @@ public:
     CPointSession& Session() { return m_session; }
     CCoverageState& Coverage() { return m_coverage; }
     CMapScrollBars& Bars() { return m_bars; }
+    CSetScaleFlow& ScaleFlow() { return m_scaleFlow; }
     platform::CTapAndHold& Gesture() { return m_gesture; }
     DisplayMode Mode() const { return m_displayMode; }
     const CRadarAnimation& Radar() const { return m_radar; }
@@ -93,6 +96,7 @@ private:
     void PointRecorded(const RecordedPoint& point) override;
     void PointDeleted(const DeletedPoint& point) override;
     void Saved() override { ShowTitle(); }
+    void ScaleChanged() override { Repaint(); }
     void PointFinished() override;
     void PointUnrecorded(const std::string& why) override;
     void SourceChanged(SourceState) override { Repaint(); }
@@ -113,6 +117,7 @@ private:
     CViewCanvas* m_canvas;
     CMapScrollBars m_bars;
     CSurveyCommands m_commands;
+    CSetScaleFlow m_scaleFlow;
     ScreenArt m_art;  // m_bmpCursor, splash and radar frames
     CRadarAnimation m_radar;
     CDefaultViewDialogs m_defaultDialogs;
