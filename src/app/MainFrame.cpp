@@ -151,6 +151,10 @@ void CMainFrame::BuildToolBar() {
     setScale->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
     connect(setScale, &QAction::triggered, this, [this] { m_view->OnSetScale(); });
     addAction(setScale);
+    auto* newSite = new QAction(QStringLiteral("New Site from Floor Plan..."), this);
+    newSite->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
+    connect(newSite, &QAction::triggered, this, [this] { m_view->OnNewSiteFromPlan(); });
+    addAction(newSite);
     auto* quit = new QAction(QStringLiteral("Exit"), this);
     quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     connect(quit, &QAction::triggered, this, &QWidget::close);

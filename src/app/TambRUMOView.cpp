@@ -6,6 +6,7 @@
 #include <QTimer>
 
 #include "aplist/ApList.h"
+#include "app/NewSiteFlow.h"
 #include "coverage/NetworkCatalogue.h"
 #include "dialogs/LocationInfoDlg.h"
 #include "platform/Gdi.h"
@@ -109,6 +110,12 @@ void CTambRUMOView::OnNetworks() {
     int32_t radius = m_coverage.Map().Radius();
     if (Dialogs().Networks(window(), BuildCatalogue(surveyList), choice, radius))
         m_coverage.Choose(std::move(choice), radius);
+}
+
+void CTambRUMOView::OnNewSiteFromPlan() {
+    CancelPoint();
+    const QString site = NewSiteFromFloorPlan(window());
+    if (!site.isEmpty()) OpenSitePath(site);
 }
 
 void CTambRUMOView::OnSetScale() {

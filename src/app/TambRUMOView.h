@@ -47,7 +47,8 @@ public:
     void OnAbout() { Dialogs().About(window()); }
     void OnCoverageMap() { m_coverage.Toggle(); }  // button 8, key H
     void OnNetworks();
-    void OnSetScale();  // the next two taps mark a known distance
+    void OnSetScale();         // the next two taps mark a known distance
+    void OnNewSiteFromPlan();  // a site file made from a floor plan, then opened
     // Told of every change of the coverage map (the frame's button).
     void SetCoverageListener(std::function<void()> fn) { m_onCoverage = std::move(fn); }
 
