@@ -2,7 +2,8 @@
 // zoomed in, at scale 1 and 3) and of the scan screen with 30 APs; the time
 // of painting one recorded point's circle and of taking one off; the map
 // with the coverage map switched on and after a new point; Open of
-// that site against reading its bytes, in time and in peak memory.
+// that site against reading its bytes, in time and in peak memory, and the
+// peak the desktop map's pyramid of its plan adds.
 //
 // Peak memory is measured in a fresh child process per measurement (this
 // program started again with --peak-open or --peak-read), from its VmHWM;
@@ -30,6 +31,7 @@
 #include "aplist/ApList.h"
 #include "app/TambRUMOView.h"
 #include "board/ScannerBoard.h"
+#include "map/PlanPyramid.h"
 #include "map/PointCircles.h"
 #include "platform/FileDialogs.h"
 #include "platform/MessageBoxes.h"
@@ -322,6 +324,20 @@ double MsSince(const std::chrono::steady_clock::time_point& start) {
 // reading or the Open took, in ms: the first in a fresh process, as a
 // surveyor's Open is.
 int MeasurePeak(const char* what, const std::string& path) {
+    if (std::strcmp(what, "--peak-pyramid") == 0) {  // the plan read, then its pyramid
+        FileSource src(path);
+        CSiteRecord site;
+        MapBitmap plan;
+        if (!ReadSiteHeader(src, site).ok || !ReadMapBitmap(src, site.BitmapOffset(), plan).ok)
+            return 1;
+        const long before = StatusKb("VmHWM:");
+        const auto start = std::chrono::steady_clock::now();
+        CPlanPyramid pyramid;
+        if (!pyramid.Build(plan)) return 1;
+        const double ms = MsSince(start);
+        std::printf("%ld %ld %.3f\n", before, StatusKb("VmHWM:"), ms);
+        return 0;
+    }
     if (std::strcmp(what, "--peak-read") == 0) {
         const long before = StatusKb("VmRSS:");
         const auto start = std::chrono::steady_clock::now();
@@ -389,6 +405,11 @@ BENCHMARK(BM_PeakResidentReadingBytes)->Unit(benchmark::kMillisecond)->Iteration
 
 void BM_PeakResidentOpen(benchmark::State& state) { PeakOf(state, "--peak-open"); }
 BENCHMARK(BM_PeakResidentOpen)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// The desktop map's pyramid of that plan: what it adds to the peak beyond
+// the plan read (growth_MB, growth_per_plan) and its building time.
+void BM_PeakResidentPyramid(benchmark::State& state) { PeakOf(state, "--peak-pyramid"); }
+BENCHMARK(BM_PeakResidentPyramid)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 }  // namespace
 

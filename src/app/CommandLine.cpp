@@ -48,8 +48,16 @@ CommandLineResult ParseCommandLine(const QStringList& arguments, PellorinOptions
         QStringLiteral("Show the window N times its handheld size (a whole number; without it, "
                        "and without QT_SCALE_FACTOR, the largest that fits the screen)."),
         QStringLiteral("N"));
+    const QCommandLineOption layout(
+        QStringLiteral("layout"),
+        QStringLiteral("The window's LAYOUT: handheld (the handheld's screen at a whole scale) or "
+                       "desktop (a resizable window, the plan true to its shape, wheel and keys "
+                       "zoom about the pointer). Without it: desktop where the handheld window "
+                       "would take less than half of the screen's width and neither --scale nor "
+                       "QT_SCALE_FACTOR is given, else handheld."),
+        QStringLiteral("LAYOUT"));
     parser.addOptions(
-        {help, version, port, simulate, wifi, wifiInterface, wifiScans, capture, scale});
+        {help, version, port, simulate, wifi, wifiInterface, wifiScans, capture, scale, layout});
     parser.addPositionalArgument(QStringLiteral("SITE"),
                                  QStringLiteral("Site file (.hss) to open at start."),
                                  QStringLiteral("[SITE]"));
@@ -105,6 +113,17 @@ CommandLineResult ParseCommandLine(const QStringList& arguments, PellorinOptions
         if (!whole || options.scale < 1 || options.scale > startscale::kMaxScale) {
             output = QStringLiteral("--scale wants a whole number from 1 to %1.\n")
                          .arg(startscale::kMaxScale);
+            return CommandLineResult::kExitError;
+        }
+    }
+    if (parser.isSet(layout)) {
+        const QString name = parser.value(layout);
+        if (name == QLatin1String("handheld")) {
+            options.layout = LayoutRequest::kHandheld;
+        } else if (name == QLatin1String("desktop")) {
+            options.layout = LayoutRequest::kDesktop;
+        } else {
+            output = QStringLiteral("--layout wants handheld or desktop, not \"%1\".\n").arg(name);
             return CommandLineResult::kExitError;
         }
     }

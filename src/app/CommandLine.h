@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "app/LayoutChoice.h"
+
 // What measures. Without an option: the board search, and the Wi-Fi adapter
 // when no board is identified and NetworkManager has one.
 enum class SourceKind { kSearch, kBoardPort, kSimulatedBoard, kWifi };
@@ -17,6 +19,7 @@ struct PellorinOptions {
     QString capturePath;    // --capture FILE: record the board's or the adapter's traffic
     QString sitePath;       // SITE: opened at start (with the keep-points question)
     int scale = 0;          // --scale N: the window's scale; 0 = chosen from the screen
+    LayoutRequest layout = LayoutRequest::kChosen;  // --layout handheld|desktop
 };
 
 constexpr int kMaxWifiScans = 10;

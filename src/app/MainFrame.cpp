@@ -8,6 +8,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QPixmap>
+#include <QScreen>
 #include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -45,7 +46,8 @@ QFont PaneFont() {
 
 }  // namespace
 
-CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent) {
+CMainFrame::CMainFrame(WindowLayout layout, QWidget* parent)
+    : QMainWindow(parent), m_layout(layout) {
     setObjectName(QStringLiteral("CMainFrame"));
     setWindowTitle(QStringLiteral("Pellorin"));
     setWindowIcon(QIcon(QStringLiteral(":/res/icon.png")));
@@ -55,9 +57,13 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent) {
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
     m_view = new CTambRUMOView(central);
-    m_view->setFixedSize(CTambRUMOView::kClientWidth, CTambRUMOView::kClientHeight);
+    const bool desktop = layout == WindowLayout::kDesktop;
+    if (desktop)
+        m_view->UseDesktopLayout();
+    else
+        m_view->setFixedSize(CTambRUMOView::kClientWidth, CTambRUMOView::kClientHeight);
     m_view->SetStatusTarget(this);
-    column->addWidget(m_view);
+    column->addWidget(m_view, desktop ? 1 : 0);
 
     auto* paneRow = new QWidget(central);
     auto* panes = new QHBoxLayout(paneRow);
@@ -82,9 +88,25 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent) {
 
     BuildToolBar();
     m_view->setFocus();
+    if (desktop) {
+        ShowDesktopSize();
+        return;
+    }
     // The handheld's layout has one size: the window keeps the size of its
     // contents in both directions, so nothing stretches.
-    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    QMainWindow::layout()->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+// Nine tenths of the screen's available area, in its middle; the window
+// can be resized and maximised from there.
+void CMainFrame::ShowDesktopSize() {
+    const QScreen* shown = screen();
+    if (shown == nullptr) return;
+    const QRect area = shown->availableGeometry();
+    const QSize size(area.width() * 9 / 10, area.height() * 9 / 10);
+    resize(size);
+    move(area.left() + (area.width() - size.width()) / 2,
+         area.top() + (area.height() - size.height()) / 2);
 }
 
 void CMainFrame::BuildToolBar() {

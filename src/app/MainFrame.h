@@ -1,11 +1,16 @@
 #pragma once
 // CMainFrame: the view on top, the four status panes L, P, X, Y above the
-// nine-button toolbar at the bottom edge, as on the handheld. Closing it or
+// nine-button toolbar at the bottom edge, as on the handheld. In the
+// handheld layout the window has the handheld's one size; in the desktop
+// layout it is a normal resizable window whose map fills what the panes
+// and the toolbar leave. Closing it or
 // minimising it ends the program, after asking to save unsaved points and
 // after the board link has been deleted.
 
 #include <QMainWindow>
 #include <functional>
+
+#include "app/LayoutChoice.h"
 
 class QAction;
 class QLabel;
@@ -16,7 +21,8 @@ class CMainFrame : public QMainWindow {
 public:
     static constexpr int kPaneWidth = 50;
 
-    explicit CMainFrame(QWidget* parent = nullptr);
+    explicit CMainFrame(WindowLayout layout = WindowLayout::kHandheld, QWidget* parent = nullptr);
+    WindowLayout Layout() const { return m_layout; }
 
     CTambRUMOView* View() const { return m_view; }
     QToolBar* ToolBar() const { return m_toolBar; }
@@ -35,7 +41,9 @@ protected:
 
 private:
     void BuildToolBar();
+    void ShowDesktopSize();
 
+    WindowLayout m_layout;
     CTambRUMOView* m_view = nullptr;
     QToolBar* m_toolBar = nullptr;
     QAction* m_coverageAction = nullptr;

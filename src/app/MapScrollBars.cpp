@@ -2,6 +2,7 @@
 
 #include <QGridLayout>
 #include <QScrollBar>
+#include <algorithm>
 
 namespace {
 
@@ -76,6 +77,15 @@ void CMapScrollBars::SyncTo(MapAxis axis, int position) {
     QScrollBar* bar = Bar(axis);
     const QSignalBlocker block(bar);
     bar->setValue(position);
+}
+
+void CMapScrollBars::SetState(MapAxis axis, int maximum, int page, int value) {
+    QScrollBar* bar = Bar(axis);
+    const QSignalBlocker block(bar);
+    bar->setRange(0, maximum);
+    bar->setPageStep(page);
+    bar->setSingleStep(std::max(1, page / 10));
+    bar->setValue(value);
 }
 
 int CMapScrollBars::TakenWidth() const { return m_v->isHidden() ? 0 : m_v->sizeHint().width(); }

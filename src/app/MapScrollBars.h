@@ -27,6 +27,9 @@ public:
     // Both thumbs at the cursor, without a scroll of their own.
     void SyncTo(const CSurveyMap& map);
     void SyncTo(MapAxis axis, int position);
+    // The desktop layout's bar: range 0..maximum, the thumb `page` long (the
+    // part of the plan shown), at `value` (the cursor); a line a tenth of it.
+    void SetState(MapAxis axis, int maximum, int page, int value);
 
     QScrollBar* Bar(MapAxis axis) const { return axis == MapAxis::kX ? m_h : m_v; }
     // The room the bars that show take from the owner, in pixels.

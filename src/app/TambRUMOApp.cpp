@@ -2,6 +2,7 @@
 
 #include <QTimer>
 
+#include "app/DialogFit.h"
 #include "app/MainFrame.h"
 #include "app/TambRUMOView.h"
 #include "platform/Sounds.h"
@@ -12,9 +13,11 @@ CTambRUMOApp::~CTambRUMOApp() {
     if (m_sources != nullptr) m_sources->Stop();
 }
 
-bool CTambRUMOApp::InitInstance(const PellorinOptions& options, SourceEnvironment env) {
+bool CTambRUMOApp::InitInstance(const PellorinOptions& options, SourceEnvironment env,
+                                WindowLayout layout) {
     platform::Sounds();  // the cues load now, before any window can be tapped
-    m_frame = std::make_unique<CMainFrame>();
+    FitDialogsToScreen();
+    m_frame = std::make_unique<CMainFrame>(layout);
     CTambRUMOView* view = m_frame->View();
     m_sources = CSourceStartup::Attach(*m_frame, options, std::move(env));
 

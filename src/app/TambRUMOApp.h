@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "app/CommandLine.h"
+#include "app/LayoutChoice.h"
 #include "app/SourceStartup.h"
 
 class CMainFrame;
@@ -17,7 +18,8 @@ public:
 
     // Shows the frame and starts everything; false when start-up failed.
     // `env` replaces what the start-up takes from the machine (tests).
-    bool InitInstance(const PellorinOptions& options, SourceEnvironment env = {});
+    bool InitInstance(const PellorinOptions& options, SourceEnvironment env = {},
+                      WindowLayout layout = WindowLayout::kHandheld);
     CMainFrame* Frame() const { return m_frame.get(); }
     CSourceStartup* Sources() const { return m_sources; }
 

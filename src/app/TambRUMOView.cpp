@@ -128,18 +128,21 @@ void CTambRUMOView::OnSetScale() {
 // arrows and zoom move nothing (a bar that moved its thumb is put back).
 void CTambRUMOView::OnZoomIn() {
     if (m_session.Pending()) return;
+    if (m_desktop) return m_desktop->ZoomIn();
     m_map.ZoomIn();
     Repaint();
 }
 
 void CTambRUMOView::OnZoomOut() {
     if (m_session.Pending()) return;
+    if (m_desktop) return m_desktop->ZoomOut();
     m_map.ZoomOut();
     m_bars.SyncTo(m_map);  // zooming out near an edge moves the cursor
     Repaint();
 }
 
 void CTambRUMOView::OnScroll(MapAxis axis, int code, int position) {
+    if (m_desktop) return m_desktop->OnScroll(axis, code, position);
     if (m_session.Pending()) {
         m_bars.SyncTo(m_map);
         return;
@@ -161,6 +164,7 @@ void CTambRUMOView::keyPressEvent(QKeyEvent* e) {
 }
 
 void CTambRUMOView::OnKeyDown(int qtKey) {
+    if (m_desktop && m_desktop->OnKey(qtKey)) return;
     switch (qtKey) {
         case Qt::Key_Left:
         case Qt::Key_Right:
@@ -204,12 +208,19 @@ void CTambRUMOView::OnTap(QPoint client) {
     if (!m_document.HasSite() || !m_map.HasMap() || m_session.Pending()) return;
     if (m_scaleFlow.Active()) {  // a mark of "Set Scale", not a point
         int32_t wx = 0, wy = 0;
-        m_map.Viewport().ScreenToWorld(ToVp(ClientRect()), client.x(), client.y(), wx, wy);
+        if (m_desktop) {
+            if (!m_desktop->WorldAt(client, wx, wy)) return;
+        } else {
+            m_map.Viewport().ScreenToWorld(ToVp(ClientRect()), client.x(), client.y(), wx, wy);
+        }
         m_scaleFlow.Tap(wx, wy);
         Repaint();
         return;
     }
-    m_map.Viewport().CenterOnScreenPoint(ToVp(ClientRect()), client.x(), client.y());
+    // A tap on the desktop map's margin is off the plan: no point there.
+    if (m_desktop && !m_desktop->CenterOn(client)) return;
+    if (!m_desktop)
+        m_map.Viewport().CenterOnScreenPoint(ToVp(ClientRect()), client.x(), client.y());
     m_bars.SyncTo(m_map);
     StartPoint(ScanTrigger::kTap);
 }
@@ -217,7 +228,11 @@ void CTambRUMOView::OnTap(QPoint client) {
 void CTambRUMOView::OnTapAndHold(QPoint client) {
     if (!m_document.HasSite() || !m_map.HasMap() || m_session.Pending()) return;
     int32_t wx = 0, wy = 0;
-    m_map.Viewport().ScreenToWorld(ToVp(ClientRect()), client.x(), client.y(), wx, wy);
+    if (m_desktop) {
+        if (!m_desktop->WorldAt(client, wx, wy)) return;
+    } else {
+        m_map.Viewport().ScreenToWorld(ToVp(ClientRect()), client.x(), client.y(), wx, wy);
+    }
     if (!m_document.SelectNearestPoint(wx, wy)) return;
     if (Dialogs().LocationInfo(window()) == CLocationInfoDlg::kDeleted)
         m_document.Apply(DeletePointCommand::OfSelection(*m_document.Site()));
@@ -258,6 +273,7 @@ void CTambRUMOView::SiteReplaced(CSiteLoader& loaded) {
     m_bars.SetRanges(m_map.Width(), m_map.Height(), ClientRect().width(), ClientRect().height());
     m_bars.Show(true);
     m_bars.SyncTo(m_map);
+    if (m_desktop) m_desktop->SiteReplaced();
     ShowTitle();
 }
 
@@ -326,7 +342,10 @@ void CTambRUMOView::OnDraw(QPainter& p, const QRect& client) {
     c.notice = QString::fromStdString(m_session.NoticeText());
     if (m_scaleFlow.Active() && c.notice.isEmpty()) c.notice = m_scaleFlow.Prompt();
     c.metresPerPixel = m_document.MetresPerPixel().value_or(0);
-    screens::PaintScreen(p, client, c);
+    if (m_desktop)
+        m_desktop->Paint(p, client, c);
+    else
+        screens::PaintScreen(p, client, c);
 }
 
 QImage CTambRUMOView::Render(QSize size) {
@@ -347,6 +366,12 @@ QRect CTambRUMOView::ClientRect() const {
 }
 
 void CTambRUMOView::Repaint() { m_canvas->update(); }
+
+void CTambRUMOView::UseDesktopLayout() {
+    m_desktop = std::make_unique<CDesktopMapView>(
+        m_canvas, m_map, m_bars, [this] { return m_session.Pending(); }, [this] { Repaint(); });
+    if (m_map.HasMap()) m_desktop->SiteReplaced();
+}
 
 void CTambRUMOView::WarmScanScreen() {
     screens::WarmScanScreen(m_art.Radar(139), ClientRect().size(), devicePixelRatioF());

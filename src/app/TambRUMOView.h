@@ -14,6 +14,7 @@
 #include <functional>
 #include <memory>
 
+#include "app/DesktopMapView.h"
 #include "app/MapScrollBars.h"
 #include "app/ScaleFlow.h"
 #include "app/SurveyCommands.h"
@@ -76,6 +77,9 @@ public:
     void SetArt(ScreenArt art) { m_art = std::move(art); }  // tests, screenshots
     // The scan screen painted once off screen, so the first tap shows it at once.
     void WarmScanScreen();
+    // The desktop layout from now on: its map, wheel, keys and scan panel.
+    void UseDesktopLayout();
+    CDesktopMapView* Desktop() const { return m_desktop.get(); }
 
     CSurveyDocument& Document() { return m_document; }
     CSurveyMap& Map() { return m_map; }
@@ -126,4 +130,5 @@ private:
     QPointer<QObject> m_statusTarget;
     std::function<void()> m_onCoverage;
     DisplayMode m_displayMode = DisplayMode::kStartup;
+    std::unique_ptr<CDesktopMapView> m_desktop;  // null: the handheld layout
 };

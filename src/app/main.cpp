@@ -23,11 +23,11 @@ int main(int argc, char** argv) {
         case CommandLineResult::kRun:
             break;
     }
-    SetUpScale(argc, argv, options.scale);
+    const WindowLayout layout = SetUpScale(argc, argv, options.scale, options.layout);
     QApplication qtApp(argc, argv);
     QApplication::setApplicationName(QStringLiteral("pellorin"));
     QApplication::setApplicationVersion(QStringLiteral(PELLORIN_VERSION));
     CTambRUMOApp app;
-    if (!app.InitInstance(options)) return 1;
+    if (!app.InitInstance(options, {}, layout)) return 1;
     return QApplication::exec();
 }

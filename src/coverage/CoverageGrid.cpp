@@ -18,10 +18,10 @@ int64_t WeightOf(double d2) { return static_cast<int64_t>(kWeightScale / std::ma
 
 // Centres of the cells along one axis, in world units: the visible span
 // [lo, hi) stretched over `client` pixels in cells of `block` pixels.
-std::vector<double> Centres(int32_t lo, int32_t hi, int32_t client, int32_t block) {
+std::vector<double> Centres(double lo, double hi, int32_t client, int32_t block) {
     const int32_t n = (client + block - 1) / block;
     std::vector<double> out(static_cast<size_t>(n));
-    const double perPixel = static_cast<double>(hi - lo) / client;
+    const double perPixel = (hi - lo) / client;
     for (int32_t i = 0; i < n; ++i) {
         const double mid =
             (static_cast<double>(i) * block + std::min((i + 1) * block, client)) / 2.0;
@@ -50,6 +50,18 @@ int32_t ClampCoverageRadius(int32_t radius) {
 CoverageView CoverageView::Of(const CMapViewport& viewport, int32_t clientWidth,
                               int32_t clientHeight, int32_t block) {
     return {viewport.View(), viewport.World(), clientWidth, clientHeight, block};
+}
+
+CoverageView CoverageView::Of(const CDesktopViewport& viewport, double ratio, int32_t block) {
+    const DesktopBlit blit = viewport.Blit(ratio);
+    const int32_t w =
+        std::max(1, static_cast<int32_t>(std::lround(viewport.ClientWidth() * ratio)));
+    const int32_t h =
+        std::max(1, static_cast<int32_t>(std::lround(viewport.ClientHeight() * ratio)));
+    const VpRect world = viewport.HasWorld()
+                             ? VpRect{0, 0, viewport.WorldWidth(), viewport.WorldHeight()}
+                             : VpRect{};
+    return {{blit.x.At(0), blit.y.At(0), blit.x.At(w), blit.y.At(h)}, world, w, h, block};
 }
 
 bool CoverageView::IsDrawable() const {

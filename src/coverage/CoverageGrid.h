@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "coverage/NetworkChoice.h"
+#include "map/DesktopViewport.h"
 #include "map/MapViewport.h"
 
 inline constexpr int32_t kDefaultCoverageRadius = 60;
@@ -27,11 +28,23 @@ inline constexpr int32_t kMinCoverageRadius = 1;
 inline constexpr int32_t kMaxCoverageRadius = 4096;
 int32_t ClampCoverageRadius(int32_t radius);
 
+// A span of the world in world units, to a fraction of a pixel: the
+// desktop viewport's view starts anywhere between two world pixels.
+struct WorldSpan {
+    double left = 0, top = 0, right = 0, bottom = 0;
+    WorldSpan() = default;
+    WorldSpan(double l, double t, double r, double b) : left(l), top(t), right(r), bottom(b) {}
+    WorldSpan(const VpRect& r) : WorldSpan(r.left, r.top, r.right, r.bottom) {}  // NOLINT
+    double Width() const { return right - left; }
+    double Height() const { return bottom - top; }
+    bool operator==(const WorldSpan&) const = default;
+};
+
 // What the map shows: the viewport's visible rectangle stretched over the
 // client area (as the map painting does), the world that limits it, and the
 // cell size in client pixels.
 struct CoverageView {
-    VpRect visible;  // world units; may reach past the world's edges
+    WorldSpan visible;  // may reach past the world's edges
     VpRect world;
     int32_t clientWidth = 0;
     int32_t clientHeight = 0;
@@ -39,6 +52,9 @@ struct CoverageView {
 
     static CoverageView Of(const CMapViewport& viewport, int32_t clientWidth, int32_t clientHeight,
                            int32_t block = 1);
+    // The desktop viewport at `ratio` device pixels per logical pixel: the
+    // client in device pixels, as the desktop map is painted.
+    static CoverageView Of(const CDesktopViewport& viewport, double ratio, int32_t block = 1);
     // Something to compute: a world, a visible area and a client area.
     bool IsDrawable() const;
     bool operator==(const CoverageView&) const = default;

@@ -190,41 +190,6 @@ TEST_F(AppTest, EmptyScanWarnsAfterTheRedAlertAndPaintsBlack) {
     EXPECT_EQ(g_pSite->m_apCount, 0);
 }
 
-TEST_F(AppTest, DeletingAPointLeavesTheMapAsIfItHadNeverBeenRecorded) {
-    // Overlapping circles on the patterned plan: P1 (black, nothing heard),
-    // P2 taken twice at one place (one run), P3 over P2, P4 far away.
-    struct Point {
-        int x, y;
-        std::vector<Ap> aps;
-    };
-    const Point p1{100, 100, {}}, p2{112, 104, {{0x02, {-65}, 6, "lab"}}},
-        p3{120, 96, {{0x03, {-30}, 6, "lab"}}}, p4{40, 200, {{0x04, {-50}, 1, "far"}}};
-    const auto survey = [&](CTambRUMOView& view, const std::vector<Point>& points) {
-        for (const Point& p : points) RecordPoint(view, p.x, p.y, p.aps);
-    };
-    auto reference = OpenedView();
-    survey(*reference, {p1, p3, p4});
-
-    for (bool loaded : {false, true}) {
-        SCOPED_TRACE(loaded ? "points loaded by Open" : "points recorded");
-        auto view = OpenedView();
-        survey(*view, {p1, p2, p2, p3, p4});
-        if (loaded) {
-            ASSERT_TRUE(view->OnSaveSite());
-            ASSERT_TRUE(Open(*view, view->Document().Path(), true));
-        }
-        ASSERT_NE(MapPicture(view->Map()), MapPicture(reference->Map()));
-        view->OnScroll(MapAxis::kX, SB_THUMBTRACK, 120);  // one world unit per pixel
-        view->OnScroll(MapAxis::kY, SB_THUMBTRACK, 134);
-        m_dialogs.locationResult = CLocationInfoDlg::kDeleted;
-        view->OnTapAndHold(QPoint(114, 106));  // held a little off P2
-        EXPECT_EQ(surveyList.Count(), 3);      // P1's placeholder, P3 and P4
-        for (ApRecord* r = surveyList.First(); r != nullptr; surveyList.GetNext(r))
-            EXPECT_NE(r->x, p2.x);
-        EXPECT_EQ(MapPicture(view->Map()), MapPicture(reference->Map()));
-    }
-}
-
 TEST_F(AppTest, PressHeldWithoutMovingIsAHoldAndOtherwiseATap) {
     platform::CTapAndHold gesture;
     gesture.SetHoldInterval(1);

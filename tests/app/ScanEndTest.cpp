@@ -1,11 +1,8 @@
 // The view with the real link and worker on a pseudo-terminal on which the
-// test plays the board: scans that end without a point (the board lost in the
-// middle, a board that falls silent, Escape and the late end of the cancelled
-// scan), and every reading kept while the scan screen repaints.
+// test plays the board: a scan that ends without a point (the board lost in
+// the middle), and every reading kept while the scan screen repaints. Escape and the late end of a
+// cancelled scan are the scan session's (tests/board) and the point session's (ScanGuardTest).
 
-#include <QCoreApplication>
-#include <QKeyEvent>
-#include <atomic>
 #include <filesystem>
 #include <thread>
 
@@ -35,7 +32,7 @@ protected:
         options.portOverride = device.string();
         options.openPause = options.greetPause = options.closePause = std::chrono::milliseconds(0);
         options.worker.retryInterval = std::chrono::milliseconds(50);
-        options.worker.clockMs = [this] { return now.load(); };
+        options.worker.clockMs = [] { return int64_t{0}; };  // stands still: no scan time-out
         options.worker.clockSeconds = [] { return 1000u; };  // no keep-alive on the line
         hookup = new CBoardHookup(view.get(), options);      // owned by the view
         hookup->Start();
@@ -103,64 +100,29 @@ protected:
     ScratchDir dir;
     fs::path device = dir.Path() / "board";
     std::unique_ptr<BoardPty> pty = std::make_unique<BoardPty>();
-    std::atomic<int64_t> now{0};
     std::unique_ptr<CTambRUMOView> view;
     CBoardHookup* hookup = nullptr;
     size_t boxesBefore = 0;
 };
 
-TEST_F(LiveBoard, BoardLostOrSilentMidScanReturnsToTheMapWithoutAPointUntilItIsBack) {
-    for (const bool silent : {false, true}) {
-        SCOPED_TRACE(silent ? "silent for ten seconds" : "device gone");
-        TapAndScanStarts();
-        if (silent)
-            now += 10000;  // the watchdog's clock: ten seconds without a frame
-        else
-            Unplug();
-        ASSERT_TRUE(PumpUntil([&] { return view->Mode() == DisplayMode::kSiteMap; }));
-        ExpectMapWithoutAPoint(kLostText);
-
-        if (silent) {  // greeted until it answers
-            ASSERT_EQ(pty->Read(kFirmwareRequest.size()), kFirmwareRequest);
-            pty->Write(BoardFrame(MSG_FIRMWARE, {'2', '.', '1', '4', 0}));
-            ASSERT_EQ(pty->Read(kSerialRequest.size()), kSerialRequest);
-        } else {  // back under the same name
-            pty = std::make_unique<BoardPty>();
-            Plug(*pty);
-            ASSERT_EQ(pty->Read(kFirmwareRequest.size()), kFirmwareRequest);
-        }
-        ASSERT_TRUE(PumpUntil(
-            [&] { return QString::fromStdString(view->Session().NoticeText()).isEmpty(); }));
-        ExpectMapWithoutAPoint(QString());
-    }
+// A board that falls silent takes the same road from the board on (the
+// worker's and the scan session's tests).
+TEST_F(LiveBoard, BoardLostMidScanReturnsToTheMapWithoutAPointUntilItIsBack) {
+    TapAndScanStarts();
+    Unplug();
+    ASSERT_TRUE(PumpUntil([&] { return view->Mode() == DisplayMode::kSiteMap; }));
+    ExpectMapWithoutAPoint(kLostText);
+    pty = std::make_unique<BoardPty>();  // back under the same name
+    Plug(*pty);
+    ASSERT_EQ(pty->Read(kFirmwareRequest.size()), kFirmwareRequest);
+    ASSERT_TRUE(
+        PumpUntil([&] { return QString::fromStdString(view->Session().NoticeText()).isEmpty(); }));
+    ExpectMapWithoutAPoint(QString());
     // The next tap asks for mode 7 again and records its point.
     TapAndScanStarts(7);
     ScanEnds();
     ASSERT_EQ(surveyList.Count(), 1);
     EXPECT_EQ(surveyList.First()->mac[5], 7);
-}
-
-TEST_F(LiveBoard, EscapeEndsTheScanAndTheLateEndOfItRecordsNothingNorCompletesTheNextPoint) {
-    TapAndScanStarts(1);
-    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-    QCoreApplication::sendEvent(view.get(), &escape);
-    ExpectMapWithoutAPoint(QString());
-
-    // The next tap comes while the board still finishes the cancelled scan.
-    TapWorld(*view, 150, 150);
-    const Bytes tail = Join({Heard(2), BoardFrame(MSG_SCAN_END, {})});
-    const uint64_t before = Worker().BytesReceived();
-    pty->Write(tail);
-    ASSERT_TRUE(PumpUntil([&] { return Worker().BytesReceived() >= before + tail.size(); }));
-    Settle();
-    EXPECT_TRUE(view->Session().Pending());
-    EXPECT_EQ(Listed(), 0) << "the old scan's tail reached the new point";
-    ASSERT_EQ(pty->Read(kScanRequest.size()), kScanRequest);  // asked once the board is free
-    pty->Write(Join({BoardFrame(MSG_SCAN_START, {}), Heard(3)}));
-    ScanEnds();
-    ASSERT_EQ(surveyList.Count(), 1);
-    EXPECT_EQ(surveyList.First()->mac[5], 3);
-    EXPECT_EQ(surveyList.First()->x, 150);
 }
 
 TEST_F(LiveBoard, EveryReadingCountsWhileTheScanScreenRepaintsContinuously) {

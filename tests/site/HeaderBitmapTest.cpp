@@ -116,18 +116,3 @@ TEST(SiteHeader, PrepareForSaveSetsOnlyResetFlagAndSaveTime) {
     Put32(expected, 134, 0x12345678);
     EXPECT_EQ(std::vector<uint8_t>(site.m_header, site.m_header + 150), expected);
 }
-
-TEST(FileSourceTest, ReportsAMissingFileWithTheErrnoTextAndItsPath) {
-    FileSource missing("/nonexistent/pellorin/site.hss");
-    EXPECT_EQ(std::make_tuple(missing.Status().ok, missing.Status().caption, missing.Status().text),
-              std::make_tuple(false, std::string("File Open Error"),
-                              std::string("No such file or directory\n"
-                                          "/nonexistent/pellorin/site.hss")));
-    ScratchDir dir;
-    FileSource present(dir.Write("a.hss", SmallSiteFile()).string());
-    ASSERT_TRUE(present.Status().ok);
-    CSiteRecord site;
-    EXPECT_TRUE(ReadSiteHeader(present, site).ok);
-    FileSource directory(dir.Path().string());
-    EXPECT_FALSE(directory.Status().ok);
-}

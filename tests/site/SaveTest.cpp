@@ -141,16 +141,6 @@ TEST(SaveSiteFile, FailsWhenTheFileVanishedOrWasNeverOpened) {
     EXPECT_FALSE(SaveSiteFile("", t.site, Ink, t.list, 9).ok);
 }
 
-TEST(SaveSiteFile, FailsInADirectoryItCannotWrite) {
-    if (::geteuid() == 0) GTEST_SKIP() << "root writes anywhere";
-    OpenedSite s;
-    fs::permissions(s.dir.Path(), fs::perms::owner_read | fs::perms::owner_exec);
-    EXPECT_EQ(SaveSiteFile(s.path.string(), s.site, Ink, s.list, 9).text,
-              SaveFailureText(kSiteUpdateText, s.path.string(), "Permission denied"));
-    fs::permissions(s.dir.Path(), fs::perms::owner_all);
-    EXPECT_EQ(ReadFileBytes(s.path), s.original);
-}
-
 TEST(SaveSiteFile, RefusesAFileChangedOnDiskSinceItsFingerprintWasTaken) {
     using Change = std::function<void(std::vector<uint8_t>&, const CSiteRecord&)>;
     const struct {

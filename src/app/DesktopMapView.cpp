@@ -1,0 +1,301 @@
+#include "app/DesktopMapView.h"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QNativeGestureEvent>
+#include <QPaintDevice>
+#include <QPainter>
+#include <QScrollBar>
+#include <QWheelEvent>
+#include <QWidget>
+#include <algorithm>
+#include <cmath>
+
+#include "app/MapScrollBars.h"
+#include "coverage/CoverageOverlay.h"
+#include "coverage/CoverageState.h"
+#include "platform/Gdi.h"
+#include "screens/BoardNotice.h"
+#include "screens/ScreenArt.h"
+#include "screens/Screens.h"
+
+namespace {
+
+constexpr int kScreenWidth = 240;  // the handheld's client
+constexpr int kScreenHeight = 268;
+constexpr int kPanelMargin = 8;
+constexpr double kWheelPixels = 60;  // one notch of the wheel (120 units) moves this far
+constexpr double kNotchZoom = 1.4142135623730951;  // Ctrl+wheel: two notches double
+constexpr int kCoverageBlock = 2;                  // the grid's cells, in device pixels
+
+}  // namespace
+
+CDesktopMapView::CDesktopMapView(QWidget* canvas, CSurveyMap& map, CMapScrollBars& bars,
+                                 std::function<bool()> frozen, std::function<void()> changed)
+    : m_canvas(canvas),
+      m_map(map),
+      m_bars(bars),
+      m_frozen(std::move(frozen)),
+      m_changed(std::move(changed)) {
+    canvas->installEventFilter(this);
+    canvas->grabGesture(Qt::PinchGesture);
+}
+
+void CDesktopMapView::SiteReplaced() {
+    // Without the pyramid (no memory for it) the renderer averages the plan
+    // itself: slower, the same picture.
+    if (!m_map.HasMap() || !m_pyramid.Build(m_map.Plan())) m_pyramid.Clear();
+    m_viewport = CDesktopViewport();
+    if (m_map.HasMap()) m_viewport.SetWorld(m_map.Width(), m_map.Height());
+    FitClient(m_canvas->size());
+    Moved();
+}
+
+void CDesktopMapView::FitClient(const QSize& size) {
+    m_viewport.SetClient(std::max(size.width(), 1), std::max(size.height(), 1));
+}
+
+void CDesktopMapView::Moved() {
+    if (m_viewport.HasWorld()) {
+        m_map.Viewport().SetCenterX(m_viewport.GetCenterX());
+        m_map.Viewport().SetCenterY(m_viewport.GetCenterY());
+        for (MapAxis axis : {MapAxis::kX, MapAxis::kY}) {
+            const ScrollBarState b = axis == MapAxis::kX ? m_viewport.HorizontalBar()
+                                                         : m_viewport.VerticalBar();
+            // The thumb's start is the left (top) of what is shown, so the
+            // whole plan shown fills the bar.
+            const int32_t page = std::min(b.pageStep, b.maximum);
+            const int32_t maximum = b.maximum - page;
+            m_bars.SetState(axis, maximum, page, std::clamp(b.value - page / 2, 0, maximum));
+        }
+    }
+    if (m_changed) m_changed();
+}
+
+void CDesktopMapView::ZoomAt(double factor, QPointF at) {
+    if (m_frozen() || !m_viewport.HasWorld()) return;
+    if (m_viewport.ZoomAt(factor, at.x(), at.y())) Moved();
+}
+
+void CDesktopMapView::ZoomIn() {
+    ZoomAt(2.0, QPointF(m_canvas->width() / 2.0, m_canvas->height() / 2.0));
+}
+void CDesktopMapView::ZoomOut() {
+    ZoomAt(0.5, QPointF(m_canvas->width() / 2.0, m_canvas->height() / 2.0));
+}
+
+bool CDesktopMapView::OnKey(int qtKey) {
+    const double w = m_viewport.ClientWidth(), h = m_viewport.ClientHeight();
+    double dx = 0, dy = 0;
+    switch (qtKey) {
+        case Qt::Key_Plus:
+        case Qt::Key_Equal:
+            ZoomIn();
+            return true;
+        case Qt::Key_Minus:
+        case Qt::Key_Underscore:
+            ZoomOut();
+            return true;
+        case Qt::Key_Home:
+            if (!m_frozen() && m_viewport.HasWorld()) {
+                m_viewport.FitWhole();
+                Moved();
+            }
+            return true;
+        case Qt::Key_Left:
+            dx = -w / 8;
+            break;
+        case Qt::Key_Right:
+            dx = w / 8;
+            break;
+        case Qt::Key_Up:
+            dy = -h / 8;
+            break;
+        case Qt::Key_Down:
+            dy = h / 8;
+            break;
+        case Qt::Key_PageUp:
+            dy = -h * 0.9;
+            break;
+        case Qt::Key_PageDown:
+            dy = h * 0.9;
+            break;
+        default:
+            return false;
+    }
+    if (!m_frozen() && m_viewport.HasWorld()) {
+        m_viewport.ScrollBy(dx, dy);
+        Moved();
+    }
+    return true;
+}
+
+void CDesktopMapView::OnScroll(MapAxis axis, int code, int position) {
+    const bool x = axis == MapAxis::kX;
+    if (m_frozen() || !m_viewport.HasWorld()) {
+        Moved();  // a bar that moved its thumb is put back
+        return;
+    }
+    const double page = x ? m_viewport.ClientWidth() : m_viewport.ClientHeight();
+    double d = 0;
+    switch (code) {
+        case SB_LINELEFT:
+            d = -page / 10;
+            break;
+        case SB_LINERIGHT:
+            d = page / 10;
+            break;
+        case SB_PAGELEFT:
+            d = -page * 0.9;
+            break;
+        case SB_PAGERIGHT:
+            d = page * 0.9;
+            break;
+        case SB_THUMBTRACK:
+            position += m_bars.Bar(axis)->pageStep() / 2;  // the thumb's middle
+            x ? m_viewport.SetCenterX(position) : m_viewport.SetCenterY(position);
+            break;
+        default:
+            break;
+    }
+    if (d != 0) m_viewport.ScrollBy(x ? d : 0, x ? 0 : d);
+    Moved();
+}
+
+bool CDesktopMapView::WorldAt(QPoint at, int32_t& wx, int32_t& wy) const {
+    if (!m_viewport.HasWorld()) return false;
+    m_viewport.ScreenToWorld(at.x(), at.y(), wx, wy);
+    return wx >= 0 && wy >= 0 && wx < m_viewport.WorldWidth() && wy < m_viewport.WorldHeight();
+}
+
+bool CDesktopMapView::CenterOn(QPoint at) {
+    int32_t wx = 0, wy = 0;
+    if (!WorldAt(at, wx, wy)) return false;
+    m_viewport.CenterOnScreenPoint(at.x(), at.y());
+    Moved();
+    return true;
+}
+
+bool CDesktopMapView::eventFilter(QObject* watched, QEvent* e) {
+    if (watched != m_canvas) return false;
+    switch (e->type()) {
+        case QEvent::Resize:
+            // The centre stays: resizing during a scan moves no point.
+            FitClient(static_cast<QResizeEvent*>(e)->size());
+            Moved();
+            return false;
+        case QEvent::Wheel: {
+            auto* w = static_cast<QWheelEvent*>(e);
+            if (w->modifiers() & Qt::ControlModifier) {
+                ZoomAt(std::pow(kNotchZoom, w->angleDelta().y() / 120.0), w->position());
+                return true;
+            }
+            // A touchpad's two fingers give pixels, a wheel notches.
+            QPointF d = !w->pixelDelta().isNull()
+                            ? QPointF(w->pixelDelta())
+                            : QPointF(w->angleDelta()) * (kWheelPixels / 120.0);
+            if ((w->modifiers() & Qt::ShiftModifier) && d.x() == 0) d = QPointF(d.y(), 0);
+            if (!m_frozen() && m_viewport.HasWorld() && !d.isNull()) {
+                m_viewport.ScrollBy(-d.x(), -d.y());
+                Moved();
+            }
+            return true;
+        }
+        case QEvent::NativeGesture: {
+            auto* g = static_cast<QNativeGestureEvent*>(e);
+            if (g->gestureType() != Qt::ZoomNativeGesture) return false;
+            ZoomAt(1.0 + g->value(), g->position());
+            return true;
+        }
+        case QEvent::MouseButtonPress: {
+            auto* m = static_cast<QMouseEvent*>(e);
+            if (m->button() != Qt::MiddleButton) return false;
+            m_dragging = true;
+            m_dragFrom = m->position();
+            return true;
+        }
+        case QEvent::MouseMove: {
+            auto* m = static_cast<QMouseEvent*>(e);
+            if (!m_dragging) return false;
+            const QPointF d = m->position() - m_dragFrom;
+            m_dragFrom = m->position();
+            if (!m_frozen() && m_viewport.HasWorld()) {
+                m_viewport.ScrollBy(-d.x(), -d.y());
+                Moved();
+            }
+            return true;
+        }
+        case QEvent::MouseButtonRelease: {
+            auto* m = static_cast<QMouseEvent*>(e);
+            if (m->button() != Qt::MiddleButton) return false;
+            m_dragging = false;
+            return true;
+        }
+        default:
+            return false;
+    }
+}
+
+int CDesktopMapView::PanelScale(const QSize& size) {
+    // At most two fifths of the width, so the middle (the point) stays free.
+    const int across = (size.width() * 2 / 5) / kScreenWidth;
+    const int down = (size.height() - 2 * kPanelMargin) / kScreenHeight;
+    return std::max(1, std::min(across, down));
+}
+
+void CDesktopMapView::Paint(QPainter& p, const QRect& client, const ScreenContent& c) {
+    const bool hasMap = c.map != nullptr && c.map->HasMap() && m_viewport.HasWorld();
+    if (c.mode == DisplayMode::kStartup || !hasMap) {
+        // The start-up screen at a whole scale in the middle of white.
+        p.fillRect(client, Qt::white);
+        const int s =
+            std::max(1, std::min(client.width() / kScreenWidth, client.height() / kScreenHeight));
+        p.save();
+        p.translate(client.left() + (client.width() - kScreenWidth * s) / 2,
+                    client.top() + (client.height() - kScreenHeight * s) / 2);
+        p.scale(s, s);
+        ScreenContent startup = c;
+        startup.mode = DisplayMode::kStartup;
+        screens::PaintScreen(p, QRect(0, 0, kScreenWidth, kScreenHeight), startup);
+        p.restore();
+        return;
+    }
+    if (m_viewport.ClientWidth() != client.width() || m_viewport.ClientHeight() != client.height())
+        FitClient(client.size());
+    PaintMap(p, client, c);
+    if (c.mode == DisplayMode::kScanScreen) {
+        PaintPanel(p, client, c);
+    } else {
+        screens::PaintBoardNotice(p, client, c.notice);
+    }
+}
+
+void CDesktopMapView::PaintMap(QPainter& p, const QRect& client, const ScreenContent& c) {
+    const bool coverage = c.coverage != nullptr && c.coverage->Shown() && c.survey != nullptr;
+    if (coverage) {
+        const qreal ratio = p.device() != nullptr ? p.device()->devicePixelRatio() : 1.0;
+        const CoverageView view = CoverageView::Of(m_viewport, ratio, kCoverageBlock);
+        CCoverageOverlay overlay(c.coverage->Map().Update(*c.survey, view));
+        m_painter.Paint(p, client, m_viewport, m_map.Plan(), m_pyramid, m_map.Circles(), &overlay);
+    } else {
+        m_painter.Paint(p, client, m_viewport, m_map.Plan(), m_pyramid, m_map.Circles());
+    }
+    if (c.art != nullptr && !c.art->cursor.isNull())
+        gdi::BitBltAnd(p, client.left() + client.width() / 2 - 16,
+                       client.top() + client.height() / 2 - 16, c.art->cursor);
+    if (coverage)
+        screens::PaintMapCaption(p, client, QString::fromStdString(c.coverage->Caption()));
+}
+
+void CDesktopMapView::PaintPanel(QPainter& p, const QRect& client, const ScreenContent& c) {
+    const int s = PanelScale(client.size());
+    const QRect panel(client.right() + 1 - kPanelMargin - kScreenWidth * s,
+                      client.top() + kPanelMargin, kScreenWidth * s, kScreenHeight * s);
+    p.fillRect(panel.adjusted(-2, -2, 2, 2), Qt::black);
+    p.save();
+    p.setClipRect(panel);
+    p.translate(panel.topLeft());
+    p.scale(s, s);
+    screens::PaintScreen(p, QRect(0, 0, kScreenWidth, kScreenHeight), c);
+    p.restore();
+}

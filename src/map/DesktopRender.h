@@ -1,0 +1,60 @@
+#pragma once
+// The site map of the desktop layout as a picture, in three coats: the plan
+// (nearest neighbour where it is enlarged, so its pixels stay crisp;
+// averaged over each target pixel's area from a pyramid level with at least
+// 1.5 of its pixels to a target pixel where it is reduced), then an optional overlay (the coverage
+// map), then the point circles from the circle log at the target's resolution, never smaller than a
+// legible radius. The margins beside the plan are white. No Qt.
+//
+// Circles come from the log rather than the circle layer: the layer holds
+// them at 10 plan pixels, which at 1/16 is less than one screen pixel.
+
+#include <cstdint>
+#include <vector>
+
+#include "map/CircleLog.h"
+#include "map/DesktopViewport.h"
+#include "map/MapRender.h"
+#include "map/PlanPyramid.h"
+
+class CDesktopMapRenderer {
+public:
+    // Paints `blit` (the target's whole map: plan, strips) into `target`,
+    // touching only pixels inside both. The pyramid is taken when it was
+    // built for this plan (else the plan alone is averaged, slower).
+    // `minRadius` is the smallest circle radius in target pixels.
+    void Render(const MapBitmap& plan, const CPlanPyramid& pyramid, const CCircleLog& circles,
+                const DesktopBlit& blit, const MapTarget& target, IMapOverlay* overlay,
+                double minRadius);
+
+    // A circle's radius on the target: its 10 plan pixels, or `minRadius`.
+    static double CircleRadius(const WorldAxis& axis, double minRadius);
+
+private:
+    // Along one axis, for each target pixel: the level pixels its area
+    // covers (from `first`, `count` of them) and their shares out of 256.
+    struct Taps {
+        std::vector<int32_t> first, count, offset;
+        std::vector<uint16_t> weight;
+        int32_t widest = 0;
+        // The same as `wide` taps for every pixel (shares of 0 padding
+        // them), from `start`: a loop of fixed length, without branches.
+        int32_t wide = 0;
+        std::vector<int32_t> start;
+        std::vector<uint16_t> padded;
+    };
+    static void MakeTaps(const WorldAxis& axis, int32_t factor, int32_t side, int32_t from,
+                         int32_t to, Taps& taps);
+    void PaintPlanSharp(const MapBitmap& plan, const VpRect& area, const DesktopBlit& blit,
+                        const MapTarget& target, IMapOverlay* overlay);
+    void PaintPlanAveraged(const MapBitmap& plan, const PlanLevel* level, const uint32_t* palette,
+                           const VpRect& area, const DesktopBlit& blit, const MapTarget& target,
+                           IMapOverlay* overlay);
+    static void PaintCircles(const CCircleLog& circles, const VpRect& area, const DesktopBlit& blit,
+                             const MapTarget& target, double minRadius);
+
+    std::vector<int32_t> m_worldX;
+    Taps m_tapsX, m_tapsY;
+    std::vector<uint64_t> m_rows;  // level rows averaged along x, a few kept
+    std::vector<int32_t> m_rowOf;  // which level row each kept row is
+};

@@ -1,0 +1,125 @@
+// The desktop layout: which layout starts, dialogs fitted to the screen,
+// and the desktop window's map input over a real frame.
+
+#include <QApplication>
+#include <QWheelEvent>
+
+#include "AppFakes.h"
+#include "app/DialogFit.h"
+#include "app/LayoutChoice.h"
+#include "app/MainFrame.h"
+#include "app/TambRUMOView.h"
+
+TEST(LayoutChoice, DesktopWhereTheHandheldWindowTakesLessThanHalfTheWidthAndNoScaleIsGiven) {
+    using R = LayoutRequest;
+    using L = WindowLayout;
+    const struct {
+        R request;
+        bool scaleGiven;
+        int width, height;
+        L layout;
+    } cases[] = {
+        {R::kChosen, false, 240, 320, L::kHandheld},    // the handheld itself
+        {R::kChosen, false, 480, 800, L::kHandheld},    // portrait: 2 x 240 is all of it
+        {R::kChosen, false, 800, 480, L::kDesktop},     // 240 of 800
+        {R::kChosen, false, 1366, 768, L::kDesktop},    // 480 of 1366
+        {R::kChosen, false, 1040, 1080, L::kHandheld},  // 720: more than half of 1040
+        {R::kChosen, true, 1920, 1080, L::kHandheld},   // --scale or QT_SCALE_FACTOR
+        {R::kChosen, false, 0, 0, L::kHandheld},        // no screen
+        {R::kHandheld, false, 1920, 1080, L::kHandheld}, {R::kDesktop, true, 240, 320, L::kDesktop},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(layoutchoice::Choose(c.request, c.scaleGiven, c.width, c.height), c.layout)
+            << c.width << " x " << c.height;
+}
+
+TEST(DialogFit, ADialogLargerThanTheScreenShrinksAndMovesInsideAndOneThatFitsStays) {
+    const QRect screen(0, 0, 1366, 768);
+    const struct {
+        QRect dialog;
+        QSize minimum;
+        QRect fitted;
+    } cases[] = {
+        {{59, -28, 1248, 824}, {0, 0}, {59, 32, 1248, 728}},   // the Open dialog at scale 2
+        {{900, 500, 600, 400}, {0, 0}, {758, 360, 600, 400}},  // off the right and bottom edges
+        {{100, 100, 400, 300}, {0, 0}, {100, 100, 400, 300}},  // fits: untouched
+        {{0, 0, 1366, 768}, {0, 0}, {0, 0, 1366, 768}},        // exactly the screen: untouched
+        {{0, 0, 2000, 2000}, {1500, 0}, {8, 32, 1500, 728}},   // never below its minimum
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(FittedDialog(c.dialog, c.minimum, screen, 32), c.fitted)
+            << c.dialog.x() << "," << c.dialog.y() << " " << c.dialog.width();
+}
+
+namespace {
+class DesktopFrameTest : public AppTest {
+protected:
+    void SetUp() override {
+        AppTest::SetUp();
+        m_frame = std::make_unique<CMainFrame>(WindowLayout::kDesktop);
+        m_frame->View()->SetDialogs(&m_dialogs);
+        m_frame->resize(900, 600);
+        m_frame->show();
+        ASSERT_TRUE(Open(*m_frame->View(), MakeSite("wide.hss", 1200, 300), false));
+        QApplication::processEvents();
+    }
+    CTambRUMOView& View() { return *m_frame->View(); }
+    const CDesktopViewport& Vp() { return View().Desktop()->Viewport(); }
+    void Wheel(QPointF at, int delta, Qt::KeyboardModifiers mods) {
+        QWidget* canvas = View().childAt(at.toPoint());
+        ASSERT_NE(canvas, nullptr);
+        QWheelEvent e(at, canvas->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton, mods,
+                      Qt::NoScrollPhase, false);
+        QApplication::sendEvent(canvas, &e);
+    }
+    void ExpectHandheldCursorFollows() {
+        EXPECT_EQ(View().Map().Center(MapAxis::kX), Vp().GetCenterX());
+        EXPECT_EQ(View().Map().Center(MapAxis::kY), Vp().GetCenterY());
+    }
+    std::unique_ptr<CMainFrame> m_frame;
+};
+}  // namespace
+
+TEST_F(DesktopFrameTest, WheelZoomsAboutThePointerKeysMoveTheCursorAndAScanFreezesThem) {
+    const QRect client = View().ClientRect();
+    ASSERT_GT(client.width(), 600);
+    // The whole plan fitted true to its shape: margins above and below.
+    EXPECT_NEAR(Vp().Scale(), client.width() / 1200.0, 1e-9);
+    const QPoint at(client.width() / 4, client.height() / 2 + 10);
+    int32_t wx = 0, wy = 0, after = 0, afterY = 0;
+    ASSERT_TRUE(View().Desktop()->WorldAt(at, wx, wy));
+    Wheel(at, 240, Qt::ControlModifier);  // two notches: twice as close
+    EXPECT_NEAR(Vp().Scale(), 2 * client.width() / 1200.0, 1e-9);
+    ASSERT_TRUE(View().Desktop()->WorldAt(at, after, afterY));
+    EXPECT_NEAR(after, wx, 1);
+    EXPECT_NEAR(afterY, wy, 1);
+    ExpectHandheldCursorFollows();
+
+    const int32_t x = Vp().GetCenterX();
+    View().OnKeyDown(Qt::Key_Right);
+    EXPECT_GT(Vp().GetCenterX(), x);
+    Wheel(at, -120, Qt::ShiftModifier);  // across
+    EXPECT_GT(Vp().GetCenterX(), x);
+    ExpectHandheldCursorFollows();
+    View().OnKeyDown(Qt::Key_Home);
+    EXPECT_NEAR(Vp().Scale(), Vp().MinScale(), 1e-9);
+
+    // A tap on the margin above the plan is off it: no point.
+    View().OnTap(QPoint(client.width() / 2, 2));
+    EXPECT_FALSE(View().Session().Pending());
+    // A tap on the plan takes the tapped pixel as the point; while it is
+    // measured nothing moves the cursor.
+    ASSERT_TRUE(View().Desktop()->WorldAt(at, wx, wy));
+    View().OnTap(at);
+    ASSERT_TRUE(View().Session().Pending());
+    EXPECT_EQ(View().Map().Center(MapAxis::kX), wx);
+    EXPECT_EQ(View().Map().Center(MapAxis::kY), wy);
+    for (int key : {Qt::Key_Plus, Qt::Key_Left, Qt::Key_Home}) View().OnKeyDown(key);
+    Wheel(at, 240, Qt::ControlModifier);
+    m_frame->resize(500, 400);  // a resize keeps the point where it is
+    QApplication::processEvents();
+    EXPECT_EQ(Vp().GetCenterX(), wx);
+    EXPECT_EQ(Vp().GetCenterY(), wy);
+    FinishScan(View(), {{0x01, {-50}, 6, "a"}});
+    EXPECT_EQ(View().Mode(), DisplayMode::kSiteMap);
+}

@@ -1,0 +1,240 @@
+// The desktop map's picture: thin lines that survive every reduction, an
+// overview that matches a box filter, the plan's colours kept exactly,
+// sharp enlarged pixels under the taps that hit them, and circles that are
+// the circle layer's at full size and stay legible when small.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <functional>
+#include <random>
+
+#include "map/DesktopRender.h"
+#include "map/PointCircles.h"
+#include "site/SiteFile.h"
+
+namespace {
+
+constexpr uint32_t kWhite = 0xFFFFFF;
+
+class DesktopRenderTest : public ::testing::Test {
+protected:
+    // A bottom-up plan (as most files store them) with `fill` giving the
+    // index of world pixel (x, y).
+    static MapBitmap Plan(int32_t w, int32_t h,
+                          const std::function<uint8_t(int32_t, int32_t)>& fill,
+                          const std::function<uint32_t(int)>& colour) {
+        MapBitmap plan;
+        plan.width = w;
+        plan.height = h;
+        plan.stride = static_cast<uint32_t>((w + 3) & ~3);
+        for (int i = 0; i < 256; ++i) plan.colorTable[i] = colour(i);
+        EXPECT_TRUE(plan.bits.Allocate(size_t{plan.stride} * static_cast<size_t>(h)));
+        for (int32_t y = 0; y < h; ++y) {
+            uint8_t* row = const_cast<uint8_t*>(plan.Row(y));
+            for (int32_t x = 0; x < w; ++x) row[x] = fill(x, y);
+        }
+        return plan;
+    }
+    static uint32_t Grey(int i) {
+        return i == 0 ? kWhite : 0x010101u * static_cast<uint32_t>(255 - i);
+    }
+
+    // The plan shown whole in a client of `cw` x `ch` (zoomed by `zoom`
+    // about the middle), painted at one pixel per logical pixel.
+    void Render(const MapBitmap& plan, int32_t cw, int32_t ch, double zoom = 1) {
+        vp = {};
+        vp.SetClient(cw, ch);
+        vp.SetWorld(plan.width, plan.height);
+        vp.ZoomAt(zoom, cw / 2.0, ch / 2.0);
+        ASSERT_TRUE(pyramid.Build(plan));
+        EXPECT_LE(pyramid.Bytes(), CPlanPyramid::BudgetFor(plan.width, plan.height));
+        blit = vp.Blit();
+        pixels.assign(static_cast<size_t>(cw) * static_cast<size_t>(ch), 0);
+        renderer.Render(plan, pyramid, circles, blit,
+                        {pixels.data(), cw, ch, static_cast<size_t>(cw), 0, 0}, nullptr, 4);
+        width = cw;
+    }
+    uint32_t At(int32_t x, int32_t y) const {
+        return pixels[static_cast<size_t>(y) * static_cast<size_t>(width) +
+                      static_cast<size_t>(x)] &
+               0xFFFFFFu;
+    }
+    // The target pixel showing world position (x, y).
+    int32_t ColumnOf(double x) const {
+        return static_cast<int32_t>(std::floor((x - blit.x.origin) / blit.x.perPixel));
+    }
+    int32_t RowOf(double y) const {
+        return static_cast<int32_t>(std::floor((y - blit.y.origin) / blit.y.perPixel));
+    }
+
+    CDesktopViewport vp;
+    CPlanPyramid pyramid;
+    CCircleLog circles;
+    CDesktopMapRenderer renderer;
+    DesktopBlit blit;
+    std::vector<uint32_t> pixels;
+    int32_t width = 0;
+};
+
+}  // namespace
+
+TEST_F(DesktopRenderTest, OnePixelLinesSurviveEveryReduction) {
+    // Black lines one pixel wide on white: upright ones in the top half,
+    // level ones in the bottom half, at spacings no block size divides.
+    const auto line = [](int32_t x, int32_t y) -> uint8_t {
+        return y < 512 ? (x % 37 == 5) : (y % 41 == 3);
+    };
+    const MapBitmap plan = Plan(4096, 1024, line, [](int i) { return i == 1 ? 0u : kWhite; });
+    for (const int32_t factor : {8, 12, 16, 32}) {
+        SCOPED_TRACE(factor);
+        Render(plan, (4096 + factor - 1) / factor, 1024 / factor);
+        // Each line darkens the pixels its column or row falls in by about
+        // 1/factor of black; nearest-neighbour sampling would skip most.
+        const int32_t limit = 255 - 255 * 4 / (10 * factor);
+        const auto darkest = [this](int32_t c, int32_t r, int dc, int dr) {
+            uint32_t v = 255;
+            for (int k = -1; k <= 1; ++k)
+                if (r + k * dr >= blit.dest.top && r + k * dr < blit.dest.bottom &&
+                    c + k * dc >= 0 && c + k * dc < width)
+                    v = std::min(v, At(c + k * dc, r + k * dr) & 0xFF);
+            return static_cast<int32_t>(v);
+        };
+        for (int32_t x = 5; x < 4096; x += 37)
+            EXPECT_LE(darkest(ColumnOf(x + 0.5), RowOf(256), 1, 0), limit) << "upright " << x;
+        for (int32_t y = 536; y < 1024; y += 41)
+            EXPECT_LE(darkest(ColumnOf(2048), RowOf(y + 0.5), 0, 1), limit) << "level " << y;
+    }
+}
+
+TEST_F(DesktopRenderTest, OverviewOfALongPlanMatchesABoxFilter) {
+    // 12,000 x 800: rooms of 8-pixel walls, a few coloured fills, and
+    // "text", runs of random one-pixel dots.
+    std::mt19937 rng(12);
+    std::vector<uint8_t> dots(12000 * 800);
+    for (auto& d : dots) d = rng() % 5 == 0;
+    const auto fill = [&dots](int32_t x, int32_t y) -> uint8_t {
+        if (x % 300 < 8 || y % 200 < 8) return 1;                                        // walls
+        if ((x / 300 + y / 200) % 7 == 3) return static_cast<uint8_t>(2 + x / 300 % 4);  // rooms
+        if (x % 300 > 40 && x % 300 < 160 && y % 200 > 90 && y % 200 < 102)
+            return dots[static_cast<size_t>(y) * 12000 + static_cast<size_t>(x)];  // text
+        return 0;
+    };
+    const uint32_t colours[] = {kWhite, 0x000000, 0xC8E0FF, 0xFFE0A0, 0xA0FFB0, 0xFF8080};
+    const MapBitmap plan =
+        Plan(12000, 800, fill, [&colours](int i) { return i < 6 ? colours[i] : 0x123456u; });
+    Render(plan, 1366, 768);
+    ASSERT_EQ(blit.dest.Width(), 1366);
+    ASSERT_NEAR(blit.dest.Height(), 91, 1);
+
+    // The exact area average of each pixel's footprint.
+    double total = 0;
+    int32_t worst = 0, n = 0;
+    for (int32_t v = blit.dest.top; v < blit.dest.bottom; ++v) {
+        const double y0 = std::max(0.0, blit.y.At(v)), y1 = std::min(800.0, blit.y.At(v + 1));
+        for (int32_t u = 0; u < 1366; ++u) {
+            const double x0 = std::max(0.0, blit.x.At(u)), x1 = std::min(12000.0, blit.x.At(u + 1));
+            double sum[3] = {}, area = 0;
+            for (int32_t y = static_cast<int32_t>(y0); y < y1; ++y)
+                for (int32_t x = static_cast<int32_t>(x0); x < x1; ++x) {
+                    const double a = (std::min(x1, x + 1.0) - std::max(x0, 1.0 * x)) *
+                                     (std::min(y1, y + 1.0) - std::max(y0, 1.0 * y));
+                    const uint32_t c = plan.colorTable[plan.IndexAt(x, y)];
+                    for (int k = 0; k < 3; ++k) sum[k] += a * ((c >> (8 * k)) & 0xFF);
+                    area += a;
+                }
+            for (int k = 0; k < 3; ++k) {
+                const int32_t d = std::abs(static_cast<int32_t>(std::lround(sum[k] / area)) -
+                                           static_cast<int32_t>((At(u, v) >> (8 * k)) & 0xFF));
+                total += d;
+                worst = std::max(worst, d);
+                ++n;
+            }
+        }
+    }
+    // Averaging a level pixel and then the footprint widens the filter a
+    // little at sharp edges (walls); sampling, or a level too coarse, is
+    // far off (nearest neighbour: a mean of 8.6, the worst 252).
+    EXPECT_LT(total / n, 0.5);
+    EXPECT_LT(worst, 24);
+}
+
+TEST_F(DesktopRenderTest, ColoursInUseStayExactWhenReduced) {
+    // 64 squares of 64 colours out of a palette of 256 distinct ones, and a
+    // colour used only in a band two pixels high.
+    const auto fill = [](int32_t x, int32_t y) -> uint8_t {
+        if (y == 300 || y == 301) return 200;
+        return static_cast<uint8_t>(10 + (y / 64) * 8 + x / 64);
+    };
+    const auto colour = [](int i) { return static_cast<uint32_t>(i) * 0x010F3Bu & 0xFFFFFFu; };
+    const MapBitmap plan = Plan(512, 512, fill, colour);
+    Render(plan, 128, 128);  // a quarter
+    for (int32_t k = 0; k < 64; ++k) {
+        const int32_t x = (k % 8) * 64 + 32, y = (k / 8) * 64 + 32;
+        EXPECT_EQ(At(ColumnOf(x), RowOf(y)), colour(10 + k)) << "square " << k;
+    }
+    Render(plan, 256, 256);  // a half: the band is one row
+    EXPECT_EQ(At(100, 150), colour(200));
+}
+
+TEST_F(DesktopRenderTest, EnlargedPixelsAreSharpAndTapsHitThem) {
+    std::mt19937 rng(3);
+    std::vector<uint8_t> indices(64 * 48);
+    for (auto& i : indices) i = static_cast<uint8_t>(rng());
+    const MapBitmap plan = Plan(
+        64, 48,
+        [&indices](int32_t x, int32_t y) { return indices[static_cast<size_t>(y * 64 + x)]; },
+        [](int i) { return static_cast<uint32_t>(i) * 0x9E3779u & 0xFFFFFFu; });
+    Render(plan, 640, 480, 2.7);  // 27 screen pixels a plan pixel
+    for (int32_t y = 0; y < 480; ++y)
+        for (int32_t x = 0; x < 640; ++x) {
+            int32_t wx = 0, wy = 0;
+            vp.ScreenToWorld(x, y, wx, wy);
+            const bool onPlan = wx >= 0 && wx < 64 && wy >= 0 && wy < 48;
+            ASSERT_EQ(At(x, y), onPlan ? plan.colorTable[plan.IndexAt(wx, wy)] : kWhite)
+                << x << "," << y;
+        }
+}
+
+TEST_F(DesktopRenderTest, CirclesAreTheLayersAtFullSizeAndLegibleWhenSmall) {
+    const MapBitmap plan = Plan(
+        640, 480, [](int32_t, int32_t) { return 0; }, Grey);
+    CCircleLayer layer;
+    layer.Reset(640, 480);
+    std::mt19937 rng(5);
+    for (int i = 0; i < 60; ++i) {  // overlapping, some cut by the plan's edge
+        const int32_t x = static_cast<int32_t>(rng() % 660) - 10,
+                      y = static_cast<int32_t>(rng() % 500) - 10,
+                      s = -30 - static_cast<int32_t>(rng() % 60);
+        circles.Add(x, y, s, 1);
+        PaintPointCircle(layer, x, y, s);
+    }
+    Render(plan, 640, 480);
+    for (int32_t y = 0; y < 480; ++y)
+        for (int32_t x = 0; x < 640; ++x) {
+            const uint8_t ink = layer.InkAt(x, y);
+            ASSERT_EQ(At(x, y), ink == 0 ? kWhite : layer.InkColour(ink) & 0xFFFFFFu)
+                << x << "," << y;
+        }
+
+    // At 1/16 a circle would be 1.25 pixels across; it keeps a radius of 4.
+    circles.Clear();
+    circles.Add(160, 160, -45, 1);  // orange
+    circles.Add(480, 320, -85, 1);  // black
+    Render(plan, 40, 30);
+    for (const LoggedCircle& c : circles.Circles()) {
+        const uint32_t brush = CircleStyleFor(c.strength).brush;
+        int painted = 0;
+        for (int32_t y = 0; y < 30; ++y)
+            for (int32_t x = 0; x < 40; ++x) painted += At(x, y) == brush;
+        EXPECT_GE(painted, 45) << c.strength;  // pi x 4 x 4 is about 50
+        EXPECT_EQ(At(ColumnOf(c.x), RowOf(c.y)), brush);
+    }
+    // A point's place is whatever its file held: far off, nothing is drawn.
+    circles.Clear();
+    circles.Add(INT32_MAX, INT32_MIN, -50, 1);
+    Render(plan, 40, 30);
+    EXPECT_EQ(std::count(pixels.begin(), pixels.end(), 0xFFFFFFFFu), 40 * 30);
+}
