@@ -54,35 +54,6 @@ void PaintSiteMap(QPainter& p, const QRect& client, const ScreenContent& c) {
     screens::PaintMapCaption(p, client, QString::fromStdString(c.coverage->Caption()));
 }
 
-// The bar in the map's lower left corner, at most a third of the client
-// wide, over a white plate so that it reads on any plan.
-void PaintScaleBar(QPainter& p, const QRect& client, CMapViewport& viewport,
-                   double metresPerPixel) {
-    VpRect dest{0, 0, client.width(), client.height()};
-    VpRect source;
-    viewport.ComputeBlit(dest, source);
-    if (source.Width() < 1 || dest.Width() < 1) return;
-    const double screenPerPlan = double(dest.Width()) / double(source.Width());
-    const ScaleBar bar = ScaleBarFor(metresPerPixel, screenPerPlan, client.width() / 3.0);
-    if (bar.screenPixels < 1) return;
-    const int length = static_cast<int>(std::lround(bar.screenPixels));
-    const int left = client.left() + 6;
-    const int base = client.bottom() - 6;
-    p.save();
-    p.setRenderHint(QPainter::Antialiasing, false);
-    p.fillRect(QRect(left - 3, base - 16, length + 6, 20), QColor(255, 255, 255, 200));
-    p.setPen(QPen(Qt::black, 1));
-    p.drawLine(left, base, left + length, base);
-    p.drawLine(left, base - 4, left, base);
-    p.drawLine(left + length, base - 4, left + length, base);
-    QFont font = p.font();
-    font.setPixelSize(10);
-    p.setFont(font);
-    p.drawText(QRect(left, base - 16, std::max(length, 60), 12), Qt::AlignLeft | Qt::AlignVCenter,
-               QString::fromStdString(LengthText(bar.metres)));
-    p.restore();
-}
-
 }  // namespace
 
 namespace screens {
@@ -97,8 +68,14 @@ void PaintScreen(QPainter& p, const QRect& client, const ScreenContent& c) {
         case DisplayMode::kSiteMap:
             if (c.map != nullptr && c.map->HasMap()) {
                 PaintSiteMap(p, client, c);
-                if (c.metresPerPixel > 0)
-                    PaintScaleBar(p, client, c.map->Viewport(), c.metresPerPixel);
+                if (c.metresPerPixel > 0) {
+                    VpRect dest{0, 0, client.width(), client.height()};
+                    VpRect source;
+                    c.map->Viewport().ComputeBlit(dest, source);
+                    if (source.Width() > 0)
+                        PaintScaleBar(p, client, double(dest.Width()) / source.Width(),
+                                      c.metresPerPixel);
+                }
             } else
                 p.fillRect(client, Qt::white);  // never shown: the map mode needs a plan
             break;
@@ -113,6 +90,32 @@ void PaintScreen(QPainter& p, const QRect& client, const ScreenContent& c) {
             return;  // any other mode paints nothing
     }
     PaintBoardNotice(p, client, c.notice);
+}
+
+// In the map's lower left corner, at most a third of the client wide, over
+// a white plate so that it reads on any plan.
+void PaintScaleBar(QPainter& p, const QRect& client, double screenPerPlanPixel,
+                   double metresPerPixel) {
+    const ScaleBar bar = ScaleBarFor(metresPerPixel, screenPerPlanPixel, client.width() / 3.0);
+    if (bar.screenPixels < 1) return;
+    const int length = static_cast<int>(std::lround(bar.screenPixels));
+    const int left = client.left() + 6;
+    const int base = client.bottom() - 6;
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing, false);
+    QFont font = p.font();
+    font.setPixelSize(10);
+    p.setFont(font);
+    const QString label = QString::fromStdString(LengthText(bar.metres));
+    const int labelWidth = p.fontMetrics().horizontalAdvance(label);
+    p.fillRect(QRect(left - 3, base - 17, std::max(length, labelWidth) + 7, 21),
+               QColor(255, 255, 255, 210));
+    p.setPen(QPen(Qt::black, 1));
+    p.drawLine(left, base, left + length, base);
+    p.drawLine(left, base - 4, left, base);
+    p.drawLine(left + length, base - 4, left + length, base);
+    p.drawText(QRect(left, base - 16, labelWidth + 2, 12), Qt::AlignLeft | Qt::AlignVCenter, label);
+    p.restore();
 }
 
 }  // namespace screens

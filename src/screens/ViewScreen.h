@@ -39,5 +39,8 @@ namespace screens {
 // access points of scanList, copied under its lock; any other mode than the
 // three paints nothing.
 void PaintScreen(QPainter& p, const QRect& client, const ScreenContent& content);
+// The plan's scale bar over a map shown at `screenPerPlanPixel`.
+void PaintScaleBar(QPainter& p, const QRect& client, double screenPerPlanPixel,
+                   double metresPerPixel);
 
 }  // namespace screens
