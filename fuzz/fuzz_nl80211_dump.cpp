@@ -4,18 +4,16 @@
 // outside a datagram (each is an exact-size heap copy, so ASan sees any overread) and what it gives
 // must be sound.
 //
-// Input: byte 0 chooses how the rest is cut into datagrams.
-//   bit 7    0: one datagram; 1: datagrams of varying size
-//   bits 0-6 seed of the sizes
+// Input: byte 0 chooses how the rest is cut into datagrams (Datagrams.h).
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <memory>
 #include <string>
 #include <vector>
 
+#include "Datagrams.h"
 #include "aplist/ApList.h"
 #include "sources/wifi/Nl80211ScanParser.h"
 #include "sources/wifi/WifiScan.h"
@@ -76,28 +74,8 @@ void Check(const Nl80211ScanDumpParser& parser) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size == 0) return 0;
-    const bool split = data[0] & 0x80;
-    uint32_t seed = data[0] & 0x7F;
-    ++data;
-    --size;
     Nl80211ScanDumpParser parser;
-    size_t at = 0;
-    while (at < size) {
-        size_t n = size - at;
-        if (split) {
-            seed = seed * 1664525u + 1013904223u;
-            n = 1 + (seed >> 8) % n;
-        }
-        const auto datagram = std::make_unique<uint8_t[]>(n);
-        std::memcpy(datagram.get(), data + at, n);
-        const auto before = parser.GetState();
-        const size_t entries = parser.Entries().size();
-        parser.Feed(datagram.get(), n);
-        if (before != Nl80211ScanDumpParser::State::kMore &&
-            (parser.GetState() != before || parser.Entries().size() != entries))
-            Fail("the parser read on after the end of the answer");
-        at += n;
-    }
+    FeedDatagrams(parser, data, size, "fuzz_nl80211_dump");
     Check(parser);
     return 0;
 }

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "ScanDumpMessages.h"
+#include "SurveyDumpMessages.h"
 #include "aplist/ApList.h"
 #include "site/SiteBuilder.h"
 #include "site/SiteFile.h"
@@ -219,6 +220,36 @@ void ScanDumpSeeds(const fs::path& dir) {
     Save(dir, "interrupted", Cat({0x00}, Cat(Entry(Bss{}, NLM_F_MULTI | NLM_F_DUMP_INTR), Done())));
 }
 
+// Channel surveys: byte 0 chooses the cutting into datagrams, as above.
+void SurveyDumpSeeds(const fs::path& dir) {
+    using namespace surveydump;
+    Survey inUse, quiet;
+    inUse.frequency = 5180;
+    inUse.inUse = true;
+    quiet.frequency = 5955;
+    quiet.noise.reset();
+    const Bytes whole = scandump::Cat(
+        scandump::Cat(scandump::Cat(SurveyEntry(SurveyNest({})), SurveyEntry(SurveyNest(inUse))),
+                      SurveyEntry(SurveyNest(quiet))),
+        scandump::Done());
+    Save(dir, "survey", scandump::Cat({0x00}, whole));
+    Save(dir, "survey-cut-up", scandump::Cat({0x85}, whole));
+}
+
+// iperf3's own answers of tests/data/iperf: byte 0 chooses the run (0
+// download, 1 upload, 2 UDP).
+void IperfSeeds(const fs::path& dir, const fs::path& answers) {
+    const std::pair<const char*, uint8_t> files[] = {{"download.json", 0}, {"upload.json", 1},
+                                                     {"udp.json", 2},      {"busy.json", 0},
+                                                     {"refused.json", 1},  {"server-gone.json", 0}};
+    for (const auto& [name, run] : files) {
+        std::ifstream in(answers / name, std::ios::binary);
+        Bytes seed{run};
+        seed.insert(seed.end(), std::istreambuf_iterator<char>(in), {});
+        Save(dir, name, seed);
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -230,5 +261,7 @@ int main(int argc, char** argv) {
     SiteSeeds(root / "fuzz/corpus/fuzz_sitefile");
     BoardSeeds(root / "fuzz/corpus/fuzz_board_stream", root / "tests/data/board");
     ScanDumpSeeds(root / "fuzz/corpus/fuzz_nl80211_dump");
+    SurveyDumpSeeds(root / "fuzz/corpus/fuzz_nl80211_survey");
+    IperfSeeds(root / "fuzz/corpus/fuzz_iperf_json", root / "tests/data/iperf");
     return 0;
 }

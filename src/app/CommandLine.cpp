@@ -48,6 +48,23 @@ CommandLineResult ParseCommandLine(const QStringList& arguments, PellorinOptions
         QStringLiteral("Show the window N times its handheld size (a whole number; without it, "
                        "and without QT_SCALE_FACTOR, the largest that fits the screen)."),
         QStringLiteral("N"));
+    const QCommandLineOption iperf(
+        QStringLiteral("iperf"),
+        QStringLiteral("After each point's scan, test its throughput against the iperf3 server "
+                       "HOST (default port %1): TCP download and upload.")
+            .arg(kDefaultIperfPort),
+        QStringLiteral("HOST[:PORT]"));
+    const QCommandLineOption iperfSeconds(
+        QStringLiteral("iperf-seconds"),
+        QStringLiteral("Seconds of each direction of the test (%1 to %2, default %3).")
+            .arg(kMinIperfSeconds)
+            .arg(kMaxIperfSeconds)
+            .arg(kDefaultIperfSeconds),
+        QStringLiteral("N"));
+    const QCommandLineOption iperfUdp(
+        QStringLiteral("iperf-udp"),
+        QStringLiteral("Also a UDP test at RATE bits/s (e.g. 10M) for jitter and loss."),
+        QStringLiteral("RATE"));
     const QCommandLineOption layout(
         QStringLiteral("layout"),
         QStringLiteral("The window's LAYOUT: handheld (the handheld's screen at a whole scale) or "
@@ -56,8 +73,8 @@ CommandLineResult ParseCommandLine(const QStringList& arguments, PellorinOptions
                        "would take less than half of the screen's width and neither --scale nor "
                        "QT_SCALE_FACTOR is given, else handheld."),
         QStringLiteral("LAYOUT"));
-    parser.addOptions(
-        {help, version, port, simulate, wifi, wifiInterface, wifiScans, capture, scale, layout});
+    parser.addOptions({help, version, port, simulate, wifi, wifiInterface, wifiScans, capture,
+                       scale, layout, iperf, iperfSeconds, iperfUdp});
     parser.addPositionalArgument(QStringLiteral("SITE"),
                                  QStringLiteral("Site file (.hss) to open at start."),
                                  QStringLiteral("[SITE]"));
@@ -115,6 +132,28 @@ CommandLineResult ParseCommandLine(const QStringList& arguments, PellorinOptions
                          .arg(startscale::kMaxScale);
             return CommandLineResult::kExitError;
         }
+    }
+    if (parser.isSet(iperf)) {
+        ThroughputRequest request;
+        const Parsed<IperfServer> server = ParseIperfServer(parser.value(iperf).toStdString());
+        const Parsed<int32_t> seconds =
+            parser.isSet(iperfSeconds) ? ParseIperfSeconds(parser.value(iperfSeconds).toStdString())
+                                       : Parsed<int32_t>{kDefaultIperfSeconds, {}};
+        const Parsed<int64_t> udp = parser.isSet(iperfUdp)
+                                        ? ParseUdpRate(parser.value(iperfUdp).toStdString())
+                                        : Parsed<int64_t>{0, {}};
+        for (const std::string* error : {&server.error, &seconds.error, &udp.error})
+            if (!error->empty()) {
+                output = QString::fromStdString(*error) + QLatin1Char('\n');
+                return CommandLineResult::kExitError;
+            }
+        request.server = *server.value;
+        request.seconds = *seconds.value;
+        if (parser.isSet(iperfUdp)) request.udpRateBps = udp.value;
+        options.throughput = request;
+    } else if (parser.isSet(iperfSeconds) || parser.isSet(iperfUdp)) {
+        output = QStringLiteral("--iperf-seconds and --iperf-udp need --iperf HOST[:PORT].\n");
+        return CommandLineResult::kExitError;
     }
     if (parser.isSet(layout)) {
         const QString name = parser.value(layout);

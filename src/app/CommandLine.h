@@ -3,8 +3,10 @@
 
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 #include "app/LayoutChoice.h"
+#include "throughput/ThroughputRequest.h"
 
 // What measures. Without an option: the board search, and the Wi-Fi adapter
 // when no board is identified and NetworkManager has one.
@@ -20,6 +22,9 @@ struct PellorinOptions {
     QString sitePath;       // SITE: opened at start (with the keep-points question)
     int scale = 0;          // --scale N: the window's scale; 0 = chosen from the screen
     LayoutRequest layout = LayoutRequest::kChosen;  // --layout handheld|desktop
+    // --iperf HOST[:PORT], --iperf-seconds N, --iperf-udp RATE: a throughput
+    // test after each point's scan; nothing: none.
+    std::optional<ThroughputRequest> throughput;
 };
 
 constexpr int kMaxWifiScans = 10;

@@ -226,6 +226,7 @@ void CMainFrame::closeEvent(QCloseEvent* e) {
         point.AfterPoint(nullptr);
         m_view->CancelPoint();
     }
+    m_view->CancelThroughput();  // the point is recorded; its test is left
     // Cancel, or a save that was cancelled or failed, keeps the window.
     if (!m_closing &&
         !m_view->SaveOrDiscardSurvey(QStringLiteral("Save the survey before closing?"))) {

@@ -42,6 +42,12 @@ CTambRUMOView::CTambRUMOView(QWidget* parent)
                                platform::MB_OK | platform::MB_ICONEXCLAMATION);
       }),
       m_session(*this, MakeBoardSource()),
+      m_throughput([this] { ThroughputChanged(); },
+                   [this](const std::string& text) {
+                       platform::MessageBox(window(), QString::fromStdString(text),
+                                            QStringLiteral("Throughput"),
+                                            platform::MB_ICONEXCLAMATION | platform::MB_OK);
+                   }),
       m_gesture(this),
       m_canvas(new CViewCanvas(
           this, [this](QPainter& p, const QRect& client) { OnDraw(p, client); }, m_gesture)),
@@ -119,7 +125,7 @@ void CTambRUMOView::OnNewSiteFromPlan() {
 }
 
 void CTambRUMOView::OnSetScale() {
-    if (m_session.Pending()) return;
+    if (Measuring()) return;
     m_scaleFlow.Begin();
     Repaint();
 }
@@ -127,14 +133,14 @@ void CTambRUMOView::OnSetScale() {
 // While a point is being measured the cursor stays where it was taken: bars,
 // arrows and zoom move nothing (a bar that moved its thumb is put back).
 void CTambRUMOView::OnZoomIn() {
-    if (m_session.Pending()) return;
+    if (Measuring()) return;
     if (m_desktop) return m_desktop->ZoomIn();
     m_map.ZoomIn();
     Repaint();
 }
 
 void CTambRUMOView::OnZoomOut() {
-    if (m_session.Pending()) return;
+    if (Measuring()) return;
     if (m_desktop) return m_desktop->ZoomOut();
     m_map.ZoomOut();
     m_bars.SyncTo(m_map);  // zooming out near an edge moves the cursor
@@ -143,7 +149,7 @@ void CTambRUMOView::OnZoomOut() {
 
 void CTambRUMOView::OnScroll(MapAxis axis, int code, int position) {
     if (m_desktop) return m_desktop->OnScroll(axis, code, position);
-    if (m_session.Pending()) {
+    if (Measuring()) {
         m_bars.SyncTo(m_map);
         return;
     }
@@ -194,7 +200,7 @@ void CTambRUMOView::OnKeyDown(int qtKey) {
 // Without an open site there is no map to take a point on; while a point is
 // measured, a second press would take its place and its readings.
 void CTambRUMOView::StartPoint(ScanTrigger trigger) {
-    if (!m_document.HasSite() || !m_map.HasMap() || m_session.Pending()) return;
+    if (!m_document.HasSite() || !m_map.HasMap() || Measuring()) return;
     platform::PlaySoundAsync(QStringLiteral("ping"));
     const int32_t x = m_map.Center(MapAxis::kX);
     const int32_t y = m_map.Center(MapAxis::kY);
@@ -205,7 +211,7 @@ void CTambRUMOView::StartPoint(ScanTrigger trigger) {
 }
 
 void CTambRUMOView::OnTap(QPoint client) {
-    if (!m_document.HasSite() || !m_map.HasMap() || m_session.Pending()) return;
+    if (!m_document.HasSite() || !m_map.HasMap() || Measuring()) return;
     if (m_scaleFlow.Active()) {  // a mark of "Set Scale", not a point
         int32_t wx = 0, wy = 0;
         if (m_desktop) {
@@ -226,7 +232,7 @@ void CTambRUMOView::OnTap(QPoint client) {
 }
 
 void CTambRUMOView::OnTapAndHold(QPoint client) {
-    if (!m_document.HasSite() || !m_map.HasMap() || m_session.Pending()) return;
+    if (!m_document.HasSite() || !m_map.HasMap() || Measuring()) return;
     int32_t wx = 0, wy = 0;
     if (m_desktop) {
         if (!m_desktop->WorldAt(client, wx, wy)) return;
@@ -251,6 +257,30 @@ void CTambRUMOView::PointFinished() {
     m_displayMode = DisplayMode::kSiteMap;
     m_document.Apply(RecordScanCommand{});
     PostStatus();
+    // The point is recorded; its throughput test follows on the scan screen.
+    if (m_throughput.Start()) {
+        m_displayMode = DisplayMode::kScanScreen;
+        Repaint();
+    }
+}
+
+void CTambRUMOView::CancelPoint() {
+    m_session.Cancel();
+    CancelThroughput();
+}
+
+void CTambRUMOView::CancelThroughput() {
+    if (!m_throughput.Running()) return;
+    m_throughput.Cancel();
+    m_displayMode = DisplayMode::kSiteMap;
+    Repaint();
+}
+
+void CTambRUMOView::ThroughputChanged() {
+    if (!m_throughput.Running() && m_displayMode == DisplayMode::kScanScreen &&
+        !m_session.Pending())
+        m_displayMode = DisplayMode::kSiteMap;
+    Repaint();
 }
 
 void CTambRUMOView::PointUnrecorded(const std::string& why) {
@@ -340,6 +370,8 @@ void CTambRUMOView::OnDraw(QPainter& p, const QRect& client) {
         c.channelCells = m_session.Source().ChannelCells();
     }
     c.notice = QString::fromStdString(m_session.NoticeText());
+    if (c.notice.isEmpty() && c.mode == DisplayMode::kScanScreen)
+        c.notice = m_throughput.ProgressLine();
     if (m_scaleFlow.Active() && c.notice.isEmpty()) c.notice = m_scaleFlow.Prompt();
     c.metresPerPixel = m_document.MetresPerPixel().value_or(0);
     if (m_desktop)
@@ -369,7 +401,7 @@ void CTambRUMOView::Repaint() { m_canvas->update(); }
 
 void CTambRUMOView::UseDesktopLayout() {
     m_desktop = std::make_unique<CDesktopMapView>(
-        m_canvas, m_map, m_bars, [this] { return m_session.Pending(); }, [this] { Repaint(); });
+        m_canvas, m_map, m_bars, [this] { return Measuring(); }, [this] { Repaint(); });
     if (m_map.HasMap()) m_desktop->SiteReplaced();
 }
 

@@ -16,6 +16,7 @@
 
 #include "app/DesktopMapView.h"
 #include "app/MapScrollBars.h"
+#include "app/PointThroughput.h"
 #include "app/ScaleFlow.h"
 #include "app/SurveyCommands.h"
 #include "app/ViewDialogs.h"
@@ -61,7 +62,11 @@ public:
     // "TALV_DRAW" and "TALV_BOARD_STATE" of the measurement source.
     int OnTalvDraw();
     void OnBoardState() { m_session.OnSourceState(); }
-    void CancelPoint() { m_session.Cancel(); }
+    // Escape, Open, a second close: the point being measured ends unrecorded,
+    // a throughput test under way at once, unkept.
+    void CancelPoint();
+    // A close: the throughput test under way ends (the point is recorded).
+    void CancelThroughput();
 
     void OnDraw(QPainter& p, const QRect& client);
     QImage Render(QSize size = QSize());  // the screen as an image (default: the client's size)
@@ -85,6 +90,7 @@ public:
     CSurveyMap& Map() { return m_map; }
     const CSurveyMap& Map() const { return m_map; }
     CPointSession& Session() { return m_session; }
+    CPointThroughput& Throughput() { return m_throughput; }
     CCoverageState& Coverage() { return m_coverage; }
     CMapScrollBars& Bars() { return m_bars; }
     CSetScaleFlow& ScaleFlow() { return m_scaleFlow; }
@@ -108,6 +114,9 @@ private:
     void RunLater(std::function<void()> fn) override;
 
     void StartPoint(ScanTrigger trigger);
+    // A point is being scanned, or its throughput tested.
+    bool Measuring() const { return m_session.Pending() || m_throughput.Running(); }
+    void ThroughputChanged();
     bool Opened(CSurveyCommands::Opened opened);
     void ShowTitle();
     void PostStatus();
@@ -118,6 +127,7 @@ private:
     CCoverageState m_coverage;
     CViewDrawNotifier m_drawNotifier{this};
     CPointSession m_session;
+    CPointThroughput m_throughput;
     platform::CTapAndHold m_gesture;
     CViewCanvas* m_canvas;
     CMapScrollBars m_bars;

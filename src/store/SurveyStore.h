@@ -29,6 +29,7 @@
 #include "aplist/ScanReading.h"
 #include "store/StoreBinding.h"
 #include "store/SurveySequence.h"
+#include "throughput/ThroughputResult.h"
 
 class CApList;
 struct JournalContents;
@@ -136,6 +137,17 @@ public:
     std::vector<ApStatistics> PointStatistics(size_t ordinal);
     std::vector<ScanReading> PointReadings(size_t ordinal);
 
+    // The throughput test run at the point of store row `pointId` after its
+    // readings were kept (a point's row: Sequence().Points().back().id right
+    // after PointRecorded): its figures, or why it measured nothing. Its own
+    // transaction, so a crash between the two keeps the point's readings.
+    bool ThroughputTested(int64_t pointId, const ThroughputOutcome& outcome);
+    // The latest test at the point at `ordinal`; nothing where none was run.
+    std::optional<ThroughputOutcome> PointThroughput(size_t ordinal);
+    // The same for the point group at `fileIndex` of the bound site file
+    // (tools reading a store opened with OpenToRead).
+    std::optional<ThroughputOutcome> FilePointThroughput(size_t fileIndex);
+
     std::optional<PlanScaleRecord> Scale();
     bool SetScale(const PlanScaleRecord& scale);
     std::optional<PlanSourceRecord> PlanSource();
@@ -158,6 +170,7 @@ private:
     Opening OpenFile(const std::string& sitePath);
     bool Guard(const std::function<void(sqlite::Db&)>& work);
     void Failed(const std::string& why);
+    std::optional<ThroughputOutcome> TestAt(const char* column, size_t place);
     void TellOnce(const std::string& text);
     time_t Now() const { return m_clock(); }
 

@@ -246,6 +246,9 @@ TEST(CommandLine, OptionsChooseTheSourceAndTheSiteAndMistakesOrContradictionsAre
         {{"--scale", "0"}, CommandLineResult::kExitError, "whole number"},
         {{"--scale", "1.5"}, CommandLineResult::kExitError, "whole number"},
         {{"--scale", "17"}, CommandLineResult::kExitError, "whole number"},
+        {{"--iperf", "lab:99999"}, CommandLineResult::kExitError, "99999"},
+        {{"--iperf", "h", "--iperf-seconds", "31"}, CommandLineResult::kExitError, "31"},
+        {{"--iperf-udp", "10M"}, CommandLineResult::kExitError, "need --iperf"},
         {{"--layout", "tablet"}, CommandLineResult::kExitError, "handheld or desktop"},
         {{"--help"}, CommandLineResult::kExitOk, "--layout"},
     };
@@ -256,4 +259,19 @@ TEST(CommandLine, OptionsChooseTheSourceAndTheSiteAndMistakesOrContradictionsAre
         EXPECT_EQ(ParseCommandLine(QStringList{"pellorin"} + e.args, o, out), e.result);
         EXPECT_TRUE(out.contains(QRegularExpression(e.printed))) << out.toStdString();
     }
+    // The throughput test's server, seconds and UDP rate.
+    PellorinOptions o;
+    QString out;
+    ASSERT_EQ(ParseCommandLine({"pellorin", "--iperf", "127.0.0.1:5300", "--iperf-seconds", "5",
+                                "--iperf-udp", "10M"},
+                               o, out),
+              CommandLineResult::kRun);
+    ASSERT_TRUE(o.throughput);
+    EXPECT_EQ(o.throughput->server, (IperfServer{"127.0.0.1", 5300}));
+    EXPECT_EQ(o.throughput->seconds, 5);
+    EXPECT_EQ(o.throughput->udpRateBps, 10'000'000);
+    ASSERT_EQ(ParseCommandLine({"pellorin", "--iperf", "lab"}, o = {}, out),
+              CommandLineResult::kRun);
+    EXPECT_EQ(o.throughput->server.port, kDefaultIperfPort);
+    EXPECT_FALSE(o.throughput->udpRateBps);
 }

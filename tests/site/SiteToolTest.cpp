@@ -455,6 +455,39 @@ TEST(SiteTool, HelpAndUsage) {
     EXPECT_EQ(Tool({"frobnicate"}).status, 2);
 }
 
+TEST(SiteTool, ExportPerPointGivesARowPerPointGroupAndNamesABadRequirement) {
+    const auto sample = std::filesystem::path(kSamples) / "office-surveyed.hss";
+    const ToolRun csv = Tool(
+        {"export", Q(sample), "--per-point", "--network", "pellorin-office", "--require", "voice"});
+    ASSERT_EQ(csv.status, 0) << csv.err.constData();
+    const QList<QByteArray> lines = csv.out.split('\n');
+    EXPECT_EQ(lines[0],
+              "x,y,point,aps,primary_dbm,primary_mac,primary_ssid,primary_channel,"
+              "secondary_dbm,secondary_mac,aps_usable,cochannel,overlap,noise_dbm,snr_db,"
+              "down_mbps,up_mbps,rtt_ms,retransmits,udp_jitter_ms,udp_loss_pct,pass\r");
+    const QJsonArray circles = Tool({"points", Q(sample)}).Json()["circles"].toArray();
+    EXPECT_EQ(lines.size(),
+              circles.size() + 2);  // the header, and the empty tail after the last CRLF
+    // Without noise measured the voice requirement is never passed at a point.
+    for (qsizetype i = 1; i + 1 < lines.size(); ++i)
+        EXPECT_TRUE(lines[i].endsWith(",no\r") || lines[i].endsWith(",unknown\r"))
+            << lines[i].constData();
+    const QJsonArray json =
+        QJsonDocument::fromJson(Tool({"export", Q(sample), "--per-point", "--format", "json"}).out)
+            .array();
+    ASSERT_EQ(json.size(), circles.size());
+    EXPECT_TRUE(json[0].toObject()["noise_dbm"].isNull());
+    EXPECT_TRUE(json[0].toObject()["pass"].isNull());
+
+    const ToolRun bad =
+        Tool({"export", Q(sample), "--per-point", "--require", "primary=-67,snr=200"});
+    EXPECT_EQ(bad.status, 2);
+    EXPECT_EQ(bad.err, "pellorin-site: \"snr=200\": SNR outside 0..100 dB\n");
+    EXPECT_EQ(Tool({"export", Q(sample), "--per-point", "--network", "nowhere"}).status, 1);
+    EXPECT_EQ(Tool({"export", Q(sample), "--require", "voice"}).status,
+              2);  // only with --per-point
+}
+
 // Anyone can broadcast an SSID: a text cell a spreadsheet would run as a
 // formula gets a leading quote; numbers stay numbers; --raw writes texts as
 // they are.
@@ -496,6 +529,11 @@ TEST(SiteTool, ExportedTextsCannotBecomeFormulasAndACutCharacterIsLeftOut) {
     const QJsonArray entries = Tool({"points", Q(path)}).Json()["entries"].toArray();
     ASSERT_EQ(entries.size(), 3);
     EXPECT_EQ(entries[2].toObject()["ssid"].toString().toStdString(), "bell\x07");
+    // The per-point rows guard their texts the same way.
+    const QList<QByteArray> rows = Tool({"export", Q(path), "--per-point"}).out.split('\n');
+    ASSERT_EQ(rows.size(), 5);
+    EXPECT_TRUE(rows[1].startsWith("1,2,'-9,1,-80,001122334455,'=1+1,6,")) << rows[1].constData();
+    EXPECT_TRUE(rows[3].contains(",bell\\x07,")) << rows[3].constData();
 }
 
 namespace {

@@ -107,6 +107,38 @@ TEST_F(StoreTest, StatisticsOfAPoint) {
     EXPECT_NEAR(s[0].spread, 1.2472, 1e-3);
 }
 
+// A point's test follows its readings through a save and a new Open: the
+// figures of every direction, a fault with its cause, no test at all.
+TEST_F(StoreTest, ThroughputOfAPointSurvivesASave) {
+    store.Opened(Site(), Binding(1), {}, true);
+    ThroughputFigures f;
+    f.downMbps = 94.25, f.upMbps = 40.5, f.downRetransmits = 3, f.upRetransmits = 0;
+    f.rttMs = 1.234, f.udpJitterMs = 0.05, f.udpLossPct = 1.5, f.udpRateBps = 10'000'000;
+    f.server = "127.0.0.1:5201", f.startUtcMs = 1'765'000'000'000, f.seconds = 3;
+    const ThroughputOutcome refused{ThroughputFault::kRefused, "nothing listens at the port", {}};
+    ASSERT_TRUE(store.PointRecorded(Recorded(1, 1, 1, 1), Readings(1, -50)));
+    ASSERT_TRUE(store.ThroughputTested(store.Sequence().Points().back().id,
+                                       {ThroughputFault::kNone, {}, f}));
+    ASSERT_TRUE(store.PointRecorded(Recorded(9, 9, 1, 2), Readings(1, -50)));
+    ASSERT_TRUE(store.ThroughputTested(store.Sequence().Points().back().id, refused));
+    ASSERT_TRUE(store.PointRecorded(Recorded(20, 20, 1, 3), Readings(1, -50)));
+    store.SaveStarting(Binding(2));
+    store.Saved();
+    store.Close();
+    store.Opened(Site(), Binding(2), {Point(1, 1, 1), Point(9, 9, 1), Point(20, 20, 1)}, true);
+
+    const std::optional<ThroughputOutcome> measured = store.PointThroughput(0);
+    ASSERT_TRUE(measured && measured->Measured());
+    f.durationSeconds = 9;  // the three directions' seconds
+    EXPECT_EQ(*measured->figures, f);
+    const std::optional<ThroughputOutcome> failed = store.PointThroughput(1);
+    ASSERT_TRUE(failed);
+    EXPECT_EQ(std::make_pair(failed->fault, failed->reason),
+              std::make_pair(refused.fault, refused.reason));
+    EXPECT_FALSE(store.PointThroughput(2));
+    EXPECT_EQ(store.FilePointThroughput(1)->fault, refused.fault);  // as a tool reads it
+}
+
 TEST_F(StoreTest, PointsSavedAsOneGroupBecomeOnePoint) {
     store.Opened(Site(), Binding(1), {}, true);
     store.PointRecorded(Recorded(5, 5, 0, 1), Readings(0, 0));  // nothing heard

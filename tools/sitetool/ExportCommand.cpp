@@ -9,8 +9,14 @@
 //   100,180,TEST,11,001A2B3C0003,café-guest,-80
 //   100,180,TEST,6,001A2B3C0007,'=HYPERLINK(..),-71
 //   240,420,TEST,0,,,-100          <- a point where nothing was heard
+//
+// With --per-point one row per point group, the columns of PerPointExport.h.
 
+#include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QSaveFile>
 #include <cerrno>
 #include <cstdio>
@@ -19,6 +25,9 @@
 #include "CsvCells.h"
 #include "SiteCommands.h"
 #include "common/TextDecode.h"
+#include "requirements/PerPointExport.h"
+#include "store/StoreBinding.h"
+#include "store/SurveyStore.h"
 
 namespace {
 
@@ -43,6 +52,68 @@ QByteArray Csv(const CApList& entries, bool raw) {
     return out;
 }
 
+QByteArray PerPointCsv(const std::vector<PerPointRow>& rows, bool raw) {
+    QByteArray out;
+    for (const char* column : kPerPointColumns)
+        out += (out.isEmpty() ? "" : ",") + QByteArray(column);
+    out += "\r\n";
+    for (const PerPointRow& row : rows) {
+        for (size_t i = 0; i < row.size(); ++i) {
+            if (i > 0) out += ',';
+            const ExportCell& c = row[i];
+            out += QByteArray::fromStdString(c.kind != ExportCell::Kind::kText ? c.Text()
+                                             : raw ? CsvTextCell(c.text, CsvText::Raw)
+                                                   : CsvTextCell(c.shown, CsvText::Guarded));
+        }
+        out += "\r\n";
+    }
+    return out;
+}
+
+QByteArray PerPointJson(const std::vector<PerPointRow>& rows) {
+    QJsonArray out;
+    for (const PerPointRow& row : rows) {
+        QJsonObject o;
+        for (size_t i = 0; i < row.size(); ++i) {
+            const ExportCell& c = row[i];
+            const QString key = QString::fromLatin1(kPerPointColumns[i]);
+            switch (c.kind) {
+                case ExportCell::Kind::kInteger:
+                    o[key] = static_cast<qint64>(c.integer);
+                    break;
+                case ExportCell::Kind::kDecimal:
+                    o[key] = c.decimal;
+                    break;
+                case ExportCell::Kind::kText:
+                    o[key] = QString::fromStdString(c.text);
+                    break;
+                default:
+                    o[key] = QJsonValue::Null;
+            }
+        }
+        out.append(o);
+    }
+    return QJsonDocument(out).toJson(QJsonDocument::Indented);
+}
+
+// The throughput tests the survey store beside the site keeps for its point
+// groups, when the store is bound to this very version of the file (else
+// its points are not the file's, and nothing is taken from it).
+std::vector<PointMeasures> StoredMeasures(const QString& sitePath, size_t groups) {
+    const std::string path = QFile::encodeName(sitePath).toStdString();
+    StoreBinding mine, bound;
+    std::string why;
+    CSurveyStore store(nullptr);
+    if (!ReadSiteBinding(path, mine, why) || !store.OpenToRead(path, &bound) || !(bound == mine))
+        return {};
+    std::vector<PointMeasures> measures(groups);
+    for (size_t i = 0; i < groups; ++i)
+        if (const std::optional<ThroughputOutcome> t = store.FilePointThroughput(i);
+            t && t->Measured())
+            measures[i].throughput = t->figures;
+    return measures;
+}
+
 int WriteStdout(const QByteArray& bytes) {
     const size_t n = static_cast<size_t>(bytes.size());
     if (std::fwrite(bytes.constData(), 1, n, stdout) != n || std::fflush(stdout) != 0)
@@ -52,14 +123,34 @@ int WriteStdout(const QByteArray& bytes) {
 
 }  // namespace
 
-int RunExport(const QString& sitePath, const QString& format, const QString& outPath, bool raw) {
-    const QFileInfo out(outPath);
+int RunExport(const QString& sitePath, const QString& format, const QString& outPath, bool raw,
+              const PerPointOptions* perPoint) {
+    const QFileInfo in(sitePath), out(outPath);
     if (const int refused = GuardOutput(sitePath, outPath)) return refused;
 
     LoadedSurvey survey(sitePath);
     const SiteStatus status = LoadSurvey(survey);
     if (!status.ok) return Fail(status);
-    const QByteArray bytes = format == "json" ? PointsJson(survey) : Csv(survey.loaded.Entries(), raw);
+    const CApList& entries = survey.loaded.Entries();
+    QByteArray bytes;
+    if (perPoint) {
+        // Throughput lives in the survey store, not in the site file.
+        std::optional<std::string> ssid;
+        if (!perPoint->network.isEmpty()) {
+            ssid = SsidNamed(entries, perPoint->network.toStdString());
+            if (!ssid)
+                return Fail("No network \"" + perPoint->network + "\" was heard in " +
+                            in.fileName() + ".");
+        }
+        const Requirement* requirement = perPoint->requirement ? &*perPoint->requirement : nullptr;
+        std::vector<PerPointRow> rows = PerPointRows(entries, ssid, requirement);
+        if (const std::vector<PointMeasures> measures = StoredMeasures(sitePath, rows.size());
+            !measures.empty())
+            rows = PerPointRows(entries, ssid, requirement, measures);
+        bytes = format == "json" ? PerPointJson(rows) : PerPointCsv(rows, raw);
+    } else {
+        bytes = format == "json" ? PointsJson(survey) : Csv(entries, raw);
+    }
     if (outPath.isEmpty() || outPath == "-") return WriteStdout(bytes);
 
     if (out.exists() && !out.isFile()) {

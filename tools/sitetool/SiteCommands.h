@@ -10,6 +10,7 @@
 #include <optional>
 #include <vector>
 
+#include "requirements/Requirement.h"
 #include "site/SiteFile.h"
 #include "site/SiteRecord.h"
 #include "survey/SiteLoader.h"
@@ -71,11 +72,21 @@ SiteStatus LoadSurvey(LoadedSurvey& survey);
 // The points command's JSON document of a loaded survey.
 QByteArray PointsJson(const LoadedSurvey& survey);
 
-// The survey entries as CSV ("csv") or as the points JSON ("json"), on
-// standard output or, with outPath, into that file (replaced whole). `raw`:
-// the CSV's texts exactly as the JSON holds them, without the guards that
-// keep a spreadsheet from running a cell or a text from breaking a line.
-int RunExport(const QString& sitePath, const QString& format, const QString& outPath, bool raw);
+// --per-point: one row per point group instead of one per entry, for the
+// network named (an SSID as shown; empty: all networks) against the
+// requirement, when there is one.
+struct PerPointOptions {
+    QString network;
+    std::optional<Requirement> requirement;
+};
+
+// The survey entries (or with perPoint the points' figures) as CSV ("csv")
+// or as JSON ("json"), on standard output or, with outPath, into that file
+// (replaced whole). `raw`: the CSV's texts exactly as the JSON holds them,
+// without the guards that keep a spreadsheet from running a cell or a text
+// from breaking a line.
+int RunExport(const QString& sitePath, const QString& format, const QString& outPath, bool raw,
+              const PerPointOptions* perPoint = nullptr);
 
 // SITE with the points and deletions of JOURNAL applied as the window's
 // recovery applies them, saved as a save would write it into a new file

@@ -30,6 +30,14 @@ const char* const kUsage =
     "      gets a leading ' so that no spreadsheet runs it as a formula; --raw\n"
     "      writes the texts as they are. -o writes OUT (replaced whole) instead of\n"
     "      standard output.\n"
+    "  pellorin-site export FILE --per-point [--network SSID] [--require REQ]\n"
+    "      [--format csv|json] [--raw] [-o OUT]\n"
+    "      One row per point: the primary and secondary access point of the\n"
+    "      network (an SSID as shown; without --network the strongest of all),\n"
+    "      usable access points, co-channel and overlapping ones, and with\n"
+    "      --require whether the point passes: REQ is data, voice, location or\n"
+    "      criteria such as primary=-67,secondary=-75,snr=25,cochannel=1,\n"
+    "      aps=3@-75,down=20.\n"
     "  pellorin-site create PLAN -o FILE [--page N] [--dpi D] [--plan-scale 1:N]\n"
     "                       [--signature-first] [--force]\n"
     "      A new site file from a floor plan: a PNG, JPEG, BMP, GIF, TIFF, WebP or\n"
@@ -80,6 +88,8 @@ int Run(const QStringList& args) {
         return command == "info" ? RunInfo(args[1]) : RunPoints(args[1]);
     if (command == "export") {
         QString site, format = "csv", out;
+        bool perPoint = false;
+        PerPointOptions options;
         bool raw = false;
         for (qsizetype i = 1; i < args.size(); ++i) {
             if (args[i] == "-o" && i + 1 < args.size()) {
@@ -88,6 +98,17 @@ int Run(const QStringList& args) {
                 raw = true;
             } else if (args[i] == "--format" && i + 1 < args.size()) {
                 format = args[++i];
+            } else if (args[i] == "--per-point") {
+                perPoint = true;
+            } else if (args[i] == "--network" && i + 1 < args.size()) {
+                options.network = args[++i];
+            } else if (args[i] == "--require" && i + 1 < args.size()) {
+                const RequirementParse r = ParseRequirement(args[++i].toStdString());
+                if (!r.requirement) {
+                    std::fprintf(stderr, "pellorin-site: %s\n", r.error.c_str());
+                    return 2;
+                }
+                options.requirement = r.requirement;
             } else if (site.isEmpty() && !args[i].startsWith('-')) {
                 site = args[i];
             } else {
@@ -95,7 +116,9 @@ int Run(const QStringList& args) {
             }
         }
         if (site.isEmpty() || (format != "csv" && format != "json")) return Usage(stderr, 2);
-        return RunExport(site, format, out, raw);
+        if (!perPoint && (!options.network.isEmpty() || options.requirement))
+            return Usage(stderr, 2);
+        return RunExport(site, format, out, raw, perPoint ? &options : nullptr);
     }
     if (command == "recover") {
         QString site, journal, out;

@@ -1,0 +1,120 @@
+// The throughput test after a point's scan, through the view, against a real
+// `iperf3 -s` on 127.0.0.1 at a free port that the test starts and stops:
+// the point is recorded first, the scan screen shows the test's progress,
+// the figures reach whoever keeps them, Escape ends the test at once, and a
+// server that is not there is told once, not at every point.
+
+#include <signal.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QKeyEvent>
+#include <QProcess>
+
+#include "AppFakes.h"
+#include "LoopbackPort.h"
+#include "aplist/ApList.h"
+
+namespace {
+
+class ThroughputView : public AppTest {
+protected:
+    void SetUp() override {
+        AppTest::SetUp();
+        port = FreeLoopbackPort();
+        view = OpenedView();
+        m_boxes.shown.clear();  // Open's questions
+        ThroughputRequest r;
+        r.server = {"127.0.0.1", port};
+        r.seconds = 1;
+        view->Throughput().SetRequest(r);
+        view->Throughput().SetTested([this](const ThroughputOutcome& o) { kept.push_back(o); });
+    }
+    void TearDown() override {
+        view.reset();
+        if (server.state() != QProcess::NotRunning) {
+            server.kill();
+            server.waitForFinished(5000);
+        }
+        AppTest::TearDown();
+    }
+    void StartServer() {
+        server.start(QStringLiteral("iperf3"),
+                     {"-s", "-B", "127.0.0.1", "-p", QString::number(port)});
+        ASSERT_TRUE(server.waitForStarted(5000));
+        ASSERT_TRUE(PumpUntil([&] { return Listening(); })) << "iperf3 -s did not listen";
+    }
+    // A socket listens on 127.0.0.1:port.
+    bool Listening() const {
+        QFile f(QStringLiteral("/proc/net/tcp"));
+        if (!f.open(QIODevice::ReadOnly)) return false;
+        const QByteArray local =
+            "0100007F:" + QByteArray::number(port, 16).toUpper().rightJustified(4, '0');
+        for (const QByteArray& line : f.readAll().split('\n')) {
+            const QList<QByteArray> cols = line.simplified().split(' ');
+            if (cols.size() > 3 && cols[1] == local && cols[3] == "0A") return true;
+        }
+        return false;
+    }
+    void Escape() {
+        QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        QCoreApplication::sendEvent(view.get(), &escape);
+    }
+
+    uint16_t port = 0;
+    QProcess server;
+    std::unique_ptr<CTambRUMOView> view;
+    std::vector<ThroughputOutcome> kept;
+};
+
+TEST_F(ThroughputView, APointsTestFollowsItsScanOnTheScanScreenAndItsFiguresAreKept) {
+    StartServer();
+    RecordPoint(*view, 100, 100, {{1, {-50}, 6, "lab"}});
+    EXPECT_EQ(surveyList.Count(), 1) << "the point is recorded before its test";
+    ASSERT_TRUE(view->Throughput().Running());
+    EXPECT_EQ(view->Mode(), DisplayMode::kScanScreen);
+    EXPECT_TRUE(view->Throughput().ProgressLine().startsWith("Down "))
+        << view->Throughput().ProgressLine().toStdString();
+    RecordPoint(*view, 150, 150, {{2, {-60}, 6, "lab"}});  // no second point meanwhile
+    EXPECT_EQ(surveyList.Count(), 1);
+
+    ASSERT_TRUE(PumpUntil([&] { return !kept.empty(); }, std::chrono::seconds(20)));
+    ASSERT_TRUE(kept[0].Measured()) << kept[0].reason;
+    EXPECT_GT(kept[0].figures->downMbps, 0);
+    EXPECT_GT(kept[0].figures->upMbps, 0);
+    EXPECT_EQ(view->Mode(), DisplayMode::kSiteMap);
+    EXPECT_TRUE(m_boxes.shown.empty());
+}
+
+TEST_F(ThroughputView, EscapeEndsATestAtOnceAndKeepsNothingOfIt) {
+    StartServer();
+    RecordPoint(*view, 100, 100, {{1, {-50}, 6, "lab"}});
+    ASSERT_TRUE(PumpUntil([&] { return view->Throughput().Runner().ProcessId() != 0; }));
+    const auto client = static_cast<pid_t>(view->Throughput().Runner().ProcessId());
+    QElapsedTimer t;
+    t.start();
+    Escape();
+    EXPECT_FALSE(view->Throughput().Running());
+    EXPECT_EQ(view->Mode(), DisplayMode::kSiteMap);
+    EXPECT_TRUE(PumpUntil([&] { return ::kill(client, 0) != 0; }, std::chrono::milliseconds(500)))
+        << "iperf3 still runs after Escape";
+    EXPECT_LT(t.elapsed(), 500);
+    PumpUntil([] { return false; }, std::chrono::milliseconds(300));
+    EXPECT_TRUE(kept.empty());
+    EXPECT_EQ(surveyList.Count(), 1);
+}
+
+TEST_F(ThroughputView, NoServerIsToldOnceAndEveryPointIsRecorded) {
+    for (int i = 0; i < 2; ++i) {
+        RecordPoint(*view, 60 + 40 * i, 100, {{1, {-50}, 6, "lab"}});
+        ASSERT_TRUE(PumpUntil([&] { return kept.size() == size_t(i + 1); }));
+    }
+    EXPECT_EQ(surveyList.Count(), 2);
+    for (const ThroughputOutcome& o : kept) EXPECT_EQ(o.fault, ThroughputFault::kRefused);
+    ASSERT_EQ(m_boxes.shown.size(), 1u);
+    EXPECT_TRUE(m_boxes.shown[0].text.startsWith("throughput not measured: "))
+        << m_boxes.shown[0].text.toStdString();
+}
+
+}  // namespace

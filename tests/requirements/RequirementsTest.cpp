@@ -1,0 +1,408 @@
+// The requirements core: each point's figures against hand-worked points,
+// the evaluator at, above and below every threshold, the parser's messages,
+// the shares of grids whose answer is known, the metric bands and the
+// per-point export rows.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "coverage/MetricBands.h"
+#include "requirements/AreaShare.h"
+#include "requirements/PerPointExport.h"
+
+namespace {
+
+struct Rec {
+    uint8_t mac;  // last byte of 00 11 22 33 44 xx
+    const char* ssid;
+    uint8_t channel;  // 0: the placeholder
+    int32_t dBm;
+    WifiBand band = WifiBand::kBoard;
+};
+
+// One point of records at (x, y), appended to `list`.
+void AddPoint(CApList& list, int32_t x, int32_t y, const std::vector<Rec>& recs) {
+    for (const Rec& r : recs) {
+        ApRecord* e = nullptr;
+        ASSERT_EQ(list.NewRecord(e), CApList::kOk);
+        e->x = x;
+        e->y = y;
+        std::snprintf(e->pointName, sizeof e->pointName, "%s", r.channel ? "TEST" : "FILL");
+        const uint8_t mac[6] = {0x00, 0x11, 0x22, 0x33, 0x44, r.mac};
+        if (r.channel) std::memcpy(e->mac, mac, 6);  // a placeholder's MAC is zero
+        FormatMacText(e->mac, e->macText);
+        std::snprintf(e->ssid, sizeof e->ssid, "%s", r.ssid);
+        e->channel = r.channel;
+        e->rssi = r.dBm;
+        e->band = static_cast<uint8_t>(r.band);
+        list.AddTail(e);
+    }
+}
+
+std::string Opt(const std::optional<int32_t>& v) { return v ? std::to_string(*v) : "-"; }
+
+// "p=DBM/MAC/SSID/CH s=DBM/MAC u=N co=N ov=N n=DBM snr=DB", "p=- u=N" without a primary.
+std::string Describe(const PointFigures& f) {
+    std::string s = "aps=" + std::to_string(f.aps) + " ";
+    if (!f.hasPrimary)
+        return s + "p=- s=" + Opt(f.secondaryDbm) + " u=" + std::to_string(f.apsUsable) +
+               " co=" + Opt(f.cochannel) + " ov=" + Opt(f.overlap) + " snr=" + Opt(f.snrDb);
+    char line[160];
+    std::snprintf(line, sizeof line, "p=%d/%02X/%s/%u s=%s/%02X u=%d co=%s ov=%s n=%s snr=%s",
+                  f.primaryDbm, f.primaryMac[5], f.primarySsid.c_str(), f.primaryChannel,
+                  Opt(f.secondaryDbm).c_str(), f.secondaryDbm ? f.secondaryMac[5] : 0, f.apsUsable,
+                  Opt(f.cochannel).c_str(), Opt(f.overlap).c_str(), Opt(f.noiseDbm).c_str(),
+                  Opt(f.snrDb).c_str());
+    return s + line;
+}
+
+PointFigures FiguresOf(const std::vector<Rec>& recs, std::optional<std::string> ssid = {},
+                       const PointMeasures* measures = nullptr) {
+    CApList list;
+    AddPoint(list, 10, 20, recs);
+    return FiguresOfPoint(*list.First(), list.Sentinel(), ssid, FigureLevels{}, measures);
+}
+
+Requirement Parse(const char* text) {
+    const RequirementParse p = ParseRequirement(text);
+    EXPECT_TRUE(p.requirement) << text << ": " << p.error;
+    return p.requirement.value_or(Requirement{});
+}
+
+TEST(PointFiguresTest, HandWorkedPoints) {
+    constexpr WifiBand k5 = WifiBand::k5GHz, k6 = WifiBand::k6GHz, k24 = WifiBand::k24GHz;
+    struct Row {
+        const char* what;
+        std::vector<Rec> recs;
+        std::optional<std::string> ssid;
+        const char* expected;
+    };
+    const Row rows[] = {
+        {"one access point",
+         {{1, "A", 6, -60}},
+         {},
+         "aps=1 p=-60/01/A/6 s=-/00 u=1 co=0 ov=0 n=- snr=-"},
+        {"a tie goes to the lower MAC",
+         {{2, "A", 6, -60}, {1, "A", 11, -60}},
+         {},
+         "aps=2 p=-60/01/A/11 s=-60/02 u=2 co=0 ov=0 n=- snr=-"},
+        {"two networks on one channel",
+         {{1, "A", 6, -50}, {3, "B", 6, -80}, {4, "B", 6, -90}, {2, "A", 6, -70}},
+         {},
+         "aps=4 p=-50/01/A/6 s=-70/02 u=2 co=2 ov=0 n=- snr=-"},
+        {"2.4 GHz overlap 1 to 4 channels away at the floor",
+         {{1, "A", 6, -50},
+          {5, "B", 2, -80},
+          {6, "B", 10, -85},
+          {7, "B", 1, -60},
+          {8, "B", 7, -86},
+          {9, "B", 8, -70}},
+         {},
+         "aps=6 p=-50/01/A/6 s=-/00 u=1 co=0 ov=3 n=- snr=-"},
+        {"5 GHz: no overlap; 6 GHz 1 is not 2.4 GHz 1",
+         {{1, "A", 36, -50, k5}, {2, "B", 36, -70, k5}, {3, "B", 40, -70, k5}},
+         {},
+         "aps=3 p=-50/01/A/36 s=-/00 u=1 co=1 ov=0 n=- snr=-"},
+        {"6 GHz 1 beside 2.4 GHz 1",
+         {{1, "A", 1, -50, k24}, {2, "B", 1, -60, k6}},
+         {},
+         "aps=2 p=-50/01/A/1 s=-/00 u=1 co=0 ov=0 n=- snr=-"},
+        {"a chosen SSID weaker than another",
+         {{1, "A", 6, -40}, {2, "B", 11, -70}, {3, "B", 1, -76}},
+         std::string("B"),
+         "aps=3 p=-70/02/B/11 s=-76/03 u=1 co=0 ov=0 n=- snr=-"},
+        {"the chosen SSID not heard",
+         {{1, "A", 6, -40}, {2, "A", 6, -50}},
+         std::string("C"),
+         "aps=2 p=- s=- u=0 co=- ov=- snr=-"},
+        {"a placeholder", {{0, "FILL", 0, 0}}, {}, "aps=0 p=- s=- u=0 co=- ov=- snr=-"},
+        {"one BSSID twice in a merged point",
+         {{1, "A", 6, -60}, {1, "A", 6, -55}},
+         {},
+         "aps=2 p=-55/01/A/6 s=-/00 u=1 co=0 ov=0 n=- snr=-"},
+        {"the usable level is inclusive",
+         {{1, "A", 6, -75}, {2, "A", 6, -76}},
+         {},
+         "aps=2 p=-75/01/A/6 s=-76/02 u=1 co=1 ov=0 n=- snr=-"},
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(Describe(FiguresOf(row.recs, row.ssid)), row.expected) << row.what;
+}
+
+TEST(PointFiguresTest, NoiseOfThePrimarysChannelGivesSnrAndNothingElseDoes) {
+    const std::vector<Rec> recs = {{1, "A", 6, -60}};  // a board record: 2.4 GHz
+    struct Row {
+        const char* what;
+        std::vector<ChannelNoise> noise;
+        const char* expected;
+    };
+    const Row rows[] = {
+        {"measured", {{WifiBand::k24GHz, 6, -95}}, "n=-95 snr=35"},
+        {"another channel only", {{WifiBand::k24GHz, 11, -95}}, "n=- snr=-"},
+        {"6 GHz channel 6 is another channel", {{WifiBand::k6GHz, 6, -95}}, "n=- snr=-"},
+        {"none measured", {}, "n=- snr=-"},
+        {"two surveys: the higher floor",
+         {{WifiBand::k24GHz, 6, -95}, {WifiBand::k24GHz, 6, -90}},
+         "n=-90 snr=30"},
+    };
+    for (const Row& row : rows) {
+        PointMeasures m;
+        m.noise = row.noise;
+        const std::string d = Describe(FiguresOf(recs, {}, &m));
+        EXPECT_EQ(d.substr(d.find(" n=") + 1), row.expected) << row.what;
+    }
+}
+
+TEST(RequirementTest, EveryCriterionAtAboveAndBelowItsThresholdAndUnknowns) {
+    using V = Verdict;
+    PointFigures base;
+    base.hasPrimary = true;
+    struct Row {
+        const char* criteria;
+        std::function<void(PointFigures&)> set;
+        V expected;
+    };
+    const auto primary = [](int32_t v) { return [v](PointFigures& f) { f.primaryDbm = v; }; };
+    const auto secondary = [](std::optional<int32_t> v) {
+        return [v](PointFigures& f) { f.secondaryDbm = v; };
+    };
+    const auto snr = [](std::optional<int32_t> v) { return [v](PointFigures& f) { f.snrDb = v; }; };
+    const auto cochannel = [](int32_t v) { return [v](PointFigures& f) { f.cochannel = v; }; };
+    const auto usable = [](int32_t v) { return [v](PointFigures& f) { f.apsUsable = v; }; };
+    const auto down = [](std::optional<double> v) {
+        return [v](PointFigures& f) {
+            if (!v) return f.throughput.reset();
+            f.throughput = ThroughputFigures{};
+            f.throughput->downMbps = *v;
+            f.throughput->upMbps = *v;
+        };
+    };
+    const auto noPrimary = [](PointFigures& f) { f = PointFigures{}; };
+    const Row rows[] = {
+        {"primary=-67", primary(-67), V::kPass},
+        {"primary=-67", primary(-66), V::kPass},
+        {"primary=-67", primary(-68), V::kFail},
+        {"primary=-67", noPrimary, V::kFail},
+        {"secondary=-75", secondary(-75), V::kPass},
+        {"secondary=-75", secondary(-74), V::kPass},
+        {"secondary=-75", secondary(-76), V::kFail},
+        {"secondary=-75", secondary({}), V::kFail},
+        {"snr=25", snr(25), V::kPass},
+        {"snr=25", snr(26), V::kPass},
+        {"snr=25", snr(24), V::kFail},
+        {"snr=25", snr({}), V::kUnknown},
+        {"snr=25", noPrimary, V::kFail},
+        {"cochannel=1", cochannel(1), V::kPass},
+        {"cochannel=1", cochannel(0), V::kPass},
+        {"cochannel=1", cochannel(2), V::kFail},
+        {"cochannel=1", noPrimary, V::kFail},
+        {"aps=3", usable(3), V::kPass},
+        {"aps=3", usable(4), V::kPass},
+        {"aps=3", usable(2), V::kFail},
+        {"aps=0", noPrimary, V::kPass},
+        {"down=20", down(20), V::kPass},
+        {"down=20", down(19.995), V::kPass},  // shown as 20.00
+        {"down=20", down(19.99), V::kFail},
+        {"down=20", down({}), V::kUnknown},
+        {"up=20", down(20.5), V::kPass},
+        {"up=20", down(19), V::kFail},
+        {"up=20", down({}), V::kUnknown},
+        // The point: fail before unknown before pass.
+        {"primary=-67,snr=25", snr({}), V::kUnknown},
+        {"primary=-70,snr=25,down=1", [](PointFigures& f) { f.primaryDbm = -80; }, V::kFail},
+    };
+    for (const Row& row : rows) {
+        PointFigures f = base;
+        f.primaryDbm = -50;
+        f.secondaryDbm = -50;
+        f.snrDb = 40;
+        f.cochannel = 0;
+        f.apsUsable = 5;
+        row.set(f);
+        const PointVerdict v = Evaluate(Parse(row.criteria), f);
+        EXPECT_EQ(v.overall, row.expected) << row.criteria;
+        int set = 0;
+        for (const auto& c : v.criteria) set += c.has_value();
+        EXPECT_EQ(set, std::count(row.criteria, row.criteria + std::strlen(row.criteria), ',') + 1)
+            << row.criteria;
+    }
+}
+
+TEST(RequirementTest, ProfilesAndCriteriaReadBackAndEveryBadPartIsNamed) {
+    const std::pair<const char*, const char*> good[] = {
+        {"data", "primary=-70,snr=20"},
+        {"voice", "primary=-67,secondary=-75,snr=25,cochannel=1"},
+        {"location", "aps=3@-75"},
+        {" primary = -67 , down=2.5,up=100 ", "primary=-67,down=2.5,up=100"},
+        {"aps=3,cochannel=2@-80", "cochannel=2@-80,aps=3@-75"},
+        {"primary=-67,secondary=-75,snr=25,cochannel=1,aps=3@-75,down=20",
+         "primary=-67,secondary=-75,snr=25,cochannel=1,aps=3@-75,down=20"},
+    };
+    for (const auto& [text, criteria] : good) {
+        const Requirement r = Parse(text);
+        EXPECT_EQ(RequirementCriteria(r), criteria) << text;
+        EXPECT_EQ(Parse(RequirementCriteria(r).c_str()).primaryDbm, r.primaryDbm);
+    }
+    EXPECT_EQ(Parse("voice").name, "voice");
+
+    const std::pair<const char*, const char*> bad[] = {
+        {"", "empty requirement"},
+        {"voce", "unknown requirement profile \"voce\""},
+        {"primary=-67,,snr=1", "an empty part in"},
+        {"rssi=-60", "unknown criterion \"rssi\""},
+        {"primary=-130", "\"primary=-130\": signal outside -120..0 dBm"},
+        {"primary=-6x", "\"primary=-6x\": not a whole number of dBm"},
+        {"snr=101", "\"snr=101\": SNR outside 0..100 dB"},
+        {"cochannel=-1", "\"cochannel=-1\": a count below 0"},
+        {"aps=1000", "\"aps=1000\": a count above 999"},
+        {"aps=3@-121", "\"aps=3@-121\": signal outside -120..0 dBm"},
+        {"down=-1", "\"down=-1\": a rate below 0 Mbit/s"},
+        {"down=inf", "\"down=inf\": not a number of Mbit/s"},
+        {"primary=-67@-80", "\"primary=-67@-80\": primary takes no @ level"},
+        {"primary=-67,primary=-70", "\"primary\" given twice"},
+    };
+    for (const auto& [text, message] : bad) {
+        const RequirementParse p = ParseRequirement(text);
+        EXPECT_FALSE(p.requirement) << text;
+        EXPECT_NE(p.error.find(message), std::string::npos) << text << " -> " << p.error;
+        EXPECT_EQ(p.error.find('\n'), std::string::npos);
+    }
+}
+
+// Verdicts of a requirement with a primary and an SNR criterion.
+PointVerdict Verdicts(Verdict primary, Verdict snr) {
+    PointVerdict v;
+    v.criteria[static_cast<size_t>(Criterion::kPrimary)] = primary;
+    v.criteria[static_cast<size_t>(Criterion::kSnr)] = snr;
+    v.overall = Combine(v.criteria);
+    return v;
+}
+
+TEST(AreaShareTest, GridsWithAKnownAnswer) {
+    using V = Verdict;
+    const PointVerdict pass = Verdicts(V::kPass, V::kPass), fail = Verdicts(V::kFail, V::kPass),
+                       unknown = Verdicts(V::kPass, V::kUnknown);
+    const ShareGeometry plan{402, 402, 60, 0.05};  // cells of 3: x = 99 and 300 lie alike
+    struct Row {
+        const char* what;
+        std::vector<PlacedVerdict> points;
+        double passPct, unknownPct, failPct;
+    };
+    const Row rows[] = {
+        {"all pass", {{201, 201, pass}}, 100, 0, 0},
+        {"none pass", {{201, 201, fail}}, 0, 0, 100},
+        {"a known half: two discs apart", {{99, 201, pass}, {300, 201, fail}}, 50, 0, 50},
+        {"a known half: the nearest point, discs overlapping",
+         {{171, 201, fail}, {231, 201, pass}},
+         50,
+         0,
+         50},
+        {"one place measured twice: the worse verdict",
+         {{201, 201, pass}, {201, 201, fail}},
+         0,
+         0,
+         100},
+        {"unknown", {{201, 201, unknown}}, 0, 100, 0},
+    };
+    for (const Row& row : rows) {
+        const AreaShares s = ComputeAreaShares(row.points, plan);
+        EXPECT_EQ(s.cell, 3);
+        EXPECT_EQ(s.overall.pass + s.overall.unknown + s.overall.fail, s.surveyed) << row.what;
+        EXPECT_DOUBLE_EQ(s.Percent(s.overall.pass), row.passPct) << row.what;
+        EXPECT_DOUBLE_EQ(s.Percent(s.overall.unknown), row.unknownPct) << row.what;
+        EXPECT_DOUBLE_EQ(s.Percent(s.overall.fail), row.failPct) << row.what;
+    }
+    // Points at 198, 210 and 222 across, the middle one failing: its cells
+    // are its disc between the bisectors (204 and 216, on cell edges), of a
+    // union of three discs (the outer two's lens lies inside the middle disc).
+    const double r = 60;
+    const auto slice = [r](double u) {
+        return u * std::sqrt(r * r - u * u) + r * r * std::asin(u / r);
+    };
+    const double lens12 = 2 * r * r * std::acos(12 / (2 * r)) - 6 * std::sqrt(4 * r * r - 144);
+    const AreaShares three =
+        ComputeAreaShares({{198, 201, pass}, {210, 201, fail}, {222, 201, pass}}, plan);
+    EXPECT_NEAR(three.Percent(three.overall.fail),
+                100 * (slice(6) - slice(-6)) / (3 * M_PI * r * r - 2 * lens12), 0.2);
+    // One disc is pi R^2 within 1 %, and in square metres at 5 cm a pixel.
+    const AreaShares one = ComputeAreaShares({{201, 201, unknown}}, plan);
+    EXPECT_NEAR(static_cast<double>(one.surveyed), M_PI * 3600, M_PI * 36);
+    EXPECT_DOUBLE_EQ(*one.SquareMetres(one.surveyed), static_cast<double>(one.surveyed) * 0.0025);
+    // Each criterion on its own: the primary passes, the SNR is unknown.
+    ASSERT_TRUE(one.criteria[static_cast<size_t>(Criterion::kSnr)]);
+    EXPECT_EQ(one.criteria[static_cast<size_t>(Criterion::kSnr)]->unknown, one.surveyed);
+    EXPECT_EQ(one.criteria[static_cast<size_t>(Criterion::kPrimary)]->pass, one.surveyed);
+    EXPECT_FALSE(one.criteria[static_cast<size_t>(Criterion::kDown)]);
+    // At the plan's corner a quarter of the disc lies on the plan; nothing
+    // is surveyed without points or without a scale in metres.
+    const AreaShares corner = ComputeAreaShares({{0, 0, pass}}, {402, 402, 60, {}});
+    EXPECT_NEAR(static_cast<double>(corner.surveyed), M_PI * 900, M_PI * 18);
+    EXPECT_FALSE(corner.SquareMetres(corner.surveyed));
+    EXPECT_EQ(ComputeAreaShares({}, plan).surveyed, 0);
+}
+
+TEST(MetricBandsTest, EachMetricsBoundsAndRounding) {
+    struct Row {
+        Metric metric;
+        double value;
+        int8_t band;
+    };
+    const Row rows[] = {
+        {Metric::kSecondarySignal, -67.5, 0},  // rounded, halves upward
+        {Metric::kSecondarySignal, -67.51, 1},
+        {Metric::kSecondarySignal, -86, 3},
+        {Metric::kCochannel, 0, 0},  // lower is better
+        {Metric::kCochannel, 0.5, 1},
+        {Metric::kCochannel, 7, 3},
+        {Metric::kPassFail, kUnknownValue, 1},
+        {Metric::kDownload, 99.99, 1},  // not rounded
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(MetricBandOf(row.metric, row.value), row.band)
+            << BandsOf(row.metric).name << " " << row.value;
+    for (int m = 0; m < kMetricCount; ++m)
+        EXPECT_EQ(BandsOf(static_cast<Metric>(m)).metric, static_cast<Metric>(m));
+}
+
+TEST(PerPointExportTest, RowsOfPointsWithAndWithoutTheNetworkAndMeasures) {
+    CApList survey;
+    AddPoint(survey, 10, 20, {{1, "caf\xe9", 6, -60}, {2, "caf\xe9", 6, -70}, {3, "B", 11, -50}});
+    AddPoint(survey, 30, 40, {{0, "FILL", 0, 0}});
+    AddPoint(survey, 50, 60, {{3, "B", 11, -65}});
+    ThroughputFigures t;
+    t.downMbps = 94.126;
+    t.upMbps = 40;
+    t.downRetransmits = 3;
+    t.upRetransmits = 4;
+    t.rttMs = 1.23456;
+    PointMeasures measured;
+    measured.noise = {{WifiBand::k24GHz, 6, -92}};
+    measured.throughput = t;
+    const std::optional<std::string> ssid = SsidNamed(survey, "caf\xc3\xa9");
+    ASSERT_TRUE(ssid);
+    EXPECT_FALSE(SsidNamed(survey, "C"));
+    const Requirement voice = Parse("primary=-67,snr=25,down=50");
+    const std::vector<PerPointRow> rows = PerPointRows(survey, ssid, &voice, {measured});
+    std::vector<std::string> lines;
+    for (const PerPointRow& row : rows) {
+        std::string line;
+        for (const ExportCell& c : row) line += (line.empty() ? "" : ",") + c.Text();
+        lines.push_back(line);
+    }
+    EXPECT_EQ(lines,
+              (std::vector<std::string>{
+                  "10,20,TEST,3,-60,001122334401,caf\xc3\xa9,6,-70,001122334402,2,1,0,-92,32,"
+                  "94.13,40.00,1.235,7,,,yes",
+                  "30,40,FILL,0,,,,,,,0,,,,,,,,,,,no", "50,60,TEST,1,,,,,,,0,,,,,,,,,,,no"}));
+    EXPECT_EQ(rows[0][15].decimal, 94.13);
+    EXPECT_EQ(PerPointRows(survey, {}, nullptr)[2][21].kind, ExportCell::Kind::kEmpty);
+    EXPECT_EQ(std::string(kPerPointColumns[0]) + kPerPointColumns[21], "xpass");
+}
+
+}  // namespace
