@@ -4,9 +4,9 @@
 
 #include "app/MainFrame.h"
 #include "app/TambRUMOView.h"
-#include "link/BoardStartup.h"
 #include "board/ScannerBoard.h"
 #include "boardsim/PtyBoardSim.h"
+#include "link/BoardStartup.h"
 #include "platform/MessageBoxes.h"
 #include "sources/board/BoardSource.h"
 

@@ -60,8 +60,8 @@ void CDesktopMapView::Moved() {
         m_map.Viewport().SetCenterX(m_viewport.GetCenterX());
         m_map.Viewport().SetCenterY(m_viewport.GetCenterY());
         for (MapAxis axis : {MapAxis::kX, MapAxis::kY}) {
-            const ScrollBarState b = axis == MapAxis::kX ? m_viewport.HorizontalBar()
-                                                         : m_viewport.VerticalBar();
+            const ScrollBarState b =
+                axis == MapAxis::kX ? m_viewport.HorizontalBar() : m_viewport.VerticalBar();
             // The thumb's start is the left (top) of what is shown, so the
             // whole plan shown fills the bar.
             const int32_t page = std::min(b.pageStep, b.maximum);
@@ -285,6 +285,8 @@ void CDesktopMapView::PaintMap(QPainter& p, const QRect& client, const ScreenCon
                        client.top() + client.height() / 2 - 16, c.art->cursor);
     if (coverage)
         screens::PaintMapCaption(p, client, QString::fromStdString(c.coverage->Caption()));
+    if (c.metresPerPixel > 0)
+        screens::PaintScaleBar(p, client, m_viewport.Scale(), c.metresPerPixel);
 }
 
 void CDesktopMapView::PaintPanel(QPainter& p, const QRect& client, const ScreenContent& c) {

@@ -187,6 +187,15 @@ void CMainFrame::BuildToolBar() {
     saveAs->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
     connect(saveAs, &QAction::triggered, this, [this] { m_view->OnSaveSiteAs(); });
     addAction(saveAs);
+    // Keys without a button: the toolbar keeps the handheld's nine.
+    auto* setScale = new QAction(QStringLiteral("Set Scale"), this);
+    setScale->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
+    connect(setScale, &QAction::triggered, this, [this] { m_view->OnSetScale(); });
+    addAction(setScale);
+    auto* newSite = new QAction(QStringLiteral("New Site from Floor Plan..."), this);
+    newSite->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
+    connect(newSite, &QAction::triggered, this, [this] { m_view->OnNewSiteFromPlan(); });
+    addAction(newSite);
     auto* quit = new QAction(QStringLiteral("Exit"), this);
     quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     connect(quit, &QAction::triggered, this, &QWidget::close);

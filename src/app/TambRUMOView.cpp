@@ -6,6 +6,7 @@
 #include <QTimer>
 
 #include "aplist/ApList.h"
+#include "app/NewSiteFlow.h"
 #include "coverage/NetworkCatalogue.h"
 #include "dialogs/LocationInfoDlg.h"
 #include "platform/Gdi.h"
@@ -53,10 +54,18 @@ CTambRUMOView::CTambRUMOView(QWidget* parent)
       m_bars(this, ClientGrid(this, m_canvas),
              [this](MapAxis axis, int code, int position) { OnScroll(axis, code, position); }),
       m_commands(*this, m_document, m_map, [this]() -> IViewDialogs& { return Dialogs(); }),
+      m_scaleFlow(
+          m_document, [this](double pixels) { return Dialogs().ScaleDistance(window(), pixels); },
+          [this](const QString& text) {
+              platform::MessageBox(window(), text, QStringLiteral("Set Scale"),
+                                   platform::MB_OK | platform::MB_ICONEXCLAMATION);
+          }),
       m_art(ScreenArt::Load()) {
     setObjectName(QStringLiteral("CTambRUMOView"));
     setFocusPolicy(Qt::StrongFocus);
     m_document.AddListener(this);
+    m_throughput.SetTested(
+        [this](const ThroughputOutcome& outcome) { (void)m_document.KeepThroughput(outcome); });
     m_coverage.SetListener([this] {
         if (m_onCoverage) m_onCoverage();
         Repaint();
@@ -110,6 +119,18 @@ void CTambRUMOView::OnNetworks() {
     int32_t radius = m_coverage.Map().Radius();
     if (Dialogs().Networks(window(), BuildCatalogue(surveyList), choice, radius))
         m_coverage.Choose(std::move(choice), radius);
+}
+
+void CTambRUMOView::OnNewSiteFromPlan() {
+    CancelPoint();
+    const QString site = NewSiteFromFloorPlan(window());
+    if (!site.isEmpty()) OpenSitePath(site);
+}
+
+void CTambRUMOView::OnSetScale() {
+    if (Measuring()) return;
+    m_scaleFlow.Begin();
+    Repaint();
 }
 
 // While a point is being measured the cursor stays where it was taken: bars,
@@ -168,6 +189,7 @@ void CTambRUMOView::OnKeyDown(int qtKey) {
             StartPoint(ScanTrigger::kCentreKey);  // the joystick's centre: mode 7 again
             break;
         case Qt::Key_Escape:
+            m_scaleFlow.Cancel();
             CancelPoint();
             break;
         case Qt::Key_H:
@@ -194,6 +216,17 @@ void CTambRUMOView::StartPoint(ScanTrigger trigger) {
 
 void CTambRUMOView::OnTap(QPoint client) {
     if (!m_document.HasSite() || !m_map.HasMap() || Measuring()) return;
+    if (m_scaleFlow.Active()) {  // a mark of "Set Scale", not a point
+        int32_t wx = 0, wy = 0;
+        if (m_desktop) {
+            if (!m_desktop->WorldAt(client, wx, wy)) return;
+        } else {
+            m_map.Viewport().ScreenToWorld(ToVp(ClientRect()), client.x(), client.y(), wx, wy);
+        }
+        m_scaleFlow.Tap(wx, wy);
+        Repaint();
+        return;
+    }
     // A tap on the desktop map's margin is off the plan: no point there.
     if (m_desktop && !m_desktop->CenterOn(client)) return;
     if (!m_desktop)
@@ -269,6 +302,7 @@ void CTambRUMOView::RunLater(std::function<void()> fn) {
 
 void CTambRUMOView::SiteReplaced(CSiteLoader& loaded) {
     m_map.Adopt(std::move(loaded.Plan()), std::move(loaded.Layer()), std::move(loaded.Circles()));
+    m_scaleFlow.Cancel();
     m_coverage.SiteReplaced();
     m_bars.SetRanges(m_map.Width(), m_map.Height(), ClientRect().width(), ClientRect().height());
     m_bars.Show(true);
@@ -343,6 +377,8 @@ void CTambRUMOView::OnDraw(QPainter& p, const QRect& client) {
     c.notice = QString::fromStdString(m_session.NoticeText());
     if (c.notice.isEmpty() && c.mode == DisplayMode::kScanScreen)
         c.notice = m_throughput.ProgressLine();
+    if (m_scaleFlow.Active() && c.notice.isEmpty()) c.notice = m_scaleFlow.Prompt();
+    c.metresPerPixel = m_document.MetresPerPixel().value_or(0);
     if (m_desktop)
         m_desktop->Paint(p, client, c);
     else

@@ -17,6 +17,7 @@
 #include "app/DesktopMapView.h"
 #include "app/MapScrollBars.h"
 #include "app/PointThroughput.h"
+#include "app/ScaleFlow.h"
 #include "app/SurveyCommands.h"
 #include "app/ViewDialogs.h"
 #include "app/ViewParts.h"
@@ -49,6 +50,8 @@ public:
     void OnAbout() { Dialogs().About(window()); }
     void OnCoverageMap() { m_coverage.Toggle(); }  // button 8, key H
     void OnNetworks();
+    void OnSetScale();         // the next two taps mark a known distance
+    void OnNewSiteFromPlan();  // a site file made from a floor plan, then opened
     // Told of every change of the coverage map (the frame's button).
     void SetCoverageListener(std::function<void()> fn) { m_onCoverage = std::move(fn); }
 
@@ -91,6 +94,7 @@ public:
     CPointThroughput& Throughput() { return m_throughput; }
     CCoverageState& Coverage() { return m_coverage; }
     CMapScrollBars& Bars() { return m_bars; }
+    CSetScaleFlow& ScaleFlow() { return m_scaleFlow; }
     platform::CTapAndHold& Gesture() { return m_gesture; }
     DisplayMode Mode() const { return m_displayMode; }
     const CRadarAnimation& Radar() const { return m_radar; }
@@ -104,6 +108,7 @@ private:
     void PointRecorded(const RecordedPoint& point) override;
     void PointDeleted(const DeletedPoint& point) override;
     void Saved() override { ShowTitle(); }
+    void ScaleChanged() override { Repaint(); }
     void PointFinished() override;
     void PointUnrecorded(const std::string& why) override;
     void SourceChanged(SourceState) override { Repaint(); }
@@ -128,6 +133,7 @@ private:
     CViewCanvas* m_canvas;
     CMapScrollBars m_bars;
     CSurveyCommands m_commands;
+    CSetScaleFlow m_scaleFlow;
     ScreenArt m_art;  // m_bmpCursor, splash and radar frames
     CRadarAnimation m_radar;
     CDefaultViewDialogs m_defaultDialogs;

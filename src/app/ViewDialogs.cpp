@@ -7,6 +7,7 @@
 #include "dialogs/NetworksDlg.h"
 #include "dialogs/ProductAboutDlg.h"
 #include "dialogs/RssiColorDlg.h"
+#include "dialogs/ScaleDistanceDlg.h"
 #include "dialogs/SignOffDlg.h"
 
 namespace {
@@ -60,4 +61,8 @@ bool CDefaultViewDialogs::Networks(QWidget* parent, const NetworkCatalogue& cata
     choice = dlg.Choice();
     radius = dlg.Radius();
     return true;
+}
+
+std::optional<double> CDefaultViewDialogs::ScaleDistance(QWidget* parent, double pixels) {
+    return AskScaleDistance(parent, pixels);
 }

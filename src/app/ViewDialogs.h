@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 #include "coverage/NetworkCatalogue.h"
 #include "coverage/NetworkChoice.h"
@@ -35,6 +36,9 @@ public:
     // dialog was closed.
     virtual bool Networks(QWidget* parent, const NetworkCatalogue& catalogue, NetworkChoice& choice,
                           int32_t& radius) = 0;
+    // "Set Scale": the distance in metres between marks `pixels` apart;
+    // nothing when cancelled (the default: cancelled).
+    virtual std::optional<double> ScaleDistance(QWidget*, double) { return std::nullopt; }
 };
 
 class CDefaultViewDialogs : public IViewDialogs {
@@ -46,4 +50,5 @@ public:
     void About(QWidget* parent) override;
     bool Networks(QWidget* parent, const NetworkCatalogue& catalogue, NetworkChoice& choice,
                   int32_t& radius) override;
+    std::optional<double> ScaleDistance(QWidget* parent, double pixels) override;
 };

@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 
 namespace {
@@ -51,4 +52,34 @@ std::optional<int64_t> ParsePrintRatio(const std::string& text) {
     spaces();
     if (i == digits || i != text.size() || n < 1 || n > 1000000) return std::nullopt;
     return n;
+}
+
+ScaleBar ScaleBarFor(double metresPerPixel, double screenPerPlanPixel, double maxScreenPixels) {
+    ScaleBar bar;
+    if (!(metresPerPixel > 0) || !(screenPerPlanPixel > 0) || !(maxScreenPixels >= 1)) return bar;
+    const double metresPerScreenPixel = metresPerPixel / screenPerPlanPixel;
+    const double most = maxScreenPixels * metresPerScreenPixel;
+    double step = std::pow(10.0, std::floor(std::log10(most)));
+    for (const double m : {5.0, 2.0, 1.0}) {
+        if (m * step <= most * (1 + 1e-12)) {
+            bar.metres = m * step;
+            break;
+        }
+    }
+    if (bar.metres == 0) return bar;
+    bar.screenPixels = bar.metres / metresPerScreenPixel;
+    return bar;
+}
+
+std::string LengthText(double metres) {
+    char text[32];
+    if (metres >= 1000)
+        std::snprintf(text, sizeof text, "%g km", metres / 1000);
+    else if (metres >= 1)
+        std::snprintf(text, sizeof text, "%g m", metres);
+    else if (metres >= 0.01)
+        std::snprintf(text, sizeof text, "%g cm", metres * 100);
+    else
+        std::snprintf(text, sizeof text, "%g mm", metres * 1000);
+    return text;
 }

@@ -31,3 +31,14 @@ double MetresToPixels(double metres, double metresPerPixel);
 // "1:100" (spaces allowed around the colon) -> 100; nothing when it is not a
 // ratio 1:N with N a positive whole number up to 1,000,000.
 std::optional<int64_t> ParsePrintRatio(const std::string& text);
+
+// The scale bar in the map's corner: the longest round length (1, 2 or 5
+// times a power of ten metres) whose bar is at most `maxScreenPixels` long
+// on a screen showing `screenPerPlanPixel` screen pixels per plan pixel.
+struct ScaleBar {
+    double metres = 0;
+    double screenPixels = 0;  // 0: no bar fits
+};
+ScaleBar ScaleBarFor(double metresPerPixel, double screenPerPlanPixel, double maxScreenPixels);
+// "5 m", "200 m", "2 km", "50 cm", "1.5 m" (the bar's label).
+std::string LengthText(double metres);

@@ -12,6 +12,7 @@
 #include "plans/SitePalette.h"
 #include "site/FileOps.h"
 #include "store/SurveyStore.h"
+#include "survey/SiteStoreBinding.h"
 
 namespace plans {
 namespace {

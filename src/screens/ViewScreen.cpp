@@ -9,6 +9,7 @@
 #include "aplist/ApList.h"
 #include "coverage/CoverageOverlay.h"
 #include "coverage/CoverageState.h"
+#include "map/PlanScale.h"
 #include "map/SurveyMap.h"
 #include "screens/BoardNotice.h"
 #include "screens/ScreenArt.h"
@@ -65,9 +66,17 @@ void PaintScreen(QPainter& p, const QRect& client, const ScreenContent& c) {
                                c.right, c.hardware);
             break;
         case DisplayMode::kSiteMap:
-            if (c.map != nullptr && c.map->HasMap())
+            if (c.map != nullptr && c.map->HasMap()) {
                 PaintSiteMap(p, client, c);
-            else
+                if (c.metresPerPixel > 0) {
+                    VpRect dest{0, 0, client.width(), client.height()};
+                    VpRect source;
+                    c.map->Viewport().ComputeBlit(dest, source);
+                    if (source.Width() > 0)
+                        PaintScaleBar(p, client, double(dest.Width()) / source.Width(),
+                                      c.metresPerPixel);
+                }
+            } else
                 p.fillRect(client, Qt::white);  // never shown: the map mode needs a plan
             break;
         case DisplayMode::kScanScreen: {
@@ -81,6 +90,32 @@ void PaintScreen(QPainter& p, const QRect& client, const ScreenContent& c) {
             return;  // any other mode paints nothing
     }
     PaintBoardNotice(p, client, c.notice);
+}
+
+// In the map's lower left corner, at most a third of the client wide, over
+// a white plate so that it reads on any plan.
+void PaintScaleBar(QPainter& p, const QRect& client, double screenPerPlanPixel,
+                   double metresPerPixel) {
+    const ScaleBar bar = ScaleBarFor(metresPerPixel, screenPerPlanPixel, client.width() / 3.0);
+    if (bar.screenPixels < 1) return;
+    const int length = static_cast<int>(std::lround(bar.screenPixels));
+    const int left = client.left() + 6;
+    const int base = client.bottom() - 6;
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing, false);
+    QFont font = p.font();
+    font.setPixelSize(10);
+    p.setFont(font);
+    const QString label = QString::fromStdString(LengthText(bar.metres));
+    const int labelWidth = p.fontMetrics().horizontalAdvance(label);
+    p.fillRect(QRect(left - 3, base - 17, std::max(length, labelWidth) + 7, 21),
+               QColor(255, 255, 255, 210));
+    p.setPen(QPen(Qt::black, 1));
+    p.drawLine(left, base, left + length, base);
+    p.drawLine(left, base - 4, left, base);
+    p.drawLine(left + length, base - 4, left + length, base);
+    p.drawText(QRect(left, base - 16, labelWidth + 2, 12), Qt::AlignLeft | Qt::AlignVCenter, label);
+    p.restore();
 }
 
 }  // namespace screens

@@ -30,6 +30,7 @@ struct ScreenContent {
     int radarBitmap = 139;               // scan screen: the radar frame (139 .. 142)
     uint16_t channelCells = 0;           // scan screen: the channels highlighted
     QString notice;                      // the strip along the bottom edge; "" none
+    double metresPerPixel = 0;           // the plan's scale (site map: a scale bar); 0 none
 };
 
 namespace screens {
@@ -38,5 +39,8 @@ namespace screens {
 // access points of scanList, copied under its lock; any other mode than the
 // three paints nothing.
 void PaintScreen(QPainter& p, const QRect& client, const ScreenContent& content);
+// The plan's scale bar over a map shown at `screenPerPlanPixel`.
+void PaintScaleBar(QPainter& p, const QRect& client, double screenPerPlanPixel,
+                   double metresPerPixel);
 
 }  // namespace screens

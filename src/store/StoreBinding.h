@@ -34,8 +34,3 @@ StoreBinding StoreBindingAfterSave(const StoreBinding& before, const CSiteRecord
 
 // "office.hss" -> "office.hss.survey".
 std::string StorePathFor(const std::string& sitePath);
-
-// Reads the site file at `sitePath` as Open does (header, plan, fingerprint)
-// and gives its binding and plan size; false with the reader's text in `why`.
-bool ReadSiteBinding(const std::string& sitePath, StoreBinding& out, std::string& why,
-                     int32_t* width = nullptr, int32_t* height = nullptr);

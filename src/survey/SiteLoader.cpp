@@ -26,9 +26,8 @@ SiteStatus CSiteLoader::ReadPlan(Fingerprint fingerprint) {
         // Save replaces the file only while it is still the one read here;
         // the plan's rows are taken from memory rather than read again.
         SiteFingerprint taken;
-        status =
-            TakeSiteFingerprint(m_file, *m_site, kBitmapPrefixBytes + uint64_t{m_plan.bits.size()},
-                                taken, &m_plan);
+        status = TakeSiteFingerprint(
+            m_file, *m_site, kBitmapPrefixBytes + uint64_t{m_plan.bits.size()}, taken, &m_plan);
         if (!status.ok) return status;
         m_site->m_fileFingerprint = taken;
     }

@@ -1,13 +1,16 @@
 #include "survey/SurveyDocument.h"
 
 #include <algorithm>
+#include <mutex>
 #include <utility>
 
 #include "aplist/ApList.h"
+#include "journal/JournalCapture.h"
 #include "journal/JournalFormat.h"
 #include "site/PointRun.h"
 #include "site/SiteRecord.h"
 #include "site/SiteSave.h"
+#include "store/StoreBinding.h"
 #include "survey/SiteLoader.h"
 
 namespace {
@@ -30,16 +33,42 @@ void MoveRecords(CApList& from, CApList& to) {
 
 }  // namespace
 
+// Holds what the store has to say until the change under way is journalled
+// and shown; then tells it.
+class CSurveyDocument::NoteHold {
+public:
+    explicit NoteHold(CSurveyDocument& d) : m_d(d), m_outer(d.m_holdStoreNotes) {
+        d.m_holdStoreNotes = true;
+    }
+    ~NoteHold() {
+        m_d.m_holdStoreNotes = m_outer;
+        if (!m_outer) m_d.TellStoreNotes();
+    }
+    NoteHold(const NoteHold&) = delete;
+    NoteHold& operator=(const NoteHold&) = delete;
+
+private:
+    CSurveyDocument& m_d;
+    bool m_outer;
+};
+
 DeletePointCommand DeletePointCommand::OfSelection(const CSiteRecord& site) {
     // The selection is only ever made from int32 positions.
     return {site.m_selFirstIndex, static_cast<int32_t>(site.m_selX),
             static_cast<int32_t>(site.m_selY)};
 }
 
-CSurveyDocument::CSurveyDocument(CSurveyJournal::Tell tell) : m_journal(std::move(tell)) {}
+CSurveyDocument::CSurveyDocument(CSurveyJournal::Tell tell)
+    : m_tell(std::move(tell)),
+      m_journal(m_tell),
+      m_store([this](const std::string& caption, const std::string& text) {
+          m_storeNotes.emplace_back(caption, text);
+          if (!m_holdStoreNotes) TellStoreNotes();
+      }) {}
 
 CSurveyDocument::~CSurveyDocument() {
     m_journal.Leave();
+    m_store.Close();
     if (g_pSite == m_site.get()) g_pSite = nullptr;
 }
 
@@ -69,7 +98,23 @@ SiteOpening CSurveyDocument::Prepare(CSiteLoader& loaded) const {
     return opening;
 }
 
+void CSurveyDocument::TellStoreNotes() {
+    std::vector<std::pair<std::string, std::string>> notes;
+    notes.swap(m_storeNotes);
+    if (m_tell)
+        for (const auto& [caption, text] : notes) m_tell(caption, text);
+}
+
 void CSurveyDocument::Adopt(CSiteLoader& loaded, SiteOpening& opening, const OpenChoice& choice) {
+    const NoteHold hold(*this);
+    // What the store checks its points against, taken while the loader
+    // still holds the file: the points read, or the file's groups when the
+    // survey begins without them.
+    StoreBinding binding;
+    const bool bound = StoreBindingOf(loaded.Site(), binding);
+    const std::vector<SequencePoint> filePoints =
+        choice.keptPoints ? SurveyPointsOf(loaded.Entries(), loaded.Circles().Circles())
+                          : FilePointsOf(loaded.Bytes(), loaded.Site());
     std::unique_ptr<CSiteRecord> previous = std::move(m_site);
     m_site = loaded.TakeSite();
     g_pSite = m_site.get();
@@ -84,20 +129,26 @@ void CSurveyDocument::Adopt(CSiteLoader& loaded, SiteOpening& opening, const Ope
     else if (!(m_lock && m_lock->Holds(m_path)))
         m_lock.reset();  // viewing another's site, or no lock to be had there
     for (ISurveyListener* l : m_listeners) l->SiteReplaced(loaded);
+    m_store.Close();
+    m_binding = binding;
     if (ViewOnly()) {
-        m_journal.Leave();  // the survey left; no journal of this one
+        m_journal.Leave();  // the survey left; no journal of this one, nor its store
+        ScaleFromStore();
         return;
     }
     if (choice.recover == OpenChoice::Recover::kNone) {
         m_journal.Opened(opening.journal, *m_site, choice.keptPoints);
+        if (bound) m_store.Opened(m_path, binding, filePoints, choice.keptPoints);
+        ScaleFromStore();
         return;
     }
-    Replay(opening, choice);
+    Replay(opening, choice, bound ? &filePoints : nullptr);
 }
 
 // The recovered changes reach the listeners as recording and deletion
 // reached them, so the map and its circle log come out as they were.
-void CSurveyDocument::Replay(SiteOpening& opening, const OpenChoice& choice) {
+void CSurveyDocument::Replay(SiteOpening& opening, const OpenChoice& choice,
+                             const std::vector<SequencePoint>* filePoints) {
     const ReplaySink sink{
         [this](int32_t records) {
             const int32_t count = surveyList.Count();
@@ -109,15 +160,53 @@ void CSurveyDocument::Replay(SiteOpening& opening, const OpenChoice& choice) {
             Tell(&ISurveyListener::PointDeleted, DeletedPoint{first, removed, 0, 0});
         }};
     JournalReplay replay;
+    const JournalContents* replayed = &opening.journal.contents;
     if (choice.recover == OpenChoice::Recover::kSetAside &&
         choice.setAside < opening.setAside.size()) {
         const SetAsideJournal& aside = opening.setAside[choice.setAside];
+        replayed = &aside.contents;
         replay = m_journal.RecoverAside(opening.journal, aside.path, aside.contents, surveyList,
                                         *m_site, sink);
     } else {
         replay = m_journal.Recover(opening.journal, surveyList, *m_site, sink);
     }
     m_edits = static_cast<int64_t>(std::max<size_t>(replay.applied, 1));
+    if (filePoints) m_store.Recovered(m_path, m_binding, *filePoints, *replayed, replay.applied);
+    ScaleFromStore();
+}
+
+void CSurveyDocument::ScaleFromStore() {
+    const std::optional<PlanScaleRecord> scale = m_store.Scale();
+    m_metresPerPixel.reset();
+    if (scale && scale->metresPerPixel > 0) m_metresPerPixel = scale->metresPerPixel;
+    for (ISurveyListener* l : m_listeners) l->ScaleChanged();
+}
+
+ScaleResult CSurveyDocument::SetScale(double x1, double y1, double x2, double y2, double metres) {
+    ScaleResult result = ScaleFromLine(x1, y1, x2, y2, metres);
+    if (!result.metresPerPixel) return result;
+    if (!m_site) return ScaleResult{std::nullopt, "No site is open."};
+    const NoteHold hold(*this);
+    PlanScaleRecord record;
+    record.metresPerPixel = *result.metresPerPixel;
+    record.fromLine = true;
+    record.x1 = x1, record.y1 = y1, record.x2 = x2, record.y2 = y2;
+    record.metres = metres;
+    // Without a store the scale still serves this survey, and the surveyor
+    // knows it goes with the site.
+    if (!m_store.SetScale(record))
+        result.why =
+            "The scale holds until the site is closed: the survey store beside the "
+            "site cannot keep it.";
+    m_metresPerPixel = result.metresPerPixel;
+    for (ISurveyListener* l : m_listeners) l->ScaleChanged();
+    return result;
+}
+
+bool CSurveyDocument::KeepThroughput(const ThroughputOutcome& outcome) {
+    if (ViewOnly() || !m_store.IsOpen() || m_store.Sequence().Points().empty()) return false;
+    const NoteHold hold(*this);
+    return m_store.ThroughputTested(m_store.Sequence().Points().back().id, outcome);
 }
 
 void CSurveyDocument::BeginPoint(int32_t x, int32_t y) {
@@ -131,9 +220,20 @@ bool CSurveyDocument::SelectNearestPoint(int32_t x, int32_t y) {
 RecordedPoint CSurveyDocument::Apply(const RecordScanCommand&) {
     RecordedPoint point;
     if (!m_site || ViewOnly()) return point;
+    const NoteHold hold(*this);
+    std::vector<ScanReading> readings;
+    if (m_store.IsOpen()) {
+        const std::lock_guard<std::mutex> lock(scanListLock);
+        readings = scanList.Readings();
+    }
     const ApRecord* before = surveyList.Last();
     point.firstRecord = surveyList.Count() + 1;
     point.heard = m_site->RecordPoint() != 0;
+    // The readings are on the disk before the journal's record (a store row
+    // that no journal point claims goes at recovery) and before it shows.
+    if (JournalPoint captured;
+        m_store.IsOpen() && CapturePoint(surveyList, before, *m_site, captured))
+        m_store.PointRecorded(captured, readings);
     point.records = surveyList.CountAfter(before);
     point.x = m_site->m_pendingX;
     point.y = m_site->m_pendingY;
@@ -154,7 +254,9 @@ DeletedPoint CSurveyDocument::Apply(const DeletePointCommand& command) {
     deletion.x = command.x;
     deletion.y = command.y;
     deletion.removed = point.records;
+    const NoteHold hold(*this);
     m_journal.PointDeleted(deletion);
+    m_store.PointDeleted(deletion);
     ++m_edits;
     Tell(&ISurveyListener::PointDeleted, point);
     return point;
@@ -163,12 +265,17 @@ DeletedPoint CSurveyDocument::Apply(const DeletePointCommand& command) {
 SiteStatus CSurveyDocument::Save(const SignaturePixelFn& pixel, uint32_t now) {
     if (m_path.empty() || !m_site) return SiteStatus::Fail(kSiteUpdateCaption, kSiteUpdateText);
     if (ViewOnly()) return ViewOnlyRefusal();
+    const NoteHold hold(*this);
+    const StoreBinding after = StoreBindingAfterSave(m_binding, *m_site, surveyList, now);
+    m_store.SaveStarting(after);
     m_journal.SaveStarting(*m_site, surveyList, now);
     PosixFileOps posix;
     const SiteStatus status =
         SaveSiteFile(m_path, *m_site, pixel, surveyList, now, m_ops != nullptr ? *m_ops : posix);
     if (!status.ok) return status;
     m_journal.Saved(*m_site);
+    m_store.Saved();
+    m_binding = after;
     m_edits = 0;
     for (ISurveyListener* l : m_listeners) l->Saved();
     return status;
@@ -179,6 +286,7 @@ SiteStatus CSurveyDocument::SaveAs(const std::string& path, const MapBitmap& pla
                                    ReplaceExisting replace) {
     if (!m_site) return SiteStatus::Fail(kSiteUpdateCaption, kSiteWriteText);
     if (ViewOnly()) return ViewOnlyRefusal();
+    const NoteHold hold(*this);
     // The new file is this program's before anything is written to it.
     std::unique_ptr<CSiteLock> lock;
     if (!(m_lock && m_lock->Holds(path))) {
@@ -196,6 +304,15 @@ SiteStatus CSurveyDocument::SaveAs(const std::string& path, const MapBitmap& pla
     if (!status.ok) return status;
     m_journal.SavedAs(path, *m_site);
     if (lock || !(m_lock && m_lock->Holds(path))) m_lock = std::move(lock);
+    // The store's readings belong to the file they were taken for, which
+    // keeps them as they are; the new file starts without a store.
+    if (m_store.IsOpen()) {
+        m_store.Close();
+        m_storeNotes.emplace_back(
+            "Survey Store", "The survey store stays beside " + m_path +
+                                " with the readings taken so far; points recorded into " + path +
+                                " are kept in the site file only.");
+    }
     m_path = path;
     m_edits = 0;
     for (ISurveyListener* l : m_listeners) l->Saved();

@@ -12,18 +12,30 @@
 // anything is asked, and the document keeps it while the site is open; a site
 // that another Pellorin holds is only ever adopted for viewing (nothing
 // recorded, deleted or saved, no journal touched). Save As writes the survey
-// into another file, which then is the open site (its lock, its journal).
+// into another file, which then is the open site (its lock, its journal; the
+// store stays with the file its readings were taken for).
+//
+// The survey store beside the site (store/SurveyStore.h) follows every
+// change as the journal does: bound at Adopt, a recorded point's readings
+// committed before the journal's record and before listeners hear of it, a
+// deletion and a save carried into it. What the store has to say is told
+// after the change is journalled, so a message never stands between a point
+// and the disk. The plan's scale lives in the store (SetScale).
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "journal/SetAsideJournals.h"
 #include "journal/SurveyJournal.h"
+#include "map/PlanScale.h"
 #include "site/SiteFile.h"
 #include "site/SiteLock.h"
 #include "site/SiteSave.h"
+#include "store/SurveyStore.h"
 #include "survey/SurveyCommands.h"
 
 class CSiteLoader;
@@ -61,6 +73,9 @@ public:
     virtual void PointRecorded(const RecordedPoint& point) = 0;
     virtual void PointDeleted(const DeletedPoint& point) = 0;
     virtual void Saved() = 0;
+    // The plan's scale changed (set, or another site opened with or without
+    // one). Not every listener cares.
+    virtual void ScaleChanged() {}
 };
 
 class CSurveyDocument {
@@ -102,6 +117,16 @@ public:
     [[nodiscard]] SiteStatus SaveAs(const std::string& path, const MapBitmap& plan,
                                     const SignaturePixelFn& pixel, uint32_t now,
                                     ReplaceExisting replace);
+    // The plan's scale from the line (x1, y1)-(x2, y2) in plan pixels that is
+    // `metres` long, kept in the store. The why of a refusal otherwise
+    // (a line too short, a bad distance, no store to keep it in).
+    ScaleResult SetScale(double x1, double y1, double x2, double y2, double metres);
+    // The throughput test's outcome of the point recorded last, kept in the
+    // store beside its readings; false without a store to keep it.
+    bool KeepThroughput(const ThroughputOutcome& outcome);
+    // Metres per plan pixel; nothing without a scale.
+    std::optional<double> MetresPerPixel() const { return m_metresPerPixel; }
+
     // The surveyor chose not to save: the journal is set aside when the
     // survey is left.
     void Discard();
@@ -122,11 +147,17 @@ public:
     // The file calls of the save and the journal (null: the real ones), for tests.
     void UseFileOps(FileOps* ops);
     CSurveyJournal& Journal() { return m_journal; }
+    CSurveyStore& Store() { return m_store; }
 
 private:
     template <typename Event>
     void Tell(void (ISurveyListener::*event)(const Event&), const Event& what);
-    void Replay(SiteOpening& opening, const OpenChoice& choice);
+    void Replay(SiteOpening& opening, const OpenChoice& choice,
+                const std::vector<SequencePoint>* filePoints);
+
+    void TellStoreNotes();
+    void ScaleFromStore();
+    class NoteHold;
 
     std::unique_ptr<CSiteRecord> m_site;
     std::string m_path;
@@ -134,6 +165,13 @@ private:
     std::unique_ptr<CSiteLock> m_lock;
     int64_t m_edits = 0;
     FileOps* m_ops = nullptr;
+    CSurveyJournal::Tell m_tell;
     CSurveyJournal m_journal;
+    CSurveyStore m_store;
+    StoreBinding m_binding;  // of the file as last read or saved
+    std::optional<double> m_metresPerPixel;
+    // The store's messages held while a change is under way.
+    std::vector<std::pair<std::string, std::string>> m_storeNotes;
+    bool m_holdStoreNotes = false;
     std::vector<ISurveyListener*> m_listeners;
 };

@@ -92,6 +92,13 @@ public:
         std::tie(choice, radius) = *networksAnswer;
         return true;
     }
+    // The distance typed into "Set Scale"; nullopt cancels it.
+    std::optional<double> scaleAnswer;
+    double scaleAsked = 0;
+    std::optional<double> ScaleDistance(QWidget*, double pixels) override {
+        scaleAsked = pixels;
+        return scaleAnswer;
+    }
 };
 
 // Resets theBoard, scanList, surveyList and g_pSite; installs the fakes.

@@ -212,3 +212,26 @@ TEST_F(AppTest, PressHeldWithoutMovingIsAHoldAndOtherwiseATap) {
     EXPECT_EQ(seen, (std::vector<std::pair<char, QPoint>>{
                         {'h', QPoint(10, 10)}, {'t', QPoint(30, 30)}, {'t', QPoint(50, 50)}}));
 }
+
+// "Set Scale": two taps mark a line and start no point, the distance typed
+// makes the scale, which the store keeps; a point recorded after it has its
+// readings in the store.
+TEST_F(AppTest, SetScaleTakesTwoTapsAndADistanceAndPointsKeepTheirReadings) {
+    auto view = OpenedView();
+    m_dialogs.scaleAnswer = 10.0;
+    view->OnSetScale();
+    TapWorld(*view, 20, 100);
+    TapWorld(*view, 220, 100);
+    EXPECT_DOUBLE_EQ(m_dialogs.scaleAsked, 200);
+    EXPECT_EQ(view->Mode(), DisplayMode::kSiteMap);
+    EXPECT_EQ(g_pSite->m_locationCount, 0);
+    ASSERT_TRUE(view->Document().MetresPerPixel().has_value());
+    EXPECT_DOUBLE_EQ(*view->Document().MetresPerPixel(), 0.05);
+    ASSERT_TRUE(view->Document().Store().Scale().has_value());
+
+    RecordPoint(*view, 120, 100, {{0x01, {-61, -62, -64}, 6, "lab"}});
+    const std::vector<ApStatistics> stats = view->Document().Store().PointStatistics(0);
+    ASSERT_EQ(stats.size(), 1u);
+    EXPECT_EQ(stats[0].readings, 3);
+    EXPECT_EQ(stats[0].least, -64);
+}

@@ -69,3 +69,26 @@ TEST(PlanScaleTest, PrintRatioAsTyped) {
 }
 
 }  // namespace
+
+// The bar is a round length and, on the screen, exactly that length at the
+// zoom shown (within one pixel), at scale 1 and 3 alike.
+TEST(PlanScaleTest, ScaleBarIsARoundLengthOfTheTrueScreenLength) {
+    struct Row {
+        double metresPerPixel, screenPerPlan, most, metres, pixels;
+    } const rows[] = {
+        {0.025, 0.504, 75, 2, 40.32},    // 1 screen px = 0.0496 m: 3.7 m fits, 2 m shown
+        {0.025, 1.512, 225, 2, 120.96},  // the same at scale 3
+        {0.05, 1, 80, 2, 40},           {0.05, 4, 80, 1, 80},
+        {1, 1, 100, 100, 100},          {10, 1, 80, 500, 50},
+    };
+    for (const Row& r : rows) {
+        const ScaleBar bar = ScaleBarFor(r.metresPerPixel, r.screenPerPlan, r.most);
+        EXPECT_DOUBLE_EQ(bar.metres, r.metres) << r.metresPerPixel << " " << r.screenPerPlan;
+        EXPECT_NEAR(bar.screenPixels, r.pixels, 1.0);
+        EXPECT_LE(bar.screenPixels, r.most);
+    }
+    EXPECT_EQ(ScaleBarFor(0, 1, 80).screenPixels, 0);
+    EXPECT_EQ(LengthText(500), "500 m");
+    EXPECT_EQ(LengthText(2000), "2 km");
+    EXPECT_EQ(LengthText(0.5), "50 cm");
+}

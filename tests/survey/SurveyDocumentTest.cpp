@@ -28,6 +28,7 @@
 #include "site/FileOps.h"
 #include "site/SiteSave.h"
 #include "sources/PointSession.h"
+#include "store/StoreBinding.h"
 #include "survey/SiteLoader.h"
 #include "survey/SurveyDocument.h"
 
@@ -105,6 +106,9 @@ protected:
             r->readingCount = h.readings;
             r->hasBeacon = 1;
             scanList.AddTail(r);
+            scanList.BeginBatch();
+            for (int32_t i = 0; i < h.readings; ++i)
+                scanList.LogReading(r->mac, h.sum / h.readings, ReadingSource::kBoard);
         }
         return d.Apply(RecordScanCommand{});
     }
@@ -315,8 +319,8 @@ TEST_F(SurveyDocumentTest, ARecoveredSurveyIsTheSurveyAsItWasBeforeTheCrash) {
     const JournalFile next = ReadJournalFile(JournalPathFor(image));
     EXPECT_TRUE(next.contents.changes.empty());
     EXPECT_EQ(next.contents.begin.locationCount, 4);
-    // The site, its journal and its lock.
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path() / "crash"), {}), 3);
+    // The site, its journal, its lock, and the store with its two logs while open.
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path() / "crash"), {}), 6);
     EXPECT_TRUE(told.empty());
 }
 
@@ -537,6 +541,11 @@ TEST_F(SurveyDocumentTest, SaveAsMakesTheNewFileTheOpenSiteWithItsLockAndJournal
     EXPECT_EQ(doc->Path(), b);
     EXPECT_FALSE(doc->HasUnsavedChanges());
     EXPECT_EQ(heard.back(), "saved");
+    // The store keeps its readings beside the file they were taken for.
+    ASSERT_FALSE(told.empty());
+    EXPECT_EQ(told.back().rfind("Survey Store: The survey store stays beside " + a, 0), 0u)
+        << told.back();
+    EXPECT_TRUE(fs::exists(a + ".survey"));
     // The lock and the journal moved with the survey; the old file's are gone.
     EXPECT_FALSE(fs::exists(LockPathFor(a)));
     EXPECT_FALSE(fs::exists(JournalPathFor(a)));
@@ -548,4 +557,87 @@ TEST_F(SurveyDocumentTest, SaveAsMakesTheNewFileTheOpenSiteWithItsLockAndJournal
     ASSERT_TRUE(back.ReadPlan().ok);
     ASSERT_TRUE(back.ReadPoints().ok);
     EXPECT_EQ(back.Entries().Count(), 1);
+}
+
+// A point's throughput test is kept with the point recorded last.
+TEST_F(SurveyDocumentTest, AThroughputOutcomeIsKeptWithThePointRecordedLast) {
+    auto doc = NewDocument();
+    ASSERT_TRUE(Open(*doc, Site("t.hss"), false).ok);
+    EXPECT_FALSE(doc->KeepThroughput({}));  // no point yet
+    Record(*doc, 40, 50, {{0x01, -45}});
+    Record(*doc, 90, 90, {{0x02, -50}});
+    ASSERT_TRUE(doc->KeepThroughput({ThroughputFault::kRefused, "nothing listens", {}}));
+    EXPECT_FALSE(doc->Store().PointThroughput(0));
+    ASSERT_TRUE(doc->Store().PointThroughput(1));
+    EXPECT_EQ(doc->Store().PointThroughput(1)->reason, "nothing listens");
+}
+
+// The store follows the survey: readings kept with each recorded point, gone
+// with a deleted one, regrouped by a save and found again at the next Open,
+// given back by a recovery; the scale kept with the plan.
+TEST_F(SurveyDocumentTest, TheStoreKeepsEachPointsReadingsThroughDeletionSaveAndRecovery) {
+    const std::string path = Site("s.hss");
+    const auto readingsAt = [](CSurveyDocument& d, size_t ordinal) {
+        int64_t n = 0;
+        for (const ApStatistics& a : d.Store().PointStatistics(ordinal)) n += a.readings;
+        return n;
+    };
+    std::string image;
+    {
+        auto doc = NewDocument();
+        ASSERT_TRUE(Open(*doc, path, false).ok);
+        ASSERT_TRUE(doc->Store().IsOpen());
+        Record(*doc, 40, 50, {{0x01, -180, 3}, {0x02, -45}});
+        Record(*doc, 120, 120, {{0x03, -70}});
+        Record(*doc, 200, 200, {{0x04, -120, 2}});
+        DeleteAt(*doc, 121, 119);
+        ASSERT_EQ(doc->Store().Sequence().Size(), 2u);
+        EXPECT_EQ(readingsAt(*doc, 0), 4);
+        EXPECT_EQ(readingsAt(*doc, 1), 2);
+        EXPECT_TRUE(doc->SetScale(0, 0, 100, 0, 5).metresPerPixel.has_value());
+        ASSERT_TRUE(doc->Save(NoInk, 1000).ok);
+        Record(*doc, 60, 200, {{0x05, -60, 1}});
+        fs::create_directory(dir.Path() / "crash");
+        image = (dir.Path() / "crash" / "s.hss").string();
+        for (const std::string suffix : {"", ".journal", ".survey", ".survey-wal"})
+            if (fs::exists(path + suffix)) fs::copy_file(path + suffix, image + suffix);
+    }
+    auto reopened = NewDocument();
+    ASSERT_TRUE(Open(*reopened, path, true).ok);
+    ASSERT_EQ(reopened->Store().Sequence().Size(), 2u);  // the point after the save was declined
+    EXPECT_EQ(readingsAt(*reopened, 0), 4);
+    EXPECT_EQ(readingsAt(*reopened, 1), 2);
+    ASSERT_TRUE(reopened->MetresPerPixel().has_value());
+    EXPECT_DOUBLE_EQ(*reopened->MetresPerPixel(), 0.05);
+
+    auto recovered = NewDocument();
+    ASSERT_TRUE(Open(*recovered, image, false, true).ok);
+    ASSERT_EQ(recovered->Store().Sequence().Size(), 3u);
+    EXPECT_EQ(readingsAt(*recovered, 0), 4);
+    EXPECT_EQ(readingsAt(*recovered, 2), 1);
+    EXPECT_TRUE(told.empty());
+}
+
+// A store that cannot be made is told once, after the point it concerns is
+// journalled; every point is recorded, and the site file is byte for byte
+// the one a survey with a working store saves.
+TEST_F(SurveyDocumentTest, AStoreThatCannotBeUsedIsToldOnceAndChangesNothingOfTheSiteFile) {
+    const auto survey = [&](const std::string& path) {
+        auto doc = NewDocument();
+        EXPECT_TRUE(Open(*doc, path, false).ok);
+        Record(*doc, 40, 50, {{0x01, -180, 3}});
+        Record(*doc, 90, 90, {{0x02, -50}});
+        DeleteAt(*doc, 41, 51);
+        EXPECT_TRUE(doc->Save(NoInk, 1000).ok);
+    };
+    const std::string working = Site("w.hss");
+    survey(working);
+    EXPECT_TRUE(told.empty());
+    const std::string blocked = Site("b.hss");
+    fs::create_directory(StorePathFor(blocked));  // a directory where the store would be
+    survey(blocked);
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_EQ(told[0].rfind("Survey Store: Readings behind the survey points are not kept", 0), 0u)
+        << told[0];
+    EXPECT_EQ(ReadFileBytes(working), ReadFileBytes(blocked));
 }

@@ -9,6 +9,7 @@
 #include "map/PlanScale.h"
 #include "plans/NewSite.h"
 #include "store/SurveyStore.h"
+#include "survey/SiteStoreBinding.h"
 
 int RunCreate(const CreateOptions& o) {
     if (const int refused = GuardOutput(o.plan, o.site, "input image")) return refused;

@@ -28,6 +28,7 @@
 #include "requirements/PerPointExport.h"
 #include "store/StoreBinding.h"
 #include "store/SurveyStore.h"
+#include "survey/SiteStoreBinding.h"
 
 namespace {
 

@@ -1,0 +1,38 @@
+#include "app/ScaleFlow.h"
+
+#include <cmath>
+#include <utility>
+
+#include "survey/SurveyDocument.h"
+
+CSetScaleFlow::CSetScaleFlow(CSurveyDocument& document, AskDistance ask, Tell tell)
+    : m_document(document), m_ask(std::move(ask)), m_tell(std::move(tell)) {}
+
+void CSetScaleFlow::Begin() { m_marks = m_document.HasSite() ? kFirst : kIdle; }
+
+QString CSetScaleFlow::Prompt() const {
+    switch (m_marks) {
+        case kFirst:
+            return QStringLiteral("Set Scale: tap one end of a known distance");
+        case kSecond:
+            return QStringLiteral("Set Scale: tap the other end");
+        default:
+            return {};
+    }
+}
+
+void CSetScaleFlow::Tap(int32_t x, int32_t y) {
+    if (m_marks == kFirst) {
+        m_x1 = x, m_y1 = y;
+        m_marks = kSecond;
+        return;
+    }
+    if (m_marks != kSecond) return;
+    m_marks = kIdle;
+    const double pixels = std::hypot(double(x) - m_x1, double(y) - m_y1);
+    const std::optional<double> metres = m_ask ? m_ask(pixels) : std::nullopt;
+    if (!metres) return;  // cancelled: the scale stays as it was
+    const ScaleResult result = m_document.SetScale(m_x1, m_y1, x, y, *metres);
+    if (!result.metresPerPixel) m_marks = kFirst;  // marked again after the reason
+    if (!result.why.empty() && m_tell) m_tell(QString::fromStdString(result.why));
+}
