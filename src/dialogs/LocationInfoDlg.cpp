@@ -29,7 +29,7 @@ constexpr int kRowsGap = 6;
 constexpr int kMaxRows = 3;
 
 // The throughput lines broken at spaces into rows no wider than the bars
-// (a word wider than that alone is cut there), at most kMaxRows of them;
+// (a word wider than that alone is elided), at most kMaxRows of them;
 // what does not fit ends the last row in an ellipsis.
 QStringList ThroughputRows(const std::vector<std::string>& lines) {
     const QFontMetrics fm(gdi::PointFont(kTextFontPoints));
