@@ -144,7 +144,9 @@ TEST_F(LocationInfoDlgTest, ThroughputRowsFitUnderTheRssiAndTheButtonMovesBelowT
             EXPECT_LT(texts[i].rect.bottom(), dlg.findChild<QPushButton*>()->geometry().top());
         }
         EXPECT_TRUE(texts[9].text.startsWith("throughput not measured: "));
-        if (c.rows == 3) EXPECT_TRUE(texts.back().text.endsWith(QChar(0x2026)));
+        if (c.rows == 3) {
+            EXPECT_TRUE(texts.back().text.endsWith(QChar(0x2026)));
+        }
         EXPECT_EQ(dlg.height() > plain, c.grows) << c.rows;
     }
 }
