@@ -1,5 +1,7 @@
 #include "app/PointThroughput.h"
 
+#include "throughput/ThroughputSummary.h"
+
 CPointThroughput::CPointThroughput(Changed changed, Tell tell)
     : m_changed(std::move(changed)), m_tell(std::move(tell)) {
     QObject::connect(&m_runner, &CThroughputRunner::progress, &m_runner,
@@ -40,6 +42,5 @@ void CPointThroughput::Ended(const ThroughputOutcome& outcome) {
     m_last = outcome;
     if (m_tested) m_tested(outcome);
     if (m_changed) m_changed();
-    if (m_notices.ShouldTell(outcome) && m_tell)
-        m_tell("throughput not measured: " + outcome.reason);
+    if (m_notices.ShouldTell(outcome) && m_tell) m_tell(NotMeasuredText(outcome));
 }

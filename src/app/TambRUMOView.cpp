@@ -246,7 +246,9 @@ void CTambRUMOView::OnTapAndHold(QPoint client) {
         m_map.Viewport().ScreenToWorld(ToVp(ClientRect()), client.x(), client.y(), wx, wy);
     }
     if (!m_document.SelectNearestPoint(wx, wy)) return;
-    if (Dialogs().LocationInfo(window()) == CLocationInfoDlg::kDeleted && m_commands.MayEdit())
+    if (Dialogs().LocationInfo(window(), m_document.SelectedThroughput()) ==
+            CLocationInfoDlg::kDeleted &&
+        m_commands.MayEdit())
         m_document.Apply(DeletePointCommand::OfSelection(*m_document.Site()));
     Repaint();
 }

@@ -28,8 +28,9 @@ private:
 
 }  // namespace
 
-int CDefaultViewDialogs::LocationInfo(QWidget* parent) {
-    CLocationInfoDlg dlg(parent);
+int CDefaultViewDialogs::LocationInfo(QWidget* parent,
+                                      const std::optional<ThroughputOutcome>& throughput) {
+    CLocationInfoDlg dlg(parent, throughput);
     return dlg.exec();
 }
 

@@ -9,6 +9,7 @@
 #include "coverage/CoverageState.h"
 #include "coverage/NetworkCatalogue.h"
 #include "coverage/NetworkChoice.h"
+#include "throughput/ThroughputResult.h"
 
 class QWidget;
 
@@ -22,9 +23,10 @@ public:
 class IViewDialogs {
 public:
     virtual ~IViewDialogs() = default;
-    // CLocationInfoDlg on the selected point of g_pSite; -2 when the user
-    // deleted that point.
-    virtual int LocationInfo(QWidget* parent) = 0;
+    // CLocationInfoDlg on the selected point of g_pSite with its throughput
+    // test (nothing where none ran); -2 when the user deleted that point.
+    virtual int LocationInfo(QWidget* parent,
+                             const std::optional<ThroughputOutcome>& throughput) = 0;
     // CSignOffDlg: the signature once "SAVE SITE SURVEY" was pressed; null
     // when the dialog was closed any other way (Escape, the close control),
     // which cancels the save.
@@ -45,7 +47,7 @@ public:
 
 class CDefaultViewDialogs : public IViewDialogs {
 public:
-    int LocationInfo(QWidget* parent) override;
+    int LocationInfo(QWidget* parent, const std::optional<ThroughputOutcome>& throughput) override;
     std::unique_ptr<ISignature> SignOff(QWidget* parent) override;
     void ColorCodes(QWidget* parent) override;
     void Help(QWidget* parent) override;

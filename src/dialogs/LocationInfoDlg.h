@@ -2,6 +2,10 @@
 // "Loc Parms/Del Request": the summary of the point selected by a
 // tap-and-hold (position, number of AP records, strongest AP), painted rather
 // than shown in controls, and the one action "DELETE THIS POINT".
+// A point with a throughput test shows its figures (or why there are none)
+// under the strongest AP, in lines of at most the bars' width; the closing
+// bar and the button move down as far as they need. Without a test the
+// dialog is exactly what it always was.
 // exec() returns kDeleted (-2) when the surveyor asks for the point to be
 // deleted, which the caller then does; closing the window through its close
 // control returns QDialog::Rejected (0). The dialog changes nothing itself.
@@ -11,7 +15,11 @@
 #include <QPushButton>
 #include <QRect>
 #include <QString>
+#include <optional>
+#include <string>
 #include <vector>
+
+#include "throughput/ThroughputResult.h"
 
 class CSiteRecord;
 
@@ -27,13 +35,20 @@ public:
     // The answer "DELETE THIS POINT".
     static constexpr int kDeleted = -2;
 
-    explicit CLocationInfoDlg(QWidget* parent = nullptr);
+    // `throughput`: the selected point's test, nothing where none ran.
+    explicit CLocationInfoDlg(QWidget* parent = nullptr,
+                              const std::optional<ThroughputOutcome>& throughput = std::nullopt);
 
     // The texts in painting order, with the selected-point fields of `site`
-    // (the value lines are left out when there is no site record).
-    static std::vector<LocationInfoText> SummaryTexts(const CSiteRecord* site);
+    // (the value lines are left out when there is no site record) and the
+    // lines of its throughput test.
+    static std::vector<LocationInfoText> SummaryTexts(
+        const CSiteRecord* site, const std::vector<std::string>& throughput = {});
     // Paints the summary of `site` (texts and the four blue bars).
-    static void PaintSummary(QPainter& p, const CSiteRecord* site);
+    static void PaintSummary(QPainter& p, const CSiteRecord* site,
+                             const std::vector<std::string>& throughput = {});
+    // How far the closing bar and the button move down for these lines.
+    static int ThroughputRoom(const std::vector<std::string>& throughput);
 
     // "DELETE THIS POINT": ends with kDeleted.
     void OnDeletePoint();
@@ -42,5 +57,6 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    std::vector<std::string> m_throughput;  // ThroughputSummaryLines, empty without a test
     QPushButton m_deleteButton;
 };

@@ -217,6 +217,15 @@ bool CSurveyDocument::SelectNearestPoint(int32_t x, int32_t y) {
     return m_site && m_site->SelectNearestPoint(x, y) != 0;
 }
 
+std::optional<ThroughputOutcome> CSurveyDocument::SelectedThroughput() {
+    if (!m_site || !m_store.IsOpen()) return std::nullopt;
+    const auto run = m_store.Sequence().LocateRun(m_site->m_selFirstIndex, m_site->m_selApCount);
+    if (!run) return std::nullopt;
+    for (size_t i = run->first + run->count; i-- > run->first;)
+        if (auto outcome = m_store.PointThroughput(i)) return outcome;
+    return std::nullopt;
+}
+
 RecordedPoint CSurveyDocument::Apply(const RecordScanCommand&) {
     RecordedPoint point;
     if (!m_site || ViewOnly()) return point;

@@ -124,6 +124,11 @@ public:
     // The throughput test's outcome of the point recorded last, kept in the
     // store beside its readings; false without a store to keep it.
     bool KeepThroughput(const ThroughputOutcome& outcome);
+    // The throughput test of the point SelectNearestPoint selected, as the
+    // store keeps it; nothing where no test ran (or there is no store).
+    // Points recorded one after another at one place are selected together:
+    // the latest of their tests answers.
+    std::optional<ThroughputOutcome> SelectedThroughput();
     // Metres per plan pixel; nothing without a scale.
     std::optional<double> MetresPerPixel() const { return m_metresPerPixel; }
 

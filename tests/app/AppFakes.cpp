@@ -36,8 +36,9 @@ bool PumpUntil(const std::function<bool()>& pred, std::chrono::milliseconds time
 
 uint32_t SiteColour(int x, int y) { return kSitePalette[(x / 16 + y / 16) % 4]; }
 
-int FakeViewDialogs::LocationInfo(QWidget*) {
+int FakeViewDialogs::LocationInfo(QWidget*, const std::optional<ThroughputOutcome>& throughput) {
     ++locationShown;
+    locationThroughput = throughput;
     // As the dialog's delete button does.
     return locationResult;
 }

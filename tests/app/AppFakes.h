@@ -73,7 +73,8 @@ public:
     int locationShown = 0;
     bool signOffClosed = false;  // closed without "SAVE SITE SURVEY"
     int signOffShown = 0;
-    int LocationInfo(QWidget*) override;
+    std::optional<ThroughputOutcome> locationThroughput;  // what the last one was shown
+    int LocationInfo(QWidget*, const std::optional<ThroughputOutcome>& throughput) override;
     std::unique_ptr<ISignature> SignOff(QWidget*) override {
         ++signOffShown;
         if (signOffClosed) return nullptr;

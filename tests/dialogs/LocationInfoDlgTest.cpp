@@ -1,12 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <QFontMetrics>
 #include <QPushButton>
 
 #include "DialogTestSupport.h"
 #include "SurveyEntries.h"
 #include "aplist/ApList.h"
 #include "dialogs/LocationInfoDlg.h"
+#include "platform/Gdi.h"
 #include "site/SiteRecord.h"
+#include "throughput/ThroughputSummary.h"
 
 namespace {
 
@@ -110,3 +113,38 @@ TEST_F(LocationInfoDlgTest, WithoutASiteRecordOnlyTheCaptionsShowAndNothingIsDel
 }
 
 }  // namespace
+
+// A point's throughput lines go under the RSSI, wrapped to the bars' width
+// and at most three rows; the dialog grows only as far as the rows need and
+// the button stays below them.
+TEST_F(LocationInfoDlgTest, ThroughputRowsFitUnderTheRssiAndTheButtonMovesBelowThem) {
+    AddEntry(surveyList, 40, 200, 6, -70, "ap", "TEST", 1);
+    ASSERT_EQ(m_site.SelectNearestPoint(40, 200), 1);
+    const int plain = CLocationInfoDlg().height();
+    const std::string longReason =
+        "the iperf3 server 192.168.100.200:5201 went away during the test (unable to read "
+        "from stream socket: Connection reset by peer) and more words than three rows hold";
+    const struct {
+        ThroughputOutcome outcome;
+        int rows;
+        bool grows;
+    } cases[] = {
+        {{ThroughputFault::kRefused, "nothing answers", {}}, 1, false},
+        {{ThroughputFault::kGone, longReason, {}}, 3, true},
+    };
+    for (const auto& c : cases) {
+        CLocationInfoDlg dlg(nullptr, c.outcome);
+        const std::vector<std::string> lines = ThroughputSummaryLines(c.outcome);
+        const auto texts = CLocationInfoDlg::SummaryTexts(g_pSite, lines);
+        ASSERT_EQ(texts.size(), 9u + c.rows) << c.rows;
+        const QFontMetrics fm(gdi::PointFont(8));
+        for (size_t i = 9; i < texts.size(); ++i) {
+            EXPECT_TRUE(dlg.rect().contains(texts[i].rect));
+            EXPECT_LE(fm.horizontalAdvance(texts[i].text), texts[i].rect.width());
+            EXPECT_LT(texts[i].rect.bottom(), dlg.findChild<QPushButton*>()->geometry().top());
+        }
+        EXPECT_TRUE(texts[9].text.startsWith("throughput not measured: "));
+        if (c.rows == 3) EXPECT_TRUE(texts.back().text.endsWith(QChar(0x2026)));
+        EXPECT_EQ(dlg.height() > plain, c.grows) << c.rows;
+    }
+}

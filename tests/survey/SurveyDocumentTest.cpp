@@ -607,6 +607,14 @@ TEST_F(SurveyDocumentTest, AThroughputOutcomeIsKeptWithThePointRecordedLast) {
     EXPECT_FALSE(doc->Store().PointThroughput(0));
     ASSERT_TRUE(doc->Store().PointThroughput(1));
     EXPECT_EQ(doc->Store().PointThroughput(1)->reason, "nothing listens");
+    // The tap-and-hold's selection finds its point's test: none at the first
+    // point; at a place recorded twice running, the one test of the two.
+    Record(*doc, 90, 90, {{0x03, -60}, {0x04, -70}});
+    ASSERT_TRUE(doc->SelectNearestPoint(41, 49));
+    EXPECT_FALSE(doc->SelectedThroughput());
+    ASSERT_TRUE(doc->SelectNearestPoint(92, 88));
+    ASSERT_TRUE(doc->SelectedThroughput());
+    EXPECT_EQ(doc->SelectedThroughput()->reason, "nothing listens");
 }
 
 // The store follows the survey: readings kept with each recorded point, gone

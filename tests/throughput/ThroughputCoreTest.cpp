@@ -8,6 +8,7 @@
 #include "throughput/ThroughputNotices.h"
 #include "throughput/ThroughputProgress.h"
 #include "throughput/ThroughputRequest.h"
+#include "throughput/ThroughputSummary.h"
 
 namespace {
 
@@ -99,3 +100,35 @@ TEST(ThroughputProgressTest, TheLineOfEachPhase) {
 }
 
 }  // namespace
+
+// The point information's lines: only the figures a test reported.
+TEST(ThroughputSummaryTest, TheLinesOfEachOutcome) {
+    ThroughputFigures tcp;
+    tcp.downMbps = 94.149;
+    tcp.upMbps = 40.24;
+    ThroughputFigures full = tcp;
+    full.downRetransmits = 2;
+    full.upRetransmits = 1;
+    full.rttMs = 0.126;
+    full.udpJitterMs = 0.0124;
+    full.udpLossPct = 0.5;
+    ThroughputFigures rttOnly = tcp;
+    rttOnly.rttMs = 3;
+    rttOnly.downRetransmits = 4;  // the upload's did not come: no sum
+    const struct {
+        ThroughputOutcome outcome;
+        std::vector<std::string> lines;
+    } rows[] = {
+        {{ThroughputFault::kNone, "", tcp}, {"Down 94.1 Mbit/s  Up 40.2 Mbit/s"}},
+        {{ThroughputFault::kNone, "", rttOnly},
+         {"Down 94.1 Mbit/s  Up 40.2 Mbit/s", "RTT 3.00 ms"}},
+        {{ThroughputFault::kNone, "", full},
+         {"Down 94.1 Mbit/s  Up 40.2 Mbit/s", "RTT 0.13 ms  Retransmits 3",
+          "UDP jitter 0.012 ms  loss 0.50 %"}},
+        {{ThroughputFault::kRefused, "nothing answers at h:1", {}},
+         {"throughput not measured: nothing answers at h:1"}},
+        // A fault never shows figures, whatever came with it.
+        {{ThroughputFault::kGone, "gone", full}, {"throughput not measured: gone"}},
+    };
+    for (const auto& row : rows) EXPECT_EQ(ThroughputSummaryLines(row.outcome), row.lines);
+}
