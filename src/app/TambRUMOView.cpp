@@ -116,9 +116,11 @@ bool CTambRUMOView::SaveOrDiscardSurvey(const QString& question) {
 
 void CTambRUMOView::OnNetworks() {
     NetworkChoice choice = m_coverage.Map().Choice();
-    int32_t radius = m_coverage.Map().Radius();
-    if (Dialogs().Networks(window(), BuildCatalogue(surveyList), choice, radius))
-        m_coverage.Choose(std::move(choice), radius);
+    int32_t radius = m_coverage.ShownRadius();
+    if (!Dialogs().Networks(window(), BuildCatalogue(surveyList), choice, radius,
+                            m_coverage.Range()))
+        return;
+    m_siteCoverage.Choose(std::move(choice), radius);
 }
 
 void CTambRUMOView::OnNewSiteFromPlan() {
@@ -305,7 +307,6 @@ void CTambRUMOView::RunLater(std::function<void()> fn) {
 void CTambRUMOView::SiteReplaced(CSiteLoader& loaded) {
     m_map.Adopt(std::move(loaded.Plan()), std::move(loaded.Layer()), std::move(loaded.Circles()));
     m_scaleFlow.Cancel();
-    m_coverage.SiteReplaced();
     m_bars.SetRanges(m_map.Width(), m_map.Height(), ClientRect().width(), ClientRect().height());
     m_bars.Show(true);
     m_bars.SyncTo(m_map);

@@ -27,6 +27,7 @@
 #include "screens/ScreenArt.h"
 #include "screens/ViewScreen.h"
 #include "sources/PointSession.h"
+#include "survey/SiteCoverage.h"
 #include "survey/SurveyDocument.h"
 
 class CTambRUMOView : public QWidget, private ISurveyListener, private IPointSessionOwner {
@@ -126,6 +127,7 @@ private:
     CSurveyDocument m_document;
     CSurveyMap m_map;
     CCoverageState m_coverage;
+    CSiteCoverage m_siteCoverage{m_document, m_coverage};  // after both
     CViewDrawNotifier m_drawNotifier{this};
     CPointSession m_session;
     CPointThroughput m_throughput;

@@ -56,8 +56,9 @@ void CDefaultViewDialogs::About(QWidget* parent) {
 }
 
 bool CDefaultViewDialogs::Networks(QWidget* parent, const NetworkCatalogue& catalogue,
-                                   NetworkChoice& choice, int32_t& radius) {
-    CNetworksDlg dlg(catalogue, choice, radius, parent);
+                                   NetworkChoice& choice, int32_t& radius,
+                                   const RadiusRange& range) {
+    CNetworksDlg dlg(catalogue, choice, radius, range, parent);
     if (dlg.exec() != QDialog::Accepted) return false;
     choice = dlg.Choice();
     radius = dlg.Radius();

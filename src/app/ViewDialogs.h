@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 
+#include "coverage/CoverageState.h"
 #include "coverage/NetworkCatalogue.h"
 #include "coverage/NetworkChoice.h"
 #include "throughput/ThroughputResult.h"
@@ -33,11 +34,12 @@ public:
     virtual void ColorCodes(QWidget* parent) = 0;
     virtual void Help(QWidget* parent) = 0;
     virtual void About(QWidget* parent) = 0;
-    // CNetworksDlg over `catalogue`, opened on `choice` and `radius`: true
+    // CNetworksDlg over `catalogue`, opened on `choice` and `radius` (in
+    // `range`'s unit): true
     // when the surveyor chose, and then they hold the choice; false when the
     // dialog was closed.
     virtual bool Networks(QWidget* parent, const NetworkCatalogue& catalogue, NetworkChoice& choice,
-                          int32_t& radius) = 0;
+                          int32_t& radius, const RadiusRange& range) = 0;
     // "Set Scale": the distance in metres between marks `pixels` apart;
     // nothing when cancelled (the default: cancelled).
     virtual std::optional<double> ScaleDistance(QWidget*, double) { return std::nullopt; }
@@ -51,6 +53,6 @@ public:
     void Help(QWidget* parent) override;
     void About(QWidget* parent) override;
     bool Networks(QWidget* parent, const NetworkCatalogue& catalogue, NetworkChoice& choice,
-                  int32_t& radius) override;
+                  int32_t& radius, const RadiusRange& range) override;
     std::optional<double> ScaleDistance(QWidget* parent, double pixels) override;
 };

@@ -33,7 +33,7 @@ QTreeWidgetItem* Row(Kind kind, int index, const QString& name, const QString& c
 }  // namespace
 
 CNetworksDlg::CNetworksDlg(NetworkCatalogue catalogue, const NetworkChoice& current, int32_t radius,
-                           QWidget* parent)
+                           const RadiusRange& range, QWidget* parent)
     : QDialog(parent),
       m_catalogue(std::move(catalogue)),
       m_list(this),
@@ -57,10 +57,9 @@ CNetworksDlg::CNetworksDlg(NetworkCatalogue catalogue, const NetworkChoice& curr
     m_list.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_list.setSelectionMode(QAbstractItemView::SingleSelection);
 
-    // The site file carries no scale: R is in pixels of the plan.
-    m_radius.setRange(kMinCoverageRadius, kMaxCoverageRadius);
-    m_radius.setSuffix(QStringLiteral(" px"));
-    m_radius.setValue(ClampCoverageRadius(radius));
+    m_radius.setRange(range.least, range.most);
+    m_radius.setSuffix(QString::fromUtf8(range.suffix));
+    m_radius.setValue(radius);  // clamped to the range
     m_radius.setToolTip(QStringLiteral("Nothing is painted farther than R from every point"));
 
     m_showButton.setDefault(true);

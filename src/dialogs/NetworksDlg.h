@@ -4,8 +4,8 @@
 // then each SSID (all its access points, the strongest of them at each
 // point) with its access points below it, each with its channel, the number
 // of points it was heard at and its best reading, strongest first at both
-// levels. Below the list the radius R of the map in plan pixels (a site
-// file carries no scale). "SHOW COVERAGE" or a double click chooses; the
+// levels. Below the list the radius R of the map: in metres where the plan
+// has a scale, in plan pixels where it has none. "SHOW COVERAGE" or a double click chooses; the
 // close control keeps the map as it was.
 
 #include <QDialog>
@@ -15,6 +15,7 @@
 #include <QTreeWidget>
 #include <cstdint>
 
+#include "coverage/CoverageState.h"
 #include "coverage/NetworkCatalogue.h"
 #include "coverage/NetworkChoice.h"
 
@@ -24,10 +25,11 @@ public:
     enum Column { kNetwork, kChannel, kPoints, kBest, kColumns };
 
     CNetworksDlg(NetworkCatalogue catalogue, const NetworkChoice& current, int32_t radius,
-                 QWidget* parent = nullptr);
+                 const RadiusRange& range = {}, QWidget* parent = nullptr);
 
     // The network of the selected row ("Strongest of all" when none is).
     NetworkChoice Choice() const;
+    // In the unit of the range it was opened with.
     int32_t Radius() const { return m_radius.value(); }
 
     QTreeWidget& List() { return m_list; }

@@ -86,9 +86,11 @@ public:
     // The choice the surveyor makes in "Networks"; nullopt closes it.
     std::optional<std::pair<NetworkChoice, int32_t>> networksAnswer;
     NetworkCatalogue networksShown;
+    std::string networksUnit;
     bool Networks(QWidget*, const NetworkCatalogue& catalogue, NetworkChoice& choice,
-                  int32_t& radius) override {
+                  int32_t& radius, const RadiusRange& range) override {
         networksShown = catalogue;
+        networksUnit = range.suffix;
         if (!networksAnswer) return false;
         std::tie(choice, radius) = *networksAnswer;
         return true;

@@ -99,6 +99,7 @@ TEST_F(CoverageViewTest, NetworksListsTheSurveyAndItsChoiceAndRadiusShapeTheMap)
     ASSERT_EQ(m_dialogs.networksShown.ssids.size(), 2u);
     EXPECT_EQ(m_dialogs.networksShown.ssids[0].ssid, "office");
     EXPECT_FALSE(view->Coverage().Shown());
+    EXPECT_EQ(m_dialogs.networksUnit, " px");  // no scale
 
     m_dialogs.networksAnswer = {{NetworkChoice::OfSsid("lab"), 20}};
     view->OnNetworks();

@@ -29,6 +29,7 @@
 #include "site/SiteSave.h"
 #include "sources/PointSession.h"
 #include "store/StoreBinding.h"
+#include "survey/SiteCoverage.h"
 #include "survey/SiteLoader.h"
 #include "survey/SurveyDocument.h"
 
@@ -560,6 +561,42 @@ TEST_F(SurveyDocumentTest, SaveAsMakesTheNewFileTheOpenSiteWithItsLockAndJournal
 }
 
 // A point's throughput test is kept with the point recorded last.
+// The coverage map's choice goes with its site: kept in the store when it is
+// made or the scale is set, back at Open, in metres where there is a scale.
+TEST_F(SurveyDocumentTest, TheCoverageChoiceIsKeptInTheStoreAndBackAtOpenInMetresWithAScale) {
+    const std::string path = Site("c.hss"), other = Site("d.hss");
+    CCoverageState coverage;
+    MacAddress mac{0, 0, 0, 0, 0, 0x01};
+    {
+        auto doc = NewDocument();
+        CSiteCoverage keeper(*doc, coverage);
+        ASSERT_TRUE(Open(*doc, path, false).ok);
+        EXPECT_EQ(coverage.Caption(), "Strongest of all, R 60 px");
+        keeper.Choose(NetworkChoice::OfAccessPoint(mac), 25);
+    }
+    auto doc = NewDocument();
+    CSiteCoverage keeper(*doc, coverage);
+    ASSERT_TRUE(Open(*doc, path, false).ok);
+    EXPECT_EQ(coverage.Map().Choice(), NetworkChoice::OfAccessPoint(mac));
+    EXPECT_EQ(coverage.Caption(), "000000000001, R 25 px");
+    // 100 pixels are 5 m: R becomes the default 10 m, 200 pixels, kept at once.
+    ASSERT_TRUE(doc->SetScale(0, 0, 100, 0, 5).metresPerPixel);
+    EXPECT_EQ(coverage.Caption(), "000000000001, R 10 m");
+    EXPECT_EQ(coverage.Map().Radius(), 200);
+    EXPECT_EQ(coverage.Range().most, 204);  // 4096 pixels
+    keeper.Choose(NetworkChoice::OfSsid("lab"), 3);
+    EXPECT_EQ(coverage.Map().Radius(), 60);
+    ASSERT_TRUE(Open(*doc, other, false).ok);  // nothing chosen there
+    EXPECT_EQ(coverage.Caption(), "Strongest of all, R 60 px");
+    ASSERT_TRUE(Open(*doc, path, false).ok);
+    EXPECT_EQ(coverage.Caption(), "lab, R 3 m");
+    EXPECT_EQ(coverage.Map().Radius(), 60);
+    // What the store cannot mean is the default, never a guess.
+    ASSERT_TRUE(doc->Store().SetSetting("coverage.network", "mac:0001"));
+    ASSERT_TRUE(Open(*doc, path, false).ok);
+    EXPECT_EQ(coverage.Caption(), "Strongest of all, R 10 m");
+}
+
 TEST_F(SurveyDocumentTest, AThroughputOutcomeIsKeptWithThePointRecordedLast) {
     auto doc = NewDocument();
     ASSERT_TRUE(Open(*doc, Site("t.hss"), false).ok);

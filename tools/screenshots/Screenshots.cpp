@@ -187,7 +187,7 @@ int main(int argc, char** argv) {
     view.OnKeyDown(Qt::Key_H);
     ok &= Save(frame, out, "map-coverage.png");
     CNetworksDlg networks(BuildCatalogue(surveyList), view.Coverage().Map().Choice(),
-                          view.Coverage().Map().Radius());
+                          view.Coverage().ShownRadius(), view.Coverage().Range());
     ok &= Save(networks, out, "dialog-networks.png");
 
     return ok ? 0 : 1;
