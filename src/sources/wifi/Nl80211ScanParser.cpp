@@ -7,31 +7,12 @@
 #include <cerrno>
 #include <cstring>
 
+#include "sources/wifi/NetlinkMessages.h"
+
 namespace {
 
-template <typename T>
-T Read(const uint8_t* p) {
-    T v;
-    std::memcpy(&v, p, sizeof v);  // netlink is host order; the bytes may be unaligned
-    return v;
-}
-
-// Walks the attributes in [p, p + n). Calls take(type, payload, length) for
-// each; returns false when an attribute's length does not fit, or when take
-// refuses one.
-template <typename Take>
-bool WalkAttributes(const uint8_t* p, size_t n, Take&& take) {
-    size_t at = 0;
-    while (n - at >= NLA_HDRLEN) {
-        const uint16_t len = Read<uint16_t>(p + at);
-        const uint16_t type = Read<uint16_t>(p + at + 2) & NLA_TYPE_MASK;
-        if (len < NLA_HDRLEN || len > n - at) return false;
-        if (!take(type, p + at + NLA_HDRLEN, size_t{len} - NLA_HDRLEN)) return false;
-        const size_t step = NLA_ALIGN(size_t{len});
-        at = step < n - at ? at + step : n;
-    }
-    return at == n;  // a tail too short for a header is a cut attribute
-}
+using netlink::Read;
+using netlink::WalkAttributes;
 
 // The SSID element of an information-element list, when there is a whole one.
 bool FindSsid(const uint8_t* p, size_t n, uint8_t& length, uint8_t ssid[32]) {
