@@ -93,28 +93,31 @@ void PaintScreen(QPainter& p, const QRect& client, const ScreenContent& c) {
 }
 
 // In the map's lower left corner, at most a third of the client wide, over
-// a white plate so that it reads on any plan.
+// a white plate so that it reads on any plan; its sizes are `unit` times
+// those of a screen (a report page at 300 dpi takes some three).
 void PaintScaleBar(QPainter& p, const QRect& client, double screenPerPlanPixel,
-                   double metresPerPixel) {
+                   double metresPerPixel, double unit) {
     const ScaleBar bar = ScaleBarFor(metresPerPixel, screenPerPlanPixel, client.width() / 3.0);
     if (bar.screenPixels < 1) return;
+    const auto u = [unit](double v) { return static_cast<int>(std::lround(v * unit)); };
     const int length = static_cast<int>(std::lround(bar.screenPixels));
-    const int left = client.left() + 6;
-    const int base = client.bottom() - 6;
+    const int left = client.left() + u(6);
+    const int base = client.bottom() - u(6);
     p.save();
     p.setRenderHint(QPainter::Antialiasing, false);
     QFont font = p.font();
-    font.setPixelSize(10);
+    font.setPixelSize(u(10));
     p.setFont(font);
     const QString label = QString::fromStdString(LengthText(bar.metres));
     const int labelWidth = p.fontMetrics().horizontalAdvance(label);
-    p.fillRect(QRect(left - 3, base - 17, std::max(length, labelWidth) + 7, 21),
+    p.fillRect(QRect(left - u(3), base - u(17), std::max(length, labelWidth) + u(7), u(21)),
                QColor(255, 255, 255, 210));
-    p.setPen(QPen(Qt::black, 1));
+    p.setPen(QPen(Qt::black, std::max(1, u(1))));
     p.drawLine(left, base, left + length, base);
-    p.drawLine(left, base - 4, left, base);
-    p.drawLine(left + length, base - 4, left + length, base);
-    p.drawText(QRect(left, base - 16, labelWidth + 2, 12), Qt::AlignLeft | Qt::AlignVCenter, label);
+    p.drawLine(left, base - u(4), left, base);
+    p.drawLine(left + length, base - u(4), left + length, base);
+    p.drawText(QRect(left, base - u(16), labelWidth + u(2), u(12)),
+               Qt::AlignLeft | Qt::AlignVCenter, label);
     p.restore();
 }
 

@@ -39,8 +39,9 @@ namespace screens {
 // access points of scanList, copied under its lock; any other mode than the
 // three paints nothing.
 void PaintScreen(QPainter& p, const QRect& client, const ScreenContent& content);
-// The plan's scale bar over a map shown at `screenPerPlanPixel`.
+// The plan's scale bar over a map shown at `screenPerPlanPixel`, its lines
+// and text `unit` times a screen's.
 void PaintScaleBar(QPainter& p, const QRect& client, double screenPerPlanPixel,
-                   double metresPerPixel);
+                   double metresPerPixel, double unit = 1);
 
 }  // namespace screens

@@ -10,10 +10,12 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QPdfDocument>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 #include "CsvCells.h"
@@ -25,6 +27,8 @@
 #include "map/PointCircles.h"
 #include "site/SiteFile.h"
 #include "site/SiteRecord.h"
+#include "store/SurveyStore.h"
+#include "survey/SiteStoreBinding.h"
 
 namespace {
 
@@ -300,31 +304,25 @@ TEST(SiteTool, RenderDrawsThePlanWithTheCirclesOfItsPoints) {
     EXPECT_EQ(Tool({"render", Q(surveyed), "-o", Q(small), "--width", "0"}).status, 2);
 }
 
-// The output of a poppler tool (pdfinfo, pdftotext) on `pdf`.
-QString Poppler(const char* tool, const std::filesystem::path& pdf) {
-    QProcess p;
-    QStringList args{Q(pdf)};
-    if (QByteArray(tool) == "pdftotext") args << "-";  // to standard output
-    p.start(QString::fromLatin1(tool), args);
-    if (!p.waitForFinished(20000)) return {};
-    return QString::fromUtf8(p.readAllStandardOutput());
+// The text of each page of `pdf` as QtPdf reads it (none when it does not open).
+QStringList PdfPages(const std::filesystem::path& pdf) {
+    QPdfDocument doc;
+    QStringList pages;
+    if (doc.load(Q(pdf)) != QPdfDocument::Error::None) return pages;
+    for (int i = 0; i < doc.pageCount(); ++i) pages << doc.getAllText(i).text();
+    return pages;
 }
-int Pages(const std::filesystem::path& pdf) {
-    const QRegularExpression pages("Pages:\\s+(\\d+)");
-    return pages.match(Poppler("pdfinfo", pdf)).captured(1).toInt();
-}
+int Pages(const std::filesystem::path& pdf) { return static_cast<int>(PdfPages(pdf).size()); }
+QString PdfText(const std::filesystem::path& pdf) { return PdfPages(pdf).join('\n'); }
 
 TEST(SiteTool, ReportHoldsSummaryPlanACoveragePagePerNetworkAndThePagedTableOfPoints) {
-    if (QStandardPaths::findExecutable("pdftotext").isEmpty() ||
-        QStandardPaths::findExecutable("pdfinfo").isEmpty())
-        GTEST_SKIP() << "pdftotext or pdfinfo is missing (scripts/setup installs poppler-utils)";
     ScratchDir dir;
     const auto sample = std::filesystem::path(kSamples) / "office-surveyed.hss";
     const auto report = dir.Path() / "report.pdf";
     const ToolRun made = Tool({"report", Q(sample), "-o", Q(report)});
     ASSERT_EQ(made.status, 0) << made.err.constData();
     EXPECT_EQ(Pages(report), 5);  // summary, plan, its two networks, the table
-    const QString text = Poppler("pdftotext", report);
+    const QString text = PdfText(report);
     for (const char* expected :
          {"office-surveyed.hss", "800 x 560 pixels", "2025-01-01 00:00 UTC", "Plan and points",
           "-80 dBm and below", "Coverage: pellorin-office", "Coverage: café-guest",
@@ -337,7 +335,7 @@ TEST(SiteTool, ReportHoldsSummaryPlanACoveragePagePerNetworkAndThePagedTableOfPo
                   .status,
               0);
     EXPECT_EQ(Pages(report), 5);  // two coverage pages, not three
-    const QString chosen = Poppler("pdftotext", report);
+    const QString chosen = PdfText(report);
     EXPECT_TRUE(chosen.contains("Coverage: 001A2B3C0002"));
     EXPECT_TRUE(chosen.contains(QString::fromUtf8("Coverage: café-guest")));
     EXPECT_FALSE(chosen.contains("Coverage: pellorin-office"));
@@ -350,7 +348,7 @@ TEST(SiteTool, ReportHoldsSummaryPlanACoveragePagePerNetworkAndThePagedTableOfPo
         dir.Write("many.hss", WithPoints(SmallSiteFile(), EncodePointsSection(site, list)));
     ASSERT_EQ(Tool({"report", Q(many), "-o", Q(report)}).status, 0);
     EXPECT_GE(Pages(report), 3 + 4);
-    EXPECT_TRUE(Poppler("pdftotext", report).contains("(continued)"));
+    EXPECT_TRUE(PdfText(report).contains("(continued)"));
 
     // Refusals: a clear reason, and neither a half report nor a scratch file.
     const Bytes before = ReadFileBytes(report);
@@ -389,6 +387,88 @@ TEST(SiteTool, ReportHoldsSummaryPlanACoveragePagePerNetworkAndThePagedTableOfPo
         left.push_back(e.path().filename().string());
     std::sort(left.begin(), left.end());
     EXPECT_EQ(left, (std::vector<std::string>{"damaged.hss", "many.hss", "report.pdf"}));
+}
+
+// A site of two points beside a survey store (real SQLite) that keeps what
+// the window kept: the coverage choice, a throughput test at each point, and
+// a scale of 5 cm a pixel; then the report of it as each case asks.
+class StoredReport : public ::testing::Test {
+protected:
+    void SetUp() override {
+        CApList list;
+        AddEntry(list, 100, 100, 6, -50, "lab", "TEST", 1);
+        AddEntry(list, 100, 100, 11, -60, "lab", "TEST", 2);
+        AddEntry(list, 100, 100, 1, -70, "guest", "TEST", 3);
+        AddEntry(list, 300, 200, 6, -80, "lab", "TEST", 1);
+        CSiteRecord record;
+        site = dir.Write("two.hss",
+                         WithPoints(SmallSiteFile(400, 300), EncodePointsSection(record, list)));
+
+        StoreBinding binding;
+        std::string why;
+        ASSERT_TRUE(ReadSiteBinding(site.string(), binding, why)) << why;
+        FileSource src(site.string());
+        CSiteRecord header;
+        ASSERT_TRUE(ReadSiteHeader(src, header).ok);
+        CSurveyStore store(nullptr);
+        store.Opened(site.string(), binding, FilePointsOf(src, header), true);
+        ASSERT_EQ(store.Sequence().Size(), 2u);
+        ASSERT_TRUE(store.SetCoverage({"ssid:guest", 2, 40}));
+        ThroughputFigures f;
+        f.downMbps = 94.25, f.upMbps = 40.5, f.downRetransmits = 3, f.upRetransmits = 0;
+        f.rttMs = 1.25, f.server = "127.0.0.1:5201", f.startUtcMs = 1'765'000'000'000,
+        f.seconds = 3;
+        ASSERT_TRUE(store.ThroughputTested(store.Sequence().Points()[0].id,
+                                           {ThroughputFault::kNone, {}, f}));
+        ASSERT_TRUE(
+            store.ThroughputTested(store.Sequence().Points()[1].id,
+                                   {ThroughputFault::kRefused, "nothing listens at the port", {}}));
+        store.Close();
+        ASSERT_EQ(Tool({"scale", Q(site), "--line", "0", "0", "200", "0", "--metres", "10"}).status,
+                  0);
+    }
+    QStringList Report(QStringList args) {
+        const auto pdf = dir.Path() / "report.pdf";
+        const ToolRun run = Tool(QStringList{"report", Q(site), "-o", Q(pdf)} + args);
+        EXPECT_EQ(run.status, 0) << run.err.constData();
+        return PdfPages(pdf);
+    }
+
+    ScratchDir dir;
+    std::filesystem::path site;
+};
+
+TEST_F(StoredReport, TakesTheWindowsChoiceAndScaleFromTheStore) {
+    const struct {
+        QStringList args;
+        int pages;
+        int page;  // where `text` is; -1 anywhere
+        const char* text;
+        const char* absent;
+    } cases[] = {
+        {{}, 4, 2, "Coverage: guest", "Coverage: lab"},   // the window's network, not the five
+        {{}, 4, 2, "R = 2 m (40 plan pixels)", nullptr},  // and its radius, in metres
+        {{}, 4, 0, "1 plan pixel = 0.05 m (from a line of 10 m)", nullptr},
+        {{}, 4, 1, "5 m", nullptr},  // the plan's scale bar
+        {{"--network", "lab"}, 4, 2, "Coverage: lab", "Coverage: guest"},
+        {{"--radius", "100"}, 4, 2, "R = 5 m (100 plan pixels)", nullptr},
+    };
+    for (const auto& c : cases) {
+        const QStringList pages = Report(c.args);
+        const std::string what = (c.args.join(' ') + " / " + c.text).toStdString();
+        ASSERT_EQ(pages.size(), c.pages) << what;
+        const QString where = c.page < 0 ? pages.join('\n') : pages[c.page];
+        EXPECT_TRUE(where.contains(QString::fromUtf8(c.text))) << what << "\n"
+                                                               << where.toStdString();
+        if (c.absent) {
+            EXPECT_FALSE(pages.join('\n').contains(c.absent)) << what;
+        }
+    }
+    // Two discs of 2 m that do not meet: 2 pi 2^2 m2, to the cells' 1 %.
+    const QRegularExpression area("Surveyed area: ([0-9.]+) m²");
+    const QRegularExpressionMatch m = area.match(Report({})[0]);
+    ASSERT_TRUE(m.hasMatch());
+    EXPECT_NEAR(m.captured(1).toDouble(), 8 * M_PI, 0.01 * 8 * M_PI);
 }
 
 TEST(SiteTool, CreateRefusesAnExistingOutputUnlessForced) {

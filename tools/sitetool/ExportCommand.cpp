@@ -24,11 +24,9 @@
 
 #include "CsvCells.h"
 #include "SiteCommands.h"
+#include "StoredSite.h"
 #include "common/TextDecode.h"
 #include "requirements/PerPointExport.h"
-#include "store/StoreBinding.h"
-#include "store/SurveyStore.h"
-#include "survey/SiteStoreBinding.h"
 
 namespace {
 
@@ -97,20 +95,13 @@ QByteArray PerPointJson(const std::vector<PerPointRow>& rows) {
     return QJsonDocument(out).toJson(QJsonDocument::Indented);
 }
 
-// The throughput tests the survey store beside the site keeps for its point
-// groups, when the store is bound to this very version of the file (else
-// its points are not the file's, and nothing is taken from it).
+// The throughput tests the survey store keeps for the file's point groups.
 std::vector<PointMeasures> StoredMeasures(const QString& sitePath, size_t groups) {
-    const std::string path = QFile::encodeName(sitePath).toStdString();
-    StoreBinding mine, bound;
-    std::string why;
-    CSurveyStore store(nullptr);
-    if (!ReadSiteBinding(path, mine, why) || !store.OpenToRead(path, &bound) || !(bound == mine))
-        return {};
+    const StoredSite stored = ReadStoredSite(sitePath, groups);
+    if (stored.throughput.empty()) return {};
     std::vector<PointMeasures> measures(groups);
     for (size_t i = 0; i < groups; ++i)
-        if (const std::optional<ThroughputOutcome> t = store.FilePointThroughput(i);
-            t && t->Measured())
+        if (const std::optional<ThroughputOutcome>& t = stored.throughput[i]; t && t->Measured())
             measures[i].throughput = t->figures;
     return measures;
 }

@@ -9,12 +9,12 @@
 #include <string>
 
 #include "SiteCommands.h"
+#include "StoredSite.h"
 #include "aplist/ApList.h"
+#include "common/TextDecode.h"
 #include "journal/JournalReader.h"
 #include "journal/SiteBinding.h"
-#include "common/TextDecode.h"
 #include "site/SiteRecord.h"
-#include "store/SurveyStore.h"
 
 namespace {
 
@@ -44,19 +44,6 @@ void AddJournal(QJsonObject& info, const QString& sitePath, IByteSource& site) {
         j["saved"] = match == JournalMatch::Saved;
     }
     info["journal"] = j;
-}
-
-// The plan's scale from the survey store beside the site, when the store
-// holds one for this very plan (read only; nothing is written or told).
-void AddScale(QJsonObject& info, const QString& sitePath, CSiteLoader& file) {
-    StoreBinding mine, bound;
-    CSurveyStore store(nullptr);
-    if (!StoreBindingOf(file.Site(), mine) ||
-        !store.OpenToRead(QFile::encodeName(sitePath).toStdString(), &bound) ||
-        !bound.SamePlan(mine))
-        return;
-    if (const std::optional<PlanScaleRecord> scale = store.Scale())
-        info["metres_per_pixel"] = scale->metresPerPixel;
 }
 
 QString Text(const char (&field)[32]) { return QString::fromStdString(DecodeByteText(field)); }
@@ -90,7 +77,8 @@ int RunInfo(const QString& sitePath) {
     info["points"] = static_cast<qint64>(tally.pointGroups);
     info["apRecords"] = static_cast<qint64>(tally.apRecords);
     AddJournal(info, sitePath, file.Bytes());
-    AddScale(info, sitePath, file);
+    if (const std::optional<double> mpp = ReadStoredSite(sitePath, 0).MetresPerPixel())
+        info["metres_per_pixel"] = *mpp;
     Print(info);
     return 0;
 }

@@ -52,7 +52,8 @@ int RunRecover(const QString& sitePath, const QString& journalPath, const QStrin
     const JournalContents& c = journal.contents;
     if (!c.hasBegin) return Fail(journalPath + " is not a survey journal.");
     JournalBinding binding;
-    if (!SiteBindingOf(record, binding)) return Fail(siteName + " was read without its fingerprint.");
+    if (!SiteBindingOf(record, binding))
+        return Fail(siteName + " was read without its fingerprint.");
     const JournalMatch match = MatchJournal(c, binding);
     if (match == JournalMatch::Saved)
         return Fail(siteName + " holds everything " + journalName +

@@ -1,13 +1,17 @@
 // report: the survey as a PDF for the people who paid for it, A4, fonts
 // embedded (Qt's PDF writer):
 //   1. summary: file, plan size, points, access points, networks, last save,
-//      the signature from the file's signature section;
+//      with a scale the scale and the surveyed area in square metres, the
+//      signature from the file's signature section;
 //   2. the plan with its circles and the colour legend;
-//   3. one page per chosen network: its coverage map over the plan;
+//   3. one page per chosen network: its coverage map over the plan (without
+//      --network the network the window's coverage map shows, kept in the
+//      survey store, else the five heard at the most points);
 //   4. the table of points and what was heard at each, as many pages as it
 //      takes.
 // The maps are painted by the window's own code (RenderMap with the coverage
-// overlay), so the report shows what the surveyor saw.
+// overlay, the scale bar), so the report shows what the surveyor saw; the
+// radius and the scale are those of the window (CCoverageState, the store).
 
 #include <QDateTime>
 #include <QFileInfo>
@@ -21,14 +25,16 @@
 #include <cstdio>
 #include <memory>
 
+#include "ReportLayout.h"
 #include "SiteCommands.h"
+#include "StoredSite.h"
 #include "coverage/CoverageMap.h"
 #include "coverage/CoverageOverlay.h"
+#include "coverage/CoverageState.h"
 #include "coverage/NetworkCatalogue.h"
 #include "coverage/NetworkNames.h"
 #include "coverage/SurveyPoints.h"
-#include "map/RssiBands.h"
-#include "screens/MapPainting.h"
+#include "requirements/AreaShare.h"
 #include "site/SiteLayout.h"
 
 namespace {
@@ -36,9 +42,7 @@ namespace {
 using sitelayout::kSignatureHeight;
 using sitelayout::kSignatureWidth;
 
-constexpr int kResolution = 300;     // dots per inch of the page's coordinates
-constexpr int kDefaultNetworks = 5;  // coverage pages without --network
-constexpr int kMaxPicture = 2400;    // longest side of a map picture, in pixels
+constexpr int kDefaultNetworks = 5;  // coverage pages without --network or a kept choice
 constexpr int kCoverageCell = 2;     // picture pixels per coverage cell, each way
 
 QString Utf8(const std::string& s) { return QString::fromStdString(s); }
@@ -111,89 +115,93 @@ std::vector<Shown> ChooseNetworks(const NetworkCatalogue& cat, const QStringList
     return out;
 }
 
+// The network the window's coverage map shows, as the store keeps it: its
+// page.
+Shown KeptNetwork(const NetworkCatalogue& cat, const NetworkChoice& choice) {
+    Shown shown{choice, Utf8(ChoiceName(choice)), {}};
+    switch (choice.kind) {
+        case NetworkChoice::Kind::Ssid:
+            shown.about = QStringLiteral("not heard in this survey");
+            for (const SsidInfo& s : cat.ssids)
+                if (s.ssid == choice.ssid) shown.about = AboutSsid(s, cat.points);
+            break;
+        case NetworkChoice::Kind::AccessPoint:
+            shown.about = QStringLiteral("not heard in this survey");
+            for (const AccessPointInfo& a : cat.accessPoints)
+                if (a.mac == choice.mac) shown.about = AboutAp(a, cat.points);
+            break;
+        default:
+            shown.about = QStringLiteral("The strongest access point of any network at each point");
+    }
+    return shown;
+}
+
+// Where the points are, as the surveyed area counts them.
+std::vector<PlacedVerdict> PlacesOf(const CApList& entries) {
+    std::vector<PlacedVerdict> places;
+    ForEachPoint(entries, [&](const ApRecord& head, const ApRecord*) {
+        places.push_back({head.x, head.y, {}});
+    });
+    return places;
+}
+
+QString ScaleText(const PlanScaleRecord& s) {
+    const QString per = QStringLiteral("1 plan pixel = %1 m").arg(s.metresPerPixel, 0, 'g', 4);
+    if (s.fromLine) return per + QStringLiteral(" (from a line of %1 m)").arg(s.metres, 0, 'g', 6);
+    if (s.printRatio > 0) return per + QStringLiteral(" (printed at 1:%1)").arg(s.printRatio);
+    return per;
+}
+
 class CReport {
 public:
-    CReport(QPdfWriter& writer, const SiteMap& map, const QString& fileName, int radius)
-        : m_writer(writer), m_map(map), m_fileName(fileName), m_radius(radius) {}
+    CReport(CReportLayout& page, const StoredSite& stored, int radius)
+        : m_page(page), m_map(page.Site()), m_stored(stored), m_radius(radius) {}
 
-    bool Begin() {
-        if (!m_p.begin(&m_writer)) return false;
-        m_page = m_writer.pageLayout().paintRectPixels(kResolution);
-        m_page.moveTo(0, 0);
-        return true;
-    }
-    bool End() { return m_p.end(); }
-
-    void Summary(const NetworkCatalogue& cat);
+    void Summary(const QString& fileName, const NetworkCatalogue& cat);
     void Plan();
     void Coverage(const Shown& network);
     void Table();
 
 private:
-    void NewPage() {
-        if (m_pages++ > 0) m_writer.newPage();
-        m_y = 0;
-    }
-    void Font(double points, bool bold = false) {
-        QFont f(QStringLiteral("Liberation Sans"));
-        f.setPointSizeF(points);
-        f.setBold(bold);
-        m_p.setFont(f);
-    }
-    // One line of text at the running position, then down by its height.
-    void Line(const QString& text, int indent = 0) {
-        const QFontMetrics fm(m_p.font());
-        m_p.drawText(QPoint(m_page.left() + indent, m_y + fm.ascent()), text);
-        m_y += fm.lineSpacing();
-    }
-    void Heading(const QString& text) {
-        Font(16, true);
-        Line(text);
-        m_y += 20;
-    }
-    // The plan with its circles, and under them the coverage of `choice`
-    // when given, as large as fits the width and `height`.
-    void PaintMap(int height, const NetworkChoice* choice);
-    void Legend();
-
-    QPdfWriter& m_writer;
+    CReportLayout& m_page;
     const SiteMap& m_map;
-    QString m_fileName;
+    const StoredSite& m_stored;
     int m_radius;
-    QPainter m_p;
-    QRect m_page;
-    int m_pages = 0;
-    int m_y = 0;
 };
 
-void CReport::Summary(const NetworkCatalogue& cat) {
-    NewPage();
-    Heading(QStringLiteral("Site survey report"));
-    Font(11);
+void CReport::Summary(const QString& fileName, const NetworkCatalogue& cat) {
+    m_page.NewPage();
+    m_page.Heading(QStringLiteral("Site survey report"));
+    m_page.Font(11);
     const uint32_t saved = m_map.loaded.Site().LastSaveTime();
     const QString when = saved == 0 ? QStringLiteral("never")
                                     : QDateTime::fromSecsSinceEpoch(saved, QTimeZone::utc())
                                           .toString(QStringLiteral("yyyy-MM-dd hh:mm 'UTC'"));
-    const QString rows[][2] = {
-        {"File", m_fileName},
-        {"Plan", QStringLiteral("%1 x %2 pixels")
-                     .arg(m_map.loaded.Plan().width)
-                     .arg(m_map.loaded.Plan().height)},
+    const MapBitmap& plan = m_map.loaded.Plan();
+    std::vector<std::pair<QString, QString>> rows = {
+        {"File", fileName},
+        {"Plan", QStringLiteral("%1 x %2 pixels").arg(plan.width).arg(plan.height)},
         {"Points", QString::number(cat.points)},
         {"Access points", QString::number(cat.accessPoints.size())},
         {"Networks", QString::number(cat.ssids.size())},
         {"Last saved", when},
     };
-    for (const auto& row : rows) {
-        const int y = m_y;
-        Line(row[0] + ':');
-        m_y = y;
-        Line(row[1], 500);
+    if (m_stored.scale) {
+        rows.emplace_back("Scale", ScaleText(*m_stored.scale));
+        const AreaShares area =
+            ComputeAreaShares(PlacesOf(m_map.loaded.Entries()),
+                              {plan.width, plan.height, m_radius, m_stored.MetresPerPixel()});
+        rows.emplace_back("Surveyed area",
+                          QStringLiteral("%1 m² within R = %2 of a point")
+                              .arg(area.SquareMetres(area.surveyed).value_or(0), 0, 'f', 1)
+                              .arg(RadiusText(m_radius, m_stored.MetresPerPixel())));
     }
-    m_y += 40;
-    Line(QStringLiteral("Signature:"));
+    const int columns[] = {0, 500};
+    for (const auto& [name, value] : rows) m_page.Row({name + ':', value}, columns);
+    m_page.Gap(40);
+    m_page.Line(QStringLiteral("Signature:"));
     if (m_map.signature.empty()) {
-        Line(QStringLiteral("(the file holds no signature)"), 500);
+        m_page.Line(QStringLiteral("(the file holds no signature)"), 500);
         return;
     }
     QImage signature(kSignatureWidth, kSignatureHeight, QImage::Format_RGB32);
@@ -201,130 +209,81 @@ void CReport::Summary(const NetworkCatalogue& cat) {
         for (uint32_t x = 0; x < kSignatureWidth; ++x)
             signature.setPixel(static_cast<int>(x), static_cast<int>(y),
                                0xFF000000u | m_map.signature[y * kSignatureWidth + x]);
-    const QRect box(m_page.left(), m_y + 20, 4 * static_cast<int>(kSignatureWidth),
+    const QRect box(0, m_page.Y() + 20, 4 * static_cast<int>(kSignatureWidth),
                     4 * static_cast<int>(kSignatureHeight));
-    m_p.drawImage(box, signature);
-    m_p.setPen(QPen(Qt::black, 2));
-    m_p.drawRect(box);
-}
-
-void CReport::PaintMap(int height, const NetworkChoice* choice) {
-    const MapBitmap& plan = m_map.loaded.Plan();
-    const double scale = std::min({static_cast<double>(m_page.width()) / plan.width,
-                                   static_cast<double>(height) / plan.height,
-                                   static_cast<double>(kMaxPicture) / plan.width,
-                                   static_cast<double>(kMaxPicture) / plan.height});
-    const QSize size(std::max(1, static_cast<int>(plan.width * scale)),
-                     std::max(1, static_cast<int>(plan.height * scale)));
-    const VpRect world{0, 0, plan.width, plan.height};
-    CCoverageMap coverage;
-    std::unique_ptr<CCoverageOverlay> overlay;
-    if (choice != nullptr) {
-        coverage.SetChoice(*choice);
-        coverage.SetRadius(m_radius);
-        const CoverageView view{world, world, size.width(), size.height(), kCoverageCell};
-        overlay = std::make_unique<CCoverageOverlay>(coverage.Update(m_map.loaded.Entries(), view));
-    }
-    const QImage picture = RenderMapImage(plan, m_map.loaded.Layer(), world, size, overlay.get());
-    // Printed as large as the page allows, whatever the picture's pixels.
-    const double fit = std::min(static_cast<double>(m_page.width()) / size.width(),
-                                static_cast<double>(height) / size.height());
-    const QRect target(m_page.left(), m_y, static_cast<int>(size.width() * fit),
-                       static_cast<int>(size.height() * fit));
-    if (!picture.isNull()) m_p.drawImage(target, picture);
-    m_p.setPen(QPen(Qt::black, 2));
-    m_p.drawRect(target);
-    m_y = target.bottom() + 40;
-}
-
-void CReport::Legend() {
-    Font(10);
-    const QFontMetrics fm(m_p.font());
-    const int swatch = fm.height();
-    const int column = m_page.width() / 3;
-    for (int8_t b = 0; b < kBandCount; ++b) {
-        const int x = m_page.left() + (b % 3) * column;
-        const int y = m_y + (b / 3) * (swatch + 20);
-        m_p.fillRect(QRect(x, y, 2 * swatch, swatch), QColor(CCoverageOverlay::BandColour(b)));
-        m_p.setPen(Qt::black);
-        m_p.drawText(QPoint(x + 2 * swatch + 20, y + fm.ascent()),
-                     QString::fromLatin1(kRssiBands[b].rangeText));
-    }
-    m_y += 2 * (swatch + 20);
+    QPainter& p = m_page.Painter();
+    p.drawImage(box, signature);
+    p.setPen(QPen(Qt::black, 2));
+    p.drawRect(box);
 }
 
 void CReport::Plan() {
-    NewPage();
-    Heading(QStringLiteral("Plan and points"));
-    Font(10);
-    Line(QStringLiteral("Each circle is a point, in the colour of the strongest reading there."));
-    m_y += 20;
-    PaintMap(m_page.height() - m_y - 300, nullptr);
-    Legend();
+    m_page.NewPage();
+    m_page.Heading(QStringLiteral("Plan and points"));
+    m_page.Font(10);
+    m_page.Line(
+        QStringLiteral("Each circle is a point, in the colour of the strongest reading there."));
+    m_page.Gap(20);
+    m_page.Map(300);
+    m_page.Legend(RssiLegend());
 }
 
 void CReport::Coverage(const Shown& network) {
-    NewPage();
-    Heading(QStringLiteral("Coverage: ") + network.name);
-    Font(10);
-    Line(network.about);
-    Line(QStringLiteral("Interpolated between the points within R = %1 plan pixels; nothing is "
-                        "painted farther than R from every point.")
-             .arg(m_radius));
-    m_y += 20;
-    PaintMap(m_page.height() - m_y - 300, &network.choice);
-    Legend();
+    m_page.NewPage();
+    m_page.Heading(QStringLiteral("Coverage: ") + network.name);
+    m_page.Font(10);
+    m_page.Line(network.about);
+    m_page.Line(QStringLiteral("Interpolated between the points within R = %1; nothing is "
+                               "painted farther than R from every point.")
+                    .arg(RadiusText(m_radius, m_stored.MetresPerPixel())));
+    m_page.Gap(20);
+    CCoverageMap coverage;
+    coverage.SetChoice(network.choice);
+    coverage.SetRadius(m_radius);
+    m_page.Map(300, [&](const VpRect& world, QSize size) -> std::unique_ptr<IMapOverlay> {
+        const CoverageView view{world, world, size.width(), size.height(), kCoverageCell};
+        return std::make_unique<CCoverageOverlay>(coverage.Update(m_map.loaded.Entries(), view));
+    });
+    m_page.Legend(RssiLegend());
 }
 
 void CReport::Table() {
     const int columns[] = {0, 180, 400, 620, 760, 1160, 1900};
-    const char* const titles[] = {"Point", "x", "y", "Ch", "MAC", "SSID", "dBm"};
+    const QStringList titles = {"Point", "x", "y", "Ch", "MAC", "SSID", "dBm"};
     int point = 0;
     int page = 0;
     const auto header = [&] {
-        NewPage();
-        Heading(QStringLiteral("Points and what was heard at each") +
-                (page++ > 0 ? QStringLiteral(" (continued)") : QString()));
-        Font(9, true);
-        const int y = m_y;
-        for (int c = 0; c < 7; ++c) {
-            m_y = y;
-            Line(QString::fromLatin1(titles[c]), columns[c]);
-        }
-        Font(9);
+        m_page.NewPage();
+        m_page.Heading(QStringLiteral("Points and what was heard at each") +
+                       (page++ > 0 ? QStringLiteral(" (continued)") : QString()));
+        m_page.Font(9, true);
+        m_page.Row(titles, columns);
+        m_page.Font(9);
     };
     header();
-    const int bottom = m_page.height();
     ForEachPoint(m_map.loaded.Entries(), [&](const ApRecord& head, const ApRecord* end) {
         const ApRecord* first = &head;
         ++point;
         for (const ApRecord* e = first; e != end; e = e->next) {
-            if (m_y + QFontMetrics(m_p.font()).lineSpacing() > bottom) header();
+            if (!m_page.FitsRows(1)) header();
             const bool placeholder = IsPlaceholder(*e);
-            const QString cells[] = {
-                e == first ? QString::number(point) : QString(),
-                e == first ? QString::number(e->x) : QString(),
-                e == first ? QString::number(e->y) : QString(),
-                placeholder ? QString() : QString::number(e->channel),
-                placeholder ? QStringLiteral("nothing heard") : QString::fromLatin1(e->macText),
-                placeholder ? QString() : Utf8(SsidName(std::string(SsidBytes(*e)))),
-                placeholder ? QString() : QString::number(e->rssi)};
-            const int y = m_y;
-            for (int c = 0; c < 7; ++c) {
-                m_y = y;
-                const int width = (c + 1 < 7 ? columns[c + 1] : m_page.width()) - columns[c] - 20;
-                Line(QFontMetrics(m_p.font()).elidedText(cells[c], Qt::ElideRight, width),
-                     columns[c]);
-            }
+            m_page.Row(
+                {e == first ? QString::number(point) : QString(),
+                 e == first ? QString::number(e->x) : QString(),
+                 e == first ? QString::number(e->y) : QString(),
+                 placeholder ? QString() : QString::number(e->channel),
+                 placeholder ? QStringLiteral("nothing heard") : QString::fromLatin1(e->macText),
+                 placeholder ? QString() : Utf8(SsidName(std::string(SsidBytes(*e)))),
+                 placeholder ? QString() : QString::number(e->rssi)},
+                columns);
         }
     });
-    if (point == 0) Line(QStringLiteral("(no points were recorded)"));
+    if (point == 0) m_page.Line(QStringLiteral("(no points were recorded)"));
 }
 
 }  // namespace
 
-int RunReport(const QString& sitePath, const QString& outPath, const QStringList& networks,
-              int radius) {
+int RunReport(const QString& sitePath, const QString& outPath, const ReportOptions& options) {
     const QFileInfo in(sitePath), out(outPath);
     if (const int refused = GuardOutput(sitePath, outPath)) return refused;
     if (out.exists() && !out.isFile())
@@ -334,8 +293,17 @@ int RunReport(const QString& sitePath, const QString& outPath, const QStringList
     const SiteStatus status = LoadSiteMap(map);
     if (!status.ok) return Fail(status);
     const NetworkCatalogue cat = BuildCatalogue(map.loaded.Entries());
+    const StoredSite stored = ReadStoredSite(sitePath, static_cast<size_t>(cat.points));
+    // The network and the radius as the window's coverage map has them.
+    CCoverageState window;
+    window.Restore(stored.coverage, stored.MetresPerPixel());
+    const int radius = ClampCoverageRadius(options.radius.value_or(window.Map().Radius()));
     QString missing;
-    const std::vector<Shown> shown = ChooseNetworks(cat, networks, missing);
+    std::vector<Shown> shown;
+    if (options.networks.isEmpty() && stored.coverage && NetworkOfKey(stored.coverage->network))
+        shown.push_back(KeptNetwork(cat, window.Map().Choice()));
+    else
+        shown = ChooseNetworks(cat, options.networks, missing);
     if (!missing.isEmpty())
         return Fail("No network \"" + missing + "\" was heard in " + in.fileName() + ".");
 
@@ -347,17 +315,18 @@ int RunReport(const QString& sitePath, const QString& outPath, const QStringList
     QPdfWriter writer(&file);
     writer.setPageSize(QPageSize(QPageSize::A4));
     writer.setPageMargins(QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter);
-    writer.setResolution(kResolution);
+    writer.setResolution(kReportResolution);
     writer.setTitle(QStringLiteral("Site survey report: ") + in.fileName());
     writer.setCreator(QStringLiteral("pellorin-site report"));
 
-    CReport report(writer, map, in.fileName(), ClampCoverageRadius(radius));
-    if (!report.Begin()) return Fail("Cannot write " + outPath + ": the PDF writer failed.");
-    report.Summary(cat);
+    CReportLayout page(writer, map, stored.MetresPerPixel());
+    if (!page.Begin()) return Fail("Cannot write " + outPath + ": the PDF writer failed.");
+    CReport report(page, stored, radius);
+    report.Summary(in.fileName(), cat);
     report.Plan();
     for (const Shown& s : shown) report.Coverage(s);
     report.Table();
-    if (!report.End() || !file.commit())
+    if (!page.End() || !file.commit())
         return Fail("Cannot write " + outPath + ": " + file.errorString());
     return 0;
 }

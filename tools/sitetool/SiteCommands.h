@@ -46,11 +46,18 @@ int RunScale(const QString& sitePath, double x1, double y1, double x2, double y2
 int RunRender(const QString& sitePath, const QString& outPath, int width);
 
 // A PDF report (A4): a summary with the signature, the plan with its circles
-// and the colour legend, one coverage page per network (`networks`: SSIDs or
-// MACs; empty: the five heard at the most points) at radius `radius`, and the
-// table of points. Written beside `outPath` and renamed over it.
-int RunReport(const QString& sitePath, const QString& outPath, const QStringList& networks,
-              int radius);
+// and the colour legend, the coverage pages, and the table of points.
+// Written beside `outPath` and renamed over it. What the survey store beside
+// the site keeps (the scale, the window's coverage choice) is taken unless
+// the options say otherwise.
+struct ReportOptions {
+    // SSIDs or MACs, a coverage page each; empty: the network the window's
+    // coverage map shows, else the five heard at the most points.
+    QStringList networks;
+    // R in plan pixels; none: the window's (10 m with a scale), else 60.
+    std::optional<int> radius;
+};
+int RunReport(const QString& sitePath, const QString& outPath, const ReportOptions& options);
 
 // Everything a picture of the site needs, as Open with "keep existing data
 // points" loads it; `signature` holds the signature section's 200 x 100

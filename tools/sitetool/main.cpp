@@ -60,9 +60,12 @@ const char* const kUsage =
     "  pellorin-site report FILE -o PDF [--network NAME_OR_MAC ...] [--radius R]\n"
     "      A survey report (A4 PDF): summary with the signature, the plan with its\n"
     "      circles and the colour legend, the coverage map of each network given\n"
-    "      (an SSID or a MAC; without --network the five heard at the most points)\n"
-    "      within R plan pixels of the points (1 to 4096, default 60), and the table\n"
-    "      of points and what was heard at each. OUT is replaced only when whole.\n"
+    "      (an SSID or a MAC; without --network the one the window's coverage map\n"
+    "      shows, kept in FILE.survey, else the five heard at the most points)\n"
+    "      within R plan pixels of the points (1 to 4096; default the window's R,\n"
+    "      else 60), and the table of points and what was heard at each. With a\n"
+    "      scale, the maps have a scale bar and the summary the surveyed area in\n"
+    "      m2. OUT is replaced only when whole.\n"
     "  pellorin-site recover SITE --journal JOURNAL -o OUT [--force]\n"
     "      A new site file OUT: SITE with the survey points and deletions of\n"
     "      JOURNAL (a survey journal, also one set aside as\n"
@@ -211,18 +214,18 @@ int Run(const QStringList& args) {
     }
     if (command == "report") {
         QString site, out;
-        QStringList networks;
-        int radius = kDefaultCoverageRadius;
+        ReportOptions options;
         for (qsizetype i = 1; i < args.size(); ++i) {
             if (args[i] == "-o" && i + 1 < args.size()) {
                 out = args[++i];
             } else if (args[i] == "--network" && i + 1 < args.size()) {
-                networks << args[++i];
+                options.networks << args[++i];
             } else if (args[i] == "--radius" && i + 1 < args.size()) {
                 bool number = false;
-                radius = args[++i].toInt(&number);
+                const int radius = args[++i].toInt(&number);
                 if (!number || radius < kMinCoverageRadius || radius > kMaxCoverageRadius)
                     return Usage(stderr, 2);
+                options.radius = radius;
             } else if (site.isEmpty() && !args[i].startsWith('-')) {
                 site = args[i];
             } else {
@@ -230,7 +233,7 @@ int Run(const QStringList& args) {
             }
         }
         if (site.isEmpty() || out.isEmpty()) return Usage(stderr, 2);
-        return RunReport(site, out, networks, radius);
+        return RunReport(site, out, options);
     }
     return Usage(stderr, 2);
 }
