@@ -356,8 +356,9 @@ TEST(Coverage, EveryLayerIsExactAtAPointEmptyBeyondRAndPaintsItsOwnColours) {
     std::vector<PointValue> points = {{101, 101, 2}, {121, 101, 0}, {101, 101, 1}};
     CCoverageMap map;
     map.SetRadius(30);
-    map.SetLayer(verdicts, [&](const CApList&, const NetworkChoice&,
-                               std::vector<PointValue>& out) { out = points; });
+    map.SetLayer(verdicts, [&](const CApList&, const NetworkChoice&, std::vector<PointValue>& out) {
+        out = points;
+    });
     const CApList none;
     EXPECT_EQ(map.Update(none, OddCentresView()).Value(50, 50), kUnknownValue);
     EXPECT_EQ(map.Grid().Value(55, 50), kUnknownValue);

@@ -25,6 +25,7 @@
 #include "aplist/ApList.h"
 #include "journal/JournalReader.h"
 #include "map/SurveyMap.h"
+#include "requirements/SiteMetric.h"
 #include "site/FileOps.h"
 #include "site/SiteSave.h"
 #include "sources/PointSession.h"
@@ -595,6 +596,56 @@ TEST_F(SurveyDocumentTest, TheCoverageChoiceIsKeptInTheStoreAndBackAtOpenInMetre
     ASSERT_TRUE(doc->Store().SetSetting("coverage.network", "mac:0001"));
     ASSERT_TRUE(Open(*doc, path, false).ok);
     EXPECT_EQ(coverage.Caption(), "Strongest of all, R 10 m");
+}
+
+// The map's layer and requirement go with the site; a bad requirement
+// changes nothing and says why; pass/fail tells the share that passes, and
+// the download map takes the throughput kept after the point.
+TEST_F(SurveyDocumentTest, TheMapsLayerAndRequirementGoWithTheSiteAndPassFailTellsTheShare) {
+    const std::string path = Site("m.hss");
+    // Centres of cells at odd places, so that a point's cell is exact.
+    const CoverageView view{{0, 0, 240, 268}, {0, 0, 240, 268}, 120, 134, 1};
+    CCoverageState coverage;
+    std::string error;
+    {
+        auto doc = NewDocument();
+        CSiteCoverage keeper(*doc, coverage);
+        CSiteMetric metric(*doc, coverage);
+        ASSERT_TRUE(Open(*doc, path, false).ok);
+        // Two discs of R 60 apart, alike on the share's cells: one passes.
+        Record(*doc, 61, 69, {{0x01, -45}});
+        Record(*doc, 181, 201, {{0x02, -70}});
+        const CoverageLayer passFail = CoverageLayer::Of(Metric::kPassFail);
+        EXPECT_FALSE(metric.Choose(passFail, "primary=-200", error));
+        EXPECT_NE(error.find("primary"), std::string::npos) << error;
+        EXPECT_FALSE(metric.Choose(passFail, " ", error));
+        EXPECT_FALSE(coverage.Shown());
+        ASSERT_TRUE(metric.Choose(passFail, "primary=-60", error));
+        EXPECT_EQ(coverage.Caption(),
+                  "Requirement: Strongest of all, R 60 px, custom: 50 % passes");
+        EXPECT_EQ(coverage.Map().Update(surveyList, view).Value(90, 100), kFailValue);
+        ThroughputOutcome tested;
+        tested.fault = ThroughputFault::kNone;
+        tested.figures.emplace();
+        tested.figures->downMbps = 80;
+        ASSERT_TRUE(doc->KeepThroughput(tested));
+        metric.ThroughputKept();
+        ASSERT_TRUE(metric.Choose(CoverageLayer::Of(Metric::kDownload), "primary=-60", error));
+        EXPECT_EQ(coverage.Map().Update(surveyList, view).Value(90, 100), 80);
+        EXPECT_EQ(coverage.Map().Grid().Value(30, 34), std::nullopt);  // never tested
+    }
+    auto doc = NewDocument();
+    CSiteCoverage keeper(*doc, coverage);
+    CSiteMetric metric(*doc, coverage);
+    ASSERT_TRUE(Open(*doc, path, false).ok);
+    EXPECT_EQ(coverage.Map().Layer(), CoverageLayer::Of(Metric::kDownload));
+    EXPECT_EQ(metric.RequirementText(), "primary=-60");
+    // What the store cannot mean is the signal and no requirement.
+    ASSERT_TRUE(doc->Store().SetSetting(kMetricSetting, "pass"));
+    ASSERT_TRUE(doc->Store().SetSetting(kRequirementSetting, "bogus"));
+    ASSERT_TRUE(Open(*doc, path, false).ok);
+    EXPECT_EQ(coverage.Map().Layer(), CoverageLayer::Signal());
+    EXPECT_EQ(metric.RequirementText(), "");
 }
 
 TEST_F(SurveyDocumentTest, AThroughputOutcomeIsKeptWithThePointRecordedLast) {
