@@ -31,6 +31,7 @@
 #include "sources/PointSession.h"
 #include "store/StoreBinding.h"
 #include "survey/SiteCoverage.h"
+#include "survey/SiteIperfServer.h"
 #include "survey/SiteLoader.h"
 #include "survey/SurveyDocument.h"
 
@@ -646,6 +647,44 @@ TEST_F(SurveyDocumentTest, TheMapsLayerAndRequirementGoWithTheSiteAndPassFailTel
     ASSERT_TRUE(Open(*doc, path, false).ok);
     EXPECT_EQ(coverage.Map().Layer(), CoverageLayer::Signal());
     EXPECT_EQ(metric.RequirementText(), "");
+}
+
+// The iperf3 server set in the window goes with its site; --iperf holds for
+// the session until the window sets another.
+TEST_F(SurveyDocumentTest, TheIperfServerGoesWithTheSiteAndTheCommandLineHoldsForTheSession) {
+    const std::string path = Site("i.hss"), other = Site("j.hss");
+    std::optional<ThroughputRequest> applied;
+    const auto apply = [&](const std::optional<ThroughputRequest>& r) { applied = r; };
+    const auto server = [&] { return applied ? applied->server.Text() : "none"; };
+    std::string error;
+    {
+        auto doc = NewDocument();
+        CSiteIperfServer iperf(*doc, std::nullopt, apply);
+        ASSERT_TRUE(Open(*doc, path, false).ok);
+        EXPECT_EQ(server(), "none");
+        EXPECT_FALSE(iperf.Set("127.0.0.1:99999", error));
+        EXPECT_NE(error.find("99999"), std::string::npos) << error;
+        ASSERT_TRUE(iperf.Set("127.0.0.1:5299", error));
+        EXPECT_EQ(server(), "127.0.0.1:5299");
+        ASSERT_TRUE(Open(*doc, other, false).ok);
+        EXPECT_EQ(server(), "none");
+        ASSERT_TRUE(Open(*doc, path, false).ok);
+        EXPECT_EQ(server(), "127.0.0.1:5299");
+        iperf.Clear();
+        ASSERT_TRUE(Open(*doc, path, false).ok);
+        EXPECT_EQ(server(), "none");
+        ASSERT_TRUE(iperf.Set("127.0.0.1:5299", error));
+    }
+    ThroughputRequest session;
+    session.server = {"10.0.0.5", 5202};
+    session.seconds = 7;
+    auto doc = NewDocument();
+    CSiteIperfServer iperf(*doc, session, apply);
+    ASSERT_TRUE(Open(*doc, path, false).ok);
+    EXPECT_EQ(server(), "10.0.0.5:5202");
+    ASSERT_TRUE(iperf.Set("127.0.0.1:5300", error));
+    EXPECT_EQ(server(), "127.0.0.1:5300");
+    EXPECT_EQ(applied->seconds, 7);
 }
 
 TEST_F(SurveyDocumentTest, AThroughputOutcomeIsKeptWithThePointRecordedLast) {
