@@ -4,7 +4,7 @@
 #include <cmath>
 #include <tuple>
 
-#include "coverage/RssiBand.h"
+#include "coverage/RssiBand.h"  // kNoBand
 
 namespace {
 
@@ -69,8 +69,9 @@ bool CoverageView::IsDrawable() const {
            clientWidth > 0 && clientHeight > 0 && block > 0;
 }
 
-void CoverageGrid::Reset(const CoverageView& view, int32_t radius) {
+void CoverageGrid::Reset(const CoverageView& view, int32_t radius, const CoverageLayer& layer) {
     m_view = view;
+    m_layer = layer;
     m_radius = ClampCoverageRadius(radius);
     m_radius2 = static_cast<double>(m_radius) * m_radius;
     m_at.clear();
@@ -80,6 +81,7 @@ void CoverageGrid::Reset(const CoverageView& view, int32_t radius) {
         m_xs.clear();
         m_ys.clear();
         m_sums.clear();
+        m_nearest.clear();
         m_bands.clear();
         m_col0 = m_col1 = m_row0 = m_row1 = 0;
         return;
@@ -92,7 +94,12 @@ void CoverageGrid::Reset(const CoverageView& view, int32_t radius) {
     std::tie(m_col0, m_col1) = Within(m_xs, view.world.left, view.world.right, false);
     std::tie(m_row0, m_row1) = Within(m_ys, view.world.top, view.world.bottom, false);
     const size_t cells = static_cast<size_t>(m_columns) * static_cast<size_t>(m_rows);
-    m_sums.assign(cells, Sums{});
+    m_sums.clear();
+    m_nearest.clear();
+    if (layer.Nearest())
+        m_nearest.assign(cells, Nearest{});
+    else
+        m_sums.assign(cells, Sums{});
     m_bands.assign(cells, kNoBand);
 }
 
@@ -114,12 +121,14 @@ void CoverageGrid::Apply(const PointValue& p, int sign) {
         const double dx = m_xs[static_cast<size_t>(c)] - p.x;
         m_dx2[static_cast<size_t>(c - c0)] = dx * dx;
     }
-    const uint64_t v = static_cast<uint64_t>(static_cast<int64_t>(p.dBm));
+    const bool nearest = m_layer.Nearest();
+    if (nearest && sign < 0) return;
+    const uint64_t v = static_cast<uint64_t>(static_cast<int64_t>(p.value));
     const auto atCentre = [&](int32_t col, int32_t row) {
         const size_t at = Index(col, row);
         AtPoint& a = m_at[at];
         a.count += sign;
-        a.sum += sign * p.dBm;
+        a.sum += sign * p.value;
         if (a.count == 0) m_at.erase(at);
     };
     for (int32_t row = r0; row < r1; ++row) {
@@ -134,6 +143,13 @@ void CoverageGrid::Apply(const PointValue& p, int sign) {
             c0, static_cast<int32_t>(std::lower_bound(first, last, p.x - half) - m_xs.begin()) - 1);
         const int32_t b = std::min(
             c1, static_cast<int32_t>(std::upper_bound(first, last, p.x + half) - m_xs.begin()) + 1);
+        if (nearest) {
+            for (int32_t c = a; c < b; ++c) {
+                const double d2 = m_dx2[static_cast<size_t>(c - c0)] + dy2;
+                if (d2 <= m_radius2) Take(Index(c, row), d2, p);
+            }
+            continue;
+        }
         Sums* line = &m_sums[Index(0, row)];
         for (int32_t c = a; c < b; ++c) {
             const double d2 = m_dx2[static_cast<size_t>(c - c0)] + dy2;
@@ -150,13 +166,26 @@ void CoverageGrid::Apply(const PointValue& p, int sign) {
     m_touched.push_back({c0, c1, r0, r1});
 }
 
+void CoverageGrid::Take(size_t cell, double d2, const PointValue& p) {
+    Nearest& n = m_nearest[cell];
+    if (n.d2 < 0 || d2 < n.d2) {
+        n = {d2, p.x, p.y, p.value};
+    } else if (d2 == n.d2 && p.x == n.x && p.y == n.y) {
+        n.value = std::min(n.value, p.value);
+    }
+}
+
 double CoverageGrid::Mean(const Sums& s) {
     return static_cast<double>(static_cast<int64_t>(s.wv)) /
            static_cast<double>(static_cast<int64_t>(s.w));
 }
 
-std::optional<double> CoverageGrid::Value(int32_t col, int32_t row) const {
-    const size_t i = Index(col, row);
+std::optional<double> CoverageGrid::FixedValue(size_t i) const {
+    if (!m_nearest.empty()) {
+        const Nearest& n = m_nearest[i];
+        if (n.d2 < 0) return std::nullopt;
+        return n.value;
+    }
     if (!m_at.empty()) {
         const auto it = m_at.find(i);
         if (it != m_at.end())
@@ -167,12 +196,30 @@ std::optional<double> CoverageGrid::Value(int32_t col, int32_t row) const {
     return Mean(s);
 }
 
+std::optional<double> CoverageGrid::Value(int32_t col, int32_t row) const {
+    const std::optional<double> v = FixedValue(Index(col, row));
+    if (!v) return std::nullopt;
+    return *v / m_layer.Scale();
+}
+
 void CoverageGrid::RebandRange(const CellRange& r) {
+    const double scale = m_layer.Scale();
+    const bool signal = !m_layer.metric;
+    const auto band = [&](double fixed) {
+        // The signal's bands are the hot path of every repaint.
+        return signal ? RssiBandOfValue(fixed) : m_layer.BandOf(fixed / scale);
+    };
     for (int32_t row = r.row0; row < r.row1; ++row) {
         const size_t base = Index(0, row);
         for (int32_t c = r.col0; c < r.col1; ++c) {
-            const Sums& s = m_sums[base + static_cast<size_t>(c)];
-            m_bands[base + static_cast<size_t>(c)] = s.w == 0 ? kNoBand : RssiBandOfValue(Mean(s));
+            const size_t i = base + static_cast<size_t>(c);
+            if (m_nearest.empty()) {
+                const Sums& s = m_sums[i];
+                m_bands[i] = s.w == 0 ? kNoBand : band(Mean(s));
+            } else {
+                const Nearest& n = m_nearest[i];
+                m_bands[i] = n.d2 < 0 ? kNoBand : band(n.value);
+            }
         }
     }
     // Few cells lie exactly on a point; they override what the sums say.
@@ -180,7 +227,7 @@ void CoverageGrid::RebandRange(const CellRange& r) {
         const int32_t row = static_cast<int32_t>(i / static_cast<size_t>(m_columns));
         const int32_t col = static_cast<int32_t>(i % static_cast<size_t>(m_columns));
         if (col >= r.col0 && col < r.col1 && row >= r.row0 && row < r.row1)
-            m_bands[i] = RssiBandOfValue(static_cast<double>(a.sum) / static_cast<double>(a.count));
+            m_bands[i] = band(static_cast<double>(a.sum) / static_cast<double>(a.count));
     }
 }
 

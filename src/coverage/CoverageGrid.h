@@ -1,24 +1,29 @@
 #pragma once
-// The coverage of one network at the view's resolution: one cell per block
-// of block x block client pixels (not per plan pixel: plans reach
-// 10,000 x 7,000), each holding the inverse-distance-weighted (power 2)
-// value, in dBm, of the survey points within the radius R of the cell's
-// centre, or nothing when no point is that close.
+// The coverage map's layer (CoverageLayer.h) at the view's resolution: one
+// cell per block of block x block client pixels (not per plan pixel: plans
+// reach 10,000 x 7,000), each holding the value of the survey points within
+// the radius R of the cell's centre, or nothing when no point is that close.
 //
+// Interpolated layers take the inverse-distance-weighted (power 2) mean.
 // Each point adds its weight 1/d^2 and weight x value into the cells within
 // R of it and touches no other cell, so a new or deleted point costs only
 // its own disc. The sums are whole numbers (the weight is 2^30 / d^2 cut to
-// an integer), so adding and taking back points in any order leaves exactly
-// the sums a full computation gives; a cell whose centre lies exactly on a
-// point takes the mean of the points there instead, so the map is exact at
-// a measured place.
+// an integer, the value a fixed-point whole), so adding and taking back
+// points in any order leaves exactly the sums a full computation gives; a
+// cell whose centre lies exactly on a point takes the mean of the points
+// there instead, so the map is exact at a measured place.
+//
+// The nearest-point layer (pass/fail) takes the value of the point nearest
+// to the cell's centre; at equal distance the one applied first, and of
+// points at the same place the lowest value (the worse verdict). It only
+// takes points: a point that goes means building the grid anew.
 
 #include <cstdint>
 #include <optional>
 #include <unordered_map>
 #include <vector>
 
-#include "coverage/NetworkChoice.h"
+#include "coverage/CoverageLayer.h"
 #include "map/DesktopViewport.h"
 #include "map/MapViewport.h"
 
@@ -62,10 +67,13 @@ struct CoverageView {
 
 class CoverageGrid {
 public:
-    // Sets the geometry for `view` and `radius` and empties every cell.
-    void Reset(const CoverageView& view, int32_t radius);
-    // Adds (sign 1) or takes back (sign -1) the point's weights in the cells
-    // within the radius and remembers those cells for Reband.
+    // Sets the geometry for `view` and `radius`, the layer, and empties
+    // every cell.
+    void Reset(const CoverageView& view, int32_t radius,
+               const CoverageLayer& layer = CoverageLayer::Signal());
+    // Adds (sign 1) or takes back (sign -1, interpolated layers only) the
+    // point in the cells within the radius and remembers those cells for
+    // Reband.
     void Apply(const PointValue& point, int sign);
     // Bands again every cell touched since the last call.
     void Reband();
@@ -76,22 +84,25 @@ public:
     int32_t Columns() const { return m_columns; }
     int32_t Rows() const { return m_rows; }
     int32_t Block() const { return m_view.block; }
-    // kNoBand, or 0 (red) to 5 (black), of cell (col, row).
+    const CoverageLayer& Layer() const { return m_layer; }
+    // kNoBand, or the layer's band of cell (col, row).
     int8_t Band(int32_t col, int32_t row) const { return m_bands[Index(col, row)]; }
     // Row by row, Columns() per row. Cell (c, r) covers client pixels
     // c*block .. (c+1)*block - 1 and r*block .. (r+1)*block - 1 (cut at the
     // client's edge).
     const std::vector<int8_t>& Bands() const { return m_bands; }
-    // The interpolated value in dBm, or nothing.
+    // The cell's value in the layer's unit (dBm, Mbit/s ...), or nothing.
     std::optional<double> Value(int32_t col, int32_t row) const;
     // The world position of a cell's centre (the place its value is for).
     double CellX(int32_t col) const { return m_xs[col]; }
     double CellY(int32_t row) const { return m_ys[row]; }
 
 private:
-    // Sums of weights and of weight x dBm. Kept modulo 2^64, which is exact
-    // as long as the true sums fit in 64 bits (up to some 4 million points
-    // within reach of one cell) and never undefined beyond that.
+    // Sums of weights and of weight x value. Kept modulo 2^64, which is
+    // exact as long as the true sums fit in 64 bits (a weight is below 2^34,
+    // a value below 2^20 in size: a thousand points within a quarter pixel
+    // of one cell's centre, any number farther off) and never undefined
+    // beyond that.
     struct Sums {
         uint64_t w = 0;
         uint64_t wv = 0;
@@ -99,6 +110,10 @@ private:
     struct AtPoint {  // points exactly at a cell's centre
         int64_t count = 0;
         int64_t sum = 0;
+    };
+    struct Nearest {     // the nearest-point layer's cell
+        double d2 = -1;  // squared distance of its point; < 0: none
+        int32_t x = 0, y = 0, value = 0;
     };
     struct CellRange {
         int32_t col0 = 0, col1 = 0, row0 = 0, row1 = 0;  // half-open
@@ -108,9 +123,13 @@ private:
         return static_cast<size_t>(row) * static_cast<size_t>(m_columns) + static_cast<size_t>(col);
     }
     void RebandRange(const CellRange& r);
+    void Take(size_t cell, double d2, const PointValue& p);
+    // The cell's value in fixed-point units, or nothing.
+    std::optional<double> FixedValue(size_t cell) const;
     static double Mean(const Sums& s);
 
     CoverageView m_view;
+    CoverageLayer m_layer;
     double m_radius2 = 0;
     int32_t m_radius = 0;
     int32_t m_columns = 0;
@@ -118,7 +137,8 @@ private:
     std::vector<double> m_xs, m_ys;  // world centres of columns and rows
     // Columns and rows whose centre lies on the plan (the rest are margins).
     int32_t m_col0 = 0, m_col1 = 0, m_row0 = 0, m_row1 = 0;
-    std::vector<Sums> m_sums;
+    std::vector<Sums> m_sums;        // interpolated layers
+    std::vector<Nearest> m_nearest;  // the nearest-point layer
     std::unordered_map<size_t, AtPoint> m_at;
     std::vector<int8_t> m_bands;
     std::vector<CellRange> m_touched;

@@ -2,21 +2,36 @@
 
 #include <algorithm>
 
+void CCoverageMap::SetLayer(CoverageLayer layer, PointValuesOf values) {
+    m_layer = layer;
+    m_values = std::move(values);
+}
+
+void CCoverageMap::Collect(const CApList& survey) {
+    if (m_layer.metric && m_values)
+        m_values(survey, m_choice, m_next);
+    else if (m_layer.metric)
+        m_next.clear();
+    else
+        CollectPointValues(survey, m_choice, m_next);
+}
+
 void CCoverageMap::Build(const CoverageView& view) {
-    m_grid.Reset(view, m_radius);
+    m_grid.Reset(view, m_radius, m_layer);
     for (const PointValue& p : m_next) m_grid.Apply(p, 1);
     m_grid.RebandAll();
     m_built = true;
     m_builtChoice = m_choice;
+    m_builtLayer = m_layer;
     m_builtRadius = m_radius;
     m_builtView = view;
     m_lastUpdate = UpdateKind::Full;
 }
 
 const CoverageGrid& CCoverageMap::Update(const CApList& survey, const CoverageView& view) {
-    CollectPointValues(survey, m_choice, m_next);
-    const bool sameGrid =
-        m_built && m_builtChoice == m_choice && m_builtRadius == m_radius && m_builtView == view;
+    Collect(survey);
+    const bool sameGrid = m_built && m_builtChoice == m_choice && m_builtLayer == m_layer &&
+                          m_builtRadius == m_radius && m_builtView == view;
     if (!sameGrid) {
         Build(view);
     } else {
@@ -34,8 +49,8 @@ const CoverageGrid& CCoverageMap::Update(const CApList& survey, const CoverageVi
         const size_t gone = oldN - front - back, came = newN - front - back;
         if (gone + came == 0) {
             m_lastUpdate = UpdateKind::Unchanged;
-        } else if (2 * (gone + came) > newN + 8) {
-            Build(view);  // most of the survey changed: a new one was opened
+        } else if (2 * (gone + came) > newN + 8 || m_layer.Nearest()) {
+            Build(view);  // most of the survey changed (a new one was opened), or points went
         } else {
             for (size_t i = front; i < oldN - back; ++i) m_grid.Apply(m_points[i], -1);
             for (size_t i = front; i < newN - back; ++i) m_grid.Apply(m_next[i], 1);

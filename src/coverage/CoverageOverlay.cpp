@@ -4,7 +4,7 @@
 
 #include "coverage/RssiBand.h"
 
-uint32_t CCoverageOverlay::BandColour(int8_t band) { return kRssiBands[band].rgb; }
+uint32_t CCoverageOverlay::BandColour(int8_t band) { return CoverageLayer::Signal().Colour(band); }
 
 uint32_t CCoverageOverlay::Blend(uint32_t plan, uint32_t colour) {
     uint32_t out = 0xFF000000u;
@@ -21,8 +21,9 @@ void CCoverageOverlay::PaintRow(const MapRow& row) {
     if (m_grid.Columns() == 0 || block <= 0 || row.y < 0) return;
     const int32_t cellRow = row.y / block;
     if (cellRow >= m_grid.Rows()) return;
-    uint32_t colours[kBandCount];
-    for (int8_t b = 0; b < kBandCount; ++b) colours[b] = BandColour(b);
+    uint32_t colours[16];
+    const CoverageLayer& layer = m_grid.Layer();
+    for (int8_t b = 0; b < layer.BandCount() && b < 16; ++b) colours[b] = layer.Colour(b);
     const int8_t* bands = m_grid.Bands().data() +
                           static_cast<size_t>(cellRow) * static_cast<size_t>(m_grid.Columns());
     // Only target columns the grid has cells for.

@@ -1,6 +1,7 @@
 #pragma once
 // The coverage map as a coat of the map painting (IMapOverlay): each pixel
-// whose grid cell holds a value is blended with the colour of its band,
+// whose grid cell holds a value is blended with the colour of its band (of
+// the grid's layer),
 // translucent, so the plan stays readable through it; cells without a value
 // (farther than R from every point, or beside the plan) leave the plan as it
 // is. The circles come on top (RenderMap paints them after the overlay).
@@ -24,7 +25,7 @@ public:
     explicit CCoverageOverlay(const CoverageGrid& grid) : m_grid(grid) {}
     void PaintRow(const MapRow& row) override;
 
-    // 0xRRGGBB of a band: the colour of the circles and the legend.
+    // 0xRRGGBB of a signal band: the colour of the circles and the legend.
     static uint32_t BandColour(int8_t band);
     // `colour` over `plan` at kOpacity (both 0x..RRGGBB; the result is opaque).
     static uint32_t Blend(uint32_t plan, uint32_t colour);

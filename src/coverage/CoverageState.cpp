@@ -76,6 +76,11 @@ void CCoverageState::Choose(NetworkChoice choice, int32_t radius) {
     SetShown(true);
 }
 
+void CCoverageState::SetLayer(CoverageLayer layer, CCoverageMap::PointValuesOf values) {
+    m_map.SetLayer(layer, std::move(values));
+    Changed();
+}
+
 void CCoverageState::SiteReplaced() {
     m_metresPerPixel.reset();
     m_radiusMetres = kDefaultCoverageRadiusMetres;
@@ -139,7 +144,13 @@ RadiusRange CCoverageState::Range() const {
 }
 
 std::string CCoverageState::Caption() const {
-    return ChoiceName(m_map.Choice()) + ", R " + std::to_string(ShownRadius()) + Range().suffix;
+    std::string caption =
+        ChoiceName(m_map.Choice()) + ", R " + std::to_string(ShownRadius()) + Range().suffix;
+    if (const std::optional<Metric> m = m_map.Layer().metric)
+        caption = std::string(BandsOf(*m).name) + ": " + caption;
+    if (const std::string note = m_note ? m_note() : std::string(); !note.empty())
+        caption += ", " + note;
+    return caption;
 }
 
 void CCoverageState::ApplyMetres() {

@@ -47,6 +47,12 @@ public:
     // The network and radius chosen in "Networks" (R in the unit of
     // Range()); the map then shows.
     void Choose(NetworkChoice choice, int32_t radius);
+    // The layer the map shows and where its values come from
+    // (CCoverageMap::SetLayer); shown or not as it was.
+    void SetLayer(CoverageLayer layer, CCoverageMap::PointValuesOf values = {});
+    // What the caption adds at its end (the share of the floor that passes),
+    // asked at each Caption(); null: nothing.
+    void SetNote(std::function<std::string()> note) { m_note = std::move(note); }
     // Another site was opened: the network and the radius were chosen for
     // the site before, so "Strongest of all" at the default radius is shown
     // until Restore.
@@ -63,7 +69,8 @@ public:
     // R in the unit the surveyor chooses it in, and that unit.
     int32_t ShownRadius() const;
     RadiusRange Range() const;
-    // What the map shows, e.g. "Strongest of all, R 60 px" or "..., R 10 m".
+    // What the map shows, e.g. "Strongest of all, R 60 px" or "..., R 10 m";
+    // another layer than the signal is named first ("SNR: office, R 10 m").
     std::string Caption() const;
 
     CCoverageMap& Map() { return m_map; }
@@ -79,4 +86,5 @@ private:
     std::optional<double> m_metresPerPixel;
     int32_t m_radiusMetres = kDefaultCoverageRadiusMetres;  // while there is a scale
     std::function<void()> m_listener;
+    std::function<std::string()> m_note;
 };

@@ -15,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+#include "coverage/CoverageLayer.h"
 #include "coverage/SurveyPoints.h"
 
 inline constexpr int32_t kNothingHeard = -100;
@@ -35,17 +36,8 @@ struct NetworkChoice {
     bool operator==(const NetworkChoice&) const = default;
 };
 
-// A survey point and the value it gives the chosen network, in whole dBm,
-// limited to -128..127 (what the site file can hold) so that the weighted
-// sums of the grid stay within 64 bits.
-struct PointValue {
-    int32_t x = 0;
-    int32_t y = 0;
-    int32_t dBm = kNothingHeard;
-    bool operator==(const PointValue&) const = default;
-};
-
 // One value per point of `survey`, in list order, into `out` (cleared first;
-// its capacity is reused).
+// its capacity is reused): the signal in whole dBm, limited to -128..127
+// (what the site file can hold).
 void CollectPointValues(const CApList& survey, const NetworkChoice& choice,
                         std::vector<PointValue>& out);

@@ -30,6 +30,8 @@ public:
     void BeginPoint(int32_t x, int32_t y, const char* name);
     // The plan's size in pixels, from the map bitmap's header (ReadSiteHeader).
     void SetPlanSize(int32_t width, int32_t height);
+    int32_t PlanWidth() const { return m_planWidth; }  // 0: not known
+    int32_t PlanHeight() const { return m_planHeight; }
     // Turns scanList into survey records; 1 when an AP was recorded, 0 when
     // the "FILL" placeholder was. Traverses scanList under scanListLock.
     int RecordPoint();

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "aplist/ApList.h"
+#include "coverage/SurveyPoints.h"
 #include "journal/JournalCapture.h"
 #include "journal/JournalFormat.h"
 #include "site/PointRun.h"
@@ -224,6 +225,24 @@ std::optional<ThroughputOutcome> CSurveyDocument::SelectedThroughput() {
     for (size_t i = run->first + run->count; i-- > run->first;)
         if (auto outcome = m_store.PointThroughput(i)) return outcome;
     return std::nullopt;
+}
+
+std::vector<std::optional<ThroughputFigures>> CSurveyDocument::PointThroughputs() {
+    std::vector<std::optional<ThroughputFigures>> out;
+    if (!m_store.IsOpen()) return out;
+    int32_t index = 1;  // the run's first entry, as the journal counts them
+    ForEachPoint(surveyList, [&](const ApRecord& first, const ApRecord* end) {
+        int32_t entries = 0;
+        for (const ApRecord* e = &first; e != end; e = e->next) ++entries;
+        std::optional<ThroughputFigures> figures;
+        if (const auto run = m_store.Sequence().LocateRun(index, entries))
+            for (size_t i = run->first + run->count; i-- > run->first && !figures;)
+                if (auto outcome = m_store.PointThroughput(i); outcome && outcome->Measured())
+                    figures = outcome->figures;
+        out.push_back(std::move(figures));
+        index += entries;
+    });
+    return out;
 }
 
 RecordedPoint CSurveyDocument::Apply(const RecordScanCommand&) {

@@ -129,6 +129,10 @@ public:
     // Points recorded one after another at one place are selected together:
     // the latest of their tests answers.
     std::optional<ThroughputOutcome> SelectedThroughput();
+    // The latest measured throughput of each point of the survey (a run of
+    // ForEachPoint, in list order): nothing where none was measured or the
+    // store does not know the point.
+    std::vector<std::optional<ThroughputFigures>> PointThroughputs();
     // Metres per plan pixel; nothing without a scale.
     std::optional<double> MetresPerPixel() const { return m_metresPerPixel; }
 

@@ -10,6 +10,7 @@
 
 #include "SurveyEntries.h"
 #include "coverage/CoverageMap.h"
+#include "coverage/CoverageOverlay.h"
 #include "coverage/CoverageState.h"
 #include "coverage/NetworkCatalogue.h"
 #include "coverage/RssiBand.h"
@@ -22,7 +23,7 @@ std::vector<int32_t> Values(const CApList& survey, const NetworkChoice& choice) 
     std::vector<PointValue> points;
     CollectPointValues(survey, choice, points);
     std::vector<int32_t> out;
-    for (const PointValue& p : points) out.push_back(p.dBm);
+    for (const PointValue& p : points) out.push_back(p.value);
     return out;
 }
 
@@ -45,15 +46,15 @@ Expected Plainly(const CoverageGrid& g, int32_t col, int32_t row,
         const double dx = g.CellX(col) - p.x, dy = g.CellY(row) - p.y;
         const double d2 = dx * dx + dy * dy;
         if (d2 > static_cast<double>(radius) * radius) continue;
-        e.lo = e.any ? std::min<double>(e.lo, p.dBm) : p.dBm;
-        e.hi = e.any ? std::max<double>(e.hi, p.dBm) : p.dBm;
+        e.lo = e.any ? std::min<double>(e.lo, p.value) : p.value;
+        e.hi = e.any ? std::max<double>(e.hi, p.value) : p.value;
         e.any = true;
         if (d2 == 0) {
-            atSum += p.dBm;
+            atSum += p.value;
             ++atCount;
         } else {
             sw += 1 / d2;
-            swv += p.dBm / d2;
+            swv += p.value / d2;
         }
     }
     e.value = atCount > 0 ? atSum / atCount : swv / sw;
@@ -290,4 +291,78 @@ TEST(CoverageState, TheCaptionNamesTheNetworkAsItIsAndAnotherSiteShowsAllAgain) 
     state.Toggle();
     EXPECT_FALSE(state.Shown());
     EXPECT_EQ(told, 3);
+}
+
+TEST(Coverage, EveryLayerTakesItsFixedPointValuesLimitedToItsRange) {
+    const struct {
+        CoverageLayer layer;
+        double value;
+        int32_t fixed;
+    } table[] = {
+        {CoverageLayer::Signal(), -200, -128},
+        {CoverageLayer::Of(Metric::kSnr), 200, 127},
+        {CoverageLayer::Of(Metric::kUsableAps), -3, 0},
+        {CoverageLayer::Of(Metric::kDownload), 49.996, 5000},
+        {CoverageLayer::Of(Metric::kUpload), 20000, 1000000},
+        {CoverageLayer::Of(Metric::kPassFail), std::nan(""), 0},
+    };
+    for (const auto& row : table) EXPECT_EQ(row.layer.Fixed(row.value), row.fixed) << row.value;
+}
+
+// Each layer with two points 20 apart (A at 101, B at 121) and R 30: the
+// value at A exactly, the cell between, a cell nearer A, nothing beyond R,
+// and A's pixel painted in the layer's colour.
+TEST(Coverage, EveryLayerIsExactAtAPointEmptyBeyondRAndPaintsItsOwnColours) {
+    const struct {
+        CoverageLayer layer;
+        double a, b, between, nearA;
+    } table[] = {
+        {CoverageLayer::Signal(), -45, -75, -60, -1},
+        {CoverageLayer::Of(Metric::kSecondarySignal), -70, -100, -85, -1},
+        {CoverageLayer::Of(Metric::kCochannel), 0, 3, 1.5, -1},
+        {CoverageLayer::Of(Metric::kDownload), 120.5, 3.25, 61.875, -1},
+        // Not interpolated: the nearest point's verdict, the first at a tie.
+        {CoverageLayer::Of(Metric::kPassFail), kPassValue, kFailValue, kPassValue, kPassValue},
+    };
+    for (const auto& row : table) {
+        SCOPED_TRACE(row.a);
+        std::vector<PointValue> points = {{101, 101, row.layer.Fixed(row.a)},
+                                          {121, 101, row.layer.Fixed(row.b)}};
+        CCoverageMap map;
+        map.SetRadius(30);
+        map.SetLayer(row.layer, [&](const CApList&, const NetworkChoice&,
+                                    std::vector<PointValue>& out) { out = points; });
+        CApList s;  // the signal's values come from the survey itself
+        AddEntry(s, 101, 101, 1, static_cast<int64_t>(row.a), "office", "TEST", 1);
+        AddEntry(s, 121, 101, 1, static_cast<int64_t>(row.b), "office", "TEST", 2);
+        const CoverageGrid& g = map.Update(s, OddCentresView());
+        EXPECT_EQ(g.Value(50, 50), row.a);
+        EXPECT_EQ(g.Band(50, 50), row.layer.BandOf(row.a));
+        EXPECT_EQ(g.Value(55, 50), row.between);
+        if (row.nearA >= 0) {
+            EXPECT_EQ(g.Value(53, 50), row.nearA);
+        }
+        EXPECT_EQ(g.Value(50, 70), std::nullopt);
+        EXPECT_EQ(g.Band(50, 70), kNoBand);
+
+        std::vector<uint32_t> pixels(240, 0xFFFFFFu);
+        CCoverageOverlay(g).PaintRow({50, 0, 240, pixels.data()});
+        EXPECT_EQ(pixels[50], CCoverageOverlay::Blend(0xFFFFFF, row.layer.Colour(g.Band(50, 50))));
+        EXPECT_EQ(pixels[50 + 40], 0xFFFFFFu);
+    }
+    // Pass/fail: points at one place give the worse verdict, and a point
+    // taken back leaves its cells to the nearest that stays.
+    const CoverageLayer verdicts = CoverageLayer::Of(Metric::kPassFail);
+    std::vector<PointValue> points = {{101, 101, 2}, {121, 101, 0}, {101, 101, 1}};
+    CCoverageMap map;
+    map.SetRadius(30);
+    map.SetLayer(verdicts, [&](const CApList&, const NetworkChoice&, std::vector<PointValue>& out) {
+        out = points;
+    });
+    const CApList none;
+    EXPECT_EQ(map.Update(none, OddCentresView()).Value(50, 50), kUnknownValue);
+    EXPECT_EQ(map.Grid().Value(55, 50), kUnknownValue);
+    points.erase(points.begin());
+    EXPECT_EQ(map.Update(none, OddCentresView()).Value(57, 50), kFailValue);
+    EXPECT_EQ(map.Grid().Value(53, 50), kUnknownValue);
 }

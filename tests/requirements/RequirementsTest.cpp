@@ -14,6 +14,7 @@
 
 #include "coverage/MetricBands.h"
 #include "requirements/AreaShare.h"
+#include "requirements/MetricValues.h"
 #include "requirements/PerPointExport.h"
 
 namespace {
@@ -406,3 +407,45 @@ TEST(PerPointExportTest, RowsOfPointsWithAndWithoutTheNetworkAndMeasures) {
 }
 
 }  // namespace
+
+TEST(MetricValuesTest, EachMetricsValueOfAPointAndThePointsWithout) {
+    // Point 1: office primary -60 (ch 6), secondary -70, a neighbour on ch 6,
+    // noise -95 and a throughput test. Point 2: office heard once, no noise,
+    // no test. Point 3: a placeholder.
+    CApList s;
+    AddPoint(s, 10, 10, {{1, "office", 6, -60}, {2, "office", 11, -70}, {3, "guest", 6, -80}});
+    AddPoint(s, 50, 10, {{1, "office", 6, -74}});
+    AddPoint(s, 90, 10, {{0, "", 0, 0}});
+    std::vector<PointMeasures> measures(3);
+    measures[0].noise = {{WifiBand::kUnknown, 6, -95}};
+    measures[0].throughput.emplace();
+    measures[0].throughput->downMbps = 49.996;
+    measures[0].throughput->upMbps = 12.3;
+    const Requirement voice = Parse("voice");
+    const NetworkChoice office = NetworkChoice::OfSsid("office");
+    struct Row {
+        Metric metric;
+        const Requirement* requirement;
+        std::vector<PointValue> values;
+    } table[] = {
+        {Metric::kSecondarySignal, nullptr, {{10, 10, -70}, {50, 10, -100}, {90, 10, -100}}},
+        {Metric::kUsableAps, nullptr, {{10, 10, 2}, {50, 10, 1}, {90, 10, 0}}},
+        {Metric::kCochannel, nullptr, {{10, 10, 1}, {50, 10, 0}}},
+        {Metric::kSnr, nullptr, {{10, 10, 35}}},
+        {Metric::kPassFail, nullptr, {}},
+        // Point 1 passes every criterion; point 2 fails secondary; 3 hears nothing.
+        {Metric::kPassFail, &voice, {{10, 10, 2}, {50, 10, 0}, {90, 10, 0}}},
+        {Metric::kDownload, nullptr, {{10, 10, 5000}}},  // 49.996 is 50.00 Mbit/s
+        {Metric::kUpload, nullptr, {{10, 10, 1230}}},
+    };
+    for (const Row& r : table) {
+        std::vector<PointValue> out{{1, 1, 1}};
+        CollectMetricValues(s, office, r.metric, r.requirement, measures, out);
+        EXPECT_EQ(out, r.values) << BandsOf(r.metric).name;
+    }
+    // An access point chosen means its network: office's usable BSSIDs.
+    std::vector<PointValue> out;
+    CollectMetricValues(s, NetworkChoice::OfAccessPoint({0x00, 0x11, 0x22, 0x33, 0x44, 2}),
+                        Metric::kUsableAps, nullptr, measures, out);
+    EXPECT_EQ(out, (std::vector<PointValue>{{10, 10, 2}, {50, 10, 1}, {90, 10, 0}}));
+}

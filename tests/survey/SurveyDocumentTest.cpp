@@ -25,11 +25,13 @@
 #include "aplist/ApList.h"
 #include "journal/JournalReader.h"
 #include "map/SurveyMap.h"
+#include "requirements/SiteMetric.h"
 #include "site/FileOps.h"
 #include "site/SiteSave.h"
 #include "sources/PointSession.h"
 #include "store/StoreBinding.h"
 #include "survey/SiteCoverage.h"
+#include "survey/SiteIperfServer.h"
 #include "survey/SiteLoader.h"
 #include "survey/SurveyDocument.h"
 
@@ -595,6 +597,94 @@ TEST_F(SurveyDocumentTest, TheCoverageChoiceIsKeptInTheStoreAndBackAtOpenInMetre
     ASSERT_TRUE(doc->Store().SetSetting("coverage.network", "mac:0001"));
     ASSERT_TRUE(Open(*doc, path, false).ok);
     EXPECT_EQ(coverage.Caption(), "Strongest of all, R 10 m");
+}
+
+// The map's layer and requirement go with the site; a bad requirement
+// changes nothing and says why; pass/fail tells the share that passes, and
+// the download map takes the throughput kept after the point.
+TEST_F(SurveyDocumentTest, TheMapsLayerAndRequirementGoWithTheSiteAndPassFailTellsTheShare) {
+    const std::string path = Site("m.hss");
+    // Centres of cells at odd places, so that a point's cell is exact.
+    const CoverageView view{{0, 0, 240, 268}, {0, 0, 240, 268}, 120, 134, 1};
+    CCoverageState coverage;
+    std::string error;
+    {
+        auto doc = NewDocument();
+        CSiteCoverage keeper(*doc, coverage);
+        CSiteMetric metric(*doc, coverage);
+        ASSERT_TRUE(Open(*doc, path, false).ok);
+        // Two discs of R 60 apart, alike on the share's cells: one passes.
+        Record(*doc, 61, 69, {{0x01, -45}});
+        Record(*doc, 181, 201, {{0x02, -70}});
+        const CoverageLayer passFail = CoverageLayer::Of(Metric::kPassFail);
+        EXPECT_FALSE(metric.Choose(passFail, "primary=-200", error));
+        EXPECT_NE(error.find("primary"), std::string::npos) << error;
+        EXPECT_FALSE(metric.Choose(passFail, " ", error));
+        EXPECT_FALSE(coverage.Shown());
+        ASSERT_TRUE(metric.Choose(passFail, "primary=-60", error));
+        EXPECT_EQ(coverage.Caption(),
+                  "Requirement: Strongest of all, R 60 px, custom: 50 % passes");
+        EXPECT_EQ(coverage.Map().Update(surveyList, view).Value(90, 100), kFailValue);
+        ThroughputOutcome tested;
+        tested.fault = ThroughputFault::kNone;
+        tested.figures.emplace();
+        tested.figures->downMbps = 80;
+        ASSERT_TRUE(doc->KeepThroughput(tested));
+        metric.ThroughputKept();
+        ASSERT_TRUE(metric.Choose(CoverageLayer::Of(Metric::kDownload), "primary=-60", error));
+        EXPECT_EQ(coverage.Map().Update(surveyList, view).Value(90, 100), 80);
+        EXPECT_EQ(coverage.Map().Grid().Value(30, 34), std::nullopt);  // never tested
+    }
+    auto doc = NewDocument();
+    CSiteCoverage keeper(*doc, coverage);
+    CSiteMetric metric(*doc, coverage);
+    ASSERT_TRUE(Open(*doc, path, false).ok);
+    EXPECT_EQ(coverage.Map().Layer(), CoverageLayer::Of(Metric::kDownload));
+    EXPECT_EQ(metric.RequirementText(), "primary=-60");
+    // What the store cannot mean is the signal and no requirement.
+    ASSERT_TRUE(doc->Store().SetSetting(kMetricSetting, "pass"));
+    ASSERT_TRUE(doc->Store().SetSetting(kRequirementSetting, "bogus"));
+    ASSERT_TRUE(Open(*doc, path, false).ok);
+    EXPECT_EQ(coverage.Map().Layer(), CoverageLayer::Signal());
+    EXPECT_EQ(metric.RequirementText(), "");
+}
+
+// The iperf3 server set in the window goes with its site; --iperf holds for
+// the session until the window sets another.
+TEST_F(SurveyDocumentTest, TheIperfServerGoesWithTheSiteAndTheCommandLineHoldsForTheSession) {
+    const std::string path = Site("i.hss"), other = Site("j.hss");
+    std::optional<ThroughputRequest> applied;
+    const auto apply = [&](const std::optional<ThroughputRequest>& r) { applied = r; };
+    const auto server = [&] { return applied ? applied->server.Text() : "none"; };
+    std::string error;
+    {
+        auto doc = NewDocument();
+        CSiteIperfServer iperf(*doc, std::nullopt, apply);
+        ASSERT_TRUE(Open(*doc, path, false).ok);
+        EXPECT_EQ(server(), "none");
+        EXPECT_FALSE(iperf.Set("127.0.0.1:99999", error));
+        EXPECT_NE(error.find("99999"), std::string::npos) << error;
+        ASSERT_TRUE(iperf.Set("127.0.0.1:5299", error));
+        EXPECT_EQ(server(), "127.0.0.1:5299");
+        ASSERT_TRUE(Open(*doc, other, false).ok);
+        EXPECT_EQ(server(), "none");
+        ASSERT_TRUE(Open(*doc, path, false).ok);
+        EXPECT_EQ(server(), "127.0.0.1:5299");
+        iperf.Clear();
+        ASSERT_TRUE(Open(*doc, path, false).ok);
+        EXPECT_EQ(server(), "none");
+        ASSERT_TRUE(iperf.Set("127.0.0.1:5299", error));
+    }
+    ThroughputRequest session;
+    session.server = {"10.0.0.5", 5202};
+    session.seconds = 7;
+    auto doc = NewDocument();
+    CSiteIperfServer iperf(*doc, session, apply);
+    ASSERT_TRUE(Open(*doc, path, false).ok);
+    EXPECT_EQ(server(), "10.0.0.5:5202");
+    ASSERT_TRUE(iperf.Set("127.0.0.1:5300", error));
+    EXPECT_EQ(server(), "127.0.0.1:5300");
+    EXPECT_EQ(applied->seconds, 7);
 }
 
 TEST_F(SurveyDocumentTest, AThroughputOutcomeIsKeptWithThePointRecordedLast) {
