@@ -446,12 +446,39 @@ TEST_F(StoredReport, TakesTheWindowsChoiceAndScaleFromTheStore) {
         const char* text;
         const char* absent;
     } cases[] = {
-        {{}, 4, 2, "Coverage: guest", "Coverage: lab"},   // the window's network, not the five
-        {{}, 4, 2, "R = 2 m (40 plan pixels)", nullptr},  // and its radius, in metres
-        {{}, 4, 0, "1 plan pixel = 0.05 m (from a line of 10 m)", nullptr},
-        {{}, 4, 1, "5 m", nullptr},  // the plan's scale bar
-        {{"--network", "lab"}, 4, 2, "Coverage: lab", "Coverage: guest"},
-        {{"--radius", "100"}, 4, 2, "R = 5 m (100 plan pixels)", nullptr},
+        {{}, 6, 2, "Coverage: guest", "Coverage: lab"},   // the window's network, not the five
+        {{}, 6, 2, "R = 2 m (40 plan pixels)", nullptr},  // and its radius, in metres
+        {{}, 6, 0, "1 plan pixel = 0.05 m (from a line of 10 m)", nullptr},
+        {{}, 6, 1, "5 m", nullptr},  // the plan's scale bar
+        {{"--network", "lab"}, 6, 2, "Coverage: lab", "Coverage: guest"},
+        {{"--radius", "100"}, 6, 2, "R = 5 m (100 plan pixels)", nullptr},
+        // The store's tests: the measured one's figures, the other's cause.
+        {{}, 6, 3, "1 94.25 40.50 1.25 3", nullptr},
+        {{}, 6, 3, "2 not measured: nothing listens at the port", nullptr},
+        {{}, 6, 4, "Upload (Mbit/s)", nullptr},
+        {{}, 6, 4, "50 thru 99.99 Mbit/s", nullptr},  // the rates' legend
+        // The requirement for the window's network: point 2 hears lab alone at -80.
+        {{"--require", "voice", "--network", "lab"}, 8, 5, "Requirement: voice", nullptr},
+        {{"--require", "voice", "--network", "lab"},
+         8,
+         5,
+         "primary=-67,secondary=-75,snr=25,cochannel=1",
+         nullptr},
+        {{"--require", "primary=-67", "--network", "lab"},
+         8,
+         5,
+         "The whole requirement 50.0 % (12.6 m²) 0.0 % (0.0 m²) 50.0 % (12.6 m²)",
+         nullptr},
+        {{"--require", "voice", "--network", "lab"},
+         8,
+         6,
+         "2 300 200 primary (-80 dBm), secondary (none)",
+         nullptr},
+        {{"--require", "voice", "--network", "lab"},
+         8,
+         5,
+         "passes unknown fails",
+         "Coverage: guest"},  // the map's legend
     };
     for (const auto& c : cases) {
         const QStringList pages = Report(c.args);

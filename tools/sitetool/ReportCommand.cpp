@@ -7,7 +7,10 @@
 //   3. one page per chosen network: its coverage map over the plan (without
 //      --network the network the window's coverage map shows, kept in the
 //      survey store, else the five heard at the most points);
-//   4. the table of points and what was heard at each, as many pages as it
+//   4. where the survey store keeps throughput tests, their table and the
+//      download and upload maps (ReportThroughput.cpp);
+//   5. with --require, the requirement's pages (ReportRequirement.cpp);
+//   6. the table of points and what was heard at each, as many pages as it
 //      takes.
 // The maps are painted by the window's own code (RenderMap with the coverage
 // overlay, the scale bar), so the report shows what the surveyor saw; the
@@ -26,6 +29,7 @@
 #include <memory>
 
 #include "ReportLayout.h"
+#include "ReportPages.h"
 #include "SiteCommands.h"
 #include "StoredSite.h"
 #include "coverage/CoverageMap.h"
@@ -35,6 +39,7 @@
 #include "coverage/NetworkNames.h"
 #include "coverage/SurveyPoints.h"
 #include "requirements/AreaShare.h"
+#include "requirements/MetricValues.h"
 #include "site/SiteLayout.h"
 
 namespace {
@@ -300,7 +305,9 @@ int RunReport(const QString& sitePath, const QString& outPath, const ReportOptio
     const int radius = ClampCoverageRadius(options.radius.value_or(window.Map().Radius()));
     QString missing;
     std::vector<Shown> shown;
-    if (options.networks.isEmpty() && stored.coverage && NetworkOfKey(stored.coverage->network))
+    const bool kept =
+        options.networks.isEmpty() && stored.coverage && NetworkOfKey(stored.coverage->network);
+    if (kept)
         shown.push_back(KeptNetwork(cat, window.Map().Choice()));
     else
         shown = ChooseNetworks(cat, options.networks, missing);
@@ -319,12 +326,31 @@ int RunReport(const QString& sitePath, const QString& outPath, const ReportOptio
     writer.setTitle(QStringLiteral("Site survey report: ") + in.fileName());
     writer.setCreator(QStringLiteral("pellorin-site report"));
 
+    // What the store measured at each point, as the figures and the maps take it.
+    std::vector<PointMeasures> measures(stored.throughput.size());
+    for (size_t i = 0; i < measures.size(); ++i)
+        if (const std::optional<ThroughputOutcome>& t = stored.throughput[i]; t && t->Measured())
+            measures[i].throughput = t->figures;
+    const ReportSurvey survey{map.loaded.Entries(), measures, stored.throughput, radius};
+
     CReportLayout page(writer, map, stored.MetresPerPixel());
     if (!page.Begin()) return Fail("Cannot write " + outPath + ": the PDF writer failed.");
     CReport report(page, stored, radius);
     report.Summary(in.fileName(), cat);
     report.Plan();
     for (const Shown& s : shown) report.Coverage(s);
+    if (AnyThroughput(survey)) ThroughputPages(page, survey);
+    if (options.requirement) {
+        // The network of the first coverage page when it was chosen (its
+        // SSID for an access point), else every network.
+        const bool chosen = !options.networks.isEmpty() || kept;
+        const std::optional<std::string> ssid = FiguresNetwork(
+            map.loaded.Entries(), chosen ? shown.front().choice : NetworkChoice::StrongestOfAll());
+        RequirementPages(page, survey, *options.requirement, ssid,
+                         ssid ? Utf8(SsidName(*ssid))
+                              : QStringLiteral("all networks (the strongest access point at each "
+                                               "point)"));
+    }
     report.Table();
     if (!page.End() || !file.commit())
         return Fail("Cannot write " + outPath + ": " + file.errorString());

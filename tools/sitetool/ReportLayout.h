@@ -24,6 +24,9 @@ inline constexpr int kReportResolution = 300;  // dots per inch of the page's co
 // (`world`); null for none.
 using OverlayFor = std::function<std::unique_ptr<IMapOverlay>(const VpRect& world, QSize size)>;
 
+// Page pixels a legend of two rows takes below its map.
+inline constexpr int kLegendSpace = 200;
+
 // One entry of a legend: the colour (0xRRGGBB) and what it stands for.
 using LegendEntry = std::pair<uint32_t, QString>;
 
@@ -56,6 +59,7 @@ public:
     void Legend(const std::vector<LegendEntry>& entries);
 
     int Width() const { return m_page.width(); }
+    int Height() const { return m_page.height(); }
     const SiteMap& Site() const { return m_map; }
     std::optional<double> MetresPerPixel() const { return m_metresPerPixel; }
     QPainter& Painter() { return m_p; }

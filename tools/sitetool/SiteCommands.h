@@ -56,6 +56,9 @@ struct ReportOptions {
     QStringList networks;
     // R in plan pixels; none: the window's (10 m with a scale), else 60.
     std::optional<int> radius;
+    // Adds the requirement's pages, for the network of the first coverage
+    // page where one was chosen (--network, the window's), else all.
+    std::optional<Requirement> requirement;
 };
 int RunReport(const QString& sitePath, const QString& outPath, const ReportOptions& options);
 

@@ -58,6 +58,7 @@ const char* const kUsage =
     "      existing data points\" shows it, as a PNG N pixels wide (1 to 32767;\n"
     "      the plan's width without --width).\n"
     "  pellorin-site report FILE -o PDF [--network NAME_OR_MAC ...] [--radius R]\n"
+    "                       [--require REQ]\n"
     "      A survey report (A4 PDF): summary with the signature, the plan with its\n"
     "      circles and the colour legend, the coverage map of each network given\n"
     "      (an SSID or a MAC; without --network the one the window's coverage map\n"
@@ -65,7 +66,10 @@ const char* const kUsage =
     "      within R plan pixels of the points (1 to 4096; default the window's R,\n"
     "      else 60), and the table of points and what was heard at each. With a\n"
     "      scale, the maps have a scale bar and the summary the surveyed area in\n"
-    "      m2. OUT is replaced only when whole.\n"
+    "      m2; where FILE.survey holds throughput tests, their table and the\n"
+    "      download and upload maps; with --require (REQ as export takes it) the\n"
+    "      share of the surveyed floor that passes, per criterion, the pass/fail\n"
+    "      map and the points that fail. OUT is replaced only when whole.\n"
     "  pellorin-site recover SITE --journal JOURNAL -o OUT [--force]\n"
     "      A new site file OUT: SITE with the survey points and deletions of\n"
     "      JOURNAL (a survey journal, also one set aside as\n"
@@ -226,6 +230,13 @@ int Run(const QStringList& args) {
                 if (!number || radius < kMinCoverageRadius || radius > kMaxCoverageRadius)
                     return Usage(stderr, 2);
                 options.radius = radius;
+            } else if (args[i] == "--require" && i + 1 < args.size()) {
+                const RequirementParse r = ParseRequirement(args[++i].toStdString());
+                if (!r.requirement) {
+                    std::fprintf(stderr, "pellorin-site: %s\n", r.error.c_str());
+                    return 2;
+                }
+                options.requirement = r.requirement;
             } else if (site.isEmpty() && !args[i].startsWith('-')) {
                 site = args[i];
             } else {
