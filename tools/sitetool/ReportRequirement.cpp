@@ -74,10 +74,10 @@ void RequirementPages(CReportLayout& page, const ReportSurvey& survey,
               QStringLiteral(" (every threshold inclusive)"));
     page.Line(QStringLiteral("Network: ") + networkName);
     const std::optional<double> m2 = shares.SquareMetres(shares.surveyed);
-    page.Line(QStringLiteral("Surveyed area: the places within R = %1 of a point%2; each takes "
-                             "the verdicts of its nearest point.")
-                  .arg(RadiusText(survey.radius, page.MetresPerPixel()))
-                  .arg(m2 ? QStringLiteral(", %1 m²").arg(*m2, 0, 'f', 1) : QString()));
+    page.Line(QStringLiteral("Surveyed area: %1the places within R = %2 of a point; each "
+                             "place takes the verdicts of its nearest point.")
+                  .arg(m2 ? QStringLiteral("%1 m², ").arg(*m2, 0, 'f', 1) : QString())
+                  .arg(RadiusText(survey.radius, page.MetresPerPixel())));
     page.Gap(20);
     const int columns[] = {0, 550, 1080, 1610};
     page.Font(10, true);

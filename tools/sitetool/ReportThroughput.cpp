@@ -26,7 +26,7 @@ bool AnyThroughput(const ReportSurvey& survey) {
 }
 
 void ThroughputPages(CReportLayout& page, const ReportSurvey& survey) {
-    const int columns[] = {0, 150, 400, 620, 800, 1010, 1220, 1400, 1800};
+    const int columns[] = {0, 130, 360, 570, 740, 990, 1190, 1370, 1750};
     const int failed[] = {0, 150};
     const QStringList titles = {"Point",     "Down Mbit/s", "Up Mbit/s", "RTT ms",    "Retransmits",
                                 "Jitter ms", "Loss %",      "Server",    "Time (UTC)"};
@@ -66,7 +66,7 @@ void ThroughputPages(CReportLayout& page, const ReportSurvey& survey) {
              retransmits ? QString::number(*retransmits) : QString(), Decimal(f.udpJitterMs, 3),
              Decimal(f.udpLossPct, 2), QString::fromStdString(f.server),
              QDateTime::fromMSecsSinceEpoch(f.startUtcMs, QTimeZone::utc())
-                 .toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"))},
+                 .toString(QStringLiteral("yyyy-MM-dd hh:mm"))},
             columns);
     }
 
