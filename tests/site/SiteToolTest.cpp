@@ -369,6 +369,7 @@ TEST(SiteTool, ReportHoldsSummaryPlanACoveragePagePerNetworkAndThePagedTableOfPo
          "The output file is the site file; choose another name.\n"},
         {{"report", Q(sample)}, 2, ""},
         {{"report", Q(sample), "-o", Q(report), "--radius", "0"}, 2, ""},
+        {{"report", Q(sample), "-o", Q(report), "--require", "primary=5"}, 2, ""},
     };
     for (const auto& r : refused) {
         const ToolRun run = Tool(r.args);

@@ -86,6 +86,14 @@ int Usage(FILE* to, int status) {
     return status;
 }
 
+// --require REQ into `out`; false after naming the bad part on stderr.
+bool ParseRequire(const QString& text, std::optional<Requirement>& out) {
+    const RequirementParse r = ParseRequirement(text.toStdString());
+    if (!r.requirement) std::fprintf(stderr, "pellorin-site: %s\n", r.error.c_str());
+    out = r.requirement;
+    return out.has_value();
+}
+
 int Run(const QStringList& args) {
     if (args.isEmpty()) return Usage(stderr, 2);
     if (args.contains("--help") || args.contains("-h")) return Usage(stdout, 0);
@@ -110,12 +118,7 @@ int Run(const QStringList& args) {
             } else if (args[i] == "--network" && i + 1 < args.size()) {
                 options.network = args[++i];
             } else if (args[i] == "--require" && i + 1 < args.size()) {
-                const RequirementParse r = ParseRequirement(args[++i].toStdString());
-                if (!r.requirement) {
-                    std::fprintf(stderr, "pellorin-site: %s\n", r.error.c_str());
-                    return 2;
-                }
-                options.requirement = r.requirement;
+                if (!ParseRequire(args[++i], options.requirement)) return 2;
             } else if (site.isEmpty() && !args[i].startsWith('-')) {
                 site = args[i];
             } else {
@@ -231,12 +234,7 @@ int Run(const QStringList& args) {
                     return Usage(stderr, 2);
                 options.radius = radius;
             } else if (args[i] == "--require" && i + 1 < args.size()) {
-                const RequirementParse r = ParseRequirement(args[++i].toStdString());
-                if (!r.requirement) {
-                    std::fprintf(stderr, "pellorin-site: %s\n", r.error.c_str());
-                    return 2;
-                }
-                options.requirement = r.requirement;
+                if (!ParseRequire(args[++i], options.requirement)) return 2;
             } else if (site.isEmpty() && !args[i].startsWith('-')) {
                 site = args[i];
             } else {
