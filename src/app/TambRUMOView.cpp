@@ -1,6 +1,5 @@
 #include "app/TambRUMOView.h"
 
-#include <QGridLayout>
 #include <QKeyEvent>
 #include <QTimer>
 
@@ -11,14 +10,6 @@
 #include "platform/RegisteredMessages.h"
 
 namespace {
-
-QGridLayout* ClientGrid(QWidget* view, QWidget* canvas) {
-    auto* grid = new QGridLayout(view);
-    grid->setContentsMargins(0, 0, 0, 0);
-    grid->setSpacing(0);
-    grid->addWidget(canvas, 0, 0);
-    return grid;
-}
 
 // A message box with `caption` in the view's window.
 std::function<void(const QString&)> Warning(QWidget* view, const QString& caption) {
@@ -41,7 +32,7 @@ CTambRUMOView::CTambRUMOView(QWidget* parent)
           Warning(this, QStringLiteral("Set Scale"))),
       m_canvas(new CViewCanvas(
           this, [this](QPainter& p, const QRect& client) { OnDraw(p, client); }, m_gesture)),
-      m_bars(this, ClientGrid(this, m_canvas),
+      m_bars(this, m_canvas,
              [this](MapAxis axis, int code, int position) { OnScroll(axis, code, position); }),
       m_input(*this, {m_document, m_map, m_bars, m_scaleFlow, m_points, m_commands, m_coverage,
                       [this]() -> IViewDialogs& { return Dialogs(); }, m_desktop}) {
@@ -133,14 +124,6 @@ bool CTambRUMOView::event(QEvent* e) {
 
 QImage CTambRUMOView::Render(QSize size) {
     return m_painter.Render(size.isValid() && !size.isEmpty() ? size : ClientRect().size());
-}
-
-QRect CTambRUMOView::ClientRect() const {
-    if (isVisible()) return m_canvas->rect();
-    // Not laid out yet (hidden, e.g. offscreen in tests): what the layout
-    // will give the client area.
-    return QRect(0, 0, std::max(width() - m_bars.TakenWidth(), 1),
-                 std::max(height() - m_bars.TakenHeight(), 1));
 }
 
 void CTambRUMOView::UseDesktopLayout() {

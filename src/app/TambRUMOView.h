@@ -1,12 +1,10 @@
 #pragma once
-// CTambRUMOView: the one view, and only its wiring. The survey is the
-// document's (CSurveyDocument), the map CSurveyMap's, the coverage map
-// CCoverageState's; a point from press to map is CPointFlow's, which also
-// keeps what the screen shows; the input goes where CViewInputRouter sends
-// it, the screen is CViewPainter's, the window's changes after the document
-// CDocumentFollower's, the title and panes CViewStatus's, Open and Save as
-// the surveyor meets them CSurveyCommands, the scroll bars CMapScrollBars.
-// The view owns them, and hands them the keys, taps, bars and posted messages.
+// CTambRUMOView: the one view, and only its wiring: it owns the parts and
+// hands them the commands, keys, taps, bars and posted messages. A point
+// from press to map and the display mode are CPointFlow's, the input's
+// routes CViewInputRouter's, the screen CViewPainter's, the window's answer
+// to the document's changes CDocumentFollower's, title and panes
+// CViewStatus's, Open and Save CSurveyCommands'.
 
 #include <QImage>
 #include <QWidget>
@@ -70,7 +68,7 @@ public:
 
     void OnDraw(QPainter& p, const QRect& client) { m_painter.Paint(p, client); }
     QImage Render(QSize size = QSize());  // the screen as an image (default: the client's size)
-    QRect ClientRect() const override;
+    QRect ClientRect() const override { return m_bars.ClientRect(); }
     void Repaint() override { m_canvas->update(); }
 
     // Where "TALV_STATUS_UPDATE" goes (the frame); the parent window if unset.
