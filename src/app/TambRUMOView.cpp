@@ -409,7 +409,7 @@ void CTambRUMOView::Repaint() { m_canvas->update(); }
 
 void CTambRUMOView::UseDesktopLayout() {
     m_desktop = std::make_unique<CDesktopMapView>(
-        m_canvas, m_map, m_bars, [this] { return Measuring(); }, [this] { Repaint(); });
+        m_canvas, m_map, m_bars, m_gesture, [this] { return Measuring(); }, [this] { Repaint(); });
     if (m_map.HasMap()) m_desktop->SiteReplaced();
 }
 
