@@ -100,6 +100,7 @@ void CDesktopMapView::SiteReplaced() {
     // itself: slower, the same picture.
     if (!m_map.HasMap() || !m_pyramid.Build(m_map.Plan())) m_pyramid.Clear();
     m_viewport = CDesktopViewport();
+    m_painter.Forget();
     if (m_map.HasMap()) m_viewport.SetWorld(m_map.Width(), m_map.Height());
     FitClient(m_canvas->size());
     Moved();
@@ -337,7 +338,8 @@ void CDesktopMapView::PaintMap(QPainter& p, const QRect& client, const ScreenCon
         const qreal ratio = p.device() != nullptr ? p.device()->devicePixelRatio() : 1.0;
         const CoverageView view = CoverageView::Of(m_viewport, ratio, kCoverageBlock);
         CCoverageOverlay overlay(c.coverage->Map().Update(*c.survey, view));
-        m_painter.Paint(p, client, m_viewport, m_map.Plan(), m_pyramid, m_map.Circles(), &overlay);
+        m_painter.Paint(p, client, m_viewport, m_map.Plan(), m_pyramid, m_map.Circles(), &overlay,
+                        c.coverage->Map().Revision());
     } else {
         m_painter.Paint(p, client, m_viewport, m_map.Plan(), m_pyramid, m_map.Circles());
     }

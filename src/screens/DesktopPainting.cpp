@@ -6,7 +6,8 @@
 
 void CDesktopMapPainter::Paint(QPainter& p, const QRect& client, const CDesktopViewport& viewport,
                                const MapBitmap& plan, const CPlanPyramid& pyramid,
-                               const CCircleLog& circles, IMapOverlay* overlay, double minRadius) {
+                               const CCircleLog& circles, IMapOverlay* overlay,
+                               uint64_t overlayRevision, double minRadius) {
     if (client.isEmpty()) return;
     const qreal ratio = p.device() != nullptr ? p.device()->devicePixelRatio() : 1.0;
     const DesktopBlit blit = viewport.Blit(ratio);
@@ -16,11 +17,27 @@ void CDesktopMapPainter::Paint(QPainter& p, const QRect& client, const CDesktopV
         size = size.expandedTo(QSize(blit.strips[i].right, blit.strips[i].bottom));
     size = size.expandedTo(QSize(blit.dest.right, blit.dest.bottom));
     if (m_buffer.size() != size) {
+        m_shown = {};
         m_buffer = QImage(size, QImage::Format_RGB32);
         if (m_buffer.isNull()) return;
     }
-    m_renderer.Render(plan, pyramid, circles, blit, MapTargetOf(m_buffer), overlay,
-                      minRadius * ratio);
+    const Shown now{true,
+                    blit.x.origin,
+                    blit.x.perPixel,
+                    blit.y.origin,
+                    blit.y.perPixel,
+                    minRadius * ratio,
+                    plan.bits.data(),
+                    plan.width,
+                    plan.height,
+                    circles.Revision(),
+                    overlay != nullptr,
+                    overlay != nullptr ? overlayRevision : 0};
+    if (now != m_shown) {
+        m_renderer.Render(plan, pyramid, circles, blit, MapTargetOf(m_buffer), overlay,
+                          minRadius * ratio);
+        m_shown = now;
+    }
     m_buffer.setDevicePixelRatio(ratio);
     p.drawImage(client.topLeft(), m_buffer);
 }
