@@ -128,7 +128,8 @@ QImage CTambRUMOView::Render(QSize size) {
 
 void CTambRUMOView::UseDesktopLayout() {
     m_desktop = std::make_unique<CDesktopMapView>(
-        m_canvas, m_map, m_bars, [this] { return m_points.Measuring(); }, [this] { Repaint(); });
+        m_canvas, m_map, m_bars, m_gesture, [this] { return m_points.Measuring(); },
+        [this] { Repaint(); });
     if (m_map.HasMap()) m_desktop->SiteReplaced();
 }
 
