@@ -6,6 +6,7 @@
 #include <QPaintDevice>
 #include <QPainter>
 #include <QScrollBar>
+#include <QTouchEvent>
 #include <QWheelEvent>
 #include <QWidget>
 #include <algorithm>
@@ -15,6 +16,7 @@
 #include "coverage/CoverageOverlay.h"
 #include "coverage/CoverageState.h"
 #include "platform/Gdi.h"
+#include "platform/TapAndHold.h"
 #include "screens/BoardNotice.h"
 #include "screens/ScreenArt.h"
 #include "screens/Screens.h"
@@ -31,14 +33,66 @@ constexpr int kCoverageBlock = 2;                  // the grid's cells, in devic
 }  // namespace
 
 CDesktopMapView::CDesktopMapView(QWidget* canvas, CSurveyMap& map, CMapScrollBars& bars,
-                                 std::function<bool()> frozen, std::function<void()> changed)
+                                 platform::CTapAndHold& tap, std::function<bool()> frozen,
+                                 std::function<void()> changed)
     : m_canvas(canvas),
       m_map(map),
       m_bars(bars),
       m_frozen(std::move(frozen)),
-      m_changed(std::move(changed)) {
+      m_changed(std::move(changed)),
+      m_tap(tap) {
     canvas->installEventFilter(this);
-    canvas->grabGesture(Qt::PinchGesture);
+    // The touches themselves, not QPinchGesture: one handler sees both the
+    // one-finger tap and the two-finger pinch, and never both at once.
+    canvas->setAttribute(Qt::WA_AcceptTouchEvents);
+}
+
+bool CDesktopMapView::OnTouch(const QTouchEvent& t) {
+    if (t.type() == QEvent::TouchCancel) {
+        m_tap.Cancel();
+        m_pinching = false;
+        return true;
+    }
+    QPointF down[2];
+    int fingers = 0;
+    for (const QEventPoint& point : t.points()) {
+        if (point.state() == QEventPoint::Released) continue;
+        if (fingers < 2) down[fingers] = point.position();
+        ++fingers;
+    }
+    if (!m_pinching && fingers >= 2) {
+        m_pinching = true;
+        m_pinchSpan = 0;
+        m_tap.Cancel();  // the first finger's press was no tap
+    }
+    if (m_pinching) {
+        if (fingers >= 2) {
+            const QPointF centre = (down[0] + down[1]) / 2;
+            const double span = std::hypot(down[1].x() - down[0].x(), down[1].y() - down[0].y());
+            if (m_pinchSpan > 0 && span > 0 && !m_frozen() && m_viewport.HasWorld()) {
+                // The plan under the old centre ends under the new one.
+                m_viewport.ZoomAt(span / m_pinchSpan, m_pinchCentre.x(), m_pinchCentre.y());
+                m_viewport.ScrollBy(m_pinchCentre.x() - centre.x(), m_pinchCentre.y() - centre.y());
+                Moved();
+            }
+            m_pinchCentre = centre;
+            m_pinchSpan = span;
+        } else {
+            m_pinchSpan = 0;  // one finger left: it pans nothing, taps nothing
+        }
+        if (t.type() == QEvent::TouchEnd) m_pinching = false;
+        return true;
+    }
+    // One finger: the tap and the hold, as the left button's.
+    if (t.points().isEmpty()) return true;
+    const QPoint at = t.points().first().position().toPoint();
+    if (t.type() == QEvent::TouchBegin)
+        m_tap.Press(at);
+    else if (t.type() == QEvent::TouchUpdate)
+        m_tap.Move(at);
+    else
+        m_tap.Release();
+    return true;
 }
 
 void CDesktopMapView::SiteReplaced() {
@@ -46,6 +100,7 @@ void CDesktopMapView::SiteReplaced() {
     // itself: slower, the same picture.
     if (!m_map.HasMap() || !m_pyramid.Build(m_map.Plan())) m_pyramid.Clear();
     m_viewport = CDesktopViewport();
+    m_painter.Forget();
     if (m_map.HasMap()) m_viewport.SetWorld(m_map.Width(), m_map.Height());
     FitClient(m_canvas->size());
     Moved();
@@ -202,11 +257,18 @@ bool CDesktopMapView::eventFilter(QObject* watched, QEvent* e) {
             return true;
         }
         case QEvent::NativeGesture: {
+            // A touchpad's pinch (its two-finger pan comes as the wheel's
+            // pixels).
             auto* g = static_cast<QNativeGestureEvent*>(e);
             if (g->gestureType() != Qt::ZoomNativeGesture) return false;
             ZoomAt(1.0 + g->value(), g->position());
             return true;
         }
+        case QEvent::TouchBegin:
+        case QEvent::TouchUpdate:
+        case QEvent::TouchEnd:
+        case QEvent::TouchCancel:
+            return OnTouch(*static_cast<QTouchEvent*>(e));
         case QEvent::MouseButtonPress: {
             auto* m = static_cast<QMouseEvent*>(e);
             if (m->button() != Qt::MiddleButton) return false;
@@ -276,7 +338,8 @@ void CDesktopMapView::PaintMap(QPainter& p, const QRect& client, const ScreenCon
         const qreal ratio = p.device() != nullptr ? p.device()->devicePixelRatio() : 1.0;
         const CoverageView view = CoverageView::Of(m_viewport, ratio, kCoverageBlock);
         CCoverageOverlay overlay(c.coverage->Map().Update(*c.survey, view));
-        m_painter.Paint(p, client, m_viewport, m_map.Plan(), m_pyramid, m_map.Circles(), &overlay);
+        m_painter.Paint(p, client, m_viewport, m_map.Plan(), m_pyramid, m_map.Circles(), &overlay,
+                        c.coverage->Map().Revision());
     } else {
         m_painter.Paint(p, client, m_viewport, m_map.Plan(), m_pyramid, m_map.Circles());
     }

@@ -27,15 +27,21 @@
 
 class CMapScrollBars;
 class QPainter;
+class QTouchEvent;
 class QWidget;
+namespace platform {
+class CTapAndHold;
+}
 
 class CDesktopMapView : public QObject {
 public:
     // Watches `canvas` (which must outlive it) for its size, the wheel, the
-    // middle button and pinches.
-    // `frozen` says whether a point is being measured; `changed` repaints.
+    // middle button, pinches and touches; one finger goes to `tap`, the
+    // canvas's tap and hold. `frozen` says whether a point is being
+    // measured; `changed` repaints.
     CDesktopMapView(QWidget* canvas, CSurveyMap& map, CMapScrollBars& bars,
-                    std::function<bool()> frozen, std::function<void()> changed);
+                    platform::CTapAndHold& tap, std::function<bool()> frozen,
+                    std::function<void()> changed);
 
     // A site was opened: its pyramid, the whole plan shown.
     void SiteReplaced();
@@ -64,6 +70,7 @@ private:
     // Zoom and pan end here: the handheld cursor, the bars, a repaint.
     void Moved();
     void ZoomAt(double factor, QPointF at);
+    bool OnTouch(const QTouchEvent& t);
     void PaintMap(QPainter& p, const QRect& client, const ScreenContent& c);
     void PaintPanel(QPainter& p, const QRect& client, const ScreenContent& c);
 
@@ -75,6 +82,12 @@ private:
     CDesktopViewport m_viewport;
     CPlanPyramid m_pyramid;
     CDesktopMapPainter m_painter;
+    platform::CTapAndHold& m_tap;
     bool m_dragging = false;
     QPointF m_dragFrom;
+    // Two fingers down: their last centre and distance (0 until both are
+    // down again after one lifted, so the pinch does not jump).
+    bool m_pinching = false;
+    QPointF m_pinchCentre;
+    double m_pinchSpan = 0;
 };

@@ -16,6 +16,7 @@
 #include <iterator>
 
 #include "app/TambRUMOView.h"
+#include "dialogs/DialogFrame.h"
 #include "platform/Gdi.h"
 #include "platform/RegisteredMessages.h"
 #include "site/SiteRecord.h"
@@ -72,6 +73,8 @@ CMainFrame::CMainFrame(WindowLayout layout, QWidget* parent)
     m_barScale = desktop && shown != nullptr
                      ? layoutchoice::DesktopBarScale(shown->availableGeometry().height())
                      : 1;
+    // The dialogs at the same multiple: they keep their layout, only larger.
+    dialogs::SetScale(m_barScale);
     column->addWidget(m_view, desktop ? 1 : 0);
 
     auto* paneRow = new QWidget(central);

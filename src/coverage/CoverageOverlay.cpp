@@ -16,23 +16,47 @@ uint32_t CCoverageOverlay::Blend(uint32_t plan, uint32_t colour) {
     return out;
 }
 
+namespace {
+
+// Blend with kOpacity in two lanes (red and blue together, green alone),
+// each channel's (plan x (256 - a) + colour x a) >> 8 as Blend computes it:
+// no lane's sum reaches the next lane's bits.
+struct LaneColour {
+    uint32_t redBlue = 0, green = 0;  // the colour's lanes times kOpacity
+};
+inline uint32_t BlendLanes(uint32_t plan, const LaneColour& c) {
+    constexpr uint32_t keep = 256 - CCoverageOverlay::kOpacity;
+    const uint32_t rb = (((plan & 0xFF00FFu) * keep + c.redBlue) >> 8) & 0xFF00FFu;
+    const uint32_t g = (((plan & 0x00FF00u) * keep + c.green) >> 8) & 0x00FF00u;
+    return 0xFF000000u | rb | g;
+}
+
+}  // namespace
+
 void CCoverageOverlay::PaintRow(const MapRow& row) {
     const int32_t block = m_grid.Block();
     if (m_grid.Columns() == 0 || block <= 0 || row.y < 0) return;
     const int32_t cellRow = row.y / block;
     if (cellRow >= m_grid.Rows()) return;
-    uint32_t colours[16];
+    LaneColour colours[16];
     const CoverageLayer& layer = m_grid.Layer();
-    for (int8_t b = 0; b < layer.BandCount() && b < 16; ++b) colours[b] = layer.Colour(b);
+    for (int8_t b = 0; b < layer.BandCount() && b < 16; ++b) {
+        const uint32_t c = layer.Colour(b);
+        colours[b] = {(c & 0xFF00FFu) * kOpacity, (c & 0x00FF00u) * kOpacity};
+    }
     const int8_t* bands = m_grid.Bands().data() +
                           static_cast<size_t>(cellRow) * static_cast<size_t>(m_grid.Columns());
-    // Only target columns the grid has cells for.
+    // Only target columns the grid has cells for, a cell's pixels at a time.
     const int32_t first = std::max(0, -row.x);
     const int32_t last = std::min(row.count, m_grid.Columns() * block - row.x);
-    for (int32_t i = first; i < last; ++i) {
+    for (int32_t i = first; i < last;) {
         const int32_t col = (row.x + i) / block;
-        if (col >= m_grid.Columns()) break;
+        const int32_t end = std::min(last, (col + 1) * block - row.x);
         const int8_t band = bands[col];
-        if (band != kNoBand) row.pixels[i] = Blend(row.pixels[i], colours[band]);
+        if (band != kNoBand) {
+            const LaneColour& c = colours[band];
+            for (int32_t k = i; k < end; ++k) row.pixels[k] = BlendLanes(row.pixels[k], c);
+        }
+        i = end;
     }
 }

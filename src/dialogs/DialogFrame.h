@@ -3,6 +3,10 @@
 // units, a caption with only the close control (the surveyor closes the
 // read-only dialogs there), the white background of the handheld's dialogs
 // and the dialog font, "System 8 point", stood in for by Arial 8.
+//
+// The desktop layout shows every dialog at the whole multiple its toolbar
+// and panes take (lengths, font, icon and painted texts alike), so a dialog
+// keeps its handheld layout, only larger; the handheld's is 1.
 
 #include <QDialog>
 #include <QPainter>
@@ -12,9 +16,13 @@
 
 namespace dialogs {
 
+void SetScale(int scale);
+int Scale();
+
+// Client size and font, at Scale().
 void SetUpDialog(QDialog& dialog, const QString& caption, int cxUnits, int cyUnits);
 
-// Places a control at a template rectangle given in dialog units.
+// Places a control at a template rectangle given in dialog units, at Scale().
 void PlaceControl(QWidget& control, int x, int y, int cx, int cy);
 
 // The sunken edge of the signature area and the colour swatches: two rings

@@ -67,19 +67,21 @@ CLocationInfoDlg::CLocationInfoDlg(QWidget* parent,
                                    const std::optional<ThroughputOutcome>& throughput)
     : QDialog(parent),
       m_throughput(throughput ? ThroughputSummaryLines(*throughput) : std::vector<std::string>()),
-      m_deleteButton(QStringLiteral("DELETE THIS POINT"), this) {
+      m_deleteButton(QStringLiteral("DELETE THIS POINT"), this),
+      m_scale(dialogs::Scale()) {
     dialogs::SetUpDialog(*this, QStringLiteral("Loc Parms/Del Request"), 146, 158);
     // The painted summary is laid out in pixels and is wider than the
     // template (its bars run to x 233, its texts to 237): the dialog takes
     // the bars' width with the same margin on both sides, which holds every
     // text rectangle too.
-    setFixedWidth(kBarLeft + kBarWidth + kBarLeft);
+    // At the dialogs' scale the summary is painted magnified.
+    setFixedWidth((kBarLeft + kBarWidth + kBarLeft) * m_scale);
     dialogs::PlaceControl(m_deleteButton, 7, 137, 132, 14);
     m_deleteButton.setAutoDefault(false);
     connect(&m_deleteButton, &QPushButton::clicked, this, [this] { OnDeletePoint(); });
     if (const int room = ThroughputRoom(m_throughput); room > 0) {
-        setFixedHeight(height() + room);
-        m_deleteButton.move(m_deleteButton.x(), m_deleteButton.y() + room);
+        setFixedHeight(height() + room * m_scale);
+        m_deleteButton.move(m_deleteButton.x(), m_deleteButton.y() + room * m_scale);
     }
 }
 
@@ -139,6 +141,7 @@ void CLocationInfoDlg::PaintSummary(QPainter& p, const CSiteRecord* site,
 
 void CLocationInfoDlg::paintEvent(QPaintEvent*) {
     QPainter p(this);
+    p.scale(m_scale, m_scale);
     PaintSummary(p, g_pSite, m_throughput);
 }
 

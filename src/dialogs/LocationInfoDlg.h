@@ -59,4 +59,5 @@ protected:
 private:
     std::vector<std::string> m_throughput;  // ThroughputSummaryLines, empty without a test
     QPushButton m_deleteButton;
+    const int m_scale;  // the dialogs' scale when it was made: the summary's magnification
 };

@@ -51,7 +51,7 @@ CNetworksDlg::CNetworksDlg(NetworkCatalogue catalogue, const NetworkChoice& curr
                             QStringLiteral("dBm")});
     m_list.setRootIsDecorated(false);
     m_list.setItemsExpandable(false);
-    m_list.setIndentation(kIndent);
+    m_list.setIndentation(kIndent * dialogs::Scale());
     m_list.setUniformRowHeights(true);
     m_list.setTextElideMode(Qt::ElideRight);
     m_list.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -125,7 +125,7 @@ void CNetworksDlg::FitColumns() {
     header->setSectionResizeMode(kNetwork, QHeaderView::Stretch);
     for (int c = kChannel; c < kColumns; ++c) {
         header->setSectionResizeMode(c, QHeaderView::Fixed);
-        header->resizeSection(c, widest[c] + kCellPadding);
+        header->resizeSection(c, widest[c] + kCellPadding * dialogs::Scale());
     }
 }
 

@@ -32,7 +32,7 @@ int TextHeight(const QLabel& label) {
 // A text wider than its template column (the product line is: 65 dialog
 // units hold about 16 characters) would be cut off. Such a label may use the
 // room up to the dialog's right edge and, if that is not enough, a smaller
-// font, down to 6 points. A text taller than its column (the three lines of
+// font, down to 6 points (at the dialogs' scale). A text taller than its column (the three lines of
 // the notice lose their descenders in 24 units) grows downwards.
 void FitToDialog(QLabel& label, const QWidget& dialog) {
     if (!label.wordWrap()) {
@@ -41,7 +41,8 @@ void FitToDialog(QLabel& label, const QWidget& dialog) {
             QRect r = label.geometry();
             r.setRight(dialog.width() - 3);
             label.setGeometry(r);
-            while (WidestLine(label, font) > label.width() && font.pointSize() > 6)
+            while (WidestLine(label, font) > label.width() &&
+                   font.pointSize() > 6 * dialogs::Scale())
                 font.setPointSize(font.pointSize() - 1);
             label.setFont(font);
         }
@@ -59,7 +60,13 @@ CProductAboutDlg::CProductAboutDlg(QWidget* parent)
       m_version(QStringLiteral("Version 1.00"), this),
       m_notice(QString::fromLatin1(kLegalNotice), this) {
     dialogs::SetUpDialog(*this, QStringLiteral("About Tamb"), 120, 95);
-    m_icon.setPixmap(QPixmap(QStringLiteral(":/res/icon32.png")));
+    // The icon drawn at the size it takes, where there is one (32, 64, 128).
+    const int iconSize = 32 * dialogs::Scale();
+    QPixmap icon(QStringLiteral(":/res/icon%1.png").arg(iconSize));
+    if (icon.isNull())
+        icon = QPixmap(QStringLiteral(":/res/icon32.png"))
+                   .scaled(iconSize, iconSize, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    m_icon.setPixmap(icon);
     m_icon.setAlignment(Qt::AlignLeft | Qt::AlignTop);
     dialogs::PlaceControl(m_icon, 7, 7, 21, 20);
     for (QLabel* text : {&m_product, &m_hardware, &m_version, &m_notice}) {

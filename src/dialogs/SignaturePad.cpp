@@ -14,7 +14,7 @@ namespace {
 constexpr int kPenWidth = 2;
 }  // namespace
 
-CSignaturePad::CSignaturePad(QWidget* parent) : QFrame(parent) {
+CSignaturePad::CSignaturePad(QWidget* parent) : QFrame(parent), m_scale(dialogs::Scale()) {
     // The frame's width sets the client area; the edge itself is ours.
     setFrameStyle(QFrame::Panel | QFrame::Sunken);
     setLineWidth(dialogs::kSunkenEdgeWidth);
@@ -22,8 +22,11 @@ CSignaturePad::CSignaturePad(QWidget* parent) : QFrame(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
+// At the dialogs' scale the pad is larger on screen, its canvas (the
+// signature the site file keeps) the handheld's size, shown magnified.
 void CSignaturePad::InitCanvas() {
-    m_canvas = QImage(contentsRect().size(), QImage::Format_RGB32);
+    const int edge = 2 * dialogs::kSunkenEdgeWidth;
+    m_canvas = QImage(size() / m_scale - QSize(edge, edge), QImage::Format_RGB32);
     m_canvas.fill(Qt::white);
     update();
 }
@@ -90,19 +93,28 @@ void CSignaturePad::paintEvent(QPaintEvent*) {
     const QRect client = contentsRect();
     // The outermost ring of the client area is never copied from the canvas.
     p.fillRect(client, palette().color(QPalette::Window));
-    if (!m_canvas.isNull() && client.width() > 2 && client.height() > 2) {
-        p.drawImage(client.topLeft() + QPoint(1, 1), m_canvas,
-                    QRect(1, 1, client.width() - 2, client.height() - 2));
+    const int s = m_scale;
+    if (!m_canvas.isNull() && m_canvas.width() > 2 && m_canvas.height() > 2) {
+        const QRect inner(1, 1, m_canvas.width() - 2, m_canvas.height() - 2);
+        p.drawImage(QRect(client.topLeft() + QPoint(s, s), inner.size() * s), m_canvas, inner);
     }
     dialogs::PaintSunkenEdge(p, rect());
 }
 
 void CSignaturePad::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) return QFrame::mousePressEvent(event);
-    OnLButtonDown(event->position().toPoint() - contentsRect().topLeft());
+    OnLButtonDown(CanvasPoint(event->position().toPoint()));
 }
 
 void CSignaturePad::mouseMoveEvent(QMouseEvent* event) {
     if (!(event->buttons() & Qt::LeftButton)) return QFrame::mouseMoveEvent(event);
-    OnMouseMove(event->position().toPoint() - contentsRect().topLeft());
+    OnMouseMove(CanvasPoint(event->position().toPoint()));
+}
+
+QPoint CSignaturePad::CanvasPoint(const QPoint& widget) const {
+    const QPoint p = widget - contentsRect().topLeft();
+    const int s = m_scale;
+    // Floor division: a point left of the canvas stays off it.
+    return QPoint(p.x() >= 0 ? p.x() / s : (p.x() - s + 1) / s,
+                  p.y() >= 0 ? p.y() / s : (p.y() - s + 1) / s);
 }

@@ -2,7 +2,9 @@
 // CSignaturePad: the signature area of the sign-off dialog. The ink lives
 // only as pixels of an off-screen canvas of exactly the pad's client size
 // (inside its sunken frame); there is no list of strokes. Canvas coordinates
-// are client coordinates, (0, 0) at the top-left inside the frame.
+// are client coordinates, (0, 0) at the top-left inside the frame. At the
+// dialogs' scale (dialogs::Scale) the canvas keeps the handheld's size and
+// is shown magnified, the stylus's points divided down to it.
 //
 // A press moves the current position to the stylus and draws a zero-length
 // line there (so a tap leaves a dot); a move draws a line from the current
@@ -43,9 +45,11 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
 
 private:
+    QPoint CanvasPoint(const QPoint& widget) const;
     void LineTo(const QPoint& to);
     void Stamp(int x, int y);
 
+    const int m_scale;  // the dialogs' scale when it was made
     QImage m_canvas;
     QPoint m_current;
 };

@@ -26,7 +26,10 @@ VpRect CircleBox(int32_t x, int32_t y);
 
 class CCircleLog {
 public:
-    void Clear() { m_circles.clear(); }
+    void Clear() {
+        m_circles.clear();
+        Changed();
+    }
     void Add(int32_t x, int32_t y, int32_t strength, int32_t records);
     // Removes the circles of the `count` records from list position `first`
     // (1-based) and returns them. Circles without records stay: nothing can
@@ -35,7 +38,13 @@ public:
     const std::vector<LoggedCircle>& Circles() const { return m_circles; }
     // The records the circles stand for together.
     int64_t Records() const;
+    // Changes with every change of the circles, and differs between any two
+    // logs: a painter keeps its picture while this stays the same.
+    uint64_t Revision() const { return m_revision; }
 
 private:
+    void Changed();
+
     std::vector<LoggedCircle> m_circles;
+    uint64_t m_revision = 0;
 };

@@ -50,7 +50,39 @@ double CDesktopMapRenderer::CircleRadius(const WorldAxis& axis, double minRadius
 void CDesktopMapRenderer::Render(const MapBitmap& plan, const CPlanPyramid& pyramid,
                                  const CCircleLog& circles, const DesktopBlit& blit,
                                  const MapTarget& target, IMapOverlay* overlay, double minRadius) {
+    const VpRect area = PaintPlan(plan, pyramid, blit, target, overlay);
+    if (!Empty(area)) PaintCircles(circles, area, blit, target, minRadius);
+}
+
+void CDesktopMapRenderer::RenderPlan(const MapBitmap& plan, const CPlanPyramid& pyramid,
+                                     const DesktopBlit& blit, const MapTarget& target) {
+    PaintPlan(plan, pyramid, blit, target, nullptr);
+}
+
+void CDesktopMapRenderer::RenderCoats(const MapBitmap& plan, const CCircleLog& circles,
+                                      const DesktopBlit& blit, const MapTarget& target,
+                                      IMapOverlay* overlay, double minRadius) {
     if (target.pixels == nullptr || target.width <= 0 || target.height <= 0) return;
+    const VpRect buffer{target.originX, target.originY, target.originX + target.width,
+                        target.originY + target.height};
+    const VpRect area = Meet(blit.dest, buffer);
+    if (!plan.IsWhole() || Empty(area)) return;
+    if (overlay != nullptr) {
+        const int32_t n = area.Width();
+        m_worldX.resize(static_cast<size_t>(n));
+        for (int32_t i = 0; i < n; ++i)
+            m_worldX[static_cast<size_t>(i)] = Clamp(blit.x.Under(area.left + i), plan.width);
+        for (int32_t y = area.top; y < area.bottom; ++y)
+            overlay->PaintRow({y, area.left, n, PixelAt(target, area.left, y),
+                               Clamp(blit.y.Under(y), plan.height), m_worldX.data()});
+    }
+    PaintCircles(circles, area, blit, target, minRadius);
+}
+
+VpRect CDesktopMapRenderer::PaintPlan(const MapBitmap& plan, const CPlanPyramid& pyramid,
+                                      const DesktopBlit& blit, const MapTarget& target,
+                                      IMapOverlay* overlay) {
+    if (target.pixels == nullptr || target.width <= 0 || target.height <= 0) return {};
     const VpRect buffer{target.originX, target.originY, target.originX + target.width,
                         target.originY + target.height};
     for (int32_t i = 0; i < blit.stripCount; ++i) {
@@ -60,7 +92,7 @@ void CDesktopMapRenderer::Render(const MapBitmap& plan, const CPlanPyramid& pyra
             std::fill_n(PixelAt(target, strip.left, y), strip.Width(), kWhite);
     }
     const VpRect area = Meet(blit.dest, buffer);
-    if (!plan.IsWhole() || Empty(area)) return;
+    if (!plan.IsWhole() || Empty(area)) return {};
 
     const double perPixel = std::max(blit.x.perPixel, blit.y.perPixel);
     if (perPixel <= 1.0) {
@@ -82,7 +114,7 @@ void CDesktopMapRenderer::Render(const MapBitmap& plan, const CPlanPyramid& pyra
         PaintPlanAveraged(plan, level, level != nullptr ? pyramid.Palette() : planColours, area,
                           blit, target, overlay);
     }
-    PaintCircles(circles, area, blit, target, minRadius);
+    return area;
 }
 
 void CDesktopMapRenderer::PaintPlanSharp(const MapBitmap& plan, const VpRect& area,

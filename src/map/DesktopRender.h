@@ -26,6 +26,13 @@ public:
     void Render(const MapBitmap& plan, const CPlanPyramid& pyramid, const CCircleLog& circles,
                 const DesktopBlit& blit, const MapTarget& target, IMapOverlay* overlay,
                 double minRadius);
+    // The same in two steps, pixel for pixel: the plan's coat alone (a
+    // picture a painter keeps while the view stays), then the overlay and
+    // the circles over a target holding that picture.
+    void RenderPlan(const MapBitmap& plan, const CPlanPyramid& pyramid, const DesktopBlit& blit,
+                    const MapTarget& target);
+    void RenderCoats(const MapBitmap& plan, const CCircleLog& circles, const DesktopBlit& blit,
+                     const MapTarget& target, IMapOverlay* overlay, double minRadius);
 
     // A circle's radius on the target: its 10 plan pixels, or `minRadius`.
     static double CircleRadius(const WorldAxis& axis, double minRadius);
@@ -43,6 +50,10 @@ private:
         std::vector<int32_t> start;
         std::vector<uint16_t> padded;
     };
+    // The strips and the plan (with the overlay row by row); the plan's
+    // part of the target, empty when there is nothing more to paint.
+    VpRect PaintPlan(const MapBitmap& plan, const CPlanPyramid& pyramid, const DesktopBlit& blit,
+                     const MapTarget& target, IMapOverlay* overlay);
     static void MakeTaps(const WorldAxis& axis, int32_t factor, int32_t side, int32_t from,
                          int32_t to, Taps& taps);
     void PaintPlanSharp(const MapBitmap& plan, const VpRect& area, const DesktopBlit& blit,

@@ -29,6 +29,11 @@ void CTapAndHold::Release() {
     if (m_pending) Decide(false);
 }
 
+void CTapAndHold::Cancel() {
+    m_timer.stop();
+    m_pending = false;
+}
+
 void CTapAndHold::Decide(bool hold) {
     m_timer.stop();
     m_pending = false;

@@ -25,6 +25,8 @@ public:
     void Press(QPoint at);
     void Move(QPoint to);
     void Release();
+    // Neither: a second finger made the press a pinch.
+    void Cancel();
     bool Pending() const { return m_pending; }
 
 private:

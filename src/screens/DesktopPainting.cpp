@@ -1,12 +1,14 @@
 #include "screens/DesktopPainting.h"
 
 #include <QPaintDevice>
+#include <cstring>
 
 #include "screens/MapPainting.h"
 
 void CDesktopMapPainter::Paint(QPainter& p, const QRect& client, const CDesktopViewport& viewport,
                                const MapBitmap& plan, const CPlanPyramid& pyramid,
-                               const CCircleLog& circles, IMapOverlay* overlay, double minRadius) {
+                               const CCircleLog& circles, IMapOverlay* overlay,
+                               uint64_t overlayRevision, double minRadius) {
     if (client.isEmpty()) return;
     const qreal ratio = p.device() != nullptr ? p.device()->devicePixelRatio() : 1.0;
     const DesktopBlit blit = viewport.Blit(ratio);
@@ -15,12 +17,30 @@ void CDesktopMapPainter::Paint(QPainter& p, const QRect& client, const CDesktopV
     for (int32_t i = 0; i < blit.stripCount; ++i)
         size = size.expandedTo(QSize(blit.strips[i].right, blit.strips[i].bottom));
     size = size.expandedTo(QSize(blit.dest.right, blit.dest.bottom));
-    if (m_buffer.size() != size) {
+    if (m_buffer.size() != size || m_plan.size() != size) {
+        Forget();
+        m_plan = QImage(size, QImage::Format_RGB32);
         m_buffer = QImage(size, QImage::Format_RGB32);
-        if (m_buffer.isNull()) return;
+        if (m_plan.isNull() || m_buffer.isNull()) {
+            m_plan = m_buffer = QImage();
+            return;
+        }
     }
-    m_renderer.Render(plan, pyramid, circles, blit, MapTargetOf(m_buffer), overlay,
-                      minRadius * ratio);
+    const PlanShown planNow{true,          blit.x.origin,   blit.x.perPixel,
+                            blit.y.origin, blit.y.perPixel, plan.bits.data(),
+                            plan.width,    plan.height};
+    const Shown now{planNow, minRadius * ratio, circles.Revision(), overlay != nullptr,
+                    overlay != nullptr ? overlayRevision : 0};
+    if (now != m_shown) {
+        if (planNow != m_planShown) {
+            m_renderer.RenderPlan(plan, pyramid, blit, MapTargetOf(m_plan));
+            m_planShown = planNow;
+        }
+        std::memcpy(m_buffer.bits(), m_plan.constBits(), static_cast<size_t>(m_plan.sizeInBytes()));
+        m_renderer.RenderCoats(plan, circles, blit, MapTargetOf(m_buffer), overlay,
+                               minRadius * ratio);
+        m_shown = now;
+    }
     m_buffer.setDevicePixelRatio(ratio);
     p.drawImage(client.topLeft(), m_buffer);
 }

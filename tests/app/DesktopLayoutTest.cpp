@@ -2,6 +2,8 @@
 // and the desktop window's map input over a real frame.
 
 #include <QApplication>
+#include <QNativeGestureEvent>
+#include <QTest>
 #include <QWheelEvent>
 
 #include "AppFakes.h"
@@ -131,4 +133,55 @@ TEST_F(DesktopFrameTest, WheelZoomsAboutThePointerKeysMoveTheCursorAndAScanFreez
     EXPECT_EQ(Vp().GetCenterY(), wy);
     FinishScan(View(), {{0x01, {-50}, 6, "a"}});
     EXPECT_EQ(View().Mode(), DisplayMode::kSiteMap);
+}
+
+// Touch screen and touchpad as Qt delivers them: two fingers zoom about
+// their centre and pan with it, no tap is taken; a touchpad's pinch zooms
+// about the pointer; while a point is measured neither moves it.
+TEST_F(DesktopFrameTest, TwoFingersZoomAboutTheirCentreAndPanATouchpadPinchZoomsAScanFreezesBoth) {
+    static QPointingDevice* const touch = QTest::createTouchDevice();
+    QWidget* canvas = View().childAt(QPoint(10, 10));
+    ASSERT_NE(canvas, nullptr);
+    const QRect client = View().ClientRect();
+    const QPoint c(client.width() / 4, client.height() / 2 + 10), span(20, 0), pan(30, 0);
+    const auto expectWorldUnder = [&](QPoint at, int32_t wx, int32_t wy) {
+        int32_t x = 0, y = 0;
+        ASSERT_TRUE(View().Desktop()->WorldAt(at, x, y));
+        EXPECT_NEAR(x, wx, 1);
+        EXPECT_NEAR(y, wy, 1);
+    };
+    const auto pinch = [&](QPoint centre, int grow, QPoint moved) {
+        QTest::touchEvent(canvas, touch).press(0, centre - span).press(1, centre + span);
+        QTest::touchEvent(canvas, touch)
+            .move(0, centre + moved - span * grow)
+            .move(1, centre + moved + span * grow);
+        QTest::touchEvent(canvas, touch)
+            .release(0, centre + moved - span * grow)
+            .release(1, centre + moved + span * grow);
+    };
+    int32_t wx = 0, wy = 0;
+    ASSERT_TRUE(View().Desktop()->WorldAt(c, wx, wy));
+    const double fit = Vp().Scale();
+    pinch(c, 2, pan);  // the fingers twice as far apart, their centre 30 pixels right
+    EXPECT_NEAR(Vp().Scale(), 2 * fit, 1e-9);
+    expectWorldUnder(c + pan, wx, wy);
+    EXPECT_FALSE(View().Session().Pending());
+    ExpectHandheldCursorFollows();
+
+    ASSERT_TRUE(View().Desktop()->WorldAt(c, wx, wy));
+    QNativeGestureEvent zoom(Qt::ZoomNativeGesture, QPointingDevice::primaryPointingDevice(), 2, c,
+                             c, canvas->mapToGlobal(c), 0.5, QPointF());
+    QApplication::sendEvent(canvas, &zoom);
+    EXPECT_NEAR(Vp().Scale(), 3 * fit, 1e-9);
+    expectWorldUnder(c, wx, wy);  // about the pointer: what was under it stays
+
+    View().OnTap(c);
+    ASSERT_TRUE(View().Session().Pending());
+    const int32_t x = Vp().GetCenterX(), y = Vp().GetCenterY();
+    pinch(c, 2, pan);
+    QApplication::sendEvent(canvas, &zoom);
+    EXPECT_NEAR(Vp().Scale(), 3 * fit, 1e-9);
+    EXPECT_EQ(Vp().GetCenterX(), x);
+    EXPECT_EQ(Vp().GetCenterY(), y);
+    FinishScan(View(), {{0x01, {-50}, 6, "a"}});
 }

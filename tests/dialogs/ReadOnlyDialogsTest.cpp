@@ -1,11 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QFontMetrics>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QScrollBar>
 #include <set>
+#include <vector>
 
 #include "DialogTestSupport.h"
+#include "dialogs/DialogFrame.h"
 #include "dialogs/HelpDlg.h"
 #include "dialogs/HelpText.h"
 #include "dialogs/LocationInfoDlg.h"
@@ -33,6 +37,36 @@ TEST(DialogUnits, OneFixedConversionAndEveryDialogFitsTheHandheldsWidth) {
     CProductAboutDlg about;
     for (QDialog* d : std::initializer_list<QDialog*>{&location, &signOff, &legend, &help, &about})
         EXPECT_TRUE(QRect(0, 0, 240, 268).contains(d->rect())) << d->windowTitle().toStdString();
+}
+
+// The desktop layout's dialogs: each exactly twice its handheld size, the
+// texts in a font twice as large, the signature still the handheld's grid
+// (the site file keeps it) under a stylus whose points are halved.
+TEST(DialogScale, AtTwoEveryDialogDoublesAndTheSignatureKeepsTheHandheldsGrid) {
+    CLocationInfoDlg location;
+    CSignOffDlg signOff;
+    CRssiColorDlg legend;
+    CHelpDlg help;
+    CProductAboutDlg about;
+    const std::vector<QDialog*> small{&location, &signOff, &legend, &help, &about};
+    dialogs::SetScale(2);
+    CLocationInfoDlg location2;
+    CSignOffDlg signOff2;
+    CRssiColorDlg legend2;
+    CHelpDlg help2;
+    CProductAboutDlg about2;
+    dialogs::SetScale(1);
+    const std::vector<QDialog*> large{&location2, &signOff2, &legend2, &help2, &about2};
+    for (size_t k = 0; k < small.size(); ++k) {
+        EXPECT_EQ(large[k]->size(), small[k]->size() * 2) << k;
+        EXPECT_EQ(large[k]->font().pointSize(), 2 * small[k]->font().pointSize()) << k;
+    }
+    EXPECT_EQ(signOff2.m_pad.Canvas().size(), signOff.m_pad.Canvas().size());
+    const QPointF at = signOff2.m_pad.contentsRect().topLeft() + QPoint(41, 21);
+    QMouseEvent press(QEvent::MouseButtonPress, at, at, Qt::LeftButton, Qt::LeftButton, {});
+    QApplication::sendEvent(&signOff2.m_pad, &press);
+    EXPECT_EQ(signOff2.GetSignaturePixel(20, 10), CSignOffDlg::kInk);
+    EXPECT_EQ(signOff2.GetSignaturePixel(40, 20), CSignOffDlg::kNoInk);
 }
 
 TEST(RssiColorDlg, SixSwatchesPaintTheirWholeClientInTheBandColours) {
@@ -79,9 +113,9 @@ TEST(HelpText, TheGuidesLinesWithTheTopicsAndTheEmptyItemsInPlaceThenTheAddedCom
     const auto& lines = HelpLines();
     ASSERT_EQ(lines.size(), 210u);
     auto line = [&](int n) { return std::string(lines[n - 1]); };
-    const std::set<int> empty = {2,   15,  26,  28,  33,  37,  47,  64,  73,  77,  80,
-                                 83,  85,  93,  95,  101, 103, 106, 108, 117, 119, 128,
-                                 130, 139, 142, 145, 147, 156, 161, 163, 174, 182, 192, 199, 205};
+    const std::set<int> empty = {2,   15,  26,  28,  33,  37,  47,  64,  73,  77,  80,  83,
+                                 85,  93,  95,  101, 103, 106, 108, 117, 119, 128, 130, 139,
+                                 142, 145, 147, 156, 161, 163, 174, 182, 192, 199, 205};
     // clang-format off
     const std::pair<int, const char*> titles[] = {
         {1, "Overview"},         {27, "Quick Start"},         {38, "OPEN A SITE FILE"},

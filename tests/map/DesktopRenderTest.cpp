@@ -238,3 +238,33 @@ TEST_F(DesktopRenderTest, CirclesAreTheLayersAtFullSizeAndLegibleWhenSmall) {
     Render(plan, 40, 30);
     EXPECT_EQ(std::count(pixels.begin(), pixels.end(), 0xFFFFFFFFu), 40 * 30);
 }
+
+// The painter keeps the plan's coat and paints the coats over a copy of it:
+// pixel for pixel what one Render paints, enlarged and reduced, with an
+// overlay that reads the pixels it changes and with circles over it.
+TEST_F(DesktopRenderTest, PlanThenCoatsPaintWhatOneRenderPaints) {
+    struct Tint : IMapOverlay {
+        void PaintRow(const MapRow& row) override {
+            for (int32_t i = 0; i < row.count; ++i)
+                if ((row.worldX[i] + row.worldY) % 3 == 0) row.pixels[i] ^= 0x00FF00u;
+        }
+    } tint;
+    const MapBitmap plan = Plan(
+        500, 300, [](int32_t x, int32_t y) { return static_cast<uint8_t>((x * 7 + y) % 256); },
+        Grey);
+    for (int i = 0; i < 20; ++i) circles.Add(25 * i, 15 * i, -40 - 2 * i, 1);
+    for (double zoom : {1.0, 8.0}) {
+        vp = {};
+        vp.SetClient(120, 90);
+        vp.SetWorld(plan.width, plan.height);
+        vp.ZoomAt(zoom, 40, 50);
+        ASSERT_TRUE(pyramid.Build(plan));
+        const DesktopBlit b = vp.Blit();
+        std::vector<uint32_t> once(120 * 90, 0), twice(120 * 90, 0);
+        renderer.Render(plan, pyramid, circles, b, {once.data(), 120, 90, 120, 0, 0}, &tint, 4);
+        const MapTarget target{twice.data(), 120, 90, 120, 0, 0};
+        renderer.RenderPlan(plan, pyramid, b, target);
+        renderer.RenderCoats(plan, circles, b, target, &tint, 4);
+        EXPECT_EQ(once, twice) << zoom;
+    }
+}
