@@ -64,8 +64,9 @@ CTambRUMOView::CTambRUMOView(QWidget* parent)
     setObjectName(QStringLiteral("CTambRUMOView"));
     setFocusPolicy(Qt::StrongFocus);
     m_document.AddListener(this);
-    m_throughput.SetTested(
-        [this](const ThroughputOutcome& outcome) { (void)m_document.KeepThroughput(outcome); });
+    m_throughput.SetTested([this](const ThroughputOutcome& outcome) {
+        if (m_document.KeepThroughput(outcome)) m_mapShows.Metric().ThroughputKept();
+    });
     m_coverage.SetListener([this] {
         if (m_onCoverage) m_onCoverage();
         Repaint();

@@ -15,7 +15,9 @@
 #include <memory>
 
 #include "app/DesktopMapView.h"
+#include "app/IperfServerFlow.h"
 #include "app/MapScrollBars.h"
+#include "app/MapShowsFlow.h"
 #include "app/PointThroughput.h"
 #include "app/ScaleFlow.h"
 #include "app/SurveyCommands.h"
@@ -51,6 +53,8 @@ public:
     void OnAbout() { Dialogs().About(window()); }
     void OnCoverageMap() { m_coverage.Toggle(); }  // button 8, key H
     void OnNetworks();
+    void OnMapShows() { m_mapShows.Run(window()); }        // Ctrl+M
+    void OnIperfServer() { m_iperfServer.Run(window()); }  // Ctrl+I
     void OnSetScale();         // the next two taps mark a known distance
     void OnNewSiteFromPlan();  // a site file made from a floor plan, then opened
     // Told of every change of the coverage map (the frame's button).
@@ -96,6 +100,8 @@ public:
     CCoverageState& Coverage() { return m_coverage; }
     CMapScrollBars& Bars() { return m_bars; }
     CSetScaleFlow& ScaleFlow() { return m_scaleFlow; }
+    CMapShowsFlow& MapShows() { return m_mapShows; }
+    CIperfServerFlow& IperfServer() { return m_iperfServer; }
     platform::CTapAndHold& Gesture() { return m_gesture; }
     DisplayMode Mode() const { return m_displayMode; }
     const CRadarAnimation& Radar() const { return m_radar; }
@@ -136,6 +142,10 @@ private:
     CMapScrollBars m_bars;
     CSurveyCommands m_commands;
     CSetScaleFlow m_scaleFlow;
+    CMapShowsFlow m_mapShows{m_document, m_coverage,
+                             [this]() -> IViewDialogs& { return Dialogs(); }};
+    CIperfServerFlow m_iperfServer{m_document, m_throughput,
+                                   [this]() -> IViewDialogs& { return Dialogs(); }};
     ScreenArt m_art;  // m_bmpCursor, splash and radar frames
     CRadarAnimation m_radar;
     CDefaultViewDialogs m_defaultDialogs;
