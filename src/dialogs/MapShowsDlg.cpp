@@ -13,7 +13,7 @@ CMapShowsDlg::CMapShowsDlg(const CoverageLayer& layer, const std::string& requir
       m_choose(std::move(choose)),
       m_layersLabel(QStringLiteral("Map shows:"), this),
       m_requirementLabel(QStringLiteral("Requirement:"), this),
-      m_hint(QStringLiteral("data, voice, location, or e.g. primary=-67,snr=25"), this),
+      m_hint(QStringLiteral("data, voice, location, or criteria"), this),
       m_error(this),
       m_layers(this),
       m_requirement(this),
