@@ -346,8 +346,10 @@ void CDesktopMapView::PaintMap(QPainter& p, const QRect& client, const ScreenCon
     if (c.art != nullptr && !c.art->cursor.isNull())
         gdi::BitBltAnd(p, client.left() + client.width() / 2 - 16,
                        client.top() + client.height() / 2 - 16, c.art->cursor);
-    if (coverage)
+    if (coverage) {
         screens::PaintMapCaption(p, client, QString::fromStdString(c.coverage->Caption()));
+        screens::PaintMapLegend(p, client, c.coverage->Map().Layer());
+    }
     if (c.metresPerPixel > 0)
         screens::PaintScaleBar(p, client, m_viewport.Scale(), c.metresPerPixel);
 }

@@ -195,6 +195,14 @@ void CMainFrame::BuildToolBar() {
     setScale->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
     connect(setScale, &QAction::triggered, this, [this] { m_view->OnSetScale(); });
     addAction(setScale);
+    auto* mapShows = new QAction(QStringLiteral("Map Shows..."), this);
+    mapShows->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
+    connect(mapShows, &QAction::triggered, this, [this] { m_view->OnMapShows(); });
+    addAction(mapShows);
+    auto* iperf = new QAction(QStringLiteral("iperf3 Server..."), this);
+    iperf->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_I));
+    connect(iperf, &QAction::triggered, this, [this] { m_view->OnIperfServer(); });
+    addAction(iperf);
     auto* newSite = new QAction(QStringLiteral("New Site from Floor Plan..."), this);
     newSite->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
     connect(newSite, &QAction::triggered, this, [this] { m_view->OnNewSiteFromPlan(); });

@@ -20,7 +20,7 @@ bool CTambRUMOApp::InitInstance(const PellorinOptions& options, SourceEnvironmen
     m_frame = std::make_unique<CMainFrame>(layout);
     CTambRUMOView* view = m_frame->View();
     m_sources = CSourceStartup::Attach(*m_frame, options, std::move(env));
-    view->Throughput().SetRequest(options.throughput);
+    view->IperfServer().SetSession(options.throughput);  // over the site's own server
 
     m_frame->show();
     // The start-up screen is painted at once; the source comes up behind it.

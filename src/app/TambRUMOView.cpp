@@ -38,6 +38,9 @@ CTambRUMOView::CTambRUMOView(QWidget* parent)
                       [this]() -> IViewDialogs& { return Dialogs(); }, m_desktop}) {
     setObjectName(QStringLiteral("CTambRUMOView"));
     setFocusPolicy(Qt::StrongFocus);
+    m_points.Throughput().SetTested([this](const ThroughputOutcome& outcome) {
+        if (m_document.KeepThroughput(outcome)) m_mapShows.Metric().ThroughputKept();
+    });
     m_coverage.SetListener([this] {
         if (m_onCoverage) m_onCoverage();
         Repaint();

@@ -13,7 +13,9 @@
 
 #include "app/DesktopMapView.h"
 #include "app/DocumentFollower.h"
+#include "app/IperfServerFlow.h"
 #include "app/MapScrollBars.h"
+#include "app/MapShowsFlow.h"
 #include "app/PointFlow.h"
 #include "app/ScaleFlow.h"
 #include "app/SurveyCommands.h"
@@ -50,6 +52,8 @@ public:
     void OnAbout() { Dialogs().About(window()); }
     void OnCoverageMap() { m_coverage.Toggle(); }  // button 8, key H
     void OnNetworks();
+    void OnMapShows() { m_mapShows.Run(window()); }        // Ctrl+M
+    void OnIperfServer() { m_iperfServer.Run(window()); }  // Ctrl+I
     void OnSetScale();         // the next two taps mark a known distance
     void OnNewSiteFromPlan();  // a site file made from a floor plan, then opened
     // Told of every change of the coverage map (the frame's button).
@@ -92,6 +96,8 @@ public:
     CCoverageState& Coverage() { return m_coverage; }
     CMapScrollBars& Bars() { return m_bars; }
     CSetScaleFlow& ScaleFlow() { return m_scaleFlow; }
+    CMapShowsFlow& MapShows() { return m_mapShows; }
+    CIperfServerFlow& IperfServer() { return m_iperfServer; }
     platform::CTapAndHold& Gesture() { return m_gesture; }
     DisplayMode Mode() const { return m_points.Mode(); }
     const CRadarAnimation& Radar() const { return m_painter.Radar(); }
@@ -118,6 +124,10 @@ private:
     CSurveyCommands m_commands;
     CSetScaleFlow m_scaleFlow;
     CPointFlow m_points{*this, m_document, m_map, m_commands, [this] { m_status.PostStatus(); }};
+    CMapShowsFlow m_mapShows{m_document, m_coverage,
+                             [this]() -> IViewDialogs& { return Dialogs(); }};
+    CIperfServerFlow m_iperfServer{m_document, m_points.Throughput(),
+                                   [this]() -> IViewDialogs& { return Dialogs(); }};
     platform::CTapAndHold m_gesture{this};
     CViewCanvas* m_canvas;
     CMapScrollBars m_bars;

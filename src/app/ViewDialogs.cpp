@@ -3,7 +3,9 @@
 #include <QWidget>
 
 #include "dialogs/HelpDlg.h"
+#include "dialogs/IperfServerDlg.h"
 #include "dialogs/LocationInfoDlg.h"
+#include "dialogs/MapShowsDlg.h"
 #include "dialogs/NetworksDlg.h"
 #include "dialogs/ProductAboutDlg.h"
 #include "dialogs/RssiColorDlg.h"
@@ -67,4 +69,16 @@ bool CDefaultViewDialogs::Networks(QWidget* parent, const NetworkCatalogue& cata
 
 std::optional<double> CDefaultViewDialogs::ScaleDistance(QWidget* parent, double pixels) {
     return AskScaleDistance(parent, pixels);
+}
+
+bool CDefaultViewDialogs::MapShows(QWidget* parent, const CoverageLayer& layer,
+                                   const std::string& requirement, const MapShowsChoose& choose) {
+    CMapShowsDlg dlg(layer, requirement, choose, parent);
+    return dlg.exec() == QDialog::Accepted;
+}
+
+bool CDefaultViewDialogs::IperfServer(QWidget* parent, const std::string& server,
+                                      const IperfChoose& choose) {
+    CIperfServerDlg dlg(server, choose, parent);
+    return dlg.exec() == QDialog::Accepted;
 }

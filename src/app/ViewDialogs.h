@@ -3,9 +3,12 @@
 // without a modal loop. The default runs the real dialogs.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 
+#include "coverage/CoverageLayer.h"
 #include "coverage/CoverageState.h"
 #include "coverage/NetworkCatalogue.h"
 #include "coverage/NetworkChoice.h"
@@ -43,6 +46,18 @@ public:
     // "Set Scale": the distance in metres between marks `pixels` apart;
     // nothing when cancelled (the default: cancelled).
     virtual std::optional<double> ScaleDistance(QWidget*, double) { return std::nullopt; }
+    // "Map Shows" (CMapShowsDlg) opened on `layer` and `requirement`: each
+    // choice goes to `choose` until it takes one (true) or the dialog is
+    // closed (false; the default).
+    using MapShowsChoose = std::function<std::string(const CoverageLayer&, const std::string&)>;
+    virtual bool MapShows(QWidget*, const CoverageLayer&, const std::string&,
+                          const MapShowsChoose&) {
+        return false;
+    }
+    // "iperf3 Server" (CIperfServerDlg) opened on `server`: the same with
+    // the text set, or nothing for CLEAR.
+    using IperfChoose = std::function<std::string(const std::optional<std::string>&)>;
+    virtual bool IperfServer(QWidget*, const std::string&, const IperfChoose&) { return false; }
 };
 
 class CDefaultViewDialogs : public IViewDialogs {
@@ -55,4 +70,8 @@ public:
     bool Networks(QWidget* parent, const NetworkCatalogue& catalogue, NetworkChoice& choice,
                   int32_t& radius, const RadiusRange& range) override;
     std::optional<double> ScaleDistance(QWidget* parent, double pixels) override;
+    bool MapShows(QWidget* parent, const CoverageLayer& layer, const std::string& requirement,
+                  const MapShowsChoose& choose) override;
+    bool IperfServer(QWidget* parent, const std::string& server,
+                     const IperfChoose& choose) override;
 };

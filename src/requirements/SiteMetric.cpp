@@ -57,8 +57,9 @@ CSiteMetric::CSiteMetric(CSurveyDocument& document, CCoverageState& coverage)
 }
 
 CSiteMetric::~CSiteMetric() {
+    // Nothing may call back into this; and no one is told (the window goes).
     m_coverage.SetNote(nullptr);
-    m_coverage.SetLayer(CoverageLayer::Signal());
+    m_coverage.Map().SetLayer(CoverageLayer::Signal());
     m_document.RemoveListener(this);
 }
 

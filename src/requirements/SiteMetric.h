@@ -50,6 +50,7 @@ public:
     // parse, or pass/fail without one, changes nothing: false, and `error`
     // names the bad part in one line.
     bool Choose(const CoverageLayer& layer, const std::string& requirement, std::string& error);
+    const CoverageLayer& Layer() const { return m_layer; }
     const std::string& RequirementText() const { return m_requirementText; }
     const std::optional<Requirement>& ChosenRequirement() const { return m_requirement; }
     // A throughput test was kept for the point recorded last.

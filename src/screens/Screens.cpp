@@ -4,9 +4,9 @@
 #include <algorithm>
 
 #include "aplist/ApList.h"
-#include "screens/MapPainting.h"
 #include "map/MapViewport.h"
 #include "platform/Gdi.h"
+#include "screens/MapPainting.h"
 #include "screens/SplashLine.h"
 #include "sources/wifi/WifiChannel.h"
 
@@ -110,6 +110,44 @@ void PaintMapCaption(QPainter& p, const QRect& client, const QString& text) {
     p.setPen(kBlack);
     p.drawRect(box.adjusted(0, 0, -1, -1));
     p.drawText(box.adjusted(kPad, 0, -kPad, 0), Qt::AlignLeft | Qt::AlignVCenter, shown);
+    p.restore();
+}
+
+void PaintMapLegend(QPainter& p, const QRect& client, const CoverageLayer& layer) {
+    if (!layer.metric) return;
+    const MetricBands& bands = BandsOf(*layer.metric);
+    constexpr int kPad = 3, kSwatch = 8, kGap = 3;
+    p.save();
+    p.setFont(gdi::PointFont(7));
+    const QFontMetrics fm(p.font());
+    QString title = QString::fromUtf8(bands.name);
+    if (*bands.unit != '\0') title += QStringLiteral(" (%1)").arg(QString::fromUtf8(bands.unit));
+    int width = fm.horizontalAdvance(title);
+    for (const MetricBand& b : bands.bands)
+        width = std::max(width, kSwatch + kGap + fm.horizontalAdvance(QString::fromUtf8(b.label)));
+    const int line = std::max(fm.height(), kSwatch + 1);
+    const int rows = 1 + static_cast<int>(bands.bands.size());
+    const QSize size(std::min(width + 2 * kPad, client.width()), rows * line + 2 * kPad);
+    const QRect box(client.right() + 1 - size.width(), client.bottom() + 1 - size.height(),
+                    size.width(), size.height());
+    p.fillRect(box, QColor(255, 255, 255, 200));
+    p.setPen(kBlack);
+    p.drawRect(box.adjusted(0, 0, -1, -1));
+    const QRect inner = box.adjusted(kPad, kPad, -kPad, -kPad);
+    p.drawText(QRect(inner.left(), inner.top(), inner.width(), line),
+               Qt::AlignLeft | Qt::AlignVCenter,
+               fm.elidedText(title, Qt::ElideRight, inner.width()));
+    for (size_t i = 0; i < bands.bands.size(); ++i) {
+        const int top = inner.top() + static_cast<int>(i + 1) * line;
+        const QRect swatch(inner.left(), top + (line - kSwatch) / 2, kSwatch, kSwatch);
+        p.fillRect(swatch, QColor(bands.bands[i].colour));
+        p.drawRect(swatch.adjusted(0, 0, -1, -1));
+        const QRect text(swatch.right() + 1 + kGap, top, inner.right() - swatch.right() - kGap,
+                         line);
+        p.drawText(
+            text, Qt::AlignLeft | Qt::AlignVCenter,
+            fm.elidedText(QString::fromUtf8(bands.bands[i].label), Qt::ElideRight, text.width()));
+    }
     p.restore();
 }
 

@@ -9,6 +9,8 @@
 #include <QString>
 #include <cstdint>
 
+#include "coverage/CoverageLayer.h"
+
 class CApList;
 class CCircleLayer;
 class CMapViewport;
@@ -37,6 +39,12 @@ void PaintMapScreen(QPainter& p, const QRect& client, CMapViewport& viewport, co
 // A caption over the map's top-left corner (what the coverage map shows),
 // in a small font on white, cut with "..." to the client's width.
 void PaintMapCaption(QPainter& p, const QRect& client, const QString& text);
+
+// The colour bands of a metric the coverage map shows (not the signal, whose
+// bands are the circles' and have "RSSI Color Codes"), in the map's
+// bottom-right corner: its name and unit, then a swatch and label per band,
+// on translucent white.
+void PaintMapLegend(QPainter& p, const QRect& client, const CoverageLayer& layer);
 
 // Scan screen: radar frame, captions, the channel grid with the cells of
 // `channelCells` highlighted (bit n - 1 for channel n), and the rows of

@@ -52,6 +52,7 @@ void PaintSiteMap(QPainter& p, const QRect& client, const ScreenContent& c) {
     CCoverageOverlay overlay(c.coverage->Map().Update(*c.survey, view));
     screens::PaintMapScreen(p, client, map.Viewport(), map.Plan(), map.Layer(), cursor, &overlay);
     screens::PaintMapCaption(p, client, QString::fromStdString(c.coverage->Caption()));
+    screens::PaintMapLegend(p, client, c.coverage->Map().Layer());
 }
 
 }  // namespace

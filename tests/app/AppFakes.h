@@ -102,6 +102,22 @@ public:
         scaleAsked = pixels;
         return scaleAnswer;
     }
+    // What the surveyor chooses in "Map Shows" and "iperf3 Server" (nothing:
+    // closed; for the server, an empty text is CLEAR), and what was told.
+    std::optional<std::pair<CoverageLayer, std::string>> mapShowsAnswer;
+    std::optional<std::string> iperfAnswer;
+    std::string told;
+    bool MapShows(QWidget*, const CoverageLayer&, const std::string&,
+                  const MapShowsChoose& choose) override {
+        if (!mapShowsAnswer) return false;
+        told = choose(mapShowsAnswer->first, mapShowsAnswer->second);
+        return told.empty();
+    }
+    bool IperfServer(QWidget*, const std::string&, const IperfChoose& choose) override {
+        if (!iperfAnswer) return false;
+        told = choose(*iperfAnswer);
+        return told.empty();
+    }
 };
 
 // Resets theBoard, scanList, surveyList and g_pSite; installs the fakes.

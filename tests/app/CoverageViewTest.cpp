@@ -3,6 +3,7 @@
 // network chosen in "Networks".
 
 #include <QPainter>
+#include <set>
 
 #include "AppFakes.h"
 #include "coverage/CoverageOverlay.h"
@@ -108,4 +109,37 @@ TEST_F(CoverageViewTest, NetworksListsTheSurveyAndItsChoiceAndRadiusShapeTheMap)
     EXPECT_EQ(Px(img, 115, 100), Banded(115, 100, kBlue));  // lab's reading, not the strongest
     EXPECT_EQ(Px(img, 125, 100), SiteColour(125, 100));     // beyond the new R
     // Another site shows all again: CCoverageState's and the survey document's tests.
+}
+
+// "Map Shows": a bad requirement is told in one line and changes nothing;
+// voice shows pass/fail (the nearest point's verdict, not a blend), its
+// legend in the corner and the share that passes in the caption.
+TEST_F(CoverageViewTest, MapShowsPassFailOfARequirementWithItsLegendAndShare) {
+    auto view = OpenedView();
+    RecordPoint(*view, 60, 60, {{0x01, {-45}, 6, "office"}, {0x02, {-60}, 11, "office"}});
+    RecordPoint(*view, 60, 200, {{0x03, {-50}, 6, "office"}});  // no secondary: fails voice
+    m_dialogs.mapShowsAnswer = {CoverageLayer::Of(Metric::kPassFail), "primary=-200"};
+    view->OnMapShows();
+    EXPECT_NE(m_dialogs.told.find("primary"), std::string::npos) << m_dialogs.told;
+    EXPECT_FALSE(view->Coverage().Shown());
+    m_dialogs.mapShowsAnswer = {CoverageLayer::Of(Metric::kPassFail), "voice"};
+    view->OnMapShows();
+    ASSERT_EQ(m_dialogs.told, "");
+    // Without a noise floor SNR is unknown: the first point is unknown, the
+    // second fails; nothing passes.
+    EXPECT_EQ(view->Coverage().Caption(),
+              "Requirement: Strongest of all, R 60 px, voice: 0 % passes");
+    const QImage img = Whole(*view);
+    const CoverageLayer verdicts = CoverageLayer::Of(Metric::kPassFail);
+    EXPECT_EQ(Px(img, 65, 110), Banded(65, 110, verdicts.Colour(1)));  // nearer the first
+    EXPECT_EQ(Px(img, 65, 150), Banded(65, 150, verdicts.Colour(2)));  // nearer the second
+    // The legend: a swatch of each verdict in the bottom-right corner.
+    std::set<uint32_t> corner;
+    for (int y = 200; y < 268; ++y)
+        for (int x = 150; x < 240; ++x) corner.insert(Px(img, x, y));
+    for (int b = 0; b < verdicts.BandCount(); ++b)
+        EXPECT_TRUE(corner.count(verdicts.Colour(static_cast<int8_t>(b)))) << b;
+    m_dialogs.mapShowsAnswer = {CoverageLayer::Signal(), "voice"};
+    view->OnMapShows();
+    EXPECT_EQ(view->Coverage().Caption(), "Strongest of all, R 60 px");
 }

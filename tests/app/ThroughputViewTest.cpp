@@ -12,6 +12,7 @@
 #include "AppFakes.h"
 #include "LoopbackPort.h"
 #include "aplist/ApList.h"
+#include "requirements/Requirement.h"
 
 namespace {
 
@@ -25,7 +26,7 @@ protected:
         ThroughputRequest r;
         r.server = {"127.0.0.1", port};
         r.seconds = 1;
-        view->Throughput().SetRequest(r);
+        view->IperfServer().SetSession(r);
         view->Throughput().SetTested([this](const ThroughputOutcome& o) { kept.push_back(o); });
     }
     void TearDown() override {
@@ -109,6 +110,39 @@ TEST_F(ThroughputView, NoServerIsToldOnceAndEveryPointIsRecorded) {
     ASSERT_EQ(m_boxes.shown.size(), 1u);
     EXPECT_TRUE(m_boxes.shown[0].text.startsWith("throughput not measured: "))
         << m_boxes.shown[0].text.toStdString();
+}
+
+// The server set in the window tests the next point against a real iperf3,
+// and the download map shows what the store kept.
+TEST_F(ThroughputView, AServerSetInTheWindowTestsAPointAndTheDownloadMapShowsIt) {
+    StartServer();
+    view = OpenedView();  // the window's own keeping of the tests
+    m_dialogs.iperfAnswer = "127.0.0.1:99999";
+    view->OnIperfServer();
+    EXPECT_FALSE(view->Throughput().Request());
+    EXPECT_NE(m_dialogs.told.find("99999"), std::string::npos) << m_dialogs.told;
+    m_dialogs.iperfAnswer = "127.0.0.1:" + std::to_string(port);
+    view->OnIperfServer();
+    ASSERT_TRUE(view->Throughput().Request());
+    m_dialogs.mapShowsAnswer = {CoverageLayer::Of(Metric::kDownload), ""};
+    view->OnMapShows();
+    RecordPoint(*view, 100, 100, {{1, {-50}, 6, "lab"}});
+    ASSERT_TRUE(view->Throughput().Running());
+    ASSERT_TRUE(PumpUntil([&] { return !view->Throughput().Running(); }, std::chrono::seconds(20)));
+    ASSERT_TRUE(view->Throughput().Last() && view->Throughput().Last()->Measured());
+    const double down = RoundedMbps(view->Throughput().Last()->figures->downMbps);
+    view->Render();
+    const CoverageGrid& grid = view->Coverage().Map().Grid();
+    // One point: every cell within R holds its figure (beyond 10 Gbit/s, 10).
+    int valued = 0;
+    for (int32_t row = 0; row < grid.Rows(); ++row)
+        for (int32_t col = 0; col < grid.Columns(); ++col)
+            if (const auto v = grid.Value(col, row); v && ++valued)
+                ASSERT_NEAR(*v, std::min(down, 10000.0), 0.005);
+    EXPECT_GT(valued, 1000);
+    m_dialogs.iperfAnswer = "";  // CLEAR
+    view->OnIperfServer();
+    EXPECT_FALSE(view->Throughput().Request());
 }
 
 }  // namespace
