@@ -13,6 +13,7 @@
 #include "platform/MessageBoxes.h"
 #include "platform/RegisteredMessages.h"
 #include "platform/Sounds.h"
+#include "requirements/PointFigures.h"
 #include "screens/Screens.h"
 #include "site/SiteRecord.h"
 #include "sources/board/BoardSource.h"
@@ -30,6 +31,21 @@ QGridLayout* ClientGrid(QWidget* view, QWidget* canvas) {
 
 VpRect ToVp(const QRect& r) {
     return {r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
+}
+
+// The noise and SNR of the selected point's primary (as the per-point
+// export takes it: the strongest record of all), "" where the noise of its
+// channel was not measured.
+std::string SelectedNoiseLine(const CSiteRecord& site, const std::vector<ScanNoise>& stored) {
+    ApRecord* first = nullptr;
+    if (stored.empty() || site.m_selApCount < 1 ||
+        surveyList.GetAt(first, site.m_selFirstIndex) != CApList::kOk)
+        return {};
+    const ApRecord* end = first;
+    for (int32_t i = 0; i < site.m_selApCount && end != surveyList.Sentinel(); ++i) end = end->next;
+    PointMeasures measures;
+    measures.noise = ChannelNoiseOf(stored);
+    return NoiseSummaryLine(FiguresOfPoint(*first, end, std::nullopt, FigureLevels{}, &measures));
 }
 
 }  // namespace
@@ -246,7 +262,8 @@ void CTambRUMOView::OnTapAndHold(QPoint client) {
         m_map.Viewport().ScreenToWorld(ToVp(ClientRect()), client.x(), client.y(), wx, wy);
     }
     if (!m_document.SelectNearestPoint(wx, wy)) return;
-    if (Dialogs().LocationInfo(window(), m_document.SelectedThroughput()) ==
+    if (Dialogs().LocationInfo(window(), m_document.SelectedThroughput(),
+                               SelectedNoiseLine(*m_document.Site(), m_document.SelectedNoise())) ==
             CLocationInfoDlg::kDeleted &&
         m_commands.MayEdit())
         m_document.Apply(DeletePointCommand::OfSelection(*m_document.Site()));

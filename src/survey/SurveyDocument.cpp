@@ -226,14 +226,28 @@ std::optional<ThroughputOutcome> CSurveyDocument::SelectedThroughput() {
     return std::nullopt;
 }
 
+std::vector<ScanNoise> CSurveyDocument::SelectedNoise() {
+    std::vector<ScanNoise> noise;
+    if (!m_site || !m_store.IsOpen()) return noise;
+    const auto run = m_store.Sequence().LocateRun(m_site->m_selFirstIndex, m_site->m_selApCount);
+    if (!run) return noise;
+    for (size_t i = run->first; i < run->first + run->count; ++i) {
+        const std::vector<ScanNoise> more = m_store.PointNoise(i);
+        noise.insert(noise.end(), more.begin(), more.end());
+    }
+    return noise;
+}
+
 RecordedPoint CSurveyDocument::Apply(const RecordScanCommand&) {
     RecordedPoint point;
     if (!m_site || ViewOnly()) return point;
     const NoteHold hold(*this);
     std::vector<ScanReading> readings;
+    std::vector<ScanNoise> noise;
     if (m_store.IsOpen()) {
         const std::lock_guard<std::mutex> lock(scanListLock);
         readings = scanList.Readings();
+        noise = scanList.Noise();
     }
     const ApRecord* before = surveyList.Last();
     point.firstRecord = surveyList.Count() + 1;
@@ -242,7 +256,7 @@ RecordedPoint CSurveyDocument::Apply(const RecordScanCommand&) {
     // that no journal point claims goes at recovery) and before it shows.
     if (JournalPoint captured;
         m_store.IsOpen() && CapturePoint(surveyList, before, *m_site, captured))
-        m_store.PointRecorded(captured, readings);
+        m_store.PointRecorded(captured, readings, noise);
     point.records = surveyList.CountAfter(before);
     point.x = m_site->m_pendingX;
     point.y = m_site->m_pendingY;

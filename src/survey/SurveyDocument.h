@@ -129,6 +129,9 @@ public:
     // Points recorded one after another at one place are selected together:
     // the latest of their tests answers.
     std::optional<ThroughputOutcome> SelectedThroughput();
+    // The noise floors the store keeps for the selected point (of all the
+    // points selected together); empty where none were measured.
+    std::vector<ScanNoise> SelectedNoise();
     // Metres per plan pixel; nothing without a scale.
     std::optional<double> MetresPerPixel() const { return m_metresPerPixel; }
 

@@ -97,9 +97,10 @@ QByteArray PerPointJson(const std::vector<PerPointRow>& rows) {
     return QJsonDocument(out).toJson(QJsonDocument::Indented);
 }
 
-// The throughput tests the survey store beside the site keeps for its point
-// groups, when the store is bound to this very version of the file (else
-// its points are not the file's, and nothing is taken from it).
+// The throughput tests and noise floors the survey store beside the site
+// keeps for its point groups, when the store is bound to this very version
+// of the file (else its points are not the file's, and nothing is taken
+// from it).
 std::vector<PointMeasures> StoredMeasures(const QString& sitePath, size_t groups) {
     const std::string path = QFile::encodeName(sitePath).toStdString();
     StoreBinding mine, bound;
@@ -108,10 +109,12 @@ std::vector<PointMeasures> StoredMeasures(const QString& sitePath, size_t groups
     if (!ReadSiteBinding(path, mine, why) || !store.OpenToRead(path, &bound) || !(bound == mine))
         return {};
     std::vector<PointMeasures> measures(groups);
-    for (size_t i = 0; i < groups; ++i)
+    for (size_t i = 0; i < groups; ++i) {
         if (const std::optional<ThroughputOutcome> t = store.FilePointThroughput(i);
             t && t->Measured())
             measures[i].throughput = t->figures;
+        measures[i].noise = ChannelNoiseOf(store.FilePointNoise(i));
+    }
     return measures;
 }
 
@@ -135,7 +138,7 @@ int RunExport(const QString& sitePath, const QString& format, const QString& out
     const CApList& entries = survey.loaded.Entries();
     QByteArray bytes;
     if (perPoint) {
-        // Throughput lives in the survey store, not in the site file.
+        // Throughput and noise live in the survey store, not in the site file.
         std::optional<std::string> ssid;
         if (!perPoint->network.isEmpty()) {
             ssid = SsidNamed(entries, perPoint->network.toStdString());

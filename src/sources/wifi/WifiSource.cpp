@@ -129,10 +129,19 @@ void CWifiSource::OnAccessPoints(const std::vector<WifiReading>& batch) {
 void CWifiSource::OnScanFinished(const WifiScanSummary& summary) {
     if (!m_scanning) return;
     m_summary = summary;
+    {
+        // The channels' noise goes with the scan's readings into the point.
+        std::lock_guard<std::mutex> hold(scanListLock);
+        for (const ScanNoise& n : summary.noise) scanList.LogNoise(n.band, n.channel, n.dbm);
+    }
     // Said at the first scan that heard anything, and whenever it changes.
     if (!summary.dbmLine.empty() && summary.dbmLine != m_toldDbm) {
         m_toldDbm = summary.dbmLine;
         std::fprintf(stderr, "%s\n", m_toldDbm.c_str());
+    }
+    if (summary.noiseLine != m_toldNoise) {
+        m_toldNoise = summary.noiseLine;
+        std::fprintf(stderr, "%s\n", m_toldNoise.c_str());
     }
     if (--m_scansLeft > 0) {
         m_scanner->StartScan();  // NetworkManager spaces the scans out itself
