@@ -125,9 +125,11 @@ KernelScan ReadKernelDumps(const KernelDumps& dumps) {
     }
     scan.stationError = read(dumps.station, "station", stations);
     if (scan.stationError.empty()) scan.stations = stations.Stations();
+    // Each channel's entry stands on its own: those read whole count even
+    // when the answer was cut or failed after them.
     Nl80211SurveyDumpParser survey;
     scan.surveyError = read(dumps.survey, "survey", survey);
-    if (scan.surveyError.empty()) scan.survey = survey.Entries();
+    scan.survey = survey.Entries();
     return scan;
 }
 
