@@ -16,8 +16,9 @@ std::vector<ScanNoise> CSurveyStore::NoiseAt(const char* column, size_t place) {
     std::vector<ScanNoise> out;
     Guard([&](sqlite::Db& db) {
         const std::string sql =
-            std::string("SELECT band, channel, dbm, time_ms FROM noise WHERE point = (SELECT id "
-                        "FROM points WHERE aside IS NULL AND ") +
+            std::string(
+                "SELECT band, channel, dbm, time_ms FROM noise WHERE point = (SELECT id "
+                "FROM points WHERE aside IS NULL AND ") +
             column + " = ?) ORDER BY rowid";
         sqlite::Stmt s(db, sql.c_str());
         s.Bind(1, static_cast<int64_t>(place));

@@ -322,14 +322,13 @@ TEST(WifiScanTest, TheChannelSurveyGivesEachChannelsNoiseAndNothingMadeUp) {
     //     len 8, NL80211_SURVEY_INFO_FREQUENCY (1): 2437
     //     len 5, NL80211_SURVEY_INFO_NOISE (2): 0xA4 (-92), 3 bytes of padding
     //     len 4, NL80211_SURVEY_INFO_IN_USE (3)
-    const Bytes channel6 = {
-        52, 0, 0, 0, 0x1c, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0,  // nlmsghdr
-        51, 1, 0, 0,                                         // genlmsghdr
-        8, 0, 3, 0, 3, 0, 0, 0,                              // ifindex 3
-        24, 0, 84, 0x80,                                     // survey info, nested
-        8, 0, 1, 0, 0x85, 0x09, 0, 0,                        // frequency 2437
-        5, 0, 2, 0, 0xA4, 0, 0, 0,                           // noise -92
-        4, 0, 3, 0};                                         // in use
+    const Bytes channel6 = {52, 0, 0,  0,    0x1c, 0,    2, 0, 0, 0, 0, 0, 0, 0, 0, 0,  // nlmsghdr
+                            51, 1, 0,  0,                       // genlmsghdr
+                            8,  0, 3,  0,    3,    0,    0, 0,  // ifindex 3
+                            24, 0, 84, 0x80,                    // survey info, nested
+                            8,  0, 1,  0,    0x85, 0x09, 0, 0,  // frequency 2437
+                            5,  0, 2,  0,    0xA4, 0,    0, 0,  // noise -92
+                            4,  0, 3,  0};                      // in use
     const auto entry = [](uint32_t mhz, std::optional<int> noise) {
         Survey s;
         s.frequency = mhz;
@@ -351,22 +350,31 @@ TEST(WifiScanTest, TheChannelSurveyGivesEachChannelsNoiseAndNothingMadeUp) {
         {"several channels, 5 and 6 GHz",
          {Cat(entry(2412, -95), entry(5180, -101)), Cat(entry(5955, -97), entry(5935, -96)),
           Done()},
-         "2:1:-95 5:36:-101 6:1:-97 6:2:-96", ""},
+         "2:1:-95 5:36:-101 6:1:-97 6:2:-96",
+         ""},
         {"a channel without the noise attribute",
-         {Cat(Cat(entry(2437, std::nullopt), entry(5745, -99)), Done())}, "5:149:-99", ""},
+         {Cat(Cat(entry(2437, std::nullopt), entry(5745, -99)), Done())},
+         "5:149:-99",
+         ""},
         {"0 dBm (a driver filling the field), +5, below -120",
-         {Cat(Cat(Cat(entry(2412, 0), entry(2437, 5)), entry(2462, -128)), Done())}, "", ""},
+         {Cat(Cat(Cat(entry(2412, 0), entry(2437, 5)), entry(2462, -128)), Done())},
+         "",
+         ""},
         {"a frequency outside the three bands", {Cat(entry(58320, -90), Done())}, "", ""},
         {"wrong lengths drop their entry only",
          {Cat(Cat(withAttribute(NL80211_SURVEY_INFO_NOISE, {0xA4, 0xFF}),
                   withAttribute(NL80211_SURVEY_INFO_FREQUENCY, {1, 2})),
               Cat(entry(2462, -93), Done()))},
-         "2:11:-93", ""},
+         "2:11:-93",
+         ""},
         {"cut in the middle of a message",
-         {Cat(entry(2412, -95), Bytes(cut.begin(), cut.begin() + 30))}, "2:1:-95",
+         {Cat(entry(2412, -95), Bytes(cut.begin(), cut.begin() + 30))},
+         "2:1:-95",
          "nl80211 survey dump for wlan0: the answer did not end"},
         {"a driver without a survey",
-         {Error(-EOPNOTSUPP)}, "", "nl80211 survey dump for wlan0: Operation not supported"},
+         {Error(-EOPNOTSUPP)},
+         "",
+         "nl80211 survey dump for wlan0: Operation not supported"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);

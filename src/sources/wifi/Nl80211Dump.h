@@ -1,8 +1,8 @@
 #pragma once
 // The kernel's scan results, stations and channel survey for one interface,
 // through nl80211 (libnl-genl-3). NL80211_CMD_GET_SCAN, NL80211_CMD_GET_STATION
-// and NL80211_CMD_GET_SURVEY with NLM_F_DUMP need no privilege. Blocks for at most `bound` per datagram, so it
-// runs off the user-interface thread.
+// and NL80211_CMD_GET_SURVEY with NLM_F_DUMP need no privilege. Blocks for at most `bound` per
+// datagram, so it runs off the user-interface thread.
 
 #include <chrono>
 #include <cstdint>

@@ -248,8 +248,7 @@ std::string DbmKindLine(const WifiScanResult& counts) {
 std::string NoiseKindLine(const WifiScanResult& result) {
     if (!result.noise.empty()) return "pellorin: Wi-Fi points carry the kernel's noise floors";
     return "pellorin: Wi-Fi points carry no noise floor (" +
-           (result.surveyError.empty()
-                ? std::string("the driver's channel survey measures none")
-                : result.surveyError) +
+           (result.surveyError.empty() ? std::string("the driver's channel survey measures none")
+                                       : result.surveyError) +
            "); SNR is unknown";
 }

@@ -39,8 +39,8 @@ struct KernelScan {
     // When the dump was asked for: SEEN_MS_AGO counts back from a moment no
     // earlier than this, so an entry's age is never taken as younger than it is.
     int64_t dumpBoottimeNs = 0;
-    std::vector<KernelStation> stations;  // the interface's stations (its access point)
-    std::string stationError;             // why there are none, when the dump failed
+    std::vector<KernelStation> stations;    // the interface's stations (its access point)
+    std::string stationError;               // why there are none, when the dump failed
     std::vector<KernelSurveyEntry> survey;  // the channel survey, one entry per channel
     std::string surveyError;                // why there is none, when the dump failed
 };
@@ -89,9 +89,9 @@ struct WifiScanResult {
     size_t derivedDbm = 0;              // readings whose dBm came from the percentage
     bool connectedHeard = false;        // the connected access point is among the readings ...
     DbmSource connectedSource = DbmSource::kKernel;  // ... with its dBm from here
-    size_t staleSkipped = 0;  // listed by NetworkManager, not heard by this scan
-    size_t unusable = 0;      // listed with a HwAddress that is no MAC address
-    std::string kernelError;  // why the kernel gave no dBm at all, if it did not
+    size_t staleSkipped = 0;       // listed by NetworkManager, not heard by this scan
+    size_t unusable = 0;           // listed with a HwAddress that is no MAC address
+    std::string kernelError;       // why the kernel gave no dBm at all, if it did not
     std::vector<ScanNoise> noise;  // NoiseOfSurvey of the kernel's channel survey
     std::string surveyError;       // why there was no survey, if there was none
 };

@@ -8,8 +8,9 @@
 #include "sources/wifi/WifiCapture.h"
 
 CWifiSource::CWifiSource(const QDBusConnection& bus, Options options, QObject* parent)
-    : CWifiSource(std::make_unique<CBusLink>(bus, options.kernelDump), std::move(options), parent) {
-}
+    // A copy, not a move: the two arguments are made in either order, and a
+    // move made first would leave the link without the injected dumps.
+    : CWifiSource(std::make_unique<CBusLink>(bus, options.kernelDump), Options(options), parent) {}
 
 CWifiSource::CWifiSource(std::unique_ptr<CNmLink> link, Options options, QObject* parent)
     : QObject(parent), m_options(std::move(options)), m_link(std::move(link)) {

@@ -112,6 +112,6 @@ private:
     QString m_toldMissing;        // why there is none, as last told in a box
     uint16_t m_cells = 0;
     WifiScanSummary m_summary;
-    std::string m_toldDbm;  // the line the program last said which dBm it records with
+    std::string m_toldDbm;    // the line the program last said which dBm it records with
     std::string m_toldNoise;  // ... and whether its points carry noise floors
 };
