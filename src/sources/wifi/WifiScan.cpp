@@ -59,10 +59,6 @@ int HexDigit(char c) {
     return -1;
 }
 
-}  // namespace
-
-namespace {
-
 std::string Outcome(bool done, bool failed, int error) {
     if (done) return {};
     if (!failed) return "the answer did not end";
