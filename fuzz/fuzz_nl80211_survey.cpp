@@ -1,5 +1,5 @@
 // Arbitrary bytes as the kernel's answer to an nl80211 channel-survey dump,
-// through the parser and into the noise of a point's figures. The parser
+// through the parser, the source's noise floors and a point's figures. The parser
 // must never read outside a datagram (each is an exact-size heap copy, so
 // ASan sees any overread), nor take anything after the end of the answer.
 //
@@ -14,6 +14,7 @@
 #include "aplist/ApList.h"
 #include "requirements/PointFigures.h"
 #include "sources/wifi/Nl80211SurveyParser.h"
+#include "sources/wifi/WifiScan.h"
 
 namespace {
 
@@ -22,28 +23,27 @@ namespace {
     std::abort();
 }
 
-// Each surveyed channel's noise as a point's measures, against a primary on
-// each channel heard: the SNR is the primary less the noise, or unknown.
+// The survey's noise floors as the source keeps them and the figures take
+// them (NoiseOfSurvey, ChannelNoiseOf), against a primary on each channel:
+// every floor plausible and on a channel of a band, the SNR the primary less
+// the noise.
 void Check(const Nl80211SurveyDumpParser& parser) {
     PointMeasures measures;
-    for (const KernelSurveyEntry& e : parser.Entries()) {
-        if (e.frequencyMhz == 0 && !e.hasNoise && !e.inUse && !e.hasTime) continue;
-        const WifiChannel c = ChannelOfFrequency(e.frequencyMhz);
-        if (e.hasNoise) measures.noise.push_back({c.band, c.number, e.noiseDbm});
-    }
+    measures.noise = ChannelNoiseOf(NoiseOfSurvey(parser.Entries()));
     for (const ChannelNoise& n : measures.noise) {
+        if (n.dBm < kLeastNoiseDbm || n.dBm > kMostNoiseDbm) Fail("an implausible noise kept");
+        if (n.channel == 0 || n.band == WifiBand::kUnknown) Fail("a noise of no channel kept");
         CApList list;
         ApRecord* r = nullptr;
-        list.NewRecord(r);
-        r->channel = n.channel == 0 ? 1 : n.channel;
+        if (list.NewRecord(r) != CApList::kOk) return;
+        r->channel = n.channel;
         r->band = static_cast<uint8_t>(n.band);
         r->rssi = -50;
         r->mac[5] = 1;
         list.AddTail(r);
         const PointFigures f = FiguresOfPoint(*list.First(), list.Sentinel(), {}, {}, &measures);
-        if (f.snrDb && (!f.noiseDbm || *f.snrDb != -50 - *f.noiseDbm))
-            Fail("an SNR not of its noise");
-        if (f.noiseDbm && (*f.noiseDbm < -128 || *f.noiseDbm > 127)) Fail("a noise no s8 holds");
+        if (!f.snrDb || !f.noiseDbm || *f.snrDb != -50 - *f.noiseDbm)
+            Fail("an SNR not of its channel's noise");
     }
 }
 

@@ -31,8 +31,29 @@ int16_t CApList::RemoveAll() {
     m_sentinel->next = m_sentinel;
     m_sentinel->prev = m_sentinel;
     m_readings.clear();
+    m_noise.clear();
     m_batch = 0;
     return kOk;
+}
+
+namespace {
+
+int64_t UtcMsNow() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
+
+}  // namespace
+
+void CApList::LogNoise(uint8_t band, uint8_t channel, int16_t dbm) {
+    // A few dozen channels per scan: bounded like the readings all the same.
+    if (m_noise.size() >= kMaxScanReadings) return;
+    try {
+        m_noise.push_back({band, channel, dbm, UtcMsNow()});
+    } catch (const std::bad_alloc&) {
+        // Lost like a reading's copy: the point is recorded without it.
+    }
 }
 
 void CApList::LogReading(const uint8_t mac[6], int64_t dbm, ReadingSource source) {
@@ -42,9 +63,7 @@ void CApList::LogReading(const uint8_t mac[6], int64_t dbm, ReadingSource source
     r.dbm = static_cast<int16_t>(dbm < INT16_MIN ? INT16_MIN : dbm > INT16_MAX ? INT16_MAX : dbm);
     r.source = source;
     r.batch = m_batch;
-    r.timeMs = std::chrono::duration_cast<std::chrono::milliseconds>(
-                   std::chrono::system_clock::now().time_since_epoch())
-                   .count();
+    r.timeMs = UtcMsNow();
     try {
         m_readings.push_back(r);
     } catch (const std::bad_alloc&) {

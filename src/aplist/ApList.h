@@ -46,10 +46,14 @@ public:
     void BeginBatch() { ++m_batch; }
     void LogReading(const uint8_t mac[6], int64_t dbm, ReadingSource source);
     const std::vector<ScanReading>& Readings() const { return m_readings; }
+    // The noise floors measured during the scan, emptied by RemoveAll.
+    void LogNoise(uint8_t band, uint8_t channel, int16_t dbm);
+    const std::vector<ScanNoise>& Noise() const { return m_noise; }
 
 private:
     ApRecord* m_sentinel;
     std::vector<ScanReading> m_readings;
+    std::vector<ScanNoise> m_noise;
     uint16_t m_batch = 0;
 };
 

@@ -18,6 +18,16 @@ struct ScanReading {
     int64_t timeMs = 0;  // milliseconds since 1970 (UTC)
 };
 
+// The noise floor of one channel heard during the scan under way (the Wi-Fi
+// adapter's channel survey; the board measures none): the band as ApRecord's
+// `band` numbers it (2, 5, 6), the channel number, dBm.
+struct ScanNoise {
+    uint8_t band = 0;
+    uint8_t channel = 0;
+    int16_t dbm = 0;
+    int64_t timeMs = 0;  // milliseconds since 1970 (UTC)
+};
+
 // A scan keeps at most this many readings (24 MB); later ones still count
 // in the averages but are not kept one by one.
 inline constexpr uint32_t kMaxScanReadings = 1u << 20;

@@ -31,8 +31,9 @@ private:
 }  // namespace
 
 int CDefaultViewDialogs::LocationInfo(QWidget* parent,
-                                      const std::optional<ThroughputOutcome>& throughput) {
-    CLocationInfoDlg dlg(parent, throughput);
+                                      const std::optional<ThroughputOutcome>& throughput,
+                                      const std::string& noise) {
+    CLocationInfoDlg dlg(parent, throughput, noise);
     return dlg.exec();
 }
 

@@ -27,9 +27,10 @@ class IViewDialogs {
 public:
     virtual ~IViewDialogs() = default;
     // CLocationInfoDlg on the selected point of g_pSite with its throughput
-    // test (nothing where none ran); -2 when the user deleted that point.
-    virtual int LocationInfo(QWidget* parent,
-                             const std::optional<ThroughputOutcome>& throughput) = 0;
+    // test (nothing where none ran) and its noise line ("" where no noise was
+    // measured); -2 when the user deleted that point.
+    virtual int LocationInfo(QWidget* parent, const std::optional<ThroughputOutcome>& throughput,
+                             const std::string& noise) = 0;
     // CSignOffDlg: the signature once "SAVE SITE SURVEY" was pressed; null
     // when the dialog was closed any other way (Escape, the close control),
     // which cancels the save.
@@ -62,7 +63,8 @@ public:
 
 class CDefaultViewDialogs : public IViewDialogs {
 public:
-    int LocationInfo(QWidget* parent, const std::optional<ThroughputOutcome>& throughput) override;
+    int LocationInfo(QWidget* parent, const std::optional<ThroughputOutcome>& throughput,
+                     const std::string& noise) override;
     std::unique_ptr<ISignature> SignOff(QWidget* parent) override;
     void ColorCodes(QWidget* parent) override;
     void Help(QWidget* parent) override;

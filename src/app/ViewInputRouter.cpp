@@ -2,6 +2,7 @@
 
 #include <QWidget>
 
+#include "aplist/ApList.h"
 #include "app/DesktopMapView.h"
 #include "app/MapScrollBars.h"
 #include "app/PointFlow.h"
@@ -11,12 +12,29 @@
 #include "app/ViewSurface.h"
 #include "coverage/CoverageState.h"
 #include "dialogs/LocationInfoDlg.h"
+#include "requirements/PointFigures.h"
+#include "site/SiteRecord.h"
 #include "survey/SurveyDocument.h"
 
 namespace {
 
 VpRect ToVp(const QRect& r) {
     return {r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
+}
+
+// The noise and SNR of the selected point's primary (as the per-point
+// export takes it: the strongest record of all), "" where the noise of its
+// channel was not measured.
+std::string SelectedNoiseLine(const CSiteRecord& site, const std::vector<ScanNoise>& stored) {
+    ApRecord* first = nullptr;
+    if (stored.empty() || site.m_selApCount < 1 ||
+        surveyList.GetAt(first, site.m_selFirstIndex) != CApList::kOk)
+        return {};
+    const ApRecord* end = first;
+    for (int32_t i = 0; i < site.m_selApCount && end != surveyList.Sentinel(); ++i) end = end->next;
+    PointMeasures measures;
+    measures.noise = ChannelNoiseOf(stored);
+    return NoiseSummaryLine(FiguresOfPoint(*first, end, std::nullopt, FigureLevels{}, &measures));
 }
 
 }  // namespace
@@ -117,7 +135,9 @@ void CViewInputRouter::OnTapAndHold(QPoint client) {
     if (!WorldAt(client, wx, wy)) return;
     CSurveyDocument& document = m_parts.document;
     if (!document.SelectNearestPoint(wx, wy)) return;
-    if (m_parts.dialogs().LocationInfo(m_view.Widget().window(), document.SelectedThroughput()) ==
+    if (m_parts.dialogs().LocationInfo(
+            m_view.Widget().window(), document.SelectedThroughput(),
+            SelectedNoiseLine(*document.Site(), document.SelectedNoise())) ==
             CLocationInfoDlg::kDeleted &&
         m_parts.commands.MayEdit())
         document.Apply(DeletePointCommand::OfSelection(*document.Site()));

@@ -19,9 +19,10 @@ constexpr int kBarTops[] = {20, 60, 100};
 constexpr int kClosingBarTop = 210;
 constexpr int kTextFontPoints = 8;
 
-// The throughput rows: under the RSSI line, closer together than the
-// summary's own so that three of them leave the dialog on a 320-pixel
-// screen; the closing bar keeps kRowsGap below the last.
+// The rows of what was measured: under the RSSI line, closer together than
+// the summary's own so that three throughput rows leave the dialog on a
+// 320-pixel screen (the noise row above them makes four); the closing bar
+// keeps kRowsGap below the last.
 constexpr int kRowsTop = 170;
 constexpr int kRowStep = 16;
 constexpr int kRowHeight = 15;
@@ -56,6 +57,17 @@ QStringList ThroughputRows(const std::vector<std::string>& lines) {
     return rows;
 }
 
+// The noise row (elided to the bars' width, which it never needs) above
+// the throughput rows.
+QStringList MeasuredRows(const std::vector<std::string>& throughput, const std::string& noise) {
+    QStringList rows = ThroughputRows(throughput);
+    if (!noise.empty()) {
+        const QFontMetrics fm(gdi::PointFont(kTextFontPoints));
+        rows.prepend(fm.elidedText(QString::fromStdString(noise), Qt::ElideRight, kBarWidth));
+    }
+    return rows;
+}
+
 int RowsRoom(qsizetype rows) {
     if (rows == 0) return 0;
     return std::max(0, kRowsTop + kRowStep * int(rows) + kRowsGap - kClosingBarTop);
@@ -64,9 +76,11 @@ int RowsRoom(qsizetype rows) {
 }  // namespace
 
 CLocationInfoDlg::CLocationInfoDlg(QWidget* parent,
-                                   const std::optional<ThroughputOutcome>& throughput)
+                                   const std::optional<ThroughputOutcome>& throughput,
+                                   const std::string& noise)
     : QDialog(parent),
       m_throughput(throughput ? ThroughputSummaryLines(*throughput) : std::vector<std::string>()),
+      m_noise(noise),
       m_deleteButton(QStringLiteral("DELETE THIS POINT"), this),
       m_scale(dialogs::Scale()) {
     dialogs::SetUpDialog(*this, QStringLiteral("Loc Parms/Del Request"), 146, 158);
@@ -79,18 +93,19 @@ CLocationInfoDlg::CLocationInfoDlg(QWidget* parent,
     dialogs::PlaceControl(m_deleteButton, 7, 137, 132, 14);
     m_deleteButton.setAutoDefault(false);
     connect(&m_deleteButton, &QPushButton::clicked, this, [this] { OnDeletePoint(); });
-    if (const int room = ThroughputRoom(m_throughput); room > 0) {
+    if (const int room = ThroughputRoom(m_throughput, m_noise); room > 0) {
         setFixedHeight(height() + room * m_scale);
         m_deleteButton.move(m_deleteButton.x(), m_deleteButton.y() + room * m_scale);
     }
 }
 
-int CLocationInfoDlg::ThroughputRoom(const std::vector<std::string>& throughput) {
-    return RowsRoom(ThroughputRows(throughput).size());
+int CLocationInfoDlg::ThroughputRoom(const std::vector<std::string>& throughput,
+                                     const std::string& noise) {
+    return RowsRoom(MeasuredRows(throughput, noise).size());
 }
 
 std::vector<LocationInfoText> CLocationInfoDlg::SummaryTexts(
-    const CSiteRecord* site, const std::vector<std::string>& throughput) {
+    const CSiteRecord* site, const std::vector<std::string>& throughput, const std::string& noise) {
     using gdi::Rect;
     std::vector<LocationInfoText> texts;
     texts.push_back({Rect(7, 5, 155, 19), QStringLiteral("LOCATION INFORMATION")});
@@ -115,7 +130,7 @@ std::vector<LocationInfoText> CLocationInfoDlg::SummaryTexts(
         texts.push_back(
             {Rect(7, 145, 237, 169), QString::asprintf("RSSI: %d", int(site->m_selBestRssi))});
         int top = kRowsTop;
-        for (const QString& row : ThroughputRows(throughput)) {
+        for (const QString& row : MeasuredRows(throughput, noise)) {
             texts.push_back({QRect(kBarLeft, top, kBarWidth, kRowHeight), row});
             top += kRowStep;
         }
@@ -124,7 +139,8 @@ std::vector<LocationInfoText> CLocationInfoDlg::SummaryTexts(
 }
 
 void CLocationInfoDlg::PaintSummary(QPainter& p, const CSiteRecord* site,
-                                    const std::vector<std::string>& throughput) {
+                                    const std::vector<std::string>& throughput,
+                                    const std::string& noise) {
     gdi::Prepare(p);
     p.setFont(gdi::PointFont(kTextFontPoints));
     const QColor black = Qt::black;
@@ -132,17 +148,17 @@ void CLocationInfoDlg::PaintSummary(QPainter& p, const CSiteRecord* site,
     const QColor bar = gdi::FromColorRef(kBarColor);
     // No text rectangle overlaps a bar, so the order of the two loops does
     // not change a pixel.
-    for (const LocationInfoText& item : SummaryTexts(site, throughput))
+    for (const LocationInfoText& item : SummaryTexts(site, throughput, noise))
         gdi::DrawText(p, item.rect, item.text, gdi::kLeftTop, black, white);
     for (int top : kBarTops) gdi::FillRect(p, QRect(kBarLeft, top, kBarWidth, kBarHeight), bar);
-    const int closing = kClosingBarTop + ThroughputRoom(throughput);
+    const int closing = kClosingBarTop + ThroughputRoom(throughput, noise);
     gdi::FillRect(p, QRect(kBarLeft, closing, kBarWidth, kBarHeight), bar);
 }
 
 void CLocationInfoDlg::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.scale(m_scale, m_scale);
-    PaintSummary(p, g_pSite, m_throughput);
+    PaintSummary(p, g_pSite, m_throughput, m_noise);
 }
 
 void CLocationInfoDlg::OnDeletePoint() {

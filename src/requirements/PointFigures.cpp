@@ -131,3 +131,21 @@ std::vector<PointFigures> CollectPointFigures(const CApList& survey,
     });
     return out;
 }
+
+std::vector<ChannelNoise> ChannelNoiseOf(const std::vector<ScanNoise>& stored) {
+    std::vector<ChannelNoise> out;
+    for (const ScanNoise& n : stored) {
+        const auto band = static_cast<WifiBand>(n.band);
+        if (band == WifiBand::k24GHz || band == WifiBand::k5GHz || band == WifiBand::k6GHz)
+            out.push_back({band, n.channel, n.dbm});
+    }
+    return out;
+}
+
+std::string NoiseSummaryLine(const PointFigures& f) {
+    if (!f.hasPrimary || !f.noiseDbm || !f.snrDb) return {};
+    char channel[8];
+    FormatChannel(f.primaryBand, f.primaryChannel, channel);
+    return "Noise " + std::to_string(*f.noiseDbm) + " dBm on " + channel + ", SNR " +
+           std::to_string(*f.snrDb) + " dB";
+}

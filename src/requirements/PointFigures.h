@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "aplist/ScanReading.h"
 #include "coverage/SurveyPoints.h"
 #include "sources/wifi/WifiChannel.h"
 #include "throughput/ThroughputResult.h"
@@ -97,3 +98,13 @@ std::vector<PointFigures> CollectPointFigures(const CApList& survey,
                                               const std::optional<std::string>& ssid,
                                               const FigureLevels& levels,
                                               const std::vector<PointMeasures>& measures = {});
+
+// The noise floors the survey store keeps for a point (ScanNoise, its band
+// numbered as WifiBand numbers them) as the figures take them; a row of no
+// known band is left out rather than matched to any channel of its number.
+std::vector<ChannelNoise> ChannelNoiseOf(const std::vector<ScanNoise>& stored);
+
+// What the point's information says of the primary's channel:
+// "Noise -92 dBm on 6, SNR 38 dB" ("6:1" for 6 GHz channel 1); "" where
+// the noise of the primary's channel is unknown.
+std::string NoiseSummaryLine(const PointFigures& figures);

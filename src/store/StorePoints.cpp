@@ -196,6 +196,14 @@ void InsertReadings(Db& db, int64_t point, const std::vector<ScanReading>& readi
     }
 }
 
+void InsertNoise(Db& db, int64_t point, const std::vector<ScanNoise>& noise) {
+    Stmt s(db, "INSERT INTO noise(point, band, channel, dbm, time_ms) VALUES (?, ?, ?, ?, ?)");
+    for (const ScanNoise& n : noise) {
+        s.Bind(1, point).Bind(2, int64_t{n.band}).Bind(3, int64_t{n.channel});
+        s.Bind(4, int64_t{n.dbm}).Bind(5, n.timeMs).Run();
+    }
+}
+
 void RemoveFromSurvey(Db& db, int64_t first, int64_t count) {
     Stmt(db,
          "UPDATE points SET ordinal = NULL WHERE aside IS NULL AND ordinal >= ? AND ordinal < ?")

@@ -59,6 +59,7 @@ void DeletePoint(sqlite::Db& db, int64_t id);
 int64_t InsertPoint(sqlite::Db& db, const SequencePoint& p, int64_t ordinal,
                     std::optional<int64_t> sequence, int64_t recordedMs);
 void InsertReadings(sqlite::Db& db, int64_t point, const std::vector<ScanReading>& readings);
+void InsertNoise(sqlite::Db& db, int64_t point, const std::vector<ScanNoise>& noise);
 // Takes the points [first, first + count) out of the survey and closes the gap.
 void RemoveFromSurvey(sqlite::Db& db, int64_t first, int64_t count);
 

@@ -337,13 +337,15 @@ void CSurveyStore::Recovered(const std::string& sitePath, const StoreBinding& bi
 }
 
 bool CSurveyStore::PointRecorded(const JournalPoint& point,
-                                 const std::vector<ScanReading>& readings) {
+                                 const std::vector<ScanReading>& readings,
+                                 const std::vector<ScanNoise>& noise) {
     return Guard([&](Db& db) {
         SequencePoint p = CheckOf(point);
         sqlite::Transaction t(db);
         p.id = storepoints::InsertPoint(db, p, static_cast<int64_t>(m_sequence.Size()),
                                         point.locationCount, NowMs());
         storepoints::InsertReadings(db, p.id, readings);
+        storepoints::InsertNoise(db, p.id, noise);
         t.Commit();
         m_sequence.Append(p);
     });

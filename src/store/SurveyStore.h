@@ -116,9 +116,10 @@ public:
                    const std::vector<SequencePoint>& filePoints, const JournalContents& journal,
                    size_t applied);
     // Before the point shows as recorded (and before the journal's record
-    // of it): its check and its scan's readings, in one transaction. False
-    // when the store did not keep them.
-    bool PointRecorded(const JournalPoint& point, const std::vector<ScanReading>& readings);
+    // of it): its check, its scan's readings and noise floors, in one
+    // transaction. False when the store did not keep them.
+    bool PointRecorded(const JournalPoint& point, const std::vector<ScanReading>& readings,
+                       const std::vector<ScanNoise>& noise = {});
     // After a deletion of the survey (what the journal records of it).
     void PointDeleted(const JournalDeletion& deletion);
     // Just before the save replaces the site file with one of binding `after`.
@@ -136,6 +137,11 @@ public:
     // empty for a point without them.
     std::vector<ApStatistics> PointStatistics(size_t ordinal);
     std::vector<ScanReading> PointReadings(size_t ordinal);
+    // The noise floors measured at the point at `ordinal` (every scan's,
+    // channel by channel); empty where none were. FilePointNoise: the same for
+    // the point group at `fileIndex` of the bound site file.
+    std::vector<ScanNoise> PointNoise(size_t ordinal);
+    std::vector<ScanNoise> FilePointNoise(size_t fileIndex);
 
     // The throughput test run at the point of store row `pointId` after its
     // readings were kept (a point's row: Sequence().Points().back().id right
@@ -171,6 +177,7 @@ private:
     bool Guard(const std::function<void(sqlite::Db&)>& work);
     void Failed(const std::string& why);
     std::optional<ThroughputOutcome> TestAt(const char* column, size_t place);
+    std::vector<ScanNoise> NoiseAt(const char* column, size_t place);
     void TellOnce(const std::string& text);
     time_t Now() const { return m_clock(); }
 

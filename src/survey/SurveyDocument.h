@@ -133,6 +133,10 @@ public:
     // ForEachPoint, in list order): nothing where none was measured or the
     // store does not know the point.
     std::vector<std::optional<ThroughputFigures>> PointThroughputs();
+
+    // The noise floors the store keeps for the selected point (of all the
+    // points selected together); empty where none were measured.
+    std::vector<ScanNoise> SelectedNoise();
     // Metres per plan pixel; nothing without a scale.
     std::optional<double> MetresPerPixel() const { return m_metresPerPixel; }
 

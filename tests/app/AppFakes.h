@@ -74,7 +74,9 @@ public:
     bool signOffClosed = false;  // closed without "SAVE SITE SURVEY"
     int signOffShown = 0;
     std::optional<ThroughputOutcome> locationThroughput;  // what the last one was shown
-    int LocationInfo(QWidget*, const std::optional<ThroughputOutcome>& throughput) override;
+    std::string locationNoise;
+    int LocationInfo(QWidget*, const std::optional<ThroughputOutcome>& throughput,
+                     const std::string& noise) override;
     std::unique_ptr<ISignature> SignOff(QWidget*) override {
         ++signOffShown;
         if (signOffClosed) return nullptr;

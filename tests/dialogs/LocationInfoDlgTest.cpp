@@ -115,8 +115,8 @@ TEST_F(LocationInfoDlgTest, WithoutASiteRecordOnlyTheCaptionsShowAndNothingIsDel
 }  // namespace
 
 // A point's throughput lines go under the RSSI, wrapped to the bars' width
-// and at most three rows; the dialog grows only as far as the rows need and
-// the button stays below them.
+// and at most three rows, its noise line in a row above them; the dialog
+// grows only as far as the rows need and the button stays below them.
 TEST_F(LocationInfoDlgTest, ThroughputRowsFitUnderTheRssiAndTheButtonMovesBelowThem) {
     AddEntry(surveyList, 40, 200, 6, -70, "ap", "TEST", 1);
     ASSERT_EQ(m_site.SelectNearestPoint(40, 200), 1);
@@ -124,18 +124,21 @@ TEST_F(LocationInfoDlgTest, ThroughputRowsFitUnderTheRssiAndTheButtonMovesBelowT
     const std::string longReason =
         "the iperf3 server 192.168.100.200:5201 went away during the test (unable to read "
         "from stream socket: Connection reset by peer) and more words than three rows hold";
+    const std::string noise = "Noise -92 dBm on 6:233, SNR 22 dB";
     const struct {
         ThroughputOutcome outcome;
+        std::string noise;  // the noise row comes first, above the throughput's
         int rows;
         bool grows;
     } cases[] = {
-        {{ThroughputFault::kRefused, "nothing answers", {}}, 1, false},
-        {{ThroughputFault::kGone, longReason, {}}, 3, true},
+        {{ThroughputFault::kRefused, "nothing answers", {}}, "", 1, false},
+        {{ThroughputFault::kGone, longReason, {}}, "", 3, true},
+        {{ThroughputFault::kGone, longReason, {}}, noise, 4, true},
     };
     for (const auto& c : cases) {
-        CLocationInfoDlg dlg(nullptr, c.outcome);
+        CLocationInfoDlg dlg(nullptr, c.outcome, c.noise);
         const std::vector<std::string> lines = ThroughputSummaryLines(c.outcome);
-        const auto texts = CLocationInfoDlg::SummaryTexts(g_pSite, lines);
+        const auto texts = CLocationInfoDlg::SummaryTexts(g_pSite, lines, c.noise);
         ASSERT_EQ(texts.size(), 9u + c.rows) << c.rows;
         const QFontMetrics fm(gdi::PointFont(8));
         for (size_t i = 9; i < texts.size(); ++i) {
@@ -143,7 +146,10 @@ TEST_F(LocationInfoDlgTest, ThroughputRowsFitUnderTheRssiAndTheButtonMovesBelowT
             EXPECT_LE(fm.horizontalAdvance(texts[i].text), texts[i].rect.width());
             EXPECT_LT(texts[i].rect.bottom(), dlg.findChild<QPushButton*>()->geometry().top());
         }
-        EXPECT_TRUE(texts[9].text.startsWith("throughput not measured: "));
+        if (!c.noise.empty()) {
+            EXPECT_EQ(texts[9].text.toStdString(), c.noise);
+        }
+        EXPECT_TRUE(texts[c.noise.empty() ? 9 : 10].text.startsWith("throughput not measured: "));
         if (c.rows == 3) {
             EXPECT_TRUE(texts.back().text.endsWith(QChar(0x2026)));
         }

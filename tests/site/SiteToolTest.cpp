@@ -27,6 +27,7 @@
 #include "map/PointCircles.h"
 #include "site/SiteFile.h"
 #include "site/SiteRecord.h"
+#include "store/Sqlite.h"
 #include "store/SurveyStore.h"
 #include "survey/SiteStoreBinding.h"
 
@@ -594,6 +595,41 @@ TEST(SiteTool, ExportPerPointGivesARowPerPointGroupAndNamesABadRequirement) {
     EXPECT_EQ(Tool({"export", Q(sample), "--per-point", "--network", "nowhere"}).status, 1);
     EXPECT_EQ(Tool({"export", Q(sample), "--require", "voice"}).status,
               2);  // only with --per-point
+}
+
+// The noise the survey store keeps for a point group gives its primary's
+// noise and SNR; another channel's noise gives neither.
+TEST(SiteTool, ExportPerPointTakesTheNoiseOfThePrimarysChannelFromTheStore) {
+    ScratchDir dir;
+    CApList list;
+    AddEntry(list, 1, 2, 6, -80, "corp");
+    AddEntry(list, 3, 4, 11, -60, "corp");
+    CSiteRecord site;
+    const auto path =
+        dir.Write("noisy.hss", WithPoints(SmallSiteFile(), EncodePointsSection(site, list)));
+    StoreBinding binding;
+    std::string why;
+    ASSERT_TRUE(ReadSiteBinding(path.string(), binding, why)) << why;
+    FileSource src(path.string());
+    ASSERT_TRUE(ReadSiteHeader(src, site).ok);
+    {
+        CSurveyStore store(nullptr);
+        store.Opened(path.string(), binding, FilePointsOf(src, site), true);
+        ASSERT_TRUE(store.IsOpen());
+    }
+    sqlite::Db db;
+    db.Open(StorePathFor(path.string()), SQLITE_OPEN_READWRITE, nullptr);
+    db.Exec(
+        "INSERT INTO noise(point, band, channel, dbm, time_ms) SELECT id, 2, 6, -92, 0 FROM points "
+        "WHERE file_index = 0 UNION ALL SELECT id, 2, 6, -60, 0 FROM points WHERE file_index = 1");
+    db.Close();
+    const QJsonArray rows =
+        QJsonDocument::fromJson(Tool({"export", Q(path), "--per-point", "--format", "json"}).out)
+            .array();
+    ASSERT_EQ(rows.size(), 2);
+    EXPECT_EQ(rows[0].toObject()["noise_dbm"].toInt(), -92);
+    EXPECT_EQ(rows[0].toObject()["snr_db"].toInt(), 12);
+    EXPECT_TRUE(rows[1].toObject()["noise_dbm"].isNull() && rows[1].toObject()["snr_db"].isNull());
 }
 
 // Anyone can broadcast an SSID: a text cell a spreadsheet would run as a

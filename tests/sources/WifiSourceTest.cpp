@@ -13,6 +13,7 @@
 #include "AppFakes.h"
 #include "BoardPty.h"
 #include "MockNetworkManager.h"
+#include "SurveyDumpMessages.h"
 #include "SurveyEntries.h"
 #include "aplist/ApList.h"
 #include "app/MainFrame.h"
@@ -23,13 +24,14 @@
 #include "screens/Screens.h"
 #include "sources/wifi/WifiCapture.h"
 #include "sources/wifi/WifiSource.h"
+#include "store/SurveyStore.h"
 
 namespace {
 
 KernelDumps NoKernel(const std::string& name) {
     KernelDumps d;
     d.interfaceName = name;
-    d.scan.failure = d.station.failure = "no kernel in this test";
+    d.scan.failure = d.station.failure = d.survey.failure = "no kernel in this test";
     return d;
 }
 
@@ -243,8 +245,25 @@ TEST_F(WifiSurvey, AWholeSurveyThroughTheWindowIsReadBackFromTheSavedSite) {
     ASSERT_EQ(ParseCommandLine({"pellorin", "--wifi", site}, options, output),
               CommandLineResult::kRun);
     m_boxes.answers = {platform::IDNO};  // no points to keep
+    // The kernel's channel survey after each scan: noise on CorpNet's
+    // channel, none measured on Guest's.
+    SourceEnvironment env = Environment();
+    env.wifi.kernelDump = [](const std::string& name) {
+        using surveydump::SurveyNest;
+        KernelDumps d = NoKernel(name);
+        surveydump::Survey corpChannel, guestChannel;
+        corpChannel.inUse = true;
+        guestChannel.frequency = 5180;
+        guestChannel.noise.reset();
+        d.survey.failure.clear();
+        d.survey.datagrams = {
+            scandump::Cat(scandump::Cat(surveydump::SurveyEntry(SurveyNest(corpChannel)),
+                                        surveydump::SurveyEntry(SurveyNest(guestChannel))),
+                          scandump::Done())};
+        return d;
+    };
     CTambRUMOApp app;
-    ASSERT_TRUE(app.InitInstance(options, Environment()));
+    ASSERT_TRUE(app.InitInstance(options, env));
     CMainFrame& frame = *app.Frame();
     CTambRUMOView& view = *frame.View();
     view.SetDialogs(&m_dialogs);
@@ -268,6 +287,11 @@ TEST_F(WifiSurvey, AWholeSurveyThroughTheWindowIsReadBackFromTheSavedSite) {
     EXPECT_TRUE(PumpUntil([&] { return frame.PaneText(0) == "L: 2"; }))
         << frame.PaneText(0).toStdString();
     EXPECT_EQ(frame.PaneText(1), "P: 4");
+    // The point's information (the map is centred on the last point).
+    m_dialogs.locationResult = 0;
+    view.OnTapAndHold(canvas->rect().center());
+    EXPECT_EQ(m_dialogs.locationShown, 1);
+    EXPECT_EQ(m_dialogs.locationNoise, "Noise -92 dBm on 6, SNR 38 dB");
     frame.ToolBar()->actions().at(1)->trigger();  // Save a Site, signed
     ASSERT_FALSE(view.Document().HasUnsavedChanges());
 
@@ -286,6 +310,15 @@ TEST_F(WifiSurvey, AWholeSurveyThroughTheWindowIsReadBackFromTheSavedSite) {
                 matched += s.x == place.x() && s.y == place.y() && s.macText == e.mac &&
                            s.ssid == e.ssid && s.rssi == e.rssi && s.channel == e.channel;
     EXPECT_EQ(matched, 4);
+    // Each point keeps its scan's noise floors in the store beside the site.
+    CSurveyStore store(nullptr);
+    ASSERT_TRUE(store.OpenToRead(site.toStdString()));
+    for (size_t group : {0u, 1u}) {
+        const std::vector<ScanNoise> noise = store.FilePointNoise(group);
+        ASSERT_EQ(noise.size(), 1u) << group;
+        EXPECT_EQ(std::make_tuple(noise[0].band, noise[0].channel, noise[0].dbm),
+                  std::make_tuple(uint8_t{2}, uint8_t{6}, int16_t{-92}));
+    }
     frame.close();
 }
 

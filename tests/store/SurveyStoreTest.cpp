@@ -221,6 +221,43 @@ TEST_F(StoreTest, RecoveryGivesTheJournalsPointsTheirReadings) {
     EXPECT_EQ(sqlite::QueryInt(db, "SELECT COUNT(*) FROM points WHERE x = 9"), 0);
 }
 
+// A point's noise floors are committed with its readings, recovered with
+// it, leave the survey with its deletion and the store with the save after.
+TEST_F(StoreTest, NoiseFloorsFollowTheirPointThroughRecoveryDeletionAndSave) {
+    const auto text = [](const std::vector<ScanNoise>& noise) {
+        std::string out;
+        for (const ScanNoise& n : noise)
+            out += std::to_string(n.band) + ":" + std::to_string(n.channel) + ":" +
+                   std::to_string(n.dbm) + "@" + std::to_string(n.timeMs) + " ";
+        return out;
+    };
+    const std::vector<ScanNoise> a = {{2, 6, -92, 11}, {5, 36, -101, 12}}, b = {{6, 1, -95, 13}};
+    store.Opened(Site(), Binding(1), {Point(1, 1, 1)}, true);
+    ASSERT_TRUE(store.PointRecorded(Recorded(2, 2, 1, 1), Readings(1, -41), a));
+    ASSERT_TRUE(store.PointRecorded(Recorded(3, 3, 1, 2), Readings(1, -42), b));
+    ASSERT_TRUE(store.PointRecorded(Recorded(4, 4, 1, 3), Readings(1, -43)));
+    EXPECT_EQ(text(store.PointNoise(1)), text(a));
+    store.Close();  // the program died here
+
+    JournalContents journal;
+    journal.hasBegin = true;
+    journal.begin.keepPoints = true;
+    journal.changes = {Recorded(2, 2, 1, 1), Recorded(3, 3, 1, 2), Recorded(4, 4, 1, 3)};
+    store.Recovered(Site(), Binding(1), {Point(1, 1, 1)}, journal, journal.changes.size());
+    EXPECT_EQ(text(store.PointNoise(1)) + "| " + text(store.PointNoise(2)) + "| " +
+                  text(store.PointNoise(3)),
+              text(a) + "| " + text(b) + "| ");
+    store.PointDeleted({2, 2, 2, 1});
+    EXPECT_EQ(text(store.PointNoise(1)), text(b));
+    store.SaveStarting(Binding(2));
+    store.Saved();
+    EXPECT_EQ(text(store.FilePointNoise(1)), text(b));
+    store.Close();
+    sqlite::Db db;
+    db.Open(StoreFile(), SQLITE_OPEN_READONLY, nullptr);
+    EXPECT_EQ(sqlite::QueryInt(db, "SELECT COUNT(*) FROM noise"), 1);
+}
+
 TEST_F(StoreTest, ASaveThatWentThroughBeforeItsEndIsSettledAtOpen) {
     store.Opened(Site(), Binding(1), {}, true);
     store.PointRecorded(Recorded(2, 2, 1, 1), Readings(2, -41));

@@ -82,7 +82,7 @@ struct Heard {
 KernelDumps NoKernel(const std::string& name) {
     KernelDumps d;
     d.interfaceName = name;
-    d.scan.failure = d.station.failure = "no kernel in this test";
+    d.scan.failure = d.station.failure = d.survey.failure = "no kernel in this test";
     return d;
 }
 

@@ -1,12 +1,16 @@
 // Channels, dBm, the scan list's records of adapter readings, and the
-// combination of NetworkManager's list with the kernel's scan dump.
+// combination of NetworkManager's list with the kernel's scan dump and
+// channel survey.
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstring>
+#include <optional>
 #include <string>
 
 #include "ScanDumpMessages.h"
+#include "SurveyDumpMessages.h"
 #include "WifiRecords.h"
 #include "sources/wifi/WifiChannel.h"
 #include "sources/wifi/WifiReading.h"
@@ -303,3 +307,87 @@ TEST(WifiScanTest, AnInterruptedDumpIsTakenOnceMore) {
 }
 
 }  // namespace
+
+// The channel survey taken after a scan gives the scan's noise floors, per
+// channel with its band; whatever gives no plausible noise gives none.
+TEST(WifiScanTest, TheChannelSurveyGivesEachChannelsNoiseAndNothingMadeUp) {
+    using namespace scandump;
+    using surveydump::Survey;
+    // One message of the dump as the kernel sends it, byte by byte (host
+    // order, little-endian here; no adapter on the build machine to record one):
+    //   nlmsghdr   len 52, type 0x1c (nl80211, differs by boot), flags NLM_F_MULTI, seq, pid
+    //   genlmsghdr cmd NL80211_CMD_NEW_SURVEY_RESULTS (51), version 1
+    //   attribute  len 8, NL80211_ATTR_IFINDEX (3): 3
+    //   attribute  len 24, NLA_F_NESTED | NL80211_ATTR_SURVEY_INFO (84):
+    //     len 8, NL80211_SURVEY_INFO_FREQUENCY (1): 2437
+    //     len 5, NL80211_SURVEY_INFO_NOISE (2): 0xA4 (-92), 3 bytes of padding
+    //     len 4, NL80211_SURVEY_INFO_IN_USE (3)
+    const Bytes channel6 = {52, 0, 0,  0,    0x1c, 0,    2, 0, 0, 0, 0, 0, 0, 0, 0, 0,  // nlmsghdr
+                            51, 1, 0,  0,                       // genlmsghdr
+                            8,  0, 3,  0,    3,    0,    0, 0,  // ifindex 3
+                            24, 0, 84, 0x80,                    // survey info, nested
+                            8,  0, 1,  0,    0x85, 0x09, 0, 0,  // frequency 2437
+                            5,  0, 2,  0,    0xA4, 0,    0, 0,  // noise -92
+                            4,  0, 3,  0};                      // in use
+    const auto entry = [](uint32_t mhz, std::optional<int> noise) {
+        Survey s;
+        s.frequency = mhz;
+        s.noise.reset();
+        if (noise) s.noise = static_cast<uint8_t>(*noise);
+        return surveydump::SurveyEntry(surveydump::SurveyNest(s));
+    };
+    const auto withAttribute = [](uint16_t type, const Bytes& payload) {
+        return surveydump::SurveyEntry(Cat(surveydump::SurveyNest(Survey{}), Attr(type, payload)));
+    };
+    const Bytes cut = entry(5180, -101);
+    const struct {
+        const char* what;
+        std::vector<Bytes> datagrams;
+        const char* noise;  // band:channel:dBm of each
+        const char* error;  // the survey's reason, "" when it answered
+    } rows[] = {
+        {"one channel as sent", {Cat(channel6, Done())}, "2:6:-92", ""},
+        {"several channels, 5 and 6 GHz",
+         {Cat(entry(2412, -95), entry(5180, -101)), Cat(entry(5955, -97), entry(5935, -96)),
+          Done()},
+         "2:1:-95 5:36:-101 6:1:-97 6:2:-96",
+         ""},
+        {"a channel without the noise attribute",
+         {Cat(Cat(entry(2437, std::nullopt), entry(5745, -99)), Done())},
+         "5:149:-99",
+         ""},
+        {"0 dBm (a driver filling the field), +5, below -120",
+         {Cat(Cat(Cat(entry(2412, 0), entry(2437, 5)), entry(2462, -128)), Done())},
+         "",
+         ""},
+        {"a frequency outside the three bands", {Cat(entry(58320, -90), Done())}, "", ""},
+        {"wrong lengths drop their entry only",
+         {Cat(Cat(withAttribute(NL80211_SURVEY_INFO_NOISE, {0xA4, 0xFF}),
+                  withAttribute(NL80211_SURVEY_INFO_FREQUENCY, {1, 2})),
+              Cat(entry(2462, -93), Done()))},
+         "2:11:-93",
+         ""},
+        {"cut in the middle of a message",
+         {Cat(entry(2412, -95), Bytes(cut.begin(), cut.begin() + 30))},
+         "2:1:-95",
+         "nl80211 survey dump for wlan0: the answer did not end"},
+        {"a driver without a survey",
+         {Error(-EOPNOTSUPP)},
+         "",
+         "nl80211 survey dump for wlan0: Operation not supported"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        KernelDumps dumps;
+        dumps.interfaceName = "wlan0";
+        dumps.scan.failure = dumps.station.failure = "not asked";
+        dumps.survey.datagrams = row.datagrams;
+        const WifiScanResult result = CombineScan({}, ReadKernelDumps(dumps), 0);
+        std::string noise;
+        for (const ScanNoise& n : result.noise)
+            noise += (noise.empty() ? "" : " ") + std::to_string(n.band) + ":" +
+                     std::to_string(n.channel) + ":" + std::to_string(n.dbm);
+        EXPECT_EQ(noise, row.noise);
+        EXPECT_EQ(result.surveyError, row.error);
+    }
+}

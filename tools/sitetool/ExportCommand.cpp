@@ -95,14 +95,19 @@ QByteArray PerPointJson(const std::vector<PerPointRow>& rows) {
     return QJsonDocument(out).toJson(QJsonDocument::Indented);
 }
 
-// The throughput tests the survey store keeps for the file's point groups.
+// The throughput tests and noise floors the survey store beside the site
+// keeps for its point groups, when the store is bound to this very version
+// of the file (else its points are not the file's, and nothing is taken
+// from it).
 std::vector<PointMeasures> StoredMeasures(const QString& sitePath, size_t groups) {
     const StoredSite stored = ReadStoredSite(sitePath, groups);
     if (stored.throughput.empty()) return {};
     std::vector<PointMeasures> measures(groups);
-    for (size_t i = 0; i < groups; ++i)
+    for (size_t i = 0; i < groups; ++i) {
         if (const std::optional<ThroughputOutcome>& t = stored.throughput[i]; t && t->Measured())
             measures[i].throughput = t->figures;
+        measures[i].noise = ChannelNoiseOf(stored.noise[i]);
+    }
     return measures;
 }
 
@@ -126,7 +131,7 @@ int RunExport(const QString& sitePath, const QString& format, const QString& out
     const CApList& entries = survey.loaded.Entries();
     QByteArray bytes;
     if (perPoint) {
-        // Throughput lives in the survey store, not in the site file.
+        // Throughput and noise live in the survey store, not in the site file.
         std::optional<std::string> ssid;
         if (!perPoint->network.isEmpty()) {
             ssid = SsidNamed(entries, perPoint->network.toStdString());

@@ -18,6 +18,10 @@ StoredSite ReadStoredSite(const QString& sitePath, size_t groups) {
     out.coverage = store.Coverage();
     if (!(bound == mine)) return out;
     out.throughput.resize(groups);
-    for (size_t i = 0; i < groups; ++i) out.throughput[i] = store.FilePointThroughput(i);
+    out.noise.resize(groups);
+    for (size_t i = 0; i < groups; ++i) {
+        out.throughput[i] = store.FilePointThroughput(i);
+        out.noise[i] = store.FilePointNoise(i);
+    }
     return out;
 }

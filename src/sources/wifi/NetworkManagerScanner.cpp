@@ -592,6 +592,8 @@ void NetworkManagerScanner::MaybeFinish() {
     summary.staleSkipped = result.staleSkipped;
     summary.wentAway = m_collection->wentAway;
     summary.dbmLine = DbmKindLine(result);
+    summary.noise = result.noise;
+    summary.noiseLine = NoiseKindLine(result);
     EndOperation();
     if (!result.readings.empty()) emit accessPointsReceived(result.readings);
     emit scanFinished(summary);

@@ -14,7 +14,8 @@
 // at or after the request (PropertiesChanged), within scanBound; then
 // GetAllAccessPoints and the access points' properties (one GetManagedObjects
 // where NetworkManager offers it, else one GetAll each), beside the kernel's
-// dumps for the same interface; the readings are those of CombineScan.
+// dumps for the same interface (the scan results, the station and the
+// channel survey); the readings and noise floors are those of CombineScan.
 // LastScan also moves for a scan that did not run after the request (one that
 // was under way, the first scan's start, a scan the supplicant rejected): when
 // nothing was heard since the request, the scan is asked for once more and
@@ -55,6 +56,10 @@ struct WifiScanSummary {
     size_t staleSkipped = 0;  // listed, but not heard since the request
     size_t wentAway = 0;      // listed, but gone before their properties were read
     std::string dbmLine;      // which dBm the readings carry (DbmKindLine)
+    // The noise floors of the kernel's channel survey taken after the scan
+    // (none when the driver measures none), and the line that says so.
+    std::vector<ScanNoise> noise;
+    std::string noiseLine;  // NoiseKindLine
 };
 
 class NetworkManagerScanner : public QObject {

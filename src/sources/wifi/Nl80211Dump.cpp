@@ -72,6 +72,8 @@ namespace {
 KernelDumpAnswer TakeDump(uint8_t command, unsigned index, std::chrono::milliseconds bound) {
     return TakeAgainIfInterrupted([&] {
         KernelDumpAnswer answer;
+        // Any of the dump parsers tells where an answer ends; the scan's
+        // serves all three (the survey's messages it does not read).
         Nl80211ScanDumpParser parser;
         answer.failure = RunGenericDump("nl80211", command, NL80211_ATTR_IFINDEX, index, bound,
                                         parser, answer.datagrams);
@@ -88,11 +90,14 @@ KernelDumps TakeKernelDumps(const std::string& interfaceName, std::chrono::milli
     dumps.dumpBoottimeNs = BoottimeNowNs();
     const unsigned index = if_nametoindex(interfaceName.c_str());
     if (index == 0) {
-        dumps.scan.failure = dumps.station.failure = "no network interface of that name";
+        dumps.scan.failure = dumps.station.failure = dumps.survey.failure =
+            "no network interface of that name";
         return dumps;
     }
     dumps.scan = TakeDump(NL80211_CMD_GET_SCAN, index, bound);
     dumps.station = TakeDump(NL80211_CMD_GET_STATION, index, bound);
+    // After the scan's results: the noise of the channels just scanned.
+    dumps.survey = TakeDump(NL80211_CMD_GET_SURVEY, index, bound);
     return dumps;
 }
 

@@ -1,8 +1,8 @@
 #pragma once
-// The kernel's scan results and stations for one interface, through nl80211
-// (libnl-genl-3). NL80211_CMD_GET_SCAN and NL80211_CMD_GET_STATION with
-// NLM_F_DUMP need no privilege. Blocks for at most `bound` per datagram, so it
-// runs off the user-interface thread.
+// The kernel's scan results, stations and channel survey for one interface,
+// through nl80211 (libnl-genl-3). NL80211_CMD_GET_SCAN, NL80211_CMD_GET_STATION
+// and NL80211_CMD_GET_SURVEY with NLM_F_DUMP need no privilege. Blocks for at most `bound` per
+// datagram, so it runs off the user-interface thread.
 
 #include <chrono>
 #include <cstdint>
@@ -12,7 +12,7 @@
 #include "sources/wifi/Nl80211ScanParser.h"
 #include "sources/wifi/WifiScan.h"
 
-// Both dumps of the interface as read; a dump marked NLM_F_DUMP_INTR (it
+// The three dumps of the interface as read, one after the other; a dump marked NLM_F_DUMP_INTR (it
 // changed while it was read) is taken once more.
 KernelDumps TakeKernelDumps(const std::string& interfaceName,
                             std::chrono::milliseconds bound = std::chrono::milliseconds(2000));

@@ -190,7 +190,8 @@ void CCaptureLink::TakeKernelDumps(const std::string& interfaceName, DumpsFn onD
             Write('K', {{QStringLiteral("interface"), QString::fromStdString(dumps.interfaceName)},
                         {QStringLiteral("dumpNs"), Decimal(dumps.dumpBoottimeNs)},
                         {QStringLiteral("scan"), EncodeAnswer(dumps.scan)},
-                        {QStringLiteral("station"), EncodeAnswer(dumps.station)}});
+                        {QStringLiteral("station"), EncodeAnswer(dumps.station)},
+                        {QStringLiteral("survey"), EncodeAnswer(dumps.survey)}});
             onDumps(dumps);
         });
 }
@@ -313,6 +314,11 @@ void CReplayLink::Step() {
             dumps.dumpBoottimeNs = FromDecimal(d.value(QStringLiteral("dumpNs")));
             dumps.scan = DecodeAnswer(d.value(QStringLiteral("scan")).toObject());
             dumps.station = DecodeAnswer(d.value(QStringLiteral("station")).toObject());
+            // Captures made before the channel survey was taken have none.
+            if (d.contains(QStringLiteral("survey")))
+                dumps.survey = DecodeAnswer(d.value(QStringLiteral("survey")).toObject());
+            else
+                dumps.survey.failure = "not in the capture";
             QMetaObject::invokeMethod(
                 this, [fn = std::move(m_dumpsAsked.front()), dumps] { fn(dumps); },
                 Qt::QueuedConnection);
@@ -334,7 +340,7 @@ void CReplayLink::Step() {
     for (DumpsFn& fn : m_dumpsAsked) {
         m_divergences << QStringLiteral("kernel dumps the recording does not have");
         KernelDumps none;
-        none.scan.failure = none.station.failure = "not in the capture";
+        none.scan.failure = none.station.failure = none.survey.failure = "not in the capture";
         QMetaObject::invokeMethod(
             this, [fn = std::move(fn), none] { fn(none); }, Qt::QueuedConnection);
     }

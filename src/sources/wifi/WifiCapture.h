@@ -15,9 +15,10 @@
 //   O  NetworkManager's  {"owner":S} ("" when it left the bus)
 //      name changed owner
 //   T  a clock reading   {"ns":"CLOCK_BOOTTIME nanoseconds"}
-//   K  the kernel dumps  {"interface":I,"dumpNs":"...","scan":D,"station":D}, each D
-//                        {"failure":TEXT} or {"datagrams":["hex",...]} (netlink as read);
-//                        written when the scanner got them
+//   K  the kernel dumps  {"interface":I,"dumpNs":"...","scan":D,"station":D,"survey":D},
+//                        each D {"failure":TEXT} or {"datagrams":["hex",...]} (netlink
+//                        as read); written when the scanner got them ("survey", the
+//                        channel survey, is missing from older captures: none)
 //
 // A value V is JSON: a string, a number (32-bit and smaller integers,
 // doubles), true/false, an array (D-Bus arrays and structures), or a tagged

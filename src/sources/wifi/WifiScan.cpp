@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "sources/wifi/NetlinkMessages.h"
 #include "sources/wifi/WifiSignal.h"
 
 namespace {
@@ -58,34 +59,50 @@ int HexDigit(char c) {
     return -1;
 }
 
+std::string Outcome(bool done, bool failed, int error) {
+    if (done) return {};
+    if (!failed) return "the answer did not end";
+    char buffer[128];
+    return strerror_r(error, buffer, sizeof buffer);  // GNU: thread-safe
+}
+
+// Whether any message of the answer carries NLM_F_DUMP_INTR (only the
+// message headers are read, whichever dump it answers).
+bool Interrupted(const KernelDumpAnswer& answer) {
+    netlink::DumpState state = netlink::DumpState::kMore;
+    int error = 0;
+    size_t dropped = 0;
+    bool interrupted = false;
+    for (const std::vector<uint8_t>& d : answer.datagrams)
+        state = netlink::FeedDump(d.data(), d.size(), state, error, dropped, interrupted,
+                                  [](const uint8_t*, size_t) {});
+    return interrupted;
+}
+
 }  // namespace
 
 std::string DumpOutcome(const Nl80211ScanDumpParser& parser) {
-    switch (parser.GetState()) {
-        case Nl80211ScanDumpParser::State::kDone:
-            return {};
-        case Nl80211ScanDumpParser::State::kFailed: {
-            char buffer[128];
-            return strerror_r(parser.ErrorCode(), buffer, sizeof buffer);  // GNU: thread-safe
-        }
-        default:
-            return "the answer did not end";
-    }
+    using State = Nl80211ScanDumpParser::State;
+    return Outcome(parser.GetState() == State::kDone, parser.GetState() == State::kFailed,
+                   parser.ErrorCode());
+}
+
+std::string DumpOutcome(const Nl80211SurveyDumpParser& parser) {
+    using State = Nl80211SurveyDumpParser::State;
+    return Outcome(parser.GetState() == State::kDone, parser.GetState() == State::kFailed,
+                   parser.ErrorCode());
 }
 
 KernelDumpAnswer TakeAgainIfInterrupted(const std::function<KernelDumpAnswer()>& take) {
     KernelDumpAnswer answer = take();
     if (!answer.failure.empty()) return answer;
-    Nl80211ScanDumpParser parser;
-    for (const std::vector<uint8_t>& d : answer.datagrams) parser.Feed(d.data(), d.size());
-    return parser.Interrupted() ? take() : answer;
+    return Interrupted(answer) ? take() : answer;
 }
 
 KernelScan ReadKernelDumps(const KernelDumps& dumps) {
     KernelScan scan;
     scan.dumpBoottimeNs = dumps.dumpBoottimeNs;
-    const auto read = [&](const KernelDumpAnswer& answer, const char* what,
-                          Nl80211ScanDumpParser& parser) {
+    const auto read = [&](const KernelDumpAnswer& answer, const char* what, auto& parser) {
         std::string why = answer.failure;
         if (why.empty()) {
             for (const std::vector<uint8_t>& d : answer.datagrams) parser.Feed(d.data(), d.size());
@@ -104,7 +121,28 @@ KernelScan ReadKernelDumps(const KernelDumps& dumps) {
     }
     scan.stationError = read(dumps.station, "station", stations);
     if (scan.stationError.empty()) scan.stations = stations.Stations();
+    // Each channel's entry stands on its own: those read whole count even
+    // when the answer was cut or failed after them.
+    Nl80211SurveyDumpParser survey;
+    scan.surveyError = read(dumps.survey, "survey", survey);
+    scan.survey = survey.Entries();
     return scan;
+}
+
+std::vector<ScanNoise> NoiseOfSurvey(const std::vector<KernelSurveyEntry>& survey) {
+    std::vector<ScanNoise> out;
+    for (const KernelSurveyEntry& e : survey) {
+        const WifiChannel channel = ChannelOfFrequency(e.frequencyMhz);
+        if (!e.hasNoise || e.noiseDbm < kLeastNoiseDbm || e.noiseDbm > kMostNoiseDbm ||
+            channel.number == 0 || channel.band == WifiBand::kUnknown)
+            continue;
+        ScanNoise n;
+        n.band = static_cast<uint8_t>(channel.band);
+        n.channel = channel.number;
+        n.dbm = e.noiseDbm;
+        out.push_back(n);
+    }
+    return out;
 }
 
 int64_t BoottimeNowNs() {
@@ -132,6 +170,8 @@ WifiScanResult CombineScan(const std::vector<NmAccessPoint>& accessPoints, const
                            int64_t requestBoottimeNs) {
     WifiScanResult result;
     if (!kernel.answered) result.kernelError = kernel.error;
+    result.noise = NoiseOfSurvey(kernel.survey);
+    result.surveyError = kernel.surveyError;
     const int64_t requestSecond = requestBoottimeNs / kNsPerSecond;
     for (const NmAccessPoint& ap : accessPoints) {
         if (ap.lastSeen < 0 || ap.lastSeen < requestSecond) {
@@ -199,4 +239,12 @@ std::string DbmKindLine(const WifiScanResult& counts) {
             "; the connected access point's is derived from the percentage NetworkManager "
             "makes of its station signal";
     return line;
+}
+
+std::string NoiseKindLine(const WifiScanResult& result) {
+    if (!result.noise.empty()) return "pellorin: Wi-Fi points carry the kernel's noise floors";
+    return "pellorin: Wi-Fi points carry no noise floor (" +
+           (result.surveyError.empty() ? std::string("the driver's channel survey measures none")
+                                       : result.surveyError) +
+           "); SNR is unknown";
 }

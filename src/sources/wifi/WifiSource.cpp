@@ -8,8 +8,9 @@
 #include "sources/wifi/WifiCapture.h"
 
 CWifiSource::CWifiSource(const QDBusConnection& bus, Options options, QObject* parent)
-    : CWifiSource(std::make_unique<CBusLink>(bus, options.kernelDump), std::move(options), parent) {
-}
+    // A copy, not a move: the two arguments are made in either order, and a
+    // move made first would leave the link without the injected dumps.
+    : CWifiSource(std::make_unique<CBusLink>(bus, options.kernelDump), Options(options), parent) {}
 
 CWifiSource::CWifiSource(std::unique_ptr<CNmLink> link, Options options, QObject* parent)
     : QObject(parent), m_options(std::move(options)), m_link(std::move(link)) {
@@ -129,10 +130,19 @@ void CWifiSource::OnAccessPoints(const std::vector<WifiReading>& batch) {
 void CWifiSource::OnScanFinished(const WifiScanSummary& summary) {
     if (!m_scanning) return;
     m_summary = summary;
+    {
+        // The channels' noise goes with the scan's readings into the point.
+        std::lock_guard<std::mutex> hold(scanListLock);
+        for (const ScanNoise& n : summary.noise) scanList.LogNoise(n.band, n.channel, n.dbm);
+    }
     // Said at the first scan that heard anything, and whenever it changes.
     if (!summary.dbmLine.empty() && summary.dbmLine != m_toldDbm) {
         m_toldDbm = summary.dbmLine;
         std::fprintf(stderr, "%s\n", m_toldDbm.c_str());
+    }
+    if (summary.noiseLine != m_toldNoise) {
+        m_toldNoise = summary.noiseLine;
+        std::fprintf(stderr, "%s\n", m_toldNoise.c_str());
     }
     if (--m_scansLeft > 0) {
         m_scanner->StartScan();  // NetworkManager spaces the scans out itself

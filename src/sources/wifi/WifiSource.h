@@ -10,6 +10,8 @@
 // --wifi-scans N takes N adapter scans at a point and merges each: every
 // access point's record then holds the sum and the count of its readings, and
 // the recorded point their average, as the board's readings are averaged.
+// Each scan's noise floors (the kernel's channel survey) are logged into
+// scanList beside its readings, so that the point keeps them.
 // --capture FILE records what the source takes from NetworkManager and the
 // kernel (WifiCapture.h).
 
@@ -110,5 +112,6 @@ private:
     QString m_toldMissing;        // why there is none, as last told in a box
     uint16_t m_cells = 0;
     WifiScanSummary m_summary;
-    std::string m_toldDbm;  // the line the program last said which dBm it records with
+    std::string m_toldDbm;    // the line the program last said which dBm it records with
+    std::string m_toldNoise;  // ... and whether its points carry noise floors
 };
