@@ -243,135 +243,135 @@ std::vector<std::optional<ThroughputFigures>> CSurveyDocument::PointThroughputs(
         index += entries;
     });
     return out;
+}
 
-    std::vector<ScanNoise> CSurveyDocument::SelectedNoise() {
-        std::vector<ScanNoise> noise;
-        if (!m_site || !m_store.IsOpen()) return noise;
-        const auto run =
-            m_store.Sequence().LocateRun(m_site->m_selFirstIndex, m_site->m_selApCount);
-        if (!run) return noise;
-        for (size_t i = run->first; i < run->first + run->count; ++i) {
-            const std::vector<ScanNoise> more = m_store.PointNoise(i);
-            noise.insert(noise.end(), more.begin(), more.end());
-        }
-        return noise;
+std::vector<ScanNoise> CSurveyDocument::SelectedNoise() {
+    std::vector<ScanNoise> noise;
+    if (!m_site || !m_store.IsOpen()) return noise;
+    const auto run = m_store.Sequence().LocateRun(m_site->m_selFirstIndex, m_site->m_selApCount);
+    if (!run) return noise;
+    for (size_t i = run->first; i < run->first + run->count; ++i) {
+        const std::vector<ScanNoise> more = m_store.PointNoise(i);
+        noise.insert(noise.end(), more.begin(), more.end());
     }
+    return noise;
+}
 
-    RecordedPoint CSurveyDocument::Apply(const RecordScanCommand&) {
-        RecordedPoint point;
-        if (!m_site || ViewOnly()) return point;
-        const NoteHold hold(*this);
-        std::vector<ScanReading> readings;
-        std::vector<ScanNoise> noise;
-        if (m_store.IsOpen()) {
-            const std::lock_guard<std::mutex> lock(scanListLock);
-            readings = scanList.Readings();
-            noise = scanList.Noise();
-        }
-        const ApRecord* before = surveyList.Last();
-        point.firstRecord = surveyList.Count() + 1;
-        point.heard = m_site->RecordPoint() != 0;
-        // The readings are on the disk before the journal's record (a store row
-        // that no journal point claims goes at recovery) and before it shows.
-        if (JournalPoint captured;
-            m_store.IsOpen() && CapturePoint(surveyList, before, *m_site, captured))
-            m_store.PointRecorded(captured, readings, noise);
-        point.records = surveyList.CountAfter(before);
-        point.x = m_site->m_pendingX;
-        point.y = m_site->m_pendingY;
-        point.bestRssi = m_site->m_bestRssi;
-        m_journal.PointRecorded(surveyList, before, *m_site);  // on the disk before it shows
-        ++m_edits;
-        Tell(&ISurveyListener::PointRecorded, point);
-        return point;
+RecordedPoint CSurveyDocument::Apply(const RecordScanCommand&) {
+    RecordedPoint point;
+    if (!m_site || ViewOnly()) return point;
+    const NoteHold hold(*this);
+    std::vector<ScanReading> readings;
+    std::vector<ScanNoise> noise;
+    if (m_store.IsOpen()) {
+        const std::lock_guard<std::mutex> lock(scanListLock);
+        readings = scanList.Readings();
+        noise = scanList.Noise();
     }
+    const ApRecord* before = surveyList.Last();
+    point.firstRecord = surveyList.Count() + 1;
+    point.heard = m_site->RecordPoint() != 0;
+    // The readings are on the disk before the journal's record (a store row
+    // that no journal point claims goes at recovery) and before it shows.
+    if (JournalPoint captured;
+        m_store.IsOpen() && CapturePoint(surveyList, before, *m_site, captured))
+        m_store.PointRecorded(captured, readings, noise);
+    point.records = surveyList.CountAfter(before);
+    point.x = m_site->m_pendingX;
+    point.y = m_site->m_pendingY;
+    point.bestRssi = m_site->m_bestRssi;
+    m_journal.PointRecorded(surveyList, before, *m_site);  // on the disk before it shows
+    ++m_edits;
+    Tell(&ISurveyListener::PointRecorded, point);
+    return point;
+}
 
-    DeletedPoint CSurveyDocument::Apply(const DeletePointCommand& command) {
-        DeletedPoint point{command.firstRecord, 0, command.x, command.y};
-        if (!m_site || ViewOnly()) return point;
-        point.records = RemovePointRun(surveyList, command.firstRecord, command.x, command.y);
-        if (point.records == 0) return point;  // not there: nothing changed
-        JournalDeletion deletion;
-        deletion.firstIndex = command.firstRecord;
-        deletion.x = command.x;
-        deletion.y = command.y;
-        deletion.removed = point.records;
-        const NoteHold hold(*this);
-        m_journal.PointDeleted(deletion);
-        m_store.PointDeleted(deletion);
-        ++m_edits;
-        Tell(&ISurveyListener::PointDeleted, point);
-        return point;
+DeletedPoint CSurveyDocument::Apply(const DeletePointCommand& command) {
+    DeletedPoint point{command.firstRecord, 0, command.x, command.y};
+    if (!m_site || ViewOnly()) return point;
+    point.records = RemovePointRun(surveyList, command.firstRecord, command.x, command.y);
+    if (point.records == 0) return point;  // not there: nothing changed
+    JournalDeletion deletion;
+    deletion.firstIndex = command.firstRecord;
+    deletion.x = command.x;
+    deletion.y = command.y;
+    deletion.removed = point.records;
+    const NoteHold hold(*this);
+    m_journal.PointDeleted(deletion);
+    m_store.PointDeleted(deletion);
+    ++m_edits;
+    Tell(&ISurveyListener::PointDeleted, point);
+    return point;
+}
+
+SiteStatus CSurveyDocument::Save(const SignaturePixelFn& pixel, uint32_t now) {
+    if (m_path.empty() || !m_site) return SiteStatus::Fail(kSiteUpdateCaption, kSiteUpdateText);
+    if (ViewOnly()) return ViewOnlyRefusal();
+    const NoteHold hold(*this);
+    const StoreBinding after = StoreBindingAfterSave(m_binding, *m_site, surveyList, now);
+    m_store.SaveStarting(after);
+    m_journal.SaveStarting(*m_site, surveyList, now);
+    PosixFileOps posix;
+    const SiteStatus status =
+        SaveSiteFile(m_path, *m_site, pixel, surveyList, now, m_ops != nullptr ? *m_ops : posix);
+    if (!status.ok) return status;
+    m_journal.Saved(*m_site);
+    m_store.Saved();
+    m_binding = after;
+    m_edits = 0;
+    for (ISurveyListener* l : m_listeners) l->Saved();
+    return status;
+}
+
+SiteStatus CSurveyDocument::SaveAs(const std::string& path, const MapBitmap& plan,
+                                   const SignaturePixelFn& pixel, uint32_t now,
+                                   ReplaceExisting replace) {
+    if (!m_site) return SiteStatus::Fail(kSiteUpdateCaption, kSiteWriteText);
+    if (ViewOnly()) return ViewOnlyRefusal();
+    const NoteHold hold(*this);
+    // The new file is this program's before anything is written to it.
+    std::unique_ptr<CSiteLock> lock;
+    if (!(m_lock && m_lock->Holds(path))) {
+        lock = std::make_unique<CSiteLock>();
+        const SiteLockResult taken = lock->Take(path);
+        if (taken.kind == SiteLockResult::Kind::HeldByOther)
+            return SiteStatus::Fail(kSiteUpdateCaption,
+                                    SaveFailureText(kSiteWriteText, path, taken.Message()));
+        if (taken.kind != SiteLockResult::Kind::Taken) lock.reset();
     }
-
-    SiteStatus CSurveyDocument::Save(const SignaturePixelFn& pixel, uint32_t now) {
-        if (m_path.empty() || !m_site) return SiteStatus::Fail(kSiteUpdateCaption, kSiteUpdateText);
-        if (ViewOnly()) return ViewOnlyRefusal();
-        const NoteHold hold(*this);
-        const StoreBinding after = StoreBindingAfterSave(m_binding, *m_site, surveyList, now);
-        m_store.SaveStarting(after);
-        m_journal.SaveStarting(*m_site, surveyList, now);
-        PosixFileOps posix;
-        const SiteStatus status = SaveSiteFile(m_path, *m_site, pixel, surveyList, now,
-                                               m_ops != nullptr ? *m_ops : posix);
-        if (!status.ok) return status;
-        m_journal.Saved(*m_site);
-        m_store.Saved();
-        m_binding = after;
-        m_edits = 0;
-        for (ISurveyListener* l : m_listeners) l->Saved();
-        return status;
+    m_journal.SaveStarting(*m_site, surveyList, now);
+    PosixFileOps posix;
+    const SiteStatus status = SaveSiteAs(path, *m_site, plan, pixel, surveyList, now, replace,
+                                         m_ops != nullptr ? *m_ops : posix);
+    if (!status.ok) return status;
+    m_journal.SavedAs(path, *m_site);
+    if (lock || !(m_lock && m_lock->Holds(path))) m_lock = std::move(lock);
+    // The store's readings belong to the file they were taken for, which
+    // keeps them as they are; the new file starts without a store.
+    if (m_store.IsOpen()) {
+        m_store.Close();
+        m_storeNotes.emplace_back(
+            "Survey Store", "The survey store stays beside " + m_path +
+                                " with the readings taken so far; points recorded into " + path +
+                                " are kept in the site file only.");
     }
+    m_path = path;
+    m_edits = 0;
+    for (ISurveyListener* l : m_listeners) l->Saved();
+    return status;
+}
 
-    SiteStatus CSurveyDocument::SaveAs(const std::string& path, const MapBitmap& plan,
-                                       const SignaturePixelFn& pixel, uint32_t now,
-                                       ReplaceExisting replace) {
-        if (!m_site) return SiteStatus::Fail(kSiteUpdateCaption, kSiteWriteText);
-        if (ViewOnly()) return ViewOnlyRefusal();
-        const NoteHold hold(*this);
-        // The new file is this program's before anything is written to it.
-        std::unique_ptr<CSiteLock> lock;
-        if (!(m_lock && m_lock->Holds(path))) {
-            lock = std::make_unique<CSiteLock>();
-            const SiteLockResult taken = lock->Take(path);
-            if (taken.kind == SiteLockResult::Kind::HeldByOther)
-                return SiteStatus::Fail(kSiteUpdateCaption,
-                                        SaveFailureText(kSiteWriteText, path, taken.Message()));
-            if (taken.kind != SiteLockResult::Kind::Taken) lock.reset();
-        }
-        m_journal.SaveStarting(*m_site, surveyList, now);
-        PosixFileOps posix;
-        const SiteStatus status = SaveSiteAs(path, *m_site, plan, pixel, surveyList, now, replace,
-                                             m_ops != nullptr ? *m_ops : posix);
-        if (!status.ok) return status;
-        m_journal.SavedAs(path, *m_site);
-        if (lock || !(m_lock && m_lock->Holds(path))) m_lock = std::move(lock);
-        // The store's readings belong to the file they were taken for, which
-        // keeps them as they are; the new file starts without a store.
-        if (m_store.IsOpen()) {
-            m_store.Close();
-            m_storeNotes.emplace_back("Survey Store",
-                                      "The survey store stays beside " + m_path +
-                                          " with the readings taken so far; points recorded into " +
-                                          path + " are kept in the site file only.");
-        }
-        m_path = path;
-        m_edits = 0;
-        for (ISurveyListener* l : m_listeners) l->Saved();
-        return status;
-    }
+SiteStatus CSurveyDocument::ViewOnlyRefusal() const {
+    return SiteStatus::Fail(kSiteInUseCaption,
+                            SaveFailureText(kViewOnlyText, m_path, m_viewOnlyWhy));
+}
 
-    SiteStatus CSurveyDocument::ViewOnlyRefusal() const {
-        return SiteStatus::Fail(kSiteInUseCaption,
-                                SaveFailureText(kViewOnlyText, m_path, m_viewOnlyWhy));
-    }
+void CSurveyDocument::Discard() { m_journal.Discarded(); }
 
-    void CSurveyDocument::Discard() { m_journal.Discarded(); }
+int32_t CSurveyDocument::LocationCount() const { return m_site ? m_site->m_locationCount : 0; }
+int32_t CSurveyDocument::ApCount() const { return m_site ? m_site->m_apCount : 0; }
 
-    int32_t CSurveyDocument::LocationCount() const { return m_site ? m_site->m_locationCount : 0; }
-    int32_t CSurveyDocument::ApCount() const { return m_site ? m_site->m_apCount : 0; }
-
-    void CSurveyDocument::UseFileOps(FileOps * ops) {
-        m_ops = ops;
-        m_journal.UseFileOps(ops);
-    }
+void CSurveyDocument::UseFileOps(FileOps* ops) {
+    m_ops = ops;
+    m_journal.UseFileOps(ops);
+}
