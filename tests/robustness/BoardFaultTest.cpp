@@ -17,9 +17,9 @@
 #include "ListInvariants.h"
 #include "RobustSupport.h"
 #include "aplist/ApList.h"
+#include "board/ScannerBoard.h"
 #include "link/BoardStartup.h"
 #include "link/BoardWorker.h"
-#include "board/ScannerBoard.h"
 #include "site/SiteRecord.h"
 
 namespace fs = std::filesystem;

@@ -9,7 +9,6 @@
 // not the clock, so a slow machine moves them along with the survey.
 
 #include <gtest/gtest.h>
-#include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -38,33 +37,6 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr uint32_t kCheckTime = 4242;
-
-// The surveyor's report lines, read as they come.
-class Reports {
-public:
-    explicit Reports(int fd) : m_fd(fd) {}
-    // The next line; nullopt at the end of the pipe or after 60 s of silence.
-    std::optional<std::string> Next() {
-        for (;;) {
-            const size_t nl = m_buffer.find('\n');
-            if (nl != std::string::npos) {
-                std::string line = m_buffer.substr(0, nl);
-                m_buffer.erase(0, nl + 1);
-                return line;
-            }
-            pollfd p{m_fd, POLLIN, 0};
-            if (::poll(&p, 1, 60000) <= 0) return std::nullopt;
-            char chunk[4096];
-            const ssize_t got = ::read(m_fd, chunk, sizeof chunk);
-            if (got <= 0) return std::nullopt;
-            m_buffer.append(chunk, static_cast<size_t>(got));
-        }
-    }
-
-private:
-    int m_fd;
-    std::string m_buffer;
-};
 
 SurveyDigest ParseDigest(std::istringstream& in) {
     SurveyDigest d;
@@ -129,19 +101,9 @@ TEST(JournalKill, ASurveyKilledWhileRecordingDeletingOrSavingIsRecoveredExactly)
         ASSERT_TRUE(RecoverReadOnly(site.string(), start));
         const SurveyDigest startDigest = DigestOf(start.site, start.list);
 
-        int report[2];
-        ASSERT_EQ(::pipe(report), 0);
-        const pid_t child = ::fork();
+        int reportFd = -1;
+        const pid_t child = StartSurveyor(JOURNAL_SURVEYOR, site.string(), round * 10, reportFd);
         ASSERT_GE(child, 0);
-        if (child == 0) {
-            ::close(report[0]);
-            const std::string fd = std::to_string(report[1]);
-            const std::string first = std::to_string(round * 10);
-            ::execl(JOURNAL_SURVEYOR, JOURNAL_SURVEYOR, site.c_str(), fd.c_str(), first.c_str(),
-                    static_cast<char*>(nullptr));
-            ::_exit(127);
-        }
-        ::close(report[1]);
 
         // Kill after the first or second change of one kind has begun,
         // within the time its journalling (or the whole save) takes.
@@ -149,7 +111,7 @@ TEST(JournalKill, ASurveyKilledWhileRecordingDeletingOrSavingIsRecoveredExactly)
         const char kindLetter = "rds"[kind];
         const int occurrence = 1 + static_cast<int>(random() % 2);
         const auto delay = std::chrono::microseconds(random() % (kind == 2 ? 40000 : 8000));
-        Reports reports(report[0]);
+        ReportLines reports(reportFd);
         std::optional<SurveyDigest> done, pending;
         int seen = 0;
         bool killed = false;
@@ -183,7 +145,7 @@ TEST(JournalKill, ASurveyKilledWhileRecordingDeletingOrSavingIsRecoveredExactly)
         int status = 0;
         ASSERT_EQ(::waitpid(child, &status, 0), child);
         for (std::optional<std::string> line; (line = reports.Next());) take(*line);
-        ::close(report[0]);
+        ::close(reportFd);
         ASSERT_TRUE(killed) << "the surveyor stopped before the moment to kill it";
         ASSERT_TRUE(WIFSIGNALED(status));
         ASSERT_TRUE(done) << "killed before the site was open";

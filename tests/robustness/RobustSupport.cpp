@@ -1,5 +1,8 @@
 #include "RobustSupport.h"
 
+#include <poll.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <fstream>
 
@@ -55,4 +58,38 @@ long ResidentKb() {
     while (std::getline(in, line))
         if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6));
     return -1;
+}
+
+pid_t StartSurveyor(const char* program, const std::string& site, int first, int& reports) {
+    int pipeFds[2];
+    if (::pipe(pipeFds) != 0) return -1;
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(pipeFds[0]);
+        const std::string fd = std::to_string(pipeFds[1]);
+        const std::string from = std::to_string(first);
+        ::execl(program, program, site.c_str(), fd.c_str(), from.c_str(),
+                static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    ::close(pipeFds[1]);
+    reports = pipeFds[0];
+    return child;
+}
+
+std::optional<std::string> ReportLines::Next() {
+    for (;;) {
+        const size_t nl = m_buffer.find('\n');
+        if (nl != std::string::npos) {
+            std::string line = m_buffer.substr(0, nl);
+            m_buffer.erase(0, nl + 1);
+            return line;
+        }
+        pollfd p{m_fd, POLLIN, 0};
+        if (::poll(&p, 1, 60000) <= 0) return std::nullopt;
+        char chunk[4096];
+        const ssize_t got = ::read(m_fd, chunk, sizeof chunk);
+        if (got <= 0) return std::nullopt;
+        m_buffer.append(chunk, static_cast<size_t>(got));
+    }
 }

@@ -3,9 +3,12 @@
 // survey digests and the process's resident memory. The board's pseudo-terminal, its
 // frames, hex, scratch directories and bounded waits come from tests/support.
 
+#include <sys/types.h>
+
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -35,6 +38,22 @@ struct SurveyDigest {
     bool operator==(const SurveyDigest&) const = default;
 };
 SurveyDigest DigestOf(const CSiteRecord& site, const CApList& list);
+
+// A surveyor program the kill tests run: started as PROGRAM SITE FD FIRST
+// with its reports coming on a pipe (`reports`, the reading end); its pid.
+pid_t StartSurveyor(const char* program, const std::string& site, int first, int& reports);
+
+// The surveyor's report lines, read as they come.
+class ReportLines {
+public:
+    explicit ReportLines(int fd) : m_fd(fd) {}
+    // The next line; nullopt at the end of the pipe or after 60 s of silence.
+    std::optional<std::string> Next();
+
+private:
+    int m_fd;
+    std::string m_buffer;
+};
 
 // VmRSS of this process in kB.
 long ResidentKb();
