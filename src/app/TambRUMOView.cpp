@@ -72,6 +72,13 @@ CTambRUMOView::CTambRUMOView(QWidget* parent)
     });
     m_gesture.onTap = [this](QPoint at) { OnTap(at); };
     m_gesture.onHold = [this](QPoint at) { OnTapAndHold(at); };
+    m_gesture.onDrag = [this](QPoint from, QPoint to, bool released) {
+        if (!m_scaleFlow.Dragged(from, to, released)) return;
+        if (released)
+            OnTap(to);  // the other end
+        else
+            Repaint();
+    };
     resize(kClientWidth, kClientHeight);
     QTimer::singleShot(0, this, &CTambRUMOView::WarmScanScreen);
 }
@@ -225,7 +232,7 @@ void CTambRUMOView::OnTap(QPoint client) {
         } else {
             m_map.Viewport().ScreenToWorld(ToVp(ClientRect()), client.x(), client.y(), wx, wy);
         }
-        m_scaleFlow.Tap(wx, wy);
+        m_scaleFlow.Tap(wx, wy, client);
         Repaint();
         return;
     }
@@ -386,6 +393,7 @@ void CTambRUMOView::OnDraw(QPainter& p, const QRect& client) {
         m_desktop->Paint(p, client, c);
     else
         screens::PaintScreen(p, client, c);
+    if (c.mode == DisplayMode::kSiteMap) m_scaleFlow.PaintDrag(p);
 }
 
 QImage CTambRUMOView::Render(QSize size) {
