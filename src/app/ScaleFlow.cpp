@@ -14,7 +14,7 @@ void CSetScaleFlow::Begin() { m_marks = m_document.HasSite() ? kFirst : kIdle; }
 QString CSetScaleFlow::Prompt() const {
     switch (m_marks) {
         case kFirst:
-            return QStringLiteral("Set Scale: tap one end of a known distance");
+            return QStringLiteral("Set Scale: tap one end, or drag end to end");
         case kSecond:
             return QStringLiteral("Set Scale: tap the other end");
         default:

@@ -6,7 +6,6 @@
 #include <QTimer>
 
 #include "aplist/ApList.h"
-#include "app/NewSiteFlow.h"
 #include "coverage/NetworkCatalogue.h"
 #include "dialogs/LocationInfoDlg.h"
 #include "platform/Gdi.h"
@@ -132,8 +131,7 @@ void CTambRUMOView::OnNetworks() {
 
 void CTambRUMOView::OnNewSiteFromPlan() {
     CancelPoint();
-    const QString site = NewSiteFromFloorPlan(window());
-    if (!site.isEmpty()) OpenSitePath(site);
+    Opened(m_commands.NewSiteFromPlan());
 }
 
 void CTambRUMOView::OnSetScale() {
