@@ -9,9 +9,6 @@
 // not the clock, so a slow machine moves them along with the survey.
 
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -19,7 +16,6 @@
 #include <random>
 #include <sstream>
 #include <string>
-#include <thread>
 
 #include "RobustSupport.h"
 #include "aplist/ApList.h"
@@ -111,11 +107,9 @@ TEST(JournalKill, ASurveyKilledWhileRecordingDeletingOrSavingIsRecoveredExactly)
         const char kindLetter = "rds"[kind];
         const int occurrence = 1 + static_cast<int>(random() % 2);
         const auto delay = std::chrono::microseconds(random() % (kind == 2 ? 40000 : 8000));
-        ReportLines reports(reportFd);
         std::optional<SurveyDigest> done, pending;
         int seen = 0;
-        bool killed = false;
-        const auto take = [&](const std::string& line) {
+        const SurveyorEnd end = KillSurveyor(child, reportFd, delay, [&](const std::string& line) {
             std::istringstream in(line);
             std::string tag;
             in >> tag;
@@ -126,28 +120,15 @@ TEST(JournalKill, ASurveyKilledWhileRecordingDeletingOrSavingIsRecoveredExactly)
                 char letter = 0;
                 in >> letter;
                 pending = ParseDigest(in);
-                if (letter == kindLetter && ++seen == occurrence && !killed) {
-                    std::this_thread::sleep_for(delay);
-                    ::kill(child, SIGKILL);
-                    killed = true;
-                }
+                return letter == kindLetter && ++seen == occurrence;
             } else if (tag == "D") {
                 done = pending;
                 pending.reset();
             }
-        };
-        while (!killed) {
-            const std::optional<std::string> line = reports.Next();
-            if (!line) break;
-            take(*line);
-        }
-        if (!killed) ::kill(child, SIGKILL);
-        int status = 0;
-        ASSERT_EQ(::waitpid(child, &status, 0), child);
-        for (std::optional<std::string> line; (line = reports.Next());) take(*line);
-        ::close(reportFd);
-        ASSERT_TRUE(killed) << "the surveyor stopped before the moment to kill it";
-        ASSERT_TRUE(WIFSIGNALED(status));
+            return false;
+        });
+        ASSERT_TRUE(end.killed) << "the surveyor stopped before the moment to kill it";
+        ASSERT_TRUE(end.bySignal);
         ASSERT_TRUE(done) << "killed before the site was open";
         ++killedAt[kind];
 
@@ -181,8 +162,10 @@ TEST(JournalKill, ASurveyKilledWhileRecordingDeletingOrSavingIsRecoveredExactly)
         EXPECT_EQ(e.path().filename().string().find(".journal."), std::string::npos)
             << e.path().filename();
     std::printf(
-        "[ figures  ] 50 kills: %d while recording, %d while deleting, %d while saving; %d with "
-        "the change under way recovered too, %d with nothing to recover (%d of them between a "
+        "[ figures  ] 50 kills: %d while recording, %d while deleting, "
+        "%d while saving; %d with "
+        "the change under way recovered too, %d with nothing to recover "
+        "(%d of them between a "
         "save's rename and its journal's removal); up to %zu entries\n",
         killedAt[0], killedAt[1], killedAt[2], withTheChangeUnderWay, emptyOrNone, endedBySave,
         mostEntries);

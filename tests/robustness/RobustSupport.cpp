@@ -1,16 +1,22 @@
 #include "RobustSupport.h"
 
 #include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <fstream>
+#include <set>
+#include <thread>
 
 #include "aplist/ApList.h"
 #include "board/ScannerBoard.h"
 #include "common/Crc32.h"
 #include "site/SiteFile.h"
 #include "site/SiteRecord.h"
+#include "survey/SiteLoader.h"
+#include "survey/SurveyDocument.h"
 
 Bytes Report(size_t probes, size_t beacons) {
     Bytes r{static_cast<uint8_t>(probes)};
@@ -92,4 +98,52 @@ std::optional<std::string> ReportLines::Next() {
         if (got <= 0) return std::nullopt;
         m_buffer.append(chunk, static_cast<size_t>(got));
     }
+}
+
+SurveyorEnd KillSurveyor(pid_t child, int reports, std::chrono::microseconds delay,
+                         const std::function<bool(const std::string&)>& moment) {
+    SurveyorEnd end;
+    ReportLines lines(reports);
+    const auto take = [&](const std::string& line) {
+        if (moment(line) && !end.killed) {
+            std::this_thread::sleep_for(delay);
+            ::kill(child, SIGKILL);
+            end.killed = true;
+        }
+    };
+    while (!end.killed) {
+        const std::optional<std::string> line = lines.Next();
+        if (!line) break;
+        take(*line);
+    }
+    if (!end.killed) ::kill(child, SIGKILL);
+    int status = 0;
+    end.bySignal = ::waitpid(child, &status, 0) == child && WIFSIGNALED(status);
+    for (std::optional<std::string> line; (line = lines.Next());) take(*line);
+    ::close(reports);
+    return end;
+}
+
+std::string OpenRecovering(CSurveyDocument& doc, const std::string& path) {
+    CSiteLoader loader(path);
+    if (const SiteStatus s = loader.ReadPlan(); !s.ok) return s.text;
+    SiteOpening opening = doc.Prepare(loader);
+    OpenChoice choice;
+    choice.keptPoints = true;
+    if (opening.journal.kind == JournalFound::Recoverable) {
+        choice.recover = OpenChoice::Recover::kJournal;
+        choice.keptPoints = opening.journal.contents.begin.keepPoints;
+    }
+    if (choice.keptPoints)
+        if (const SiteStatus s = loader.ReadPoints(); !s.ok) return s.text;
+    doc.Adopt(loader, opening, choice);
+    return {};
+}
+
+size_t PlacesIn(const CApList& list) {
+    std::set<std::pair<int32_t, int32_t>> places;
+    for (const ApRecord* r = list.First(); r != nullptr;
+         r = r->next == list.Sentinel() ? nullptr : r->next)
+        places.emplace(r->x, r->y);
+    return places.size();
 }

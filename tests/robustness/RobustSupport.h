@@ -1,13 +1,15 @@
 #pragma once
 // Helpers for the robustness tests: report messages, the end of a scan,
-// survey digests and the process's resident memory. The board's pseudo-terminal, its
-// frames, hex, scratch directories and bounded waits come from tests/support.
+// survey digests and the process's resident memory. The board's
+// pseudo-terminal, its frames, hex, scratch directories and bounded waits come
+// from tests/support.
 
 #include <sys/types.h>
 
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -18,6 +20,8 @@
 #include "SurveyEntries.h"
 #include "TestBytes.h"
 #include "WaitUntil.h"
+
+class CSurveyDocument;
 
 // A report message: `probes` probe entries with MAC 02:00:00:00:hi:lo and
 // RSSI -40 - i; `beacons` beacon entries for the first probes, SSID "abcd".
@@ -54,6 +58,22 @@ private:
     int m_fd;
     std::string m_buffer;
 };
+
+// Reads the reports of the surveyor `child` and kills it with SIGKILL, after
+// `delay`, once `moment` (given each report line in turn) says so; then
+// reads what it reported before it died and waits for it.
+struct SurveyorEnd {
+    bool killed = false;    // at the moment chosen, not for want of reports
+    bool bySignal = false;  // and it died of it
+};
+SurveyorEnd KillSurveyor(pid_t child, int reports, std::chrono::microseconds delay,
+                         const std::function<bool(const std::string&)>& moment);
+
+// Opens the site at `path` into `doc` as the window does, answering Yes to
+// a recovery and keeping the file's points; the reason when it does not open.
+std::string OpenRecovering(CSurveyDocument& doc, const std::string& path);
+// The number of distinct places in `list`.
+size_t PlacesIn(const CApList& list);
 
 // VmRSS of this process in kB.
 long ResidentKb();

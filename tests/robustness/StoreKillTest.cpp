@@ -8,16 +8,11 @@
 // moments follow the surveyor's reports, not the clock.
 
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <random>
-#include <set>
 #include <sstream>
-#include <thread>
 
 #include "RobustSupport.h"
 #include "SiteTestSupport.h"
@@ -25,20 +20,11 @@
 #include "aplist/ApList.h"
 #include "store/Sqlite.h"
 #include "store/StoreBinding.h"
-#include "survey/SiteLoader.h"
 #include "survey/SurveyDocument.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-size_t Places() {
-    std::set<std::pair<int32_t, int32_t>> places;
-    for (const ApRecord* r = surveyList.First(); r != nullptr;
-         r = r->next == surveyList.Sentinel() ? nullptr : r->next)
-        places.emplace(r->x, r->y);
-    return places.size();
-}
 
 // Opens `site` as the window does, answering Yes to the recovery, and
 // checks the store against the survey; the number of points recovered.
@@ -46,21 +32,12 @@ size_t RecoverAndCheck(const std::string& site) {
     std::vector<std::string> told;
     CSurveyDocument doc(
         [&](const std::string& c, const std::string& t) { told.push_back(c + ": " + t); });
-    CSiteLoader loader(site);
-    EXPECT_TRUE(loader.ReadPlan().ok) << "the site file is not whole";
-    SiteOpening opening = doc.Prepare(loader);
-    OpenChoice choice;
-    choice.keptPoints = true;
-    if (opening.journal.kind == JournalFound::Recoverable) {
-        choice.recover = OpenChoice::Recover::kJournal;
-        choice.keptPoints = opening.journal.contents.begin.keepPoints;
-    }
-    if (choice.keptPoints) EXPECT_TRUE(loader.ReadPoints().ok);
-    doc.Adopt(loader, opening, choice);
+    EXPECT_EQ(OpenRecovering(doc, site), "") << "the site file is not whole";
     EXPECT_TRUE(told.empty()) << told.front();
     EXPECT_TRUE(doc.Store().IsOpen());
 
-    // The store's points are the survey's, one for one, each with its own readings.
+    // The store's points are the survey's, one for one, each with its own
+    // readings.
     const std::vector<SequencePoint>& points = doc.Store().Sequence().Points();
     const ApRecord* e = surveyList.First();
     for (size_t i = 0; i < points.size(); ++i) {
@@ -93,7 +70,7 @@ size_t RecoverAndCheck(const std::string& site) {
         std::sort(got.begin(), got.end());
         EXPECT_EQ(got, storekill::ExpectedReadings(n.value_or(0))) << "store row " << live.Int(0);
     }
-    const size_t places = Places();
+    const size_t places = PlacesIn(surveyList);
     surveyList.RemoveAll();
     scanList.RemoveAll();
     return places;
@@ -120,41 +97,25 @@ TEST(StoreKill, EveryRecoveredPointHasExactlyItsReadings) {
         const char kindLetter = "rds"[kind];
         const int occurrence = 1 + static_cast<int>(random() % 2);
         const auto delay = std::chrono::microseconds(random() % (kind == 2 ? 40000 : 12000));
-        ReportLines reports(reportFd);
         std::optional<size_t> done;
         char underWay = 0;
         int seen = 0;
-        bool killed = false;
-        const auto take = [&](const std::string& line) {
+        const SurveyorEnd end = KillSurveyor(child, reportFd, delay, [&](const std::string& line) {
             std::istringstream in(line);
             std::string tag;
             in >> tag;
             if (tag == "P") {
                 in >> underWay;
-                if (underWay == kindLetter && ++seen == occurrence && !killed) {
-                    std::this_thread::sleep_for(delay);
-                    ::kill(child, SIGKILL);
-                    killed = true;
-                }
-            } else {
-                size_t points = 0;
-                in >> points;
-                done = points;
-                underWay = 0;
+                return underWay == kindLetter && ++seen == occurrence;
             }
-        };
-        while (!killed) {
-            const std::optional<std::string> line = reports.Next();
-            if (!line) break;
-            take(*line);
-        }
-        if (!killed) ::kill(child, SIGKILL);
-        int status = 0;
-        ASSERT_EQ(::waitpid(child, &status, 0), child);
-        for (std::optional<std::string> line; (line = reports.Next());) take(*line);
-        ::close(reportFd);
-        ASSERT_TRUE(killed) << "the surveyor stopped before the moment to kill it";
-        ASSERT_TRUE(WIFSIGNALED(status));
+            size_t points = 0;
+            in >> points;
+            done = points;
+            underWay = 0;
+            return false;
+        });
+        ASSERT_TRUE(end.killed) << "the surveyor stopped before the moment to kill it";
+        ASSERT_TRUE(end.bySignal);
         ASSERT_TRUE(done) << "killed before the site was open";
         ++killedAt[kind];
 
@@ -168,7 +129,8 @@ TEST(StoreKill, EveryRecoveredPointHasExactlyItsReadings) {
         mostPoints = std::max(mostPoints, points);
     }
     std::printf(
-        "[ figures  ] 30 kills: %d while recording, %d while deleting, %d while saving; %d with "
+        "[ figures  ] 30 kills: %d while recording, %d while deleting, "
+        "%d while saving; %d with "
         "the change under way recovered too; up to %zu points\n",
         killedAt[0], killedAt[1], killedAt[2], withTheChangeUnderWay, mostPoints);
 }

@@ -16,14 +16,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <random>
-#include <set>
 #include <string>
 
+#include "RobustSupport.h"
 #include "StoreKillPoints.h"
 #include "SurveyEntries.h"
 #include "aplist/ApList.h"
 #include "site/SiteRecord.h"
-#include "survey/SiteLoader.h"
 #include "survey/SurveyDocument.h"
 
 namespace {
@@ -41,13 +40,7 @@ int Fail(const std::string& what) {
     return 1;
 }
 
-std::string Points() {
-    std::set<std::pair<int32_t, int32_t>> places;
-    for (const ApRecord* r = surveyList.First(); r != nullptr;
-         r = r->next == surveyList.Sentinel() ? nullptr : r->next)
-        places.emplace(r->x, r->y);
-    return std::to_string(places.size());
-}
+std::string Points() { return std::to_string(PlacesIn(surveyList)); }
 
 // What a scan at point n heard, as a source merges it.
 void Hear(int n) {
@@ -80,18 +73,7 @@ int main(int argc, char** argv) {
     CSurveyDocument doc([](const std::string& caption, const std::string& text) {
         std::fprintf(stderr, "store_surveyor: told: %s: %s\n", caption.c_str(), text.c_str());
     });
-    CSiteLoader loader(path);
-    if (const SiteStatus s = loader.ReadPlan(); !s.ok) return Fail(s.text);
-    SiteOpening opening = doc.Prepare(loader);
-    OpenChoice choice;
-    choice.keptPoints = true;
-    if (opening.journal.kind == JournalFound::Recoverable) {
-        choice.recover = OpenChoice::Recover::kJournal;
-        choice.keptPoints = opening.journal.contents.begin.keepPoints;
-    }
-    if (choice.keptPoints)
-        if (const SiteStatus s = loader.ReadPoints(); !s.ok) return Fail(s.text);
-    doc.Adopt(loader, opening, choice);
+    if (const std::string why = OpenRecovering(doc, path); !why.empty()) return Fail(why);
     if (!doc.Store().IsOpen()) return Fail("no survey store");
     Report("O " + Points());
 
