@@ -32,7 +32,12 @@ int BarActionCode(int action, bool dragging) {
 
 }  // namespace
 
-CMapScrollBars::CMapScrollBars(QWidget* owner, QGridLayout* grid, Scroll scroll) {
+CMapScrollBars::CMapScrollBars(QWidget* owner, QWidget* client, Scroll scroll)
+    : m_owner(owner), m_client(client) {
+    auto* grid = new QGridLayout(owner);
+    grid->setContentsMargins(0, 0, 0, 0);
+    grid->setSpacing(0);
+    grid->addWidget(client, 0, 0);
     m_h = new QScrollBar(Qt::Horizontal, owner);
     m_v = new QScrollBar(Qt::Vertical, owner);
     grid->addWidget(m_v, 0, 1);
@@ -88,5 +93,10 @@ void CMapScrollBars::SetState(MapAxis axis, int maximum, int page, int value) {
     bar->setValue(value);
 }
 
-int CMapScrollBars::TakenWidth() const { return m_v->isHidden() ? 0 : m_v->sizeHint().width(); }
-int CMapScrollBars::TakenHeight() const { return m_h->isHidden() ? 0 : m_h->sizeHint().height(); }
+QRect CMapScrollBars::ClientRect() const {
+    if (m_owner->isVisible()) return m_client->rect();
+    const int barsWidth = m_v->isHidden() ? 0 : m_v->sizeHint().width();
+    const int barsHeight = m_h->isHidden() ? 0 : m_h->sizeHint().height();
+    return QRect(0, 0, std::max(m_owner->width() - barsWidth, 1),
+                 std::max(m_owner->height() - barsHeight, 1));
+}

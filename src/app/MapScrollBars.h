@@ -1,24 +1,24 @@
 #pragma once
-// The view's two scroll bars over the site map. Every action of a bar (line,
-// page, thumb drag, wheel, edge, "Scroll here", auto-repeat) becomes the
-// handheld's scroll code for its axis, handed to `scroll` at once; the view
-// then moves the map and puts the thumbs back at the cursor (SyncTo), before
-// the bar shows them. Like scroll bars without a range, they are hidden
-// until a site is open.
+// The view's client area and its two scroll bars over the site map. Every
+// action of a bar (line, page, thumb drag, wheel, edge, "Scroll here",
+// auto-repeat) becomes the handheld's scroll code for its axis, handed to
+// `scroll` at once; the view then moves the map and puts the thumbs back at
+// the cursor (SyncTo), before the bar shows them. Like scroll bars without a
+// range, they are hidden until a site is open.
 
+#include <QRect>
 #include <functional>
 
 #include "map/SurveyMap.h"
 
-class QGridLayout;
 class QScrollBar;
 class QWidget;
 
 class CMapScrollBars {
 public:
     using Scroll = std::function<void(MapAxis axis, int code, int position)>;
-    // The bars go into `grid` beside and below the client area at (0, 0).
-    CMapScrollBars(QWidget* owner, QGridLayout* grid, Scroll scroll);
+    // `client` fills `owner` but for the bars beside and below it.
+    CMapScrollBars(QWidget* owner, QWidget* client, Scroll scroll);
 
     void Show(bool shown);
     // Ranges of a newly opened map of `width` x `height` world units, page
@@ -32,11 +32,13 @@ public:
     void SetState(MapAxis axis, int maximum, int page, int value);
 
     QScrollBar* Bar(MapAxis axis) const { return axis == MapAxis::kX ? m_h : m_v; }
-    // The room the bars that show take from the owner, in pixels.
-    int TakenWidth() const;
-    int TakenHeight() const;
+    // The client area; before it is laid out (hidden, e.g. offscreen in
+    // tests) what the layout will give it.
+    QRect ClientRect() const;
 
 private:
+    QWidget* m_owner;
+    QWidget* m_client;
     QScrollBar* m_h = nullptr;
     QScrollBar* m_v = nullptr;
 };

@@ -4,10 +4,7 @@
 // the figures reach whoever keeps them, Escape ends the test at once, and a
 // server that is not there is told once, not at every point.
 
-#include <signal.h>
-
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QKeyEvent>
 #include <QProcess>
@@ -87,20 +84,17 @@ TEST_F(ThroughputView, APointsTestFollowsItsScanOnTheScanScreenAndItsFiguresAreK
     EXPECT_TRUE(m_boxes.shown.empty());
 }
 
+// That the cancel kills iperf3 at once and nothing more of it is heard is
+// ThroughputRunnerTest.CancelKillsTheClientAtOnceAndFreesTheServer; here
+// Escape reaches it.
 TEST_F(ThroughputView, EscapeEndsATestAtOnceAndKeepsNothingOfIt) {
     StartServer();
     RecordPoint(*view, 100, 100, {{1, {-50}, 6, "lab"}});
     ASSERT_TRUE(PumpUntil([&] { return view->Throughput().Runner().ProcessId() != 0; }));
-    const auto client = static_cast<pid_t>(view->Throughput().Runner().ProcessId());
-    QElapsedTimer t;
-    t.start();
     Escape();
     EXPECT_FALSE(view->Throughput().Running());
     EXPECT_EQ(view->Mode(), DisplayMode::kSiteMap);
-    EXPECT_TRUE(PumpUntil([&] { return ::kill(client, 0) != 0; }, std::chrono::milliseconds(500)))
-        << "iperf3 still runs after Escape";
-    EXPECT_LT(t.elapsed(), 500);
-    PumpUntil([] { return false; }, std::chrono::milliseconds(300));
+    QCoreApplication::processEvents();
     EXPECT_TRUE(kept.empty());
     EXPECT_EQ(surveyList.Count(), 1);
 }

@@ -1,10 +1,10 @@
 // The journal's life around a survey: what Open finds beside a site file and
 // what becomes of it, a damaged journal recovered as far as it reads with a
-// copy of it kept, and the journal of a survey that is left.
+// copy of it kept, and the journal of a survey that is left. After Save As
+// the journal is the new file's: SurveyDocumentTest.SaveAsMakesTheNewFile....
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -20,7 +20,6 @@
 #include "site/ByteOrder.h"
 #include "site/SiteFile.h"
 #include "site/SiteRecord.h"
-#include "site/SiteSave.h"
 
 namespace fs = std::filesystem;
 
@@ -48,14 +47,6 @@ protected:
             if (std::holds_alternative<JournalPoint>(c)) points.push_back(c);
         return EncodeJournal(begin, points, &bounds);
     }
-    std::vector<std::string> Dir() const {
-        std::vector<std::string> names;
-        for (const auto& e : fs::directory_iterator(dir.Path()))
-            names.push_back(e.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
-
     ScratchDir dir;
     std::string sitePath = (dir.Path() / "office.hss").string();
     std::string journalPath = sitePath + ".journal";
@@ -218,30 +209,4 @@ TEST_F(SurveyJournalTest, ALeftSurveysJournalGoesIsKeptAsideOrStaysForTheNextOpe
     EXPECT_EQ(
         told[0].text.rfind("The survey journal office.hss.journal could not be set aside (", 0), 0u)
         << told[0].text;
-}
-
-// Save As moves the survey to another file: the old file's journal goes (its
-// points are all in the new file) and the new file's journal begins.
-TEST_F(SurveyJournalTest, AfterSaveAsTheJournalIsTheNewFilesAndTheOldOneIsGone) {
-    CApList list;
-    journal.Opened(journal.Inspect(sitePath, site), site, false);
-    const ApRecord* tail = list.Last();
-    AddEntry(list, 5, 5, 6, -40);
-    site.BeginPoint(5, 5, "TEST");
-    journal.PointRecorded(list, tail, site);
-    const std::string copy = (dir.Path() / "copy.hss").string();
-    MapBitmap plan;
-    FileSource src(sitePath);
-    ASSERT_TRUE(ReadMapBitmap(src, site.BitmapOffset(), plan).ok);
-    PosixFileOps ops;
-    journal.SaveStarting(site, list, 99);
-    ASSERT_TRUE(SaveSiteAs(copy, site, plan, {}, list, 99, ReplaceExisting::No, ops).ok);
-    journal.SavedAs(copy, site);
-    EXPECT_EQ(Dir(), (std::vector<std::string>{"copy.hss", "copy.hss.journal", "office.hss"}));
-    JournalBinding saved;
-    ASSERT_TRUE(SiteBindingOf(site, saved));
-    const JournalFile begun = ReadJournalFile(copy + ".journal");
-    EXPECT_EQ(std::make_pair(begun.contents.begin.binding, begun.contents.changes.size()),
-              std::make_pair(saved, size_t{0}));
-    EXPECT_EQ(begun.contents.begin.locationCount, site.m_locationCount);
 }

@@ -1,5 +1,7 @@
 // The real link and worker against a pseudo-terminal on which the test plays
-// the board.
+// the board. The greeting's frames and a frame with a bad checksum are the
+// board suite's (RequestDispatchTest, RecordedStreamTest) and the greeting
+// through the worker BoardFaults' (Greet).
 
 #include <gtest/gtest.h>
 
@@ -84,27 +86,7 @@ protected:
     std::unique_ptr<CBoardStartup> startup;
 };
 
-std::string Texts(const CScannerBoard& b) {
-    char firmware[33], serial[32];
-    b.GetFirmware(firmware);
-    b.GetSerial(serial);
-    return std::string(firmware) + " " + serial;
-}
-
 }  // namespace
-
-TEST_F(WorkerTest, StartupAsksFirmwareThenSerialAndStoresBothTexts) {
-    Start();
-    EXPECT_TRUE(messages.empty());
-    EXPECT_EQ(g_pBoardLink, startup->Link());
-    pty.Write(BoardFrame(0x01, {'2', '.', '1', '4', 0}));
-    EXPECT_EQ(pty.Read(kSerialRequest.size()), kSerialRequest);  // right after the answer
-    pty.Write(BoardFrame(0x02, {'B', 'X', '4', '0', '2', '1', '1', '7', '9', '9', 0}));
-    EXPECT_TRUE(WaitUntil([&] { return Texts(*board) == "2.14 BX402117"; }));
-    EXPECT_EQ(draws.Count(), 0);
-    startup->Stop();
-    EXPECT_EQ(g_pBoardLink, nullptr);
-}
 
 TEST_F(WorkerTest, KeepAliveGoesOutOnlyAfterMoreThanTenQuietSeconds) {
     Start();
@@ -146,17 +128,6 @@ TEST_F(WorkerTest, RequestQueuedDuringALongReportWaitsForItsTrailer) {
         if (r.kind == 'R') readBefore += r.bytes.size();
     }
     EXPECT_EQ(readBefore, frame.size()) << "written in the middle of an incoming frame";
-}
-
-TEST_F(WorkerTest, FrameWithBadChecksumPostsNothing) {
-    Start();
-    Bytes bad = BoardFrame(0x17, ReportMessage({{1, -50}}, "Bad", 1));
-    bad[bad.size() - 3] ^= 0x01;  // the checksum byte (not 0x11 here)
-    ASSERT_TRUE(WriteAndWaitTaken(Join({bad, BoardFrame(0x11, {9})})));
-    ASSERT_TRUE(Settle());
-    EXPECT_EQ(draws.Count(), 1);  // the channel message only
-    EXPECT_EQ(board->m_scanChannel.load(), 9);
-    EXPECT_TRUE(scanList.IsEmpty());
 }
 
 TEST_F(WorkerTest, TwoFramesQueuedBackToBackBothGoOutInOrder) {

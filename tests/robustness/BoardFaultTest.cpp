@@ -92,9 +92,8 @@ protected:
             theBoard.RequestScan();
         }
         ASSERT_EQ(line.Read(kScanRequest.size()), kScanRequest);
-        Bytes report = Report(2, 2);
-        report[6] = macBase;
-        report[14] = static_cast<uint8_t>(macBase + 1);
+        const Bytes report =
+            ReportMessage({{macBase, -40}, {uint8_t(macBase + 1), -41}}, "abcd", 2);
         Bytes scan = BoardFrame(0x16, {});
         for (const Bytes& f :
              {BoardFrame(0x11, {6}), BoardFrame(0x17, report), BoardFrame(0x18, {})})
@@ -152,7 +151,7 @@ TEST_F(BoardFaults, DeviceLostMidFrameMidScanWithARequestQueuedKeepsEveryRecorde
     site.BeginPoint(300, 300, "TEST");
     theBoard.RequestScan();
     ASSERT_EQ(pty->Read(kScanRequest.size()), kScanRequest);
-    const Bytes report = BoardFrame(0x17, Report(3, 3));
+    const Bytes report = BoardFrame(0x17, ReportMessage({{0, -40}, {1, -41}, {2, -42}}, "abcd", 3));
     Bytes half = BoardFrame(0x16, {});
     half.insert(half.end(), report.begin(), report.begin() + static_cast<long>(report.size() / 2));
     pty->Write(half);

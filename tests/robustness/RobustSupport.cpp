@@ -18,24 +18,6 @@
 #include "survey/SiteLoader.h"
 #include "survey/SurveyDocument.h"
 
-Bytes Report(size_t probes, size_t beacons) {
-    Bytes r{static_cast<uint8_t>(probes)};
-    for (size_t i = 0; i < probes; ++i) {
-        const auto rssi = static_cast<uint16_t>(-40 - static_cast<int>(i));
-        for (unsigned b :
-             {0x02u, 0u, 0u, 0u, unsigned(i >> 8), unsigned(i), rssi & 0xFFu, unsigned(rssi >> 8)})
-            r.push_back(static_cast<uint8_t>(b));
-    }
-    r.push_back(static_cast<uint8_t>(beacons));
-    for (size_t i = 0; i < beacons; ++i) {
-        r.push_back(static_cast<uint8_t>(i));
-        r.push_back(4);
-        for (size_t k = 0; k < 32; ++k) r.push_back(static_cast<uint8_t>("abcd"[k % 4]));
-        r.insert(r.end(), {6, 0x10, 0x00});
-    }
-    return r;
-}
-
 std::filesystem::path OfficeSample() {
     return std::filesystem::path(PELLORIN_SAMPLES) / "office.hss";
 }

@@ -1,8 +1,8 @@
 #pragma once
-// Helpers for the robustness tests: report messages, the end of a scan,
-// survey digests and the process's resident memory. The board's
-// pseudo-terminal, its frames, hex, scratch directories and bounded waits come
-// from tests/support.
+// Helpers for the robustness tests: the end of a scan, survey digests and the
+// process's resident memory. The board's pseudo-terminal, its frames and
+// report messages, hex, scratch directories and bounded waits come from
+// tests/support.
 
 #include <sys/types.h>
 
@@ -22,10 +22,6 @@
 #include "WaitUntil.h"
 
 class CSurveyDocument;
-
-// A report message: `probes` probe entries with MAC 02:00:00:00:hi:lo and
-// RSSI -40 - i; `beacons` beacon entries for the first probes, SSID "abcd".
-Bytes Report(size_t probes, size_t beacons);
 
 // samples/office.hss
 std::filesystem::path OfficeSample();

@@ -24,6 +24,7 @@
 #include "SurveyEntries.h"
 #include "aplist/ApList.h"
 #include "journal/JournalReader.h"
+#include "journal/SiteBinding.h"
 #include "map/SurveyMap.h"
 #include "site/FileOps.h"
 #include "site/SiteSave.h"
@@ -550,9 +551,14 @@ TEST_F(SurveyDocumentTest, SaveAsMakesTheNewFileTheOpenSiteWithItsLockAndJournal
     CSiteLock second;
     EXPECT_EQ(second.Take(b).kind, SiteLockResult::Kind::HeldByOther);
     Record(*doc, 60, 60, {{0x02, -50, 2}});
-    EXPECT_EQ(ReadJournalFile(JournalPathFor(b)).contents.PointCount(), 1u);
+    const JournalFile journal = ReadJournalFile(JournalPathFor(b));
+    EXPECT_EQ(journal.contents.PointCount(), 1u);
     CSiteLoader back(b);
     ASSERT_TRUE(back.ReadPlan().ok);
+    JournalBinding saved;  // the new journal is bound to the new file as saved
+    ASSERT_TRUE(SiteBindingOf(back.Site(), saved));
+    EXPECT_EQ(journal.contents.begin.binding, saved);
+    EXPECT_EQ(journal.contents.begin.locationCount, 1);
     ASSERT_TRUE(back.ReadPoints().ok);
     EXPECT_EQ(back.Entries().Count(), 1);
     // The store went with the survey: the readings before and after Save As
