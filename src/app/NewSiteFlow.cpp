@@ -6,6 +6,7 @@
 #include "dialogs/PlanPageDlg.h"
 #include "plans/FloorPlan.h"
 #include "plans/NewSite.h"
+#include "platform/FileDialogs.h"
 #include "platform/MessageBoxes.h"
 #include "platform/WaitCursor.h"
 
@@ -29,10 +30,7 @@ QString SizeText(const plans::PlanSize& size) {
 }  // namespace
 
 QString NewSiteFromFloorPlan(QWidget* window) {
-    const QString plan = QFileDialog::getOpenFileName(
-        window, QString::fromLatin1(kCaption), QString(),
-        QStringLiteral("Floor Plans (*.pdf *.svg *.png *.jpg *.jpeg *.bmp *.gif *.tif *.tiff "
-                       "*.webp);;All Files (*)"));
+    const QString plan = platform::FileDialogs().GetOpenPlanPath(window);
     if (plan.isEmpty()) return {};
     const plans::PlanProbe probe = plans::ProbePlan(plan);
     if (!probe.ok) {

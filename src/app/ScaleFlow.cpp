@@ -1,5 +1,6 @@
 #include "app/ScaleFlow.h"
 
+#include <QPainter>
 #include <cmath>
 #include <utility>
 
@@ -13,7 +14,7 @@ void CSetScaleFlow::Begin() { m_marks = m_document.HasSite() ? kFirst : kIdle; }
 QString CSetScaleFlow::Prompt() const {
     switch (m_marks) {
         case kFirst:
-            return QStringLiteral("Set Scale: tap one end of a known distance");
+            return QStringLiteral("Set Scale: tap one end, or drag end to end");
         case kSecond:
             return QStringLiteral("Set Scale: tap the other end");
         default:
@@ -21,9 +22,26 @@ QString CSetScaleFlow::Prompt() const {
     }
 }
 
-void CSetScaleFlow::Tap(int32_t x, int32_t y) {
+bool CSetScaleFlow::Dragged(QPoint from, QPoint to, bool released) {
+    if (m_marks != kSecond || from != m_firstAt) return false;
+    m_drag = released ? QLine() : QLine(from, to);
+    return true;
+}
+
+void CSetScaleFlow::PaintDrag(QPainter& p) const {
+    if (m_drag.isNull()) return;
+    p.save();
+    p.setPen(QPen(QColor(0xD0, 0x10, 0x10), 3));
+    p.drawLine(m_drag);
+    for (const QPoint end : {m_drag.p1(), m_drag.p2()}) p.drawEllipse(end, 4, 4);
+    p.restore();
+}
+
+void CSetScaleFlow::Tap(int32_t x, int32_t y, QPoint at) {
+    m_drag = {};
     if (m_marks == kFirst) {
         m_x1 = x, m_y1 = y;
+        m_firstAt = at;
         m_marks = kSecond;
         return;
     }

@@ -1,16 +1,20 @@
 #pragma once
 // "Set Scale" as the surveyor meets it: the next two taps on the map mark the
 // ends of a distance the surveyor knows (zooming and scrolling stay free in
-// between), then the distance is asked in metres and the document keeps the
+// between), or a press on one end dragged to the other (the line drawn
+// meanwhile), then the distance is asked in metres and the document keeps the
 // scale. Escape, or Begin again, starts over; a refusal (a line too short,
 // a bad distance) is told and the marks are taken again.
 
+#include <QLine>
+#include <QPoint>
 #include <QString>
 #include <cstdint>
 #include <functional>
 #include <optional>
 
 class CSurveyDocument;
+class QPainter;
 
 class CSetScaleFlow {
 public:
@@ -22,10 +26,19 @@ public:
     CSetScaleFlow(CSurveyDocument& document, AskDistance ask, Tell tell);
 
     void Begin();
-    void Cancel() { m_marks = kIdle; }
+    void Cancel() {
+        m_marks = kIdle;
+        m_drag = {};
+    }
     bool Active() const { return m_marks != kIdle; }
-    // A tap at plan position (x, y) while active.
-    void Tap(int32_t x, int32_t y);
+    // A tap at plan position (x, y), window point `at`, while active.
+    void Tap(int32_t x, int32_t y, QPoint at = {});
+    // The press that made the first mark, dragged from window point `from`
+    // to `to`: true while the drag is this flow's; at the release the view
+    // then taps `to`, the other end.
+    bool Dragged(QPoint from, QPoint to, bool released);
+    // The line being dragged, over the map.
+    void PaintDrag(QPainter& p) const;
     // What the notice strip says while active.
     QString Prompt() const;
 
@@ -36,4 +49,6 @@ private:
     Tell m_tell;
     Marks m_marks = kIdle;
     int32_t m_x1 = 0, m_y1 = 0;
+    QPoint m_firstAt;  // where the first mark was pressed, in the window
+    QLine m_drag;      // null unless dragging from it
 };

@@ -5,6 +5,7 @@
 #include <QWidget>
 #include <memory>
 
+#include "app/NewSiteFlow.h"
 #include "app/ViewDialogs.h"
 #include "map/SurveyMap.h"
 #include "platform/FileDialogs.h"
@@ -59,6 +60,12 @@ CSurveyCommands::Opened CSurveyCommands::Open(const QString& path) {
     return OpenFile(path);
 }
 
+CSurveyCommands::Opened CSurveyCommands::NewSiteFromPlan() {
+    if (!SaveOrDiscard(QString::fromLatin1(kSaveBeforeOpening))) return Opened::kNo;
+    const QString site = NewSiteFromFloorPlan(Window());
+    return site.isEmpty() ? Opened::kNo : OpenFile(site, false);
+}
+
 bool CSurveyCommands::SaveOrDiscard(const QString& question) {
     if (!m_document.HasUnsavedChanges()) return true;
     const int answer =
@@ -93,7 +100,7 @@ bool CSurveyCommands::AskRecovery(const SiteOpening& opening, OpenChoice& choice
     return false;
 }
 
-CSurveyCommands::Opened CSurveyCommands::OpenFile(const QString& path) {
+CSurveyCommands::Opened CSurveyCommands::OpenFile(const QString& path, bool askKeepPoints) {
     platform::CWaitCursor wait;
     CSiteLoader loader(path.toLocal8Bit().toStdString());
     if (const SiteStatus status = loader.ReadPlan(); !status.ok) {
@@ -113,6 +120,7 @@ CSurveyCommands::Opened CSurveyCommands::OpenFile(const QString& path) {
         recover = AskRecovery(opening, choice);
         if (!recover)
             choice.keptPoints =
+                !askKeepPoints ||
                 Ask(QStringLiteral("Do you wish to keep existing data points?"), "Tamb");
     }
     if (choice.keptPoints) {

@@ -34,6 +34,10 @@ public:
     Opened OpenChosen();
     // The same for `path` without the file dialog.
     Opened Open(const QString& path);
+    // "New Site from Floor Plan" (Ctrl+N): the question whether to save
+    // unsaved points before anything is written, then the new site made
+    // (NewSiteFlow.h) and opened, nothing asked of its points (it has none).
+    Opened NewSiteFromPlan();
     // True when the site was written; false also when the sign-off was
     // closed without "SAVE SITE SURVEY".
     bool Save();
@@ -49,7 +53,7 @@ public:
     bool MayEdit();
 
 private:
-    Opened OpenFile(const QString& path);
+    Opened OpenFile(const QString& path, bool askKeepPoints = true);
     bool AskRecovery(const SiteOpening& opening, OpenChoice& choice);
     bool Ask(const QString& text, const QString& caption);
     // Writes with `signature` to the file the dialog gives (`path` first

@@ -4,7 +4,6 @@
 #include <QTimer>
 
 #include "aplist/ApList.h"
-#include "app/NewSiteFlow.h"
 #include "coverage/NetworkCatalogue.h"
 #include "platform/MessageBoxes.h"
 #include "platform/RegisteredMessages.h"
@@ -47,6 +46,13 @@ CTambRUMOView::CTambRUMOView(QWidget* parent)
     });
     m_gesture.onTap = [this](QPoint at) { OnTap(at); };
     m_gesture.onHold = [this](QPoint at) { OnTapAndHold(at); };
+    m_gesture.onDrag = [this](QPoint from, QPoint to, bool released) {
+        if (!m_scaleFlow.Dragged(from, to, released)) return;
+        if (released)
+            OnTap(to);  // the other end
+        else
+            Repaint();
+    };
     resize(kClientWidth, kClientHeight);
     QTimer::singleShot(0, this, &CTambRUMOView::WarmScanScreen);
 }
@@ -92,8 +98,7 @@ void CTambRUMOView::OnNetworks() {
 
 void CTambRUMOView::OnNewSiteFromPlan() {
     CancelPoint();
-    const QString site = NewSiteFromFloorPlan(window());
-    if (!site.isEmpty()) OpenSitePath(site);
+    Opened(m_commands.NewSiteFromPlan());
 }
 
 void CTambRUMOView::OnSetScale() {

@@ -116,7 +116,7 @@ void CViewInputRouter::OnTap(QPoint client) {
     if (m_parts.scaleFlow.Active()) {  // a mark of "Set Scale", not a point
         int32_t wx = 0, wy = 0;
         if (!WorldAt(client, wx, wy)) return;
-        m_parts.scaleFlow.Tap(wx, wy);
+        m_parts.scaleFlow.Tap(wx, wy, client);
         m_view.Repaint();
         return;
     }

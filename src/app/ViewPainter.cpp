@@ -51,6 +51,7 @@ void CViewPainter::Paint(QPainter& p, const QRect& client) {
         m_desktop->Paint(p, client, c);
     else
         screens::PaintScreen(p, client, c);
+    if (c.mode == DisplayMode::kSiteMap) m_scaleFlow.PaintDrag(p);
 }
 
 QImage CViewPainter::Render(QSize size) {

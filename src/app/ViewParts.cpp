@@ -22,7 +22,7 @@ void CViewCanvas::mousePressEvent(QMouseEvent* e) {
 void CViewCanvas::mouseMoveEvent(QMouseEvent* e) { m_gesture.Move(e->position().toPoint()); }
 
 void CViewCanvas::mouseReleaseEvent(QMouseEvent* e) {
-    if (e->button() == Qt::LeftButton) m_gesture.Release();
+    if (e->button() == Qt::LeftButton) m_gesture.Release(e->position().toPoint());
 }
 
 void CViewDrawNotifier::PostTalvDraw() {

@@ -19,6 +19,13 @@ QString RunSiteDialog(QFileDialog& dialog) {
 
 }  // namespace
 
+QString IFileDialogs::GetOpenPlanPath(QWidget* parent) {
+    return QFileDialog::getOpenFileName(
+        parent, QStringLiteral("New Site from Floor Plan"), QString(),
+        QStringLiteral("Floor Plans (*.pdf *.svg *.png *.jpg *.jpeg *.bmp *.gif *.tif *.tiff "
+                       "*.webp);;All Files (*)"));
+}
+
 QString QtFileDialogs::GetOpenSitePath(QWidget* parent) {
     QFileDialog dialog(parent, QStringLiteral("Open"));
     dialog.setAcceptMode(QFileDialog::AcceptOpen);

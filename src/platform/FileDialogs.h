@@ -15,6 +15,9 @@ public:
     // Where Save As writes, or an empty string when cancelled; a file that
     // is there already was confirmed to be replaced.
     virtual QString GetSaveSitePath(QWidget* parent) = 0;
+    // The floor plan a new site is made from (an image, an SVG or a PDF),
+    // or an empty string when cancelled. Qt's dialog unless replaced.
+    virtual QString GetOpenPlanPath(QWidget* parent);
 };
 
 // QFileDialog: existing files only, "Site Files (*.hss)" and "All Files (*)",

@@ -2,6 +2,9 @@
 // Tells a tap from a tap-and-hold: a press held for the hold interval
 // without moving further than the drag distance is a hold at the press
 // point; a release or a move before that is a plain tap at the press point.
+// A press that moved further is a drag as well: after its tap, every move
+// and the release are told with the press point (onDrag, `released` at the
+// release).
 
 #include <QObject>
 #include <QPoint>
@@ -21,10 +24,12 @@ public:
 
     std::function<void(QPoint)> onTap;
     std::function<void(QPoint)> onHold;
+    std::function<void(QPoint from, QPoint to, bool released)> onDrag;
 
     void Press(QPoint at);
     void Move(QPoint to);
-    void Release();
+    void Release(QPoint at);
+    void Release() { Release(m_lastAt); }
     // Neither: a second finger made the press a pinch.
     void Cancel();
     bool Pending() const { return m_pending; }
@@ -33,8 +38,9 @@ private:
     void Decide(bool hold);
 
     QTimer m_timer;
-    QPoint m_pressAt;
+    QPoint m_pressAt, m_lastAt;
     bool m_pending = false;
+    bool m_dragging = false;
     int m_intervalMs;
     int m_dragDistance;
 };

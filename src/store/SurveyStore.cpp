@@ -1,6 +1,8 @@
 #include "store/SurveyStore.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cmath>
@@ -15,6 +17,7 @@
 #include "site/SiteFile.h"
 #include "site/SiteRecord.h"
 #include "store/Sqlite.h"
+#include "store/StoreAside.h"
 #include "store/StorePoints.h"
 #include "store/StoreSchema.h"
 
@@ -37,11 +40,6 @@ int64_t NowMs() {
     struct timespec ts {};
     clock_gettime(CLOCK_REALTIME, &ts);
     return int64_t{ts.tv_sec} * 1000 + ts.tv_nsec / 1000000;
-}
-
-bool Exists(const std::string& path) {
-    struct stat st {};
-    return ::lstat(path.c_str(), &st) == 0;
 }
 
 SequencePoint CheckOf(const JournalPoint& p) {
@@ -190,17 +188,13 @@ CSurveyStore::Opening CSurveyStore::OpenFile(const std::string& sitePath) {
             }
             // Kept whole under another name, never written over: with its
             // log and shared memory, so that nothing of it meets the new one.
-            PosixFileOps ops;
             std::string aside;
-            const JournalStatus moved = SetJournalAside(ops, m_path, Now(), &aside);
+            const JournalStatus moved = SetStoreAside(m_path, Now(), aside);
             if (!moved.ok) {
                 TellOnce(kNotKept + FileName(m_path) + " is damaged and cannot be set aside (" +
                          moved.reason + ").");
                 return Opening::kUnavailable;
             }
-            for (const char* suffix : {"-wal", "-shm"})
-                if (Exists(m_path + suffix))
-                    ops.Rename((m_path + suffix).c_str(), (aside + suffix).c_str());
             TellOnce("The survey store beside this site was damaged. It was kept as " +
                      FileName(aside) + " and a new one was begun.");
         }
@@ -365,6 +359,109 @@ void CSurveyStore::PointDeleted(const JournalDeletion& deletion) {
         t.Commit();
         m_sequence.Erase(*run);
     });
+}
+
+// Save As: the store goes with the survey to the new file. The copy is made
+// whole and synced under a name of its own before it takes the store's
+// place, so a crash never leaves half a store beside the new file; the store
+// beside the old file is only read.
+void CSurveyStore::SavedAs(const std::string& sitePath, const StoreBinding& after,
+                           const std::function<std::vector<SequencePoint>()>& filePoints) {
+    const std::string target = StorePathFor(sitePath);
+    struct stat here {
+    }, there{};
+    if (IsOpen() && ::stat(m_path.c_str(), &here) == 0 && ::stat(target.c_str(), &there) == 0 &&
+        here.st_dev == there.st_dev && here.st_ino == there.st_ino) {
+        Guard([&](Db& db) {  // Save As onto the open file: a save
+            sqlite::Transaction t(db);
+            storepoints::WriteBinding(db, after);
+            storepoints::Settle(db, after.site);
+            t.Commit();
+            storepoints::LoadSequence(db, m_sequence);
+        });
+        return;
+    }
+    m_told = false;
+    const std::string copy = target + ".saving";
+    if (IsOpen()) {
+        const std::string why = CopyFor(copy, after);
+        if (!why.empty()) {
+            TellOnce(kNotKept + FileName(target) + " could not be made (" + why +
+                     "). The readings taken so far stay in " + FileName(m_path) + ".");
+            Close();
+            return;
+        }
+    }
+    std::string aside;
+    if (StoreIsThere(target)) {
+        const JournalStatus moved = SetStoreAside(target, Now(), aside);
+        if (!moved.ok) {
+            ::unlink(copy.c_str());
+            TellOnce(std::string(kNotKept) + "the survey store beside " + FileName(sitePath) +
+                     " cannot be set aside (" + moved.reason + ").");
+            Close();
+            return;
+        }
+    }
+    if (!IsOpen()) {
+        // No store to carry: a new one for the new file, as at Open.
+        Opened(sitePath, after, filePoints(), true);
+    } else {
+        PosixFileOps ops;
+        const size_t slash = target.rfind('/');
+        int err = ops.RenameNoReplace(copy.c_str(), target.c_str()) == 0 ? 0 : errno;
+        if (err == 0)
+            err = SyncDirectory(ops, slash == std::string::npos ? "." : target.substr(0, slash));
+        if (err != 0) {
+            const std::string why = std::strerror(err);
+            ::unlink(copy.c_str());
+            TellOnce(kNotKept + FileName(target) + " could not be made (" + why +
+                     "). The readings taken so far stay in " + FileName(m_path) + ".");
+            Close();
+            return;
+        }
+        if (OpenFile(sitePath) == Opening::kOpen)
+            Guard([&](Db& db) { storepoints::LoadSequence(db, m_sequence); });
+    }
+    if (!aside.empty())
+        TellOnce("The survey store that was beside " + FileName(sitePath) + " was kept as " +
+                 FileName(aside) + ".");
+}
+
+// The open store copied to `copy`, bound to the file of `after` as a save
+// leaves it, and on the disk; "" or why not.
+std::string CSurveyStore::CopyFor(const std::string& copy, const StoreBinding& after) {
+    // A copy a crash left behind is this program's: the new file's lock is held.
+    for (const char* suffix : {"", "-journal", "-wal", "-shm"}) ::unlink((copy + suffix).c_str());
+    try {
+        Stmt into(*m_db, "VACUUM INTO ?");
+        into.Bind(1, copy);
+        into.Run();
+        Db db;
+        db.Open(copy, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOFOLLOW,
+                m_vfs.empty() ? nullptr : m_vfs.c_str());
+        db.Exec("PRAGMA synchronous = FULL");
+        db.Exec("PRAGMA foreign_keys = ON");
+        sqlite::Transaction t(db);
+        storepoints::WriteBinding(db, after);
+        storepoints::Settle(db, after.site);
+        t.Commit();
+    } catch (const sqlite::Error& e) {
+        ::unlink(copy.c_str());
+        return e.what();
+    } catch (const std::bad_alloc&) {
+        ::unlink(copy.c_str());
+        return "not enough memory";
+    }
+    // VACUUM INTO leaves its writes to the system; the copy is flushed
+    // before any name points at it.
+    PosixFileOps ops;
+    const int fd = ops.Open(copy.c_str(), O_RDONLY | O_CLOEXEC, 0);
+    const bool synced = fd >= 0 && ops.Fsync(fd) == 0;
+    const std::string why = synced ? std::string() : std::strerror(errno);
+    if (fd >= 0) ops.Close(fd);
+    if (!synced) ::unlink(copy.c_str());
+    return why;
 }
 
 void CSurveyStore::SaveStarting(const StoreBinding& after) {

@@ -127,6 +127,15 @@ public:
     // After a successful save: the store holds the points as the saved file
     // groups them, bound to it.
     void Saved();
+    // Save As wrote the survey into the site file `sitePath` (binding
+    // `after`): the store goes with it, as a copy bound to the new file
+    // (points grouped as it holds them) that the survey goes on recording
+    // into; the store beside the old file stays as it was. A store already
+    // beside the new file is set aside first. Without an open store one is
+    // begun for the new file's points (`filePoints`, asked only then). A
+    // copy that cannot be made is told once; the survey goes on without.
+    void SavedAs(const std::string& sitePath, const StoreBinding& after,
+                 const std::function<std::vector<SequencePoint>()>& filePoints);
     // The survey is left.
     void Close();
 
@@ -176,6 +185,7 @@ private:
     Opening OpenFile(const std::string& sitePath);
     bool Guard(const std::function<void(sqlite::Db&)>& work);
     void Failed(const std::string& why);
+    std::string CopyFor(const std::string& copy, const StoreBinding& after);
     std::optional<ThroughputOutcome> TestAt(const char* column, size_t place);
     std::vector<ScanNoise> NoiseAt(const char* column, size_t place);
     void TellOnce(const std::string& text);

@@ -346,15 +346,17 @@ SiteStatus CSurveyDocument::SaveAs(const std::string& path, const MapBitmap& pla
     if (!status.ok) return status;
     m_journal.SavedAs(path, *m_site);
     if (lock || !(m_lock && m_lock->Holds(path))) m_lock = std::move(lock);
-    // The store's readings belong to the file they were taken for, which
-    // keeps them as they are; the new file starts without a store.
-    if (m_store.IsOpen()) {
+    // The store goes with the survey; the old file keeps its own as it was.
+    StoreBinding after;
+    if (StoreBindingOf(*m_site, after)) {
+        m_store.SavedAs(path, after, [&] {
+            FileSource src(path);
+            return FilePointsOf(src, *m_site);
+        });
+    } else {
         m_store.Close();
-        m_storeNotes.emplace_back(
-            "Survey Store", "The survey store stays beside " + m_path +
-                                " with the readings taken so far; points recorded into " + path +
-                                " are kept in the site file only.");
     }
+    m_binding = after;
     m_path = path;
     m_edits = 0;
     for (ISurveyListener* l : m_listeners) l->Saved();

@@ -12,8 +12,8 @@
 // anything is asked, and the document keeps it while the site is open; a site
 // that another Pellorin holds is only ever adopted for viewing (nothing
 // recorded, deleted or saved, no journal touched). Save As writes the survey
-// into another file, which then is the open site (its lock, its journal; the
-// store stays with the file its readings were taken for).
+// into another file, which then is the open site (its lock, its journal, and
+// a copy of the store bound to it; the old file keeps its store as it was).
 //
 // The survey store beside the site (store/SurveyStore.h) follows every
 // change as the journal does: bound at Adopt, a recorded point's readings

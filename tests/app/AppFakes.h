@@ -46,7 +46,13 @@ public:
     QString next;      // empty: cancelled
     QString saveNext;  // Save As's answer; empty: cancelled
     int saveShown = 0;
+    QString plan;  // the floor plan for Ctrl+N; empty: cancelled
+    int planShown = 0;
     QString GetOpenSitePath(QWidget*) override { return next; }
+    QString GetOpenPlanPath(QWidget*) override {
+        ++planShown;
+        return plan;
+    }
     QString GetSaveSitePath(QWidget*) override {
         ++saveShown;
         return saveNext;

@@ -231,3 +231,29 @@ TEST_F(AppTest, SetScaleTakesTwoTapsAndADistanceAndPointsKeepTheirReadings) {
     EXPECT_EQ(stats[0].readings, 3);
     EXPECT_EQ(stats[0].least, -64);
 }
+
+// Set Scale by a drag through the window's gesture, the line drawn while it
+// lasts and no point taken; between two taps a zoom changes nothing of the
+// plan pixels measured.
+TEST_F(AppTest, SetScaleByADragOrByTwoTapsWithAZoomBetween) {
+    auto view = OpenedView();
+    m_dialogs.scaleAnswer = 7.0;
+    view->OnSetScale();
+    TapWorld(*view, 20, 100);
+    view->OnZoomIn();              // twice as large about (120, 134)
+    view->OnTap(QPoint(200, 66));  // (160, 100)
+    EXPECT_DOUBLE_EQ(m_dialogs.scaleAsked, 140);
+
+    view->OnSetScale();
+    platform::CTapAndHold& gesture = view->Gesture();
+    gesture.Press(QPoint(40, 50));
+    gesture.Move(QPoint(100, 50));
+    gesture.Move(QPoint(200, 50));
+    constexpr uint32_t kLine = 0xD01010;
+    EXPECT_EQ(Px(view->Render(QSize(240, 268)), 150, 50), kLine);
+    gesture.Release(QPoint(200, 50));
+    EXPECT_DOUBLE_EQ(m_dialogs.scaleAsked, 80);
+    EXPECT_DOUBLE_EQ(view->Document().MetresPerPixel().value_or(0), 7.0 / 80);
+    EXPECT_NE(Px(view->Render(QSize(240, 268)), 150, 50), kLine);
+    EXPECT_EQ(g_pSite->m_locationCount, 0);
+}

@@ -4,6 +4,7 @@
 // document does underneath is tested without a window (tests/survey).
 
 #include <QApplication>
+#include <QImage>
 #include <QKeyEvent>
 #include <QTimer>
 #include <filesystem>
@@ -156,6 +157,46 @@ TEST_F(AppTest, OpenWithUnsavedPointsAsksToSaveThemFirst) {
         EXPECT_EQ(surveyList.Count(), c.opened ? 0 : 1);
         EXPECT_EQ(view->Document().HasUnsavedChanges(), !c.opened);
         EXPECT_EQ(m_boxes.shown.size(), c.opened ? 2u : 1u);  // then the keep-points question
+    }
+}
+
+// Ctrl+N with unsaved points asks to save them before a plan is chosen or a
+// file written; the new site opens without the keep-points question.
+TEST_F(AppTest, NewSiteWithUnsavedPointsAsksToSaveThemBeforeAnythingIsWritten) {
+    const struct {
+        const char* name;
+        int answer;
+        bool signOffClosed;
+        bool opened;
+    } cases[] = {
+        {"Yes", platform::IDYES, false, true},
+        {"Yes, sign-off closed", platform::IDYES, true, false},
+        {"No", platform::IDNO, false, true},
+        {"Cancel", platform::IDCANCEL, false, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScratchDir dir;
+        QImage plan(64, 48, QImage::Format_RGB32);
+        plan.fill(Qt::white);
+        ASSERT_TRUE(plan.save(QString::fromStdString((dir.Path() / "floor.png").string())));
+        const std::string made = (dir.Path() / "floor.hss").string();
+        auto view = MakeView();
+        const std::string path = MakeSite("survey.hss");
+        ASSERT_TRUE(Open(*view, path, false));
+        RecordPoint(*view, 40, 50, {{0x01, {-30}, 6, "lab"}});
+        m_boxes.shown.clear();
+        m_boxes.answers = {c.answer};
+        m_dialogs.signOffClosed = c.signOffClosed;
+        m_files.plan = QString::fromStdString((dir.Path() / "floor.png").string());
+        m_files.planShown = 0;
+        view->OnNewSiteFromPlan();
+        ASSERT_EQ(m_boxes.shown.size(), 1u);
+        EXPECT_EQ(m_boxes.shown[0].text, "Save the survey before opening another site?");
+        EXPECT_EQ(m_files.planShown, c.opened ? 1 : 0);
+        EXPECT_EQ(std::filesystem::exists(made), c.opened);
+        EXPECT_EQ(view->Document().Path(), c.opened ? made : path);
+        EXPECT_EQ(surveyList.Count(), c.opened ? 0 : 1);
     }
 }
 

@@ -9,10 +9,6 @@
 // not the clock, so a slow machine moves them along with the survey.
 
 #include <gtest/gtest.h>
-#include <poll.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -20,7 +16,6 @@
 #include <random>
 #include <sstream>
 #include <string>
-#include <thread>
 
 #include "RobustSupport.h"
 #include "aplist/ApList.h"
@@ -38,33 +33,6 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr uint32_t kCheckTime = 4242;
-
-// The surveyor's report lines, read as they come.
-class Reports {
-public:
-    explicit Reports(int fd) : m_fd(fd) {}
-    // The next line; nullopt at the end of the pipe or after 60 s of silence.
-    std::optional<std::string> Next() {
-        for (;;) {
-            const size_t nl = m_buffer.find('\n');
-            if (nl != std::string::npos) {
-                std::string line = m_buffer.substr(0, nl);
-                m_buffer.erase(0, nl + 1);
-                return line;
-            }
-            pollfd p{m_fd, POLLIN, 0};
-            if (::poll(&p, 1, 60000) <= 0) return std::nullopt;
-            char chunk[4096];
-            const ssize_t got = ::read(m_fd, chunk, sizeof chunk);
-            if (got <= 0) return std::nullopt;
-            m_buffer.append(chunk, static_cast<size_t>(got));
-        }
-    }
-
-private:
-    int m_fd;
-    std::string m_buffer;
-};
 
 SurveyDigest ParseDigest(std::istringstream& in) {
     SurveyDigest d;
@@ -129,19 +97,9 @@ TEST(JournalKill, ASurveyKilledWhileRecordingDeletingOrSavingIsRecoveredExactly)
         ASSERT_TRUE(RecoverReadOnly(site.string(), start));
         const SurveyDigest startDigest = DigestOf(start.site, start.list);
 
-        int report[2];
-        ASSERT_EQ(::pipe(report), 0);
-        const pid_t child = ::fork();
+        int reportFd = -1;
+        const pid_t child = StartSurveyor(JOURNAL_SURVEYOR, site.string(), round * 10, reportFd);
         ASSERT_GE(child, 0);
-        if (child == 0) {
-            ::close(report[0]);
-            const std::string fd = std::to_string(report[1]);
-            const std::string first = std::to_string(round * 10);
-            ::execl(JOURNAL_SURVEYOR, JOURNAL_SURVEYOR, site.c_str(), fd.c_str(), first.c_str(),
-                    static_cast<char*>(nullptr));
-            ::_exit(127);
-        }
-        ::close(report[1]);
 
         // Kill after the first or second change of one kind has begun,
         // within the time its journalling (or the whole save) takes.
@@ -149,11 +107,9 @@ TEST(JournalKill, ASurveyKilledWhileRecordingDeletingOrSavingIsRecoveredExactly)
         const char kindLetter = "rds"[kind];
         const int occurrence = 1 + static_cast<int>(random() % 2);
         const auto delay = std::chrono::microseconds(random() % (kind == 2 ? 40000 : 8000));
-        Reports reports(report[0]);
         std::optional<SurveyDigest> done, pending;
         int seen = 0;
-        bool killed = false;
-        const auto take = [&](const std::string& line) {
+        const SurveyorEnd end = KillSurveyor(child, reportFd, delay, [&](const std::string& line) {
             std::istringstream in(line);
             std::string tag;
             in >> tag;
@@ -164,28 +120,15 @@ TEST(JournalKill, ASurveyKilledWhileRecordingDeletingOrSavingIsRecoveredExactly)
                 char letter = 0;
                 in >> letter;
                 pending = ParseDigest(in);
-                if (letter == kindLetter && ++seen == occurrence && !killed) {
-                    std::this_thread::sleep_for(delay);
-                    ::kill(child, SIGKILL);
-                    killed = true;
-                }
+                return letter == kindLetter && ++seen == occurrence;
             } else if (tag == "D") {
                 done = pending;
                 pending.reset();
             }
-        };
-        while (!killed) {
-            const std::optional<std::string> line = reports.Next();
-            if (!line) break;
-            take(*line);
-        }
-        if (!killed) ::kill(child, SIGKILL);
-        int status = 0;
-        ASSERT_EQ(::waitpid(child, &status, 0), child);
-        for (std::optional<std::string> line; (line = reports.Next());) take(*line);
-        ::close(report[0]);
-        ASSERT_TRUE(killed) << "the surveyor stopped before the moment to kill it";
-        ASSERT_TRUE(WIFSIGNALED(status));
+            return false;
+        });
+        ASSERT_TRUE(end.killed) << "the surveyor stopped before the moment to kill it";
+        ASSERT_TRUE(end.bySignal);
         ASSERT_TRUE(done) << "killed before the site was open";
         ++killedAt[kind];
 
@@ -219,8 +162,10 @@ TEST(JournalKill, ASurveyKilledWhileRecordingDeletingOrSavingIsRecoveredExactly)
         EXPECT_EQ(e.path().filename().string().find(".journal."), std::string::npos)
             << e.path().filename();
     std::printf(
-        "[ figures  ] 50 kills: %d while recording, %d while deleting, %d while saving; %d with "
-        "the change under way recovered too, %d with nothing to recover (%d of them between a "
+        "[ figures  ] 50 kills: %d while recording, %d while deleting, "
+        "%d while saving; %d with "
+        "the change under way recovered too, %d with nothing to recover "
+        "(%d of them between a "
         "save's rename and its journal's removal); up to %zu entries\n",
         killedAt[0], killedAt[1], killedAt[2], withTheChangeUnderWay, emptyOrNone, endedBySave,
         mostEntries);

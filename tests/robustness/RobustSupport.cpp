@@ -1,12 +1,22 @@
 #include "RobustSupport.h"
 
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <fstream>
+#include <set>
+#include <thread>
 
 #include "aplist/ApList.h"
 #include "board/ScannerBoard.h"
 #include "common/Crc32.h"
 #include "site/SiteFile.h"
 #include "site/SiteRecord.h"
+#include "survey/SiteLoader.h"
+#include "survey/SurveyDocument.h"
 
 std::filesystem::path OfficeSample() {
     return std::filesystem::path(PELLORIN_SAMPLES) / "office.hss";
@@ -36,4 +46,86 @@ long ResidentKb() {
     while (std::getline(in, line))
         if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6));
     return -1;
+}
+
+pid_t StartSurveyor(const char* program, const std::string& site, int first, int& reports) {
+    int pipeFds[2];
+    if (::pipe(pipeFds) != 0) return -1;
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(pipeFds[0]);
+        const std::string fd = std::to_string(pipeFds[1]);
+        const std::string from = std::to_string(first);
+        ::execl(program, program, site.c_str(), fd.c_str(), from.c_str(),
+                static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    ::close(pipeFds[1]);
+    reports = pipeFds[0];
+    return child;
+}
+
+std::optional<std::string> ReportLines::Next() {
+    for (;;) {
+        const size_t nl = m_buffer.find('\n');
+        if (nl != std::string::npos) {
+            std::string line = m_buffer.substr(0, nl);
+            m_buffer.erase(0, nl + 1);
+            return line;
+        }
+        pollfd p{m_fd, POLLIN, 0};
+        if (::poll(&p, 1, 60000) <= 0) return std::nullopt;
+        char chunk[4096];
+        const ssize_t got = ::read(m_fd, chunk, sizeof chunk);
+        if (got <= 0) return std::nullopt;
+        m_buffer.append(chunk, static_cast<size_t>(got));
+    }
+}
+
+SurveyorEnd KillSurveyor(pid_t child, int reports, std::chrono::microseconds delay,
+                         const std::function<bool(const std::string&)>& moment) {
+    SurveyorEnd end;
+    ReportLines lines(reports);
+    const auto take = [&](const std::string& line) {
+        if (moment(line) && !end.killed) {
+            std::this_thread::sleep_for(delay);
+            ::kill(child, SIGKILL);
+            end.killed = true;
+        }
+    };
+    while (!end.killed) {
+        const std::optional<std::string> line = lines.Next();
+        if (!line) break;
+        take(*line);
+    }
+    if (!end.killed) ::kill(child, SIGKILL);
+    int status = 0;
+    end.bySignal = ::waitpid(child, &status, 0) == child && WIFSIGNALED(status);
+    for (std::optional<std::string> line; (line = lines.Next());) take(*line);
+    ::close(reports);
+    return end;
+}
+
+std::string OpenRecovering(CSurveyDocument& doc, const std::string& path) {
+    CSiteLoader loader(path);
+    if (const SiteStatus s = loader.ReadPlan(); !s.ok) return s.text;
+    SiteOpening opening = doc.Prepare(loader);
+    OpenChoice choice;
+    choice.keptPoints = true;
+    if (opening.journal.kind == JournalFound::Recoverable) {
+        choice.recover = OpenChoice::Recover::kJournal;
+        choice.keptPoints = opening.journal.contents.begin.keepPoints;
+    }
+    if (choice.keptPoints)
+        if (const SiteStatus s = loader.ReadPoints(); !s.ok) return s.text;
+    doc.Adopt(loader, opening, choice);
+    return {};
+}
+
+size_t PlacesIn(const CApList& list) {
+    std::set<std::pair<int32_t, int32_t>> places;
+    for (const ApRecord* r = list.First(); r != nullptr;
+         r = r->next == list.Sentinel() ? nullptr : r->next)
+        places.emplace(r->x, r->y);
+    return places.size();
 }

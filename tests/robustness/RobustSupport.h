@@ -4,9 +4,13 @@
 // report messages, hex, scratch directories and bounded waits come from
 // tests/support.
 
+#include <sys/types.h>
+
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,6 +20,8 @@
 #include "SurveyEntries.h"
 #include "TestBytes.h"
 #include "WaitUntil.h"
+
+class CSurveyDocument;
 
 // samples/office.hss
 std::filesystem::path OfficeSample();
@@ -32,6 +38,38 @@ struct SurveyDigest {
     bool operator==(const SurveyDigest&) const = default;
 };
 SurveyDigest DigestOf(const CSiteRecord& site, const CApList& list);
+
+// A surveyor program the kill tests run: started as PROGRAM SITE FD FIRST
+// with its reports coming on a pipe (`reports`, the reading end); its pid.
+pid_t StartSurveyor(const char* program, const std::string& site, int first, int& reports);
+
+// The surveyor's report lines, read as they come.
+class ReportLines {
+public:
+    explicit ReportLines(int fd) : m_fd(fd) {}
+    // The next line; nullopt at the end of the pipe or after 60 s of silence.
+    std::optional<std::string> Next();
+
+private:
+    int m_fd;
+    std::string m_buffer;
+};
+
+// Reads the reports of the surveyor `child` and kills it with SIGKILL, after
+// `delay`, once `moment` (given each report line in turn) says so; then
+// reads what it reported before it died and waits for it.
+struct SurveyorEnd {
+    bool killed = false;    // at the moment chosen, not for want of reports
+    bool bySignal = false;  // and it died of it
+};
+SurveyorEnd KillSurveyor(pid_t child, int reports, std::chrono::microseconds delay,
+                         const std::function<bool(const std::string&)>& moment);
+
+// Opens the site at `path` into `doc` as the window does, answering Yes to
+// a recovery and keeping the file's points; the reason when it does not open.
+std::string OpenRecovering(CSurveyDocument& doc, const std::string& path);
+// The number of distinct places in `list`.
+size_t PlacesIn(const CApList& list);
 
 // VmRSS of this process in kB.
 long ResidentKb();

@@ -541,21 +541,18 @@ TEST_F(SurveyDocumentTest, SaveAsMakesTheNewFileTheOpenSiteWithItsLockAndJournal
             EXPECT_FALSE(fs::exists(LockPathFor(there)));  // let go again
         }
     }
+    ASSERT_TRUE(doc->SetScale(0, 0, 100, 0, 5).metresPerPixel);
     ASSERT_TRUE(doc->SaveAs(b, map.Plan(), NoInk, 5, ReplaceExisting::No).ok);
     EXPECT_EQ(doc->Path(), b);
     EXPECT_FALSE(doc->HasUnsavedChanges());
     EXPECT_EQ(heard.back(), "saved");
-    // The store keeps its readings beside the file they were taken for.
-    ASSERT_FALSE(told.empty());
-    EXPECT_EQ(told.back().rfind("Survey Store: The survey store stays beside " + a, 0), 0u)
-        << told.back();
-    EXPECT_TRUE(fs::exists(a + ".survey"));
+    EXPECT_TRUE(told.empty());
     // The lock and the journal moved with the survey; the old file's are gone.
     EXPECT_FALSE(fs::exists(LockPathFor(a)));
     EXPECT_FALSE(fs::exists(JournalPathFor(a)));
     CSiteLock second;
     EXPECT_EQ(second.Take(b).kind, SiteLockResult::Kind::HeldByOther);
-    Record(*doc, 60, 60, {{0x02, -50}});
+    Record(*doc, 60, 60, {{0x02, -50, 2}});
     const JournalFile journal = ReadJournalFile(JournalPathFor(b));
     EXPECT_EQ(journal.contents.PointCount(), 1u);
     CSiteLoader back(b);
@@ -566,6 +563,30 @@ TEST_F(SurveyDocumentTest, SaveAsMakesTheNewFileTheOpenSiteWithItsLockAndJournal
     EXPECT_EQ(journal.contents.begin.locationCount, 1);
     ASSERT_TRUE(back.ReadPoints().ok);
     EXPECT_EQ(back.Entries().Count(), 1);
+    // The store went with the survey: the readings before and after Save As
+    // and the scale are the new file's; the old file's store is as it was.
+    ASSERT_EQ(doc->Store().Sequence().Size(), 2u);
+    EXPECT_EQ(doc->Store().PointReadings(0).size(), 1u);
+    EXPECT_EQ(doc->Store().PointReadings(1).size(), 2u);
+    EXPECT_FALSE(fs::exists(b + ".survey.saving"));
+    CSurveyStore old({});
+    ASSERT_TRUE(old.OpenToRead(a));
+    EXPECT_EQ(old.PointReadings(0).size(), 1u);
+    EXPECT_FALSE(old.PointReadings(1).size());
+    ASSERT_TRUE(doc->Save(NoInk, 6).ok);
+    ASSERT_TRUE(Open(*doc, b, true).ok);
+    EXPECT_EQ(doc->Store().PointReadings(1).size(), 2u);
+    EXPECT_DOUBLE_EQ(doc->MetresPerPixel().value_or(0), 0.05);
+    // A store already beside the file Save As replaces is kept aside.
+    dir.Write("there.hss.survey", Bytes{'o', 'l', 'd'});
+    ASSERT_TRUE(doc->SaveAs(there, map.Plan(), NoInk, 7, ReplaceExisting::Yes).ok);
+    ASSERT_EQ(told.size(), 1u);
+    const std::string kept =
+        "Survey Store: The survey store that was beside there.hss was kept as ";
+    ASSERT_EQ(told[0].rfind(kept, 0), 0u) << told[0];
+    const std::string aside = told[0].substr(kept.size(), told[0].size() - kept.size() - 1);
+    EXPECT_EQ(ReadFileBytes((dir.Path() / aside).string()), (Bytes{'o', 'l', 'd'}));
+    EXPECT_EQ(doc->Store().PointReadings(1).size(), 2u);
 }
 
 // A point's throughput test is kept with the point recorded last.
