@@ -137,8 +137,9 @@ TEST_F(ThroughputView, AServerSetInTheWindowTestsAPointAndTheDownloadMapShowsIt)
     int valued = 0;
     for (int32_t row = 0; row < grid.Rows(); ++row)
         for (int32_t col = 0; col < grid.Columns(); ++col)
-            if (const auto v = grid.Value(col, row); v && ++valued)
+            if (const auto v = grid.Value(col, row); v && ++valued) {
                 ASSERT_NEAR(*v, std::min(down, 10000.0), 0.005);
+            }
     EXPECT_GT(valued, 1000);
     m_dialogs.iperfAnswer = "";  // CLEAR
     view->OnIperfServer();
