@@ -28,12 +28,18 @@ bool CSetScaleFlow::Dragged(QPoint from, QPoint to, bool released) {
     return true;
 }
 
-void CSetScaleFlow::PaintDrag(QPainter& p) const {
-    if (m_drag.isNull()) return;
+void CSetScaleFlow::PaintMarks(QPainter& p, const ToClient& toClient) const {
+    if (m_marks != kSecond) return;
+    const QColor red(0xD0, 0x10, 0x10);
     p.save();
-    p.setPen(QPen(QColor(0xD0, 0x10, 0x10), 3));
-    p.drawLine(m_drag);
-    for (const QPoint end : {m_drag.p1(), m_drag.p2()}) p.drawEllipse(end, 4, 4);
+    p.setPen(QPen(red, 3));
+    if (!m_drag.isNull()) {
+        p.drawLine(m_drag);
+        for (const QPoint end : {m_drag.p1(), m_drag.p2()}) p.drawEllipse(end, 4, 4);
+    } else if (toClient) {
+        p.setBrush(red);
+        p.drawEllipse(toClient(m_x1, m_y1), 4, 4);
+    }
     p.restore();
 }
 

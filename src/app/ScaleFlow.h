@@ -8,6 +8,7 @@
 
 #include <QLine>
 #include <QPoint>
+#include <QPointF>
 #include <QString>
 #include <cstdint>
 #include <functional>
@@ -37,8 +38,11 @@ public:
     // to `to`: true while the drag is this flow's; at the release the view
     // then taps `to`, the other end.
     bool Dragged(QPoint from, QPoint to, bool released);
-    // The line being dragged, over the map.
-    void PaintDrag(QPainter& p) const;
+    // Over the map: the line being dragged, or the first mark while the
+    // other end is awaited, placed by `toClient` (plan pixel to window
+    // point), so that it stays on its plan pixel through zoom and scroll.
+    using ToClient = std::function<QPointF(int32_t x, int32_t y)>;
+    void PaintMarks(QPainter& p, const ToClient& toClient) const;
     // What the notice strip says while active.
     QString Prompt() const;
 

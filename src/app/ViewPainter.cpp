@@ -4,6 +4,7 @@
 #include "app/DesktopMapView.h"
 #include "app/PointFlow.h"
 #include "app/ScaleFlow.h"
+#include "coverage/CoverageGrid.h"
 #include "platform/Gdi.h"
 #include "screens/Screens.h"
 #include "survey/SurveyDocument.h"
@@ -51,7 +52,18 @@ void CViewPainter::Paint(QPainter& p, const QRect& client) {
         m_desktop->Paint(p, client, c);
     else
         screens::PaintScreen(p, client, c);
-    if (c.mode == DisplayMode::kSiteMap) m_scaleFlow.PaintDrag(p);
+    if (c.mode != DisplayMode::kSiteMap) return;
+    // The map's visible span stretched over the client, as the coverage map
+    // is painted: a plan pixel's middle lands where its circle would.
+    const CoverageView view =
+        m_desktop ? CoverageView::Of(m_desktop->Viewport(), 1.0)
+                  : CoverageView::Of(m_map.Viewport(), client.width(), client.height());
+    m_scaleFlow.PaintMarks(p, [&](int32_t x, int32_t y) {
+        const WorldSpan& v = view.visible;
+        if (v.Width() <= 0 || v.Height() <= 0) return QPointF(-100, -100);
+        return QPointF(client.left() + (x + 0.5 - v.left) * view.clientWidth / v.Width(),
+                       client.top() + (y + 0.5 - v.top) * view.clientHeight / v.Height());
+    });
 }
 
 QImage CViewPainter::Render(QSize size) {

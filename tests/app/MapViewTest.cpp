@@ -238,9 +238,12 @@ TEST_F(AppTest, SetScaleTakesTwoTapsAndADistanceAndPointsKeepTheirReadings) {
 TEST_F(AppTest, SetScaleByADragOrByTwoTapsWithAZoomBetween) {
     auto view = OpenedView();
     m_dialogs.scaleAnswer = 7.0;
+    constexpr uint32_t kLine = 0xD01010;
     view->OnSetScale();
     TapWorld(*view, 20, 100);
-    view->OnZoomIn();              // twice as large about (120, 134)
+    EXPECT_EQ(Px(view->Render(QSize(240, 268)), 20, 100), kLine);  // the first mark shows
+    view->OnZoomIn();  // twice as large about (120, 134): the mark off screen with its pixel
+    EXPECT_NE(Px(view->Render(QSize(240, 268)), 20, 100), kLine);
     view->OnTap(QPoint(200, 66));  // (160, 100)
     EXPECT_DOUBLE_EQ(m_dialogs.scaleAsked, 140);
 
@@ -249,7 +252,6 @@ TEST_F(AppTest, SetScaleByADragOrByTwoTapsWithAZoomBetween) {
     gesture.Press(QPoint(40, 50));
     gesture.Move(QPoint(100, 50));
     gesture.Move(QPoint(200, 50));
-    constexpr uint32_t kLine = 0xD01010;
     EXPECT_EQ(Px(view->Render(QSize(240, 268)), 150, 50), kLine);
     gesture.Release(QPoint(200, 50));
     EXPECT_DOUBLE_EQ(m_dialogs.scaleAsked, 80);
