@@ -23,20 +23,20 @@ TEST(Resources, PicturesLoadWithTheirSizes) {
     EXPECT_EQ(Load(":/res/splash137.png").size(), QSize(240, 290));
 }
 
-TEST(Resources, ToolbarStripIsTheNineDistinctButtonsSideBySide) {
+TEST(Resources, ToolbarStripIsTheTenDistinctButtonsSideBySide) {
     const QImage strip = Load(":/res/toolbar.png").convertToFormat(QImage::Format_ARGB32);
-    ASSERT_EQ(strip.size(), QSize(144, 16));
-    const char* names[] = {"open", "save",  "colors",   "zoomin",  "zoomout",
-                           "help", "about", "coverage", "networks"};
+    ASSERT_EQ(strip.size(), QSize(160, 16));
+    const char* names[] = {"open", "save",  "colors",   "zoomin",   "zoomout",
+                           "help", "about", "coverage", "networks", "commands"};
     QSet<QByteArray> distinct;
-    for (int k = 0; k < 9; ++k) {
+    for (int k = 0; k < 10; ++k) {
         const QImage icon = QImage(QStringLiteral(":/res/toolbar/%1.png").arg(names[k]))
                                 .convertToFormat(QImage::Format_ARGB32);
         EXPECT_EQ(strip.copy(16 * k, 0, 16, 16), icon) << names[k];  // also its 16 x 16 size
         distinct.insert(
             QByteArray(reinterpret_cast<const char*>(icon.constBits()), icon.sizeInBytes()));
     }
-    EXPECT_EQ(distinct.size(), 9);
+    EXPECT_EQ(distinct.size(), 10);
 }
 
 TEST(Resources, CursorIsADarkCrossOnWhiteSoAndingLeavesTheRestOfTheMap) {

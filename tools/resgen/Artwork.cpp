@@ -169,6 +169,24 @@ QImage NetworksIcon() {
     return image;
 }
 
+// More commands: three bars in the blue of Help and About, the sign of a
+// list that opens.
+QImage CommandsIcon() {
+    QImage image = Transparent(16, 16);
+    QPainter p(&image);
+    Smooth(p);
+    p.setPen(QPen(QColor(10, 30, 90), 1));
+    for (int k = 0; k < 3; ++k) {
+        const QRectF bar(1.5, 2.5 + 5 * k, 13, 2);
+        QLinearGradient fill(bar.topLeft(), bar.bottomLeft());
+        fill.setColorAt(0, QColor(90, 150, 255));
+        fill.setColorAt(1, QColor(20, 60, 170));
+        p.setBrush(fill);
+        p.drawRoundedRect(bar, 1.2, 1.2);
+    }
+    return image;
+}
+
 }  // namespace
 
 std::vector<ToolbarIcon> ToolbarIcons() {
@@ -182,6 +200,7 @@ std::vector<ToolbarIcon> ToolbarIcons() {
         {QStringLiteral("about"), LetterIcon(QStringLiteral("i"))},
         {QStringLiteral("coverage"), CoverageIcon()},
         {QStringLiteral("networks"), NetworksIcon()},
+        {QStringLiteral("commands"), CommandsIcon()},
     };
 }
 

@@ -7,13 +7,13 @@
 
 namespace resgen {
 
-// The nine toolbar buttons, left to right, with their file names.
+// The ten toolbar buttons, left to right, with their file names.
 struct ToolbarIcon {
     QString name;
     QImage image;  // 16 x 16, transparent background
 };
 std::vector<ToolbarIcon> ToolbarIcons();
-// The buttons side by side, 16 pixels each (144 x 16).
+// The buttons side by side, 16 pixels each (160 x 16).
 QImage ToolbarStrip(const std::vector<ToolbarIcon>& icons);
 
 // Bitmap 136: a black cross on white, 32 x 32, for AND-combining onto the map.
