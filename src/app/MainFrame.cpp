@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <iterator>
 
+#include "app/CommandsMenu.h"
 #include "app/TambRUMOView.h"
 #include "dialogs/DialogFrame.h"
 #include "platform/Gdi.h"
@@ -43,6 +44,15 @@ QFont PaneFont(int scale) {
         if (widest <= room) break;
     }
     return font;
+}
+
+// Button `i` of the toolbar's strip at `size` pixels: whole multiples,
+// pixel for pixel, so that the art stays crisp. None where the strip has none.
+QIcon IconAt(const QImage& strip, int i, int size) {
+    if (strip.width() < 16 * (i + 1) || strip.height() < 16) return {};
+    return QIcon(
+        QPixmap::fromImage(strip.copy(16 * i, 0, 16, 16)
+                               .scaled(size, size, Qt::IgnoreAspectRatio, Qt::FastTransformation)));
 }
 
 }  // namespace
@@ -157,14 +167,8 @@ void CMainFrame::BuildToolBar() {
     };
     const int count = static_cast<int>(std::size(buttons));
     for (int i = 0; i < count; ++i) {
-        QIcon icon;
-        if (strip.width() >= 16 * (i + 1) && strip.height() >= 16) {
-            // Whole multiples, pixel for pixel: the art stays crisp.
-            icon = QIcon(QPixmap::fromImage(
-                strip.copy(16 * i, 0, 16, 16)
-                    .scaled(iconSize, iconSize, Qt::IgnoreAspectRatio, Qt::FastTransformation)));
-        }
-        auto* act = new QAction(icon, QString::fromLatin1(buttons[i].tip), this);
+        auto* act =
+            new QAction(IconAt(strip, i, iconSize), QString::fromLatin1(buttons[i].tip), this);
         act->setToolTip(QString::fromLatin1(buttons[i].tip));
         if (!buttons[i].key.isEmpty()) {
             act->setShortcut(buttons[i].key);
@@ -184,33 +188,77 @@ void CMainFrame::BuildToolBar() {
         m_coverageAction->setToolTip(QStringLiteral("Coverage Map (H): ") +
                                      QString::fromStdString(m_view->Coverage().Caption()));
     });
-    // Save As has no button of its own on the handheld's toolbar: its key,
-    // and the box of every refused save.
-    auto* saveAs = new QAction(QStringLiteral("Save As"), this);
-    saveAs->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
-    connect(saveAs, &QAction::triggered, this, [this] { m_view->OnSaveSiteAs(); });
-    addAction(saveAs);
-    // Keys without a button: the toolbar keeps the handheld's nine.
-    auto* setScale = new QAction(QStringLiteral("Set Scale"), this);
-    setScale->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
-    connect(setScale, &QAction::triggered, this, [this] { m_view->OnSetScale(); });
-    addAction(setScale);
-    auto* mapShows = new QAction(QStringLiteral("Map Shows..."), this);
-    mapShows->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
-    connect(mapShows, &QAction::triggered, this, [this] { m_view->OnMapShows(); });
-    addAction(mapShows);
-    auto* iperf = new QAction(QStringLiteral("iperf3 Server..."), this);
-    iperf->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_I));
-    connect(iperf, &QAction::triggered, this, [this] { m_view->OnIperfServer(); });
-    addAction(iperf);
-    auto* newSite = new QAction(QStringLiteral("New Site from Floor Plan..."), this);
-    newSite->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
-    connect(newSite, &QAction::triggered, this, [this] { m_view->OnNewSiteFromPlan(); });
-    addAction(newSite);
-    auto* quit = new QAction(QStringLiteral("Exit"), this);
-    quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
-    connect(quit, &QAction::triggered, this, &QWidget::close);
-    addAction(quit);
+    CCommandsMenu* commands = BuildKeyCommands();
+    auto* more = new QAction(IconAt(strip, count, iconSize), QStringLiteral("More Commands"), this);
+    more->setToolTip(more->text());
+    connect(more, &QAction::triggered, this,
+            [this, commands, more] { commands->PopUpAbove(*m_toolBar->widgetForAction(more)); });
+    m_toolBar->addAction(more);
+    if (m_layout == WindowLayout::kHandheld) {
+        // Ten buttons in the handheld's 240 pixels: the 16-pixel art with
+        // three pixels either side, none behind the toolbar's overflow arrow.
+        for (QAction* act : m_toolBar->actions())
+            m_toolBar->widgetForAction(act)->setFixedWidth(kHandheldButtonWidth);
+    }
+}
+
+// Commands without a button of their own: a key each, and the list the last
+// button opens, for a finger has no keys. The entry is the key's action, so
+// that both run the same.
+CCommandsMenu* CMainFrame::BuildKeyCommands() {
+    auto* commands = new CCommandsMenu(m_barScale, this);
+    struct KeyCommand {
+        const char* text;
+        QKeySequence key;  // none: the view's own key, named by `viewKey`
+        void (*run)(CMainFrame&);
+        bool group = false;  // a line above it in the list
+        const char* viewKey = nullptr;
+        bool (*enabled)(const CMainFrame&) = nullptr;  // null: always
+    };
+    const KeyCommand keyCommands[] = {
+        {"New Site from Floor Plan...", QKeySequence(Qt::CTRL | Qt::Key_N),
+         [](CMainFrame& f) { f.m_view->OnNewSiteFromPlan(); }},
+        // Also the box of every refused save.
+        {"Save As...", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S),
+         [](CMainFrame& f) { f.m_view->OnSaveSiteAs(); }},
+        {"Set Scale", QKeySequence(Qt::CTRL | Qt::Key_L),
+         [](CMainFrame& f) { f.m_view->OnSetScale(); }, true},
+        {"Map Shows...", QKeySequence(Qt::CTRL | Qt::Key_M),
+         [](CMainFrame& f) { f.m_view->OnMapShows(); }},
+        {"iperf3 Server...", QKeySequence(Qt::CTRL | Qt::Key_I),
+         [](CMainFrame& f) { f.m_view->OnIperfServer(); }},
+        // Escape stays the view's key (held keys, the dialogs' own Escape).
+        {"Cancel",
+         {},
+         [](CMainFrame& f) { f.m_view->OnCancel(); },
+         true,
+         "Esc",
+         [](const CMainFrame& f) { return f.m_view->CanCancel(); }},
+        {"Exit", QKeySequence(Qt::CTRL | Qt::Key_Q), [](CMainFrame& f) { f.close(); }, true},
+    };
+    // The list names the keys beside the commands, but on the handheld,
+    // which has no such keys, the names need all of its 240 pixels.
+    const bool namesKeys = m_layout == WindowLayout::kDesktop;
+    for (const KeyCommand& command : keyCommands) {
+        QString text = QString::fromLatin1(command.text);
+        if (command.viewKey != nullptr && namesKeys)
+            text += QLatin1Char('\t') + QLatin1String(command.viewKey);
+        auto* act = new QAction(text, this);
+        act->setShortcutVisibleInContextMenu(namesKeys);
+        const auto run = command.run;
+        connect(act, &QAction::triggered, this, [this, run] { run(*this); });
+        if (!command.key.isEmpty()) {
+            act->setShortcut(command.key);
+            act->setShortcutContext(Qt::WindowShortcut);
+            addAction(act);
+        }
+        if (const auto enabled = command.enabled)
+            connect(commands, &QMenu::aboutToShow, act,
+                    [this, act, enabled] { act->setEnabled(enabled(*this)); });
+        if (command.group) commands->addSeparator();
+        commands->addAction(act);
+    }
+    return commands;
 }
 
 QString CMainFrame::PaneText(int pane) const {

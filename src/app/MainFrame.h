@@ -1,6 +1,7 @@
 #pragma once
 // CMainFrame: the view on top, the four status panes L, P, X, Y above the
-// nine-button toolbar at the bottom edge, as on the handheld. In the
+// toolbar at the bottom edge, as on the handheld: its nine buttons and a
+// tenth with the commands that have only a key (CommandsMenu.h). In the
 // handheld layout the window has the handheld's one size; in the desktop
 // layout it is a normal resizable window whose map fills what the panes
 // and the toolbar leave. Closing it or
@@ -12,6 +13,7 @@
 
 #include "app/LayoutChoice.h"
 
+class CCommandsMenu;
 class QAction;
 class QLabel;
 class QToolBar;
@@ -20,6 +22,7 @@ class CTambRUMOView;
 class CMainFrame : public QMainWindow {
 public:
     static constexpr int kPaneWidth = 50;
+    static constexpr int kHandheldButtonWidth = 22;
 
     explicit CMainFrame(WindowLayout layout = WindowLayout::kHandheld, QWidget* parent = nullptr);
     WindowLayout Layout() const { return m_layout; }
@@ -44,6 +47,7 @@ protected:
 
 private:
     void BuildToolBar();
+    CCommandsMenu* BuildKeyCommands();
     void ShowDesktopSize();
 
     WindowLayout m_layout;

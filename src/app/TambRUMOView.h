@@ -67,7 +67,9 @@ public:
     // "TALV_DRAW" and "TALV_BOARD_STATE" of the measurement source.
     int OnTalvDraw();
     void OnBoardState() { m_points.Session().OnSourceState(); }
-    void CancelPoint() { m_points.Cancel(); }                 // Escape, Open, a second close
+    void OnCancel() { m_input.Cancel(); }  // Escape: "Set Scale" and the point end
+    bool CanCancel() const { return m_input.Cancellable(); }
+    void CancelPoint() { m_points.Cancel(); }                 // Open, a second close
     void CancelThroughput() { m_points.CancelThroughput(); }  // a close
 
     void OnDraw(QPainter& p, const QRect& client) { m_painter.Paint(p, client); }

@@ -62,8 +62,7 @@ void CViewInputRouter::OnKeyDown(int qtKey) {
             m_parts.points.Start(ScanTrigger::kCentreKey);  // the joystick's centre: mode 7 again
             break;
         case Qt::Key_Escape:
-            m_parts.scaleFlow.Cancel();
-            m_parts.points.Cancel();
+            Cancel();
             break;
         case Qt::Key_H:
             m_parts.coverage.Toggle();
@@ -99,6 +98,16 @@ void CViewInputRouter::ZoomOut() {
     m_parts.map.ZoomOut();
     m_parts.bars.SyncTo(m_parts.map);  // zooming out near an edge moves the cursor
     m_view.Repaint();
+}
+
+void CViewInputRouter::Cancel() {
+    m_parts.scaleFlow.Cancel();
+    m_parts.points.Cancel();
+    m_view.Repaint();  // the prompt of "Set Scale" goes with it
+}
+
+bool CViewInputRouter::Cancellable() const {
+    return m_parts.scaleFlow.Active() || m_parts.points.Measuring();
 }
 
 bool CViewInputRouter::MapTakesTaps() const {

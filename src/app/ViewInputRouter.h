@@ -52,6 +52,10 @@ public:
     void OnTapAndHold(QPoint client);
     void ZoomIn();
     void ZoomOut();
+    // Escape: "Set Scale" ends, and the point being measured.
+    void Cancel();
+    // A point is measured, or "Set Scale" marks: Cancel has work.
+    bool Cancellable() const;
 
 private:
     // An open map with no point being measured: taps and holds count.
