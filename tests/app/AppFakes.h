@@ -115,13 +115,16 @@ public:
     std::optional<std::pair<CoverageLayer, std::string>> mapShowsAnswer;
     std::optional<std::string> iperfAnswer;
     std::string told;
+    int mapShowsShown = 0, iperfShown = 0;
     bool MapShows(QWidget*, const CoverageLayer&, const std::string&,
                   const MapShowsChoose& choose) override {
+        ++mapShowsShown;
         if (!mapShowsAnswer) return false;
         told = choose(mapShowsAnswer->first, mapShowsAnswer->second);
         return told.empty();
     }
     bool IperfServer(QWidget*, const std::string&, const IperfChoose& choose) override {
+        ++iperfShown;
         if (!iperfAnswer) return false;
         told = choose(*iperfAnswer);
         return told.empty();

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFontMetrics>
 #include <QLabel>
+#include <QMenu>
 #include <QRegularExpression>
 #include <QTest>
 #include <QToolBar>
@@ -14,6 +15,7 @@
 #include "AppFakes.h"
 #include "ScratchDir.h"
 #include "app/CommandLine.h"
+#include "app/CommandsMenu.h"
 #include "app/MainFrame.h"
 #include "app/StartScale.h"
 #include "site/SiteRecord.h"
@@ -46,8 +48,9 @@ TEST_F(FrameTest, FramePanesStartAtZeroAndShowSixteenBitCursorValues) {
 
     QStringList tips;
     for (QAction* a : m_frame.ToolBar()->actions()) tips << a->toolTip();
-    EXPECT_EQ(tips, (QStringList{"Open a Site", "Save a Site", "RSSI Color Codes", "Zoom In",
-                                 "Zoom Out", "Help", "About Tamb", "Coverage Map", "Networks"}));
+    EXPECT_EQ(tips,
+              (QStringList{"Open a Site", "Save a Site", "RSSI Color Codes", "Zoom In", "Zoom Out",
+                           "Help", "About Tamb", "Coverage Map", "Networks", "More Commands"}));
 }
 
 TEST_F(FrameTest, CoverageButtonFollowsTheMapWhicheverWaySwitchedAndNamesWhatItShows) {
@@ -181,6 +184,53 @@ TEST_F(FrameTest, TheToolbarCannotBeHiddenAndOpenAndSaveKeysOutliveIt) {
     m_boxes.answers = {platform::IDNO};
     QTest::keyClick(&m_frame, Qt::Key_O, Qt::ControlModifier);
     EXPECT_EQ(m_frame.View()->Document().Path(), other);
+}
+
+// A finger has no keys: the last button lists every command that has only a
+// key, each entry the key's own action, and a tap on an entry runs it.
+TEST_F(FrameTest, TheLastButtonListsEveryKeyOnlyCommandAndATapRunsIt) {
+    CTambRUMOView& view = *m_frame.View();
+    view.SetDialogs(&m_dialogs);
+    m_frame.show();
+    ASSERT_TRUE(Open(view, MakeSite("a.hss"), false));
+    QWidget* button = m_frame.ToolBar()->widgetForAction(m_frame.ToolBar()->actions().last());
+    for (QAction* act : m_frame.ToolBar()->actions())  // none behind the overflow arrow
+        EXPECT_TRUE(m_frame.ToolBar()->widgetForAction(act)->isVisible())
+            << qPrintable(act->toolTip());
+    const struct {
+        const char* text;
+        QKeySequence key;  // empty: the view's own key
+        std::function<bool()> ran;
+    } commands[] = {
+        {"New Site from Floor Plan...", QKeySequence("Ctrl+N"),
+         [&] { return m_files.planShown == 1; }},
+        {"Save As...", QKeySequence("Ctrl+Shift+S"), [&] { return m_files.saveShown == 1; }},
+        {"Set Scale", QKeySequence("Ctrl+L"), [&] { return view.ScaleFlow().Active(); }},
+        {"Map Shows...", QKeySequence("Ctrl+M"), [&] { return m_dialogs.mapShowsShown == 1; }},
+        {"iperf3 Server...", QKeySequence("Ctrl+I"), [&] { return m_dialogs.iperfShown == 1; }},
+        {"Cancel", {}, [&] { return !view.ScaleFlow().Active(); }},  // of Set Scale, above
+        {"Exit", QKeySequence("Ctrl+Q"), [&] { return !m_frame.isVisible(); }},
+    };
+    QStringList listed;
+    for (const auto& command : commands) {
+        QTest::mouseClick(button, Qt::LeftButton);
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        ASSERT_NE(menu, nullptr) << command.text;
+        listed.clear();
+        QAction* entry = nullptr;
+        for (QAction* act : menu->actions()) {
+            if (act->isSeparator()) continue;
+            listed << act->text();
+            if (act->text() == QLatin1String(command.text)) entry = act;
+        }
+        ASSERT_NE(entry, nullptr) << command.text;
+        EXPECT_GE(menu->actionGeometry(entry).height(), CCommandsMenu::kRowHeight);
+        EXPECT_EQ(entry->shortcut(), command.key) << command.text;
+        EXPECT_EQ(m_frame.actions().contains(entry), !command.key.isEmpty()) << command.text;
+        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(entry).center());
+        EXPECT_TRUE(command.ran()) << command.text;
+    }
+    EXPECT_EQ(listed.size(), int(std::size(commands)));
 }
 
 TEST(CommandLine, OptionsChooseTheSourceAndTheSiteAndMistakesOrContradictionsAreRefused) {
