@@ -15,6 +15,7 @@ public:
 
     // Rows and text at `scale` times the handheld's size.
     CCommandsMenu(int scale, QWidget* parent);
-    // Opens with its bottom right corner at the top right of `button`.
+    // Opens with its bottom right corner at the top right of `button`,
+    // moved right as far as the window's left edge needs.
     void PopUpAbove(const QWidget& button);
 };
