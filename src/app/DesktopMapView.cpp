@@ -346,12 +346,16 @@ void CDesktopMapView::PaintMap(QPainter& p, const QRect& client, const ScreenCon
     if (c.art != nullptr && !c.art->cursor.isNull())
         gdi::BitBltAnd(p, client.left() + client.width() / 2 - 16,
                        client.top() + client.height() / 2 - 16, c.art->cursor);
+    // Outside a scan the notice strip runs along the map's bottom edge
+    // (during one, in the scan panel): the corners stand above it.
+    const QRect corners =
+        c.mode == DisplayMode::kScanScreen ? client : screens::AboveNotice(client, c.notice);
     if (coverage) {
         screens::PaintMapCaption(p, client, QString::fromStdString(c.coverage->Caption()));
-        screens::PaintMapLegend(p, client, c.coverage->Map().Layer());
+        screens::PaintMapLegend(p, corners, c.coverage->Map().Layer());
     }
     if (c.metresPerPixel > 0)
-        screens::PaintScaleBar(p, client, m_viewport.Scale(), c.metresPerPixel);
+        screens::PaintScaleBar(p, corners, m_viewport.Scale(), c.metresPerPixel);
 }
 
 void CDesktopMapView::PaintPanel(QPainter& p, const QRect& client, const ScreenContent& c) {

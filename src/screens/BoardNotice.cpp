@@ -17,4 +17,8 @@ void PaintBoardNotice(QPainter& p, const QRect& client, const QString& text) {
     gdi::DrawText(p, strip, text, gdi::kCenter | gdi::kVCenter, QColor(0, 0, 0), yellow);
 }
 
+QRect AboveNotice(const QRect& client, const QString& text) {
+    return text.isEmpty() ? client : client.adjusted(0, 0, 0, -kNoticeHeight);
+}
+
 }  // namespace screens

@@ -52,7 +52,7 @@ void PaintSiteMap(QPainter& p, const QRect& client, const ScreenContent& c) {
     CCoverageOverlay overlay(c.coverage->Map().Update(*c.survey, view));
     screens::PaintMapScreen(p, client, map.Viewport(), map.Plan(), map.Layer(), cursor, &overlay);
     screens::PaintMapCaption(p, client, QString::fromStdString(c.coverage->Caption()));
-    screens::PaintMapLegend(p, client, c.coverage->Map().Layer());
+    screens::PaintMapLegend(p, screens::AboveNotice(client, c.notice), c.coverage->Map().Layer());
 }
 
 }  // namespace
@@ -74,8 +74,8 @@ void PaintScreen(QPainter& p, const QRect& client, const ScreenContent& c) {
                     VpRect source;
                     c.map->Viewport().ComputeBlit(dest, source);
                     if (source.Width() > 0)
-                        PaintScaleBar(p, client, double(dest.Width()) / source.Width(),
-                                      c.metresPerPixel);
+                        PaintScaleBar(p, AboveNotice(client, c.notice),
+                                      double(dest.Width()) / source.Width(), c.metresPerPixel);
                 }
             } else
                 p.fillRect(client, Qt::white);  // never shown: the map mode needs a plan
