@@ -129,7 +129,7 @@ TEST(Resources, EveryFileTheQrcListsIsCompiledIn) {
         ++listed;
         EXPECT_TRUE(QFile::exists(":/res/" + m.captured(1))) << m.captured(1).toStdString();
     }
-    EXPECT_EQ(listed, 23);
+    EXPECT_EQ(listed, 24);
 }
 
 }  // namespace

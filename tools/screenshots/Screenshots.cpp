@@ -5,7 +5,9 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QPainter>
 #include <QTimer>
+#include <QToolBar>
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -83,6 +85,24 @@ bool Save(QWidget& w, const QString& dir, const char* name) {
     return ok;
 }
 
+// `frame` with the list of its last toolbar button open over it.
+bool SaveCommands(CMainFrame& frame, const QString& dir, const char* name) {
+    frame.ToolBar()->actions().last()->trigger();
+    QApplication::processEvents();
+    QWidget* menu = QApplication::activePopupWidget();
+    QImage shot = frame.grab().toImage();
+    if (menu != nullptr) {
+        QPainter p(&shot);
+        p.drawPixmap(frame.mapFromGlobal(menu->pos()), menu->grab());
+        p.end();
+        menu->close();
+    }
+    const QString path = dir + QLatin1Char('/') + QLatin1String(name);
+    const bool ok = menu != nullptr && shot.save(path);
+    std::printf("%s %s\n", ok ? "wrote" : "FAILED", path.toLocal8Bit().constData());
+    return ok;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -120,6 +140,7 @@ int main(int argc, char** argv) {
 
     view.OnOpenSite();
     ok &= Save(frame, out, "map.png");
+    ok &= SaveCommands(frame, out, "map-commands.png");
 
     // A survey point: scan screen half-way, then the recorded circle.
     view.OnTap(QPoint(view.ClientRect().width() / 3, view.ClientRect().height() / 3));
