@@ -15,111 +15,38 @@
 #include <unistd.h>
 
 #include <QApplication>
-#include <QFile>
 #include <QPainter>
-#include <QTemporaryDir>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
-#include <functional>
 #include <memory>
 #include <random>
 #include <string>
 
+#include "BigSiteView.h"
 #include "aplist/ApList.h"
 #include "app/TambRUMOView.h"
 #include "board/ScannerBoard.h"
 #include "map/PlanPyramid.h"
 #include "map/PointCircles.h"
-#include "platform/FileDialogs.h"
 #include "platform/MessageBoxes.h"
-#include "screens/ScreenArt.h"
 #include "screens/ViewScreen.h"
-#include "site/SiteBuilder.h"
 #include "site/SiteFile.h"
-#include "site/SiteLayout.h"
 #include "site/SiteRecord.h"
 
 extern char** environ;
 
 namespace {
 
-constexpr int32_t kWidth = 10000, kHeight = 7000;
+using bigsite::BigSite;
+using bigsite::Content;
+using bigsite::kHeight;
+using bigsite::kWidth;
+using bigsite::OpenedView;
+
 constexpr uint64_t kPlanBytes = uint64_t{kWidth} * kHeight;  // rows of 10,000 need no padding
-
-class Answer : public platform::IMessageBoxes {
-public:
-    int answer = platform::IDNO;
-    int Show(QWidget*, const QString&, const QString&, unsigned) override { return answer; }
-};
-Answer g_answer;
-
-// The big site: a patterned plan and 2,000 points of one AP each spread
-// over it, so the layer holds the tiles of a walked campus.
-const std::string& BigSite() {
-    static const std::string path = [] {
-        static QTemporaryDir dir;
-        NewSitePlan plan;
-        plan.width = kWidth;
-        plan.height = kHeight;
-        for (int i = 0; i < 256; ++i) plan.colorTable[i] = 0x010101u * static_cast<uint32_t>(i);
-        plan.fillRow = [](int32_t y, uint8_t* row) {
-            for (int32_t x = 0; x < kWidth; ++x) row[x] = static_cast<uint8_t>((x ^ y) & 0xFF);
-        };
-        std::vector<uint8_t> bytes = BuildSiteFile(plan, 0);
-        CSiteRecord site;
-        CApList points;
-        std::mt19937 rng(1);
-        for (int i = 0; i < 2000; ++i) {
-            ApRecord* r = nullptr;
-            if (points.NewRecord(r) != CApList::kOk) std::abort();  // out of memory
-            r->x = static_cast<int32_t>(rng() % kWidth);
-            r->y = static_cast<int32_t>(rng() % kHeight);
-            std::strcpy(r->pointName, "TEST");
-            r->channel = 6;
-            r->rssi = -30 - static_cast<int32_t>(rng() % 70);
-            points.AddTail(r);
-        }
-        const std::vector<uint8_t> section = EncodePointsSection(site, points);
-        bytes.resize(bytes.size() -
-                     sitelayout::kSizeWordsBytes);  // the empty section BuildSiteFile wrote
-        bytes.insert(bytes.end(), section.begin(), section.end());
-        const std::string p = dir.filePath("big.hss").toStdString();
-        QFile f(QString::fromStdString(p));
-        f.open(QIODevice::WriteOnly);
-        f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size()));
-        return p;
-    }();
-    return path;
-}
-
-CTambRUMOView& OpenedView() {
-    static CTambRUMOView* view = [] {
-        platform::SetMessageBoxes(&g_answer);
-        g_answer.answer = platform::IDYES;  // keep the points
-        auto* v = new CTambRUMOView();
-        v->resize(240, 268);
-        v->OpenSitePath(QString::fromStdString(BigSite()));
-        g_answer.answer = platform::IDNO;
-        return v;
-    }();
-    return *view;
-}
-
-// The screen of `mode` over the view's map, as the view paints it.
-ScreenContent Content(CTambRUMOView& view, DisplayMode mode) {
-    static const ScreenArt art = ScreenArt::Load();
-    ScreenContent content;
-    content.mode = mode;
-    content.art = &art;
-    content.map = &view.Map();
-    content.coverage = &view.Coverage();
-    content.survey = &surveyList;
-    content.channelCells = view.Session().Source().ChannelCells();
-    return content;
-}
 
 void PaintOnce(benchmark::State& state, CTambRUMOView& view, int scale,
                DisplayMode mode = DisplayMode::kSiteMap) {
@@ -136,16 +63,14 @@ void PaintOnce(benchmark::State& state, CTambRUMOView& view, int scale,
 
 void BM_MapWholePlan(benchmark::State& state) {
     CTambRUMOView& view = OpenedView();
-    view.Map().Viewport().SetView(kWidth, kHeight);
+    bigsite::ShowPlan(view, false);
     PaintOnce(state, view, static_cast<int>(state.range(0)));
 }
 BENCHMARK(BM_MapWholePlan)->Arg(1)->Arg(3)->Unit(benchmark::kMillisecond);
 
 void BM_MapZoomedIn(benchmark::State& state) {
     CTambRUMOView& view = OpenedView();
-    view.Map().Viewport().SetView(kWidth, kHeight);
-    for (int i = 0; i < 5; ++i) view.Map().Viewport().ZoomIn();
-    view.Map().Viewport().ScrollLeft(4000);
+    bigsite::ShowPlan(view, true);
     PaintOnce(state, view, static_cast<int>(state.range(0)));
 }
 BENCHMARK(BM_MapZoomedIn)->Arg(1)->Arg(3)->Unit(benchmark::kMillisecond);
@@ -203,41 +128,11 @@ void BM_DeleteOneOf2000Circles(benchmark::State& state) {
 }
 BENCHMARK(BM_DeleteOneOf2000Circles)->Unit(benchmark::kMicrosecond);
 
-// The map with the coverage map on (strongest of all, R 60 px, over the
-// 2,000 points), the whole repaint: switched on (the grid built anew), and
-// back on the map after a new point (the grid brought up to date by its
-// disc). Arguments: scale, and zoomed in (as BM_MapZoomedIn) or the whole
-// plan; `step` runs between two paints.
-void CoverageRepaints(benchmark::State& state, const std::function<void(CTambRUMOView&)>& step) {
-    CTambRUMOView& view = OpenedView();
-    view.Map().Viewport().SetView(kWidth, kHeight);
-    if (state.range(1) != 0) {
-        for (int i = 0; i < 5; ++i) view.Map().Viewport().ZoomIn();
-        view.Map().Viewport().ScrollLeft(4000);
-    }
-    const int scale = static_cast<int>(state.range(0));
-    QImage target(240 * scale, 268 * scale, QImage::Format_RGB32);
-    target.setDevicePixelRatio(scale);
-    const ScreenContent content = Content(view, DisplayMode::kSiteMap);
-    const auto paint = [&content, &target] {
-        QPainter p(&target);
-        screens::PaintScreen(p, QRect(0, 0, 240, 268), content);
-        p.end();
-        benchmark::DoNotOptimize(target.constBits());
-    };
-    view.Coverage().SetShown(true);
-    paint();  // the grid of this view, before the first step
-    for (auto _ : state) {
-        state.PauseTiming();
-        step(view);
-        state.ResumeTiming();
-        paint();
-    }
-    view.Coverage().SetShown(false);
-}
-
+// The map with the coverage map on (bigsite::CoverageRepaints) over the
+// 2,000 points: switched on (the grid built anew), and back on the map after
+// a new point (the grid brought up to date by its disc).
 void BM_CoverageSwitchedOn(benchmark::State& state) {
-    CoverageRepaints(state, [](CTambRUMOView& view) {
+    bigsite::CoverageRepaints(state, surveyList, [](CTambRUMOView& view) {
         view.Coverage().SetShown(false);  // frees the grid
         view.Coverage().SetShown(true);
     });
@@ -245,7 +140,7 @@ void BM_CoverageSwitchedOn(benchmark::State& state) {
 
 void BM_CoverageAfterNewPoint(benchmark::State& state) {
     int32_t step = 0;
-    CoverageRepaints(state, [&step](CTambRUMOView& view) {
+    bigsite::CoverageRepaints(state, surveyList, [&step](CTambRUMOView& view) {
         // A point at the cursor (a new place each time, as a walk goes on).
         ApRecord* r = nullptr;
         if (surveyList.NewRecord(r) != CApList::kOk) std::abort();  // out of memory
@@ -295,13 +190,13 @@ void BM_ReadBigSiteBytesIntoOrdinaryMemory(benchmark::State& state) {
 BENCHMARK(BM_ReadBigSiteBytesIntoOrdinaryMemory)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 void BM_OpenBigSite(benchmark::State& state) {
-    platform::SetMessageBoxes(&g_answer);
-    g_answer.answer = platform::IDYES;
+    platform::SetMessageBoxes(&bigsite::Answers());
+    bigsite::Answers().answer = platform::IDYES;
     const QString path = QString::fromStdString(BigSite());
     CTambRUMOView view;
     view.resize(240, 268);
     for (auto _ : state) benchmark::DoNotOptimize(view.OpenSitePath(path));
-    g_answer.answer = platform::IDNO;
+    bigsite::Answers().answer = platform::IDNO;
 }
 BENCHMARK(BM_OpenBigSite)->Unit(benchmark::kMillisecond)->Iterations(5);
 
@@ -352,8 +247,8 @@ int MeasurePeak(const char* what, const std::string& path) {
     char name[] = "bench_app";
     char* argv[] = {name, nullptr};
     QApplication app(argc, argv);
-    platform::SetMessageBoxes(&g_answer);
-    g_answer.answer = platform::IDYES;
+    platform::SetMessageBoxes(&bigsite::Answers());
+    bigsite::Answers().answer = platform::IDYES;
     CTambRUMOView view;
     view.resize(240, 268);
     const long before = StatusKb("VmRSS:");

@@ -9,55 +9,19 @@
 #include <benchmark/benchmark.h>
 #include <time.h>
 
-#include <cmath>
-#include <cstdlib>
-#include <cstring>
 #include <random>
 
-#include "aplist/ApList.h"
+#include "CoverageSurvey.h"
 #include "coverage/CoverageMap.h"
 
 namespace {
 
-constexpr int32_t kPlanW = 10000, kPlanH = 7000, kPoints = 1000;
+using coveragesurvey::AddPoint;
+using coveragesurvey::kPlanH;
+using coveragesurvey::kPlanW;
+
+constexpr int32_t kPoints = 1000;
 constexpr int32_t kWalkX = 4000, kWalkY = 3000, kWalkW = 2000;
-
-struct AccessPoint {
-    int32_t x, y;
-    uint8_t mac[6];
-    const char* ssid;
-};
-
-std::vector<AccessPoint> AccessPoints() {
-    std::mt19937 rng(5);
-    std::uniform_int_distribution<int32_t> px(0, kPlanW - 1), py(0, kPlanH - 1);
-    std::vector<AccessPoint> aps;
-    for (uint8_t i = 0; i < 40; ++i)
-        aps.push_back({px(rng), py(rng), {0, 0x1A, 0x2B, 0x3C, 0, i}, i % 3 ? "office" : "guest"});
-    return aps;
-}
-
-// One point: the ten access points nearest to (x, y), weaker with distance.
-void AddPoint(CApList& survey, int32_t x, int32_t y) {
-    static const std::vector<AccessPoint> aps = AccessPoints();
-    std::vector<std::pair<double, const AccessPoint*>> near;
-    for (const AccessPoint& ap : aps) near.push_back({std::hypot(ap.x - x, ap.y - y), &ap});
-    std::partial_sort(near.begin(), near.begin() + 10, near.end());
-    for (int i = 0; i < 10; ++i) {
-        ApRecord* e = nullptr;
-        if (survey.NewRecord(e) != CApList::kOk) std::abort();  // out of memory
-        *e = ApRecord{};
-        e->x = x;
-        e->y = y;
-        std::strcpy(e->pointName, "TEST");
-        std::memcpy(e->mac, near[i].second->mac, 6);
-        FormatMacText(e->mac, e->macText);
-        std::strcpy(e->ssid, near[i].second->ssid);
-        e->channel = 6;
-        e->rssi = std::max(-95, static_cast<int>(-30 - 20 * std::log10(1 + near[i].first / 20)));
-        survey.AddTail(e);
-    }
-}
 
 CApList& Survey(bool walked) {
     static CApList spread, walk;

@@ -129,8 +129,8 @@ void CSiteMetric::Refresh() {
     ++m_revision;
     m_measures.clear();
     if (!m_layer.metric) return;
-    for (std::optional<ThroughputFigures>& t : m_document.PointThroughputs())
-        m_measures.push_back({{}, std::move(t)});
+    for (CSurveyDocument::StoredAtPoint& stored : m_document.PointsStored())
+        m_measures.push_back({ChannelNoiseOf(stored.noise), std::move(stored.throughput)});
 }
 
 std::optional<AreaShares> CSiteMetric::Shares() {

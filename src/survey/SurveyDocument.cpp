@@ -16,6 +16,17 @@
 
 namespace {
 
+// The noise floors of every point of a run (points recorded one after
+// another at one place), in the order they were kept.
+std::vector<ScanNoise> NoiseOfRun(CSurveyStore& store, const CSurveySequence::Range& run) {
+    std::vector<ScanNoise> noise;
+    for (size_t i = run.first; i < run.first + run.count; ++i) {
+        const std::vector<ScanNoise> more = store.PointNoise(i);
+        noise.insert(noise.end(), more.begin(), more.end());
+    }
+    return noise;
+}
+
 // Moves every record of `from` to the end of `to`, in order.
 void MoveRecords(CApList& from, CApList& to) {
     for (ApRecord* r = from.First(); r != nullptr; r = from.First()) {
@@ -227,34 +238,30 @@ std::optional<ThroughputOutcome> CSurveyDocument::SelectedThroughput() {
     return std::nullopt;
 }
 
-std::vector<std::optional<ThroughputFigures>> CSurveyDocument::PointThroughputs() {
-    std::vector<std::optional<ThroughputFigures>> out;
+std::vector<CSurveyDocument::StoredAtPoint> CSurveyDocument::PointsStored() {
+    std::vector<StoredAtPoint> out;
     if (!m_store.IsOpen()) return out;
     int32_t index = 1;  // the run's first entry, as the journal counts them
     ForEachPoint(surveyList, [&](const ApRecord& first, const ApRecord* end) {
         int32_t entries = 0;
         for (const ApRecord* e = &first; e != end; e = e->next) ++entries;
-        std::optional<ThroughputFigures> figures;
-        if (const auto run = m_store.Sequence().LocateRun(index, entries))
-            for (size_t i = run->first + run->count; i-- > run->first && !figures;)
+        StoredAtPoint stored;
+        if (const auto run = m_store.Sequence().LocateRun(index, entries)) {
+            stored.noise = NoiseOfRun(m_store, *run);
+            for (size_t i = run->first + run->count; i-- > run->first && !stored.throughput;)
                 if (auto outcome = m_store.PointThroughput(i); outcome && outcome->Measured())
-                    figures = outcome->figures;
-        out.push_back(std::move(figures));
+                    stored.throughput = outcome->figures;
+        }
+        out.push_back(std::move(stored));
         index += entries;
     });
     return out;
 }
 
 std::vector<ScanNoise> CSurveyDocument::SelectedNoise() {
-    std::vector<ScanNoise> noise;
-    if (!m_site || !m_store.IsOpen()) return noise;
+    if (!m_site || !m_store.IsOpen()) return {};
     const auto run = m_store.Sequence().LocateRun(m_site->m_selFirstIndex, m_site->m_selApCount);
-    if (!run) return noise;
-    for (size_t i = run->first; i < run->first + run->count; ++i) {
-        const std::vector<ScanNoise> more = m_store.PointNoise(i);
-        noise.insert(noise.end(), more.begin(), more.end());
-    }
-    return noise;
+    return run ? NoiseOfRun(m_store, *run) : std::vector<ScanNoise>{};
 }
 
 RecordedPoint CSurveyDocument::Apply(const RecordScanCommand&) {

@@ -129,10 +129,15 @@ public:
     // Points recorded one after another at one place are selected together:
     // the latest of their tests answers.
     std::optional<ThroughputOutcome> SelectedThroughput();
-    // The latest measured throughput of each point of the survey (a run of
-    // ForEachPoint, in list order): nothing where none was measured or the
-    // store does not know the point.
-    std::vector<std::optional<ThroughputFigures>> PointThroughputs();
+    // What the store keeps of each point of the survey (a run of
+    // ForEachPoint, in list order): the noise floors of all its scans and
+    // the latest measured throughput; empty where nothing was measured or
+    // the store does not know the point (or there is no store).
+    struct StoredAtPoint {
+        std::vector<ScanNoise> noise;
+        std::optional<ThroughputFigures> throughput;
+    };
+    std::vector<StoredAtPoint> PointsStored();
 
     // The noise floors the store keeps for the selected point (of all the
     // points selected together); empty where none were measured.

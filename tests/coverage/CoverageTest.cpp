@@ -310,8 +310,10 @@ TEST(Coverage, EveryLayerTakesItsFixedPointValuesLimitedToItsRange) {
 }
 
 // Each layer with two points 20 apart (A at 101, B at 121) and R 30: the
-// value at A exactly, the cell between, a cell nearer A, nothing beyond R,
-// and A's pixel painted in the layer's colour.
+// value at A exactly, the cell between, a cell nearer A, nothing beyond R;
+// and the map painted as the window paints it at scale 1 and 3 (cells of
+// scale x scale device pixels): A's cell in the colour of A's band, the
+// last cell within R of B banded and the next one, beyond R, left as it is.
 TEST(Coverage, EveryLayerIsExactAtAPointEmptyBeyondRAndPaintsItsOwnColours) {
     const struct {
         CoverageLayer layer;
@@ -319,8 +321,11 @@ TEST(Coverage, EveryLayerIsExactAtAPointEmptyBeyondRAndPaintsItsOwnColours) {
     } table[] = {
         {CoverageLayer::Signal(), -45, -75, -60, -1},
         {CoverageLayer::Of(Metric::kSecondarySignal), -70, -100, -85, -1},
+        {CoverageLayer::Of(Metric::kUsableAps), 3, 0, 1.5, -1},
         {CoverageLayer::Of(Metric::kCochannel), 0, 3, 1.5, -1},
+        {CoverageLayer::Of(Metric::kSnr), 38, 12, 25, -1},
         {CoverageLayer::Of(Metric::kDownload), 120.5, 3.25, 61.875, -1},
+        {CoverageLayer::Of(Metric::kUpload), 60, 20, 40, -1},
         // Not interpolated: the nearest point's verdict, the first at a tie.
         {CoverageLayer::Of(Metric::kPassFail), kPassValue, kFailValue, kPassValue, kPassValue},
     };
@@ -345,10 +350,24 @@ TEST(Coverage, EveryLayerIsExactAtAPointEmptyBeyondRAndPaintsItsOwnColours) {
         EXPECT_EQ(g.Value(50, 70), std::nullopt);
         EXPECT_EQ(g.Band(50, 70), kNoBand);
 
-        std::vector<uint32_t> pixels(240, 0xFFFFFFu);
-        CCoverageOverlay(g).PaintRow({50, 0, 240, pixels.data()});
-        EXPECT_EQ(pixels[50], CCoverageOverlay::Blend(0xFFFFFF, row.layer.Colour(g.Band(50, 50))));
-        EXPECT_EQ(pixels[50 + 40], 0xFFFFFFu);
+        for (const int32_t scale : {1, 3}) {
+            SCOPED_TRACE(scale);
+            CoverageView view = OddCentresView();
+            view.clientWidth *= scale;
+            view.clientHeight *= scale;
+            view.block = scale;
+            const CoverageGrid& grid = map.Update(s, view);
+            std::vector<uint32_t> pixels(static_cast<size_t>(240 * scale), 0xFFFFFFu);
+            const auto at = [&](int32_t cell) {
+                return pixels[static_cast<size_t>(cell * scale + scale - 1)];
+            };
+            CCoverageOverlay(grid).PaintRow(
+                {50 * scale + scale - 1, 0, 240 * scale, pixels.data()});
+            EXPECT_EQ(at(50),
+                      CCoverageOverlay::Blend(0xFFFFFF, row.layer.Colour(row.layer.BandOf(row.a))));
+            EXPECT_NE(at(75), 0xFFFFFFu);  // its centre 151: 30 from B
+            EXPECT_EQ(pixels[static_cast<size_t>(76 * scale)], 0xFFFFFFu);
+        }
     }
     // Pass/fail: points at one place give the worse verdict, and a point
     // taken back leaves its cells to the nearest that stays.

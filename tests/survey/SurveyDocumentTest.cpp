@@ -97,8 +97,10 @@ protected:
         d.Adopt(loader, opening, choice);
         return status;
     }
-    RecordedPoint Record(CSurveyDocument& d, int32_t x, int32_t y, const std::vector<Heard>& aps) {
+    RecordedPoint Record(CSurveyDocument& d, int32_t x, int32_t y, const std::vector<Heard>& aps,
+                         const std::vector<ScanNoise>& noise = {}) {
         d.BeginPoint(x, y);
+        for (const ScanNoise& n : noise) scanList.LogNoise(n.band, n.channel, n.dbm);
         for (const Heard& h : aps) {
             ApRecord* r = nullptr;
             if (scanList.NewRecord(r) != CApList::kOk) std::abort();
@@ -642,7 +644,7 @@ TEST_F(SurveyDocumentTest, TheMapsLayerAndRequirementGoWithTheSiteAndPassFailTel
         ASSERT_TRUE(Open(*doc, path, false).ok);
         // Two discs of R 60 apart, alike on the share's cells: one passes.
         Record(*doc, 61, 69, {{0x01, -45}});
-        Record(*doc, 181, 201, {{0x02, -70}});
+        Record(*doc, 181, 201, {{0x02, -70}}, {{static_cast<uint8_t>(WifiBand::k24GHz), 6, -95}});
         const CoverageLayer passFail = CoverageLayer::Of(Metric::kPassFail);
         EXPECT_FALSE(metric.Choose(passFail, "primary=-200", error));
         EXPECT_NE(error.find("primary"), std::string::npos) << error;
@@ -661,6 +663,11 @@ TEST_F(SurveyDocumentTest, TheMapsLayerAndRequirementGoWithTheSiteAndPassFailTel
         ASSERT_TRUE(metric.Choose(CoverageLayer::Of(Metric::kDownload), "primary=-60", error));
         EXPECT_EQ(coverage.Map().Update(surveyList, view).Value(90, 100), 80);
         EXPECT_EQ(coverage.Map().Grid().Value(30, 34), std::nullopt);  // never tested
+        // The SNR of the point whose channel survey the store keeps.
+        ASSERT_TRUE(metric.Choose(CoverageLayer::Of(Metric::kSnr), "", error));
+        EXPECT_EQ(coverage.Map().Update(surveyList, view).Value(90, 100), 25);
+        EXPECT_EQ(coverage.Map().Grid().Value(30, 34), std::nullopt);  // no noise measured
+        ASSERT_TRUE(metric.Choose(CoverageLayer::Of(Metric::kDownload), "primary=-60", error));
     }
     auto doc = NewDocument();
     CSiteCoverage keeper(*doc, coverage);
