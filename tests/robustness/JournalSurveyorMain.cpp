@@ -36,49 +36,37 @@
 
 namespace {
 
-int g_report = -1;
-
-void Report(const std::string& line) {
-    const std::string text = line + "\n";
-    if (::write(g_report, text.data(), text.size()) != static_cast<ssize_t>(text.size()))
-        std::exit(1);
-}
-
 std::string Text(const SurveyDigest& d) {
     return std::to_string(d.size) + " " + std::to_string(d.crc);
-}
-
-int Fail(const char* what) {
-    std::fprintf(stderr, "journal_surveyor: %s\n", what);
-    return 1;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 4) return Fail("usage: journal_surveyor SITE FD FIRST");
+    SurveyorReportsTo("journal_surveyor", argc == 4 ? std::atoi(argv[2]) : -1);
+    if (argc != 4) return SurveyorFail("usage: journal_surveyor SITE FD FIRST");
     const std::string path = argv[1];
-    g_report = std::atoi(argv[2]);
     const int first = std::atoi(argv[3]);
 
     CSiteRecord site;
     CSurveyJournal journal([](const std::string&, const std::string& text) {
         std::fprintf(stderr, "journal_surveyor: told: %s\n", text.c_str());
     });
-    if (!ReadSiteForOpen(path, site)) return Fail("the site does not open");
+    if (!ReadSiteForOpen(path, site)) return SurveyorFail("the site does not open");
     const JournalFinding found = journal.Inspect(path, site);
     const bool recover = found.kind == JournalFound::Recoverable;
     const bool keep = recover ? found.contents.begin.keepPoints : true;
     site.ClearSurvey();
     if (keep) {
         FileSource src(path);
-        if (!ReadPoints(src, site, surveyList, nullptr).ok) return Fail("the points do not read");
+        if (!ReadPoints(src, site, surveyList, nullptr).ok)
+            return SurveyorFail("the points do not read");
     }
     if (recover)
         journal.Recover(found, surveyList, site, {});
     else
         journal.Opened(found, site, keep);
-    Report("O " + Text(DigestOf(site, surveyList)));
+    SurveyorReport("O " + Text(DigestOf(site, surveyList)));
 
     BoardStartupOptions options;
     options.simulate = true;
@@ -86,7 +74,7 @@ int main(int argc, char** argv) {
     options.openPause = options.greetPause = options.closePause = std::chrono::milliseconds(0);
     CBoardStartup startup(std::move(options));
     startup.RunBlocking();
-    if (startup.Simulator() == nullptr) return Fail("no simulated board");
+    if (startup.Simulator() == nullptr) return SurveyorFail("no simulated board");
 
     std::mt19937 random(static_cast<unsigned>(first));
     int taken = 0;
@@ -100,35 +88,37 @@ int main(int argc, char** argv) {
                 startup.Simulator()->SetSurveyorPosition(x, y);
                 site.BeginPoint(x, y, "TEST");
                 theBoard.StartSurveyScan(true);  // as a tap does
-                if (!WaitForScanEnd(std::chrono::seconds(30))) return Fail("a scan never ended");
+                if (!WaitForScanEnd(std::chrono::seconds(30)))
+                    return SurveyorFail("a scan never ended");
                 const ApRecord* tail = surveyList.Last();
                 site.RecordPoint();
-                Report("P r " + Text(DigestOf(site, surveyList)));
+                SurveyorReport("P r " + Text(DigestOf(site, surveyList)));
                 journal.PointRecorded(surveyList, tail, site);
-                Report("D");
+                SurveyorReport("D");
                 break;
             }
             case 'd': {
                 if (surveyList.IsEmpty()) break;
                 ApRecord* r = nullptr;
                 surveyList.GetAt(r, static_cast<int32_t>(random() % surveyList.Count()) + 1);
-                if (site.SelectNearestPoint(r->x, r->y) != 1) return Fail("no point to delete");
+                if (site.SelectNearestPoint(r->x, r->y) != 1)
+                    return SurveyorFail("no point to delete");
                 const int32_t removed =
                     RemovePointRun(surveyList, site.m_selFirstIndex, site.m_selX, site.m_selY);
-                Report("P d " + Text(DigestOf(site, surveyList)));
+                SurveyorReport("P d " + Text(DigestOf(site, surveyList)));
                 journal.PointDeleted({site.m_selFirstIndex, static_cast<int32_t>(site.m_selX),
                                       static_cast<int32_t>(site.m_selY), removed});
-                Report("D");
+                SurveyorReport("D");
                 break;
             }
             default: {
-                Report("P s " + Text(DigestOf(site, surveyList)));
+                SurveyorReport("P s " + Text(DigestOf(site, surveyList)));
                 const auto now = static_cast<uint32_t>(100000 + first * 10 + step);
                 journal.SaveStarting(site, surveyList, now);
                 if (!SaveSiteFile(path, site, NoInk, surveyList, now).ok)
-                    return Fail("a save failed");
+                    return SurveyorFail("a save failed");
                 journal.Saved(site);
-                Report("D");
+                SurveyorReport("D");
                 break;
             }
         }

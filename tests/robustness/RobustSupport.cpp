@@ -6,6 +6,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <set>
 #include <thread>
@@ -46,6 +48,27 @@ long ResidentKb() {
     while (std::getline(in, line))
         if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6));
     return -1;
+}
+
+namespace {
+const char* g_surveyor = "surveyor";
+int g_reports = -1;
+}  // namespace
+
+void SurveyorReportsTo(const char* program, int fd) {
+    g_surveyor = program;
+    g_reports = fd;
+}
+
+void SurveyorReport(const std::string& line) {
+    const std::string text = line + "\n";
+    if (::write(g_reports, text.data(), text.size()) != static_cast<ssize_t>(text.size()))
+        std::exit(1);
+}
+
+int SurveyorFail(const std::string& what) {
+    std::fprintf(stderr, "%s: %s\n", g_surveyor, what.c_str());
+    return 1;
 }
 
 pid_t StartSurveyor(const char* program, const std::string& site, int first, int& reports) {

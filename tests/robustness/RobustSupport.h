@@ -43,6 +43,13 @@ SurveyDigest DigestOf(const CSiteRecord& site, const CApList& list);
 // with its reports coming on a pipe (`reports`, the reading end); its pid.
 pid_t StartSurveyor(const char* program, const std::string& site, int first, int& reports);
 
+// The surveyor's side: after SurveyorReportsTo, each report line goes to
+// the pipe in a single write (a short write ends the program with status
+// 1); SurveyorFail says why on standard error and gives the exit status 1.
+void SurveyorReportsTo(const char* program, int fd);
+void SurveyorReport(const std::string& line);
+int SurveyorFail(const std::string& what);
+
 // The surveyor's report lines, read as they come.
 class ReportLines {
 public:

@@ -30,19 +30,6 @@
 
 namespace {
 
-int g_report = -1;
-
-void Report(const std::string& line) {
-    const std::string text = line + "\n";
-    if (::write(g_report, text.data(), text.size()) != static_cast<ssize_t>(text.size()))
-        std::exit(1);
-}
-
-int Fail(const std::string& what) {
-    std::fprintf(stderr, "store_surveyor: %s\n", what.c_str());
-    return 1;
-}
-
 std::string Points() { return std::to_string(PlacesIn(surveyList)); }
 
 bool Surveyed(std::pair<int32_t, int32_t> place) {
@@ -75,17 +62,17 @@ void Hear(int n) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 4) return Fail("usage: store_surveyor SITE FD FIRST");
+    SurveyorReportsTo("store_surveyor", argc == 4 ? std::atoi(argv[2]) : -1);
+    if (argc != 4) return SurveyorFail("usage: store_surveyor SITE FD FIRST");
     const std::string path = argv[1];
-    g_report = std::atoi(argv[2]);
     const int first = std::atoi(argv[3]);
 
     CSurveyDocument doc([](const std::string& caption, const std::string& text) {
         std::fprintf(stderr, "store_surveyor: told: %s: %s\n", caption.c_str(), text.c_str());
     });
-    if (const std::string why = OpenRecovering(doc, path); !why.empty()) return Fail(why);
-    if (!doc.Store().IsOpen()) return Fail("no survey store");
-    Report("O " + Points());
+    if (const std::string why = OpenRecovering(doc, path); !why.empty()) return SurveyorFail(why);
+    if (!doc.Store().IsOpen()) return SurveyorFail("no survey store");
+    SurveyorReport("O " + Points());
 
     std::mt19937 random(static_cast<unsigned>(first));
     int taken = 0;
@@ -98,7 +85,7 @@ int main(int argc, char** argv) {
                 const auto [x, y] = storekill::PlaceOf(n);
                 doc.BeginPoint(x, y);
                 Hear(n);
-                Report("P r");
+                SurveyorReport("P r");
                 doc.Apply(RecordScanCommand{});
                 break;
             }
@@ -106,18 +93,18 @@ int main(int argc, char** argv) {
                 if (surveyList.IsEmpty()) continue;
                 ApRecord* r = nullptr;
                 surveyList.GetAt(r, static_cast<int32_t>(random() % surveyList.Count()) + 1);
-                if (!doc.SelectNearestPoint(r->x, r->y)) return Fail("no point to delete");
-                Report("P d");
+                if (!doc.SelectNearestPoint(r->x, r->y)) return SurveyorFail("no point to delete");
+                SurveyorReport("P d");
                 doc.Apply(DeletePointCommand::OfSelection(*doc.Site()));
                 break;
             }
             default: {
-                Report("P s");
+                SurveyorReport("P s");
                 if (!doc.Save(NoInk, static_cast<uint32_t>(100000 + first * 10 + step)).ok)
-                    return Fail("a save failed");
+                    return SurveyorFail("a save failed");
                 break;
             }
         }
-        Report("D " + Points());
+        SurveyorReport("D " + Points());
     }
 }
