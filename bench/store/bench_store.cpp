@@ -2,8 +2,12 @@
 // each (one synchronous transaction) against the journal's flushed append of
 // the same point; opening a store of 10,000 points x 20 readings against
 // reading the same points from a site file.
+// What a metric map asks of the store at every change of the survey: the
+// noise floors and the latest throughput test of each of 2,000 points, in
+// two queries, against two queries per point.
 // Aims: a point within the journal's flush plus 1 ms; the store's part of
-// opening a site at most half of reading its points (Open within 1.5x).
+// opening a site at most half of reading its points (Open within 1.5x); the
+// metric map's questions within a frame (16 ms).
 
 #include <benchmark/benchmark.h>
 #include <unistd.h>
@@ -150,8 +154,63 @@ void BM_OpenStoreOf10kPointsX20Readings(benchmark::State& state) {
     }
 }
 
+// 2,000 recorded points, each with the noise of channels 1, 6 and 11 and a
+// throughput test.
+struct MeasuredSurvey {
+    static constexpr int kCount = 2000;
+    std::string site = BenchPath("measured.hss");
+    CSurveyStore store{nullptr};
+    MeasuredSurvey() {
+        RemoveStore(site);
+        store.Opened(site, Binding(), {}, true);
+        const std::vector<ScanReading> readings = ReadingsOf(1);
+        ThroughputFigures figures;
+        figures.server = "127.0.0.1";
+        figures.downMbps = 80, figures.upMbps = 40, figures.rttMs = 3.5;
+        for (int n = 0; n < kCount; ++n) {
+            std::vector<ScanNoise> noise;
+            for (uint8_t channel : {1, 6, 11})
+                noise.push_back({1, channel, static_cast<int16_t>(-90 - n % 7), n * 1000});
+            figures.startUtcMs = 1'796'000'000'000 + n * 5000;
+            if (!store.PointRecorded(PointOf20(n), readings, noise) ||
+                !store.ThroughputTested(store.Sequence().Points().back().id,
+                                        ThroughputOutcome{ThroughputFault::kNone, {}, figures}))
+                std::exit(1);
+        }
+    }
+    ~MeasuredSurvey() {
+        store.Close();
+        RemoveStore(site);
+    }
+};
+
+MeasuredSurvey& Measured() {
+    static MeasuredSurvey survey;
+    return survey;
+}
+
+void BM_EveryPointsNoiseAndTestOf2000(benchmark::State& state) {
+    CSurveyStore& store = Measured().store;
+    for (auto _ : state) {
+        const auto noise = store.EveryPointNoise();
+        const auto tests = store.EveryPointThroughput();
+        if (noise.size() != MeasuredSurvey::kCount || tests.size() != MeasuredSurvey::kCount)
+            state.SkipWithError("every point");
+    }
+}
+
+void BM_EachPointsNoiseAndTestOf2000(benchmark::State& state) {
+    CSurveyStore& store = Measured().store;
+    for (auto _ : state)
+        for (size_t i = 0; i < MeasuredSurvey::kCount; ++i)
+            if (store.PointNoise(i).size() != 3 || !store.PointThroughput(i))
+                state.SkipWithError("each point");
+}
+
 }  // namespace
 
+BENCHMARK(BM_EveryPointsNoiseAndTestOf2000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_EachPointsNoiseAndTestOf2000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_StoreRecordPointOf20ApsWith100Readings)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_JournalAppendPointOf20ApsFlushed)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_OpenSiteWith10kPointsReadPoints)->Unit(benchmark::kMillisecond);

@@ -88,28 +88,49 @@ bool CSurveyStore::ThroughputTested(int64_t pointId, const ThroughputOutcome& ou
 }
 
 std::optional<ThroughputOutcome> CSurveyStore::PointThroughput(size_t ordinal) {
-    return TestAt("ordinal", ordinal);
+    auto found = TestsAt("ordinal", ordinal);
+    if (found.empty()) return std::nullopt;
+    return std::move(found.begin()->second);
 }
 
 std::optional<ThroughputOutcome> CSurveyStore::FilePointThroughput(size_t fileIndex) {
-    return TestAt("file_index", fileIndex);
+    auto found = TestsAt("file_index", fileIndex);
+    if (found.empty()) return std::nullopt;
+    return std::move(found.begin()->second);
 }
 
-std::optional<ThroughputOutcome> CSurveyStore::TestAt(const char* column, size_t place) {
-    std::optional<ThroughputOutcome> out;
+std::map<size_t, ThroughputOutcome> CSurveyStore::EveryPointThroughput() {
+    return TestsAt("ordinal", std::nullopt);
+}
+
+std::map<size_t, ThroughputOutcome> CSurveyStore::TestsAt(const char* column,
+                                                          std::optional<size_t> place) {
+    std::map<size_t, ThroughputOutcome> out;
     Guard([&](Db& db) {
+        const std::string key = std::string("p.") + column;
         const std::string sql =
-            std::string("WITH p AS (SELECT id FROM points WHERE aside IS NULL AND ") + column +
-            " = ?) SELECT protocol, direction, server, time_ms, duration_s, bits_per_second, "
-            "retransmits, mean_rtt_us, jitter_ms, lost_percent, error FROM throughput "
-            "WHERE point = (SELECT id FROM p) AND time_ms = (SELECT MAX(time_ms) FROM "
-            "throughput WHERE point = (SELECT id FROM p)) ORDER BY id";
+            "SELECT " + key +
+            ", t.protocol, t.direction, t.server, t.time_ms, t.duration_s, "
+            "t.bits_per_second, t.retransmits, t.mean_rtt_us, t.jitter_ms, t.lost_percent, "
+            "t.error FROM throughput t JOIN points p ON p.id = t.point WHERE p.aside IS NULL "
+            "AND " +
+            key + (place ? " = ?" : " >= 0") +
+            " AND t.time_ms = (SELECT MAX(time_ms) FROM throughput WHERE point = t.point) "
+            "ORDER BY " +
+            key + ", t.id";
         Stmt s(db, sql.c_str());
-        s.Bind(1, static_cast<int64_t>(place));
+        if (place) s.Bind(1, static_cast<int64_t>(*place));
+        // Rows come a point at a time; a row that measured nothing is the
+        // point's whole test.
+        std::optional<size_t> point;
+        bool failed = false;
         ThroughputFigures f;
         while (s.Step()) {
-            if (!s.IsNull(10)) {  // a test that measured nothing
-                const std::string error = s.Text(10);
+            const auto at = static_cast<size_t>(s.Int(0));
+            if (at != point) point = at, failed = false, f = ThroughputFigures{};
+            if (failed) continue;
+            if (!s.IsNull(11)) {  // a test that measured nothing
+                const std::string error = s.Text(11);
                 ThroughputOutcome o;
                 o.fault = ThroughputFault::kFailed;
                 const size_t colon = error.find(": ");
@@ -117,33 +138,34 @@ std::optional<ThroughputOutcome> CSurveyStore::TestAt(const char* column, size_t
                     if (error.compare(0, colon, ThroughputFaultName(ThroughputFault(i))) == 0)
                         o.fault = ThroughputFault(i);
                 o.reason = colon == std::string::npos ? error : error.substr(colon + 2);
-                out = o;
-                return;
+                out[at] = o;
+                failed = true;
+                continue;
             }
-            const std::string protocol = s.Text(0), direction = s.Text(1);
+            const std::string protocol = s.Text(1), direction = s.Text(2);
             const auto optionalInt = [&](int c) {
                 return s.IsNull(c) ? std::nullopt : std::optional<int64_t>(s.Int(c));
             };
             const auto optionalReal = [&](int c) {
                 return s.IsNull(c) ? std::nullopt : std::optional<double>(s.Real(c));
             };
-            f.server = s.Text(2);
-            f.startUtcMs = s.Int(3);
-            f.seconds = static_cast<int32_t>(s.Real(4));
-            f.durationSeconds += s.Real(4);
+            f.server = s.Text(3);
+            f.startUtcMs = s.Int(4);
+            f.seconds = static_cast<int32_t>(s.Real(5));
+            f.durationSeconds += s.Real(5);
             if (protocol == "udp") {
-                f.udpRateBps = optionalInt(5);
-                f.udpJitterMs = optionalReal(8);
-                f.udpLossPct = optionalReal(9);
+                f.udpRateBps = optionalInt(6);
+                f.udpJitterMs = optionalReal(9);
+                f.udpLossPct = optionalReal(10);
             } else if (direction == "down") {
-                f.downMbps = s.Real(5) / 1e6;
-                f.downRetransmits = optionalInt(6);
+                f.downMbps = s.Real(6) / 1e6;
+                f.downRetransmits = optionalInt(7);
             } else {
-                f.upMbps = s.Real(5) / 1e6;
-                f.upRetransmits = optionalInt(6);
-                if (const auto us = optionalInt(7)) f.rttMs = static_cast<double>(*us) / 1000.0;
+                f.upMbps = s.Real(6) / 1e6;
+                f.upRetransmits = optionalInt(7);
+                if (const auto us = optionalInt(8)) f.rttMs = static_cast<double>(*us) / 1000.0;
             }
-            out = ThroughputOutcome{ThroughputFault::kNone, {}, f};
+            out[at] = ThroughputOutcome{ThroughputFault::kNone, {}, f};
         }
     });
     return out;

@@ -21,6 +21,7 @@
 
 #include <ctime>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -151,6 +152,9 @@ public:
     // the point group at `fileIndex` of the bound site file.
     std::vector<ScanNoise> PointNoise(size_t ordinal);
     std::vector<ScanNoise> FilePointNoise(size_t fileIndex);
+    // PointNoise of every point that has noise floors, by ordinal, in one
+    // query: the window's metric maps want all of them at every change.
+    std::map<size_t, std::vector<ScanNoise>> EveryPointNoise();
 
     // The throughput test run at the point of store row `pointId` after its
     // readings were kept (a point's row: Sequence().Points().back().id right
@@ -162,6 +166,8 @@ public:
     // The same for the point group at `fileIndex` of the bound site file
     // (tools reading a store opened with OpenToRead).
     std::optional<ThroughputOutcome> FilePointThroughput(size_t fileIndex);
+    // PointThroughput of every point that has a test, by ordinal, in one query.
+    std::map<size_t, ThroughputOutcome> EveryPointThroughput();
 
     std::optional<PlanScaleRecord> Scale();
     bool SetScale(const PlanScaleRecord& scale);
@@ -186,8 +192,12 @@ private:
     bool Guard(const std::function<void(sqlite::Db&)>& work);
     void Failed(const std::string& why);
     std::string CopyFor(const std::string& copy, const StoreBinding& after);
-    std::optional<ThroughputOutcome> TestAt(const char* column, size_t place);
-    std::vector<ScanNoise> NoiseAt(const char* column, size_t place);
+    // The latest test / the noise floors of the live point whose `column`
+    // (ordinal or file_index, each unique among live points) is `place`, or
+    // of every live point, keyed by `column`.
+    std::map<size_t, ThroughputOutcome> TestsAt(const char* column, std::optional<size_t> place);
+    std::map<size_t, std::vector<ScanNoise>> NoiseAt(const char* column,
+                                                     std::optional<size_t> place);
     void TellOnce(const std::string& text);
     time_t Now() const { return m_clock(); }
 

@@ -1,6 +1,7 @@
 #include "survey/SurveyDocument.h"
 
 #include <algorithm>
+#include <map>
 #include <mutex>
 #include <utility>
 
@@ -241,16 +242,22 @@ std::optional<ThroughputOutcome> CSurveyDocument::SelectedThroughput() {
 std::vector<CSurveyDocument::StoredAtPoint> CSurveyDocument::PointsStored() {
     std::vector<StoredAtPoint> out;
     if (!m_store.IsOpen()) return out;
+    // Two queries for the whole survey: this runs at every change while a
+    // metric map is shown.
+    std::map<size_t, std::vector<ScanNoise>> noise = m_store.EveryPointNoise();
+    const std::map<size_t, ThroughputOutcome> tests = m_store.EveryPointThroughput();
     int32_t index = 1;  // the run's first entry, as the journal counts them
     ForEachPoint(surveyList, [&](const ApRecord& first, const ApRecord* end) {
         int32_t entries = 0;
         for (const ApRecord* e = &first; e != end; e = e->next) ++entries;
         StoredAtPoint stored;
         if (const auto run = m_store.Sequence().LocateRun(index, entries)) {
-            stored.noise = NoiseOfRun(m_store, *run);
+            for (size_t i = run->first; i < run->first + run->count; ++i)
+                if (auto n = noise.find(i); n != noise.end())
+                    stored.noise.insert(stored.noise.end(), n->second.begin(), n->second.end());
             for (size_t i = run->first + run->count; i-- > run->first && !stored.throughput;)
-                if (auto outcome = m_store.PointThroughput(i); outcome && outcome->Measured())
-                    stored.throughput = outcome->figures;
+                if (auto t = tests.find(i); t != tests.end() && t->second.Measured())
+                    stored.throughput = t->second.figures;
         }
         out.push_back(std::move(stored));
         index += entries;

@@ -122,10 +122,14 @@ TEST_F(StoreTest, ThroughputOfAPointSurvivesASave) {
     ASSERT_TRUE(store.PointRecorded(Recorded(9, 9, 1, 2), Readings(1, -50)));
     ASSERT_TRUE(store.ThroughputTested(store.Sequence().Points().back().id, refused));
     ASSERT_TRUE(store.PointRecorded(Recorded(20, 20, 1, 3), Readings(1, -50)));
+    ASSERT_TRUE(store.PointRecorded(Recorded(30, 30, 1, 4), Readings(1, -50)));
+    ASSERT_TRUE(store.ThroughputTested(store.Sequence().Points().back().id,
+                                       {ThroughputFault::kNone, {}, f}));
     store.SaveStarting(Binding(2));
     store.Saved();
     store.Close();
-    store.Opened(Site(), Binding(2), {Point(1, 1, 1), Point(9, 9, 1), Point(20, 20, 1)}, true);
+    store.Opened(Site(), Binding(2),
+                 {Point(1, 1, 1), Point(9, 9, 1), Point(20, 20, 1), Point(30, 30, 1)}, true);
 
     const std::optional<ThroughputOutcome> measured = store.PointThroughput(0);
     ASSERT_TRUE(measured && measured->Measured());
@@ -137,6 +141,12 @@ TEST_F(StoreTest, ThroughputOfAPointSurvivesASave) {
               std::make_pair(refused.fault, refused.reason));
     EXPECT_FALSE(store.PointThroughput(2));
     EXPECT_EQ(store.FilePointThroughput(1)->fault, refused.fault);  // as a tool reads it
+    // Every point's test at once, as the metric maps ask: each point its own.
+    const std::map<size_t, ThroughputOutcome> every = store.EveryPointThroughput();
+    ASSERT_EQ(every.size(), 3u);
+    EXPECT_EQ(every.at(1).reason, refused.reason);
+    EXPECT_EQ(*every.at(0).figures, f);
+    EXPECT_EQ(*every.at(3).figures, f);
 }
 
 TEST_F(StoreTest, PointsSavedAsOneGroupBecomeOnePoint) {
@@ -247,6 +257,9 @@ TEST_F(StoreTest, NoiseFloorsFollowTheirPointThroughRecoveryDeletionAndSave) {
     EXPECT_EQ(text(store.PointNoise(1)) + "| " + text(store.PointNoise(2)) + "| " +
                   text(store.PointNoise(3)),
               text(a) + "| " + text(b) + "| ");
+    const std::map<size_t, std::vector<ScanNoise>> every = store.EveryPointNoise();
+    EXPECT_EQ(every.size(), 2u);
+    EXPECT_EQ(text(every.at(1)) + "| " + text(every.at(2)), text(a) + "| " + text(b));
     store.PointDeleted({2, 2, 2, 1});
     EXPECT_EQ(text(store.PointNoise(1)), text(b));
     store.SaveStarting(Binding(2));
