@@ -15,6 +15,7 @@
 #include "app/MapScrollBars.h"
 #include "coverage/CoverageOverlay.h"
 #include "coverage/CoverageState.h"
+#include "dialogs/DialogFrame.h"
 #include "platform/Gdi.h"
 #include "platform/TapAndHold.h"
 #include "screens/BoardNotice.h"
@@ -22,6 +23,20 @@
 #include "screens/Screens.h"
 
 namespace {
+
+// The map's caption, legend, scale bar and notice strip at the toolbar's
+// multiple, as the panes and dialogs are: at the handheld's sizes they are
+// too small to read on a laptop's screen. `paint` gets the client in those
+// units.
+template <class Paint>
+void AtBarMultiple(QPainter& p, const QRect& client, Paint paint) {
+    const int multiple = std::max(1, dialogs::Scale());
+    p.save();
+    p.translate(client.topLeft());
+    p.scale(multiple, multiple);
+    paint(QRect(0, 0, client.width() / multiple, client.height() / multiple), multiple);
+    p.restore();
+}
 
 constexpr int kScreenWidth = 240;  // the handheld's client
 constexpr int kScreenHeight = 268;
@@ -328,7 +343,9 @@ void CDesktopMapView::Paint(QPainter& p, const QRect& client, const ScreenConten
     if (c.mode == DisplayMode::kScanScreen) {
         PaintPanel(p, client, c);
     } else {
-        screens::PaintBoardNotice(p, client, c.notice);
+        AtBarMultiple(p, client, [&](const QRect& area, int) {
+            screens::PaintBoardNotice(p, area, c.notice);
+        });
     }
 }
 
@@ -346,16 +363,18 @@ void CDesktopMapView::PaintMap(QPainter& p, const QRect& client, const ScreenCon
     if (c.art != nullptr && !c.art->cursor.isNull())
         gdi::BitBltAnd(p, client.left() + client.width() / 2 - 16,
                        client.top() + client.height() / 2 - 16, c.art->cursor);
-    // Outside a scan the notice strip runs along the map's bottom edge
-    // (during one, in the scan panel): the corners stand above it.
-    const QRect corners =
-        c.mode == DisplayMode::kScanScreen ? client : screens::AboveNotice(client, c.notice);
-    if (coverage) {
-        screens::PaintMapCaption(p, client, QString::fromStdString(c.coverage->Caption()));
-        screens::PaintMapLegend(p, corners, c.coverage->Map().Layer());
-    }
-    if (c.metresPerPixel > 0)
-        screens::PaintScaleBar(p, corners, m_viewport.Scale(), c.metresPerPixel);
+    AtBarMultiple(p, client, [&](const QRect& area, int multiple) {
+        // Outside a scan the notice strip runs along the map's bottom edge
+        // (during one, in the scan panel): the corners stand above it.
+        const QRect corners =
+            c.mode == DisplayMode::kScanScreen ? area : screens::AboveNotice(area, c.notice);
+        if (coverage) {
+            screens::PaintMapCaption(p, area, QString::fromStdString(c.coverage->Caption()));
+            screens::PaintMapLegend(p, corners, c.coverage->Map().Layer());
+        }
+        if (c.metresPerPixel > 0)
+            screens::PaintScaleBar(p, corners, m_viewport.Scale() / multiple, c.metresPerPixel);
+    });
 }
 
 void CDesktopMapView::PaintPanel(QPainter& p, const QRect& client, const ScreenContent& c) {

@@ -11,6 +11,8 @@
 #include "app/LayoutChoice.h"
 #include "app/MainFrame.h"
 #include "app/TambRUMOView.h"
+#include "dialogs/DialogFrame.h"
+#include "screens/BoardNotice.h"
 
 TEST(LayoutChoice, DesktopWhereTheHandheldWindowTakesLessThanHalfTheWidthAndNoScaleIsGiven) {
     using R = LayoutRequest;
@@ -184,4 +186,19 @@ TEST_F(DesktopFrameTest, TwoFingersZoomAboutTheirCentreAndPanATouchpadPinchZooms
     EXPECT_EQ(Vp().GetCenterX(), x);
     EXPECT_EQ(Vp().GetCenterY(), y);
     FinishScan(View(), {{0x01, {-50}, 6, "a"}});
+}
+
+// The map's strip and captions at the toolbar's multiple, as its panes and
+// dialogs: at the handheld's size they are too small to read on a laptop.
+TEST_F(DesktopFrameTest, TheNoticeStripTakesTheToolbarsMultiple) {
+    for (int multiple : {1, 2}) {
+        dialogs::SetScale(multiple);
+        View().ScaleFlow().Begin();  // its strip along the map's bottom edge
+        const QImage shown = View().Render();
+        View().ScaleFlow().Cancel();
+        int yellow = 0;
+        for (int y = shown.height() - 1; y >= 0 && Px(shown, 1, y) == 0xFFFF00; --y) ++yellow;
+        EXPECT_EQ(yellow, multiple * screens::kNoticeHeight) << multiple;
+    }
+    dialogs::SetScale(1);
 }

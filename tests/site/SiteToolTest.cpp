@@ -493,6 +493,14 @@ TEST_F(StoredReport, TakesTheWindowsChoiceAndScaleFromTheStore) {
             EXPECT_FALSE(pages.join('\n').contains(c.absent)) << what;
         }
     }
+    // Every page's text within the 15 mm margin: long lines wrap.
+    Report({"--require", "voice"});
+    QPdfDocument doc;
+    ASSERT_EQ(doc.load(Q(dir.Path() / "report.pdf")), QPdfDocument::Error::None);
+    for (int i = 0; i < doc.pageCount(); ++i)
+        EXPECT_LE(doc.getAllText(i).boundingRectangle().right(),
+                  doc.pagePointSize(i).width() - 15 / 25.4 * 72 + 1)
+            << "page " << i;
     // Two discs of 2 m that do not meet: 2 pi 2^2 m2, to the cells' 1 %.
     const QRegularExpression area("Surveyed area: ([0-9.]+) m²");
     const QRegularExpressionMatch m = area.match(Report({})[0]);

@@ -37,7 +37,21 @@ void CReportLayout::Font(double points, bool bold) {
 
 void CReportLayout::Line(const QString& text, int indent) {
     const QFontMetrics fm(m_p.font());
-    m_p.drawText(QPoint(m_page.left() + indent, m_y + fm.ascent()), text);
+    const int width = m_page.width() - indent;
+    // Broken between words where it would run past the page's edge (a word
+    // wider than the page stands alone on its line).
+    QString line;
+    for (const QString& word : text.split(QLatin1Char(' '))) {
+        const QString longer = line.isEmpty() ? word : line + QLatin1Char(' ') + word;
+        if (!line.isEmpty() && fm.horizontalAdvance(longer) > width) {
+            m_p.drawText(QPoint(m_page.left() + indent, m_y + fm.ascent()), line);
+            m_y += fm.lineSpacing();
+            line = word;
+        } else {
+            line = longer;
+        }
+    }
+    m_p.drawText(QPoint(m_page.left() + indent, m_y + fm.ascent()), line);
     m_y += fm.lineSpacing();
 }
 

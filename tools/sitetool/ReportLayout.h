@@ -40,7 +40,8 @@ public:
 
     void NewPage();
     void Font(double points, bool bold = false);
-    // One line of text at the running position, then down by its height.
+    // Text at the running position, broken into lines at the page's width,
+    // then down by their height.
     void Line(const QString& text, int indent = 0);
     void Heading(const QString& text);
     void Gap(int pixels) { m_y += pixels; }
