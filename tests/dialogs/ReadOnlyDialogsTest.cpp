@@ -4,7 +4,9 @@
 #include <QFontMetrics>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QRegularExpression>
 #include <QScrollBar>
+#include <QStyle>
 #include <set>
 #include <vector>
 
@@ -164,6 +166,42 @@ TEST(HelpDlg, ListHoldsTheItemsAsStoredAndFillingAgainDoesNotDouble) {
     EXPECT_EQ(dlg.m_list.horizontalScrollBar()->maximum(), 0);
     EXPECT_FALSE(dlg.m_list.horizontalScrollBar()->isEnabled());
     dlg.hide();
+}
+
+// At the desktop's multiples the guide is wrapped again to the list: every
+// line inside the text's room, a split word whole, the titles and the menu's
+// items lines of their own, the long status bar text over several lines.
+TEST(HelpDlg, AtTheDesktopsMultiplesEveryLineFitsTheListAndNoPhraseIsBroken) {
+    for (int scale : {2, 3, 5}) {
+        SCOPED_TRACE(scale);
+        dialogs::SetScale(scale);
+        CHelpDlg dlg;
+        dialogs::SetScale(1);
+        dlg.show();
+        const QListWidget& list = dlg.m_list;
+        const int margin = list.style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, &list);
+        const int room = list.viewport()->width() - 2 * (margin + 1);
+        const QFontMetrics metrics(list.font());
+        QStringList items;
+        for (int n = 0; n < list.count(); ++n) {
+            items << list.item(n)->text();
+            EXPECT_LE(metrics.horizontalAdvance(items.back()), room) << items.back().toStdString();
+        }
+        const QString text = items.join(QLatin1Char(' '));
+        for (const char* whole :
+             {"the point information of a recorded point", "channel being scanned highlighted",
+              "pass or fail against a requirement (data", "View color codes for points surveyed"})
+            EXPECT_TRUE(text.contains(QLatin1String(whole))) << whole;
+        for (const char* own : {"Overview", "OPEN A SITE FILE", "Open a site file",
+                                "Zoom away from the site", "IPERF3 SERVER"})
+            EXPECT_TRUE(items.contains(QLatin1String(own))) << own;
+        // The status bar's one stored line runs on over the next ones.
+        const qsizetype status = items.indexOf(
+            QRegularExpression(QStringLiteral("^On the bottom \\(above the menu\\).*")));
+        ASSERT_GE(status, 0);
+        EXPECT_FALSE(items[status + 1].isEmpty());
+        dlg.hide();
+    }
 }
 
 TEST(ProductAboutDlg, ShowsIconNameHardwareVersionAndNoticeWithNothingCutOff) {
