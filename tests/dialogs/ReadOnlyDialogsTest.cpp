@@ -1,12 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QFontMetrics>
 #include <QLabel>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QRegularExpression>
 #include <QScrollBar>
 #include <QStyle>
+#include <QTimer>
 #include <set>
 #include <vector>
 
@@ -17,8 +20,11 @@
 #include "dialogs/LocationInfoDlg.h"
 #include "dialogs/ProductAboutDlg.h"
 #include "dialogs/RssiColorDlg.h"
+#include "dialogs/ScaleDistanceDlg.h"
 #include "dialogs/SignOffDlg.h"
+#include "platform/DialogScale.h"
 #include "platform/DialogUnits.h"
+#include "platform/MessageBoxes.h"
 
 namespace {
 
@@ -69,6 +75,60 @@ TEST(DialogScale, AtTwoEveryDialogDoublesAndTheSignatureKeepsTheHandheldsGrid) {
     QApplication::sendEvent(&signOff2.m_pad, &press);
     EXPECT_EQ(signOff2.GetSignaturePixel(20, 10), CSignOffDlg::kInk);
     EXPECT_EQ(signOff2.GetSignaturePixel(40, 20), CSignOffDlg::kNoInk);
+}
+
+// Qt's dialogs at the same multiple: a question and the distance of "Set
+// Scale", their font, icons and buttons' icons twice as large, the question
+// still on one line with or without an icon (a short one: the test's screen
+// is 800 wide), answered by its button.
+TEST(DialogScale, AtTwoTheMessageBoxAndTheDistanceInputDoubleTheirFontAndIcons) {
+    struct Seen {
+        double points = 0;
+        QSize icon, buttonIcon, size;
+        int textLines = 0;
+    };
+    const auto ask = [](int scale, unsigned icon, Seen& seen) {
+        platform::SetDialogScale(scale);
+        QTimer::singleShot(0, [&seen] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            seen.points = box->font().pointSizeF();
+            seen.icon = box->iconPixmap().deviceIndependentSize().toSize();
+            seen.buttonIcon = box->button(QMessageBox::No)->iconSize();
+            seen.size = box->size();
+            const QLabel* text = LabelWithText(*box, box->text());
+            seen.textLines = text->height() / QFontMetrics(text->font()).lineSpacing();
+            box->button(QMessageBox::No)->click();
+        });
+        const int answer = platform::QtMessageBoxes().Show(
+            nullptr, QStringLiteral("Keep the existing data points?"), QStringLiteral("Pellorin"),
+            platform::MB_YESNO | icon);
+        platform::SetDialogScale(1);
+        EXPECT_EQ(answer, platform::IDNO);
+    };
+    Seen one, two, plain;
+    ask(1, platform::MB_ICONQUESTION, one);
+    ask(2, platform::MB_ICONQUESTION, two);
+    ask(2, 0, plain);  // the start-up question's kind: no icon
+    EXPECT_EQ(plain.textLines, 1);
+    EXPECT_EQ(two.points, 2 * one.points);
+    EXPECT_EQ(two.icon, 2 * one.icon);
+    EXPECT_EQ(two.buttonIcon, 2 * one.buttonIcon);
+    EXPECT_EQ(two.textLines, 1);
+    EXPECT_GT(two.size.width(), one.size.width() * 3 / 2);
+    EXPECT_GT(two.size.height(), one.size.height() * 3 / 2);
+
+    dialogs::SetScale(2);
+    double distanceFont = 0;
+    QTimer::singleShot(0, [&distanceFont] {
+        QWidget* input = QApplication::activeModalWidget();
+        ASSERT_NE(input, nullptr);
+        distanceFont = input->font().pointSizeF();
+        input->close();
+    });
+    EXPECT_FALSE(AskScaleDistance(nullptr, 120));
+    dialogs::SetScale(1);
+    EXPECT_EQ(distanceFont, 2 * one.points);
 }
 
 TEST(RssiColorDlg, SixSwatchesPaintTheirWholeClientInTheBandColours) {
