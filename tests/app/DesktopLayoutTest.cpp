@@ -185,3 +185,56 @@ TEST_F(DesktopFrameTest, TwoFingersZoomAboutTheirCentreAndPanATouchpadPinchZooms
     EXPECT_EQ(Vp().GetCenterY(), y);
     FinishScan(View(), {{0x01, {-50}, 6, "a"}});
 }
+
+namespace {
+class PaintCounter : public QObject {
+public:
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* e) override {
+        paints += e->type() == QEvent::Paint;
+        return false;
+    }
+};
+}  // namespace
+
+// Set Scale's strip while the distance is asked says so, painted before the
+// dialog holds the window (not the tap before it, left on the screen); a
+// cancelled distance goes back to the other end, the first mark kept.
+TEST_F(DesktopFrameTest, SetScaleTellsOfTheDistanceWhileAskedAndACancelTakesTheOtherEndAgain) {
+    QWidget* canvas = View().childAt(QPoint(10, 10));
+    ASSERT_NE(canvas, nullptr);
+    PaintCounter counter;
+    canvas->installEventFilter(&counter);
+    const QRect client = View().ClientRect();
+    const QPoint first(client.width() / 4, client.height() / 2),
+        second(client.width() / 2, first.y());
+    int32_t x1 = 0, y = 0, x2 = 0, x3 = 0;
+    ASSERT_TRUE(View().Desktop()->WorldAt(first, x1, y));
+    ASSERT_TRUE(View().Desktop()->WorldAt(second, x2, y));
+    View().OnSetScale();
+    View().OnTap(first);
+    QApplication::processEvents();
+    QString askedPrompt;
+    int paintsWhileAsked = 0;
+    m_dialogs.whileScaleAsked = [&] {
+        counter.paints = 0;
+        QApplication::processEvents();  // the dialog's own loop
+        paintsWhileAsked = counter.paints;
+        askedPrompt = View().ScaleFlow().Prompt();
+    };
+    View().OnTap(second);  // cancelled
+    EXPECT_DOUBLE_EQ(m_dialogs.scaleAsked, x2 - x1);
+    EXPECT_GT(paintsWhileAsked, 0);
+    EXPECT_TRUE(askedPrompt.contains(QLatin1String("distance"))) << askedPrompt.toStdString();
+    EXPECT_TRUE(View().ScaleFlow().Active());
+    EXPECT_TRUE(View().ScaleFlow().Prompt().contains(QLatin1String("other end")));
+
+    const QPoint third(client.width() * 3 / 4, first.y());
+    ASSERT_TRUE(View().Desktop()->WorldAt(third, x3, y));
+    m_dialogs.scaleAnswer = 5.0;
+    View().OnTap(third);
+    EXPECT_DOUBLE_EQ(m_dialogs.scaleAsked, x3 - x1);
+    EXPECT_FALSE(View().ScaleFlow().Active());
+    EXPECT_DOUBLE_EQ(View().Document().MetresPerPixel().value_or(0), 5.0 / (x3 - x1));
+    EXPECT_FALSE(View().Session().Pending());
+}
