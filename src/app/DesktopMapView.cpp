@@ -115,13 +115,27 @@ void CDesktopMapView::Moved() {
         m_map.Viewport().SetCenterX(m_viewport.GetCenterX());
         m_map.Viewport().SetCenterY(m_viewport.GetCenterY());
         for (MapAxis axis : {MapAxis::kX, MapAxis::kY}) {
-            const ScrollBarState b =
-                axis == MapAxis::kX ? m_viewport.HorizontalBar() : m_viewport.VerticalBar();
-            // The thumb's start is the left (top) of what is shown, so the
-            // whole plan shown fills the bar.
-            const int32_t page = std::min(b.pageStep, b.maximum);
+            const bool x = axis == MapAxis::kX;
+            const ScrollBarState b = x ? m_viewport.HorizontalBar() : m_viewport.VerticalBar();
+            // The thumb is the part of the plan shown, from its left (top):
+            // the whole plan fills the bar. A plan that fits the window this
+            // way but has part of it moved out (the cursor on a pixel near
+            // its edge, a resize) gets the thumb of the part still shown,
+            // so the bar never claims all of it and can bring the rest back.
+            int32_t page = std::min(b.pageStep, b.maximum);
+            int32_t start = b.value - page / 2;
+            if (b.pageStep >= b.maximum) {
+                const double side = b.maximum;
+                const double from =
+                    std::clamp(x ? m_viewport.VisibleLeft() : m_viewport.VisibleTop(), 0.0, side);
+                const double to = std::clamp(
+                    x ? m_viewport.VisibleRight() : m_viewport.VisibleBottom(), 0.0, side);
+                page = std::clamp(static_cast<int32_t>(std::lround(to - from)), 1,
+                                  std::max(b.maximum, 1));
+                start = static_cast<int32_t>(std::lround(from));
+            }
             const int32_t maximum = b.maximum - page;
-            m_bars.SetState(axis, maximum, page, std::clamp(b.value - page / 2, 0, maximum));
+            m_bars.SetState(axis, maximum, page, std::clamp(start, 0, maximum));
         }
     }
     if (m_changed) m_changed();

@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QNativeGestureEvent>
+#include <QScrollBar>
 #include <QTest>
 #include <QWheelEvent>
 
@@ -237,4 +238,31 @@ TEST_F(DesktopFrameTest, SetScaleTellsOfTheDistanceWhileAskedAndACancelTakesTheO
     EXPECT_FALSE(View().ScaleFlow().Active());
     EXPECT_DOUBLE_EQ(View().Document().MetresPerPixel().value_or(0), 5.0 / (x3 - x1));
     EXPECT_FALSE(View().Session().Pending());
+}
+
+// A plan as tall as most of the window, the cursor brought near its top by
+// a tap: the plan's lower part goes below the window, and the vertical bar
+// shows the part still shown (it claimed the whole plan and could not move);
+// the tap leaves either thumb where the part shown is.
+TEST_F(DesktopFrameTest, TheBarsThumbIsThePartOfAPlanShownWhenATapMovesPartOfItOut) {
+    const QRect client = View().ClientRect();
+    Wheel(QPointF(client.center()), 120, Qt::ControlModifier);
+    const double span = client.height() / Vp().Scale();
+    ASSERT_LT(300, span);  // the plan would fit the window's height
+    ASSERT_GT(300, span / 2 + 20);
+    const QPoint nearTop(client.width() / 2,
+                         static_cast<int>((10.5 - Vp().VisibleTop()) * Vp().Scale()));
+    View().OnTap(nearTop);
+    ASSERT_EQ(Vp().GetCenterY(), 10);
+    const QScrollBar* bar = View().Bars().Bar(MapAxis::kY);
+    EXPECT_EQ(bar->maximum() + bar->pageStep(), 300);
+    EXPECT_EQ(bar->value(), 0);
+    EXPECT_NEAR(bar->pageStep(), Vp().VisibleBottom(), 1);  // 0 .. the window's bottom edge
+    EXPECT_GT(bar->maximum(), 0);
+    // Across, the plan is wider than the window: the thumb starts where the
+    // part shown does, not at the cursor (the handheld's bar value).
+    const QScrollBar* across = View().Bars().Bar(MapAxis::kX);
+    EXPECT_NEAR(across->value(), Vp().VisibleLeft(), 1);
+    EXPECT_NEAR(across->pageStep(), client.width() / Vp().Scale(), 1);
+    FinishScan(View(), {{0x01, {-50}, 6, "a"}});
 }
