@@ -342,8 +342,24 @@ void CDesktopMapView::Paint(QPainter& p, const QRect& client, const ScreenConten
     if (c.mode == DisplayMode::kScanScreen) {
         PaintPanel(p, client, c);
     } else {
-        screens::PaintBoardNotice(p, client, c.notice);
+        p.save();
+        screens::PaintBoardNotice(p, AtTextScale(p, client, true), c.notice);
+        p.restore();
     }
+}
+
+// Scales `p` by the text's multiple and gives `client` in its units, whole
+// units that cover it, laid from its top-left corner or (`fromBottom`) its
+// bottom-right one, so that a strip along the bottom edge ends exactly there.
+QRect CDesktopMapView::AtTextScale(QPainter& p, const QRect& client, bool fromBottom) const {
+    const int s = m_textScale;
+    const QSize units((client.width() + s - 1) / s, (client.height() + s - 1) / s);
+    const QPoint origin = fromBottom ? client.bottomRight() + QPoint(1, 1) -
+                                           QPoint(units.width() * s, units.height() * s)
+                                     : client.topLeft();
+    p.translate(origin);
+    p.scale(s, s);
+    return QRect(QPoint(0, 0), units);
 }
 
 void CDesktopMapView::PaintMap(QPainter& p, const QRect& client, const ScreenContent& c) {
@@ -362,14 +378,20 @@ void CDesktopMapView::PaintMap(QPainter& p, const QRect& client, const ScreenCon
                        client.top() + client.height() / 2 - 16, c.art->cursor);
     // Outside a scan the notice strip runs along the map's bottom edge
     // (during one, in the scan panel): the corners stand above it.
-    const QRect corners =
-        c.mode == DisplayMode::kScanScreen ? client : screens::AboveNotice(client, c.notice);
     if (coverage) {
-        screens::PaintMapCaption(p, client, QString::fromStdString(c.coverage->Caption()));
-        screens::PaintMapLegend(p, corners, c.coverage->Map().Layer());
+        p.save();
+        screens::PaintMapCaption(p, AtTextScale(p, client, false),
+                                 QString::fromStdString(c.coverage->Caption()));
+        p.restore();
     }
+    p.save();
+    const QRect text = AtTextScale(p, client, true);
+    const QRect corners =
+        c.mode == DisplayMode::kScanScreen ? text : screens::AboveNotice(text, c.notice);
+    if (coverage) screens::PaintMapLegend(p, corners, c.coverage->Map().Layer());
     if (c.metresPerPixel > 0)
-        screens::PaintScaleBar(p, corners, m_viewport.Scale(), c.metresPerPixel);
+        screens::PaintScaleBar(p, corners, m_viewport.Scale() / m_textScale, c.metresPerPixel);
+    p.restore();
 }
 
 void CDesktopMapView::PaintPanel(QPainter& p, const QRect& client, const ScreenContent& c) {

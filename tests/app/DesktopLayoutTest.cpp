@@ -12,6 +12,7 @@
 #include "app/LayoutChoice.h"
 #include "app/MainFrame.h"
 #include "app/TambRUMOView.h"
+#include "screens/BoardNotice.h"
 
 TEST(LayoutChoice, DesktopWhereTheHandheldWindowTakesLessThanHalfTheWidthAndNoScaleIsGiven) {
     using R = LayoutRequest;
@@ -265,4 +266,24 @@ TEST_F(DesktopFrameTest, TheBarsThumbIsThePartOfAPlanShownWhenATapMovesPartOfItO
     EXPECT_NEAR(across->value(), Vp().VisibleLeft(), 1);
     EXPECT_NEAR(across->pageStep(), client.width() / Vp().Scale(), 1);
     FinishScan(View(), {{0x01, {-50}, 6, "a"}});
+}
+
+// The notice strip (as the caption, the legend and the scale bar) at the
+// toolbar's multiple, as the frame sets it: that many times as tall, still
+// along the map's bottom edge.
+TEST_F(DesktopFrameTest, TheNoticeStripOverTheMapTakesTheToolbarsMultiple) {
+    View().OnSetScale();  // its prompt is in the strip
+    const auto stripRows = [&] {
+        const QImage shot = View().Render();
+        int rows = 0;
+        for (int y = shot.height() - 1; y >= 0 && (shot.pixel(2, y) & 0xFFFFFF) == 0xFFFF00; --y)
+            ++rows;
+        return rows;
+    };
+    EXPECT_EQ(stripRows(), screens::kNoticeHeight * m_frame->BarScale());  // as the frame set it
+    View().Desktop()->SetTextScale(1);
+    EXPECT_EQ(stripRows(), screens::kNoticeHeight);
+    View().Desktop()->SetTextScale(3);
+    EXPECT_EQ(stripRows(), 3 * screens::kNoticeHeight);
+    View().OnCancel();
 }
