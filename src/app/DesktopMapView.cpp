@@ -15,7 +15,6 @@
 #include "app/MapScrollBars.h"
 #include "coverage/CoverageOverlay.h"
 #include "coverage/CoverageState.h"
-#include "dialogs/DialogFrame.h"
 #include "platform/Gdi.h"
 #include "platform/TapAndHold.h"
 #include "screens/BoardNotice.h"
@@ -23,20 +22,6 @@
 #include "screens/Screens.h"
 
 namespace {
-
-// The map's caption, legend, scale bar and notice strip at the toolbar's
-// multiple, as the panes and dialogs are: at the handheld's sizes they are
-// too small to read on a laptop's screen. `paint` gets the client in those
-// units.
-template <class Paint>
-void AtBarMultiple(QPainter& p, const QRect& client, Paint paint) {
-    const int multiple = std::max(1, dialogs::Scale());
-    p.save();
-    p.translate(client.topLeft());
-    p.scale(multiple, multiple);
-    paint(QRect(0, 0, client.width() / multiple, client.height() / multiple), multiple);
-    p.restore();
-}
 
 constexpr int kScreenWidth = 240;  // the handheld's client
 constexpr int kScreenHeight = 268;
@@ -130,13 +115,27 @@ void CDesktopMapView::Moved() {
         m_map.Viewport().SetCenterX(m_viewport.GetCenterX());
         m_map.Viewport().SetCenterY(m_viewport.GetCenterY());
         for (MapAxis axis : {MapAxis::kX, MapAxis::kY}) {
-            const ScrollBarState b =
-                axis == MapAxis::kX ? m_viewport.HorizontalBar() : m_viewport.VerticalBar();
-            // The thumb's start is the left (top) of what is shown, so the
-            // whole plan shown fills the bar.
-            const int32_t page = std::min(b.pageStep, b.maximum);
+            const bool x = axis == MapAxis::kX;
+            const ScrollBarState b = x ? m_viewport.HorizontalBar() : m_viewport.VerticalBar();
+            // The thumb is the part of the plan shown, from its left (top):
+            // the whole plan fills the bar. A plan that fits the window this
+            // way but has part of it moved out (the cursor on a pixel near
+            // its edge, a resize) gets the thumb of the part still shown,
+            // so the bar never claims all of it and can bring the rest back.
+            int32_t page = std::min(b.pageStep, b.maximum);
+            int32_t start = b.value - page / 2;
+            if (b.pageStep >= b.maximum) {
+                const double side = b.maximum;
+                const double from =
+                    std::clamp(x ? m_viewport.VisibleLeft() : m_viewport.VisibleTop(), 0.0, side);
+                const double to = std::clamp(
+                    x ? m_viewport.VisibleRight() : m_viewport.VisibleBottom(), 0.0, side);
+                page = std::clamp(static_cast<int32_t>(std::lround(to - from)), 1,
+                                  std::max(b.maximum, 1));
+                start = static_cast<int32_t>(std::lround(from));
+            }
             const int32_t maximum = b.maximum - page;
-            m_bars.SetState(axis, maximum, page, std::clamp(b.value - page / 2, 0, maximum));
+            m_bars.SetState(axis, maximum, page, std::clamp(start, 0, maximum));
         }
     }
     if (m_changed) m_changed();
@@ -343,10 +342,24 @@ void CDesktopMapView::Paint(QPainter& p, const QRect& client, const ScreenConten
     if (c.mode == DisplayMode::kScanScreen) {
         PaintPanel(p, client, c);
     } else {
-        AtBarMultiple(p, client, [&](const QRect& area, int) {
-            screens::PaintBoardNotice(p, area, c.notice);
-        });
+        p.save();
+        screens::PaintBoardNotice(p, AtTextScale(p, client, true), c.notice);
+        p.restore();
     }
+}
+
+// Scales `p` by the text's multiple and gives `client` in its units, whole
+// units that cover it, laid from its top-left corner or (`fromBottom`) its
+// bottom-right one, so that a strip along the bottom edge ends exactly there.
+QRect CDesktopMapView::AtTextScale(QPainter& p, const QRect& client, bool fromBottom) const {
+    const int s = m_textScale;
+    const QSize units((client.width() + s - 1) / s, (client.height() + s - 1) / s);
+    const QPoint origin = fromBottom ? client.bottomRight() + QPoint(1, 1) -
+                                           QPoint(units.width() * s, units.height() * s)
+                                     : client.topLeft();
+    p.translate(origin);
+    p.scale(s, s);
+    return QRect(QPoint(0, 0), units);
 }
 
 void CDesktopMapView::PaintMap(QPainter& p, const QRect& client, const ScreenContent& c) {
@@ -363,18 +376,22 @@ void CDesktopMapView::PaintMap(QPainter& p, const QRect& client, const ScreenCon
     if (c.art != nullptr && !c.art->cursor.isNull())
         gdi::BitBltAnd(p, client.left() + client.width() / 2 - 16,
                        client.top() + client.height() / 2 - 16, c.art->cursor);
-    AtBarMultiple(p, client, [&](const QRect& area, int multiple) {
-        // Outside a scan the notice strip runs along the map's bottom edge
-        // (during one, in the scan panel): the corners stand above it.
-        const QRect corners =
-            c.mode == DisplayMode::kScanScreen ? area : screens::AboveNotice(area, c.notice);
-        if (coverage) {
-            screens::PaintMapCaption(p, area, QString::fromStdString(c.coverage->Caption()));
-            screens::PaintMapLegend(p, corners, c.coverage->Map().Layer());
-        }
-        if (c.metresPerPixel > 0)
-            screens::PaintScaleBar(p, corners, m_viewport.Scale() / multiple, c.metresPerPixel);
-    });
+    // Outside a scan the notice strip runs along the map's bottom edge
+    // (during one, in the scan panel): the corners stand above it.
+    if (coverage) {
+        p.save();
+        screens::PaintMapCaption(p, AtTextScale(p, client, false),
+                                 QString::fromStdString(c.coverage->Caption()));
+        p.restore();
+    }
+    p.save();
+    const QRect text = AtTextScale(p, client, true);
+    const QRect corners =
+        c.mode == DisplayMode::kScanScreen ? text : screens::AboveNotice(text, c.notice);
+    if (coverage) screens::PaintMapLegend(p, corners, c.coverage->Map().Layer());
+    if (c.metresPerPixel > 0)
+        screens::PaintScaleBar(p, corners, m_viewport.Scale() / m_textScale, c.metresPerPixel);
+    p.restore();
 }
 
 void CDesktopMapView::PaintPanel(QPainter& p, const QRect& client, const ScreenContent& c) {

@@ -57,6 +57,10 @@ public:
     bool CenterOn(QPoint at);
 
     void Paint(QPainter& p, const QRect& client, const ScreenContent& content);
+    // The whole multiple of the handheld's size at which the notice strip,
+    // the caption, the legend and the scale bar are drawn over the map: the
+    // toolbar's, so that they read at the size of the rest of the window.
+    void SetTextScale(int scale) { m_textScale = scale < 1 ? 1 : scale; }
 
     const CDesktopViewport& Viewport() const { return m_viewport; }
     // The whole factor of the handheld screens' panel on a client of `size`.
@@ -73,6 +77,7 @@ private:
     bool OnTouch(const QTouchEvent& t);
     void PaintMap(QPainter& p, const QRect& client, const ScreenContent& c);
     void PaintPanel(QPainter& p, const QRect& client, const ScreenContent& c);
+    QRect AtTextScale(QPainter& p, const QRect& client, bool fromBottom) const;
 
     QWidget* m_canvas;
     CSurveyMap& m_map;
@@ -83,6 +88,7 @@ private:
     CPlanPyramid m_pyramid;
     CDesktopMapPainter m_painter;
     platform::CTapAndHold& m_tap;
+    int m_textScale = 1;
     bool m_dragging = false;
     QPointF m_dragFrom;
     // Two fingers down: their last centre and distance (0 until both are

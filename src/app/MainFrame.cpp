@@ -16,6 +16,7 @@
 #include <iterator>
 
 #include "app/CommandsMenu.h"
+#include "app/DesktopMapView.h"
 #include "app/TambRUMOView.h"
 #include "dialogs/DialogFrame.h"
 #include "platform/Gdi.h"
@@ -83,8 +84,10 @@ CMainFrame::CMainFrame(WindowLayout layout, QWidget* parent)
     m_barScale = desktop && shown != nullptr
                      ? layoutchoice::DesktopBarScale(shown->availableGeometry().height())
                      : 1;
-    // The dialogs at the same multiple: they keep their layout, only larger.
+    // The dialogs and the texts over the map at the same multiple: they keep
+    // their layout, only larger.
     dialogs::SetScale(m_barScale);
+    if (desktop) m_view->Desktop()->SetTextScale(m_barScale);
     column->addWidget(m_view, desktop ? 1 : 0);
 
     auto* paneRow = new QWidget(central);

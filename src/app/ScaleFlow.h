@@ -2,9 +2,11 @@
 // "Set Scale" as the surveyor meets it: the next two taps on the map mark the
 // ends of a distance the surveyor knows (zooming and scrolling stay free in
 // between), or a press on one end dragged to the other (the line drawn
-// meanwhile), then the distance is asked in metres and the document keeps the
-// scale. Escape, or Begin again, starts over; a refusal (a line too short,
-// a bad distance) is told and the marks are taken again.
+// meanwhile), then the distance is asked in metres (the strip says so, the
+// line between the marks drawn) and the document keeps the scale. Escape,
+// or Begin again, starts over; a cancelled distance goes back to the other
+// end, the first mark kept; a refusal (a line too short, a bad distance) is
+// told and the marks are taken again.
 
 #include <QLine>
 #include <QPoint>
@@ -20,7 +22,8 @@ class QPainter;
 class CSetScaleFlow {
 public:
     // Asks the distance between marks `pixels` plan pixels apart; nothing
-    // when the surveyor cancelled.
+    // when the surveyor cancelled. Active() and Prompt() already tell of it,
+    // so the asker repaints the strip before its dialog holds the window.
     using AskDistance = std::function<std::optional<double>(double pixels)>;
     using Tell = std::function<void(const QString& text)>;
 
@@ -47,12 +50,13 @@ public:
     QString Prompt() const;
 
 private:
-    enum Marks { kIdle, kFirst, kSecond };
+    enum Marks { kIdle, kFirst, kSecond, kDistance };
     CSurveyDocument& m_document;
     AskDistance m_ask;
     Tell m_tell;
     Marks m_marks = kIdle;
     int32_t m_x1 = 0, m_y1 = 0;
-    QPoint m_firstAt;  // where the first mark was pressed, in the window
-    QLine m_drag;      // null unless dragging from it
+    int32_t m_x2 = 0, m_y2 = 0;  // the other end, while its distance is asked
+    QPoint m_firstAt;            // where the first mark was pressed, in the window
+    QLine m_drag;                // null unless dragging from it
 };

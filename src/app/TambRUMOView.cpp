@@ -27,7 +27,11 @@ CTambRUMOView::CTambRUMOView(QWidget* parent)
       }),
       m_commands(*this, m_document, m_map, [this]() -> IViewDialogs& { return Dialogs(); }),
       m_scaleFlow(
-          m_document, [this](double pixels) { return Dialogs().ScaleDistance(window(), pixels); },
+          m_document,
+          [this](double pixels) {
+              Repaint();  // the strip tells what the dialog asks, not the tap before it
+              return Dialogs().ScaleDistance(window(), pixels);
+          },
           Warning(this, QStringLiteral("Set Scale"))),
       m_canvas(new CViewCanvas(
           this, [this](QPainter& p, const QRect& client) { OnDraw(p, client); }, m_gesture)),

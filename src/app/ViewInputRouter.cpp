@@ -130,11 +130,14 @@ void CViewInputRouter::OnTap(QPoint client) {
         return;
     }
     // A tap on the desktop map's margin is off the plan: no point there.
+    // (The desktop map sets its own bars: their thumbs are the part shown,
+    // not the handheld's cursor.)
     if (m_parts.desktop && !m_parts.desktop->CenterOn(client)) return;
-    if (!m_parts.desktop)
+    if (!m_parts.desktop) {
         m_parts.map.Viewport().CenterOnScreenPoint(ToVp(m_view.ClientRect()), client.x(),
                                                    client.y());
-    m_parts.bars.SyncTo(m_parts.map);
+        m_parts.bars.SyncTo(m_parts.map);
+    }
     m_parts.points.Start(ScanTrigger::kTap);
 }
 

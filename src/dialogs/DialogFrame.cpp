@@ -1,26 +1,22 @@
 #include "dialogs/DialogFrame.h"
 
 #include <QPalette>
-#include <algorithm>
 
+#include "platform/DialogScale.h"
 #include "platform/DialogUnits.h"
 #include "platform/Gdi.h"
 
 namespace dialogs {
 
-namespace {
-int g_scale = 1;
-}  // namespace
-
-void SetScale(int scale) { g_scale = std::max(1, scale); }
-int Scale() { return g_scale; }
+void SetScale(int scale) { platform::SetDialogScale(scale); }
+int Scale() { return platform::DialogScale(); }
 
 void SetUpDialog(QDialog& dialog, const QString& caption, int cxUnits, int cyUnits) {
     dialog.setWindowTitle(caption);
     dialog.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint);
-    dialog.setFixedSize(dlu::ToPixels(cxUnits, cyUnits) * g_scale);
-    dialog.setFont(gdi::PointFont(8 * g_scale));
+    dialog.setFixedSize(dlu::ToPixels(cxUnits, cyUnits) * Scale());
+    dialog.setFont(gdi::PointFont(8 * Scale()));
     QPalette palette = dialog.palette();
     palette.setColor(QPalette::Window, Qt::white);
     dialog.setPalette(palette);
@@ -29,7 +25,7 @@ void SetUpDialog(QDialog& dialog, const QString& caption, int cxUnits, int cyUni
 
 void PlaceControl(QWidget& control, int x, int y, int cx, int cy) {
     const QRect r = dlu::ToPixels(x, y, cx, cy);
-    control.setGeometry(QRect(r.topLeft() * g_scale, r.size() * g_scale));
+    control.setGeometry(QRect(r.topLeft() * Scale(), r.size() * Scale()));
 }
 
 void PaintSunkenEdge(QPainter& p, const QRect& r) {

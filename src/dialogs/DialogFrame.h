@@ -6,7 +6,8 @@
 //
 // The desktop layout shows every dialog at the whole multiple its toolbar
 // and panes take (lengths, font, icon and painted texts alike), so a dialog
-// keeps its handheld layout, only larger; the handheld's is 1.
+// keeps its handheld layout, only larger; the handheld's is 1. It is the
+// one multiple of platform/DialogScale.h, which Qt's own dialogs take too.
 
 #include <QDialog>
 #include <QPainter>

@@ -1,6 +1,10 @@
 #include "dialogs/HelpDlg.h"
 
+#include <QFontMetrics>
 #include <QScrollBar>
+#include <QStyle>
+#include <string>
+#include <string_view>
 
 #include "dialogs/DialogFrame.h"
 #include "dialogs/HelpText.h"
@@ -26,5 +30,25 @@ CHelpDlg::CHelpDlg(QWidget* parent) : QDialog(parent), m_list(this) {
 
 void CHelpDlg::FillList() {
     m_list.clear();
-    for (const char* line : HelpLines()) m_list.addItem(QString::fromLatin1(line));
+    if (dialogs::Scale() == 1) {  // the handheld's own breaks
+        for (const char* line : HelpLines()) m_list.addItem(QString::fromLatin1(line));
+        return;
+    }
+    const QFontMetrics metrics(m_list.font());
+    const auto width = [&metrics](std::string_view text) {
+        return metrics.horizontalAdvance(
+            QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
+    };
+    for (const std::string& line : WrappedHelpLines(width, TextRoom()))
+        m_list.addItem(QString::fromLatin1(line));
+}
+
+// The width an item's text has: the list inside its frame and the always
+// shown vertical bar, less the margin the style keeps each side of the text.
+int CHelpDlg::TextRoom() {
+    m_list.ensurePolished();
+    const QStyle* style = m_list.style();
+    const int textMargin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, &m_list) + 1;
+    const int bar = style->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, &m_list);
+    return m_list.width() - 2 * m_list.frameWidth() - bar - 2 * textMargin;
 }

@@ -1,5 +1,8 @@
 #include "dialogs/HelpText.h"
 
+#include <cctype>
+#include <sstream>
+
 // clang-format off
 const std::vector<const char*>& HelpLines() {
     static const std::vector<const char*> lines = {
@@ -240,3 +243,51 @@ const std::vector<const char*>& HelpLines() {
     return lines;
 }
 // clang-format on
+
+namespace {
+
+// The stored lines joined into paragraphs, one string each ("" for an
+// empty line), a split word whole again.
+std::vector<std::string> HelpParagraphs() {
+    std::vector<std::string> paragraphs;
+    std::string open;  // the paragraph being joined
+    bool continued = false;
+    for (const char* stored : HelpLines()) {
+        std::string line(stored);
+        const bool splitWord = line.size() > 1 && line.back() == '-' &&
+                               std::isalpha(static_cast<unsigned char>(line[line.size() - 2]));
+        const bool goesOn = splitWord || (!line.empty() && line.back() == ' ');
+        if (splitWord) line.pop_back();
+        open += line;
+        continued = goesOn;
+        if (!continued) paragraphs.push_back(std::move(open)), open.clear();
+    }
+    if (continued) paragraphs.push_back(std::move(open));
+    return paragraphs;
+}
+
+}  // namespace
+
+std::vector<std::string> WrappedHelpLines(const std::function<int(std::string_view)>& width,
+                                          int room) {
+    std::vector<std::string> lines;
+    for (const std::string& paragraph : HelpParagraphs()) {
+        std::istringstream words(paragraph);
+        std::string line, word;
+        while (words >> word) {
+            if (line.empty()) {
+                line = word;
+                continue;
+            }
+            const std::string longer = line + ' ' + word;
+            if (width(longer) <= room) {
+                line = longer;
+            } else {
+                lines.push_back(std::move(line));
+                line = word;
+            }
+        }
+        lines.push_back(std::move(line));  // "" for an empty paragraph
+    }
+    return lines;
+}

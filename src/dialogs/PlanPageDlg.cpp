@@ -7,6 +7,8 @@
 #include <QLabel>
 #include <QSpinBox>
 
+#include "platform/DialogScale.h"
+
 bool AskPlanPage(QWidget* parent, const QString& planName, int pages, int& page, double& dpi,
                  const std::function<QString(int page, double dpi)>& describe) {
     QDialog dlg(parent);
@@ -35,6 +37,7 @@ bool AskPlanPage(QWidget* parent, const QString& planName, int pages, int& page,
     QObject::connect(buttons, &QDialogButtonBox::accepted, &dlg, &QDialog::accept);
     QObject::connect(buttons, &QDialogButtonBox::rejected, &dlg, &QDialog::reject);
     update();
+    platform::ScaleQtDialog(dlg);
     if (dlg.exec() != QDialog::Accepted) return false;
     page = pageBox->value();
     dpi = dpiBox->value();

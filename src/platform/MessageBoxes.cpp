@@ -2,6 +2,8 @@
 
 #include <QMessageBox>
 
+#include "platform/DialogScale.h"
+
 namespace platform {
 
 int QtMessageBoxes::Show(QWidget* parent, const QString& text, const QString& caption,
@@ -37,6 +39,7 @@ int QtMessageBoxes::Show(QWidget* parent, const QString& text, const QString& ca
             box.setStandardButtons(QMessageBox::Ok);
             break;
     }
+    ScaleQtDialog(box);
     switch (box.exec()) {
         case QMessageBox::Yes:
             return IDYES;

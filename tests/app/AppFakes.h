@@ -103,11 +103,14 @@ public:
         std::tie(choice, radius) = *networksAnswer;
         return true;
     }
-    // The distance typed into "Set Scale"; nullopt cancels it.
+    // The distance typed into "Set Scale"; nullopt cancels it. `whileScaleAsked`
+    // looks at the window while the dialog would hold it.
     std::optional<double> scaleAnswer;
     double scaleAsked = 0;
+    std::function<void()> whileScaleAsked;
     std::optional<double> ScaleDistance(QWidget*, double pixels) override {
         scaleAsked = pixels;
+        if (whileScaleAsked) whileScaleAsked();
         return scaleAnswer;
     }
     // What the surveyor chooses in "Map Shows" and "iperf3 Server" (nothing:

@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QNativeGestureEvent>
+#include <QScrollBar>
 #include <QTest>
 #include <QWheelEvent>
 
@@ -11,7 +12,6 @@
 #include "app/LayoutChoice.h"
 #include "app/MainFrame.h"
 #include "app/TambRUMOView.h"
-#include "dialogs/DialogFrame.h"
 #include "screens/BoardNotice.h"
 
 TEST(LayoutChoice, DesktopWhereTheHandheldWindowTakesLessThanHalfTheWidthAndNoScaleIsGiven) {
@@ -188,17 +188,102 @@ TEST_F(DesktopFrameTest, TwoFingersZoomAboutTheirCentreAndPanATouchpadPinchZooms
     FinishScan(View(), {{0x01, {-50}, 6, "a"}});
 }
 
-// The map's strip and captions at the toolbar's multiple, as its panes and
-// dialogs: at the handheld's size they are too small to read on a laptop.
-TEST_F(DesktopFrameTest, TheNoticeStripTakesTheToolbarsMultiple) {
-    for (int multiple : {1, 2}) {
-        dialogs::SetScale(multiple);
-        View().ScaleFlow().Begin();  // its strip along the map's bottom edge
-        const QImage shown = View().Render();
-        View().ScaleFlow().Cancel();
-        int yellow = 0;
-        for (int y = shown.height() - 1; y >= 0 && Px(shown, 1, y) == 0xFFFF00; --y) ++yellow;
-        EXPECT_EQ(yellow, multiple * screens::kNoticeHeight) << multiple;
+namespace {
+class PaintCounter : public QObject {
+public:
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* e) override {
+        paints += e->type() == QEvent::Paint;
+        return false;
     }
-    dialogs::SetScale(1);
+};
+}  // namespace
+
+// Set Scale's strip while the distance is asked says so, painted before the
+// dialog holds the window (not the tap before it, left on the screen); a
+// cancelled distance goes back to the other end, the first mark kept.
+TEST_F(DesktopFrameTest, SetScaleTellsOfTheDistanceWhileAskedAndACancelTakesTheOtherEndAgain) {
+    QWidget* canvas = View().childAt(QPoint(10, 10));
+    ASSERT_NE(canvas, nullptr);
+    PaintCounter counter;
+    canvas->installEventFilter(&counter);
+    const QRect client = View().ClientRect();
+    const QPoint first(client.width() / 4, client.height() / 2),
+        second(client.width() / 2, first.y());
+    int32_t x1 = 0, y = 0, x2 = 0, x3 = 0;
+    ASSERT_TRUE(View().Desktop()->WorldAt(first, x1, y));
+    ASSERT_TRUE(View().Desktop()->WorldAt(second, x2, y));
+    View().OnSetScale();
+    View().OnTap(first);
+    QApplication::processEvents();
+    QString askedPrompt;
+    int paintsWhileAsked = 0;
+    m_dialogs.whileScaleAsked = [&] {
+        counter.paints = 0;
+        QApplication::processEvents();  // the dialog's own loop
+        paintsWhileAsked = counter.paints;
+        askedPrompt = View().ScaleFlow().Prompt();
+    };
+    View().OnTap(second);  // cancelled
+    EXPECT_DOUBLE_EQ(m_dialogs.scaleAsked, x2 - x1);
+    EXPECT_GT(paintsWhileAsked, 0);
+    EXPECT_TRUE(askedPrompt.contains(QLatin1String("distance"))) << askedPrompt.toStdString();
+    EXPECT_TRUE(View().ScaleFlow().Active());
+    EXPECT_TRUE(View().ScaleFlow().Prompt().contains(QLatin1String("other end")));
+
+    const QPoint third(client.width() * 3 / 4, first.y());
+    ASSERT_TRUE(View().Desktop()->WorldAt(third, x3, y));
+    m_dialogs.scaleAnswer = 5.0;
+    View().OnTap(third);
+    EXPECT_DOUBLE_EQ(m_dialogs.scaleAsked, x3 - x1);
+    EXPECT_FALSE(View().ScaleFlow().Active());
+    EXPECT_DOUBLE_EQ(View().Document().MetresPerPixel().value_or(0), 5.0 / (x3 - x1));
+    EXPECT_FALSE(View().Session().Pending());
+}
+
+// A plan as tall as most of the window, the cursor brought near its top by
+// a tap: the plan's lower part goes below the window, and the vertical bar
+// shows the part still shown (it claimed the whole plan and could not move);
+// the tap leaves either thumb where the part shown is.
+TEST_F(DesktopFrameTest, TheBarsThumbIsThePartOfAPlanShownWhenATapMovesPartOfItOut) {
+    const QRect client = View().ClientRect();
+    Wheel(QPointF(client.center()), 120, Qt::ControlModifier);
+    const double span = client.height() / Vp().Scale();
+    ASSERT_LT(300, span);  // the plan would fit the window's height
+    ASSERT_GT(300, span / 2 + 20);
+    const QPoint nearTop(client.width() / 2,
+                         static_cast<int>((10.5 - Vp().VisibleTop()) * Vp().Scale()));
+    View().OnTap(nearTop);
+    ASSERT_EQ(Vp().GetCenterY(), 10);
+    const QScrollBar* bar = View().Bars().Bar(MapAxis::kY);
+    EXPECT_EQ(bar->maximum() + bar->pageStep(), 300);
+    EXPECT_EQ(bar->value(), 0);
+    EXPECT_NEAR(bar->pageStep(), Vp().VisibleBottom(), 1);  // 0 .. the window's bottom edge
+    EXPECT_GT(bar->maximum(), 0);
+    // Across, the plan is wider than the window: the thumb starts where the
+    // part shown does, not at the cursor (the handheld's bar value).
+    const QScrollBar* across = View().Bars().Bar(MapAxis::kX);
+    EXPECT_NEAR(across->value(), Vp().VisibleLeft(), 1);
+    EXPECT_NEAR(across->pageStep(), client.width() / Vp().Scale(), 1);
+    FinishScan(View(), {{0x01, {-50}, 6, "a"}});
+}
+
+// The notice strip (as the caption, the legend and the scale bar) at the
+// toolbar's multiple, as the frame sets it: that many times as tall, still
+// along the map's bottom edge.
+TEST_F(DesktopFrameTest, TheNoticeStripOverTheMapTakesTheToolbarsMultiple) {
+    View().OnSetScale();  // its prompt is in the strip
+    const auto stripRows = [&] {
+        const QImage shot = View().Render();
+        int rows = 0;
+        for (int y = shot.height() - 1; y >= 0 && (shot.pixel(2, y) & 0xFFFFFF) == 0xFFFF00; --y)
+            ++rows;
+        return rows;
+    };
+    EXPECT_EQ(stripRows(), screens::kNoticeHeight * m_frame->BarScale());  // as the frame set it
+    View().Desktop()->SetTextScale(1);
+    EXPECT_EQ(stripRows(), screens::kNoticeHeight);
+    View().Desktop()->SetTextScale(3);
+    EXPECT_EQ(stripRows(), 3 * screens::kNoticeHeight);
+    View().OnCancel();
 }

@@ -1,10 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QFontMetrics>
 #include <QLabel>
+#include <QMessageBox>
 #include <QMouseEvent>
+#include <QRegularExpression>
 #include <QScrollBar>
+#include <QStyle>
+#include <QTimer>
 #include <set>
 #include <vector>
 
@@ -15,8 +20,11 @@
 #include "dialogs/LocationInfoDlg.h"
 #include "dialogs/ProductAboutDlg.h"
 #include "dialogs/RssiColorDlg.h"
+#include "dialogs/ScaleDistanceDlg.h"
 #include "dialogs/SignOffDlg.h"
+#include "platform/DialogScale.h"
 #include "platform/DialogUnits.h"
+#include "platform/MessageBoxes.h"
 
 namespace {
 
@@ -67,6 +75,60 @@ TEST(DialogScale, AtTwoEveryDialogDoublesAndTheSignatureKeepsTheHandheldsGrid) {
     QApplication::sendEvent(&signOff2.m_pad, &press);
     EXPECT_EQ(signOff2.GetSignaturePixel(20, 10), CSignOffDlg::kInk);
     EXPECT_EQ(signOff2.GetSignaturePixel(40, 20), CSignOffDlg::kNoInk);
+}
+
+// Qt's dialogs at the same multiple: a question and the distance of "Set
+// Scale", their font, icons and buttons' icons twice as large, the question
+// still on one line with or without an icon (a short one: the test's screen
+// is 800 wide), answered by its button.
+TEST(DialogScale, AtTwoTheMessageBoxAndTheDistanceInputDoubleTheirFontAndIcons) {
+    struct Seen {
+        double points = 0;
+        QSize icon, buttonIcon, size;
+        int textLines = 0;
+    };
+    const auto ask = [](int scale, unsigned icon, Seen& seen) {
+        platform::SetDialogScale(scale);
+        QTimer::singleShot(0, [&seen] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            seen.points = box->font().pointSizeF();
+            seen.icon = box->iconPixmap().deviceIndependentSize().toSize();
+            seen.buttonIcon = box->button(QMessageBox::No)->iconSize();
+            seen.size = box->size();
+            const QLabel* text = LabelWithText(*box, box->text());
+            seen.textLines = text->height() / QFontMetrics(text->font()).lineSpacing();
+            box->button(QMessageBox::No)->click();
+        });
+        const int answer = platform::QtMessageBoxes().Show(
+            nullptr, QStringLiteral("Keep the existing data points?"), QStringLiteral("Pellorin"),
+            platform::MB_YESNO | icon);
+        platform::SetDialogScale(1);
+        EXPECT_EQ(answer, platform::IDNO);
+    };
+    Seen one, two, plain;
+    ask(1, platform::MB_ICONQUESTION, one);
+    ask(2, platform::MB_ICONQUESTION, two);
+    ask(2, 0, plain);  // the start-up question's kind: no icon
+    EXPECT_EQ(plain.textLines, 1);
+    EXPECT_EQ(two.points, 2 * one.points);
+    EXPECT_EQ(two.icon, 2 * one.icon);
+    EXPECT_EQ(two.buttonIcon, 2 * one.buttonIcon);
+    EXPECT_EQ(two.textLines, 1);
+    EXPECT_GT(two.size.width(), one.size.width() * 3 / 2);
+    EXPECT_GT(two.size.height(), one.size.height() * 3 / 2);
+
+    dialogs::SetScale(2);
+    double distanceFont = 0;
+    QTimer::singleShot(0, [&distanceFont] {
+        QWidget* input = QApplication::activeModalWidget();
+        ASSERT_NE(input, nullptr);
+        distanceFont = input->font().pointSizeF();
+        input->close();
+    });
+    EXPECT_FALSE(AskScaleDistance(nullptr, 120));
+    dialogs::SetScale(1);
+    EXPECT_EQ(distanceFont, 2 * one.points);
 }
 
 TEST(RssiColorDlg, SixSwatchesPaintTheirWholeClientInTheBandColours) {
@@ -164,6 +226,42 @@ TEST(HelpDlg, ListHoldsTheItemsAsStoredAndFillingAgainDoesNotDouble) {
     EXPECT_EQ(dlg.m_list.horizontalScrollBar()->maximum(), 0);
     EXPECT_FALSE(dlg.m_list.horizontalScrollBar()->isEnabled());
     dlg.hide();
+}
+
+// At the desktop's multiples the guide is wrapped again to the list: every
+// line inside the text's room, a split word whole, the titles and the menu's
+// items lines of their own, the long status bar text over several lines.
+TEST(HelpDlg, AtTheDesktopsMultiplesEveryLineFitsTheListAndNoPhraseIsBroken) {
+    for (int scale : {2, 3, 5}) {
+        SCOPED_TRACE(scale);
+        dialogs::SetScale(scale);
+        CHelpDlg dlg;
+        dialogs::SetScale(1);
+        dlg.show();
+        const QListWidget& list = dlg.m_list;
+        const int margin = list.style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, &list);
+        const int room = list.viewport()->width() - 2 * (margin + 1);
+        const QFontMetrics metrics(list.font());
+        QStringList items;
+        for (int n = 0; n < list.count(); ++n) {
+            items << list.item(n)->text();
+            EXPECT_LE(metrics.horizontalAdvance(items.back()), room) << items.back().toStdString();
+        }
+        const QString text = items.join(QLatin1Char(' '));
+        for (const char* whole :
+             {"the point information of a recorded point", "channel being scanned highlighted",
+              "pass or fail against a requirement (data", "View color codes for points surveyed"})
+            EXPECT_TRUE(text.contains(QLatin1String(whole))) << whole;
+        for (const char* own : {"Overview", "OPEN A SITE FILE", "Open a site file",
+                                "Zoom away from the site", "IPERF3 SERVER"})
+            EXPECT_TRUE(items.contains(QLatin1String(own))) << own;
+        // The status bar's one stored line runs on over the next ones.
+        const qsizetype status = items.indexOf(
+            QRegularExpression(QStringLiteral("^On the bottom \\(above the menu\\).*")));
+        ASSERT_GE(status, 0);
+        EXPECT_FALSE(items[status + 1].isEmpty());
+        dlg.hide();
+    }
 }
 
 TEST(ProductAboutDlg, ShowsIconNameHardwareVersionAndNoticeWithNothingCutOff) {

@@ -1,17 +1,24 @@
 // Writes PNGs of the three screens and the dialogs, rendered offscreen with
-// the program's own resources: pellorin_screenshots OUTDIR [SITE]
-// Without SITE a small plan is generated.
+// the program's own resources:
+//   pellorin_screenshots OUTDIR [SITE]             the handheld layout (without
+//                                                  SITE a small plan is generated)
+//   pellorin_screenshots --desktop WxH OUTDIR SITE the desktop layout on a
+//                                                  W x H screen (DesktopShots.h)
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QPainter>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QToolBar>
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 
+#include "DesktopShots.h"
 #include "aplist/ApList.h"
 #include "app/MainFrame.h"
 #include "app/TambRUMOView.h"
@@ -54,7 +61,7 @@ void Report(const uint8_t mac5, int16_t rssi, uint8_t channel, const char* ssid)
     theBoard.MergeReport(report.data(), report.size());
 }
 
-QString GeneratedSite(const QString& dir) {
+QString GeneratedSite(const QString& dir, const char* name = "screenshot-site.hss") {
     NewSitePlan plan;
     plan.width = 480;
     plan.height = 536;
@@ -69,7 +76,7 @@ QString GeneratedSite(const QString& dir) {
         }
     };
     const std::vector<uint8_t> bytes = BuildSiteFile(plan, 0);
-    const QString path = dir + QStringLiteral("/screenshot-site.hss");
+    const QString path = dir + QLatin1Char('/') + QLatin1String(name);
     QFile f(path);
     if (f.open(QIODevice::WriteOnly))
         f.write(reinterpret_cast<const char*>(bytes.data()), qint64(bytes.size()));
@@ -103,13 +110,64 @@ bool SaveCommands(CMainFrame& frame, const QString& dir, const char* name) {
     return ok;
 }
 
+// The desktop set: an offscreen screen of the size asked, at scale 1.
+int Desktop(int argc, char** argv) {
+    int width = 0, height = 0;
+    if (argc != 5 || std::sscanf(argv[2], "%dx%d", &width, &height) != 2 || width <= 0 ||
+        height <= 0) {
+        std::fprintf(stderr, "usage: pellorin_screenshots --desktop WxH OUTDIR SITE\n");
+        return 2;
+    }
+    QTemporaryDir config;
+    const QString screens = config.filePath(QStringLiteral("screens.json"));
+    QFile f(screens);
+    if (!config.isValid() || !f.open(QIODevice::WriteOnly)) return 1;
+    f.write(QStringLiteral("{\"windowFrameMargins\": false, \"screens\": [{\"name\": \"desktop\", "
+                           "\"x\": 0, \"y\": 0, \"width\": %1, \"height\": %2, \"logicalDpi\": 96, "
+                           "\"logicalBaseDpi\": 96, \"dpr\": 1}]}")
+                .arg(width)
+                .arg(height)
+                .toUtf8());
+    f.close();
+    qputenv("QT_QPA_PLATFORM", ("offscreen:configfile=" + screens).toLocal8Bit());
+    qunsetenv("QT_SCALE_FACTOR");
+    QApplication app(argc, argv);
+    QDir().mkpath(QString::fromLocal8Bit(argv[3]));
+    // Absolute: the Open dialog's folder becomes the current one below.
+    const QString out = QDir(QString::fromLocal8Bit(argv[3])).absolutePath();
+    Silence silence;
+    platform::SetSounds(&silence);
+    // The copies and what surveying them leaves beside them (a journal kept
+    // aside would be offered for recovery the next time): none before, none after.
+    const auto removeCopies = [&out] {
+        QDir dir(out);
+        for (const QString& name :
+             dir.entryList({QStringLiteral("screenshot-*.hss*")}, QDir::Files))
+            dir.remove(name);
+    };
+    removeCopies();
+    const QString site = out + QStringLiteral("/screenshot-site.hss");
+    if (!QFile::copy(QString::fromLocal8Bit(argv[4]), site)) {
+        std::fprintf(stderr, "cannot copy %s\n", argv[4]);
+        return 1;
+    }
+    const QString portrait = GeneratedSite(out, "screenshot-plan.hss");
+    QDir::setCurrent(QFileInfo(QString::fromLocal8Bit(argv[4])).absolutePath());  // the sample's
+    const bool ok = DesktopShots(out, site, portrait, QSize(width, height));
+    removeCopies();
+    return ok ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc > 1 && std::strcmp(argv[1], "--desktop") == 0) return Desktop(argc, argv);
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     if (argc < 2) {
-        std::fprintf(stderr, "usage: pellorin_screenshots OUTDIR [SITE]\n");
+        std::fprintf(stderr,
+                     "usage: pellorin_screenshots OUTDIR [SITE]\n"
+                     "       pellorin_screenshots --desktop WxH OUTDIR SITE\n");
         return 2;
     }
     const QString out = QString::fromLocal8Bit(argv[1]);
