@@ -87,6 +87,9 @@ void CThroughputRunner::StartPhase() {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));  // iperf3's words, in English
     process->setProcessEnvironment(env);
+    // At the window's own priority: a niced client does not wake the window
+    // sooner (the kernel ends the running slice first) but does lose its
+    // share, and so its figure, on a busy laptop (docs/performance.md).
     connect(process, &QProcess::readyReadStandardOutput, this, [this, process] {
         m_answer += process->readAllStandardOutput();
         if (m_answer.size() > kMaxAnswerBytes) {

@@ -457,6 +457,8 @@ TEST_F(StoredReport, TakesTheWindowsChoiceAndScaleFromTheStore) {
         // The store's tests: the measured one's figures, the other's cause.
         {{}, 6, 3, "1 94.25 40.50 1.25 3", nullptr},
         {{}, 6, 3, "2 not measured: nothing listens at the port", nullptr},
+        // Tried at both points, measured at one: "2 of 2" alone read as both measured.
+        {{}, 6, 3, "after the scan at 2 of 2 points, measured at 1.", nullptr},
         {{}, 6, 4, "Upload (Mbit/s)", nullptr},
         {{}, 6, 4, "50 thru 99.99 Mbit/s", nullptr},  // the rates' legend
         // The requirement for the window's network: point 2 hears lab alone at -80.

@@ -30,8 +30,11 @@ void ThroughputPages(CReportLayout& page, const ReportSurvey& survey) {
     const int failed[] = {0, 150};
     const QStringList titles = {"Point",     "Down Mbit/s", "Up Mbit/s", "RTT ms",    "Retransmits",
                                 "Jitter ms", "Loss %",      "Server",    "Time (UTC)"};
-    int tested = 0;
-    for (const std::optional<ThroughputOutcome>& t : survey.tests) tested += t ? 1 : 0;
+    int tested = 0, measured = 0;
+    for (const std::optional<ThroughputOutcome>& t : survey.tests) {
+        tested += t ? 1 : 0;
+        measured += t && t->Measured() ? 1 : 0;
+    }
     int pages = 0;
     const auto header = [&] {
         page.NewPage();
@@ -39,9 +42,10 @@ void ThroughputPages(CReportLayout& page, const ReportSurvey& survey) {
                      (pages++ > 0 ? QStringLiteral(" (continued)") : QString()));
         page.Font(9);
         page.Line(QStringLiteral("iperf3 TCP download and upload, and UDP where it was asked for, "
-                                 "after the scan at %1 of %2 points.")
+                                 "after the scan at %1 of %2 points, measured at %3.")
                       .arg(tested)
-                      .arg(survey.tests.size()));
+                      .arg(survey.tests.size())
+                      .arg(measured));
         page.Gap(20);
         page.Font(8, true);
         page.Row(titles, columns);
