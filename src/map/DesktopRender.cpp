@@ -40,6 +40,15 @@ uint32_t* PixelAt(const MapTarget& t, int32_t x, int32_t y) {
 
 int32_t Clamp(int32_t v, int32_t side) { return std::clamp(v, 0, side - 1); }
 
+void PaintStrips(const DesktopBlit& blit, const VpRect& buffer, const MapTarget& target) {
+    for (int32_t i = 0; i < blit.stripCount; ++i) {
+        const VpRect strip = Meet(blit.strips[i], buffer);
+        if (Empty(strip)) continue;
+        for (int32_t y = strip.top; y < strip.bottom; ++y)
+            std::fill_n(PixelAt(target, strip.left, y), strip.Width(), kWhite);
+    }
+}
+
 }  // namespace
 
 double CDesktopMapRenderer::CircleRadius(const WorldAxis& axis, double minRadius) {
@@ -85,36 +94,122 @@ VpRect CDesktopMapRenderer::PaintPlan(const MapBitmap& plan, const CPlanPyramid&
     if (target.pixels == nullptr || target.width <= 0 || target.height <= 0) return {};
     const VpRect buffer{target.originX, target.originY, target.originX + target.width,
                         target.originY + target.height};
-    for (int32_t i = 0; i < blit.stripCount; ++i) {
-        const VpRect strip = Meet(blit.strips[i], buffer);
-        if (Empty(strip)) continue;
-        for (int32_t y = strip.top; y < strip.bottom; ++y)
-            std::fill_n(PixelAt(target, strip.left, y), strip.Width(), kWhite);
-    }
+    PaintStrips(blit, buffer, target);
     const VpRect area = Meet(blit.dest, buffer);
     if (!plan.IsWhole() || Empty(area)) return {};
-
-    const double perPixel = std::max(blit.x.perPixel, blit.y.perPixel);
-    if (perPixel <= 1.0) {
-        PaintPlanSharp(plan, area, blit, target, overlay);
-    } else {
-        // The coarsest level with at least 1.5 of its pixels to a target
-        // pixel: averaging a level pixel and then the target's area widens
-        // the filter by a level pixel, which at walls' edges shows (a level
-        // as coarse as the target doubles it); finer levels cost more taps.
-        const PlanLevel* level = nullptr;
-        if (pyramid.PlanWidth() == plan.width && pyramid.PlanHeight() == plan.height)
-            for (size_t i = 0; i < pyramid.LevelCount(); ++i) {
-                const PlanLevel& l = pyramid.Level(i);
-                if (1.5 * l.factorX <= blit.x.perPixel && 1.5 * l.factorY <= blit.y.perPixel)
-                    level = &l;
-            }
-        uint32_t planColours[256];
-        for (int i = 0; i < 256; ++i) planColours[i] = plan.colorTable[i] & 0xFFFFFFu;
-        PaintPlanAveraged(plan, level, level != nullptr ? pyramid.Palette() : planColours, area,
-                          blit, target, overlay);
-    }
+    PaintPlanArea(plan, pyramid, blit, area, target, overlay);
     return area;
+}
+
+const PlanLevel* CDesktopMapRenderer::LevelFor(const MapBitmap& plan, const CPlanPyramid& pyramid,
+                                               const DesktopBlit& blit) {
+    // The coarsest level with at least 1.5 of its pixels to a target
+    // pixel: averaging a level pixel and then the target's area widens
+    // the filter by a level pixel, which at walls' edges shows (a level
+    // as coarse as the target doubles it); finer levels cost more taps.
+    const PlanLevel* level = nullptr;
+    if (pyramid.PlanWidth() == plan.width && pyramid.PlanHeight() == plan.height)
+        for (size_t i = 0; i < pyramid.LevelCount(); ++i) {
+            const PlanLevel& l = pyramid.Level(i);
+            if (1.5 * l.factorX <= blit.x.perPixel && 1.5 * l.factorY <= blit.y.perPixel)
+                level = &l;
+        }
+    return level;
+}
+
+void CDesktopMapRenderer::PaintPlanArea(const MapBitmap& plan, const CPlanPyramid& pyramid,
+                                        const DesktopBlit& blit, const VpRect& area,
+                                        const MapTarget& target, IMapOverlay* overlay) {
+    if (std::max(blit.x.perPixel, blit.y.perPixel) <= 1.0) {
+        PaintPlanSharp(plan, area, blit, target, overlay);
+        return;
+    }
+    const PlanLevel* level = LevelFor(plan, pyramid, blit);
+    uint32_t planColours[256];
+    for (int i = 0; i < 256; ++i) planColours[i] = plan.colorTable[i] & 0xFFFFFFu;
+    PaintPlanAveraged(plan, level, level != nullptr ? pyramid.Palette() : planColours, area, blit,
+                      target, overlay);
+}
+
+bool CDesktopMapRenderer::SameAlong(const WorldAxis& kept, const WorldAxis& now, int32_t factor,
+                                    int32_t side, int32_t from, int32_t to, int32_t shift) {
+    if (kept.perPixel != now.perPixel) return false;
+    if (factor == 0) {  // enlarged: the plan pixel under each pixel's centre
+        for (int32_t t = from; t < to; ++t)
+            if (Clamp(now.Under(t), side) != Clamp(kept.Under(t + shift), side)) return false;
+        return true;
+    }
+    MakeTaps(now, factor, side, from, to, m_tapsX);
+    MakeTaps(kept, factor, side, from + shift, to + shift, m_keptTaps);
+    // The same level pixels with the same shares, leaving out shares of 0:
+    // an edge a rounding error away from a level pixel's edge gives the
+    // pixel past it a share of 0 on the one side and none on the other.
+    const auto same = [](const Taps& a, const Taps& b, size_t k) {
+        int32_t i = 0, j = 0;
+        for (;;) {
+            while (i < a.count[k] && a.weight[static_cast<size_t>(a.offset[k] + i)] == 0) ++i;
+            while (j < b.count[k] && b.weight[static_cast<size_t>(b.offset[k] + j)] == 0) ++j;
+            if (i == a.count[k] || j == b.count[k]) return i == a.count[k] && j == b.count[k];
+            if (a.first[k] + i != b.first[k] + j ||
+                a.weight[static_cast<size_t>(a.offset[k] + i)] !=
+                    b.weight[static_cast<size_t>(b.offset[k] + j)])
+                return false;
+            ++i;
+            ++j;
+        }
+    };
+    for (size_t k = 0; k < m_tapsX.first.size(); ++k)
+        if (!same(m_tapsX, m_keptTaps, k)) return false;
+    return true;
+}
+
+bool CDesktopMapRenderer::RenderPlanMoved(const MapBitmap& plan, const CPlanPyramid& pyramid,
+                                          const DesktopBlit& kept, const DesktopBlit& blit,
+                                          const MapTarget& target) {
+    if (target.pixels == nullptr || target.width <= 0 || target.height <= 0) return false;
+    const VpRect buffer{target.originX, target.originY, target.originX + target.width,
+                        target.originY + target.height};
+    const VpRect area = Meet(blit.dest, buffer), keptArea = Meet(kept.dest, buffer);
+    // Target pixel t now shows what pixel t + shift showed.
+    const auto shiftOf = [](const WorldAxis& k, const WorldAxis& n) {
+        const double s = (n.origin - k.origin) / n.perPixel;
+        return std::abs(s) < 1 << 20 ? static_cast<int32_t>(std::lround(s)) : 1 << 20;
+    };
+    const int32_t dx = shiftOf(kept.x, blit.x), dy = shiftOf(kept.y, blit.y);
+    const VpRect moved = Meet(
+        area, {keptArea.left - dx, keptArea.top - dy, keptArea.right - dx, keptArea.bottom - dy});
+    bool same = plan.IsWhole() && !Empty(moved);
+    if (same) {
+        const bool sharp = std::max(blit.x.perPixel, blit.y.perPixel) <= 1.0;
+        const PlanLevel* level = sharp ? nullptr : LevelFor(plan, pyramid, blit);
+        const int32_t fx = sharp ? 0 : level != nullptr ? level->factorX : 1;
+        const int32_t fy = sharp ? 0 : level != nullptr ? level->factorY : 1;
+        const int32_t w = level != nullptr ? level->width : plan.width;
+        const int32_t h = level != nullptr ? level->height : plan.height;
+        same = SameAlong(kept.x, blit.x, fx, w, moved.left, moved.right, dx) &&
+               SameAlong(kept.y, blit.y, fy, h, moved.top, moved.bottom, dy);
+    }
+    if (!same) {
+        RenderPlan(plan, pyramid, blit, target);
+        return false;
+    }
+    // Rows in the order that reads each kept row before it is overwritten.
+    const size_t bytes = static_cast<size_t>(moved.Width()) * sizeof(uint32_t);
+    for (int32_t k = 0; k < moved.Height(); ++k) {
+        const int32_t y = dy >= 0 ? moved.top + k : moved.bottom - 1 - k;
+        std::memmove(PixelAt(target, moved.left, y), PixelAt(target, moved.left + dx, y + dy),
+                     bytes);
+    }
+    PaintStrips(blit, buffer, target);
+    // The plan's part around what moved: the bands above and below it, and
+    // beside it.
+    const VpRect bands[] = {{area.left, area.top, area.right, moved.top},
+                            {area.left, moved.bottom, area.right, area.bottom},
+                            {area.left, moved.top, moved.left, moved.bottom},
+                            {moved.right, moved.top, area.right, moved.bottom}};
+    for (const VpRect& band : bands)
+        if (!Empty(band)) PaintPlanArea(plan, pyramid, blit, band, target, nullptr);
+    return true;
 }
 
 void CDesktopMapRenderer::PaintPlanSharp(const MapBitmap& plan, const VpRect& area,
