@@ -20,12 +20,6 @@ uint64_t Lanes(uint32_t rgb) {
            static_cast<uint64_t>((rgb >> 16) & 0xFFu) << 32;
 }
 
-uint32_t FromLanes(uint64_t v) {
-    return 0xFF000000u | static_cast<uint32_t>(v & 0xFFu) |
-           static_cast<uint32_t>((v >> 16) & 0xFFu) << 8 |
-           static_cast<uint32_t>((v >> 32) & 0xFFu) << 16;
-}
-
 VpRect Meet(const VpRect& a, const VpRect& b) {
     return {std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
             std::min(a.bottom, b.bottom)};
@@ -292,17 +286,19 @@ void CDesktopMapRenderer::MakeTaps(const WorldAxis& axis, int32_t factor, int32_
 
 namespace {
 
-// One level row averaged along x: `Wide` taps a pixel, shares out of 256.
+// One level row averaged along x: `Wide` taps a pixel, shares out of 256;
+// each pixel's lanes as four 16-bit channels (blue, green, red, 0).
 template <int Wide>
 void AverageAlong(const uint8_t* indices, const uint64_t* colours, const int32_t* start,
-                  const uint16_t* padded, size_t n, int32_t wide, uint64_t* out) {
+                  const uint16_t* padded, size_t n, int32_t wide, uint16_t* out) {
     const int32_t taps = Wide > 0 ? Wide : wide;
     for (size_t i = 0; i < n; ++i) {
         const uint8_t* at = indices + start[i];
         const uint16_t* w = padded + i * static_cast<size_t>(taps);
         uint64_t sum = 0;
         for (int32_t k = 0; k < taps; ++k) sum += w[k] * colours[at[k]];
-        out[i] = ((sum + kLaneHalf) >> 8) & kLanes;
+        const uint64_t lanes = ((sum + kLaneHalf) >> 8) & kLanes;
+        std::memcpy(out + 4 * i, &lanes, sizeof lanes);  // little-endian: blue first
     }
 }
 
@@ -318,9 +314,10 @@ void CDesktopMapRenderer::PaintPlanAveraged(const MapBitmap& plan, const PlanLev
     MakeTaps(blit.y, level != nullptr ? level->factorY : 1, levelH, area.top, area.bottom, m_tapsY);
     const size_t n = static_cast<size_t>(area.Width());
     const size_t kept = static_cast<size_t>(m_tapsY.widest);
-    m_rows.resize(kept * n + n);  // the kept rows, then the sums of one target row
+    // The kept rows, then the sums of one target row, four channels a pixel.
+    m_rows.resize(4 * (kept * n + n));
     m_rowOf.assign(kept, -1);
-    uint64_t* sums = m_rows.data() + kept * n;
+    uint16_t* sums = m_rows.data() + 4 * kept * n;
     if (overlay != nullptr) {
         m_worldX.resize(n);
         for (size_t i = 0; i < n; ++i)
@@ -329,9 +326,9 @@ void CDesktopMapRenderer::PaintPlanAveraged(const MapBitmap& plan, const PlanLev
     uint64_t colours[256];
     for (int i = 0; i < 256; ++i) colours[i] = Lanes(palette[i]);
 
-    const auto averagedRow = [&](int32_t r) -> const uint64_t* {
+    const auto averagedRow = [&](int32_t r) -> const uint16_t* {
         const size_t slot = static_cast<size_t>(r) % kept;
-        uint64_t* out = m_rows.data() + slot * n;
+        uint16_t* out = m_rows.data() + 4 * slot * n;
         if (m_rowOf[slot] == r) return out;
         m_rowOf[slot] = r;
         const uint8_t* indices = level != nullptr ? level->Row(r) : plan.Row(r);
@@ -362,14 +359,23 @@ void CDesktopMapRenderer::PaintPlanAveraged(const MapBitmap& plan, const PlanLev
         const size_t j = static_cast<size_t>(y - area.top);
         const int32_t first = m_tapsY.first[j];
         const uint16_t* w = m_tapsY.weight.data() + m_tapsY.offset[j];
-        std::fill_n(sums, n, uint64_t{0});
+        // A channel (at most 255) times shares of 256 in all stays within
+        // 16 bits, so the sums take 16-bit lanes, eight to a vector
+        // register.
+        std::fill_n(sums, 4 * n, uint16_t{0});
         for (int32_t k = 0; k < m_tapsY.count[j]; ++k) {
-            const uint64_t* h = averagedRow(first + k);
-            const uint64_t share = w[k];
-            for (size_t i = 0; i < n; ++i) sums[i] += share * h[i];
+            const uint16_t* h = averagedRow(first + k);
+            const uint16_t share = w[k];
+            for (size_t i = 0; i < 4 * n; ++i)
+                sums[i] = static_cast<uint16_t>(sums[i] + share * h[i]);
         }
         uint32_t* row = PixelAt(target, area.left, y);
-        for (size_t i = 0; i < n; ++i) row[i] = FromLanes((sums[i] + kLaneHalf) >> 8);
+        for (size_t i = 0; i < n; ++i) {
+            const uint16_t* c = sums + 4 * i;
+            row[i] = 0xFF000000u | static_cast<uint32_t>((c[0] + 128) >> 8) |
+                     static_cast<uint32_t>((c[1] + 128) >> 8) << 8 |
+                     static_cast<uint32_t>((c[2] + 128) >> 8) << 16;
+        }
         if (overlay != nullptr) {
             const int32_t worldY = Clamp(blit.y.Under(y), plan.height);
             overlay->PaintRow(

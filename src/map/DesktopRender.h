@@ -85,6 +85,6 @@ private:
 
     std::vector<int32_t> m_worldX;
     Taps m_tapsX, m_tapsY, m_keptTaps;
-    std::vector<uint64_t> m_rows;  // level rows averaged along x, a few kept
+    std::vector<uint16_t> m_rows;  // level rows averaged along x, a few kept
     std::vector<int32_t> m_rowOf;  // which level row each kept row is
 };
