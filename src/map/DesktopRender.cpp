@@ -58,8 +58,9 @@ void CDesktopMapRenderer::Render(const MapBitmap& plan, const CPlanPyramid& pyra
 }
 
 void CDesktopMapRenderer::RenderPlan(const MapBitmap& plan, const CPlanPyramid& pyramid,
-                                     const DesktopBlit& blit, const MapTarget& target) {
-    PaintPlan(plan, pyramid, blit, target, nullptr);
+                                     const DesktopBlit& blit, const MapTarget& target,
+                                     CBandShare* share) {
+    PaintPlan(plan, pyramid, blit, target, nullptr, share);
 }
 
 void CDesktopMapRenderer::RenderCoats(const MapBitmap& plan, const CCircleLog& circles,
@@ -84,14 +85,29 @@ void CDesktopMapRenderer::RenderCoats(const MapBitmap& plan, const CCircleLog& c
 
 VpRect CDesktopMapRenderer::PaintPlan(const MapBitmap& plan, const CPlanPyramid& pyramid,
                                       const DesktopBlit& blit, const MapTarget& target,
-                                      IMapOverlay* overlay) {
+                                      IMapOverlay* overlay, CBandShare* share) {
     if (target.pixels == nullptr || target.width <= 0 || target.height <= 0) return {};
     const VpRect buffer{target.originX, target.originY, target.originX + target.width,
                         target.originY + target.height};
     PaintStrips(blit, buffer, target);
     const VpRect area = Meet(blit.dest, buffer);
     if (!plan.IsWhole() || Empty(area)) return {};
-    PaintPlanArea(plan, pyramid, blit, area, target, overlay);
+    // Bands of at least 64 rows, at most 16: a band's first rows average
+    // level rows its neighbour averages too, and the caller waits at most
+    // for the one band the worker is busy with. An overlay takes its rows
+    // in order, on one thread.
+    const int32_t bands =
+        share != nullptr && overlay == nullptr ? std::clamp(area.Height() / 64, 1, 16) : 1;
+    if (bands == 1) {
+        PaintPlanArea(plan, pyramid, blit, area, target, overlay);
+        return area;
+    }
+    if (!m_helper) m_helper = std::make_unique<CDesktopMapRenderer>();
+    share->Run(bands, [&](int32_t band, int doer) {
+        const VpRect rows{area.left, area.top + area.Height() * band / bands, area.right,
+                          area.top + area.Height() * (band + 1) / bands};
+        (doer == 0 ? *this : *m_helper).PaintPlanArea(plan, pyramid, blit, rows, target, overlay);
+    });
     return area;
 }
 
@@ -159,7 +175,7 @@ bool CDesktopMapRenderer::SameAlong(const WorldAxis& kept, const WorldAxis& now,
 
 bool CDesktopMapRenderer::RenderPlanMoved(const MapBitmap& plan, const CPlanPyramid& pyramid,
                                           const DesktopBlit& kept, const DesktopBlit& blit,
-                                          const MapTarget& target) {
+                                          const MapTarget& target, CBandShare* share) {
     if (target.pixels == nullptr || target.width <= 0 || target.height <= 0) return false;
     const VpRect buffer{target.originX, target.originY, target.originX + target.width,
                         target.originY + target.height};
@@ -184,7 +200,7 @@ bool CDesktopMapRenderer::RenderPlanMoved(const MapBitmap& plan, const CPlanPyra
                SameAlong(kept.y, blit.y, fy, h, moved.top, moved.bottom, dy);
     }
     if (!same) {
-        RenderPlan(plan, pyramid, blit, target);
+        RenderPlan(plan, pyramid, blit, target, share);
         return false;
     }
     // Rows in the order that reads each kept row before it is overwritten.

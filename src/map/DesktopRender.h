@@ -10,8 +10,10 @@
 // them at 10 plan pixels, which at 1/16 is less than one screen pixel.
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
+#include "map/BandShare.h"
 #include "map/CircleLog.h"
 #include "map/DesktopViewport.h"
 #include "map/MapRender.h"
@@ -28,9 +30,10 @@ public:
                 double minRadius);
     // The same in two steps, pixel for pixel: the plan's coat alone (a
     // picture a painter keeps while the view stays), then the overlay and
-    // the circles over a target holding that picture.
+    // the circles over a target holding that picture. With `share` the
+    // plan's rows are rendered in bands on two threads.
     void RenderPlan(const MapBitmap& plan, const CPlanPyramid& pyramid, const DesktopBlit& blit,
-                    const MapTarget& target);
+                    const MapTarget& target, CBandShare* share = nullptr);
     void RenderCoats(const MapBitmap& plan, const CCircleLog& circles, const DesktopBlit& blit,
                      const MapTarget& target, IMapOverlay* overlay, double minRadius);
     // RenderPlan into a target that holds the plan's coat of `kept` (of the
@@ -41,7 +44,8 @@ public:
     // a zoom, everything is rendered): pixel for pixel what RenderPlan paints.
     // True when kept pixels were moved.
     bool RenderPlanMoved(const MapBitmap& plan, const CPlanPyramid& pyramid,
-                         const DesktopBlit& kept, const DesktopBlit& blit, const MapTarget& target);
+                         const DesktopBlit& kept, const DesktopBlit& blit, const MapTarget& target,
+                         CBandShare* share = nullptr);
 
     // A circle's radius on the target: its 10 plan pixels, or `minRadius`.
     static double CircleRadius(const WorldAxis& axis, double minRadius);
@@ -62,7 +66,7 @@ private:
     // The strips and the plan (with the overlay row by row); the plan's
     // part of the target, empty when there is nothing more to paint.
     VpRect PaintPlan(const MapBitmap& plan, const CPlanPyramid& pyramid, const DesktopBlit& blit,
-                     const MapTarget& target, IMapOverlay* overlay);
+                     const MapTarget& target, IMapOverlay* overlay, CBandShare* share = nullptr);
     // The plan within `area`, a part of the plan's part of the target.
     void PaintPlanArea(const MapBitmap& plan, const CPlanPyramid& pyramid, const DesktopBlit& blit,
                        const VpRect& area, const MapTarget& target, IMapOverlay* overlay);
@@ -85,6 +89,7 @@ private:
 
     std::vector<int32_t> m_worldX;
     Taps m_tapsX, m_tapsY, m_keptTaps;
-    std::vector<uint16_t> m_rows;  // level rows averaged along x, a few kept
-    std::vector<int32_t> m_rowOf;  // which level row each kept row is
+    std::vector<uint16_t> m_rows;                   // level rows averaged along x, a few kept
+    std::vector<int32_t> m_rowOf;                   // which level row each kept row is
+    std::unique_ptr<CDesktopMapRenderer> m_helper;  // the scratch of a band share's worker
 };

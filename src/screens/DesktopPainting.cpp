@@ -36,9 +36,10 @@ void CDesktopMapPainter::Paint(QPainter& p, const QRect& client, const CDesktopV
             // The same plan at another place: the kept coat is of use.
             if (m_planShown.valid && m_planShown.plan == planNow.plan &&
                 m_planShown.planW == planNow.planW && m_planShown.planH == planNow.planH)
-                m_renderer.RenderPlanMoved(plan, pyramid, m_planBlit, blit, MapTargetOf(m_plan));
+                m_renderer.RenderPlanMoved(plan, pyramid, m_planBlit, blit, MapTargetOf(m_plan),
+                                           &m_share);
             else
-                m_renderer.RenderPlan(plan, pyramid, blit, MapTargetOf(m_plan));
+                m_renderer.RenderPlan(plan, pyramid, blit, MapTargetOf(m_plan), &m_share);
             m_planShown = planNow;
             m_planBlit = blit;
         }

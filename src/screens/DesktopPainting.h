@@ -7,7 +7,8 @@
 // plan changed, and the map with the overlay and the circles over a copy of
 // it, again only when the circles' revision or the overlay's changed too.
 // After a pan the plan's coat is moved and only the uncovered bands are
-// rendered (CDesktopMapRenderer::RenderPlanMoved).
+// rendered (CDesktopMapRenderer::RenderPlanMoved); a coat rendered anew is
+// rendered in bands on two threads (CBandShare).
 // So switching the coverage map on or a new point costs the coats alone,
 // and a repaint that changed nothing (the scan panel, the cursor, a
 // caption over the map) the copy to the screen alone.
@@ -57,6 +58,7 @@ private:
         bool operator==(const Shown&) const = default;
     };
 
+    CBandShare m_share;
     CDesktopMapRenderer m_renderer;
     QImage m_plan;
     QImage m_buffer;

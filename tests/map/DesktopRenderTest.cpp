@@ -272,7 +272,8 @@ TEST_F(DesktopRenderTest, PlanThenCoatsPaintWhatOneRenderPaints) {
 // A pan moves the kept coat and renders the uncovered bands: pixel for
 // pixel the coat rendered anew, reduced from a level and from the plan,
 // enlarged, with margins beside the plan, after pans by whole pixels (the
-// kept pixels moved), by a fraction of one, out of sight and a zoom.
+// kept pixels moved), by a fraction of one, out of sight and a zoom (in
+// bands on two threads).
 TEST_F(DesktopRenderTest, APanPaintsWhatRenderingAnewPaints) {
     std::mt19937 rng(9);
     std::vector<uint8_t> noise(3000 * 2000);
@@ -306,8 +307,10 @@ TEST_F(DesktopRenderTest, APanPaintsWhatRenderingAnewPaints) {
             ASSERT_EQ(kept, fresh);
             before = now;
         }
+        // A zoom renders anew, here in bands on two threads.
+        CBandShare share;
         vp.ZoomAt(1.3, 100, 100);
-        renderer.RenderPlanMoved(plan, pyramid, before, vp.Blit(), keptTarget);
+        renderer.RenderPlanMoved(plan, pyramid, before, vp.Blit(), keptTarget, &share);
         renderer.RenderPlan(plan, pyramid, vp.Blit(), {fresh.data(), 400, 300, 400, 0, 0});
         EXPECT_EQ(kept, fresh);
     }
