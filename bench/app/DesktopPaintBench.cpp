@@ -1,7 +1,7 @@
 // The desktop layout's map: the whole repaint of a 10,000 x 7,000 plan with
 // 2,000 circles into a 1920 x 1080 window (the plan whole, zoomed to 0.6 and
 // zoomed to 5 screen pixels a plan pixel), with the coverage map off, on
-// (the grid built anew), after a new point and after a pan; a repaint that
+// (the grid built anew), after a new point, after a pan and a zoom; a repaint that
 // changed nothing; building the plan's
 // pyramid, on a drawn plan and on one whose every 2 x 2 block is mixed.
 // The pyramid's peak memory is measured by bench_app (BM_PeakResidentPyramid).
@@ -129,7 +129,9 @@ BENCHMARK(BM_DesktopRepaint)->ArgsProduct({{0, 1, 2}, {0, 1}})->Unit(benchmark::
 
 // range(1): cells of 1 x 1 or 2 x 2 pixels; range(2): 0 switched on (the
 // grid built anew before each paint, on fresh memory), 1 after a new point
-// at the cursor, 2 a pan or zoom (the grid built anew in the memory kept).
+// at the cursor, 2 a pan by 3 pixels (the plan's coat moved, the grid built
+// anew in the memory kept), 3 a zoom by a notch of the wheel, in and out
+// in turn (the plan rendered anew as well).
 void BM_DesktopRepaintWithCoverage(benchmark::State& state) {
     CDesktopViewport vp = View(state);
     QImage window(kWindowW, kWindowH, QImage::Format_RGB32);
@@ -147,6 +149,10 @@ void BM_DesktopRepaintWithCoverage(benchmark::State& state) {
             coverage.Release();
         } else if (state.range(2) == 2) {
             vp.ScrollBy(step++ % 2 == 0 ? 3 : -3, 0);
+            view = CoverageView::Of(vp, 1.0, block);
+        } else if (state.range(2) == 3) {
+            constexpr double kNotch = 1.4142135623730951;
+            vp.ZoomAt(step++ % 2 == 0 ? kNotch : 1 / kNotch, kWindowW / 2.0, kWindowH / 2.0);
             view = CoverageView::Of(vp, 1.0, block);
         } else {
             if (s.points.NewRecord(added) != CApList::kOk) std::abort();  // out of memory
@@ -171,7 +177,7 @@ void BM_DesktopRepaintWithCoverage(benchmark::State& state) {
     Label(state, vp);
 }
 BENCHMARK(BM_DesktopRepaintWithCoverage)
-    ->ArgsProduct({{0, 1, 2}, {1, 2}, {0, 1, 2}})
+    ->ArgsProduct({{0, 1, 2}, {1, 2}, {0, 1, 2, 3}})
     ->Unit(benchmark::kMillisecond);
 
 // range(0): 0 the mixed plan, 1 the drawn one.

@@ -69,7 +69,7 @@ bool CoverageView::IsDrawable() const {
            clientWidth > 0 && clientHeight > 0 && block > 0;
 }
 
-void CoverageGrid::Reset(const CoverageView& view, int32_t radius, const CoverageLayer& layer) {
+void CoverageGrid::Shape(const CoverageView& view, int32_t radius, const CoverageLayer& layer) {
     m_view = view;
     m_layer = layer;
     m_radius = ClampCoverageRadius(radius);
@@ -93,9 +93,14 @@ void CoverageGrid::Reset(const CoverageView& view, int32_t radius, const Coverag
     // Cells over the white margins beside the plan stay empty.
     std::tie(m_col0, m_col1) = Within(m_xs, view.world.left, view.world.right, false);
     std::tie(m_row0, m_row1) = Within(m_ys, view.world.top, view.world.bottom, false);
+}
+
+void CoverageGrid::Reset(const CoverageView& view, int32_t radius, const CoverageLayer& layer) {
+    Shape(view, radius, layer);
     const size_t cells = static_cast<size_t>(m_columns) * static_cast<size_t>(m_rows);
     m_sums.clear();
     m_nearest.clear();
+    if (cells == 0) return;
     if (layer.Nearest())
         m_nearest.assign(cells, Nearest{});
     else
@@ -103,26 +108,74 @@ void CoverageGrid::Reset(const CoverageView& view, int32_t radius, const Coverag
     m_bands.assign(cells, kNoBand);
 }
 
-void CoverageGrid::Apply(const PointValue& p, int sign) {
-    if (m_columns == 0) return;
+void CoverageGrid::Build(const CoverageView& view, int32_t radius, const CoverageLayer& layer,
+                         const std::vector<PointValue>& points) {
+    Shape(view, radius, layer);
+    const size_t cells = static_cast<size_t>(m_columns) * static_cast<size_t>(m_rows);
+    // Sized, not filled: each strip is emptied just before its points come.
+    if (layer.Nearest()) {
+        m_sums.clear();
+        m_nearest.resize(cells);
+    } else {
+        m_nearest.clear();
+        m_sums.resize(cells);
+    }
+    m_bands.resize(cells);
+    if (cells == 0) return;
+    m_reach.clear();
+    for (const PointValue& p : points) m_reach.push_back(Reach(p));
+    const int32_t strip = std::max<int32_t>(1, kStripCells / m_columns);
+    for (int32_t top = 0; top < m_rows; top += strip) {
+        const int32_t bottom = std::min(m_rows, top + strip);
+        const size_t from = Index(0, top), to = Index(0, bottom);
+        if (layer.Nearest())
+            std::fill(m_nearest.begin() + from, m_nearest.begin() + to, Nearest{});
+        else
+            std::fill(m_sums.begin() + from, m_sums.begin() + to, Sums{});
+        std::fill(m_bands.begin() + from, m_bands.begin() + to, kNoBand);
+        // In list order, so that each cell takes its points in the order
+        // Apply would (the nearest-point layer keeps the first at a tie).
+        CellRange banded{m_col1, m_col0, bottom, top};
+        for (size_t i = 0; i < points.size(); ++i) {
+            CellRange r = m_reach[i];
+            r.row0 = std::max(r.row0, top);
+            r.row1 = std::min(r.row1, bottom);
+            if (r.row0 >= r.row1 || r.col0 >= r.col1) continue;
+            ApplyRows(points[i], 1, r);
+            banded = {std::min(banded.col0, r.col0), std::max(banded.col1, r.col1),
+                      std::min(banded.row0, r.row0), std::max(banded.row1, r.row1)};
+        }
+        if (banded.col0 < banded.col1) RebandRange(banded);
+    }
+}
+
+CoverageGrid::CellRange CoverageGrid::Reach(const PointValue& p) const {
     const double r = m_radius;
     auto [c0, c1] = Within(m_xs, p.x - r, p.x + r, true);
     auto [r0, r1] = Within(m_ys, p.y - r, p.y + r, true);
     // One more cell each side: at the very edge of the disc the distance test
     // below decides, exactly as it does everywhere else.
-    c0 = std::max(c0 - 1, m_col0);
-    c1 = std::min(c1 + 1, m_col1);
-    r0 = std::max(r0 - 1, m_row0);
-    r1 = std::min(r1 + 1, m_row1);
-    if (c0 >= c1 || r0 >= r1) return;
+    return {std::max(c0 - 1, m_col0), std::min(c1 + 1, m_col1), std::max(r0 - 1, m_row0),
+            std::min(r1 + 1, m_row1)};
+}
 
+void CoverageGrid::Apply(const PointValue& p, int sign) {
+    if (m_columns == 0) return;
+    const CellRange reach = Reach(p);
+    if (reach.col0 >= reach.col1 || reach.row0 >= reach.row1) return;
+    if (m_layer.Nearest() && sign < 0) return;
+    ApplyRows(p, sign, reach);
+    m_touched.push_back(reach);
+}
+
+void CoverageGrid::ApplyRows(const PointValue& p, int sign, const CellRange& cells) {
+    const auto [c0, c1, r0, r1] = cells;
     m_dx2.resize(static_cast<size_t>(c1 - c0));
     for (int32_t c = c0; c < c1; ++c) {
         const double dx = m_xs[static_cast<size_t>(c)] - p.x;
         m_dx2[static_cast<size_t>(c - c0)] = dx * dx;
     }
     const bool nearest = m_layer.Nearest();
-    if (nearest && sign < 0) return;
     const uint64_t v = static_cast<uint64_t>(static_cast<int64_t>(p.value));
     const auto atCentre = [&](int32_t col, int32_t row) {
         const size_t at = Index(col, row);
@@ -163,7 +216,6 @@ void CoverageGrid::Apply(const PointValue& p, int sign) {
             line[c].wv += w * v;
         }
     }
-    m_touched.push_back({c0, c1, r0, r1});
 }
 
 void CoverageGrid::Take(size_t cell, double d2, const PointValue& p) {

@@ -17,9 +17,7 @@ void CCoverageMap::Collect(const CApList& survey) {
 }
 
 void CCoverageMap::Build(const CoverageView& view) {
-    m_grid.Reset(view, m_radius, m_layer);
-    for (const PointValue& p : m_next) m_grid.Apply(p, 1);
-    m_grid.RebandAll();
+    m_grid.Build(view, m_radius, m_layer, m_next);
     m_built = true;
     m_builtChoice = m_choice;
     m_builtLayer = m_layer;

@@ -46,17 +46,25 @@ void CCoverageOverlay::PaintRow(const MapRow& row) {
     }
     const int8_t* bands = m_grid.Bands().data() +
                           static_cast<size_t>(cellRow) * static_cast<size_t>(m_grid.Columns());
-    // Only target columns the grid has cells for, a cell's pixels at a time.
+    // Only target columns the grid has cells for. Bands lie in wide runs of
+    // cells: the run is found cell by cell, then its pixels are blended in
+    // one loop the compiler vectorises (a loop per cell, with a division
+    // for its column, cost more than the blending itself).
     const int32_t first = std::max(0, -row.x);
     const int32_t last = std::min(row.count, m_grid.Columns() * block - row.x);
-    for (int32_t i = first; i < last;) {
-        const int32_t col = (row.x + i) / block;
-        const int32_t end = std::min(last, (col + 1) * block - row.x);
+    if (first >= last) return;
+    const int32_t lastCol = (row.x + last - 1) / block + 1;
+    for (int32_t col = (row.x + first) / block; col < lastCol;) {
         const int8_t band = bands[col];
+        int32_t next = col + 1;
+        while (next < lastCol && bands[next] == band) ++next;
         if (band != kNoBand) {
-            const LaneColour& c = colours[band];
-            for (int32_t k = i; k < end; ++k) row.pixels[k] = BlendLanes(row.pixels[k], c);
+            const LaneColour c = colours[band];
+            uint32_t* pixels = row.pixels;
+            const int32_t end = std::min(last, next * block - row.x);
+            for (int32_t k = std::max(first, col * block - row.x); k < end; ++k)
+                pixels[k] = BlendLanes(pixels[k], c);
         }
-        i = end;
+        col = next;
     }
 }

@@ -20,12 +20,6 @@ uint64_t Lanes(uint32_t rgb) {
            static_cast<uint64_t>((rgb >> 16) & 0xFFu) << 32;
 }
 
-uint32_t FromLanes(uint64_t v) {
-    return 0xFF000000u | static_cast<uint32_t>(v & 0xFFu) |
-           static_cast<uint32_t>((v >> 16) & 0xFFu) << 8 |
-           static_cast<uint32_t>((v >> 32) & 0xFFu) << 16;
-}
-
 VpRect Meet(const VpRect& a, const VpRect& b) {
     return {std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
             std::min(a.bottom, b.bottom)};
@@ -39,6 +33,15 @@ uint32_t* PixelAt(const MapTarget& t, int32_t x, int32_t y) {
 }
 
 int32_t Clamp(int32_t v, int32_t side) { return std::clamp(v, 0, side - 1); }
+
+void PaintStrips(const DesktopBlit& blit, const VpRect& buffer, const MapTarget& target) {
+    for (int32_t i = 0; i < blit.stripCount; ++i) {
+        const VpRect strip = Meet(blit.strips[i], buffer);
+        if (Empty(strip)) continue;
+        for (int32_t y = strip.top; y < strip.bottom; ++y)
+            std::fill_n(PixelAt(target, strip.left, y), strip.Width(), kWhite);
+    }
+}
 
 }  // namespace
 
@@ -55,8 +58,9 @@ void CDesktopMapRenderer::Render(const MapBitmap& plan, const CPlanPyramid& pyra
 }
 
 void CDesktopMapRenderer::RenderPlan(const MapBitmap& plan, const CPlanPyramid& pyramid,
-                                     const DesktopBlit& blit, const MapTarget& target) {
-    PaintPlan(plan, pyramid, blit, target, nullptr);
+                                     const DesktopBlit& blit, const MapTarget& target,
+                                     CBandShare* share) {
+    PaintPlan(plan, pyramid, blit, target, nullptr, share);
 }
 
 void CDesktopMapRenderer::RenderCoats(const MapBitmap& plan, const CCircleLog& circles,
@@ -81,40 +85,141 @@ void CDesktopMapRenderer::RenderCoats(const MapBitmap& plan, const CCircleLog& c
 
 VpRect CDesktopMapRenderer::PaintPlan(const MapBitmap& plan, const CPlanPyramid& pyramid,
                                       const DesktopBlit& blit, const MapTarget& target,
-                                      IMapOverlay* overlay) {
+                                      IMapOverlay* overlay, CBandShare* share) {
     if (target.pixels == nullptr || target.width <= 0 || target.height <= 0) return {};
     const VpRect buffer{target.originX, target.originY, target.originX + target.width,
                         target.originY + target.height};
-    for (int32_t i = 0; i < blit.stripCount; ++i) {
-        const VpRect strip = Meet(blit.strips[i], buffer);
-        if (Empty(strip)) continue;
-        for (int32_t y = strip.top; y < strip.bottom; ++y)
-            std::fill_n(PixelAt(target, strip.left, y), strip.Width(), kWhite);
-    }
+    PaintStrips(blit, buffer, target);
     const VpRect area = Meet(blit.dest, buffer);
     if (!plan.IsWhole() || Empty(area)) return {};
-
-    const double perPixel = std::max(blit.x.perPixel, blit.y.perPixel);
-    if (perPixel <= 1.0) {
-        PaintPlanSharp(plan, area, blit, target, overlay);
-    } else {
-        // The coarsest level with at least 1.5 of its pixels to a target
-        // pixel: averaging a level pixel and then the target's area widens
-        // the filter by a level pixel, which at walls' edges shows (a level
-        // as coarse as the target doubles it); finer levels cost more taps.
-        const PlanLevel* level = nullptr;
-        if (pyramid.PlanWidth() == plan.width && pyramid.PlanHeight() == plan.height)
-            for (size_t i = 0; i < pyramid.LevelCount(); ++i) {
-                const PlanLevel& l = pyramid.Level(i);
-                if (1.5 * l.factorX <= blit.x.perPixel && 1.5 * l.factorY <= blit.y.perPixel)
-                    level = &l;
-            }
-        uint32_t planColours[256];
-        for (int i = 0; i < 256; ++i) planColours[i] = plan.colorTable[i] & 0xFFFFFFu;
-        PaintPlanAveraged(plan, level, level != nullptr ? pyramid.Palette() : planColours, area,
-                          blit, target, overlay);
+    // Bands of at least 64 rows, at most 16: a band's first rows average
+    // level rows its neighbour averages too, and the caller waits at most
+    // for the one band the worker is busy with. An overlay takes its rows
+    // in order, on one thread.
+    const int32_t bands =
+        share != nullptr && overlay == nullptr ? std::clamp(area.Height() / 64, 1, 16) : 1;
+    if (bands == 1) {
+        PaintPlanArea(plan, pyramid, blit, area, target, overlay);
+        return area;
     }
+    if (!m_helper) m_helper = std::make_unique<CDesktopMapRenderer>();
+    share->Run(bands, [&](int32_t band, int doer) {
+        const VpRect rows{area.left, area.top + area.Height() * band / bands, area.right,
+                          area.top + area.Height() * (band + 1) / bands};
+        (doer == 0 ? *this : *m_helper).PaintPlanArea(plan, pyramid, blit, rows, target, overlay);
+    });
     return area;
+}
+
+const PlanLevel* CDesktopMapRenderer::LevelFor(const MapBitmap& plan, const CPlanPyramid& pyramid,
+                                               const DesktopBlit& blit) {
+    // The coarsest level with at least 1.5 of its pixels to a target
+    // pixel: averaging a level pixel and then the target's area widens
+    // the filter by a level pixel, which at walls' edges shows (a level
+    // as coarse as the target doubles it); finer levels cost more taps.
+    const PlanLevel* level = nullptr;
+    if (pyramid.PlanWidth() == plan.width && pyramid.PlanHeight() == plan.height)
+        for (size_t i = 0; i < pyramid.LevelCount(); ++i) {
+            const PlanLevel& l = pyramid.Level(i);
+            if (1.5 * l.factorX <= blit.x.perPixel && 1.5 * l.factorY <= blit.y.perPixel)
+                level = &l;
+        }
+    return level;
+}
+
+void CDesktopMapRenderer::PaintPlanArea(const MapBitmap& plan, const CPlanPyramid& pyramid,
+                                        const DesktopBlit& blit, const VpRect& area,
+                                        const MapTarget& target, IMapOverlay* overlay) {
+    if (std::max(blit.x.perPixel, blit.y.perPixel) <= 1.0) {
+        PaintPlanSharp(plan, area, blit, target, overlay);
+        return;
+    }
+    const PlanLevel* level = LevelFor(plan, pyramid, blit);
+    uint32_t planColours[256];
+    for (int i = 0; i < 256; ++i) planColours[i] = plan.colorTable[i] & 0xFFFFFFu;
+    PaintPlanAveraged(plan, level, level != nullptr ? pyramid.Palette() : planColours, area, blit,
+                      target, overlay);
+}
+
+bool CDesktopMapRenderer::SameAlong(const WorldAxis& kept, const WorldAxis& now, int32_t factor,
+                                    int32_t side, int32_t from, int32_t to, int32_t shift) {
+    if (kept.perPixel != now.perPixel) return false;
+    if (factor == 0) {  // enlarged: the plan pixel under each pixel's centre
+        for (int32_t t = from; t < to; ++t)
+            if (Clamp(now.Under(t), side) != Clamp(kept.Under(t + shift), side)) return false;
+        return true;
+    }
+    MakeTaps(now, factor, side, from, to, m_tapsX);
+    MakeTaps(kept, factor, side, from + shift, to + shift, m_keptTaps);
+    // The same level pixels with the same shares, leaving out shares of 0:
+    // an edge a rounding error away from a level pixel's edge gives the
+    // pixel past it a share of 0 on the one side and none on the other.
+    const auto same = [](const Taps& a, const Taps& b, size_t k) {
+        int32_t i = 0, j = 0;
+        for (;;) {
+            while (i < a.count[k] && a.weight[static_cast<size_t>(a.offset[k] + i)] == 0) ++i;
+            while (j < b.count[k] && b.weight[static_cast<size_t>(b.offset[k] + j)] == 0) ++j;
+            if (i == a.count[k] || j == b.count[k]) return i == a.count[k] && j == b.count[k];
+            if (a.first[k] + i != b.first[k] + j ||
+                a.weight[static_cast<size_t>(a.offset[k] + i)] !=
+                    b.weight[static_cast<size_t>(b.offset[k] + j)])
+                return false;
+            ++i;
+            ++j;
+        }
+    };
+    for (size_t k = 0; k < m_tapsX.first.size(); ++k)
+        if (!same(m_tapsX, m_keptTaps, k)) return false;
+    return true;
+}
+
+bool CDesktopMapRenderer::RenderPlanMoved(const MapBitmap& plan, const CPlanPyramid& pyramid,
+                                          const DesktopBlit& kept, const DesktopBlit& blit,
+                                          const MapTarget& target, CBandShare* share) {
+    if (target.pixels == nullptr || target.width <= 0 || target.height <= 0) return false;
+    const VpRect buffer{target.originX, target.originY, target.originX + target.width,
+                        target.originY + target.height};
+    const VpRect area = Meet(blit.dest, buffer), keptArea = Meet(kept.dest, buffer);
+    // Target pixel t now shows what pixel t + shift showed.
+    const auto shiftOf = [](const WorldAxis& k, const WorldAxis& n) {
+        const double s = (n.origin - k.origin) / n.perPixel;
+        return std::abs(s) < 1 << 20 ? static_cast<int32_t>(std::lround(s)) : 1 << 20;
+    };
+    const int32_t dx = shiftOf(kept.x, blit.x), dy = shiftOf(kept.y, blit.y);
+    const VpRect moved = Meet(
+        area, {keptArea.left - dx, keptArea.top - dy, keptArea.right - dx, keptArea.bottom - dy});
+    bool same = plan.IsWhole() && !Empty(moved);
+    if (same) {
+        const bool sharp = std::max(blit.x.perPixel, blit.y.perPixel) <= 1.0;
+        const PlanLevel* level = sharp ? nullptr : LevelFor(plan, pyramid, blit);
+        const int32_t fx = sharp ? 0 : level != nullptr ? level->factorX : 1;
+        const int32_t fy = sharp ? 0 : level != nullptr ? level->factorY : 1;
+        const int32_t w = level != nullptr ? level->width : plan.width;
+        const int32_t h = level != nullptr ? level->height : plan.height;
+        same = SameAlong(kept.x, blit.x, fx, w, moved.left, moved.right, dx) &&
+               SameAlong(kept.y, blit.y, fy, h, moved.top, moved.bottom, dy);
+    }
+    if (!same) {
+        RenderPlan(plan, pyramid, blit, target, share);
+        return false;
+    }
+    // Rows in the order that reads each kept row before it is overwritten.
+    const size_t bytes = static_cast<size_t>(moved.Width()) * sizeof(uint32_t);
+    for (int32_t k = 0; k < moved.Height(); ++k) {
+        const int32_t y = dy >= 0 ? moved.top + k : moved.bottom - 1 - k;
+        std::memmove(PixelAt(target, moved.left, y), PixelAt(target, moved.left + dx, y + dy),
+                     bytes);
+    }
+    PaintStrips(blit, buffer, target);
+    // The plan's part around what moved: the bands above and below it, and
+    // beside it.
+    const VpRect bands[] = {{area.left, area.top, area.right, moved.top},
+                            {area.left, moved.bottom, area.right, area.bottom},
+                            {area.left, moved.top, moved.left, moved.bottom},
+                            {moved.right, moved.top, area.right, moved.bottom}};
+    for (const VpRect& band : bands)
+        if (!Empty(band)) PaintPlanArea(plan, pyramid, blit, band, target, nullptr);
+    return true;
 }
 
 void CDesktopMapRenderer::PaintPlanSharp(const MapBitmap& plan, const VpRect& area,
@@ -197,17 +302,19 @@ void CDesktopMapRenderer::MakeTaps(const WorldAxis& axis, int32_t factor, int32_
 
 namespace {
 
-// One level row averaged along x: `Wide` taps a pixel, shares out of 256.
+// One level row averaged along x: `Wide` taps a pixel, shares out of 256;
+// each pixel's lanes as four 16-bit channels (blue, green, red, 0).
 template <int Wide>
 void AverageAlong(const uint8_t* indices, const uint64_t* colours, const int32_t* start,
-                  const uint16_t* padded, size_t n, int32_t wide, uint64_t* out) {
+                  const uint16_t* padded, size_t n, int32_t wide, uint16_t* out) {
     const int32_t taps = Wide > 0 ? Wide : wide;
     for (size_t i = 0; i < n; ++i) {
         const uint8_t* at = indices + start[i];
         const uint16_t* w = padded + i * static_cast<size_t>(taps);
         uint64_t sum = 0;
         for (int32_t k = 0; k < taps; ++k) sum += w[k] * colours[at[k]];
-        out[i] = ((sum + kLaneHalf) >> 8) & kLanes;
+        const uint64_t lanes = ((sum + kLaneHalf) >> 8) & kLanes;
+        std::memcpy(out + 4 * i, &lanes, sizeof lanes);  // little-endian: blue first
     }
 }
 
@@ -223,9 +330,10 @@ void CDesktopMapRenderer::PaintPlanAveraged(const MapBitmap& plan, const PlanLev
     MakeTaps(blit.y, level != nullptr ? level->factorY : 1, levelH, area.top, area.bottom, m_tapsY);
     const size_t n = static_cast<size_t>(area.Width());
     const size_t kept = static_cast<size_t>(m_tapsY.widest);
-    m_rows.resize(kept * n + n);  // the kept rows, then the sums of one target row
+    // The kept rows, then the sums of one target row, four channels a pixel.
+    m_rows.resize(4 * (kept * n + n));
     m_rowOf.assign(kept, -1);
-    uint64_t* sums = m_rows.data() + kept * n;
+    uint16_t* sums = m_rows.data() + 4 * kept * n;
     if (overlay != nullptr) {
         m_worldX.resize(n);
         for (size_t i = 0; i < n; ++i)
@@ -234,9 +342,9 @@ void CDesktopMapRenderer::PaintPlanAveraged(const MapBitmap& plan, const PlanLev
     uint64_t colours[256];
     for (int i = 0; i < 256; ++i) colours[i] = Lanes(palette[i]);
 
-    const auto averagedRow = [&](int32_t r) -> const uint64_t* {
+    const auto averagedRow = [&](int32_t r) -> const uint16_t* {
         const size_t slot = static_cast<size_t>(r) % kept;
-        uint64_t* out = m_rows.data() + slot * n;
+        uint16_t* out = m_rows.data() + 4 * slot * n;
         if (m_rowOf[slot] == r) return out;
         m_rowOf[slot] = r;
         const uint8_t* indices = level != nullptr ? level->Row(r) : plan.Row(r);
@@ -267,14 +375,23 @@ void CDesktopMapRenderer::PaintPlanAveraged(const MapBitmap& plan, const PlanLev
         const size_t j = static_cast<size_t>(y - area.top);
         const int32_t first = m_tapsY.first[j];
         const uint16_t* w = m_tapsY.weight.data() + m_tapsY.offset[j];
-        std::fill_n(sums, n, uint64_t{0});
+        // A channel (at most 255) times shares of 256 in all stays within
+        // 16 bits, so the sums take 16-bit lanes, eight to a vector
+        // register.
+        std::fill_n(sums, 4 * n, uint16_t{0});
         for (int32_t k = 0; k < m_tapsY.count[j]; ++k) {
-            const uint64_t* h = averagedRow(first + k);
-            const uint64_t share = w[k];
-            for (size_t i = 0; i < n; ++i) sums[i] += share * h[i];
+            const uint16_t* h = averagedRow(first + k);
+            const uint16_t share = w[k];
+            for (size_t i = 0; i < 4 * n; ++i)
+                sums[i] = static_cast<uint16_t>(sums[i] + share * h[i]);
         }
         uint32_t* row = PixelAt(target, area.left, y);
-        for (size_t i = 0; i < n; ++i) row[i] = FromLanes((sums[i] + kLaneHalf) >> 8);
+        for (size_t i = 0; i < n; ++i) {
+            const uint16_t* c = sums + 4 * i;
+            row[i] = 0xFF000000u | static_cast<uint32_t>((c[0] + 128) >> 8) |
+                     static_cast<uint32_t>((c[1] + 128) >> 8) << 8 |
+                     static_cast<uint32_t>((c[2] + 128) >> 8) << 16;
+        }
         if (overlay != nullptr) {
             const int32_t worldY = Clamp(blit.y.Under(y), plan.height);
             overlay->PaintRow(

@@ -10,8 +10,10 @@
 // them at 10 plan pixels, which at 1/16 is less than one screen pixel.
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
+#include "map/BandShare.h"
 #include "map/CircleLog.h"
 #include "map/DesktopViewport.h"
 #include "map/MapRender.h"
@@ -28,11 +30,22 @@ public:
                 double minRadius);
     // The same in two steps, pixel for pixel: the plan's coat alone (a
     // picture a painter keeps while the view stays), then the overlay and
-    // the circles over a target holding that picture.
+    // the circles over a target holding that picture. With `share` the
+    // plan's rows are rendered in bands on two threads.
     void RenderPlan(const MapBitmap& plan, const CPlanPyramid& pyramid, const DesktopBlit& blit,
-                    const MapTarget& target);
+                    const MapTarget& target, CBandShare* share = nullptr);
     void RenderCoats(const MapBitmap& plan, const CCircleLog& circles, const DesktopBlit& blit,
                      const MapTarget& target, IMapOverlay* overlay, double minRadius);
+    // RenderPlan into a target that holds the plan's coat of `kept` (of the
+    // same plan and target). After a pan (the same scale, the view moved by
+    // whole pixels) the kept pixels that stay in sight are moved and only
+    // the uncovered bands rendered, when every column and row moved takes
+    // the same plan pixels with the same shares as before (else, and after
+    // a zoom, everything is rendered): pixel for pixel what RenderPlan paints.
+    // True when kept pixels were moved.
+    bool RenderPlanMoved(const MapBitmap& plan, const CPlanPyramid& pyramid,
+                         const DesktopBlit& kept, const DesktopBlit& blit, const MapTarget& target,
+                         CBandShare* share = nullptr);
 
     // A circle's radius on the target: its 10 plan pixels, or `minRadius`.
     static double CircleRadius(const WorldAxis& axis, double minRadius);
@@ -53,7 +66,17 @@ private:
     // The strips and the plan (with the overlay row by row); the plan's
     // part of the target, empty when there is nothing more to paint.
     VpRect PaintPlan(const MapBitmap& plan, const CPlanPyramid& pyramid, const DesktopBlit& blit,
-                     const MapTarget& target, IMapOverlay* overlay);
+                     const MapTarget& target, IMapOverlay* overlay, CBandShare* share = nullptr);
+    // The plan within `area`, a part of the plan's part of the target.
+    void PaintPlanArea(const MapBitmap& plan, const CPlanPyramid& pyramid, const DesktopBlit& blit,
+                       const VpRect& area, const MapTarget& target, IMapOverlay* overlay);
+    // The pyramid level the plan is averaged from (nullptr: the plan).
+    static const PlanLevel* LevelFor(const MapBitmap& plan, const CPlanPyramid& pyramid,
+                                     const DesktopBlit& blit);
+    // Whether target pixels [from, to) of `now` show what pixels from
+    // `from + shift` of `kept` showed: the same plan pixels, the same shares.
+    bool SameAlong(const WorldAxis& kept, const WorldAxis& now, int32_t factor, int32_t side,
+                   int32_t from, int32_t to, int32_t shift);
     static void MakeTaps(const WorldAxis& axis, int32_t factor, int32_t side, int32_t from,
                          int32_t to, Taps& taps);
     void PaintPlanSharp(const MapBitmap& plan, const VpRect& area, const DesktopBlit& blit,
@@ -65,7 +88,8 @@ private:
                              const MapTarget& target, double minRadius);
 
     std::vector<int32_t> m_worldX;
-    Taps m_tapsX, m_tapsY;
-    std::vector<uint64_t> m_rows;  // level rows averaged along x, a few kept
-    std::vector<int32_t> m_rowOf;  // which level row each kept row is
+    Taps m_tapsX, m_tapsY, m_keptTaps;
+    std::vector<uint16_t> m_rows;                   // level rows averaged along x, a few kept
+    std::vector<int32_t> m_rowOf;                   // which level row each kept row is
+    std::unique_ptr<CDesktopMapRenderer> m_helper;  // the scratch of a band share's worker
 };

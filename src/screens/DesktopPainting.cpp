@@ -33,8 +33,15 @@ void CDesktopMapPainter::Paint(QPainter& p, const QRect& client, const CDesktopV
                     overlay != nullptr ? overlayRevision : 0};
     if (now != m_shown) {
         if (planNow != m_planShown) {
-            m_renderer.RenderPlan(plan, pyramid, blit, MapTargetOf(m_plan));
+            // The same plan at another place: the kept coat is of use.
+            if (m_planShown.valid && m_planShown.plan == planNow.plan &&
+                m_planShown.planW == planNow.planW && m_planShown.planH == planNow.planH)
+                m_renderer.RenderPlanMoved(plan, pyramid, m_planBlit, blit, MapTargetOf(m_plan),
+                                           &m_share);
+            else
+                m_renderer.RenderPlan(plan, pyramid, blit, MapTargetOf(m_plan), &m_share);
             m_planShown = planNow;
+            m_planBlit = blit;
         }
         std::memcpy(m_buffer.bits(), m_plan.constBits(), static_cast<size_t>(m_plan.sizeInBytes()));
         m_renderer.RenderCoats(plan, circles, blit, MapTargetOf(m_buffer), overlay,

@@ -6,6 +6,9 @@
 // the plan's coat for the view, rendered again only when the view or the
 // plan changed, and the map with the overlay and the circles over a copy of
 // it, again only when the circles' revision or the overlay's changed too.
+// After a pan the plan's coat is moved and only the uncovered bands are
+// rendered (CDesktopMapRenderer::RenderPlanMoved); a coat rendered anew is
+// rendered in bands on two threads (CBandShare).
 // So switching the coverage map on or a new point costs the coats alone,
 // and a repaint that changed nothing (the scan panel, the cursor, a
 // caption over the map) the copy to the screen alone.
@@ -55,9 +58,11 @@ private:
         bool operator==(const Shown&) const = default;
     };
 
+    CBandShare m_share;
     CDesktopMapRenderer m_renderer;
     QImage m_plan;
     QImage m_buffer;
     PlanShown m_planShown;
+    DesktopBlit m_planBlit;  // what m_plan shows, while m_planShown is valid
     Shown m_shown;
 };

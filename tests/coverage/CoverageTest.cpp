@@ -276,6 +276,31 @@ TEST(Coverage, IncrementalUpdatesGiveWhatAFullComputationGives) {
     }
 }
 
+// Build works a strip of rows at a time: discs cut by the strips' edges, on
+// a grid of many strips (with points on cells' centres, at one place twice
+// and off the plan), give the sums and bands of adding point by point.
+TEST(Coverage, BuildingByStripsGivesWhatAddingPointByPointGives) {
+    const CoverageView tall{{-40, 0, 440, 3200}, {0, 0, 400, 3200}, 240, 1600, 1};
+    std::mt19937 rng(5);
+    std::uniform_int_distribution<int32_t> px(-20, 420), py(0, 3199), value(-95, -30);
+    std::vector<PointValue> points;
+    for (int i = 0; i < 150; ++i) points.push_back({px(rng), py(rng), value(rng)});
+    points.push_back(points[7]);
+    for (const CoverageLayer layer :
+         {CoverageLayer::Signal(), CoverageLayer::Of(Metric::kPassFail)}) {
+        SCOPED_TRACE(layer.Nearest());
+        CoverageGrid byPoint, byStrip;
+        byPoint.Reset(tall, 90, layer);
+        for (const PointValue& p : points) byPoint.Apply(p, 1);
+        byPoint.RebandAll();
+        byStrip.Build(tall, 90, layer, points);
+        ASSERT_EQ(byStrip.Bands(), byPoint.Bands());
+        for (int32_t row = 0; row < byPoint.Rows(); ++row)
+            for (int32_t col = 0; col < byPoint.Columns(); ++col)
+                ASSERT_EQ(byStrip.Value(col, row), byPoint.Value(col, row)) << col << "," << row;
+    }
+}
+
 TEST(CoverageState, TheCaptionNamesTheNetworkAsItIsAndAnotherSiteShowsAllAgain) {
     CCoverageState state;
     int told = 0;

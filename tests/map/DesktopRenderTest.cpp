@@ -268,3 +268,50 @@ TEST_F(DesktopRenderTest, PlanThenCoatsPaintWhatOneRenderPaints) {
         EXPECT_EQ(once, twice) << zoom;
     }
 }
+
+// A pan moves the kept coat and renders the uncovered bands: pixel for
+// pixel the coat rendered anew, reduced from a level and from the plan,
+// enlarged, with margins beside the plan, after pans by whole pixels (the
+// kept pixels moved), by a fraction of one, out of sight and a zoom (in
+// bands on two threads).
+TEST_F(DesktopRenderTest, APanPaintsWhatRenderingAnewPaints) {
+    std::mt19937 rng(9);
+    std::vector<uint8_t> noise(3000 * 2000);
+    for (auto& n : noise) n = static_cast<uint8_t>(rng());
+    const MapBitmap plan = Plan(
+        3000, 2000,
+        [&noise](int32_t x, int32_t y) { return noise[static_cast<size_t>(y * 3000 + x)]; },
+        [](int i) { return static_cast<uint32_t>(i) * 0x9E3779u & 0xFFFFFFu; });
+    ASSERT_TRUE(pyramid.Build(plan));
+    const struct {
+        double dx, dy;
+        bool moves;
+    } pans[] = {{3, 0, true},   {-7, 5, true},     {0, -2, true}, {2.5, 0, false},
+                {40, 31, true}, {-5000, 0, false}, {1, 1, true}};
+    for (const double zoom : {1.0, 4.0, 32.0}) {
+        SCOPED_TRACE(zoom);
+        vp = {};
+        vp.SetClient(400, 300);
+        vp.SetWorld(plan.width, plan.height);
+        vp.ZoomAt(zoom, 200, 150);
+        std::vector<uint32_t> kept(400 * 300), fresh(400 * 300);
+        const MapTarget keptTarget{kept.data(), 400, 300, 400, 0, 0};
+        DesktopBlit before = vp.Blit();
+        renderer.RenderPlan(plan, pyramid, before, keptTarget);
+        for (const auto& pan : pans) {
+            SCOPED_TRACE(pan.dx);
+            vp.ScrollBy(pan.dx, pan.dy);
+            const DesktopBlit now = vp.Blit();
+            EXPECT_EQ(renderer.RenderPlanMoved(plan, pyramid, before, now, keptTarget), pan.moves);
+            renderer.RenderPlan(plan, pyramid, now, {fresh.data(), 400, 300, 400, 0, 0});
+            ASSERT_EQ(kept, fresh);
+            before = now;
+        }
+        // A zoom renders anew, here in bands on two threads.
+        CBandShare share;
+        vp.ZoomAt(1.3, 100, 100);
+        renderer.RenderPlanMoved(plan, pyramid, before, vp.Blit(), keptTarget, &share);
+        renderer.RenderPlan(plan, pyramid, vp.Blit(), {fresh.data(), 400, 300, 400, 0, 0});
+        EXPECT_EQ(kept, fresh);
+    }
+}
