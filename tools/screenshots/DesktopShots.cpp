@@ -11,15 +11,14 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QWheelEvent>
-#include <cmath>
 #include <cstdio>
 #include <functional>
 
+#include "SampleReports.h"
 #include "aplist/ApList.h"
 #include "app/MainFrame.h"
 #include "app/TambRUMOView.h"
 #include "board/ScannerBoard.h"
-#include "boardsim/BoardMessages.h"
 #include "dialogs/MapShowsDlg.h"
 #include "platform/MessageBoxes.h"
 
@@ -83,34 +82,10 @@ private:
     bool m_ok = true;
 };
 
-void Report(uint8_t mac5, int16_t rssi, uint8_t channel, const char* ssid) {
-    const Bytes report =
-        ReportMessage({{{0x00, 0x1A, 0x2B, 0x3C, 0x4D, mac5}, rssi}}, {{0, ssid, channel}});
-    theBoard.MergeReport(report.data(), report.size());
-}
-
 void Wheel(QWidget& canvas, QPoint at, int delta) {
     QWheelEvent e(at, canvas.mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton,
                   Qt::ControlModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(&canvas, &e);
-}
-
-// Three access points of the sample office, weaker with distance from them;
-// (x, y) in the plan's pixels, the sample being 800 wide at `scale`.
-void HearFrom(int32_t x, int32_t y, int32_t scale) {
-    struct Ap {
-        int32_t x, y;
-        uint8_t mac5, channel;
-        const char* ssid;
-    };
-    const Ap aps[] = {{150, 150, 0x01, 1, "pellorin-office"},
-                      {650, 300, 0x02, 6, "pellorin-office"},
-                      {450, 430, 0x03, 11, "caf\xC3\xA9-guest"}};
-    for (const Ap& ap : aps) {
-        const double d = std::hypot(ap.x * scale - x, ap.y * scale - y) / scale;
-        const int rssi = static_cast<int>(-28 - 28 * std::log10(1 + d / 12));
-        if (rssi > -92) Report(ap.mac5, static_cast<int16_t>(rssi), ap.channel, ap.ssid);
-    }
 }
 
 }  // namespace
@@ -153,7 +128,7 @@ bool DesktopShots(const QString& out, const QString& site, const QString& portra
     theBoard.m_bScanStarted = 1;
     theBoard.m_scanChannel = 6;
     const int32_t scale = std::max(1, view.Map().Width() / 800);  // the sample is 800 wide
-    HearFrom(wx, wy, scale);
+    HearSampleOffice(static_cast<double>(wx) / scale, static_cast<double>(wy) / scale);
     view.OnTalvDraw();
     shots.Save("scan-beside-map");
     theBoard.m_bScanComplete = 1;
@@ -170,7 +145,7 @@ bool DesktopShots(const QString& out, const QString& site, const QString& portra
             if (!view.Desktop()->WorldAt(at, wx, wy)) continue;
             view.OnTap(at);
             theBoard.m_bScanStarted = 1;
-            HearFrom(wx, wy, scale);
+            HearSampleOffice(static_cast<double>(wx) / scale, static_cast<double>(wy) / scale);
             theBoard.m_bScanComplete = 1;
             view.OnTalvDraw();
         }

@@ -14,16 +14,15 @@
 #include <QTimer>
 #include <QToolBar>
 #include <algorithm>
-#include <cmath>
 #include <cstdio>
 #include <cstring>
 
 #include "DesktopShots.h"
+#include "SampleReports.h"
 #include "aplist/ApList.h"
 #include "app/MainFrame.h"
 #include "app/TambRUMOView.h"
 #include "board/ScannerBoard.h"
-#include "boardsim/BoardMessages.h"
 #include "coverage/NetworkCatalogue.h"
 #include "dialogs/HelpDlg.h"
 #include "dialogs/LocationInfoDlg.h"
@@ -53,13 +52,6 @@ public:
     QString GetOpenSitePath(QWidget*) override { return path; }
     QString GetSaveSitePath(QWidget*) override { return {}; }
 };
-
-// One reading of access point 00 1A 2B 3C 4D mac5, as the board reports it.
-void Report(const uint8_t mac5, int16_t rssi, uint8_t channel, const char* ssid) {
-    const Bytes report =
-        ReportMessage({{{0x00, 0x1A, 0x2B, 0x3C, 0x4D, mac5}, rssi}}, {{0, ssid, channel}});
-    theBoard.MergeReport(report.data(), report.size());
-}
 
 QString GeneratedSite(const QString& dir, const char* name = "screenshot-site.hss") {
     NewSitePlan plan;
@@ -236,14 +228,6 @@ int main(int argc, char** argv) {
     // A walk through the building, then the coverage map of it and the
     // network list: three access points, weaker with distance.
     view.OnZoomOut();
-    struct Ap {
-        int32_t x, y;
-        uint8_t mac5, channel;
-        const char* ssid;
-    };
-    const Ap aps[] = {{150, 150, 0x01, 1, "pellorin-office"},
-                      {650, 300, 0x02, 6, "pellorin-office"},
-                      {450, 430, 0x03, 11, "caf\xC3\xA9-guest"}};
     const int32_t scale = std::max(1, view.Map().Width() / 800);  // the sample is 800 wide
     for (int32_t y : {130, 280, 430}) {
         for (int32_t x = 80; x <= 720; x += 80) {
@@ -251,11 +235,7 @@ int main(int argc, char** argv) {
             view.OnScroll(MapAxis::kY, SB_THUMBTRACK, y * scale);
             view.OnKeyDown(Qt::Key_Return);
             theBoard.m_bScanStarted = 1;
-            for (const Ap& ap : aps) {
-                const double d = std::hypot(ap.x - x, ap.y - y);
-                const int rssi = static_cast<int>(-28 - 28 * std::log10(1 + d / 12));
-                if (rssi > -92) Report(ap.mac5, static_cast<int16_t>(rssi), ap.channel, ap.ssid);
-            }
+            HearSampleOffice(x, y);
             theBoard.m_bScanComplete = 1;
             view.OnTalvDraw();
         }
