@@ -11,6 +11,7 @@
 #include <cstring>
 #include <random>
 
+#include "CoverageSurvey.h"
 #include "requirements/AreaShare.h"
 #include "requirements/PointFigures.h"
 
@@ -21,19 +22,9 @@ constexpr int32_t kPlanW = 10000, kPlanH = 7000, kPoints = 2000;
 void AddPoint(CApList& survey, int32_t x, int32_t y, std::mt19937& rng) {
     std::uniform_int_distribution<int> mac(0, 39), dbm(-90, -40), channel(0, 2);
     for (int i = 0; i < 10; ++i) {
-        ApRecord* e = nullptr;
-        if (survey.NewRecord(e) != CApList::kOk) std::abort();  // out of memory
-        *e = ApRecord{};
-        e->x = x;
-        e->y = y;
-        std::strcpy(e->pointName, "TEST");
         const uint8_t m[6] = {0, 0x1A, 0x2B, 0x3C, 0, static_cast<uint8_t>(mac(rng))};
-        std::memcpy(e->mac, m, 6);
-        FormatMacText(e->mac, e->macText);
-        std::strcpy(e->ssid, m[5] % 3 ? "office" : "guest");
-        e->channel = static_cast<uint8_t>(1 + 5 * channel(rng));
-        e->rssi = dbm(rng);
-        survey.AddTail(e);
+        const auto ch = static_cast<uint8_t>(1 + 5 * channel(rng));
+        coveragesurvey::AddEntry(survey, x, y, m, m[5] % 3 ? "office" : "guest", ch, dbm(rng));
     }
 }
 

@@ -40,6 +40,23 @@ inline const std::vector<AccessPoint>& AccessPoints() {
     return aps;
 }
 
+// An entry of a point at (x, y) as recording makes it, appended to `survey`.
+inline void AddEntry(CApList& survey, int32_t x, int32_t y, const uint8_t (&mac)[6],
+                     const char* ssid, uint8_t channel, int rssi) {
+    ApRecord* e = nullptr;
+    if (survey.NewRecord(e) != CApList::kOk) std::abort();  // out of memory
+    *e = ApRecord{};
+    e->x = x;
+    e->y = y;
+    std::strcpy(e->pointName, "TEST");
+    std::memcpy(e->mac, mac, 6);
+    FormatMacText(e->mac, e->macText);
+    std::strcpy(e->ssid, ssid);
+    e->channel = channel;
+    e->rssi = rssi;
+    survey.AddTail(e);
+}
+
 // One point at (x, y): the ten access points nearest to it.
 inline void AddPoint(CApList& survey, int32_t x, int32_t y) {
     std::vector<std::pair<double, const AccessPoint*>> near;
@@ -47,18 +64,9 @@ inline void AddPoint(CApList& survey, int32_t x, int32_t y) {
         near.push_back({std::hypot(ap.x - x, ap.y - y), &ap});
     std::partial_sort(near.begin(), near.begin() + 10, near.end());
     for (int i = 0; i < 10; ++i) {
-        ApRecord* e = nullptr;
-        if (survey.NewRecord(e) != CApList::kOk) std::abort();  // out of memory
-        *e = ApRecord{};
-        e->x = x;
-        e->y = y;
-        std::strcpy(e->pointName, "TEST");
-        std::memcpy(e->mac, near[i].second->mac, 6);
-        FormatMacText(e->mac, e->macText);
-        std::strcpy(e->ssid, near[i].second->ssid);
-        e->channel = near[i].second->channel;
-        e->rssi = std::max(-95, static_cast<int>(-30 - 20 * std::log10(1 + near[i].first / 20)));
-        survey.AddTail(e);
+        const AccessPoint& ap = *near[i].second;
+        AddEntry(survey, x, y, ap.mac, ap.ssid, ap.channel,
+                 std::max(-95, static_cast<int>(-30 - 20 * std::log10(1 + near[i].first / 20))));
     }
 }
 
