@@ -1,10 +1,12 @@
 #include "store/SurveySequence.h"
 
 std::optional<CSurveySequence::Range> CSurveySequence::LocateRun(int32_t firstIndex,
-                                                                 int32_t removed) const {
+                                                                 int32_t removed, Range after,
+                                                                 int64_t afterIndex) const {
     if (firstIndex < 1 || removed < 1) return std::nullopt;
-    int64_t before = 0;  // entries ahead of point i
-    size_t i = 0;
+    size_t i = after.first + after.count;
+    int64_t before = afterIndex - 1;  // entries ahead of point i
+    if (before > firstIndex - 1) i = 0, before = 0;
     while (i < m_points.size() && before < firstIndex - 1) before += m_points[i++].entries;
     if (before != firstIndex - 1 || i == m_points.size()) return std::nullopt;
     Range r{i, 0};

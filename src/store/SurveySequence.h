@@ -40,7 +40,14 @@ public:
         size_t first = 0;
         size_t count = 0;
     };
-    std::optional<Range> LocateRun(int32_t firstIndex, int32_t removed) const;
+    std::optional<Range> LocateRun(int32_t firstIndex, int32_t removed) const {
+        return LocateRun(firstIndex, removed, Range{});
+    }
+    // The same, searched from point `after.first + after.count`, whose
+    // entries begin at list position `afterIndex` (a walk over the survey's
+    // runs in order passes the last one found and its end).
+    std::optional<Range> LocateRun(int32_t firstIndex, int32_t removed, Range after,
+                                   int64_t afterIndex = 1) const;
     void Erase(const Range& r);
 
     // The point group of the site file each point lands in when the survey

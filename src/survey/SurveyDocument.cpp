@@ -246,12 +246,16 @@ std::vector<CSurveyDocument::StoredAtPoint> CSurveyDocument::PointsStored() {
     // metric map is shown.
     std::map<size_t, std::vector<ScanNoise>> noise = m_store.EveryPointNoise();
     const std::map<size_t, ThroughputOutcome> tests = m_store.EveryPointThroughput();
-    int32_t index = 1;  // the run's first entry, as the journal counts them
+    int32_t index = 1;            // the run's first entry, as the journal counts them
+    CSurveySequence::Range last;  // the run found last, and its first entry
+    int32_t lastIndex = 1;
     ForEachPoint(surveyList, [&](const ApRecord& first, const ApRecord* end) {
         int32_t entries = 0;
         for (const ApRecord* e = &first; e != end; e = e->next) ++entries;
         StoredAtPoint stored;
-        if (const auto run = m_store.Sequence().LocateRun(index, entries)) {
+        if (const auto run = m_store.Sequence().LocateRun(index, entries, last, lastIndex)) {
+            last = *run;
+            lastIndex = index + entries;
             for (size_t i = run->first; i < run->first + run->count; ++i)
                 if (auto n = noise.find(i); n != noise.end())
                     stored.noise.insert(stored.noise.end(), n->second.begin(), n->second.end());

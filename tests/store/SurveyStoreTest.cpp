@@ -48,6 +48,10 @@ TEST(SurveySequenceTest, RunsAndSaveGroups) {
         if (got) {
             EXPECT_EQ(got->first * 100 + got->count, r.at * 100 + r.count) << r.first;
         }
+        // Searched on from the run at 5 (entries 1 to 3): the same answer.
+        const auto on = seq.LocateRun(r.first, r.removed, {0, 2}, 4);
+        EXPECT_EQ(on ? on->first * 100 + on->count : 999, got ? got->first * 100 + got->count : 999)
+            << r.first;
     }
 }
 
