@@ -1,6 +1,7 @@
 #include "map/CircleLayer.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 namespace {
@@ -78,37 +79,58 @@ void CCircleLayer::PaintEllipse(const VpRect& box, int32_t penWidth, uint32_t pe
     const uint8_t pen = InkOf(penRgb);
     const uint8_t brush = InkOf(brushRgb);
     const bool hasInner = ia > 0 && ib > 0;
-    // The terms of each column, worked out once a circle and not once a
-    // pixel: the same operations on the same values, so the same pixels,
-    // without two divisions per pixel (Open paints thousands of circles).
-    constexpr int32_t kMaxColumns = 64;
-    double outerX[kMaxColumns], innerX[kMaxColumns];
-    const bool cached = area.right - area.left <= kMaxColumns;
-    const auto termsOf = [&](int32_t x, double& outer, double& inner) {
-        const double dx = x + 0.5 - cx;
-        outer = (dx * dx) / (a * a);
-        inner = hasInner ? (dx * dx) / (ia * ia) : 0.0;
+    // A pixel is painted where (dx / a)^2 + (dy / b)^2 <= 1 for its centre,
+    // in the very operations the first rasteriser used. dx is a multiple of
+    // 0.5 (the box's centre is), so dx * dx is exact and each term grows
+    // with |dx|: a row's painted pixels are one run, mirrored about the
+    // centre, and so are its brush pixels. Only the run's ends are sought.
+    const int32_t twiceCx = box.left + box.right;  // mirror of x: twiceCx - 1 - x
+    const int32_t middle = twiceCx >> 1;           // a column nearest the centre
+    const auto lastInside = [&](double radius, double rowTerm) {
+        // The last column right of the centre with dx^2 / radius^2 + rowTerm <= 1.
+        const auto inside = [&](int32_t x) {
+            const double dx = x + 0.5 - cx;
+            return (dx * dx) / (radius * radius) + rowTerm <= 1.0;
+        };
+        if (!inside(middle)) return middle - 1;
+        const double reach = radius * std::sqrt(std::max(0.0, 1.0 - rowTerm));
+        int32_t x = std::max(middle, static_cast<int32_t>(std::floor(cx - 0.5 + reach)));
+        while (x > middle && !inside(x)) --x;
+        while (inside(x + 1)) ++x;
+        return x;
     };
-    if (cached)
-        for (int32_t x = area.left; x < area.right; ++x)
-            termsOf(x, outerX[x - area.left], innerX[x - area.left]);
+    const auto fill = [&](int32_t y, int32_t x0, int32_t x1, uint8_t ink) {  // x0 .. x1 - 1
+        x0 = std::max(x0, area.left);
+        x1 = std::min(x1, area.right);
+        if (x0 < x1) FillRun(y, x0, x1, ink);
+    };
     for (int32_t y = area.top; y < area.bottom; ++y) {
         const double dy = y + 0.5 - cy;
-        const double outerY = (dy * dy) / (b * b);
-        const double innerY = hasInner ? (dy * dy) / (ib * ib) : 0.0;
-        for (int32_t x = area.left; x < area.right; ++x) {
-            double ox = 0, ix = 0;
-            if (cached) {
-                ox = outerX[x - area.left];
-                ix = innerX[x - area.left];
-            } else {
-                termsOf(x, ox, ix);
-            }
-            if (ox + outerY > 1.0) continue;
-            const bool inner = hasInner && ix + innerY <= 1.0;
-            uint8_t* tile = TileToPaint(x >> kTileShift, y >> kTileShift);
-            tile[(y & kTileMask) * kTileSide + (x & kTileMask)] = inner ? brush : pen;
+        const int32_t right = lastInside(a, (dy * dy) / (b * b));
+        if (right < middle) continue;
+        const int32_t left = twiceCx - 1 - right;
+        const int32_t innerRight =
+            hasInner ? std::min(right, lastInside(ia, (dy * dy) / (ib * ib))) : middle - 1;
+        if (innerRight < middle) {
+            fill(y, left, right + 1, pen);
+            continue;
         }
+        const int32_t innerLeft = twiceCx - 1 - innerRight;
+        fill(y, left, innerLeft, pen);
+        fill(y, innerLeft, innerRight + 1, brush);
+        fill(y, innerRight + 1, right + 1, pen);
+    }
+}
+
+void CCircleLayer::FillRun(int32_t y, int32_t x0, int32_t x1, uint8_t ink) {
+    const int32_t ty = y >> kTileShift;
+    const int32_t row = (y & kTileMask) * kTileSide;
+    while (x0 < x1) {
+        const int32_t tx = x0 >> kTileShift;
+        const int32_t end = std::min(x1, (tx + 1) << kTileShift);
+        std::memset(TileToPaint(tx, ty) + row + (x0 & kTileMask), ink,
+                    static_cast<size_t>(end - x0));
+        x0 = end;
     }
 }
 

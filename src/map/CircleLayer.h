@@ -61,6 +61,8 @@ private:
     uint8_t InkOf(uint32_t rgb);
     std::unique_ptr<uint8_t[]>& Slot(int32_t tx, int32_t ty);
     uint8_t* TileToPaint(int32_t tx, int32_t ty);
+    // Pixels x0 .. x1 - 1 of world row y take `ink` (not 0).
+    void FillRun(int32_t y, int32_t x0, int32_t x1, uint8_t ink);
     void FreeTile(int32_t tx, int32_t ty);  // an existing one
 
     int32_t m_width = 0, m_height = 0;

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "map/PointCircles.h"
 
 namespace {
@@ -65,4 +67,48 @@ TEST(CircleLayer, DeletedCirclesLeaveTheLayerAsIfNeverPainted) {
     MendDeletedCircles(layer, log, log.RemoveRecords(1, 1));  // e
     EXPECT_EQ(Pixels(layer), Pixels(reference));
     EXPECT_EQ(layer.TileCount(), reference.TileCount());
+}
+
+// Every pixel of an ellipse judged alone by the rule PaintEllipse states:
+// the painter seeks only each row's ends, so any box, pen and clip where the
+// two differ is a fault of that search.
+TEST(CircleLayer, EllipsesComeOutAsThePixelByPixelRule) {
+    const auto paintByRule = [](CCircleLayer& layer, const VpRect& box, int32_t pen,
+                                const VpRect& clip) {
+        const double a = box.Width() / 2.0, b = box.Height() / 2.0;
+        const double cx = box.left + a, cy = box.top + b, ia = a - pen, ib = b - pen;
+        for (int32_t y = std::max({box.top, clip.top, 0});
+             y < std::min({box.bottom, clip.bottom, layer.Height()}); ++y)
+            for (int32_t x = std::max({box.left, clip.left, 0});
+                 x < std::min({box.right, clip.right, layer.Width()}); ++x) {
+                const double dx = x + 0.5 - cx, dy = y + 0.5 - cy;
+                if ((dx * dx) / (a * a) + (dy * dy) / (b * b) > 1.0) continue;
+                const bool inner =
+                    ia > 0 && ib > 0 && (dx * dx) / (ia * ia) + (dy * dy) / (ib * ib) <= 1.0;
+                layer.PaintEllipse({x, y, x + 1, y + 1}, 0, inner ? 0x00FF00 : 0xFF0000,
+                                   inner ? 0x00FF00 : 0xFF0000, clip);
+            }
+    };
+    uint32_t seed = 12345;
+    const auto next = [&](int32_t n) {
+        seed = seed * 1664525u + 1013904223u;
+        return static_cast<int32_t>((seed >> 8) % static_cast<uint32_t>(n));
+    };
+    for (int round = 0; round < 400; ++round) {
+        CCircleLayer painted, reference;
+        painted.Reset(97, 83);
+        reference.Reset(97, 83);
+        const int32_t left = next(110) - 20, top = next(100) - 20;
+        const VpRect box{left, top, left + 1 + next(70), top + 1 + next(70)};
+        const int32_t pen = next(6);
+        const VpRect clip = round % 3 == 0
+                                ? VpRect{0, 0, 97, 83}
+                                : VpRect{next(60), next(60), 30 + next(70), 30 + next(60)};
+        painted.PaintEllipse(box, pen, 0xFF0000, 0x00FF00, clip);
+        paintByRule(reference, box, pen, clip);
+        SCOPED_TRACE(testing::Message() << "box " << box.left << "," << box.top << " "
+                                        << box.Width() << "x" << box.Height() << " pen " << pen);
+        ASSERT_EQ(Pixels(painted), Pixels(reference));
+        ASSERT_EQ(painted.TileCount(), reference.TileCount());
+    }
 }
