@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <optional>
 #include <utility>
 
 #include "aplist/ApList.h"
@@ -215,6 +216,9 @@ void CSurveyStore::Opened(const std::string& sitePath, const StoreBinding& bindi
             meta = storepoints::ReadMeta(db);
         }
         std::string told;
+        // The survey as it will stand, where it is known without reading it
+        // back: a reopened store that matches its file (most Opens).
+        std::optional<std::vector<SequencePoint>> survey;
         if (!meta.binding) {
             storepoints::AddFilePoints(db, filePoints);
         } else if (meta.binding->site != binding.site || !meta.binding->SamePlan(binding)) {
@@ -253,6 +257,9 @@ void CSurveyStore::Opened(const std::string& sitePath, const StoreBinding& bindi
                         "The points of the survey store beside this site are not the points "
                         "of the site file: their readings were set aside.";
                 storepoints::AddFilePoints(db, filePoints);
+            } else {
+                // SurveyIsFile below makes the file's rows the survey, or none.
+                survey = keptPoints ? stored : std::vector<SequencePoint>{};
             }
         }
         storepoints::SurveyIsFile(db, keptPoints);
@@ -261,7 +268,12 @@ void CSurveyStore::Opened(const std::string& sitePath, const StoreBinding& bindi
         if (now.pendingSave) storepoints::WritePendingSave(db, std::nullopt);
         if (now.binding != binding) storepoints::WriteBinding(db, binding);
         t.Commit();
-        storepoints::LoadSequence(db, m_sequence);
+        if (survey) {
+            m_sequence.Clear();
+            for (const SequencePoint& p : *survey) m_sequence.Append(p);
+        } else {
+            storepoints::LoadSequence(db, m_sequence);
+        }
         if (!told.empty()) TellOnce(told);
     });
 }
