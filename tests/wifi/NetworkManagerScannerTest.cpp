@@ -24,7 +24,8 @@
 
 namespace {
 
-using Ap = MockNetworkManager::AccessPoint;
+using M = MockNetworkManager;
+using Ap = M::AccessPoint;
 constexpr int kNotHeard = MockNetworkManager::kNotHeard;
 
 // Waits in the event loop until pred() holds; false after a generous bound.
@@ -83,6 +84,9 @@ KernelDumps NoKernel(const std::string& name) {
     d.scan.failure = d.station.failure = d.survey.failure = "no kernel in this test";
     return d;
 }
+
+// One option of the device's scans (MockNetworkManager::SetScanning).
+QVariantMap Option(const char* name, const QVariant& value) { return {{name, value}}; }
 
 // Three access points every scan hears, on three bands.
 std::vector<Ap> ThreeHeard() {
@@ -214,10 +218,7 @@ const Behaviour kBehaviours[] = {
     {"DeferredBehindAScanUnderWay", Before::kFirstScanOver,
      [](auto& nm, auto& dev, auto&) { nm.StartOwnScan(dev, 1200, false); }, 3},
     {"RejectedBySupplicant", Before::kFirstScanOver,
-     [](auto& nm, auto& dev, auto&) {
-         nm.SetScanning(dev, {{"reject", 1}});
-     },
-     3},
+     [](auto& nm, auto& dev, auto&) { nm.SetScanning(dev, Option("reject", 1)); }, 3},
     {"ScanEndsWhileItsAccessPointsAreRead", Before::kNothing,
      [](auto& nm, auto& dev, auto&) {
          nm.OfferManagedObjects(false);
@@ -231,12 +232,12 @@ const Behaviour kBehaviours[] = {
      0},
     {"GoneFromOneCall", Before::kFirstScan,
      [](auto& nm, auto& dev, auto& aps) {
-         nm.SetScanning(dev, {{"vanish", QStringList{aps[1]}}});
+         nm.SetScanning(dev, Option("vanish", QStringList{aps[1]}));
      },
      2, 1},
     {"GoneFromGetAllEach", Before::kFirstScan,
      [](auto& nm, auto& dev, auto& aps) {
-         nm.SetScanning(dev, {{"vanish", QStringList{aps[1]}}});
+         nm.SetScanning(dev, Option("vanish", QStringList{aps[1]}));
      },
      2, 1, false},
     {"GetAllFailedOnce", Before::kFirstScan,
@@ -262,7 +263,7 @@ TEST_P(ScanBehaviourTest, ReadingsComeFromAScanThatRanAfterTheRequestAndOnlyTheG
     auto scanner = MakeScanner();
     scanner->FindAdapter();
     ASSERT_TRUE(WaitFor([&] { return heard.present; }));
-    if (row.before == Before::kFirstScanOver) nm.SetScanning(dev, {{"scanned_before", true}});
+    if (row.before == Before::kFirstScanOver) nm.SetScanning(dev, Option("scanned_before", true));
     // The first scan lists the access points before they are heard: the
     // faults are for the second listing.
     if (row.before == Before::kFirstScan) Scan(*scanner);
@@ -295,41 +296,31 @@ QString Wifi0(MockNetworkManager& nm, uint state = MockNetworkManager::kDisconne
 }
 
 const Failure kFailures[] = {
-    {"Unavailable", [](MockNetworkManager& nm) { Wifi0(nm, MockNetworkManager::kUnavailable); },
-     nullptr,
+    {"Unavailable", [](auto& nm) { Wifi0(nm, M::kUnavailable); }, nullptr,
      "refused the Wi-Fi scan on wlan0: the adapter is unavailable (is Wi-Fi switched off?) "
      "(org.freedesktop.NetworkManager.Device.NotAllowed: Scanning not allowed while unavailable)",
      true},
-    {"PolkitRefuses",
-     [](MockNetworkManager& nm) {
-         nm.SetScanning(Wifi0(nm), {{"deny", true}});
-     },
-     nullptr,
+    {"PolkitRefuses", [](auto& nm) { nm.SetScanning(Wifi0(nm), Option("deny", true)); }, nullptr,
      "refused the Wi-Fi scan on wlan0: polkit does not let this session scan "
      "(org.freedesktop.NetworkManager.PermissionDenied: org.freedesktop.NetworkManager.wifi.scan "
      "request failed: not authorized). Run Pellorin in the machine's own desktop session",
      true},
-    {"DeviceRemoved", [](MockNetworkManager& nm) { Wifi0(nm); },
-     [](MockNetworkManager& nm) { nm.RemoveDevice("/org/freedesktop/NetworkManager/Devices/1"); },
+    {"DeviceRemoved", [](auto& nm) { Wifi0(nm); },
+     [](auto& nm) { nm.RemoveDevice("/org/freedesktop/NetworkManager/Devices/1"); },
      "The Wi-Fi adapter wlan0 went away during the scan "
      "(org.freedesktop.NetworkManager.DeviceRemoved)",
      false},
-    {"NetworkManagerLeaves", [](MockNetworkManager& nm) { Wifi0(nm); },
-     [](MockNetworkManager& nm) { nm.StopNetworkManager(); },
+    {"NetworkManagerLeaves", [](auto& nm) { Wifi0(nm); }, [](auto& nm) { nm.StopNetworkManager(); },
      "NetworkManager left the system bus during the scan (org.freedesktop.DBus.NameOwnerChanged)",
      false},
-    {"HeldBackWhileAConnectionActivates",
-     [](MockNetworkManager& nm) { Wifi0(nm, MockNetworkManager::kConfig); }, nullptr,
+    {"HeldBackWhileAConnectionActivates", [](auto& nm) { Wifi0(nm, M::kConfig); }, nullptr,
      "NetworkManager held the Wi-Fi scan on wlan0 back while it activated a connection; no scan "
      "ran within 1 s",
      true, 1000},
-    {"ScanNeverEnds",
-     [](MockNetworkManager& nm) {
-         nm.SetScanning(Wifi0(nm), {{"scan_ms", 600000}});
-     },
+    {"ScanNeverEnds", [](auto& nm) { nm.SetScanning(Wifi0(nm), Option("scan_ms", 600000)); },
      nullptr, "NetworkManager did not finish the scan on wlan0 within 1 s", true, 1000},
     {"PropertiesFailTwice",
-     [](MockNetworkManager& nm) {
+     [](auto& nm) {
          nm.OfferManagedObjects(false);
          Wifi0(nm);
          nm.Fail("GetAll", "/org/freedesktop/NetworkManager/AccessPoint/3",
@@ -341,14 +332,14 @@ const Failure kFailures[] = {
      "recorded without it (org.freedesktop.DBus.Error.LimitsExceeded: too many)",
      true},
     {"ManagedObjectsFailTwice",
-     [](MockNetworkManager& nm) {
+     [](auto& nm) {
          Wifi0(nm);
          nm.Fail("GetManagedObjects", "*", "org.freedesktop.DBus.Error.NoReply", "late", 2);
      },
      nullptr, "(org.freedesktop.DBus.Error.NoReply: late)", true},
-    {"NoWifiDevice", [](MockNetworkManager& nm) { nm.AddEthernetDevice("eth0"); }, nullptr,
+    {"NoWifiDevice", [](auto& nm) { nm.AddEthernetDevice("eth0"); }, nullptr,
      "NetworkManager lists no Wi-Fi device", false},
-    {"NoNetworkManager", [](MockNetworkManager& nm) { nm.StopNetworkManager(); }, nullptr,
+    {"NoNetworkManager", [](auto& nm) { nm.StopNetworkManager(); }, nullptr,
      "NetworkManager is not running (org.freedesktop.DBus.Error.ServiceUnknown", false},
 };
 
@@ -384,7 +375,7 @@ INSTANTIATE_TEST_SUITE_P(Failures, ScanFailureTest, ::testing::ValuesIn(kFailure
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(AdapterScanTest, TheAdapterIsTheFirstNetworkManagerManagesAndCanUseOrTheOneNamed) {
-    using M = MockNetworkManager;  // a device is unmanaged only in kUnmanaged
+    // A device is unmanaged only in kUnmanaged.
     const struct {
         std::vector<std::pair<const char*, uint>> devices;  // wlanN's address ends in N + 1
         const char* wanted;
