@@ -51,10 +51,9 @@ TEST(SurveyDumpParserTest, AGarbledEntryIsDroppedOnItsOwn) {
     const auto with = [](uint16_t type, const Bytes& payload) {
         return SurveyEntry(Cat(SurveyNest({}), Attr(type, payload)));
     };
-    Bytes cut = SurveyNest({});
-    cut = Cat(cut, Cat(Value<uint16_t>(40), Value<uint16_t>(NL80211_SURVEY_INFO_NOISE)));
-    Survey noFrequency;
-    Bytes withoutFrequency = SurveyNest(noFrequency);
+    const Bytes cut =
+        Cat(SurveyNest({}), Cat(Value<uint16_t>(40), Value<uint16_t>(NL80211_SURVEY_INFO_NOISE)));
+    Bytes withoutFrequency = SurveyNest({});
     withoutFrequency.erase(withoutFrequency.begin(), withoutFrequency.begin() + 8);
     const Bytes bad[] = {
         SurveyEntry(cut),

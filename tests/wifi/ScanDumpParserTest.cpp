@@ -93,11 +93,10 @@ TEST(ScanDumpParserTest, MalformedBssEntriesAreDroppedWholeAndTheRestIsRead) {
     auto withAttr = [](uint16_t type, const Bytes& payload) {
         return EntryWithNest(Cat(BssNest(Bss{}), Attr(type, payload)));
     };
-    Bytes cutNest = BssNest(Bss{});
-    cutNest = Cat(cutNest, Value<uint16_t>(40));  // an attribute claiming more than there is
-    cutNest = Cat(cutNest, Value<uint16_t>(NL80211_BSS_SIGNAL_MBM));
-    Bss noBssid;
-    Bytes nestWithoutBssid = BssNest(noBssid);
+    // An attribute claiming more than there is.
+    const Bytes cutNest =
+        Cat(BssNest(Bss{}), Cat(Value<uint16_t>(40), Value<uint16_t>(NL80211_BSS_SIGNAL_MBM)));
+    Bytes nestWithoutBssid = BssNest(Bss{});
     nestWithoutBssid.erase(nestWithoutBssid.begin(), nestWithoutBssid.begin() + 12);
     const Bytes bad[] = {
         EntryWithNest(cutNest),

@@ -128,14 +128,18 @@ TEST(WifiScanTest, OnlyAccessPointsHeardSinceTheRequestAreReadAndTheKernelsDbmWi
     auto ap = [](const char* mac, int32_t lastSeen) {
         return NmAccessPoint{{'N', 'e', 't'}, mac, 2437, 44, lastSeen};
     };
-    auto bss = [](uint8_t last, int32_t mbm, uint64_t seenNs, uint32_t mhz = 2437) {
+    // Seen at seenNs after boot, or msAgo before the dump, or (neither) at no known time.
+    auto bss = [](uint8_t last, int32_t mbm, uint64_t seenNs, uint32_t mhz = 2437,
+                  std::optional<uint32_t> msAgo = {}) {
         KernelBss b;
         const uint8_t mac[6] = {0xAA, 0xBB, 0xCC, 0x00, 0x11, last};
         std::memcpy(b.bssid, mac, 6);
         b.hasSignalMbm = true;
         b.signalMbm = mbm;
-        b.hasLastSeenBoottime = true;
+        b.hasLastSeenBoottime = seenNs != 0;
         b.lastSeenBoottimeNs = seenNs;
+        b.hasSeenMsAgo = msAgo.has_value();
+        b.seenMsAgo = msAgo.value_or(0);
         b.frequencyMhz = mhz;
         return b;
     };
@@ -148,15 +152,9 @@ TEST(WifiScanTest, OnlyAccessPointsHeardSinceTheRequestAreReadAndTheKernelsDbmWi
         bss(3, -6000, request + kSecond, 5180),  // fresh, other frequency ...
         bss(3, -6200, request + kSecond),        // ... the same frequency wins
         bss(4, -999999, request + kSecond),      // no receiver reports this
+        bss(5, -5100, 0, 2437, 1000),            // SEEN_MS_AGO only: 1 s before the dump
+        bss(6, -5200, 0),                        // no age at all: not used
     };
-    KernelBss byAge = bss(5, -5100, 0);  // SEEN_MS_AGO only: 1 s before the dump
-    byAge.hasLastSeenBoottime = false;
-    byAge.hasSeenMsAgo = true;
-    byAge.seenMsAgo = 1000;
-    kernel.entries.push_back(byAge);
-    KernelBss ageless = bss(6, -5200, 0);  // no age at all: not used
-    ageless.hasLastSeenBoottime = false;
-    kernel.entries.push_back(ageless);
 
     const std::vector<NmAccessPoint> aps = {
         ap("AA:BB:CC:00:11:01", 5000),  // the request's own second counts
