@@ -199,15 +199,10 @@ TEST_F(FloorPlanTest, EveryFormatComesThroughWithItsColours) {
     ASSERT_TRUE(deep.save(In("deep.png")));
     ASSERT_TRUE(rgb.save(In("plan.tif")));
     ASSERT_TRUE(rgb.save(In("plan.webp"), "WEBP", 100));
-    WriteGif(In("plan.gif"), 64, 48, [&](int x, int y) { return !inSquare(x, y); });
+    WriteGif(In("plan.gif"), 64, 48, inSquare);
     ASSERT_TRUE(rgb.save(In("plan.bmp")));
-    WriteGreyAlphaPng(In("grey.png"), 64, 48, [&](int x, int y, uint8_t& g, uint8_t& a) {
-        g = 0, a = inSquare(x, y) ? 255 : 0;
-    });
-    WriteCmykJpeg(In("cmyk.jpg"), 64, 48, [&](int x, int y, uint8_t ink[4]) {
-        ink[0] = ink[1] = ink[2] = 0;
-        ink[3] = inSquare(x, y) ? 255 : 0;
-    });
+    WriteGreyAlphaPng(In("grey.png"), 64, 48, inSquare);
+    WriteCmykJpeg(In("cmyk.jpg"), 64, 48, inSquare);
     // 64 x 48 mm: at 25.4 dpi, a pixel a millimetre.
     WriteFileBytes(
         dir.Path() / "plan.svg",
