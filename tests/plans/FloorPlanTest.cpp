@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QFile>
 #include <QImage>
 #include <QPainter>
 #include <QProcess>
@@ -200,22 +199,15 @@ TEST_F(FloorPlanTest, EveryFormatComesThroughWithItsColours) {
     ASSERT_TRUE(deep.save(In("deep.png")));
     ASSERT_TRUE(rgb.save(In("plan.tif")));
     ASSERT_TRUE(rgb.save(In("plan.webp"), "WEBP", 100));
-    WriteGif(In("plan.gif"), 64, 48, [&](int x, int y) { return !inSquare(x, y); });
+    WriteGif(In("plan.gif"), 64, 48, inSquare);
     ASSERT_TRUE(rgb.save(In("plan.bmp")));
-    WriteGreyAlphaPng(In("grey.png"), 64, 48, [&](int x, int y, uint8_t& g, uint8_t& a) {
-        g = 0, a = inSquare(x, y) ? 255 : 0;
-    });
-    WriteCmykJpeg(In("cmyk.jpg"), 64, 48, [&](int x, int y, uint8_t ink[4]) {
-        ink[0] = ink[1] = ink[2] = 0;
-        ink[3] = inSquare(x, y) ? 255 : 0;
-    });
-    QFile svg(In("plan.svg"));
-    svg.open(QIODevice::WriteOnly);
+    WriteGreyAlphaPng(In("grey.png"), 64, 48, inSquare);
+    WriteCmykJpeg(In("cmyk.jpg"), 64, 48, inSquare);
     // 64 x 48 mm: at 25.4 dpi, a pixel a millimetre.
-    svg.write(
-        "<svg xmlns='http://www.w3.org/2000/svg' width='64mm' height='48mm' "
-        "viewBox='0 0 64 48'><rect x='16' y='16' width='16' height='16'/></svg>");
-    svg.close();
+    WriteFileBytes(
+        dir.Path() / "plan.svg",
+        ToBytes("<svg xmlns='http://www.w3.org/2000/svg' width='64mm' height='48mm' "
+                "viewBox='0 0 64 48'><rect x='16' y='16' width='16' height='16'/></svg>"));
     for (const char* name : {"deep.png", "plan.tif", "plan.webp", "plan.gif", "plan.bmp",
                              "grey.png", "cmyk.jpg", "plan.svg"}) {
         SCOPED_TRACE(name);
@@ -238,12 +230,12 @@ TEST_F(FloorPlanTest, PlansThatCannotBeUsedAreRefusedByName) {
                {"--encrypt", "user", "owner", "256", "--", In("two.pdf"), In("secret.pdf")});
     ASSERT_TRUE(qpdf.waitForFinished(60000) && qpdf.exitCode() == 0);
     const Bytes pdf = ReadFileBytes(In("two.pdf").toStdString());
-    WriteFileBytes((dir.Path() / "damaged.pdf"), Bytes(pdf.begin(), pdf.begin() + 300));
+    WriteFileBytes(dir.Path() / "damaged.pdf", Bytes(pdf.begin(), pdf.begin() + 300));
     qpdf.start("qpdf", {"--empty", In("nopages.pdf")});
     ASSERT_TRUE(qpdf.waitForFinished(60000) && qpdf.exitCode() == 0);
-    WriteFileBytes((dir.Path() / "broken.svg"),
+    WriteFileBytes(dir.Path() / "broken.svg",
                    ToBytes("<svg xmlns='http://www.w3.org/2000/svg'><rect"));
-    WriteFileBytes((dir.Path() / "broken.png"),
+    WriteFileBytes(dir.Path() / "broken.png",
                    ToBytes(std::string("\x89PNG\r\n\x1a\n", 8) + std::string(200, 'x')));
     const struct {
         const char* file;

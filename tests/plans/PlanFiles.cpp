@@ -39,17 +39,12 @@ void Chunk(std::vector<uint8_t>& out, const char* type, const std::vector<uint8_
 
 }  // namespace
 
-void WriteGreyAlphaPng(const QString& path, int width, int height,
-                       const std::function<void(int, int, uint8_t&, uint8_t&)>& px) {
+void WriteGreyAlphaPng(const QString& path, int width, int height, const Ink& ink) {
     std::vector<uint8_t> raw;
     for (int y = 0; y < height; ++y) {
         raw.push_back(0);  // no filter
-        for (int x = 0; x < width; ++x) {
-            uint8_t g = 0, a = 0;
-            px(x, y, g, a);
-            raw.push_back(g);
-            raw.push_back(a);
-        }
+        for (int x = 0; x < width; ++x)
+            raw.insert(raw.end(), {0, static_cast<uint8_t>(ink(x, y) ? 255 : 0)});
     }
     uLongf packed = compressBound(static_cast<uLong>(raw.size()));
     std::vector<uint8_t> idat(packed);
@@ -68,8 +63,7 @@ void WriteGreyAlphaPng(const QString& path, int width, int height,
     f.write(reinterpret_cast<const char*>(png.data()), static_cast<qint64>(png.size()));
 }
 
-void WriteCmykJpeg(const QString& path, int width, int height,
-                   const std::function<void(int, int, uint8_t[4])>& px) {
+void WriteCmykJpeg(const QString& path, int width, int height, const Ink& ink) {
     FILE* out = std::fopen(QFile::encodeName(path).constData(), "wb");
     jpeg_compress_struct c{};
     jpeg_error_mgr err{};
@@ -84,14 +78,11 @@ void WriteCmykJpeg(const QString& path, int width, int height,
     jpeg_set_quality(&c, 95, TRUE);
     c.write_Adobe_marker = TRUE;
     jpeg_start_compress(&c, TRUE);
-    std::vector<uint8_t> row(static_cast<size_t>(width) * 4);
+    std::vector<uint8_t> row(static_cast<size_t>(width) * 4, 255);
     while (c.next_scanline < c.image_height) {
-        for (int x = 0; x < width; ++x) {
-            uint8_t ink[4];
-            px(x, static_cast<int>(c.next_scanline), ink);
-            for (int k = 0; k < 4; ++k)
-                row[static_cast<size_t>(x) * 4 + k] = 255 - ink[k];  // Adobe
-        }
+        for (int x = 0; x < width; ++x)  // no C, M or Y; Adobe's inverted K
+            row[static_cast<size_t>(x) * 4 + 3] =
+                ink(x, static_cast<int>(c.next_scanline)) ? 0 : 255;
         JSAMPROW r = row.data();
         jpeg_write_scanlines(&c, &r, 1);
     }
@@ -100,7 +91,7 @@ void WriteCmykJpeg(const QString& path, int width, int height,
     std::fclose(out);
 }
 
-void WriteGif(const QString& path, int width, int height, const std::function<int(int, int)>& px) {
+void WriteGif(const QString& path, int width, int height, const Ink& ink) {
     std::vector<uint8_t> g = {'G', 'I', 'F', '8', '9', 'a'};
     auto le16 = [&g](int v) {
         g.push_back(static_cast<uint8_t>(v));
@@ -125,7 +116,7 @@ void WriteGif(const QString& path, int width, int height, const std::function<in
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) {
             if (count++ % 2 == 0) code(4);
-            code(static_cast<uint32_t>(px(x, y)));
+            code(ink(x, y) ? 0 : 1);
         }
     code(5);
     if (n > 0) data.push_back(static_cast<uint8_t>(bits));

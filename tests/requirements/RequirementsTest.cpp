@@ -79,61 +79,45 @@ Requirement Parse(const char* text) {
 TEST(PointFiguresTest, HandWorkedPoints) {
     constexpr WifiBand k5 = WifiBand::k5GHz, k6 = WifiBand::k6GHz, k24 = WifiBand::k24GHz;
     struct Row {
-        const char* what;
         std::vector<Rec> recs;
-        std::optional<std::string> ssid;
         const char* expected;
+        std::optional<std::string> ssid = {};
     };
     const Row rows[] = {
-        {"one access point",
-         {{1, "A", 6, -60}},
-         {},
-         "aps=1 p=-60/01/A/6 s=-/00 u=1 co=0 ov=0 n=- snr=-"},
-        {"a tie goes to the lower MAC",
-         {{2, "A", 6, -60}, {1, "A", 11, -60}},
-         {},
+        {{{1, "A", 6, -60}}, "aps=1 p=-60/01/A/6 s=-/00 u=1 co=0 ov=0 n=- snr=-"},
+        // A tie goes to the lower MAC.
+        {{{2, "A", 6, -60}, {1, "A", 11, -60}},
          "aps=2 p=-60/01/A/11 s=-60/02 u=2 co=0 ov=0 n=- snr=-"},
-        {"two networks on one channel",
-         {{1, "A", 6, -50}, {3, "B", 6, -80}, {4, "B", 6, -90}, {2, "A", 6, -70}},
-         {},
+        // Two networks on one channel.
+        {{{1, "A", 6, -50}, {3, "B", 6, -80}, {4, "B", 6, -90}, {2, "A", 6, -70}},
          "aps=4 p=-50/01/A/6 s=-70/02 u=2 co=2 ov=0 n=- snr=-"},
-        {"2.4 GHz overlap 1 to 4 channels away at the floor",
-         {{1, "A", 6, -50},
+        // 2.4 GHz overlap 1 to 4 channels away at the floor.
+        {{{1, "A", 6, -50},
           {5, "B", 2, -80},
           {6, "B", 10, -85},
           {7, "B", 1, -60},
           {8, "B", 7, -86},
           {9, "B", 8, -70}},
-         {},
          "aps=6 p=-50/01/A/6 s=-/00 u=1 co=0 ov=3 n=- snr=-"},
-        {"5 GHz: no overlap; 6 GHz 1 is not 2.4 GHz 1",
-         {{1, "A", 36, -50, k5}, {2, "B", 36, -70, k5}, {3, "B", 40, -70, k5}},
-         {},
+        // 5 GHz: no overlap; 6 GHz 1 is not 2.4 GHz 1.
+        {{{1, "A", 36, -50, k5}, {2, "B", 36, -70, k5}, {3, "B", 40, -70, k5}},
          "aps=3 p=-50/01/A/36 s=-/00 u=1 co=1 ov=0 n=- snr=-"},
-        {"6 GHz 1 beside 2.4 GHz 1",
-         {{1, "A", 1, -50, k24}, {2, "B", 1, -60, k6}},
-         {},
+        {{{1, "A", 1, -50, k24}, {2, "B", 1, -60, k6}},
          "aps=2 p=-50/01/A/1 s=-/00 u=1 co=0 ov=0 n=- snr=-"},
-        {"a chosen SSID weaker than another",
-         {{1, "A", 6, -40}, {2, "B", 11, -70}, {3, "B", 1, -76}},
-         std::string("B"),
-         "aps=3 p=-70/02/B/11 s=-76/03 u=1 co=0 ov=0 n=- snr=-"},
-        {"the chosen SSID not heard",
-         {{1, "A", 6, -40}, {2, "A", 6, -50}},
-         std::string("C"),
-         "aps=2 p=- s=- u=0 co=- ov=- snr=-"},
-        {"a placeholder", {{0, "FILL", 0, 0}}, {}, "aps=0 p=- s=- u=0 co=- ov=- snr=-"},
-        {"one BSSID twice in a merged point",
-         {{1, "A", 6, -60}, {1, "A", 6, -55}},
-         {},
-         "aps=2 p=-55/01/A/6 s=-/00 u=1 co=0 ov=0 n=- snr=-"},
-        {"the usable level is inclusive",
-         {{1, "A", 6, -75}, {2, "A", 6, -76}},
-         {},
+        // A chosen SSID weaker than another; one not heard.
+        {{{1, "A", 6, -40}, {2, "B", 11, -70}, {3, "B", 1, -76}},
+         "aps=3 p=-70/02/B/11 s=-76/03 u=1 co=0 ov=0 n=- snr=-",
+         "B"},
+        {{{1, "A", 6, -40}, {2, "A", 6, -50}}, "aps=2 p=- s=- u=0 co=- ov=- snr=-", "C"},
+        // A placeholder.
+        {{{0, "FILL", 0, 0}}, "aps=0 p=- s=- u=0 co=- ov=- snr=-"},
+        // One BSSID twice in a merged point.
+        {{{1, "A", 6, -60}, {1, "A", 6, -55}}, "aps=2 p=-55/01/A/6 s=-/00 u=1 co=0 ov=0 n=- snr=-"},
+        // The usable level is inclusive.
+        {{{1, "A", 6, -75}, {2, "A", 6, -76}},
          "aps=2 p=-75/01/A/6 s=-76/02 u=1 co=1 ov=0 n=- snr=-"},
     };
-    for (const Row& row : rows)
-        EXPECT_EQ(Describe(FiguresOf(row.recs, row.ssid)), row.expected) << row.what;
+    for (const Row& row : rows) EXPECT_EQ(Describe(FiguresOf(row.recs, row.ssid)), row.expected);
 }
 
 TEST(PointFiguresTest, NoiseOfThePrimarysChannelGivesSnrAndNothingElseDoes) {
@@ -291,33 +275,27 @@ TEST(AreaShareTest, GridsWithAKnownAnswer) {
                        unknown = Verdicts(V::kPass, V::kUnknown);
     const ShareGeometry plan{402, 402, 60, 0.05};  // cells of 3: x = 99 and 300 lie alike
     struct Row {
-        const char* what;
         std::vector<PlacedVerdict> points;
         double passPct, unknownPct, failPct;
     };
     const Row rows[] = {
-        {"all pass", {{201, 201, pass}}, 100, 0, 0},
-        {"none pass", {{201, 201, fail}}, 0, 0, 100},
-        {"a known half: two discs apart", {{99, 201, pass}, {300, 201, fail}}, 50, 0, 50},
-        {"a known half: the nearest point, discs overlapping",
-         {{171, 201, fail}, {231, 201, pass}},
-         50,
-         0,
-         50},
-        {"one place measured twice: the worse verdict",
-         {{201, 201, pass}, {201, 201, fail}},
-         0,
-         0,
-         100},
-        {"unknown", {{201, 201, unknown}}, 0, 100, 0},
+        {{{201, 201, pass}}, 100, 0, 0},
+        {{{201, 201, fail}}, 0, 0, 100},
+        {{{201, 201, unknown}}, 0, 100, 0},
+        // A known half: two discs apart, and the nearest point of discs overlapping.
+        {{{99, 201, pass}, {300, 201, fail}}, 50, 0, 50},
+        {{{171, 201, fail}, {231, 201, pass}}, 50, 0, 50},
+        // One place measured twice: the worse verdict.
+        {{{201, 201, pass}, {201, 201, fail}}, 0, 0, 100},
     };
     for (const Row& row : rows) {
+        SCOPED_TRACE(&row - rows);  // the row's index
         const AreaShares s = ComputeAreaShares(row.points, plan);
         EXPECT_EQ(s.cell, 3);
-        EXPECT_EQ(s.overall.pass + s.overall.unknown + s.overall.fail, s.surveyed) << row.what;
-        EXPECT_DOUBLE_EQ(s.Percent(s.overall.pass), row.passPct) << row.what;
-        EXPECT_DOUBLE_EQ(s.Percent(s.overall.unknown), row.unknownPct) << row.what;
-        EXPECT_DOUBLE_EQ(s.Percent(s.overall.fail), row.failPct) << row.what;
+        EXPECT_EQ(s.overall.pass + s.overall.unknown + s.overall.fail, s.surveyed);
+        EXPECT_DOUBLE_EQ(s.Percent(s.overall.pass), row.passPct);
+        EXPECT_DOUBLE_EQ(s.Percent(s.overall.unknown), row.unknownPct);
+        EXPECT_DOUBLE_EQ(s.Percent(s.overall.fail), row.failPct);
     }
     // Points at 198, 210 and 222 across, the middle one failing: its cells
     // are its disc between the bisectors (204 and 216, on cell edges), of a

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <memory>
 #include <string>
 
 #include "SurveyDumpMessages.h"
@@ -16,16 +15,7 @@ using namespace scandump;
 using namespace surveydump;
 using State = Nl80211SurveyDumpParser::State;
 
-Nl80211SurveyDumpParser Parse(const std::vector<Bytes>& datagrams) {
-    Nl80211SurveyDumpParser parser;
-    for (const Bytes& d : datagrams) {
-        // An exact-size copy on the heap, so that any read past the end is caught.
-        const auto copy = std::make_unique<uint8_t[]>(d.size());
-        if (!d.empty()) std::memcpy(copy.get(), d.data(), d.size());
-        parser.Feed(copy.get(), d.size());
-    }
-    return parser;
-}
+constexpr auto Parse = scandump::Parse<Nl80211SurveyDumpParser>;
 
 std::string Describe(const KernelSurveyEntry& e) {
     return std::to_string(e.frequencyMhz) +
@@ -61,10 +51,9 @@ TEST(SurveyDumpParserTest, AGarbledEntryIsDroppedOnItsOwn) {
     const auto with = [](uint16_t type, const Bytes& payload) {
         return SurveyEntry(Cat(SurveyNest({}), Attr(type, payload)));
     };
-    Bytes cut = SurveyNest({});
-    cut = Cat(cut, Cat(Value<uint16_t>(40), Value<uint16_t>(NL80211_SURVEY_INFO_NOISE)));
-    Survey noFrequency;
-    Bytes withoutFrequency = SurveyNest(noFrequency);
+    const Bytes cut =
+        Cat(SurveyNest({}), Cat(Value<uint16_t>(40), Value<uint16_t>(NL80211_SURVEY_INFO_NOISE)));
+    Bytes withoutFrequency = SurveyNest({});
     withoutFrequency.erase(withoutFrequency.begin(), withoutFrequency.begin() + 8);
     const Bytes bad[] = {
         SurveyEntry(cut),

@@ -8,8 +8,6 @@
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusMetaType>
-#include <QDBusObjectPath>
-#include <QDBusVariant>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTimer>
@@ -44,29 +42,6 @@ QString SupportFile(const char* name) {
 }
 
 }  // namespace
-
-// One access point for the mock's AddAccessPoints, D-Bus type (aysui).
-struct MockApEntry {
-    QByteArray ssid;
-    QString bssid;
-    uint mhz = 0;
-    int dbm = 0;
-};
-Q_DECLARE_METATYPE(MockApEntry)
-
-QDBusArgument& operator<<(QDBusArgument& a, const MockApEntry& e) {
-    a.beginStructure();
-    a << e.ssid << e.bssid << e.mhz << e.dbm;
-    a.endStructure();
-    return a;
-}
-
-const QDBusArgument& operator>>(const QDBusArgument& a, MockApEntry& e) {
-    a.beginStructure();
-    a >> e.ssid >> e.bssid >> e.mhz >> e.dbm;
-    a.endStructure();
-    return a;
-}
 
 MockNetworkManager::MockNetworkManager() {
     const int n = ++g_connections;
@@ -136,88 +111,33 @@ QDBusConnection MockNetworkManager::ClientBus() {
     return QDBusConnection::connectToBus(m_address, m_clientName);
 }
 
-QVariant MockNetworkManager::Control(const QString& method, const QVariantList& arguments) {
-    QDBusMessage message = QDBusMessage::createMethodCall(kService, kControlPath, kControl, method);
+QVariant MockNetworkManager::Control(const char* method, const QVariantList& arguments) {
+    QDBusMessage message =
+        QDBusMessage::createMethodCall(kService, kControlPath, kControl, QLatin1String(method));
     message.setArguments(arguments);
     const QDBusMessage reply = QDBusConnection(m_controlName).call(message, QDBus::Block, 30000);
     EXPECT_EQ(reply.type(), QDBusMessage::ReplyMessage)
-        << method.toStdString() << ": " << reply.errorMessage().toStdString();
+        << method << ": " << reply.errorMessage().toStdString();
     return reply.arguments().isEmpty() ? QVariant() : reply.arguments().first();
-}
-
-QString MockNetworkManager::AddWifiDevice(const QString& interface, const QString& permAddress,
-                                          bool managed, uint state) {
-    return Control(QStringLiteral("AddWifiDevice"), {interface, permAddress, managed, state})
-        .value<QDBusObjectPath>()
-        .path();
-}
-
-QString MockNetworkManager::AddEthernetDevice(const QString& interface) {
-    return Control(QStringLiteral("AddEthernetDevice"), {interface})
-        .value<QDBusObjectPath>()
-        .path();
-}
-
-void MockNetworkManager::RemoveDevice(const QString& device) {
-    Control(QStringLiteral("RemoveDevice"), {QVariant::fromValue(QDBusObjectPath(device))});
 }
 
 QStringList MockNetworkManager::AddAccessPoints(const QString& device,
                                                 const std::vector<AccessPoint>& aps) {
-    qDBusRegisterMetaType<MockApEntry>();
-    qDBusRegisterMetaType<QList<MockApEntry>>();
-    QList<MockApEntry> entries;
-    for (const AccessPoint& ap : aps) entries.push_back({ap.ssid, ap.bssid, ap.mhz, ap.dbm});
-    const QVariant answer =
-        Control(QStringLiteral("AddAccessPoints"),
-                {QVariant::fromValue(QDBusObjectPath(device)), QVariant::fromValue(entries)});
+    QVariantList entries;  // each (ssid, bssid, mhz, dbm)
+    for (const AccessPoint& ap : aps)
+        entries.push_back(QVariantList{ap.ssid, ap.bssid, ap.mhz, ap.dbm});
     QStringList paths;
-    for (const QDBusObjectPath& p : qdbus_cast<QList<QDBusObjectPath>>(answer)) paths << p.path();
+    for (const Path& p :
+         qdbus_cast<QList<Path>>(Control("AddAccessPoints", {Object(device), entries})))
+        paths << p.path();
     return paths;
 }
 
 void MockNetworkManager::SetHeard(const QString& accessPoint, const QList<int>& dbms) {
     qDBusRegisterMetaType<QList<int>>();
-    Control(QStringLiteral("SetHeard"),
-            {QVariant::fromValue(QDBusObjectPath(accessPoint)), QVariant::fromValue(dbms)});
-}
-
-void MockNetworkManager::SetScanning(const QString& device, const QVariantMap& options) {
-    Control(QStringLiteral("SetScanning"), {QVariant::fromValue(QDBusObjectPath(device)), options});
-}
-
-void MockNetworkManager::Fail(const QString& method, const QString& path, const QString& name,
-                              const QString& text, uint times) {
-    Control(QStringLiteral("Fail"), {method, path, name, text, times});
-}
-
-void MockNetworkManager::OfferManagedObjects(bool offered) {
-    Control(QStringLiteral("OfferManagedObjects"), {offered});
-}
-
-void MockNetworkManager::StartOwnScan(const QString& device, uint durationMs, bool heard) {
-    Control(QStringLiteral("StartScan"),
-            {QVariant::fromValue(QDBusObjectPath(device)), durationMs, heard});
-}
-
-void MockNetworkManager::SetState(const QString& device, uint state) {
-    Control(QStringLiteral("SetState"), {QVariant::fromValue(QDBusObjectPath(device)), state});
-}
-
-void MockNetworkManager::Connect(const QString& device, const QString& accessPoint,
-                                 int stationDbm) {
-    Control(QStringLiteral("Connect"),
-            {QVariant::fromValue(QDBusObjectPath(device)),
-             QVariant::fromValue(QDBusObjectPath(accessPoint)), stationDbm});
-}
-
-void MockNetworkManager::SetProperty(const QString& path, const QString& interface,
-                                     const QString& property, const QVariant& value) {
-    Control(QStringLiteral("SetProperty"), {QVariant::fromValue(QDBusObjectPath(path)), interface,
-                                            property, QVariant::fromValue(QDBusVariant(value))});
+    Control("SetHeard", {Object(accessPoint), QVariant::fromValue(dbms)});
 }
 
 QMap<QString, qint64> MockNetworkManager::Stamps(const QString& device) {
-    return qdbus_cast<QMap<QString, qint64>>(
-        Control(QStringLiteral("Stamps"), {QVariant::fromValue(QDBusObjectPath(device))}));
+    return qdbus_cast<QMap<QString, qint64>>(Control("Stamps", {Object(device)}));
 }

@@ -8,6 +8,7 @@
 // never skip.
 
 #include <QDBusConnection>
+#include <QDBusObjectPath>
 #include <QMap>
 #include <QProcess>
 #include <QString>
@@ -47,9 +48,15 @@ public:
     // Controls; each fails the test on an error and returns the answer's first value.
     QString AddWifiDevice(const QString& interface,
                           const QString& permAddress = "11:22:33:44:55:66", bool managed = true,
-                          uint state = kDisconnected);
-    QString AddEthernetDevice(const QString& interface);
-    void RemoveDevice(const QString& device);
+                          uint state = kDisconnected) {
+        return Control("AddWifiDevice", {interface, permAddress, managed, state})
+            .value<Path>()
+            .path();
+    }
+    QString AddEthernetDevice(const QString& interface) {
+        return Control("AddEthernetDevice", {interface}).value<Path>().path();
+    }
+    void RemoveDevice(const QString& device) { Control("RemoveDevice", {Object(device)}); }
     QStringList AddAccessPoints(const QString& device, const std::vector<AccessPoint>& aps);
     QString AddAccessPoint(const QString& device, const AccessPoint& ap) {
         return AddAccessPoints(device, {ap}).value(0);
@@ -63,23 +70,30 @@ public:
     // scanned_before (its first scan, which moves LastScan at its start, ended
     // a minute ago), ends_after_reads (the running scan ends as the Nth
     // access point's properties are read with GetAll).
-    void SetScanning(const QString& device, const QVariantMap& options);
+    void SetScanning(const QString& device, const QVariantMap& options) {
+        Control("SetScanning", {Object(device), options});
+    }
     // The next `times` calls of `method` on `path` ("*": any path) fail with that error.
     void Fail(const QString& method, const QString& path, const QString& name, const QString& text,
-              uint times);
-    void OfferManagedObjects(bool offered);
+              uint times) {
+        Control("Fail", {method, path, name, text, times});
+    }
+    void OfferManagedObjects(bool offered) { Control("OfferManagedObjects", {offered}); }
     // A scan of NetworkManager's own now (as a periodic one), hearing what is set or nothing.
-    void StartOwnScan(const QString& device, uint durationMs, bool heard);
-    void SetState(const QString& device, uint state);
+    void StartOwnScan(const QString& device, uint durationMs, bool heard) {
+        Control("StartScan", {Object(device), durationMs, heard});
+    }
     // Connected to `accessPoint`, whose station signal is `stationDbm`.
-    void Connect(const QString& device, const QString& accessPoint, int stationDbm);
-    void SetProperty(const QString& path, const QString& interface, const QString& property,
-                     const QVariant& value);
+    void Connect(const QString& device, const QString& accessPoint, int stationDbm) {
+        Control("Connect", {Object(device), Object(accessPoint), stationDbm});
+    }
     // CLOCK_BOOTTIME microseconds of the device's last request, scan start and scan end.
     QMap<QString, qint64> Stamps(const QString& device);
 
 private:
-    QVariant Control(const QString& method, const QVariantList& arguments);
+    using Path = QDBusObjectPath;
+    static QVariant Object(const QString& path) { return QVariant::fromValue(Path(path)); }
+    QVariant Control(const char* method, const QVariantList& arguments);
 
     QProcess m_daemon;
     QProcess m_mock;

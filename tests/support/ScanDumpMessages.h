@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -116,6 +117,19 @@ inline Bytes StationEntry(const Bytes& mac, std::optional<int8_t> signal,
     return Message(Cat(
         Cat(Cat(genl, Attr(NL80211_ATTR_IFINDEX, Value<uint32_t>(3))), Attr(NL80211_ATTR_MAC, mac)),
         Attr(NLA_F_NESTED | NL80211_ATTR_STA_INFO, info)));
+}
+
+// A parser fed each datagram from an exact-size copy on the heap, so that any
+// read past its end is caught.
+template <typename Parser>
+Parser Parse(const std::vector<Bytes>& datagrams) {
+    Parser parser;
+    for (const Bytes& d : datagrams) {
+        const auto copy = std::make_unique<uint8_t[]>(d.size());
+        if (!d.empty()) std::memcpy(copy.get(), d.data(), d.size());
+        parser.Feed(copy.get(), d.size());
+    }
+    return parser;
 }
 
 }  // namespace scandump

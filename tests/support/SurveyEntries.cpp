@@ -56,14 +56,10 @@ std::vector<SurveyEntry> Entries(const CApList& list, Take take) {
 
 std::vector<SurveyEntry> AllEntries(const CApList& list) {
     return Entries(list, [](const ApRecord& r) {
-        return SurveyEntry{r.x,
-                           r.y,
-                           Text(r.pointName, sizeof r.pointName),
+        return SurveyEntry(r.x, r.y, Text(r.pointName, sizeof r.pointName),
                            std::string(reinterpret_cast<const char*>(r.mac), 6),
-                           Text(r.macText, sizeof r.macText),
-                           Text(r.ssid, sizeof r.ssid),
-                           r.channel,
-                           r.rssi};
+                           Text(r.macText, sizeof r.macText), Text(r.ssid, sizeof r.ssid),
+                           r.channel, r.rssi);
     });
 }
 

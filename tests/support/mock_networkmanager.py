@@ -386,8 +386,9 @@ class Mock(dbus.service.Object):
         d.gone()
         self.manager.DeviceRemoved(dbus.ObjectPath(path))
 
-    @dbus.service.method(CONTROL, in_signature='oa(aysui)', out_signature='ao')
+    @dbus.service.method(CONTROL, in_signature='oav', out_signature='ao')
     def AddAccessPoints(self, device, entries):
+        """Each entry an array of its SSID, BSSID, MHz and dBm."""
         d = self.device(device)
         paths = []
         for ssid, bssid, mhz, dbm in entries:
@@ -434,12 +435,6 @@ class Mock(dbus.service.Object):
         """A scan of NetworkManager's own, as if periodic, hearing what is set or nothing."""
         self.device(device).start_scan(duration_ms, heard)
 
-    @dbus.service.method(CONTROL, in_signature='ou', out_signature='')
-    def SetState(self, device, state):
-        d = self.device(device)
-        d.set(DEVICE, {'State': dbus.UInt32(state)})
-        GLib.idle_add(d.kickoff)
-
     @dbus.service.method(CONTROL, in_signature='ooi', out_signature='')
     def Connect(self, device, ap, station_dbm):
         d = self.device(device)
@@ -447,10 +442,6 @@ class Mock(dbus.service.Object):
         d.set(DEVICE, {'State': dbus.UInt32(ACTIVATED)})
         d.set(WIRELESS, {'ActiveAccessPoint': dbus.ObjectPath(ap)})
         d.refresh_station()
-
-    @dbus.service.method(CONTROL, in_signature='ossv', out_signature='')
-    def SetProperty(self, path, interface, name, value):
-        self.objects[path].set(interface, {name: value})
 
     @dbus.service.method(CONTROL, in_signature='o', out_signature='a{sx}')
     def Stamps(self, device):

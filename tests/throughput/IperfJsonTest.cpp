@@ -89,35 +89,34 @@ TEST(IperfJsonTest, EveryCutAnswerIsGarbled) {
 TEST(IperfJsonTest, GarbledAnswersNameWhatIsWrong) {
     struct Row {
         QByteArray json;
-        P run;
         const char* complaint;
+        P run = P::kUpload;
     };
     const QJsonValue gone = QJsonValue::Undefined;
+    const auto up = [](const char* path, const QJsonValue& v) {
+        return With("upload.json", path, v);
+    };
     const Row rows[] = {
-        {"", P::kUpload, "iperf3 wrote nothing"},
-        {"[1, 2]", P::kUpload, "not a JSON object"},
-        {"{\"end\": {} ", P::kUpload, "cut short"},
-        {"{\"end\" 5}", P::kUpload, "not JSON at byte"},
-        {With("upload.json", "end", gone), P::kUpload, "end is missing"},
-        {With("upload.json", "end.sum_received", gone), P::kUpload, "end.sum_received is missing"},
-        {With("upload.json", "end.sum_received.bits_per_second", "fast"), P::kUpload,
-         "is not a number"},
-        {With("upload.json", "end.sum_received.bits_per_second", -1), P::kUpload,
-         "not a figure iperf3 gives"},
-        {With("upload.json", "end.sum_received.bits_per_second", 1e14), P::kUpload,
-         "not a figure iperf3 gives"},
-        {With("upload.json", "end.sum_sent", "x"), P::kUpload, "end.sum_sent is not an object"},
-        {With("upload.json", "end.sum_sent.retransmits", 1.5), P::kUpload, "is not whole"},
-        {With("upload.json", "end.sum_sent.retransmits", -3), P::kUpload, "not a figure"},
-        {With("upload.json", "end.streams", 5), P::kUpload, "end.streams is not an array"},
-        {With("upload.json", "end.streams.0", "x"), P::kUpload, "end.streams[] is not an object"},
-        {With("upload.json", "end.streams.0.sender.mean_rtt", "x"), P::kUpload,
-         "mean_rtt is not a number"},
-        {With("upload.json", "end.streams.0.sender.mean_rtt", 1e9), P::kUpload, "not a figure"},
-        {With("upload.json", "error", 5), P::kUpload, "error member is not a text"},
-        {With("udp.json", "end.sum", gone), P::kUdp, "end.sum is missing"},
-        {With("udp.json", "end.sum.jitter_ms", -0.5), P::kUdp, "jitter_ms is -0.5"},
-        {With("udp.json", "end.sum.lost_percent", 101), P::kUdp, "lost_percent is 101"},
+        {"", "iperf3 wrote nothing"},
+        {"[1, 2]", "not a JSON object"},
+        {"{\"end\": {} ", "cut short"},
+        {"{\"end\" 5}", "not JSON at byte"},
+        {up("end", gone), "end is missing"},
+        {up("end.sum_received", gone), "end.sum_received is missing"},
+        {up("end.sum_received.bits_per_second", "fast"), "is not a number"},
+        {up("end.sum_received.bits_per_second", -1), "not a figure iperf3 gives"},
+        {up("end.sum_received.bits_per_second", 1e14), "not a figure iperf3 gives"},
+        {up("end.sum_sent", "x"), "end.sum_sent is not an object"},
+        {up("end.sum_sent.retransmits", 1.5), "is not whole"},
+        {up("end.sum_sent.retransmits", -3), "not a figure"},
+        {up("end.streams", 5), "end.streams is not an array"},
+        {up("end.streams.0", "x"), "end.streams[] is not an object"},
+        {up("end.streams.0.sender.mean_rtt", "x"), "mean_rtt is not a number"},
+        {up("end.streams.0.sender.mean_rtt", 1e9), "not a figure"},
+        {up("error", 5), "error member is not a text"},
+        {With("udp.json", "end.sum", gone), "end.sum is missing", P::kUdp},
+        {With("udp.json", "end.sum.jitter_ms", -0.5), "jitter_ms is -0.5", P::kUdp},
+        {With("udp.json", "end.sum.lost_percent", 101), "lost_percent is 101", P::kUdp},
     };
     for (const Row& row : rows) {
         const IperfReading r = ReadIperfJson(row.json, row.run);

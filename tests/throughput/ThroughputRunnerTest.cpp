@@ -56,7 +56,10 @@ class ThroughputRunnerTest : public ::testing::Test {
 protected:
     void SetUp() override {
         m_port = FreeLoopbackPort();
-        connect();
+        QObject::connect(&m_runner, &CThroughputRunner::finished,
+                         [this](const ThroughputOutcome& o) { m_outcomes.push_back(o); });
+        QObject::connect(&m_runner, &CThroughputRunner::progress,
+                         [this](const ThroughputProgress& p) { m_progress.push_back(p); });
     }
     void TearDown() override {
         m_runner.Cancel();
@@ -67,12 +70,6 @@ protected:
                 p->waitForFinished(5000);
             }
         }
-    }
-    void connect() {
-        QObject::connect(&m_runner, &CThroughputRunner::finished,
-                         [this](const ThroughputOutcome& o) { m_outcomes.push_back(o); });
-        QObject::connect(&m_runner, &CThroughputRunner::progress,
-                         [this](const ThroughputProgress& p) { m_progress.push_back(p); });
     }
     void StartServer() {
         m_server.start(QStringLiteral("iperf3"),
@@ -175,7 +172,7 @@ TEST_F(ThroughputRunnerTest, ABusyServerIsAskedAgainOnceAfterASecond) {
     const ThroughputOutcome o = Run(Request(1), &took);
     EXPECT_EQ(o.fault, F::kBusy) << o.reason;
     EXPECT_GE(took, 0.99);  // the pause, less the clocks' millisecond rounding
-    int waits = 0;  // the times the runner began waiting for the busy server
+    int waits = 0;          // the times the runner began waiting for the busy server
     for (size_t i = 0; i < m_progress.size(); ++i)
         waits += m_progress[i].waitingForBusyServer &&
                  (i == 0 || !m_progress[i - 1].waitingForBusyServer);

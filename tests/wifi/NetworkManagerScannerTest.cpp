@@ -24,7 +24,8 @@
 
 namespace {
 
-using Ap = MockNetworkManager::AccessPoint;
+using M = MockNetworkManager;
+using Ap = M::AccessPoint;
 constexpr int kNotHeard = MockNetworkManager::kNotHeard;
 
 // Waits in the event loop until pred() holds; false after a generous bound.
@@ -70,10 +71,8 @@ struct Heard {
         });
         QObject::connect(&s, &NetworkManagerScanner::adapterChanged,
                          [this](bool p, const QString& i, const QString& a, const QString& m) {
-                             present = p;
-                             interface = i;
-                             address = a;
-                             adapterMessage = m;
+                             std::tie(present, interface, address, adapterMessage) =
+                                 std::tie(p, i, a, m);
                          });
     }
 };
@@ -85,6 +84,9 @@ KernelDumps NoKernel(const std::string& name) {
     d.scan.failure = d.station.failure = d.survey.failure = "no kernel in this test";
     return d;
 }
+
+// One option of the device's scans (MockNetworkManager::SetScanning).
+QVariantMap Option(const char* name, const QVariant& value) { return {{name, value}}; }
 
 // Three access points every scan hears, on three bands.
 std::vector<Ap> ThreeHeard() {
@@ -171,11 +173,8 @@ TEST_F(AdapterScanTest, ScanRecordsWhatItHeardOnEveryBandWithTheKernelsDbmWhereI
                   "AABBCC001155 /0 ch1 band2 -184/2 +beacon"}));       // 14 % is -92
 }
 
-class BusyBuildingTest : public AdapterScanTest, public ::testing::WithParamInterface<bool> {};
-
-TEST_P(BusyBuildingTest, ThreeHundredAccessPointsAreAllRecordedOnTheSystemBusLimits) {
-    nm.OfferManagedObjects(GetParam());
-    const QString dev = nm.AddWifiDevice("wlan0");
+// A busy building: three hundred access points, on the system bus's limits.
+std::vector<Ap> Crowd() {
     std::vector<Ap> crowd;
     for (int i = 0; i < 300; ++i)
         crowd.push_back({QByteArray("Net-") + QByteArray::number(i),
@@ -184,70 +183,85 @@ TEST_P(BusyBuildingTest, ThreeHundredAccessPointsAreAllRecordedOnTheSystemBusLim
                              .arg(i % 256, 2, 16, QLatin1Char('0'))
                              .toUpper(),
                          i % 2 ? 2412u + 5u * static_cast<uint>(i % 13) : 5180u, -40 - i % 55});
-    nm.AddAccessPoints(dev, crowd);
-    auto scanner = MakeScanner();
-    Scan(*scanner);
-    ASSERT_EQ(heard.events.last(), "finished") << heard.lost.toStdString();
-    EXPECT_EQ(heard.readings.size(), 300u);
-    EXPECT_EQ(heard.summary.wentAway, 0u);
+    return crowd;
 }
-
-INSTANTIATE_TEST_SUITE_P(Fetch, BusyBuildingTest, ::testing::Bool(), [](const auto& info) {
-    return std::string(info.param ? "OneGetManagedObjects" : "OneGetAllEach");
-});
 
 // LastScan moves for scans that did not run after the request; the point
 // holds what the scan that ran heard, and "nothing heard" needs a scan that
-// ran and heard nothing.
+// ran and heard nothing. Only an access point that is gone is left out; any
+// other failure to read one is asked again once.
+enum class Before { kNothing, kFirstScanOver, kFirstScan };
 struct Behaviour {
     const char* name;
-    std::function<void(MockNetworkManager&, const QString& device, const QStringList& aps)> before;
-    size_t readings;
-    bool scannedBefore =
-        true;  // the device's first scan, which moves LastScan at its start, is over
+    Before before;  // the device's first scan, which moves LastScan at its start
+    std::function<void(MockNetworkManager&, const QString& device, const QStringList& aps)> setup;
+    size_t readings, wentAway = 0;
+    bool managedObjects = true, crowd = false;
 };
 
 void PrintTo(const Behaviour& row, std::ostream* os) { *os << row.name; }
 
 const Behaviour kBehaviours[] = {
-    {"FirstScanMovesLastScanAtItsStart", nullptr, 3, false},
-    {"DeferredBehindAScanUnderWay",
-     [](MockNetworkManager& nm, const QString& dev, const QStringList&) {
-         nm.StartOwnScan(dev, 1200, false);
-     },
-     3},
-    {"RejectedBySupplicant",
-     [](MockNetworkManager& nm, const QString& dev, const QStringList&) {
-         nm.SetScanning(dev, {{"reject", 1}});
-     },
-     3},
-    {"ScanEndsWhileItsAccessPointsAreRead",
-     [](MockNetworkManager& nm, const QString& dev, const QStringList&) {
+    {"FirstScanMovesLastScanAtItsStart", Before::kNothing, nullptr, 3},
+    {"BusyBuildingInOneGetManagedObjects", Before::kNothing, nullptr, 300, 0, true, true},
+    {"BusyBuildingInOneGetAllEach", Before::kNothing, nullptr, 300, 0, false, true},
+    {"DeferredBehindAScanUnderWay", Before::kFirstScanOver,
+     [](auto& nm, auto& dev, auto&) { nm.StartOwnScan(dev, 1200, false); }, 3},
+    {"RejectedBySupplicant", Before::kFirstScanOver,
+     [](auto& nm, auto& dev, auto&) { nm.SetScanning(dev, Option("reject", 1)); }, 3},
+    {"ScanEndsWhileItsAccessPointsAreRead", Before::kNothing,
+     [](auto& nm, auto& dev, auto&) {
          nm.OfferManagedObjects(false);
          nm.SetScanning(dev, {{"scan_ms", 600000}, {"ends_after_reads", 2}});
      },
-     3, false},
-    {"NothingHeard",
-     [](MockNetworkManager& nm, const QString&, const QStringList& aps) {
+     3},
+    {"NothingHeard", Before::kFirstScanOver,
+     [](auto& nm, auto&, auto& aps) {
          for (const QString& ap : aps) nm.SetHeard(ap, {kNotHeard});
      },
      0},
+    {"GoneFromOneCall", Before::kFirstScan,
+     [](auto& nm, auto& dev, auto& aps) {
+         nm.SetScanning(dev, Option("vanish", QStringList{aps[1]}));
+     },
+     2, 1},
+    {"GoneFromGetAllEach", Before::kFirstScan,
+     [](auto& nm, auto& dev, auto& aps) {
+         nm.SetScanning(dev, Option("vanish", QStringList{aps[1]}));
+     },
+     2, 1, false},
+    {"GetAllFailedOnce", Before::kFirstScan,
+     [](auto& nm, auto&, auto& aps) {
+         nm.Fail("GetAll", aps[1], "org.freedesktop.DBus.Error.LimitsExceeded", "busy", 1);
+     },
+     3, 0, false},
+    {"OneCallFailedOnce", Before::kFirstScan,
+     [](auto& nm, auto&, auto&) {
+         nm.Fail("GetManagedObjects", "*", "org.freedesktop.DBus.Error.NoReply", "late", 1);
+     },
+     3},
 };
 
 class ScanBehaviourTest : public AdapterScanTest,
                           public ::testing::WithParamInterface<Behaviour> {};
 
-TEST_P(ScanBehaviourTest, ReadingsComeFromAScanThatRanAfterTheRequest) {
+TEST_P(ScanBehaviourTest, ReadingsComeFromAScanThatRanAfterTheRequestAndOnlyTheGoneAreLeftOut) {
+    const Behaviour& row = GetParam();
+    nm.OfferManagedObjects(row.managedObjects);
     const QString dev = nm.AddWifiDevice("wlan0");
-    const QStringList aps = nm.AddAccessPoints(dev, ThreeHeard());
+    const QStringList aps = nm.AddAccessPoints(dev, row.crowd ? Crowd() : ThreeHeard());
     auto scanner = MakeScanner();
     scanner->FindAdapter();
     ASSERT_TRUE(WaitFor([&] { return heard.present; }));
-    if (GetParam().scannedBefore) nm.SetScanning(dev, {{"scanned_before", true}});
-    if (GetParam().before) GetParam().before(nm, dev, aps);
+    if (row.before == Before::kFirstScanOver) nm.SetScanning(dev, Option("scanned_before", true));
+    // The first scan lists the access points before they are heard: the
+    // faults are for the second listing.
+    if (row.before == Before::kFirstScan) Scan(*scanner);
+    if (row.setup) row.setup(nm, dev, aps);
     Scan(*scanner);
     ASSERT_EQ(heard.events.last(), "finished") << heard.lost.toStdString();
-    EXPECT_EQ(heard.readings.size(), GetParam().readings);
+    EXPECT_EQ(std::make_pair(heard.readings.size(), heard.summary.wentAway),
+              std::make_pair(row.readings, row.wentAway));
 }
 
 INSTANTIATE_TEST_SUITE_P(Scans, ScanBehaviourTest, ::testing::ValuesIn(kBehaviours),
@@ -272,41 +286,31 @@ QString Wifi0(MockNetworkManager& nm, uint state = MockNetworkManager::kDisconne
 }
 
 const Failure kFailures[] = {
-    {"Unavailable", [](MockNetworkManager& nm) { Wifi0(nm, MockNetworkManager::kUnavailable); },
-     nullptr,
+    {"Unavailable", [](auto& nm) { Wifi0(nm, M::kUnavailable); }, nullptr,
      "refused the Wi-Fi scan on wlan0: the adapter is unavailable (is Wi-Fi switched off?) "
      "(org.freedesktop.NetworkManager.Device.NotAllowed: Scanning not allowed while unavailable)",
      true},
-    {"PolkitRefuses",
-     [](MockNetworkManager& nm) {
-         nm.SetScanning(Wifi0(nm), {{"deny", true}});
-     },
-     nullptr,
+    {"PolkitRefuses", [](auto& nm) { nm.SetScanning(Wifi0(nm), Option("deny", true)); }, nullptr,
      "refused the Wi-Fi scan on wlan0: polkit does not let this session scan "
      "(org.freedesktop.NetworkManager.PermissionDenied: org.freedesktop.NetworkManager.wifi.scan "
      "request failed: not authorized). Run Pellorin in the machine's own desktop session",
      true},
-    {"DeviceRemoved", [](MockNetworkManager& nm) { Wifi0(nm); },
-     [](MockNetworkManager& nm) { nm.RemoveDevice("/org/freedesktop/NetworkManager/Devices/1"); },
+    {"DeviceRemoved", [](auto& nm) { Wifi0(nm); },
+     [](auto& nm) { nm.RemoveDevice("/org/freedesktop/NetworkManager/Devices/1"); },
      "The Wi-Fi adapter wlan0 went away during the scan "
      "(org.freedesktop.NetworkManager.DeviceRemoved)",
      false},
-    {"NetworkManagerLeaves", [](MockNetworkManager& nm) { Wifi0(nm); },
-     [](MockNetworkManager& nm) { nm.StopNetworkManager(); },
+    {"NetworkManagerLeaves", [](auto& nm) { Wifi0(nm); }, [](auto& nm) { nm.StopNetworkManager(); },
      "NetworkManager left the system bus during the scan (org.freedesktop.DBus.NameOwnerChanged)",
      false},
-    {"HeldBackWhileAConnectionActivates",
-     [](MockNetworkManager& nm) { Wifi0(nm, MockNetworkManager::kConfig); }, nullptr,
+    {"HeldBackWhileAConnectionActivates", [](auto& nm) { Wifi0(nm, M::kConfig); }, nullptr,
      "NetworkManager held the Wi-Fi scan on wlan0 back while it activated a connection; no scan "
      "ran within 1 s",
      true, 1000},
-    {"ScanNeverEnds",
-     [](MockNetworkManager& nm) {
-         nm.SetScanning(Wifi0(nm), {{"scan_ms", 600000}});
-     },
+    {"ScanNeverEnds", [](auto& nm) { nm.SetScanning(Wifi0(nm), Option("scan_ms", 600000)); },
      nullptr, "NetworkManager did not finish the scan on wlan0 within 1 s", true, 1000},
     {"PropertiesFailTwice",
-     [](MockNetworkManager& nm) {
+     [](auto& nm) {
          nm.OfferManagedObjects(false);
          Wifi0(nm);
          nm.Fail("GetAll", "/org/freedesktop/NetworkManager/AccessPoint/3",
@@ -318,14 +322,14 @@ const Failure kFailures[] = {
      "recorded without it (org.freedesktop.DBus.Error.LimitsExceeded: too many)",
      true},
     {"ManagedObjectsFailTwice",
-     [](MockNetworkManager& nm) {
+     [](auto& nm) {
          Wifi0(nm);
          nm.Fail("GetManagedObjects", "*", "org.freedesktop.DBus.Error.NoReply", "late", 2);
      },
      nullptr, "(org.freedesktop.DBus.Error.NoReply: late)", true},
-    {"NoWifiDevice", [](MockNetworkManager& nm) { nm.AddEthernetDevice("eth0"); }, nullptr,
+    {"NoWifiDevice", [](auto& nm) { nm.AddEthernetDevice("eth0"); }, nullptr,
      "NetworkManager lists no Wi-Fi device", false},
-    {"NoNetworkManager", [](MockNetworkManager& nm) { nm.StopNetworkManager(); }, nullptr,
+    {"NoNetworkManager", [](auto& nm) { nm.StopNetworkManager(); }, nullptr,
      "NetworkManager is not running (org.freedesktop.DBus.Error.ServiceUnknown", false},
 };
 
@@ -360,101 +364,34 @@ TEST_P(ScanFailureTest, EndsTheScanAsLostWithOneMessageNamingTheError) {
 INSTANTIATE_TEST_SUITE_P(Failures, ScanFailureTest, ::testing::ValuesIn(kFailures),
                          [](const auto& info) { return std::string(info.param.name); });
 
-// Only an object that is gone is left out; any other failure is asked again once.
-struct Fetch {
-    const char* name;
-    bool managedObjects;
-    std::function<void(MockNetworkManager&, const QString& dev, const QStringList& aps)> before;
-    size_t readings, wentAway;
-};
-
-void PrintTo(const Fetch& row, std::ostream* os) { *os << row.name; }
-
-const Fetch kFetches[] = {
-    {"GoneFromOneCall", true,
-     [](MockNetworkManager& nm, const QString& dev, const QStringList& aps) {
-         nm.SetScanning(dev, {{"vanish", QStringList{aps[1]}}});
-     },
-     2, 1},
-    {"GoneFromGetAllEach", false,
-     [](MockNetworkManager& nm, const QString& dev, const QStringList& aps) {
-         nm.SetScanning(dev, {{"vanish", QStringList{aps[1]}}});
-     },
-     2, 1},
-    {"GetAllFailedOnce", false,
-     [](MockNetworkManager& nm, const QString&, const QStringList& aps) {
-         nm.Fail("GetAll", aps[1], "org.freedesktop.DBus.Error.LimitsExceeded", "busy", 1);
-     },
-     3, 0},
-    {"OneCallFailedOnce", true,
-     [](MockNetworkManager& nm, const QString&, const QStringList&) {
-         nm.Fail("GetManagedObjects", "*", "org.freedesktop.DBus.Error.NoReply", "late", 1);
-     },
-     3, 0},
-};
-
-class FetchTest : public AdapterScanTest, public ::testing::WithParamInterface<Fetch> {};
-
-TEST_P(FetchTest, OnlyAnAccessPointThatWentAwayIsLeftOut) {
-    nm.OfferManagedObjects(GetParam().managedObjects);
-    const QString dev = nm.AddWifiDevice("wlan0");
-    const QStringList aps = nm.AddAccessPoints(dev, ThreeHeard());
-    auto scanner = MakeScanner();
-    scanner->FindAdapter();
-    ASSERT_TRUE(WaitFor([&] { return heard.present; }));
-    // The first scan, whose LastScan moves at its start, lists the access
-    // points before they are heard: the faults are for the second listing.
-    Scan(*scanner);
-    GetParam().before(nm, dev, aps);
-    Scan(*scanner);
-    ASSERT_EQ(heard.events.last(), "finished") << heard.lost.toStdString();
-    EXPECT_EQ(std::make_pair(heard.readings.size(), heard.summary.wentAway),
-              std::make_pair(GetParam().readings, GetParam().wentAway));
-}
-
-INSTANTIATE_TEST_SUITE_P(Fetches, FetchTest, ::testing::ValuesIn(kFetches),
-                         [](const auto& info) { return std::string(info.param.name); });
-
 TEST_F(AdapterScanTest, TheAdapterIsTheFirstNetworkManagerManagesAndCanUseOrTheOneNamed) {
-    struct Device {
-        const char* interface;
-        const char* perm;
-        bool managed;
-        uint state;
-    };
+    // A device is unmanaged only in kUnmanaged.
     const struct {
-        std::vector<Device> devices;
+        std::vector<std::pair<const char*, uint>> devices;  // wlanN's address ends in N + 1
         const char* wanted;
         const char* found;  // "interface address", or the message
     } rows[] = {
-        {{{"wlan0", "02:00:00:00:00:01", false, MockNetworkManager::kUnmanaged},
-          {"wlan1", "02:00:00:00:00:02", true, MockNetworkManager::kDisconnected}},
-         "",
-         "wlan1 02:00:00:00:00:02"},
-        {{{"wlan0", "02:00:00:00:00:01", true, MockNetworkManager::kUnavailable},
-          {"wlan1", "02:00:00:00:00:02", true, MockNetworkManager::kActivated}},
-         "",
-         "wlan1 02:00:00:00:00:02"},
-        {{{"wlan0", "02:00:00:00:00:01", true, MockNetworkManager::kUnavailable}},
-         "",
-         "wlan0 02:00:00:00:00:01"},
-        {{{"wlan0", "02:00:00:00:00:01", false, MockNetworkManager::kUnmanaged}},
+        {{{"wlan0", M::kUnmanaged}, {"wlan1", M::kDisconnected}}, "", "wlan1 02:00:00:00:00:02"},
+        {{{"wlan0", M::kUnavailable}, {"wlan1", M::kActivated}}, "", "wlan1 02:00:00:00:00:02"},
+        {{{"wlan0", M::kUnavailable}}, "", "wlan0 02:00:00:00:00:01"},
+        {{{"wlan0", M::kUnmanaged}},
          "",
          "NetworkManager manages none of its Wi-Fi devices (wlan0 unmanaged)"},
-        {{{"wlan0", "02:00:00:00:00:01", true, MockNetworkManager::kDisconnected},
-          {"wlan1", "02:00:00:00:00:02", false, MockNetworkManager::kUnmanaged}},
+        {{{"wlan0", M::kDisconnected}, {"wlan1", M::kUnmanaged}},
          "wlan1",
          "NetworkManager does not manage the Wi-Fi device wlan1 (\"nmcli device set wlan1 "
          "managed yes\" hands it over)"},
-        {{{"wlan0", "02:00:00:00:00:01", true, MockNetworkManager::kDisconnected}},
+        {{{"wlan0", M::kDisconnected}},
          "wlan7",
          "NetworkManager lists no Wi-Fi device named wlan7"},
     };
     for (const auto& row : rows) {
         MockNetworkManager own;
         ASSERT_EQ(own.Start(), "");
-        for (const Device& d : row.devices)
-            own.AddWifiDevice(d.interface, d.perm, d.managed, d.state);
+        for (const auto& [interface, state] : row.devices)
+            own.AddWifiDevice(interface,
+                              QStringLiteral("02:00:00:00:00:0%1").arg(interface[4] - '0' + 1),
+                              state != M::kUnmanaged, state);
         CBusLink link(own.ClientBus(), NoKernel);
         NetworkManagerScanner::Options options;
         options.interfaceName = row.wanted;
@@ -633,10 +570,6 @@ TEST(CaptureReplayTest, RecordedSessionsReplayAsTheirGoldenFiles) {
     }
     EXPECT_GT(replayed, 0);
 }
-
-}  // namespace
-
-namespace {
 
 TEST(CaptureReplayTest, ANetworkManagerThatStopsAnsweringWhileAccessPointsAreReadEndsTheScan) {
     // The recorded session with its first GetManagedObjects never answered.

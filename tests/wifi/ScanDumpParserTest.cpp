@@ -14,16 +14,7 @@ namespace {
 using namespace scandump;
 using State = Nl80211ScanDumpParser::State;
 
-Nl80211ScanDumpParser Parse(const std::vector<Bytes>& datagrams) {
-    Nl80211ScanDumpParser parser;
-    for (const Bytes& d : datagrams) {
-        // An exact-size copy on the heap, so that any read past the end is caught.
-        const auto copy = std::make_unique<uint8_t[]>(d.size());
-        if (!d.empty()) std::memcpy(copy.get(), d.data(), d.size());
-        parser.Feed(copy.get(), d.size());
-    }
-    return parser;
-}
+constexpr auto Parse = scandump::Parse<Nl80211ScanDumpParser>;
 
 // A BSS as one line: first and last BSSID byte, MHz, each optional field as
 // present:value, the SSID.
@@ -102,11 +93,10 @@ TEST(ScanDumpParserTest, MalformedBssEntriesAreDroppedWholeAndTheRestIsRead) {
     auto withAttr = [](uint16_t type, const Bytes& payload) {
         return EntryWithNest(Cat(BssNest(Bss{}), Attr(type, payload)));
     };
-    Bytes cutNest = BssNest(Bss{});
-    cutNest = Cat(cutNest, Value<uint16_t>(40));  // an attribute claiming more than there is
-    cutNest = Cat(cutNest, Value<uint16_t>(NL80211_BSS_SIGNAL_MBM));
-    Bss noBssid;
-    Bytes nestWithoutBssid = BssNest(noBssid);
+    // An attribute claiming more than there is.
+    const Bytes cutNest =
+        Cat(BssNest(Bss{}), Cat(Value<uint16_t>(40), Value<uint16_t>(NL80211_BSS_SIGNAL_MBM)));
+    Bytes nestWithoutBssid = BssNest(Bss{});
     nestWithoutBssid.erase(nestWithoutBssid.begin(), nestWithoutBssid.begin() + 12);
     const Bytes bad[] = {
         EntryWithNest(cutNest),

@@ -24,30 +24,16 @@ TEST(WifiChannelTest, FrequenciesGiveTheKernelsChannelNumbersWithTheirBand) {
         uint32_t mhz;
         WifiBand band;
         uint8_t number;
-        const char* shown;
-        bool gridCell;
+        const char* shown;  // the 2.4 GHz channels alone have grid cells
     };
-    const Row rows[] = {
-        {2412, WifiBand::k24GHz, 1, "1", true},
-        {2437, WifiBand::k24GHz, 6, "6", true},
-        {2472, WifiBand::k24GHz, 13, "13", true},
-        {2484, WifiBand::k24GHz, 14, "14", true},
-        {4920, WifiBand::k5GHz, 184, "184", false},
-        {5180, WifiBand::k5GHz, 36, "36", false},
-        {5745, WifiBand::k5GHz, 149, "149", false},
-        {5825, WifiBand::k5GHz, 165, "165", false},
-        {5935, WifiBand::k6GHz, 2, "6:2", false},
-        {5955, WifiBand::k6GHz, 1, "6:1", false},
-        {6695, WifiBand::k6GHz, 149, "6:149", false},
-        {7115, WifiBand::k6GHz, 233, "6:233", false},
-        // Outside the three bands: no channel.
-        {0, WifiBand::kUnknown, 0, "0", false},
-        {2400, WifiBand::kUnknown, 0, "0", false},
-        {3000, WifiBand::kUnknown, 0, "0", false},
-        {5950, WifiBand::kUnknown, 0, "0", false},
-        {7200, WifiBand::kUnknown, 0, "0", false},
-        {60480, WifiBand::kUnknown, 0, "0", false},
-    };
+    constexpr WifiBand k24 = WifiBand::k24GHz, k5 = WifiBand::k5GHz, k6 = WifiBand::k6GHz,
+                       kNo = WifiBand::kUnknown;  // outside the three bands: no channel
+    const Row rows[] = {{2412, k24, 1, "1"},    {2437, k24, 6, "6"},      {2472, k24, 13, "13"},
+                        {2484, k24, 14, "14"},  {4920, k5, 184, "184"},   {5180, k5, 36, "36"},
+                        {5745, k5, 149, "149"}, {5825, k5, 165, "165"},   {5935, k6, 2, "6:2"},
+                        {5955, k6, 1, "6:1"},   {6695, k6, 149, "6:149"}, {7115, k6, 233, "6:233"},
+                        {0, kNo, 0, "0"},       {2400, kNo, 0, "0"},      {3000, kNo, 0, "0"},
+                        {5950, kNo, 0, "0"},    {7200, kNo, 0, "0"},      {60480, kNo, 0, "0"}};
     for (const Row& row : rows) {
         const WifiChannel c = ChannelOfFrequency(row.mhz);
         EXPECT_EQ(c.band, row.band) << row.mhz;
@@ -55,7 +41,7 @@ TEST(WifiChannelTest, FrequenciesGiveTheKernelsChannelNumbersWithTheirBand) {
         char text[8];
         FormatChannel(c.band, c.number, text);
         EXPECT_STREQ(text, row.shown) << row.mhz;
-        EXPECT_EQ(HasGridCell(c.band, c.number), row.gridCell) << row.mhz;
+        EXPECT_EQ(HasGridCell(c.band, c.number), row.band == k24) << row.mhz;
     }
     // The board's records carry band 0 and keep their grid cells.
     EXPECT_TRUE(HasGridCell(WifiBand::kBoard, 14));
@@ -142,14 +128,18 @@ TEST(WifiScanTest, OnlyAccessPointsHeardSinceTheRequestAreReadAndTheKernelsDbmWi
     auto ap = [](const char* mac, int32_t lastSeen) {
         return NmAccessPoint{{'N', 'e', 't'}, mac, 2437, 44, lastSeen};
     };
-    auto bss = [](uint8_t last, int32_t mbm, uint64_t seenNs, uint32_t mhz = 2437) {
+    // Seen at seenNs after boot, or msAgo before the dump, or (neither) at no known time.
+    auto bss = [](uint8_t last, int32_t mbm, uint64_t seenNs, uint32_t mhz = 2437,
+                  std::optional<uint32_t> msAgo = {}) {
         KernelBss b;
         const uint8_t mac[6] = {0xAA, 0xBB, 0xCC, 0x00, 0x11, last};
         std::memcpy(b.bssid, mac, 6);
         b.hasSignalMbm = true;
         b.signalMbm = mbm;
-        b.hasLastSeenBoottime = true;
+        b.hasLastSeenBoottime = seenNs != 0;
         b.lastSeenBoottimeNs = seenNs;
+        b.hasSeenMsAgo = msAgo.has_value();
+        b.seenMsAgo = msAgo.value_or(0);
         b.frequencyMhz = mhz;
         return b;
     };
@@ -162,15 +152,9 @@ TEST(WifiScanTest, OnlyAccessPointsHeardSinceTheRequestAreReadAndTheKernelsDbmWi
         bss(3, -6000, request + kSecond, 5180),  // fresh, other frequency ...
         bss(3, -6200, request + kSecond),        // ... the same frequency wins
         bss(4, -999999, request + kSecond),      // no receiver reports this
+        bss(5, -5100, 0, 2437, 1000),            // SEEN_MS_AGO only: 1 s before the dump
+        bss(6, -5200, 0),                        // no age at all: not used
     };
-    KernelBss byAge = bss(5, -5100, 0);  // SEEN_MS_AGO only: 1 s before the dump
-    byAge.hasLastSeenBoottime = false;
-    byAge.hasSeenMsAgo = true;
-    byAge.seenMsAgo = 1000;
-    kernel.entries.push_back(byAge);
-    KernelBss ageless = bss(6, -5200, 0);  // no age at all: not used
-    ageless.hasLastSeenBoottime = false;
-    kernel.entries.push_back(ageless);
 
     const std::vector<NmAccessPoint> aps = {
         ap("AA:BB:CC:00:11:01", 5000),  // the request's own second counts
@@ -209,6 +193,7 @@ TEST(WifiScanTest, OnlyAccessPointsHeardSinceTheRequestAreReadAndTheKernelsDbmWi
 
 TEST(WifiScanTest, TheConnectedAccessPointTakesTheKernelsFiguresElseTheMappingNetworkManagerUsed) {
     constexpr int64_t kRequest = 7000LL * 1000000000;
+    using S = DbmSource;
     KernelStation avg{{0xAA, 0xBB, 0xCC, 0x00, 0x11, 0x01}, true, -51, true, -53};
     KernelStation last = avg;
     last.hasSignalAvg = false;
@@ -223,54 +208,35 @@ TEST(WifiScanTest, TheConnectedAccessPointTakesTheKernelsFiguresElseTheMappingNe
     entry.lastSeenBoottimeNs = kRequest + 1;
     const struct {
         const char* what;
-        std::vector<KernelStation> stations;
+        std::vector<KernelStation> stations;  // none: no station strength either
         std::vector<KernelBss> entries;
-        bool stationStrength;
         int16_t dbm;
         DbmSource source;
         const char* lineEnd;
     } rows[] = {
-        {"the scan's entry", {avg}, {entry}, true, -48, DbmSource::kKernel, "the kernel's dBm"},
-        {"the station's average",
-         {avg},
-         {},
-         true,
-         -53,
-         DbmSource::kKernelStation,
-         "the kernel's station signal"},
-        {"the station's last frame",
-         {last},
-         {},
-         true,
-         -51,
-         DbmSource::kKernelStation,
-         "the kernel's station signal"},
+        {"scan entry", {avg}, {entry}, -48, S::kKernel, "the kernel's dBm"},
+        {"station average", {avg}, {}, -53, S::kKernelStation, "kernel's station signal"},
+        {"station last frame", {last}, {}, -51, S::kKernelStation, "kernel's station signal"},
         // 66 %: -54 dBm by the station's mapping; the scan's inverse says -61.
-        {"the station refresh's percentage",
-         {silent},
-         {},
-         true,
-         -54,
-         DbmSource::kStationPercent,
-         "its station signal"},
-        {"a scan's percentage", {}, {}, false, -61, DbmSource::kPercent, "(no kernel)"},
+        {"station refresh", {silent}, {}, -54, S::kStationPercent, "its station signal"},
+        {"a scan's percentage", {}, {}, -61, S::kPercent, "(no kernel)"},
     };
     for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
         NmAccessPoint ap{{'N'}, "AA:BB:CC:00:11:01", 2437, 66, 7000};
         ap.connected = true;
-        ap.stationStrength = row.stationStrength;
+        ap.stationStrength = !row.stations.empty();
         KernelScan kernel;
         kernel.answered = !row.entries.empty();
         kernel.error = kernel.answered ? "" : "no kernel";
         kernel.entries = row.entries;
         kernel.stations = row.stations;
         const WifiScanResult r = CombineScan({ap}, kernel, kRequest);
-        ASSERT_EQ(r.readings.size(), 1u) << row.what;
-        EXPECT_EQ(r.readings[0].dbm, row.dbm) << row.what;
-        EXPECT_EQ(r.readings[0].source, row.source) << row.what;
+        ASSERT_EQ(r.readings.size(), 1u);
+        EXPECT_EQ(r.readings[0].dbm, row.dbm);
+        EXPECT_EQ(r.readings[0].source, row.source);
         const std::string line = DbmKindLine(r);
-        EXPECT_EQ(line.substr(line.size() - std::strlen(row.lineEnd)), row.lineEnd)
-            << row.what << ": " << line;
+        EXPECT_EQ(line.substr(line.size() - std::strlen(row.lineEnd)), row.lineEnd) << line;
     }
 }
 
@@ -336,15 +302,17 @@ TEST(WifiScanTest, TheChannelSurveyGivesEachChannelsNoiseAndNothingMadeUp) {
         if (noise) s.noise = static_cast<uint8_t>(*noise);
         return surveydump::SurveyEntry(surveydump::SurveyNest(s));
     };
-    const auto withAttribute = [](uint16_t type, const Bytes& payload) {
-        return surveydump::SurveyEntry(Cat(surveydump::SurveyNest(Survey{}), Attr(type, payload)));
+    const auto all = [](std::initializer_list<Bytes> parts) {
+        Bytes b;
+        for (const Bytes& p : parts) b = Cat(b, p);
+        return b;
     };
     const Bytes cut = entry(5180, -101);
     const struct {
         const char* what;
         std::vector<Bytes> datagrams;
         const char* noise;  // band:channel:dBm of each
-        const char* error;  // the survey's reason, "" when it answered
+        std::string error;  // the survey's reason after "nl80211 survey dump for wlan0: "
     } rows[] = {
         {"one channel as sent", {Cat(channel6, Done())}, "2:6:-92", ""},
         {"several channels, 5 and 6 GHz",
@@ -352,29 +320,17 @@ TEST(WifiScanTest, TheChannelSurveyGivesEachChannelsNoiseAndNothingMadeUp) {
           Done()},
          "2:1:-95 5:36:-101 6:1:-97 6:2:-96",
          ""},
-        {"a channel without the noise attribute",
-         {Cat(Cat(entry(2437, std::nullopt), entry(5745, -99)), Done())},
-         "5:149:-99",
-         ""},
+        {"no noise attribute", {all({entry(2437, {}), entry(5745, -99), Done()})}, "5:149:-99", ""},
         {"0 dBm (a driver filling the field), +5, below -120",
-         {Cat(Cat(Cat(entry(2412, 0), entry(2437, 5)), entry(2462, -128)), Done())},
+         {all({entry(2412, 0), entry(2437, 5), entry(2462, -128), Done()})},
          "",
          ""},
         {"a frequency outside the three bands", {Cat(entry(58320, -90), Done())}, "", ""},
-        {"wrong lengths drop their entry only",
-         {Cat(Cat(withAttribute(NL80211_SURVEY_INFO_NOISE, {0xA4, 0xFF}),
-                  withAttribute(NL80211_SURVEY_INFO_FREQUENCY, {1, 2})),
-              Cat(entry(2462, -93), Done()))},
-         "2:11:-93",
-         ""},
         {"cut in the middle of a message",
          {Cat(entry(2412, -95), Bytes(cut.begin(), cut.begin() + 30))},
          "2:1:-95",
-         "nl80211 survey dump for wlan0: the answer did not end"},
-        {"a driver without a survey",
-         {Error(-EOPNOTSUPP)},
-         "",
-         "nl80211 survey dump for wlan0: Operation not supported"},
+         "the answer did not end"},
+        {"a driver without a survey", {Error(-EOPNOTSUPP)}, "", "Operation not supported"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
@@ -388,6 +344,7 @@ TEST(WifiScanTest, TheChannelSurveyGivesEachChannelsNoiseAndNothingMadeUp) {
             noise += (noise.empty() ? "" : " ") + std::to_string(n.band) + ":" +
                      std::to_string(n.channel) + ":" + std::to_string(n.dbm);
         EXPECT_EQ(noise, row.noise);
-        EXPECT_EQ(result.surveyError, row.error);
+        EXPECT_EQ(result.surveyError,
+                  row.error.empty() ? "" : "nl80211 survey dump for wlan0: " + row.error);
     }
 }
