@@ -173,8 +173,7 @@ TEST_F(AppTest, OpenOrNewSiteWithUnsavedPointsAsksToSaveThemFirst) {
 TEST_F(AppTest, SignOffClosedWithoutSavingLeavesTheSurveyedFileByteForByte) {
     // Open a surveyed site, Escape on the keep-points question (No), Save,
     // Escape on the sign-off: the file still holds its survey.
-    ScratchDir dir;
-    const auto path = dir.Path() / "office-surveyed.hss";
+    const auto path = std::filesystem::path(m_dir.filePath("office-surveyed.hss").toStdString());
     std::filesystem::copy_file(std::filesystem::path(PELLORIN_SAMPLES) / "office-surveyed.hss",
                                path);
     const Bytes before = ReadFileBytes(path);
