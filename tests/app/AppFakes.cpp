@@ -36,15 +36,6 @@ bool PumpUntil(const std::function<bool()>& pred, std::chrono::milliseconds time
 
 uint32_t SiteColour(int x, int y) { return kSitePalette[(x / 16 + y / 16) % 4]; }
 
-int FakeViewDialogs::LocationInfo(QWidget*, const std::optional<ThroughputOutcome>& throughput,
-                                  const std::string& noise) {
-    ++locationShown;
-    locationThroughput = throughput;
-    locationNoise = noise;
-    // As the dialog's delete button does.
-    return locationResult;
-}
-
 void AppTest::SetUp() {
     ResetProgramState();
     theBoard.SetOutbox(nullptr);

@@ -79,10 +79,13 @@ public:
     int locationShown = 0;
     bool signOffClosed = false;  // closed without "SAVE SITE SURVEY"
     int signOffShown = 0;
-    std::optional<ThroughputOutcome> locationThroughput;  // what the last one was shown
     std::string locationNoise;
-    int LocationInfo(QWidget*, const std::optional<ThroughputOutcome>& throughput,
-                     const std::string& noise) override;
+    int LocationInfo(QWidget*, const std::optional<ThroughputOutcome>&,
+                     const std::string& noise) override {
+        ++locationShown;
+        locationNoise = noise;
+        return locationResult;  // as the dialog's delete button answers
+    }
     std::unique_ptr<ISignature> SignOff(QWidget*) override {
         ++signOffShown;
         if (signOffClosed) return nullptr;

@@ -68,72 +68,64 @@ enum class StartupStep { kBoxUp, kOpenPause, kGreetPause, kRunning };
 // a deleted sequence (ASan), the link is gone and the port is free again.
 TEST_F(AppTest, ClosingOrMinimisingTheWindowAtEveryStartupStepStopsTheBoardCleanly) {
     using std::chrono::milliseconds;
-    const struct {
-        bool simulate;
-        StartupStep step;
-    } cases[] = {
-        {false, StartupStep::kBoxUp},      {false, StartupStep::kOpenPause},
-        {false, StartupStep::kGreetPause}, {false, StartupStep::kRunning},
-        {true, StartupStep::kBoxUp},       {true, StartupStep::kOpenPause},
-        {true, StartupStep::kGreetPause},  {true, StartupStep::kRunning},
-    };
     const milliseconds anHour = std::chrono::hours(1);
-    for (const bool minimise : {false, true}) {
-        for (const auto& c : cases) {
-            SCOPED_TRACE(testing::Message() << "minimise " << minimise << ", simulate "
-                                            << c.simulate << ", step " << int(c.step));
-            BoardPty pty;
-            ASSERT_TRUE(pty.Ok());
-            CMainFrame frame;
-            frame.View()->SetDialogs(&m_dialogs);
-            BoardStartupOptions options;
-            options.simulate = c.simulate;
-            const bool box = c.step == StartupStep::kBoxUp;
-            if (c.simulate && box) options.simApsFile = "/nonexistent/aps.json";
-            if (!c.simulate) options.portOverride = box ? "/nonexistent/ttyQ7" : pty.SlavePath();
-            options.openPause = c.step <= StartupStep::kOpenPause ? anHour : milliseconds(0);
-            options.greetPause = c.step == StartupStep::kGreetPause ? anHour : milliseconds(0);
-            options.closePause = milliseconds(0);
-            CBoardHookup* hookup = CBoardHookup::Attach(frame, options);
-            const auto leave = [&] {
-                if (minimise)
-                    frame.setWindowState(Qt::WindowMinimized);
-                else
-                    frame.close();
-            };
-            m_boxes.shown.clear();
-            m_boxes.onShow = box ? std::function<void()>(leave) : nullptr;
-            frame.show();
-            hookup->Start();
+    for (const bool minimise : {false, true})
+        for (const bool simulate : {false, true})
+            for (const StartupStep step : {StartupStep::kBoxUp, StartupStep::kOpenPause,
+                                           StartupStep::kGreetPause, StartupStep::kRunning}) {
+                SCOPED_TRACE(testing::Message() << "minimise " << minimise << ", simulate "
+                                                << simulate << ", step " << int(step));
+                BoardPty pty;
+                ASSERT_TRUE(pty.Ok());
+                CMainFrame frame;
+                frame.View()->SetDialogs(&m_dialogs);
+                BoardStartupOptions options;
+                options.simulate = simulate;
+                const bool box = step == StartupStep::kBoxUp;
+                if (simulate && box) options.simApsFile = "/nonexistent/aps.json";
+                if (!simulate) options.portOverride = box ? "/nonexistent/ttyQ7" : pty.SlavePath();
+                options.openPause = step <= StartupStep::kOpenPause ? anHour : milliseconds(0);
+                options.greetPause = step == StartupStep::kGreetPause ? anHour : milliseconds(0);
+                options.closePause = milliseconds(0);
+                CBoardHookup* hookup = CBoardHookup::Attach(frame, options);
+                const auto leave = [&] {
+                    if (minimise)
+                        frame.setWindowState(Qt::WindowMinimized);
+                    else
+                        frame.close();
+                };
+                m_boxes.shown.clear();
+                m_boxes.onShow = box ? std::function<void()>(leave) : nullptr;
+                frame.show();
+                hookup->Start();
 
-            const auto reached = [&] {
-                const CBoardStartup* s = hookup->Startup();
-                switch (c.step) {
-                    case StartupStep::kBoxUp:
-                        return !m_boxes.shown.empty();
-                    case StartupStep::kOpenPause:
-                        return s != nullptr && s->Link() != nullptr && s->Worker() == nullptr;
-                    case StartupStep::kGreetPause:
-                        return s != nullptr && s->Worker() != nullptr && !s->Finished();
-                    case StartupStep::kRunning:
-                        return s != nullptr && s->Finished();
+                const auto reached = [&] {
+                    const CBoardStartup* s = hookup->Startup();
+                    switch (step) {
+                        case StartupStep::kBoxUp:
+                            return !m_boxes.shown.empty();
+                        case StartupStep::kOpenPause:
+                            return s != nullptr && s->Link() != nullptr && s->Worker() == nullptr;
+                        case StartupStep::kGreetPause:
+                            return s != nullptr && s->Worker() != nullptr && !s->Finished();
+                        case StartupStep::kRunning:
+                            return s != nullptr && s->Finished();
+                    }
+                    return false;
+                };
+                ASSERT_TRUE(PumpUntil(reached));
+                if (!box) leave();
+                ASSERT_TRUE(PumpUntil([&] { return !frame.isVisible(); }));
+                m_boxes.onShow = nullptr;
+                EXPECT_FALSE(hookup->Running());
+                EXPECT_EQ(g_pBoardLink, nullptr);
+                EXPECT_LE(m_boxes.shown.size(), 1u);
+                if (!simulate && !box) {
+                    CSerialPort again;
+                    EXPECT_EQ(again.Open(pty.SlavePath()), CSerialPort::OpenResult::kOk)
+                        << "the port is still held";
                 }
-                return false;
-            };
-            ASSERT_TRUE(PumpUntil(reached));
-            if (!box) leave();
-            ASSERT_TRUE(PumpUntil([&] { return !frame.isVisible(); }));
-            m_boxes.onShow = nullptr;
-            EXPECT_FALSE(hookup->Running());
-            EXPECT_EQ(g_pBoardLink, nullptr);
-            EXPECT_LE(m_boxes.shown.size(), 1u);
-            if (!c.simulate && !box) {
-                CSerialPort again;
-                EXPECT_EQ(again.Open(pty.SlavePath()), CSerialPort::OpenResult::kOk)
-                    << "the port is still held";
             }
-        }
-    }
 }
 
 TEST_F(AppTest, SimulatedBoardMeasuresTheFirstPointWhereItWasTapped) {

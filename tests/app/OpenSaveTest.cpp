@@ -79,34 +79,24 @@ TEST_F(AppTest, EachRefusedOpenOrSaveIsOneBoxAndLeavesTheScreenAsItWas) {
     bad[4] = 'X';
     const std::string badPath = m_dir.filePath("bad.hss").toStdString();
     WriteFileBytes(badPath, bad);
-    const struct {
-        const char* what;
-        std::function<bool()> run;
-        QString text, caption;
-    } cases[] = {
-        // The document tests every refusal of the loader and of the save; one
-        // of the loader stands for them here, the save's before any Open.
-        {"a file that is not a site",
-         [&] { return view->OpenSitePath(QString::fromStdString(badPath)); },
-         QString::fromStdString("Not a Site File.\n" + badPath), "File Error"},
-        {"the file dialog cancelled",
-         [&] {
-             m_files.next.clear();
-             view->OnOpenSite();
-             return false;
-         },
-         "", ""},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
+    // The document tests every refusal of the loader and of the save; one of
+    // the loader stands for them here, the save's before any Open. An empty
+    // path is the file dialog cancelled.
+    for (const std::string& path : {badPath, std::string()}) {
+        SCOPED_TRACE(path);
         m_boxes.shown.clear();
         m_boxes.answers = {platform::IDNO};  // do not save the point first
-        EXPECT_FALSE(c.run());
-        const bool asked = c.caption != "Site Update Error";  // Open asks to save first
-        ASSERT_EQ(m_boxes.shown.size(), (asked ? 1u : 0u) + (c.text.isEmpty() ? 0u : 1u));
-        if (!c.text.isEmpty()) {
-            EXPECT_EQ(m_boxes.shown.back().text, c.text);
-            EXPECT_EQ(m_boxes.shown.back().caption, c.caption);
+        m_files.next.clear();
+        if (path.empty()) {
+            view->OnOpenSite();
+        } else {
+            EXPECT_FALSE(view->OpenSitePath(QString::fromStdString(path)));
+        }
+        ASSERT_EQ(m_boxes.shown.size(), path.empty() ? 1u : 2u);  // Open asks to save first
+        if (!path.empty()) {
+            EXPECT_EQ(m_boxes.shown.back().text,
+                      QString::fromStdString("Not a Site File.\n" + path));
+            EXPECT_EQ(m_boxes.shown.back().caption, "File Error");
             EXPECT_EQ(m_boxes.shown.back().type, unsigned(platform::MB_ICONHAND));
         }
         EXPECT_EQ(view->Document().Path(), good);
@@ -116,23 +106,37 @@ TEST_F(AppTest, EachRefusedOpenOrSaveIsOneBoxAndLeavesTheScreenAsItWas) {
     }
 }
 
-TEST_F(AppTest, OpenWithUnsavedPointsAsksToSaveThemFirst) {
+// Open (from the dialog or by path, as for a site on the command line) and
+// Ctrl+N with unsaved points ask to save them before another file is chosen
+// or written; the new site from a plan opens without the keep-points question.
+TEST_F(AppTest, OpenOrNewSiteWithUnsavedPointsAsksToSaveThemFirst) {
+    enum class How { kDialog, kPath, kPlan };
     const struct {
         const char* name;
+        How how;
         int answer;
-        bool signOffClosed;
-        bool viaPath;  // OpenSitePath, as for a site on the command line
-        bool saved, opened;
+        bool signOffClosed, saved, opened;
     } cases[] = {
-        {"Yes", platform::IDYES, false, false, true, true},
-        {"Yes, sign-off closed", platform::IDYES, true, false, false, false},
-        {"No", platform::IDNO, false, false, false, true},
-        {"No, by path", platform::IDNO, false, true, false, true},
-        {"Cancel", platform::IDCANCEL, false, false, false, false},
+        {"Yes", How::kDialog, platform::IDYES, false, true, true},
+        {"Yes, sign-off closed", How::kDialog, platform::IDYES, true, false, false},
+        {"No", How::kDialog, platform::IDNO, false, false, true},
+        {"No, by path", How::kPath, platform::IDNO, false, false, true},
+        {"Cancel", How::kDialog, platform::IDCANCEL, false, false, false},
+        {"new: Yes", How::kPlan, platform::IDYES, false, true, true},
+        {"new: Yes, sign-off closed", How::kPlan, platform::IDYES, true, false, false},
+        {"new: No", How::kPlan, platform::IDNO, false, false, true},
+        {"new: Cancel", How::kPlan, platform::IDCANCEL, false, false, false},
     };
     const std::string other = MakeSite("other.hss");
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
+        ScratchDir dir;
+        QImage plan(64, 48, QImage::Format_RGB32);
+        plan.fill(Qt::white);
+        m_files.plan = QString::fromStdString((dir.Path() / "floor.png").string());
+        ASSERT_TRUE(plan.save(m_files.plan));
+        const std::string made = (dir.Path() / "floor.hss").string();
+        const std::string next = c.how == How::kPlan ? made : other;
         auto view = MakeView();
         const std::string path = MakeSite("survey.hss");
         ASSERT_TRUE(Open(*view, path, false));
@@ -142,8 +146,11 @@ TEST_F(AppTest, OpenWithUnsavedPointsAsksToSaveThemFirst) {
         m_boxes.answers = {c.answer, platform::IDNO};  // then: keep the new site's points? No
         m_dialogs.signOffClosed = c.signOffClosed;
         m_files.next = QString::fromStdString(other);
-        if (c.viaPath) {
+        m_files.planShown = 0;
+        if (c.how == How::kPath) {
             EXPECT_EQ(view->OpenSitePath(m_files.next), c.opened);
+        } else if (c.how == How::kPlan) {
+            view->OnNewSiteFromPlan();
         } else {
             view->OnOpenSite();
         }
@@ -153,58 +160,20 @@ TEST_F(AppTest, OpenWithUnsavedPointsAsksToSaveThemFirst) {
         EXPECT_EQ(m_boxes.shown[0].caption, "Tamb");
         EXPECT_EQ(m_boxes.shown[0].type, unsigned(platform::MB_YESNOCANCEL));
         EXPECT_EQ(ReadFileBytes(path) != before, c.saved);
-        EXPECT_EQ(view->Document().Path(), c.opened ? other : path);
+        EXPECT_EQ(view->Document().Path(), c.opened ? next : path);
         EXPECT_EQ(surveyList.Count(), c.opened ? 0 : 1);
         EXPECT_EQ(view->Document().HasUnsavedChanges(), !c.opened);
-        EXPECT_EQ(m_boxes.shown.size(), c.opened ? 2u : 1u);  // then the keep-points question
-    }
-}
-
-// Ctrl+N with unsaved points asks to save them before a plan is chosen or a
-// file written; the new site opens without the keep-points question.
-TEST_F(AppTest, NewSiteWithUnsavedPointsAsksToSaveThemBeforeAnythingIsWritten) {
-    const struct {
-        const char* name;
-        int answer;
-        bool signOffClosed;
-        bool opened;
-    } cases[] = {
-        {"Yes", platform::IDYES, false, true},
-        {"Yes, sign-off closed", platform::IDYES, true, false},
-        {"No", platform::IDNO, false, true},
-        {"Cancel", platform::IDCANCEL, false, false},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        ScratchDir dir;
-        QImage plan(64, 48, QImage::Format_RGB32);
-        plan.fill(Qt::white);
-        ASSERT_TRUE(plan.save(QString::fromStdString((dir.Path() / "floor.png").string())));
-        const std::string made = (dir.Path() / "floor.hss").string();
-        auto view = MakeView();
-        const std::string path = MakeSite("survey.hss");
-        ASSERT_TRUE(Open(*view, path, false));
-        RecordPoint(*view, 40, 50, {{0x01, {-30}, 6, "lab"}});
-        m_boxes.shown.clear();
-        m_boxes.answers = {c.answer};
-        m_dialogs.signOffClosed = c.signOffClosed;
-        m_files.plan = QString::fromStdString((dir.Path() / "floor.png").string());
-        m_files.planShown = 0;
-        view->OnNewSiteFromPlan();
-        ASSERT_EQ(m_boxes.shown.size(), 1u);
-        EXPECT_EQ(m_boxes.shown[0].text, "Save the survey before opening another site?");
-        EXPECT_EQ(m_files.planShown, c.opened ? 1 : 0);
-        EXPECT_EQ(std::filesystem::exists(made), c.opened);
-        EXPECT_EQ(view->Document().Path(), c.opened ? made : path);
-        EXPECT_EQ(surveyList.Count(), c.opened ? 0 : 1);
+        // Then the keep-points question, but not for a new site.
+        EXPECT_EQ(m_boxes.shown.size(), c.opened && c.how != How::kPlan ? 2u : 1u);
+        EXPECT_EQ(m_files.planShown, c.how == How::kPlan && c.opened ? 1 : 0);
+        EXPECT_EQ(std::filesystem::exists(made), c.how == How::kPlan && c.opened);
     }
 }
 
 TEST_F(AppTest, SignOffClosedWithoutSavingLeavesTheSurveyedFileByteForByte) {
     // Open a surveyed site, Escape on the keep-points question (No), Save,
     // Escape on the sign-off: the file still holds its survey.
-    ScratchDir dir;
-    const auto path = dir.Path() / "office-surveyed.hss";
+    const auto path = std::filesystem::path(m_dir.filePath("office-surveyed.hss").toStdString());
     std::filesystem::copy_file(std::filesystem::path(PELLORIN_SAMPLES) / "office-surveyed.hss",
                                path);
     const Bytes before = ReadFileBytes(path);

@@ -10,6 +10,7 @@
 #include <QScrollBar>
 #include <QStyle>
 #include <QTimer>
+#include <memory>
 #include <set>
 #include <vector>
 
@@ -34,16 +35,23 @@ QLabel* LabelWithText(QWidget& parent, const QString& text) {
     return nullptr;
 }
 
+// One of each of the program's dialogs, made at `scale`; the sign-off second.
+std::vector<std::unique_ptr<QDialog>> EveryDialog(int scale = 1) {
+    dialogs::SetScale(scale);
+    std::vector<std::unique_ptr<QDialog>> all;
+    all.push_back(std::make_unique<CLocationInfoDlg>());
+    all.push_back(std::make_unique<CSignOffDlg>());
+    all.push_back(std::make_unique<CRssiColorDlg>());
+    all.push_back(std::make_unique<CHelpDlg>());
+    all.push_back(std::make_unique<CProductAboutDlg>());
+    dialogs::SetScale(1);
+    return all;
+}
+
 TEST(DialogUnits, OneFixedConversionAndEveryDialogFitsTheHandheldsWidth) {
     EXPECT_EQ(dlu::ToPixelsX(160), 240);
     EXPECT_EQ(dlu::ToPixels(7, 137, 132, 14), QRect(10, 205, 198, 21));  // truncated toward zero
-
-    CLocationInfoDlg location;
-    CSignOffDlg signOff;
-    CRssiColorDlg legend;
-    CHelpDlg help;
-    CProductAboutDlg about;
-    for (QDialog* d : std::initializer_list<QDialog*>{&location, &signOff, &legend, &help, &about})
+    for (const auto& d : EveryDialog())
         EXPECT_TRUE(QRect(0, 0, 240, 268).contains(d->rect())) << d->windowTitle().toStdString();
 }
 
@@ -51,24 +59,13 @@ TEST(DialogUnits, OneFixedConversionAndEveryDialogFitsTheHandheldsWidth) {
 // texts in a font twice as large, the signature still the handheld's grid
 // (the site file keeps it) under a stylus whose points are halved.
 TEST(DialogScale, AtTwoEveryDialogDoublesAndTheSignatureKeepsTheHandheldsGrid) {
-    CLocationInfoDlg location;
-    CSignOffDlg signOff;
-    CRssiColorDlg legend;
-    CHelpDlg help;
-    CProductAboutDlg about;
-    const std::vector<QDialog*> small{&location, &signOff, &legend, &help, &about};
-    dialogs::SetScale(2);
-    CLocationInfoDlg location2;
-    CSignOffDlg signOff2;
-    CRssiColorDlg legend2;
-    CHelpDlg help2;
-    CProductAboutDlg about2;
-    dialogs::SetScale(1);
-    const std::vector<QDialog*> large{&location2, &signOff2, &legend2, &help2, &about2};
+    const auto small = EveryDialog(), large = EveryDialog(2);
     for (size_t k = 0; k < small.size(); ++k) {
         EXPECT_EQ(large[k]->size(), small[k]->size() * 2) << k;
         EXPECT_EQ(large[k]->font().pointSize(), 2 * small[k]->font().pointSize()) << k;
     }
+    auto& signOff = static_cast<CSignOffDlg&>(*small[1]);
+    auto& signOff2 = static_cast<CSignOffDlg&>(*large[1]);
     EXPECT_EQ(signOff2.m_pad.Canvas().size(), signOff.m_pad.Canvas().size());
     const QPointF at = signOff2.m_pad.contentsRect().topLeft() + QPoint(41, 21);
     QMouseEvent press(QEvent::MouseButtonPress, at, at, Qt::LeftButton, Qt::LeftButton, {});

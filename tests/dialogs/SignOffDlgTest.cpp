@@ -98,7 +98,7 @@ TEST(SignOffDlg, StylusStrokesAreInkAndMovesWithoutTheButtonDrawNothing) {
     EXPECT_NE(shown.pixel(OnPad(pad, 70, 30)), qRgb(0, 0, 0));
 }
 
-TEST(SignOffDlg, ATapMarksADotAndInkOnTheOuterRingIsStoredButNotShown) {
+TEST(SignOffDlg, ATapMarksADotInkOnTheOuterRingIsStoredButNotShownAndClearLeavesOnlyNewInk) {
     CSignOffDlg dlg;
     CSignaturePad& pad = dlg.m_pad;
     pad.OnLButtonDown(QPoint(100, 30));
@@ -110,19 +110,16 @@ TEST(SignOffDlg, ATapMarksADotAndInkOnTheOuterRingIsStoredButNotShown) {
     EXPECT_EQ(dlg.GetSignaturePixel(0, 2), kInk);
     EXPECT_NE(Render(pad).pixel(OnPad(pad, 0, 2)), qRgb(0, 0, 0));
     EXPECT_EQ(pad.GetPixel(0, pad.Canvas().height() - 1), 0x00FFFFFFu);
-}
 
-TEST(SignOffDlg, ClearThenNewStrokesKeepsOnlyTheNewOnes) {
-    CSignOffDlg dlg;
+    // Clear, then new strokes: only the new ones are kept.
     QPushButton* clear = Button(dlg, "CLEAR SIGNATURE");
     ASSERT_NE(clear, nullptr);
-    dlg.m_pad.OnLButtonDown(QPoint(5, 5));
-    dlg.m_pad.OnMouseMove(QPoint(60, 40));
+    pad.OnMouseMove(QPoint(60, 40));
     ASSERT_GT(InkCount(dlg), 50);
     clear->click();
     EXPECT_EQ(InkCount(dlg), 0);
-    dlg.m_pad.OnLButtonDown(QPoint(100, 50));
-    dlg.m_pad.OnMouseMove(QPoint(120, 50));
+    pad.OnLButtonDown(QPoint(100, 50));
+    pad.OnMouseMove(QPoint(120, 50));
     EXPECT_EQ(dlg.GetSignaturePixel(30, 22), kNoInk);
     EXPECT_EQ(dlg.GetSignaturePixel(110, 50), kInk);
     const int ink = InkCount(dlg);
