@@ -13,7 +13,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <optional>
-#include <random>
 #include <sstream>
 #include <string>
 
@@ -97,40 +96,31 @@ TEST(JournalKill, ASurveyKilledWhileRecordingDeletingOrSavingIsRecoveredExactly)
         ASSERT_TRUE(RecoverReadOnly(site.string(), start));
         const SurveyDigest startDigest = DigestOf(start.site, start.list);
 
-        int reportFd = -1;
-        const pid_t child = StartSurveyor(JOURNAL_SURVEYOR, site.string(), round * 10, reportFd);
-        ASSERT_GE(child, 0);
-
-        // Kill after the first or second change of one kind has begun,
-        // within the time its journalling (or the whole save) takes.
-        const int kind = round % 3;
-        const char kindLetter = "rds"[kind];
-        const int occurrence = 1 + static_cast<int>(random() % 2);
-        const auto delay = std::chrono::microseconds(random() % (kind == 2 ? 40000 : 8000));
+        const KillMoment when(round, random, 8000);
         std::optional<SurveyDigest> done, pending;
-        int seen = 0;
-        const SurveyorEnd end = KillSurveyor(child, reportFd, delay, [&](const std::string& line) {
+        const auto begins = [&](const std::string& line) {
             std::istringstream in(line);
             std::string tag;
+            char letter = 0;
             in >> tag;
             if (tag == "O") {
                 done = ParseDigest(in);
                 EXPECT_EQ(*done, startDigest) << "the surveyor's Open recovered another survey";
             } else if (tag == "P") {
-                char letter = 0;
                 in >> letter;
                 pending = ParseDigest(in);
-                return letter == kindLetter && ++seen == occurrence;
             } else if (tag == "D") {
                 done = pending;
                 pending.reset();
             }
-            return false;
-        });
+            return letter;
+        };
+        const SurveyorEnd end =
+            RunAndKill(JOURNAL_SURVEYOR, site.string(), round * 10, when, begins);
         ASSERT_TRUE(end.killed) << "the surveyor stopped before the moment to kill it";
         ASSERT_TRUE(end.bySignal);
         ASSERT_TRUE(done) << "killed before the site was open";
-        ++killedAt[kind];
+        ++killedAt[round % 3];
 
         Recovered got;
         ASSERT_TRUE(RecoverReadOnly(site.string(), got)) << "the site file is not whole";

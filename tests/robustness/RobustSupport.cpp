@@ -71,23 +71,6 @@ int SurveyorFail(const std::string& what) {
     return 1;
 }
 
-pid_t StartSurveyor(const char* program, const std::string& site, int first, int& reports) {
-    int pipeFds[2];
-    if (::pipe(pipeFds) != 0) return -1;
-    const pid_t child = ::fork();
-    if (child == 0) {
-        ::close(pipeFds[0]);
-        const std::string fd = std::to_string(pipeFds[1]);
-        const std::string from = std::to_string(first);
-        ::execl(program, program, site.c_str(), fd.c_str(), from.c_str(),
-                static_cast<char*>(nullptr));
-        ::_exit(127);
-    }
-    ::close(pipeFds[1]);
-    reports = pipeFds[0];
-    return child;
-}
-
 std::optional<std::string> ReportLines::Next() {
     for (;;) {
         const size_t nl = m_buffer.find('\n');
@@ -105,13 +88,36 @@ std::optional<std::string> ReportLines::Next() {
     }
 }
 
-SurveyorEnd KillSurveyor(pid_t child, int reports, std::chrono::microseconds delay,
-                         const std::function<bool(const std::string&)>& moment) {
+KillMoment::KillMoment(int round, std::mt19937& random, unsigned changeUs)
+    : kind("rds"[round % 3]),
+      occurrence(1 + static_cast<int>(random() % 2)),
+      delay(random() % (kind == 's' ? 40000 : changeUs)) {}
+
+SurveyorEnd RunAndKill(const char* program, const std::string& site, int first,
+                       const KillMoment& when,
+                       const std::function<char(const std::string&)>& begins) {
+    int pipeFds[2];
+    if (::pipe(pipeFds) != 0) return {};
+    const pid_t child = ::fork();
+    if (child < 0) {
+        ::close(pipeFds[0]);
+        ::close(pipeFds[1]);
+        return {};
+    }
+    if (child == 0) {
+        ::close(pipeFds[0]);
+        const std::string fd = std::to_string(pipeFds[1]), from = std::to_string(first);
+        ::execl(program, program, site.c_str(), fd.c_str(), from.c_str(),
+                static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    ::close(pipeFds[1]);
     SurveyorEnd end;
-    ReportLines lines(reports);
+    ReportLines lines(pipeFds[0]);
+    int seen = 0;
     const auto take = [&](const std::string& line) {
-        if (moment(line) && !end.killed) {
-            std::this_thread::sleep_for(delay);
+        if (begins(line) == when.kind && ++seen == when.occurrence && !end.killed) {
+            std::this_thread::sleep_for(when.delay);
             ::kill(child, SIGKILL);
             end.killed = true;
         }
@@ -125,7 +131,7 @@ SurveyorEnd KillSurveyor(pid_t child, int reports, std::chrono::microseconds del
     int status = 0;
     end.bySignal = ::waitpid(child, &status, 0) == child && WIFSIGNALED(status);
     for (std::optional<std::string> line; (line = lines.Next());) take(*line);
-    ::close(reports);
+    ::close(pipeFds[0]);
     return end;
 }
 

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <functional>
 #include <optional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -39,10 +40,6 @@ struct SurveyDigest {
 };
 SurveyDigest DigestOf(const CSiteRecord& site, const CApList& list);
 
-// A surveyor program the kill tests run: started as PROGRAM SITE FD FIRST
-// with its reports coming on a pipe (`reports`, the reading end); its pid.
-pid_t StartSurveyor(const char* program, const std::string& site, int first, int& reports);
-
 // The surveyor's side: after SurveyorReportsTo, each report line goes to
 // the pipe in a single write (a short write ends the program with status
 // 1); SurveyorFail says why on standard error and gives the exit status 1.
@@ -62,15 +59,28 @@ private:
     std::string m_buffer;
 };
 
-// Reads the reports of the surveyor `child` and kills it with SIGKILL, after
-// `delay`, once `moment` (given each report line in turn) says so; then
-// reads what it reported before it died and waits for it.
+// When a kill test kills its surveyor: once the `occurrence`-th change of
+// `kind` ('r' a point recorded, 'd' one deleted, 's' a save) has begun, after
+// `delay`. Round r's: the kinds in turn, the first or second of them, within
+// `changeUs` microseconds (a save: within 40 ms).
+struct KillMoment {
+    KillMoment(int round, std::mt19937& random, unsigned changeUs);
+    char kind;
+    int occurrence;
+    std::chrono::microseconds delay;
+};
+
+// Starts the surveyor `program` as PROGRAM SITE FD FIRST with its reports
+// coming on a pipe and kills it with SIGKILL at `when`: `begins`, given each
+// report line in turn, says which change begins with it (0: none). Then reads
+// what it reported before it died and waits for it.
 struct SurveyorEnd {
     bool killed = false;    // at the moment chosen, not for want of reports
     bool bySignal = false;  // and it died of it
 };
-SurveyorEnd KillSurveyor(pid_t child, int reports, std::chrono::microseconds delay,
-                         const std::function<bool(const std::string&)>& moment);
+SurveyorEnd RunAndKill(const char* program, const std::string& site, int first,
+                       const KillMoment& when,
+                       const std::function<char(const std::string&)>& begins);
 
 // Opens the site at `path` into `doc` as the window does, answering Yes to
 // a recovery and keeping the file's points; the reason when it does not open.
