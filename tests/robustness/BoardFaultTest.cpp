@@ -6,18 +6,12 @@
 // Reports and frames beyond the limits are the board suite's (MergeTest,
 // ReceiveTest): the worker hands their bytes on unchanged.
 
-#include <unistd.h>
-
 #include <algorithm>
-#include <filesystem>
-#include <random>
-#include <thread>
 
 #include "LinkTestSupport.h"
 #include "ListInvariants.h"
 #include "RobustSupport.h"
 #include "link/Capture.h"
-#include "site/SiteRecord.h"
 
 namespace fs = std::filesystem;
 

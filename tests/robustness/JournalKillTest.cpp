@@ -10,22 +10,14 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <filesystem>
-#include <optional>
 #include <sstream>
-#include <string>
 
 #include "RobustSupport.h"
-#include "aplist/ApList.h"
 #include "common/Crc32.h"
 #include "journal/JournalReader.h"
 #include "journal/JournalReplay.h"
 #include "journal/SiteBinding.h"
 #include "journal/SurveyJournal.h"
-#include "site/SiteFile.h"
-#include "site/SiteRecord.h"
-#include "site/SiteSave.h"
 
 namespace fs = std::filesystem;
 

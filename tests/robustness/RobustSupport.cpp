@@ -5,18 +5,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 #include <fstream>
 #include <set>
-#include <thread>
 
-#include "aplist/ApList.h"
 #include "board/ScannerBoard.h"
 #include "common/Crc32.h"
-#include "site/SiteFile.h"
-#include "site/SiteRecord.h"
 #include "survey/SiteLoader.h"
 #include "survey/SurveyDocument.h"
 

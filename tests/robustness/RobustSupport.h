@@ -1,18 +1,22 @@
 #pragma once
-// Helpers for the robustness tests: the end of a scan, survey digests and the
-// process's resident memory. The board's pseudo-terminal, its frames and
-// report messages, hex, scratch directories and bounded waits come from
-// tests/support.
+// Helpers for the robustness tests and the surveyor programs they run (which
+// include only this for what they share): the end of a scan, survey digests,
+// the surveyors' reports and their kills, and the process's resident memory. The board's
+// pseudo-terminal, its frames and report messages, hex, scratch directories and bounded waits come
+// from tests/support.
 
 #include <sys/types.h>
 
 #include <chrono>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <optional>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "BoardFrame.h"
@@ -21,6 +25,7 @@
 #include "SurveyEntries.h"
 #include "TestBytes.h"
 #include "WaitUntil.h"
+#include "site/SiteSave.h"
 
 class CSurveyDocument;
 

@@ -7,16 +7,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <filesystem>
-#include <random>
 #include <set>
-#include <thread>
 
 #include "RobustSupport.h"
-#include "aplist/ApList.h"
-#include "site/SiteFile.h"
-#include "site/SiteRecord.h"
-#include "site/SiteSave.h"
 
 namespace fs = std::filesystem;
 

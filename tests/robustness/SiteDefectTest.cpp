@@ -7,14 +7,9 @@
 
 #include <cstring>
 #include <fstream>
-#include <functional>
-#include <string>
 
 #include "RobustSupport.h"
 #include "SiteTestSupport.h"
-#include "aplist/ApList.h"
-#include "site/SiteFile.h"
-#include "site/SiteRecord.h"
 
 namespace {
 

@@ -6,23 +6,15 @@
 // does not read back with exactly the survey, or resident memory after the
 // warm-up grows by 5 % or more.
 
-#include <cstdio>
-#include <cstdlib>
 #include <deque>
-#include <filesystem>
-#include <thread>
 
 #include "CountingNotifier.h"
 #include "RobustSupport.h"
-#include "aplist/ApList.h"
 #include "board/ScannerBoard.h"
 #include "boardsim/PtyBoardSim.h"
 #include "link/BoardStartup.h"
 #include "link/BoardWorker.h"
 #include "site/PointRun.h"
-#include "site/SiteFile.h"
-#include "site/SiteRecord.h"
-#include "site/SiteSave.h"
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;

@@ -10,13 +10,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <sstream>
 
 #include "RobustSupport.h"
 #include "SiteTestSupport.h"
 #include "StoreKillPoints.h"
-#include "aplist/ApList.h"
 #include "store/Sqlite.h"
 #include "store/StoreBinding.h"
 #include "survey/SurveyDocument.h"
