@@ -5,8 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <sstream>
-#include <string>
-#include <vector>
 
 #include "BoardTestSupport.h"
 #include "aplist/ApList.h"

@@ -10,7 +10,6 @@
 
 #include "BoardFrame.h"
 #include "CountingNotifier.h"
-#include "TestBytes.h"
 #include "board/ScannerBoard.h"
 
 class RecordingOutbox : public IFrameOutbox {

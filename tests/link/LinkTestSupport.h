@@ -8,22 +8,15 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <chrono>
-#include <cstdint>
-#include <memory>
-#include <string>
 #include <vector>
 
 #include "BoardFrame.h"
 #include "BoardPty.h"
 #include "CountingNotifier.h"
 #include "ScratchDir.h"
-#include "TestBytes.h"
-#include "WaitUntil.h"
 #include "aplist/ApList.h"
 #include "board/ScannerBoard.h"
 #include "link/BoardStartup.h"
-#include "link/BoardWorker.h"
 
 inline std::unique_ptr<CScannerBoard> NewBoard() { return std::make_unique<CScannerBoard>(); }
 

@@ -1,4 +1,3 @@
-#include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <fstream>
@@ -6,8 +5,6 @@
 #include "LinkTestSupport.h"
 #include "boardsim/PtyBoardSim.h"
 #include "boardsim/SimJson.h"
-#include "aplist/ApList.h"
-#include "link/BoardStartup.h"
 #include "link/Capture.h"
 
 namespace {

@@ -4,7 +4,6 @@
 // through the worker BoardFaults' (Greet).
 
 #include <algorithm>
-#include <filesystem>
 
 #include "LinkTestSupport.h"
 #include "link/BoardLink.h"
