@@ -64,20 +64,21 @@ TEST(JournalKill, ASurveyKilledWhileRecordingDeletingOrSavingIsRecoveredExactly)
     ScratchDir dir;
     const fs::path site = dir.Path() / "office.hss";
     WriteFileBytes(site, ReadFileBytes(OfficeSample()));
+    // The bytes a save of `list` over a copy of the site gives.
+    const auto savedWith = [&](CSiteRecord& record, const CApList& list) {
+        const fs::path check = dir.Path() / "check.hss";
+        fs::copy_file(site, check, fs::copy_options::overwrite_existing);
+        EXPECT_TRUE(SaveSiteFile(check.string(), record, NoInk, list, kCheckTime).ok);
+        const Bytes saved = ReadFileBytes(check);
+        fs::remove(check);
+        return saved;
+    };
     // Everything a save writes before the points section does not depend on
     // the survey: header, signature and map of a save of no points.
-    Bytes prefix;
-    {
-        const fs::path reference = dir.Path() / "reference.hss";
-        WriteFileBytes(reference, ReadFileBytes(OfficeSample()));
-        CSiteRecord record;
-        CApList none;
-        ASSERT_TRUE(ReadSiteForOpen(reference.string(), record));
-        ASSERT_TRUE(SaveSiteFile(reference.string(), record, NoInk, none, kCheckTime).ok);
-        prefix = ReadFileBytes(reference);
-        prefix.resize(record.PointsOffset());
-        fs::remove(reference);
-    }
+    CSiteRecord record;
+    ASSERT_TRUE(ReadSiteForOpen(site.string(), record));
+    Bytes prefix = savedWith(record, CApList());
+    prefix.resize(record.PointsOffset());
 
     std::mt19937 random(20261207);
     int killedAt[3] = {}, withTheChangeUnderWay = 0, emptyOrNone = 0, endedBySave = 0;
@@ -130,11 +131,7 @@ TEST(JournalKill, ASurveyKilledWhileRecordingDeletingOrSavingIsRecoveredExactly)
         mostEntries = std::max(mostEntries, static_cast<size_t>(got.list.Count()));
 
         // Saved, the recovered survey gives the bytes of the surveyor's own.
-        const fs::path check = dir.Path() / "check.hss";
-        fs::copy_file(site, check, fs::copy_options::overwrite_existing);
-        ASSERT_TRUE(SaveSiteFile(check.string(), got.site, NoInk, got.list, kCheckTime).ok);
-        const Bytes saved = ReadFileBytes(check);
-        fs::remove(check);
+        const Bytes saved = savedWith(got.site, got.list);
         ASSERT_EQ(saved.size(), prefix.size() + recovered.size);
         EXPECT_TRUE(std::equal(prefix.begin(), prefix.end(), saved.begin()));
         EXPECT_EQ(Crc32(saved.data() + prefix.size(), saved.size() - prefix.size()), recovered.crc);
@@ -144,11 +141,9 @@ TEST(JournalKill, ASurveyKilledWhileRecordingDeletingOrSavingIsRecoveredExactly)
         EXPECT_EQ(e.path().filename().string().find(".journal."), std::string::npos)
             << e.path().filename();
     std::printf(
-        "[ figures  ] 50 kills: %d while recording, %d while deleting, "
-        "%d while saving; %d with "
-        "the change under way recovered too, %d with nothing to recover "
-        "(%d of them between a "
-        "save's rename and its journal's removal); up to %zu entries\n",
+        "[ figures  ] 50 kills: %d while recording, %d while deleting, %d while saving; "
+        "%d with the change under way recovered too, %d with nothing to recover (%d of "
+        "them between a save's rename and its journal's removal); up to %zu entries\n",
         killedAt[0], killedAt[1], killedAt[2], withTheChangeUnderWay, emptyOrNone, endedBySave,
         mostEntries);
 }

@@ -118,8 +118,7 @@ TEST(StoreKill, EveryRecoveredPointHasExactlyItsReadings) {
         mostPoints = std::max(mostPoints, points);
     }
     std::printf(
-        "[ figures  ] 30 kills: %d while recording, %d while deleting, "
-        "%d while saving; %d with "
-        "the change under way recovered too; up to %zu points\n",
+        "[ figures  ] 30 kills: %d while recording, %d while deleting, %d while saving; "
+        "%d with the change under way recovered too; up to %zu points\n",
         killedAt[0], killedAt[1], killedAt[2], withTheChangeUnderWay, mostPoints);
 }
