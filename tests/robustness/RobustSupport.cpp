@@ -64,22 +64,32 @@ int SurveyorFail(const std::string& what) {
     return 1;
 }
 
-std::optional<std::string> ReportLines::Next() {
-    for (;;) {
-        const size_t nl = m_buffer.find('\n');
-        if (nl != std::string::npos) {
-            std::string line = m_buffer.substr(0, nl);
-            m_buffer.erase(0, nl + 1);
-            return line;
+namespace {
+
+// The surveyor's report lines, read as they come: the next line, or nullopt
+// at the end of the pipe or after 60 s of silence.
+struct ReportLines {
+    int fd;
+    std::string buffer;
+    std::optional<std::string> Next() {
+        for (;;) {
+            const size_t nl = buffer.find('\n');
+            if (nl != std::string::npos) {
+                std::string line = buffer.substr(0, nl);
+                buffer.erase(0, nl + 1);
+                return line;
+            }
+            pollfd p{fd, POLLIN, 0};
+            if (::poll(&p, 1, 60000) <= 0) return std::nullopt;
+            char chunk[4096];
+            const ssize_t got = ::read(fd, chunk, sizeof chunk);
+            if (got <= 0) return std::nullopt;
+            buffer.append(chunk, static_cast<size_t>(got));
         }
-        pollfd p{m_fd, POLLIN, 0};
-        if (::poll(&p, 1, 60000) <= 0) return std::nullopt;
-        char chunk[4096];
-        const ssize_t got = ::read(m_fd, chunk, sizeof chunk);
-        if (got <= 0) return std::nullopt;
-        m_buffer.append(chunk, static_cast<size_t>(got));
     }
-}
+};
+
+}  // namespace
 
 KillMoment::KillMoment(int round, std::mt19937& random, unsigned changeUs)
     : kind("rds"[round % 3]),
@@ -106,7 +116,7 @@ SurveyorEnd RunAndKill(const char* program, const std::string& site, int first,
     }
     ::close(pipeFds[1]);
     SurveyorEnd end;
-    ReportLines lines(pipeFds[0]);
+    ReportLines lines{pipeFds[0], {}};
     int seen = 0;
     const auto take = [&](const std::string& line) {
         if (begins(line) == when.kind && ++seen == when.occurrence && !end.killed) {

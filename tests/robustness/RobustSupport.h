@@ -52,18 +52,6 @@ void SurveyorReportsTo(const char* program, int fd);
 void SurveyorReport(const std::string& line);
 int SurveyorFail(const std::string& what);
 
-// The surveyor's report lines, read as they come.
-class ReportLines {
-public:
-    explicit ReportLines(int fd) : m_fd(fd) {}
-    // The next line; nullopt at the end of the pipe or after 60 s of silence.
-    std::optional<std::string> Next();
-
-private:
-    int m_fd;
-    std::string m_buffer;
-};
-
 // When a kill test kills its surveyor: once the `occurrence`-th change of
 // `kind` ('r' a point recorded, 'd' one deleted, 's' a save) has begun, after
 // `delay`. Round r's: the kinds in turn, the first or second of them, within
