@@ -35,11 +35,11 @@ SurveyDigest DigestOf(const CSiteRecord& site, const CApList& list) {
     return {points.size(), Crc32(points.data(), points.size())};
 }
 
-long ResidentKb() {
+long StatusKb(const char* field) {
     std::ifstream in("/proc/self/status");
-    std::string line;
-    while (std::getline(in, line))
-        if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6));
+    const std::string key = std::string(field) + ":";
+    for (std::string line; std::getline(in, line);)
+        if (line.rfind(key, 0) == 0) return std::stol(line.substr(key.size()));
     return -1;
 }
 

@@ -81,5 +81,6 @@ std::string OpenRecovering(CSurveyDocument& doc, const std::string& path);
 // The number of distinct places in `list`.
 size_t PlacesIn(const CApList& list);
 
-// VmRSS of this process in kB.
-long ResidentKb();
+// A field of this process's /proc/self/status in kB ("VmRSS", "VmSize"); -1
+// when it is not there.
+long StatusKb(const char* field);

@@ -6,7 +6,6 @@
 #include <sys/resource.h>
 
 #include <cstring>
-#include <fstream>
 
 #include "RobustSupport.h"
 #include "SiteTestSupport.h"
@@ -28,9 +27,7 @@ Bytes SiteWithPoints(SiteSectionOrder order = SiteSectionOrder::BitmapFirst) {
 // What Open makes of a file: the first failure's text, or the entries and
 // circles that were loaded. A header that is refused must leave the record's
 // header image as it was.
-struct OpenOutcome {
-    bool ok = false;
-    std::string caption, text;
+struct OpenOutcome : SiteStatus {
     int entries = 0;
     int circles = 0;
     bool headerTouched = false;
@@ -47,9 +44,7 @@ OpenOutcome Open(IByteSource& src) {
     if (s.ok) s = ReadMapBitmap(src, site.BitmapOffset(), map);
     CApList list;
     if (s.ok) s = ReadPoints(src, site, list, [&](int32_t, int32_t, int16_t) { ++o.circles; });
-    o.ok = s.ok;
-    o.caption = s.caption;
-    o.text = s.text;
+    static_cast<SiteStatus&>(o) = s;
     o.entries = list.Count();
     return o;
 }
@@ -82,13 +77,9 @@ class AddressSpaceLimit {
 public:
     explicit AddressSpaceLimit(uint64_t spare) {
         if (kSanitized || spare == 0 || ::getrlimit(RLIMIT_AS, &m_old) != 0) return;
-        std::ifstream status("/proc/self/status");
-        std::string line;
-        uint64_t mappedKb = 0;
-        while (std::getline(status, line))
-            if (line.rfind("VmSize:", 0) == 0) mappedKb = std::stoull(line.substr(7));
+        const long mappedKb = StatusKb("VmSize");
         rlimit tight = m_old;
-        tight.rlim_cur = mappedKb * 1024 + spare;
+        tight.rlim_cur = static_cast<uint64_t>(mappedKb) * 1024 + spare;
         m_active = mappedKb > 0 && ::setrlimit(RLIMIT_AS, &tight) == 0;
     }
     ~AddressSpaceLimit() {

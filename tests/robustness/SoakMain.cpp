@@ -95,14 +95,14 @@ int main(int argc, char** argv) {
                 return Fail("a save failed");
             ++saves;
         }
-        const long rss = ResidentKb();
+        const long rss = StatusKb("VmRSS");
         // Warm-up ends once the survey is full and older points are being
         // deleted: from then on the survey's size stays the same.
         if (rssStart < 0 && deleted > 0 && elapsed() >= warmUp) rssStart = rss;
         if (rssStart >= 0 && rss > rssPeak) rssPeak = rss;
     }
     const double duration = elapsed().count();
-    const long rssEnd = ResidentKb();
+    const long rssEnd = StatusKb("VmRSS");
     const uint64_t simScans = startup.Simulator()->Stats().scans;
     const double cpu = startup.Worker()->CpuSeconds();
     startup.Stop();
