@@ -64,33 +64,6 @@ int SurveyorFail(const std::string& what) {
     return 1;
 }
 
-namespace {
-
-// The surveyor's report lines, read as they come: the next line, or nullopt
-// at the end of the pipe or after 60 s of silence.
-struct ReportLines {
-    int fd;
-    std::string buffer;
-    std::optional<std::string> Next() {
-        for (;;) {
-            const size_t nl = buffer.find('\n');
-            if (nl != std::string::npos) {
-                std::string line = buffer.substr(0, nl);
-                buffer.erase(0, nl + 1);
-                return line;
-            }
-            pollfd p{fd, POLLIN, 0};
-            if (::poll(&p, 1, 60000) <= 0) return std::nullopt;
-            char chunk[4096];
-            const ssize_t got = ::read(fd, chunk, sizeof chunk);
-            if (got <= 0) return std::nullopt;
-            buffer.append(chunk, static_cast<size_t>(got));
-        }
-    }
-};
-
-}  // namespace
-
 KillMoment::KillMoment(int round, std::mt19937& random, unsigned changeUs)
     : kind("rds"[round % 3]),
       occurrence(1 + static_cast<int>(random() % 2)),
@@ -102,11 +75,6 @@ SurveyorEnd RunAndKill(const char* program, const std::string& site, int first,
     int pipeFds[2];
     if (::pipe(pipeFds) != 0) return {};
     const pid_t child = ::fork();
-    if (child < 0) {
-        ::close(pipeFds[0]);
-        ::close(pipeFds[1]);
-        return {};
-    }
     if (child == 0) {
         ::close(pipeFds[0]);
         const std::string fd = std::to_string(pipeFds[1]), from = std::to_string(first);
@@ -115,8 +83,28 @@ SurveyorEnd RunAndKill(const char* program, const std::string& site, int first,
         ::_exit(127);
     }
     ::close(pipeFds[1]);
+    const int reports = pipeFds[0];
+    if (child < 0) {
+        ::close(reports);
+        return {};
+    }
+    // The report lines as they come; nullopt at the end of the pipe or after
+    // 60 s of silence.
+    std::string buffer;
+    const auto next = [&]() -> std::optional<std::string> {
+        for (size_t nl; (nl = buffer.find('\n')) == std::string::npos;) {
+            pollfd p{reports, POLLIN, 0};
+            char chunk[4096];
+            const ssize_t got =
+                ::poll(&p, 1, 60000) > 0 ? ::read(reports, chunk, sizeof chunk) : -1;
+            if (got <= 0) return std::nullopt;
+            buffer.append(chunk, static_cast<size_t>(got));
+        }
+        std::string line = buffer.substr(0, buffer.find('\n'));
+        buffer.erase(0, line.size() + 1);
+        return line;
+    };
     SurveyorEnd end;
-    ReportLines lines{pipeFds[0], {}};
     int seen = 0;
     const auto take = [&](const std::string& line) {
         if (begins(line) == when.kind && ++seen == when.occurrence && !end.killed) {
@@ -125,16 +113,12 @@ SurveyorEnd RunAndKill(const char* program, const std::string& site, int first,
             end.killed = true;
         }
     };
-    while (!end.killed) {
-        const std::optional<std::string> line = lines.Next();
-        if (!line) break;
-        take(*line);
-    }
+    for (std::optional<std::string> line; !end.killed && (line = next());) take(*line);
     if (!end.killed) ::kill(child, SIGKILL);
     int status = 0;
     end.bySignal = ::waitpid(child, &status, 0) == child && WIFSIGNALED(status);
-    for (std::optional<std::string> line; (line = lines.Next());) take(*line);
-    ::close(pipeFds[0]);
+    for (std::optional<std::string> line; (line = next());) take(*line);
+    ::close(reports);
     return end;
 }
 
