@@ -1,7 +1,8 @@
 // The real link and worker against a pseudo-terminal on which the test plays
 // the board. The greeting's frames and a frame with a bad checksum are the
-// board suite's (RequestDispatchTest, RecordedStreamTest) and the greeting
-// through the worker BoardFaults' (Greet).
+// board suite's (RequestDispatchTest, RecordedStreamTest); the greeting
+// through the worker and a device that vanishes and comes back under its name
+// are BoardFaults' (robustness_tests).
 
 #include <algorithm>
 
@@ -14,6 +15,7 @@ class WorkerTest : public LinkedBoardTest {
 protected:
     WorkerTest() : LinkedBoardTest(NewBoard()) {}
 
+    // Link and worker up on the fixture's pty, the firmware request read.
     void Start(std::chrono::milliseconds readTimeout = std::chrono::milliseconds(251)) {
         BoardStartupOptions options = Options(pty->SlavePath());
         options.worker.readTimeout = readTimeout;
