@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <string>
 #include <vector>
 
 #include "BoardFrame.h"
@@ -19,6 +20,17 @@
 #include "link/BoardStartup.h"
 
 inline std::unique_ptr<CScannerBoard> NewBoard() { return std::make_unique<CScannerBoard>(); }
+// The texts the board answered the greeting with.
+inline std::string Firmware(const CScannerBoard& board) {
+    char text[33];
+    board.GetFirmware(text);
+    return text;
+}
+inline std::string Serial(const CScannerBoard& board) {
+    char text[32];
+    board.GetSerial(text);
+    return text;
+}
 
 // `board` (theBoard unless the test brings its own) in its start state with
 // empty lists before and after, the line in `pty`, and the start-up options

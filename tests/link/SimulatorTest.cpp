@@ -160,11 +160,7 @@ TEST_F(Simulator, WholeScanThroughTheRealWorkerLandsPointsInScanList) {
     startup->RunBlocking();
     ASSERT_TRUE(messages.empty()) << messages.front();
 
-    ASSERT_TRUE(WaitUntil([&] {
-        char s[32];
-        board->GetSerial(s);
-        return std::string(s) == "BX402117";
-    }));
+    ASSERT_TRUE(WaitUntil([&] { return Serial(*board) == "BX402117"; }));
     board->SelectScanMode(kSurveyScanMode);
     ASSERT_TRUE(
         WaitUntil([&] { return board->m_bScanComplete.load() == 1; }, std::chrono::seconds(10)));

@@ -38,11 +38,7 @@ protected:
         line.Write(BoardFrame(0x01, {'2', '.', '1', '4', 0}));
         ASSERT_EQ(line.Read(kSerialRequest.size()), kSerialRequest);
         line.Write(BoardFrame(0x02, {'B', 'X', '4', '0', '2', '1', '1', '7', 0}));
-        ASSERT_TRUE(WaitUntil([] {
-            char s[32];
-            theBoard.GetSerial(s);
-            return std::string(s) == "BX402117";
-        }));
+        ASSERT_TRUE(WaitUntil([] { return Serial(theBoard) == "BX402117"; }));
     }
 
     // One whole survey point as the view takes it: tap, scan, record.
@@ -84,12 +80,6 @@ protected:
     fs::path device = dir.Path() / "board";
     CSiteRecord site;
 };
-
-std::string Firmware() {
-    char t[33];
-    theBoard.GetFirmware(t);
-    return t;
-}
 
 }  // namespace
 
@@ -183,7 +173,7 @@ TEST_F(BoardFaults, ASilentLineIdlesAndGarbageAtLineRateLeavesTheBoardUnderstood
     ASSERT_TRUE(WaitUntil([&] { return startup->Worker()->BytesReceived() >= taken + sent; }));
     std::this_thread::sleep_for(std::chrono::milliseconds(250));
     pty->Write(BoardFrame(0x01, {'3', '.', '0', '1', 0}));
-    EXPECT_TRUE(WaitUntil([] { return Firmware() == "3.01"; })) << Firmware();
+    EXPECT_TRUE(WaitUntil([] { return Firmware(theBoard) == "3.01"; })) << Firmware(theBoard);
     EXPECT_TRUE(startup->Worker()->Connected());
     EXPECT_EQ(ScanListProblem(), "");
     EXPECT_TRUE(messages.empty());
