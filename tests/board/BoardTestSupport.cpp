@@ -1,9 +1,6 @@
-#include "BoardTestSupport.h"
-
 #include <cstdio>
-#include <sstream>
 
-#include "aplist/ApList.h"
+#include "BoardFixture.h"
 
 namespace {
 

@@ -3,7 +3,6 @@
 // PELLORIN_UPDATE_GOLDEN=1 rewrites the goldens (their # header is kept).
 
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
 
 #include "BoardFixture.h"

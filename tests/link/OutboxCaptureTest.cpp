@@ -1,4 +1,3 @@
-#include <gtest/gtest.h>
 #include <poll.h>
 
 #include <fstream>
@@ -60,9 +59,7 @@ TEST(Capture, WrittenFileLoadsBackWithDirectionsBytesAndEvents) {
                                         "R " + HexText(answer)}));
     auto board = NewBoard();
     EXPECT_EQ(ReplayCaptureReads(records, *board), answer.size());
-    char firmware[33];
-    board->GetFirmware(firmware);
-    EXPECT_STREQ(firmware, "2.14");
+    EXPECT_EQ(Firmware(*board), "2.14");
 }
 
 TEST(Capture, MalformedLinesAreRejectedWithTheirLineNumber) {

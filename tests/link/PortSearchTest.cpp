@@ -1,9 +1,7 @@
-#include <gtest/gtest.h>
 
-#include <filesystem>
 #include <fstream>
 
-#include "ScratchDir.h"
+#include "LinkTestSupport.h"
 #include "link/BoardLink.h"
 #include "link/PortSearch.h"
 

@@ -1,63 +1,25 @@
 // The real link and worker against a pseudo-terminal on which the test plays
 // the board. The greeting's frames and a frame with a bad checksum are the
-// board suite's (RequestDispatchTest, RecordedStreamTest) and the greeting
-// through the worker BoardFaults' (Greet).
-
-#include <gtest/gtest.h>
+// board suite's (RequestDispatchTest, RecordedStreamTest); the greeting
+// through the worker and a device that vanishes and comes back under its name
+// are BoardFaults' (robustness_tests).
 
 #include <algorithm>
-#include <filesystem>
 
 #include "LinkTestSupport.h"
-#include "aplist/ApList.h"
 #include "link/BoardLink.h"
-#include "link/BoardStartup.h"
-#include "link/BoardWorker.h"
 
 namespace {
 
-class WorkerTest : public ::testing::Test {
+class WorkerTest : public LinkedBoardTest {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(pty.Ok());
-        board->SetNotifier(&draws);
-        std::lock_guard<std::mutex> guard(board->m_reportLock);
-        scanList.RemoveAll();
-    }
-    void TearDown() override {
-        if (startup) startup->Stop();
-        std::lock_guard<std::mutex> guard(board->m_reportLock);
-        scanList.RemoveAll();
-    }
+    WorkerTest() : LinkedBoardTest(NewBoard()) {}
 
-    // Link and worker up, the firmware request read off the line.
+    // Link and worker up on the fixture's pty, the firmware request read.
     void Start(std::chrono::milliseconds readTimeout = std::chrono::milliseconds(251)) {
-        BoardStartupOptions options = Options(pty.SlavePath());
+        BoardStartupOptions options = Options(pty->SlavePath());
         options.worker.readTimeout = readTimeout;
         StartWith(std::move(options));
-    }
-
-    // Everything a started link needs, without pauses, reporting into this
-    // fixture.
-    BoardStartupOptions Options(const std::string& port) {
-        BoardStartupOptions options;
-        options.portOverride = port;
-        options.board = board.get();
-        options.notifier = &draws;
-        options.message = [this](const std::string& text) { messages.push_back(text); };
-        options.openPause = options.greetPause = options.closePause = std::chrono::milliseconds(0);
-        options.worker.retryInterval = std::chrono::milliseconds(50);
-        options.worker.clockSeconds = [this] { return clock.load(); };  // no stray keep-alive
-        options.onConnectionChanged = [this](bool up) { (up ? ups : downs)++; };
-        options.capturePath = capturePath;
-        return options;
-    }
-
-    void StartWith(BoardStartupOptions options) {
-        startup = std::make_unique<CBoardStartup>(std::move(options));
-        while (startup->Step() >= 0) {
-        }
-        ASSERT_EQ(pty.Read(kFirmwareRequest.size()), kFirmwareRequest);
     }
 
     // Writes bytes as the board and waits until the worker has taken every one
@@ -65,7 +27,7 @@ protected:
     // have reached it yet.
     bool WriteAndWaitTaken(const Bytes& bytes) {
         const uint64_t target = startup->Worker()->BytesReceived() + bytes.size();
-        pty.Write(bytes);
+        pty->Write(bytes);
         return WaitUntil([&] { return startup->Worker()->BytesReceived() >= target; });
     }
     // Waits until the worker has gone round its loop `passes` more times: a
@@ -75,29 +37,18 @@ protected:
         const uint64_t target = startup->Worker()->Passes() + passes;
         return WaitUntil([&] { return startup->Worker()->Passes() >= target; });
     }
-
-    BoardPty pty;
-    std::unique_ptr<CScannerBoard> board = NewBoard();
-    CountingNotifier draws;
-    std::atomic<uint32_t> clock{1000};
-    std::atomic<int> ups{0}, downs{0};
-    std::vector<std::string> messages;
-    std::string capturePath;
-    std::unique_ptr<CBoardStartup> startup;
 };
 
 }  // namespace
 
 TEST_F(WorkerTest, KeepAliveGoesOutOnlyAfterMoreThanTenQuietSeconds) {
     Start();
-    const uint64_t passes = startup->Worker()->Passes();
-    ASSERT_TRUE(WaitUntil([&] { return startup->Worker()->Passes() > passes + 2; }));
+    ASSERT_TRUE(Settle());
     clock = 1010;  // ten seconds: not yet
-    const uint64_t later = startup->Worker()->Passes();
-    ASSERT_TRUE(WaitUntil([&] { return startup->Worker()->Passes() > later + 4; }));
-    EXPECT_TRUE(pty.ReadAvailable().empty());
+    ASSERT_TRUE(Settle(5));
+    EXPECT_TRUE(pty->ReadAvailable().empty());
     clock = 1011;
-    EXPECT_EQ(HexText(pty.Read(2)), "00 00");
+    EXPECT_EQ(HexText(pty->Read(2)), "00 00");
 }
 
 TEST_F(WorkerTest, RequestQueuedDuringALongReportWaitsForItsTrailer) {
@@ -113,8 +64,8 @@ TEST_F(WorkerTest, RequestQueuedDuringALongReportWaitsForItsTrailer) {
     ASSERT_TRUE(WriteAndWaitTaken({frame.begin(), frame.begin() + half}));
 
     board->RequestScan();  // the user taps meanwhile
-    pty.Write({frame.begin() + half, frame.end()});
-    EXPECT_EQ(pty.Read(kScanRequest.size()), kScanRequest);
+    pty->Write({frame.begin() + half, frame.end()});
+    EXPECT_EQ(pty->Read(kScanRequest.size()), kScanRequest);
     EXPECT_TRUE(draws.WaitFor(1));
     EXPECT_EQ(scanList.Count(), 20);
 
@@ -135,41 +86,7 @@ TEST_F(WorkerTest, TwoFramesQueuedBackToBackBothGoOutInOrder) {
     board->SelectScanMode(kSurveyScanMode);
     board->RequestScan();
     const Bytes expected = Join({kModeRequest, kScanRequest});
-    EXPECT_EQ(HexText(pty.Read(expected.size())), HexText(expected));
-}
-
-// What a lost device does to a scan and to the requests queued meanwhile is
-// in BoardFaults.DeviceLostMidFrameMidScanWithARequestQueuedKeepsEveryRecordedPoint.
-TEST_F(WorkerTest, VanishedDeviceIsReopenedQuietlyAndTheBoardGreetedAgain) {
-    namespace fs = std::filesystem;
-    const ScratchDir scratch;
-    const fs::path device = scratch.Path() / "board";
-    fs::create_symlink(pty.SlavePath(), device);
-    capturePath = (scratch.Path() / "line.capture").string();
-    StartWith(Options(device.string()));
-    if (HasFatalFailure()) return;
-
-    fs::remove(device);  // first: a retry must not find another test's pty under the old name
-    pty.Unplug();
-    ASSERT_TRUE(WaitUntil([&] { return downs.load() == 1; }));
-    EXPECT_FALSE(startup->Worker()->Connected());
-
-    // It comes back under the same name.
-    BoardPty again;
-    ASSERT_TRUE(again.Ok());
-    fs::create_symlink(again.SlavePath(), device);
-    EXPECT_EQ(again.Read(kFirmwareRequest.size()), kFirmwareRequest);
-    EXPECT_TRUE(WaitUntil([&] { return ups.load() == 1; }));
-    EXPECT_EQ(startup->Worker()->Reconnects(), 1u);
-    EXPECT_TRUE(messages.empty());  // no message boxes for a lost device
-
-    startup->Stop();
-    std::vector<CaptureRecord> records;
-    ASSERT_TRUE(LoadCapture(capturePath, records));
-    EXPECT_EQ(
-        std::count_if(records.begin(), records.end(),
-                      [](const auto& r) { return r.kind == 'E' && r.text == "disconnected"; }),
-        1);
+    EXPECT_EQ(HexText(pty->Read(expected.size())), HexText(expected));
 }
 
 TEST_F(WorkerTest, PortThatCannotOpenShowsOneMessageAndWorkerStaysIdle) {
@@ -191,7 +108,7 @@ TEST_F(WorkerTest, PortThatCannotOpenShowsOneMessageAndWorkerStaysIdle) {
 }
 
 TEST_F(WorkerTest, StopOnALineThatNeverDrainsStaysBoundedWithEveryFrameQueued) {
-    BoardStartupOptions options = Options(pty.SlavePath());
+    BoardStartupOptions options = Options(pty->SlavePath());
     options.closePause = std::chrono::milliseconds(1000);  // the program's own pause
     StartWith(std::move(options));
     if (HasFatalFailure()) return;
@@ -209,18 +126,18 @@ TEST_F(WorkerTest, StopOnALineThatNeverDrainsStaysBoundedWithEveryFrameQueued) {
 
 TEST_F(WorkerTest, ScanEndsWhenTheBoardSendsNothingForTenSecondsAndIsGreetedUntilItAnswers) {
     std::atomic<int64_t> now{0};
-    BoardStartupOptions options = Options(pty.SlavePath());
+    BoardStartupOptions options = Options(pty->SlavePath());
     options.worker.clockMs = [&] { return now.load(); };
     options.worker.readTimeout = std::chrono::milliseconds(50);  // quicker idle passes
     StartWith(std::move(options));
     if (HasFatalFailure()) return;
     board->StartSurveyScan(true);
-    ASSERT_EQ(pty.Read(kModeRequest.size()), kModeRequest);
-    pty.Write(BoardFrame(0x03, {7}));
-    ASSERT_EQ(pty.Read(kScanRequest.size()), kScanRequest);
+    ASSERT_EQ(pty->Read(kModeRequest.size()), kModeRequest);
+    pty->Write(BoardFrame(0x03, {7}));
+    ASSERT_EQ(pty->Read(kScanRequest.size()), kScanRequest);
     now = 9000;
     ASSERT_TRUE(Settle());
-    pty.Write(BoardFrame(0x16, {}));  // the scan starts; then nothing
+    pty->Write(BoardFrame(0x16, {}));  // the scan starts; then nothing
     ASSERT_TRUE(draws.WaitFor(1));
     ASSERT_TRUE(Settle());
 
@@ -234,11 +151,11 @@ TEST_F(WorkerTest, ScanEndsWhenTheBoardSendsNothingForTenSecondsAndIsGreetedUnti
     EXPECT_STREQ(board->PresenceText(), kBoardLostText);
 
     // Greeted at once and again after each retry interval, until it answers.
-    EXPECT_EQ(pty.Read(kFirmwareRequest.size()), kFirmwareRequest);
+    EXPECT_EQ(pty->Read(kFirmwareRequest.size()), kFirmwareRequest);
     now += 50;
-    EXPECT_EQ(pty.Read(kFirmwareRequest.size()), kFirmwareRequest);
-    pty.Write(BoardFrame(0x01, {'2', '.', '1', '4', 0}));
-    EXPECT_EQ(pty.Read(kSerialRequest.size()), kSerialRequest);
+    EXPECT_EQ(pty->Read(kFirmwareRequest.size()), kFirmwareRequest);
+    pty->Write(BoardFrame(0x01, {'2', '.', '1', '4', 0}));
+    EXPECT_EQ(pty->Read(kSerialRequest.size()), kSerialRequest);
     EXPECT_TRUE(WaitUntil([&] { return board->Presence() == BoardPresence::kPresent; }));
     EXPECT_EQ(draws.StateCount(), 2);
 }

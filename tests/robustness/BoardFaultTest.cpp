@@ -6,79 +6,39 @@
 // Reports and frames beyond the limits are the board suite's (MergeTest,
 // ReceiveTest): the worker hands their bytes on unchanged.
 
-#include <gtest/gtest.h>
-#include <unistd.h>
+#include <algorithm>
 
-#include <filesystem>
-#include <random>
-#include <thread>
-
-#include "CountingNotifier.h"
+#include "LinkTestSupport.h"
 #include "ListInvariants.h"
 #include "RobustSupport.h"
-#include "aplist/ApList.h"
-#include "board/ScannerBoard.h"
-#include "link/BoardStartup.h"
-#include "link/BoardWorker.h"
-#include "site/SiteRecord.h"
+#include "link/Capture.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-class BoardFaults : public ::testing::Test {
+// The program opens `device`, a link to the current pty, as a board whose
+// device node comes and goes under one name.
+class BoardFaults : public LinkedBoardTest {
 protected:
-    void SetUp() override {
-        theBoard.Reset();
-        theBoard.SetNotifier(&draws);
-        std::lock_guard<std::mutex> guard(theBoard.m_reportLock);
-        scanList.RemoveAll();
-        surveyList.RemoveAll();
-    }
-    void TearDown() override {
-        if (startup) startup->Stop();
-        theBoard.SetNotifier(nullptr);
-        theBoard.SetOutbox(nullptr);
-        std::lock_guard<std::mutex> guard(theBoard.m_reportLock);
-        scanList.RemoveAll();
-        surveyList.RemoveAll();
-    }
-
-    // The program opens `device`, a link to the current pty, as a board
-    // whose device node comes and goes under one name.
-    void Plug(BoardPty& pty) {
+    void Plug(BoardPty& line) {
         fs::remove(device);
-        fs::create_symlink(pty.SlavePath(), device);
+        fs::create_symlink(line.SlavePath(), device);
     }
 
     void Start() {
-        ASSERT_TRUE(pty->Ok());
         Plug(*pty);
-        BoardStartupOptions options;
-        options.portOverride = device.string();
-        options.board = &theBoard;
-        options.notifier = &draws;
-        options.message = [this](const std::string& text) { messages.push_back(text); };
-        options.openPause = options.greetPause = options.closePause = std::chrono::milliseconds(0);
-        options.worker.clockSeconds = [this] { return clock.load(); };
+        BoardStartupOptions options = Options(device.string());
         options.worker.readTimeout = std::chrono::milliseconds(100);
         options.worker.retryInterval = std::chrono::milliseconds(100);
-        options.onConnectionChanged = [this](bool up) { (up ? ups : downs)++; };
-        startup = std::make_unique<CBoardStartup>(std::move(options));
-        while (startup->Step() >= 0) {
-        }
-        ASSERT_EQ(pty->Read(kFirmwareRequest.size()), kFirmwareRequest);
+        StartWith(std::move(options));
     }
 
     void Greet(BoardPty& line) {
         line.Write(BoardFrame(0x01, {'2', '.', '1', '4', 0}));
         ASSERT_EQ(line.Read(kSerialRequest.size()), kSerialRequest);
         line.Write(BoardFrame(0x02, {'B', 'X', '4', '0', '2', '1', '1', '7', 0}));
-        ASSERT_TRUE(WaitUntil([] {
-            char s[32];
-            theBoard.GetSerial(s);
-            return std::string(s) == "BX402117";
-        }));
+        ASSERT_TRUE(WaitUntil([] { return Serial(theBoard) == "BX402117"; }));
     }
 
     // One whole survey point as the view takes it: tap, scan, record.
@@ -94,11 +54,8 @@ protected:
         ASSERT_EQ(line.Read(kScanRequest.size()), kScanRequest);
         const Bytes report =
             ReportMessage({{macBase, -40}, {uint8_t(macBase + 1), -41}}, "abcd", 2);
-        Bytes scan = BoardFrame(0x16, {});
-        for (const Bytes& f :
-             {BoardFrame(0x11, {6}), BoardFrame(0x17, report), BoardFrame(0x18, {})})
-            scan.insert(scan.end(), f.begin(), f.end());
-        line.Write(scan);
+        line.Write(Join({BoardFrame(0x16, {}), BoardFrame(0x11, {6}), BoardFrame(0x17, report),
+                         BoardFrame(0x18, {})}));
         ASSERT_TRUE(WaitForScanEnd());
         ASSERT_EQ(site.RecordPoint(), 1);
     }
@@ -121,24 +78,15 @@ protected:
 
     ScratchDir dir;
     fs::path device = dir.Path() / "board";
-    std::unique_ptr<BoardPty> pty = std::make_unique<BoardPty>();
-    CountingNotifier draws;
-    std::atomic<uint32_t> clock{1000};
-    std::atomic<int> ups{0}, downs{0};
-    std::vector<std::string> messages;
-    std::unique_ptr<CBoardStartup> startup;
     CSiteRecord site;
 };
 
-std::string Firmware() {
-    char t[33];
-    theBoard.GetFirmware(t);
-    return t;
-}
-
 }  // namespace
 
+// The board comes back quietly: no message, one reconnection, one
+// disconnection in the line's capture.
 TEST_F(BoardFaults, DeviceLostMidFrameMidScanWithARequestQueuedKeepsEveryRecordedPoint) {
+    capturePath = (dir.Path() / "line.capture").string();
     Start();
     Greet(*pty);
     SurveyPoint(*pty, 100, 200, 0x10);
@@ -152,9 +100,8 @@ TEST_F(BoardFaults, DeviceLostMidFrameMidScanWithARequestQueuedKeepsEveryRecorde
     theBoard.RequestScan();
     ASSERT_EQ(pty->Read(kScanRequest.size()), kScanRequest);
     const Bytes report = BoardFrame(0x17, ReportMessage({{0, -40}, {1, -41}, {2, -42}}, "abcd", 3));
-    Bytes half = BoardFrame(0x16, {});
-    half.insert(half.end(), report.begin(), report.begin() + static_cast<long>(report.size() / 2));
-    pty->Write(half);
+    pty->Write(
+        Join({BoardFrame(0x16, {}), Bytes(report.begin(), report.begin() + report.size() / 2)}));
     ASSERT_TRUE(WaitUntil([] { return theBoard.m_bScanStarted.load() != 0; }));
     ASSERT_TRUE(WaitUntil([] { return theBoard.GetRxState() == kRxPayload; }));
     theBoard.RequestScan();  // queued inside a frame: waits for the trailer
@@ -180,12 +127,21 @@ TEST_F(BoardFaults, DeviceLostMidFrameMidScanWithARequestQueuedKeepsEveryRecorde
     ASSERT_EQ(pty->Read(kFirmwareRequest.size()), kFirmwareRequest);
     EXPECT_TRUE(pty->ReadFor(std::chrono::milliseconds(300)).empty());
     EXPECT_TRUE(WaitUntil([&] { return ups.load() == 1; }));
+    EXPECT_EQ(startup->Worker()->Reconnects(), 1u);
     EXPECT_TRUE(messages.empty());
     Greet(*pty);
     SurveyPoint(*pty, 300, 300, 0x30);  // asks for mode 7 again
     const std::vector<SurveyEntry> after = AsStored(surveyList);
     ASSERT_EQ(after.size(), 6u);
     EXPECT_EQ(std::vector<SurveyEntry>(after.begin(), after.begin() + 4), before);
+
+    startup->Stop();
+    std::vector<CaptureRecord> records;
+    ASSERT_TRUE(LoadCapture(capturePath, records));
+    EXPECT_EQ(
+        std::count_if(records.begin(), records.end(),
+                      [](const auto& r) { return r.kind == 'E' && r.text == "disconnected"; }),
+        1);
 }
 
 TEST_F(BoardFaults, ASilentLineIdlesAndGarbageAtLineRateLeavesTheBoardUnderstoodAfterwards) {
@@ -217,7 +173,7 @@ TEST_F(BoardFaults, ASilentLineIdlesAndGarbageAtLineRateLeavesTheBoardUnderstood
     ASSERT_TRUE(WaitUntil([&] { return startup->Worker()->BytesReceived() >= taken + sent; }));
     std::this_thread::sleep_for(std::chrono::milliseconds(250));
     pty->Write(BoardFrame(0x01, {'3', '.', '0', '1', 0}));
-    EXPECT_TRUE(WaitUntil([] { return Firmware() == "3.01"; })) << Firmware();
+    EXPECT_TRUE(WaitUntil([] { return Firmware(theBoard) == "3.01"; })) << Firmware(theBoard);
     EXPECT_TRUE(startup->Worker()->Connected());
     EXPECT_EQ(ScanListProblem(), "");
     EXPECT_TRUE(messages.empty());

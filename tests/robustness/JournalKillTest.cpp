@@ -10,23 +10,14 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <filesystem>
-#include <optional>
-#include <random>
 #include <sstream>
-#include <string>
 
 #include "RobustSupport.h"
-#include "aplist/ApList.h"
 #include "common/Crc32.h"
 #include "journal/JournalReader.h"
 #include "journal/JournalReplay.h"
 #include "journal/SiteBinding.h"
 #include "journal/SurveyJournal.h"
-#include "site/SiteFile.h"
-#include "site/SiteRecord.h"
-#include "site/SiteSave.h"
 
 namespace fs = std::filesystem;
 
@@ -73,20 +64,21 @@ TEST(JournalKill, ASurveyKilledWhileRecordingDeletingOrSavingIsRecoveredExactly)
     ScratchDir dir;
     const fs::path site = dir.Path() / "office.hss";
     WriteFileBytes(site, ReadFileBytes(OfficeSample()));
+    // The bytes a save of `list` over a copy of the site gives.
+    const auto savedWith = [&](CSiteRecord& record, const CApList& list) {
+        const fs::path check = dir.Path() / "check.hss";
+        fs::copy_file(site, check, fs::copy_options::overwrite_existing);
+        EXPECT_TRUE(SaveSiteFile(check.string(), record, NoInk, list, kCheckTime).ok);
+        const Bytes saved = ReadFileBytes(check);
+        fs::remove(check);
+        return saved;
+    };
     // Everything a save writes before the points section does not depend on
     // the survey: header, signature and map of a save of no points.
-    Bytes prefix;
-    {
-        const fs::path reference = dir.Path() / "reference.hss";
-        WriteFileBytes(reference, ReadFileBytes(OfficeSample()));
-        CSiteRecord record;
-        CApList none;
-        ASSERT_TRUE(ReadSiteForOpen(reference.string(), record));
-        ASSERT_TRUE(SaveSiteFile(reference.string(), record, NoInk, none, kCheckTime).ok);
-        prefix = ReadFileBytes(reference);
-        prefix.resize(record.PointsOffset());
-        fs::remove(reference);
-    }
+    CSiteRecord record;
+    ASSERT_TRUE(ReadSiteForOpen(site.string(), record));
+    Bytes prefix = savedWith(record, CApList());
+    prefix.resize(record.PointsOffset());
 
     std::mt19937 random(20261207);
     int killedAt[3] = {}, withTheChangeUnderWay = 0, emptyOrNone = 0, endedBySave = 0;
@@ -97,40 +89,31 @@ TEST(JournalKill, ASurveyKilledWhileRecordingDeletingOrSavingIsRecoveredExactly)
         ASSERT_TRUE(RecoverReadOnly(site.string(), start));
         const SurveyDigest startDigest = DigestOf(start.site, start.list);
 
-        int reportFd = -1;
-        const pid_t child = StartSurveyor(JOURNAL_SURVEYOR, site.string(), round * 10, reportFd);
-        ASSERT_GE(child, 0);
-
-        // Kill after the first or second change of one kind has begun,
-        // within the time its journalling (or the whole save) takes.
-        const int kind = round % 3;
-        const char kindLetter = "rds"[kind];
-        const int occurrence = 1 + static_cast<int>(random() % 2);
-        const auto delay = std::chrono::microseconds(random() % (kind == 2 ? 40000 : 8000));
+        const KillMoment when(round, random, 8000);
         std::optional<SurveyDigest> done, pending;
-        int seen = 0;
-        const SurveyorEnd end = KillSurveyor(child, reportFd, delay, [&](const std::string& line) {
+        const auto begins = [&](const std::string& line) {
             std::istringstream in(line);
             std::string tag;
+            char letter = 0;
             in >> tag;
             if (tag == "O") {
                 done = ParseDigest(in);
                 EXPECT_EQ(*done, startDigest) << "the surveyor's Open recovered another survey";
             } else if (tag == "P") {
-                char letter = 0;
                 in >> letter;
                 pending = ParseDigest(in);
-                return letter == kindLetter && ++seen == occurrence;
             } else if (tag == "D") {
                 done = pending;
                 pending.reset();
             }
-            return false;
-        });
+            return letter;
+        };
+        const SurveyorEnd end =
+            RunAndKill(JOURNAL_SURVEYOR, site.string(), round * 10, when, begins);
         ASSERT_TRUE(end.killed) << "the surveyor stopped before the moment to kill it";
         ASSERT_TRUE(end.bySignal);
         ASSERT_TRUE(done) << "killed before the site was open";
-        ++killedAt[kind];
+        ++killedAt[round % 3];
 
         Recovered got;
         ASSERT_TRUE(RecoverReadOnly(site.string(), got)) << "the site file is not whole";
@@ -148,11 +131,7 @@ TEST(JournalKill, ASurveyKilledWhileRecordingDeletingOrSavingIsRecoveredExactly)
         mostEntries = std::max(mostEntries, static_cast<size_t>(got.list.Count()));
 
         // Saved, the recovered survey gives the bytes of the surveyor's own.
-        const fs::path check = dir.Path() / "check.hss";
-        fs::copy_file(site, check, fs::copy_options::overwrite_existing);
-        ASSERT_TRUE(SaveSiteFile(check.string(), got.site, NoInk, got.list, kCheckTime).ok);
-        const Bytes saved = ReadFileBytes(check);
-        fs::remove(check);
+        const Bytes saved = savedWith(got.site, got.list);
         ASSERT_EQ(saved.size(), prefix.size() + recovered.size);
         EXPECT_TRUE(std::equal(prefix.begin(), prefix.end(), saved.begin()));
         EXPECT_EQ(Crc32(saved.data() + prefix.size(), saved.size() - prefix.size()), recovered.crc);
@@ -162,11 +141,9 @@ TEST(JournalKill, ASurveyKilledWhileRecordingDeletingOrSavingIsRecoveredExactly)
         EXPECT_EQ(e.path().filename().string().find(".journal."), std::string::npos)
             << e.path().filename();
     std::printf(
-        "[ figures  ] 50 kills: %d while recording, %d while deleting, "
-        "%d while saving; %d with "
-        "the change under way recovered too, %d with nothing to recover "
-        "(%d of them between a "
-        "save's rename and its journal's removal); up to %zu entries\n",
+        "[ figures  ] 50 kills: %d while recording, %d while deleting, %d while saving; "
+        "%d with the change under way recovered too, %d with nothing to recover (%d of "
+        "them between a save's rename and its journal's removal); up to %zu entries\n",
         killedAt[0], killedAt[1], killedAt[2], withTheChangeUnderWay, emptyOrNone, endedBySave,
         mostEntries);
 }

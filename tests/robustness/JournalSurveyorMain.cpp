@@ -16,23 +16,12 @@
 // Exit status 1 when the site does not open, a scan never ends or a save
 // fails.
 
-#include <unistd.h>
-
-#include <cstdio>
-#include <cstdlib>
-#include <random>
-#include <string>
-
 #include "RobustSupport.h"
-#include "aplist/ApList.h"
 #include "board/ScannerBoard.h"
 #include "boardsim/PtyBoardSim.h"
 #include "journal/SurveyJournal.h"
 #include "link/BoardStartup.h"
 #include "site/PointRun.h"
-#include "site/SiteFile.h"
-#include "site/SiteRecord.h"
-#include "site/SiteSave.h"
 
 namespace {
 

@@ -5,18 +5,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 #include <fstream>
 #include <set>
-#include <thread>
 
-#include "aplist/ApList.h"
 #include "board/ScannerBoard.h"
 #include "common/Crc32.h"
-#include "site/SiteFile.h"
-#include "site/SiteRecord.h"
 #include "survey/SiteLoader.h"
 #include "survey/SurveyDocument.h"
 
@@ -42,11 +35,11 @@ SurveyDigest DigestOf(const CSiteRecord& site, const CApList& list) {
     return {points.size(), Crc32(points.data(), points.size())};
 }
 
-long ResidentKb() {
+long StatusKb(const char* field) {
     std::ifstream in("/proc/self/status");
-    std::string line;
-    while (std::getline(in, line))
-        if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6));
+    const std::string key = std::string(field) + ":";
+    for (std::string line; std::getline(in, line);)
+        if (line.rfind(key, 0) == 0) return std::stol(line.substr(key.size()));
     return -1;
 }
 
@@ -71,60 +64,60 @@ int SurveyorFail(const std::string& what) {
     return 1;
 }
 
-pid_t StartSurveyor(const char* program, const std::string& site, int first, int& reports) {
+KillMoment::KillMoment(int round, std::mt19937& random, unsigned changeUs)
+    : kind("rds"[round % 3]),
+      occurrence(1 + static_cast<int>(random() % 2)),
+      delay(random() % (kind == 's' ? 40000 : changeUs)) {}
+
+SurveyorEnd RunAndKill(const char* program, const std::string& site, int first,
+                       const KillMoment& when,
+                       const std::function<char(const std::string&)>& begins) {
     int pipeFds[2];
-    if (::pipe(pipeFds) != 0) return -1;
+    if (::pipe(pipeFds) != 0) return {};
     const pid_t child = ::fork();
     if (child == 0) {
         ::close(pipeFds[0]);
-        const std::string fd = std::to_string(pipeFds[1]);
-        const std::string from = std::to_string(first);
+        const std::string fd = std::to_string(pipeFds[1]), from = std::to_string(first);
         ::execl(program, program, site.c_str(), fd.c_str(), from.c_str(),
                 static_cast<char*>(nullptr));
         ::_exit(127);
     }
     ::close(pipeFds[1]);
-    reports = pipeFds[0];
-    return child;
-}
-
-std::optional<std::string> ReportLines::Next() {
-    for (;;) {
-        const size_t nl = m_buffer.find('\n');
-        if (nl != std::string::npos) {
-            std::string line = m_buffer.substr(0, nl);
-            m_buffer.erase(0, nl + 1);
-            return line;
-        }
-        pollfd p{m_fd, POLLIN, 0};
-        if (::poll(&p, 1, 60000) <= 0) return std::nullopt;
-        char chunk[4096];
-        const ssize_t got = ::read(m_fd, chunk, sizeof chunk);
-        if (got <= 0) return std::nullopt;
-        m_buffer.append(chunk, static_cast<size_t>(got));
+    const int reports = pipeFds[0];
+    if (child < 0) {
+        ::close(reports);
+        return {};
     }
-}
-
-SurveyorEnd KillSurveyor(pid_t child, int reports, std::chrono::microseconds delay,
-                         const std::function<bool(const std::string&)>& moment) {
+    // The report lines as they come; nullopt at the end of the pipe or after
+    // 60 s of silence.
+    std::string buffer;
+    const auto next = [&]() -> std::optional<std::string> {
+        for (size_t nl; (nl = buffer.find('\n')) == std::string::npos;) {
+            pollfd p{reports, POLLIN, 0};
+            char chunk[4096];
+            const ssize_t got =
+                ::poll(&p, 1, 60000) > 0 ? ::read(reports, chunk, sizeof chunk) : -1;
+            if (got <= 0) return std::nullopt;
+            buffer.append(chunk, static_cast<size_t>(got));
+        }
+        std::string line = buffer.substr(0, buffer.find('\n'));
+        buffer.erase(0, line.size() + 1);
+        return line;
+    };
     SurveyorEnd end;
-    ReportLines lines(reports);
+    int seen = 0;
     const auto take = [&](const std::string& line) {
-        if (moment(line) && !end.killed) {
-            std::this_thread::sleep_for(delay);
+        if (begins(line) == when.kind && ++seen == when.occurrence && !end.killed) {
+            std::this_thread::sleep_for(when.delay);
             ::kill(child, SIGKILL);
             end.killed = true;
         }
     };
-    while (!end.killed) {
-        const std::optional<std::string> line = lines.Next();
-        if (!line) break;
-        take(*line);
-    }
+    for (std::optional<std::string> line; !end.killed && (line = next());) take(*line);
     if (!end.killed) ::kill(child, SIGKILL);
     int status = 0;
     end.bySignal = ::waitpid(child, &status, 0) == child && WIFSIGNALED(status);
-    for (std::optional<std::string> line; (line = lines.Next());) take(*line);
+    for (std::optional<std::string> line; (line = next());) take(*line);
     ::close(reports);
     return end;
 }

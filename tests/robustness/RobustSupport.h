@@ -1,17 +1,22 @@
 #pragma once
-// Helpers for the robustness tests: the end of a scan, survey digests and the
-// process's resident memory. The board's pseudo-terminal, its frames and
-// report messages, hex, scratch directories and bounded waits come from
-// tests/support.
+// Helpers for the robustness tests and the surveyor programs they run (which
+// include only this for what they share): the end of a scan, survey digests,
+// the surveyors' reports and their kills, and the process's resident memory. The board's
+// pseudo-terminal, its frames and report messages, hex, scratch directories and bounded waits come
+// from tests/support.
 
 #include <sys/types.h>
 
 #include <chrono>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <optional>
+#include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "BoardFrame.h"
@@ -20,6 +25,7 @@
 #include "SurveyEntries.h"
 #include "TestBytes.h"
 #include "WaitUntil.h"
+#include "site/SiteSave.h"
 
 class CSurveyDocument;
 
@@ -39,10 +45,6 @@ struct SurveyDigest {
 };
 SurveyDigest DigestOf(const CSiteRecord& site, const CApList& list);
 
-// A surveyor program the kill tests run: started as PROGRAM SITE FD FIRST
-// with its reports coming on a pipe (`reports`, the reading end); its pid.
-pid_t StartSurveyor(const char* program, const std::string& site, int first, int& reports);
-
 // The surveyor's side: after SurveyorReportsTo, each report line goes to
 // the pipe in a single write (a short write ends the program with status
 // 1); SurveyorFail says why on standard error and gives the exit status 1.
@@ -50,27 +52,28 @@ void SurveyorReportsTo(const char* program, int fd);
 void SurveyorReport(const std::string& line);
 int SurveyorFail(const std::string& what);
 
-// The surveyor's report lines, read as they come.
-class ReportLines {
-public:
-    explicit ReportLines(int fd) : m_fd(fd) {}
-    // The next line; nullopt at the end of the pipe or after 60 s of silence.
-    std::optional<std::string> Next();
-
-private:
-    int m_fd;
-    std::string m_buffer;
+// When a kill test kills its surveyor: once the `occurrence`-th change of
+// `kind` ('r' a point recorded, 'd' one deleted, 's' a save) has begun, after
+// `delay`. Round r's: the kinds in turn, the first or second of them, within
+// `changeUs` microseconds (a save: within 40 ms).
+struct KillMoment {
+    KillMoment(int round, std::mt19937& random, unsigned changeUs);
+    char kind;
+    int occurrence;
+    std::chrono::microseconds delay;
 };
 
-// Reads the reports of the surveyor `child` and kills it with SIGKILL, after
-// `delay`, once `moment` (given each report line in turn) says so; then
-// reads what it reported before it died and waits for it.
+// Starts the surveyor `program` as PROGRAM SITE FD FIRST with its reports
+// coming on a pipe and kills it with SIGKILL at `when`: `begins`, given each
+// report line in turn, says which change begins with it (0: none). Then reads
+// what it reported before it died and waits for it.
 struct SurveyorEnd {
     bool killed = false;    // at the moment chosen, not for want of reports
     bool bySignal = false;  // and it died of it
 };
-SurveyorEnd KillSurveyor(pid_t child, int reports, std::chrono::microseconds delay,
-                         const std::function<bool(const std::string&)>& moment);
+SurveyorEnd RunAndKill(const char* program, const std::string& site, int first,
+                       const KillMoment& when,
+                       const std::function<char(const std::string&)>& begins);
 
 // Opens the site at `path` into `doc` as the window does, answering Yes to
 // a recovery and keeping the file's points; the reason when it does not open.
@@ -78,5 +81,6 @@ std::string OpenRecovering(CSurveyDocument& doc, const std::string& path);
 // The number of distinct places in `list`.
 size_t PlacesIn(const CApList& list);
 
-// VmRSS of this process in kB.
-long ResidentKb();
+// A field of this process's /proc/self/status in kB ("VmRSS", "VmSize"); -1
+// when it is not there.
+long StatusKb(const char* field);

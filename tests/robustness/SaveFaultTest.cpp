@@ -10,18 +10,12 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <filesystem>
 #include <map>
 #include <system_error>
 
 #include "FifoRescue.h"
 #include "RobustSupport.h"
-#include "SurveyEntries.h"
-#include "aplist/ApList.h"
 #include "site/FileOps.h"
-#include "site/SiteFile.h"
-#include "site/SiteRecord.h"
-#include "site/SiteSave.h"
 
 namespace fs = std::filesystem;
 

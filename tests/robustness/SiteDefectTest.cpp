@@ -6,15 +6,9 @@
 #include <sys/resource.h>
 
 #include <cstring>
-#include <fstream>
-#include <functional>
-#include <string>
 
 #include "RobustSupport.h"
 #include "SiteTestSupport.h"
-#include "aplist/ApList.h"
-#include "site/SiteFile.h"
-#include "site/SiteRecord.h"
 
 namespace {
 
@@ -33,9 +27,7 @@ Bytes SiteWithPoints(SiteSectionOrder order = SiteSectionOrder::BitmapFirst) {
 // What Open makes of a file: the first failure's text, or the entries and
 // circles that were loaded. A header that is refused must leave the record's
 // header image as it was.
-struct OpenOutcome {
-    bool ok = false;
-    std::string caption, text;
+struct OpenOutcome : SiteStatus {
     int entries = 0;
     int circles = 0;
     bool headerTouched = false;
@@ -52,9 +44,7 @@ OpenOutcome Open(IByteSource& src) {
     if (s.ok) s = ReadMapBitmap(src, site.BitmapOffset(), map);
     CApList list;
     if (s.ok) s = ReadPoints(src, site, list, [&](int32_t, int32_t, int16_t) { ++o.circles; });
-    o.ok = s.ok;
-    o.caption = s.caption;
-    o.text = s.text;
+    static_cast<SiteStatus&>(o) = s;
     o.entries = list.Count();
     return o;
 }
@@ -87,13 +77,9 @@ class AddressSpaceLimit {
 public:
     explicit AddressSpaceLimit(uint64_t spare) {
         if (kSanitized || spare == 0 || ::getrlimit(RLIMIT_AS, &m_old) != 0) return;
-        std::ifstream status("/proc/self/status");
-        std::string line;
-        uint64_t mappedKb = 0;
-        while (std::getline(status, line))
-            if (line.rfind("VmSize:", 0) == 0) mappedKb = std::stoull(line.substr(7));
+        const long mappedKb = StatusKb("VmSize");
         rlimit tight = m_old;
-        tight.rlim_cur = mappedKb * 1024 + spare;
+        tight.rlim_cur = static_cast<uint64_t>(mappedKb) * 1024 + spare;
         m_active = mappedKb > 0 && ::setrlimit(RLIMIT_AS, &tight) == 0;
     }
     ~AddressSpaceLimit() {
@@ -115,9 +101,28 @@ private:
     bool m_active = false;
 };
 
+using Damage = std::function<void(Bytes&)>;
+Damage Set16(size_t at, uint16_t v) {
+    return [=](Bytes& f) { Put16(f, at, v); };
+}
+Damage Set32(size_t at, uint32_t v) {
+    return [=](Bytes& f) { Put32(f, at, v); };
+}
+// The header's offset word at `at` one byte beyond the end of the file.
+Damage PastTheEnd(size_t at) {
+    return [=](Bytes& f) { Put32(f, at, static_cast<uint32_t>(f.size() + 1)); };
+}
+// `at` bytes into the points section.
+Damage SetPoints32(size_t at, uint32_t v) {
+    return [=](Bytes& f) { Put32(f, Get32(f, 146) + at, v); };
+}
+Damage CutPoints(size_t keep) {
+    return [=](Bytes& f) { f.resize(Get32(f, 146) + keep); };
+}
+
 struct Defect {
     const char* what;
-    std::function<void(Bytes&)> damage;
+    Damage damage;
     const char* text;  // nullptr: the file opens
     int entries = 0;   // when it opens
     int circles = 0;
@@ -130,6 +135,7 @@ const char* kNot8Bit = "The map bitmap is not an 8-bit, 256-colour bitmap.";
 const char* kSides = "The map bitmap's width or height is out of range.";
 const char* kImageSmall = "The map bitmap's image size is too small for its rows.";
 const char* kBitmapBeyond = "The map bitmap section lies beyond the end of the file.";
+const char* kBitmapOffset = "The map bitmap offset lies beyond the end of the file.";
 const char* kSizeWords = "The points section's record sizes are below 42 and 41 bytes.";
 const char* kNotLast = "The points section is not the last section of the file.";
 const char* kInHeader = "A section of the file starts inside the header.";
@@ -140,7 +146,6 @@ const char* kPointsMemory = "Not enough memory for the survey points.";
 }  // namespace
 
 TEST(SiteDefects, EachDefectEndsInItsMessageOrASoundResult) {
-    auto points = [](const Bytes& f) { return static_cast<size_t>(Get32(f, 146)); };
     const std::vector<Defect> defects = {
         {"intact", [](Bytes&) {}, nullptr, 3, 2},
         {"empty file", [](Bytes& f) { f.clear(); }, kNotSite},
@@ -148,76 +153,59 @@ TEST(SiteDefects, EachDefectEndsInItsMessageOrASoundResult) {
          "The header is cut short: the file is too small."},
         {"wrong magic", [](Bytes& f) { f[4] = 0x21; }, kNotSite},
         {"wrong magic and version 1 (magic is checked first)",
-         [](Bytes& f) {
-             f[5] = 'X';
-             Put16(f, 8, 1);
-         },
-         kNotSite},
-        {"version 0", [](Bytes& f) { Put16(f, 8, 0); }, kObsolete},
-        {"version 1", [](Bytes& f) { Put16(f, 8, 1); }, kObsolete},
-        {"version 65535", [](Bytes& f) { Put16(f, 8, 65535); }, nullptr, 3, 2},
-        {"headerLength 0", [](Bytes& f) { Put32(f, 0, 0); }, kHeaderLength},
-        {"headerLength 149", [](Bytes& f) { Put32(f, 0, 149); }, kHeaderLength},
-        {"headerLength 151", [](Bytes& f) { Put32(f, 0, 151); }, nullptr, 3, 2},
-        {"headerLength 4 GB", [](Bytes& f) { Put32(f, 0, 0xFFFFFFFF); }, nullptr, 3, 2},
-        {"bitmapOffset past the end",
-         [](Bytes& f) { Put32(f, 138, static_cast<uint32_t>(f.size() + 1)); },
-         "The map bitmap offset lies beyond the end of the file."},
-        {"bitmapOffset 4 GB", [](Bytes& f) { Put32(f, 138, 0xFFFFFFFF); },
-         "The map bitmap offset lies beyond the end of the file."},
-        {"signatureOffset past the end",
-         [](Bytes& f) { Put32(f, 142, static_cast<uint32_t>(f.size() + 1)); },
+         [](Bytes& f) { f[5] = 'X', Put16(f, 8, 1); }, kNotSite},
+        {"version 0", Set16(8, 0), kObsolete},
+        {"version 1", Set16(8, 1), kObsolete},
+        {"version 65535", Set16(8, 65535), nullptr, 3, 2},
+        {"headerLength 0", Set32(0, 0), kHeaderLength},
+        {"headerLength 149", Set32(0, 149), kHeaderLength},
+        {"headerLength 151", Set32(0, 151), nullptr, 3, 2},
+        {"headerLength 4 GB", Set32(0, 0xFFFFFFFF), nullptr, 3, 2},
+        {"bitmapOffset past the end", PastTheEnd(138), kBitmapOffset},
+        {"bitmapOffset 4 GB", Set32(138, 0xFFFFFFFF), kBitmapOffset},
+        {"signatureOffset past the end", PastTheEnd(142),
          "The signature offset lies beyond the end of the file."},
-        {"pointsOffset past the end",
-         [](Bytes& f) { Put32(f, 146, static_cast<uint32_t>(f.size() + 1)); },
+        {"pointsOffset past the end", PastTheEnd(146),
          "The points offset lies beyond the end of the file."},
-        {"bitmap inside the header", [](Bytes& f) { Put32(f, 138, 20); }, kInHeader},
-        {"signature inside the header", [](Bytes& f) { Put32(f, 142, 100); }, kInHeader},
-        {"biSizeImage 0", [](Bytes& f) { Put32(f, kInfoAt + 20, 0); }, kImageSmall},
-        {"biSizeImage one byte short", [](Bytes& f) { Put32(f, kInfoAt + 20, 40 * 11 - 1); },
-         kImageSmall},
-        {"biSizeImage huge", [](Bytes& f) { Put32(f, kInfoAt + 20, 0xFFFFFFF0); }, kBitmapBeyond},
+        {"bitmap inside the header", Set32(138, 20), kInHeader},
+        {"signature inside the header", Set32(142, 100), kInHeader},
+        {"biSizeImage 0", Set32(kInfoAt + 20, 0), kImageSmall},
+        {"biSizeImage one byte short", Set32(kInfoAt + 20, 40 * 11 - 1), kImageSmall},
+        {"biSizeImage huge", Set32(kInfoAt + 20, 0xFFFFFFF0), kBitmapBeyond},
         {"biSizeImage past the end",
          [](Bytes& f) { Put32(f, kInfoAt + 20, static_cast<uint32_t>(f.size())); }, kBitmapBeyond},
-        {"1 bit per pixel", [](Bytes& f) { Put16(f, kInfoAt + 14, 1); }, kNot8Bit},
-        {"4 bits per pixel", [](Bytes& f) { Put16(f, kInfoAt + 14, 4); }, kNot8Bit},
-        {"24 bits per pixel", [](Bytes& f) { Put16(f, kInfoAt + 14, 24); }, kNot8Bit},
-        {"32 bits per pixel", [](Bytes& f) { Put16(f, kInfoAt + 14, 32); }, kNot8Bit},
-        {"RLE8 compressed", [](Bytes& f) { Put32(f, kInfoAt + 16, 1); },
-         "The map bitmap is compressed."},
-        {"width 0", [](Bytes& f) { Put32(f, kInfoAt + 4, 0); }, kSides},
-        {"height 0", [](Bytes& f) { Put32(f, kInfoAt + 8, 0); }, kSides},
-        {"width negative", [](Bytes& f) { Put32(f, kInfoAt + 4, static_cast<uint32_t>(-37)); },
-         kSides},
-        {"height negative (top-down rows)",
-         [](Bytes& f) { Put32(f, kInfoAt + 8, static_cast<uint32_t>(-11)); }, nullptr, 3, 2},
-        {"width 32768", [](Bytes& f) { Put32(f, kInfoAt + 4, 32768); }, kSides},
-        {"height 100000", [](Bytes& f) { Put32(f, kInfoAt + 8, 100000); }, kSides},
-        {"height -32768", [](Bytes& f) { Put32(f, kInfoAt + 8, static_cast<uint32_t>(-32768)); },
-         kSides},
-        {"height -2147483648", [](Bytes& f) { Put32(f, kInfoAt + 8, 0x80000000u); }, kSides},
-        {"point size word 0", [&](Bytes& f) { Put32(f, points(f), 0); }, kSizeWords},
-        {"AP size word 0", [&](Bytes& f) { Put32(f, points(f) + 4, 0); }, kSizeWords},
-        {"point size word 41", [&](Bytes& f) { Put32(f, points(f), 41); }, kSizeWords},
-        {"AP size word 40", [&](Bytes& f) { Put32(f, points(f) + 4, 40); }, kSizeWords},
+        {"1 bit per pixel", Set16(kInfoAt + 14, 1), kNot8Bit},
+        {"4 bits per pixel", Set16(kInfoAt + 14, 4), kNot8Bit},
+        {"24 bits per pixel", Set16(kInfoAt + 14, 24), kNot8Bit},
+        {"32 bits per pixel", Set16(kInfoAt + 14, 32), kNot8Bit},
+        {"RLE8 compressed", Set32(kInfoAt + 16, 1), "The map bitmap is compressed."},
+        {"width 0", Set32(kInfoAt + 4, 0), kSides},
+        {"height 0", Set32(kInfoAt + 8, 0), kSides},
+        {"width negative", Set32(kInfoAt + 4, static_cast<uint32_t>(-37)), kSides},
+        {"height negative (top-down rows)", Set32(kInfoAt + 8, static_cast<uint32_t>(-11)), nullptr,
+         3, 2},
+        {"width 32768", Set32(kInfoAt + 4, 32768), kSides},
+        {"height 100000", Set32(kInfoAt + 8, 100000), kSides},
+        {"height -32768", Set32(kInfoAt + 8, static_cast<uint32_t>(-32768)), kSides},
+        {"height -2147483648", Set32(kInfoAt + 8, 0x80000000u), kSides},
+        {"point size word 0", SetPoints32(0, 0), kSizeWords},
+        {"AP size word 0", SetPoints32(4, 0), kSizeWords},
+        {"point size word 41", SetPoints32(0, 41), kSizeWords},
+        {"AP size word 40", SetPoints32(4, 40), kSizeWords},
         // 43: every record is taken one byte longer, so the walk drifts and
         // stops where a record no longer fits; what was read is kept.
-        {"point size word 43", [&](Bytes& f) { Put32(f, points(f), 43); }, nullptr, 2, 2},
-        {"point size word 4 GB", [&](Bytes& f) { Put32(f, points(f), 0xFFFFFFFF); }, nullptr, 0, 0},
+        {"point size word 43", SetPoints32(0, 43), nullptr, 2, 2},
+        {"point size word 4 GB", SetPoints32(0, 0xFFFFFFFF), nullptr, 0, 0},
         // No AP record fits: the first point's records end at once (its
         // circle is still painted) and the short read ends the walk, so no
         // AP bytes are taken for point records.
-        {"AP size word 4 GB", [&](Bytes& f) { Put32(f, points(f) + 4, 0xFFFFFFFF); }, nullptr, 0,
-         1},
-        {"points section of one size word", [&](Bytes& f) { f.resize(points(f) + 4); }, nullptr, 0,
-         0},
-        {"cut inside the first point record", [&](Bytes& f) { f.resize(points(f) + 8 + 20); },
-         nullptr, 0, 0},
+        {"AP size word 4 GB", SetPoints32(4, 0xFFFFFFFF), nullptr, 0, 1},
+        {"points section of one size word", CutPoints(4), nullptr, 0, 0},
+        {"cut inside the first point record", CutPoints(8 + 20), nullptr, 0, 0},
         {"cut inside the last AP record", [](Bytes& f) { f.resize(f.size() - 1); }, nullptr, 2, 2},
-        {"cut inside the second point record",
-         [&](Bytes& f) { f.resize(points(f) + 8 + 42 + 2 * 41 + 10); }, nullptr, 2, 1},
+        {"cut inside the second point record", CutPoints(8 + 42 + 2 * 41 + 10), nullptr, 2, 1},
         {"apCount larger than the records there",
-         [&](Bytes& f) { Put16(f, points(f) + 8 + 40, 60000); }, nullptr, 4, 1},
+         [](Bytes& f) { Put16(f, Get32(f, 146) + 8 + 40, 60000); }, nullptr, 4, 1},
         {"points section before the bitmap", [](Bytes& f) { Put32(f, 146, Get32(f, 138)); },
          kNotLast},
         {"points section one byte into the signature",

@@ -6,23 +6,15 @@
 // does not read back with exactly the survey, or resident memory after the
 // warm-up grows by 5 % or more.
 
-#include <cstdio>
-#include <cstdlib>
 #include <deque>
-#include <filesystem>
-#include <thread>
 
 #include "CountingNotifier.h"
 #include "RobustSupport.h"
-#include "aplist/ApList.h"
 #include "board/ScannerBoard.h"
 #include "boardsim/PtyBoardSim.h"
 #include "link/BoardStartup.h"
 #include "link/BoardWorker.h"
 #include "site/PointRun.h"
-#include "site/SiteFile.h"
-#include "site/SiteRecord.h"
-#include "site/SiteSave.h"
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
@@ -103,14 +95,14 @@ int main(int argc, char** argv) {
                 return Fail("a save failed");
             ++saves;
         }
-        const long rss = ResidentKb();
+        const long rss = StatusKb("VmRSS");
         // Warm-up ends once the survey is full and older points are being
         // deleted: from then on the survey's size stays the same.
         if (rssStart < 0 && deleted > 0 && elapsed() >= warmUp) rssStart = rss;
         if (rssStart >= 0 && rss > rssPeak) rssPeak = rss;
     }
     const double duration = elapsed().count();
-    const long rssEnd = ResidentKb();
+    const long rssEnd = StatusKb("VmRSS");
     const uint64_t simScans = startup.Simulator()->Stats().scans;
     const double cpu = startup.Worker()->CpuSeconds();
     startup.Stop();

@@ -10,14 +10,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
-#include <random>
 #include <sstream>
 
 #include "RobustSupport.h"
 #include "SiteTestSupport.h"
 #include "StoreKillPoints.h"
-#include "aplist/ApList.h"
 #include "store/Sqlite.h"
 #include "store/StoreBinding.h"
 #include "survey/SurveyDocument.h"
@@ -88,36 +85,28 @@ TEST(StoreKill, EveryRecoveredPointHasExactlyItsReadings) {
     size_t mostPoints = 0;
     for (int round = 0; round < 30; ++round) {
         SCOPED_TRACE("round " + std::to_string(round));
-        int reportFd = -1;
-        const pid_t child = StartSurveyor(STORE_SURVEYOR, site.string(), round * 12, reportFd);
-        ASSERT_GE(child, 0);
-        // Kill after the first or second change of one kind has begun,
-        // within the time it (or the whole save) takes.
-        const int kind = round % 3;
-        const char kindLetter = "rds"[kind];
-        const int occurrence = 1 + static_cast<int>(random() % 2);
-        const auto delay = std::chrono::microseconds(random() % (kind == 2 ? 40000 : 12000));
+        const KillMoment when(round, random, 12000);
         std::optional<size_t> done;
         char underWay = 0;
-        int seen = 0;
-        const SurveyorEnd end = KillSurveyor(child, reportFd, delay, [&](const std::string& line) {
+        const auto begins = [&](const std::string& line) {
             std::istringstream in(line);
             std::string tag;
+            size_t points = 0;
             in >> tag;
             if (tag == "P") {
                 in >> underWay;
-                return underWay == kindLetter && ++seen == occurrence;
+                return underWay;
             }
-            size_t points = 0;
             in >> points;
             done = points;
             underWay = 0;
-            return false;
-        });
+            return '\0';
+        };
+        const SurveyorEnd end = RunAndKill(STORE_SURVEYOR, site.string(), round * 12, when, begins);
         ASSERT_TRUE(end.killed) << "the surveyor stopped before the moment to kill it";
         ASSERT_TRUE(end.bySignal);
         ASSERT_TRUE(done) << "killed before the site was open";
-        ++killedAt[kind];
+        ++killedAt[round % 3];
 
         const size_t points = RecoverAndCheck(site.string());
         if (HasFatalFailure() || HasFailure()) return;
@@ -129,8 +118,7 @@ TEST(StoreKill, EveryRecoveredPointHasExactlyItsReadings) {
         mostPoints = std::max(mostPoints, points);
     }
     std::printf(
-        "[ figures  ] 30 kills: %d while recording, %d while deleting, "
-        "%d while saving; %d with "
-        "the change under way recovered too; up to %zu points\n",
+        "[ figures  ] 30 kills: %d while recording, %d while deleting, %d while saving; "
+        "%d with the change under way recovered too; up to %zu points\n",
         killedAt[0], killedAt[1], killedAt[2], withTheChangeUnderWay, mostPoints);
 }

@@ -14,18 +14,8 @@
 //   D <points>        it is done; the survey has this many points
 // Exit status 1 when the site does not open or a save fails.
 
-#include <unistd.h>
-
-#include <cstdio>
-#include <cstdlib>
-#include <random>
-#include <string>
-
 #include "RobustSupport.h"
 #include "StoreKillPoints.h"
-#include "SurveyEntries.h"
-#include "aplist/ApList.h"
-#include "site/SiteRecord.h"
 #include "survey/SurveyDocument.h"
 
 namespace {
