@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <functional>
 
 #include "CsvCells.h"
 #include "SiteTestSupport.h"
@@ -33,7 +34,33 @@
 
 namespace {
 
-const std::string kSamples = PELLORIN_SAMPLES;
+std::filesystem::path Sample(const char* name) {
+    return std::filesystem::path(PELLORIN_SAMPLES) / name;
+}
+
+// A site of a width x height plan in `dir` holding the survey `list`.
+std::filesystem::path SiteWith(ScratchDir& dir, const std::string& name, const CApList& list,
+                               int32_t width = 37, int32_t height = 11) {
+    CSiteRecord site;
+    return dir.Write(name,
+                     WithPoints(SmallSiteFile(width, height), EncodePointsSection(site, list)));
+}
+
+// The survey store beside `site` as the window makes it at Open, keeping the
+// file's points; `fill` writes into it before it closes.
+void MakeStore(const std::filesystem::path& site,
+               const std::function<void(CSurveyStore&)>& fill = nullptr) {
+    StoreBinding binding;
+    std::string why;
+    ASSERT_TRUE(ReadSiteBinding(site.string(), binding, why)) << why;
+    FileSource src(site.string());
+    CSiteRecord header;
+    ASSERT_TRUE(ReadSiteHeader(src, header).ok);
+    CSurveyStore store(nullptr);
+    store.Opened(site.string(), binding, FilePointsOf(src, header), true);
+    ASSERT_TRUE(store.IsOpen());
+    if (fill) fill(store);
+}
 
 struct ToolRun {
     int status = -1;
@@ -90,7 +117,7 @@ std::vector<std::string> EntryLines(const CApList& list) {
 }  // namespace
 
 TEST(SiteTool, InfoDescribesTheSampleSite) {
-    const ToolRun r = Tool({"info", Q(std::filesystem::path(kSamples) / "office.hss")});
+    const ToolRun r = Tool({"info", Q(Sample("office.hss"))});
     ASSERT_EQ(r.status, 0) << r.err.constData();
     // signatureOffset: header, bitmap prefix and palette, 800 x 560 pixels.
     EXPECT_EQ(r.Json(), QJsonDocument::fromJson(R"({
@@ -103,8 +130,7 @@ TEST(SiteTool, InfoDescribesTheSampleSite) {
 
 TEST(SiteTool, InfoReportsTheJournalBesideTheFileAndWhetherItBelongsToIt) {
     ScratchDir dir;
-    const auto site =
-        dir.Write("office.hss", ReadFileBytes(std::filesystem::path(kSamples) / "office.hss"));
+    const auto site = dir.Write("office.hss", ReadFileBytes(Sample("office.hss")));
     EXPECT_FALSE(Tool({"info", Q(site)}).Json().contains("journal"));
 
     JournalBegin begin;
@@ -129,7 +155,7 @@ TEST(SiteTool, InfoReportsTheJournalBesideTheFileAndWhetherItBelongsToIt) {
 }
 
 TEST(SiteTool, PointsListsEntriesAndCirclesAsOpenLoadsThem) {
-    const auto path = std::filesystem::path(kSamples) / "office-surveyed.hss";
+    const auto path = Sample("office-surveyed.hss");
     const ToolRun r = Tool({"points", Q(path)});
     ASSERT_EQ(r.status, 0) << r.err.constData();
     const auto bytes = ReadFileBytes(path);
@@ -159,24 +185,20 @@ TEST(SiteTool, ExportGivesThePointsEntriesAsCsvRowsOrAsTheSameJson) {
     AddEntry(list, 5, 6, 6, -77, "line\r\nbreak", "P,1", 0x66);
     AddEntry(list, 9, 2, 0, 0, "FILL", "FILL");
     AddEntry(list, 30, 10, 11, -60, "", "TEST", 0x77);
-    CSiteRecord site;
-    const auto odd =
-        dir.Write("odd.hss", WithPoints(SmallSiteFile(), EncodePointsSection(site, list)));
+    const auto odd = SiteWith(dir, "odd.hss", list);
     const ToolRun csv = Tool({"export", Q(odd)});
     ASSERT_EQ(csv.status, 0) << csv.err.constData();
-    EXPECT_EQ(csv.out.toStdString(),  // line breaks shown as on screen
-              "x,y,point,channel,mac,ssid,rssi_dbm\r\n"
-              "5,6,\"P,1\",1,001122334455,\"a,\"\"b\"\"\\x0Ac\xC3\xA9\",-41\r\n"
-              "5,6,\"P,1\",6,001122334466,line\\x0D\\x0Abreak,-77\r\n"
-              "9,2,FILL,0,,,-100\r\n"  // no MAC and no SSID where nothing was heard
-              "30,10,TEST,11,001122334477,,-60\r\n");
+    // Line breaks shown as on screen, or with --raw as they are; no MAC and no
+    // SSID where nothing was heard.
+    const auto rows = [](const std::string& first, const std::string& second) {
+        return "x,y,point,channel,mac,ssid,rssi_dbm\r\n5,6,\"P,1\",1,001122334455," + first +
+               ",-41\r\n5,6,\"P,1\",6,001122334466," + second +
+               ",-77\r\n9,2,FILL,0,,,-100\r\n30,10,TEST,11,001122334477,,-60\r\n";
+    };
+    EXPECT_EQ(csv.out.toStdString(), rows("\"a,\"\"b\"\"\\x0Ac\xC3\xA9\"", "line\\x0D\\x0Abreak"));
     EXPECT_EQ(Tool({"export", Q(odd), "--raw"}).out.toStdString(),
-              "x,y,point,channel,mac,ssid,rssi_dbm\r\n"
-              "5,6,\"P,1\",1,001122334455,\"a,\"\"b\"\"\nc\xC3\xA9\",-41\r\n"
-              "5,6,\"P,1\",6,001122334466,\"line\r\nbreak\",-77\r\n"
-              "9,2,FILL,0,,,-100\r\n"
-              "30,10,TEST,11,001122334477,,-60\r\n");
-    const auto sample = std::filesystem::path(kSamples) / "office-surveyed.hss";
+              rows("\"a,\"\"b\"\"\nc\xC3\xA9\"", "\"line\r\nbreak\""));
+    const auto sample = Sample("office-surveyed.hss");
     for (const auto& path : {sample, odd})
         EXPECT_EQ(Tool({"export", Q(path), "--format", "json"}).out, Tool({"points", Q(path)}).out);
 
@@ -213,7 +235,7 @@ TEST(SiteTool, ExportGivesThePointsEntriesAsCsvRowsOrAsTheSameJson) {
 
 TEST(SiteTool, CreateMakesASiteWhoseMapIsTheImage) {
     ScratchDir dir;
-    const auto png = std::filesystem::path(kSamples) / "office.png";
+    const auto png = Sample("office.png");
     const QImage image(Q(png));
     ASSERT_FALSE(image.isNull());
     for (bool signatureFirst : {false, true}) {
@@ -245,7 +267,17 @@ TEST(SiteTool, CreateMakesASiteWhoseMapIsTheImage) {
                     << x << "," << y;
         EXPECT_EQ(Tool({"info", Q(out)}).Json()["points"].toInteger(), 0);
     }
-    // The input is never the output.
+    // An existing output only when forced; the input is never the output.
+    const auto surveyed = dir.Path() / "surveyed.hss";
+    std::filesystem::copy_file(Sample("office-surveyed.hss"), surveyed);
+    const auto before = ReadFileBytes(surveyed);
+    const ToolRun refused = Tool({"create", Q(png), "-o", Q(surveyed)});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_TRUE(refused.err.contains("exists already")) << refused.err.constData();
+    EXPECT_EQ(ReadFileBytes(surveyed), before);
+    const ToolRun forced = Tool({"create", Q(png), "-o", Q(surveyed), "--force"});
+    EXPECT_EQ(forced.status, 0) << forced.err.constData();
+    EXPECT_EQ(Tool({"info", Q(surveyed)}).Json()["points"].toInteger(), 0);
     const auto copy = dir.Path() / "plan.png";
     std::filesystem::copy_file(png, copy);
     EXPECT_EQ(Tool({"create", Q(copy), "-o", Q(copy)}).status, 1);
@@ -256,7 +288,7 @@ TEST(SiteTool, CreateMakesASiteWhoseMapIsTheImage) {
 
 TEST(SiteTool, ScaleSetsTheStoresScaleAndInfoReportsIt) {
     ScratchDir dir;
-    const auto png = std::filesystem::path(kSamples) / "office.png";
+    const auto png = Sample("office.png");
     const auto site = dir.Path() / "office.hss";
     ASSERT_EQ(Tool({"create", Q(png), "-o", Q(site)}).status, 0);
     EXPECT_FALSE(Tool({"info", Q(site)}).Json().contains("metres_per_pixel"));
@@ -280,7 +312,7 @@ TEST(SiteTool, ScaleSetsTheStoresScaleAndInfoReportsIt) {
 
 TEST(SiteTool, RenderDrawsThePlanWithTheCirclesOfItsPoints) {
     ScratchDir dir;
-    const auto png = std::filesystem::path(kSamples) / "office.png";
+    const auto png = Sample("office.png");
     const auto site = dir.Path() / "office.hss";
     ASSERT_EQ(Tool({"create", Q(png), "-o", Q(site)}).status, 0);
     const auto back = dir.Path() / "back.png";
@@ -289,7 +321,7 @@ TEST(SiteTool, RenderDrawsThePlanWithTheCirclesOfItsPoints) {
     EXPECT_EQ(QImage(Q(back)).convertToFormat(QImage::Format_RGB32),
               QImage(Q(png)).convertToFormat(QImage::Format_RGB32));
 
-    const auto surveyed = std::filesystem::path(kSamples) / "office-surveyed.hss";
+    const auto surveyed = Sample("office-surveyed.hss");
     const auto shown = dir.Path() / "surveyed.png";
     ASSERT_EQ(Tool({"render", Q(surveyed), "-o", Q(shown)}).status, 0);
     const QJsonArray circles = Tool({"points", Q(surveyed)}).Json()["circles"].toArray();
@@ -318,7 +350,7 @@ QString PdfText(const std::filesystem::path& pdf) { return PdfPages(pdf).join('\
 
 TEST(SiteTool, ReportHoldsSummaryPlanACoveragePagePerNetworkAndThePagedTableOfPoints) {
     ScratchDir dir;
-    const auto sample = std::filesystem::path(kSamples) / "office-surveyed.hss";
+    const auto sample = Sample("office-surveyed.hss");
     const auto report = dir.Path() / "report.pdf";
     const ToolRun made = Tool({"report", Q(sample), "-o", Q(report)});
     ASSERT_EQ(made.status, 0) << made.err.constData();
@@ -344,9 +376,7 @@ TEST(SiteTool, ReportHoldsSummaryPlanACoveragePagePerNetworkAndThePagedTableOfPo
     // 300 points need more than one page of table.
     CApList list;
     for (int i = 0; i < 300; ++i) AddEntry(list, i % 37, i / 37, 6, -40 - i % 50, "long");
-    CSiteRecord site;
-    const auto many =
-        dir.Write("many.hss", WithPoints(SmallSiteFile(), EncodePointsSection(site, list)));
+    const auto many = SiteWith(dir, "many.hss", list);
     ASSERT_EQ(Tool({"report", Q(many), "-o", Q(report)}).status, 0);
     EXPECT_GE(Pages(report), 3 + 4);
     EXPECT_TRUE(PdfText(report).contains("(continued)"));
@@ -402,30 +432,19 @@ protected:
         AddEntry(list, 100, 100, 11, -60, "lab", "TEST", 2);
         AddEntry(list, 100, 100, 1, -70, "guest", "TEST", 3);
         AddEntry(list, 300, 200, 6, -80, "lab", "TEST", 1);
-        CSiteRecord record;
-        site = dir.Write("two.hss",
-                         WithPoints(SmallSiteFile(400, 300), EncodePointsSection(record, list)));
-
-        StoreBinding binding;
-        std::string why;
-        ASSERT_TRUE(ReadSiteBinding(site.string(), binding, why)) << why;
-        FileSource src(site.string());
-        CSiteRecord header;
-        ASSERT_TRUE(ReadSiteHeader(src, header).ok);
-        CSurveyStore store(nullptr);
-        store.Opened(site.string(), binding, FilePointsOf(src, header), true);
-        ASSERT_EQ(store.Sequence().Size(), 2u);
-        ASSERT_TRUE(store.SetCoverage({"ssid:guest", 2, 40}));
-        ThroughputFigures f;
-        f.downMbps = 94.25, f.upMbps = 40.5, f.downRetransmits = 3, f.upRetransmits = 0;
-        f.rttMs = 1.25, f.server = "127.0.0.1:5201", f.startUtcMs = 1'765'000'000'000,
-        f.seconds = 3;
-        ASSERT_TRUE(store.ThroughputTested(store.Sequence().Points()[0].id,
-                                           {ThroughputFault::kNone, {}, f}));
-        ASSERT_TRUE(
-            store.ThroughputTested(store.Sequence().Points()[1].id,
-                                   {ThroughputFault::kRefused, "nothing listens at the port", {}}));
-        store.Close();
+        site = SiteWith(dir, "two.hss", list, 400, 300);
+        MakeStore(site, [](CSurveyStore& store) {
+            ASSERT_EQ(store.Sequence().Size(), 2u);
+            ASSERT_TRUE(store.SetCoverage({"ssid:guest", 2, 40}));
+            ThroughputFigures f;
+            f.downMbps = 94.25, f.upMbps = 40.5, f.downRetransmits = 3, f.upRetransmits = 0;
+            f.rttMs = 1.25, f.server = "127.0.0.1:5201", f.startUtcMs = 1'765'000'000'000,
+            f.seconds = 3;
+            const auto& points = store.Sequence().Points();
+            ASSERT_TRUE(store.ThroughputTested(points[0].id, {ThroughputFault::kNone, {}, f}));
+            ASSERT_TRUE(store.ThroughputTested(
+                points[1].id, {ThroughputFault::kRefused, "nothing listens at the port", {}}));
+        });
         ASSERT_EQ(Tool({"scale", Q(site), "--line", "0", "0", "200", "0", "--metres", "10"}).status,
                   0);
     }
@@ -510,23 +529,6 @@ TEST_F(StoredReport, TakesTheWindowsChoiceAndScaleFromTheStore) {
     EXPECT_NEAR(m.captured(1).toDouble(), 8 * M_PI, 0.01 * 8 * M_PI);
 }
 
-TEST(SiteTool, CreateRefusesAnExistingOutputUnlessForced) {
-    ScratchDir dir;
-    const auto png = std::filesystem::path(kSamples) / "office.png";
-    const auto surveyed = dir.Path() / "surveyed.hss";
-    std::filesystem::copy_file(std::filesystem::path(kSamples) / "office-surveyed.hss", surveyed);
-    const auto before = ReadFileBytes(surveyed);
-
-    const ToolRun refused = Tool({"create", Q(png), "-o", Q(surveyed)});
-    EXPECT_EQ(refused.status, 1);
-    EXPECT_TRUE(refused.err.contains("exists already")) << refused.err.constData();
-    EXPECT_EQ(ReadFileBytes(surveyed), before);
-
-    const ToolRun forced = Tool({"create", Q(png), "-o", Q(surveyed), "--force"});
-    EXPECT_EQ(forced.status, 0) << forced.err.constData();
-    EXPECT_EQ(Tool({"info", Q(surveyed)}).Json()["points"].toInteger(), 0);
-}
-
 TEST(SiteTool, RejectsBadFilesWithOpensTextAndLeavesThemAlone) {
     // Every refusal's text is the one loader's (tests/survey, and the defect
     // catalogue in tests/robustness); here one of the contents and one of the
@@ -554,7 +556,7 @@ TEST(SiteTool, RejectsBadFilesWithOpensTextAndLeavesThemAlone) {
 
     // create reads no FIFO and replaces none: it would block, or put a file
     // in the FIFO's place.
-    const auto png = Q(std::filesystem::path(kSamples) / "office.png");
+    const auto png = Q(Sample("office.png"));
     const ToolRun fromFifo = Tool({"create", Q(fifo), "-o", Q(dir.Path() / "new.hss")});
     EXPECT_EQ(fromFifo.status, 1);
     EXPECT_TRUE(fromFifo.err.contains("This is a named pipe (FIFO), not a file."));
@@ -565,17 +567,16 @@ TEST(SiteTool, RejectsBadFilesWithOpensTextAndLeavesThemAlone) {
 TEST(SiteTool, HelpAndUsage) {
     const ToolRun help = Tool({"--help"});
     EXPECT_EQ(help.status, 0);
-    EXPECT_TRUE(help.out.contains("pellorin-site create PLAN -o FILE"));
-    EXPECT_TRUE(
-        help.out.contains("pellorin-site export FILE [--format csv|json] [--raw] [-o OUT]"));
-    EXPECT_TRUE(help.out.contains("pellorin-site recover SITE --journal JOURNAL -o OUT [--force]"));
-    EXPECT_TRUE(help.out.contains("pellorin-site report FILE -o PDF [--network NAME_OR_MAC ...]"));
-    EXPECT_EQ(Tool({}).status, 2);
-    EXPECT_EQ(Tool({"frobnicate"}).status, 2);
+    for (const char* usage :
+         {"create PLAN -o FILE", "export FILE [--format csv|json] [--raw] [-o OUT]",
+          "recover SITE --journal JOURNAL -o OUT [--force]",
+          "report FILE -o PDF [--network NAME_OR_MAC ...]"})
+        EXPECT_TRUE(help.out.contains(QByteArray("pellorin-site ") + usage)) << usage;
+    EXPECT_EQ(std::make_pair(Tool({}).status, Tool({"frobnicate"}).status), std::make_pair(2, 2));
 }
 
 TEST(SiteTool, ExportPerPointGivesARowPerPointGroupAndNamesABadRequirement) {
-    const auto sample = std::filesystem::path(kSamples) / "office-surveyed.hss";
+    const auto sample = Sample("office-surveyed.hss");
     const ToolRun csv = Tool(
         {"export", Q(sample), "--per-point", "--network", "pellorin-office", "--require", "voice"});
     ASSERT_EQ(csv.status, 0) << csv.err.constData();
@@ -614,19 +615,8 @@ TEST(SiteTool, ExportPerPointTakesTheNoiseOfThePrimarysChannelFromTheStore) {
     CApList list;
     AddEntry(list, 1, 2, 6, -80, "corp");
     AddEntry(list, 3, 4, 11, -60, "corp");
-    CSiteRecord site;
-    const auto path =
-        dir.Write("noisy.hss", WithPoints(SmallSiteFile(), EncodePointsSection(site, list)));
-    StoreBinding binding;
-    std::string why;
-    ASSERT_TRUE(ReadSiteBinding(path.string(), binding, why)) << why;
-    FileSource src(path.string());
-    ASSERT_TRUE(ReadSiteHeader(src, site).ok);
-    {
-        CSurveyStore store(nullptr);
-        store.Opened(path.string(), binding, FilePointsOf(src, site), true);
-        ASSERT_TRUE(store.IsOpen());
-    }
+    const auto path = SiteWith(dir, "noisy.hss", list);
+    MakeStore(path);
     sqlite::Db db;
     db.Open(StorePathFor(path.string()), SQLITE_OPEN_READWRITE, nullptr);
     db.Exec(
@@ -671,9 +661,7 @@ TEST(SiteTool, ExportedTextsCannotBecomeFormulasAndACutCharacterIsLeftOut) {
     AddEntry(list, 1, 2, 6, -80, "=1+1", "-9");
     AddEntry(list, 3, 4, 11, -60, (cut + "\xC3").c_str());
     AddEntry(list, 5, 6, 1, -70, "bell\x07");
-    CSiteRecord site;
-    const auto path =
-        dir.Write("hostile.hss", WithPoints(SmallSiteFile(), EncodePointsSection(site, list)));
+    const auto path = SiteWith(dir, "hostile.hss", list);
     EXPECT_EQ(Tool({"export", Q(path)}).out.toStdString(),
               "x,y,point,channel,mac,ssid,rssi_dbm\r\n1,2,'-9,6,001122334455,'=1+1,-80\r\n"
               "3,4,TEST,11,001122334455," +
@@ -721,8 +709,7 @@ void WriteJournal(const std::filesystem::path& site, const std::filesystem::path
 // unless --force, which applies its points where they were taken.
 TEST(SiteTool, RecoverWritesTheSiteWithAJournalsPointsIntoANewFile) {
     ScratchDir dir;
-    const auto site = dir.Write(
-        "office.hss", ReadFileBytes(std::filesystem::path(kSamples) / "office-surveyed.hss"));
+    const auto site = dir.Write("office.hss", ReadFileBytes(Sample("office-surveyed.hss")));
     const auto journal = dir.Path() / "office.hss.journal.20261207-051500";
     WriteJournal(site, journal);
     const Bytes siteBytes = ReadFileBytes(site), journalBytes = ReadFileBytes(journal);
@@ -751,8 +738,7 @@ TEST(SiteTool, RecoverWritesTheSiteWithAJournalsPointsIntoANewFile) {
     EXPECT_EQ(Tool({"recover", Q(site), "-o", Q(dir.Path() / "x.hss")}).status, 2);
 
     // The same journal against another site file: refused, then forced.
-    const auto empty =
-        dir.Write("empty.hss", ReadFileBytes(std::filesystem::path(kSamples) / "office.hss"));
+    const auto empty = dir.Write("empty.hss", ReadFileBytes(Sample("office.hss")));
     const auto forcedOut = dir.Path() / "forced.hss";
     const ToolRun foreign =
         Tool({"recover", Q(empty), "--journal", Q(journal), "-o", Q(forcedOut)});
