@@ -386,28 +386,26 @@ TEST(SiteTool, ReportHoldsSummaryPlanACoveragePagePerNetworkAndThePagedTableOfPo
     Bytes bad = SmallSiteFile();
     Put16(bad, 5, 0x5858);
     const auto damaged = dir.Write("damaged.hss", bad);
+    const QStringList site{"report", Q(sample)}, out{"-o", Q(report)};
     const struct {
         QStringList args;
         int status;
-        const char* error;
+        std::string error;  // empty: any
     } refused[] = {
-        {{"report", Q(sample), "-o", Q(report), "--network", "nowhere"},
-         1,
+        {site + out + QStringList{"--network", "nowhere"}, 1,
          "No network \"nowhere\" was heard in office-surveyed.hss.\n"},
-        {{"report", Q(damaged), "-o", Q(report)}, 1, nullptr},  // below
-        {{"report", Q(sample), "-o", Q(sample)},
-         1,
+        {QStringList{"report", Q(damaged)} + out, 1,
+         "Not a Site File.\n" + damaged.string() + "\n"},
+        {site + QStringList{"-o", Q(sample)}, 1,
          "The output file is the site file; choose another name.\n"},
-        {{"report", Q(sample)}, 2, ""},
-        {{"report", Q(sample), "-o", Q(report), "--radius", "0"}, 2, ""},
-        {{"report", Q(sample), "-o", Q(report), "--require", "primary=5"}, 2, ""},
+        {site, 2, ""},
+        {site + out + QStringList{"--radius", "0"}, 2, ""},
+        {site + out + QStringList{"--require", "primary=5"}, 2, ""},
     };
     for (const auto& r : refused) {
         const ToolRun run = Tool(r.args);
         EXPECT_EQ(run.status, r.status) << r.args.join(' ').toStdString();
-        if (r.error == nullptr) {
-            EXPECT_EQ(run.err.toStdString(), "Not a Site File.\n" + damaged.string() + "\n");
-        } else if (*r.error != '\0') {
+        if (!r.error.empty()) {
             EXPECT_EQ(run.err.toStdString(), r.error);
         }
     }
@@ -460,58 +458,52 @@ protected:
 };
 
 TEST_F(StoredReport, TakesTheWindowsChoiceAndScaleFromTheStore) {
+    // Each report's page count, texts by the page they are on, and a text
+    // found on none of its pages.
+    using OnPage = std::pair<int, const char*>;
     const struct {
         QStringList args;
         int pages;
-        int page;  // where `text` is; -1 anywhere
-        const char* text;
-        const char* absent;
+        std::vector<OnPage> texts;
+        const char* absent = nullptr;
     } cases[] = {
-        {{}, 6, 2, "Coverage: guest", "Coverage: lab"},   // the window's network, not the five
-        {{}, 6, 2, "R = 2 m (40 plan pixels)", nullptr},  // and its radius, in metres
-        {{}, 6, 0, "1 plan pixel = 0.05 m (from a line of 10 m)", nullptr},
-        {{}, 6, 1, "5 m", nullptr},  // the plan's scale bar
-        {{"--network", "lab"}, 6, 2, "Coverage: lab", "Coverage: guest"},
-        {{"--radius", "100"}, 6, 2, "R = 5 m (100 plan pixels)", nullptr},
-        // The store's tests: the measured one's figures, the other's cause.
-        {{}, 6, 3, "1 94.25 40.50 1.25 3", nullptr},
-        {{}, 6, 3, "2 not measured: nothing listens at the port", nullptr},
-        // Tried at both points, measured at one: "2 of 2" alone read as both measured.
-        {{}, 6, 3, "after the scan at 2 of 2 points, measured at 1.", nullptr},
-        {{}, 6, 4, "Upload (Mbit/s)", nullptr},
-        {{}, 6, 4, "50 thru 99.99 Mbit/s", nullptr},  // the rates' legend
+        {{},
+         6,
+         {{2, "Coverage: guest"},           // the window's network, not the five
+          {2, "R = 2 m (40 plan pixels)"},  // and its radius, in metres
+          {0, "1 plan pixel = 0.05 m (from a line of 10 m)"},
+          {1, "5 m"},  // the plan's scale bar
+          // The store's tests: the measured one's figures, the other's cause.
+          {3, "1 94.25 40.50 1.25 3"},
+          {3, "2 not measured: nothing listens at the port"},
+          // Tried at both points, measured at one: "2 of 2" alone read as both measured.
+          {3, "after the scan at 2 of 2 points, measured at 1."},
+          {4, "Upload (Mbit/s)"},
+          {4, "50 thru 99.99 Mbit/s"}},  // the rates' legend
+         "Coverage: lab"},
+        {{"--network", "lab"}, 6, {{2, "Coverage: lab"}}, "Coverage: guest"},
+        {{"--radius", "100"}, 6, {{2, "R = 5 m (100 plan pixels)"}}},
         // The requirement for the window's network: point 2 hears lab alone at -80.
-        {{"--require", "voice", "--network", "lab"}, 8, 5, "Requirement: voice", nullptr},
         {{"--require", "voice", "--network", "lab"},
          8,
-         5,
-         "primary=-67,secondary=-75,snr=25,cochannel=1",
-         nullptr},
+         {{5, "Requirement: voice"},
+          {5, "primary=-67,secondary=-75,snr=25,cochannel=1"},
+          {6, "2 300 200 primary (-80 dBm), secondary (none)"},
+          {5, "passes unknown fails"}},  // the map's legend
+         "Coverage: guest"},
         {{"--require", "primary=-67", "--network", "lab"},
          8,
-         5,
-         "The whole requirement 50.0 % (12.6 m²) 0.0 % (0.0 m²) 50.0 % (12.6 m²)",
-         nullptr},
-        {{"--require", "voice", "--network", "lab"},
-         8,
-         6,
-         "2 300 200 primary (-80 dBm), secondary (none)",
-         nullptr},
-        {{"--require", "voice", "--network", "lab"},
-         8,
-         5,
-         "passes unknown fails",
-         "Coverage: guest"},  // the map's legend
+         {{5, "The whole requirement 50.0 % (12.6 m²) 0.0 % (0.0 m²) 50.0 % (12.6 m²)"}}},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(c.args.join(' ').toStdString());
         const QStringList pages = Report(c.args);
-        const std::string what = (c.args.join(' ') + " / " + c.text).toStdString();
-        ASSERT_EQ(pages.size(), c.pages) << what;
-        const QString where = c.page < 0 ? pages.join('\n') : pages[c.page];
-        EXPECT_TRUE(where.contains(QString::fromUtf8(c.text))) << what << "\n"
-                                                               << where.toStdString();
+        ASSERT_EQ(pages.size(), c.pages);
+        for (const auto& [page, text] : c.texts)
+            EXPECT_TRUE(pages[page].contains(QString::fromUtf8(text))) << text << "\n"
+                                                                       << pages[page].toStdString();
         if (c.absent) {
-            EXPECT_FALSE(pages.join('\n').contains(c.absent)) << what;
+            EXPECT_FALSE(pages.join('\n').contains(c.absent));
         }
     }
     // Every page's text within the 15 mm margin: long lines wrap.
