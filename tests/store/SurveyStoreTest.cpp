@@ -85,12 +85,10 @@ TEST_F(StoreTest, PointsKeepTheirReadingsThroughDeletionAndSave) {
     EXPECT_TRUE(store.PointRecorded(Recorded(30, 30, 2, 1), Readings(3, -51)));
     EXPECT_TRUE(store.PointRecorded(Recorded(40, 40, 1, 2), Readings(2, -62)));
     store.PointDeleted({3, 20, 20, 1});  // the file's placeholder
-    const StoreBinding saved = Binding(2);
-    store.SaveStarting(saved);
-    store.Saved();
+    Save(2);
     store.Close();
 
-    store.Opened(Site(), saved, {Point(10, 10, 2), Point(30, 30, 2), Point(40, 40, 1)}, true);
+    store.Opened(Site(), Binding(2), {Point(10, 10, 2), Point(30, 30, 2), Point(40, 40, 1)}, true);
     EXPECT_EQ(Signatures(), (std::vector<int>{0, -51, -62}));
     EXPECT_TRUE(told.empty());
 }
@@ -129,8 +127,7 @@ TEST_F(StoreTest, ThroughputOfAPointSurvivesASave) {
     ASSERT_TRUE(store.PointRecorded(Recorded(30, 30, 1, 4), Readings(1, -50)));
     ASSERT_TRUE(store.ThroughputTested(store.Sequence().Points().back().id,
                                        {ThroughputFault::kNone, {}, f}));
-    store.SaveStarting(Binding(2));
-    store.Saved();
+    Save(2);
     store.Close();
     store.Opened(Site(), Binding(2),
                  {Point(1, 1, 1), Point(9, 9, 1), Point(20, 20, 1), Point(30, 30, 1)}, true);
@@ -158,8 +155,7 @@ TEST_F(StoreTest, PointsSavedAsOneGroupBecomeOnePoint) {
     store.PointRecorded(Recorded(5, 5, 0, 1), Readings(0, 0));  // nothing heard
     store.PointRecorded(Recorded(5, 5, 2, 2), Readings(2, -70));
     store.PointRecorded(Recorded(5, 5, 1, 3), Readings(3, -70));
-    store.SaveStarting(Binding(2));
-    store.Saved();
+    Save(2);
     ASSERT_EQ(store.Sequence().Size(), 1u);
     EXPECT_EQ(store.Sequence().Points()[0],
               (SequencePoint{store.Sequence().Points()[0].id, 5, 5, 3}));
@@ -182,8 +178,7 @@ TEST_F(StoreTest, BindingToTheSiteFile) {
         told.clear();
         store.Opened(Site(), Binding(1), {}, true);
         store.PointRecorded(Recorded(3, 3, 1, 1), Readings(2, -40));
-        store.SaveStarting(Binding(1));  // the save writes the file as it is
-        store.Saved();
+        Save(1);  // the save writes the file as it is
         PlanScaleRecord scale;
         scale.metresPerPixel = 0.05;
         ASSERT_TRUE(store.SetScale(scale));
@@ -200,8 +195,7 @@ TEST_F(StoreTest, BindingToTheSiteFile) {
 TEST_F(StoreTest, PointsNotKeptComeBackAtTheNextOpen) {
     store.Opened(Site(), Binding(1), {}, true);
     store.PointRecorded(Recorded(3, 3, 1, 1), Readings(2, -40));
-    store.SaveStarting(Binding(2));
-    store.Saved();
+    Save(2);
     store.Opened(Site(), Binding(2), {Point(3, 3, 1)}, false);
     EXPECT_EQ(store.Sequence().Size(), 0u);
     store.Opened(Site(), Binding(2), {Point(3, 3, 1)}, true);
@@ -216,12 +210,10 @@ TEST_F(StoreTest, RecoveryGivesTheJournalsPointsTheirReadings) {
     store.PointRecorded(Recorded(9, 9, 1, 4), Readings(2, -49));
     store.Close();
 
-    JournalContents journal;
-    journal.hasBegin = true;
-    journal.begin.keepPoints = true;
-    journal.changes = {Recorded(2, 2, 1, 1), Recorded(3, 3, 1, 2),
-                       Recorded(4, 4, 1, 3),  // recorded while the store was out of use
-                       JournalDeletion{2, 2, 2, 1}};
+    const JournalContents journal =
+        JournalOf({Recorded(2, 2, 1, 1), Recorded(3, 3, 1, 2),
+                   Recorded(4, 4, 1, 3),  // recorded while the store was out of use
+                   JournalDeletion{2, 2, 2, 1}});
     store.Recovered(Site(), Binding(1), {Point(1, 1, 1)}, journal, journal.changes.size());
     EXPECT_EQ(Signatures(), (std::vector<int>{0, -42, 0}));
     EXPECT_TRUE(told.empty());
@@ -229,10 +221,8 @@ TEST_F(StoreTest, RecoveryGivesTheJournalsPointsTheirReadings) {
     // Declined at the next Open: the unsaved points' readings are set aside.
     store.Opened(Site(), Binding(1), {Point(1, 1, 1)}, true);
     EXPECT_EQ(Signatures(), std::vector<int>{0});
-    sqlite::Db db;
-    db.Open(StoreFile(), SQLITE_OPEN_READONLY, nullptr);
-    EXPECT_EQ(sqlite::QueryInt(db, "SELECT COUNT(*) FROM points WHERE aside IS NOT NULL"), 3);
-    EXPECT_EQ(sqlite::QueryInt(db, "SELECT COUNT(*) FROM points WHERE x = 9"), 0);
+    EXPECT_EQ(Count("points WHERE aside IS NOT NULL"), 3);
+    EXPECT_EQ(Count("points WHERE x = 9"), 0);
 }
 
 // A point's noise floors are committed with its readings, recovered with
@@ -253,10 +243,8 @@ TEST_F(StoreTest, NoiseFloorsFollowTheirPointThroughRecoveryDeletionAndSave) {
     EXPECT_EQ(text(store.PointNoise(1)), text(a));
     store.Close();  // the program died here
 
-    JournalContents journal;
-    journal.hasBegin = true;
-    journal.begin.keepPoints = true;
-    journal.changes = {Recorded(2, 2, 1, 1), Recorded(3, 3, 1, 2), Recorded(4, 4, 1, 3)};
+    const JournalContents journal =
+        JournalOf({Recorded(2, 2, 1, 1), Recorded(3, 3, 1, 2), Recorded(4, 4, 1, 3)});
     store.Recovered(Site(), Binding(1), {Point(1, 1, 1)}, journal, journal.changes.size());
     EXPECT_EQ(text(store.PointNoise(1)) + "| " + text(store.PointNoise(2)) + "| " +
                   text(store.PointNoise(3)),
@@ -266,13 +254,10 @@ TEST_F(StoreTest, NoiseFloorsFollowTheirPointThroughRecoveryDeletionAndSave) {
     EXPECT_EQ(text(every.at(1)) + "| " + text(every.at(2)), text(a) + "| " + text(b));
     store.PointDeleted({2, 2, 2, 1});
     EXPECT_EQ(text(store.PointNoise(1)), text(b));
-    store.SaveStarting(Binding(2));
-    store.Saved();
+    Save(2);
     EXPECT_EQ(text(store.FilePointNoise(1)), text(b));
     store.Close();
-    sqlite::Db db;
-    db.Open(StoreFile(), SQLITE_OPEN_READONLY, nullptr);
-    EXPECT_EQ(sqlite::QueryInt(db, "SELECT COUNT(*) FROM noise"), 1);
+    EXPECT_EQ(Count("noise"), 1);
 }
 
 TEST_F(StoreTest, ASaveThatWentThroughBeforeItsEndIsSettledAtOpen) {
