@@ -270,7 +270,7 @@ TEST_F(SurveyDocumentTest, AFileThatIsRefusedLeavesTheOpenSurveyAsItWas) {
 
 TEST_F(SurveyDocumentTest, SaveRefusesWithoutASiteAndAFileReplacedOnDiskButFollowsItsOwnSaves) {
     auto doc = NewDocument();
-    EXPECT_EQ(doc->Save(NoInk, 1).text.rfind(kSiteUpdateText, 0), 0u);
+    EXPECT_TRUE(doc->Save(NoInk, 1).text.starts_with(kSiteUpdateText));
     const std::string path = Site("survey.hss");
     ASSERT_TRUE(Open(*doc, path, false).ok);
     Record(*doc, 40, 50, {{0x01, -30}});
@@ -373,10 +373,8 @@ TEST_F(SurveyDocumentTest, AJournalThatCannotBeWrittenIsToldOnceAndTheSurveyGoes
                 ASSERT_EQ(told.size(), 1u);
             }
             if (!told.empty()) {
-                EXPECT_EQ(told[0].rfind("Survey Journal: Survey points are not protected against a "
-                                        "crash: ",
-                                        0),
-                          0u)
+                EXPECT_TRUE(told[0].starts_with(
+                    "Survey Journal: Survey points are not protected against a crash: "))
                     << told[0];
                 EXPECT_GT(told[0].size(), 68u);  // and the system's reason
                 continue;
@@ -585,7 +583,7 @@ TEST_F(SurveyDocumentTest, SaveAsMakesTheNewFileTheOpenSiteWithItsLockAndJournal
     ASSERT_EQ(told.size(), 1u);
     const std::string kept =
         "Survey Store: The survey store that was beside there.hss was kept as ";
-    ASSERT_EQ(told[0].rfind(kept, 0), 0u) << told[0];
+    ASSERT_TRUE(told[0].starts_with(kept)) << told[0];
     const std::string aside = told[0].substr(kept.size(), told[0].size() - kept.size() - 1);
     EXPECT_EQ(ReadFileBytes((dir.Path() / aside).string()), (Bytes{'o', 'l', 'd'}));
     EXPECT_EQ(doc->Store().PointReadings(1).size(), 2u);
@@ -806,7 +804,7 @@ TEST_F(SurveyDocumentTest, AStoreThatCannotBeUsedIsToldOnceAndChangesNothingOfTh
     fs::create_directory(StorePathFor(blocked));  // a directory where the store would be
     survey(blocked);
     ASSERT_EQ(told.size(), 1u);
-    EXPECT_EQ(told[0].rfind("Survey Store: Readings behind the survey points are not kept", 0), 0u)
+    EXPECT_TRUE(told[0].starts_with("Survey Store: Readings behind the survey points are not kept"))
         << told[0];
     EXPECT_EQ(ReadFileBytes(working), ReadFileBytes(blocked));
 }
