@@ -25,10 +25,7 @@ namespace {
 
 class Recording : public ::testing::Test {
 protected:
-    void SetUp() override {
-        scanList.RemoveAll();
-        surveyList.RemoveAll();
-    }
+    void SetUp() override { TearDown(); }
     void TearDown() override {
         scanList.RemoveAll();
         surveyList.RemoveAll();

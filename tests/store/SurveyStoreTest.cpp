@@ -4,7 +4,6 @@
 
 #include <sqlite3.h>
 
-#include <cmath>
 #include <filesystem>
 
 #include "StoreFixture.h"

@@ -11,7 +11,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <deque>
 #include <filesystem>
 #include <string>
 #include <system_error>
@@ -60,9 +59,8 @@ struct Snapshot {
 
 class SurveyDocumentTest : public ::testing::Test, public ISurveyListener {
 protected:
-    void SetUp() override { Reset(); }
-    void TearDown() override { Reset(); }
-    static void Reset() {
+    void SetUp() override { TearDown(); }
+    void TearDown() override {
         scanList.RemoveAll();
         surveyList.RemoveAll();
     }
