@@ -190,23 +190,17 @@ TEST(JournalFile, AJournalMatchesOnlyTheExactSiteFileItBeganOn) {
     EXPECT_EQ(journal.begin.binding.siteSize, site.size());
     EXPECT_EQ(MatchJournal(journal, src), JournalMatch::Matches);
 
-    struct Change {
-        const char* what;
-        size_t at;  // byte changed, or the size when appending
-    };
-    const Change changes[] = {{"header byte", 20},
-                              {"lastSaveTime", 134},
-                              {"points section", 529228 + 60},
-                              {"last byte", site.size() - 1},
-                              {"a byte more", site.size()}};
-    for (const Change& c : changes) {
+    // A header byte, lastSaveTime, the points section, the last byte changed,
+    // and a byte more.
+    for (const size_t at :
+         {size_t{20}, size_t{134}, size_t{529228 + 60}, site.size() - 1, site.size()}) {
         Bytes other = site;
-        if (c.at < other.size())
-            other[c.at] ^= 0x01;
+        if (at < other.size())
+            other[at] ^= 0x01;
         else
             other.push_back(0);
         MemorySource otherSrc(other);
-        EXPECT_EQ(MatchJournal(journal, otherSrc), JournalMatch::OtherFile) << c.what;
+        EXPECT_EQ(MatchJournal(journal, otherSrc), JournalMatch::OtherFile) << at;
     }
     // The map is not part of the binding: a save never touches it.
     Bytes map = site;

@@ -87,8 +87,7 @@ TEST_F(SurveyJournalTest, WhatOpenFindsIsRecoveredRemovedOrKeptAsideAndANewJourn
         {"with points, declined", ours, JournalFound::Recoverable, true, ""},
         {"of another version", other, JournalFound::Foreign, true,
          "it was written for another version of this site file"},
-        {"not a journal",
-         Bytes{'h', 'e', 'l', 'l', 'o', ' ', 'w', 'o', 'r', 'l', 'd', '!', '!', '!', '!', '!', '!'},
+        {"not a journal", Hex("68 65 6C 6C 6F 20 77 6F 72 6C 64 21 21 21 21 21 21"),
          JournalFound::Foreign, true, "it is not a survey journal"},
     };
     for (const auto& c : cases) {

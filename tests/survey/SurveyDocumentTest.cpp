@@ -286,16 +286,30 @@ TEST_F(SurveyDocumentTest, SaveRefusesWithoutASiteAndAFileReplacedOnDiskButFollo
     EXPECT_EQ(doc->Save(NoInk, 5).text, SaveFailureText(kSiteUpdateText, path, kFileGoneReason));
 }
 
+// The store follows the survey too: readings kept with each recorded point,
+// gone with a deleted one, found again at the next Open, given back by a
+// recovery; the scale kept with the plan.
 TEST_F(SurveyDocumentTest, ARecoveredSurveyIsTheSurveyAsItWasBeforeTheCrash) {
+    const std::string path = Site("a.hss");
+    const auto readings = [](CSurveyDocument& d) {
+        std::vector<int64_t> each;
+        for (size_t i = 0; i < d.Store().Sequence().Size(); ++i) {
+            each.push_back(0);
+            for (const ApStatistics& a : d.Store().PointStatistics(i)) each.back() += a.readings;
+        }
+        return each;
+    };
     std::string image;
     Snapshot beforeCrash, afterDeletion;
     {
         auto doc = NewDocument();
-        const std::string path = Site("a.hss");
         ASSERT_TRUE(Open(*doc, path, false).ok);
+        ASSERT_TRUE(doc->Store().IsOpen());
         Record(*doc, 40, 50, {{0x01, -187, 3}, {0x02, -45}});
         Record(*doc, 52, 56, {{0x03, -70}});  // over the first circle
         DeleteAt(*doc, 53, 57);
+        EXPECT_EQ(readings(*doc), (std::vector<int64_t>{4}));
+        EXPECT_TRUE(doc->SetScale(0, 0, 100, 0, 5).metresPerPixel.has_value());
         ASSERT_TRUE(doc->Save(NoInk, 1000).ok);  // the journal begins again on the saved file
         Record(*doc, 60, 60, {});                // nothing heard, over the saved point
         Record(*doc, 200, 200, {{0x04, -161, 2}});
@@ -305,14 +319,15 @@ TEST_F(SurveyDocumentTest, ARecoveredSurveyIsTheSurveyAsItWasBeforeTheCrash) {
         // What the disk holds now, as a crash would leave it.
         fs::create_directory(dir.Path() / "crash");
         image = (dir.Path() / "crash" / "a.hss").string();
-        fs::copy_file(path, image);
-        fs::copy_file(JournalPathFor(path), JournalPathFor(image));
+        for (const std::string suffix : {"", ".journal", ".survey", ".survey-wal"})
+            if (fs::exists(path + suffix)) fs::copy_file(path + suffix, image + suffix);
         DeleteAt(*doc, 199, 201);
         afterDeletion = Take(*doc);
     }
     auto doc = NewDocument();
     ASSERT_TRUE(Open(*doc, image, false, true).ok);
     EXPECT_EQ(Take(*doc), beforeCrash);
+    EXPECT_EQ(readings(*doc), (std::vector<int64_t>{0, 2}));
     EXPECT_TRUE(doc->HasUnsavedChanges());
     // The circle log came back too: a deletion takes exactly its circle off.
     DeleteAt(*doc, 199, 201);
@@ -325,6 +340,11 @@ TEST_F(SurveyDocumentTest, ARecoveredSurveyIsTheSurveyAsItWasBeforeTheCrash) {
     EXPECT_EQ(next.contents.begin.locationCount, 4);
     // The site, its journal, its lock, and the store with its two logs while open.
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path() / "crash"), {}), 6);
+    // The survey left unsaved, the recovery declined: the saved file's point
+    // with its readings, and the scale.
+    ASSERT_TRUE(Open(*doc, path, true).ok);
+    EXPECT_EQ(readings(*doc), (std::vector<int64_t>{4}));
+    EXPECT_DOUBLE_EQ(doc->MetresPerPixel().value_or(0), 0.05);
     EXPECT_TRUE(told.empty());
 }
 
@@ -735,52 +755,6 @@ TEST_F(SurveyDocumentTest, AThroughputOutcomeIsKeptWithThePointRecordedLast) {
     ASSERT_TRUE(doc->SelectNearestPoint(92, 88));
     ASSERT_TRUE(doc->SelectedThroughput());
     EXPECT_EQ(doc->SelectedThroughput()->reason, "nothing listens");
-}
-
-// The store follows the survey: readings kept with each recorded point, gone
-// with a deleted one, regrouped by a save and found again at the next Open,
-// given back by a recovery; the scale kept with the plan.
-TEST_F(SurveyDocumentTest, TheStoreKeepsEachPointsReadingsThroughDeletionSaveAndRecovery) {
-    const std::string path = Site("s.hss");
-    const auto readingsAt = [](CSurveyDocument& d, size_t ordinal) {
-        int64_t n = 0;
-        for (const ApStatistics& a : d.Store().PointStatistics(ordinal)) n += a.readings;
-        return n;
-    };
-    std::string image;
-    {
-        auto doc = NewDocument();
-        ASSERT_TRUE(Open(*doc, path, false).ok);
-        ASSERT_TRUE(doc->Store().IsOpen());
-        Record(*doc, 40, 50, {{0x01, -180, 3}, {0x02, -45}});
-        Record(*doc, 120, 120, {{0x03, -70}});
-        Record(*doc, 200, 200, {{0x04, -120, 2}});
-        DeleteAt(*doc, 121, 119);
-        ASSERT_EQ(doc->Store().Sequence().Size(), 2u);
-        EXPECT_EQ(readingsAt(*doc, 0), 4);
-        EXPECT_EQ(readingsAt(*doc, 1), 2);
-        EXPECT_TRUE(doc->SetScale(0, 0, 100, 0, 5).metresPerPixel.has_value());
-        ASSERT_TRUE(doc->Save(NoInk, 1000).ok);
-        Record(*doc, 60, 200, {{0x05, -60, 1}});
-        fs::create_directory(dir.Path() / "crash");
-        image = (dir.Path() / "crash" / "s.hss").string();
-        for (const std::string suffix : {"", ".journal", ".survey", ".survey-wal"})
-            if (fs::exists(path + suffix)) fs::copy_file(path + suffix, image + suffix);
-    }
-    auto reopened = NewDocument();
-    ASSERT_TRUE(Open(*reopened, path, true).ok);
-    ASSERT_EQ(reopened->Store().Sequence().Size(), 2u);  // the point after the save was declined
-    EXPECT_EQ(readingsAt(*reopened, 0), 4);
-    EXPECT_EQ(readingsAt(*reopened, 1), 2);
-    ASSERT_TRUE(reopened->MetresPerPixel().has_value());
-    EXPECT_DOUBLE_EQ(*reopened->MetresPerPixel(), 0.05);
-
-    auto recovered = NewDocument();
-    ASSERT_TRUE(Open(*recovered, image, false, true).ok);
-    ASSERT_EQ(recovered->Store().Sequence().Size(), 3u);
-    EXPECT_EQ(readingsAt(*recovered, 0), 4);
-    EXPECT_EQ(readingsAt(*recovered, 2), 1);
-    EXPECT_TRUE(told.empty());
 }
 
 // A store that cannot be made is told once, after the point it concerns is
