@@ -607,7 +607,6 @@ TEST_F(SurveyDocumentTest, SaveAsMakesTheNewFileTheOpenSiteWithItsLockAndJournal
     EXPECT_EQ(doc->Store().PointReadings(1).size(), 2u);
 }
 
-// A point's throughput test is kept with the point recorded last.
 // The coverage map's choice goes with its site: kept in the store when it is
 // made or the scale is set, back at Open, in metres where there is a scale.
 TEST_F(SurveyDocumentTest, TheCoverageChoiceIsKeptInTheStoreAndBackAtOpenInMetresWithAScale) {
@@ -646,7 +645,7 @@ TEST_F(SurveyDocumentTest, TheCoverageChoiceIsKeptInTheStoreAndBackAtOpenInMetre
 
 // The map's layer and requirement go with the site; a bad requirement
 // changes nothing and says why; pass/fail tells the share that passes, and
-// the download map takes the throughput kept after the point.
+// the download map takes the throughput kept with the point recorded last.
 TEST_F(SurveyDocumentTest, TheMapsLayerAndRequirementGoWithTheSiteAndPassFailTellsTheShare) {
     const std::string path = Site("m.hss");
     // Centres of cells at odd places, so that a point's cell is exact.
@@ -658,6 +657,7 @@ TEST_F(SurveyDocumentTest, TheMapsLayerAndRequirementGoWithTheSiteAndPassFailTel
         CSiteCoverage keeper(*doc, coverage);
         CSiteMetric metric(*doc, coverage);
         ASSERT_TRUE(Open(*doc, path, false).ok);
+        EXPECT_FALSE(doc->KeepThroughput({}));  // no point yet
         // Two discs of R 60 apart, alike on the share's cells: one passes.
         Record(*doc, 61, 69, {{0x01, -45}});
         Record(*doc, 181, 201, {{0x02, -70}}, {{static_cast<uint8_t>(WifiBand::k24GHz), 6, -95}});
@@ -684,6 +684,14 @@ TEST_F(SurveyDocumentTest, TheMapsLayerAndRequirementGoWithTheSiteAndPassFailTel
         EXPECT_EQ(coverage.Map().Update(surveyList, view).Value(90, 100), 25);
         EXPECT_EQ(coverage.Map().Grid().Value(30, 34), std::nullopt);  // no noise measured
         ASSERT_TRUE(metric.Choose(CoverageLayer::Of(Metric::kDownload), "primary=-60", error));
+        // The tap-and-hold's selection finds its point's test: none at the first
+        // point; at a place recorded twice running, the one test of the two.
+        Record(*doc, 181, 201, {{0x03, -60}, {0x04, -70}});
+        ASSERT_TRUE(doc->SelectNearestPoint(62, 68));
+        EXPECT_FALSE(doc->SelectedThroughput());
+        ASSERT_TRUE(doc->SelectNearestPoint(183, 199));
+        ASSERT_TRUE(doc->SelectedThroughput());
+        EXPECT_EQ(doc->SelectedThroughput()->figures->downMbps, 80);
     }
     auto doc = NewDocument();
     CSiteCoverage keeper(*doc, coverage);
@@ -735,26 +743,6 @@ TEST_F(SurveyDocumentTest, TheIperfServerGoesWithTheSiteAndTheCommandLineHoldsFo
     ASSERT_TRUE(iperf.Set("127.0.0.1:5300", error));
     EXPECT_EQ(server(), "127.0.0.1:5300");
     EXPECT_EQ(applied->seconds, 7);
-}
-
-TEST_F(SurveyDocumentTest, AThroughputOutcomeIsKeptWithThePointRecordedLast) {
-    auto doc = NewDocument();
-    ASSERT_TRUE(Open(*doc, Site("t.hss"), false).ok);
-    EXPECT_FALSE(doc->KeepThroughput({}));  // no point yet
-    Record(*doc, 40, 50, {{0x01, -45}});
-    Record(*doc, 90, 90, {{0x02, -50}});
-    ASSERT_TRUE(doc->KeepThroughput({ThroughputFault::kRefused, "nothing listens", {}}));
-    EXPECT_FALSE(doc->Store().PointThroughput(0));
-    ASSERT_TRUE(doc->Store().PointThroughput(1));
-    EXPECT_EQ(doc->Store().PointThroughput(1)->reason, "nothing listens");
-    // The tap-and-hold's selection finds its point's test: none at the first
-    // point; at a place recorded twice running, the one test of the two.
-    Record(*doc, 90, 90, {{0x03, -60}, {0x04, -70}});
-    ASSERT_TRUE(doc->SelectNearestPoint(41, 49));
-    EXPECT_FALSE(doc->SelectedThroughput());
-    ASSERT_TRUE(doc->SelectNearestPoint(92, 88));
-    ASSERT_TRUE(doc->SelectedThroughput());
-    EXPECT_EQ(doc->SelectedThroughput()->reason, "nothing listens");
 }
 
 // A store that cannot be made is told once, after the point it concerns is
