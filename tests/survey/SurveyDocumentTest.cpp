@@ -348,7 +348,7 @@ TEST_F(SurveyDocumentTest, ARecoveredSurveyIsTheSurveyAsItWasBeforeTheCrash) {
     EXPECT_TRUE(told.empty());
 }
 
-TEST_F(SurveyDocumentTest, AJournalThatCannotBeWrittenIsToldOnceAndTheSurveyGoesOn) {
+TEST_F(SurveyDocumentTest, AJournalOrAStoreThatCannotBeWrittenIsToldOnceAndTheSurveyGoesOn) {
     // Open, two points, one deleted, a save, one more point.
     const auto survey = [&](CSurveyDocument& doc, const std::string& path) {
         ASSERT_TRUE(Open(doc, path, false).ok);
@@ -361,14 +361,25 @@ TEST_F(SurveyDocumentTest, AJournalThatCannotBeWrittenIsToldOnceAndTheSurveyGoes
     // The journal's calls only: the save writes through the real ones.
     FaultyFileOps counting;
     std::vector<SurveyEntry> whole;
+    const std::string working = Site("f.hss"), blocked = Site("b.hss");
     {
         auto doc = NewDocument();
         doc->Journal().UseFileOps(&counting);
-        survey(*doc, Site("f.hss"));
+        survey(*doc, working);
         whole = AllEntries(surveyList);
         EXPECT_TRUE(told.empty());
     }
     ASSERT_GT(counting.calls, 20);
+    // A store that cannot be made (a directory in its place) is told once;
+    // every point is recorded, and the site file is byte for byte the one a
+    // survey with a working store saves.
+    fs::create_directory(StorePathFor(blocked));
+    survey(*NewDocument(), blocked);
+    EXPECT_EQ(AllEntries(surveyList), whole);
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_TRUE(told[0].starts_with("Survey Store: Readings behind the survey points are not kept"))
+        << told[0];
+    EXPECT_EQ(ReadFileBytes(working), ReadFileBytes(blocked));
 
     // Every journal call failing in turn, then a disk that is full throughout.
     for (int n = 1; n <= counting.calls + 1; ++n) {
@@ -743,28 +754,4 @@ TEST_F(SurveyDocumentTest, TheIperfServerGoesWithTheSiteAndTheCommandLineHoldsFo
     ASSERT_TRUE(iperf.Set("127.0.0.1:5300", error));
     EXPECT_EQ(server(), "127.0.0.1:5300");
     EXPECT_EQ(applied->seconds, 7);
-}
-
-// A store that cannot be made is told once, after the point it concerns is
-// journalled; every point is recorded, and the site file is byte for byte
-// the one a survey with a working store saves.
-TEST_F(SurveyDocumentTest, AStoreThatCannotBeUsedIsToldOnceAndChangesNothingOfTheSiteFile) {
-    const auto survey = [&](const std::string& path) {
-        auto doc = NewDocument();
-        EXPECT_TRUE(Open(*doc, path, false).ok);
-        Record(*doc, 40, 50, {{0x01, -180, 3}});
-        Record(*doc, 90, 90, {{0x02, -50}});
-        DeleteAt(*doc, 41, 51);
-        EXPECT_TRUE(doc->Save(NoInk, 1000).ok);
-    };
-    const std::string working = Site("w.hss");
-    survey(working);
-    EXPECT_TRUE(told.empty());
-    const std::string blocked = Site("b.hss");
-    fs::create_directory(StorePathFor(blocked));  // a directory where the store would be
-    survey(blocked);
-    ASSERT_EQ(told.size(), 1u);
-    EXPECT_TRUE(told[0].starts_with("Survey Store: Readings behind the survey points are not kept"))
-        << told[0];
-    EXPECT_EQ(ReadFileBytes(working), ReadFileBytes(blocked));
 }
