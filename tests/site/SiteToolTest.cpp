@@ -286,31 +286,7 @@ TEST(SiteTool, CreateMakesASiteWhoseMapIsTheImage) {
               1);
 }
 
-TEST(SiteTool, ScaleSetsTheStoresScaleAndInfoReportsIt) {
-    ScratchDir dir;
-    const auto png = Sample("office.png");
-    const auto site = dir.Path() / "office.hss";
-    ASSERT_EQ(Tool({"create", Q(png), "-o", Q(site)}).status, 0);
-    EXPECT_FALSE(Tool({"info", Q(site)}).Json().contains("metres_per_pixel"));
-    const ToolRun set =
-        Tool({"scale", Q(site), "--line", "0", "0", "300", "400", "--metres", "10"});
-    ASSERT_EQ(set.status, 0) << set.err.constData();
-    EXPECT_EQ(set.out.trimmed(), "0.02");
-    EXPECT_DOUBLE_EQ(Tool({"info", Q(site)}).Json()["metres_per_pixel"].toDouble(), 0.02);
-    EXPECT_EQ(Tool({"scale", Q(site), "--line", "0", "0", "0", "0", "--metres", "10"}).status, 1);
-    EXPECT_EQ(Tool({"scale", Q(site), "--line", "0", "0", "9", "--metres", "10"}).status, 2);
-    // An image printed at 1:200 and scanned at 100 dpi.
-    const auto scaled = dir.Path() / "scaled.hss";
-    ASSERT_EQ(
-        Tool({"create", Q(png), "-o", Q(scaled), "--dpi", "100", "--plan-scale", "1:200"}).status,
-        0);
-    EXPECT_DOUBLE_EQ(Tool({"info", Q(scaled)}).Json()["metres_per_pixel"].toDouble(),
-                     0.0254 / 100 * 200);
-    EXPECT_EQ(Tool({"create", Q(png), "-o", Q(dir.Path() / "x.hss"), "--plan-scale", "200"}).status,
-              2);
-}
-
-TEST(SiteTool, RenderDrawsThePlanWithTheCirclesOfItsPoints) {
+TEST(SiteTool, RenderDrawsThePlanWithTheCirclesOfItsPointsAndScaleSetsTheStoresScale) {
     ScratchDir dir;
     const auto png = Sample("office.png");
     const auto site = dir.Path() / "office.hss";
@@ -335,6 +311,25 @@ TEST(SiteTool, RenderDrawsThePlanWithTheCirclesOfItsPoints) {
     EXPECT_EQ(QImage(Q(small)).size(), QSize(400, 280));
     EXPECT_EQ(Tool({"render", Q(surveyed), "-o", Q(surveyed)}).status, 1);  // never over the site
     EXPECT_EQ(Tool({"render", Q(surveyed), "-o", Q(small), "--width", "0"}).status, 2);
+
+    // The scale goes to the store, and info reports it.
+    EXPECT_FALSE(Tool({"info", Q(site)}).Json().contains("metres_per_pixel"));
+    const ToolRun set =
+        Tool({"scale", Q(site), "--line", "0", "0", "300", "400", "--metres", "10"});
+    ASSERT_EQ(set.status, 0) << set.err.constData();
+    EXPECT_EQ(set.out.trimmed(), "0.02");
+    EXPECT_DOUBLE_EQ(Tool({"info", Q(site)}).Json()["metres_per_pixel"].toDouble(), 0.02);
+    EXPECT_EQ(Tool({"scale", Q(site), "--line", "0", "0", "0", "0", "--metres", "10"}).status, 1);
+    EXPECT_EQ(Tool({"scale", Q(site), "--line", "0", "0", "9", "--metres", "10"}).status, 2);
+    // An image printed at 1:200 and scanned at 100 dpi.
+    const auto scaled = dir.Path() / "scaled.hss";
+    ASSERT_EQ(
+        Tool({"create", Q(png), "-o", Q(scaled), "--dpi", "100", "--plan-scale", "1:200"}).status,
+        0);
+    EXPECT_DOUBLE_EQ(Tool({"info", Q(scaled)}).Json()["metres_per_pixel"].toDouble(),
+                     0.0254 / 100 * 200);
+    EXPECT_EQ(Tool({"create", Q(png), "-o", Q(dir.Path() / "x.hss"), "--plan-scale", "200"}).status,
+              2);
 }
 
 // The text of each page of `pdf` as QtPdf reads it (none when it does not open).
@@ -600,34 +595,10 @@ TEST(SiteTool, ExportPerPointGivesARowPerPointGroupAndNamesABadRequirement) {
               2);  // only with --per-point
 }
 
-// The noise the survey store keeps for a point group gives its primary's
-// noise and SNR; another channel's noise gives neither.
-TEST(SiteTool, ExportPerPointTakesTheNoiseOfThePrimarysChannelFromTheStore) {
-    ScratchDir dir;
-    CApList list;
-    AddEntry(list, 1, 2, 6, -80, "corp");
-    AddEntry(list, 3, 4, 11, -60, "corp");
-    const auto path = SiteWith(dir, "noisy.hss", list);
-    MakeStore(path);
-    sqlite::Db db;
-    db.Open(StorePathFor(path.string()), SQLITE_OPEN_READWRITE, nullptr);
-    db.Exec(
-        "INSERT INTO noise(point, band, channel, dbm, time_ms) SELECT id, 2, 6, -92, 0 FROM points "
-        "WHERE file_index = 0 UNION ALL SELECT id, 2, 6, -60, 0 FROM points WHERE file_index = 1");
-    db.Close();
-    const QJsonArray rows =
-        QJsonDocument::fromJson(Tool({"export", Q(path), "--per-point", "--format", "json"}).out)
-            .array();
-    ASSERT_EQ(rows.size(), 2);
-    EXPECT_EQ(rows[0].toObject()["noise_dbm"].toInt(), -92);
-    EXPECT_EQ(rows[0].toObject()["snr_db"].toInt(), 12);
-    EXPECT_TRUE(rows[1].toObject()["noise_dbm"].isNull() && rows[1].toObject()["snr_db"].isNull());
-}
-
 // Anyone can broadcast an SSID: a text cell a spreadsheet would run as a
 // formula gets a leading quote; numbers stay numbers; --raw writes texts as
 // they are.
-TEST(SiteTool, ExportedTextsCannotBecomeFormulasAndACutCharacterIsLeftOut) {
+TEST(SiteTool, ExportedTextsCannotBecomeFormulasAndPerPointRowsTakeTheStoresNoise) {
     const struct {
         const char *text, *guarded, *raw;
     } cells[] = {
@@ -668,6 +639,23 @@ TEST(SiteTool, ExportedTextsCannotBecomeFormulasAndACutCharacterIsLeftOut) {
     ASSERT_EQ(rows.size(), 5);
     EXPECT_TRUE(rows[1].startsWith("1,2,'-9,1,-80,001122334455,'=1+1,6,")) << rows[1].constData();
     EXPECT_TRUE(rows[3].contains(",bell\\x07,")) << rows[3].constData();
+
+    // The noise the survey store keeps for a point group gives its primary's
+    // noise and SNR; another channel's noise gives neither.
+    MakeStore(path);
+    sqlite::Db db;
+    db.Open(StorePathFor(path.string()), SQLITE_OPEN_READWRITE, nullptr);
+    db.Exec(
+        "INSERT INTO noise(point, band, channel, dbm, time_ms) SELECT id, 2, 6, -92, 0 FROM points "
+        "WHERE file_index = 0 UNION ALL SELECT id, 2, 6, -60, 0 FROM points WHERE file_index = 1");
+    db.Close();
+    const QJsonArray json =
+        QJsonDocument::fromJson(Tool({"export", Q(path), "--per-point", "--format", "json"}).out)
+            .array();
+    ASSERT_EQ(json.size(), 3);
+    EXPECT_EQ(json[0].toObject()["noise_dbm"].toInt(), -92);
+    EXPECT_EQ(json[0].toObject()["snr_db"].toInt(), 12);
+    EXPECT_TRUE(json[1].toObject()["noise_dbm"].isNull() && json[1].toObject()["snr_db"].isNull());
 }
 
 namespace {
