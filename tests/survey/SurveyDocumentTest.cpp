@@ -160,6 +160,7 @@ protected:
 
 TEST_F(SurveyDocumentTest, EditsAreCommandsThatListenersHearAndThatMakeTheSurveyUnsaved) {
     auto doc = NewDocument();
+    EXPECT_TRUE(doc->Save(NoInk, 1).text.starts_with(kSiteUpdateText));  // no site yet
     const std::string path = Site("a.hss");
     ASSERT_TRUE(Open(*doc, path, false).ok);
     EXPECT_FALSE(doc->HasUnsavedChanges());
@@ -193,6 +194,21 @@ TEST_F(SurveyDocumentTest, EditsAreCommandsThatListenersHearAndThatMakeTheSurvey
     EXPECT_FALSE(doc->HasUnsavedChanges());
     ASSERT_TRUE(Open(*doc, path, false).ok);
     EXPECT_TRUE(surveyList.IsEmpty());
+
+    // Saves follow the file's own saves, and refuse a file replaced on disk
+    // by another program's site, or gone.
+    Record(*doc, 40, 50, {{0x01, -30}});
+    ASSERT_TRUE(doc->Save(NoInk, 2).ok);
+    Record(*doc, 90, 50, {{0x02, -60}});
+    ASSERT_TRUE(doc->Save(NoInk, 3).ok);
+    const Bytes photo = SmallSiteFile(300, 200);
+    WriteFileBytes(path, photo);
+    Record(*doc, 140, 50, {{0x03, -50}});
+    EXPECT_EQ(doc->Save(NoInk, 4).text, SaveFailureText(kSiteUpdateText, path, kFileChangedReason));
+    EXPECT_EQ(ReadFileBytes(path), photo);
+    EXPECT_TRUE(doc->HasUnsavedChanges());
+    fs::remove(path);
+    EXPECT_EQ(doc->Save(NoInk, 5).text, SaveFailureText(kSiteUpdateText, path, kFileGoneReason));
 }
 
 TEST_F(SurveyDocumentTest, ADeletedPointLeavesTheMapAsIfItHadNeverBeenRecorded) {
@@ -264,26 +280,6 @@ TEST_F(SurveyDocumentTest, AFileThatIsRefusedLeavesTheOpenSurveyAsItWas) {
         EXPECT_TRUE(doc->HasUnsavedChanges());
     }
     EXPECT_FALSE(rescue.Rescued()) << "Open blocked on the FIFO";
-}
-
-TEST_F(SurveyDocumentTest, SaveRefusesWithoutASiteAndAFileReplacedOnDiskButFollowsItsOwnSaves) {
-    auto doc = NewDocument();
-    EXPECT_TRUE(doc->Save(NoInk, 1).text.starts_with(kSiteUpdateText));
-    const std::string path = Site("survey.hss");
-    ASSERT_TRUE(Open(*doc, path, false).ok);
-    Record(*doc, 40, 50, {{0x01, -30}});
-    ASSERT_TRUE(doc->Save(NoInk, 2).ok);
-    Record(*doc, 90, 50, {{0x02, -60}});
-    ASSERT_TRUE(doc->Save(NoInk, 3).ok);  // the fingerprint follows the file's own saves
-
-    const Bytes photo = SmallSiteFile(300, 200);  // another program's site in its place
-    WriteFileBytes(path, photo);
-    Record(*doc, 140, 50, {{0x03, -50}});
-    EXPECT_EQ(doc->Save(NoInk, 4).text, SaveFailureText(kSiteUpdateText, path, kFileChangedReason));
-    EXPECT_EQ(ReadFileBytes(path), photo);
-    EXPECT_TRUE(doc->HasUnsavedChanges());
-    fs::remove(path);  // and a file that vanished
-    EXPECT_EQ(doc->Save(NoInk, 5).text, SaveFailureText(kSiteUpdateText, path, kFileGoneReason));
 }
 
 // The store follows the survey too: readings kept with each recorded point,
