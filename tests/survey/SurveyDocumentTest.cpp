@@ -616,20 +616,48 @@ TEST_F(SurveyDocumentTest, SaveAsMakesTheNewFileTheOpenSiteWithItsLockAndJournal
 
 // The coverage map's choice goes with its site: kept in the store when it is
 // made or the scale is set, back at Open, in metres where there is a scale.
-TEST_F(SurveyDocumentTest, TheCoverageChoiceIsKeptInTheStoreAndBackAtOpenInMetresWithAScale) {
+// So does the iperf3 server set in the window.
+TEST_F(SurveyDocumentTest, TheCoverageChoiceAndTheIperfServerAreKeptInTheStoreAndBackAtOpen) {
     const std::string path = Site("c.hss"), other = Site("d.hss");
     CCoverageState coverage;
     MacAddress mac{0, 0, 0, 0, 0, 0x01};
+    std::optional<ThroughputRequest> applied;
+    const auto apply = [&](const std::optional<ThroughputRequest>& r) { applied = r; };
+    const auto server = [&] { return applied ? applied->server.Text() : "none"; };
+    std::string error;
     {
         auto doc = NewDocument();
         CSiteCoverage keeper(*doc, coverage);
+        CSiteIperfServer iperf(*doc, std::nullopt, apply);
         ASSERT_TRUE(Open(*doc, path, false).ok);
         EXPECT_EQ(coverage.Caption(), "Strongest of all, R 60 px");
         keeper.Choose(NetworkChoice::OfAccessPoint(mac), 25);
+        EXPECT_EQ(server(), "none");
+        EXPECT_FALSE(iperf.Set("127.0.0.1:99999", error));
+        EXPECT_NE(error.find("99999"), std::string::npos) << error;
+        ASSERT_TRUE(iperf.Set("127.0.0.1:5299", error));
+        EXPECT_EQ(server(), "127.0.0.1:5299");
+        ASSERT_TRUE(Open(*doc, other, false).ok);
+        EXPECT_EQ(server(), "none");
+        ASSERT_TRUE(Open(*doc, path, false).ok);
+        EXPECT_EQ(server(), "127.0.0.1:5299");
+        iperf.Clear();
+        ASSERT_TRUE(Open(*doc, path, false).ok);
+        EXPECT_EQ(server(), "none");
+        ASSERT_TRUE(iperf.Set("127.0.0.1:5299", error));
     }
+    // --iperf holds for the session until the window sets another.
+    ThroughputRequest session;
+    session.server = {"10.0.0.5", 5202};
+    session.seconds = 7;
     auto doc = NewDocument();
     CSiteCoverage keeper(*doc, coverage);
+    CSiteIperfServer iperf(*doc, session, apply);
     ASSERT_TRUE(Open(*doc, path, false).ok);
+    EXPECT_EQ(server(), "10.0.0.5:5202");
+    ASSERT_TRUE(iperf.Set("127.0.0.1:5300", error));
+    EXPECT_EQ(server(), "127.0.0.1:5300");
+    EXPECT_EQ(applied->seconds, 7);
     EXPECT_EQ(coverage.Map().Choice(), NetworkChoice::OfAccessPoint(mac));
     EXPECT_EQ(coverage.Caption(), "000000000001, R 25 px");
     // 100 pixels are 5 m: R becomes the default 10 m, 200 pixels, kept at once.
@@ -712,42 +740,4 @@ TEST_F(SurveyDocumentTest, TheMapsLayerAndRequirementGoWithTheSiteAndPassFailTel
     ASSERT_TRUE(Open(*doc, path, false).ok);
     EXPECT_EQ(coverage.Map().Layer(), CoverageLayer::Signal());
     EXPECT_EQ(metric.RequirementText(), "");
-}
-
-// The iperf3 server set in the window goes with its site; --iperf holds for
-// the session until the window sets another.
-TEST_F(SurveyDocumentTest, TheIperfServerGoesWithTheSiteAndTheCommandLineHoldsForTheSession) {
-    const std::string path = Site("i.hss"), other = Site("j.hss");
-    std::optional<ThroughputRequest> applied;
-    const auto apply = [&](const std::optional<ThroughputRequest>& r) { applied = r; };
-    const auto server = [&] { return applied ? applied->server.Text() : "none"; };
-    std::string error;
-    {
-        auto doc = NewDocument();
-        CSiteIperfServer iperf(*doc, std::nullopt, apply);
-        ASSERT_TRUE(Open(*doc, path, false).ok);
-        EXPECT_EQ(server(), "none");
-        EXPECT_FALSE(iperf.Set("127.0.0.1:99999", error));
-        EXPECT_NE(error.find("99999"), std::string::npos) << error;
-        ASSERT_TRUE(iperf.Set("127.0.0.1:5299", error));
-        EXPECT_EQ(server(), "127.0.0.1:5299");
-        ASSERT_TRUE(Open(*doc, other, false).ok);
-        EXPECT_EQ(server(), "none");
-        ASSERT_TRUE(Open(*doc, path, false).ok);
-        EXPECT_EQ(server(), "127.0.0.1:5299");
-        iperf.Clear();
-        ASSERT_TRUE(Open(*doc, path, false).ok);
-        EXPECT_EQ(server(), "none");
-        ASSERT_TRUE(iperf.Set("127.0.0.1:5299", error));
-    }
-    ThroughputRequest session;
-    session.server = {"10.0.0.5", 5202};
-    session.seconds = 7;
-    auto doc = NewDocument();
-    CSiteIperfServer iperf(*doc, session, apply);
-    ASSERT_TRUE(Open(*doc, path, false).ok);
-    EXPECT_EQ(server(), "10.0.0.5:5202");
-    ASSERT_TRUE(iperf.Set("127.0.0.1:5300", error));
-    EXPECT_EQ(server(), "127.0.0.1:5300");
-    EXPECT_EQ(applied->seconds, 7);
 }
