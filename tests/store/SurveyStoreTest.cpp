@@ -78,7 +78,7 @@ TEST(FilePointsTest, TheFilesGroupsAsOpenLoadsThem) {
     EXPECT_EQ(SurveyPointsOf(list, circles), points);
 }
 
-TEST_F(StoreTest, PointsKeepTheirReadingsThroughDeletionAndSave) {
+TEST_F(StoreTest, PointsKeepTheirReadingsThroughDeletionAndSaveAndAnOpenNotKeepingThem) {
     store.Opened(Site(), Binding(1), {Point(10, 10, 2), Point(20, 20, 1, true)}, true);
     ASSERT_TRUE(store.IsOpen());
     EXPECT_TRUE(store.PointRecorded(Recorded(30, 30, 2, 1), Readings(3, -51)));
@@ -87,7 +87,10 @@ TEST_F(StoreTest, PointsKeepTheirReadingsThroughDeletionAndSave) {
     Save(2);
     store.Close();
 
-    store.Opened(Site(), Binding(2), {Point(10, 10, 2), Point(30, 30, 2), Point(40, 40, 1)}, true);
+    const std::vector<SequencePoint> saved = {Point(10, 10, 2), Point(30, 30, 2), Point(40, 40, 1)};
+    store.Opened(Site(), Binding(2), saved, false);  // the file's points not kept
+    EXPECT_EQ(store.Sequence().Size(), 0u);
+    store.Opened(Site(), Binding(2), saved, true);  // and back at the next Open
     EXPECT_EQ(Signatures(), (std::vector<int>{0, -51, -62}));
     EXPECT_TRUE(told.empty());
 }
@@ -189,16 +192,6 @@ TEST_F(StoreTest, BindingToTheSiteFile) {
         EXPECT_EQ(told.size(), c.tells ? 1u : 0u);
         store.Close();
     }
-}
-
-TEST_F(StoreTest, PointsNotKeptComeBackAtTheNextOpen) {
-    store.Opened(Site(), Binding(1), {}, true);
-    store.PointRecorded(Recorded(3, 3, 1, 1), Readings(2, -40));
-    Save(2);
-    store.Opened(Site(), Binding(2), {Point(3, 3, 1)}, false);
-    EXPECT_EQ(store.Sequence().Size(), 0u);
-    store.Opened(Site(), Binding(2), {Point(3, 3, 1)}, true);
-    EXPECT_EQ(Signatures(), std::vector<int>{-40});
 }
 
 TEST_F(StoreTest, RecoveryGivesTheJournalsPointsTheirReadings) {
