@@ -114,6 +114,28 @@ std::vector<std::string> EntryLines(const CApList& list) {
     return lines;
 }
 
+// A journal on `site` as the window writes it, keeping the file's points:
+// two recorded points, and between them the deletion of the file's first
+// point (office-surveyed.hss: two entries at 100, 180).
+void WriteJournal(const std::filesystem::path& site, const std::filesystem::path& journal) {
+    CSiteRecord record;
+    JournalBegin begin;
+    ASSERT_TRUE(ReadSiteForOpen(site.string(), record) && SiteBindingOf(record, begin.binding));
+    begin.keepPoints = true;
+    JournalPoint p;
+    p.x = 11;
+    p.y = 12;
+    std::strcpy(p.name, "TEST");
+    JournalEntry e{6, -51, {0x00, 0xAA, 0xBB, 0xCC, 0xDD, 0xEE}, "00AABBCCDDEE", "recovered"};
+    p.entries = {e};
+    PosixFileOps ops;
+    JournalWriter writer(ops);
+    ASSERT_TRUE(writer.Create(journal.string(), begin, 0).ok && writer.AppendPoint(p).ok &&
+                writer.AppendDeletion({1, 100, 180, 2}).ok);
+    p.x = 13;
+    ASSERT_TRUE(writer.AppendPoint(p).ok);
+}
+
 }  // namespace
 
 // info describes the site, and the journal beside it when there is one.
@@ -130,17 +152,10 @@ TEST(SiteTool, InfoDescribesTheSiteAndTheJournalBesideItAndWhetherItBelongsToIt)
         "pointRecordSize": 42, "apRecordSize": 41, "points": 0, "apRecords": 0})")
                             .object());  // no journal
 
-    JournalBegin begin;
-    MemorySource src(ReadFileBytes(site));
-    ASSERT_TRUE(ComputeSiteBinding(src, begin.binding));
-    PosixFileOps ops;
-    JournalWriter writer(ops);
-    ASSERT_TRUE(writer.Create(JournalPathFor(site.string()), begin, 0).ok);
-    ASSERT_TRUE(writer.AppendPoint(JournalPoint{}).ok);
-    writer.Close();
+    WriteJournal(site, JournalPathFor(site.string()));
     const QJsonObject journal = Tool({"info", Q(site)}).Json()["journal"].toObject();
-    EXPECT_EQ(journal["points"].toInt(), 1);
-    EXPECT_EQ(journal["deletions"].toInt(), 0);
+    EXPECT_EQ(journal["points"].toInt(), 2);
+    EXPECT_EQ(journal["deletions"].toInt(), 1);
     EXPECT_EQ(journal["end"].toString(), "clean");
     EXPECT_TRUE(journal["matches"].toBool());
     EXPECT_EQ(journal["path"].toString(), Q(site) + ".journal");
@@ -654,32 +669,6 @@ TEST(SiteTool, ExportedTextsCannotBecomeFormulasAndPerPointRowsTakeTheStoresNois
     EXPECT_EQ(json[0].toObject()["snr_db"].toInt(), 12);
     EXPECT_TRUE(json[1].toObject()["noise_dbm"].isNull() && json[1].toObject()["snr_db"].isNull());
 }
-
-namespace {
-
-// A journal on `site` as the window writes it, keeping the file's points:
-// two recorded points, and between them the deletion of the file's first
-// point (office-surveyed.hss: two entries at 100, 180).
-void WriteJournal(const std::filesystem::path& site, const std::filesystem::path& journal) {
-    CSiteRecord record;
-    JournalBegin begin;
-    ASSERT_TRUE(ReadSiteForOpen(site.string(), record) && SiteBindingOf(record, begin.binding));
-    begin.keepPoints = true;
-    JournalPoint p;
-    p.x = 11;
-    p.y = 12;
-    std::strcpy(p.name, "TEST");
-    JournalEntry e{6, -51, {0x00, 0xAA, 0xBB, 0xCC, 0xDD, 0xEE}, "00AABBCCDDEE", "recovered"};
-    p.entries = {e};
-    PosixFileOps ops;
-    JournalWriter writer(ops);
-    ASSERT_TRUE(writer.Create(journal.string(), begin, 0).ok && writer.AppendPoint(p).ok &&
-                writer.AppendDeletion({1, 100, 180, 2}).ok);
-    p.x = 13;
-    ASSERT_TRUE(writer.AppendPoint(p).ok);
-}
-
-}  // namespace
 
 // The points of a journal set aside come back into a new file; SITE and the
 // journal are only read. A journal of another version of SITE is refused
