@@ -159,26 +159,6 @@ TEST(JournalFile, AnyFailingFileCallGivesTheSystemsReasonAndLeavesOnlyWholeRecor
     }
 }
 
-TEST(JournalFile, SettingAsideNeverReplacesAFileAndRemovingAMissingJournalIsFine) {
-    ScratchDir dir;
-    PosixFileOps ops;
-    const std::string path = (dir.Path() / "office.hss.journal").string();
-    const std::string stamped = path + ".20261207-051500";
-    std::vector<std::string> names;
-    for (int i = 0; i < 3; ++i) {
-        WriteFileBytes(path, {static_cast<uint8_t>(i)});
-        std::string aside;
-        ASSERT_TRUE(SetJournalAside(ops, path, kNow, &aside).ok);
-        names.push_back(aside);
-    }
-    EXPECT_EQ(names, (std::vector<std::string>{stamped, stamped + "-2", stamped + "-3"}));
-    EXPECT_EQ(ReadFileBytes(stamped + "-3"), Bytes{2});
-    EXPECT_FALSE(fs::exists(path));
-    EXPECT_TRUE(RemoveJournal(ops, path).ok);
-    EXPECT_FALSE(SetJournalAside(ops, path, kNow).ok);  // nothing to set aside
-    EXPECT_EQ(FilesIn(dir.Path()), 3u);
-}
-
 TEST(JournalFile, AJournalMatchesOnlyTheExactSiteFileItBeganOn) {
     const Bytes site = ReadFileBytes(fs::path(PELLORIN_SAMPLES) / "office-surveyed.hss");
     ASSERT_GT(site.size(), 529228u);
@@ -239,7 +219,7 @@ TEST(JournalFile, AJournalMatchesOnlyTheExactSiteFileItBeganOn) {
 
 // Journals set aside beside a site hold points Open can offer again: only
 // those of this very version of the file, with something in them.
-TEST(JournalFile, SetAsideJournalsOfThisVeryFileVersionAreFoundNewestFirst) {
+TEST(JournalFile, SetAsideJournalsAreNeverReplacedAndThoseOfThisVeryFileVersionFoundNewestFirst) {
     ScratchDir dir;
     const fs::path site = dir.Path() / "office.hss";
     WriteFileBytes(site, ReadFileBytes(fs::path(PELLORIN_SAMPLES) / "office.hss"));
@@ -258,13 +238,16 @@ TEST(JournalFile, SetAsideJournalsOfThisVeryFileVersionAreFoundNewestFirst) {
         WriteFileBytes(journal, bytes);
         std::string name;
         EXPECT_TRUE(SetJournalAside(ops, journal, when, &name).ok);
+        EXPECT_FALSE(fs::exists(journal));
         return name;
     };
     const auto changes = SampleChanges();
     const std::string first = aside(begin, changes, kNow);
     const std::string second = aside(begin, {changes[0]}, kNow + 3600);
-    aside(older, changes, kNow);                             // another version of the file
-    aside(begin, {}, kNow);                                  // nothing in it
+    // Set aside in the same second: a name of its own, never over another.
+    EXPECT_EQ(aside(older, changes, kNow), first + "-2");  // another version of the file
+    EXPECT_EQ(aside(begin, {}, kNow), first + "-3");       // nothing in it
+    EXPECT_EQ(first, journal + kStamp);
     aside(older, changes, kNow + 60, begin.binding);         // ends with the save that wrote it
     WriteFileBytes(journal, EncodeJournal(begin, changes));  // the live journal
     WriteFileBytes(journal + ".notes", {1});
@@ -280,4 +263,9 @@ TEST(JournalFile, SetAsideJournalsOfThisVeryFileVersionAreFoundNewestFirst) {
     EXPECT_EQ(found[0].Question(), "Recover 1 survey point kept aside on 2026-12-07 06:15?");
     ::unsetenv("TZ");
     ::tzset();
+    // Removing a journal that is not there is fine; setting it aside is not.
+    ASSERT_TRUE(RemoveJournal(ops, journal).ok);
+    EXPECT_TRUE(RemoveJournal(ops, journal).ok);
+    EXPECT_FALSE(SetJournalAside(ops, journal, kNow).ok);
+    EXPECT_EQ(FilesIn(dir.Path()), 7u);  // the site, five set aside, the notes
 }
