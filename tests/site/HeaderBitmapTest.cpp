@@ -1,6 +1,7 @@
 // Header and map bitmap reading: the fields of a good file in either section
-// order, longer headers, row order and the save-time header update. Every
-// refused header is in tests/robustness/SiteDefectTest.cpp.
+// order, longer headers and row order. Every refused header is in
+// tests/robustness/SiteDefectTest.cpp; what a save changes in the header is
+// in SaveTest.cpp.
 
 #include <gtest/gtest.h>
 
@@ -100,19 +101,4 @@ TEST(MapBitmapSection, MemoryForMoreBytesThanCanBeHadIsRefusedAndHoldsNothing) {
     EXPECT_FALSE(block.Allocate(SIZE_MAX));
     EXPECT_EQ(block.size(), 0u);
     EXPECT_EQ(block.data(), nullptr);
-}
-
-TEST(SiteHeader, PrepareForSaveSetsOnlyResetFlagAndSaveTime) {
-    auto file = SmallSiteFile();
-    for (size_t i = 13; i < 134; ++i) file[i] = static_cast<uint8_t>(i);
-    file[10] = 0x77;
-    file[12] = 1;
-    MemorySource src(file);
-    CSiteRecord site;
-    ASSERT_TRUE(ReadSiteHeader(src, site).ok);
-    PrepareHeaderForSave(site, 0x12345678);
-    std::vector<uint8_t> expected(file.begin(), file.begin() + 150);
-    expected[12] = 0;
-    Put32(expected, 134, 0x12345678);
-    EXPECT_EQ(std::vector<uint8_t>(site.m_header, site.m_header + 150), expected);
 }

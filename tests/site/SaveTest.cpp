@@ -25,15 +25,18 @@ namespace {
 uint32_t Ink(int x, int y) { return (x == y || x == 199 - y) ? 0u : 0x00FFFFFFu; }
 
 // What the old handheld's in-place save leaves: header and signature written
-// over the old bytes, the file cut at pointsOffset, the points appended.
+// over the old bytes, the file cut at pointsOffset, the points appended. Of
+// the header only the reset flag (cleared) and the save time change.
 std::vector<uint8_t> InPlaceSave(std::vector<uint8_t> file, CSiteRecord site, const CApList& list,
                                  uint32_t now) {
-    PrepareHeaderForSave(site, now);
     auto put = [&](size_t at, const std::vector<uint8_t>& bytes) {
         if (file.size() < at + bytes.size()) file.resize(at + bytes.size(), 0);
         std::memcpy(file.data() + at, bytes.data(), bytes.size());
     };
-    put(0, std::vector<uint8_t>(site.m_header, site.m_header + 150));
+    std::vector<uint8_t> header(site.m_header, site.m_header + 150);
+    header[12] = 0;
+    Put32(header, 134, now);
+    put(0, header);
     put(site.SignatureOffset(), EncodeSignature(Ink));
     file.resize(site.PointsOffset(), 0);
     put(site.PointsOffset(), EncodePointsSection(site, list));
