@@ -79,7 +79,7 @@ auto Fields(const ApRecord* e) {
                            std::string(e->ssid), e->channel, e->rssi);
 }
 
-TEST_F(Recording, AveragesTruncateTowardZeroAndTheStrongestIsRemembered) {
+TEST_F(Recording, AveragesOfBeaconMatchedRecordsTruncateTowardZeroAndTheStrongestIsRemembered) {
     EXPECT_EQ(Record(10, 20, {{-61, -62, -64}, {-70, -71}}), 1);
     ASSERT_EQ(surveyList.Count(), 2);
     EXPECT_EQ(Fields(surveyList.First()),
@@ -97,9 +97,8 @@ TEST_F(Recording, AveragesTruncateTowardZeroAndTheStrongestIsRemembered) {
     site.ClearSurvey();
     EXPECT_TRUE(surveyList.IsEmpty());
     EXPECT_EQ(std::make_pair(site.m_locationCount, site.m_apCount), std::make_pair(0, 0));
-}
 
-TEST_F(Recording, OnlyBeaconMatchedRecordsAreRecorded) {
+    // Only records matched to a beacon are recorded.
     site.BeginPoint(1, 1, "TEST");
     Heard(1, {-50}, 0);
     Heard(2, {-60}, 1);
