@@ -501,7 +501,7 @@ TEST(PointSession, EachPointEndsOnceFinishedOrUnrecordedAndWhatWaitsForItRunsAft
 // One Pellorin per site. The test's own lock stands for the other program:
 // an open-file-description lock of another descriptor refuses this one as
 // another process's would (the two-process cases are tests/site's).
-TEST_F(SurveyDocumentTest, ASiteAnotherPellorinHoldsIsOnlyViewedAndItsJournalLeftAlone) {
+TEST_F(SurveyDocumentTest, ASiteAnotherPellorinHoldsIsOnlyViewedAndSaveAsMovesTheLockAndJournal) {
     const std::string path = Site("a.hss");
     {
         auto doc = NewDocument();
@@ -541,15 +541,12 @@ TEST_F(SurveyDocumentTest, ASiteAnotherPellorinHoldsIsOnlyViewedAndItsJournalLef
     ASSERT_TRUE(Open(*doc, path, false, true).ok);
     EXPECT_EQ(surveyList.Count(), 1);
     EXPECT_TRUE(told.empty());
-}
 
-TEST_F(SurveyDocumentTest, SaveAsMakesTheNewFileTheOpenSiteWithItsLockAndJournal) {
-    const std::string a = Site("a.hss"), b = (dir.Path() / "b.hss").string();
+    // Save As makes the new file the open site, with its lock and journal;
+    // never onto a site another Pellorin holds.
+    const std::string& a = path;
+    const std::string b = (dir.Path() / "b.hss").string();
     const std::string taken = Site("taken.hss"), there = Site("there.hss");
-    auto doc = NewDocument();
-    ASSERT_TRUE(Open(*doc, a, false).ok);
-    Record(*doc, 40, 50, {{0x01, -45}});
-    CSiteLock other;
     ASSERT_EQ(other.Take(taken).kind, SiteLockResult::Kind::Taken);
     const struct {
         std::string path, reason;
@@ -578,14 +575,14 @@ TEST_F(SurveyDocumentTest, SaveAsMakesTheNewFileTheOpenSiteWithItsLockAndJournal
     CSiteLock second;
     EXPECT_EQ(second.Take(b).kind, SiteLockResult::Kind::HeldByOther);
     Record(*doc, 60, 60, {{0x02, -50, 2}});
-    const JournalFile journal = ReadJournalFile(JournalPathFor(b));
-    EXPECT_EQ(journal.contents.PointCount(), 1u);
+    const JournalFile moved = ReadJournalFile(JournalPathFor(b));
+    EXPECT_EQ(moved.contents.PointCount(), 1u);
     CSiteLoader back(b);
     ASSERT_TRUE(back.ReadPlan().ok);
     JournalBinding saved;  // the new journal is bound to the new file as saved
     ASSERT_TRUE(SiteBindingOf(back.Site(), saved));
-    EXPECT_EQ(journal.contents.begin.binding, saved);
-    EXPECT_EQ(journal.contents.begin.locationCount, 1);
+    EXPECT_EQ(moved.contents.begin.binding, saved);
+    EXPECT_EQ(moved.contents.begin.locationCount, 1);
     ASSERT_TRUE(back.ReadPoints().ok);
     EXPECT_EQ(back.Entries().Count(), 1);
     // The store went with the survey: the readings before and after Save As
