@@ -50,25 +50,32 @@ struct OpenedSite {
     fs::path path;
     std::vector<uint8_t> original;
     CSiteRecord site;
+    MapBitmap plan;
     CApList list;
 
-    explicit OpenedSite(std::vector<uint8_t> plan = SmallSiteFile()) {
+    explicit OpenedSite(std::vector<uint8_t> file = SmallSiteFile()) {
         CApList old;
         AddEntry(old, 1, 2, 3, -44);
-        original = WithPoints(std::move(plan), EncodePointsSection(site, old));
+        original = WithPoints(std::move(file), EncodePointsSection(site, old));
         for (size_t i = 13; i < 134; ++i) original[i] = static_cast<uint8_t>(i * 7);
         original[10] = 0xC3;
         original[12] = 1;
         original.insert(original.end(), {'t', 'a', 'i', 'l'});
         path = dir.Write("site.hss", original);
         ::chmod(path.c_str(), 0640);
+        // Read as Open reads it, fingerprint included.
         MemorySource src(original);
         EXPECT_TRUE(ReadSiteHeader(src, site).ok);
+        EXPECT_TRUE(ReadMapBitmap(src, site.BitmapOffset(), plan).ok);
+        SiteFingerprint read;
+        EXPECT_TRUE(TakeSiteFingerprint(src, site, PlanBytes(), read, &plan).ok);
+        site.m_fileFingerprint = read;
         AddEntry(list, 100, 200, 6, -55);
         AddEntry(list, 100, 200, 1, -70);
         AddEntry(list, 7, 8, 0, 0, "FILL", "FILL");
     }
 
+    uint64_t PlanBytes() const { return 1078 + plan.bits.size(); }
     size_t FilesInDir() const {
         return static_cast<size_t>(std::distance(fs::directory_iterator(dir.Path()), {}));
     }
@@ -156,12 +163,7 @@ TEST(SaveSiteFile, RefusesAFileChangedOnDiskSinceItsFingerprintWasTaken) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         OpenedSite s;
-        MemorySource src(s.original);
-        MapBitmap plan;
-        ASSERT_TRUE(ReadMapBitmap(src, s.site.BitmapOffset(), plan).ok);
-        SiteFingerprint read;
-        ASSERT_TRUE(TakeSiteFingerprint(src, s.site, 1078 + plan.bits.size(), read, &plan).ok);
-        s.site.m_fileFingerprint = read;
+        const auto read = s.site.m_fileFingerprint;
         std::vector<uint8_t> onDisk = s.original;
         if (c.change) c.change(onDisk, s.site);
         WriteFileBytes(s.path, onDisk);
@@ -181,7 +183,7 @@ TEST(SaveSiteFile, RefusesAFileChangedOnDiskSinceItsFingerprintWasTaken) {
         const auto saved = ReadFileBytes(s.path);
         MemorySource again(saved);
         SiteFingerprint now;
-        ASSERT_TRUE(TakeSiteFingerprint(again, s.site, 1078 + plan.bits.size(), now).ok);
+        ASSERT_TRUE(TakeSiteFingerprint(again, s.site, s.PlanBytes(), now).ok);
         EXPECT_EQ(s.site.m_fileFingerprint, now);
         JournalBinding binding;  // a journal binds itself to the same checksum
         ASSERT_TRUE(ComputeSiteBinding(again, binding));
@@ -200,21 +202,6 @@ std::vector<uint8_t> WithBitmapExcess(std::vector<uint8_t> file, uint32_t n) {
     Put32(file, 150 + 14 + 20, Get32(file, 150 + 14 + 20) + n);
     for (size_t at : {142u, 146u}) Put32(file, at, Get32(file, at) + n);
     return file;
-}
-
-struct Opened {
-    CSiteRecord site;
-    MapBitmap plan;
-};
-
-// The file read as Open reads it, fingerprint included.
-void OpenAsTheWindowDoes(const std::vector<uint8_t>& file, Opened& o) {
-    MemorySource src(file);
-    ASSERT_TRUE(ReadSiteHeader(src, o.site).ok);
-    ASSERT_TRUE(ReadMapBitmap(src, o.site.BitmapOffset(), o.plan).ok);
-    SiteFingerprint fp;
-    ASSERT_TRUE(TakeSiteFingerprint(src, o.site, 1078 + o.plan.bits.size(), fp).ok);
-    o.site.m_fileFingerprint = fp;
 }
 
 }  // namespace
@@ -236,18 +223,16 @@ TEST(SaveSiteAs, LaysTheSurveyOutAsTheOpenFileWasWithZerosForWhatWasNeverHeld) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        ScratchDir dir;
-        Opened o;
-        OpenAsTheWindowDoes(c.file, o);
-        CApList list;
-        AddEntry(list, 3, 4, 6, -50);
-        AddEntry(list, 30, 9, 0, 0, "FILL", "FILL");
-        std::vector<uint8_t> expected = InPlaceSave(c.file, o.site, list, 321);
+        OpenedSite o(c.file);
+        const CApList& list = o.list;
+        const ScratchDir& dir = o.dir;
+        std::vector<uint8_t> expected = InPlaceSave(o.original, o.site, list, 321);
         for (size_t at : c.neverHeld) {
             ASSERT_NE(expected[at], 0);
             expected[at] = 0;
         }
-        const fs::path out = dir.Path() / "copy.hss";  // the open file was never on this disk
+        fs::remove(o.path);  // the open file is gone
+        const fs::path out = dir.Path() / "copy.hss";
         PosixFileOps ops;
         const SiteStatus status =
             SaveSiteAs(out.string(), o.site, o.plan, Ink, list, 321, ReplaceExisting::No, ops);
@@ -256,7 +241,7 @@ TEST(SaveSiteAs, LaysTheSurveyOutAsTheOpenFileWasWithZerosForWhatWasNeverHeld) {
         EXPECT_EQ(saved, expected);
         MemorySource src(saved);
         SiteFingerprint now;
-        ASSERT_TRUE(TakeSiteFingerprint(src, o.site, 1078 + o.plan.bits.size(), now).ok);
+        ASSERT_TRUE(TakeSiteFingerprint(src, o.site, o.PlanBytes(), now).ok);
         EXPECT_EQ(o.site.m_fileFingerprint, now);
         EXPECT_TRUE(SaveSiteFile(out.string(), o.site, Ink, list, 322).ok);
 
