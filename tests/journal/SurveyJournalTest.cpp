@@ -1,7 +1,7 @@
 // The journal's life around a survey: what Open finds beside a site file and
 // what becomes of it, a damaged journal recovered as far as it reads with a
 // copy of it kept, and the journal of a survey that is left. After Save As
-// the journal is the new file's: SurveyDocumentTest.SaveAsMakesTheNewFile....
+// the journal is the new file's: SurveyDocumentTest.ASiteAnotherPellorinHolds....
 
 #include <gtest/gtest.h>
 
