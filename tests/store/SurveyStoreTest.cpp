@@ -4,6 +4,7 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "StoreFixture.h"
@@ -95,22 +96,6 @@ TEST_F(StoreTest, PointsKeepTheirReadingsThroughDeletionAndSaveAndAnOpenNotKeepi
     EXPECT_TRUE(told.empty());
 }
 
-TEST_F(StoreTest, StatisticsOfAPoint) {
-    store.Opened(Site(), Binding(1), {}, true);
-    std::vector<ScanReading> r = Readings(3, 0);
-    r[0].dbm = -61, r[1].dbm = -62, r[2].dbm = -64;
-    for (ScanReading& x : r) x.mac[5] = 9;
-    store.PointRecorded(Recorded(1, 1, 1, 1), r);
-    const std::vector<ApStatistics> s = store.PointStatistics(0);
-    ASSERT_EQ(s.size(), 1u);
-    EXPECT_EQ(s[0].mac[5], 9);
-    EXPECT_EQ(s[0].readings, 3);
-    EXPECT_EQ(s[0].least, -64);
-    EXPECT_EQ(s[0].most, -61);
-    EXPECT_NEAR(s[0].mean, -62.3333, 1e-3);
-    EXPECT_NEAR(s[0].spread, 1.2472, 1e-3);
-}
-
 // A point's test follows its readings through a save and a new Open: the
 // figures of every direction, a fault with its cause, no test at all.
 TEST_F(StoreTest, ThroughputOfAPointSurvivesASave) {
@@ -152,16 +137,29 @@ TEST_F(StoreTest, ThroughputOfAPointSurvivesASave) {
     EXPECT_EQ(*every.at(3).figures, f);
 }
 
-TEST_F(StoreTest, PointsSavedAsOneGroupBecomeOnePoint) {
+// A group saved as one point holds the readings of all, and the statistics
+// of each access point over them.
+TEST_F(StoreTest, PointsSavedAsOneGroupBecomeOnePointWithTheStatisticsOfTheirReadings) {
     store.Opened(Site(), Binding(1), {}, true);
+    std::vector<ScanReading> r = Readings(3, 0);
+    r[0].dbm = -61, r[1].dbm = -62, r[2].dbm = -64;
+    for (ScanReading& x : r) x.mac[5] = 9;
     store.PointRecorded(Recorded(5, 5, 0, 1), Readings(0, 0));  // nothing heard
     store.PointRecorded(Recorded(5, 5, 2, 2), Readings(2, -70));
-    store.PointRecorded(Recorded(5, 5, 1, 3), Readings(3, -70));
+    store.PointRecorded(Recorded(5, 5, 1, 3), r);
     Save(2);
     ASSERT_EQ(store.Sequence().Size(), 1u);
     EXPECT_EQ(store.Sequence().Points()[0],
               (SequencePoint{store.Sequence().Points()[0].id, 5, 5, 3}));
     EXPECT_EQ(store.PointReadings(0).size(), 5u);
+    const std::vector<ApStatistics> s = store.PointStatistics(0);
+    ASSERT_EQ(s.size(), 3u);
+    const auto nine = std::find_if(s.begin(), s.end(), [](auto& a) { return a.mac[5] == 9; });
+    ASSERT_NE(nine, s.end());
+    EXPECT_EQ(std::make_tuple(nine->readings, nine->least, nine->most),
+              std::make_tuple(3, -64, -61));
+    EXPECT_NEAR(nine->mean, -62.3333, 1e-3);
+    EXPECT_NEAR(nine->spread, 1.2472, 1e-3);
 }
 
 TEST_F(StoreTest, BindingToTheSiteFile) {
