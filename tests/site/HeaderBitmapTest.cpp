@@ -60,7 +60,7 @@ TEST(SiteHeader, ReadsTheFieldsOfAFreshFileInEitherSectionOrderAndOfALongerHeade
     }
 }
 
-TEST(MapBitmapSection, ReadsSizePaletteAndRowsBottomUpOrTopDown) {
+TEST(MapBitmapSection, ReadsSizePaletteAndRowsBottomUpOrTopDownIntoMemoryItCanHave) {
     const auto file = SmallSiteFile(37, 11);
     const MapBitmap map = ReadMap(file);
     EXPECT_EQ(std::make_tuple(map.height, map.topDown, map.stride, map.bits.size()),
@@ -93,9 +93,7 @@ TEST(MapBitmapSection, ReadsSizePaletteAndRowsBottomUpOrTopDown) {
         std::memcmp(large.bits.data(), plan.data() + kBitmapAt + sitelayout::kBitmapPrefixBytes,
                     large.bits.size()),
         0);
-}
-
-TEST(MapBitmapSection, MemoryForMoreBytesThanCanBeHadIsRefusedAndHoldsNothing) {
+    // Memory for more bytes than can be had is refused and holds nothing.
     ByteBlock block;
     ASSERT_TRUE(block.Allocate(16));
     EXPECT_FALSE(block.Allocate(SIZE_MAX));

@@ -82,7 +82,7 @@ uint16_t Word(const std::vector<uint8_t>& bytes, size_t at) {
 
 }  // namespace
 
-TEST(PointsSection, WorkedExampleComesOutByteForByteAndReadsBack) {
+TEST(PointsSection, WorkedExampleComesOutByteForByteAndReadsBackAndSoDoesAnyList) {
     CApList list;
     AddEntry(list, 100, 200, 6, -55, "lab");
     const std::vector<uint8_t> bytes = Encode(list);
@@ -97,23 +97,22 @@ TEST(PointsSection, WorkedExampleComesOutByteForByteAndReadsBack) {
     ReadAll(bytes, back);
     ASSERT_TRUE(back.status.ok);
     EXPECT_EQ(back.lines, (Lines{"100,200 TEST 001122334455 lab ch6 -55", "circle 100,200 -55"}));
-}
 
-TEST(PointsSection, WrittenReadAndWrittenAgainGivesIdenticalBytes) {
-    CApList list;
-    AddEntry(list, 10, 20, 1, -40, "a", "TEST", 1);
-    AddEntry(list, 10, 20, 11, -80, "b", "TEST", 2);
-    AddEntry(list, 300, 5, 0, 0, "FILL", "FILL");
-    AddEntry(list, -4, 7, 14, -128, "\xE9t\xE9", "TEST", 3);
-    AddEntry(list, -4, 7, 3, 127, "", "TEST", 4);
-    const std::vector<uint8_t> first = Encode(list);
+    // Written, read and written again: identical bytes.
+    CApList many;
+    AddEntry(many, 10, 20, 1, -40, "a", "TEST", 1);
+    AddEntry(many, 10, 20, 11, -80, "b", "TEST", 2);
+    AddEntry(many, 300, 5, 0, 0, "FILL", "FILL");
+    AddEntry(many, -4, 7, 14, -128, "\xE9t\xE9", "TEST", 3);
+    AddEntry(many, -4, 7, 3, 127, "", "TEST", 4);
+    const std::vector<uint8_t> first = Encode(many);
 
-    ReadBack back;
-    ReadAll(first, back);
-    ASSERT_TRUE(back.status.ok);
-    EXPECT_EQ(back.entries.Count(), 5);
-    EXPECT_EQ(Encode(back.entries), first);
-    EXPECT_EQ(Lines(back.lines.begin() + 5, back.lines.end()),
+    ReadBack again;
+    ReadAll(first, again);
+    ASSERT_TRUE(again.status.ok);
+    EXPECT_EQ(again.entries.Count(), 5);
+    EXPECT_EQ(Encode(again.entries), first);
+    EXPECT_EQ(Lines(again.lines.begin() + 5, again.lines.end()),
               (Lines{"circle 10,20 -40", "circle 300,5 -120", "circle -4,7 127"}));
 }
 
