@@ -29,6 +29,11 @@ namespace fs = std::filesystem;
 
 namespace {
 
+JournalStatus Append(JournalWriter& writer, const JournalChange& c) {
+    if (const auto* p = std::get_if<JournalPoint>(&c)) return writer.AppendPoint(*p);
+    return writer.AppendDeletion(std::get<JournalDeletion>(c));
+}
+
 // A survey's life on the disk: a journal begun, written, closed, continued
 // after a recovery, set aside and begun again, and removed after a save.
 // Stops at the first failing step and returns its status.
@@ -36,10 +41,7 @@ JournalStatus Survey(FileOps& ops, const fs::path& dir) {
     const std::string path = (dir / "office.hss.journal").string();
     const auto changes = SampleChanges();
     JournalWriter writer(ops);
-    auto append = [&](const JournalChange& c) {
-        if (const auto* p = std::get_if<JournalPoint>(&c)) return writer.AppendPoint(*p);
-        return writer.AppendDeletion(std::get<JournalDeletion>(c));
-    };
+    const auto append = [&](const JournalChange& c) { return Append(writer, c); };
     JournalStatus s = writer.Create(path, SampleBegin(), kNow);
     for (size_t i = 0; s.ok && i < 3; ++i) s = append(changes[i]);
     writer.Close();
@@ -100,11 +102,7 @@ TEST(JournalFile, EachRecordIsFlushedAndTheWholeJournalReadsBackAfterATornTail) 
     ASSERT_TRUE(before.exists);
     EXPECT_EQ(before.contents.end, JournalEnd::TornTail);
     ASSERT_TRUE(writer.Continue(path, before.contents.validEnd).ok);
-    for (size_t i = 1; i < changes.size(); ++i) {
-        const auto* p = std::get_if<JournalPoint>(&changes[i]);
-        ASSERT_TRUE(p ? writer.AppendPoint(*p).ok
-                      : writer.AppendDeletion(std::get<JournalDeletion>(changes[i])).ok);
-    }
+    for (size_t i = 1; i < changes.size(); ++i) ASSERT_TRUE(Append(writer, changes[i]).ok);
     writer.Close();
     EXPECT_EQ(ReadFileBytes(path), EncodeJournal(SampleBegin(), changes));
 
