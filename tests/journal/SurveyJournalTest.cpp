@@ -14,10 +14,8 @@
 #include "ScratchDir.h"
 #include "SurveyEntries.h"
 #include "aplist/ApList.h"
-#include "common/Crc32.h"
 #include "journal/SiteBinding.h"
 #include "journal/SurveyJournal.h"
-#include "site/ByteOrder.h"
 #include "site/SiteFile.h"
 #include "site/SiteRecord.h"
 
@@ -37,11 +35,12 @@ protected:
         ASSERT_TRUE(SiteBindingOf(site, binding));
         journal.UseClock([] { return kNow; });
     }
-    // A journal of this site with the sample's changes (deletions dropped:
-    // they would not find their runs in an empty survey).
-    Bytes JournalOfThisSite() {
+    // A journal of this site (or of the file bound by `on`) with the sample's
+    // changes (deletions dropped: they would not find their runs in an empty
+    // survey).
+    Bytes JournalOfThisSite(std::optional<JournalBinding> on = std::nullopt) {
         JournalBegin begin;
-        begin.binding = binding;
+        begin.binding = on.value_or(binding);
         std::vector<JournalChange> points;
         for (const JournalChange& c : SampleChanges())
             if (std::holds_alternative<JournalPoint>(c)) points.push_back(c);
@@ -62,12 +61,9 @@ protected:
 }  // namespace
 
 TEST_F(SurveyJournalTest, WhatOpenFindsIsRecoveredRemovedOrKeptAsideAndANewJournalBegins) {
-    const Bytes ours = JournalOfThisSite();
-    Bytes other = ours;
-    other[journal::kHeaderBytes + journal::kFrameBytes + 9] ^= 1;  // lastSaveTime of the begin
-    StoreLe32(other.data() + journal::kHeaderBytes + 4,
-              Crc32(other.data() + journal::kHeaderBytes + 8, journal::kBeginBytes,
-                    Crc32(other.data() + journal::kHeaderBytes, 4)));
+    JournalBinding older = binding;  // the file before its last save
+    older.lastSaveTime ^= 1;
+    const Bytes other = JournalOfThisSite(older), ours = JournalOfThisSite();
     // Begun on the version before this one, ended by the save that wrote it.
     Bytes saved = Bytes(other.begin(), other.begin() + static_cast<long>(bounds[2]));
     journal::AppendSaved(saved, {binding});
