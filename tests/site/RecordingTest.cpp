@@ -154,7 +154,7 @@ TEST_F(Recording, APointIsRecordedOnThePlansPixelsWhereverTheCursorStood) {
     }
 }
 
-TEST_F(Recording, SelectNearestPointUsesSquaredDistance3200AndTheFirstRun) {
+TEST_F(Recording, SelectNearestPointUsesSquaredDistance3200AndTheFirstRunWhichIsDeletedWhole) {
     EXPECT_EQ(site.SelectNearestPoint(0, 0), 0);  // empty list
 
     Record(100, 100, {{-70}, {-40}, {-55}});
@@ -173,21 +173,17 @@ TEST_F(Recording, SelectNearestPointUsesSquaredDistance3200AndTheFirstRun) {
 
     // Far-away taps do not overflow the square.
     EXPECT_EQ(site.SelectNearestPoint(INT32_MAX, INT32_MIN), 0);
-}
 
-TEST_F(Recording, TheSelectedPointsRunIsTheWholeRunOnly) {
-    Record(10, 10, {{-50}, {-51}});
-    Record(10, 10, {{-52}});
-    Record(90, 90, {{-60}});
-    Record(10, 10, {{-53}});
+    // The selected point's run is deleted whole, and only it; the counters
+    // and the selection itself are kept.
     site.m_locationCount = 9;
-    ASSERT_EQ(site.SelectNearestPoint(12, 12), 1);
+    ASSERT_EQ(site.SelectNearestPoint(101, 100), 1);
     RemovePointRun(surveyList, site.m_selFirstIndex, site.m_selX, site.m_selY);
     ASSERT_EQ(surveyList.Count(), 2);
-    EXPECT_EQ(surveyList.First()->x, 90);
-    EXPECT_EQ(surveyList.First()->next->rssi, -53);
+    EXPECT_EQ(surveyList.First()->x, 300);
+    EXPECT_EQ(surveyList.First()->next->rssi, -20);
     EXPECT_EQ(site.m_locationCount, 9);
-    EXPECT_EQ(site.m_selApCount, 3);  // the selection itself is kept
+    EXPECT_EQ(site.m_selApCount, 4);
 }
 
 TEST_F(Recording, SelectionAndDeletionReachPastPosition32767) {
