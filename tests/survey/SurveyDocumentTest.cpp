@@ -179,6 +179,40 @@ TEST_F(SurveyDocumentTest, EditsAreCommandsThatListenersHearAndThatMakeTheSurvey
     // Deleting leaves the counters of the status panes.
     EXPECT_EQ(std::make_pair(doc->LocationCount(), doc->ApCount()), std::make_pair(3, 3));
 
+    // A file that is refused leaves the open survey as it was, unsaved.
+    const CSiteRecord* site = doc->Site();
+    const Snapshot before = Take(*doc);
+
+    Bytes bad = ReadFileBytes(path);
+    bad[4] = 'X';
+    const std::string fifo = (dir.Path() / "pipe.hss").string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    FifoRescue rescue(fifo);
+    const std::string huge = (dir.Path() / "huge.hss").string();  // a sparse 1 GB map
+    WriteSparseSite(huge, SmallSiteFile(), 32767, 32767, 32768u * 32767u);
+    const struct {
+        std::string path, text, caption;
+    } cases[] = {
+        // The reader's every message is the site defects'; one stands for them here.
+        {dir.Write("bad.hss", bad).string(), "Not a Site File.", "File Error"},
+        {(dir.Path() / "none.hss").string(), std::system_category().message(ENOENT),
+         "File Open Error"},
+        {fifo, "This is a named pipe (FIFO), not a file.", "File Open Error"},
+        {"/dev/null", "This is a device, not a file.", "File Open Error"},
+        {huge, "Not enough memory for the site map.", "File Error"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        const SiteStatus status = Open(*doc, c.path, true);
+        EXPECT_EQ(status.text, c.text + "\n" + c.path);  // the file named below
+        EXPECT_EQ(status.caption, c.caption);
+        EXPECT_EQ(doc->Site(), site);
+        EXPECT_EQ(doc->Path(), path);
+        EXPECT_EQ(Take(*doc), before);
+        EXPECT_TRUE(doc->HasUnsavedChanges());
+    }
+    EXPECT_FALSE(rescue.Rescued()) << "Open blocked on the FIFO";
+
     ASSERT_TRUE(doc->Save(NoInk, 1000).ok);
     EXPECT_FALSE(doc->HasUnsavedChanges());
     EXPECT_EQ(heard.back(), "saved");
@@ -241,45 +275,6 @@ TEST_F(SurveyDocumentTest, ADeletedPointLeavesTheMapAsIfItHadNeverBeenRecorded) 
         EXPECT_EQ(DeleteAt(*doc, 114, 106).records, 2);  // held a little off P2
         EXPECT_EQ(drawn(*doc), reference);
     }
-}
-
-TEST_F(SurveyDocumentTest, AFileThatIsRefusedLeavesTheOpenSurveyAsItWas) {
-    auto doc = NewDocument();
-    const std::string good = Site("good.hss");
-    ASSERT_TRUE(Open(*doc, good, false).ok);
-    Record(*doc, 40, 50, {{0x01, -30}});
-    const CSiteRecord* site = doc->Site();
-    const Snapshot before = Take(*doc);
-
-    Bytes bad = ReadFileBytes(good);
-    bad[4] = 'X';
-    const std::string fifo = (dir.Path() / "pipe.hss").string();
-    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
-    FifoRescue rescue(fifo);
-    const std::string huge = (dir.Path() / "huge.hss").string();  // a sparse 1 GB map
-    WriteSparseSite(huge, SmallSiteFile(), 32767, 32767, 32768u * 32767u);
-    const struct {
-        std::string path, text, caption;
-    } cases[] = {
-        // The reader's every message is the site defects'; one stands for them here.
-        {dir.Write("bad.hss", bad).string(), "Not a Site File.", "File Error"},
-        {(dir.Path() / "none.hss").string(), std::system_category().message(ENOENT),
-         "File Open Error"},
-        {fifo, "This is a named pipe (FIFO), not a file.", "File Open Error"},
-        {"/dev/null", "This is a device, not a file.", "File Open Error"},
-        {huge, "Not enough memory for the site map.", "File Error"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.path);
-        const SiteStatus status = Open(*doc, c.path, true);
-        EXPECT_EQ(status.text, c.text + "\n" + c.path);  // the file named below
-        EXPECT_EQ(status.caption, c.caption);
-        EXPECT_EQ(doc->Site(), site);
-        EXPECT_EQ(doc->Path(), good);
-        EXPECT_EQ(Take(*doc), before);
-        EXPECT_TRUE(doc->HasUnsavedChanges());
-    }
-    EXPECT_FALSE(rescue.Rescued()) << "Open blocked on the FIFO";
 }
 
 // The store follows the survey too: readings kept with each recorded point,
