@@ -155,7 +155,7 @@ TEST(JournalCodec, AJournalCutOrWithAByteFlippedKeepsEveryWholeRecordBeforeTheDa
 // Records whose CRC is right but whose sizes or contents are not: each ends
 // the journal there, and no size is believed beyond the bytes present (a
 // 4 GB length or entry count allocates nothing).
-TEST(JournalCodec, RecordsThatDoNotDecodeOrOverrunTheFileEndTheJournal) {
+TEST(JournalCodec, RecordsThatDoNotDecodeOrOverrunTheFileEndTheJournalAndTooLargeAreNotWritten) {
     const Bytes begin = [] {
         Bytes b;
         journal::AppendBegin(b, SampleBegin());
@@ -215,9 +215,8 @@ TEST(JournalCodec, RecordsThatDoNotDecodeOrOverrunTheFileEndTheJournal) {
     otherVersion[8] = 2;
     StoreLe32(otherVersion.data() + 12, Crc32(otherVersion.data(), 12));
     EXPECT_EQ(Read(otherVersion + begin).end, JournalEnd::NotAJournal);
-}
 
-TEST(JournalCodec, APointTooLargeForARecordIsRefusedByTheWriter) {
+    // A point too large for a record is refused by the writer.
     JournalPoint huge;
     JournalEntry full;
     std::memset(full.macText, 'M', 15);

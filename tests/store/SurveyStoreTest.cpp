@@ -287,7 +287,7 @@ TEST_F(StoreTest, AnOlderStoreIsMigratedAndANewerOneRefused) {
     EXPECT_EQ(ReadFileBytes(StoreFile()), before);
 }
 
-TEST_F(StoreTest, ADamagedStoreIsKeptAsideAndANewOneBegun) {
+TEST_F(StoreTest, ADamagedStoreIsKeptAsideAndANewOneBegunAndALockedOneLeavesTheSurveyGoing) {
     const Bytes junk(5000, 0x5A);
     WriteFileBytes(StoreFile(), junk);
     store.Opened(Site(), Binding(1), {}, true);
@@ -300,11 +300,10 @@ TEST_F(StoreTest, ADamagedStoreIsKeptAsideAndANewOneBegun) {
             kept += ReadFileBytes(e.path()) == junk;
     EXPECT_EQ(kept, 1);
     EXPECT_TRUE(store.PointRecorded(Recorded(1, 1, 1, 1), Readings(1, -50)));
-}
 
-TEST_F(StoreTest, ALockedStoreLeavesTheSurveyGoing) {
-    store.Opened(Site(), Binding(1), {}, true);
+    // A store another process holds locked: the survey goes on, and is told.
     store.Close();
+    told.clear();
     sqlite::Db other;
     other.Open(StoreFile(), SQLITE_OPEN_READWRITE, nullptr);
     other.Exec("PRAGMA locking_mode = EXCLUSIVE; BEGIN EXCLUSIVE");
