@@ -203,18 +203,7 @@ TEST(PointsSection, BytesAfterATextsNulAreWrittenAsZeros) {
     for (size_t i = 8 + 42 + 9 + 2; i < 8 + 42 + 41; ++i) EXPECT_EQ(bytes[i], 0) << i;
 }
 
-TEST(PointsSection, AShortApRecordEndsTheReadQuietlyAndTheReadApsStillPaintTheirCircle) {
-    std::vector<uint8_t> points = SizeWords(42, 41);
-    AppendGroup(points, 9, 8, 3, 42);
-    for (int16_t dbm : {-60, -50, -10}) AppendAp(points, 1, static_cast<int16_t>(dbm * 256), 41);
-    points.resize(points.size() - 1);  // the third AP is cut short
-    const auto back = ReadAll(points);
-    EXPECT_TRUE(back->status.ok);
-    EXPECT_EQ(back->entries.Count(), 2);
-    EXPECT_EQ(back->lines.back(), "circle 9,8 -50");
-}
-
-TEST(PointsSection, LargerRecordSizesSkipTheExcess) {
+TEST(PointsSection, LargerRecordSizesSkipTheExcessAndAShortApRecordEndsTheReadQuietly) {
     std::vector<uint8_t> padded = SizeWords(43, 42);
     AppendGroup(padded, 3, 4, 2, 43);
     AppendAp(padded, 5, -70 * 256, 42);
@@ -228,6 +217,16 @@ TEST(PointsSection, LargerRecordSizesSkipTheExcess) {
     EXPECT_EQ(back->lines,
               (Lines{"3,4 TEST A0A1A2A3A4A5 net ch5 -70", "3,4 TEST A0A1A2A3A4A5 net ch6 -65",
                      "30,40 TEST 000000000000  ch0 -100", "circle 3,4 -65", "circle 30,40 -120"}));
+
+    // A short AP record ends the read quietly; the APs read still paint their circle.
+    std::vector<uint8_t> points = SizeWords(42, 41);
+    AppendGroup(points, 9, 8, 3, 42);
+    for (int16_t dbm : {-60, -50, -10}) AppendAp(points, 1, static_cast<int16_t>(dbm * 256), 41);
+    points.resize(points.size() - 1);  // the third AP is cut short
+    const auto cut = ReadAll(points);
+    EXPECT_TRUE(cut->status.ok);
+    EXPECT_EQ(cut->entries.Count(), 2);
+    EXPECT_EQ(cut->lines.back(), "circle 9,8 -50");
 }
 
 TEST(PointsSection, ReadingLeavesTheRecordingCountersAloneAndTallyCountsRecords) {

@@ -190,7 +190,7 @@ TEST(SiteTool, PointsListsEntriesAndCirclesAsOpenLoadsThem) {
         EXPECT_TRUE(v.toObject().contains("strength"));
 }
 
-TEST(SiteTool, ExportGivesThePointsEntriesAsCsvRowsOrAsTheSameJson) {
+TEST(SiteTool, ExportGivesThePointsEntriesAsCsvRowsOrAsTheSameJsonOrARowPerPointGroup) {
     ScratchDir dir;
     CApList list;  // texts a spreadsheet must get back whole: , " CR LF and a Latin-1 byte
     AddEntry(list, 5, 6, 1, -41, "a,\"b\"\nc\xE9", "P,1");
@@ -243,6 +243,37 @@ TEST(SiteTool, ExportGivesThePointsEntriesAsCsvRowsOrAsTheSameJson) {
     EXPECT_EQ(Tool({"export", Q(odd), "-o", Q(odd)}).status, 1);
     EXPECT_EQ(ReadFileBytes(odd), before);
     EXPECT_EQ(Tool({"export", Q(sample), "--format", "xml"}).status, 2);
+
+    // --per-point: a row per point group; a bad requirement is named.
+    const ToolRun perPoint = Tool(
+        {"export", Q(sample), "--per-point", "--network", "pellorin-office", "--require", "voice"});
+    ASSERT_EQ(perPoint.status, 0) << perPoint.err.constData();
+    const QList<QByteArray> lines = perPoint.out.split('\n');
+    EXPECT_EQ(lines[0],
+              "x,y,point,aps,primary_dbm,primary_mac,primary_ssid,primary_channel,"
+              "secondary_dbm,secondary_mac,aps_usable,cochannel,overlap,noise_dbm,snr_db,"
+              "down_mbps,up_mbps,rtt_ms,retransmits,udp_jitter_ms,udp_loss_pct,pass\r");
+    const QJsonArray circles = Tool({"points", Q(sample)}).Json()["circles"].toArray();
+    EXPECT_EQ(lines.size(),
+              circles.size() + 2);  // the header, and the empty tail after the last CRLF
+    // Without noise measured the voice requirement is never passed at a point.
+    for (qsizetype i = 1; i + 1 < lines.size(); ++i)
+        EXPECT_TRUE(lines[i].endsWith(",no\r") || lines[i].endsWith(",unknown\r"))
+            << lines[i].constData();
+    const QJsonArray json =
+        QJsonDocument::fromJson(Tool({"export", Q(sample), "--per-point", "--format", "json"}).out)
+            .array();
+    ASSERT_EQ(json.size(), circles.size());
+    EXPECT_TRUE(json[0].toObject()["noise_dbm"].isNull());
+    EXPECT_TRUE(json[0].toObject()["pass"].isNull());
+
+    const ToolRun bad =
+        Tool({"export", Q(sample), "--per-point", "--require", "primary=-67,snr=200"});
+    EXPECT_EQ(bad.status, 2);
+    EXPECT_EQ(bad.err, "pellorin-site: \"snr=200\": SNR outside 0..100 dB\n");
+    EXPECT_EQ(Tool({"export", Q(sample), "--per-point", "--network", "nowhere"}).status, 1);
+    EXPECT_EQ(Tool({"export", Q(sample), "--require", "voice"}).status,
+              2);  // only with --per-point
 }
 
 TEST(SiteTool, CreateMakesASiteWhoseMapIsTheImage) {
@@ -528,7 +559,7 @@ TEST_F(StoredReport, TakesTheWindowsChoiceAndScaleFromTheStore) {
     EXPECT_NEAR(m.captured(1).toDouble(), 8 * M_PI, 0.01 * 8 * M_PI);
 }
 
-TEST(SiteTool, RejectsBadFilesWithOpensTextAndLeavesThemAlone) {
+TEST(SiteTool, RejectsBadFilesWithOpensTextAndLeavesThemAloneAndBadUsageWithItsHelp) {
     // Every refusal's text is the one loader's (tests/survey, and the defect
     // catalogue in tests/robustness); here one of the contents and one of the
     // file itself stand for them: the reason on standard error with the file
@@ -561,9 +592,8 @@ TEST(SiteTool, RejectsBadFilesWithOpensTextAndLeavesThemAlone) {
     EXPECT_TRUE(fromFifo.err.contains("This is a named pipe (FIFO), not a file."));
     EXPECT_EQ(Tool({"create", png, "-o", Q(fifo)}).status, 1);
     EXPECT_TRUE(std::filesystem::is_fifo(fifo));
-}
 
-TEST(SiteTool, HelpAndUsage) {
+    // --help tells the usage; no command or an unknown one is a usage error.
     const ToolRun help = Tool({"--help"});
     EXPECT_EQ(help.status, 0);
     for (const char* usage :
@@ -572,39 +602,6 @@ TEST(SiteTool, HelpAndUsage) {
           "report FILE -o PDF [--network NAME_OR_MAC ...]"})
         EXPECT_TRUE(help.out.contains(QByteArray("pellorin-site ") + usage)) << usage;
     EXPECT_EQ(std::make_pair(Tool({}).status, Tool({"frobnicate"}).status), std::make_pair(2, 2));
-}
-
-TEST(SiteTool, ExportPerPointGivesARowPerPointGroupAndNamesABadRequirement) {
-    const auto sample = Sample("office-surveyed.hss");
-    const ToolRun csv = Tool(
-        {"export", Q(sample), "--per-point", "--network", "pellorin-office", "--require", "voice"});
-    ASSERT_EQ(csv.status, 0) << csv.err.constData();
-    const QList<QByteArray> lines = csv.out.split('\n');
-    EXPECT_EQ(lines[0],
-              "x,y,point,aps,primary_dbm,primary_mac,primary_ssid,primary_channel,"
-              "secondary_dbm,secondary_mac,aps_usable,cochannel,overlap,noise_dbm,snr_db,"
-              "down_mbps,up_mbps,rtt_ms,retransmits,udp_jitter_ms,udp_loss_pct,pass\r");
-    const QJsonArray circles = Tool({"points", Q(sample)}).Json()["circles"].toArray();
-    EXPECT_EQ(lines.size(),
-              circles.size() + 2);  // the header, and the empty tail after the last CRLF
-    // Without noise measured the voice requirement is never passed at a point.
-    for (qsizetype i = 1; i + 1 < lines.size(); ++i)
-        EXPECT_TRUE(lines[i].endsWith(",no\r") || lines[i].endsWith(",unknown\r"))
-            << lines[i].constData();
-    const QJsonArray json =
-        QJsonDocument::fromJson(Tool({"export", Q(sample), "--per-point", "--format", "json"}).out)
-            .array();
-    ASSERT_EQ(json.size(), circles.size());
-    EXPECT_TRUE(json[0].toObject()["noise_dbm"].isNull());
-    EXPECT_TRUE(json[0].toObject()["pass"].isNull());
-
-    const ToolRun bad =
-        Tool({"export", Q(sample), "--per-point", "--require", "primary=-67,snr=200"});
-    EXPECT_EQ(bad.status, 2);
-    EXPECT_EQ(bad.err, "pellorin-site: \"snr=200\": SNR outside 0..100 dB\n");
-    EXPECT_EQ(Tool({"export", Q(sample), "--per-point", "--network", "nowhere"}).status, 1);
-    EXPECT_EQ(Tool({"export", Q(sample), "--require", "voice"}).status,
-              2);  // only with --per-point
 }
 
 // Anyone can broadcast an SSID: a text cell a spreadsheet would run as a
