@@ -108,7 +108,7 @@ TEST_F(Recording, AveragesOfBeaconMatchedRecordsTruncateTowardZeroAndTheStronges
     EXPECT_EQ(Best(site), -60);
 }
 
-TEST_F(Recording, AnEmptyScanRecordsTheFillPlaceholder) {
+TEST_F(Recording, AnEmptyScanRecordsTheFillPlaceholderAndASecondTapReplacesThePendingPoint) {
     site.m_apCount = 4;
     EXPECT_EQ(Record(33, 44, {}), 0);
     ASSERT_EQ(surveyList.Count(), 1);
@@ -118,9 +118,8 @@ TEST_F(Recording, AnEmptyScanRecordsTheFillPlaceholder) {
     for (uint8_t b : f->mac) EXPECT_EQ(b, 0);
     EXPECT_EQ(std::make_pair(site.m_locationCount, site.m_apCount), std::make_pair(1, 4));
     EXPECT_EQ(Best(site), -90);
-}
 
-TEST_F(Recording, BeginPointEmptiesTheScanAndASecondTapReplacesThePendingPoint) {
+    // BeginPoint empties the scan; a second tap replaces the pending point.
     site.BeginPoint(1, 2, "TEST");
     Heard(1, {-50});
     site.BeginPoint(5, 6, "A name longer than thirty-one characters, cut");
@@ -129,8 +128,8 @@ TEST_F(Recording, BeginPointEmptiesTheScanAndASecondTapReplacesThePendingPoint) 
     EXPECT_EQ(std::strlen(site.m_pendingName), 31u);
     Heard(2, {-40});
     site.RecordPoint();
-    EXPECT_EQ(surveyList.First()->x, 5);
-    EXPECT_EQ(surveyList.First()->y, 6);
+    EXPECT_EQ(surveyList.Last()->x, 5);
+    EXPECT_EQ(surveyList.Last()->y, 6);
 }
 
 // The cursor may stand one past the plan's last pixel (x = width); a point is
