@@ -260,7 +260,7 @@ TEST_F(StoreTest, NoiseFloorsFollowTheirPointThroughRecoveryDeletionAndSave) {
     EXPECT_EQ(Count("noise"), 1);
 }
 
-TEST_F(StoreTest, AnOlderStoreIsMigratedAndANewerOneRefused) {
+TEST_F(StoreTest, AnOlderStoreIsMigratedANewerOneRefusedADamagedOneKeptAsideALockedOneLeftAlone) {
     {
         sqlite::Db db;
         db.Open(StoreFile(), SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
@@ -285,9 +285,10 @@ TEST_F(StoreTest, AnOlderStoreIsMigratedAndANewerOneRefused) {
     EXPECT_NE(told[0].text.find("newer Pellorin"), std::string::npos);
     EXPECT_FALSE(store.PointRecorded(Recorded(1, 1, 1, 1), Readings(1, -50)));
     EXPECT_EQ(ReadFileBytes(StoreFile()), before);
-}
 
-TEST_F(StoreTest, ADamagedStoreIsKeptAsideAndANewOneBegunAndALockedOneLeavesTheSurveyGoing) {
+    // A damaged store is kept aside and a new one begun.
+    std::filesystem::remove(StoreFile());
+    told.clear();
     const Bytes junk(5000, 0x5A);
     WriteFileBytes(StoreFile(), junk);
     store.Opened(Site(), Binding(1), {}, true);
