@@ -166,31 +166,29 @@ TEST(SiteTool, InfoDescribesTheSiteAndTheJournalBesideItAndWhetherItBelongsToIt)
     EXPECT_FALSE(Tool({"info", Q(site)}).Json()["journal"].toObject()["matches"].toBool());
 }
 
-TEST(SiteTool, PointsListsEntriesAndCirclesAsOpenLoadsThem) {
-    const auto path = Sample("office-surveyed.hss");
-    const ToolRun r = Tool({"points", Q(path)});
-    ASSERT_EQ(r.status, 0) << r.err.constData();
-    const auto bytes = ReadFileBytes(path);
-    MemorySource src(bytes);
-    CSiteRecord site;
-    CApList list;
+TEST(SiteTool, PointsListsEntriesAsOpenLoadsThemAndExportGivesThemAsCsvJsonOrPerPoint) {
+    // points lists the entries and circles as Open loads them.
+    const auto sample = Sample("office-surveyed.hss");
+    const ToolRun points = Tool({"points", Q(sample)});
+    ASSERT_EQ(points.status, 0) << points.err.constData();
+    FileSource src(sample.string());
+    CSiteRecord header;
+    CApList loaded;
     int groups = 0;
-    ASSERT_TRUE(ReadSurvey(src, site, list, &groups));
-    const std::vector<std::string> lines = EntryLines(r.Json());
-    EXPECT_EQ(lines, EntryLines(list));
-    EXPECT_EQ(r.Json()["circles"].toArray().size(), groups);
+    ASSERT_TRUE(ReadSurvey(src, header, loaded, &groups));
+    const std::vector<std::string> entries = EntryLines(points.Json());
+    EXPECT_EQ(entries, EntryLines(loaded));
+    EXPECT_EQ(points.Json()["circles"].toArray().size(), groups);
     // The sample has what the cross-check must meet: a Latin-1 SSID, a point
     // where nothing was heard.
     const auto has = [&](const std::string& part) {
-        return std::any_of(lines.begin(), lines.end(),
+        return std::any_of(entries.begin(), entries.end(),
                            [&](const std::string& l) { return l.find(part) != l.npos; });
     };
-    EXPECT_TRUE(has(" caf\xC3\xA9-guest") && has(" 0 000000000000 -100 ")) << lines.size();
-    for (const QJsonValue& v : r.Json()["circles"].toArray())
+    EXPECT_TRUE(has(" caf\xC3\xA9-guest") && has(" 0 000000000000 -100 ")) << entries.size();
+    for (const QJsonValue& v : points.Json()["circles"].toArray())
         EXPECT_TRUE(v.toObject().contains("strength"));
-}
 
-TEST(SiteTool, ExportGivesThePointsEntriesAsCsvRowsOrAsTheSameJsonOrARowPerPointGroup) {
     ScratchDir dir;
     CApList list;  // texts a spreadsheet must get back whole: , " CR LF and a Latin-1 byte
     AddEntry(list, 5, 6, 1, -41, "a,\"b\"\nc\xE9", "P,1");
@@ -210,7 +208,6 @@ TEST(SiteTool, ExportGivesThePointsEntriesAsCsvRowsOrAsTheSameJsonOrARowPerPoint
     EXPECT_EQ(csv.out.toStdString(), rows("\"a,\"\"b\"\"\\x0Ac\xC3\xA9\"", "line\\x0D\\x0Abreak"));
     EXPECT_EQ(Tool({"export", Q(odd), "--raw"}).out.toStdString(),
               rows("\"a,\"\"b\"\"\nc\xC3\xA9\"", "\"line\r\nbreak\""));
-    const auto sample = Sample("office-surveyed.hss");
     for (const auto& path : {sample, odd})
         EXPECT_EQ(Tool({"export", Q(path), "--format", "json"}).out, Tool({"points", Q(path)}).out);
 
