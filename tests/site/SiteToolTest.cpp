@@ -13,7 +13,6 @@
 #include <QPdfDocument>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QStandardPaths>
 #include <algorithm>
 #include <cmath>
 #include <cstring>
