@@ -115,7 +115,7 @@ TEST(JournalCodec, RecordsOfEveryKindReadBackAsWritten) {
     EXPECT_EQ(goneOn.changeEnds.back(), withSave.size());
 }
 
-TEST(JournalCodec, AJournalCutAtAnyByteKeepsEveryWholeRecordBeforeTheCut) {
+TEST(JournalCodec, AJournalCutOrWithAByteFlippedKeepsEveryWholeRecordBeforeTheDamage) {
     const auto changes = SampleChanges();
     std::vector<size_t> bounds;
     const Bytes bytes = EncodeJournal(SampleBegin(), changes, &bounds);
@@ -132,12 +132,7 @@ TEST(JournalCodec, AJournalCutAtAnyByteKeepsEveryWholeRecordBeforeTheCut) {
         EXPECT_EQ(got.validEnd, bounds[whole]);
         EXPECT_EQ(got.end, cut == bounds[whole] ? JournalEnd::Clean : JournalEnd::TornTail);
     }
-}
-
-TEST(JournalCodec, AFlippedByteAnywhereStopsTheReaderAtItsRecord) {
-    const auto changes = SampleChanges();
-    std::vector<size_t> bounds;
-    const Bytes bytes = EncodeJournal(SampleBegin(), changes, &bounds);
+    // A flipped byte anywhere stops the reader at its record.
     for (size_t at = 0; at < bytes.size(); ++at) {
         for (uint8_t flip : {0x01, 0x80, 0xFF}) {
             SCOPED_TRACE("byte " + std::to_string(at) + " ^ " + std::to_string(flip));
@@ -160,7 +155,7 @@ TEST(JournalCodec, AFlippedByteAnywhereStopsTheReaderAtItsRecord) {
 // Records whose CRC is right but whose sizes or contents are not: each ends
 // the journal there, and no size is believed beyond the bytes present (a
 // 4 GB length or entry count allocates nothing).
-TEST(JournalCodec, RecordsThatDoNotDecodeOrOverrunTheFileEndTheJournal) {
+TEST(JournalCodec, RecordsThatDoNotDecodeOrOverrunTheFileEndTheJournalAndTooLargeAreNotWritten) {
     const Bytes begin = [] {
         Bytes b;
         journal::AppendBegin(b, SampleBegin());
@@ -220,9 +215,8 @@ TEST(JournalCodec, RecordsThatDoNotDecodeOrOverrunTheFileEndTheJournal) {
     otherVersion[8] = 2;
     StoreLe32(otherVersion.data() + 12, Crc32(otherVersion.data(), 12));
     EXPECT_EQ(Read(otherVersion + begin).end, JournalEnd::NotAJournal);
-}
 
-TEST(JournalCodec, APointTooLargeForARecordIsRefusedByTheWriter) {
+    // A point too large for a record is refused by the writer.
     JournalPoint huge;
     JournalEntry full;
     std::memset(full.macText, 'M', 15);

@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <filesystem>
 #include <optional>
 #include <system_error>
@@ -30,6 +29,11 @@ namespace fs = std::filesystem;
 
 namespace {
 
+JournalStatus Append(JournalWriter& writer, const JournalChange& c) {
+    if (const auto* p = std::get_if<JournalPoint>(&c)) return writer.AppendPoint(*p);
+    return writer.AppendDeletion(std::get<JournalDeletion>(c));
+}
+
 // A survey's life on the disk: a journal begun, written, closed, continued
 // after a recovery, set aside and begun again, and removed after a save.
 // Stops at the first failing step and returns its status.
@@ -37,10 +41,7 @@ JournalStatus Survey(FileOps& ops, const fs::path& dir) {
     const std::string path = (dir / "office.hss.journal").string();
     const auto changes = SampleChanges();
     JournalWriter writer(ops);
-    auto append = [&](const JournalChange& c) {
-        if (const auto* p = std::get_if<JournalPoint>(&c)) return writer.AppendPoint(*p);
-        return writer.AppendDeletion(std::get<JournalDeletion>(c));
-    };
+    const auto append = [&](const JournalChange& c) { return Append(writer, c); };
     JournalStatus s = writer.Create(path, SampleBegin(), kNow);
     for (size_t i = 0; s.ok && i < 3; ++i) s = append(changes[i]);
     writer.Close();
@@ -101,11 +102,7 @@ TEST(JournalFile, EachRecordIsFlushedAndTheWholeJournalReadsBackAfterATornTail) 
     ASSERT_TRUE(before.exists);
     EXPECT_EQ(before.contents.end, JournalEnd::TornTail);
     ASSERT_TRUE(writer.Continue(path, before.contents.validEnd).ok);
-    for (size_t i = 1; i < changes.size(); ++i) {
-        const auto* p = std::get_if<JournalPoint>(&changes[i]);
-        ASSERT_TRUE(p ? writer.AppendPoint(*p).ok
-                      : writer.AppendDeletion(std::get<JournalDeletion>(changes[i])).ok);
-    }
+    for (size_t i = 1; i < changes.size(); ++i) ASSERT_TRUE(Append(writer, changes[i]).ok);
     writer.Close();
     EXPECT_EQ(ReadFileBytes(path), EncodeJournal(SampleBegin(), changes));
 
@@ -160,26 +157,6 @@ TEST(JournalFile, AnyFailingFileCallGivesTheSystemsReasonAndLeavesOnlyWholeRecor
     }
 }
 
-TEST(JournalFile, SettingAsideNeverReplacesAFileAndRemovingAMissingJournalIsFine) {
-    ScratchDir dir;
-    PosixFileOps ops;
-    const std::string path = (dir.Path() / "office.hss.journal").string();
-    const std::string stamped = path + ".20261207-051500";
-    std::vector<std::string> names;
-    for (int i = 0; i < 3; ++i) {
-        WriteFileBytes(path, {static_cast<uint8_t>(i)});
-        std::string aside;
-        ASSERT_TRUE(SetJournalAside(ops, path, kNow, &aside).ok);
-        names.push_back(aside);
-    }
-    EXPECT_EQ(names, (std::vector<std::string>{stamped, stamped + "-2", stamped + "-3"}));
-    EXPECT_EQ(ReadFileBytes(stamped + "-3"), Bytes{2});
-    EXPECT_FALSE(fs::exists(path));
-    EXPECT_TRUE(RemoveJournal(ops, path).ok);
-    EXPECT_FALSE(SetJournalAside(ops, path, kNow).ok);  // nothing to set aside
-    EXPECT_EQ(FilesIn(dir.Path()), 3u);
-}
-
 TEST(JournalFile, AJournalMatchesOnlyTheExactSiteFileItBeganOn) {
     const Bytes site = ReadFileBytes(fs::path(PELLORIN_SAMPLES) / "office-surveyed.hss");
     ASSERT_GT(site.size(), 529228u);
@@ -191,23 +168,17 @@ TEST(JournalFile, AJournalMatchesOnlyTheExactSiteFileItBeganOn) {
     EXPECT_EQ(journal.begin.binding.siteSize, site.size());
     EXPECT_EQ(MatchJournal(journal, src), JournalMatch::Matches);
 
-    struct Change {
-        const char* what;
-        size_t at;  // byte changed, or the size when appending
-    };
-    const Change changes[] = {{"header byte", 20},
-                              {"lastSaveTime", 134},
-                              {"points section", 529228 + 60},
-                              {"last byte", site.size() - 1},
-                              {"a byte more", site.size()}};
-    for (const Change& c : changes) {
+    // A header byte, lastSaveTime, the points section, the last byte changed,
+    // and a byte more.
+    for (const size_t at :
+         {size_t{20}, size_t{134}, size_t{529228 + 60}, site.size() - 1, site.size()}) {
         Bytes other = site;
-        if (c.at < other.size())
-            other[c.at] ^= 0x01;
+        if (at < other.size())
+            other[at] ^= 0x01;
         else
             other.push_back(0);
         MemorySource otherSrc(other);
-        EXPECT_EQ(MatchJournal(journal, otherSrc), JournalMatch::OtherFile) << c.what;
+        EXPECT_EQ(MatchJournal(journal, otherSrc), JournalMatch::OtherFile) << at;
     }
     // The map is not part of the binding: a save never touches it.
     Bytes map = site;
@@ -246,7 +217,7 @@ TEST(JournalFile, AJournalMatchesOnlyTheExactSiteFileItBeganOn) {
 
 // Journals set aside beside a site hold points Open can offer again: only
 // those of this very version of the file, with something in them.
-TEST(JournalFile, SetAsideJournalsOfThisVeryFileVersionAreFoundNewestFirst) {
+TEST(JournalFile, SetAsideJournalsAreNeverReplacedAndThoseOfThisVeryFileVersionFoundNewestFirst) {
     ScratchDir dir;
     const fs::path site = dir.Path() / "office.hss";
     WriteFileBytes(site, ReadFileBytes(fs::path(PELLORIN_SAMPLES) / "office.hss"));
@@ -265,13 +236,16 @@ TEST(JournalFile, SetAsideJournalsOfThisVeryFileVersionAreFoundNewestFirst) {
         WriteFileBytes(journal, bytes);
         std::string name;
         EXPECT_TRUE(SetJournalAside(ops, journal, when, &name).ok);
+        EXPECT_FALSE(fs::exists(journal));
         return name;
     };
     const auto changes = SampleChanges();
     const std::string first = aside(begin, changes, kNow);
     const std::string second = aside(begin, {changes[0]}, kNow + 3600);
-    aside(older, changes, kNow);                             // another version of the file
-    aside(begin, {}, kNow);                                  // nothing in it
+    // Set aside in the same second: a name of its own, never over another.
+    EXPECT_EQ(aside(older, changes, kNow), first + "-2");  // another version of the file
+    EXPECT_EQ(aside(begin, {}, kNow), first + "-3");       // nothing in it
+    EXPECT_EQ(first, journal + kStamp);
     aside(older, changes, kNow + 60, begin.binding);         // ends with the save that wrote it
     WriteFileBytes(journal, EncodeJournal(begin, changes));  // the live journal
     WriteFileBytes(journal + ".notes", {1});
@@ -287,4 +261,9 @@ TEST(JournalFile, SetAsideJournalsOfThisVeryFileVersionAreFoundNewestFirst) {
     EXPECT_EQ(found[0].Question(), "Recover 1 survey point kept aside on 2026-12-07 06:15?");
     ::unsetenv("TZ");
     ::tzset();
+    // Removing a journal that is not there is fine; setting it aside is not.
+    ASSERT_TRUE(RemoveJournal(ops, journal).ok);
+    EXPECT_TRUE(RemoveJournal(ops, journal).ok);
+    EXPECT_FALSE(SetJournalAside(ops, journal, kNow).ok);
+    EXPECT_EQ(FilesIn(dir.Path()), 7u);  // the site, five set aside, the notes
 }

@@ -1,7 +1,7 @@
 // The journal's life around a survey: what Open finds beside a site file and
 // what becomes of it, a damaged journal recovered as far as it reads with a
 // copy of it kept, and the journal of a survey that is left. After Save As
-// the journal is the new file's: SurveyDocumentTest.SaveAsMakesTheNewFile....
+// the journal is the new file's: SurveyDocumentTest.ASiteAnotherPellorinHolds....
 
 #include <gtest/gtest.h>
 
@@ -14,10 +14,8 @@
 #include "ScratchDir.h"
 #include "SurveyEntries.h"
 #include "aplist/ApList.h"
-#include "common/Crc32.h"
 #include "journal/SiteBinding.h"
 #include "journal/SurveyJournal.h"
-#include "site/ByteOrder.h"
 #include "site/SiteFile.h"
 #include "site/SiteRecord.h"
 
@@ -37,11 +35,12 @@ protected:
         ASSERT_TRUE(SiteBindingOf(site, binding));
         journal.UseClock([] { return kNow; });
     }
-    // A journal of this site with the sample's changes (deletions dropped:
-    // they would not find their runs in an empty survey).
-    Bytes JournalOfThisSite() {
+    // A journal of this site (or of the file bound by `on`) with the sample's
+    // changes (deletions dropped: they would not find their runs in an empty
+    // survey).
+    Bytes JournalOfThisSite(std::optional<JournalBinding> on = std::nullopt) {
         JournalBegin begin;
-        begin.binding = binding;
+        begin.binding = on.value_or(binding);
         std::vector<JournalChange> points;
         for (const JournalChange& c : SampleChanges())
             if (std::holds_alternative<JournalPoint>(c)) points.push_back(c);
@@ -62,12 +61,9 @@ protected:
 }  // namespace
 
 TEST_F(SurveyJournalTest, WhatOpenFindsIsRecoveredRemovedOrKeptAsideAndANewJournalBegins) {
-    const Bytes ours = JournalOfThisSite();
-    Bytes other = ours;
-    other[journal::kHeaderBytes + journal::kFrameBytes + 9] ^= 1;  // lastSaveTime of the begin
-    StoreLe32(other.data() + journal::kHeaderBytes + 4,
-              Crc32(other.data() + journal::kHeaderBytes + 8, journal::kBeginBytes,
-                    Crc32(other.data() + journal::kHeaderBytes, 4)));
+    JournalBinding older = binding;  // the file before its last save
+    older.lastSaveTime ^= 1;
+    const Bytes other = JournalOfThisSite(older), ours = JournalOfThisSite();
     // Begun on the version before this one, ended by the save that wrote it.
     Bytes saved = Bytes(other.begin(), other.begin() + static_cast<long>(bounds[2]));
     journal::AppendSaved(saved, {binding});
@@ -87,8 +83,7 @@ TEST_F(SurveyJournalTest, WhatOpenFindsIsRecoveredRemovedOrKeptAsideAndANewJourn
         {"with points, declined", ours, JournalFound::Recoverable, true, ""},
         {"of another version", other, JournalFound::Foreign, true,
          "it was written for another version of this site file"},
-        {"not a journal",
-         Bytes{'h', 'e', 'l', 'l', 'o', ' ', 'w', 'o', 'r', 'l', 'd', '!', '!', '!', '!', '!', '!'},
+        {"not a journal", Hex("68 65 6C 6C 6F 20 77 6F 72 6C 64 21 21 21 21 21 21"),
          JournalFound::Foreign, true, "it is not a survey journal"},
     };
     for (const auto& c : cases) {

@@ -1,6 +1,7 @@
 // Header and map bitmap reading: the fields of a good file in either section
-// order, longer headers, row order and the save-time header update. Every
-// refused header is in tests/robustness/SiteDefectTest.cpp.
+// order, longer headers and row order. Every refused header is in
+// tests/robustness/SiteDefectTest.cpp; what a save changes in the header is
+// in SaveTest.cpp.
 
 #include <gtest/gtest.h>
 
@@ -16,6 +17,14 @@ namespace {
 
 constexpr size_t kBitmapAt = 150;           // SmallSiteFile puts the bitmap first
 constexpr size_t kInfoAt = kBitmapAt + 14;  // BITMAPINFOHEADER
+
+// The map bitmap of the bitmap-first `file`, read as Open reads it.
+MapBitmap ReadMap(const std::vector<uint8_t>& file) {
+    MemorySource src(file);
+    MapBitmap map;
+    EXPECT_TRUE(ReadMapBitmap(src, kBitmapAt, map).ok);
+    return map;
+}
 
 }  // namespace
 
@@ -51,11 +60,9 @@ TEST(SiteHeader, ReadsTheFieldsOfAFreshFileInEitherSectionOrderAndOfALongerHeade
     }
 }
 
-TEST(MapBitmapSection, ReadsSizePaletteAndRowsBottomUpOrTopDown) {
+TEST(MapBitmapSection, ReadsSizePaletteAndRowsBottomUpOrTopDownIntoMemoryItCanHave) {
     const auto file = SmallSiteFile(37, 11);
-    MemorySource src(file);
-    MapBitmap map;
-    ASSERT_TRUE(ReadMapBitmap(src, kBitmapAt, map).ok);
+    const MapBitmap map = ReadMap(file);
     EXPECT_EQ(std::make_tuple(map.height, map.topDown, map.stride, map.bits.size()),
               std::make_tuple(11, false, 40u, size_t{40 * 11}));
     EXPECT_EQ(map.colorTable[5], 0x050505u);
@@ -65,9 +72,7 @@ TEST(MapBitmapSection, ReadsSizePaletteAndRowsBottomUpOrTopDown) {
     // The same bits marked top-down: world row 0 is now the first stored row.
     auto topDown = file;
     Put32(topDown, kInfoAt + 8, static_cast<uint32_t>(-11));
-    MemorySource src2(topDown);
-    MapBitmap flipped;
-    ASSERT_TRUE(ReadMapBitmap(src2, kBitmapAt, flipped).ok);
+    const MapBitmap flipped = ReadMap(topDown);
     EXPECT_TRUE(flipped.topDown);
     EXPECT_EQ(flipped.height, 11);
     EXPECT_EQ(flipped.IndexAt(0, 0), map.IndexAt(0, 10));
@@ -75,44 +80,23 @@ TEST(MapBitmapSection, ReadsSizePaletteAndRowsBottomUpOrTopDown) {
     // Of a bitmap bigger than its rows need, only the rows are read.
     auto roomy = file;
     Put32(roomy, kInfoAt + 20, 40 * 11 + 4);
-    MemorySource src3(roomy);
-    MapBitmap big;
-    ASSERT_TRUE(ReadMapBitmap(src3, kBitmapAt, big).ok);
+    const MapBitmap big = ReadMap(roomy);
     EXPECT_EQ(big.bits.size(), 40u * 11);
     EXPECT_EQ(big.sizeImage, 40u * 11 + 4);
 
     // A plan of more than 2 MB is held on huge pages where there are any:
     // every byte as stored all the same.
     const auto plan = SmallSiteFile(1501, 1500);
-    MemorySource src4(plan);
-    MapBitmap large;
-    ASSERT_TRUE(ReadMapBitmap(src4, kBitmapAt, large).ok);
+    const MapBitmap large = ReadMap(plan);
     ASSERT_EQ(large.bits.size(), size_t{1504} * 1500);
     EXPECT_EQ(
         std::memcmp(large.bits.data(), plan.data() + kBitmapAt + sitelayout::kBitmapPrefixBytes,
                     large.bits.size()),
         0);
-}
-
-TEST(MapBitmapSection, MemoryForMoreBytesThanCanBeHadIsRefusedAndHoldsNothing) {
+    // Memory for more bytes than can be had is refused and holds nothing.
     ByteBlock block;
     ASSERT_TRUE(block.Allocate(16));
     EXPECT_FALSE(block.Allocate(SIZE_MAX));
     EXPECT_EQ(block.size(), 0u);
     EXPECT_EQ(block.data(), nullptr);
-}
-
-TEST(SiteHeader, PrepareForSaveSetsOnlyResetFlagAndSaveTime) {
-    auto file = SmallSiteFile();
-    for (size_t i = 13; i < 134; ++i) file[i] = static_cast<uint8_t>(i);
-    file[10] = 0x77;
-    file[12] = 1;
-    MemorySource src(file);
-    CSiteRecord site;
-    ASSERT_TRUE(ReadSiteHeader(src, site).ok);
-    PrepareHeaderForSave(site, 0x12345678);
-    std::vector<uint8_t> expected(file.begin(), file.begin() + 150);
-    expected[12] = 0;
-    Put32(expected, 134, 0x12345678);
-    EXPECT_EQ(std::vector<uint8_t>(site.m_header, site.m_header + 150), expected);
 }

@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include "SiteTestSupport.h"
@@ -25,11 +26,13 @@ struct ReadBack {
 };
 
 // Reads `points` behind a small site's header into fresh entries and circles.
-void ReadAll(const std::vector<uint8_t>& points, ReadBack& out, CSiteRecord* site = nullptr) {
+std::unique_ptr<ReadBack> ReadAll(const std::vector<uint8_t>& points, CSiteRecord* site = nullptr) {
+    auto read = std::make_unique<ReadBack>();
+    ReadBack& out = *read;
     CSiteRecord local;
     CSiteRecord& s = site ? *site : local;
     MemorySource src(WithPoints(SmallSiteFile(), points));
-    ASSERT_TRUE(ReadSiteHeader(src, s).ok);
+    EXPECT_TRUE(ReadSiteHeader(src, s).ok);
     Lines circles;
     out.status = ReadPoints(src, s, out.entries, [&](int32_t x, int32_t y, int16_t strength) {
         circles.push_back("circle " + std::to_string(x) + "," + std::to_string(y) + " " +
@@ -42,6 +45,7 @@ void ReadAll(const std::vector<uint8_t>& points, ReadBack& out, CSiteRecord* sit
         out.lines.push_back(line);
     }
     out.lines.insert(out.lines.end(), circles.begin(), circles.end());
+    return read;
 }
 
 std::vector<uint8_t> Encode(const CApList& list) {
@@ -82,7 +86,7 @@ uint16_t Word(const std::vector<uint8_t>& bytes, size_t at) {
 
 }  // namespace
 
-TEST(PointsSection, WorkedExampleComesOutByteForByteAndReadsBack) {
+TEST(PointsSection, WorkedExampleComesOutByteForByteAndReadsBackAndSoDoesAnyList) {
     CApList list;
     AddEntry(list, 100, 200, 6, -55, "lab");
     const std::vector<uint8_t> bytes = Encode(list);
@@ -93,27 +97,24 @@ TEST(PointsSection, WorkedExampleComesOutByteForByteAndReadsBack) {
     expected.resize(expected.size() + 29, 0);
     EXPECT_EQ(HexText(bytes), HexText(expected));
 
-    ReadBack back;
-    ReadAll(bytes, back);
-    ASSERT_TRUE(back.status.ok);
-    EXPECT_EQ(back.lines, (Lines{"100,200 TEST 001122334455 lab ch6 -55", "circle 100,200 -55"}));
-}
+    const auto back = ReadAll(bytes);
+    ASSERT_TRUE(back->status.ok);
+    EXPECT_EQ(back->lines, (Lines{"100,200 TEST 001122334455 lab ch6 -55", "circle 100,200 -55"}));
 
-TEST(PointsSection, WrittenReadAndWrittenAgainGivesIdenticalBytes) {
-    CApList list;
-    AddEntry(list, 10, 20, 1, -40, "a", "TEST", 1);
-    AddEntry(list, 10, 20, 11, -80, "b", "TEST", 2);
-    AddEntry(list, 300, 5, 0, 0, "FILL", "FILL");
-    AddEntry(list, -4, 7, 14, -128, "\xE9t\xE9", "TEST", 3);
-    AddEntry(list, -4, 7, 3, 127, "", "TEST", 4);
-    const std::vector<uint8_t> first = Encode(list);
+    // Written, read and written again: identical bytes.
+    CApList many;
+    AddEntry(many, 10, 20, 1, -40, "a", "TEST", 1);
+    AddEntry(many, 10, 20, 11, -80, "b", "TEST", 2);
+    AddEntry(many, 300, 5, 0, 0, "FILL", "FILL");
+    AddEntry(many, -4, 7, 14, -128, "\xE9t\xE9", "TEST", 3);
+    AddEntry(many, -4, 7, 3, 127, "", "TEST", 4);
+    const std::vector<uint8_t> first = Encode(many);
 
-    ReadBack back;
-    ReadAll(first, back);
-    ASSERT_TRUE(back.status.ok);
-    EXPECT_EQ(back.entries.Count(), 5);
-    EXPECT_EQ(Encode(back.entries), first);
-    EXPECT_EQ(Lines(back.lines.begin() + 5, back.lines.end()),
+    const auto again = ReadAll(first);
+    ASSERT_TRUE(again->status.ok);
+    EXPECT_EQ(again->entries.Count(), 5);
+    EXPECT_EQ(Encode(again->entries), first);
+    EXPECT_EQ(Lines(again->lines.begin() + 5, again->lines.end()),
               (Lines{"circle 10,20 -40", "circle 300,5 -120", "circle -4,7 127"}));
 }
 
@@ -141,9 +142,8 @@ TEST(PointsSection, GroupsEntriesIntoPointRecordsByPositionAndPlaceholder) {
     EXPECT_EQ(std::make_pair(Word(bytes, 8 + 40), Word(bytes, 8 + 42 + 41 + 40)),
               std::make_pair(uint16_t{1}, uint16_t{1}));
     EXPECT_STREQ(reinterpret_cast<const char*>(&bytes[8 + 42 + 41 + 8]), "FILL");
-    ReadBack back;
-    ReadAll(bytes, back);
-    EXPECT_EQ(back.lines,
+    const auto back = ReadAll(bytes);
+    EXPECT_EQ(back->lines,
               (Lines{"5,5 TEST 001122334455 lab ch3 -70", "5,5 FILL 001122334455 lab ch4 -71",
                      "circle 5,5 -70", "circle 5,5 -71"}));
 
@@ -155,9 +155,8 @@ TEST(PointsSection, GroupsEntriesIntoPointRecordsByPositionAndPlaceholder) {
     EXPECT_EQ(bytes.size(), 8u + 2 * 42);
     EXPECT_EQ(std::make_pair(Word(bytes, 8 + 40), Word(bytes, 8 + 42 + 40)),
               std::make_pair(uint16_t{0}, uint16_t{0}));
-    ReadBack none;
-    ReadAll(bytes, none);
-    EXPECT_EQ(none.lines,
+    const auto none = ReadAll(bytes);
+    EXPECT_EQ(none->lines,
               (Lines{"7,7 FILL 000000000000  ch0 -100", "7,7 FILL 000000000000  ch0 -100",
                      "circle 7,7 -120", "circle 7,7 -120"}));
 }
@@ -168,9 +167,8 @@ TEST(PointsSection, MoreThan65535ApsAtOnePositionOpenASecondRecordInsteadOfWrapp
     const auto bytes = Encode(list);
     EXPECT_EQ(Word(bytes, 8 + 40), 65535);
     EXPECT_EQ(Word(bytes, 8 + 42 + size_t{65535} * 41 + 40), 1);
-    ReadBack back;
-    ReadAll(bytes, back);
-    EXPECT_EQ(back.entries.Count(), 65536);
+    const auto back = ReadAll(bytes);
+    EXPECT_EQ(back->entries.Count(), 65536);
 }
 
 TEST(PointsSection, RssiIsScaledBy256TruncatedOnReadAndClampedOnWrite) {
@@ -179,9 +177,8 @@ TEST(PointsSection, RssiIsScaledBy256TruncatedOnReadAndClampedOnWrite) {
     AppendAp(points, 1, -20352, 41);  // -79.5 dBm
     AppendAp(points, 2, -1, 41);      // just below 0
     AppendAp(points, 3, 383, 41);     // 1.5 dBm
-    ReadBack back;
-    ReadAll(points, back);
-    EXPECT_EQ(back.lines,
+    const auto back = ReadAll(points);
+    EXPECT_EQ(back->lines,
               (Lines{"1,1 TEST A0A1A2A3A4A5 net ch1 -79", "1,1 TEST A0A1A2A3A4A5 net ch2 0",
                      "1,1 TEST A0A1A2A3A4A5 net ch3 1", "circle 1,1 1"}));
 
@@ -206,33 +203,30 @@ TEST(PointsSection, BytesAfterATextsNulAreWrittenAsZeros) {
     for (size_t i = 8 + 42 + 9 + 2; i < 8 + 42 + 41; ++i) EXPECT_EQ(bytes[i], 0) << i;
 }
 
-TEST(PointsSection, AShortApRecordEndsTheReadQuietlyAndTheReadApsStillPaintTheirCircle) {
-    std::vector<uint8_t> points = SizeWords(42, 41);
-    AppendGroup(points, 9, 8, 3, 42);
-    for (int16_t dbm : {-60, -50, -10}) AppendAp(points, 1, static_cast<int16_t>(dbm * 256), 41);
-    points.resize(points.size() - 1);  // the third AP is cut short
-    ReadBack back;
-    ReadAll(points, back);
-    EXPECT_TRUE(back.status.ok);
-    EXPECT_EQ(back.entries.Count(), 2);
-    EXPECT_EQ(back.lines.back(), "circle 9,8 -50");
-}
-
-TEST(PointsSection, LargerRecordSizesSkipTheExcess) {
+TEST(PointsSection, LargerRecordSizesSkipTheExcessAndAShortApRecordEndsTheReadQuietly) {
     std::vector<uint8_t> padded = SizeWords(43, 42);
     AppendGroup(padded, 3, 4, 2, 43);
     AppendAp(padded, 5, -70 * 256, 42);
     AppendAp(padded, 6, -65 * 256, 42);
     AppendGroup(padded, 30, 40, 0, 43);
     CSiteRecord site;
-    ReadBack back;
-    ReadAll(padded, back, &site);
-    ASSERT_TRUE(back.status.ok);
+    const auto back = ReadAll(padded, &site);
+    ASSERT_TRUE(back->status.ok);
     EXPECT_EQ(std::make_pair(site.m_pointRecordSize, site.m_apRecordSize),
               std::make_pair(43u, 42u));
-    EXPECT_EQ(back.lines,
+    EXPECT_EQ(back->lines,
               (Lines{"3,4 TEST A0A1A2A3A4A5 net ch5 -70", "3,4 TEST A0A1A2A3A4A5 net ch6 -65",
                      "30,40 TEST 000000000000  ch0 -100", "circle 3,4 -65", "circle 30,40 -120"}));
+
+    // A short AP record ends the read quietly; the APs read still paint their circle.
+    std::vector<uint8_t> points = SizeWords(42, 41);
+    AppendGroup(points, 9, 8, 3, 42);
+    for (int16_t dbm : {-60, -50, -10}) AppendAp(points, 1, static_cast<int16_t>(dbm * 256), 41);
+    points.resize(points.size() - 1);  // the third AP is cut short
+    const auto cut = ReadAll(points);
+    EXPECT_TRUE(cut->status.ok);
+    EXPECT_EQ(cut->entries.Count(), 2);
+    EXPECT_EQ(cut->lines.back(), "circle 9,8 -50");
 }
 
 TEST(PointsSection, ReadingLeavesTheRecordingCountersAloneAndTallyCountsRecords) {
@@ -243,8 +237,7 @@ TEST(PointsSection, ReadingLeavesTheRecordingCountersAloneAndTallyCountsRecords)
     CSiteRecord site;
     site.m_locationCount = 3;
     site.m_apCount = 7;
-    ReadBack back;
-    ReadAll(Encode(list), back, &site);
+    const auto back = ReadAll(Encode(list), &site);
     EXPECT_EQ(std::make_pair(site.m_locationCount, site.m_apCount), std::make_pair(3, 7));
 
     MemorySource src(WithPoints(SmallSiteFile(), Encode(list)));

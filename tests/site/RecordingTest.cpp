@@ -25,10 +25,7 @@ namespace {
 
 class Recording : public ::testing::Test {
 protected:
-    void SetUp() override {
-        scanList.RemoveAll();
-        surveyList.RemoveAll();
-    }
+    void SetUp() override { TearDown(); }
     void TearDown() override {
         scanList.RemoveAll();
         surveyList.RemoveAll();
@@ -82,7 +79,7 @@ auto Fields(const ApRecord* e) {
                            std::string(e->ssid), e->channel, e->rssi);
 }
 
-TEST_F(Recording, AveragesTruncateTowardZeroAndTheStrongestIsRemembered) {
+TEST_F(Recording, AveragesOfBeaconMatchedRecordsTruncateTowardZeroAndTheStrongestIsRemembered) {
     EXPECT_EQ(Record(10, 20, {{-61, -62, -64}, {-70, -71}}), 1);
     ASSERT_EQ(surveyList.Count(), 2);
     EXPECT_EQ(Fields(surveyList.First()),
@@ -100,9 +97,8 @@ TEST_F(Recording, AveragesTruncateTowardZeroAndTheStrongestIsRemembered) {
     site.ClearSurvey();
     EXPECT_TRUE(surveyList.IsEmpty());
     EXPECT_EQ(std::make_pair(site.m_locationCount, site.m_apCount), std::make_pair(0, 0));
-}
 
-TEST_F(Recording, OnlyBeaconMatchedRecordsAreRecorded) {
+    // Only records matched to a beacon are recorded.
     site.BeginPoint(1, 1, "TEST");
     Heard(1, {-50}, 0);
     Heard(2, {-60}, 1);
@@ -112,7 +108,7 @@ TEST_F(Recording, OnlyBeaconMatchedRecordsAreRecorded) {
     EXPECT_EQ(Best(site), -60);
 }
 
-TEST_F(Recording, AnEmptyScanRecordsTheFillPlaceholder) {
+TEST_F(Recording, AnEmptyScanRecordsTheFillPlaceholderAndASecondTapReplacesThePendingPoint) {
     site.m_apCount = 4;
     EXPECT_EQ(Record(33, 44, {}), 0);
     ASSERT_EQ(surveyList.Count(), 1);
@@ -122,9 +118,8 @@ TEST_F(Recording, AnEmptyScanRecordsTheFillPlaceholder) {
     for (uint8_t b : f->mac) EXPECT_EQ(b, 0);
     EXPECT_EQ(std::make_pair(site.m_locationCount, site.m_apCount), std::make_pair(1, 4));
     EXPECT_EQ(Best(site), -90);
-}
 
-TEST_F(Recording, BeginPointEmptiesTheScanAndASecondTapReplacesThePendingPoint) {
+    // BeginPoint empties the scan; a second tap replaces the pending point.
     site.BeginPoint(1, 2, "TEST");
     Heard(1, {-50});
     site.BeginPoint(5, 6, "A name longer than thirty-one characters, cut");
@@ -133,8 +128,8 @@ TEST_F(Recording, BeginPointEmptiesTheScanAndASecondTapReplacesThePendingPoint) 
     EXPECT_EQ(std::strlen(site.m_pendingName), 31u);
     Heard(2, {-40});
     site.RecordPoint();
-    EXPECT_EQ(surveyList.First()->x, 5);
-    EXPECT_EQ(surveyList.First()->y, 6);
+    EXPECT_EQ(surveyList.Last()->x, 5);
+    EXPECT_EQ(surveyList.Last()->y, 6);
 }
 
 // The cursor may stand one past the plan's last pixel (x = width); a point is
@@ -158,7 +153,7 @@ TEST_F(Recording, APointIsRecordedOnThePlansPixelsWhereverTheCursorStood) {
     }
 }
 
-TEST_F(Recording, SelectNearestPointUsesSquaredDistance3200AndTheFirstRun) {
+TEST_F(Recording, SelectNearestPointUsesSquaredDistance3200AndTheFirstRunWhichIsDeletedWhole) {
     EXPECT_EQ(site.SelectNearestPoint(0, 0), 0);  // empty list
 
     Record(100, 100, {{-70}, {-40}, {-55}});
@@ -177,21 +172,17 @@ TEST_F(Recording, SelectNearestPointUsesSquaredDistance3200AndTheFirstRun) {
 
     // Far-away taps do not overflow the square.
     EXPECT_EQ(site.SelectNearestPoint(INT32_MAX, INT32_MIN), 0);
-}
 
-TEST_F(Recording, TheSelectedPointsRunIsTheWholeRunOnly) {
-    Record(10, 10, {{-50}, {-51}});
-    Record(10, 10, {{-52}});
-    Record(90, 90, {{-60}});
-    Record(10, 10, {{-53}});
+    // The selected point's run is deleted whole, and only it; the counters
+    // and the selection itself are kept.
     site.m_locationCount = 9;
-    ASSERT_EQ(site.SelectNearestPoint(12, 12), 1);
+    ASSERT_EQ(site.SelectNearestPoint(101, 100), 1);
     RemovePointRun(surveyList, site.m_selFirstIndex, site.m_selX, site.m_selY);
     ASSERT_EQ(surveyList.Count(), 2);
-    EXPECT_EQ(surveyList.First()->x, 90);
-    EXPECT_EQ(surveyList.First()->next->rssi, -53);
+    EXPECT_EQ(surveyList.First()->x, 300);
+    EXPECT_EQ(surveyList.First()->next->rssi, -20);
     EXPECT_EQ(site.m_locationCount, 9);
-    EXPECT_EQ(site.m_selApCount, 3);  // the selection itself is kept
+    EXPECT_EQ(site.m_selApCount, 4);
 }
 
 TEST_F(Recording, SelectionAndDeletionReachPastPosition32767) {

@@ -25,15 +25,18 @@ namespace {
 uint32_t Ink(int x, int y) { return (x == y || x == 199 - y) ? 0u : 0x00FFFFFFu; }
 
 // What the old handheld's in-place save leaves: header and signature written
-// over the old bytes, the file cut at pointsOffset, the points appended.
+// over the old bytes, the file cut at pointsOffset, the points appended. Of
+// the header only the reset flag (cleared) and the save time change.
 std::vector<uint8_t> InPlaceSave(std::vector<uint8_t> file, CSiteRecord site, const CApList& list,
                                  uint32_t now) {
-    PrepareHeaderForSave(site, now);
     auto put = [&](size_t at, const std::vector<uint8_t>& bytes) {
         if (file.size() < at + bytes.size()) file.resize(at + bytes.size(), 0);
         std::memcpy(file.data() + at, bytes.data(), bytes.size());
     };
-    put(0, std::vector<uint8_t>(site.m_header, site.m_header + 150));
+    std::vector<uint8_t> header(site.m_header, site.m_header + 150);
+    header[12] = 0;
+    Put32(header, 134, now);
+    put(0, header);
     put(site.SignatureOffset(), EncodeSignature(Ink));
     file.resize(site.PointsOffset(), 0);
     put(site.PointsOffset(), EncodePointsSection(site, list));
@@ -47,25 +50,32 @@ struct OpenedSite {
     fs::path path;
     std::vector<uint8_t> original;
     CSiteRecord site;
+    MapBitmap plan;
     CApList list;
 
-    explicit OpenedSite(SiteSectionOrder order = SiteSectionOrder::BitmapFirst) {
+    explicit OpenedSite(std::vector<uint8_t> file = SmallSiteFile()) {
         CApList old;
         AddEntry(old, 1, 2, 3, -44);
-        original = WithPoints(SmallSiteFile(37, 11, order), EncodePointsSection(site, old));
+        original = WithPoints(std::move(file), EncodePointsSection(site, old));
         for (size_t i = 13; i < 134; ++i) original[i] = static_cast<uint8_t>(i * 7);
         original[10] = 0xC3;
         original[12] = 1;
         original.insert(original.end(), {'t', 'a', 'i', 'l'});
         path = dir.Write("site.hss", original);
         ::chmod(path.c_str(), 0640);
+        // Read as Open reads it, fingerprint included.
         MemorySource src(original);
         EXPECT_TRUE(ReadSiteHeader(src, site).ok);
+        EXPECT_TRUE(ReadMapBitmap(src, site.BitmapOffset(), plan).ok);
+        SiteFingerprint read;
+        EXPECT_TRUE(TakeSiteFingerprint(src, site, PlanBytes(), read, &plan).ok);
+        site.m_fileFingerprint = read;
         AddEntry(list, 100, 200, 6, -55);
         AddEntry(list, 100, 200, 1, -70);
         AddEntry(list, 7, 8, 0, 0, "FILL", "FILL");
     }
 
+    uint64_t PlanBytes() const { return 1078 + plan.bits.size(); }
     size_t FilesInDir() const {
         return static_cast<size_t>(std::distance(fs::directory_iterator(dir.Path()), {}));
     }
@@ -77,21 +87,34 @@ TEST(SaveSiteFile, LeavesExactlyTheBytesOfAnInPlaceSave) {
     // Root gives the file another owner and a set-user-id bit, which a change
     // of owner would clear: the new file must keep all three.
     const bool root = ::geteuid() == 0;
-    for (auto order : {SiteSectionOrder::BitmapFirst, SiteSectionOrder::SignatureFirst}) {
-        OpenedSite s(order);
+    const struct {
+        const char* what;
+        std::vector<uint8_t> file;
+        bool throughLink;  // saved by a symbolic link's name: its target replaced
+    } cases[] = {
+        {"bitmap first", SmallSiteFile(), false},
+        {"signature first", SmallSiteFile(37, 11, SiteSectionOrder::SignatureFirst), false},
+        {"151-byte header, its excess kept", LongerHeaderSiteFile(), true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        OpenedSite s(c.file);
         if (root) {
             ASSERT_EQ(::chown(s.path.c_str(), 4321, 8765), 0);
             ASSERT_EQ(::chmod(s.path.c_str(), 04640), 0);
         }
+        const fs::path name = c.throughLink ? s.dir.Path() / "link.hss" : s.path;
+        if (c.throughLink) fs::create_symlink(s.path, name);
         const auto expected = InPlaceSave(s.original, s.site, s.list, 0x01020304);
-        const SiteStatus status = SaveSiteFile(s.path.string(), s.site, Ink, s.list, 0x01020304);
+        const SiteStatus status = SaveSiteFile(name.string(), s.site, Ink, s.list, 0x01020304);
         ASSERT_TRUE(status.ok) << status.text;
+        EXPECT_EQ(fs::is_symlink(name), c.throughLink);
         const auto saved = ReadFileBytes(s.path);
         EXPECT_EQ(saved, expected);
         // The open record holds the header as saved.
         EXPECT_EQ(std::vector<uint8_t>(s.site.m_header, s.site.m_header + 150),
                   std::vector<uint8_t>(saved.begin(), saved.begin() + 150));
-        EXPECT_EQ(s.FilesInDir(), 1u);
+        EXPECT_EQ(s.FilesInDir(), c.throughLink ? 2u : 1u);
         struct stat st {};
         ASSERT_EQ(::stat(s.path.c_str(), &st), 0);
         EXPECT_EQ(std::make_tuple(st.st_mode & 07777, st.st_uid, st.st_gid),
@@ -105,24 +128,6 @@ TEST(SaveSiteFile, LeavesExactlyTheBytesOfAnInPlaceSave) {
         ASSERT_TRUE(ReadSurvey(src, again, loaded));
         EXPECT_EQ(loaded.Count(), 3);
     }
-}
-
-TEST(SaveSiteFile, KeepsTheExcessOfALongerHeaderAndReplacesALinksTarget) {
-    ScratchDir dir;
-    const auto file = LongerHeaderSiteFile();
-    const auto target = dir.Write("real.hss", file);
-    const auto link = dir.Path() / "link.hss";
-    fs::create_symlink(target, link);
-    MemorySource src(file);
-    CSiteRecord site;
-    ASSERT_TRUE(ReadSiteHeader(src, site).ok);
-    CApList list;
-    ASSERT_TRUE(SaveSiteFile(link.string(), site, Ink, list, 5).ok);
-    EXPECT_TRUE(fs::is_symlink(link));
-    const auto saved = ReadFileBytes(target);
-    EXPECT_EQ(saved[150], 0x5A);
-    EXPECT_EQ(Get32(saved, 0), 151u);
-    EXPECT_EQ(saved, InPlaceSave(file, site, list, 5));
 }
 
 TEST(SaveSiteFile, FailsWhenTheFileVanishedOrWasNeverOpened) {
@@ -158,12 +163,7 @@ TEST(SaveSiteFile, RefusesAFileChangedOnDiskSinceItsFingerprintWasTaken) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         OpenedSite s;
-        MemorySource src(s.original);
-        MapBitmap plan;
-        ASSERT_TRUE(ReadMapBitmap(src, s.site.BitmapOffset(), plan).ok);
-        SiteFingerprint read;
-        ASSERT_TRUE(TakeSiteFingerprint(src, s.site, 1078 + plan.bits.size(), read, &plan).ok);
-        s.site.m_fileFingerprint = read;
+        const auto read = s.site.m_fileFingerprint;
         std::vector<uint8_t> onDisk = s.original;
         if (c.change) c.change(onDisk, s.site);
         WriteFileBytes(s.path, onDisk);
@@ -183,7 +183,7 @@ TEST(SaveSiteFile, RefusesAFileChangedOnDiskSinceItsFingerprintWasTaken) {
         const auto saved = ReadFileBytes(s.path);
         MemorySource again(saved);
         SiteFingerprint now;
-        ASSERT_TRUE(TakeSiteFingerprint(again, s.site, 1078 + plan.bits.size(), now).ok);
+        ASSERT_TRUE(TakeSiteFingerprint(again, s.site, s.PlanBytes(), now).ok);
         EXPECT_EQ(s.site.m_fileFingerprint, now);
         JournalBinding binding;  // a journal binds itself to the same checksum
         ASSERT_TRUE(ComputeSiteBinding(again, binding));
@@ -202,21 +202,6 @@ std::vector<uint8_t> WithBitmapExcess(std::vector<uint8_t> file, uint32_t n) {
     Put32(file, 150 + 14 + 20, Get32(file, 150 + 14 + 20) + n);
     for (size_t at : {142u, 146u}) Put32(file, at, Get32(file, at) + n);
     return file;
-}
-
-struct Opened {
-    CSiteRecord site;
-    MapBitmap plan;
-};
-
-// The file read as Open reads it, fingerprint included.
-void OpenAsTheWindowDoes(const std::vector<uint8_t>& file, Opened& o) {
-    MemorySource src(file);
-    ASSERT_TRUE(ReadSiteHeader(src, o.site).ok);
-    ASSERT_TRUE(ReadMapBitmap(src, o.site.BitmapOffset(), o.plan).ok);
-    SiteFingerprint fp;
-    ASSERT_TRUE(TakeSiteFingerprint(src, o.site, 1078 + o.plan.bits.size(), fp).ok);
-    o.site.m_fileFingerprint = fp;
 }
 
 }  // namespace
@@ -238,18 +223,16 @@ TEST(SaveSiteAs, LaysTheSurveyOutAsTheOpenFileWasWithZerosForWhatWasNeverHeld) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        ScratchDir dir;
-        Opened o;
-        OpenAsTheWindowDoes(c.file, o);
-        CApList list;
-        AddEntry(list, 3, 4, 6, -50);
-        AddEntry(list, 30, 9, 0, 0, "FILL", "FILL");
-        std::vector<uint8_t> expected = InPlaceSave(c.file, o.site, list, 321);
+        OpenedSite o(c.file);
+        const CApList& list = o.list;
+        const ScratchDir& dir = o.dir;
+        std::vector<uint8_t> expected = InPlaceSave(o.original, o.site, list, 321);
         for (size_t at : c.neverHeld) {
             ASSERT_NE(expected[at], 0);
             expected[at] = 0;
         }
-        const fs::path out = dir.Path() / "copy.hss";  // the open file was never on this disk
+        fs::remove(o.path);  // the open file is gone
+        const fs::path out = dir.Path() / "copy.hss";
         PosixFileOps ops;
         const SiteStatus status =
             SaveSiteAs(out.string(), o.site, o.plan, Ink, list, 321, ReplaceExisting::No, ops);
@@ -258,7 +241,7 @@ TEST(SaveSiteAs, LaysTheSurveyOutAsTheOpenFileWasWithZerosForWhatWasNeverHeld) {
         EXPECT_EQ(saved, expected);
         MemorySource src(saved);
         SiteFingerprint now;
-        ASSERT_TRUE(TakeSiteFingerprint(src, o.site, 1078 + o.plan.bits.size(), now).ok);
+        ASSERT_TRUE(TakeSiteFingerprint(src, o.site, o.PlanBytes(), now).ok);
         EXPECT_EQ(o.site.m_fileFingerprint, now);
         EXPECT_TRUE(SaveSiteFile(out.string(), o.site, Ink, list, 322).ok);
 

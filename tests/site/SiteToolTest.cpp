@@ -13,10 +13,10 @@
 #include <QPdfDocument>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QStandardPaths>
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <functional>
 
 #include "CsvCells.h"
 #include "SiteTestSupport.h"
@@ -33,7 +33,33 @@
 
 namespace {
 
-const std::string kSamples = PELLORIN_SAMPLES;
+std::filesystem::path Sample(const char* name) {
+    return std::filesystem::path(PELLORIN_SAMPLES) / name;
+}
+
+// A site of a width x height plan in `dir` holding the survey `list`.
+std::filesystem::path SiteWith(ScratchDir& dir, const std::string& name, const CApList& list,
+                               int32_t width = 37, int32_t height = 11) {
+    CSiteRecord site;
+    return dir.Write(name,
+                     WithPoints(SmallSiteFile(width, height), EncodePointsSection(site, list)));
+}
+
+// The survey store beside `site` as the window makes it at Open, keeping the
+// file's points; `fill` writes into it before it closes.
+void MakeStore(const std::filesystem::path& site,
+               const std::function<void(CSurveyStore&)>& fill = nullptr) {
+    StoreBinding binding;
+    std::string why;
+    ASSERT_TRUE(ReadSiteBinding(site.string(), binding, why)) << why;
+    FileSource src(site.string());
+    CSiteRecord header;
+    ASSERT_TRUE(ReadSiteHeader(src, header).ok);
+    CSurveyStore store(nullptr);
+    store.Opened(site.string(), binding, FilePointsOf(src, header), true);
+    ASSERT_TRUE(store.IsOpen());
+    if (fill) fill(store);
+}
 
 struct ToolRun {
     int status = -1;
@@ -87,10 +113,35 @@ std::vector<std::string> EntryLines(const CApList& list) {
     return lines;
 }
 
+// A journal on `site` as the window writes it, keeping the file's points:
+// two recorded points, and between them the deletion of the file's first
+// point (office-surveyed.hss: two entries at 100, 180).
+void WriteJournal(const std::filesystem::path& site, const std::filesystem::path& journal) {
+    CSiteRecord record;
+    JournalBegin begin;
+    ASSERT_TRUE(ReadSiteForOpen(site.string(), record) && SiteBindingOf(record, begin.binding));
+    begin.keepPoints = true;
+    JournalPoint p;
+    p.x = 11;
+    p.y = 12;
+    std::strcpy(p.name, "TEST");
+    JournalEntry e{6, -51, {0x00, 0xAA, 0xBB, 0xCC, 0xDD, 0xEE}, "00AABBCCDDEE", "recovered"};
+    p.entries = {e};
+    PosixFileOps ops;
+    JournalWriter writer(ops);
+    ASSERT_TRUE(writer.Create(journal.string(), begin, 0).ok && writer.AppendPoint(p).ok &&
+                writer.AppendDeletion({1, 100, 180, 2}).ok);
+    p.x = 13;
+    ASSERT_TRUE(writer.AppendPoint(p).ok);
+}
+
 }  // namespace
 
-TEST(SiteTool, InfoDescribesTheSampleSite) {
-    const ToolRun r = Tool({"info", Q(std::filesystem::path(kSamples) / "office.hss")});
+// info describes the site, and the journal beside it when there is one.
+TEST(SiteTool, InfoDescribesTheSiteAndTheJournalBesideItAndWhetherItBelongsToIt) {
+    ScratchDir dir;
+    const auto site = dir.Write("office.hss", ReadFileBytes(Sample("office.hss")));
+    const ToolRun r = Tool({"info", Q(site)});
     ASSERT_EQ(r.status, 0) << r.err.constData();
     // signatureOffset: header, bitmap prefix and palette, 800 x 560 pixels.
     EXPECT_EQ(r.Json(), QJsonDocument::fromJson(R"({
@@ -98,26 +149,12 @@ TEST(SiteTool, InfoDescribesTheSampleSite) {
         "lastSaveTime": 1735689600, "bitmapOffset": 150, "mapWidth": 800, "mapHeight": 560,
         "bitCount": 8, "sizeImage": 448000, "signatureOffset": 449228, "pointsOffset": 529228,
         "pointRecordSize": 42, "apRecordSize": 41, "points": 0, "apRecords": 0})")
-                            .object());
-}
+                            .object());  // no journal
 
-TEST(SiteTool, InfoReportsTheJournalBesideTheFileAndWhetherItBelongsToIt) {
-    ScratchDir dir;
-    const auto site =
-        dir.Write("office.hss", ReadFileBytes(std::filesystem::path(kSamples) / "office.hss"));
-    EXPECT_FALSE(Tool({"info", Q(site)}).Json().contains("journal"));
-
-    JournalBegin begin;
-    MemorySource src(ReadFileBytes(site));
-    ASSERT_TRUE(ComputeSiteBinding(src, begin.binding));
-    PosixFileOps ops;
-    JournalWriter writer(ops);
-    ASSERT_TRUE(writer.Create(JournalPathFor(site.string()), begin, 0).ok);
-    ASSERT_TRUE(writer.AppendPoint(JournalPoint{}).ok);
-    writer.Close();
+    WriteJournal(site, JournalPathFor(site.string()));
     const QJsonObject journal = Tool({"info", Q(site)}).Json()["journal"].toObject();
-    EXPECT_EQ(journal["points"].toInt(), 1);
-    EXPECT_EQ(journal["deletions"].toInt(), 0);
+    EXPECT_EQ(journal["points"].toInt(), 2);
+    EXPECT_EQ(journal["deletions"].toInt(), 1);
     EXPECT_EQ(journal["end"].toString(), "clean");
     EXPECT_TRUE(journal["matches"].toBool());
     EXPECT_EQ(journal["path"].toString(), Q(site) + ".journal");
@@ -128,55 +165,48 @@ TEST(SiteTool, InfoReportsTheJournalBesideTheFileAndWhetherItBelongsToIt) {
     EXPECT_FALSE(Tool({"info", Q(site)}).Json()["journal"].toObject()["matches"].toBool());
 }
 
-TEST(SiteTool, PointsListsEntriesAndCirclesAsOpenLoadsThem) {
-    const auto path = std::filesystem::path(kSamples) / "office-surveyed.hss";
-    const ToolRun r = Tool({"points", Q(path)});
-    ASSERT_EQ(r.status, 0) << r.err.constData();
-    const auto bytes = ReadFileBytes(path);
-    MemorySource src(bytes);
-    CSiteRecord site;
-    CApList list;
+TEST(SiteTool, PointsListsEntriesAsOpenLoadsThemAndExportGivesThemAsCsvJsonOrPerPoint) {
+    // points lists the entries and circles as Open loads them.
+    const auto sample = Sample("office-surveyed.hss");
+    const ToolRun points = Tool({"points", Q(sample)});
+    ASSERT_EQ(points.status, 0) << points.err.constData();
+    FileSource src(sample.string());
+    CSiteRecord header;
+    CApList loaded;
     int groups = 0;
-    ASSERT_TRUE(ReadSurvey(src, site, list, &groups));
-    const std::vector<std::string> lines = EntryLines(r.Json());
-    EXPECT_EQ(lines, EntryLines(list));
-    EXPECT_EQ(r.Json()["circles"].toArray().size(), groups);
+    ASSERT_TRUE(ReadSurvey(src, header, loaded, &groups));
+    const std::vector<std::string> entries = EntryLines(points.Json());
+    EXPECT_EQ(entries, EntryLines(loaded));
+    EXPECT_EQ(points.Json()["circles"].toArray().size(), groups);
     // The sample has what the cross-check must meet: a Latin-1 SSID, a point
     // where nothing was heard.
     const auto has = [&](const std::string& part) {
-        return std::any_of(lines.begin(), lines.end(),
+        return std::any_of(entries.begin(), entries.end(),
                            [&](const std::string& l) { return l.find(part) != l.npos; });
     };
-    EXPECT_TRUE(has(" caf\xC3\xA9-guest") && has(" 0 000000000000 -100 ")) << lines.size();
-    for (const QJsonValue& v : r.Json()["circles"].toArray())
+    EXPECT_TRUE(has(" caf\xC3\xA9-guest") && has(" 0 000000000000 -100 ")) << entries.size();
+    for (const QJsonValue& v : points.Json()["circles"].toArray())
         EXPECT_TRUE(v.toObject().contains("strength"));
-}
 
-TEST(SiteTool, ExportGivesThePointsEntriesAsCsvRowsOrAsTheSameJson) {
     ScratchDir dir;
     CApList list;  // texts a spreadsheet must get back whole: , " CR LF and a Latin-1 byte
     AddEntry(list, 5, 6, 1, -41, "a,\"b\"\nc\xE9", "P,1");
     AddEntry(list, 5, 6, 6, -77, "line\r\nbreak", "P,1", 0x66);
     AddEntry(list, 9, 2, 0, 0, "FILL", "FILL");
     AddEntry(list, 30, 10, 11, -60, "", "TEST", 0x77);
-    CSiteRecord site;
-    const auto odd =
-        dir.Write("odd.hss", WithPoints(SmallSiteFile(), EncodePointsSection(site, list)));
+    const auto odd = SiteWith(dir, "odd.hss", list);
     const ToolRun csv = Tool({"export", Q(odd)});
     ASSERT_EQ(csv.status, 0) << csv.err.constData();
-    EXPECT_EQ(csv.out.toStdString(),  // line breaks shown as on screen
-              "x,y,point,channel,mac,ssid,rssi_dbm\r\n"
-              "5,6,\"P,1\",1,001122334455,\"a,\"\"b\"\"\\x0Ac\xC3\xA9\",-41\r\n"
-              "5,6,\"P,1\",6,001122334466,line\\x0D\\x0Abreak,-77\r\n"
-              "9,2,FILL,0,,,-100\r\n"  // no MAC and no SSID where nothing was heard
-              "30,10,TEST,11,001122334477,,-60\r\n");
+    // Line breaks shown as on screen, or with --raw as they are; no MAC and no
+    // SSID where nothing was heard.
+    const auto rows = [](const std::string& first, const std::string& second) {
+        return "x,y,point,channel,mac,ssid,rssi_dbm\r\n5,6,\"P,1\",1,001122334455," + first +
+               ",-41\r\n5,6,\"P,1\",6,001122334466," + second +
+               ",-77\r\n9,2,FILL,0,,,-100\r\n30,10,TEST,11,001122334477,,-60\r\n";
+    };
+    EXPECT_EQ(csv.out.toStdString(), rows("\"a,\"\"b\"\"\\x0Ac\xC3\xA9\"", "line\\x0D\\x0Abreak"));
     EXPECT_EQ(Tool({"export", Q(odd), "--raw"}).out.toStdString(),
-              "x,y,point,channel,mac,ssid,rssi_dbm\r\n"
-              "5,6,\"P,1\",1,001122334455,\"a,\"\"b\"\"\nc\xC3\xA9\",-41\r\n"
-              "5,6,\"P,1\",6,001122334466,\"line\r\nbreak\",-77\r\n"
-              "9,2,FILL,0,,,-100\r\n"
-              "30,10,TEST,11,001122334477,,-60\r\n");
-    const auto sample = std::filesystem::path(kSamples) / "office-surveyed.hss";
+              rows("\"a,\"\"b\"\"\nc\xC3\xA9\"", "\"line\r\nbreak\""));
     for (const auto& path : {sample, odd})
         EXPECT_EQ(Tool({"export", Q(path), "--format", "json"}).out, Tool({"points", Q(path)}).out);
 
@@ -209,11 +239,42 @@ TEST(SiteTool, ExportGivesThePointsEntriesAsCsvRowsOrAsTheSameJson) {
     EXPECT_EQ(Tool({"export", Q(odd), "-o", Q(odd)}).status, 1);
     EXPECT_EQ(ReadFileBytes(odd), before);
     EXPECT_EQ(Tool({"export", Q(sample), "--format", "xml"}).status, 2);
+
+    // --per-point: a row per point group; a bad requirement is named.
+    const ToolRun perPoint = Tool(
+        {"export", Q(sample), "--per-point", "--network", "pellorin-office", "--require", "voice"});
+    ASSERT_EQ(perPoint.status, 0) << perPoint.err.constData();
+    const QList<QByteArray> lines = perPoint.out.split('\n');
+    EXPECT_EQ(lines[0],
+              "x,y,point,aps,primary_dbm,primary_mac,primary_ssid,primary_channel,"
+              "secondary_dbm,secondary_mac,aps_usable,cochannel,overlap,noise_dbm,snr_db,"
+              "down_mbps,up_mbps,rtt_ms,retransmits,udp_jitter_ms,udp_loss_pct,pass\r");
+    const QJsonArray circles = Tool({"points", Q(sample)}).Json()["circles"].toArray();
+    EXPECT_EQ(lines.size(),
+              circles.size() + 2);  // the header, and the empty tail after the last CRLF
+    // Without noise measured the voice requirement is never passed at a point.
+    for (qsizetype i = 1; i + 1 < lines.size(); ++i)
+        EXPECT_TRUE(lines[i].endsWith(",no\r") || lines[i].endsWith(",unknown\r"))
+            << lines[i].constData();
+    const QJsonArray json =
+        QJsonDocument::fromJson(Tool({"export", Q(sample), "--per-point", "--format", "json"}).out)
+            .array();
+    ASSERT_EQ(json.size(), circles.size());
+    EXPECT_TRUE(json[0].toObject()["noise_dbm"].isNull());
+    EXPECT_TRUE(json[0].toObject()["pass"].isNull());
+
+    const ToolRun bad =
+        Tool({"export", Q(sample), "--per-point", "--require", "primary=-67,snr=200"});
+    EXPECT_EQ(bad.status, 2);
+    EXPECT_EQ(bad.err, "pellorin-site: \"snr=200\": SNR outside 0..100 dB\n");
+    EXPECT_EQ(Tool({"export", Q(sample), "--per-point", "--network", "nowhere"}).status, 1);
+    EXPECT_EQ(Tool({"export", Q(sample), "--require", "voice"}).status,
+              2);  // only with --per-point
 }
 
 TEST(SiteTool, CreateMakesASiteWhoseMapIsTheImage) {
     ScratchDir dir;
-    const auto png = std::filesystem::path(kSamples) / "office.png";
+    const auto png = Sample("office.png");
     const QImage image(Q(png));
     ASSERT_FALSE(image.isNull());
     for (bool signatureFirst : {false, true}) {
@@ -245,7 +306,17 @@ TEST(SiteTool, CreateMakesASiteWhoseMapIsTheImage) {
                     << x << "," << y;
         EXPECT_EQ(Tool({"info", Q(out)}).Json()["points"].toInteger(), 0);
     }
-    // The input is never the output.
+    // An existing output only when forced; the input is never the output.
+    const auto surveyed = dir.Path() / "surveyed.hss";
+    std::filesystem::copy_file(Sample("office-surveyed.hss"), surveyed);
+    const auto before = ReadFileBytes(surveyed);
+    const ToolRun refused = Tool({"create", Q(png), "-o", Q(surveyed)});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_TRUE(refused.err.contains("exists already")) << refused.err.constData();
+    EXPECT_EQ(ReadFileBytes(surveyed), before);
+    const ToolRun forced = Tool({"create", Q(png), "-o", Q(surveyed), "--force"});
+    EXPECT_EQ(forced.status, 0) << forced.err.constData();
+    EXPECT_EQ(Tool({"info", Q(surveyed)}).Json()["points"].toInteger(), 0);
     const auto copy = dir.Path() / "plan.png";
     std::filesystem::copy_file(png, copy);
     EXPECT_EQ(Tool({"create", Q(copy), "-o", Q(copy)}).status, 1);
@@ -254,11 +325,33 @@ TEST(SiteTool, CreateMakesASiteWhoseMapIsTheImage) {
               1);
 }
 
-TEST(SiteTool, ScaleSetsTheStoresScaleAndInfoReportsIt) {
+TEST(SiteTool, RenderDrawsThePlanWithTheCirclesOfItsPointsAndScaleSetsTheStoresScale) {
     ScratchDir dir;
-    const auto png = std::filesystem::path(kSamples) / "office.png";
+    const auto png = Sample("office.png");
     const auto site = dir.Path() / "office.hss";
     ASSERT_EQ(Tool({"create", Q(png), "-o", Q(site)}).status, 0);
+    const auto back = dir.Path() / "back.png";
+    ASSERT_EQ(Tool({"render", Q(site), "-o", Q(back)}).status, 0);
+    // Few colours: the palette holds them exactly, and one pixel a pixel.
+    EXPECT_EQ(QImage(Q(back)).convertToFormat(QImage::Format_RGB32),
+              QImage(Q(png)).convertToFormat(QImage::Format_RGB32));
+
+    const auto surveyed = Sample("office-surveyed.hss");
+    const auto shown = dir.Path() / "surveyed.png";
+    ASSERT_EQ(Tool({"render", Q(surveyed), "-o", Q(shown)}).status, 0);
+    const QJsonArray circles = Tool({"points", Q(surveyed)}).Json()["circles"].toArray();
+    ASSERT_FALSE(circles.isEmpty());
+    const QJsonObject last = circles.last().toObject();  // nothing paints over its centre
+    EXPECT_EQ(QImage(Q(shown)).pixel(last["x"].toInt(), last["y"].toInt()) & 0xFFFFFFu,
+              CircleStyleFor(last["strength"].toInt()).brush);
+
+    const auto small = dir.Path() / "small.png";
+    ASSERT_EQ(Tool({"render", Q(surveyed), "-o", Q(small), "--width", "400"}).status, 0);
+    EXPECT_EQ(QImage(Q(small)).size(), QSize(400, 280));
+    EXPECT_EQ(Tool({"render", Q(surveyed), "-o", Q(surveyed)}).status, 1);  // never over the site
+    EXPECT_EQ(Tool({"render", Q(surveyed), "-o", Q(small), "--width", "0"}).status, 2);
+
+    // The scale goes to the store, and info reports it.
     EXPECT_FALSE(Tool({"info", Q(site)}).Json().contains("metres_per_pixel"));
     const ToolRun set =
         Tool({"scale", Q(site), "--line", "0", "0", "300", "400", "--metres", "10"});
@@ -278,33 +371,6 @@ TEST(SiteTool, ScaleSetsTheStoresScaleAndInfoReportsIt) {
               2);
 }
 
-TEST(SiteTool, RenderDrawsThePlanWithTheCirclesOfItsPoints) {
-    ScratchDir dir;
-    const auto png = std::filesystem::path(kSamples) / "office.png";
-    const auto site = dir.Path() / "office.hss";
-    ASSERT_EQ(Tool({"create", Q(png), "-o", Q(site)}).status, 0);
-    const auto back = dir.Path() / "back.png";
-    ASSERT_EQ(Tool({"render", Q(site), "-o", Q(back)}).status, 0);
-    // Few colours: the palette holds them exactly, and one pixel a pixel.
-    EXPECT_EQ(QImage(Q(back)).convertToFormat(QImage::Format_RGB32),
-              QImage(Q(png)).convertToFormat(QImage::Format_RGB32));
-
-    const auto surveyed = std::filesystem::path(kSamples) / "office-surveyed.hss";
-    const auto shown = dir.Path() / "surveyed.png";
-    ASSERT_EQ(Tool({"render", Q(surveyed), "-o", Q(shown)}).status, 0);
-    const QJsonArray circles = Tool({"points", Q(surveyed)}).Json()["circles"].toArray();
-    ASSERT_FALSE(circles.isEmpty());
-    const QJsonObject last = circles.last().toObject();  // nothing paints over its centre
-    EXPECT_EQ(QImage(Q(shown)).pixel(last["x"].toInt(), last["y"].toInt()) & 0xFFFFFFu,
-              CircleStyleFor(last["strength"].toInt()).brush);
-
-    const auto small = dir.Path() / "small.png";
-    ASSERT_EQ(Tool({"render", Q(surveyed), "-o", Q(small), "--width", "400"}).status, 0);
-    EXPECT_EQ(QImage(Q(small)).size(), QSize(400, 280));
-    EXPECT_EQ(Tool({"render", Q(surveyed), "-o", Q(surveyed)}).status, 1);  // never over the site
-    EXPECT_EQ(Tool({"render", Q(surveyed), "-o", Q(small), "--width", "0"}).status, 2);
-}
-
 // The text of each page of `pdf` as QtPdf reads it (none when it does not open).
 QStringList PdfPages(const std::filesystem::path& pdf) {
     QPdfDocument doc;
@@ -318,7 +384,7 @@ QString PdfText(const std::filesystem::path& pdf) { return PdfPages(pdf).join('\
 
 TEST(SiteTool, ReportHoldsSummaryPlanACoveragePagePerNetworkAndThePagedTableOfPoints) {
     ScratchDir dir;
-    const auto sample = std::filesystem::path(kSamples) / "office-surveyed.hss";
+    const auto sample = Sample("office-surveyed.hss");
     const auto report = dir.Path() / "report.pdf";
     const ToolRun made = Tool({"report", Q(sample), "-o", Q(report)});
     ASSERT_EQ(made.status, 0) << made.err.constData();
@@ -344,9 +410,7 @@ TEST(SiteTool, ReportHoldsSummaryPlanACoveragePagePerNetworkAndThePagedTableOfPo
     // 300 points need more than one page of table.
     CApList list;
     for (int i = 0; i < 300; ++i) AddEntry(list, i % 37, i / 37, 6, -40 - i % 50, "long");
-    CSiteRecord site;
-    const auto many =
-        dir.Write("many.hss", WithPoints(SmallSiteFile(), EncodePointsSection(site, list)));
+    const auto many = SiteWith(dir, "many.hss", list);
     ASSERT_EQ(Tool({"report", Q(many), "-o", Q(report)}).status, 0);
     EXPECT_GE(Pages(report), 3 + 4);
     EXPECT_TRUE(PdfText(report).contains("(continued)"));
@@ -356,28 +420,26 @@ TEST(SiteTool, ReportHoldsSummaryPlanACoveragePagePerNetworkAndThePagedTableOfPo
     Bytes bad = SmallSiteFile();
     Put16(bad, 5, 0x5858);
     const auto damaged = dir.Write("damaged.hss", bad);
+    const QStringList site{"report", Q(sample)}, out{"-o", Q(report)};
     const struct {
         QStringList args;
         int status;
-        const char* error;
+        std::string error;  // empty: any
     } refused[] = {
-        {{"report", Q(sample), "-o", Q(report), "--network", "nowhere"},
-         1,
+        {site + out + QStringList{"--network", "nowhere"}, 1,
          "No network \"nowhere\" was heard in office-surveyed.hss.\n"},
-        {{"report", Q(damaged), "-o", Q(report)}, 1, nullptr},  // below
-        {{"report", Q(sample), "-o", Q(sample)},
-         1,
+        {QStringList{"report", Q(damaged)} + out, 1,
+         "Not a Site File.\n" + damaged.string() + "\n"},
+        {site + QStringList{"-o", Q(sample)}, 1,
          "The output file is the site file; choose another name.\n"},
-        {{"report", Q(sample)}, 2, ""},
-        {{"report", Q(sample), "-o", Q(report), "--radius", "0"}, 2, ""},
-        {{"report", Q(sample), "-o", Q(report), "--require", "primary=5"}, 2, ""},
+        {site, 2, ""},
+        {site + out + QStringList{"--radius", "0"}, 2, ""},
+        {site + out + QStringList{"--require", "primary=5"}, 2, ""},
     };
     for (const auto& r : refused) {
         const ToolRun run = Tool(r.args);
         EXPECT_EQ(run.status, r.status) << r.args.join(' ').toStdString();
-        if (r.error == nullptr) {
-            EXPECT_EQ(run.err.toStdString(), "Not a Site File.\n" + damaged.string() + "\n");
-        } else if (*r.error != '\0') {
+        if (!r.error.empty()) {
             EXPECT_EQ(run.err.toStdString(), r.error);
         }
     }
@@ -402,30 +464,19 @@ protected:
         AddEntry(list, 100, 100, 11, -60, "lab", "TEST", 2);
         AddEntry(list, 100, 100, 1, -70, "guest", "TEST", 3);
         AddEntry(list, 300, 200, 6, -80, "lab", "TEST", 1);
-        CSiteRecord record;
-        site = dir.Write("two.hss",
-                         WithPoints(SmallSiteFile(400, 300), EncodePointsSection(record, list)));
-
-        StoreBinding binding;
-        std::string why;
-        ASSERT_TRUE(ReadSiteBinding(site.string(), binding, why)) << why;
-        FileSource src(site.string());
-        CSiteRecord header;
-        ASSERT_TRUE(ReadSiteHeader(src, header).ok);
-        CSurveyStore store(nullptr);
-        store.Opened(site.string(), binding, FilePointsOf(src, header), true);
-        ASSERT_EQ(store.Sequence().Size(), 2u);
-        ASSERT_TRUE(store.SetCoverage({"ssid:guest", 2, 40}));
-        ThroughputFigures f;
-        f.downMbps = 94.25, f.upMbps = 40.5, f.downRetransmits = 3, f.upRetransmits = 0;
-        f.rttMs = 1.25, f.server = "127.0.0.1:5201", f.startUtcMs = 1'765'000'000'000,
-        f.seconds = 3;
-        ASSERT_TRUE(store.ThroughputTested(store.Sequence().Points()[0].id,
-                                           {ThroughputFault::kNone, {}, f}));
-        ASSERT_TRUE(
-            store.ThroughputTested(store.Sequence().Points()[1].id,
-                                   {ThroughputFault::kRefused, "nothing listens at the port", {}}));
-        store.Close();
+        site = SiteWith(dir, "two.hss", list, 400, 300);
+        MakeStore(site, [](CSurveyStore& store) {
+            ASSERT_EQ(store.Sequence().Size(), 2u);
+            ASSERT_TRUE(store.SetCoverage({"ssid:guest", 2, 40}));
+            ThroughputFigures f;
+            f.downMbps = 94.25, f.upMbps = 40.5, f.downRetransmits = 3, f.upRetransmits = 0;
+            f.rttMs = 1.25, f.server = "127.0.0.1:5201", f.startUtcMs = 1'765'000'000'000,
+            f.seconds = 3;
+            const auto& points = store.Sequence().Points();
+            ASSERT_TRUE(store.ThroughputTested(points[0].id, {ThroughputFault::kNone, {}, f}));
+            ASSERT_TRUE(store.ThroughputTested(
+                points[1].id, {ThroughputFault::kRefused, "nothing listens at the port", {}}));
+        });
         ASSERT_EQ(Tool({"scale", Q(site), "--line", "0", "0", "200", "0", "--metres", "10"}).status,
                   0);
     }
@@ -441,58 +492,52 @@ protected:
 };
 
 TEST_F(StoredReport, TakesTheWindowsChoiceAndScaleFromTheStore) {
+    // Each report's page count, texts by the page they are on, and a text
+    // found on none of its pages.
+    using OnPage = std::pair<int, const char*>;
     const struct {
         QStringList args;
         int pages;
-        int page;  // where `text` is; -1 anywhere
-        const char* text;
-        const char* absent;
+        std::vector<OnPage> texts;
+        const char* absent = nullptr;
     } cases[] = {
-        {{}, 6, 2, "Coverage: guest", "Coverage: lab"},   // the window's network, not the five
-        {{}, 6, 2, "R = 2 m (40 plan pixels)", nullptr},  // and its radius, in metres
-        {{}, 6, 0, "1 plan pixel = 0.05 m (from a line of 10 m)", nullptr},
-        {{}, 6, 1, "5 m", nullptr},  // the plan's scale bar
-        {{"--network", "lab"}, 6, 2, "Coverage: lab", "Coverage: guest"},
-        {{"--radius", "100"}, 6, 2, "R = 5 m (100 plan pixels)", nullptr},
-        // The store's tests: the measured one's figures, the other's cause.
-        {{}, 6, 3, "1 94.25 40.50 1.25 3", nullptr},
-        {{}, 6, 3, "2 not measured: nothing listens at the port", nullptr},
-        // Tried at both points, measured at one: "2 of 2" alone read as both measured.
-        {{}, 6, 3, "after the scan at 2 of 2 points, measured at 1.", nullptr},
-        {{}, 6, 4, "Upload (Mbit/s)", nullptr},
-        {{}, 6, 4, "50 thru 99.99 Mbit/s", nullptr},  // the rates' legend
+        {{},
+         6,
+         {{2, "Coverage: guest"},           // the window's network, not the five
+          {2, "R = 2 m (40 plan pixels)"},  // and its radius, in metres
+          {0, "1 plan pixel = 0.05 m (from a line of 10 m)"},
+          {1, "5 m"},  // the plan's scale bar
+          // The store's tests: the measured one's figures, the other's cause.
+          {3, "1 94.25 40.50 1.25 3"},
+          {3, "2 not measured: nothing listens at the port"},
+          // Tried at both points, measured at one: "2 of 2" alone read as both measured.
+          {3, "after the scan at 2 of 2 points, measured at 1."},
+          {4, "Upload (Mbit/s)"},
+          {4, "50 thru 99.99 Mbit/s"}},  // the rates' legend
+         "Coverage: lab"},
+        {{"--network", "lab"}, 6, {{2, "Coverage: lab"}}, "Coverage: guest"},
+        {{"--radius", "100"}, 6, {{2, "R = 5 m (100 plan pixels)"}}},
         // The requirement for the window's network: point 2 hears lab alone at -80.
-        {{"--require", "voice", "--network", "lab"}, 8, 5, "Requirement: voice", nullptr},
         {{"--require", "voice", "--network", "lab"},
          8,
-         5,
-         "primary=-67,secondary=-75,snr=25,cochannel=1",
-         nullptr},
+         {{5, "Requirement: voice"},
+          {5, "primary=-67,secondary=-75,snr=25,cochannel=1"},
+          {6, "2 300 200 primary (-80 dBm), secondary (none)"},
+          {5, "passes unknown fails"}},  // the map's legend
+         "Coverage: guest"},
         {{"--require", "primary=-67", "--network", "lab"},
          8,
-         5,
-         "The whole requirement 50.0 % (12.6 m²) 0.0 % (0.0 m²) 50.0 % (12.6 m²)",
-         nullptr},
-        {{"--require", "voice", "--network", "lab"},
-         8,
-         6,
-         "2 300 200 primary (-80 dBm), secondary (none)",
-         nullptr},
-        {{"--require", "voice", "--network", "lab"},
-         8,
-         5,
-         "passes unknown fails",
-         "Coverage: guest"},  // the map's legend
+         {{5, "The whole requirement 50.0 % (12.6 m²) 0.0 % (0.0 m²) 50.0 % (12.6 m²)"}}},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(c.args.join(' ').toStdString());
         const QStringList pages = Report(c.args);
-        const std::string what = (c.args.join(' ') + " / " + c.text).toStdString();
-        ASSERT_EQ(pages.size(), c.pages) << what;
-        const QString where = c.page < 0 ? pages.join('\n') : pages[c.page];
-        EXPECT_TRUE(where.contains(QString::fromUtf8(c.text))) << what << "\n"
-                                                               << where.toStdString();
+        ASSERT_EQ(pages.size(), c.pages);
+        for (const auto& [page, text] : c.texts)
+            EXPECT_TRUE(pages[page].contains(QString::fromUtf8(text))) << text << "\n"
+                                                                       << pages[page].toStdString();
         if (c.absent) {
-            EXPECT_FALSE(pages.join('\n').contains(c.absent)) << what;
+            EXPECT_FALSE(pages.join('\n').contains(c.absent));
         }
     }
     // Every page's text within the 15 mm margin: long lines wrap.
@@ -510,24 +555,7 @@ TEST_F(StoredReport, TakesTheWindowsChoiceAndScaleFromTheStore) {
     EXPECT_NEAR(m.captured(1).toDouble(), 8 * M_PI, 0.01 * 8 * M_PI);
 }
 
-TEST(SiteTool, CreateRefusesAnExistingOutputUnlessForced) {
-    ScratchDir dir;
-    const auto png = std::filesystem::path(kSamples) / "office.png";
-    const auto surveyed = dir.Path() / "surveyed.hss";
-    std::filesystem::copy_file(std::filesystem::path(kSamples) / "office-surveyed.hss", surveyed);
-    const auto before = ReadFileBytes(surveyed);
-
-    const ToolRun refused = Tool({"create", Q(png), "-o", Q(surveyed)});
-    EXPECT_EQ(refused.status, 1);
-    EXPECT_TRUE(refused.err.contains("exists already")) << refused.err.constData();
-    EXPECT_EQ(ReadFileBytes(surveyed), before);
-
-    const ToolRun forced = Tool({"create", Q(png), "-o", Q(surveyed), "--force"});
-    EXPECT_EQ(forced.status, 0) << forced.err.constData();
-    EXPECT_EQ(Tool({"info", Q(surveyed)}).Json()["points"].toInteger(), 0);
-}
-
-TEST(SiteTool, RejectsBadFilesWithOpensTextAndLeavesThemAlone) {
+TEST(SiteTool, RejectsBadFilesWithOpensTextAndLeavesThemAloneAndBadUsageWithItsHelp) {
     // Every refusal's text is the one loader's (tests/survey, and the defect
     // catalogue in tests/robustness); here one of the contents and one of the
     // file itself stand for them: the reason on standard error with the file
@@ -554,98 +582,28 @@ TEST(SiteTool, RejectsBadFilesWithOpensTextAndLeavesThemAlone) {
 
     // create reads no FIFO and replaces none: it would block, or put a file
     // in the FIFO's place.
-    const auto png = Q(std::filesystem::path(kSamples) / "office.png");
+    const auto png = Q(Sample("office.png"));
     const ToolRun fromFifo = Tool({"create", Q(fifo), "-o", Q(dir.Path() / "new.hss")});
     EXPECT_EQ(fromFifo.status, 1);
     EXPECT_TRUE(fromFifo.err.contains("This is a named pipe (FIFO), not a file."));
     EXPECT_EQ(Tool({"create", png, "-o", Q(fifo)}).status, 1);
     EXPECT_TRUE(std::filesystem::is_fifo(fifo));
-}
 
-TEST(SiteTool, HelpAndUsage) {
+    // --help tells the usage; no command or an unknown one is a usage error.
     const ToolRun help = Tool({"--help"});
     EXPECT_EQ(help.status, 0);
-    EXPECT_TRUE(help.out.contains("pellorin-site create PLAN -o FILE"));
-    EXPECT_TRUE(
-        help.out.contains("pellorin-site export FILE [--format csv|json] [--raw] [-o OUT]"));
-    EXPECT_TRUE(help.out.contains("pellorin-site recover SITE --journal JOURNAL -o OUT [--force]"));
-    EXPECT_TRUE(help.out.contains("pellorin-site report FILE -o PDF [--network NAME_OR_MAC ...]"));
-    EXPECT_EQ(Tool({}).status, 2);
-    EXPECT_EQ(Tool({"frobnicate"}).status, 2);
-}
-
-TEST(SiteTool, ExportPerPointGivesARowPerPointGroupAndNamesABadRequirement) {
-    const auto sample = std::filesystem::path(kSamples) / "office-surveyed.hss";
-    const ToolRun csv = Tool(
-        {"export", Q(sample), "--per-point", "--network", "pellorin-office", "--require", "voice"});
-    ASSERT_EQ(csv.status, 0) << csv.err.constData();
-    const QList<QByteArray> lines = csv.out.split('\n');
-    EXPECT_EQ(lines[0],
-              "x,y,point,aps,primary_dbm,primary_mac,primary_ssid,primary_channel,"
-              "secondary_dbm,secondary_mac,aps_usable,cochannel,overlap,noise_dbm,snr_db,"
-              "down_mbps,up_mbps,rtt_ms,retransmits,udp_jitter_ms,udp_loss_pct,pass\r");
-    const QJsonArray circles = Tool({"points", Q(sample)}).Json()["circles"].toArray();
-    EXPECT_EQ(lines.size(),
-              circles.size() + 2);  // the header, and the empty tail after the last CRLF
-    // Without noise measured the voice requirement is never passed at a point.
-    for (qsizetype i = 1; i + 1 < lines.size(); ++i)
-        EXPECT_TRUE(lines[i].endsWith(",no\r") || lines[i].endsWith(",unknown\r"))
-            << lines[i].constData();
-    const QJsonArray json =
-        QJsonDocument::fromJson(Tool({"export", Q(sample), "--per-point", "--format", "json"}).out)
-            .array();
-    ASSERT_EQ(json.size(), circles.size());
-    EXPECT_TRUE(json[0].toObject()["noise_dbm"].isNull());
-    EXPECT_TRUE(json[0].toObject()["pass"].isNull());
-
-    const ToolRun bad =
-        Tool({"export", Q(sample), "--per-point", "--require", "primary=-67,snr=200"});
-    EXPECT_EQ(bad.status, 2);
-    EXPECT_EQ(bad.err, "pellorin-site: \"snr=200\": SNR outside 0..100 dB\n");
-    EXPECT_EQ(Tool({"export", Q(sample), "--per-point", "--network", "nowhere"}).status, 1);
-    EXPECT_EQ(Tool({"export", Q(sample), "--require", "voice"}).status,
-              2);  // only with --per-point
-}
-
-// The noise the survey store keeps for a point group gives its primary's
-// noise and SNR; another channel's noise gives neither.
-TEST(SiteTool, ExportPerPointTakesTheNoiseOfThePrimarysChannelFromTheStore) {
-    ScratchDir dir;
-    CApList list;
-    AddEntry(list, 1, 2, 6, -80, "corp");
-    AddEntry(list, 3, 4, 11, -60, "corp");
-    CSiteRecord site;
-    const auto path =
-        dir.Write("noisy.hss", WithPoints(SmallSiteFile(), EncodePointsSection(site, list)));
-    StoreBinding binding;
-    std::string why;
-    ASSERT_TRUE(ReadSiteBinding(path.string(), binding, why)) << why;
-    FileSource src(path.string());
-    ASSERT_TRUE(ReadSiteHeader(src, site).ok);
-    {
-        CSurveyStore store(nullptr);
-        store.Opened(path.string(), binding, FilePointsOf(src, site), true);
-        ASSERT_TRUE(store.IsOpen());
-    }
-    sqlite::Db db;
-    db.Open(StorePathFor(path.string()), SQLITE_OPEN_READWRITE, nullptr);
-    db.Exec(
-        "INSERT INTO noise(point, band, channel, dbm, time_ms) SELECT id, 2, 6, -92, 0 FROM points "
-        "WHERE file_index = 0 UNION ALL SELECT id, 2, 6, -60, 0 FROM points WHERE file_index = 1");
-    db.Close();
-    const QJsonArray rows =
-        QJsonDocument::fromJson(Tool({"export", Q(path), "--per-point", "--format", "json"}).out)
-            .array();
-    ASSERT_EQ(rows.size(), 2);
-    EXPECT_EQ(rows[0].toObject()["noise_dbm"].toInt(), -92);
-    EXPECT_EQ(rows[0].toObject()["snr_db"].toInt(), 12);
-    EXPECT_TRUE(rows[1].toObject()["noise_dbm"].isNull() && rows[1].toObject()["snr_db"].isNull());
+    for (const char* usage :
+         {"create PLAN -o FILE", "export FILE [--format csv|json] [--raw] [-o OUT]",
+          "recover SITE --journal JOURNAL -o OUT [--force]",
+          "report FILE -o PDF [--network NAME_OR_MAC ...]"})
+        EXPECT_TRUE(help.out.contains(QByteArray("pellorin-site ") + usage)) << usage;
+    EXPECT_EQ(std::make_pair(Tool({}).status, Tool({"frobnicate"}).status), std::make_pair(2, 2));
 }
 
 // Anyone can broadcast an SSID: a text cell a spreadsheet would run as a
 // formula gets a leading quote; numbers stay numbers; --raw writes texts as
 // they are.
-TEST(SiteTool, ExportedTextsCannotBecomeFormulasAndACutCharacterIsLeftOut) {
+TEST(SiteTool, ExportedTextsCannotBecomeFormulasAndPerPointRowsTakeTheStoresNoise) {
     const struct {
         const char *text, *guarded, *raw;
     } cells[] = {
@@ -671,9 +629,7 @@ TEST(SiteTool, ExportedTextsCannotBecomeFormulasAndACutCharacterIsLeftOut) {
     AddEntry(list, 1, 2, 6, -80, "=1+1", "-9");
     AddEntry(list, 3, 4, 11, -60, (cut + "\xC3").c_str());
     AddEntry(list, 5, 6, 1, -70, "bell\x07");
-    CSiteRecord site;
-    const auto path =
-        dir.Write("hostile.hss", WithPoints(SmallSiteFile(), EncodePointsSection(site, list)));
+    const auto path = SiteWith(dir, "hostile.hss", list);
     EXPECT_EQ(Tool({"export", Q(path)}).out.toStdString(),
               "x,y,point,channel,mac,ssid,rssi_dbm\r\n1,2,'-9,6,001122334455,'=1+1,-80\r\n"
               "3,4,TEST,11,001122334455," +
@@ -688,41 +644,31 @@ TEST(SiteTool, ExportedTextsCannotBecomeFormulasAndACutCharacterIsLeftOut) {
     ASSERT_EQ(rows.size(), 5);
     EXPECT_TRUE(rows[1].startsWith("1,2,'-9,1,-80,001122334455,'=1+1,6,")) << rows[1].constData();
     EXPECT_TRUE(rows[3].contains(",bell\\x07,")) << rows[3].constData();
+
+    // The noise the survey store keeps for a point group gives its primary's
+    // noise and SNR; another channel's noise gives neither.
+    MakeStore(path);
+    sqlite::Db db;
+    db.Open(StorePathFor(path.string()), SQLITE_OPEN_READWRITE, nullptr);
+    db.Exec(
+        "INSERT INTO noise(point, band, channel, dbm, time_ms) SELECT id, 2, 6, -92, 0 FROM points "
+        "WHERE file_index = 0 UNION ALL SELECT id, 2, 6, -60, 0 FROM points WHERE file_index = 1");
+    db.Close();
+    const QJsonArray json =
+        QJsonDocument::fromJson(Tool({"export", Q(path), "--per-point", "--format", "json"}).out)
+            .array();
+    ASSERT_EQ(json.size(), 3);
+    EXPECT_EQ(json[0].toObject()["noise_dbm"].toInt(), -92);
+    EXPECT_EQ(json[0].toObject()["snr_db"].toInt(), 12);
+    EXPECT_TRUE(json[1].toObject()["noise_dbm"].isNull() && json[1].toObject()["snr_db"].isNull());
 }
-
-namespace {
-
-// A journal on `site` as the window writes it, keeping the file's points:
-// two recorded points, and between them the deletion of the file's first
-// point (office-surveyed.hss: two entries at 100, 180).
-void WriteJournal(const std::filesystem::path& site, const std::filesystem::path& journal) {
-    CSiteRecord record;
-    JournalBegin begin;
-    ASSERT_TRUE(ReadSiteForOpen(site.string(), record) && SiteBindingOf(record, begin.binding));
-    begin.keepPoints = true;
-    JournalPoint p;
-    p.x = 11;
-    p.y = 12;
-    std::strcpy(p.name, "TEST");
-    JournalEntry e{6, -51, {0x00, 0xAA, 0xBB, 0xCC, 0xDD, 0xEE}, "00AABBCCDDEE", "recovered"};
-    p.entries = {e};
-    PosixFileOps ops;
-    JournalWriter writer(ops);
-    ASSERT_TRUE(writer.Create(journal.string(), begin, 0).ok && writer.AppendPoint(p).ok &&
-                writer.AppendDeletion({1, 100, 180, 2}).ok);
-    p.x = 13;
-    ASSERT_TRUE(writer.AppendPoint(p).ok);
-}
-
-}  // namespace
 
 // The points of a journal set aside come back into a new file; SITE and the
 // journal are only read. A journal of another version of SITE is refused
 // unless --force, which applies its points where they were taken.
 TEST(SiteTool, RecoverWritesTheSiteWithAJournalsPointsIntoANewFile) {
     ScratchDir dir;
-    const auto site = dir.Write(
-        "office.hss", ReadFileBytes(std::filesystem::path(kSamples) / "office-surveyed.hss"));
+    const auto site = dir.Write("office.hss", ReadFileBytes(Sample("office-surveyed.hss")));
     const auto journal = dir.Path() / "office.hss.journal.20261207-051500";
     WriteJournal(site, journal);
     const Bytes siteBytes = ReadFileBytes(site), journalBytes = ReadFileBytes(journal);
@@ -751,8 +697,7 @@ TEST(SiteTool, RecoverWritesTheSiteWithAJournalsPointsIntoANewFile) {
     EXPECT_EQ(Tool({"recover", Q(site), "-o", Q(dir.Path() / "x.hss")}).status, 2);
 
     // The same journal against another site file: refused, then forced.
-    const auto empty =
-        dir.Write("empty.hss", ReadFileBytes(std::filesystem::path(kSamples) / "office.hss"));
+    const auto empty = dir.Write("empty.hss", ReadFileBytes(Sample("office.hss")));
     const auto forcedOut = dir.Path() / "forced.hss";
     const ToolRun foreign =
         Tool({"recover", Q(empty), "--journal", Q(journal), "-o", Q(forcedOut)});

@@ -9,7 +9,8 @@
 #include <vector>
 
 #include "ScratchDir.h"
-#include "journal/JournalFormat.h"
+#include "journal/JournalReader.h"
+#include "store/Sqlite.h"
 #include "store/SurveyStore.h"
 
 struct Told {
@@ -56,6 +57,25 @@ protected:
             out[i].timeMs = 1'796'000'000'000 + i;
         }
         return out;
+    }
+    // A save of the site file as version `version`, gone through.
+    void Save(uint32_t version) {
+        store.SaveStarting(Binding(version));
+        store.Saved();
+    }
+    // The rows of `rows` (a table and a WHERE clause) in the store's file.
+    std::optional<int64_t> Count(const std::string& rows) const {
+        sqlite::Db db;
+        db.Open(StoreFile(), SQLITE_OPEN_READONLY, nullptr);
+        return sqlite::QueryInt(db, ("SELECT COUNT(*) FROM " + rows).c_str());
+    }
+    // A journal begun keeping the file's points, with `changes`.
+    static JournalContents JournalOf(std::vector<JournalChange> changes) {
+        JournalContents journal;
+        journal.hasBegin = true;
+        journal.begin.keepPoints = true;
+        journal.changes = std::move(changes);
+        return journal;
     }
     // The dBm of each point's readings in ordinal order (0: none); a point's
     // readings are all alike in these tests, so mixed ones fail.

@@ -4,7 +4,7 @@
 
 #include <sqlite3.h>
 
-#include <cmath>
+#include <algorithm>
 #include <filesystem>
 
 #include "StoreFixture.h"
@@ -79,36 +79,21 @@ TEST(FilePointsTest, TheFilesGroupsAsOpenLoadsThem) {
     EXPECT_EQ(SurveyPointsOf(list, circles), points);
 }
 
-TEST_F(StoreTest, PointsKeepTheirReadingsThroughDeletionAndSave) {
+TEST_F(StoreTest, PointsKeepTheirReadingsThroughDeletionAndSaveAndAnOpenNotKeepingThem) {
     store.Opened(Site(), Binding(1), {Point(10, 10, 2), Point(20, 20, 1, true)}, true);
     ASSERT_TRUE(store.IsOpen());
     EXPECT_TRUE(store.PointRecorded(Recorded(30, 30, 2, 1), Readings(3, -51)));
     EXPECT_TRUE(store.PointRecorded(Recorded(40, 40, 1, 2), Readings(2, -62)));
     store.PointDeleted({3, 20, 20, 1});  // the file's placeholder
-    const StoreBinding saved = Binding(2);
-    store.SaveStarting(saved);
-    store.Saved();
+    Save(2);
     store.Close();
 
-    store.Opened(Site(), saved, {Point(10, 10, 2), Point(30, 30, 2), Point(40, 40, 1)}, true);
+    const std::vector<SequencePoint> saved = {Point(10, 10, 2), Point(30, 30, 2), Point(40, 40, 1)};
+    store.Opened(Site(), Binding(2), saved, false);  // the file's points not kept
+    EXPECT_EQ(store.Sequence().Size(), 0u);
+    store.Opened(Site(), Binding(2), saved, true);  // and back at the next Open
     EXPECT_EQ(Signatures(), (std::vector<int>{0, -51, -62}));
     EXPECT_TRUE(told.empty());
-}
-
-TEST_F(StoreTest, StatisticsOfAPoint) {
-    store.Opened(Site(), Binding(1), {}, true);
-    std::vector<ScanReading> r = Readings(3, 0);
-    r[0].dbm = -61, r[1].dbm = -62, r[2].dbm = -64;
-    for (ScanReading& x : r) x.mac[5] = 9;
-    store.PointRecorded(Recorded(1, 1, 1, 1), r);
-    const std::vector<ApStatistics> s = store.PointStatistics(0);
-    ASSERT_EQ(s.size(), 1u);
-    EXPECT_EQ(s[0].mac[5], 9);
-    EXPECT_EQ(s[0].readings, 3);
-    EXPECT_EQ(s[0].least, -64);
-    EXPECT_EQ(s[0].most, -61);
-    EXPECT_NEAR(s[0].mean, -62.3333, 1e-3);
-    EXPECT_NEAR(s[0].spread, 1.2472, 1e-3);
 }
 
 // A point's test follows its readings through a save and a new Open: the
@@ -129,8 +114,7 @@ TEST_F(StoreTest, ThroughputOfAPointSurvivesASave) {
     ASSERT_TRUE(store.PointRecorded(Recorded(30, 30, 1, 4), Readings(1, -50)));
     ASSERT_TRUE(store.ThroughputTested(store.Sequence().Points().back().id,
                                        {ThroughputFault::kNone, {}, f}));
-    store.SaveStarting(Binding(2));
-    store.Saved();
+    Save(2);
     store.Close();
     store.Opened(Site(), Binding(2),
                  {Point(1, 1, 1), Point(9, 9, 1), Point(20, 20, 1), Point(30, 30, 1)}, true);
@@ -153,17 +137,39 @@ TEST_F(StoreTest, ThroughputOfAPointSurvivesASave) {
     EXPECT_EQ(*every.at(3).figures, f);
 }
 
-TEST_F(StoreTest, PointsSavedAsOneGroupBecomeOnePoint) {
+// A group saved as one point holds the readings of all, and the statistics
+// of each access point over them.
+TEST_F(StoreTest, PointsSavedAsOneGroupBecomeOnePointWithTheStatisticsOfTheirReadings) {
     store.Opened(Site(), Binding(1), {}, true);
+    std::vector<ScanReading> r = Readings(3, 0);
+    r[0].dbm = -61, r[1].dbm = -62, r[2].dbm = -64;
+    for (ScanReading& x : r) x.mac[5] = 9;
     store.PointRecorded(Recorded(5, 5, 0, 1), Readings(0, 0));  // nothing heard
     store.PointRecorded(Recorded(5, 5, 2, 2), Readings(2, -70));
-    store.PointRecorded(Recorded(5, 5, 1, 3), Readings(3, -70));
-    store.SaveStarting(Binding(2));
-    store.Saved();
+    store.PointRecorded(Recorded(5, 5, 1, 3), r);
+    Save(2);
     ASSERT_EQ(store.Sequence().Size(), 1u);
     EXPECT_EQ(store.Sequence().Points()[0],
               (SequencePoint{store.Sequence().Points()[0].id, 5, 5, 3}));
     EXPECT_EQ(store.PointReadings(0).size(), 5u);
+    const std::vector<ApStatistics> s = store.PointStatistics(0);
+    ASSERT_EQ(s.size(), 3u);
+    const auto nine = std::find_if(s.begin(), s.end(), [](auto& a) { return a.mac[5] == 9; });
+    ASSERT_NE(nine, s.end());
+    EXPECT_EQ(std::make_tuple(nine->readings, nine->least, nine->most),
+              std::make_tuple(3, -64, -61));
+    EXPECT_NEAR(nine->mean, -62.3333, 1e-3);
+    EXPECT_NEAR(nine->spread, 1.2472, 1e-3);
+
+    // A save killed after its rename is settled at the next Open: the
+    // group's two new points join it.
+    store.PointRecorded(Recorded(5, 5, 1, 4), Readings(2, -41));
+    store.PointRecorded(Recorded(5, 5, 1, 5), Readings(2, -41));
+    store.SaveStarting(Binding(3));
+    store.Close();
+    store.Opened(Site(), Binding(3), {Point(5, 5, 5)}, true);
+    ASSERT_EQ(store.Sequence().Size(), 1u);
+    EXPECT_EQ(store.PointReadings(0).size(), 9u);
 }
 
 TEST_F(StoreTest, BindingToTheSiteFile) {
@@ -182,8 +188,7 @@ TEST_F(StoreTest, BindingToTheSiteFile) {
         told.clear();
         store.Opened(Site(), Binding(1), {}, true);
         store.PointRecorded(Recorded(3, 3, 1, 1), Readings(2, -40));
-        store.SaveStarting(Binding(1));  // the save writes the file as it is
-        store.Saved();
+        Save(1);  // the save writes the file as it is
         PlanScaleRecord scale;
         scale.metresPerPixel = 0.05;
         ASSERT_TRUE(store.SetScale(scale));
@@ -197,17 +202,6 @@ TEST_F(StoreTest, BindingToTheSiteFile) {
     }
 }
 
-TEST_F(StoreTest, PointsNotKeptComeBackAtTheNextOpen) {
-    store.Opened(Site(), Binding(1), {}, true);
-    store.PointRecorded(Recorded(3, 3, 1, 1), Readings(2, -40));
-    store.SaveStarting(Binding(2));
-    store.Saved();
-    store.Opened(Site(), Binding(2), {Point(3, 3, 1)}, false);
-    EXPECT_EQ(store.Sequence().Size(), 0u);
-    store.Opened(Site(), Binding(2), {Point(3, 3, 1)}, true);
-    EXPECT_EQ(Signatures(), std::vector<int>{-40});
-}
-
 TEST_F(StoreTest, RecoveryGivesTheJournalsPointsTheirReadings) {
     store.Opened(Site(), Binding(1), {Point(1, 1, 1)}, true);
     store.PointRecorded(Recorded(2, 2, 1, 1), Readings(2, -41));
@@ -216,12 +210,10 @@ TEST_F(StoreTest, RecoveryGivesTheJournalsPointsTheirReadings) {
     store.PointRecorded(Recorded(9, 9, 1, 4), Readings(2, -49));
     store.Close();
 
-    JournalContents journal;
-    journal.hasBegin = true;
-    journal.begin.keepPoints = true;
-    journal.changes = {Recorded(2, 2, 1, 1), Recorded(3, 3, 1, 2),
-                       Recorded(4, 4, 1, 3),  // recorded while the store was out of use
-                       JournalDeletion{2, 2, 2, 1}};
+    const JournalContents journal =
+        JournalOf({Recorded(2, 2, 1, 1), Recorded(3, 3, 1, 2),
+                   Recorded(4, 4, 1, 3),  // recorded while the store was out of use
+                   JournalDeletion{2, 2, 2, 1}});
     store.Recovered(Site(), Binding(1), {Point(1, 1, 1)}, journal, journal.changes.size());
     EXPECT_EQ(Signatures(), (std::vector<int>{0, -42, 0}));
     EXPECT_TRUE(told.empty());
@@ -229,10 +221,8 @@ TEST_F(StoreTest, RecoveryGivesTheJournalsPointsTheirReadings) {
     // Declined at the next Open: the unsaved points' readings are set aside.
     store.Opened(Site(), Binding(1), {Point(1, 1, 1)}, true);
     EXPECT_EQ(Signatures(), std::vector<int>{0});
-    sqlite::Db db;
-    db.Open(StoreFile(), SQLITE_OPEN_READONLY, nullptr);
-    EXPECT_EQ(sqlite::QueryInt(db, "SELECT COUNT(*) FROM points WHERE aside IS NOT NULL"), 3);
-    EXPECT_EQ(sqlite::QueryInt(db, "SELECT COUNT(*) FROM points WHERE x = 9"), 0);
+    EXPECT_EQ(Count("points WHERE aside IS NOT NULL"), 3);
+    EXPECT_EQ(Count("points WHERE x = 9"), 0);
 }
 
 // A point's noise floors are committed with its readings, recovered with
@@ -253,10 +243,8 @@ TEST_F(StoreTest, NoiseFloorsFollowTheirPointThroughRecoveryDeletionAndSave) {
     EXPECT_EQ(text(store.PointNoise(1)), text(a));
     store.Close();  // the program died here
 
-    JournalContents journal;
-    journal.hasBegin = true;
-    journal.begin.keepPoints = true;
-    journal.changes = {Recorded(2, 2, 1, 1), Recorded(3, 3, 1, 2), Recorded(4, 4, 1, 3)};
+    const JournalContents journal =
+        JournalOf({Recorded(2, 2, 1, 1), Recorded(3, 3, 1, 2), Recorded(4, 4, 1, 3)});
     store.Recovered(Site(), Binding(1), {Point(1, 1, 1)}, journal, journal.changes.size());
     EXPECT_EQ(text(store.PointNoise(1)) + "| " + text(store.PointNoise(2)) + "| " +
                   text(store.PointNoise(3)),
@@ -266,27 +254,13 @@ TEST_F(StoreTest, NoiseFloorsFollowTheirPointThroughRecoveryDeletionAndSave) {
     EXPECT_EQ(text(every.at(1)) + "| " + text(every.at(2)), text(a) + "| " + text(b));
     store.PointDeleted({2, 2, 2, 1});
     EXPECT_EQ(text(store.PointNoise(1)), text(b));
-    store.SaveStarting(Binding(2));
-    store.Saved();
+    Save(2);
     EXPECT_EQ(text(store.FilePointNoise(1)), text(b));
     store.Close();
-    sqlite::Db db;
-    db.Open(StoreFile(), SQLITE_OPEN_READONLY, nullptr);
-    EXPECT_EQ(sqlite::QueryInt(db, "SELECT COUNT(*) FROM noise"), 1);
+    EXPECT_EQ(Count("noise"), 1);
 }
 
-TEST_F(StoreTest, ASaveThatWentThroughBeforeItsEndIsSettledAtOpen) {
-    store.Opened(Site(), Binding(1), {}, true);
-    store.PointRecorded(Recorded(2, 2, 1, 1), Readings(2, -41));
-    store.PointRecorded(Recorded(2, 2, 1, 2), Readings(2, -41));
-    store.SaveStarting(Binding(2));
-    store.Close();  // killed after the rename
-    store.Opened(Site(), Binding(2), {Point(2, 2, 2)}, true);
-    EXPECT_EQ(Signatures(), std::vector<int>{-41});
-    EXPECT_EQ(store.PointReadings(0).size(), 4u);
-}
-
-TEST_F(StoreTest, AnOlderStoreIsMigratedAndANewerOneRefused) {
+TEST_F(StoreTest, AnOlderStoreIsMigratedANewerOneRefusedADamagedOneKeptAsideALockedOneLeftAlone) {
     {
         sqlite::Db db;
         db.Open(StoreFile(), SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
@@ -311,9 +285,10 @@ TEST_F(StoreTest, AnOlderStoreIsMigratedAndANewerOneRefused) {
     EXPECT_NE(told[0].text.find("newer Pellorin"), std::string::npos);
     EXPECT_FALSE(store.PointRecorded(Recorded(1, 1, 1, 1), Readings(1, -50)));
     EXPECT_EQ(ReadFileBytes(StoreFile()), before);
-}
 
-TEST_F(StoreTest, ADamagedStoreIsKeptAsideAndANewOneBegun) {
+    // A damaged store is kept aside and a new one begun.
+    std::filesystem::remove(StoreFile());
+    told.clear();
     const Bytes junk(5000, 0x5A);
     WriteFileBytes(StoreFile(), junk);
     store.Opened(Site(), Binding(1), {}, true);
@@ -326,11 +301,10 @@ TEST_F(StoreTest, ADamagedStoreIsKeptAsideAndANewOneBegun) {
             kept += ReadFileBytes(e.path()) == junk;
     EXPECT_EQ(kept, 1);
     EXPECT_TRUE(store.PointRecorded(Recorded(1, 1, 1, 1), Readings(1, -50)));
-}
 
-TEST_F(StoreTest, ALockedStoreLeavesTheSurveyGoing) {
-    store.Opened(Site(), Binding(1), {}, true);
+    // A store another process holds locked: the survey goes on, and is told.
     store.Close();
+    told.clear();
     sqlite::Db other;
     other.Open(StoreFile(), SQLITE_OPEN_READWRITE, nullptr);
     other.Exec("PRAGMA locking_mode = EXCLUSIVE; BEGIN EXCLUSIVE");

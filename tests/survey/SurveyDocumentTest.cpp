@@ -11,7 +11,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <deque>
 #include <filesystem>
 #include <string>
 #include <system_error>
@@ -60,9 +59,8 @@ struct Snapshot {
 
 class SurveyDocumentTest : public ::testing::Test, public ISurveyListener {
 protected:
-    void SetUp() override { Reset(); }
-    void TearDown() override { Reset(); }
-    static void Reset() {
+    void SetUp() override { TearDown(); }
+    void TearDown() override {
         scanList.RemoveAll();
         surveyList.RemoveAll();
     }
@@ -162,6 +160,7 @@ protected:
 
 TEST_F(SurveyDocumentTest, EditsAreCommandsThatListenersHearAndThatMakeTheSurveyUnsaved) {
     auto doc = NewDocument();
+    EXPECT_TRUE(doc->Save(NoInk, 1).text.starts_with(kSiteUpdateText));  // no site yet
     const std::string path = Site("a.hss");
     ASSERT_TRUE(Open(*doc, path, false).ok);
     EXPECT_FALSE(doc->HasUnsavedChanges());
@@ -180,6 +179,40 @@ TEST_F(SurveyDocumentTest, EditsAreCommandsThatListenersHearAndThatMakeTheSurvey
     // Deleting leaves the counters of the status panes.
     EXPECT_EQ(std::make_pair(doc->LocationCount(), doc->ApCount()), std::make_pair(3, 3));
 
+    // A file that is refused leaves the open survey as it was, unsaved.
+    const CSiteRecord* site = doc->Site();
+    const Snapshot before = Take(*doc);
+
+    Bytes bad = ReadFileBytes(path);
+    bad[4] = 'X';
+    const std::string fifo = (dir.Path() / "pipe.hss").string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    FifoRescue rescue(fifo);
+    const std::string huge = (dir.Path() / "huge.hss").string();  // a sparse 1 GB map
+    WriteSparseSite(huge, SmallSiteFile(), 32767, 32767, 32768u * 32767u);
+    const struct {
+        std::string path, text, caption;
+    } cases[] = {
+        // The reader's every message is the site defects'; one stands for them here.
+        {dir.Write("bad.hss", bad).string(), "Not a Site File.", "File Error"},
+        {(dir.Path() / "none.hss").string(), std::system_category().message(ENOENT),
+         "File Open Error"},
+        {fifo, "This is a named pipe (FIFO), not a file.", "File Open Error"},
+        {"/dev/null", "This is a device, not a file.", "File Open Error"},
+        {huge, "Not enough memory for the site map.", "File Error"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        const SiteStatus status = Open(*doc, c.path, true);
+        EXPECT_EQ(status.text, c.text + "\n" + c.path);  // the file named below
+        EXPECT_EQ(status.caption, c.caption);
+        EXPECT_EQ(doc->Site(), site);
+        EXPECT_EQ(doc->Path(), path);
+        EXPECT_EQ(Take(*doc), before);
+        EXPECT_TRUE(doc->HasUnsavedChanges());
+    }
+    EXPECT_FALSE(rescue.Rescued()) << "Open blocked on the FIFO";
+
     ASSERT_TRUE(doc->Save(NoInk, 1000).ok);
     EXPECT_FALSE(doc->HasUnsavedChanges());
     EXPECT_EQ(heard.back(), "saved");
@@ -195,6 +228,21 @@ TEST_F(SurveyDocumentTest, EditsAreCommandsThatListenersHearAndThatMakeTheSurvey
     EXPECT_FALSE(doc->HasUnsavedChanges());
     ASSERT_TRUE(Open(*doc, path, false).ok);
     EXPECT_TRUE(surveyList.IsEmpty());
+
+    // Saves follow the file's own saves, and refuse a file replaced on disk
+    // by another program's site, or gone.
+    Record(*doc, 40, 50, {{0x01, -30}});
+    ASSERT_TRUE(doc->Save(NoInk, 2).ok);
+    Record(*doc, 90, 50, {{0x02, -60}});
+    ASSERT_TRUE(doc->Save(NoInk, 3).ok);
+    const Bytes photo = SmallSiteFile(300, 200);
+    WriteFileBytes(path, photo);
+    Record(*doc, 140, 50, {{0x03, -50}});
+    EXPECT_EQ(doc->Save(NoInk, 4).text, SaveFailureText(kSiteUpdateText, path, kFileChangedReason));
+    EXPECT_EQ(ReadFileBytes(path), photo);
+    EXPECT_TRUE(doc->HasUnsavedChanges());
+    fs::remove(path);
+    EXPECT_EQ(doc->Save(NoInk, 5).text, SaveFailureText(kSiteUpdateText, path, kFileGoneReason));
 }
 
 TEST_F(SurveyDocumentTest, ADeletedPointLeavesTheMapAsIfItHadNeverBeenRecorded) {
@@ -229,75 +277,30 @@ TEST_F(SurveyDocumentTest, ADeletedPointLeavesTheMapAsIfItHadNeverBeenRecorded) 
     }
 }
 
-TEST_F(SurveyDocumentTest, AFileThatIsRefusedLeavesTheOpenSurveyAsItWas) {
-    auto doc = NewDocument();
-    const std::string good = Site("good.hss");
-    ASSERT_TRUE(Open(*doc, good, false).ok);
-    Record(*doc, 40, 50, {{0x01, -30}});
-    const CSiteRecord* site = doc->Site();
-    const Snapshot before = Take(*doc);
-
-    Bytes bad = ReadFileBytes(good);
-    bad[4] = 'X';
-    const std::string fifo = (dir.Path() / "pipe.hss").string();
-    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
-    FifoRescue rescue(fifo);
-    const std::string huge = (dir.Path() / "huge.hss").string();  // a sparse 1 GB map
-    WriteSparseSite(huge, SmallSiteFile(), 32767, 32767, 32768u * 32767u);
-    const struct {
-        std::string path, text, caption;
-    } cases[] = {
-        // The reader's every message is the site defects'; one stands for them here.
-        {dir.Write("bad.hss", bad).string(), "Not a Site File.", "File Error"},
-        {(dir.Path() / "none.hss").string(), std::system_category().message(ENOENT),
-         "File Open Error"},
-        {fifo, "This is a named pipe (FIFO), not a file.", "File Open Error"},
-        {"/dev/null", "This is a device, not a file.", "File Open Error"},
-        {huge, "Not enough memory for the site map.", "File Error"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.path);
-        const SiteStatus status = Open(*doc, c.path, true);
-        EXPECT_EQ(status.text, c.text + "\n" + c.path);  // the file named below
-        EXPECT_EQ(status.caption, c.caption);
-        EXPECT_EQ(doc->Site(), site);
-        EXPECT_EQ(doc->Path(), good);
-        EXPECT_EQ(Take(*doc), before);
-        EXPECT_TRUE(doc->HasUnsavedChanges());
-    }
-    EXPECT_FALSE(rescue.Rescued()) << "Open blocked on the FIFO";
-}
-
-TEST_F(SurveyDocumentTest, SaveRefusesWithoutASiteAndAFileReplacedOnDiskButFollowsItsOwnSaves) {
-    auto doc = NewDocument();
-    EXPECT_EQ(doc->Save(NoInk, 1).text.rfind(kSiteUpdateText, 0), 0u);
-    const std::string path = Site("survey.hss");
-    ASSERT_TRUE(Open(*doc, path, false).ok);
-    Record(*doc, 40, 50, {{0x01, -30}});
-    ASSERT_TRUE(doc->Save(NoInk, 2).ok);
-    Record(*doc, 90, 50, {{0x02, -60}});
-    ASSERT_TRUE(doc->Save(NoInk, 3).ok);  // the fingerprint follows the file's own saves
-
-    const Bytes photo = SmallSiteFile(300, 200);  // another program's site in its place
-    WriteFileBytes(path, photo);
-    Record(*doc, 140, 50, {{0x03, -50}});
-    EXPECT_EQ(doc->Save(NoInk, 4).text, SaveFailureText(kSiteUpdateText, path, kFileChangedReason));
-    EXPECT_EQ(ReadFileBytes(path), photo);
-    EXPECT_TRUE(doc->HasUnsavedChanges());
-    fs::remove(path);  // and a file that vanished
-    EXPECT_EQ(doc->Save(NoInk, 5).text, SaveFailureText(kSiteUpdateText, path, kFileGoneReason));
-}
-
+// The store follows the survey too: readings kept with each recorded point,
+// gone with a deleted one, found again at the next Open, given back by a
+// recovery; the scale kept with the plan.
 TEST_F(SurveyDocumentTest, ARecoveredSurveyIsTheSurveyAsItWasBeforeTheCrash) {
+    const std::string path = Site("a.hss");
+    const auto readings = [](CSurveyDocument& d) {
+        std::vector<int64_t> each;
+        for (size_t i = 0; i < d.Store().Sequence().Size(); ++i) {
+            each.push_back(0);
+            for (const ApStatistics& a : d.Store().PointStatistics(i)) each.back() += a.readings;
+        }
+        return each;
+    };
     std::string image;
     Snapshot beforeCrash, afterDeletion;
     {
         auto doc = NewDocument();
-        const std::string path = Site("a.hss");
         ASSERT_TRUE(Open(*doc, path, false).ok);
+        ASSERT_TRUE(doc->Store().IsOpen());
         Record(*doc, 40, 50, {{0x01, -187, 3}, {0x02, -45}});
         Record(*doc, 52, 56, {{0x03, -70}});  // over the first circle
         DeleteAt(*doc, 53, 57);
+        EXPECT_EQ(readings(*doc), (std::vector<int64_t>{4}));
+        EXPECT_TRUE(doc->SetScale(0, 0, 100, 0, 5).metresPerPixel.has_value());
         ASSERT_TRUE(doc->Save(NoInk, 1000).ok);  // the journal begins again on the saved file
         Record(*doc, 60, 60, {});                // nothing heard, over the saved point
         Record(*doc, 200, 200, {{0x04, -161, 2}});
@@ -307,14 +310,15 @@ TEST_F(SurveyDocumentTest, ARecoveredSurveyIsTheSurveyAsItWasBeforeTheCrash) {
         // What the disk holds now, as a crash would leave it.
         fs::create_directory(dir.Path() / "crash");
         image = (dir.Path() / "crash" / "a.hss").string();
-        fs::copy_file(path, image);
-        fs::copy_file(JournalPathFor(path), JournalPathFor(image));
+        for (const std::string suffix : {"", ".journal", ".survey", ".survey-wal"})
+            if (fs::exists(path + suffix)) fs::copy_file(path + suffix, image + suffix);
         DeleteAt(*doc, 199, 201);
         afterDeletion = Take(*doc);
     }
     auto doc = NewDocument();
     ASSERT_TRUE(Open(*doc, image, false, true).ok);
     EXPECT_EQ(Take(*doc), beforeCrash);
+    EXPECT_EQ(readings(*doc), (std::vector<int64_t>{0, 2}));
     EXPECT_TRUE(doc->HasUnsavedChanges());
     // The circle log came back too: a deletion takes exactly its circle off.
     DeleteAt(*doc, 199, 201);
@@ -327,10 +331,15 @@ TEST_F(SurveyDocumentTest, ARecoveredSurveyIsTheSurveyAsItWasBeforeTheCrash) {
     EXPECT_EQ(next.contents.begin.locationCount, 4);
     // The site, its journal, its lock, and the store with its two logs while open.
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path() / "crash"), {}), 6);
+    // The survey left unsaved, the recovery declined: the saved file's point
+    // with its readings, and the scale.
+    ASSERT_TRUE(Open(*doc, path, true).ok);
+    EXPECT_EQ(readings(*doc), (std::vector<int64_t>{4}));
+    EXPECT_DOUBLE_EQ(doc->MetresPerPixel().value_or(0), 0.05);
     EXPECT_TRUE(told.empty());
 }
 
-TEST_F(SurveyDocumentTest, AJournalThatCannotBeWrittenIsToldOnceAndTheSurveyGoesOn) {
+TEST_F(SurveyDocumentTest, AJournalOrAStoreThatCannotBeWrittenIsToldOnceAndTheSurveyGoesOn) {
     // Open, two points, one deleted, a save, one more point.
     const auto survey = [&](CSurveyDocument& doc, const std::string& path) {
         ASSERT_TRUE(Open(doc, path, false).ok);
@@ -343,14 +352,25 @@ TEST_F(SurveyDocumentTest, AJournalThatCannotBeWrittenIsToldOnceAndTheSurveyGoes
     // The journal's calls only: the save writes through the real ones.
     FaultyFileOps counting;
     std::vector<SurveyEntry> whole;
+    const std::string working = Site("f.hss"), blocked = Site("b.hss");
     {
         auto doc = NewDocument();
         doc->Journal().UseFileOps(&counting);
-        survey(*doc, Site("f.hss"));
+        survey(*doc, working);
         whole = AllEntries(surveyList);
         EXPECT_TRUE(told.empty());
     }
     ASSERT_GT(counting.calls, 20);
+    // A store that cannot be made (a directory in its place) is told once;
+    // every point is recorded, and the site file is byte for byte the one a
+    // survey with a working store saves.
+    fs::create_directory(StorePathFor(blocked));
+    survey(*NewDocument(), blocked);
+    EXPECT_EQ(AllEntries(surveyList), whole);
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_TRUE(told[0].starts_with("Survey Store: Readings behind the survey points are not kept"))
+        << told[0];
+    EXPECT_EQ(ReadFileBytes(working), ReadFileBytes(blocked));
 
     // Every journal call failing in turn, then a disk that is full throughout.
     for (int n = 1; n <= counting.calls + 1; ++n) {
@@ -373,10 +393,8 @@ TEST_F(SurveyDocumentTest, AJournalThatCannotBeWrittenIsToldOnceAndTheSurveyGoes
                 ASSERT_EQ(told.size(), 1u);
             }
             if (!told.empty()) {
-                EXPECT_EQ(told[0].rfind("Survey Journal: Survey points are not protected against a "
-                                        "crash: ",
-                                        0),
-                          0u)
+                EXPECT_TRUE(told[0].starts_with(
+                    "Survey Journal: Survey points are not protected against a crash: "))
                     << told[0];
                 EXPECT_GT(told[0].size(), 68u);  // and the system's reason
                 continue;
@@ -478,7 +496,7 @@ TEST(PointSession, EachPointEndsOnceFinishedOrUnrecordedAndWhatWaitsForItRunsAft
 // One Pellorin per site. The test's own lock stands for the other program:
 // an open-file-description lock of another descriptor refuses this one as
 // another process's would (the two-process cases are tests/site's).
-TEST_F(SurveyDocumentTest, ASiteAnotherPellorinHoldsIsOnlyViewedAndItsJournalLeftAlone) {
+TEST_F(SurveyDocumentTest, ASiteAnotherPellorinHoldsIsOnlyViewedAndSaveAsMovesTheLockAndJournal) {
     const std::string path = Site("a.hss");
     {
         auto doc = NewDocument();
@@ -518,15 +536,12 @@ TEST_F(SurveyDocumentTest, ASiteAnotherPellorinHoldsIsOnlyViewedAndItsJournalLef
     ASSERT_TRUE(Open(*doc, path, false, true).ok);
     EXPECT_EQ(surveyList.Count(), 1);
     EXPECT_TRUE(told.empty());
-}
 
-TEST_F(SurveyDocumentTest, SaveAsMakesTheNewFileTheOpenSiteWithItsLockAndJournal) {
-    const std::string a = Site("a.hss"), b = (dir.Path() / "b.hss").string();
+    // Save As makes the new file the open site, with its lock and journal;
+    // never onto a site another Pellorin holds.
+    const std::string& a = path;
+    const std::string b = (dir.Path() / "b.hss").string();
     const std::string taken = Site("taken.hss"), there = Site("there.hss");
-    auto doc = NewDocument();
-    ASSERT_TRUE(Open(*doc, a, false).ok);
-    Record(*doc, 40, 50, {{0x01, -45}});
-    CSiteLock other;
     ASSERT_EQ(other.Take(taken).kind, SiteLockResult::Kind::Taken);
     const struct {
         std::string path, reason;
@@ -555,14 +570,14 @@ TEST_F(SurveyDocumentTest, SaveAsMakesTheNewFileTheOpenSiteWithItsLockAndJournal
     CSiteLock second;
     EXPECT_EQ(second.Take(b).kind, SiteLockResult::Kind::HeldByOther);
     Record(*doc, 60, 60, {{0x02, -50, 2}});
-    const JournalFile journal = ReadJournalFile(JournalPathFor(b));
-    EXPECT_EQ(journal.contents.PointCount(), 1u);
+    const JournalFile moved = ReadJournalFile(JournalPathFor(b));
+    EXPECT_EQ(moved.contents.PointCount(), 1u);
     CSiteLoader back(b);
     ASSERT_TRUE(back.ReadPlan().ok);
     JournalBinding saved;  // the new journal is bound to the new file as saved
     ASSERT_TRUE(SiteBindingOf(back.Site(), saved));
-    EXPECT_EQ(journal.contents.begin.binding, saved);
-    EXPECT_EQ(journal.contents.begin.locationCount, 1);
+    EXPECT_EQ(moved.contents.begin.binding, saved);
+    EXPECT_EQ(moved.contents.begin.locationCount, 1);
     ASSERT_TRUE(back.ReadPoints().ok);
     EXPECT_EQ(back.Entries().Count(), 1);
     // The store went with the survey: the readings before and after Save As
@@ -585,29 +600,56 @@ TEST_F(SurveyDocumentTest, SaveAsMakesTheNewFileTheOpenSiteWithItsLockAndJournal
     ASSERT_EQ(told.size(), 1u);
     const std::string kept =
         "Survey Store: The survey store that was beside there.hss was kept as ";
-    ASSERT_EQ(told[0].rfind(kept, 0), 0u) << told[0];
+    ASSERT_TRUE(told[0].starts_with(kept)) << told[0];
     const std::string aside = told[0].substr(kept.size(), told[0].size() - kept.size() - 1);
     EXPECT_EQ(ReadFileBytes((dir.Path() / aside).string()), (Bytes{'o', 'l', 'd'}));
     EXPECT_EQ(doc->Store().PointReadings(1).size(), 2u);
 }
 
-// A point's throughput test is kept with the point recorded last.
 // The coverage map's choice goes with its site: kept in the store when it is
 // made or the scale is set, back at Open, in metres where there is a scale.
-TEST_F(SurveyDocumentTest, TheCoverageChoiceIsKeptInTheStoreAndBackAtOpenInMetresWithAScale) {
+// So does the iperf3 server set in the window.
+TEST_F(SurveyDocumentTest, TheCoverageChoiceAndTheIperfServerAreKeptInTheStoreAndBackAtOpen) {
     const std::string path = Site("c.hss"), other = Site("d.hss");
     CCoverageState coverage;
     MacAddress mac{0, 0, 0, 0, 0, 0x01};
+    std::optional<ThroughputRequest> applied;
+    const auto apply = [&](const std::optional<ThroughputRequest>& r) { applied = r; };
+    const auto server = [&] { return applied ? applied->server.Text() : "none"; };
+    std::string error;
     {
         auto doc = NewDocument();
         CSiteCoverage keeper(*doc, coverage);
+        CSiteIperfServer iperf(*doc, std::nullopt, apply);
         ASSERT_TRUE(Open(*doc, path, false).ok);
         EXPECT_EQ(coverage.Caption(), "Strongest of all, R 60 px");
         keeper.Choose(NetworkChoice::OfAccessPoint(mac), 25);
+        EXPECT_EQ(server(), "none");
+        EXPECT_FALSE(iperf.Set("127.0.0.1:99999", error));
+        EXPECT_NE(error.find("99999"), std::string::npos) << error;
+        ASSERT_TRUE(iperf.Set("127.0.0.1:5299", error));
+        EXPECT_EQ(server(), "127.0.0.1:5299");
+        ASSERT_TRUE(Open(*doc, other, false).ok);
+        EXPECT_EQ(server(), "none");
+        ASSERT_TRUE(Open(*doc, path, false).ok);
+        EXPECT_EQ(server(), "127.0.0.1:5299");
+        iperf.Clear();
+        ASSERT_TRUE(Open(*doc, path, false).ok);
+        EXPECT_EQ(server(), "none");
+        ASSERT_TRUE(iperf.Set("127.0.0.1:5299", error));
     }
+    // --iperf holds for the session until the window sets another.
+    ThroughputRequest session;
+    session.server = {"10.0.0.5", 5202};
+    session.seconds = 7;
     auto doc = NewDocument();
     CSiteCoverage keeper(*doc, coverage);
+    CSiteIperfServer iperf(*doc, session, apply);
     ASSERT_TRUE(Open(*doc, path, false).ok);
+    EXPECT_EQ(server(), "10.0.0.5:5202");
+    ASSERT_TRUE(iperf.Set("127.0.0.1:5300", error));
+    EXPECT_EQ(server(), "127.0.0.1:5300");
+    EXPECT_EQ(applied->seconds, 7);
     EXPECT_EQ(coverage.Map().Choice(), NetworkChoice::OfAccessPoint(mac));
     EXPECT_EQ(coverage.Caption(), "000000000001, R 25 px");
     // 100 pixels are 5 m: R becomes the default 10 m, 200 pixels, kept at once.
@@ -630,7 +672,7 @@ TEST_F(SurveyDocumentTest, TheCoverageChoiceIsKeptInTheStoreAndBackAtOpenInMetre
 
 // The map's layer and requirement go with the site; a bad requirement
 // changes nothing and says why; pass/fail tells the share that passes, and
-// the download map takes the throughput kept after the point.
+// the download map takes the throughput kept with the point recorded last.
 TEST_F(SurveyDocumentTest, TheMapsLayerAndRequirementGoWithTheSiteAndPassFailTellsTheShare) {
     const std::string path = Site("m.hss");
     // Centres of cells at odd places, so that a point's cell is exact.
@@ -642,6 +684,7 @@ TEST_F(SurveyDocumentTest, TheMapsLayerAndRequirementGoWithTheSiteAndPassFailTel
         CSiteCoverage keeper(*doc, coverage);
         CSiteMetric metric(*doc, coverage);
         ASSERT_TRUE(Open(*doc, path, false).ok);
+        EXPECT_FALSE(doc->KeepThroughput({}));  // no point yet
         // Two discs of R 60 apart, alike on the share's cells: one passes.
         Record(*doc, 61, 69, {{0x01, -45}});
         Record(*doc, 181, 201, {{0x02, -70}}, {{static_cast<uint8_t>(WifiBand::k24GHz), 6, -95}});
@@ -668,6 +711,14 @@ TEST_F(SurveyDocumentTest, TheMapsLayerAndRequirementGoWithTheSiteAndPassFailTel
         EXPECT_EQ(coverage.Map().Update(surveyList, view).Value(90, 100), 25);
         EXPECT_EQ(coverage.Map().Grid().Value(30, 34), std::nullopt);  // no noise measured
         ASSERT_TRUE(metric.Choose(CoverageLayer::Of(Metric::kDownload), "primary=-60", error));
+        // The tap-and-hold's selection finds its point's test: none at the first
+        // point; at a place recorded twice running, the one test of the two.
+        Record(*doc, 181, 201, {{0x03, -60}, {0x04, -70}});
+        ASSERT_TRUE(doc->SelectNearestPoint(62, 68));
+        EXPECT_FALSE(doc->SelectedThroughput());
+        ASSERT_TRUE(doc->SelectNearestPoint(183, 199));
+        ASSERT_TRUE(doc->SelectedThroughput());
+        EXPECT_EQ(doc->SelectedThroughput()->figures->downMbps, 80);
     }
     auto doc = NewDocument();
     CSiteCoverage keeper(*doc, coverage);
@@ -681,132 +732,4 @@ TEST_F(SurveyDocumentTest, TheMapsLayerAndRequirementGoWithTheSiteAndPassFailTel
     ASSERT_TRUE(Open(*doc, path, false).ok);
     EXPECT_EQ(coverage.Map().Layer(), CoverageLayer::Signal());
     EXPECT_EQ(metric.RequirementText(), "");
-}
-
-// The iperf3 server set in the window goes with its site; --iperf holds for
-// the session until the window sets another.
-TEST_F(SurveyDocumentTest, TheIperfServerGoesWithTheSiteAndTheCommandLineHoldsForTheSession) {
-    const std::string path = Site("i.hss"), other = Site("j.hss");
-    std::optional<ThroughputRequest> applied;
-    const auto apply = [&](const std::optional<ThroughputRequest>& r) { applied = r; };
-    const auto server = [&] { return applied ? applied->server.Text() : "none"; };
-    std::string error;
-    {
-        auto doc = NewDocument();
-        CSiteIperfServer iperf(*doc, std::nullopt, apply);
-        ASSERT_TRUE(Open(*doc, path, false).ok);
-        EXPECT_EQ(server(), "none");
-        EXPECT_FALSE(iperf.Set("127.0.0.1:99999", error));
-        EXPECT_NE(error.find("99999"), std::string::npos) << error;
-        ASSERT_TRUE(iperf.Set("127.0.0.1:5299", error));
-        EXPECT_EQ(server(), "127.0.0.1:5299");
-        ASSERT_TRUE(Open(*doc, other, false).ok);
-        EXPECT_EQ(server(), "none");
-        ASSERT_TRUE(Open(*doc, path, false).ok);
-        EXPECT_EQ(server(), "127.0.0.1:5299");
-        iperf.Clear();
-        ASSERT_TRUE(Open(*doc, path, false).ok);
-        EXPECT_EQ(server(), "none");
-        ASSERT_TRUE(iperf.Set("127.0.0.1:5299", error));
-    }
-    ThroughputRequest session;
-    session.server = {"10.0.0.5", 5202};
-    session.seconds = 7;
-    auto doc = NewDocument();
-    CSiteIperfServer iperf(*doc, session, apply);
-    ASSERT_TRUE(Open(*doc, path, false).ok);
-    EXPECT_EQ(server(), "10.0.0.5:5202");
-    ASSERT_TRUE(iperf.Set("127.0.0.1:5300", error));
-    EXPECT_EQ(server(), "127.0.0.1:5300");
-    EXPECT_EQ(applied->seconds, 7);
-}
-
-TEST_F(SurveyDocumentTest, AThroughputOutcomeIsKeptWithThePointRecordedLast) {
-    auto doc = NewDocument();
-    ASSERT_TRUE(Open(*doc, Site("t.hss"), false).ok);
-    EXPECT_FALSE(doc->KeepThroughput({}));  // no point yet
-    Record(*doc, 40, 50, {{0x01, -45}});
-    Record(*doc, 90, 90, {{0x02, -50}});
-    ASSERT_TRUE(doc->KeepThroughput({ThroughputFault::kRefused, "nothing listens", {}}));
-    EXPECT_FALSE(doc->Store().PointThroughput(0));
-    ASSERT_TRUE(doc->Store().PointThroughput(1));
-    EXPECT_EQ(doc->Store().PointThroughput(1)->reason, "nothing listens");
-    // The tap-and-hold's selection finds its point's test: none at the first
-    // point; at a place recorded twice running, the one test of the two.
-    Record(*doc, 90, 90, {{0x03, -60}, {0x04, -70}});
-    ASSERT_TRUE(doc->SelectNearestPoint(41, 49));
-    EXPECT_FALSE(doc->SelectedThroughput());
-    ASSERT_TRUE(doc->SelectNearestPoint(92, 88));
-    ASSERT_TRUE(doc->SelectedThroughput());
-    EXPECT_EQ(doc->SelectedThroughput()->reason, "nothing listens");
-}
-
-// The store follows the survey: readings kept with each recorded point, gone
-// with a deleted one, regrouped by a save and found again at the next Open,
-// given back by a recovery; the scale kept with the plan.
-TEST_F(SurveyDocumentTest, TheStoreKeepsEachPointsReadingsThroughDeletionSaveAndRecovery) {
-    const std::string path = Site("s.hss");
-    const auto readingsAt = [](CSurveyDocument& d, size_t ordinal) {
-        int64_t n = 0;
-        for (const ApStatistics& a : d.Store().PointStatistics(ordinal)) n += a.readings;
-        return n;
-    };
-    std::string image;
-    {
-        auto doc = NewDocument();
-        ASSERT_TRUE(Open(*doc, path, false).ok);
-        ASSERT_TRUE(doc->Store().IsOpen());
-        Record(*doc, 40, 50, {{0x01, -180, 3}, {0x02, -45}});
-        Record(*doc, 120, 120, {{0x03, -70}});
-        Record(*doc, 200, 200, {{0x04, -120, 2}});
-        DeleteAt(*doc, 121, 119);
-        ASSERT_EQ(doc->Store().Sequence().Size(), 2u);
-        EXPECT_EQ(readingsAt(*doc, 0), 4);
-        EXPECT_EQ(readingsAt(*doc, 1), 2);
-        EXPECT_TRUE(doc->SetScale(0, 0, 100, 0, 5).metresPerPixel.has_value());
-        ASSERT_TRUE(doc->Save(NoInk, 1000).ok);
-        Record(*doc, 60, 200, {{0x05, -60, 1}});
-        fs::create_directory(dir.Path() / "crash");
-        image = (dir.Path() / "crash" / "s.hss").string();
-        for (const std::string suffix : {"", ".journal", ".survey", ".survey-wal"})
-            if (fs::exists(path + suffix)) fs::copy_file(path + suffix, image + suffix);
-    }
-    auto reopened = NewDocument();
-    ASSERT_TRUE(Open(*reopened, path, true).ok);
-    ASSERT_EQ(reopened->Store().Sequence().Size(), 2u);  // the point after the save was declined
-    EXPECT_EQ(readingsAt(*reopened, 0), 4);
-    EXPECT_EQ(readingsAt(*reopened, 1), 2);
-    ASSERT_TRUE(reopened->MetresPerPixel().has_value());
-    EXPECT_DOUBLE_EQ(*reopened->MetresPerPixel(), 0.05);
-
-    auto recovered = NewDocument();
-    ASSERT_TRUE(Open(*recovered, image, false, true).ok);
-    ASSERT_EQ(recovered->Store().Sequence().Size(), 3u);
-    EXPECT_EQ(readingsAt(*recovered, 0), 4);
-    EXPECT_EQ(readingsAt(*recovered, 2), 1);
-    EXPECT_TRUE(told.empty());
-}
-
-// A store that cannot be made is told once, after the point it concerns is
-// journalled; every point is recorded, and the site file is byte for byte
-// the one a survey with a working store saves.
-TEST_F(SurveyDocumentTest, AStoreThatCannotBeUsedIsToldOnceAndChangesNothingOfTheSiteFile) {
-    const auto survey = [&](const std::string& path) {
-        auto doc = NewDocument();
-        EXPECT_TRUE(Open(*doc, path, false).ok);
-        Record(*doc, 40, 50, {{0x01, -180, 3}});
-        Record(*doc, 90, 90, {{0x02, -50}});
-        DeleteAt(*doc, 41, 51);
-        EXPECT_TRUE(doc->Save(NoInk, 1000).ok);
-    };
-    const std::string working = Site("w.hss");
-    survey(working);
-    EXPECT_TRUE(told.empty());
-    const std::string blocked = Site("b.hss");
-    fs::create_directory(StorePathFor(blocked));  // a directory where the store would be
-    survey(blocked);
-    ASSERT_EQ(told.size(), 1u);
-    EXPECT_EQ(told[0].rfind("Survey Store: Readings behind the survey points are not kept", 0), 0u)
-        << told[0];
-    EXPECT_EQ(ReadFileBytes(working), ReadFileBytes(blocked));
 }
