@@ -112,10 +112,13 @@ bool SetScaleAside(Db& db, int64_t aside) {
     return db.Changes() > 0;
 }
 
+// "+aside" in the statements that visit every live row: one pass over the
+// table rather than a seek into it for each row found through points_live
+// (Open runs three; together about a sixth fewer instructions).
 std::vector<SequencePoint> FilePoints(Db& db) {
     std::vector<SequencePoint> out;
     Stmt s(db,
-           "SELECT id, x, y, entries, placeholder FROM points WHERE aside IS NULL AND "
+           "SELECT id, x, y, entries, placeholder FROM points WHERE +aside IS NULL AND "
            "file_index IS NOT NULL ORDER BY file_index");
     while (s.Step()) out.push_back(PointOf(s, 0));
     return out;
@@ -140,7 +143,7 @@ void LoadSequence(Db& db, CSurveySequence& out) {
 
 void SurveyIsFile(Db& db, bool keptPoints) {
     // Only rows that change are written: reopening a site touches nothing.
-    db.Exec(keptPoints ? "UPDATE points SET ordinal = file_index WHERE aside IS NULL AND "
+    db.Exec(keptPoints ? "UPDATE points SET ordinal = file_index WHERE +aside IS NULL AND "
                          "ordinal IS NOT file_index"
                        : "UPDATE points SET ordinal = NULL WHERE aside IS NULL AND "
                          "ordinal IS NOT NULL");
@@ -156,7 +159,7 @@ void WriteOrdinals(Db& db, const CSurveySequence& seq) {
 std::vector<Unsaved> UnsavedPoints(Db& db) {
     std::vector<Unsaved> out;
     Stmt s(db,
-           "SELECT id, x, y, entries, placeholder, sequence FROM points WHERE aside IS NULL AND "
+           "SELECT id, x, y, entries, placeholder, sequence FROM points WHERE +aside IS NULL AND "
            "file_index IS NULL");
     while (s.Step()) {
         Unsaved u;
