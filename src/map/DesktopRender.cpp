@@ -79,8 +79,15 @@ void CDesktopMapRenderer::RenderCoats(const MapBitmap& plan, const CCircleLog& c
         for (int32_t i = 0; i < n; ++i)
             m_worldX[static_cast<size_t>(i)] = Clamp(blit.x.Under(area.left + i), plan.width);
     }
+    // Without an overlay the coat is copied whole: one large copy writes
+    // past the cache, which rows copied one by one do not.
+    const bool whole =
+        coat != nullptr && (!painted || overlay == nullptr) && coat->stride == target.stride;
+    if (whole)
+        std::memcpy(target.pixels, coat->pixels,
+                    static_cast<size_t>(target.height) * target.stride * sizeof(uint32_t));
     for (int32_t y = buffer.top; y < buffer.bottom; ++y) {
-        if (coat != nullptr)
+        if (coat != nullptr && !whole)
             std::memcpy(PixelAt(target, buffer.left, y), PixelAt(*coat, buffer.left, y),
                         static_cast<size_t>(target.width) * sizeof(uint32_t));
         if (painted && overlay != nullptr && y >= area.top && y < area.bottom)
