@@ -76,11 +76,13 @@ void CoverageGrid::Shape(const CoverageView& view, int32_t radius, const Coverag
     m_radius2 = static_cast<double>(m_radius) * m_radius;
     m_at.clear();
     m_touched.clear();
+    m_points.clear();
+    for (std::vector<Sums>& strip : m_strips) strip.clear();  // their memory kept
     if (!view.IsDrawable()) {
         m_columns = m_rows = 0;
         m_xs.clear();
         m_ys.clear();
-        m_sums.clear();
+        m_strips.clear();
         m_nearest.clear();
         m_bands.clear();
         m_col0 = m_col1 = m_row0 = m_row1 = 0;
@@ -90,6 +92,8 @@ void CoverageGrid::Shape(const CoverageView& view, int32_t radius, const Coverag
     m_ys = Centres(view.visible.top, view.visible.bottom, view.clientHeight, view.block);
     m_columns = static_cast<int32_t>(m_xs.size());
     m_rows = static_cast<int32_t>(m_ys.size());
+    m_stripRows = std::max<int32_t>(1, kStripCells / m_columns);
+    m_strips.resize(static_cast<size_t>((m_rows + m_stripRows - 1) / m_stripRows));
     // Cells over the white margins beside the plan stay empty.
     std::tie(m_col0, m_col1) = Within(m_xs, view.world.left, view.world.right, false);
     std::tie(m_row0, m_row1) = Within(m_ys, view.world.top, view.world.bottom, false);
@@ -98,13 +102,9 @@ void CoverageGrid::Shape(const CoverageView& view, int32_t radius, const Coverag
 void CoverageGrid::Reset(const CoverageView& view, int32_t radius, const CoverageLayer& layer) {
     Shape(view, radius, layer);
     const size_t cells = static_cast<size_t>(m_columns) * static_cast<size_t>(m_rows);
-    m_sums.clear();
     m_nearest.clear();
     if (cells == 0) return;
-    if (layer.Nearest())
-        m_nearest.assign(cells, Nearest{});
-    else
-        m_sums.assign(cells, Sums{});
+    if (layer.Nearest()) m_nearest.assign(cells, Nearest{});
     m_bands.assign(cells, kNoBand);
 }
 
@@ -114,24 +114,22 @@ void CoverageGrid::Build(const CoverageView& view, int32_t radius, const Coverag
     const size_t cells = static_cast<size_t>(m_columns) * static_cast<size_t>(m_rows);
     // Sized, not filled: each strip is emptied just before its points come.
     if (layer.Nearest()) {
-        m_sums.clear();
         m_nearest.resize(cells);
     } else {
         m_nearest.clear();
-        m_sums.resize(cells);
+        m_points = points;
+        // Empty, and left empty by every Build.
+        m_scratch.resize(static_cast<size_t>(m_stripRows) * static_cast<size_t>(m_columns));
     }
     m_bands.resize(cells);
     if (cells == 0) return;
     m_reach.clear();
     for (const PointValue& p : points) m_reach.push_back(Reach(p));
-    const int32_t strip = std::max<int32_t>(1, kStripCells / m_columns);
-    for (int32_t top = 0; top < m_rows; top += strip) {
-        const int32_t bottom = std::min(m_rows, top + strip);
+    for (int32_t top = 0; top < m_rows; top += m_stripRows) {
+        const int32_t bottom = std::min(m_rows, top + m_stripRows);
         const size_t from = Index(0, top), to = Index(0, bottom);
-        if (layer.Nearest())
-            std::fill(m_nearest.begin() + from, m_nearest.begin() + to, Nearest{});
-        else
-            std::fill(m_sums.begin() + from, m_sums.begin() + to, Sums{});
+        // (The scratch is empty: banding it empties it again.)
+        if (layer.Nearest()) std::fill(m_nearest.begin() + from, m_nearest.begin() + to, Nearest{});
         std::fill(m_bands.begin() + from, m_bands.begin() + to, kNoBand);
         // In list order, so that each cell takes its points in the order
         // Apply would (the nearest-point layer keeps the first at a tie).
@@ -141,12 +139,39 @@ void CoverageGrid::Build(const CoverageView& view, int32_t radius, const Coverag
             r.row0 = std::max(r.row0, top);
             r.row1 = std::min(r.row1, bottom);
             if (r.row0 >= r.row1 || r.col0 >= r.col1) continue;
-            ApplyRows(points[i], 1, r);
+            ApplyRows(points[i], 1, r, m_scratch.data(), top, true);
             banded = {std::min(banded.col0, r.col0), std::max(banded.col1, r.col1),
                       std::min(banded.row0, r.row0), std::max(banded.row1, r.row1)};
         }
-        if (banded.col0 < banded.col1) RebandRange(banded);
+        if (banded.col0 < banded.col1) {
+            RebandRange(banded, m_scratch.data(), top);
+            if (!layer.Nearest())
+                for (int32_t row = banded.row0; row < banded.row1; ++row)
+                    std::fill_n(
+                        m_scratch.begin() + static_cast<ptrdiff_t>(Index(banded.col0, row - top)),
+                        banded.col1 - banded.col0, Sums{});
+        }
     }
+}
+
+CoverageGrid::Sums* CoverageGrid::StripSums(int32_t s) {
+    std::vector<Sums>& strip = m_strips[static_cast<size_t>(s)];
+    if (!strip.empty()) return strip.data();
+    const int32_t top = s * m_stripRows, bottom = std::min(m_rows, top + m_stripRows);
+    strip.assign(static_cast<size_t>(bottom - top) * static_cast<size_t>(m_columns), Sums{});
+    // The cells on a point are in m_at already. Points more than the
+    // radius and two cells away from the strip's centres reach none of it.
+    const double cell = m_rows > 1 ? m_ys[1] - m_ys[0] : m_view.visible.Height();
+    const double above = m_ys[static_cast<size_t>(top)] - 2 * cell - m_radius;
+    const double below = m_ys[static_cast<size_t>(bottom - 1)] + 2 * cell + m_radius;
+    for (const PointValue& p : m_points) {
+        if (p.y < above || p.y > below) continue;
+        CellRange r = Reach(p);
+        r.row0 = std::max(r.row0, top);
+        r.row1 = std::min(r.row1, bottom);
+        if (r.row0 < r.row1 && r.col0 < r.col1) ApplyRows(p, 1, r, strip.data(), top, false);
+    }
+    return strip.data();
 }
 
 CoverageGrid::CellRange CoverageGrid::Reach(const PointValue& p) const {
@@ -163,12 +188,32 @@ void CoverageGrid::Apply(const PointValue& p, int sign) {
     if (m_columns == 0) return;
     const CellRange reach = Reach(p);
     if (reach.col0 >= reach.col1 || reach.row0 >= reach.row1) return;
-    if (m_layer.Nearest() && sign < 0) return;
-    ApplyRows(p, sign, reach);
+    if (m_layer.Nearest()) {
+        if (sign < 0) return;
+        ApplyRows(p, sign, reach, nullptr, 0, true);
+    } else {
+        // Each strip's sums as they were, then the point in or out of them.
+        for (int32_t s = reach.row0 / m_stripRows; s * m_stripRows < reach.row1; ++s) {
+            const int32_t top = s * m_stripRows;
+            const CellRange part{reach.col0, reach.col1, std::max(reach.row0, top),
+                                 std::min(reach.row1, top + m_stripRows)};
+            ApplyRows(p, sign, part, StripSums(s), top, true);
+        }
+        if (sign > 0) {
+            m_points.push_back(p);
+        } else {
+            const auto it = std::find(m_points.begin(), m_points.end(), p);
+            if (it != m_points.end()) {
+                *it = m_points.back();
+                m_points.pop_back();
+            }
+        }
+    }
     m_touched.push_back(reach);
 }
 
-void CoverageGrid::ApplyRows(const PointValue& p, int sign, const CellRange& cells) {
+void CoverageGrid::ApplyRows(const PointValue& p, int sign, const CellRange& cells, Sums* sums,
+                             int32_t top, bool centres) {
     const auto [c0, c1, r0, r1] = cells;
     m_dx2.resize(static_cast<size_t>(c1 - c0));
     for (int32_t c = c0; c < c1; ++c) {
@@ -178,6 +223,7 @@ void CoverageGrid::ApplyRows(const PointValue& p, int sign, const CellRange& cel
     const bool nearest = m_layer.Nearest();
     const uint64_t v = static_cast<uint64_t>(static_cast<int64_t>(p.value));
     const auto atCentre = [&](int32_t col, int32_t row) {
+        if (!centres) return;
         const size_t at = Index(col, row);
         AtPoint& a = m_at[at];
         a.count += sign;
@@ -203,7 +249,7 @@ void CoverageGrid::ApplyRows(const PointValue& p, int sign, const CellRange& cel
             }
             continue;
         }
-        Sums* line = &m_sums[Index(0, row)];
+        Sums* line = sums + static_cast<size_t>(row - top) * static_cast<size_t>(m_columns);
         for (int32_t c = a; c < b; ++c) {
             const double d2 = m_dx2[static_cast<size_t>(c - c0)] + dy2;
             if (d2 > m_radius2) continue;
@@ -243,7 +289,26 @@ std::optional<double> CoverageGrid::FixedValue(size_t i) const {
         if (it != m_at.end())
             return static_cast<double>(it->second.sum) / static_cast<double>(it->second.count);
     }
-    const Sums& s = m_sums[i];
+    const int32_t row = static_cast<int32_t>(i / static_cast<size_t>(m_columns));
+    const int32_t col = static_cast<int32_t>(i % static_cast<size_t>(m_columns));
+    const std::vector<Sums>& strip = m_strips[static_cast<size_t>(row / m_stripRows)];
+    Sums s;
+    if (!strip.empty()) {
+        s = strip[static_cast<size_t>(row % m_stripRows) * static_cast<size_t>(m_columns) +
+                  static_cast<size_t>(col)];
+    } else if (col >= m_col0 && col < m_col1 && row >= m_row0 && row < m_row1) {
+        // The cell's sums from the points, as ApplyRows adds them.
+        const double dy0 = m_ys[static_cast<size_t>(row)], dx0 = m_xs[static_cast<size_t>(col)];
+        for (const PointValue& p : m_points) {
+            const double dx = dx0 - p.x, dy = dy0 - p.y;
+            const double dx2 = dx * dx, dy2 = dy * dy;
+            const double d2 = dx2 + dy2;
+            if (d2 > m_radius2 || d2 == 0) continue;
+            const uint64_t w = static_cast<uint64_t>(WeightOf(d2));
+            s.w += w;
+            s.wv += w * static_cast<uint64_t>(static_cast<int64_t>(p.value));
+        }
+    }
     if (s.w == 0) return std::nullopt;
     return Mean(s);
 }
@@ -254,7 +319,7 @@ std::optional<double> CoverageGrid::Value(int32_t col, int32_t row) const {
     return *v / m_layer.Scale();
 }
 
-void CoverageGrid::RebandRange(const CellRange& r) {
+void CoverageGrid::RebandRange(const CellRange& r, const Sums* sums, int32_t top) {
     const double scale = m_layer.Scale();
     const bool signal = !m_layer.metric;
     const auto band = [&](double fixed) {
@@ -263,10 +328,13 @@ void CoverageGrid::RebandRange(const CellRange& r) {
     };
     for (int32_t row = r.row0; row < r.row1; ++row) {
         const size_t base = Index(0, row);
+        const Sums* line = m_nearest.empty() ? sums + static_cast<size_t>(row - top) *
+                                                          static_cast<size_t>(m_columns)
+                                             : nullptr;
         for (int32_t c = r.col0; c < r.col1; ++c) {
             const size_t i = base + static_cast<size_t>(c);
-            if (m_nearest.empty()) {
-                const Sums& s = m_sums[i];
+            if (line != nullptr) {
+                const Sums& s = line[c];
                 m_bands[i] = s.w == 0 ? kNoBand : band(Mean(s));
             } else {
                 const Nearest& n = m_nearest[i];
@@ -284,7 +352,19 @@ void CoverageGrid::RebandRange(const CellRange& r) {
 }
 
 void CoverageGrid::Reband() {
-    for (const CellRange& r : m_touched) RebandRange(r);
+    for (const CellRange& r : m_touched) {
+        if (!m_nearest.empty()) {
+            RebandRange(r, nullptr, 0);
+            continue;
+        }
+        // Strip by strip: Apply has worked out the sums of each.
+        for (int32_t s = r.row0 / m_stripRows; s * m_stripRows < r.row1; ++s) {
+            const int32_t top = s * m_stripRows;
+            RebandRange(
+                {r.col0, r.col1, std::max(r.row0, top), std::min(r.row1, top + m_stripRows)},
+                StripSums(s), top);
+        }
+    }
     m_touched.clear();
 }
 
@@ -297,5 +377,6 @@ void CoverageGrid::RebandAll() {
     const size_t all = static_cast<size_t>(m_col1 - m_col0) * static_cast<size_t>(m_row1 - m_row0);
     if (touched < all) return Reband();
     m_touched.clear();
-    RebandRange({m_col0, m_col1, m_row0, m_row1});
+    m_touched.push_back({m_col0, m_col1, m_row0, m_row1});
+    Reband();
 }

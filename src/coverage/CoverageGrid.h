@@ -83,8 +83,11 @@ public:
     // Reset, every point of `points` applied in turn and RebandAll: the same
     // sums and bands, computed a strip of rows at a time. A strip's cells
     // stay in the processor's cache while its points are added and banded;
-    // the whole grid (8 MB at 960 x 540 cells) does not, and adding point by
-    // point over it waits on memory at nearly every row of every disc.
+    // the whole grid (33 MB of sums at 1920 x 1080 cells) does not, and
+    // adding point by point over it waits on memory at nearly every row of
+    // every disc. The sums are not kept: a strip's are worked out again
+    // from the points the first time Apply changes it (a new point touches
+    // a few strips), so the build writes the bands alone to memory.
     void Build(const CoverageView& view, int32_t radius, const CoverageLayer& layer,
                const std::vector<PointValue>& points);
 
@@ -137,9 +140,15 @@ private:
     // The cells a point's disc may reach, one more each side (the distance
     // test decides there), within the plan's part of the grid.
     CellRange Reach(const PointValue& p) const;
-    // Adds or takes back the point in `cells`, a part of its reach.
-    void ApplyRows(const PointValue& p, int sign, const CellRange& cells);
-    void RebandRange(const CellRange& r);
+    // Adds or takes back the point in `cells`, a part of its reach, into
+    // the sums of rows from `top` at `sums` (interpolated layers); with
+    // `centres` the cells exactly on it count it in m_at.
+    void ApplyRows(const PointValue& p, int sign, const CellRange& cells, Sums* sums, int32_t top,
+                   bool centres);
+    // Bands the cells of `r` from the sums of rows from `top` at `sums`.
+    void RebandRange(const CellRange& r, const Sums* sums, int32_t top);
+    // The kept sums of strip `s`, worked out from m_points when not yet.
+    Sums* StripSums(int32_t s);
     void Take(size_t cell, double d2, const PointValue& p);
     // The cell's value in fixed-point units, or nothing.
     std::optional<double> FixedValue(size_t cell) const;
@@ -154,7 +163,13 @@ private:
     std::vector<double> m_xs, m_ys;  // world centres of columns and rows
     // Columns and rows whose centre lies on the plan (the rest are margins).
     int32_t m_col0 = 0, m_col1 = 0, m_row0 = 0, m_row1 = 0;
-    std::vector<Sums> m_sums;        // interpolated layers
+    // Interpolated layers: the points in the sums, and the sums of the
+    // strips (m_stripRows rows each) Apply has changed since the last
+    // Build or Reset; empty ones are worked out from the points.
+    std::vector<PointValue> m_points;
+    int32_t m_stripRows = 1;
+    std::vector<std::vector<Sums>> m_strips;
+    std::vector<Sums> m_scratch;     // a strip's sums while Build bands it
     std::vector<Nearest> m_nearest;  // the nearest-point layer
     std::unordered_map<size_t, AtPoint> m_at;
     std::vector<int8_t> m_bands;

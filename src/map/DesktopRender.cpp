@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "map/GreyRow.h"
 #include "map/PointCircles.h"
 #include "site/SiteFile.h"
 
@@ -65,22 +66,35 @@ void CDesktopMapRenderer::RenderPlan(const MapBitmap& plan, const CPlanPyramid& 
 
 void CDesktopMapRenderer::RenderCoats(const MapBitmap& plan, const CCircleLog& circles,
                                       const DesktopBlit& blit, const MapTarget& target,
-                                      IMapOverlay* overlay, double minRadius) {
+                                      IMapOverlay* overlay, double minRadius,
+                                      const MapTarget* coat) {
     if (target.pixels == nullptr || target.width <= 0 || target.height <= 0) return;
     const VpRect buffer{target.originX, target.originY, target.originX + target.width,
                         target.originY + target.height};
     const VpRect area = Meet(blit.dest, buffer);
-    if (!plan.IsWhole() || Empty(area)) return;
-    if (overlay != nullptr) {
-        const int32_t n = area.Width();
+    const bool painted = plan.IsWhole() && !Empty(area);
+    const int32_t n = area.Width();
+    if (painted && overlay != nullptr) {
         m_worldX.resize(static_cast<size_t>(n));
         for (int32_t i = 0; i < n; ++i)
             m_worldX[static_cast<size_t>(i)] = Clamp(blit.x.Under(area.left + i), plan.width);
-        for (int32_t y = area.top; y < area.bottom; ++y)
+    }
+    // Without an overlay the coat is copied whole: one large copy writes
+    // past the cache, which rows copied one by one do not.
+    const bool whole =
+        coat != nullptr && (!painted || overlay == nullptr) && coat->stride == target.stride;
+    if (whole)
+        std::memcpy(target.pixels, coat->pixels,
+                    static_cast<size_t>(target.height) * target.stride * sizeof(uint32_t));
+    for (int32_t y = buffer.top; y < buffer.bottom; ++y) {
+        if (coat != nullptr && !whole)
+            std::memcpy(PixelAt(target, buffer.left, y), PixelAt(*coat, buffer.left, y),
+                        static_cast<size_t>(target.width) * sizeof(uint32_t));
+        if (painted && overlay != nullptr && y >= area.top && y < area.bottom)
             overlay->PaintRow({y, area.left, n, PixelAt(target, area.left, y),
                                Clamp(blit.y.Under(y), plan.height), m_worldX.data()});
     }
-    PaintCircles(circles, area, blit, target, minRadius);
+    if (painted) PaintCircles(circles, area, blit, target, minRadius);
 }
 
 VpRect CDesktopMapRenderer::PaintPlan(const MapBitmap& plan, const CPlanPyramid& pyramid,
@@ -330,24 +344,67 @@ void CDesktopMapRenderer::PaintPlanAveraged(const MapBitmap& plan, const PlanLev
     MakeTaps(blit.y, level != nullptr ? level->factorY : 1, levelH, area.top, area.bottom, m_tapsY);
     const size_t n = static_cast<size_t>(area.Width());
     const size_t kept = static_cast<size_t>(m_tapsY.widest);
-    // The kept rows, then the sums of one target row, four channels a pixel.
-    m_rows.resize(4 * (kept * n + n));
+    // A grey palette averages one channel for three: the same sums, a
+    // quarter of the lanes, and the greys of a row looked up once each.
+    bool grey = true;
+    for (int i = 0; i < 256 && grey; ++i)
+        grey = (palette[i] & 0xFFu) == (palette[i] >> 8 & 0xFFu) &&
+               (palette[i] & 0xFFu) == (palette[i] >> 16 & 0xFFu);
+    const size_t lanes = grey ? 1 : 4;
+    // The kept rows, then the sums of one target row, `lanes` a pixel.
+    m_rows.resize(lanes * (kept * n + n));
     m_rowOf.assign(kept, -1);
-    uint16_t* sums = m_rows.data() + 4 * kept * n;
+    uint16_t* sums = m_rows.data() + lanes * kept * n;
     if (overlay != nullptr) {
         m_worldX.resize(n);
         for (size_t i = 0; i < n; ++i)
             m_worldX[i] = Clamp(blit.x.Under(area.left + static_cast<int32_t>(i)), plan.width);
     }
     uint64_t colours[256];
-    for (int i = 0; i < 256; ++i) colours[i] = Lanes(palette[i]);
+    uint16_t greys[256];
+    for (int i = 0; i < 256; ++i) {
+        colours[i] = Lanes(palette[i]);
+        greys[i] = static_cast<uint16_t>(palette[i] & 0xFFu);
+    }
+    // The level columns the taps reach, [span, span + reach), and each
+    // pixel's taps padded to 4 or 8 for GreyRow's wide sums.
+    const int32_t span = m_tapsX.start.empty() ? 0 : m_tapsX.start.front();
+    if (grey) {
+        const int32_t wide = m_tapsX.wide;
+        const int32_t taps = wide <= 4 ? 4 : wide <= 8 ? 8 : wide;
+        m_greyTaps.taps = taps;
+        m_greyTaps.start.resize(n);
+        m_greyTaps.share.assign(n * static_cast<size_t>(taps), 0);
+        for (size_t i = 0; i < n; ++i) {
+            m_greyTaps.start[i] = m_tapsX.start[i] - span;
+            for (int32_t k = 0; k < wide; ++k)
+                m_greyTaps.share[i * static_cast<size_t>(taps) + static_cast<size_t>(k)] =
+                    static_cast<int16_t>(
+                        m_tapsX.padded[i * static_cast<size_t>(wide) + static_cast<size_t>(k)]);
+        }
+        const int32_t reach = n == 0 ? 0 : m_tapsX.start.back() + wide - span;
+        // Padding taps read past the last grey: zeros, weighed 0.
+        m_greyRow.assign(static_cast<size_t>(reach + taps), 0);
+    }
 
     const auto averagedRow = [&](int32_t r) -> const uint16_t* {
         const size_t slot = static_cast<size_t>(r) % kept;
-        uint16_t* out = m_rows.data() + 4 * slot * n;
+        uint16_t* out = m_rows.data() + lanes * slot * n;
         if (m_rowOf[slot] == r) return out;
         m_rowOf[slot] = r;
         const uint8_t* indices = level != nullptr ? level->Row(r) : plan.Row(r);
+        if (grey) {
+            const uint8_t* from = indices + span;
+            uint16_t* to = m_greyRow.data();
+            const size_t reach = m_greyRow.size() - static_cast<size_t>(m_greyTaps.taps);
+            // Eight at a time: the loop's own steps cost as much as a lookup.
+            size_t x = 0;
+            for (; x + 8 <= reach; x += 8)
+                for (size_t k = 0; k < 8; ++k) to[x + k] = greys[from[x + k]];
+            for (; x < reach; ++x) to[x] = greys[from[x]];
+            AverageGreyRow(to, m_greyTaps, out);
+            return out;
+        }
         const Taps& t = m_tapsX;
         switch (t.wide) {
             case 1:
@@ -378,19 +435,26 @@ void CDesktopMapRenderer::PaintPlanAveraged(const MapBitmap& plan, const PlanLev
         // A channel (at most 255) times shares of 256 in all stays within
         // 16 bits, so the sums take 16-bit lanes, eight to a vector
         // register.
-        std::fill_n(sums, 4 * n, uint16_t{0});
+        std::fill_n(sums, lanes * n, uint16_t{0});
         for (int32_t k = 0; k < m_tapsY.count[j]; ++k) {
             const uint16_t* h = averagedRow(first + k);
             const uint16_t share = w[k];
-            for (size_t i = 0; i < 4 * n; ++i)
+            for (size_t i = 0; i < lanes * n; ++i)
                 sums[i] = static_cast<uint16_t>(sums[i] + share * h[i]);
         }
         uint32_t* row = PixelAt(target, area.left, y);
-        for (size_t i = 0; i < n; ++i) {
-            const uint16_t* c = sums + 4 * i;
-            row[i] = 0xFF000000u | static_cast<uint32_t>((c[0] + 128) >> 8) |
-                     static_cast<uint32_t>((c[1] + 128) >> 8) << 8 |
-                     static_cast<uint32_t>((c[2] + 128) >> 8) << 16;
+        if (grey) {
+            for (size_t i = 0; i < n; ++i) {
+                const uint32_t g = static_cast<uint32_t>(sums[i] + 128) >> 8;
+                row[i] = 0xFF000000u | g | g << 8 | g << 16;
+            }
+        } else {
+            for (size_t i = 0; i < n; ++i) {
+                const uint16_t* c = sums + 4 * i;
+                row[i] = 0xFF000000u | static_cast<uint32_t>((c[0] + 128) >> 8) |
+                         static_cast<uint32_t>((c[1] + 128) >> 8) << 8 |
+                         static_cast<uint32_t>((c[2] + 128) >> 8) << 16;
+            }
         }
         if (overlay != nullptr) {
             const int32_t worldY = Clamp(blit.y.Under(y), plan.height);

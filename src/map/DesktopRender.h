@@ -16,6 +16,7 @@
 #include "map/BandShare.h"
 #include "map/CircleLog.h"
 #include "map/DesktopViewport.h"
+#include "map/GreyRow.h"
 #include "map/MapRender.h"
 #include "map/PlanPyramid.h"
 
@@ -34,8 +35,12 @@ public:
     // plan's rows are rendered in bands on two threads.
     void RenderPlan(const MapBitmap& plan, const CPlanPyramid& pyramid, const DesktopBlit& blit,
                     const MapTarget& target, CBandShare* share = nullptr);
+    // With `coat` (the plan's coat, of the target's size and place) each
+    // row is copied from it just before the overlay paints it, while it is
+    // in the cache; without, the target holds the coat already.
     void RenderCoats(const MapBitmap& plan, const CCircleLog& circles, const DesktopBlit& blit,
-                     const MapTarget& target, IMapOverlay* overlay, double minRadius);
+                     const MapTarget& target, IMapOverlay* overlay, double minRadius,
+                     const MapTarget* coat = nullptr);
     // RenderPlan into a target that holds the plan's coat of `kept` (of the
     // same plan and target). After a pan (the same scale, the view moved by
     // whole pixels) the kept pixels that stay in sight are moved and only
@@ -91,5 +96,7 @@ private:
     Taps m_tapsX, m_tapsY, m_keptTaps;
     std::vector<uint16_t> m_rows;                   // level rows averaged along x, a few kept
     std::vector<int32_t> m_rowOf;                   // which level row each kept row is
+    GreyTaps m_greyTaps;                            // m_tapsX for a grey palette
+    std::vector<uint16_t> m_greyRow;                // a level row's greys, where taps reach
     std::unique_ptr<CDesktopMapRenderer> m_helper;  // the scratch of a band share's worker
 };

@@ -38,8 +38,11 @@ inline constexpr RssiBandRow kRssiBands[kBandCount] = {
 
 // The band (0 .. kBandCount - 1) of a reading.
 constexpr int8_t RssiBand(int32_t dBm) {
+    // The bands below each threshold the reading is under (the last band
+    // takes every reading): counted without a branch, as the coverage grid
+    // bands every cell of the window with it.
     int8_t band = 0;
-    while (dBm < kRssiBands[band].weakest) ++band;  // the last band takes every reading
+    for (int b = 0; b + 1 < kBandCount; ++b) band += dBm < kRssiBands[b].weakest ? 1 : 0;
     return band;
 }
 

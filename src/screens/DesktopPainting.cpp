@@ -1,7 +1,6 @@
 #include "screens/DesktopPainting.h"
 
 #include <QPaintDevice>
-#include <cstring>
 
 #include "screens/MapPainting.h"
 
@@ -43,9 +42,9 @@ void CDesktopMapPainter::Paint(QPainter& p, const QRect& client, const CDesktopV
             m_planShown = planNow;
             m_planBlit = blit;
         }
-        std::memcpy(m_buffer.bits(), m_plan.constBits(), static_cast<size_t>(m_plan.sizeInBytes()));
+        const MapTarget coat = MapTargetOf(m_plan);
         m_renderer.RenderCoats(plan, circles, blit, MapTargetOf(m_buffer), overlay,
-                               minRadius * ratio);
+                               minRadius * ratio, &coat);
         m_shown = now;
     }
     m_buffer.setDevicePixelRatio(ratio);

@@ -239,6 +239,39 @@ TEST_F(DesktopRenderTest, CirclesAreTheLayersAtFullSizeAndLegibleWhenSmall) {
     EXPECT_EQ(std::count(pixels.begin(), pixels.end(), 0xFFFFFFFFu), 40 * 30);
 }
 
+// A grey palette is averaged in one lane (four or eight taps a pixel at
+// once, or any other number): pixel for pixel what the colour lanes give,
+// which a palette with one colour among its greys takes.
+TEST_F(DesktopRenderTest, GreysAveragedInOneLaneAreWhatTheColourLanesGive) {
+    std::mt19937 rng(3);
+    std::vector<uint8_t> noise(1200 * 700);
+    for (auto& v : noise) v = static_cast<uint8_t>(rng() % 255);  // 255 never used
+    const auto fill = [&noise](int32_t x, int32_t y) {
+        return noise[static_cast<size_t>(y) * 1200 + static_cast<size_t>(x)];
+    };
+    const MapBitmap grey = Plan(1200, 700, fill, Grey);
+    const MapBitmap tinted =
+        Plan(1200, 700, fill, [](int i) { return i == 255 ? 0x00FF00u : Grey(i); });
+    const CPlanPyramid none;  // the plan's own palette
+    // 2 to 3, 3 to 4, 4 to 5 and 12 plan pixels a target pixel.
+    const struct {
+        int32_t w, h;
+        double zoom;
+    } views[] = {{301, 203, 3.3}, {301, 203, 1.9}, {301, 203, 1}, {101, 68, 1}};
+    for (const auto& v : views) {
+        vp = {};
+        vp.SetClient(v.w, v.h);
+        vp.SetWorld(1200, 700);
+        vp.ZoomAt(v.zoom, 100, 70);
+        const DesktopBlit b = vp.Blit();
+        std::vector<uint32_t> one(static_cast<size_t>(v.w * v.h), 0), three(one);
+        renderer.RenderPlan(grey, none, b, {one.data(), v.w, v.h, static_cast<size_t>(v.w), 0, 0});
+        renderer.RenderPlan(tinted, none, b,
+                            {three.data(), v.w, v.h, static_cast<size_t>(v.w), 0, 0});
+        EXPECT_EQ(one, three) << v.w << " " << v.zoom;
+    }
+}
+
 // The painter keeps the plan's coat and paints the coats over a copy of it:
 // pixel for pixel what one Render paints, enlarged and reduced, with an
 // overlay that reads the pixels it changes and with circles over it.
@@ -266,6 +299,13 @@ TEST_F(DesktopRenderTest, PlanThenCoatsPaintWhatOneRenderPaints) {
         renderer.RenderPlan(plan, pyramid, b, target);
         renderer.RenderCoats(plan, circles, b, target, &tint, 4);
         EXPECT_EQ(once, twice) << zoom;
+        // The same with the coat copied row by row from the kept picture.
+        std::vector<uint32_t> coat(120 * 90, 0), thrice(120 * 90, 0);
+        const MapTarget kept{coat.data(), 120, 90, 120, 0, 0};
+        renderer.RenderPlan(plan, pyramid, b, kept);
+        renderer.RenderCoats(plan, circles, b, {thrice.data(), 120, 90, 120, 0, 0}, &tint, 4,
+                             &kept);
+        EXPECT_EQ(once, thrice) << zoom;
     }
 }
 
