@@ -6,7 +6,9 @@
 // - VersusIperf3Alone: the upload's Mbit/s through the runner against
 //   `iperf3 -c` run alone just before, both 2-second runs (aim: 0.9x or more).
 // - UiStall: the longest the event loop of the thread that runs the test is
-//   kept from a 1 ms timer while a test runs (aim: 5 ms or less).
+//   kept from a 1 ms timer while a test runs (aim: 5 ms or less), beside the
+//   timer alone in the same rounds; UiStallVariants the same for other ways
+//   of scheduling the thread and the client, alternating.
 
 #include <benchmark/benchmark.h>
 #include <unistd.h>

@@ -94,9 +94,11 @@ void CThroughputRunner::StartPhase() {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));  // iperf3's words, in English
     process->setProcessEnvironment(env);
-    // At the window's own priority: a niced client does not wake the window
-    // sooner (the kernel ends the running slice first) but does lose its
-    // share, and so its figure, on a busy laptop (docs/performance.md).
+    // At the window's own priority and the kernel's own slice: a niced
+    // client does not wake the window sooner (the waits are ticks of other
+    // programs) but does lose its share, and so its figure, on a busy laptop;
+    // a 0.1 ms slice, the thread's during the test, would cost it switches
+    // (docs/performance.md).
     const ThroughputScheduling s = m_scheduling;
     if (s.clientOwnSession || s.clientSliceNs || s.threadSliceNs)
         process->setChildProcessModifier([s] {
