@@ -6,7 +6,9 @@
 // - VersusIperf3Alone: the upload's Mbit/s through the runner against
 //   `iperf3 -c` run alone just before, both 2-second runs (aim: 0.9x or more).
 // - UiStall: the longest the event loop of the thread that runs the test is
-//   kept from a 1 ms timer while a test runs (aim: 5 ms or less).
+//   kept from a 1 ms timer while a test runs (aim: 5 ms or less), beside the
+//   timer alone in the same rounds; UiStallVariants the same for other ways
+//   of scheduling the thread and the client, alternating.
 
 #include <benchmark/benchmark.h>
 #include <unistd.h>
@@ -22,6 +24,7 @@
 
 #include "LoopbackPort.h"
 #include "throughput/IperfJson.h"
+#include "throughput/SchedulingSlice.h"
 #include "throughput/ThroughputRunner.h"
 
 namespace {
@@ -53,29 +56,51 @@ ThroughputRequest Request(int seconds) {
     return r;
 }
 
-// Runs one test to its end; the longest gap between 1 ms ticks meanwhile.
-ThroughputOutcome RunTest(const ThroughputRequest& r, double* longestGapMs = nullptr) {
+// The gaps between ticks of a 1 ms timer on this thread, in ms.
+class GapProbe {
+public:
+    GapProbe() {
+        m_tick.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&m_tick, &QTimer::timeout, [this] {
+            m_gaps.push_back(m_gap.nsecsElapsed() / 1e6);
+            m_gap.restart();
+        });
+        m_gap.start();
+        m_tick.start(1);
+    }
+    const std::vector<double>& Gaps() const { return m_gaps; }
+
+private:
+    QElapsedTimer m_gap;
+    QTimer m_tick;
+    std::vector<double> m_gaps;
+};
+
+// Runs one test to its end; the timer's gaps meanwhile.
+ThroughputOutcome RunTest(const ThroughputRequest& r, std::vector<double>* gaps = nullptr,
+                          const ThroughputScheduling& scheduling = {}) {
     CThroughputRunner runner;
+    runner.SetScheduling(scheduling);
     ThroughputOutcome outcome;
     bool done = false;
     QObject::connect(&runner, &CThroughputRunner::finished, [&](const ThroughputOutcome& o) {
         outcome = o;
         done = true;
     });
-    QElapsedTimer gap;
-    double longest = 0;
-    QTimer tick;
-    tick.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&tick, &QTimer::timeout, [&] {
-        longest = std::max(longest, gap.nsecsElapsed() / 1e6);
-        gap.restart();
-    });
-    gap.start();
-    tick.start(1);
+    GapProbe probe;
     runner.Start(r);
     while (!done) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    if (longestGapMs) *longestGapMs = longest;
+    if (gaps) *gaps = probe.Gaps();
     return outcome;
+}
+
+// The timer's gaps over `ms` with nothing running.
+std::vector<double> IdleGaps(int ms) {
+    GapProbe probe;
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    return probe.Gaps();
 }
 
 // Seconds `iperf3 -c` takes for one run of `seconds` (upload, or with
@@ -139,33 +164,95 @@ void BM_VersusIperf3Alone(benchmark::State& state) {
 }
 BENCHMARK(BM_VersusIperf3Alone)->Iterations(5)->Unit(benchmark::kSecond);
 
-// The longest gap of a 1 ms timer while a test runs, and while nothing does
-// (what the machine's scheduler costs by itself).
-void BM_UiStall(benchmark::State& state) {
-    double worst = 0, idle = 0;
-    for (auto _ : state) {
-        double gap = 0;
-        RunTest(Request(1), &gap);
-        worst = std::max(worst, gap);
-        QElapsedTimer t;
-        t.start();
-        double quiet = 0;
-        QTimer tick;
-        tick.setTimerType(Qt::PreciseTimer);
-        QElapsedTimer g;
-        QObject::connect(&tick, &QTimer::timeout, [&] {
-            quiet = std::max(quiet, g.nsecsElapsed() / 1e6);
-            g.restart();
-        });
-        g.start();
-        tick.start(1);
-        while (t.elapsed() < 2000) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-        idle = std::max(idle, quiet);
-    }
-    state.counters["longest_stall_ms"] = worst;
-    state.counters["idle_longest_gap_ms"] = idle;
+double Percentile(std::vector<double> v, double p) {
+    if (v.empty()) return 0;
+    std::sort(v.begin(), v.end());
+    return v[std::min(v.size() - 1, static_cast<size_t>(p * static_cast<double>(v.size())))];
 }
-BENCHMARK(BM_UiStall)->Iterations(3)->Unit(benchmark::kSecond);
+
+double Longest(const std::vector<double>& v) {
+    return v.empty() ? 0 : *std::max_element(v.begin(), v.end());
+}
+
+// What one way of scheduling gave over its tests.
+struct StallFigures {
+    std::vector<double> gaps;     // every gap of every test
+    std::vector<double> longest;  // each test's longest
+    std::vector<double> up, down;
+    void Add(const std::vector<double>& g, const ThroughputOutcome& o) {
+        gaps.insert(gaps.end(), g.begin(), g.end());
+        longest.push_back(Longest(g));
+        up.push_back(o.figures ? o.figures->upMbps : 0);
+        down.push_back(o.figures ? o.figures->downMbps : 0);
+    }
+    void Report(benchmark::State& state, const std::string& name) const {
+        state.counters[name + "_longest_ms"] = Longest(longest);
+        state.counters[name + "_median_longest_ms"] = Median(longest);
+        state.counters[name + "_p99_ms"] = Percentile(gaps, 0.99);
+        if (!up.empty()) {
+            state.counters[name + "_up_mbps"] = Median(up);
+            state.counters[name + "_down_mbps"] = Median(down);
+        }
+    }
+};
+
+struct Variant {
+    const char* name;
+    ThroughputScheduling scheduling;
+    bool test = true;  // false: the timer alone, at the variant's thread slice
+};
+
+// The timer's gaps while a test of 1-second directions runs, each way of
+// scheduling in turn (the first of each round changing), and with nothing
+// running (what the machine's scheduler costs by itself), in the same
+// rounds: the longest, the median of each test's longest and the 99th
+// percentile of all gaps; and each way's download and upload.
+void StallRounds(benchmark::State& state, const std::vector<Variant>& variants) {
+    std::vector<StallFigures> figures(variants.size());
+    size_t round = 0;
+    for (auto _ : state) {
+        for (size_t k = 0; k < variants.size(); ++k) {
+            const size_t v = (round + k) % variants.size();
+            std::vector<double> gaps;
+            if (variants[v].test) {
+                const ThroughputOutcome o = RunTest(Request(1), &gaps, variants[v].scheduling);
+                if (!o.Measured()) state.SkipWithError(o.reason.c_str());
+                figures[v].Add(gaps, o);
+            } else {
+                const std::optional<uint64_t> own = schedslice::Slice();
+                schedslice::SetSlice(variants[v].scheduling.threadSliceNs);
+                gaps = IdleGaps(2000);
+                if (own) schedslice::SetSlice(*own);
+                figures[v].Add(gaps, {});
+                figures[v].up.clear();
+                figures[v].down.clear();
+            }
+        }
+        ++round;
+    }
+    for (size_t v = 0; v < variants.size(); ++v) figures[v].Report(state, variants[v].name);
+}
+
+constexpr uint64_t kMs = 1000000;
+
+// The runner as the program runs it.
+void BM_UiStall(benchmark::State& state) {
+    StallRounds(state, {{"idle", {0, false, 0}, false}, {"test", {}}});
+}
+BENCHMARK(BM_UiStall)->Iterations(5)->Unit(benchmark::kSecond);
+
+// Ways of scheduling, alternating in the same rounds.
+void BM_UiStallVariants(benchmark::State& state) {
+    StallRounds(state, {
+                           {"idle", {0, false, 0}, false},
+                           {"idle_thread_0.1ms", {kMs / 10, false, 0}, false},
+                           {"plain", {0, false, 0}},
+                           {"thread_0.1ms", {kMs / 10, false, 0}},
+                           {"thread_0.5ms", {kMs / 2, false, 0}},
+                           {"thread_0.1ms_own_session", {kMs / 10, true, 0}},
+                       });
+}
+BENCHMARK(BM_UiStallVariants)->Iterations(8)->Unit(benchmark::kSecond);
 
 }  // namespace
 

@@ -1,10 +1,13 @@
 #include "throughput/ThroughputRunner.h"
 
+#include <unistd.h>
+
 #include <QDateTime>
 #include <QProcessEnvironment>
 #include <algorithm>
 
 #include "throughput/IperfErrors.h"
+#include "throughput/SchedulingSlice.h"
 
 namespace {
 
@@ -32,7 +35,10 @@ CThroughputRunner::CThroughputRunner(QObject* parent) : QObject(parent) {
     });
 }
 
-CThroughputRunner::~CThroughputRunner() { DropProcess(); }
+CThroughputRunner::~CThroughputRunner() {
+    DropProcess();
+    RestoreThreadSlice();
+}
 
 qint64 CThroughputRunner::ProcessId() const { return m_process ? m_process->processId() : 0; }
 
@@ -55,6 +61,7 @@ bool CThroughputRunner::Start(const ThroughputRequest& request) {
     m_clock.start();
     m_boundMs = (qint64{m_request.TestSeconds()} + kSlackSeconds) * 1000;
     ++m_generation;
+    AskThreadSlice();
     if (m_request.server.host.empty()) {
         Later([this] { Finish(ThroughputFault::kNoServer, {}); });
         return true;
@@ -87,9 +94,18 @@ void CThroughputRunner::StartPhase() {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));  // iperf3's words, in English
     process->setProcessEnvironment(env);
-    // At the window's own priority: a niced client does not wake the window
-    // sooner (the kernel ends the running slice first) but does lose its
-    // share, and so its figure, on a busy laptop (docs/performance.md).
+    // At the window's own priority and the kernel's own slice: a niced
+    // client does not wake the window sooner (the waits are ticks of other
+    // programs) but does lose its share, and so its figure, on a busy laptop;
+    // a 0.1 ms slice, the thread's during the test, would cost it switches
+    // (docs/performance.md).
+    const ThroughputScheduling s = m_scheduling;
+    if (s.clientOwnSession || s.clientSliceNs || s.threadSliceNs)
+        process->setChildProcessModifier([s] {
+            if (s.clientOwnSession) ::setsid();
+            // Also undoes a short slice the thread may have passed on.
+            schedslice::SetSlice(s.clientSliceNs);
+        });
     connect(process, &QProcess::readyReadStandardOutput, this, [this, process] {
         m_answer += process->readAllStandardOutput();
         if (m_answer.size() > kMaxAnswerBytes) {
@@ -201,6 +217,7 @@ void CThroughputRunner::Finish(ThroughputFault fault, const std::string& detail)
     m_ticker.stop();
     m_busyPause.stop();
     m_running = false;
+    RestoreThreadSlice();
     ThroughputOutcome outcome;
     outcome.fault = fault;
     if (fault == ThroughputFault::kNone) {
@@ -221,6 +238,7 @@ void CThroughputRunner::Cancel() {
     m_ticker.stop();
     m_busyPause.stop();
     m_running = false;
+    RestoreThreadSlice();
 }
 
 void CThroughputRunner::DropProcess() {
@@ -235,6 +253,17 @@ void CThroughputRunner::DropProcess() {
     // Killed now, reaped through the event loop: the window never waits.
     connect(process, &QProcess::finished, process, &QObject::deleteLater);
     process->kill();
+}
+
+void CThroughputRunner::AskThreadSlice() {
+    if (!m_scheduling.threadSliceNs || m_threadSlice) return;
+    m_threadSlice = schedslice::Slice();
+    if (m_threadSlice && !schedslice::SetSlice(m_scheduling.threadSliceNs)) m_threadSlice.reset();
+}
+
+void CThroughputRunner::RestoreThreadSlice() {
+    if (m_threadSlice) schedslice::SetSlice(*m_threadSlice);
+    m_threadSlice.reset();
 }
 
 ThroughputProgress CThroughputRunner::Progress() const {

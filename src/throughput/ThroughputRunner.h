@@ -25,11 +25,28 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 #include "throughput/IperfJson.h"
 #include "throughput/ThroughputProgress.h"
 #include "throughput/ThroughputRequest.h"
 #include "throughput/ThroughputResult.h"
+
+// How the runner's thread and the iperf3 client are scheduled while a test
+// runs (docs/performance.md has what each did on a loaded machine). Where
+// the kernel refuses a setting the test runs without it.
+struct ThroughputScheduling {
+    // The slice the runner's thread asks while a test runs (0: left as it
+    // is); its own slice comes back when the test ends. The kernel's own is
+    // 0.7 ms x (1 + log2 cores), enforced at its 4 ms tick: without a short
+    // one the waking thread waits out the running program's tick.
+    uint64_t threadSliceNs = 100000;
+    // The client in a session of its own: with the kernel's autogroups the
+    // window's session and the client's share the cores as two groups.
+    bool clientOwnSession = false;
+    // The client's slice (0: the kernel's own).
+    uint64_t clientSliceNs = 0;
+};
 
 class CThroughputRunner : public QObject {
     Q_OBJECT
@@ -44,6 +61,7 @@ public:
 
     // The iperf3 program (a path, or a name looked up on PATH): "iperf3".
     void SetProgram(const QString& program) { m_program = program; }
+    void SetScheduling(const ThroughputScheduling& s) { m_scheduling = s; }
     // False while a test runs.
     bool Start(const ThroughputRequest& request);
     void Cancel();
@@ -65,11 +83,15 @@ private:
     void Finish(ThroughputFault fault, const std::string& detail);
     void DropProcess();
     void EmitProgress();
+    void AskThreadSlice();
+    void RestoreThreadSlice();
     ThroughputProgress Progress() const;
     // Calls fn from the event loop, unless the test ended or another began.
     void Later(std::function<void()> fn);
 
     QString m_program = QStringLiteral("iperf3");
+    ThroughputScheduling m_scheduling;
+    std::optional<uint64_t> m_threadSlice;  // the thread's own, while a test runs
     ThroughputRequest m_request;
     bool m_running = false;
     uint64_t m_generation = 0;

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "LoopbackPort.h"
+#include "throughput/SchedulingSlice.h"
 #include "throughput/ThroughputRunner.h"
 
 namespace {
@@ -135,6 +136,24 @@ TEST_F(ThroughputRunnerTest, MeasuresBothDirectionsAndUdp) {
     EXPECT_EQ(m_progress.back().phase, ThroughputPhase::kUdp);
     EXPECT_EQ(m_progress.back().downMbps, t.downMbps);
     EXPECT_EQ(m_progress.back().upMbps, t.upMbps);
+}
+
+// The window's thread asks its short slice only while a test runs, and the
+// client does not take it over (a 0.1 ms slice would cost it its figure).
+TEST_F(ThroughputRunnerTest, TheShortSliceIsTheThreadsOnlyWhileATestRuns) {
+    const std::optional<uint64_t> own = schedslice::Slice();
+    const uint64_t asked = ThroughputScheduling{}.threadSliceNs;
+    if (!own || !schedslice::SetSlice(asked) || schedslice::Slice() != asked)
+        GTEST_SKIP() << "this kernel keeps no slice of a thread's own";
+    schedslice::SetSlice(*own);
+    StartServer();
+    ASSERT_TRUE(m_runner.Start(Request(1)));
+    EXPECT_EQ(schedslice::Slice(), asked);
+    ASSERT_TRUE(WaitFor([&] { return TestRunning(m_port) && m_runner.ProcessId() != 0; }));
+    EXPECT_NE(schedslice::Slice(static_cast<pid_t>(m_runner.ProcessId())), asked);
+    ASSERT_TRUE(WaitFor([&] { return !m_outcomes.empty(); }));
+    EXPECT_TRUE(m_outcomes.back().Measured()) << m_outcomes.back().reason;
+    EXPECT_EQ(schedslice::Slice(), own);
 }
 
 TEST_F(ThroughputRunnerTest, AClosedPortIsRefused) {
