@@ -165,7 +165,7 @@ void BM_DesktopRepaintWithCoverage(benchmark::State& state) {
             s.points.AddTail(added);
         }
         state.ResumeTiming();
-        CCoverageOverlay overlay(coverage.Update(s.points, view));
+        CCoverageOverlay overlay(coverage.Update(s.points, view, &painter.Share()));
         QPainter p(&window);
         painter.Paint(p, window.rect(), vp, Plan(), Pyramid(), s.circles, &overlay,
                       coverage.Revision());

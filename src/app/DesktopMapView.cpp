@@ -367,7 +367,7 @@ void CDesktopMapView::PaintMap(QPainter& p, const QRect& client, const ScreenCon
     if (coverage) {
         const qreal ratio = p.device() != nullptr ? p.device()->devicePixelRatio() : 1.0;
         const CoverageView view = CoverageView::Of(m_viewport, ratio, kCoverageBlock);
-        CCoverageOverlay overlay(c.coverage->Map().Update(*c.survey, view));
+        CCoverageOverlay overlay(c.coverage->Map().Update(*c.survey, view, &m_painter.Share()));
         m_painter.Paint(p, client, m_viewport, m_map.Plan(), m_pyramid, m_map.Circles(), &overlay,
                         c.coverage->Map().Revision());
     } else {

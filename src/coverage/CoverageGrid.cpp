@@ -109,7 +109,7 @@ void CoverageGrid::Reset(const CoverageView& view, int32_t radius, const Coverag
 }
 
 void CoverageGrid::Build(const CoverageView& view, int32_t radius, const CoverageLayer& layer,
-                         const std::vector<PointValue>& points) {
+                         const std::vector<PointValue>& points, CBandShare* share) {
     Shape(view, radius, layer);
     const size_t cells = static_cast<size_t>(m_columns) * static_cast<size_t>(m_rows);
     // Sized, not filled: each strip is emptied just before its points come.
@@ -119,38 +119,77 @@ void CoverageGrid::Build(const CoverageView& view, int32_t radius, const Coverag
         m_nearest.clear();
         m_points = points;
         // Empty, and left empty by every Build.
-        m_scratch.resize(static_cast<size_t>(m_stripRows) * static_cast<size_t>(m_columns));
+        for (Scratch& s : m_scratch)
+            s.sums.resize(static_cast<size_t>(m_stripRows) * static_cast<size_t>(m_columns));
     }
     m_bands.resize(cells);
     if (cells == 0) return;
     m_reach.clear();
     for (const PointValue& p : points) m_reach.push_back(Reach(p));
-    for (int32_t top = 0; top < m_rows; top += m_stripRows) {
-        const int32_t bottom = std::min(m_rows, top + m_stripRows);
-        const size_t from = Index(0, top), to = Index(0, bottom);
-        // (The scratch is empty: banding it empties it again.)
-        if (layer.Nearest()) std::fill(m_nearest.begin() + from, m_nearest.begin() + to, Nearest{});
-        std::fill(m_bands.begin() + from, m_bands.begin() + to, kNoBand);
-        // In list order, so that each cell takes its points in the order
-        // Apply would (the nearest-point layer keeps the first at a tie).
-        CellRange banded{m_col1, m_col0, bottom, top};
-        for (size_t i = 0; i < points.size(); ++i) {
-            CellRange r = m_reach[i];
-            r.row0 = std::max(r.row0, top);
-            r.row1 = std::min(r.row1, bottom);
-            if (r.row0 >= r.row1 || r.col0 >= r.col1) continue;
-            ApplyRows(points[i], 1, r, m_scratch.data(), top, true);
-            banded = {std::min(banded.col0, r.col0), std::max(banded.col1, r.col1),
-                      std::min(banded.row0, r.row0), std::max(banded.row1, r.row1)};
+    if (!layer.Nearest())
+        for (size_t i = 0; i < points.size(); ++i) CountCentres(points[i], m_reach[i]);
+    const int32_t strips = (m_rows + m_stripRows - 1) / m_stripRows;
+    if (share == nullptr) {
+        for (int32_t s = 0; s < strips; ++s) BuildStrip(s * m_stripRows, points, 0);
+        return;
+    }
+    share->Run(strips, [&](int32_t s, int doer) { BuildStrip(s * m_stripRows, points, doer); });
+}
+
+void CoverageGrid::CountCentres(const PointValue& p, const CellRange& r) {
+    // The cells whose d2 is 0 are those whose dx^2 and dy^2 are: a run of
+    // columns about p.x and one of rows about p.y.
+    const auto on = [](const std::vector<double>& centres, int32_t from, int32_t to, double at) {
+        const auto lo = centres.begin() + from, hi = centres.begin() + to;
+        int32_t a = static_cast<int32_t>(std::lower_bound(lo, hi, at) - centres.begin());
+        int32_t b = a;
+        const auto zero = [&](int32_t i) {
+            const double d = centres[static_cast<size_t>(i)] - at;
+            return d * d == 0;
+        };
+        while (a > from && zero(a - 1)) --a;
+        while (b < to && zero(b)) ++b;
+        return std::pair<int32_t, int32_t>{a, b};
+    };
+    if (r.col0 >= r.col1 || r.row0 >= r.row1) return;
+    const auto [c0, c1] = on(m_xs, r.col0, r.col1, p.x);
+    const auto [r0, r1] = on(m_ys, r.row0, r.row1, p.y);
+    for (int32_t row = r0; row < r1; ++row)
+        for (int32_t col = c0; col < c1; ++col) {
+            AtPoint& a = m_at[Index(col, row)];
+            a.count += 1;
+            a.sum += p.value;
         }
-        if (banded.col0 < banded.col1) {
-            RebandRange(banded, m_scratch.data(), top);
-            if (!layer.Nearest())
-                for (int32_t row = banded.row0; row < banded.row1; ++row)
-                    std::fill_n(
-                        m_scratch.begin() + static_cast<ptrdiff_t>(Index(banded.col0, row - top)),
-                        banded.col1 - banded.col0, Sums{});
-        }
+}
+
+void CoverageGrid::BuildStrip(int32_t top, const std::vector<PointValue>& points, int doer) {
+    Scratch& scratch = m_scratch[doer];
+    const bool nearest = m_layer.Nearest();
+    const int32_t bottom = std::min(m_rows, top + m_stripRows);
+    const size_t from = Index(0, top), to = Index(0, bottom);
+    // (The scratch is empty: banding it empties it again.)
+    if (nearest) std::fill(m_nearest.begin() + from, m_nearest.begin() + to, Nearest{});
+    std::fill(m_bands.begin() + from, m_bands.begin() + to, kNoBand);
+    // In list order, so that each cell takes its points in the order
+    // Apply would (the nearest-point layer keeps the first at a tie). The
+    // cells on a point are counted in m_at already.
+    CellRange banded{m_col1, m_col0, bottom, top};
+    for (size_t i = 0; i < points.size(); ++i) {
+        CellRange r = m_reach[i];
+        r.row0 = std::max(r.row0, top);
+        r.row1 = std::min(r.row1, bottom);
+        if (r.row0 >= r.row1 || r.col0 >= r.col1) continue;
+        ApplyRows(points[i], 1, r, scratch.sums.data(), top, false, scratch.dx2);
+        banded = {std::min(banded.col0, r.col0), std::max(banded.col1, r.col1),
+                  std::min(banded.row0, r.row0), std::max(banded.row1, r.row1)};
+    }
+    if (banded.col0 < banded.col1) {
+        RebandRange(banded, scratch.sums.data(), top);
+        if (!nearest)
+            for (int32_t row = banded.row0; row < banded.row1; ++row)
+                std::fill_n(
+                    scratch.sums.begin() + static_cast<ptrdiff_t>(Index(banded.col0, row - top)),
+                    banded.col1 - banded.col0, Sums{});
     }
 }
 
@@ -169,7 +208,8 @@ CoverageGrid::Sums* CoverageGrid::StripSums(int32_t s) {
         CellRange r = Reach(p);
         r.row0 = std::max(r.row0, top);
         r.row1 = std::min(r.row1, bottom);
-        if (r.row0 < r.row1 && r.col0 < r.col1) ApplyRows(p, 1, r, strip.data(), top, false);
+        if (r.row0 < r.row1 && r.col0 < r.col1)
+            ApplyRows(p, 1, r, strip.data(), top, false, m_scratch[0].dx2);
     }
     return strip.data();
 }
@@ -190,14 +230,14 @@ void CoverageGrid::Apply(const PointValue& p, int sign) {
     if (reach.col0 >= reach.col1 || reach.row0 >= reach.row1) return;
     if (m_layer.Nearest()) {
         if (sign < 0) return;
-        ApplyRows(p, sign, reach, nullptr, 0, true);
+        ApplyRows(p, sign, reach, nullptr, 0, true, m_scratch[0].dx2);
     } else {
         // Each strip's sums as they were, then the point in or out of them.
         for (int32_t s = reach.row0 / m_stripRows; s * m_stripRows < reach.row1; ++s) {
             const int32_t top = s * m_stripRows;
             const CellRange part{reach.col0, reach.col1, std::max(reach.row0, top),
                                  std::min(reach.row1, top + m_stripRows)};
-            ApplyRows(p, sign, part, StripSums(s), top, true);
+            ApplyRows(p, sign, part, StripSums(s), top, true, m_scratch[0].dx2);
         }
         if (sign > 0) {
             m_points.push_back(p);
@@ -213,12 +253,12 @@ void CoverageGrid::Apply(const PointValue& p, int sign) {
 }
 
 void CoverageGrid::ApplyRows(const PointValue& p, int sign, const CellRange& cells, Sums* sums,
-                             int32_t top, bool centres) {
+                             int32_t top, bool centres, std::vector<double>& dx2) {
     const auto [c0, c1, r0, r1] = cells;
-    m_dx2.resize(static_cast<size_t>(c1 - c0));
+    dx2.resize(static_cast<size_t>(c1 - c0));
     for (int32_t c = c0; c < c1; ++c) {
         const double dx = m_xs[static_cast<size_t>(c)] - p.x;
-        m_dx2[static_cast<size_t>(c - c0)] = dx * dx;
+        dx2[static_cast<size_t>(c - c0)] = dx * dx;
     }
     const bool nearest = m_layer.Nearest();
     const uint64_t v = static_cast<uint64_t>(static_cast<int64_t>(p.value));
@@ -244,14 +284,14 @@ void CoverageGrid::ApplyRows(const PointValue& p, int sign, const CellRange& cel
             c1, static_cast<int32_t>(std::upper_bound(first, last, p.x + half) - m_xs.begin()) + 1);
         if (nearest) {
             for (int32_t c = a; c < b; ++c) {
-                const double d2 = m_dx2[static_cast<size_t>(c - c0)] + dy2;
+                const double d2 = dx2[static_cast<size_t>(c - c0)] + dy2;
                 if (d2 <= m_radius2) Take(Index(c, row), d2, p);
             }
             continue;
         }
         Sums* line = sums + static_cast<size_t>(row - top) * static_cast<size_t>(m_columns);
         for (int32_t c = a; c < b; ++c) {
-            const double d2 = m_dx2[static_cast<size_t>(c - c0)] + dy2;
+            const double d2 = dx2[static_cast<size_t>(c - c0)] + dy2;
             if (d2 > m_radius2) continue;
             if (d2 == 0) {
                 atCentre(c, row);

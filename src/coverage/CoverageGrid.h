@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "coverage/CoverageLayer.h"
+#include "map/BandShare.h"
 #include "map/DesktopViewport.h"
 #include "map/MapViewport.h"
 
@@ -87,9 +88,11 @@ public:
     // adding point by point over it waits on memory at nearly every row of
     // every disc. The sums are not kept: a strip's are worked out again
     // from the points the first time Apply changes it (a new point touches
-    // a few strips), so the build writes the bands alone to memory.
+    // a few strips), so the build writes the bands alone to memory. With
+    // `share` the strips are built on its two threads (each its own scratch;
+    // a strip's cells are its own), to the same sums and bands.
     void Build(const CoverageView& view, int32_t radius, const CoverageLayer& layer,
-               const std::vector<PointValue>& points);
+               const std::vector<PointValue>& points, CBandShare* share = nullptr);
 
     int32_t Columns() const { return m_columns; }
     int32_t Rows() const { return m_rows; }
@@ -142,9 +145,14 @@ private:
     CellRange Reach(const PointValue& p) const;
     // Adds or takes back the point in `cells`, a part of its reach, into
     // the sums of rows from `top` at `sums` (interpolated layers); with
-    // `centres` the cells exactly on it count it in m_at.
+    // `centres` the cells exactly on it count it in m_at. `dx2` is scratch.
     void ApplyRows(const PointValue& p, int sign, const CellRange& cells, Sums* sums, int32_t top,
-                   bool centres);
+                   bool centres, std::vector<double>& dx2);
+    // The cells of `r` exactly on `p` count it in m_at, as ApplyRows does:
+    // Build counts them all before its strips, which then only read m_at.
+    void CountCentres(const PointValue& p, const CellRange& r);
+    // Build's strip from row `top` with scratch `doer`.
+    void BuildStrip(int32_t top, const std::vector<PointValue>& points, int doer);
     // Bands the cells of `r` from the sums of rows from `top` at `sums`.
     void RebandRange(const CellRange& r, const Sums* sums, int32_t top);
     // The kept sums of strip `s`, worked out from m_points when not yet.
@@ -169,11 +177,16 @@ private:
     std::vector<PointValue> m_points;
     int32_t m_stripRows = 1;
     std::vector<std::vector<Sums>> m_strips;
-    std::vector<Sums> m_scratch;     // a strip's sums while Build bands it
+    // A thread's scratch while Build works a strip: the strip's sums (empty
+    // between strips) and ApplyRows'.
+    struct Scratch {
+        std::vector<Sums> sums;
+        std::vector<double> dx2;
+    };
+    Scratch m_scratch[2];            // by doer (CBandShare)
     std::vector<Nearest> m_nearest;  // the nearest-point layer
     std::unordered_map<size_t, AtPoint> m_at;
     std::vector<int8_t> m_bands;
     std::vector<CellRange> m_touched;
-    std::vector<double> m_dx2;       // scratch of Apply
     std::vector<CellRange> m_reach;  // scratch of Build
 };

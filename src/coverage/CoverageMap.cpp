@@ -16,8 +16,8 @@ void CCoverageMap::Collect(const CApList& survey) {
         CollectPointValues(survey, m_choice, m_next);
 }
 
-void CCoverageMap::Build(const CoverageView& view) {
-    m_grid.Build(view, m_radius, m_layer, m_next);
+void CCoverageMap::Build(const CoverageView& view, CBandShare* share) {
+    m_grid.Build(view, m_radius, m_layer, m_next, share);
     m_built = true;
     m_builtChoice = m_choice;
     m_builtLayer = m_layer;
@@ -26,12 +26,13 @@ void CCoverageMap::Build(const CoverageView& view) {
     m_lastUpdate = UpdateKind::Full;
 }
 
-const CoverageGrid& CCoverageMap::Update(const CApList& survey, const CoverageView& view) {
+const CoverageGrid& CCoverageMap::Update(const CApList& survey, const CoverageView& view,
+                                         CBandShare* share) {
     Collect(survey);
     const bool sameGrid = m_built && m_builtChoice == m_choice && m_builtLayer == m_layer &&
                           m_builtRadius == m_radius && m_builtView == view;
     if (!sameGrid) {
-        Build(view);
+        Build(view, share);
     } else {
         // The points common to both at the front and at the back; what lies
         // between went (old) and came (new). A recorded point comes at the
@@ -48,7 +49,8 @@ const CoverageGrid& CCoverageMap::Update(const CApList& survey, const CoverageVi
         if (gone + came == 0) {
             m_lastUpdate = UpdateKind::Unchanged;
         } else if (2 * (gone + came) > newN + 8 || m_layer.Nearest()) {
-            Build(view);  // most of the survey changed (a new one was opened), or points went
+            Build(view,
+                  share);  // most of the survey changed (a new one was opened), or points went
         } else {
             for (size_t i = front; i < oldN - back; ++i) m_grid.Apply(m_points[i], -1);
             for (size_t i = front; i < newN - back; ++i) m_grid.Apply(m_next[i], 1);

@@ -40,8 +40,10 @@ public:
     void SetLayer(CoverageLayer layer, PointValuesOf values = {});
     const CoverageLayer& Layer() const { return m_layer; }
 
-    // The grid for `survey` seen through `view`, brought up to date.
-    const CoverageGrid& Update(const CApList& survey, const CoverageView& view);
+    // The grid for `survey` seen through `view`, brought up to date; a grid
+    // built anew is built on `share`'s two threads when given.
+    const CoverageGrid& Update(const CApList& survey, const CoverageView& view,
+                               CBandShare* share = nullptr);
     const CoverageGrid& Grid() const { return m_grid; }
     // What the last Update did.
     UpdateKind LastUpdate() const { return m_lastUpdate; }
@@ -52,7 +54,7 @@ public:
     void Release();
 
 private:
-    void Build(const CoverageView& view);
+    void Build(const CoverageView& view, CBandShare* share);
 
     void Collect(const CApList& survey);
 

@@ -37,6 +37,10 @@ public:
         m_shown = {};
     }
 
+    // The painting thread's share with the worker kept for it, for other
+    // work of a paint done before Paint (the coverage grid's strips).
+    CBandShare& Share() { return m_share; }
+
     static constexpr double kMinCircleRadius = 4;
 
 private:

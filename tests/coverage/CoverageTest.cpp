@@ -301,6 +301,39 @@ TEST(Coverage, BuildingByStripsGivesWhatAddingPointByPointGives) {
     }
 }
 
+// The strips built on two threads (each its own scratch, the cells on a
+// point counted before) give the bands and values of one thread, for
+// windows of one and of many strips, cells of 1 x 1 to 3 x 3 and both kinds
+// of layer.
+TEST(Coverage, BuildingOnTwoThreadsGivesWhatOneThreadGives) {
+    const CoverageView views[] = {
+        {{-40, 0, 440, 3200}, {0, 0, 400, 3200}, 240, 1600, 1},
+        {{-40, 0, 440, 3200}, {0, 0, 400, 3200}, 240, 1600, 2},
+        {{10.25, 5.5, 190.75, 1500.5}, {0, 0, 400, 3200}, 723, 1111, 3},
+        {{100, 100, 110, 104}, {0, 0, 400, 3200}, 40, 16, 1},
+    };
+    std::mt19937 rng(11);
+    std::uniform_int_distribution<int32_t> px(-20, 420), py(0, 3199), value(-95, -30);
+    std::vector<PointValue> points;
+    for (int i = 0; i < 300; ++i) points.push_back({px(rng), py(rng), value(rng)});
+    points.push_back(points[7]);
+    points.push_back({105, 102, -40});
+    CBandShare share;
+    for (const CoverageView& view : views)
+        for (const CoverageLayer layer :
+             {CoverageLayer::Signal(), CoverageLayer::Of(Metric::kPassFail)}) {
+            SCOPED_TRACE(testing::Message() << view.clientWidth << " block " << view.block
+                                            << " nearest " << layer.Nearest());
+            CoverageGrid one, two;
+            one.Build(view, 90, layer, points);
+            two.Build(view, 90, layer, points, &share);
+            ASSERT_EQ(two.Bands(), one.Bands());
+            for (int32_t row = 0; row < one.Rows(); ++row)
+                for (int32_t col = 0; col < one.Columns(); ++col)
+                    ASSERT_EQ(two.Value(col, row), one.Value(col, row)) << col << "," << row;
+        }
+}
+
 TEST(CoverageState, TheCaptionNamesTheNetworkAsItIsAndAnotherSiteShowsAllAgain) {
     CCoverageState state;
     int told = 0;
