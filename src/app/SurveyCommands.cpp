@@ -103,7 +103,9 @@ bool CSurveyCommands::AskRecovery(const SiteOpening& opening, OpenChoice& choice
 CSurveyCommands::Opened CSurveyCommands::OpenFile(const QString& path, bool askKeepPoints) {
     platform::CWaitCursor wait;
     CSiteLoader loader(path.toLocal8Bit().toStdString());
-    if (const SiteStatus status = loader.ReadPlan(); !status.ok) {
+    if (const SiteStatus status =
+            loader.ReadPlan(CSiteLoader::kTakeFingerprint, CSiteLoader::kPointsAlongside);
+        !status.ok) {
         Refused(status, false);
         return Opened::kNo;
     }

@@ -124,12 +124,15 @@ std::vector<SequencePoint> FilePoints(Db& db) {
     return out;
 }
 
-void AddFilePoints(Db& db, const std::vector<SequencePoint>& points) {
-    Stmt s(db, "INSERT INTO points(file_index, x, y, entries, placeholder) VALUES (?, ?, ?, ?, ?)");
+void AddFilePoints(Db& db, const std::vector<SequencePoint>& points, bool inSurvey) {
+    Stmt s(db,
+           "INSERT INTO points(file_index, ordinal, x, y, entries, placeholder) "
+           "VALUES (?1, CASE WHEN ?6 THEN ?1 END, ?2, ?3, ?4, ?5)");
     for (size_t i = 0; i < points.size(); ++i) {
         const SequencePoint& p = points[i];
         s.Bind(1, static_cast<int64_t>(i)).Bind(2, int64_t{p.x}).Bind(3, int64_t{p.y});
-        s.Bind(4, int64_t{p.entries}).Bind(5, int64_t{p.placeholder}).Run();
+        s.Bind(4, int64_t{p.entries}).Bind(5, int64_t{p.placeholder});
+        s.Bind(6, int64_t{inSurvey}).Run();
     }
 }
 

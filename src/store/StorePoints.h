@@ -38,8 +38,10 @@ bool SetScaleAside(sqlite::Db& db, int64_t aside);
 
 // The points the bound file holds, in file order.
 std::vector<SequencePoint> FilePoints(sqlite::Db& db);
-// Rows without readings for the file's points, in file order.
-void AddFilePoints(sqlite::Db& db, const std::vector<SequencePoint>& points);
+// Rows without readings for the file's points, in file order; with
+// `inSurvey` already the survey's (ordinal = file index), as SurveyIsFile
+// would make them, so that a new store's rows are written once.
+void AddFilePoints(sqlite::Db& db, const std::vector<SequencePoint>& points, bool inSurvey);
 // The points of the survey (ordinal order).
 void LoadSequence(sqlite::Db& db, CSurveySequence& out);
 // The survey is the file's points, or none of them.

@@ -220,7 +220,7 @@ void CSurveyStore::Opened(const std::string& sitePath, const StoreBinding& bindi
         // back: a reopened store that matches its file (most Opens).
         std::optional<std::vector<SequencePoint>> survey;
         if (!meta.binding) {
-            storepoints::AddFilePoints(db, filePoints);
+            storepoints::AddFilePoints(db, filePoints, keptPoints);
         } else if (meta.binding->site != binding.site || !meta.binding->SamePlan(binding)) {
             const bool samePlan = meta.binding->SamePlan(binding);
             const int64_t aside = storepoints::NewAside(
@@ -239,7 +239,7 @@ void CSurveyStore::Opened(const std::string& sitePath, const StoreBinding& bindi
                         : samePlan        ? "; the plan's scale was kept"
                                           : "") +
                        ".";
-            storepoints::AddFilePoints(db, filePoints);
+            storepoints::AddFilePoints(db, filePoints, keptPoints);
         } else {
             // The file as the store knows it: the points recorded after its
             // last save are not in this survey (recovery declined or no
@@ -256,7 +256,7 @@ void CSurveyStore::Opened(const std::string& sitePath, const StoreBinding& bindi
                     told =
                         "The points of the survey store beside this site are not the points "
                         "of the site file: their readings were set aside.";
-                storepoints::AddFilePoints(db, filePoints);
+                storepoints::AddFilePoints(db, filePoints, keptPoints);
             } else {
                 // SurveyIsFile below makes the file's rows the survey, or none.
                 survey = keptPoints ? stored : std::vector<SequencePoint>{};
@@ -303,7 +303,7 @@ void CSurveyStore::Recovered(const std::string& sitePath, const StoreBinding& bi
                 TellOnce(
                     "The survey store beside this site was written for another version of "
                     "this site file: the readings of its points were set aside.");
-            storepoints::AddFilePoints(db, filePoints);
+            storepoints::AddFilePoints(db, filePoints, false);
         }
         CSurveySequence seq;
         if (journal.begin.keepPoints)

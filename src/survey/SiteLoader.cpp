@@ -1,5 +1,9 @@
 #include "survey/SiteLoader.h"
 
+#include <cstring>
+#include <system_error>
+#include <thread>
+
 #include "map/PointCircles.h"
 #include "site/SiteFingerprint.h"
 #include "site/SiteLayout.h"
@@ -7,8 +11,43 @@
 
 using namespace sitelayout;
 
+namespace {
+
+// The points section's entries into `entries`, one circle per point group
+// onto `layer` and into `circles`; the record buffers go into `site`.
+SiteStatus ReadPointsInto(IByteSource& file, CSiteRecord& site, CApList& entries,
+                          CCircleLayer& layer, CCircleLog& circles) {
+    const ApRecord* groupStart = entries.Last();
+    return ::ReadPoints(file, site, entries, [&](int32_t x, int32_t y, int16_t strength) {
+        PaintPointCircle(layer, x, y, strength);
+        circles.Add(x, y, strength, entries.CountAfter(groupStart));
+        groupStart = entries.Last();
+    });
+}
+
+}  // namespace
+
+// What the second thread made of the points section: a record of its own
+// (the header's copy, with the record buffers ReadPoints fills) and its own
+// entries, layer and circles, so that nothing of it is seen until
+// ReadPoints takes it, and nothing at all when the points are not kept.
+struct CSiteLoader::PointsRead {
+    explicit PointsRead(const CSiteRecord& header)
+        : site(header), entries(std::make_unique<CApList>()) {
+        layer.Reset(header.PlanWidth(), header.PlanHeight());
+    }
+    CSiteRecord site;
+    std::unique_ptr<CApList> entries;
+    CCircleLayer layer;
+    CCircleLog circles;
+    SiteStatus status;
+};
+
 CSiteLoader::CSiteLoader(std::string path)
-    : m_path(std::move(path)), m_file(m_path), m_site(std::make_unique<CSiteRecord>()) {}
+    : m_path(std::move(path)),
+      m_file(m_path),
+      m_site(std::make_unique<CSiteRecord>()),
+      m_entries(std::make_unique<CApList>()) {}
 
 CSiteLoader::~CSiteLoader() = default;
 
@@ -16,10 +55,26 @@ std::unique_ptr<CSiteRecord> CSiteLoader::TakeSite() {
     return std::exchange(m_site, std::make_unique<CSiteRecord>());
 }
 
-SiteStatus CSiteLoader::ReadPlan(Fingerprint fingerprint) {
+SiteStatus CSiteLoader::ReadPlan(Fingerprint fingerprint, Points points) {
+    m_ahead.reset();
     if (!m_file.Status().ok) return m_file.Status();
     SiteStatus status = ReadSiteHeader(m_file, *m_site);
     if (!status.ok) return status;
+    // Both threads only pread the one descriptor; the thread is joined on
+    // every way out (declared after what it writes, so ended before that goes).
+    std::unique_ptr<PointsRead> ahead;
+    std::jthread alongside;
+    if (points == kPointsAlongside) {
+        ahead = std::make_unique<PointsRead>(*m_site);
+        try {
+            alongside = std::jthread([this, read = ahead.get()] {
+                read->status =
+                    ReadPointsInto(m_file, read->site, *read->entries, read->layer, read->circles);
+            });
+        } catch (const std::system_error&) {
+            ahead.reset();  // no thread to be had: ReadPoints reads them itself
+        }
+    }
     status = ReadMapBitmap(m_file, m_site->BitmapOffset(), m_plan);
     if (!status.ok) return status;
     if (fingerprint == kTakeFingerprint) {
@@ -33,16 +88,27 @@ SiteStatus CSiteLoader::ReadPlan(Fingerprint fingerprint) {
     }
     // The plan stays as the file gives it; circles go on a layer of their own.
     m_layer.Reset(m_plan.width, m_plan.height);
+    if (alongside.joinable()) alongside.join();
+    m_ahead = std::move(ahead);
     return status;
 }
 
 SiteStatus CSiteLoader::ReadPoints() {
-    const ApRecord* groupStart = m_entries.Last();
-    return ::ReadPoints(m_file, *m_site, m_entries, [&](int32_t x, int32_t y, int16_t strength) {
-        PaintPointCircle(m_layer, x, y, strength);
-        m_circles.Add(x, y, strength, m_entries.CountAfter(groupStart));
-        groupStart = m_entries.Last();
-    });
+    const std::unique_ptr<PointsRead> ahead = std::move(m_ahead);
+    // Taken only onto an empty loader and a layer of the plan's size (the
+    // header's and the bitmap's agree on it for every file ReadPlan accepts).
+    if (ahead && m_entries->Count() == 0 && m_circles.Circles().empty() &&
+        ahead->layer.Width() == m_layer.Width() && ahead->layer.Height() == m_layer.Height()) {
+        std::memcpy(m_site->m_pointRec, ahead->site.m_pointRec, sizeof m_site->m_pointRec);
+        std::memcpy(m_site->m_apRec, ahead->site.m_apRec, sizeof m_site->m_apRec);
+        m_site->m_pointRecordSize = ahead->site.m_pointRecordSize;
+        m_site->m_apRecordSize = ahead->site.m_apRecordSize;
+        m_entries = std::move(ahead->entries);
+        m_layer = std::move(ahead->layer);
+        m_circles = std::move(ahead->circles);
+        return ahead->status;
+    }
+    return ReadPointsInto(m_file, *m_site, *m_entries, m_layer, m_circles);
 }
 
 SiteStatus CSiteLoader::Tally(PointsTally& tally) { return TallyPoints(m_file, *m_site, tally); }

@@ -6,7 +6,11 @@
 //
 //   ReadPlan     the header (magic, version, layout) and the map bitmap;
 //                with kTakeFingerprint also the file's fingerprint, which a
-//                later save compares with the file on disk
+//                later save compares with the file on disk; with
+//                kPointsAlongside the points section is read and its
+//                circles painted on a second thread meanwhile, for
+//                ReadPoints to take (the thread has ended when ReadPlan
+//                returns)
 //   ReadPoints   the points section: its entries into Entries(), one circle
 //                per point group onto Layer() and into Circles()
 //   Tally, ReadSignature   what the tools show of the points and signature
@@ -28,13 +32,17 @@ class CSiteRecord;
 class CSiteLoader {
 public:
     enum Fingerprint { kSkipFingerprint, kTakeFingerprint };
+    // The window's Open reads the points while the plan's megabytes come in:
+    // they are independent, and the circles would otherwise wait for them.
+    enum Points { kPointsWhenAsked, kPointsAlongside };
 
     explicit CSiteLoader(std::string path);
     ~CSiteLoader();
     CSiteLoader(const CSiteLoader&) = delete;
     CSiteLoader& operator=(const CSiteLoader&) = delete;
 
-    [[nodiscard]] SiteStatus ReadPlan(Fingerprint fingerprint = kTakeFingerprint);
+    [[nodiscard]] SiteStatus ReadPlan(Fingerprint fingerprint = kTakeFingerprint,
+                                      Points points = kPointsWhenAsked);
     [[nodiscard]] SiteStatus ReadPoints();
     [[nodiscard]] SiteStatus Tally(PointsTally& tally);
     // The signature section's 200 x 100 words (0x00RRGGBB), top row first;
@@ -53,15 +61,18 @@ public:
     const CCircleLayer& Layer() const { return m_layer; }
     CCircleLog& Circles() { return m_circles; }
     const CCircleLog& Circles() const { return m_circles; }
-    CApList& Entries() { return m_entries; }
-    const CApList& Entries() const { return m_entries; }
+    CApList& Entries() { return *m_entries; }
+    const CApList& Entries() const { return *m_entries; }
 
 private:
+    struct PointsRead;
+
     std::string m_path;
     FileSource m_file;
     std::unique_ptr<CSiteRecord> m_site;
     MapBitmap m_plan;
     CCircleLayer m_layer;
     CCircleLog m_circles;
-    CApList m_entries;
+    std::unique_ptr<CApList> m_entries;
+    std::unique_ptr<PointsRead> m_ahead;  // read alongside the plan, not yet taken
 };

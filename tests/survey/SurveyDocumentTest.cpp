@@ -733,3 +733,86 @@ TEST_F(SurveyDocumentTest, TheMapsLayerAndRequirementGoWithTheSiteAndPassFailTel
     EXPECT_EQ(coverage.Map().Layer(), CoverageLayer::Signal());
     EXPECT_EQ(metric.RequirementText(), "");
 }
+
+namespace {
+
+// What a loader holds after its points: status, entries, record layout,
+// circles and every pixel of the layer.
+struct LoadedPoints {
+    bool ok = false;
+    std::string text;
+    std::vector<SurveyEntry> entries;
+    std::vector<uint8_t> pointRec, apRec;
+    uint32_t pointSize = 0, apSize = 0;
+    std::vector<int32_t> circles;
+    std::vector<uint32_t> layer;
+    bool operator==(const LoadedPoints&) const = default;
+};
+
+LoadedPoints Load(const std::string& path, CSiteLoader::Points when, bool takePoints = true) {
+    CSiteLoader loader(path);
+    LoadedPoints out;
+    SiteStatus status = loader.ReadPlan(CSiteLoader::kTakeFingerprint, when);
+    if (status.ok && takePoints) status = loader.ReadPoints();
+    out.ok = status.ok;
+    out.text = status.text;
+    out.entries = AllEntries(loader.Entries());
+    const CSiteRecord& site = loader.Site();
+    out.pointRec.assign(site.m_pointRec, site.m_pointRec + sizeof site.m_pointRec);
+    out.apRec.assign(site.m_apRec, site.m_apRec + sizeof site.m_apRec);
+    out.pointSize = site.m_pointRecordSize;
+    out.apSize = site.m_apRecordSize;
+    for (const LoggedCircle& c : loader.Circles().Circles())
+        out.circles.insert(out.circles.end(), {c.x, c.y, c.strength, c.records});
+    const CCircleLayer& layer = loader.Layer();
+    for (int32_t y = 0; y < layer.Height(); ++y)
+        for (int32_t x = 0; x < layer.Width(); ++x) {
+            const uint8_t ink = layer.InkAt(x, y);
+            out.layer.push_back(ink == 0 ? 0 : layer.InkColour(ink));
+        }
+    return out;
+}
+
+}  // namespace
+
+// The window's Open reads the points on a second thread while the plan is
+// read: whatever the points section holds, that gives what reading them
+// afterwards gives, and nothing of them shows until ReadPoints takes them.
+TEST(SiteLoader, PointsReadAlongsideThePlanAreThoseReadAfterItAndUnseenUntilTaken) {
+    CApList list;
+    AddEntry(list, 10, 20, 6, -55, "lab", "TEST", 1);
+    AddEntry(list, 10, 20, 11, -70, "lab", "TEST", 2);
+    AddEntry(list, 60, 5, 1, -80, "lab", "TEST", 3);
+    AddEntry(list, 200, 250, 1, -40, "hall", "TEST", 4);
+    CSiteRecord record;
+    const std::vector<uint8_t> whole =
+        WithPoints(SmallSiteFile(240, 268), EncodePointsSection(record, list));
+    const size_t points = Get32(whole, 146);
+    const struct {
+        const char* what;
+        size_t cut;  // bytes of the points section kept, 0: all
+        uint32_t apSize = 0;
+    } cases[] = {
+        {"whole", 0},
+        {"cut inside the second point record", 8 + 42 + 2 * 41 + 10},
+        {"cut inside the first point record", 8 + 20},
+        {"AP size word 4 GB", 0, 0xFFFFFFFF},
+    };
+    ScratchDir dir;
+    for (const auto& c : cases) {
+        std::vector<uint8_t> file = whole;
+        if (c.cut != 0) file.resize(points + c.cut);
+        if (c.apSize != 0) Put32(file, points + 4, c.apSize);
+        const std::string path = dir.Write("site.hss", file).string();
+        const LoadedPoints after = Load(path, CSiteLoader::kPointsWhenAsked);
+        EXPECT_EQ(Load(path, CSiteLoader::kPointsAlongside), after) << c.what;
+        if (c.cut == 0 && c.apSize == 0) {
+            EXPECT_EQ(after.entries.size(), 4u);
+            EXPECT_EQ(after.circles.size(), 3u * 4);
+        }
+        const LoadedPoints untaken = Load(path, CSiteLoader::kPointsAlongside, false);
+        EXPECT_TRUE(untaken.ok) << c.what;
+        EXPECT_EQ(untaken, Load(path, CSiteLoader::kPointsWhenAsked, false)) << c.what;
+        EXPECT_TRUE(untaken.entries.empty() && untaken.circles.empty()) << c.what;
+    }
+}
