@@ -57,6 +57,25 @@ struct Snapshot {
     bool operator==(const Snapshot&) const = default;
 };
 
+// Every pixel of a circle layer, 0 or 0xFFRRGGBB, row by row.
+std::vector<uint32_t> LayerPixels(const CCircleLayer& layer) {
+    std::vector<uint32_t> out;
+    for (int32_t y = 0; y < layer.Height(); ++y)
+        for (int32_t x = 0; x < layer.Width(); ++x) {
+            const uint8_t ink = layer.InkAt(x, y);
+            out.push_back(ink == 0 ? 0 : layer.InkColour(ink));
+        }
+    return out;
+}
+
+// x, y, strength and records of each logged circle.
+std::vector<int32_t> CircleFigures(const CCircleLog& log) {
+    std::vector<int32_t> out;
+    for (const LoggedCircle& c : log.Circles())
+        out.insert(out.end(), {c.x, c.y, c.strength, c.records});
+    return out;
+}
+
 class SurveyDocumentTest : public ::testing::Test, public ISurveyListener {
 protected:
     void SetUp() override { TearDown(); }
@@ -121,15 +140,8 @@ protected:
         return d.Apply(DeletePointCommand::OfSelection(*d.Site()));
     }
     Snapshot Take(const CSurveyDocument& d) const {
-        Snapshot s{AllEntries(surveyList), d.LocationCount(), d.ApCount(), {}, {}};
-        for (int32_t y = 0; y < map.Height(); ++y)
-            for (int32_t x = 0; x < map.Width(); ++x) {
-                const uint8_t ink = map.Layer().InkAt(x, y);
-                s.layer.push_back(ink == 0 ? 0 : map.Layer().InkColour(ink));
-            }
-        for (const LoggedCircle& c : map.Circles().Circles())
-            s.circles.insert(s.circles.end(), {c.x, c.y, c.strength, c.records});
-        return s;
+        return Snapshot{AllEntries(surveyList), d.LocationCount(), d.ApCount(),
+                        LayerPixels(map.Layer()), CircleFigures(map.Circles())};
     }
 
     // The window's part of a listener: the map follows the survey.
@@ -762,14 +774,8 @@ LoadedPoints Load(const std::string& path, CSiteLoader::Points when, bool takePo
     out.apRec.assign(site.m_apRec, site.m_apRec + sizeof site.m_apRec);
     out.pointSize = site.m_pointRecordSize;
     out.apSize = site.m_apRecordSize;
-    for (const LoggedCircle& c : loader.Circles().Circles())
-        out.circles.insert(out.circles.end(), {c.x, c.y, c.strength, c.records});
-    const CCircleLayer& layer = loader.Layer();
-    for (int32_t y = 0; y < layer.Height(); ++y)
-        for (int32_t x = 0; x < layer.Width(); ++x) {
-            const uint8_t ink = layer.InkAt(x, y);
-            out.layer.push_back(ink == 0 ? 0 : layer.InkColour(ink));
-        }
+    out.circles = CircleFigures(loader.Circles());
+    out.layer = LayerPixels(loader.Layer());
     return out;
 }
 
