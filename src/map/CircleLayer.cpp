@@ -1,12 +1,17 @@
 #include "map/CircleLayer.h"
 
+#include <sys/mman.h>
+
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
+#include <new>
 
 namespace {
 
 constexpr size_t kTileBytes = size_t{CCircleLayer::kTileSide} * CCircleLayer::kTileSide;
+constexpr size_t kChunkBytes = size_t{2} << 20;  // a huge page
 
 int32_t TilesFor(int32_t side) {
     return (side + CCircleLayer::kTileMask) >> CCircleLayer::kTileShift;
@@ -27,6 +32,12 @@ void CCircleLayer::Reset(int32_t width, int32_t height) {
     m_tiles.clear();
     m_tiles.shrink_to_fit();
     m_tiles.resize(static_cast<size_t>(m_columns) * static_cast<size_t>(m_rows));
+    m_chunks.clear();
+    m_spare.clear();
+    m_spare.shrink_to_fit();
+    // A small world's tiles all fit in one chunk of their own size.
+    m_chunkTiles = std::min(kChunkBytes / kTileBytes, std::max<size_t>(m_tiles.size(), 1));
+    m_chunkUsed = m_chunkTiles;
     m_rowTiles.assign(static_cast<size_t>(m_rows), 0);
     m_tileCount = 0;
     m_inks = 0;
@@ -42,23 +53,43 @@ uint8_t CCircleLayer::InkOf(uint32_t rgb) {
     return static_cast<uint8_t>(m_inks);
 }
 
-std::unique_ptr<uint8_t[]>& CCircleLayer::Slot(int32_t tx, int32_t ty) {
+void CCircleLayer::FreeChunk::operator()(uint8_t* p) const { std::free(p); }
+
+uint8_t*& CCircleLayer::Slot(int32_t tx, int32_t ty) {
     return m_tiles[static_cast<size_t>(ty) * static_cast<size_t>(m_columns) +
                    static_cast<size_t>(tx)];
 }
 
 uint8_t* CCircleLayer::TileToPaint(int32_t tx, int32_t ty) {
-    std::unique_ptr<uint8_t[]>& tile = Slot(tx, ty);
+    uint8_t*& tile = Slot(tx, ty);
     if (!tile) {
-        tile = std::make_unique<uint8_t[]>(kTileBytes);  // zeroed: nothing painted
+        if (!m_spare.empty()) {
+            tile = m_spare.back();
+            m_spare.pop_back();
+        } else {
+            if (m_chunkUsed == m_chunkTiles) {
+                const size_t bytes = m_chunkTiles * kTileBytes;
+                void* p = bytes == kChunkBytes ? std::aligned_alloc(kChunkBytes, bytes)
+                                               : std::malloc(bytes);
+                if (p == nullptr) throw std::bad_alloc();
+                // Advice only: where huge pages are not to be had, 4 kB pages serve.
+                if (bytes == kChunkBytes) ::madvise(p, bytes, MADV_HUGEPAGE);
+                m_chunks.emplace_back(static_cast<uint8_t*>(p));
+                m_chunkUsed = 0;
+            }
+            tile = m_chunks.back().get() + m_chunkUsed++ * kTileBytes;
+        }
+        std::memset(tile, 0, kTileBytes);  // nothing painted
         ++m_rowTiles[static_cast<size_t>(ty)];
         ++m_tileCount;
     }
-    return tile.get();
+    return tile;
 }
 
 void CCircleLayer::FreeTile(int32_t tx, int32_t ty) {
-    Slot(tx, ty).reset();
+    uint8_t*& tile = Slot(tx, ty);
+    m_spare.push_back(tile);
+    tile = nullptr;
     --m_rowTiles[static_cast<size_t>(ty)];
     --m_tileCount;
 }
@@ -139,7 +170,7 @@ void CCircleLayer::Clear(const VpRect& area) {
     if (cut.left >= cut.right || cut.top >= cut.bottom) return;
     for (int32_t ty = cut.top >> kTileShift; ty <= (cut.bottom - 1) >> kTileShift; ++ty) {
         for (int32_t tx = cut.left >> kTileShift; tx <= (cut.right - 1) >> kTileShift; ++tx) {
-            uint8_t* tile = Slot(tx, ty).get();
+            uint8_t* tile = Slot(tx, ty);
             if (tile == nullptr) continue;
             const int32_t x0 = tx << kTileShift, y0 = ty << kTileShift;
             const VpRect part = Intersect(cut, {x0, y0, x0 + kTileSide, y0 + kTileSide});

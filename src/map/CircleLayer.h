@@ -48,8 +48,7 @@ public:
     const uint8_t* Tile(int32_t tx, int32_t ty) const {
         if (tx < 0 || ty < 0 || tx >= m_columns || ty >= m_rows) return nullptr;
         return m_tiles[static_cast<size_t>(ty) * static_cast<size_t>(m_columns) +
-                       static_cast<size_t>(tx)]
-            .get();
+                       static_cast<size_t>(tx)];
     }
     // True when no tile of tile row `ty` exists.
     bool TileRowEmpty(int32_t ty) const {
@@ -59,7 +58,7 @@ public:
 
 private:
     uint8_t InkOf(uint32_t rgb);
-    std::unique_ptr<uint8_t[]>& Slot(int32_t tx, int32_t ty);
+    uint8_t*& Slot(int32_t tx, int32_t ty);
     uint8_t* TileToPaint(int32_t tx, int32_t ty);
     // Pixels x0 .. x1 - 1 of world row y take `ink` (not 0).
     void FillRun(int32_t y, int32_t x0, int32_t x1, uint8_t ink);
@@ -67,7 +66,19 @@ private:
 
     int32_t m_width = 0, m_height = 0;
     int32_t m_columns = 0, m_rows = 0;  // tiles
-    std::vector<std::unique_ptr<uint8_t[]>> m_tiles;
+    // Tiles are handed out of chunks of up to 2 MB, asked for on huge pages
+    // where the kernel gives them: painting a campus's circles then faults
+    // a few times rather than once per 4 kB (which on a virtual machine
+    // costs more than the painting, and holds up a plan read beside it). A
+    // freed tile goes back to the chunk's spare list until Reset.
+    struct FreeChunk {
+        void operator()(uint8_t* p) const;
+    };
+    std::vector<std::unique_ptr<uint8_t, FreeChunk>> m_chunks;
+    size_t m_chunkTiles = 0;        // tiles a chunk holds
+    size_t m_chunkUsed = 0;         // tiles handed out of the last chunk
+    std::vector<uint8_t*> m_spare;  // freed tiles, to be handed out again
+    std::vector<uint8_t*> m_tiles;
     std::vector<int32_t> m_rowTiles;  // tiles held in each tile row
     size_t m_tileCount = 0;
     uint32_t m_inkColours[256] = {};

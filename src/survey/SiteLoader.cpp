@@ -33,9 +33,7 @@ SiteStatus ReadPointsInto(IByteSource& file, CSiteRecord& site, CApList& entries
 // ReadPoints takes it, and nothing at all when the points are not kept.
 struct CSiteLoader::PointsRead {
     explicit PointsRead(const CSiteRecord& header)
-        : site(header), entries(std::make_unique<CApList>()) {
-        layer.Reset(header.PlanWidth(), header.PlanHeight());
-    }
+        : site(header), entries(std::make_unique<CApList>()) {}
     CSiteRecord site;
     std::unique_ptr<CApList> entries;
     CCircleLayer layer;
@@ -67,7 +65,12 @@ SiteStatus CSiteLoader::ReadPlan(Fingerprint fingerprint, Points points) {
     if (points == kPointsAlongside) {
         ahead = std::make_unique<PointsRead>(*m_site);
         try {
+            // The layers' tile tables (half a megabyte each for a big plan)
+            // are made here too, off the plan read's way.
             alongside = std::jthread([this, read = ahead.get()] {
+                const int32_t width = read->site.PlanWidth(), height = read->site.PlanHeight();
+                read->layer.Reset(width, height);
+                m_layer.Reset(width, height);
                 read->status =
                     ReadPointsInto(m_file, read->site, *read->entries, read->layer, read->circles);
             });
@@ -86,9 +89,10 @@ SiteStatus CSiteLoader::ReadPlan(Fingerprint fingerprint, Points points) {
         if (!status.ok) return status;
         m_site->m_fileFingerprint = taken;
     }
-    // The plan stays as the file gives it; circles go on a layer of their own.
-    m_layer.Reset(m_plan.width, m_plan.height);
     if (alongside.joinable()) alongside.join();
+    // The plan stays as the file gives it; circles go on a layer of their own.
+    if (!ahead || m_layer.Width() != m_plan.width || m_layer.Height() != m_plan.height)
+        m_layer.Reset(m_plan.width, m_plan.height);
     m_ahead = std::move(ahead);
     return status;
 }
