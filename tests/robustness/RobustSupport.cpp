@@ -140,8 +140,6 @@ std::string OpenRecovering(CSurveyDocument& doc, const std::string& path) {
 
 size_t PlacesIn(const CApList& list) {
     std::set<std::pair<int32_t, int32_t>> places;
-    for (const ApRecord* r = list.First(); r != nullptr;
-         r = r->next == list.Sentinel() ? nullptr : r->next)
-        places.emplace(r->x, r->y);
+    for (const SurveyEntry& e : AsStored(list)) places.emplace(e.x, e.y);
     return places.size();
 }
