@@ -122,6 +122,18 @@ SurveyorEnd RunAndKill(const char* program, const std::string& site, int first,
     return end;
 }
 
+std::optional<JournalFinding> ReadWithJournal(const std::string& path,
+                                              const CSurveyJournal& journal, CSiteRecord& site,
+                                              CApList& list) {
+    if (!ReadSiteForOpen(path, site)) return std::nullopt;
+    JournalFinding found = journal.Inspect(path, site);
+    FileSource src(path);
+    if ((found.kind != JournalFound::Recoverable || found.contents.begin.keepPoints) &&
+        !ReadPoints(src, site, list, nullptr).ok)
+        return std::nullopt;
+    return found;
+}
+
 std::string OpenRecovering(CSurveyDocument& doc, const std::string& path) {
     CSiteLoader loader(path);
     if (const SiteStatus s = loader.ReadPlan(); !s.ok) return s.text;

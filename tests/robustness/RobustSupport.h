@@ -25,6 +25,7 @@
 #include "SurveyEntries.h"
 #include "TestBytes.h"
 #include "WaitUntil.h"
+#include "journal/SurveyJournal.h"
 #include "site/SiteSave.h"
 
 class CSurveyDocument;
@@ -74,6 +75,13 @@ struct SurveyorEnd {
 SurveyorEnd RunAndKill(const char* program, const std::string& site, int first,
                        const KillMoment& when,
                        const std::function<char(const std::string&)>& begins);
+
+// Reads the site at `path` as Open does, what `journal` finds beside it, and
+// the file's points into `list` unless a recovery begins without them;
+// nullopt when the site or its points do not read.
+std::optional<JournalFinding> ReadWithJournal(const std::string& path,
+                                              const CSurveyJournal& journal, CSiteRecord& site,
+                                              CApList& list);
 
 // Opens the site at `path` into `doc` as the window does, answering Yes to
 // a recovery and keeping the file's points; the reason when it does not open.
