@@ -104,10 +104,8 @@ TEST(JournalKill, ASurveyKilledWhileRecordingDeletingOrSavingIsRecoveredExactly)
             }
             return letter;
         };
-        const SurveyorEnd end =
-            RunAndKill(JOURNAL_SURVEYOR, site.string(), round * 10, when, begins);
-        ASSERT_TRUE(end.killed) << "the surveyor stopped before the moment to kill it";
-        ASSERT_TRUE(end.bySignal);
+        ASSERT_TRUE(RunAndKill(JOURNAL_SURVEYOR, site.string(), round * 10, when, begins))
+            << "the surveyor stopped before the moment to kill it, or outlived it";
         ASSERT_TRUE(done) << "killed before the site was open";
         ++killedAt[round % 3];
 
