@@ -32,9 +32,7 @@ TEST(DesktopCoverage, BandsLieWithinTheRadiusOnThePlanAtEveryRatio) {
         vp.SetCenterX(30);
         const int32_t block = static_cast<int32_t>(ratio);
         CoverageGrid grid;
-        grid.Reset(CoverageView::Of(vp, ratio, block), kRadius);
-        grid.Apply(point, 1);
-        grid.RebandAll();
+        grid.Build(CoverageView::Of(vp, ratio, block), kRadius, CoverageLayer::Signal(), {point});
 
         const DesktopBlit blit = vp.Blit(ratio);
         const int32_t w = static_cast<int32_t>(700 * ratio), h = static_cast<int32_t>(500 * ratio);

@@ -9,6 +9,7 @@
 #include <climits>
 #include <cmath>
 #include <functional>
+#include <memory>
 #include <random>
 
 #include "map/DesktopRender.h"
@@ -41,20 +42,36 @@ protected:
     static uint32_t Grey(int i) {
         return i == 0 ? kWhite : 0x010101u * static_cast<uint32_t>(255 - i);
     }
+    static uint32_t Hashed(int i) { return static_cast<uint32_t>(i) * 0x9E3779u & 0xFFFFFFu; }
+    // Random indices below `levels`, one for each pixel of a plan `w` x `h`.
+    static std::function<uint8_t(int32_t, int32_t)> Noise(int32_t w, int32_t h, unsigned seed,
+                                                          unsigned levels = 256) {
+        auto noise = std::make_shared<std::vector<uint8_t>>(static_cast<size_t>(w * h));
+        std::mt19937 rng(seed);
+        for (auto& v : *noise) v = static_cast<uint8_t>(rng() % levels);
+        return
+            [noise, w](int32_t x, int32_t y) { return (*noise)[static_cast<size_t>(y * w + x)]; };
+    }
+    static MapTarget Target(std::vector<uint32_t>& p, int32_t w, int32_t h) {
+        return {p.data(), w, h, static_cast<size_t>(w), 0, 0};
+    }
+    // The plan in a client of `cw` x `ch`, zoomed by `zoom` about (px, py).
+    void Show(const MapBitmap& plan, int32_t cw, int32_t ch, double zoom, double px, double py) {
+        vp = {};
+        vp.SetClient(cw, ch);
+        vp.SetWorld(plan.width, plan.height);
+        vp.ZoomAt(zoom, px, py);
+    }
 
     // The plan shown whole in a client of `cw` x `ch` (zoomed by `zoom`
     // about the middle), painted at one pixel per logical pixel.
     void Render(const MapBitmap& plan, int32_t cw, int32_t ch, double zoom = 1) {
-        vp = {};
-        vp.SetClient(cw, ch);
-        vp.SetWorld(plan.width, plan.height);
-        vp.ZoomAt(zoom, cw / 2.0, ch / 2.0);
+        Show(plan, cw, ch, zoom, cw / 2.0, ch / 2.0);
         ASSERT_TRUE(pyramid.Build(plan));
         EXPECT_LE(pyramid.Bytes(), CPlanPyramid::BudgetFor(plan.width, plan.height));
         blit = vp.Blit();
         pixels.assign(static_cast<size_t>(cw) * static_cast<size_t>(ch), 0);
-        renderer.Render(plan, pyramid, circles, blit,
-                        {pixels.data(), cw, ch, static_cast<size_t>(cw), 0, 0}, nullptr, 4);
+        renderer.Render(plan, pyramid, circles, blit, Target(pixels, cw, ch), nullptr, 4);
         width = cw;
     }
     uint32_t At(int32_t x, int32_t y) const {
@@ -112,14 +129,12 @@ TEST_F(DesktopRenderTest, OnePixelLinesSurviveEveryReduction) {
 TEST_F(DesktopRenderTest, OverviewOfALongPlanMatchesABoxFilter) {
     // 12,000 x 800: rooms of 8-pixel walls, a few coloured fills, and
     // "text", runs of random one-pixel dots.
-    std::mt19937 rng(12);
-    std::vector<uint8_t> dots(12000 * 800);
-    for (auto& d : dots) d = rng() % 5 == 0;
+    const auto dots = Noise(12000, 800, 12, 5);  // a dot where 0
     const auto fill = [&dots](int32_t x, int32_t y) -> uint8_t {
         if (x % 300 < 8 || y % 200 < 8) return 1;                                        // walls
         if ((x / 300 + y / 200) % 7 == 3) return static_cast<uint8_t>(2 + x / 300 % 4);  // rooms
         if (x % 300 > 40 && x % 300 < 160 && y % 200 > 90 && y % 200 < 102)
-            return dots[static_cast<size_t>(y) * 12000 + static_cast<size_t>(x)];  // text
+            return dots(x, y) == 0;  // text
         return 0;
     };
     const uint32_t colours[] = {kWhite, 0x000000, 0xC8E0FF, 0xFFE0A0, 0xA0FFB0, 0xFF8080};
@@ -180,13 +195,7 @@ TEST_F(DesktopRenderTest, ColoursInUseStayExactWhenReduced) {
 }
 
 TEST_F(DesktopRenderTest, EnlargedPixelsAreSharpAndTapsHitThem) {
-    std::mt19937 rng(3);
-    std::vector<uint8_t> indices(64 * 48);
-    for (auto& i : indices) i = static_cast<uint8_t>(rng());
-    const MapBitmap plan = Plan(
-        64, 48,
-        [&indices](int32_t x, int32_t y) { return indices[static_cast<size_t>(y * 64 + x)]; },
-        [](int i) { return static_cast<uint32_t>(i) * 0x9E3779u & 0xFFFFFFu; });
+    const MapBitmap plan = Plan(64, 48, Noise(64, 48, 3), Hashed);
     Render(plan, 640, 480, 2.7);  // 27 screen pixels a plan pixel
     for (int32_t y = 0; y < 480; ++y)
         for (int32_t x = 0; x < 640; ++x) {
@@ -243,12 +252,7 @@ TEST_F(DesktopRenderTest, CirclesAreTheLayersAtFullSizeAndLegibleWhenSmall) {
 // once, or any other number): pixel for pixel what the colour lanes give,
 // which a palette with one colour among its greys takes.
 TEST_F(DesktopRenderTest, GreysAveragedInOneLaneAreWhatTheColourLanesGive) {
-    std::mt19937 rng(3);
-    std::vector<uint8_t> noise(1200 * 700);
-    for (auto& v : noise) v = static_cast<uint8_t>(rng() % 255);  // 255 never used
-    const auto fill = [&noise](int32_t x, int32_t y) {
-        return noise[static_cast<size_t>(y) * 1200 + static_cast<size_t>(x)];
-    };
+    const auto fill = Noise(1200, 700, 3, 255);  // 255 never used
     const MapBitmap grey = Plan(1200, 700, fill, Grey);
     const MapBitmap tinted =
         Plan(1200, 700, fill, [](int i) { return i == 255 ? 0x00FF00u : Grey(i); });
@@ -259,15 +263,10 @@ TEST_F(DesktopRenderTest, GreysAveragedInOneLaneAreWhatTheColourLanesGive) {
         double zoom;
     } views[] = {{301, 203, 3.3}, {301, 203, 1.9}, {301, 203, 1}, {101, 68, 1}};
     for (const auto& v : views) {
-        vp = {};
-        vp.SetClient(v.w, v.h);
-        vp.SetWorld(1200, 700);
-        vp.ZoomAt(v.zoom, 100, 70);
-        const DesktopBlit b = vp.Blit();
+        Show(grey, v.w, v.h, v.zoom, 100, 70);
         std::vector<uint32_t> one(static_cast<size_t>(v.w * v.h), 0), three(one);
-        renderer.RenderPlan(grey, none, b, {one.data(), v.w, v.h, static_cast<size_t>(v.w), 0, 0});
-        renderer.RenderPlan(tinted, none, b,
-                            {three.data(), v.w, v.h, static_cast<size_t>(v.w), 0, 0});
+        renderer.RenderPlan(grey, none, vp.Blit(), Target(one, v.w, v.h));
+        renderer.RenderPlan(tinted, none, vp.Blit(), Target(three, v.w, v.h));
         EXPECT_EQ(one, three) << v.w << " " << v.zoom;
     }
 }
@@ -287,24 +286,18 @@ TEST_F(DesktopRenderTest, PlanThenCoatsPaintWhatOneRenderPaints) {
         Grey);
     for (int i = 0; i < 20; ++i) circles.Add(25 * i, 15 * i, -40 - 2 * i, 1);
     for (double zoom : {1.0, 8.0}) {
-        vp = {};
-        vp.SetClient(120, 90);
-        vp.SetWorld(plan.width, plan.height);
-        vp.ZoomAt(zoom, 40, 50);
+        Show(plan, 120, 90, zoom, 40, 50);
         ASSERT_TRUE(pyramid.Build(plan));
         const DesktopBlit b = vp.Blit();
-        std::vector<uint32_t> once(120 * 90, 0), twice(120 * 90, 0);
-        renderer.Render(plan, pyramid, circles, b, {once.data(), 120, 90, 120, 0, 0}, &tint, 4);
-        const MapTarget target{twice.data(), 120, 90, 120, 0, 0};
-        renderer.RenderPlan(plan, pyramid, b, target);
-        renderer.RenderCoats(plan, circles, b, target, &tint, 4);
+        std::vector<uint32_t> once(120 * 90, 0), twice(once), coat(once), thrice(once);
+        renderer.Render(plan, pyramid, circles, b, Target(once, 120, 90), &tint, 4);
+        renderer.RenderPlan(plan, pyramid, b, Target(twice, 120, 90));
+        renderer.RenderCoats(plan, circles, b, Target(twice, 120, 90), &tint, 4);
         EXPECT_EQ(once, twice) << zoom;
         // The same with the coat copied row by row from the kept picture.
-        std::vector<uint32_t> coat(120 * 90, 0), thrice(120 * 90, 0);
-        const MapTarget kept{coat.data(), 120, 90, 120, 0, 0};
+        const MapTarget kept = Target(coat, 120, 90);
         renderer.RenderPlan(plan, pyramid, b, kept);
-        renderer.RenderCoats(plan, circles, b, {thrice.data(), 120, 90, 120, 0, 0}, &tint, 4,
-                             &kept);
+        renderer.RenderCoats(plan, circles, b, Target(thrice, 120, 90), &tint, 4, &kept);
         EXPECT_EQ(once, thrice) << zoom;
     }
 }
@@ -315,13 +308,7 @@ TEST_F(DesktopRenderTest, PlanThenCoatsPaintWhatOneRenderPaints) {
 // kept pixels moved), by a fraction of one, out of sight and a zoom (in
 // bands on two threads).
 TEST_F(DesktopRenderTest, APanPaintsWhatRenderingAnewPaints) {
-    std::mt19937 rng(9);
-    std::vector<uint8_t> noise(3000 * 2000);
-    for (auto& n : noise) n = static_cast<uint8_t>(rng());
-    const MapBitmap plan = Plan(
-        3000, 2000,
-        [&noise](int32_t x, int32_t y) { return noise[static_cast<size_t>(y * 3000 + x)]; },
-        [](int i) { return static_cast<uint32_t>(i) * 0x9E3779u & 0xFFFFFFu; });
+    const MapBitmap plan = Plan(3000, 2000, Noise(3000, 2000, 9), Hashed);
     ASSERT_TRUE(pyramid.Build(plan));
     const struct {
         double dx, dy;
@@ -330,12 +317,9 @@ TEST_F(DesktopRenderTest, APanPaintsWhatRenderingAnewPaints) {
                 {40, 31, true}, {-5000, 0, false}, {1, 1, true}};
     for (const double zoom : {1.0, 4.0, 32.0}) {
         SCOPED_TRACE(zoom);
-        vp = {};
-        vp.SetClient(400, 300);
-        vp.SetWorld(plan.width, plan.height);
-        vp.ZoomAt(zoom, 200, 150);
+        Show(plan, 400, 300, zoom, 200, 150);
         std::vector<uint32_t> kept(400 * 300), fresh(400 * 300);
-        const MapTarget keptTarget{kept.data(), 400, 300, 400, 0, 0};
+        const MapTarget keptTarget = Target(kept, 400, 300);
         DesktopBlit before = vp.Blit();
         renderer.RenderPlan(plan, pyramid, before, keptTarget);
         for (const auto& pan : pans) {
@@ -343,7 +327,7 @@ TEST_F(DesktopRenderTest, APanPaintsWhatRenderingAnewPaints) {
             vp.ScrollBy(pan.dx, pan.dy);
             const DesktopBlit now = vp.Blit();
             EXPECT_EQ(renderer.RenderPlanMoved(plan, pyramid, before, now, keptTarget), pan.moves);
-            renderer.RenderPlan(plan, pyramid, now, {fresh.data(), 400, 300, 400, 0, 0});
+            renderer.RenderPlan(plan, pyramid, now, Target(fresh, 400, 300));
             ASSERT_EQ(kept, fresh);
             before = now;
         }
@@ -351,7 +335,7 @@ TEST_F(DesktopRenderTest, APanPaintsWhatRenderingAnewPaints) {
         CBandShare share;
         vp.ZoomAt(1.3, 100, 100);
         renderer.RenderPlanMoved(plan, pyramid, before, vp.Blit(), keptTarget, &share);
-        renderer.RenderPlan(plan, pyramid, vp.Blit(), {fresh.data(), 400, 300, 400, 0, 0});
+        renderer.RenderPlan(plan, pyramid, vp.Blit(), Target(fresh, 400, 300));
         EXPECT_EQ(kept, fresh);
     }
 }

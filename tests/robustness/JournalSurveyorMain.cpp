@@ -19,7 +19,6 @@
 #include "RobustSupport.h"
 #include "board/ScannerBoard.h"
 #include "boardsim/PtyBoardSim.h"
-#include "journal/SurveyJournal.h"
 #include "link/BoardStartup.h"
 #include "site/PointRun.h"
 
@@ -41,20 +40,12 @@ int main(int argc, char** argv) {
     CSurveyJournal journal([](const std::string&, const std::string& text) {
         std::fprintf(stderr, "journal_surveyor: told: %s\n", text.c_str());
     });
-    if (!ReadSiteForOpen(path, site)) return SurveyorFail("the site does not open");
-    const JournalFinding found = journal.Inspect(path, site);
-    const bool recover = found.kind == JournalFound::Recoverable;
-    const bool keep = recover ? found.contents.begin.keepPoints : true;
-    site.ClearSurvey();
-    if (keep) {
-        FileSource src(path);
-        if (!ReadPoints(src, site, surveyList, nullptr).ok)
-            return SurveyorFail("the points do not read");
-    }
-    if (recover)
-        journal.Recover(found, surveyList, site, {});
+    const std::optional<JournalFinding> found = ReadWithJournal(path, journal, site, surveyList);
+    if (!found) return SurveyorFail("the site or its points do not read");
+    if (found->kind == JournalFound::Recoverable)
+        journal.Recover(*found, surveyList, site, {});
     else
-        journal.Opened(found, site, keep);
+        journal.Opened(*found, site, true);
     SurveyorReport("O " + Text(DigestOf(site, surveyList)));
 
     BoardStartupOptions options;

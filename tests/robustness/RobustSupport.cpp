@@ -69,11 +69,10 @@ KillMoment::KillMoment(int round, std::mt19937& random, unsigned changeUs)
       occurrence(1 + static_cast<int>(random() % 2)),
       delay(random() % (kind == 's' ? 40000 : changeUs)) {}
 
-SurveyorEnd RunAndKill(const char* program, const std::string& site, int first,
-                       const KillMoment& when,
-                       const std::function<char(const std::string&)>& begins) {
+bool RunAndKill(const char* program, const std::string& site, int first, const KillMoment& when,
+                const std::function<char(const std::string&)>& begins) {
     int pipeFds[2];
-    if (::pipe(pipeFds) != 0) return {};
+    if (::pipe(pipeFds) != 0) return false;
     const pid_t child = ::fork();
     if (child == 0) {
         ::close(pipeFds[0]);
@@ -86,7 +85,7 @@ SurveyorEnd RunAndKill(const char* program, const std::string& site, int first,
     const int reports = pipeFds[0];
     if (child < 0) {
         ::close(reports);
-        return {};
+        return false;
     }
     // The report lines as they come; nullopt at the end of the pipe or after
     // 60 s of silence.
@@ -104,22 +103,31 @@ SurveyorEnd RunAndKill(const char* program, const std::string& site, int first,
         buffer.erase(0, line.size() + 1);
         return line;
     };
-    SurveyorEnd end;
+    // Every line up to the end of the pipe, which comes once the child died.
+    bool killed = false;
     int seen = 0;
-    const auto take = [&](const std::string& line) {
-        if (begins(line) == when.kind && ++seen == when.occurrence && !end.killed) {
+    for (std::optional<std::string> line; (line = next());)
+        if (begins(*line) == when.kind && ++seen == when.occurrence && !killed) {
             std::this_thread::sleep_for(when.delay);
-            ::kill(child, SIGKILL);
-            end.killed = true;
+            killed = ::kill(child, SIGKILL) == 0;
         }
-    };
-    for (std::optional<std::string> line; !end.killed && (line = next());) take(*line);
-    if (!end.killed) ::kill(child, SIGKILL);
+    if (!killed) ::kill(child, SIGKILL);
     int status = 0;
-    end.bySignal = ::waitpid(child, &status, 0) == child && WIFSIGNALED(status);
-    for (std::optional<std::string> line; (line = next());) take(*line);
+    const bool bySignal = ::waitpid(child, &status, 0) == child && WIFSIGNALED(status);
     ::close(reports);
-    return end;
+    return killed && bySignal;
+}
+
+std::optional<JournalFinding> ReadWithJournal(const std::string& path,
+                                              const CSurveyJournal& journal, CSiteRecord& site,
+                                              CApList& list) {
+    if (!ReadSiteForOpen(path, site)) return std::nullopt;
+    JournalFinding found = journal.Inspect(path, site);
+    FileSource src(path);
+    if ((found.kind != JournalFound::Recoverable || found.contents.begin.keepPoints) &&
+        !ReadPoints(src, site, list, nullptr).ok)
+        return std::nullopt;
+    return found;
 }
 
 std::string OpenRecovering(CSurveyDocument& doc, const std::string& path) {
@@ -140,8 +148,6 @@ std::string OpenRecovering(CSurveyDocument& doc, const std::string& path) {
 
 size_t PlacesIn(const CApList& list) {
     std::set<std::pair<int32_t, int32_t>> places;
-    for (const ApRecord* r = list.First(); r != nullptr;
-         r = r->next == list.Sentinel() ? nullptr : r->next)
-        places.emplace(r->x, r->y);
+    for (const SurveyEntry& e : AsStored(list)) places.emplace(e.x, e.y);
     return places.size();
 }

@@ -25,6 +25,7 @@
 #include "SurveyEntries.h"
 #include "TestBytes.h"
 #include "WaitUntil.h"
+#include "journal/SurveyJournal.h"
 #include "site/SiteSave.h"
 
 class CSurveyDocument;
@@ -66,14 +67,17 @@ struct KillMoment {
 // Starts the surveyor `program` as PROGRAM SITE FD FIRST with its reports
 // coming on a pipe and kills it with SIGKILL at `when`: `begins`, given each
 // report line in turn, says which change begins with it (0: none). Then reads
-// what it reported before it died and waits for it.
-struct SurveyorEnd {
-    bool killed = false;    // at the moment chosen, not for want of reports
-    bool bySignal = false;  // and it died of it
-};
-SurveyorEnd RunAndKill(const char* program, const std::string& site, int first,
-                       const KillMoment& when,
-                       const std::function<char(const std::string&)>& begins);
+// what it reported before it died and waits for it. True when it was killed
+// at the moment chosen (not for want of reports) and died of it.
+bool RunAndKill(const char* program, const std::string& site, int first, const KillMoment& when,
+                const std::function<char(const std::string&)>& begins);
+
+// Reads the site at `path` as Open does, what `journal` finds beside it, and
+// the file's points into `list` unless a recovery begins without them;
+// nullopt when the site or its points do not read.
+std::optional<JournalFinding> ReadWithJournal(const std::string& path,
+                                              const CSurveyJournal& journal, CSiteRecord& site,
+                                              CApList& list);
 
 // Opens the site at `path` into `doc` as the window does, answering Yes to
 // a recovery and keeping the file's points; the reason when it does not open.

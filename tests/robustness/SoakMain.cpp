@@ -39,10 +39,7 @@ int main(int argc, char** argv) {
     const fs::path sitePath = dir.Path() / "office.hss";
     WriteFileBytes(sitePath, ReadFileBytes(OfficeSample()));
     CSiteRecord site;
-    {
-        FileSource src(sitePath.string());
-        if (!ReadSiteHeader(src, site).ok) return Fail("samples/office.hss does not open");
-    }
+    if (!ReadSiteForOpen(sitePath.string(), site)) return Fail("samples/office.hss does not open");
 
     CountingNotifier draws;
     BoardStartupOptions options;
