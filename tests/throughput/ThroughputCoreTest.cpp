@@ -104,17 +104,12 @@ TEST(ThroughputProgressTest, TheLineOfEachPhase) {
 // The point information's lines: only the figures a test reported.
 TEST(ThroughputSummaryTest, TheLinesOfEachOutcome) {
     ThroughputFigures tcp;
-    tcp.downMbps = 94.149;
-    tcp.upMbps = 40.24;
+    tcp.downMbps = 94.149, tcp.upMbps = 40.24;
     ThroughputFigures full = tcp;
-    full.downRetransmits = 2;
-    full.upRetransmits = 1;
-    full.rttMs = 0.126;
-    full.udpJitterMs = 0.0124;
-    full.udpLossPct = 0.5;
+    full.downRetransmits = 2, full.upRetransmits = 1, full.rttMs = 0.126;
+    full.udpJitterMs = 0.0124, full.udpLossPct = 0.5;
     ThroughputFigures rttOnly = tcp;
-    rttOnly.rttMs = 3;
-    rttOnly.downRetransmits = 4;  // the upload's did not come: no sum
+    rttOnly.rttMs = 3, rttOnly.downRetransmits = 4;  // the upload's did not come: no sum
     const struct {
         ThroughputOutcome outcome;
         std::vector<std::string> lines;
