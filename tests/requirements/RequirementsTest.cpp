@@ -48,19 +48,17 @@ void AddPoint(CApList& list, int32_t x, int32_t y, const std::vector<Rec>& recs)
 
 std::string Opt(const std::optional<int32_t>& v) { return v ? std::to_string(*v) : "-"; }
 
-// "p=DBM/MAC/SSID/CH s=DBM/MAC u=N co=N ov=N n=DBM snr=DB", "p=- u=N" without a primary.
+// "aps=N p=DBM/MAC/SSID/CH s=DBM/MAC u=N co=N ov=N n=DBM snr=DB", "p=-" without a primary.
 std::string Describe(const PointFigures& f) {
-    std::string s = "aps=" + std::to_string(f.aps) + " ";
-    if (!f.hasPrimary)
-        return s + "p=- s=" + Opt(f.secondaryDbm) + " u=" + std::to_string(f.apsUsable) +
-               " co=" + Opt(f.cochannel) + " ov=" + Opt(f.overlap) + " snr=" + Opt(f.snrDb);
-    char line[160];
-    std::snprintf(line, sizeof line, "p=%d/%02X/%s/%u s=%s/%02X u=%d co=%s ov=%s n=%s snr=%s",
-                  f.primaryDbm, f.primaryMac[5], f.primarySsid.c_str(), f.primaryChannel,
+    char p[80] = "-", line[200];
+    if (f.hasPrimary)
+        std::snprintf(p, sizeof p, "%d/%02X/%s/%u", f.primaryDbm, f.primaryMac[5],
+                      f.primarySsid.c_str(), f.primaryChannel);
+    std::snprintf(line, sizeof line, "aps=%d p=%s s=%s/%02X u=%d co=%s ov=%s n=%s snr=%s", f.aps, p,
                   Opt(f.secondaryDbm).c_str(), f.secondaryDbm ? f.secondaryMac[5] : 0, f.apsUsable,
                   Opt(f.cochannel).c_str(), Opt(f.overlap).c_str(), Opt(f.noiseDbm).c_str(),
                   Opt(f.snrDb).c_str());
-    return s + line;
+    return line;
 }
 
 PointFigures FiguresOf(const std::vector<Rec>& recs, std::optional<std::string> ssid = {},
@@ -108,9 +106,9 @@ TEST(PointFiguresTest, HandWorkedPoints) {
         {{{1, "A", 6, -40}, {2, "B", 11, -70}, {3, "B", 1, -76}},
          "aps=3 p=-70/02/B/11 s=-76/03 u=1 co=0 ov=0 n=- snr=-",
          "B"},
-        {{{1, "A", 6, -40}, {2, "A", 6, -50}}, "aps=2 p=- s=- u=0 co=- ov=- snr=-", "C"},
+        {{{1, "A", 6, -40}, {2, "A", 6, -50}}, "aps=2 p=- s=-/00 u=0 co=- ov=- n=- snr=-", "C"},
         // A placeholder.
-        {{{0, "FILL", 0, 0}}, "aps=0 p=- s=- u=0 co=- ov=- snr=-"},
+        {{{0, "FILL", 0, 0}}, "aps=0 p=- s=-/00 u=0 co=- ov=- n=- snr=-"},
         // One BSSID twice in a merged point.
         {{{1, "A", 6, -60}, {1, "A", 6, -55}}, "aps=2 p=-55/01/A/6 s=-/00 u=1 co=0 ov=0 n=- snr=-"},
         // The usable level is inclusive.
@@ -137,8 +135,7 @@ TEST(PointFiguresTest, NoiseOfThePrimarysChannelGivesSnrAndNothingElseDoes) {
          "n=-90 snr=30"},
     };
     for (const Row& row : rows) {
-        PointMeasures m;
-        m.noise = row.noise;
+        const PointMeasures m{row.noise, {}};
         const std::string d = Describe(FiguresOf(recs, {}, &m));
         EXPECT_EQ(d.substr(d.find(" n=") + 1), row.expected) << row.what;
     }
@@ -355,14 +352,9 @@ TEST(PerPointExportTest, RowsOfPointsWithAndWithoutTheNetworkAndMeasures) {
     AddPoint(survey, 30, 40, {{0, "FILL", 0, 0}});
     AddPoint(survey, 50, 60, {{3, "B", 11, -65}});
     ThroughputFigures t;
-    t.downMbps = 94.126;
-    t.upMbps = 40;
-    t.downRetransmits = 3;
-    t.upRetransmits = 4;
+    t.downMbps = 94.126, t.upMbps = 40, t.downRetransmits = 3, t.upRetransmits = 4;
     t.rttMs = 1.23456;
-    PointMeasures measured;
-    measured.noise = {{WifiBand::k24GHz, 6, -92}};
-    measured.throughput = t;
+    const PointMeasures measured{{{WifiBand::k24GHz, 6, -92}}, t};
     const std::optional<std::string> ssid = SsidNamed(survey, "caf\xc3\xa9");
     ASSERT_TRUE(ssid);
     EXPECT_FALSE(SsidNamed(survey, "C"));
@@ -395,10 +387,9 @@ TEST(MetricValuesTest, EachMetricsValueOfAPointAndThePointsWithout) {
     AddPoint(s, 50, 10, {{1, "office", 6, -74}});
     AddPoint(s, 90, 10, {{0, "", 0, 0}});
     std::vector<PointMeasures> measures(3);
-    measures[0].noise = {{WifiBand::kUnknown, 6, -95}};
-    measures[0].throughput.emplace();
-    measures[0].throughput->downMbps = 49.996;
-    measures[0].throughput->upMbps = 12.3;
+    ThroughputFigures t;
+    t.downMbps = 49.996, t.upMbps = 12.3;
+    measures[0] = {{{WifiBand::kUnknown, 6, -95}}, t};
     const Requirement voice = Parse("voice");
     const NetworkChoice office = NetworkChoice::OfSsid("office");
     struct Row {
