@@ -105,24 +105,24 @@ TEST_F(StoreTest, ThroughputOfAPointSurvivesASave) {
     f.rttMs = 1.234, f.udpJitterMs = 0.05, f.udpLossPct = 1.5, f.udpRateBps = 10'000'000;
     f.server = "127.0.0.1:5201", f.startUtcMs = 1'765'000'000'000, f.seconds = 3;
     const ThroughputOutcome refused{ThroughputFault::kRefused, "nothing listens at the port", {}};
-    ASSERT_TRUE(store.PointRecorded(Recorded(1, 1, 1, 1), Readings(1, -50)));
-    ASSERT_TRUE(store.ThroughputTested(store.Sequence().Points().back().id,
-                                       {ThroughputFault::kNone, {}, f}));
-    ASSERT_TRUE(store.PointRecorded(Recorded(9, 9, 1, 2), Readings(1, -50)));
-    ASSERT_TRUE(store.ThroughputTested(store.Sequence().Points().back().id, refused));
-    ASSERT_TRUE(store.PointRecorded(Recorded(20, 20, 1, 3), Readings(1, -50)));
-    ASSERT_TRUE(store.PointRecorded(Recorded(30, 30, 1, 4), Readings(1, -50)));
-    ASSERT_TRUE(store.ThroughputTested(store.Sequence().Points().back().id,
-                                       {ThroughputFault::kNone, {}, f}));
+    // Four points: measured, refused, none, measured.
+    const ThroughputOutcome measured{ThroughputFault::kNone, {}, f};
+    const std::optional<ThroughputOutcome> tests[] = {measured, refused, {}, measured};
+    std::vector<SequencePoint> points;
+    for (int i = 0; i < 4; ++i) {
+        ASSERT_TRUE(store.PointRecorded(Recorded(i * 10, i * 10, 1, i + 1), Readings(1, -50)));
+        const int64_t id = store.Sequence().Points().back().id;
+        ASSERT_TRUE(!tests[i] || store.ThroughputTested(id, *tests[i])) << i;
+        points.push_back(Point(i * 10, i * 10, 1));
+    }
     Save(2);
     store.Close();
-    store.Opened(Site(), Binding(2),
-                 {Point(1, 1, 1), Point(9, 9, 1), Point(20, 20, 1), Point(30, 30, 1)}, true);
+    store.Opened(Site(), Binding(2), points, true);
 
-    const std::optional<ThroughputOutcome> measured = store.PointThroughput(0);
-    ASSERT_TRUE(measured && measured->Measured());
+    const std::optional<ThroughputOutcome> first = store.PointThroughput(0);
+    ASSERT_TRUE(first && first->Measured());
     f.durationSeconds = 9;  // the three directions' seconds
-    EXPECT_EQ(*measured->figures, f);
+    EXPECT_EQ(*first->figures, f);
     const std::optional<ThroughputOutcome> failed = store.PointThroughput(1);
     ASSERT_TRUE(failed);
     EXPECT_EQ(std::make_pair(failed->fault, failed->reason),
