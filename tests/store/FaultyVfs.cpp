@@ -38,25 +38,16 @@ using M = sqlite3_io_methods;
 // Locks of the shared memory are the process's own business, not the
 // disk's (SQLite waits ten seconds for one that fails before it gives up).
 // Memory mapping is left out (version 2 methods): every read goes through xRead.
-const sqlite3_io_methods kMethods = {2,
-                                     Pass<&M::xClose>,
-                                     Pass<&M::xRead, SQLITE_IOERR_READ>,
-                                     Pass<&M::xWrite, SQLITE_FULL>,
-                                     Pass<&M::xTruncate, SQLITE_IOERR_TRUNCATE>,
-                                     Sync,
-                                     Pass<&M::xFileSize, SQLITE_IOERR_FSTAT>,
-                                     Pass<&M::xLock, SQLITE_IOERR_LOCK>,
-                                     Pass<&M::xUnlock>,
-                                     Pass<&M::xCheckReservedLock, SQLITE_IOERR_CHECKRESERVEDLOCK>,
-                                     Pass<&M::xFileControl>,
-                                     Pass<&M::xSectorSize>,
-                                     Pass<&M::xDeviceCharacteristics>,
-                                     Pass<&M::xShmMap, SQLITE_IOERR_SHMMAP>,
-                                     Pass<&M::xShmLock>,
-                                     ShmBarrier,
-                                     Pass<&M::xShmUnmap>,
-                                     nullptr,
-                                     nullptr};
+// clang-format off
+const sqlite3_io_methods kMethods = {
+    2, Pass<&M::xClose>, Pass<&M::xRead, SQLITE_IOERR_READ>, Pass<&M::xWrite, SQLITE_FULL>,
+    Pass<&M::xTruncate, SQLITE_IOERR_TRUNCATE>, Sync, Pass<&M::xFileSize, SQLITE_IOERR_FSTAT>,
+    Pass<&M::xLock, SQLITE_IOERR_LOCK>, Pass<&M::xUnlock>,
+    Pass<&M::xCheckReservedLock, SQLITE_IOERR_CHECKRESERVEDLOCK>, Pass<&M::xFileControl>,
+    Pass<&M::xSectorSize>, Pass<&M::xDeviceCharacteristics>,
+    Pass<&M::xShmMap, SQLITE_IOERR_SHMMAP>, Pass<&M::xShmLock>, ShmBarrier, Pass<&M::xShmUnmap>,
+    nullptr, nullptr};
+// clang-format on
 
 int Open(sqlite3_vfs*, sqlite3_filename name, sqlite3_file* f, int flags, int* outFlags) {
     File* file = reinterpret_cast<File*>(f);
