@@ -102,33 +102,53 @@ protected:
     std::vector<ThroughputProgress> m_progress;
 };
 
-TEST_F(ThroughputRunnerTest, MeasuresBothDirectionsAndUdp) {
+// A test cancelled mid-way, then one to its end in both directions and over UDP.
+TEST_F(ThroughputRunnerTest, CancelKillsTheClientAtOnceAndTheNextMeasuresBothDirectionsAndUdp) {
     StartServer();
+    ASSERT_TRUE(m_runner.Start(Request(10)));
+    ASSERT_TRUE(WaitFor([&] { return TestRunning(m_port); }));
+    const qint64 pid = m_runner.ProcessId();
+    ASSERT_GT(pid, 0);
+    QElapsedTimer t;
+    t.start();
+    m_runner.Cancel();
+    EXPECT_FALSE(m_runner.Running());
+    // Dead (gone, or a zombie not reaped yet) within half a second.
+    const auto dead = [pid] {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+        return !stat.open(QIODevice::ReadOnly) || stat.readAll().contains(") Z ");
+    };
+    ASSERT_TRUE(WaitFor(dead, 500));
+    EXPECT_LT(t.elapsed(), 500);
+    m_progress.clear();
+
+    // Nothing of the cancelled test is heard; the server serves the next one.
     const int64_t before = QDateTime::currentMSecsSinceEpoch();
     ASSERT_TRUE(m_runner.Start(Request(1, 10000000)));
     EXPECT_FALSE(m_runner.Start(Request(1)));  // one at a time
     ASSERT_TRUE(WaitFor([&] { return !m_outcomes.empty(); }));
+    ASSERT_EQ(m_outcomes.size(), 1u);
     const ThroughputOutcome& o = m_outcomes.back();
     ASSERT_TRUE(o.Measured()) << o.reason;
-    const ThroughputFigures& t = *o.figures;
-    EXPECT_GT(t.downMbps, 0);
-    EXPECT_GT(t.upMbps, 0);
-    EXPECT_GT(t.rttMs.value_or(0), 0);
-    EXPECT_TRUE(t.Retransmits().has_value());
-    EXPECT_GE(t.udpJitterMs.value_or(-1), 0);
-    EXPECT_GE(t.udpLossPct.value_or(-1), 0);
-    EXPECT_LE(t.udpLossPct.value_or(101), 100);
-    EXPECT_EQ(t.udpRateBps, 10000000);
-    EXPECT_EQ(t.server, "127.0.0.1:" + std::to_string(m_port));
-    EXPECT_GE(t.startUtcMs, before);
-    EXPECT_GE(t.durationSeconds, 3);
-    EXPECT_LE(t.durationSeconds, 3 + CThroughputRunner::kSlackSeconds);
+    const ThroughputFigures& f = *o.figures;
+    EXPECT_GT(f.downMbps, 0);
+    EXPECT_GT(f.upMbps, 0);
+    EXPECT_GT(f.rttMs.value_or(0), 0);
+    EXPECT_TRUE(f.Retransmits().has_value());
+    EXPECT_GE(f.udpJitterMs.value_or(-1), 0);
+    EXPECT_GE(f.udpLossPct.value_or(-1), 0);
+    EXPECT_LE(f.udpLossPct.value_or(101), 100);
+    EXPECT_EQ(f.udpRateBps, 10000000);
+    EXPECT_EQ(f.server, "127.0.0.1:" + std::to_string(m_port));
+    EXPECT_GE(f.startUtcMs, before);
+    EXPECT_GE(f.durationSeconds, 3);
+    EXPECT_LE(f.durationSeconds, 3 + CThroughputRunner::kSlackSeconds);
     // The scan screen heard each direction in turn, the measured ones' figures with it.
     ASSERT_FALSE(m_progress.empty());
     EXPECT_EQ(m_progress.front().phase, ThroughputPhase::kDownload);
     EXPECT_EQ(m_progress.back().phase, ThroughputPhase::kUdp);
-    EXPECT_EQ(m_progress.back().downMbps, t.downMbps);
-    EXPECT_EQ(m_progress.back().upMbps, t.upMbps);
+    EXPECT_EQ(m_progress.back().downMbps, f.downMbps);
+    EXPECT_EQ(m_progress.back().upMbps, f.upMbps);
 }
 
 // The window's thread asks its short slice only while a test runs, and the
@@ -190,29 +210,6 @@ TEST_F(ThroughputRunnerTest, ABusyServerIsAskedAgainOnceAfterASecond) {
     });
     const ThroughputOutcome again = Run(Request(1));
     EXPECT_TRUE(again.Measured()) << again.reason;
-}
-
-TEST_F(ThroughputRunnerTest, CancelKillsTheClientAtOnceAndFreesTheServer) {
-    StartServer();
-    ASSERT_TRUE(m_runner.Start(Request(10)));
-    ASSERT_TRUE(WaitFor([&] { return TestRunning(m_port); }));
-    const qint64 pid = m_runner.ProcessId();
-    ASSERT_GT(pid, 0);
-    QElapsedTimer t;
-    t.start();
-    m_runner.Cancel();
-    EXPECT_FALSE(m_runner.Running());
-    // Dead (gone, or a zombie not reaped yet) within half a second.
-    const auto dead = [pid] {
-        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-        return !stat.open(QIODevice::ReadOnly) || stat.readAll().contains(") Z ");
-    };
-    ASSERT_TRUE(WaitFor(dead, 500));
-    EXPECT_LT(t.elapsed(), 500);
-    // Nothing of the cancelled test is heard; the server serves the next one.
-    const ThroughputOutcome next = Run(Request(1));
-    EXPECT_TRUE(next.Measured()) << next.reason;
-    EXPECT_EQ(m_outcomes.size(), 1u);
 }
 
 // Nothing listening, no server asked and no program: each its own fault.
