@@ -143,77 +143,65 @@ TEST(PointFiguresTest, NoiseOfThePrimarysChannelGivesSnrAndNothingElseDoes) {
 
 TEST(RequirementTest, EveryCriterionAtAboveAndBelowItsThresholdAndUnknowns) {
     using V = Verdict;
-    PointFigures base;
-    base.hasPrimary = true;
-    struct Row {
-        const char* criteria;
-        std::function<void(PointFigures&)> set;
-        V expected;
-    };
-    const auto primary = [](int32_t v) { return [v](PointFigures& f) { f.primaryDbm = v; }; };
-    const auto secondary = [](std::optional<int32_t> v) {
-        return [v](PointFigures& f) { f.secondaryDbm = v; };
-    };
-    const auto snr = [](std::optional<int32_t> v) { return [v](PointFigures& f) { f.snrDb = v; }; };
-    const auto cochannel = [](int32_t v) { return [v](PointFigures& f) { f.cochannel = v; }; };
-    const auto usable = [](int32_t v) { return [v](PointFigures& f) { f.apsUsable = v; }; };
-    const auto down = [](std::optional<double> v) {
-        return [v](PointFigures& f) {
-            if (!v) return f.throughput.reset();
-            f.throughput = ThroughputFigures{};
-            f.throughput->downMbps = *v;
-            f.throughput->upMbps = *v;
-        };
-    };
-    const auto noPrimary = [](PointFigures& f) { f = PointFigures{}; };
-    const Row rows[] = {
-        {"primary=-67", primary(-67), V::kPass},
-        {"primary=-67", primary(-66), V::kPass},
-        {"primary=-67", primary(-68), V::kFail},
-        {"primary=-67", noPrimary, V::kFail},
-        {"secondary=-75", secondary(-75), V::kPass},
-        {"secondary=-75", secondary(-74), V::kPass},
-        {"secondary=-75", secondary(-76), V::kFail},
-        {"secondary=-75", secondary({}), V::kFail},
-        {"snr=25", snr(25), V::kPass},
-        {"snr=25", snr(26), V::kPass},
-        {"snr=25", snr(24), V::kFail},
-        {"snr=25", snr({}), V::kUnknown},
-        {"snr=25", noPrimary, V::kFail},
-        {"cochannel=1", cochannel(1), V::kPass},
-        {"cochannel=1", cochannel(0), V::kPass},
-        {"cochannel=1", cochannel(2), V::kFail},
-        {"cochannel=1", noPrimary, V::kFail},
-        {"aps=3", usable(3), V::kPass},
-        {"aps=3", usable(4), V::kPass},
-        {"aps=3", usable(2), V::kFail},
-        {"aps=0", noPrimary, V::kPass},
-        {"down=20", down(20), V::kPass},
-        {"down=20", down(19.995), V::kPass},  // shown as 20.00
-        {"down=20", down(19.99), V::kFail},
-        {"down=20", down({}), V::kUnknown},
-        {"up=20", down(20.5), V::kPass},
-        {"up=20", down(19), V::kFail},
-        {"up=20", down({}), V::kUnknown},
-        // The point: fail before unknown before pass.
-        {"primary=-67,snr=25", snr({}), V::kUnknown},
-        {"primary=-70,snr=25,down=1", [](PointFigures& f) { f.primaryDbm = -80; }, V::kFail},
-    };
-    for (const Row& row : rows) {
-        PointFigures f = base;
-        f.primaryDbm = -50;
-        f.secondaryDbm = -50;
-        f.snrDb = 40;
-        f.cochannel = 0;
-        f.apsUsable = 5;
-        row.set(f);
-        const PointVerdict v = Evaluate(Parse(row.criteria), f);
-        EXPECT_EQ(v.overall, row.expected) << row.criteria;
+    // A point passing every criterion below, changed; each criterion given has a verdict.
+    const auto check = [](const char* criteria, const std::function<void(PointFigures&)>& change,
+                          V expected) {
+        PointFigures f;
+        f.hasPrimary = true;
+        f.primaryDbm = -50, f.secondaryDbm = -50, f.snrDb = 40, f.cochannel = 0, f.apsUsable = 5;
+        change(f);
+        const PointVerdict v = Evaluate(Parse(criteria), f);
+        EXPECT_EQ(v.overall, expected) << criteria;
         int set = 0;
         for (const auto& c : v.criteria) set += c.has_value();
-        EXPECT_EQ(set, std::count(row.criteria, row.criteria + std::strlen(row.criteria), ',') + 1)
-            << row.criteria;
-    }
+        EXPECT_EQ(set, std::count(criteria, criteria + std::strlen(criteria), ',') + 1) << criteria;
+    };
+    // At its threshold and a step better a criterion passes, a step worse it fails.
+    using Set = void (*)(PointFigures&, double);
+    const struct {
+        const char* criteria;
+        Set set;
+        double at, step;
+    } edges[] = {
+        {"primary=-67", [](PointFigures& f, double v) { f.primaryDbm = v; }, -67, 1},
+        {"secondary=-75", [](PointFigures& f, double v) { f.secondaryDbm = v; }, -75, 1},
+        {"snr=25", [](PointFigures& f, double v) { f.snrDb = v; }, 25, 1},
+        {"cochannel=1", [](PointFigures& f, double v) { f.cochannel = v; }, 1, -1},
+        {"aps=3", [](PointFigures& f, double v) { f.apsUsable = v; }, 3, 1},
+        {"down=20", [](PointFigures& f, double v) { f.throughput.emplace().downMbps = v; }, 20,
+         .01},
+        {"up=20", [](PointFigures& f, double v) { f.throughput.emplace().upMbps = v; }, 20, 1},
+    };
+    for (const auto& e : edges)
+        for (const auto& [v, expected] :
+             {std::pair{e.at, V::kPass}, {e.at + e.step, V::kPass}, {e.at - e.step, V::kFail}}) {
+            SCOPED_TRACE(v);
+            check(
+                e.criteria, [&](PointFigures& f) { e.set(f, v); }, expected);
+        }
+    const auto noPrimary = [](PointFigures& f) { f = PointFigures{}; };
+    const auto noSnr = [](PointFigures& f) { f.snrDb.reset(); };
+    const auto untested = [](PointFigures&) {};
+    const struct {
+        const char* criteria;
+        std::function<void(PointFigures&)> change;
+        V expected;
+    } rows[] = {
+        {"primary=-67", noPrimary, V::kFail},
+        {"secondary=-75", [](PointFigures& f) { f.secondaryDbm.reset(); }, V::kFail},
+        {"snr=25", noSnr, V::kUnknown},
+        {"snr=25", noPrimary, V::kFail},
+        {"cochannel=1", noPrimary, V::kFail},
+        {"aps=0", noPrimary, V::kPass},
+        {"down=20", untested, V::kUnknown},
+        {"up=20", untested, V::kUnknown},
+        // 19.995 Mbit/s is shown as 20.00.
+        {"down=20", [](PointFigures& f) { f.throughput.emplace().downMbps = 19.995; }, V::kPass},
+        // The point: fail before unknown before pass.
+        {"primary=-67,snr=25", noSnr, V::kUnknown},
+        {"primary=-70,snr=25,down=1", [](PointFigures& f) { f.primaryDbm = -80; }, V::kFail},
+    };
+    for (const auto& row : rows) check(row.criteria, row.change, row.expected);
 }
 
 TEST(RequirementTest, ProfilesAndCriteriaReadBackAndEveryBadPartIsNamed) {
