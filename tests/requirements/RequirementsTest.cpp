@@ -80,6 +80,7 @@ TEST(PointFiguresTest, HandWorkedPoints) {
         std::vector<Rec> recs;
         const char* expected;
         std::optional<std::string> ssid = {};
+        std::vector<ChannelNoise> noise = {};
     };
     const Row rows[] = {
         {{{1, "A", 6, -60}}, "aps=1 p=-60/01/A/6 s=-/00 u=1 co=0 ov=0 n=- snr=-"},
@@ -114,30 +115,24 @@ TEST(PointFiguresTest, HandWorkedPoints) {
         // The usable level is inclusive.
         {{{1, "A", 6, -75}, {2, "A", 6, -76}},
          "aps=2 p=-75/01/A/6 s=-76/02 u=1 co=1 ov=0 n=- snr=-"},
-    };
-    for (const Row& row : rows) EXPECT_EQ(Describe(FiguresOf(row.recs, row.ssid)), row.expected);
-}
-
-TEST(PointFiguresTest, NoiseOfThePrimarysChannelGivesSnrAndNothingElseDoes) {
-    const std::vector<Rec> recs = {{1, "A", 6, -60}};  // a board record: 2.4 GHz
-    struct Row {
-        const char* what;
-        std::vector<ChannelNoise> noise;
-        const char* expected;
-    };
-    const Row rows[] = {
-        {"measured", {{WifiBand::k24GHz, 6, -95}}, "n=-95 snr=35"},
-        {"another channel only", {{WifiBand::k24GHz, 11, -95}}, "n=- snr=-"},
-        {"6 GHz channel 6 is another channel", {{WifiBand::k6GHz, 6, -95}}, "n=- snr=-"},
-        {"none measured", {}, "n=- snr=-"},
-        {"two surveys: the higher floor",
-         {{WifiBand::k24GHz, 6, -95}, {WifiBand::k24GHz, 6, -90}},
-         "n=-90 snr=30"},
+        // Noise of the primary's channel (a board record: 2.4 GHz) gives the
+        // SNR, the higher floor of two surveys; another channel's nothing.
+        {{{1, "A", 6, -60}},
+         "aps=1 p=-60/01/A/6 s=-/00 u=1 co=0 ov=0 n=-95 snr=35",
+         {},
+         {{WifiBand::k24GHz, 6, -95}}},
+        {{{1, "A", 6, -60}},
+         "aps=1 p=-60/01/A/6 s=-/00 u=1 co=0 ov=0 n=-90 snr=30",
+         {},
+         {{WifiBand::k24GHz, 6, -95}, {WifiBand::k24GHz, 6, -90}}},
+        {{{1, "A", 6, -60}},
+         "aps=1 p=-60/01/A/6 s=-/00 u=1 co=0 ov=0 n=- snr=-",
+         {},
+         {{WifiBand::k24GHz, 11, -95}, {WifiBand::k6GHz, 6, -95}}},
     };
     for (const Row& row : rows) {
         const PointMeasures m{row.noise, {}};
-        const std::string d = Describe(FiguresOf(recs, {}, &m));
-        EXPECT_EQ(d.substr(d.find(" n=") + 1), row.expected) << row.what;
+        EXPECT_EQ(Describe(FiguresOf(row.recs, row.ssid, &m)), row.expected);
     }
 }
 
