@@ -102,8 +102,7 @@ void WriteGif(const QString& path, int width, int height, const Ink& ink) {
     g.insert(g.end(), {0x80, 0, 0, 0, 0, 0, 0xFF, 0xFF, 0xFF});  // two colours
     g.push_back(0x2C);
     le16(0), le16(0), le16(width), le16(height);
-    g.push_back(0);
-    g.push_back(2);  // LZW minimum code size: codes of 3 bits
+    g.insert(g.end(), {0, 2});  // LZW minimum code size: codes of 3 bits
     // Every two pixels a clear code, so that the codes never grow past 3 bits.
     std::vector<uint8_t> data;
     uint32_t bits = 0;
@@ -127,7 +126,6 @@ void WriteGif(const QString& path, int width, int height, const Ink& ink) {
         g.insert(g.end(), data.begin() + static_cast<std::ptrdiff_t>(at),
                  data.begin() + static_cast<std::ptrdiff_t>(at + len));
     }
-    g.push_back(0);
-    g.push_back(0x3B);
+    g.insert(g.end(), {0, 0x3B});
     WriteFileBytes(path.toStdString(), g);
 }
