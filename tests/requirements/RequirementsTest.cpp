@@ -32,16 +32,13 @@ void AddPoint(CApList& list, int32_t x, int32_t y, const std::vector<Rec>& recs)
     for (const Rec& r : recs) {
         ApRecord* e = nullptr;
         ASSERT_EQ(list.NewRecord(e), CApList::kOk);
-        e->x = x;
-        e->y = y;
+        e->x = x, e->y = y;
         std::snprintf(e->pointName, sizeof e->pointName, "%s", r.channel ? "TEST" : "FILL");
         const uint8_t mac[6] = {0x00, 0x11, 0x22, 0x33, 0x44, r.mac};
         if (r.channel) std::memcpy(e->mac, mac, 6);  // a placeholder's MAC is zero
         FormatMacText(e->mac, e->macText);
         std::snprintf(e->ssid, sizeof e->ssid, "%s", r.ssid);
-        e->channel = r.channel;
-        e->rssi = r.dBm;
-        e->band = static_cast<uint8_t>(r.band);
+        e->channel = r.channel, e->rssi = r.dBm, e->band = static_cast<uint8_t>(r.band);
         list.AddTail(e);
     }
 }
