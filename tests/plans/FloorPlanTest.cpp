@@ -28,10 +28,8 @@ constexpr uint32_t kWhite = 0xFFFFFF;
 
 Bytes ToBytes(const std::string& s) { return Bytes(s.begin(), s.end()); }
 
-struct Map {
-    int32_t width = 0, height = 0;
-    MapBitmap bits;
-    uint32_t At(int x, int y) const { return bits.colorTable[bits.IndexAt(x, y)]; }
+struct Map : MapBitmap {
+    uint32_t At(int x, int y) const { return colorTable[IndexAt(x, y)]; }
     bool Dark(int x, int y) const {
         const uint32_t c = At(x, y);
         return ((c >> 16) & 0xFF) + ((c >> 8) & 0xFF) + (c & 0xFF) < 3 * 128;
@@ -56,8 +54,7 @@ protected:
         FileSource src(Site().toStdString());
         CSiteRecord site;
         EXPECT_TRUE(ReadSiteHeader(src, site).ok);
-        EXPECT_TRUE(ReadMapBitmap(src, site.BitmapOffset(), m.bits).ok);
-        m.width = m.bits.width, m.height = m.bits.height;
+        EXPECT_TRUE(ReadMapBitmap(src, site.BitmapOffset(), m).ok);
         return m;
     }
     ScratchDir dir;

@@ -10,6 +10,8 @@
 #include <cstdio>
 #include <vector>
 
+#include "ScratchDir.h"
+
 void WritePdf(const QString& path, double widthMm, double heightMm, int pages,
               const std::function<void(QPainter&, int page)>& draw) {
     QPdfWriter writer(path);
@@ -26,15 +28,16 @@ void WritePdf(const QString& path, double widthMm, double heightMm, int pages,
 
 namespace {
 
+void Be32(std::vector<uint8_t>& out, uint32_t v) {
+    for (int s = 24; s >= 0; s -= 8) out.push_back(static_cast<uint8_t>(v >> s));
+}
+
 void Chunk(std::vector<uint8_t>& out, const char* type, const std::vector<uint8_t>& data) {
-    auto be32 = [&out](uint32_t v) {
-        for (int s = 24; s >= 0; s -= 8) out.push_back(static_cast<uint8_t>(v >> s));
-    };
-    be32(static_cast<uint32_t>(data.size()));
+    Be32(out, static_cast<uint32_t>(data.size()));
     const size_t at = out.size();
     out.insert(out.end(), type, type + 4);
     out.insert(out.end(), data.begin(), data.end());
-    be32(static_cast<uint32_t>(crc32(0, out.data() + at, static_cast<uInt>(out.size() - at))));
+    Be32(out, static_cast<uint32_t>(crc32(0, out.data() + at, static_cast<uInt>(out.size() - at))));
 }
 
 }  // namespace
@@ -52,15 +55,13 @@ void WriteGreyAlphaPng(const QString& path, int width, int height, const Ink& in
     idat.resize(packed);
     std::vector<uint8_t> png = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
     std::vector<uint8_t> ihdr;
-    for (const uint32_t v : {static_cast<uint32_t>(width), static_cast<uint32_t>(height)})
-        for (int s = 24; s >= 0; s -= 8) ihdr.push_back(static_cast<uint8_t>(v >> s));
+    Be32(ihdr, static_cast<uint32_t>(width));
+    Be32(ihdr, static_cast<uint32_t>(height));
     ihdr.insert(ihdr.end(), {8, 4, 0, 0, 0});  // 8 bits, grey and alpha
     Chunk(png, "IHDR", ihdr);
     Chunk(png, "IDAT", idat);
     Chunk(png, "IEND", {});
-    QFile f(path);
-    f.open(QIODevice::WriteOnly);
-    f.write(reinterpret_cast<const char*>(png.data()), static_cast<qint64>(png.size()));
+    WriteFileBytes(path.toStdString(), png);
 }
 
 void WriteCmykJpeg(const QString& path, int width, int height, const Ink& ink) {
@@ -101,8 +102,7 @@ void WriteGif(const QString& path, int width, int height, const Ink& ink) {
     g.insert(g.end(), {0x80, 0, 0, 0, 0, 0, 0xFF, 0xFF, 0xFF});  // two colours
     g.push_back(0x2C);
     le16(0), le16(0), le16(width), le16(height);
-    g.push_back(0);
-    g.push_back(2);  // LZW minimum code size: codes of 3 bits
+    g.insert(g.end(), {0, 2});  // LZW minimum code size: codes of 3 bits
     // Every two pixels a clear code, so that the codes never grow past 3 bits.
     std::vector<uint8_t> data;
     uint32_t bits = 0;
@@ -126,9 +126,6 @@ void WriteGif(const QString& path, int width, int height, const Ink& ink) {
         g.insert(g.end(), data.begin() + static_cast<std::ptrdiff_t>(at),
                  data.begin() + static_cast<std::ptrdiff_t>(at + len));
     }
-    g.push_back(0);
-    g.push_back(0x3B);
-    QFile f(path);
-    f.open(QIODevice::WriteOnly);
-    f.write(reinterpret_cast<const char*>(g.data()), static_cast<qint64>(g.size()));
+    g.insert(g.end(), {0, 0x3B});
+    WriteFileBytes(path.toStdString(), g);
 }

@@ -32,35 +32,30 @@ void AddPoint(CApList& list, int32_t x, int32_t y, const std::vector<Rec>& recs)
     for (const Rec& r : recs) {
         ApRecord* e = nullptr;
         ASSERT_EQ(list.NewRecord(e), CApList::kOk);
-        e->x = x;
-        e->y = y;
+        e->x = x, e->y = y;
         std::snprintf(e->pointName, sizeof e->pointName, "%s", r.channel ? "TEST" : "FILL");
         const uint8_t mac[6] = {0x00, 0x11, 0x22, 0x33, 0x44, r.mac};
         if (r.channel) std::memcpy(e->mac, mac, 6);  // a placeholder's MAC is zero
         FormatMacText(e->mac, e->macText);
         std::snprintf(e->ssid, sizeof e->ssid, "%s", r.ssid);
-        e->channel = r.channel;
-        e->rssi = r.dBm;
-        e->band = static_cast<uint8_t>(r.band);
+        e->channel = r.channel, e->rssi = r.dBm, e->band = static_cast<uint8_t>(r.band);
         list.AddTail(e);
     }
 }
 
 std::string Opt(const std::optional<int32_t>& v) { return v ? std::to_string(*v) : "-"; }
 
-// "p=DBM/MAC/SSID/CH s=DBM/MAC u=N co=N ov=N n=DBM snr=DB", "p=- u=N" without a primary.
+// "aps=N p=DBM/MAC/SSID/CH s=DBM/MAC u=N co=N ov=N n=DBM snr=DB", "p=-" without a primary.
 std::string Describe(const PointFigures& f) {
-    std::string s = "aps=" + std::to_string(f.aps) + " ";
-    if (!f.hasPrimary)
-        return s + "p=- s=" + Opt(f.secondaryDbm) + " u=" + std::to_string(f.apsUsable) +
-               " co=" + Opt(f.cochannel) + " ov=" + Opt(f.overlap) + " snr=" + Opt(f.snrDb);
-    char line[160];
-    std::snprintf(line, sizeof line, "p=%d/%02X/%s/%u s=%s/%02X u=%d co=%s ov=%s n=%s snr=%s",
-                  f.primaryDbm, f.primaryMac[5], f.primarySsid.c_str(), f.primaryChannel,
+    char p[80] = "-", line[200];
+    if (f.hasPrimary)
+        std::snprintf(p, sizeof p, "%d/%02X/%s/%u", f.primaryDbm, f.primaryMac[5],
+                      f.primarySsid.c_str(), f.primaryChannel);
+    std::snprintf(line, sizeof line, "aps=%d p=%s s=%s/%02X u=%d co=%s ov=%s n=%s snr=%s", f.aps, p,
                   Opt(f.secondaryDbm).c_str(), f.secondaryDbm ? f.secondaryMac[5] : 0, f.apsUsable,
                   Opt(f.cochannel).c_str(), Opt(f.overlap).c_str(), Opt(f.noiseDbm).c_str(),
                   Opt(f.snrDb).c_str());
-    return s + line;
+    return line;
 }
 
 PointFigures FiguresOf(const std::vector<Rec>& recs, std::optional<std::string> ssid = {},
@@ -82,6 +77,7 @@ TEST(PointFiguresTest, HandWorkedPoints) {
         std::vector<Rec> recs;
         const char* expected;
         std::optional<std::string> ssid = {};
+        std::vector<ChannelNoise> noise = {};
     };
     const Row rows[] = {
         {{{1, "A", 6, -60}}, "aps=1 p=-60/01/A/6 s=-/00 u=1 co=0 ov=0 n=- snr=-"},
@@ -108,115 +104,96 @@ TEST(PointFiguresTest, HandWorkedPoints) {
         {{{1, "A", 6, -40}, {2, "B", 11, -70}, {3, "B", 1, -76}},
          "aps=3 p=-70/02/B/11 s=-76/03 u=1 co=0 ov=0 n=- snr=-",
          "B"},
-        {{{1, "A", 6, -40}, {2, "A", 6, -50}}, "aps=2 p=- s=- u=0 co=- ov=- snr=-", "C"},
+        {{{1, "A", 6, -40}, {2, "A", 6, -50}}, "aps=2 p=- s=-/00 u=0 co=- ov=- n=- snr=-", "C"},
         // A placeholder.
-        {{{0, "FILL", 0, 0}}, "aps=0 p=- s=- u=0 co=- ov=- snr=-"},
+        {{{0, "FILL", 0, 0}}, "aps=0 p=- s=-/00 u=0 co=- ov=- n=- snr=-"},
         // One BSSID twice in a merged point.
         {{{1, "A", 6, -60}, {1, "A", 6, -55}}, "aps=2 p=-55/01/A/6 s=-/00 u=1 co=0 ov=0 n=- snr=-"},
         // The usable level is inclusive.
         {{{1, "A", 6, -75}, {2, "A", 6, -76}},
          "aps=2 p=-75/01/A/6 s=-76/02 u=1 co=1 ov=0 n=- snr=-"},
-    };
-    for (const Row& row : rows) EXPECT_EQ(Describe(FiguresOf(row.recs, row.ssid)), row.expected);
-}
-
-TEST(PointFiguresTest, NoiseOfThePrimarysChannelGivesSnrAndNothingElseDoes) {
-    const std::vector<Rec> recs = {{1, "A", 6, -60}};  // a board record: 2.4 GHz
-    struct Row {
-        const char* what;
-        std::vector<ChannelNoise> noise;
-        const char* expected;
-    };
-    const Row rows[] = {
-        {"measured", {{WifiBand::k24GHz, 6, -95}}, "n=-95 snr=35"},
-        {"another channel only", {{WifiBand::k24GHz, 11, -95}}, "n=- snr=-"},
-        {"6 GHz channel 6 is another channel", {{WifiBand::k6GHz, 6, -95}}, "n=- snr=-"},
-        {"none measured", {}, "n=- snr=-"},
-        {"two surveys: the higher floor",
-         {{WifiBand::k24GHz, 6, -95}, {WifiBand::k24GHz, 6, -90}},
-         "n=-90 snr=30"},
+        // Noise of the primary's channel (a board record: 2.4 GHz) gives the
+        // SNR, the higher floor of two surveys; another channel's nothing.
+        {{{1, "A", 6, -60}},
+         "aps=1 p=-60/01/A/6 s=-/00 u=1 co=0 ov=0 n=-95 snr=35",
+         {},
+         {{WifiBand::k24GHz, 6, -95}}},
+        {{{1, "A", 6, -60}},
+         "aps=1 p=-60/01/A/6 s=-/00 u=1 co=0 ov=0 n=-90 snr=30",
+         {},
+         {{WifiBand::k24GHz, 6, -95}, {WifiBand::k24GHz, 6, -90}}},
+        {{{1, "A", 6, -60}},
+         "aps=1 p=-60/01/A/6 s=-/00 u=1 co=0 ov=0 n=- snr=-",
+         {},
+         {{WifiBand::k24GHz, 11, -95}, {WifiBand::k6GHz, 6, -95}}},
     };
     for (const Row& row : rows) {
-        PointMeasures m;
-        m.noise = row.noise;
-        const std::string d = Describe(FiguresOf(recs, {}, &m));
-        EXPECT_EQ(d.substr(d.find(" n=") + 1), row.expected) << row.what;
+        const PointMeasures m{row.noise, {}};
+        EXPECT_EQ(Describe(FiguresOf(row.recs, row.ssid, &m)), row.expected);
     }
 }
 
 TEST(RequirementTest, EveryCriterionAtAboveAndBelowItsThresholdAndUnknowns) {
     using V = Verdict;
-    PointFigures base;
-    base.hasPrimary = true;
-    struct Row {
-        const char* criteria;
-        std::function<void(PointFigures&)> set;
-        V expected;
-    };
-    const auto primary = [](int32_t v) { return [v](PointFigures& f) { f.primaryDbm = v; }; };
-    const auto secondary = [](std::optional<int32_t> v) {
-        return [v](PointFigures& f) { f.secondaryDbm = v; };
-    };
-    const auto snr = [](std::optional<int32_t> v) { return [v](PointFigures& f) { f.snrDb = v; }; };
-    const auto cochannel = [](int32_t v) { return [v](PointFigures& f) { f.cochannel = v; }; };
-    const auto usable = [](int32_t v) { return [v](PointFigures& f) { f.apsUsable = v; }; };
-    const auto down = [](std::optional<double> v) {
-        return [v](PointFigures& f) {
-            if (!v) return f.throughput.reset();
-            f.throughput = ThroughputFigures{};
-            f.throughput->downMbps = *v;
-            f.throughput->upMbps = *v;
-        };
-    };
-    const auto noPrimary = [](PointFigures& f) { f = PointFigures{}; };
-    const Row rows[] = {
-        {"primary=-67", primary(-67), V::kPass},
-        {"primary=-67", primary(-66), V::kPass},
-        {"primary=-67", primary(-68), V::kFail},
-        {"primary=-67", noPrimary, V::kFail},
-        {"secondary=-75", secondary(-75), V::kPass},
-        {"secondary=-75", secondary(-74), V::kPass},
-        {"secondary=-75", secondary(-76), V::kFail},
-        {"secondary=-75", secondary({}), V::kFail},
-        {"snr=25", snr(25), V::kPass},
-        {"snr=25", snr(26), V::kPass},
-        {"snr=25", snr(24), V::kFail},
-        {"snr=25", snr({}), V::kUnknown},
-        {"snr=25", noPrimary, V::kFail},
-        {"cochannel=1", cochannel(1), V::kPass},
-        {"cochannel=1", cochannel(0), V::kPass},
-        {"cochannel=1", cochannel(2), V::kFail},
-        {"cochannel=1", noPrimary, V::kFail},
-        {"aps=3", usable(3), V::kPass},
-        {"aps=3", usable(4), V::kPass},
-        {"aps=3", usable(2), V::kFail},
-        {"aps=0", noPrimary, V::kPass},
-        {"down=20", down(20), V::kPass},
-        {"down=20", down(19.995), V::kPass},  // shown as 20.00
-        {"down=20", down(19.99), V::kFail},
-        {"down=20", down({}), V::kUnknown},
-        {"up=20", down(20.5), V::kPass},
-        {"up=20", down(19), V::kFail},
-        {"up=20", down({}), V::kUnknown},
-        // The point: fail before unknown before pass.
-        {"primary=-67,snr=25", snr({}), V::kUnknown},
-        {"primary=-70,snr=25,down=1", [](PointFigures& f) { f.primaryDbm = -80; }, V::kFail},
-    };
-    for (const Row& row : rows) {
-        PointFigures f = base;
-        f.primaryDbm = -50;
-        f.secondaryDbm = -50;
-        f.snrDb = 40;
-        f.cochannel = 0;
-        f.apsUsable = 5;
-        row.set(f);
-        const PointVerdict v = Evaluate(Parse(row.criteria), f);
-        EXPECT_EQ(v.overall, row.expected) << row.criteria;
+    // A point passing every criterion below, changed; each criterion given has a verdict.
+    const auto check = [](const char* criteria, const std::function<void(PointFigures&)>& change,
+                          V expected) {
+        PointFigures f;
+        f.hasPrimary = true;
+        f.primaryDbm = -50, f.secondaryDbm = -50, f.snrDb = 40, f.cochannel = 0, f.apsUsable = 5;
+        change(f);
+        const PointVerdict v = Evaluate(Parse(criteria), f);
+        EXPECT_EQ(v.overall, expected) << criteria;
         int set = 0;
         for (const auto& c : v.criteria) set += c.has_value();
-        EXPECT_EQ(set, std::count(row.criteria, row.criteria + std::strlen(row.criteria), ',') + 1)
-            << row.criteria;
-    }
+        EXPECT_EQ(set, std::count(criteria, criteria + std::strlen(criteria), ',') + 1) << criteria;
+    };
+    // At its threshold and a step better a criterion passes, a step worse it fails.
+    using Set = void (*)(PointFigures&, double);
+    const struct {
+        const char* criteria;
+        Set set;
+        double at, step;
+    } edges[] = {
+        {"primary=-67", [](PointFigures& f, double v) { f.primaryDbm = v; }, -67, 1},
+        {"secondary=-75", [](PointFigures& f, double v) { f.secondaryDbm = v; }, -75, 1},
+        {"snr=25", [](PointFigures& f, double v) { f.snrDb = v; }, 25, 1},
+        {"cochannel=1", [](PointFigures& f, double v) { f.cochannel = v; }, 1, -1},
+        {"aps=3", [](PointFigures& f, double v) { f.apsUsable = v; }, 3, 1},
+        {"down=20", [](PointFigures& f, double v) { f.throughput.emplace().downMbps = v; }, 20,
+         .01},
+        {"up=20", [](PointFigures& f, double v) { f.throughput.emplace().upMbps = v; }, 20, 1},
+    };
+    for (const auto& e : edges)
+        for (const auto& [v, expected] :
+             {std::pair{e.at, V::kPass}, {e.at + e.step, V::kPass}, {e.at - e.step, V::kFail}}) {
+            SCOPED_TRACE(v);
+            check(
+                e.criteria, [&](PointFigures& f) { e.set(f, v); }, expected);
+        }
+    const auto noPrimary = [](PointFigures& f) { f = PointFigures{}; };
+    const auto noSnr = [](PointFigures& f) { f.snrDb.reset(); };
+    const auto untested = [](PointFigures&) {};
+    const struct {
+        const char* criteria;
+        std::function<void(PointFigures&)> change;
+        V expected;
+    } rows[] = {
+        {"primary=-67", noPrimary, V::kFail},
+        {"secondary=-75", [](PointFigures& f) { f.secondaryDbm.reset(); }, V::kFail},
+        {"snr=25", noSnr, V::kUnknown},
+        {"snr=25", noPrimary, V::kFail},
+        {"cochannel=1", noPrimary, V::kFail},
+        {"aps=0", noPrimary, V::kPass},
+        {"down=20", untested, V::kUnknown},
+        {"up=20", untested, V::kUnknown},
+        // 19.995 Mbit/s is shown as 20.00.
+        {"down=20", [](PointFigures& f) { f.throughput.emplace().downMbps = 19.995; }, V::kPass},
+        // The point: fail before unknown before pass.
+        {"primary=-67,snr=25", noSnr, V::kUnknown},
+        {"primary=-70,snr=25,down=1", [](PointFigures& f) { f.primaryDbm = -80; }, V::kFail},
+    };
+    for (const auto& row : rows) check(row.criteria, row.change, row.expected);
 }
 
 TEST(RequirementTest, ProfilesAndCriteriaReadBackAndEveryBadPartIsNamed) {
@@ -355,14 +332,9 @@ TEST(PerPointExportTest, RowsOfPointsWithAndWithoutTheNetworkAndMeasures) {
     AddPoint(survey, 30, 40, {{0, "FILL", 0, 0}});
     AddPoint(survey, 50, 60, {{3, "B", 11, -65}});
     ThroughputFigures t;
-    t.downMbps = 94.126;
-    t.upMbps = 40;
-    t.downRetransmits = 3;
-    t.upRetransmits = 4;
+    t.downMbps = 94.126, t.upMbps = 40, t.downRetransmits = 3, t.upRetransmits = 4;
     t.rttMs = 1.23456;
-    PointMeasures measured;
-    measured.noise = {{WifiBand::k24GHz, 6, -92}};
-    measured.throughput = t;
+    const PointMeasures measured{{{WifiBand::k24GHz, 6, -92}}, t};
     const std::optional<std::string> ssid = SsidNamed(survey, "caf\xc3\xa9");
     ASSERT_TRUE(ssid);
     EXPECT_FALSE(SsidNamed(survey, "C"));
@@ -395,10 +367,9 @@ TEST(MetricValuesTest, EachMetricsValueOfAPointAndThePointsWithout) {
     AddPoint(s, 50, 10, {{1, "office", 6, -74}});
     AddPoint(s, 90, 10, {{0, "", 0, 0}});
     std::vector<PointMeasures> measures(3);
-    measures[0].noise = {{WifiBand::kUnknown, 6, -95}};
-    measures[0].throughput.emplace();
-    measures[0].throughput->downMbps = 49.996;
-    measures[0].throughput->upMbps = 12.3;
+    ThroughputFigures t;
+    t.downMbps = 49.996, t.upMbps = 12.3;
+    measures[0] = {{{WifiBand::kUnknown, 6, -95}}, t};
     const Requirement voice = Parse("voice");
     const NetworkChoice office = NetworkChoice::OfSsid("office");
     struct Row {

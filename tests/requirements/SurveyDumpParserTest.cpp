@@ -25,15 +25,8 @@ std::string Describe(const KernelSurveyEntry& e) {
 }
 
 TEST(SurveyDumpParserTest, EntriesWithAndWithoutNoiseAndTheChannelInUse) {
-    Survey inUse;
-    inUse.frequency = 5180;
-    inUse.noise = static_cast<uint8_t>(-101);
-    inUse.inUse = true;
-    Survey quiet;
-    quiet.frequency = 5955;
-    quiet.noise.reset();
-    quiet.time.reset();
-    quiet.busy.reset();
+    const Survey inUse{5180, static_cast<uint8_t>(-101), true, 1000, 250};
+    const Survey quiet{5955, std::nullopt, false, std::nullopt, std::nullopt};
     const Nl80211SurveyDumpParser p =
         Parse({SurveyEntry(SurveyNest({})),
                Cat(SurveyEntry(SurveyNest(inUse)), SurveyEntry(SurveyNest(quiet))), Done()});
@@ -65,8 +58,7 @@ TEST(SurveyDumpParserTest, AGarbledEntryIsDroppedOnItsOwn) {
         with(NL80211_SURVEY_INFO_TIME_BUSY, {}),
         SurveyEntry(Cat(SurveyNest({}), {3, 0, 0, 0})),  // shorter than its header
     };
-    Survey good;
-    good.frequency = 2412;
+    const Survey good{2412, static_cast<uint8_t>(-92), false, 1000, 250};
     for (const Bytes& entry : bad) {
         const Nl80211SurveyDumpParser p =
             Parse({Cat(Cat(entry, SurveyEntry(SurveyNest(good))), Done())});

@@ -22,55 +22,32 @@ struct File {
 
 sqlite3_file* Real(sqlite3_file* f) { return reinterpret_cast<File*>(f)->real; }
 
-int Close(sqlite3_file* f) {
-    const int rc = Real(f)->pMethods->xClose(Real(f));
-    return rc;
-}
-int Read(sqlite3_file* f, void* p, int n, sqlite3_int64 off) {
-    return Fails() ? SQLITE_IOERR_READ : Real(f)->pMethods->xRead(Real(f), p, n, off);
-}
-int Write(sqlite3_file* f, const void* p, int n, sqlite3_int64 off) {
-    return Fails() ? SQLITE_FULL : Real(f)->pMethods->xWrite(Real(f), p, n, off);
-}
-int Truncate(sqlite3_file* f, sqlite3_int64 size) {
-    return Fails() ? SQLITE_IOERR_TRUNCATE : Real(f)->pMethods->xTruncate(Real(f), size);
+// A method of the real file behind `f`; with an error, the call counts
+// and fails with it when its turn comes.
+template <auto Method, int Error = SQLITE_OK, class... A>
+int Pass(sqlite3_file* f, A... a) {
+    if (Error != SQLITE_OK && Fails()) return Error;
+    return (Real(f)->pMethods->*Method)(Real(f), a...);
 }
 // A sync is counted and can fail, but never waits for the disk: these tests
 // are about failures, and a thousand runs of flushes would take minutes.
 int Sync(sqlite3_file*, int) { return Fails() ? SQLITE_IOERR_FSYNC : SQLITE_OK; }
-int FileSize(sqlite3_file* f, sqlite3_int64* size) {
-    return Fails() ? SQLITE_IOERR_FSTAT : Real(f)->pMethods->xFileSize(Real(f), size);
-}
-int Lock(sqlite3_file* f, int level) {
-    return Fails() ? SQLITE_IOERR_LOCK : Real(f)->pMethods->xLock(Real(f), level);
-}
-int Unlock(sqlite3_file* f, int level) { return Real(f)->pMethods->xUnlock(Real(f), level); }
-int CheckReserved(sqlite3_file* f, int* out) {
-    return Fails() ? SQLITE_IOERR_CHECKRESERVEDLOCK
-                   : Real(f)->pMethods->xCheckReservedLock(Real(f), out);
-}
-int FileControl(sqlite3_file* f, int op, void* arg) {
-    return Real(f)->pMethods->xFileControl(Real(f), op, arg);
-}
-int SectorSize(sqlite3_file* f) { return Real(f)->pMethods->xSectorSize(Real(f)); }
-int DeviceChars(sqlite3_file* f) { return Real(f)->pMethods->xDeviceCharacteristics(Real(f)); }
-int ShmMap(sqlite3_file* f, int page, int size, int extend, void volatile** pp) {
-    return Fails() ? SQLITE_IOERR_SHMMAP
-                   : Real(f)->pMethods->xShmMap(Real(f), page, size, extend, pp);
-}
+void ShmBarrier(sqlite3_file* f) { Real(f)->pMethods->xShmBarrier(Real(f)); }
+
+using M = sqlite3_io_methods;
 // Locks of the shared memory are the process's own business, not the
 // disk's (SQLite waits ten seconds for one that fails before it gives up).
-int ShmLock(sqlite3_file* f, int offset, int n, int flags) {
-    return Real(f)->pMethods->xShmLock(Real(f), offset, n, flags);
-}
-void ShmBarrier(sqlite3_file* f) { Real(f)->pMethods->xShmBarrier(Real(f)); }
-int ShmUnmap(sqlite3_file* f, int del) { return Real(f)->pMethods->xShmUnmap(Real(f), del); }
-// Memory mapping is left out (version 2 methods): every read goes through Read.
-
-const sqlite3_io_methods kMethods = {2,           Close,      Read,        Write,  Truncate,
-                                     Sync,        FileSize,   Lock,        Unlock, CheckReserved,
-                                     FileControl, SectorSize, DeviceChars, ShmMap, ShmLock,
-                                     ShmBarrier,  ShmUnmap,   nullptr,     nullptr};
+// Memory mapping is left out (version 2 methods): every read goes through xRead.
+// clang-format off
+const sqlite3_io_methods kMethods = {
+    2, Pass<&M::xClose>, Pass<&M::xRead, SQLITE_IOERR_READ>, Pass<&M::xWrite, SQLITE_FULL>,
+    Pass<&M::xTruncate, SQLITE_IOERR_TRUNCATE>, Sync, Pass<&M::xFileSize, SQLITE_IOERR_FSTAT>,
+    Pass<&M::xLock, SQLITE_IOERR_LOCK>, Pass<&M::xUnlock>,
+    Pass<&M::xCheckReservedLock, SQLITE_IOERR_CHECKRESERVEDLOCK>, Pass<&M::xFileControl>,
+    Pass<&M::xSectorSize>, Pass<&M::xDeviceCharacteristics>,
+    Pass<&M::xShmMap, SQLITE_IOERR_SHMMAP>, Pass<&M::xShmLock>, ShmBarrier, Pass<&M::xShmUnmap>,
+    nullptr, nullptr};
+// clang-format on
 
 int Open(sqlite3_vfs*, sqlite3_filename name, sqlite3_file* f, int flags, int* outFlags) {
     File* file = reinterpret_cast<File*>(f);

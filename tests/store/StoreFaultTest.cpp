@@ -5,6 +5,7 @@
 // point's.
 
 #include <cstdio>
+#include <functional>
 
 #include "FaultyVfs.h"
 #include "StoreFixture.h"
@@ -56,63 +57,57 @@ protected:
         EXPECT_TRUE(sig[2] == 0 || store.PointReadings(2).size() == 4u);
         return sig;
     }
+    // A survey run once without a fault, to count its calls, and then with each
+    // call failing in turn: told at most once each time, `check` after each.
+    // Returns the calls and the runs that told the surveyor.
+    std::pair<int64_t, int64_t> EachCallFailing(const std::function<void()>& survey,
+                                                const std::function<void()>& check) {
+        faultyvfs::Register();
+        store.UseVfs(faultyvfs::kName);
+        faultyvfs::FailCall(0);
+        survey();
+        const int64_t calls = faultyvfs::Calls();
+        EXPECT_TRUE(told.empty());
+        int64_t toldRuns = 0;
+        for (int64_t n = 1; n <= calls; ++n) {
+            SCOPED_TRACE("failing call " + std::to_string(n));
+            RemoveStores();
+            told.clear();
+            faultyvfs::FailCall(n);
+            survey();
+            EXPECT_LE(told.size(), 1u);
+            toldRuns += static_cast<int64_t>(told.size());
+            check();
+            store.Close();
+        }
+        return {calls, toldRuns};
+    }
 };
 
 TEST_F(StoreFaultTest, EveryFileCallFailingInTurn) {
-    faultyvfs::Register();
-    store.UseVfs(faultyvfs::kName);
-    faultyvfs::FailCall(0);
-    Survey();
-    const int64_t calls = faultyvfs::Calls();
+    const auto [calls, toldRuns] =
+        EachCallFailing([this] { Survey(); }, [this] { ReadBack(Site(), 2); });
     ASSERT_GT(calls, 20);
-    ASSERT_TRUE(told.empty());
-
-    int toldRuns = 0;
-    for (int64_t n = 1; n <= calls; ++n) {
-        SCOPED_TRACE("failing call " + std::to_string(n));
-        RemoveStores();
-        told.clear();
-        store.UseVfs(faultyvfs::kName);
-        faultyvfs::FailCall(n);
-        Survey();
-        ASSERT_LE(told.size(), 1u);
-        toldRuns += static_cast<int>(told.size());
-
-        ReadBack(Site(), 2);
-        store.Close();
-    }
     // Most failures reach the surveyor; some (a failing unlock check, a
     // checkpoint at close) are the disk's business only.
     EXPECT_GT(toldRuns, calls / 2);
 }
 
-}  // namespace
-
 // Save As's copy of the store failing at each of its calls in turn: told at
 // most once, and the new file's store holds each point whole or not at all.
 TEST_F(StoreFaultTest, SaveAsWithEveryFileCallFailingInTurn) {
-    faultyvfs::Register();
-    store.UseVfs(faultyvfs::kName);
-    faultyvfs::FailCall(0);
-    SurveySavedAs();
-    const int64_t calls = faultyvfs::Calls();
-    ASSERT_TRUE(told.empty());
-    int64_t toldRuns = 0, carried = 0;
-    for (int64_t n = 1; n <= calls; ++n) {
-        SCOPED_TRACE("failing call " + std::to_string(n));
-        RemoveStores();
-        told.clear();
-        faultyvfs::FailCall(n);
-        SurveySavedAs();
-        ASSERT_LE(told.size(), 1u);
-        toldRuns += static_cast<int64_t>(told.size());
-        carried += ReadBack(Other(), 4)[1] == -51;
-        EXPECT_FALSE(std::filesystem::exists(StorePathFor(Other()) + ".saving"));
-        store.Close();
-    }
+    int64_t carried = 0;
+    const auto [calls, toldRuns] = EachCallFailing(
+        [this] { SurveySavedAs(); },
+        [&] {
+            carried += ReadBack(Other(), 4)[1] == -51;
+            EXPECT_FALSE(std::filesystem::exists(StorePathFor(Other()) + ".saving"));
+        });
     std::printf("[ figures  ] %lld calls: %lld told, %lld carried the readings\n",
                 static_cast<long long>(calls), static_cast<long long>(toldRuns),
                 static_cast<long long>(carried));
     EXPECT_GT(toldRuns, calls / 2);
     EXPECT_GT(carried, 0);
 }
+
+}  // namespace

@@ -36,9 +36,7 @@ protected:
         return b;
     }
     static SequencePoint Point(int32_t x, int32_t y, int32_t entries, bool placeholder = false) {
-        SequencePoint p;
-        p.x = x, p.y = y, p.entries = entries, p.placeholder = placeholder;
-        return p;
+        return {0, x, y, entries, placeholder};
     }
     // A recorded point of `aps` access points (none: the placeholder), the
     // journal's counter L after it, and its readings, every one at `dbm`.

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <tuple>
 
 #include "StoreFixture.h"
 #include "aplist/ApList.h"
@@ -17,6 +18,12 @@
 #include "store/StoreSchema.h"
 
 namespace fs = std::filesystem;
+
+// Noise floors alike in every field.
+bool operator==(const ScanNoise& a, const ScanNoise& b) {
+    return std::tie(a.band, a.channel, a.dbm, a.timeMs) ==
+           std::tie(b.band, b.channel, b.dbm, b.timeMs);
+}
 
 namespace {
 
@@ -105,24 +112,24 @@ TEST_F(StoreTest, ThroughputOfAPointSurvivesASave) {
     f.rttMs = 1.234, f.udpJitterMs = 0.05, f.udpLossPct = 1.5, f.udpRateBps = 10'000'000;
     f.server = "127.0.0.1:5201", f.startUtcMs = 1'765'000'000'000, f.seconds = 3;
     const ThroughputOutcome refused{ThroughputFault::kRefused, "nothing listens at the port", {}};
-    ASSERT_TRUE(store.PointRecorded(Recorded(1, 1, 1, 1), Readings(1, -50)));
-    ASSERT_TRUE(store.ThroughputTested(store.Sequence().Points().back().id,
-                                       {ThroughputFault::kNone, {}, f}));
-    ASSERT_TRUE(store.PointRecorded(Recorded(9, 9, 1, 2), Readings(1, -50)));
-    ASSERT_TRUE(store.ThroughputTested(store.Sequence().Points().back().id, refused));
-    ASSERT_TRUE(store.PointRecorded(Recorded(20, 20, 1, 3), Readings(1, -50)));
-    ASSERT_TRUE(store.PointRecorded(Recorded(30, 30, 1, 4), Readings(1, -50)));
-    ASSERT_TRUE(store.ThroughputTested(store.Sequence().Points().back().id,
-                                       {ThroughputFault::kNone, {}, f}));
+    // Four points: measured, refused, none, measured.
+    const ThroughputOutcome measured{ThroughputFault::kNone, {}, f};
+    const std::optional<ThroughputOutcome> tests[] = {measured, refused, {}, measured};
+    std::vector<SequencePoint> points;
+    for (int i = 0; i < 4; ++i) {
+        ASSERT_TRUE(store.PointRecorded(Recorded(i * 10, i * 10, 1, i + 1), Readings(1, -50)));
+        const int64_t id = store.Sequence().Points().back().id;
+        ASSERT_TRUE(!tests[i] || store.ThroughputTested(id, *tests[i])) << i;
+        points.push_back(Point(i * 10, i * 10, 1));
+    }
     Save(2);
     store.Close();
-    store.Opened(Site(), Binding(2),
-                 {Point(1, 1, 1), Point(9, 9, 1), Point(20, 20, 1), Point(30, 30, 1)}, true);
+    store.Opened(Site(), Binding(2), points, true);
 
-    const std::optional<ThroughputOutcome> measured = store.PointThroughput(0);
-    ASSERT_TRUE(measured && measured->Measured());
+    const std::optional<ThroughputOutcome> first = store.PointThroughput(0);
+    ASSERT_TRUE(first && first->Measured());
     f.durationSeconds = 9;  // the three directions' seconds
-    EXPECT_EQ(*measured->figures, f);
+    EXPECT_EQ(*first->figures, f);
     const std::optional<ThroughputOutcome> failed = store.PointThroughput(1);
     ASSERT_TRUE(failed);
     EXPECT_EQ(std::make_pair(failed->fault, failed->reason),
@@ -228,34 +235,25 @@ TEST_F(StoreTest, RecoveryGivesTheJournalsPointsTheirReadings) {
 // A point's noise floors are committed with its readings, recovered with
 // it, leave the survey with its deletion and the store with the save after.
 TEST_F(StoreTest, NoiseFloorsFollowTheirPointThroughRecoveryDeletionAndSave) {
-    const auto text = [](const std::vector<ScanNoise>& noise) {
-        std::string out;
-        for (const ScanNoise& n : noise)
-            out += std::to_string(n.band) + ":" + std::to_string(n.channel) + ":" +
-                   std::to_string(n.dbm) + "@" + std::to_string(n.timeMs) + " ";
-        return out;
-    };
     const std::vector<ScanNoise> a = {{2, 6, -92, 11}, {5, 36, -101, 12}}, b = {{6, 1, -95, 13}};
     store.Opened(Site(), Binding(1), {Point(1, 1, 1)}, true);
     ASSERT_TRUE(store.PointRecorded(Recorded(2, 2, 1, 1), Readings(1, -41), a));
     ASSERT_TRUE(store.PointRecorded(Recorded(3, 3, 1, 2), Readings(1, -42), b));
     ASSERT_TRUE(store.PointRecorded(Recorded(4, 4, 1, 3), Readings(1, -43)));
-    EXPECT_EQ(text(store.PointNoise(1)), text(a));
+    EXPECT_EQ(store.PointNoise(1), a);
     store.Close();  // the program died here
 
     const JournalContents journal =
         JournalOf({Recorded(2, 2, 1, 1), Recorded(3, 3, 1, 2), Recorded(4, 4, 1, 3)});
     store.Recovered(Site(), Binding(1), {Point(1, 1, 1)}, journal, journal.changes.size());
-    EXPECT_EQ(text(store.PointNoise(1)) + "| " + text(store.PointNoise(2)) + "| " +
-                  text(store.PointNoise(3)),
-              text(a) + "| " + text(b) + "| ");
-    const std::map<size_t, std::vector<ScanNoise>> every = store.EveryPointNoise();
-    EXPECT_EQ(every.size(), 2u);
-    EXPECT_EQ(text(every.at(1)) + "| " + text(every.at(2)), text(a) + "| " + text(b));
+    EXPECT_EQ(store.PointNoise(1), a);
+    EXPECT_EQ(store.PointNoise(2), b);
+    EXPECT_TRUE(store.PointNoise(3).empty());
+    EXPECT_EQ(store.EveryPointNoise(), (std::map<size_t, std::vector<ScanNoise>>{{1, a}, {2, b}}));
     store.PointDeleted({2, 2, 2, 1});
-    EXPECT_EQ(text(store.PointNoise(1)), text(b));
+    EXPECT_EQ(store.PointNoise(1), b);
     Save(2);
-    EXPECT_EQ(text(store.FilePointNoise(1)), text(b));
+    EXPECT_EQ(store.FilePointNoise(1), b);
     store.Close();
     EXPECT_EQ(Count("noise"), 1);
 }

@@ -75,28 +75,28 @@ TEST(IperfErrorsTest, IperfsWordsGiveTheirCauses) {
 }
 
 TEST(ThroughputNoticesTest, OncePerCauseUntilAMeasurement) {
+    using F = ThroughputFault;
     CThroughputNotices notices;
-    const auto told = [&](ThroughputFault f) { return notices.ShouldTell({f, "", {}}); };
-    EXPECT_TRUE(told(ThroughputFault::kRefused));
-    EXPECT_FALSE(told(ThroughputFault::kRefused));
-    EXPECT_TRUE(told(ThroughputFault::kBusy));
-    EXPECT_FALSE(told(ThroughputFault::kCancelled));
-    EXPECT_FALSE(told(ThroughputFault::kNoServer));
-    EXPECT_FALSE(told(ThroughputFault::kNone));  // measured: every cause is news again
-    EXPECT_TRUE(told(ThroughputFault::kRefused));
+    const auto told = [&](F f) { return notices.ShouldTell({f, "", {}}); };
+    // A measurement (kNone) makes every cause news again.
+    const std::pair<F, bool> steps[] = {
+        {F::kRefused, true},   {F::kRefused, false}, {F::kBusy, true},   {F::kCancelled, false},
+        {F::kNoServer, false}, {F::kNone, false},    {F::kRefused, true}};
+    for (size_t i = 0; i < std::size(steps); ++i)
+        EXPECT_EQ(told(steps[i].first), steps[i].second) << i;
     notices.Reset();
-    EXPECT_TRUE(told(ThroughputFault::kRefused));
+    EXPECT_TRUE(told(F::kRefused));
 }
 
 TEST(ThroughputProgressTest, TheLineOfEachPhase) {
-    ThroughputProgress p{ThroughputPhase::kDownload, 2, 3, false, {}, {}};
-    EXPECT_EQ(ProgressText(p), "Down 2/3 s");
-    p = {ThroughputPhase::kUpload, 1, 3, false, 94.126, {}};
-    EXPECT_EQ(ProgressText(p), "Down 94.1 Mbit/s  Up 1/3 s");
-    p = {ThroughputPhase::kUdp, 0, 3, false, 94.1, 40.25};
-    EXPECT_EQ(ProgressText(p), "Down 94.1  Up 40.2 Mbit/s  UDP 0/3 s");
-    p.waitingForBusyServer = true;
-    EXPECT_EQ(ProgressText(p), "Server busy, again in 1 s");
+    using P = ThroughputPhase;
+    const std::pair<ThroughputProgress, const char*> rows[] = {
+        {{P::kDownload, 2, 3, false, {}, {}}, "Down 2/3 s"},
+        {{P::kUpload, 1, 3, false, 94.126, {}}, "Down 94.1 Mbit/s  Up 1/3 s"},
+        {{P::kUdp, 0, 3, false, 94.1, 40.25}, "Down 94.1  Up 40.2 Mbit/s  UDP 0/3 s"},
+        {{P::kUdp, 0, 3, true, 94.1, 40.25}, "Server busy, again in 1 s"},
+    };
+    for (const auto& [p, text] : rows) EXPECT_EQ(ProgressText(p), text);
 }
 
 }  // namespace
@@ -104,17 +104,12 @@ TEST(ThroughputProgressTest, TheLineOfEachPhase) {
 // The point information's lines: only the figures a test reported.
 TEST(ThroughputSummaryTest, TheLinesOfEachOutcome) {
     ThroughputFigures tcp;
-    tcp.downMbps = 94.149;
-    tcp.upMbps = 40.24;
+    tcp.downMbps = 94.149, tcp.upMbps = 40.24;
     ThroughputFigures full = tcp;
-    full.downRetransmits = 2;
-    full.upRetransmits = 1;
-    full.rttMs = 0.126;
-    full.udpJitterMs = 0.0124;
-    full.udpLossPct = 0.5;
+    full.downRetransmits = 2, full.upRetransmits = 1, full.rttMs = 0.126;
+    full.udpJitterMs = 0.0124, full.udpLossPct = 0.5;
     ThroughputFigures rttOnly = tcp;
-    rttOnly.rttMs = 3;
-    rttOnly.downRetransmits = 4;  // the upload's did not come: no sum
+    rttOnly.rttMs = 3, rttOnly.downRetransmits = 4;  // the upload's did not come: no sum
     const struct {
         ThroughputOutcome outcome;
         std::vector<std::string> lines;

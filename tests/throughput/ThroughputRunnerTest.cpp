@@ -3,16 +3,15 @@
 // both directions and over UDP, a closed port, a server stopped mid-test or
 // frozen, a second client while the server is busy, and a cancel mid-test.
 
+#include <QtCore/qtestsupport_core.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <unistd.h>
 
-#include <QCoreApplication>
 #include <QDateTime>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
-#include <QThread>
 #include <functional>
 #include <vector>
 
@@ -26,14 +25,7 @@ using F = ThroughputFault;
 
 // Runs the event loop until pred() holds; false after boundMs.
 bool WaitFor(const std::function<bool()>& pred, int boundMs = 20000) {
-    QElapsedTimer t;
-    t.start();
-    while (!pred()) {
-        if (t.elapsed() > boundMs) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        QThread::msleep(2);
-    }
-    return true;
+    return QTest::qWaitFor(pred, boundMs);
 }
 
 // Sockets on 127.0.0.1:port in a TCP state ("0A" listening, "01" established).
@@ -109,33 +101,53 @@ protected:
     std::vector<ThroughputProgress> m_progress;
 };
 
-TEST_F(ThroughputRunnerTest, MeasuresBothDirectionsAndUdp) {
+// A test cancelled mid-way, then one to its end in both directions and over UDP.
+TEST_F(ThroughputRunnerTest, CancelKillsTheClientAtOnceAndTheNextMeasuresBothDirectionsAndUdp) {
     StartServer();
+    ASSERT_TRUE(m_runner.Start(Request(10)));
+    ASSERT_TRUE(WaitFor([&] { return TestRunning(m_port); }));
+    const qint64 pid = m_runner.ProcessId();
+    ASSERT_GT(pid, 0);
+    QElapsedTimer t;
+    t.start();
+    m_runner.Cancel();
+    EXPECT_FALSE(m_runner.Running());
+    // Dead (gone, or a zombie not reaped yet) within half a second.
+    const auto dead = [pid] {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+        return !stat.open(QIODevice::ReadOnly) || stat.readAll().contains(") Z ");
+    };
+    ASSERT_TRUE(WaitFor(dead, 500));
+    EXPECT_LT(t.elapsed(), 500);
+    m_progress.clear();
+
+    // Nothing of the cancelled test is heard; the server serves the next one.
     const int64_t before = QDateTime::currentMSecsSinceEpoch();
     ASSERT_TRUE(m_runner.Start(Request(1, 10000000)));
     EXPECT_FALSE(m_runner.Start(Request(1)));  // one at a time
     ASSERT_TRUE(WaitFor([&] { return !m_outcomes.empty(); }));
+    ASSERT_EQ(m_outcomes.size(), 1u);
     const ThroughputOutcome& o = m_outcomes.back();
     ASSERT_TRUE(o.Measured()) << o.reason;
-    const ThroughputFigures& t = *o.figures;
-    EXPECT_GT(t.downMbps, 0);
-    EXPECT_GT(t.upMbps, 0);
-    EXPECT_GT(t.rttMs.value_or(0), 0);
-    EXPECT_TRUE(t.Retransmits().has_value());
-    EXPECT_GE(t.udpJitterMs.value_or(-1), 0);
-    EXPECT_GE(t.udpLossPct.value_or(-1), 0);
-    EXPECT_LE(t.udpLossPct.value_or(101), 100);
-    EXPECT_EQ(t.udpRateBps, 10000000);
-    EXPECT_EQ(t.server, "127.0.0.1:" + std::to_string(m_port));
-    EXPECT_GE(t.startUtcMs, before);
-    EXPECT_GE(t.durationSeconds, 3);
-    EXPECT_LE(t.durationSeconds, 3 + CThroughputRunner::kSlackSeconds);
+    const ThroughputFigures& f = *o.figures;
+    EXPECT_GT(f.downMbps, 0);
+    EXPECT_GT(f.upMbps, 0);
+    EXPECT_GT(f.rttMs.value_or(0), 0);
+    EXPECT_TRUE(f.Retransmits().has_value());
+    EXPECT_GE(f.udpJitterMs.value_or(-1), 0);
+    EXPECT_GE(f.udpLossPct.value_or(-1), 0);
+    EXPECT_LE(f.udpLossPct.value_or(101), 100);
+    EXPECT_EQ(f.udpRateBps, 10000000);
+    EXPECT_EQ(f.server, "127.0.0.1:" + std::to_string(m_port));
+    EXPECT_GE(f.startUtcMs, before);
+    EXPECT_GE(f.durationSeconds, 3);
+    EXPECT_LE(f.durationSeconds, 3 + CThroughputRunner::kSlackSeconds);
     // The scan screen heard each direction in turn, the measured ones' figures with it.
     ASSERT_FALSE(m_progress.empty());
     EXPECT_EQ(m_progress.front().phase, ThroughputPhase::kDownload);
     EXPECT_EQ(m_progress.back().phase, ThroughputPhase::kUdp);
-    EXPECT_EQ(m_progress.back().downMbps, t.downMbps);
-    EXPECT_EQ(m_progress.back().upMbps, t.upMbps);
+    EXPECT_EQ(m_progress.back().downMbps, f.downMbps);
+    EXPECT_EQ(m_progress.back().upMbps, f.upMbps);
 }
 
 // The window's thread asks its short slice only while a test runs, and the
@@ -154,13 +166,6 @@ TEST_F(ThroughputRunnerTest, TheShortSliceIsTheThreadsOnlyWhileATestRuns) {
     ASSERT_TRUE(WaitFor([&] { return !m_outcomes.empty(); }));
     EXPECT_TRUE(m_outcomes.back().Measured()) << m_outcomes.back().reason;
     EXPECT_EQ(schedslice::Slice(), own);
-}
-
-TEST_F(ThroughputRunnerTest, AClosedPortIsRefused) {
-    const ThroughputOutcome o = Run(Request(1));
-    EXPECT_EQ(o.fault, F::kRefused);
-    EXPECT_NE(o.reason.find("127.0.0.1:" + std::to_string(m_port)), std::string::npos) << o.reason;
-    EXPECT_FALSE(o.figures);
 }
 
 TEST_F(ThroughputRunnerTest, AServerStoppedMidTestIsGone) {
@@ -206,30 +211,14 @@ TEST_F(ThroughputRunnerTest, ABusyServerIsAskedAgainOnceAfterASecond) {
     EXPECT_TRUE(again.Measured()) << again.reason;
 }
 
-TEST_F(ThroughputRunnerTest, CancelKillsTheClientAtOnceAndFreesTheServer) {
-    StartServer();
-    ASSERT_TRUE(m_runner.Start(Request(10)));
-    ASSERT_TRUE(WaitFor([&] { return TestRunning(m_port); }));
-    const qint64 pid = m_runner.ProcessId();
-    ASSERT_GT(pid, 0);
-    QElapsedTimer t;
-    t.start();
-    m_runner.Cancel();
-    EXPECT_FALSE(m_runner.Running());
-    // Dead (gone, or a zombie not reaped yet) within half a second.
-    const auto dead = [pid] {
-        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-        return !stat.open(QIODevice::ReadOnly) || stat.readAll().contains(") Z ");
-    };
-    ASSERT_TRUE(WaitFor(dead, 500));
-    EXPECT_LT(t.elapsed(), 500);
-    // Nothing of the cancelled test is heard; the server serves the next one.
-    const ThroughputOutcome next = Run(Request(1));
-    EXPECT_TRUE(next.Measured()) << next.reason;
-    EXPECT_EQ(m_outcomes.size(), 1u);
-}
+// Nothing listening, no server asked and no program: each its own fault.
+TEST_F(ThroughputRunnerTest, AClosedPortNoServerAndNoProgram) {
+    const ThroughputOutcome o = Run(Request(1));
+    EXPECT_EQ(o.fault, F::kRefused);
+    EXPECT_NE(o.reason.find("127.0.0.1:" + std::to_string(m_port)), std::string::npos) << o.reason;
+    EXPECT_FALSE(o.figures);
 
-TEST_F(ThroughputRunnerTest, NoServerAndNoProgramAreToldFromTheEventLoop) {
+    m_outcomes.clear();
     ThroughputRequest none;
     ASSERT_TRUE(m_runner.Start(none));
     EXPECT_TRUE(m_outcomes.empty());
