@@ -88,9 +88,8 @@ TEST(JournalFile, EachRecordIsFlushedAndTheWholeJournalReadsBackAfterATornTail) 
     // and the new name (the directory) to the disk with it.
     ASSERT_TRUE(writer.Create(path, SampleBegin(), kNow).ok);
     EXPECT_EQ(ops.fdatasyncs + ops.fsyncs, 0);
-    ASSERT_TRUE(writer.AppendPoint(std::get<JournalPoint>(changes[0])).ok);
-    EXPECT_EQ(ops.fdatasyncs, 1);
-    EXPECT_EQ(ops.fsyncs, 1);  // the directory, for the new name
+    ASSERT_TRUE(Append(writer, changes[0]).ok);
+    EXPECT_EQ(std::make_pair(ops.fdatasyncs, ops.fsyncs), std::make_pair(1, 1));  // and the dir
     writer.Close();
 
     // A crash in the middle of the next record: a torn tail, cut off when the
@@ -99,8 +98,7 @@ TEST(JournalFile, EachRecordIsFlushedAndTheWholeJournalReadsBackAfterATornTail) 
     torn.insert(torn.end(), {0x40, 0x00, 0x00, 0x00, 0x12, 0x34});
     WriteFileBytes(path, torn);
     const JournalFile before = ReadJournalFile(path);
-    ASSERT_TRUE(before.exists);
-    EXPECT_EQ(before.contents.end, JournalEnd::TornTail);
+    ASSERT_TRUE(before.exists && before.contents.end == JournalEnd::TornTail);
     ASSERT_TRUE(writer.Continue(path, before.contents.validEnd).ok);
     for (size_t i = 1; i < changes.size(); ++i) ASSERT_TRUE(Append(writer, changes[i]).ok);
     writer.Close();
@@ -108,8 +106,8 @@ TEST(JournalFile, EachRecordIsFlushedAndTheWholeJournalReadsBackAfterATornTail) 
 
     EXPECT_FALSE(ReadJournalFile((dir.Path() / "none.journal").string()).exists);
     const JournalFile unreadable = ReadJournalFile(dir.Path().string());
-    EXPECT_TRUE(unreadable.exists);
-    EXPECT_EQ(unreadable.error, std::system_category().message(EISDIR));
+    EXPECT_EQ(std::make_pair(unreadable.exists, unreadable.error),
+              std::make_pair(true, std::system_category().message(EISDIR)));
 }
 
 TEST(JournalFile, AnyFailingFileCallGivesTheSystemsReasonAndLeavesOnlyWholeRecords) {
@@ -163,11 +161,14 @@ TEST(JournalFile, AJournalMatchesOnlyTheExactSiteFileItBeganOn) {
     MemorySource src(site);
     JournalContents journal;
     EXPECT_EQ(MatchJournal(journal, src), JournalMatch::Unbound);
-    journal.hasBegin = ComputeSiteBinding(src, journal.begin.binding);
-    ASSERT_TRUE(journal.hasBegin);
+    ASSERT_TRUE(journal.hasBegin = ComputeSiteBinding(src, journal.begin.binding));
     EXPECT_EQ(journal.begin.binding.siteSize, site.size());
     EXPECT_EQ(MatchJournal(journal, src), JournalMatch::Matches);
 
+    const auto match = [&](const Bytes& bytes) {
+        MemorySource other(bytes);
+        return MatchJournal(journal, other);
+    };
     // A header byte, lastSaveTime, the points section, the last byte changed,
     // and a byte more.
     for (const size_t at :
@@ -177,16 +178,13 @@ TEST(JournalFile, AJournalMatchesOnlyTheExactSiteFileItBeganOn) {
             other[at] ^= 0x01;
         else
             other.push_back(0);
-        MemorySource otherSrc(other);
-        EXPECT_EQ(MatchJournal(journal, otherSrc), JournalMatch::OtherFile) << at;
+        EXPECT_EQ(match(other), JournalMatch::OtherFile) << at;
     }
     // The map is not part of the binding: a save never touches it.
     Bytes map = site;
     map[1000] ^= 0x01;
-    MemorySource mapSrc(map);
-    EXPECT_EQ(MatchJournal(journal, mapSrc), JournalMatch::Matches);
-    MemorySource tooShort(Bytes(site.begin(), site.begin() + 149));
-    EXPECT_EQ(MatchJournal(journal, tooShort), JournalMatch::OtherFile);
+    EXPECT_EQ(match(map), JournalMatch::Matches);
+    EXPECT_EQ(match(Bytes(site.begin(), site.begin() + 149)), JournalMatch::OtherFile);
 
     // A save's binding is known before the save: the journal that ends with
     // it belongs to the saved file, as Open's fingerprint of it says too.
@@ -200,16 +198,14 @@ TEST(JournalFile, AJournalMatchesOnlyTheExactSiteFileItBeganOn) {
     list.RemoveAll();
     AddEntry(list, 10, 20, 6, -50, "lab", "TEST", 1);
     const JournalBinding expected = BindingAfterSave(record, list, 4242);
-    ASSERT_TRUE(SaveSiteFile(
-                    path.string(), record, [](int, int) { return 0xFFFFFFu; }, list, 4242)
-                    .ok);
+    ASSERT_TRUE(SaveSiteFile(path.string(), record, NoInk, list, 4242).ok);
     FileSource saved(path.string());
     JournalBinding found;
     ASSERT_TRUE(ComputeSiteBinding(saved, found));
     EXPECT_EQ(found, expected);
     journal.savedAs = expected;
-    EXPECT_EQ(MatchJournal(journal, saved), JournalMatch::Saved);
-    EXPECT_EQ(MatchJournal(journal, src), JournalMatch::Matches);
+    EXPECT_EQ(std::make_pair(MatchJournal(journal, saved), MatchJournal(journal, src)),
+              std::make_pair(JournalMatch::Saved, JournalMatch::Matches));
     ASSERT_TRUE(ReadSiteForOpen(path.string(), record));
     ASSERT_TRUE(SiteBindingOf(record, found));
     EXPECT_EQ(found, expected);
@@ -252,9 +248,8 @@ TEST(JournalFile, SetAsideJournalsAreNeverReplacedAndThoseOfThisVeryFileVersionF
 
     const std::vector<SetAsideJournal> found = FindSetAsideJournals(site.string(), record);
     ASSERT_EQ(found.size(), 2u);
-    EXPECT_EQ(std::make_pair(found[0].path, found[0].setAside),
-              std::make_pair(second, kNow + 3600));
-    EXPECT_EQ(std::make_pair(found[1].path, found[1].setAside), std::make_pair(first, kNow));
+    EXPECT_EQ(std::make_tuple(found[0].path, found[0].setAside, found[1].path, found[1].setAside),
+              std::make_tuple(second, kNow + 3600, first, kNow));
     EXPECT_EQ(found[1].contents.changes, changes);
     ::setenv("TZ", "UTC", 1);
     ::tzset();

@@ -54,13 +54,12 @@ TEST(JournalReplay, ChangesApplyInOrderAndADeletionWhoseRunIsNotThereStopsTheRep
             journal, list, site,
             {[&](int32_t) { ++points; },
              [&](int32_t first, int32_t removed) { deleted.emplace_back(first, removed); }});
-        EXPECT_EQ(replay.complete, c.complete);
-        EXPECT_EQ(replay.applied, c.applied);
-        EXPECT_EQ(replay.appliedEnd, bounds[c.applied + 1]);  // the end of the last one applied
+        // appliedEnd: the end of the last one applied.
+        EXPECT_EQ(std::make_tuple(replay.complete, replay.applied, replay.appliedEnd,
+                                  points + deleted.size()),
+                  std::make_tuple(c.complete, c.applied, bounds[c.applied + 1], c.applied));
         EXPECT_EQ(deleted, c.deleted);
-        EXPECT_EQ(points + deleted.size(), c.applied);
-        EXPECT_EQ(list.Count(), c.entries);
-        EXPECT_EQ(site.m_locationCount, c.locations);
-        EXPECT_EQ(site.m_apCount, c.aps);
+        EXPECT_EQ(std::make_tuple(list.Count(), site.m_locationCount, site.m_apCount),
+                  std::make_tuple(c.entries, c.locations, c.aps));
     }
 }

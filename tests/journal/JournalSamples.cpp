@@ -16,17 +16,6 @@ JournalEntry Entry(uint8_t channel, int32_t rssi, uint8_t macLast, const char* s
     return e;
 }
 
-JournalPoint Point(int32_t x, int32_t y, const char* name, int16_t strength,
-                   std::vector<JournalEntry> entries) {
-    JournalPoint p;
-    p.x = x;
-    p.y = y;
-    std::strncpy(p.name, name, sizeof p.name - 1);
-    p.strength = strength;
-    p.entries = std::move(entries);
-    return p;
-}
-
 }  // namespace
 
 JournalBegin SampleBegin() {
@@ -44,13 +33,18 @@ std::vector<JournalChange> SampleChanges() {
         twenty.push_back(Entry(static_cast<uint8_t>(i % 13 + 1), -40 - i, static_cast<uint8_t>(i),
                                ("network-" + std::to_string(i)).c_str()));
     std::vector<JournalChange> c;
-    c.push_back(Point(100, 200, "TEST", -55,
-                      {Entry(6, -55, 1, "\xFF\xFE caf\xE9 \x80"),
-                       Entry(11, -70, 2, "abcdefghijklmnopqrstuvwxyz01234")}));
-    c.push_back(Point(-5, -2147483647 - 1, "FILL", -90, {Entry(0, 0, 0, "FILL")}));
+    c.push_back(JournalPoint{100,
+                             200,
+                             "TEST",
+                             -55,
+                             0,
+                             0,
+                             {Entry(6, -55, 1, "\xFF\xFE caf\xE9 \x80"),
+                              Entry(11, -70, 2, "abcdefghijklmnopqrstuvwxyz01234")}});
+    c.push_back(JournalPoint{-5, -2147483647 - 1, "FILL", -90, 0, 0, {Entry(0, 0, 0, "FILL")}});
     c.push_back(JournalDeletion{2, 100, 200, 2});
-    c.push_back(Point(2147483647, 7, "0123456789012345678901234567890", -120, {}));
-    c.push_back(Point(40, 50, "TEST", -40, twenty));
+    c.push_back(JournalPoint{2147483647, 7, "0123456789012345678901234567890", -120, 0, 0, {}});
+    c.push_back(JournalPoint{40, 50, "TEST", -40, 0, 0, twenty});
     c.push_back(JournalDeletion{1, 40, 50, 20});
     std::memset(std::get<JournalPoint>(c[1]).entries[0].macText, 0, 16);  // an empty text
     int32_t locations = 3, aps = 7;

@@ -23,10 +23,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct Told {
-    std::string caption, text;
-};
-
 class SurveyJournalTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -52,9 +48,9 @@ protected:
     CSiteRecord site;
     JournalBinding binding;
     std::vector<size_t> bounds;
-    std::vector<Told> told;
+    std::vector<std::string> told;  // "caption: text"
     CSurveyJournal journal{[this](const std::string& caption, const std::string& text) {
-        told.push_back({caption, text});
+        told.push_back(caption + ": " + text);
     }};
 };
 
@@ -94,25 +90,18 @@ TEST_F(SurveyJournalTest, WhatOpenFindsIsRecoveredRemovedOrKeptAsideAndANewJourn
         if (c.beside) WriteFileBytes(journalPath, *c.beside);
         const JournalFinding found = journal.Inspect(sitePath, site);
         EXPECT_EQ(found.kind, c.kind);
-        CApList list;
         journal.Opened(found, site, false);
         EXPECT_TRUE(journal.Protecting());
-        const JournalFile now = ReadJournalFile(journalPath);
-        EXPECT_EQ(now.contents.begin.binding, binding);
-        EXPECT_TRUE(now.contents.changes.empty());
-        EXPECT_EQ(fs::exists(journalPath + kStamp), c.keptAside);
-        if (c.keptAside) {
-            EXPECT_EQ(ReadFileBytes(journalPath + kStamp), *c.beside);
-        }
-        if (c.told.empty()) {
-            EXPECT_TRUE(told.empty());
-        } else {
-            ASSERT_EQ(told.size(), 1u);
-            EXPECT_EQ(told[0].caption, "Recover Survey");
-            EXPECT_EQ(told[0].text,
-                      "The survey journal beside this site was not recovered: " + c.told +
-                          ". It was kept as office.hss.journal" + kStamp + ".");
-        }
+        const JournalContents now = ReadJournalFile(journalPath).contents;
+        EXPECT_TRUE(now.begin.binding == binding && now.changes.empty());
+        const std::string aside = journalPath + kStamp;
+        EXPECT_EQ(std::make_pair(fs::exists(aside), ReadFileBytes(aside)),
+                  std::make_pair(c.keptAside, c.keptAside ? *c.beside : Bytes{}));
+        const std::string notRecovered =
+            "Recover Survey: The survey journal beside this site was not recovered: " + c.told +
+            ". It was kept as office.hss.journal" + kStamp + ".";
+        EXPECT_EQ(told, c.told.empty() ? std::vector<std::string>{}
+                                       : std::vector<std::string>{notRecovered});
         journal.Leave();  // nothing unsaved: the new journal goes
         EXPECT_FALSE(fs::exists(journalPath));
     }
@@ -130,15 +119,13 @@ TEST_F(SurveyJournalTest, ADamagedJournalIsRecoveredAsFarAsItReadsAndKeptWhole) 
     int points = 0;
     const JournalReplay replay =
         journal.Recover(found, list, site, {[&](int32_t) { ++points; }, nullptr});
-    EXPECT_EQ(points, 2);
-    EXPECT_EQ(replay.applied, 2u);
-    EXPECT_EQ(list.Count(), 3);  // two entries and the placeholder
-    ASSERT_EQ(told.size(), 1u);
-    EXPECT_EQ(
-        told[0].text,
-        std::string("The survey journal is damaged after 2 survey points; the survey was "
-                    "recovered up to there. The whole journal was kept as office.hss.journal") +
-            kStamp + ".");
+    // Two entries and the placeholder.
+    EXPECT_EQ(std::make_tuple(points, replay.applied, list.Count()), std::make_tuple(2, 2u, 3));
+    EXPECT_EQ(told, std::vector<std::string>{
+                        std::string("Recover Survey: The survey journal is damaged after 2 survey "
+                                    "points; the survey was recovered up to there. The whole "
+                                    "journal was kept as office.hss.journal") +
+                        kStamp + "."});
     EXPECT_EQ(ReadFileBytes(journalPath + kStamp), damaged);
     // The journal goes on after the part that was read.
     const Bytes kept = ReadFileBytes(journalPath);
@@ -146,9 +133,8 @@ TEST_F(SurveyJournalTest, ADamagedJournalIsRecoveredAsFarAsItReadsAndKeptWhole) 
     AddEntry(list, 7, 7, 6, -50);
     site.BeginPoint(7, 7, "TEST");
     journal.PointRecorded(list, list.Last()->prev, site);
-    const JournalFile after = ReadJournalFile(journalPath);
-    EXPECT_EQ(after.contents.end, JournalEnd::Clean);
-    EXPECT_EQ(after.contents.PointCount(), 3u);
+    const JournalContents after = ReadJournalFile(journalPath).contents;
+    EXPECT_TRUE(after.end == JournalEnd::Clean && after.PointCount() == 3u);
 }
 
 TEST_F(SurveyJournalTest, ALeftSurveysJournalGoesIsKeptAsideOrStaysForTheNextOpen) {
@@ -175,8 +161,8 @@ TEST_F(SurveyJournalTest, ALeftSurveysJournalGoesIsKeptAsideOrStaysForTheNextOpe
         }
         if (c.discard) journal.Discarded();
         journal.Leave();
-        EXPECT_EQ(fs::exists(journalPath), c.stays);
-        EXPECT_EQ(fs::exists(journalPath + kStamp), c.keptAside);
+        EXPECT_EQ(std::make_pair(fs::exists(journalPath), fs::exists(journalPath + kStamp)),
+                  std::make_pair(c.stays, c.keptAside));
     }
     // The same site opened again while its survey is being written: the
     // journal is the survey's own, never offered for recovery.
@@ -198,10 +184,9 @@ TEST_F(SurveyJournalTest, ALeftSurveysJournalGoesIsKeptAsideOrStaysForTheNextOpe
     journal.Discarded();
     told.clear();
     journal.Leave();
-    EXPECT_TRUE(fs::exists(journalPath));
-    EXPECT_EQ(journal.AsideFailures(), 1u);
+    EXPECT_TRUE(fs::exists(journalPath) && journal.AsideFailures() == 1u);
     ASSERT_EQ(told.size(), 1u);
-    EXPECT_EQ(
-        told[0].text.rfind("The survey journal office.hss.journal could not be set aside (", 0), 0u)
-        << told[0].text;
+    EXPECT_TRUE(told[0].starts_with(
+        "Survey Journal: The survey journal office.hss.journal could not be set aside ("))
+        << told[0];
 }

@@ -73,16 +73,15 @@ TEST(MapBitmapSection, ReadsSizePaletteAndRowsBottomUpOrTopDownIntoMemoryItCanHa
     auto topDown = file;
     Put32(topDown, kInfoAt + 8, static_cast<uint32_t>(-11));
     const MapBitmap flipped = ReadMap(topDown);
-    EXPECT_TRUE(flipped.topDown);
-    EXPECT_EQ(flipped.height, 11);
-    EXPECT_EQ(flipped.IndexAt(0, 0), map.IndexAt(0, 10));
+    EXPECT_EQ(std::make_tuple(flipped.topDown, flipped.height, flipped.IndexAt(0, 0)),
+              std::make_tuple(true, 11, map.IndexAt(0, 10)));
 
     // Of a bitmap bigger than its rows need, only the rows are read.
     auto roomy = file;
     Put32(roomy, kInfoAt + 20, 40 * 11 + 4);
     const MapBitmap big = ReadMap(roomy);
-    EXPECT_EQ(big.bits.size(), 40u * 11);
-    EXPECT_EQ(big.sizeImage, 40u * 11 + 4);
+    EXPECT_EQ(std::make_pair(big.bits.size(), big.sizeImage),
+              std::make_pair(size_t{40 * 11}, 40u * 11 + 4));
 
     // A plan of more than 2 MB is held on huge pages where there are any:
     // every byte as stored all the same.
@@ -97,6 +96,5 @@ TEST(MapBitmapSection, ReadsSizePaletteAndRowsBottomUpOrTopDownIntoMemoryItCanHa
     ByteBlock block;
     ASSERT_TRUE(block.Allocate(16));
     EXPECT_FALSE(block.Allocate(SIZE_MAX));
-    EXPECT_EQ(block.size(), 0u);
-    EXPECT_EQ(block.data(), nullptr);
+    EXPECT_TRUE(block.size() == 0u && block.data() == nullptr);
 }

@@ -85,18 +85,17 @@ TEST_F(Recording, AveragesOfBeaconMatchedRecordsTruncateTowardZeroAndTheStronges
     EXPECT_EQ(Fields(surveyList.First()),
               std::make_tuple(10, 20, std::string("TEST"), std::string("000000000001"),
                               std::string("ap1"), uint8_t{2}, int64_t{-62}));
-    EXPECT_EQ(surveyList.First()->next->rssi, -70);
-    EXPECT_EQ(Best(site), -62);
+    EXPECT_EQ(std::make_pair(surveyList.First()->next->rssi, Best(site)),
+              std::make_pair(int64_t{-70}, int16_t{-62}));
     EXPECT_EQ(Record(11, 20, {{-45}, {-45}}), 1);
     EXPECT_EQ(Best(site), -45);
     EXPECT_EQ(Record(12, 20, {{-95}, {-95, -96}}), 1);
     EXPECT_EQ(Best(site), -90);  // nothing stronger than the floor
-    EXPECT_EQ(surveyList.Count(), 6);
-    EXPECT_EQ(std::make_pair(site.m_locationCount, site.m_apCount), std::make_pair(3, 6));
-
+    EXPECT_EQ(std::make_tuple(surveyList.Count(), site.m_locationCount, site.m_apCount),
+              std::make_tuple(6, 3, 6));
     site.ClearSurvey();
-    EXPECT_TRUE(surveyList.IsEmpty());
-    EXPECT_EQ(std::make_pair(site.m_locationCount, site.m_apCount), std::make_pair(0, 0));
+    EXPECT_EQ(std::make_tuple(surveyList.Count(), site.m_locationCount, site.m_apCount),
+              std::make_tuple(0, 0, 0));
 
     // Only records matched to a beacon are recorded.
     site.BeginPoint(1, 1, "TEST");
@@ -104,8 +103,8 @@ TEST_F(Recording, AveragesOfBeaconMatchedRecordsTruncateTowardZeroAndTheStronges
     Heard(2, {-60}, 1);
     EXPECT_EQ(site.RecordPoint(), 1);
     ASSERT_EQ(surveyList.Count(), 1);
-    EXPECT_EQ(surveyList.First()->rssi, -60);
-    EXPECT_EQ(Best(site), -60);
+    EXPECT_EQ(std::make_pair(surveyList.First()->rssi, Best(site)),
+              std::make_pair(int64_t{-60}, int16_t{-60}));
 }
 
 TEST_F(Recording, AnEmptyScanRecordsTheFillPlaceholderAndASecondTapReplacesThePendingPoint) {
@@ -116,20 +115,18 @@ TEST_F(Recording, AnEmptyScanRecordsTheFillPlaceholderAndASecondTapReplacesThePe
     EXPECT_EQ(Fields(f), std::make_tuple(33, 44, std::string("FILL"), std::string("000000000000"),
                                          std::string("FILL"), uint8_t{0}, int64_t{0}));
     for (uint8_t b : f->mac) EXPECT_EQ(b, 0);
-    EXPECT_EQ(std::make_pair(site.m_locationCount, site.m_apCount), std::make_pair(1, 4));
-    EXPECT_EQ(Best(site), -90);
+    EXPECT_EQ(std::make_tuple(site.m_locationCount, site.m_apCount, Best(site)),
+              std::make_tuple(1, 4, int16_t{-90}));
 
     // BeginPoint empties the scan; a second tap replaces the pending point.
     site.BeginPoint(1, 2, "TEST");
     Heard(1, {-50});
     site.BeginPoint(5, 6, "A name longer than thirty-one characters, cut");
-    EXPECT_TRUE(scanList.IsEmpty());
-    EXPECT_EQ(site.m_pendingX, 5);
+    EXPECT_TRUE(scanList.IsEmpty() && site.m_pendingX == 5);
     EXPECT_EQ(std::strlen(site.m_pendingName), 31u);
     Heard(2, {-40});
     site.RecordPoint();
-    EXPECT_EQ(surveyList.Last()->x, 5);
-    EXPECT_EQ(surveyList.Last()->y, 6);
+    EXPECT_EQ(std::make_pair(surveyList.Last()->x, surveyList.Last()->y), std::make_pair(5, 6));
 }
 
 // The cursor may stand one past the plan's last pixel (x = width); a point is
@@ -179,10 +176,9 @@ TEST_F(Recording, SelectNearestPointUsesSquaredDistance3200AndTheFirstRunWhichIs
     ASSERT_EQ(site.SelectNearestPoint(101, 100), 1);
     RemovePointRun(surveyList, site.m_selFirstIndex, site.m_selX, site.m_selY);
     ASSERT_EQ(surveyList.Count(), 2);
-    EXPECT_EQ(surveyList.First()->x, 300);
-    EXPECT_EQ(surveyList.First()->next->rssi, -20);
-    EXPECT_EQ(site.m_locationCount, 9);
-    EXPECT_EQ(site.m_selApCount, 4);
+    EXPECT_EQ(std::make_pair(surveyList.First()->x, surveyList.First()->next->rssi),
+              std::make_pair(300, int64_t{-20}));
+    EXPECT_EQ(std::make_pair(site.m_locationCount, int(site.m_selApCount)), std::make_pair(9, 4));
 }
 
 TEST_F(Recording, SelectionAndDeletionReachPastPosition32767) {
@@ -209,6 +205,5 @@ TEST_F(Recording, RecordPointWaitsForTheReportLock) {
     EXPECT_FALSE(done.load());
     worker.unlock();
     ui.join();
-    EXPECT_TRUE(done.load());
-    EXPECT_EQ(surveyList.Count(), 1);
+    EXPECT_TRUE(done.load() && surveyList.Count() == 1);
 }

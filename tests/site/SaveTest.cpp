@@ -70,12 +70,18 @@ struct OpenedSite {
         SiteFingerprint read;
         EXPECT_TRUE(TakeSiteFingerprint(src, site, PlanBytes(), read, &plan).ok);
         site.m_fileFingerprint = read;
-        AddEntry(list, 100, 200, 6, -55);
-        AddEntry(list, 100, 200, 1, -70);
+        for (int channel : {6, 1}) AddEntry(list, 100, 200, channel, channel == 6 ? -55 : -70);
         AddEntry(list, 7, 8, 0, 0, "FILL", "FILL");
     }
 
     uint64_t PlanBytes() const { return 1078 + plan.bits.size(); }
+    // The fingerprint of `file` as the open record's sections lay it out.
+    SiteFingerprint FingerprintOf(const std::vector<uint8_t>& file) {
+        MemorySource src(file);
+        SiteFingerprint taken;
+        EXPECT_TRUE(TakeSiteFingerprint(src, site, PlanBytes(), taken).ok);
+        return taken;
+    }
     size_t FilesInDir() const {
         return static_cast<size_t>(std::distance(fs::directory_iterator(dir.Path()), {}));
     }
@@ -112,8 +118,7 @@ TEST(SaveSiteFile, LeavesExactlyTheBytesOfAnInPlaceSave) {
         const auto saved = ReadFileBytes(s.path);
         EXPECT_EQ(saved, expected);
         // The open record holds the header as saved.
-        EXPECT_EQ(std::vector<uint8_t>(s.site.m_header, s.site.m_header + 150),
-                  std::vector<uint8_t>(saved.begin(), saved.begin() + 150));
+        EXPECT_EQ(0, std::memcmp(s.site.m_header, saved.data(), 150));
         EXPECT_EQ(s.FilesInDir(), c.throughLink ? 2u : 1u);
         struct stat st {};
         ASSERT_EQ(::stat(s.path.c_str(), &st), 0);
@@ -131,15 +136,12 @@ TEST(SaveSiteFile, LeavesExactlyTheBytesOfAnInPlaceSave) {
 }
 
 TEST(SaveSiteFile, FailsWhenTheFileVanishedOrWasNeverOpened) {
-    OpenedSite s;
+    OpenedSite s, t;
     fs::remove(s.path);
     EXPECT_EQ(SaveSiteFile(s.path.string(), s.site, Ink, s.list, 9).text,
               "Could not update site\n" + s.path.string() +
                   ": The file was removed or renamed since it was opened");
-    EXPECT_FALSE(fs::exists(s.path));
     EXPECT_EQ(s.FilesInDir(), 0u);
-
-    OpenedSite t;
     CSiteRecord neverOpened;
     EXPECT_FALSE(SaveSiteFile(t.path.string(), neverOpened, Ink, t.list, 9).ok);
     EXPECT_EQ(ReadFileBytes(t.path), t.original);
@@ -170,9 +172,9 @@ TEST(SaveSiteFile, RefusesAFileChangedOnDiskSinceItsFingerprintWasTaken) {
 
         const SiteStatus status = SaveSiteFile(s.path.string(), s.site, Ink, s.list, 77);
         if (c.change) {
-            EXPECT_FALSE(status.ok);
-            EXPECT_EQ(status.text, "Could not update site\n" + s.path.string() +
-                                       ": The file changed on disk since it was opened");
+            EXPECT_EQ(std::make_pair(status.ok, status.text),
+                      std::make_pair(false, "Could not update site\n" + s.path.string() +
+                                                ": The file changed on disk since it was opened"));
             EXPECT_EQ(ReadFileBytes(s.path), onDisk);
             EXPECT_EQ(s.site.m_fileFingerprint, read);
             EXPECT_EQ(s.FilesInDir(), 1u);  // no copy left behind
@@ -181,13 +183,11 @@ TEST(SaveSiteFile, RefusesAFileChangedOnDiskSinceItsFingerprintWasTaken) {
         ASSERT_TRUE(status.ok);
         // The record now carries the saved file's fingerprint, so it saves again.
         const auto saved = ReadFileBytes(s.path);
+        EXPECT_EQ(s.site.m_fileFingerprint, s.FingerprintOf(saved));
         MemorySource again(saved);
-        SiteFingerprint now;
-        ASSERT_TRUE(TakeSiteFingerprint(again, s.site, s.PlanBytes(), now).ok);
-        EXPECT_EQ(s.site.m_fileFingerprint, now);
         JournalBinding binding;  // a journal binds itself to the same checksum
         ASSERT_TRUE(ComputeSiteBinding(again, binding));
-        EXPECT_EQ(binding.contentCrc, now.contentCrc);
+        EXPECT_EQ(binding.contentCrc, s.FingerprintOf(saved).contentCrc);
         EXPECT_TRUE(SaveSiteFile(s.path.string(), s.site, Ink, s.list, 78).ok);
     }
 }
@@ -224,44 +224,38 @@ TEST(SaveSiteAs, LaysTheSurveyOutAsTheOpenFileWasWithZerosForWhatWasNeverHeld) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         OpenedSite o(c.file);
-        const CApList& list = o.list;
         const ScratchDir& dir = o.dir;
-        std::vector<uint8_t> expected = InPlaceSave(o.original, o.site, list, 321);
+        PosixFileOps ops;
+        const auto saveAs = [&](const fs::path& to, uint32_t now, ReplaceExisting replace) {
+            return SaveSiteAs(to.string(), o.site, o.plan, Ink, o.list, now, replace, ops);
+        };
+        std::vector<uint8_t> expected = InPlaceSave(o.original, o.site, o.list, 321);
         for (size_t at : c.neverHeld) {
             ASSERT_NE(expected[at], 0);
             expected[at] = 0;
         }
         fs::remove(o.path);  // the open file is gone
         const fs::path out = dir.Path() / "copy.hss";
-        PosixFileOps ops;
-        const SiteStatus status =
-            SaveSiteAs(out.string(), o.site, o.plan, Ink, list, 321, ReplaceExisting::No, ops);
+        const SiteStatus status = saveAs(out, 321, ReplaceExisting::No);
         ASSERT_TRUE(status.ok) << status.text;
         const auto saved = ReadFileBytes(out);
         EXPECT_EQ(saved, expected);
-        MemorySource src(saved);
-        SiteFingerprint now;
-        ASSERT_TRUE(TakeSiteFingerprint(src, o.site, o.PlanBytes(), now).ok);
-        EXPECT_EQ(o.site.m_fileFingerprint, now);
-        EXPECT_TRUE(SaveSiteFile(out.string(), o.site, Ink, list, 322).ok);
+        EXPECT_EQ(o.site.m_fileFingerprint, o.FingerprintOf(saved));
+        EXPECT_TRUE(SaveSiteFile(out.string(), o.site, Ink, o.list, 322).ok);
 
         // Never over a file unasked, never over a FIFO; asked, it replaces.
         const auto before = ReadFileBytes(out);
-        const SiteStatus refused =
-            SaveSiteAs(out.string(), o.site, o.plan, Ink, list, 323, ReplaceExisting::No, ops);
+        const SiteStatus refused = saveAs(out, 323, ReplaceExisting::No);
         EXPECT_EQ(
             std::make_pair(refused.text, refused.error),
             std::make_pair(SaveFailureText(kSiteWriteText, out.string(), "File exists"), EEXIST));
         EXPECT_EQ(ReadFileBytes(out), before);
         const fs::path fifo = dir.Path() / "pipe.hss";
         ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-        EXPECT_EQ(
-            SaveSiteAs(fifo.string(), o.site, o.plan, Ink, list, 323, ReplaceExisting::Yes, ops)
-                .text,
-            SaveFailureText(kSiteWriteText, fifo.string(),
-                            "This is a named pipe (FIFO), not a file."));
-        EXPECT_TRUE(
-            SaveSiteAs(out.string(), o.site, o.plan, Ink, list, 324, ReplaceExisting::Yes, ops).ok);
+        EXPECT_EQ(saveAs(fifo, 323, ReplaceExisting::Yes).text,
+                  SaveFailureText(kSiteWriteText, fifo.string(),
+                                  "This is a named pipe (FIFO), not a file."));
+        EXPECT_TRUE(saveAs(out, 324, ReplaceExisting::Yes).ok);
         EXPECT_EQ(ReadFileBytes(out).size(), before.size());
         EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), {}), 2);  // no copy left
     }

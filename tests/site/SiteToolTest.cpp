@@ -37,6 +37,8 @@ std::filesystem::path Sample(const char* name) {
     return std::filesystem::path(PELLORIN_SAMPLES) / name;
 }
 
+QString Q(const std::filesystem::path& p) { return QString::fromStdString(p.string()); }
+
 // A site of a width x height plan in `dir` holding the survey `list`.
 std::filesystem::path SiteWith(ScratchDir& dir, const std::string& name, const CApList& list,
                                int32_t width = 37, int32_t height = 11) {
@@ -61,21 +63,40 @@ void MakeStore(const std::filesystem::path& site,
     if (fill) fill(store);
 }
 
+// Words of a command line: texts, paths, or lists of them.
+struct Arg {
+    QStringList words;
+    Arg(const char* s) : words{QString::fromUtf8(s)} {}
+    Arg(const QString& s) : words{s} {}
+    Arg(const std::filesystem::path& p) : words{Q(p)} {}
+    Arg(const QStringList& l) : words(l) {}
+};
+QStringList Args(std::initializer_list<Arg> args) {
+    QStringList words;
+    for (const Arg& a : args) words += a.words;
+    return words;
+}
+
 struct ToolRun {
     int status = -1;
     QByteArray out;
     QByteArray err;
     QJsonObject Json() const { return QJsonDocument::fromJson(out).object(); }
+    QJsonArray Array() const { return QJsonDocument::fromJson(out).array(); }
 };
 
-ToolRun Tool(const QStringList& args, const QString& epoch = {}) {
+// pellorin-site with `args`, SOURCE_DATE_EPOCH `epoch` when given, its
+// standard output into `stdoutFile` when given.
+ToolRun Tool(std::initializer_list<Arg> args, const char* epoch = nullptr,
+             const char* stdoutFile = nullptr) {
     QProcess p;
-    if (!epoch.isEmpty()) {
+    if (epoch) {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("SOURCE_DATE_EPOCH", epoch);
         p.setProcessEnvironment(env);
     }
-    p.start(PELLORIN_SITE_TOOL, args);
+    if (stdoutFile) p.setStandardOutputFile(stdoutFile);
+    p.start(PELLORIN_SITE_TOOL, Args(args));
     ToolRun r;
     if (!p.waitForFinished(20000)) return r;
     r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
@@ -83,8 +104,14 @@ ToolRun Tool(const QStringList& args, const QString& epoch = {}) {
     r.err = p.readAllStandardError();
     return r;
 }
-
-QString Q(const std::filesystem::path& p) { return QString::fromStdString(p.string()); }
+// A run that must succeed.
+ToolRun Ok(std::initializer_list<Arg> args, const char* epoch = nullptr) {
+    ToolRun r = Tool(args, epoch);
+    EXPECT_EQ(r.status, 0) << Args(args).join(' ').toStdString() << ": " << r.err.constData();
+    return r;
+}
+QJsonObject Info(const std::filesystem::path& site) { return Tool({"info", site}).Json(); }
+QJsonObject Points(const std::filesystem::path& site) { return Tool({"points", site}).Json(); }
 
 // The entries of `points` JSON, or of a list as the reader gives them, as
 // "x,y point channel mac rssi ssid" lines (texts decoded as the tool does).
@@ -92,15 +119,10 @@ std::vector<std::string> EntryLines(const QJsonObject& points) {
     std::vector<std::string> lines;
     for (const QJsonValue& v : points["entries"].toArray()) {
         const QJsonObject o = v.toObject();
-        lines.push_back(QString("%1,%2 %3 %4 %5 %6 %7")
-                            .arg(o["x"].toInt())
-                            .arg(o["y"].toInt())
-                            .arg(o["pointName"].toString())
-                            .arg(o["channel"].toInt())
-                            .arg(o["macText"].toString())
-                            .arg(o["rssi"].toInt())
-                            .arg(o["ssid"].toString())
-                            .toStdString());
+        QStringList words{QString("%1,%2").arg(o["x"].toInt()).arg(o["y"].toInt())};
+        for (const char* key : {"pointName", "channel", "macText", "rssi", "ssid"})
+            words << o[key].toVariant().toString();
+        lines.push_back(words.join(' ').toStdString());
     }
     return lines;
 }
@@ -113,6 +135,15 @@ std::vector<std::string> EntryLines(const CApList& list) {
     return lines;
 }
 
+// The text of each page of `pdf` as QtPdf reads it (none when it does not open).
+QStringList PdfPages(const std::filesystem::path& pdf) {
+    QPdfDocument doc;
+    QStringList pages;
+    if (doc.load(Q(pdf)) != QPdfDocument::Error::None) return pages;
+    for (int i = 0; i < doc.pageCount(); ++i) pages << doc.getAllText(i).text();
+    return pages;
+}
+
 // A journal on `site` as the window writes it, keeping the file's points:
 // two recorded points, and between them the deletion of the file's first
 // point (office-surveyed.hss: two entries at 100, 180).
@@ -121,12 +152,8 @@ void WriteJournal(const std::filesystem::path& site, const std::filesystem::path
     JournalBegin begin;
     ASSERT_TRUE(ReadSiteForOpen(site.string(), record) && SiteBindingOf(record, begin.binding));
     begin.keepPoints = true;
-    JournalPoint p;
-    p.x = 11;
-    p.y = 12;
-    std::strcpy(p.name, "TEST");
-    JournalEntry e{6, -51, {0x00, 0xAA, 0xBB, 0xCC, 0xDD, 0xEE}, "00AABBCCDDEE", "recovered"};
-    p.entries = {e};
+    JournalPoint p{11, 12, "TEST", -90, 0, 0, {}};
+    p.entries = {{6, -51, {0x00, 0xAA, 0xBB, 0xCC, 0xDD, 0xEE}, "00AABBCCDDEE", "recovered"}};
     PosixFileOps ops;
     JournalWriter writer(ops);
     ASSERT_TRUE(writer.Create(journal.string(), begin, 0).ok && writer.AppendPoint(p).ok &&
@@ -141,52 +168,46 @@ void WriteJournal(const std::filesystem::path& site, const std::filesystem::path
 TEST(SiteTool, InfoDescribesTheSiteAndTheJournalBesideItAndWhetherItBelongsToIt) {
     ScratchDir dir;
     const auto site = dir.Write("office.hss", ReadFileBytes(Sample("office.hss")));
-    const ToolRun r = Tool({"info", Q(site)});
-    ASSERT_EQ(r.status, 0) << r.err.constData();
     // signatureOffset: header, bitmap prefix and palette, 800 x 560 pixels.
-    EXPECT_EQ(r.Json(), QJsonDocument::fromJson(R"({
+    EXPECT_EQ(Ok({"info", site}).Json(), QJsonDocument::fromJson(R"({
         "headerLength": 150, "magic": 1413565472, "formatVersion": 2, "resetOnSave": 0,
         "lastSaveTime": 1735689600, "bitmapOffset": 150, "mapWidth": 800, "mapHeight": 560,
         "bitCount": 8, "sizeImage": 448000, "signatureOffset": 449228, "pointsOffset": 529228,
         "pointRecordSize": 42, "apRecordSize": 41, "points": 0, "apRecords": 0})")
-                            .object());  // no journal
+                                             .object());  // no journal
 
     WriteJournal(site, JournalPathFor(site.string()));
-    const QJsonObject journal = Tool({"info", Q(site)}).Json()["journal"].toObject();
-    EXPECT_EQ(journal["points"].toInt(), 2);
-    EXPECT_EQ(journal["deletions"].toInt(), 1);
-    EXPECT_EQ(journal["end"].toString(), "clean");
-    EXPECT_TRUE(journal["matches"].toBool());
-    EXPECT_EQ(journal["path"].toString(), Q(site) + ".journal");
-
+    const QJsonObject journal = Info(site)["journal"].toObject();
+    EXPECT_EQ(std::make_tuple(journal["points"].toInt(), journal["deletions"].toInt(),
+                              journal["end"].toString(), journal["matches"].toBool(),
+                              journal["path"].toString()),
+              std::make_tuple(2, 1, QString("clean"), true, Q(site) + ".journal"));
     Bytes saved = ReadFileBytes(site);
     saved[134] ^= 1;  // lastSaveTime: saved elsewhere since
     WriteFileBytes(site, saved);
-    EXPECT_FALSE(Tool({"info", Q(site)}).Json()["journal"].toObject()["matches"].toBool());
+    EXPECT_FALSE(Info(site)["journal"].toObject()["matches"].toBool());
 }
 
 TEST(SiteTool, PointsListsEntriesAsOpenLoadsThemAndExportGivesThemAsCsvJsonOrPerPoint) {
     // points lists the entries and circles as Open loads them.
     const auto sample = Sample("office-surveyed.hss");
-    const ToolRun points = Tool({"points", Q(sample)});
-    ASSERT_EQ(points.status, 0) << points.err.constData();
+    const QJsonObject points = Ok({"points", sample}).Json();
     FileSource src(sample.string());
     CSiteRecord header;
     CApList loaded;
     int groups = 0;
     ASSERT_TRUE(ReadSurvey(src, header, loaded, &groups));
-    const std::vector<std::string> entries = EntryLines(points.Json());
+    const std::vector<std::string> entries = EntryLines(points);
     EXPECT_EQ(entries, EntryLines(loaded));
-    EXPECT_EQ(points.Json()["circles"].toArray().size(), groups);
+    const QJsonArray circles = points["circles"].toArray();
+    EXPECT_EQ(circles.size(), groups);
+    for (const QJsonValue& v : circles) EXPECT_TRUE(v.toObject().contains("strength"));
     // The sample has what the cross-check must meet: a Latin-1 SSID, a point
     // where nothing was heard.
-    const auto has = [&](const std::string& part) {
-        return std::any_of(entries.begin(), entries.end(),
-                           [&](const std::string& l) { return l.find(part) != l.npos; });
-    };
-    EXPECT_TRUE(has(" caf\xC3\xA9-guest") && has(" 0 000000000000 -100 ")) << entries.size();
-    for (const QJsonValue& v : points.Json()["circles"].toArray())
-        EXPECT_TRUE(v.toObject().contains("strength"));
+    std::string all;
+    for (const std::string& line : entries) all += line + "\n";
+    EXPECT_NE(all.find(" caf\xC3\xA9-guest\n"), all.npos);
+    EXPECT_NE(all.find(" 0 000000000000 -100 "), all.npos);
 
     ScratchDir dir;
     CApList list;  // texts a spreadsheet must get back whole: , " CR LF and a Latin-1 byte
@@ -195,8 +216,6 @@ TEST(SiteTool, PointsListsEntriesAsOpenLoadsThemAndExportGivesThemAsCsvJsonOrPer
     AddEntry(list, 9, 2, 0, 0, "FILL", "FILL");
     AddEntry(list, 30, 10, 11, -60, "", "TEST", 0x77);
     const auto odd = SiteWith(dir, "odd.hss", list);
-    const ToolRun csv = Tool({"export", Q(odd)});
-    ASSERT_EQ(csv.status, 0) << csv.err.constData();
     // Line breaks shown as on screen, or with --raw as they are; no MAC and no
     // SSID where nothing was heard.
     const auto rows = [](const std::string& first, const std::string& second) {
@@ -204,72 +223,60 @@ TEST(SiteTool, PointsListsEntriesAsOpenLoadsThemAndExportGivesThemAsCsvJsonOrPer
                ",-41\r\n5,6,\"P,1\",6,001122334466," + second +
                ",-77\r\n9,2,FILL,0,,,-100\r\n30,10,TEST,11,001122334477,,-60\r\n";
     };
-    EXPECT_EQ(csv.out.toStdString(), rows("\"a,\"\"b\"\"\\x0Ac\xC3\xA9\"", "line\\x0D\\x0Abreak"));
-    EXPECT_EQ(Tool({"export", Q(odd), "--raw"}).out.toStdString(),
+    EXPECT_EQ(Ok({"export", odd}).out.toStdString(),
+              rows("\"a,\"\"b\"\"\\x0Ac\xC3\xA9\"", "line\\x0D\\x0Abreak"));
+    EXPECT_EQ(Tool({"export", odd, "--raw"}).out.toStdString(),
               rows("\"a,\"\"b\"\"\nc\xC3\xA9\"", "\"line\r\nbreak\""));
     for (const auto& path : {sample, odd})
-        EXPECT_EQ(Tool({"export", Q(path), "--format", "json"}).out, Tool({"points", Q(path)}).out);
+        EXPECT_EQ(Tool({"export", path, "--format", "json"}).out, Tool({"points", path}).out);
 
     // -o writes the file whole; it never writes over the site it reads.
     const auto out = dir.Path() / "survey.csv";
-    ASSERT_EQ(Tool({"export", Q(sample), "-o", Q(out)}).status, 0);
-    const QByteArray shown = Tool({"export", Q(sample)}).out;
-    EXPECT_EQ(shown.count("\r\n"),
-              1 + Tool({"points", Q(sample)}).Json()["entries"].toArray().size());
+    Ok({"export", sample, "-o", out});
+    const QByteArray shown = Tool({"export", sample}).out;
+    EXPECT_EQ(shown.count("\r\n"), 1 + points["entries"].toArray().size());
     EXPECT_EQ(ReadFileBytes(out), Bytes(shown.begin(), shown.end()));
     // A pipe stays a pipe and gets the bytes; a full disk is an error.
     const auto fifo = dir.Path() / "pipe";
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     const int reader = open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
     ASSERT_GE(reader, 0);
-    EXPECT_EQ(Tool({"export", Q(sample), "-o", Q(fifo)}).status, 0);
+    Ok({"export", sample, "-o", fifo});
     QByteArray piped(shown.size() + 1, '\0');
     piped.resize(std::max<ssize_t>(0, read(reader, piped.data(), piped.size())));
     close(reader);
     EXPECT_TRUE(std::filesystem::is_fifo(fifo));
     EXPECT_EQ(piped, shown);
-    QProcess full;
-    full.setStandardOutputFile("/dev/full");
-    full.start(PELLORIN_SITE_TOOL, {"export", Q(sample)});
-    ASSERT_TRUE(full.waitForFinished(20000));
-    EXPECT_EQ(full.exitCode(), 1);
-    EXPECT_TRUE(full.readAllStandardError().startsWith("Cannot write the standard output"));
-
+    const ToolRun full = Tool({"export", sample}, nullptr, "/dev/full");
+    EXPECT_EQ(full.status, 1);
+    EXPECT_TRUE(full.err.startsWith("Cannot write the standard output")) << full.err.constData();
     const Bytes before = ReadFileBytes(odd);
-    EXPECT_EQ(Tool({"export", Q(odd), "-o", Q(odd)}).status, 1);
+    EXPECT_EQ(Tool({"export", odd, "-o", odd}).status, 1);
     EXPECT_EQ(ReadFileBytes(odd), before);
-    EXPECT_EQ(Tool({"export", Q(sample), "--format", "xml"}).status, 2);
+    EXPECT_EQ(Tool({"export", sample, "--format", "xml"}).status, 2);
 
     // --per-point: a row per point group; a bad requirement is named.
-    const ToolRun perPoint = Tool(
-        {"export", Q(sample), "--per-point", "--network", "pellorin-office", "--require", "voice"});
-    ASSERT_EQ(perPoint.status, 0) << perPoint.err.constData();
-    const QList<QByteArray> lines = perPoint.out.split('\n');
+    const QList<QByteArray> lines =
+        Ok({"export", sample, "--per-point", "--network", "pellorin-office", "--require", "voice"})
+            .out.split('\n');
     EXPECT_EQ(lines[0],
               "x,y,point,aps,primary_dbm,primary_mac,primary_ssid,primary_channel,"
               "secondary_dbm,secondary_mac,aps_usable,cochannel,overlap,noise_dbm,snr_db,"
               "down_mbps,up_mbps,rtt_ms,retransmits,udp_jitter_ms,udp_loss_pct,pass\r");
-    const QJsonArray circles = Tool({"points", Q(sample)}).Json()["circles"].toArray();
     EXPECT_EQ(lines.size(),
               circles.size() + 2);  // the header, and the empty tail after the last CRLF
     // Without noise measured the voice requirement is never passed at a point.
     for (qsizetype i = 1; i + 1 < lines.size(); ++i)
         EXPECT_TRUE(lines[i].endsWith(",no\r") || lines[i].endsWith(",unknown\r"))
             << lines[i].constData();
-    const QJsonArray json =
-        QJsonDocument::fromJson(Tool({"export", Q(sample), "--per-point", "--format", "json"}).out)
-            .array();
+    const QJsonArray json = Tool({"export", sample, "--per-point", "--format", "json"}).Array();
     ASSERT_EQ(json.size(), circles.size());
-    EXPECT_TRUE(json[0].toObject()["noise_dbm"].isNull());
-    EXPECT_TRUE(json[0].toObject()["pass"].isNull());
-
-    const ToolRun bad =
-        Tool({"export", Q(sample), "--per-point", "--require", "primary=-67,snr=200"});
-    EXPECT_EQ(bad.status, 2);
-    EXPECT_EQ(bad.err, "pellorin-site: \"snr=200\": SNR outside 0..100 dB\n");
-    EXPECT_EQ(Tool({"export", Q(sample), "--per-point", "--network", "nowhere"}).status, 1);
-    EXPECT_EQ(Tool({"export", Q(sample), "--require", "voice"}).status,
-              2);  // only with --per-point
+    EXPECT_TRUE(json[0].toObject()["noise_dbm"].isNull() && json[0].toObject()["pass"].isNull());
+    const ToolRun bad = Tool({"export", sample, "--per-point", "--require", "primary=-67,snr=200"});
+    EXPECT_EQ(std::make_pair(bad.status, bad.err),
+              std::make_pair(2, QByteArray("pellorin-site: \"snr=200\": SNR outside 0..100 dB\n")));
+    EXPECT_EQ(Tool({"export", sample, "--per-point", "--network", "nowhere"}).status, 1);
+    EXPECT_EQ(Tool({"export", sample, "--require", "voice"}).status, 2);  // only with --per-point
 }
 
 TEST(SiteTool, CreateMakesASiteWhoseMapIsTheImage) {
@@ -279,11 +286,8 @@ TEST(SiteTool, CreateMakesASiteWhoseMapIsTheImage) {
     ASSERT_FALSE(image.isNull());
     for (bool signatureFirst : {false, true}) {
         const auto out = dir.Path() / (signatureFirst ? "b.hss" : "a.hss");
-        QStringList args{"create", Q(png), "-o", Q(out)};
-        if (signatureFirst) args << "--signature-first";
-        const ToolRun r = Tool(args, "1234567");
-        ASSERT_EQ(r.status, 0) << r.err.constData();
-
+        const QStringList order = signatureFirst ? QStringList{"--signature-first"} : QStringList{};
+        Ok({"create", png, "-o", out, order}, "1234567");
         const auto bytes = ReadFileBytes(out);
         MemorySource src(bytes);
         CSiteRecord site;
@@ -297,123 +301,97 @@ TEST(SiteTool, CreateMakesASiteWhoseMapIsTheImage) {
         EXPECT_EQ(Get32(bytes, site.SignatureOffset() + 4 * 777), 0x00FFFFFFu);
         MapBitmap map;
         ASSERT_TRUE(ReadMapBitmap(src, site.BitmapOffset(), map).ok);
-        ASSERT_EQ(map.width, image.width());
-        ASSERT_EQ(map.height, image.height());
+        ASSERT_EQ(QSize(map.width, map.height), image.size());
         // The plan has few colours, so the palette holds them exactly.
         for (int y = 0; y < map.height; y += 7)
             for (int x = 0; x < map.width; x += 5)
                 ASSERT_EQ(map.colorTable[map.IndexAt(x, y)], image.pixel(x, y) & 0xFFFFFF)
                     << x << "," << y;
-        EXPECT_EQ(Tool({"info", Q(out)}).Json()["points"].toInteger(), 0);
+        EXPECT_EQ(Info(out)["points"].toInteger(), 0);
     }
     // An existing output only when forced; the input is never the output.
     const auto surveyed = dir.Path() / "surveyed.hss";
     std::filesystem::copy_file(Sample("office-surveyed.hss"), surveyed);
     const auto before = ReadFileBytes(surveyed);
-    const ToolRun refused = Tool({"create", Q(png), "-o", Q(surveyed)});
+    const ToolRun refused = Tool({"create", png, "-o", surveyed});
     EXPECT_EQ(refused.status, 1);
     EXPECT_TRUE(refused.err.contains("exists already")) << refused.err.constData();
     EXPECT_EQ(ReadFileBytes(surveyed), before);
-    const ToolRun forced = Tool({"create", Q(png), "-o", Q(surveyed), "--force"});
-    EXPECT_EQ(forced.status, 0) << forced.err.constData();
-    EXPECT_EQ(Tool({"info", Q(surveyed)}).Json()["points"].toInteger(), 0);
+    Ok({"create", png, "-o", surveyed, "--force"});
+    EXPECT_EQ(Info(surveyed)["points"].toInteger(), 0);
     const auto copy = dir.Path() / "plan.png";
     std::filesystem::copy_file(png, copy);
-    EXPECT_EQ(Tool({"create", Q(copy), "-o", Q(copy)}).status, 1);
+    EXPECT_EQ(Tool({"create", copy, "-o", copy}).status, 1);
     EXPECT_EQ(ReadFileBytes(copy), ReadFileBytes(png));
-    EXPECT_EQ(Tool({"create", Q(dir.Path() / "missing.png"), "-o", Q(dir.Path() / "x.hss")}).status,
-              1);
+    EXPECT_EQ(Tool({"create", dir.Path() / "missing.png", "-o", dir.Path() / "x.hss"}).status, 1);
 }
 
 TEST(SiteTool, RenderDrawsThePlanWithTheCirclesOfItsPointsAndScaleSetsTheStoresScale) {
     ScratchDir dir;
     const auto png = Sample("office.png");
-    const auto site = dir.Path() / "office.hss";
-    ASSERT_EQ(Tool({"create", Q(png), "-o", Q(site)}).status, 0);
-    const auto back = dir.Path() / "back.png";
-    ASSERT_EQ(Tool({"render", Q(site), "-o", Q(back)}).status, 0);
+    const auto site = dir.Path() / "office.hss", back = dir.Path() / "back.png";
+    Ok({"create", png, "-o", site});
+    Ok({"render", site, "-o", back});
     // Few colours: the palette holds them exactly, and one pixel a pixel.
     EXPECT_EQ(QImage(Q(back)).convertToFormat(QImage::Format_RGB32),
               QImage(Q(png)).convertToFormat(QImage::Format_RGB32));
 
     const auto surveyed = Sample("office-surveyed.hss");
-    const auto shown = dir.Path() / "surveyed.png";
-    ASSERT_EQ(Tool({"render", Q(surveyed), "-o", Q(shown)}).status, 0);
-    const QJsonArray circles = Tool({"points", Q(surveyed)}).Json()["circles"].toArray();
+    const auto shown = dir.Path() / "surveyed.png", small = dir.Path() / "small.png";
+    Ok({"render", surveyed, "-o", shown});
+    const QJsonArray circles = Points(surveyed)["circles"].toArray();
     ASSERT_FALSE(circles.isEmpty());
     const QJsonObject last = circles.last().toObject();  // nothing paints over its centre
     EXPECT_EQ(QImage(Q(shown)).pixel(last["x"].toInt(), last["y"].toInt()) & 0xFFFFFFu,
               CircleStyleFor(last["strength"].toInt()).brush);
-
-    const auto small = dir.Path() / "small.png";
-    ASSERT_EQ(Tool({"render", Q(surveyed), "-o", Q(small), "--width", "400"}).status, 0);
+    Ok({"render", surveyed, "-o", small, "--width", "400"});
     EXPECT_EQ(QImage(Q(small)).size(), QSize(400, 280));
-    EXPECT_EQ(Tool({"render", Q(surveyed), "-o", Q(surveyed)}).status, 1);  // never over the site
-    EXPECT_EQ(Tool({"render", Q(surveyed), "-o", Q(small), "--width", "0"}).status, 2);
+    EXPECT_EQ(Tool({"render", surveyed, "-o", surveyed}).status, 1);  // never over the site
+    EXPECT_EQ(Tool({"render", surveyed, "-o", small, "--width", "0"}).status, 2);
 
     // The scale goes to the store, and info reports it.
-    EXPECT_FALSE(Tool({"info", Q(site)}).Json().contains("metres_per_pixel"));
-    const ToolRun set =
-        Tool({"scale", Q(site), "--line", "0", "0", "300", "400", "--metres", "10"});
-    ASSERT_EQ(set.status, 0) << set.err.constData();
-    EXPECT_EQ(set.out.trimmed(), "0.02");
-    EXPECT_DOUBLE_EQ(Tool({"info", Q(site)}).Json()["metres_per_pixel"].toDouble(), 0.02);
-    EXPECT_EQ(Tool({"scale", Q(site), "--line", "0", "0", "0", "0", "--metres", "10"}).status, 1);
-    EXPECT_EQ(Tool({"scale", Q(site), "--line", "0", "0", "9", "--metres", "10"}).status, 2);
+    EXPECT_FALSE(Info(site).contains("metres_per_pixel"));
+    EXPECT_EQ(Ok({"scale", site, "--line", "0", "0", "300", "400", "--metres", "10"}).out.trimmed(),
+              "0.02");
+    EXPECT_DOUBLE_EQ(Info(site)["metres_per_pixel"].toDouble(), 0.02);
+    EXPECT_EQ(Tool({"scale", site, "--line", "0", "0", "0", "0", "--metres", "10"}).status, 1);
+    EXPECT_EQ(Tool({"scale", site, "--line", "0", "0", "9", "--metres", "10"}).status, 2);
     // An image printed at 1:200 and scanned at 100 dpi.
     const auto scaled = dir.Path() / "scaled.hss";
-    ASSERT_EQ(
-        Tool({"create", Q(png), "-o", Q(scaled), "--dpi", "100", "--plan-scale", "1:200"}).status,
-        0);
-    EXPECT_DOUBLE_EQ(Tool({"info", Q(scaled)}).Json()["metres_per_pixel"].toDouble(),
-                     0.0254 / 100 * 200);
-    EXPECT_EQ(Tool({"create", Q(png), "-o", Q(dir.Path() / "x.hss"), "--plan-scale", "200"}).status,
-              2);
+    Ok({"create", png, "-o", scaled, "--dpi", "100", "--plan-scale", "1:200"});
+    EXPECT_DOUBLE_EQ(Info(scaled)["metres_per_pixel"].toDouble(), 0.0254 / 100 * 200);
+    EXPECT_EQ(Tool({"create", png, "-o", dir.Path() / "x.hss", "--plan-scale", "200"}).status, 2);
 }
-
-// The text of each page of `pdf` as QtPdf reads it (none when it does not open).
-QStringList PdfPages(const std::filesystem::path& pdf) {
-    QPdfDocument doc;
-    QStringList pages;
-    if (doc.load(Q(pdf)) != QPdfDocument::Error::None) return pages;
-    for (int i = 0; i < doc.pageCount(); ++i) pages << doc.getAllText(i).text();
-    return pages;
-}
-int Pages(const std::filesystem::path& pdf) { return static_cast<int>(PdfPages(pdf).size()); }
-QString PdfText(const std::filesystem::path& pdf) { return PdfPages(pdf).join('\n'); }
 
 TEST(SiteTool, ReportHoldsSummaryPlanACoveragePagePerNetworkAndThePagedTableOfPoints) {
     ScratchDir dir;
     const auto sample = Sample("office-surveyed.hss");
     const auto report = dir.Path() / "report.pdf";
-    const ToolRun made = Tool({"report", Q(sample), "-o", Q(report)});
-    ASSERT_EQ(made.status, 0) << made.err.constData();
-    EXPECT_EQ(Pages(report), 5);  // summary, plan, its two networks, the table
-    const QString text = PdfText(report);
+    Ok({"report", sample, "-o", report});
+    const QStringList pages = PdfPages(report);
+    EXPECT_EQ(pages.size(), 5);  // summary, plan, its two networks, the table
     for (const char* expected :
          {"office-surveyed.hss", "800 x 560 pixels", "2025-01-01 00:00 UTC", "Plan and points",
           "-80 dBm and below", "Coverage: pellorin-office", "Coverage: café-guest",
           "Points and what was heard at each", "nothing heard", "001A2B3C0003"})
-        EXPECT_TRUE(text.contains(QString::fromUtf8(expected))) << expected;
+        EXPECT_TRUE(pages.join('\n').contains(QString::fromUtf8(expected))) << expected;
 
     // Networks by MAC (any spelling) and by SSID, each once.
-    ASSERT_EQ(Tool({"report", Q(sample), "-o", Q(report), "--network", "00:1a:2b:3c:00:02",
-                    "--network", "café-guest", "--network", "001A2B3C0002"})
-                  .status,
-              0);
-    EXPECT_EQ(Pages(report), 5);  // two coverage pages, not three
-    const QString chosen = PdfText(report);
-    EXPECT_TRUE(chosen.contains("Coverage: 001A2B3C0002"));
-    EXPECT_TRUE(chosen.contains(QString::fromUtf8("Coverage: café-guest")));
-    EXPECT_FALSE(chosen.contains("Coverage: pellorin-office"));
+    Ok({"report", sample, "-o", report, "--network", "00:1a:2b:3c:00:02", "--network", "café-guest",
+        "--network", "001A2B3C0002"});
+    const QStringList chosen = PdfPages(report);
+    EXPECT_EQ(chosen.size(), 5);  // two coverage pages, not three
+    EXPECT_TRUE(chosen.join('\n').contains("Coverage: 001A2B3C0002"));
+    EXPECT_TRUE(chosen.join('\n').contains(QString::fromUtf8("Coverage: café-guest")));
+    EXPECT_FALSE(chosen.join('\n').contains("Coverage: pellorin-office"));
 
     // 300 points need more than one page of table.
     CApList list;
     for (int i = 0; i < 300; ++i) AddEntry(list, i % 37, i / 37, 6, -40 - i % 50, "long");
-    const auto many = SiteWith(dir, "many.hss", list);
-    ASSERT_EQ(Tool({"report", Q(many), "-o", Q(report)}).status, 0);
-    EXPECT_GE(Pages(report), 3 + 4);
-    EXPECT_TRUE(PdfText(report).contains("(continued)"));
+    Ok({"report", SiteWith(dir, "many.hss", list), "-o", report});
+    const QStringList many = PdfPages(report);
+    EXPECT_GE(many.size(), 3 + 4);
+    EXPECT_TRUE(many.join('\n').contains("(continued)"));
 
     // Refusals: a clear reason, and neither a half report nor a scratch file.
     const Bytes before = ReadFileBytes(report);
@@ -426,26 +404,21 @@ TEST(SiteTool, ReportHoldsSummaryPlanACoveragePagePerNetworkAndThePagedTableOfPo
         int status;
         std::string error;  // empty: any
     } refused[] = {
-        {site + out + QStringList{"--network", "nowhere"}, 1,
+        {Args({site, out, "--network", "nowhere"}), 1,
          "No network \"nowhere\" was heard in office-surveyed.hss.\n"},
-        {QStringList{"report", Q(damaged)} + out, 1,
-         "Not a Site File.\n" + damaged.string() + "\n"},
-        {site + QStringList{"-o", Q(sample)}, 1,
-         "The output file is the site file; choose another name.\n"},
+        {Args({"report", damaged, out}), 1, "Not a Site File.\n" + damaged.string() + "\n"},
+        {Args({site, "-o", sample}), 1, "The output file is the site file; choose another name.\n"},
         {site, 2, ""},
-        {site + out + QStringList{"--radius", "0"}, 2, ""},
-        {site + out + QStringList{"--require", "primary=5"}, 2, ""},
+        {Args({site, out, "--radius", "0"}), 2, ""},
+        {Args({site, out, "--require", "primary=5"}), 2, ""},
+        {Args({site, "-o", dir.Path() / "no-such-dir" / "r.pdf"}), 1, ""},
     };
     for (const auto& r : refused) {
-        const ToolRun run = Tool(r.args);
+        const ToolRun run = Tool({r.args});
         EXPECT_EQ(run.status, r.status) << r.args.join(' ').toStdString();
-        if (!r.error.empty()) {
-            EXPECT_EQ(run.err.toStdString(), r.error);
-        }
+        EXPECT_TRUE(r.error.empty() || run.err.toStdString() == r.error) << run.err.constData();
     }
     EXPECT_EQ(ReadFileBytes(report), before);
-    const auto nowhere = dir.Path() / "no-such-dir" / "r.pdf";
-    EXPECT_EQ(Tool({"report", Q(sample), "-o", Q(nowhere)}).status, 1);
     std::vector<std::string> left;
     for (const auto& e : std::filesystem::directory_iterator(dir.Path()))
         left.push_back(e.path().filename().string());
@@ -477,18 +450,15 @@ protected:
             ASSERT_TRUE(store.ThroughputTested(
                 points[1].id, {ThroughputFault::kRefused, "nothing listens at the port", {}}));
         });
-        ASSERT_EQ(Tool({"scale", Q(site), "--line", "0", "0", "200", "0", "--metres", "10"}).status,
-                  0);
+        Ok({"scale", site, "--line", "0", "0", "200", "0", "--metres", "10"});
     }
-    QStringList Report(QStringList args) {
-        const auto pdf = dir.Path() / "report.pdf";
-        const ToolRun run = Tool(QStringList{"report", Q(site), "-o", Q(pdf)} + args);
-        EXPECT_EQ(run.status, 0) << run.err.constData();
+    QStringList Report(const QStringList& args) {
+        Ok({"report", site, "-o", pdf, args});
         return PdfPages(pdf);
     }
 
     ScratchDir dir;
-    std::filesystem::path site;
+    std::filesystem::path site, pdf = dir.Path() / "report.pdf";
 };
 
 TEST_F(StoredReport, TakesTheWindowsChoiceAndScaleFromTheStore) {
@@ -536,21 +506,19 @@ TEST_F(StoredReport, TakesTheWindowsChoiceAndScaleFromTheStore) {
         for (const auto& [page, text] : c.texts)
             EXPECT_TRUE(pages[page].contains(QString::fromUtf8(text))) << text << "\n"
                                                                        << pages[page].toStdString();
-        if (c.absent) {
-            EXPECT_FALSE(pages.join('\n').contains(c.absent));
-        }
+        EXPECT_FALSE(c.absent && pages.join('\n').contains(c.absent));
     }
     // Every page's text within the 15 mm margin: long lines wrap.
     Report({"--require", "voice"});
     QPdfDocument doc;
-    ASSERT_EQ(doc.load(Q(dir.Path() / "report.pdf")), QPdfDocument::Error::None);
+    ASSERT_EQ(doc.load(Q(pdf)), QPdfDocument::Error::None);
     for (int i = 0; i < doc.pageCount(); ++i)
         EXPECT_LE(doc.getAllText(i).boundingRectangle().right(),
                   doc.pagePointSize(i).width() - 15 / 25.4 * 72 + 1)
             << "page " << i;
     // Two discs of 2 m that do not meet: 2 pi 2^2 m2, to the cells' 1 %.
-    const QRegularExpression area("Surveyed area: ([0-9.]+) m²");
-    const QRegularExpressionMatch m = area.match(Report({})[0]);
+    const QRegularExpressionMatch m =
+        QRegularExpression("Surveyed area: ([0-9.]+) m²").match(Report({})[0]);
     ASSERT_TRUE(m.hasMatch());
     EXPECT_NEAR(m.captured(1).toDouble(), 8 * M_PI, 0.01 * 8 * M_PI);
 }
@@ -572,7 +540,7 @@ TEST(SiteTool, RejectsBadFilesWithOpensTextAndLeavesThemAloneAndBadUsageWithItsH
     };
     for (const auto& [path, text] : refused) {
         for (const char* command : {"info", "points"}) {
-            const ToolRun r = Tool({command, Q(path)});
+            const ToolRun r = Tool({command, path});
             EXPECT_EQ(std::make_tuple(r.status, r.err.toStdString(), r.out.isEmpty()),
                       std::make_tuple(1, text + "\n" + path.string() + "\n", true))
                 << path << " " << command;
@@ -582,21 +550,19 @@ TEST(SiteTool, RejectsBadFilesWithOpensTextAndLeavesThemAloneAndBadUsageWithItsH
 
     // create reads no FIFO and replaces none: it would block, or put a file
     // in the FIFO's place.
-    const auto png = Q(Sample("office.png"));
-    const ToolRun fromFifo = Tool({"create", Q(fifo), "-o", Q(dir.Path() / "new.hss")});
+    const ToolRun fromFifo = Tool({"create", fifo, "-o", dir.Path() / "new.hss"});
     EXPECT_EQ(fromFifo.status, 1);
     EXPECT_TRUE(fromFifo.err.contains("This is a named pipe (FIFO), not a file."));
-    EXPECT_EQ(Tool({"create", png, "-o", Q(fifo)}).status, 1);
+    EXPECT_EQ(Tool({"create", Sample("office.png"), "-o", fifo}).status, 1);
     EXPECT_TRUE(std::filesystem::is_fifo(fifo));
 
     // --help tells the usage; no command or an unknown one is a usage error.
-    const ToolRun help = Tool({"--help"});
-    EXPECT_EQ(help.status, 0);
+    const QByteArray help = Ok({"--help"}).out;
     for (const char* usage :
          {"create PLAN -o FILE", "export FILE [--format csv|json] [--raw] [-o OUT]",
           "recover SITE --journal JOURNAL -o OUT [--force]",
           "report FILE -o PDF [--network NAME_OR_MAC ...]"})
-        EXPECT_TRUE(help.out.contains(QByteArray("pellorin-site ") + usage)) << usage;
+        EXPECT_TRUE(help.contains(QByteArray("pellorin-site ") + usage)) << usage;
     EXPECT_EQ(std::make_pair(Tool({}).status, Tool({"frobnicate"}).status), std::make_pair(2, 2));
 }
 
@@ -630,17 +596,15 @@ TEST(SiteTool, ExportedTextsCannotBecomeFormulasAndPerPointRowsTakeTheStoresNois
     AddEntry(list, 3, 4, 11, -60, (cut + "\xC3").c_str());
     AddEntry(list, 5, 6, 1, -70, "bell\x07");
     const auto path = SiteWith(dir, "hostile.hss", list);
-    EXPECT_EQ(Tool({"export", Q(path)}).out.toStdString(),
-              "x,y,point,channel,mac,ssid,rssi_dbm\r\n1,2,'-9,6,001122334455,'=1+1,-80\r\n"
-              "3,4,TEST,11,001122334455," +
-                  cut +
-                  ",-60\r\n"
-                  "5,6,TEST,1,001122334455,bell\\x07,-70\r\n");
-    const QJsonArray entries = Tool({"points", Q(path)}).Json()["entries"].toArray();
+    EXPECT_EQ(Tool({"export", path}).out.toStdString(),
+              "x,y,point,channel,mac,ssid,rssi_dbm\r\n1,2,'-9,6,001122334455,'=1+1,-80\r\n3,4,TEST,"
+              "11,001122334455," +
+                  cut + ",-60\r\n5,6,TEST,1,001122334455,bell\\x07,-70\r\n");
+    const QJsonArray entries = Points(path)["entries"].toArray();
     ASSERT_EQ(entries.size(), 3);
     EXPECT_EQ(entries[2].toObject()["ssid"].toString().toStdString(), "bell\x07");
     // The per-point rows guard their texts the same way.
-    const QList<QByteArray> rows = Tool({"export", Q(path), "--per-point"}).out.split('\n');
+    const QList<QByteArray> rows = Tool({"export", path, "--per-point"}).out.split('\n');
     ASSERT_EQ(rows.size(), 5);
     EXPECT_TRUE(rows[1].startsWith("1,2,'-9,1,-80,001122334455,'=1+1,6,")) << rows[1].constData();
     EXPECT_TRUE(rows[3].contains(",bell\\x07,")) << rows[3].constData();
@@ -654,12 +618,11 @@ TEST(SiteTool, ExportedTextsCannotBecomeFormulasAndPerPointRowsTakeTheStoresNois
         "INSERT INTO noise(point, band, channel, dbm, time_ms) SELECT id, 2, 6, -92, 0 FROM points "
         "WHERE file_index = 0 UNION ALL SELECT id, 2, 6, -60, 0 FROM points WHERE file_index = 1");
     db.Close();
-    const QJsonArray json =
-        QJsonDocument::fromJson(Tool({"export", Q(path), "--per-point", "--format", "json"}).out)
-            .array();
+    const QJsonArray json = Tool({"export", path, "--per-point", "--format", "json"}).Array();
     ASSERT_EQ(json.size(), 3);
-    EXPECT_EQ(json[0].toObject()["noise_dbm"].toInt(), -92);
-    EXPECT_EQ(json[0].toObject()["snr_db"].toInt(), 12);
+    EXPECT_EQ(std::make_pair(json[0].toObject()["noise_dbm"].toInt(),
+                             json[0].toObject()["snr_db"].toInt()),
+              std::make_pair(-92, 12));
     EXPECT_TRUE(json[1].toObject()["noise_dbm"].isNull() && json[1].toObject()["snr_db"].isNull());
 }
 
@@ -673,45 +636,42 @@ TEST(SiteTool, RecoverWritesTheSiteWithAJournalsPointsIntoANewFile) {
     WriteJournal(site, journal);
     const Bytes siteBytes = ReadFileBytes(site), journalBytes = ReadFileBytes(journal);
     const auto out = dir.Path() / "out.hss";
+    const QStringList recover{"recover", Q(site), "--journal", Q(journal), "-o"};
 
-    const ToolRun r = Tool({"recover", Q(site), "--journal", Q(journal), "-o", Q(out)}, "4242");
-    ASSERT_EQ(r.status, 0) << r.err.constData();
-    EXPECT_EQ(r.out.toStdString(), "Recovered 2 survey points and 1 deletion into out.hss.\n");
+    EXPECT_EQ(Ok({recover, out}, "4242").out.toStdString(),
+              "Recovered 2 survey points and 1 deletion into out.hss.\n");
     // What the window's recovery gives: the file's points without its first
     // point, then the two recorded ones.
-    std::vector<std::string> expected = EntryLines(Tool({"points", Q(site)}).Json());
+    std::vector<std::string> expected = EntryLines(Points(site));
     while (expected.front().rfind("100,180 ", 0) == 0) expected.erase(expected.begin());
     const std::vector<std::string> recorded = {"11,12 TEST 6 00AABBCCDDEE -51 recovered",
                                                "13,12 TEST 6 00AABBCCDDEE -51 recovered"};
     expected.insert(expected.end(), recorded.begin(), recorded.end());
-    EXPECT_EQ(EntryLines(Tool({"points", Q(out)}).Json()), expected);
-    EXPECT_EQ(Tool({"info", Q(out)}).Json()["lastSaveTime"].toInt(), 4242);
+    EXPECT_EQ(EntryLines(Points(out)), expected);
+    EXPECT_EQ(Info(out)["lastSaveTime"].toInt(), 4242);
     EXPECT_EQ(ReadFileBytes(site), siteBytes);
     EXPECT_EQ(ReadFileBytes(journal), journalBytes);
 
     // Refusals: OUT exists, OUT is SITE, usage.
-    const ToolRun again = Tool({"recover", Q(site), "--journal", Q(journal), "-o", Q(out)});
+    const ToolRun again = Tool({recover, out});
     EXPECT_EQ(std::make_pair(again.status, again.err.toStdString()),
               std::make_pair(1, "Could not write site\n" + out.string() + ": File exists\n"));
-    EXPECT_EQ(Tool({"recover", Q(site), "--journal", Q(journal), "-o", Q(site)}).status, 1);
-    EXPECT_EQ(Tool({"recover", Q(site), "-o", Q(dir.Path() / "x.hss")}).status, 2);
+    EXPECT_EQ(Tool({recover, site}).status, 1);
+    EXPECT_EQ(Tool({"recover", site, "-o", dir.Path() / "x.hss"}).status, 2);
 
     // The same journal against another site file: refused, then forced.
     const auto empty = dir.Write("empty.hss", ReadFileBytes(Sample("office.hss")));
     const auto forcedOut = dir.Path() / "forced.hss";
-    const ToolRun foreign =
-        Tool({"recover", Q(empty), "--journal", Q(journal), "-o", Q(forcedOut)});
-    EXPECT_EQ(foreign.status, 1);
-    EXPECT_EQ(foreign.err.toStdString(),
-              "office.hss.journal.20261207-051500 was written for another version of empty.hss; "
-              "--force applies its points by position.\n");
+    const ToolRun foreign = Tool({"recover", empty, "--journal", journal, "-o", forcedOut});
+    EXPECT_EQ(std::make_pair(foreign.status, foreign.err.toStdString()),
+              std::make_pair(1, std::string("office.hss.journal.20261207-051500 was written for "
+                                            "another version of empty.hss; --force applies its "
+                                            "points by position.\n")));
     EXPECT_FALSE(std::filesystem::exists(forcedOut));
-    const ToolRun forced =
-        Tool({"recover", Q(empty), "--journal", Q(journal), "-o", Q(forcedOut), "--force"});
-    ASSERT_EQ(forced.status, 0) << forced.err.constData();
-    EXPECT_EQ(forced.out.toStdString(),
-              "office.hss.journal.20261207-051500 was written for another version of empty.hss: "
-              "2 survey points were applied by position (1 deletion not found there and left "
-              "out) into forced.hss.\n");
-    EXPECT_EQ(EntryLines(Tool({"points", Q(forcedOut)}).Json()), recorded);
+    EXPECT_EQ(
+        Ok({"recover", empty, "--journal", journal, "-o", forcedOut, "--force"}).out.toStdString(),
+        "office.hss.journal.20261207-051500 was written for another version of empty.hss: "
+        "2 survey points were applied by position (1 deletion not found there and left "
+        "out) into forced.hss.\n");
+    EXPECT_EQ(EntryLines(Points(forcedOut)), recorded);
 }

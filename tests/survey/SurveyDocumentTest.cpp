@@ -151,15 +151,18 @@ protected:
     }
     void PointRecorded(const RecordedPoint& p) override {
         map.PaintPoint(p.x, p.y, p.bestRssi, p.records);
-        heard.push_back("recorded " + std::to_string(p.x) + "," + std::to_string(p.y) + " best " +
-                        std::to_string(p.bestRssi) + " first " + std::to_string(p.firstRecord) +
-                        " records " + std::to_string(p.records) +
-                        (p.heard ? "" : " nothing heard"));
+        Hear("recorded %d,%d best %d first %d records %d%s", p.x, p.y, p.bestRssi, p.firstRecord,
+             p.records, p.heard ? "" : " nothing heard");
     }
     void PointDeleted(const DeletedPoint& p) override {
         map.EraseRecords(p.firstRecord, p.records);
-        heard.push_back("deleted first " + std::to_string(p.firstRecord) + " records " +
-                        std::to_string(p.records));
+        Hear("deleted first %d records %d", p.firstRecord, p.records);
+    }
+    template <typename... T>
+    void Hear(const char* format, T... values) {
+        char line[120];
+        std::snprintf(line, sizeof line, format, values...);
+        heard.push_back(line);
     }
     void Saved() override { heard.push_back("saved"); }
 
@@ -215,19 +218,16 @@ TEST_F(SurveyDocumentTest, EditsAreCommandsThatListenersHearAndThatMakeTheSurvey
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.path);
-        const SiteStatus status = Open(*doc, c.path, true);
-        EXPECT_EQ(status.text, c.text + "\n" + c.path);  // the file named below
-        EXPECT_EQ(status.caption, c.caption);
-        EXPECT_EQ(doc->Site(), site);
-        EXPECT_EQ(doc->Path(), path);
+        const SiteStatus status = Open(*doc, c.path, true);  // the file named below
+        EXPECT_EQ(std::make_pair(status.text, status.caption),
+                  std::make_pair(c.text + "\n" + c.path, c.caption));
+        EXPECT_TRUE(doc->Site() == site && doc->Path() == path && doc->HasUnsavedChanges());
         EXPECT_EQ(Take(*doc), before);
-        EXPECT_TRUE(doc->HasUnsavedChanges());
     }
     EXPECT_FALSE(rescue.Rescued()) << "Open blocked on the FIFO";
 
     ASSERT_TRUE(doc->Save(NoInk, 1000).ok);
-    EXPECT_FALSE(doc->HasUnsavedChanges());
-    EXPECT_EQ(heard.back(), "saved");
+    EXPECT_TRUE(!doc->HasUnsavedChanges() && heard.back() == "saved");
     std::vector<SurveyEntry> stored;
     ASSERT_TRUE(ReadStoredPoints(path, stored));
     EXPECT_EQ(stored, AsStored(surveyList));
@@ -235,9 +235,9 @@ TEST_F(SurveyDocumentTest, EditsAreCommandsThatListenersHearAndThatMakeTheSurvey
     // Open again keeping the file's points: loaded, not recorded, and saved.
     ASSERT_TRUE(Open(*doc, path, true).ok);
     EXPECT_EQ(AsStored(surveyList), stored);
-    EXPECT_EQ(map.Circles().Circles().size(), 2u);
-    EXPECT_EQ(doc->LocationCount(), 0);
-    EXPECT_FALSE(doc->HasUnsavedChanges());
+    EXPECT_EQ(std::make_tuple(map.Circles().Circles().size(), doc->LocationCount(),
+                              doc->HasUnsavedChanges()),
+              std::make_tuple(2u, 0, false));
     ASSERT_TRUE(Open(*doc, path, false).ok);
     EXPECT_TRUE(surveyList.IsEmpty());
 
@@ -251,8 +251,7 @@ TEST_F(SurveyDocumentTest, EditsAreCommandsThatListenersHearAndThatMakeTheSurvey
     WriteFileBytes(path, photo);
     Record(*doc, 140, 50, {{0x03, -50}});
     EXPECT_EQ(doc->Save(NoInk, 4).text, SaveFailureText(kSiteUpdateText, path, kFileChangedReason));
-    EXPECT_EQ(ReadFileBytes(path), photo);
-    EXPECT_TRUE(doc->HasUnsavedChanges());
+    EXPECT_TRUE(ReadFileBytes(path) == photo && doc->HasUnsavedChanges());
     fs::remove(path);
     EXPECT_EQ(doc->Save(NoInk, 5).text, SaveFailureText(kSiteUpdateText, path, kFileGoneReason));
 }
@@ -338,17 +337,15 @@ TEST_F(SurveyDocumentTest, ARecoveredSurveyIsTheSurveyAsItWasBeforeTheCrash) {
     EXPECT_EQ(ReadJournalFile(JournalPathFor(image)).contents.DeletionCount(), 2u);
     // A save removes the journal and begins a new one on the saved file.
     ASSERT_TRUE(doc->Save(NoInk, 2000).ok);
-    const JournalFile next = ReadJournalFile(JournalPathFor(image));
-    EXPECT_TRUE(next.contents.changes.empty());
-    EXPECT_EQ(next.contents.begin.locationCount, 4);
+    const JournalContents next = ReadJournalFile(JournalPathFor(image)).contents;
+    EXPECT_TRUE(next.changes.empty() && next.begin.locationCount == 4);
     // The site, its journal, its lock, and the store with its two logs while open.
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path() / "crash"), {}), 6);
     // The survey left unsaved, the recovery declined: the saved file's point
     // with its readings, and the scale.
     ASSERT_TRUE(Open(*doc, path, true).ok);
-    EXPECT_EQ(readings(*doc), (std::vector<int64_t>{4}));
+    EXPECT_TRUE(readings(*doc) == std::vector<int64_t>{4} && told.empty());
     EXPECT_DOUBLE_EQ(doc->MetresPerPixel().value_or(0), 0.05);
-    EXPECT_TRUE(told.empty());
 }
 
 TEST_F(SurveyDocumentTest, AJournalOrAStoreThatCannotBeWrittenIsToldOnceAndTheSurveyGoesOn) {
@@ -378,11 +375,11 @@ TEST_F(SurveyDocumentTest, AJournalOrAStoreThatCannotBeWrittenIsToldOnceAndTheSu
     // survey with a working store saves.
     fs::create_directory(StorePathFor(blocked));
     survey(*NewDocument(), blocked);
-    EXPECT_EQ(AllEntries(surveyList), whole);
+    EXPECT_TRUE(AllEntries(surveyList) == whole &&
+                ReadFileBytes(working) == ReadFileBytes(blocked));
     ASSERT_EQ(told.size(), 1u);
     EXPECT_TRUE(told[0].starts_with("Survey Store: Readings behind the survey points are not kept"))
         << told[0];
-    EXPECT_EQ(ReadFileBytes(working), ReadFileBytes(blocked));
 
     // Every journal call failing in turn, then a disk that is full throughout.
     for (int n = 1; n <= counting.calls + 1; ++n) {
@@ -400,10 +397,7 @@ TEST_F(SurveyDocumentTest, AJournalOrAStoreThatCannotBeWrittenIsToldOnceAndTheSu
             survey(*doc, path);
             EXPECT_EQ(AllEntries(surveyList), whole);
             EXPECT_EQ(doc->LocationCount(), 3);
-            ASSERT_LE(told.size(), 1u);
-            if (full) {
-                ASSERT_EQ(told.size(), 1u);
-            }
+            ASSERT_EQ(told.size(), full ? 1u : std::min<size_t>(told.size(), 1));
             if (!told.empty()) {
                 EXPECT_TRUE(told[0].starts_with(
                     "Survey Journal: Survey points are not protected against a crash: "))
@@ -529,30 +523,26 @@ TEST_F(SurveyDocumentTest, ASiteAnotherPellorinHoldsIsOnlyViewedAndSaveAsMovesTh
         EXPECT_EQ(opening.journal.kind, JournalFound::None);  // not even looked at
         ASSERT_TRUE(loader.ReadPoints().ok);
         doc->Adopt(loader, opening, OpenChoice{});
-        EXPECT_TRUE(doc->ViewOnly());
         EXPECT_EQ(Record(*doc, 100, 100, {{0x02, -50}}).records, 0);
-        EXPECT_FALSE(doc->HasUnsavedChanges());
+        EXPECT_TRUE(doc->ViewOnly() && !doc->HasUnsavedChanges());
         const SiteStatus save = doc->Save(NoInk, 1);
-        EXPECT_EQ(save.caption, kSiteInUseCaption);
-        EXPECT_EQ(save.text,
-                  std::string(kViewOnlyText) + "\n" + path + ": " + opening.lock.Message());
+        EXPECT_EQ(save.caption + ": " + save.text, std::string(kSiteInUseCaption) + ": " +
+                                                       kViewOnlyText + "\n" + path + ": " +
+                                                       opening.lock.Message());
         EXPECT_FALSE(
             doc->SaveAs(dir.Path() / "b.hss", map.Plan(), NoInk, 1, ReplaceExisting::No).ok);
     }
-    EXPECT_EQ(ReadFileBytes(path), site);
-    EXPECT_EQ(ReadFileBytes(JournalPathFor(path)), journal);
+    EXPECT_TRUE(ReadFileBytes(path) == site && ReadFileBytes(JournalPathFor(path)) == journal);
     EXPECT_FALSE(fs::exists(dir.Path() / "b.hss"));
     // The holder is gone: the next Open recovers its point.
     other.Release();
     auto doc = NewDocument();
     ASSERT_TRUE(Open(*doc, path, false, true).ok);
-    EXPECT_EQ(surveyList.Count(), 1);
-    EXPECT_TRUE(told.empty());
+    EXPECT_TRUE(surveyList.Count() == 1 && told.empty());
 
     // Save As makes the new file the open site, with its lock and journal;
     // never onto a site another Pellorin holds.
-    const std::string& a = path;
-    const std::string b = (dir.Path() / "b.hss").string();
+    const std::string &a = path, b = (dir.Path() / "b.hss").string();
     const std::string taken = Site("taken.hss"), there = Site("there.hss");
     ASSERT_EQ(other.Take(taken).kind, SiteLockResult::Kind::Taken);
     const struct {
@@ -566,42 +556,38 @@ TEST_F(SurveyDocumentTest, ASiteAnotherPellorinHoldsIsOnlyViewedAndSaveAsMovesTh
         const SiteStatus status = doc->SaveAs(r.path, map.Plan(), NoInk, 5, ReplaceExisting::No);
         EXPECT_EQ(status.text, std::string(kSiteWriteText) + "\n" + r.path + ": " + r.reason);
         EXPECT_EQ(doc->Path(), a);
-        if (r.path == there) {
-            EXPECT_FALSE(fs::exists(LockPathFor(there)));  // let go again
-        }
+        EXPECT_FALSE(fs::exists(LockPathFor(there)));  // let go again
     }
     ASSERT_TRUE(doc->SetScale(0, 0, 100, 0, 5).metresPerPixel);
     ASSERT_TRUE(doc->SaveAs(b, map.Plan(), NoInk, 5, ReplaceExisting::No).ok);
     EXPECT_EQ(doc->Path(), b);
-    EXPECT_FALSE(doc->HasUnsavedChanges());
-    EXPECT_EQ(heard.back(), "saved");
-    EXPECT_TRUE(told.empty());
+    EXPECT_TRUE(!doc->HasUnsavedChanges() && heard.back() == "saved" && told.empty());
     // The lock and the journal moved with the survey; the old file's are gone.
-    EXPECT_FALSE(fs::exists(LockPathFor(a)));
-    EXPECT_FALSE(fs::exists(JournalPathFor(a)));
+    EXPECT_FALSE(fs::exists(LockPathFor(a)) || fs::exists(JournalPathFor(a)));
     CSiteLock second;
     EXPECT_EQ(second.Take(b).kind, SiteLockResult::Kind::HeldByOther);
     Record(*doc, 60, 60, {{0x02, -50, 2}});
-    const JournalFile moved = ReadJournalFile(JournalPathFor(b));
-    EXPECT_EQ(moved.contents.PointCount(), 1u);
+    const JournalContents moved = ReadJournalFile(JournalPathFor(b)).contents;
+    EXPECT_EQ(std::make_pair(moved.PointCount(), moved.begin.locationCount),
+              std::make_pair(size_t{1}, 1));
     CSiteLoader back(b);
     ASSERT_TRUE(back.ReadPlan().ok);
     JournalBinding saved;  // the new journal is bound to the new file as saved
     ASSERT_TRUE(SiteBindingOf(back.Site(), saved));
-    EXPECT_EQ(moved.contents.begin.binding, saved);
-    EXPECT_EQ(moved.contents.begin.locationCount, 1);
+    EXPECT_EQ(moved.begin.binding, saved);
     ASSERT_TRUE(back.ReadPoints().ok);
     EXPECT_EQ(back.Entries().Count(), 1);
     // The store went with the survey: the readings before and after Save As
     // and the scale are the new file's; the old file's store is as it was.
+    const auto readings = [](CSurveyStore& store) {
+        return std::make_pair(store.PointReadings(0).size(), store.PointReadings(1).size());
+    };
     ASSERT_EQ(doc->Store().Sequence().Size(), 2u);
-    EXPECT_EQ(doc->Store().PointReadings(0).size(), 1u);
-    EXPECT_EQ(doc->Store().PointReadings(1).size(), 2u);
+    EXPECT_EQ(readings(doc->Store()), std::make_pair(size_t{1}, size_t{2}));
     EXPECT_FALSE(fs::exists(b + ".survey.saving"));
     CSurveyStore old({});
     ASSERT_TRUE(old.OpenToRead(a));
-    EXPECT_EQ(old.PointReadings(0).size(), 1u);
-    EXPECT_FALSE(old.PointReadings(1).size());
+    EXPECT_EQ(readings(old), std::make_pair(size_t{1}, size_t{0}));
     ASSERT_TRUE(doc->Save(NoInk, 6).ok);
     ASSERT_TRUE(Open(*doc, b, true).ok);
     EXPECT_EQ(doc->Store().PointReadings(1).size(), 2u);
@@ -627,27 +613,26 @@ TEST_F(SurveyDocumentTest, TheCoverageChoiceAndTheIperfServerAreKeptInTheStoreAn
     MacAddress mac{0, 0, 0, 0, 0, 0x01};
     std::optional<ThroughputRequest> applied;
     const auto apply = [&](const std::optional<ThroughputRequest>& r) { applied = r; };
-    const auto server = [&] { return applied ? applied->server.Text() : "none"; };
     std::string error;
+    // The iperf3 server applied and the coverage caption once `doc` opened `site`.
+    const auto opened = [&](CSurveyDocument& doc, const std::string& site) {
+        EXPECT_TRUE(Open(doc, site, false).ok);
+        return (applied ? applied->server.Text() : "none") + " | " + coverage.Caption();
+    };
     {
         auto doc = NewDocument();
         CSiteCoverage keeper(*doc, coverage);
         CSiteIperfServer iperf(*doc, std::nullopt, apply);
-        ASSERT_TRUE(Open(*doc, path, false).ok);
-        EXPECT_EQ(coverage.Caption(), "Strongest of all, R 60 px");
+        EXPECT_EQ(opened(*doc, path), "none | Strongest of all, R 60 px");
         keeper.Choose(NetworkChoice::OfAccessPoint(mac), 25);
-        EXPECT_EQ(server(), "none");
         EXPECT_FALSE(iperf.Set("127.0.0.1:99999", error));
         EXPECT_NE(error.find("99999"), std::string::npos) << error;
         ASSERT_TRUE(iperf.Set("127.0.0.1:5299", error));
-        EXPECT_EQ(server(), "127.0.0.1:5299");
-        ASSERT_TRUE(Open(*doc, other, false).ok);
-        EXPECT_EQ(server(), "none");
-        ASSERT_TRUE(Open(*doc, path, false).ok);
-        EXPECT_EQ(server(), "127.0.0.1:5299");
+        EXPECT_EQ(applied->server.Text(), "127.0.0.1:5299");
+        EXPECT_EQ(opened(*doc, other), "none | Strongest of all, R 60 px");
+        EXPECT_EQ(opened(*doc, path), "127.0.0.1:5299 | 000000000001, R 25 px");
         iperf.Clear();
-        ASSERT_TRUE(Open(*doc, path, false).ok);
-        EXPECT_EQ(server(), "none");
+        EXPECT_EQ(opened(*doc, path), "none | 000000000001, R 25 px");
         ASSERT_TRUE(iperf.Set("127.0.0.1:5299", error));
     }
     // --iperf holds for the session until the window sets another.
@@ -657,29 +642,25 @@ TEST_F(SurveyDocumentTest, TheCoverageChoiceAndTheIperfServerAreKeptInTheStoreAn
     auto doc = NewDocument();
     CSiteCoverage keeper(*doc, coverage);
     CSiteIperfServer iperf(*doc, session, apply);
-    ASSERT_TRUE(Open(*doc, path, false).ok);
-    EXPECT_EQ(server(), "10.0.0.5:5202");
+    EXPECT_EQ(opened(*doc, path), "10.0.0.5:5202 | 000000000001, R 25 px");
     ASSERT_TRUE(iperf.Set("127.0.0.1:5300", error));
-    EXPECT_EQ(server(), "127.0.0.1:5300");
-    EXPECT_EQ(applied->seconds, 7);
+    EXPECT_EQ(std::make_pair(applied->server.Text(), applied->seconds),
+              std::make_pair(std::string("127.0.0.1:5300"), 7));
     EXPECT_EQ(coverage.Map().Choice(), NetworkChoice::OfAccessPoint(mac));
-    EXPECT_EQ(coverage.Caption(), "000000000001, R 25 px");
     // 100 pixels are 5 m: R becomes the default 10 m, 200 pixels, kept at once.
     ASSERT_TRUE(doc->SetScale(0, 0, 100, 0, 5).metresPerPixel);
     EXPECT_EQ(coverage.Caption(), "000000000001, R 10 m");
-    EXPECT_EQ(coverage.Map().Radius(), 200);
-    EXPECT_EQ(coverage.Range().most, 204);  // 4096 pixels
+    EXPECT_EQ(std::make_pair(coverage.Map().Radius(), coverage.Range().most),
+              std::make_pair(200, 204));  // at most 4096 pixels
     keeper.Choose(NetworkChoice::OfSsid("lab"), 3);
     EXPECT_EQ(coverage.Map().Radius(), 60);
-    ASSERT_TRUE(Open(*doc, other, false).ok);  // nothing chosen there
-    EXPECT_EQ(coverage.Caption(), "Strongest of all, R 60 px");
-    ASSERT_TRUE(Open(*doc, path, false).ok);
-    EXPECT_EQ(coverage.Caption(), "lab, R 3 m");
+    // Nothing chosen there; the window's server replaced the session's.
+    EXPECT_EQ(opened(*doc, other), "none | Strongest of all, R 60 px");
+    EXPECT_EQ(opened(*doc, path), "127.0.0.1:5300 | lab, R 3 m");
     EXPECT_EQ(coverage.Map().Radius(), 60);
     // What the store cannot mean is the default, never a guess.
     ASSERT_TRUE(doc->Store().SetSetting("coverage.network", "mac:0001"));
-    ASSERT_TRUE(Open(*doc, path, false).ok);
-    EXPECT_EQ(coverage.Caption(), "Strongest of all, R 10 m");
+    EXPECT_EQ(opened(*doc, path), "127.0.0.1:5300 | Strongest of all, R 10 m");
 }
 
 // The map's layer and requirement go with the site; a bad requirement
@@ -700,29 +681,28 @@ TEST_F(SurveyDocumentTest, TheMapsLayerAndRequirementGoWithTheSiteAndPassFailTel
         // Two discs of R 60 apart, alike on the share's cells: one passes.
         Record(*doc, 61, 69, {{0x01, -45}});
         Record(*doc, 181, 201, {{0x02, -70}}, {{static_cast<uint8_t>(WifiBand::k24GHz), 6, -95}});
-        const CoverageLayer passFail = CoverageLayer::Of(Metric::kPassFail);
-        EXPECT_FALSE(metric.Choose(passFail, "primary=-200", error));
+        const auto shown = [&](Metric m, const char* requirement) {
+            EXPECT_TRUE(metric.Choose(CoverageLayer::Of(m), requirement, error)) << error;
+            const CoverageGrid& grid = coverage.Map().Update(surveyList, view);
+            return std::make_pair(grid.Value(90, 100), grid.Value(30, 34));
+        };
+        EXPECT_FALSE(metric.Choose(CoverageLayer::Of(Metric::kPassFail), "primary=-200", error));
         EXPECT_NE(error.find("primary"), std::string::npos) << error;
-        EXPECT_FALSE(metric.Choose(passFail, " ", error));
+        EXPECT_FALSE(metric.Choose(CoverageLayer::Of(Metric::kPassFail), " ", error));
         EXPECT_FALSE(coverage.Shown());
-        ASSERT_TRUE(metric.Choose(passFail, "primary=-60", error));
+        EXPECT_EQ(shown(Metric::kPassFail, "primary=-60").first, kFailValue);
         EXPECT_EQ(coverage.Caption(),
                   "Requirement: Strongest of all, R 60 px, custom: 50 % passes");
-        EXPECT_EQ(coverage.Map().Update(surveyList, view).Value(90, 100), kFailValue);
-        ThroughputOutcome tested;
-        tested.fault = ThroughputFault::kNone;
-        tested.figures.emplace();
+        ThroughputOutcome tested{ThroughputFault::kNone, {}, ThroughputFigures{}};
         tested.figures->downMbps = 80;
         ASSERT_TRUE(doc->KeepThroughput(tested));
         metric.ThroughputKept();
-        ASSERT_TRUE(metric.Choose(CoverageLayer::Of(Metric::kDownload), "primary=-60", error));
-        EXPECT_EQ(coverage.Map().Update(surveyList, view).Value(90, 100), 80);
-        EXPECT_EQ(coverage.Map().Grid().Value(30, 34), std::nullopt);  // never tested
-        // The SNR of the point whose channel survey the store keeps.
-        ASSERT_TRUE(metric.Choose(CoverageLayer::Of(Metric::kSnr), "", error));
-        EXPECT_EQ(coverage.Map().Update(surveyList, view).Value(90, 100), 25);
-        EXPECT_EQ(coverage.Map().Grid().Value(30, 34), std::nullopt);  // no noise measured
-        ASSERT_TRUE(metric.Choose(CoverageLayer::Of(Metric::kDownload), "primary=-60", error));
+        // The second point never tested; the SNR of the point whose channel
+        // survey the store keeps, none where no noise was measured.
+        using Values = std::pair<std::optional<double>, std::optional<double>>;
+        EXPECT_EQ(shown(Metric::kDownload, "primary=-60"), Values(80, std::nullopt));
+        EXPECT_EQ(shown(Metric::kSnr, ""), Values(25, std::nullopt));
+        shown(Metric::kDownload, "primary=-60");
         // The tap-and-hold's selection finds its point's test: none at the first
         // point; at a place recorded twice running, the one test of the two.
         Record(*doc, 181, 201, {{0x03, -60}, {0x04, -70}});
@@ -763,20 +743,18 @@ struct LoadedPoints {
 
 LoadedPoints Load(const std::string& path, CSiteLoader::Points when, bool takePoints = true) {
     CSiteLoader loader(path);
-    LoadedPoints out;
     SiteStatus status = loader.ReadPlan(CSiteLoader::kTakeFingerprint, when);
     if (status.ok && takePoints) status = loader.ReadPoints();
-    out.ok = status.ok;
-    out.text = status.text;
-    out.entries = AllEntries(loader.Entries());
     const CSiteRecord& site = loader.Site();
-    out.pointRec.assign(site.m_pointRec, site.m_pointRec + sizeof site.m_pointRec);
-    out.apRec.assign(site.m_apRec, site.m_apRec + sizeof site.m_apRec);
-    out.pointSize = site.m_pointRecordSize;
-    out.apSize = site.m_apRecordSize;
-    out.circles = CircleFigures(loader.Circles());
-    out.layer = LayerPixels(loader.Layer());
-    return out;
+    return {status.ok,
+            status.text,
+            AllEntries(loader.Entries()),
+            {site.m_pointRec, site.m_pointRec + sizeof site.m_pointRec},
+            {site.m_apRec, site.m_apRec + sizeof site.m_apRec},
+            site.m_pointRecordSize,
+            site.m_apRecordSize,
+            CircleFigures(loader.Circles()),
+            LayerPixels(loader.Layer())};
 }
 
 }  // namespace
@@ -812,13 +790,10 @@ TEST(SiteLoader, PointsReadAlongsideThePlanAreThoseReadAfterItAndUnseenUntilTake
         const std::string path = dir.Write("site.hss", file).string();
         const LoadedPoints after = Load(path, CSiteLoader::kPointsWhenAsked);
         EXPECT_EQ(Load(path, CSiteLoader::kPointsAlongside), after) << c.what;
-        if (c.cut == 0 && c.apSize == 0) {
-            EXPECT_EQ(after.entries.size(), 4u);
-            EXPECT_EQ(after.circles.size(), 3u * 4);
-        }
+        EXPECT_TRUE(c.cut || c.apSize ||
+                    (after.entries.size() == 4 && after.circles.size() == 3 * 4));
         const LoadedPoints untaken = Load(path, CSiteLoader::kPointsAlongside, false);
-        EXPECT_TRUE(untaken.ok) << c.what;
         EXPECT_EQ(untaken, Load(path, CSiteLoader::kPointsWhenAsked, false)) << c.what;
-        EXPECT_TRUE(untaken.entries.empty() && untaken.circles.empty()) << c.what;
+        EXPECT_TRUE(untaken.ok && untaken.entries.empty() && untaken.circles.empty()) << c.what;
     }
 }
