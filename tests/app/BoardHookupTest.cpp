@@ -1,10 +1,12 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QScrollBar>
+#include <string>
 
 #include "AppFakes.h"
 #include "BoardPty.h"
 #include "aplist/ApList.h"
+#include "app/BoardHookup.h"
 #include "app/MainFrame.h"
 #include "board/ScannerBoard.h"
 #include "link/BoardLink.h"

@@ -4,8 +4,11 @@
 #include <QCoreApplication>
 #include <QScrollBar>
 #include <QWheelEvent>
+#include <functional>
 
 #include "AppFakes.h"
+#include "aplist/ApList.h"
+#include "board/ScannerBoard.h"
 #include "site/SiteRecord.h"
 
 namespace {
