@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QKeyEvent>
 #include <QScrollBar>
 #include <thread>
 
@@ -32,6 +33,18 @@ bool PumpUntil(const std::function<bool()>& pred, std::chrono::milliseconds time
         std::this_thread::sleep_for(std::chrono::milliseconds(1));  // leave the cores to the worker
     }
     return true;
+}
+
+void PressKey(QObject* target, int key, bool repeat) {
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, QString(), repeat);
+    QCoreApplication::sendEvent(target, &press);
+}
+
+BoardStartupOptions QuickStartup() {
+    BoardStartupOptions options;
+    options.simulate = true;
+    options.openPause = options.greetPause = options.closePause = std::chrono::milliseconds(0);
+    return options;
 }
 
 uint32_t SiteColour(int x, int y) { return kSitePalette[(x / 16 + y / 16) % 4]; }
@@ -115,9 +128,13 @@ void AppTest::FinishScan(CTambRUMOView& view, const std::vector<Ap>& aps) {
     view.OnTalvDraw();
 }
 
-void AppTest::TapWorld(CTambRUMOView& view, int x, int y) {
+void AppTest::Recentre(CTambRUMOView& view) {
     view.OnScroll(MapAxis::kX, SB_THUMBTRACK, CTambRUMOView::kClientWidth / 2);
     view.OnScroll(MapAxis::kY, SB_THUMBTRACK, CTambRUMOView::kClientHeight / 2);
+}
+
+void AppTest::TapWorld(CTambRUMOView& view, int x, int y) {
+    Recentre(view);
     view.OnTap(QPoint(x, y));
 }
 

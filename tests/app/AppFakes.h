@@ -14,6 +14,7 @@
 #include <tuple>
 #include <vector>
 
+#include "app/BoardHookup.h"
 #include "app/TambRUMOView.h"
 #include "app/ViewDialogs.h"
 #include "dialogs/LocationInfoDlg.h"
@@ -162,8 +163,10 @@ protected:
         const char* ssid;
     };
     void FinishScan(CTambRUMOView& view, const std::vector<Ap>& aps);
-    // Puts the cursor back at the middle of a 240 x 268 site (the whole map
-    // in view, one world unit per pixel), then taps client (x, y) = world (x, y).
+    // Puts the cursor back at the middle of a 240 x 268 site: the whole map
+    // in view, one world unit per pixel.
+    static void Recentre(CTambRUMOView& view);
+    // Recentre, then taps client (x, y) = world (x, y).
     void TapWorld(CTambRUMOView& view, int x, int y);
     // TapWorld, then FinishScan.
     void RecordPoint(CTambRUMOView& view, int x, int y, const std::vector<Ap>& aps);
@@ -177,6 +180,11 @@ protected:
     FakeSounds m_sounds;
     FakeViewDialogs m_dialogs;
 };
+
+// A key pressed on `target` as the keyboard sends it.
+void PressKey(QObject* target, int key, bool repeat = false);
+// The board's start-up without its pauses (simulated unless a port is given).
+BoardStartupOptions QuickStartup();
 
 // Runs the event loop until pred() holds; false when `timeout` passed first.
 bool PumpUntil(const std::function<bool()>& pred,

@@ -1,5 +1,3 @@
-#include <gtest/gtest.h>
-
 #include <QCoreApplication>
 #include <QFile>
 #include <QScrollBar>
@@ -40,9 +38,7 @@ protected:
 TEST_F(AppTest, StartupScreenRepaintsWithTheBoardsTextsWithoutInput) {
     auto view = MakeView();
     view->show();
-    BoardStartupOptions options;
-    options.simulate = true;
-    options.openPause = options.closePause = std::chrono::milliseconds(0);
+    BoardStartupOptions options = QuickStartup();
     options.greetPause = std::chrono::milliseconds(300);
     CBoardHookup hookup(view.get(), options);
     PaintWithTexts filter;
@@ -139,11 +135,9 @@ TEST_F(AppTest, SimulatedBoardMeasuresTheFirstPointWhereItWasTapped) {
         {"mac": "00:11:22:33:44:02", "ssid": "centre", "channel": 6, "x": 120, "y": 134, "power": -30}]})");
     file.close();
     auto view = OpenedView();
-    BoardStartupOptions options;
-    options.simulate = true;
+    BoardStartupOptions options = QuickStartup();
     options.simApsFile = aps.toStdString();
     options.simScanMs = 100;
-    options.openPause = options.greetPause = options.closePause = std::chrono::milliseconds(0);
     CBoardHookup hookup(view.get(), options);
     hookup.Start();
     ASSERT_TRUE(PumpUntil([&] { return hookup.Finished(); }));

@@ -23,8 +23,7 @@ class CoverageViewTest : public AppTest {
 protected:
     // The whole 240 x 268 site in view again, one world pixel per client pixel.
     QImage Whole(CTambRUMOView& view) {
-        view.OnScroll(MapAxis::kX, SB_THUMBTRACK, CTambRUMOView::kClientWidth / 2);
-        view.OnScroll(MapAxis::kY, SB_THUMBTRACK, CTambRUMOView::kClientHeight / 2);
+        Recentre(view);
         return view.Render(QSize(240, 268));
     }
 };

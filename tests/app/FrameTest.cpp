@@ -18,7 +18,6 @@
 #include "app/CommandsMenu.h"
 #include "app/MainFrame.h"
 #include "app/StartScale.h"
-#include "site/SiteRecord.h"
 
 namespace {
 class FrameTest : public AppTest {
@@ -104,18 +103,19 @@ TEST_F(FrameTest, RecordedPointRefreshesThePanesThroughTheStatusMessage) {
     RecordOnePoint(2);
     QCoreApplication::sendPostedEvents(&m_frame);
     const CMapViewport& vp = m_frame.View()->Map().Viewport();
-    EXPECT_EQ(m_frame.PaneText(0), QStringLiteral("L: 1"));
-    EXPECT_EQ(m_frame.PaneText(1), QStringLiteral("P: 2"));
-    EXPECT_EQ(m_frame.PaneText(2), QString::asprintf("X: %d", vp.GetCenterX()));
-    EXPECT_EQ(m_frame.PaneText(3), QString::asprintf("Y: %d", vp.GetCenterY()));
-
+    const auto panes = [&] {
+        QStringList texts;
+        for (int pane = 0; pane < 4; ++pane) texts << m_frame.PaneText(pane);
+        return texts.join(' ');
+    };
+    const auto cursor = [&] {
+        return QString::asprintf(" X: %d Y: %d", vp.GetCenterX(), vp.GetCenterY());
+    };
+    EXPECT_EQ(panes(), "L: 1 P: 2" + cursor());
     // A new Open shows the new site's counters and cursor.
     ASSERT_TRUE(Open(*m_frame.View(), MakeSite("b.hss", 100, 80), false));
     QCoreApplication::sendPostedEvents(&m_frame);
-    EXPECT_EQ(m_frame.PaneText(0), QStringLiteral("L: 0"));
-    EXPECT_EQ(m_frame.PaneText(1), QStringLiteral("P: 0"));
-    EXPECT_EQ(m_frame.PaneText(2), QString::asprintf("X: %d", vp.GetCenterX()));
-    EXPECT_EQ(m_frame.PaneText(3), QString::asprintf("Y: %d", vp.GetCenterY()));
+    EXPECT_EQ(panes(), "L: 0 P: 0" + cursor());
 }
 
 // The title names the open site and marks unsaved points.

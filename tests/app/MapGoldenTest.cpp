@@ -12,8 +12,8 @@
 
 #include "AppFakes.h"
 #include "ReferenceMap.h"
-#include "screens/MapPainting.h"
 #include "map/PointCircles.h"
+#include "screens/MapPainting.h"
 #include "screens/Screens.h"
 
 namespace {

@@ -2,8 +2,6 @@
 // recording of finished scans.
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QKeyEvent>
 #include <QScrollBar>
 #include <QWheelEvent>
 #include <functional>
@@ -11,8 +9,6 @@
 #include "AppFakes.h"
 #include "aplist/ApList.h"
 #include "board/ScannerBoard.h"
-#include "map/PointCircles.h"
-#include "platform/Gdi.h"
 #include "site/SiteRecord.h"
 
 namespace {
@@ -119,8 +115,7 @@ TEST_F(AppTest, AHeldCentreKeyTakesOnePointHTogglesOnceAndAHeldArrowKeepsScrolli
     const int x0 = view->Map().Viewport().GetCenterX();
     for (int key : {Qt::Key_Return, Qt::Key_H, Qt::Key_Left})
         for (bool repeat : {false, true, true, true}) {
-            QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, QString(), repeat);
-            QCoreApplication::sendEvent(view.get(), &press);
+            PressKey(view.get(), key, repeat);
             // The key is still held when the point has been recorded.
             if (view->Session().Pending()) FinishScan(*view, {{1, {-50}, 6, "ap"}});
         }
@@ -141,9 +136,7 @@ TEST_F(AppTest, TapsAndTheCentreKeyStartNothingBeforeASiteIsOpen) {
     EXPECT_EQ(m_dialogs.locationShown, 0);
 
     // A finished scan nobody asked for records nothing and crashes nothing.
-    theBoard.m_bScanStarted = 1;
-    theBoard.m_bScanComplete = 1;
-    view->OnTalvDraw();
+    FinishScan(*view, {});
     EXPECT_EQ(theBoard.m_bScanStarted.load(), 0);
     EXPECT_TRUE(surveyList.IsEmpty());
     EXPECT_EQ(view->Mode(), DisplayMode::kStartup);
@@ -194,9 +187,7 @@ TEST_F(AppTest, PressHeldWithoutMovingIsAHoldAndOtherwiseATap) {
 
     gesture.Press(QPoint(10, 10));
     gesture.Move(QPoint(12, 11));  // within the drag distance
-    QElapsedTimer t;
-    t.start();
-    while (gesture.Pending() && t.elapsed() < 5000) QCoreApplication::processEvents();
+    EXPECT_TRUE(PumpUntil([&] { return !gesture.Pending(); }, std::chrono::seconds(5)));
     gesture.Release();
     gesture.Press(QPoint(30, 30));
     gesture.Release();

@@ -5,7 +5,6 @@
 
 #include <QApplication>
 #include <QImage>
-#include <QKeyEvent>
 #include <QTimer>
 #include <filesystem>
 
@@ -28,8 +27,7 @@ void PressEscapeOnNextDialog() {
     QObject::connect(poll, &QTimer::timeout, [poll] {
         QWidget* dialog = QApplication::activeModalWidget();
         if (dialog == nullptr) return;
-        QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-        QCoreApplication::sendEvent(dialog, &escape);
+        PressKey(dialog, Qt::Key_Escape);
         poll->stop();
         poll->deleteLater();
     });

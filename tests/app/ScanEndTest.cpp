@@ -28,9 +28,9 @@ protected:
         ASSERT_TRUE(pty->Ok());
         Plug(*pty);
         view = OpenedView();
-        BoardStartupOptions options;
+        BoardStartupOptions options = QuickStartup();
+        options.simulate = false;
         options.portOverride = device.string();
-        options.openPause = options.greetPause = options.closePause = std::chrono::milliseconds(0);
         options.worker.retryInterval = std::chrono::milliseconds(50);
         options.worker.clockMs = [] { return int64_t{0}; };  // stands still: no scan time-out
         options.worker.clockSeconds = [] { return 1000u; };  // no keep-alive on the line

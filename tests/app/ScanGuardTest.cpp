@@ -4,12 +4,8 @@
 // closing waits for the scan; an unwritable capture file is told, and the
 // board runs on.
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <QCoreApplication>
 #include <QFile>
-#include <QKeyEvent>
 #include <QScrollBar>
 #include <mutex>
 #include <utility>
@@ -99,10 +95,8 @@ TEST_F(ScanGuard, InputDuringAScanLeavesThePointWhereItWasTappedWithTheWholeScan
     view->Bars().Bar(MapAxis::kX)->triggerAction(QAbstractSlider::SliderPageStepAdd);
     view->Bars().Bar(MapAxis::kY)->triggerAction(QAbstractSlider::SliderSingleStepSub);
     view->Bars().Bar(MapAxis::kX)->setValue(5);  // "Scroll here"
-    for (int key : {Qt::Key_Left, Qt::Key_Right, Qt::Key_Up, Qt::Key_Down, Qt::Key_Return}) {
-        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
-        QCoreApplication::sendEvent(view.get(), &press);
-    }
+    for (int key : {Qt::Key_Left, Qt::Key_Right, Qt::Key_Up, Qt::Key_Down, Qt::Key_Return})
+        PressKey(view.get(), key);
     view->OnZoomIn();
     view->OnZoomOut();
     source->Hear(2, -70);
@@ -122,8 +116,7 @@ TEST_F(ScanGuard, InputDuringAScanLeavesThePointWhereItWasTappedWithTheWholeScan
 
     // Escape ends the next scan without a point; the map moves again.
     TapWorld(*view, 150, 150);
-    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-    QCoreApplication::sendEvent(view.get(), &escape);
+    PressKey(view.get(), Qt::Key_Escape);
     EXPECT_EQ(source->cancels, 1);
     EXPECT_FALSE(view->Session().Pending());
     EXPECT_EQ(view->Mode(), DisplayMode::kSiteMap);
@@ -167,32 +160,14 @@ TEST_F(ScanGuard, ClosingDuringAScanWaitsForItsEndAndAsksWhileASecondCloseEndsIt
     }
 }
 
-// Standard error as written during `run`.
-std::string StandardErrorOf(const std::function<void()>& run) {
-    std::fflush(stderr);
-    char path[] = "/tmp/pellorin-stderr-XXXXXX";
-    const int file = mkstemp(path);
-    const int saved = dup(STDERR_FILENO);
-    dup2(file, STDERR_FILENO);
-    run();
-    std::fflush(stderr);
-    dup2(saved, STDERR_FILENO);
-    close(saved);
-    std::string text(4096, '\0');
-    text.resize(std::max<ssize_t>(0, pread(file, text.data(), text.size(), 0)));
-    close(file);
-    unlink(path);
-    return text;
-}
-
 TEST_F(ScanGuard, AnUnwritableCaptureFileIsToldOnStandardErrorAndInABoxAndTheBoardRunsOn) {
     auto view = MakeView();
-    BoardStartupOptions options;
-    options.simulate = true;
+    BoardStartupOptions options = QuickStartup();
     options.capturePath = m_dir.filePath("missing/board.capture").toStdString();
-    options.openPause = options.greetPause = options.closePause = std::chrono::milliseconds(0);
     CBoardHookup hookup(view.get(), options);
-    const std::string err = StandardErrorOf([&] { hookup.Start(); });
+    testing::internal::CaptureStderr();
+    hookup.Start();
+    const std::string err = testing::internal::GetCapturedStderr();
     const std::string told = "Cannot write the capture file " + options.capturePath;
     EXPECT_NE(err.find(told), std::string::npos) << err;
     ASSERT_TRUE(PumpUntil([&] { return !m_boxes.shown.empty() && hookup.Finished(); }));

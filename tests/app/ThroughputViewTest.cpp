@@ -6,7 +6,6 @@
 
 #include <QCoreApplication>
 #include <QFile>
-#include <QKeyEvent>
 #include <QProcess>
 
 #include "AppFakes.h"
@@ -55,10 +54,6 @@ protected:
         }
         return false;
     }
-    void Escape() {
-        QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-        QCoreApplication::sendEvent(view.get(), &escape);
-    }
 
     uint16_t port = 0;
     QProcess server;
@@ -92,7 +87,7 @@ TEST_F(ThroughputView, EscapeEndsATestAtOnceAndKeepsNothingOfIt) {
     StartServer();
     RecordPoint(*view, 100, 100, {{1, {-50}, 6, "lab"}});
     ASSERT_TRUE(PumpUntil([&] { return view->Throughput().Runner().ProcessId() != 0; }));
-    Escape();
+    PressKey(view.get(), Qt::Key_Escape);
     EXPECT_FALSE(view->Throughput().Running());
     EXPECT_EQ(view->Mode(), DisplayMode::kSiteMap);
     QCoreApplication::processEvents();
