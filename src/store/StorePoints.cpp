@@ -124,6 +124,24 @@ std::vector<SequencePoint> FilePoints(Db& db) {
     return out;
 }
 
+LiveFilePoints ReadLiveFilePoints(Db& db) {
+    LiveFilePoints out;
+    Stmt s(db,
+           "SELECT id, x, y, entries, placeholder, file_index, ordinal FROM points WHERE "
+           "+aside IS NULL ORDER BY file_index");
+    while (s.Step()) {
+        if (s.IsNull(5)) {
+            out.unsaved = true;
+            continue;
+        }
+        const bool inSurvey = !s.IsNull(6);
+        if (inSurvey) out.surveyIsNone = false;
+        if (!inSurvey || s.Int(6) != s.Int(5)) out.surveyIsFile = false;
+        out.file.push_back(PointOf(s, 0));
+    }
+    return out;
+}
+
 void AddFilePoints(Db& db, const std::vector<SequencePoint>& points, bool inSurvey) {
     Stmt s(db,
            "INSERT INTO points(file_index, ordinal, x, y, entries, placeholder) "

@@ -38,6 +38,17 @@ bool SetScaleAside(sqlite::Db& db, int64_t aside);
 
 // The points the bound file holds, in file order.
 std::vector<SequencePoint> FilePoints(sqlite::Db& db);
+// What a reopened store holds of its file, read in one pass over the live
+// points: the file's points (in file order), whether points recorded since
+// the last save are there, and whether SurveyIsFile would find anything to
+// change among the file's points.
+struct LiveFilePoints {
+    std::vector<SequencePoint> file;
+    bool unsaved = false;
+    bool surveyIsFile = true;  // each file point's ordinal is its file index
+    bool surveyIsNone = true;  // no file point has an ordinal
+};
+LiveFilePoints ReadLiveFilePoints(sqlite::Db& db);
 // Rows without readings for the file's points, in file order; with
 // `inSurvey` already the survey's (ordinal = file index), as SurveyIsFile
 // would make them, so that a new store's rows are written once.

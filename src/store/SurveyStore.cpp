@@ -219,6 +219,7 @@ void CSurveyStore::Opened(const std::string& sitePath, const StoreBinding& bindi
         // The survey as it will stand, where it is known without reading it
         // back: a reopened store that matches its file (most Opens).
         std::optional<std::vector<SequencePoint>> survey;
+        bool surveyAsIs = false;  // SurveyIsFile would change nothing
         if (!meta.binding) {
             storepoints::AddFilePoints(db, filePoints, keptPoints);
         } else if (meta.binding->site != binding.site || !meta.binding->SamePlan(binding)) {
@@ -244,12 +245,12 @@ void CSurveyStore::Opened(const std::string& sitePath, const StoreBinding& bindi
             // The file as the store knows it: the points recorded after its
             // last save are not in this survey (recovery declined or no
             // journal), and the file's points must be the store's.
-            const std::vector<SequencePoint> stored = storepoints::FilePoints(db);
-            if (!storepoints::UnsavedPoints(db).empty())
+            storepoints::LiveFilePoints stored = storepoints::ReadLiveFilePoints(db);
+            if (stored.unsaved)
                 storepoints::SetPointsAside(
                     db, storepoints::NewAside(db, "not recovered from the journal", Now()),
                     Which::kUnsaved);
-            if (!SameChecks(stored, filePoints)) {
+            if (!SameChecks(stored.file, filePoints)) {
                 if (storepoints::SetPointsAside(
                         db, storepoints::NewAside(db, "points differ from the file's", Now()),
                         Which::kAll))
@@ -258,11 +259,13 @@ void CSurveyStore::Opened(const std::string& sitePath, const StoreBinding& bindi
                         "of the site file: their readings were set aside.";
                 storepoints::AddFilePoints(db, filePoints, keptPoints);
             } else {
-                // SurveyIsFile below makes the file's rows the survey, or none.
-                survey = keptPoints ? stored : std::vector<SequencePoint>{};
+                // SurveyIsFile below makes the file's rows the survey, or none
+                // (the unsaved ones are aside by now).
+                surveyAsIs = keptPoints ? stored.surveyIsFile : stored.surveyIsNone;
+                survey = keptPoints ? std::move(stored.file) : std::vector<SequencePoint>{};
             }
         }
-        storepoints::SurveyIsFile(db, keptPoints);
+        if (!surveyAsIs) storepoints::SurveyIsFile(db, keptPoints);
         // Reopening the same file writes nothing (and waits for no disk).
         const storepoints::Meta now = storepoints::ReadMeta(db);
         if (now.pendingSave) storepoints::WritePendingSave(db, std::nullopt);
