@@ -75,6 +75,29 @@ struct Heard {
                                  std::tie(p, i, a, m);
                          });
     }
+    bool Told() const { return present || !adapterMessage.isEmpty(); }
+    // "interface address", or why there is no adapter.
+    QString Adapter() const { return present ? interface + " " + address : adapterMessage; }
+};
+
+// A scanner of its own on `link`, and what it told.
+struct Listened : Heard {
+    explicit Listened(CNmLink& link, NetworkManagerScanner::Options options = {})
+        : scanner(link, std::move(options)) {
+        Listen(scanner);
+    }
+    // The adapter as FindAdapter tells it.
+    QString Found() {
+        scanner.FindAdapter();
+        return WaitFor([&] { return Told(); }) ? Adapter() : "nothing told";
+    }
+    // One scan to its end, within boundMs.
+    bool Scan(int boundMs = 60000) {
+        const int before = ended;
+        readings.clear();
+        return scanner.StartScan() && WaitFor([&] { return ended > before; }, boundMs);
+    }
+    NetworkManagerScanner scanner;
 };
 
 // The kernel's dumps as a test wants them: by default it has nothing to say.
@@ -395,12 +418,7 @@ TEST_F(AdapterScanTest, TheAdapterIsTheFirstNetworkManagerManagesAndCanUseOrTheO
         CBusLink link(own.ClientBus(), NoKernel);
         NetworkManagerScanner::Options options;
         options.interfaceName = row.wanted;
-        NetworkManagerScanner scanner(link, options);
-        Heard h;
-        h.Listen(scanner);
-        scanner.FindAdapter();
-        ASSERT_TRUE(WaitFor([&] { return h.present || !h.adapterMessage.isEmpty(); }));
-        EXPECT_EQ(h.present ? h.interface + " " + h.address : h.adapterMessage, row.found);
+        EXPECT_EQ(Listened(link, options).Found(), row.found);
     }
 }
 
@@ -454,11 +472,8 @@ TEST_F(AdapterScanTest, TheConnectedAccessPointsDbmIsNeverTheScanMappingOfTheSta
                                             scandump::Done())}};
             return d;
         });
-        NetworkManagerScanner scanner(link, {});
-        Heard h;
-        h.Listen(scanner);
-        ASSERT_TRUE(scanner.StartScan());
-        ASSERT_TRUE(WaitFor([&] { return h.ended > 0; }));
+        Listened h(link);
+        ASSERT_TRUE(h.Scan());
         ASSERT_EQ(h.readings.size(), 2u) << h.lost.toStdString();
         const auto corp = std::find_if(h.readings.begin(), h.readings.end(),
                                        [](const WifiReading& r) { return r.mac[5] == 0x22; });
@@ -471,10 +486,8 @@ TEST(AdapterWithoutBusTest, TheScanIsLostFromTheEventLoopNotFromInsideStartScan)
     const QString name = QStringLiteral("no-bus");
     CBusLink link(QDBusConnection::connectToBus(QStringLiteral("unix:path=/nonexistent/bus"), name),
                   NoKernel);
-    NetworkManagerScanner scanner(link, {});
-    Heard heard;
-    heard.Listen(scanner);
-    ASSERT_TRUE(scanner.StartScan());
+    Listened heard(link);
+    ASSERT_TRUE(heard.scanner.StartScan());
     EXPECT_EQ(heard.ended, 0) << "a signal from inside StartScan";
     ASSERT_TRUE(WaitFor([&] { return heard.ended > 0; }));
     EXPECT_TRUE(heard.lost.startsWith("No system bus (org.freedesktop.DBus.Error."))
@@ -528,19 +541,11 @@ TEST(CaptureReplayTest, RecordedSessionsReplayAsTheirGoldenFiles) {
         ASSERT_TRUE(LoadWifiCapture(QString::fromStdString(entry.path().string()), records, error))
             << error.toStdString();
         CReplayLink link(std::move(records));
-        NetworkManagerScanner scanner(link, {});
-        Heard heard;
-        heard.Listen(scanner);
-        scanner.FindAdapter();
-        ASSERT_TRUE(WaitFor([&] { return heard.present || !heard.adapterMessage.isEmpty(); }));
-        actual.push_back(heard.present
-                             ? "adapter " + (heard.interface + " " + heard.address).toStdString()
-                             : "no adapter: " + heard.adapterMessage.toStdString());
+        Listened heard(link);
+        const QString found = heard.Found();
+        actual.push_back((heard.present ? "adapter " : "no adapter: ") + found.toStdString());
         for (int scan = 1; scan <= 20 && !link.Finished(); ++scan) {
-            const int before = heard.ended;
-            heard.readings.clear();
-            ASSERT_TRUE(scanner.StartScan());
-            ASSERT_TRUE(WaitFor([&] { return heard.ended > before; }, 20000))
+            ASSERT_TRUE(heard.Scan(20000))
                 << "scan " << scan << ": " << link.Divergences().join("; ").toStdString();
             const WifiScanSummary& sum = heard.summary;
             if (heard.events.last() == "lost") {
@@ -587,16 +592,13 @@ TEST(CaptureReplayTest, ANetworkManagerThatStopsAnsweringWhileAccessPointsAreRea
     CReplayLink link(std::move(cut));
     NetworkManagerScanner::Options options;
     options.collectBound = std::chrono::milliseconds(300);
-    NetworkManagerScanner scanner(link, options);
-    Heard heard;
-    heard.Listen(scanner);
-    ASSERT_TRUE(scanner.StartScan());
-    ASSERT_TRUE(WaitFor([&] { return heard.ended > 0; }, 10000));
+    Listened heard(link, options);
+    ASSERT_TRUE(heard.Scan(10000));
     EXPECT_EQ(heard.events, QStringList({"started", "lost"}));
     EXPECT_EQ(heard.lost,
               "NetworkManager did not describe the access points of wlan0 within 0.3 s; the scan "
               "is given up rather than recorded without them");
-    EXPECT_TRUE(scanner.HasAdapter());
+    EXPECT_TRUE(heard.scanner.HasAdapter());
 }
 
 }  // namespace
