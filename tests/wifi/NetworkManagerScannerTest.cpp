@@ -94,6 +94,7 @@ struct Listened : Heard {
     // One scan to its end, within boundMs.
     bool Scan(int boundMs = 60000) {
         const int before = ended;
+        events.clear();
         readings.clear();
         return scanner.StartScan() && WaitFor([&] { return ended > before; }, boundMs);
     }
@@ -125,26 +126,15 @@ protected:
         ASSERT_EQ(failure, "") << "the mock NetworkManager is needed; run scripts/setup";
     }
 
-    std::unique_ptr<NetworkManagerScanner> MakeScanner(NetworkManagerScanner::Options options = {},
-                                                       CBusLink::KernelDumpFn kernel = NoKernel) {
-        links.push_back(std::make_unique<CBusLink>(nm.ClientBus(), std::move(kernel)));
-        auto s = std::make_unique<NetworkManagerScanner>(*links.back(), std::move(options));
-        heard.Listen(*s);
-        return s;
-    }
-
-    // One scan from start to end.
-    void Scan(NetworkManagerScanner& s) {
-        const int before = heard.ended;
-        heard.events.clear();
-        heard.readings.clear();
-        ASSERT_TRUE(s.StartScan());
-        ASSERT_TRUE(WaitFor([&] { return heard.ended > before; }));
+    Listened& MakeScanner(NetworkManagerScanner::Options options = {},
+                          CBusLink::KernelDumpFn kernel = NoKernel) {
+        link = std::make_unique<CBusLink>(nm.ClientBus(), std::move(kernel));
+        return *(listened = std::make_unique<Listened>(*link, std::move(options)));
     }
 
     MockNetworkManager nm;
-    Heard heard;
-    std::vector<std::unique_ptr<CBusLink>> links;  // outlive the scanners
+    std::unique_ptr<CBusLink> link;  // outlives the scanner
+    std::unique_ptr<Listened> listened;
 };
 
 TEST_F(AdapterScanTest, ScanRecordsWhatItHeardOnEveryBandWithTheKernelsDbmWhereItAnswers) {
@@ -174,17 +164,16 @@ TEST_F(AdapterScanTest, ScanRecordsWhatItHeardOnEveryBandWithTheKernelsDbmWhereI
         d.scan = {"", {Cat(Cat(Entry(fresh), Entry(stale)), Done())}};
         return d;
     };
-    auto scanner = MakeScanner({}, kernel);
+    Listened& heard = MakeScanner({}, kernel);
     CApList list;
     for (int scan = 1; scan <= 2; ++scan) {  // two scans at one point, summed as the board's
-        Scan(*scanner);
+        ASSERT_TRUE(heard.Scan());
         ASSERT_EQ(heard.events, QStringList({"started", "access points", "finished"}))
             << heard.lost.toStdString();
         MergeWifiReadings(list, heard.readings);
     }
-    EXPECT_TRUE(heard.present);
     // The adapter's own address, not the random one NetworkManager scans with.
-    EXPECT_EQ(heard.interface + " " + heard.address, "wlan0 11:22:33:44:55:66");
+    EXPECT_EQ(heard.Adapter(), "wlan0 11:22:33:44:55:66");
     const WifiScanSummary& sum = heard.summary;
     EXPECT_EQ(std::make_tuple(sum.accessPoints, sum.kernelDbm, sum.derivedDbm, sum.staleSkipped),
               std::make_tuple(4u, 1u, 3u, 1u));
@@ -273,15 +262,14 @@ TEST_P(ScanBehaviourTest, ReadingsComeFromAScanThatRanAfterTheRequestAndOnlyTheG
     nm.OfferManagedObjects(row.managedObjects);
     const QString dev = nm.AddWifiDevice("wlan0");
     const QStringList aps = nm.AddAccessPoints(dev, row.crowd ? Crowd() : ThreeHeard());
-    auto scanner = MakeScanner();
-    scanner->FindAdapter();
-    ASSERT_TRUE(WaitFor([&] { return heard.present; }));
+    Listened& heard = MakeScanner();
+    ASSERT_EQ(heard.Found(), "wlan0 11:22:33:44:55:66");
     if (row.before == Before::kFirstScanOver) nm.SetScanning(dev, Option("scanned_before", true));
     // The first scan lists the access points before they are heard: the
     // faults are for the second listing.
-    if (row.before == Before::kFirstScan) Scan(*scanner);
+    ASSERT_TRUE(row.before != Before::kFirstScan || heard.Scan());
     if (row.setup) row.setup(nm, dev, aps);
-    Scan(*scanner);
+    ASSERT_TRUE(heard.Scan());
     ASSERT_EQ(heard.events.last(), "finished") << heard.lost.toStdString();
     EXPECT_EQ(std::make_pair(heard.readings.size(), heard.summary.wentAway),
               std::make_pair(row.readings, row.wentAway));
@@ -361,23 +349,22 @@ class ScanFailureTest : public AdapterScanTest, public ::testing::WithParamInter
 TEST_P(ScanFailureTest, EndsTheScanAsLostWithOneMessageNamingTheError) {
     const Failure& f = GetParam();
     f.before(nm);
-    NetworkManagerScanner::Options options;
-    options.scanBound = std::chrono::milliseconds(f.boundMs);
-    auto scanner = MakeScanner(options);
+    Listened& heard =
+        MakeScanner({.interfaceName = {}, .scanBound = std::chrono::milliseconds(f.boundMs)});
     if (f.during) {
-        ASSERT_TRUE(scanner->StartScan());
+        ASSERT_TRUE(heard.scanner.StartScan());
         ASSERT_TRUE(WaitFor([&] { return heard.events.contains("started"); }));
         f.during(nm);
         ASSERT_TRUE(WaitFor([&] { return heard.ended > 0; }));
     } else {
-        Scan(*scanner);
+        ASSERT_TRUE(heard.Scan());
     }
     EXPECT_EQ(heard.ended, 1);
     EXPECT_EQ(heard.events.last(), "lost");
     EXPECT_FALSE(heard.events.contains("access points"));
     EXPECT_TRUE(heard.lost.contains(QLatin1String(f.message))) << heard.lost.toStdString();
-    EXPECT_EQ(scanner->HasAdapter(), f.adapterStays);
-    EXPECT_FALSE(scanner->Scanning());
+    EXPECT_EQ(heard.scanner.HasAdapter(), f.adapterStays);
+    EXPECT_FALSE(heard.scanner.Scanning());
     if (!f.adapterStays) {
         EXPECT_FALSE(heard.present);
         EXPECT_EQ(heard.adapterMessage, heard.lost);
@@ -416,19 +403,14 @@ TEST_F(AdapterScanTest, TheAdapterIsTheFirstNetworkManagerManagesAndCanUseOrTheO
                               QStringLiteral("02:00:00:00:00:0%1").arg(interface[4] - '0' + 1),
                               state != M::kUnmanaged, state);
         CBusLink link(own.ClientBus(), NoKernel);
-        NetworkManagerScanner::Options options;
-        options.interfaceName = row.wanted;
-        EXPECT_EQ(Listened(link, options).Found(), row.found);
+        EXPECT_EQ(Listened(link, {.interfaceName = row.wanted}).Found(), row.found);
     }
 }
 
 TEST_F(AdapterScanTest, AnAdapterWithoutItsOwnAddressShowsItsCurrentOneAndOneThatCameBackIsFound) {
     const QString dev = nm.AddWifiDevice("wlan1", "");
-    NetworkManagerScanner::Options options;
-    options.interfaceName = "wlan1";
-    auto scanner = MakeScanner(options);
-    scanner->FindAdapter();
-    ASSERT_TRUE(WaitFor([&] { return heard.present; }));
+    Listened& heard = MakeScanner({.interfaceName = "wlan1"});
+    ASSERT_TRUE(heard.Found().startsWith("wlan1 ")) << heard.adapterMessage.toStdString();
     EXPECT_EQ(heard.address.size(), 17) << heard.address.toStdString();  // HwAddress
 
     nm.RemoveDevice(dev);
@@ -437,7 +419,7 @@ TEST_F(AdapterScanTest, AnAdapterWithoutItsOwnAddressShowsItsCurrentOneAndOneTha
     EXPECT_TRUE(heard.adapterMessage.contains("went away")) << heard.adapterMessage.toStdString();
     nm.AddWifiDevice("wlan1");
     ASSERT_TRUE(WaitFor([&] { return heard.present; }));
-    EXPECT_EQ(scanner->InterfaceName(), "wlan1");
+    EXPECT_EQ(heard.scanner.InterfaceName(), "wlan1");
 }
 
 TEST_F(AdapterScanTest, TheConnectedAccessPointsDbmIsNeverTheScanMappingOfTheStationValue) {
