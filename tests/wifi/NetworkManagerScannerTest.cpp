@@ -213,6 +213,10 @@ struct Behaviour {
 
 void PrintTo(const Behaviour& row, std::ostream* os) { *os << row.name; }
 
+void SecondGoes(MockNetworkManager& nm, const QString& device, const QStringList& aps) {
+    nm.SetScanning(device, Option("vanish", QStringList{aps[1]}));
+}
+
 const Behaviour kBehaviours[] = {
     {"FirstScanMovesLastScanAtItsStart", Before::kNothing, nullptr, 3},
     {"BusyBuildingInOneGetManagedObjects", Before::kNothing, nullptr, 300, 0, true, true},
@@ -232,16 +236,8 @@ const Behaviour kBehaviours[] = {
          for (const QString& ap : aps) nm.SetHeard(ap, {kNotHeard});
      },
      0},
-    {"GoneFromOneCall", Before::kFirstScan,
-     [](auto& nm, auto& dev, auto& aps) {
-         nm.SetScanning(dev, Option("vanish", QStringList{aps[1]}));
-     },
-     2, 1},
-    {"GoneFromGetAllEach", Before::kFirstScan,
-     [](auto& nm, auto& dev, auto& aps) {
-         nm.SetScanning(dev, Option("vanish", QStringList{aps[1]}));
-     },
-     2, 1, false},
+    {"GoneFromOneCall", Before::kFirstScan, SecondGoes, 2, 1},
+    {"GoneFromGetAllEach", Before::kFirstScan, SecondGoes, 2, 1, false},
     {"GetAllFailedOnce", Before::kFirstScan,
      [](auto& nm, auto&, auto& aps) {
          nm.Fail("GetAll", aps[1], "org.freedesktop.DBus.Error.LimitsExceeded", "busy", 1);
