@@ -477,20 +477,16 @@ TEST(AdapterWithoutBusTest, TheScanIsLostFromTheEventLoopNotFromInsideStartScan)
 std::string ReadingLine(const WifiReading& r) {
     static const char* const kSources[] = {"kernel", "kernel-station", "percent",
                                            "station-percent"};
-    std::string ssid;
-    for (uint8_t i = 0; i < r.ssidLength && i < sizeof r.ssid; ++i) {
-        char hex[5];
-        std::snprintf(hex, sizeof hex, "\\x%02X", r.ssid[i]);
-        ssid += r.ssid[i] >= 0x20 && r.ssid[i] < 0x7F && r.ssid[i] != '\\'
-                    ? std::string(1, static_cast<char>(r.ssid[i]))
-                    : std::string(hex);
-    }
-    char line[200];
-    std::snprintf(line, sizeof line,
-                  "  %02X%02X%02X%02X%02X%02X ssid=\"%s\" ch=%d band=%d dbm=%d %s", r.mac[0],
-                  r.mac[1], r.mac[2], r.mac[3], r.mac[4], r.mac[5], ssid.c_str(), r.channel.number,
-                  static_cast<int>(r.channel.band), r.dbm, kSources[static_cast<int>(r.source)]);
-    return line;
+    QString line = "  " + QByteArray(reinterpret_cast<const char*>(r.mac), 6).toHex().toUpper();
+    line += " ssid=\"";
+    for (uint8_t i = 0; i < r.ssidLength && i < sizeof r.ssid; ++i)
+        line += r.ssid[i] >= 0x20 && r.ssid[i] < 0x7F && r.ssid[i] != '\\'
+                    ? QString(QChar(r.ssid[i]))
+                    : QString::asprintf("\\x%02X", r.ssid[i]);
+    return (line + QString::asprintf("\" ch=%d band=%d dbm=%d %s", r.channel.number,
+                                     static_cast<int>(r.channel.band), r.dbm,
+                                     kSources[static_cast<int>(r.source)]))
+        .toStdString();
 }
 
 // Every capture in tests/data/wifi, recorded with pellorin --wifi --capture,
@@ -526,16 +522,14 @@ TEST(CaptureReplayTest, RecordedSessionsReplayAsTheirGoldenFiles) {
             ASSERT_TRUE(heard.Scan(20000))
                 << "scan " << scan << ": " << link.Divergences().join("; ").toStdString();
             const WifiScanSummary& sum = heard.summary;
-            if (heard.events.last() == "lost") {
-                actual.push_back("scan " + std::to_string(scan) +
-                                 " lost: " + heard.lost.toStdString());
-                continue;
-            }
-            actual.push_back("scan " + std::to_string(scan) +
-                             " finished aps=" + std::to_string(sum.accessPoints) +
-                             " kernel=" + std::to_string(sum.kernelDbm) +
-                             " stale=" + std::to_string(sum.staleSkipped) +
-                             " away=" + std::to_string(sum.wentAway));
+            actual.push_back(
+                (heard.events.last() == "lost"
+                     ? QString::asprintf("scan %d lost: ", scan) + heard.lost
+                     : QString::asprintf("scan %d finished aps=%zu kernel=%zu stale=%zu away=%zu",
+                                         scan, sum.accessPoints, sum.kernelDbm, sum.staleSkipped,
+                                         sum.wentAway))
+                    .toStdString());
+            if (heard.events.last() == "lost") continue;
             std::vector<std::string> lines;
             for (const WifiReading& r : heard.readings) lines.push_back(ReadingLine(r));
             std::sort(lines.begin(), lines.end());
