@@ -9,6 +9,7 @@
 #include <QScrollBar>
 #include <QTest>
 #include <QToolBar>
+#include <set>
 
 #include "AppFakes.h"
 #include "BoardPty.h"
@@ -288,19 +289,15 @@ TEST_F(WifiSurvey, AWholeSurveyThroughTheWindowIsReadBackFromTheSavedSite) {
 
     std::vector<SurveyEntry> stored;
     ASSERT_TRUE(ReadStoredPoints(site.toStdString(), stored));
-    ASSERT_EQ(stored.size(), 4u);
     ASSERT_NE(places[0], places[1]);
-    const struct {
-        const char *mac, *ssid;
-        int rssi, channel;
-    } heard[] = {{"AABBCC001122", "CorpNet", -54, 6}, {"AABBCC001133", "Guest", -74, 36}};
-    int matched = 0;
-    for (const QPoint& place : places)
-        for (const auto& e : heard)
-            for (const SurveyEntry& s : stored)
-                matched += s.x == place.x() && s.y == place.y() && s.macText == e.mac &&
-                           s.ssid == e.ssid && s.rssi == e.rssi && s.channel == e.channel;
-    EXPECT_EQ(matched, 4);
+    std::multiset<std::string> got, heard;
+    for (const SurveyEntry& s : stored)
+        got.insert(std::to_string(s.x) + "," + std::to_string(s.y) + " " + s.macText + " " +
+                   s.ssid + " " + std::to_string(s.rssi) + " " + std::to_string(s.channel));
+    for (const QPoint& at : places)
+        for (const char* ap : {" AABBCC001122 CorpNet -54 6", " AABBCC001133 Guest -74 36"})
+            heard.insert(std::to_string(at.x()) + "," + std::to_string(at.y()) + ap);
+    EXPECT_EQ(got, heard);
     // Each point keeps its scan's noise floors in the store beside the site.
     CSurveyStore store(nullptr);
     ASSERT_TRUE(store.OpenToRead(site.toStdString()));
