@@ -52,28 +52,27 @@ struct Heard {
     QString interface, address, adapterMessage;
 
     void Listen(NetworkManagerScanner& s) {
-        QObject::connect(&s, &NetworkManagerScanner::scanStarted, [this] { events << "started"; });
-        QObject::connect(&s, &NetworkManagerScanner::accessPointsReceived,
-                         [this](const std::vector<WifiReading>& batch) {
-                             events << "access points";
-                             readings = batch;
-                         });
-        QObject::connect(&s, &NetworkManagerScanner::scanFinished,
-                         [this](const WifiScanSummary& s) {
-                             events << "finished";
-                             summary = s;
-                             ++ended;
-                         });
-        QObject::connect(&s, &NetworkManagerScanner::scanLost, [this](const QString& m) {
-            events << "lost";
-            lost = m;
-            ++ended;
+        using S = NetworkManagerScanner;
+        QObject::connect(&s, &S::scanStarted, [this] { events << "started"; });
+        QObject::connect(&s, &S::accessPointsReceived, [this](const std::vector<WifiReading>& r) {
+            events << "access points";
+            readings = r;
         });
-        QObject::connect(&s, &NetworkManagerScanner::adapterChanged,
+        QObject::connect(&s, &S::scanFinished, [this](const WifiScanSummary& s) {
+            summary = s;
+            Ended("finished");
+        });
+        QObject::connect(&s, &S::scanLost, [this](const QString& m) { Ended("lost", m); });
+        QObject::connect(&s, &S::adapterChanged,
                          [this](bool p, const QString& i, const QString& a, const QString& m) {
                              std::tie(present, interface, address, adapterMessage) =
                                  std::tie(p, i, a, m);
                          });
+    }
+    void Ended(const char* how, const QString& message = {}) {
+        events << how;
+        lost = message;
+        ++ended;
     }
     bool Told() const { return present || !adapterMessage.isEmpty(); }
     // "interface address", or why there is no adapter.
