@@ -298,11 +298,6 @@ TEST(WifiScanTest, TheChannelSurveyGivesEachChannelsNoiseAndNothingMadeUp) {
         if (noise) s.noise = static_cast<uint8_t>(*noise);
         return surveydump::SurveyEntry(surveydump::SurveyNest(s));
     };
-    const auto all = [](std::initializer_list<Bytes> parts) {
-        Bytes b;
-        for (const Bytes& p : parts) b = Cat(b, p);
-        return b;
-    };
     const Bytes cut = entry(5180, -101);
     const struct {
         const char* what;
@@ -316,9 +311,12 @@ TEST(WifiScanTest, TheChannelSurveyGivesEachChannelsNoiseAndNothingMadeUp) {
           Done()},
          "2:1:-95 5:36:-101 6:1:-97 6:2:-96",
          ""},
-        {"no noise attribute", {all({entry(2437, {}), entry(5745, -99), Done()})}, "5:149:-99", ""},
+        {"no noise attribute",
+         {Cat(Cat(entry(2437, {}), entry(5745, -99)), Done())},
+         "5:149:-99",
+         ""},
         {"0 dBm (a driver filling the field), +5, below -120",
-         {all({entry(2412, 0), entry(2437, 5), entry(2462, -128), Done()})},
+         {Cat(Cat(Cat(entry(2412, 0), entry(2437, 5)), entry(2462, -128)), Done())},
          "",
          ""},
         {"a frequency outside the three bands", {Cat(entry(58320, -90), Done())}, "", ""},
