@@ -212,6 +212,7 @@ struct Behaviour {
 
 void PrintTo(const Behaviour& row, std::ostream* os) { *os << row.name; }
 
+// The second access point is gone by the time its properties are read.
 void SecondGoes(MockNetworkManager& nm, const QString& device, const QStringList& aps) {
     nm.SetScanning(device, Option("vanish", QStringList{aps[1]}));
 }
