@@ -32,18 +32,6 @@ std::vector<uint8_t> Tags(const CApList& list) {
 
 using Tagged = std::vector<uint8_t>;
 
-TEST(ApList, EmptyListReportsEndAndNotFound) {
-    CApList list;
-    ApRecord* rec = reinterpret_cast<ApRecord*>(0x1);
-    EXPECT_EQ(list.GetAt(rec, 1), CApList::kEndOfList);
-    EXPECT_EQ(rec, nullptr);
-    const uint8_t mac[6] = {1, 2, 3, 4, 5, 6};
-    EXPECT_EQ(list.FindMac(mac, rec), CApList::kNotFound);
-    EXPECT_EQ(rec, nullptr);
-    EXPECT_EQ(list.RemoveAll(), CApList::kOk);
-    EXPECT_EQ(Tags(list), Tagged{});
-}
-
 TEST(ApList, InsertSortedIsAscendingAndStableForEqualStrength) {
     CApList list;
     ApRecord* first = Make(list, -60, 1);
@@ -71,7 +59,7 @@ TEST(ApList, PositionsCountFromOneEndAfterTheLastAndReachBeyondSixteenBits) {
     EXPECT_EQ(rec, nullptr);
 }
 
-TEST(ApList, FindMacGivesTheFirstEqualAndRemoveJoinsNeighboursUpToAnEmptyRing) {
+TEST(ApList, FindMacGivesTheFirstEqualAndRemoveJoinsNeighboursUpToAnEmptyRingThatFindsNothing) {
     CApList list;
     ApRecord* recs[3];
     for (uint8_t i = 0; i < 3; ++i) list.AddTail(recs[i] = Make(list, 0, 7));
@@ -85,6 +73,15 @@ TEST(ApList, FindMacGivesTheFirstEqualAndRemoveJoinsNeighboursUpToAnEmptyRing) {
     list.Remove(recs[2]);
     ASSERT_TRUE(list.IsEmpty());
     ASSERT_EQ(list.Sentinel()->prev, list.Sentinel());
+    // The empty list reports its end and finds nothing.
+    ApRecord* rec = reinterpret_cast<ApRecord*>(0x1);
+    EXPECT_EQ(list.GetAt(rec, 1), CApList::kEndOfList);
+    EXPECT_EQ(rec, nullptr);
+    const uint8_t mac[6] = {0, 0, 0, 0, 0, 9};  // the last one removed
+    EXPECT_EQ(list.FindMac(mac, rec), CApList::kNotFound);
+    EXPECT_EQ(rec, nullptr);
+    EXPECT_EQ(list.RemoveAll(), CApList::kOk);
+    EXPECT_EQ(Tags(list), Tagged{});
     list.InsertBefore(Make(list, 0, 9), const_cast<ApRecord*>(list.Sentinel()));
     EXPECT_EQ(Tags(list), Tagged{9});
 }

@@ -25,29 +25,25 @@ ApRecord* Find(const Mac& mac) {
 
 using Lines = std::vector<std::string>;
 
-TEST_F(BoardTest, AccessPointEntersTheListOnlyWithABeacon) {
+TEST_F(BoardTest, AccessPointEntersTheListOnlyWithABeaconAndEachReadingIsKeptWithItsReport) {
     Merge(ReportMessage({{kA, -40}, {kB, -55}}, {{1, "Office", 6, 0x2010}}));
     EXPECT_EQ(Listed(), Lines{"000A0B0C0D02 ch=6 ssid=\"Office\" sum=-55 n=1 privacy=1 cap=1"});
     // A later report without a beacon adds the reading and keeps the rest.
     Merge(ReportMessage({{kB, -65}, {kA, -41}}, {}));
     EXPECT_EQ(Listed(), Lines{"000A0B0C0D02 ch=6 ssid=\"Office\" sum=-120 n=2 privacy=1 cap=1"});
-    // A later beacon refreshes the record; a shorter SSID leaves no tail.
-    Merge(ReportMessage({{kB, -60}}, {{0, "Lab", 11, 0x0000}}));
-    EXPECT_EQ(Listed(), Lines{"000A0B0C0D02 ch=11 ssid=\"Lab\" sum=-180 n=3 privacy=0 cap=0"});
-    EXPECT_EQ(std::memcmp(Find(kB)->ssid, "Lab\0\0\0\0", 7), 0);
-    EXPECT_EQ(Find(kB)->hasBeacon, 1);
-}
-
-TEST_F(BoardTest, EveryReadingThatCountsIsKeptWithItsReport) {
-    Merge(ReportMessage({{kA, -40}, {kB, -55}}, {{1, "Office", 6, 0x2010}}));
-    Merge(ReportMessage({{kB, -65}, {kA, -41}}, {}));
+    // Every reading that counts is kept with its report; kA is never listed,
+    // so its readings count nowhere.
     std::vector<std::string> got;
     for (const ScanReading& r : scanList.Readings())
         got.push_back(std::to_string(r.mac[5]) + " " + std::to_string(r.dbm) + " #" +
                       std::to_string(r.batch) + (r.source == ReadingSource::kBoard ? "" : " ?") +
                       (r.timeMs > 1'700'000'000'000 ? "" : " no time"));
-    // kA is never listed, so its readings count nowhere.
     EXPECT_EQ(got, (Lines{"2 -55 #1", "2 -65 #2"}));
+    // A later beacon refreshes the record; a shorter SSID leaves no tail.
+    Merge(ReportMessage({{kB, -60}}, {{0, "Lab", 11, 0x0000}}));
+    EXPECT_EQ(Listed(), Lines{"000A0B0C0D02 ch=11 ssid=\"Lab\" sum=-180 n=3 privacy=0 cap=0"});
+    EXPECT_EQ(std::memcmp(Find(kB)->ssid, "Lab\0\0\0\0", 7), 0);
+    EXPECT_EQ(Find(kB)->hasBeacon, 1);
     scanList.RemoveAll();
     EXPECT_TRUE(scanList.Readings().empty());
 }

@@ -14,21 +14,6 @@ namespace fs = std::filesystem;
 
 const fs::path kDataDir = fs::path(PELLORIN_TEST_DATA) / "board";
 
-struct Golden {
-    std::vector<std::string> header;  // the # lines
-    std::vector<std::string> lines;
-};
-
-Golden ReadGolden(const fs::path& path) {
-    Golden g;
-    std::ifstream in(path);
-    for (std::string line; std::getline(in, line);) {
-        if (line.empty()) continue;
-        (line[0] == '#' ? g.header : g.lines).push_back(line);
-    }
-    return g;
-}
-
 TEST_F(BoardTest, RecordedConversationsDecodeAsTheirGoldenFiles) {
     const bool update = std::getenv("PELLORIN_UPDATE_GOLDEN") != nullptr;
     int replayed = 0;
@@ -38,8 +23,11 @@ TEST_F(BoardTest, RecordedConversationsDecodeAsTheirGoldenFiles) {
         fs::path goldenPath = entry.path();
         goldenPath.replace_extension(".golden");
         ASSERT_TRUE(fs::exists(goldenPath)) << "every capture needs its .golden";
-        Golden golden = ReadGolden(goldenPath);
-        EXPECT_FALSE(golden.header.empty()) << "the golden must say where the capture came from";
+        std::vector<std::string> header, expected;  // the # lines, the decode
+        std::ifstream in(goldenPath);
+        for (std::string line; std::getline(in, line);)
+            if (!line.empty()) (line[0] == '#' ? header : expected).push_back(line);
+        EXPECT_FALSE(header.empty()) << "the golden must say where the capture came from";
 
         // As after start-up: firmware requested, survey mode 7 selected.
         Fresh();
@@ -52,10 +40,10 @@ TEST_F(BoardTest, RecordedConversationsDecodeAsTheirGoldenFiles) {
                          " aps=" + std::to_string(scanList.Count()));
         if (update) {
             std::ofstream out(goldenPath);
-            for (const std::string& l : golden.header) out << l << '\n';
+            for (const std::string& l : header) out << l << '\n';
             for (const std::string& l : actual) out << l << '\n';
         } else {
-            EXPECT_EQ(actual, golden.lines);
+            EXPECT_EQ(actual, expected);
         }
         ++replayed;
     }

@@ -22,9 +22,9 @@ TEST_F(BoardTest, RequestsGoOutAsExactBytes) {
     const uint8_t payload[] = {0x11, 0x05};
     EXPECT_EQ(theBoard.SendFrame(0x11, payload, 2), 1);
     EXPECT_EQ(Sent(), (std::vector<std::string>{"11 12 11 14 11 14 05 00 11 13"}));
-}
 
-TEST_F(BoardTest, WithoutOutboxNothingIsSentAndSendFrameReturnsZero) {
+    // Without an outbox nothing is sent and SendFrame says so.
+    outbox.queued.clear();
     theBoard.SetOutbox(nullptr);
     EXPECT_EQ(theBoard.SendFrame(MSG_FIRMWARE, nullptr, 0), 0);
     theBoard.SendKeepAlive();

@@ -122,38 +122,40 @@ TEST(WifiReadingTest, A32ByteUtf8SsidIsCutAtACharacterBoundaryAndOtherBytesAreKe
     }
 }
 
+// The kernel's entry for AA:BB:CC:00:11:last, seen at seenNs after boot, or
+// msAgo before the dump, or (neither) at no known time.
+KernelBss Heard(uint8_t last, int32_t mbm, uint64_t seenNs, uint32_t mhz = 2437,
+                std::optional<uint32_t> msAgo = {}) {
+    KernelBss b;
+    const uint8_t mac[6] = {0xAA, 0xBB, 0xCC, 0x00, 0x11, last};
+    std::memcpy(b.bssid, mac, 6);
+    b.hasSignalMbm = true;
+    b.signalMbm = mbm;
+    b.hasLastSeenBoottime = seenNs != 0;
+    b.lastSeenBoottimeNs = seenNs;
+    b.hasSeenMsAgo = msAgo.has_value();
+    b.seenMsAgo = msAgo.value_or(0);
+    b.frequencyMhz = mhz;
+    return b;
+}
+
 TEST(WifiScanTest, OnlyAccessPointsHeardSinceTheRequestAreReadAndTheKernelsDbmWins) {
     constexpr int64_t kSecond = 1000000000;
     const int64_t request = 5000 * kSecond + kSecond / 2;  // 5000.5 s after boot
     auto ap = [](const char* mac, int32_t lastSeen) {
         return NmAccessPoint{{'N', 'e', 't'}, mac, 2437, 44, lastSeen};
     };
-    // Seen at seenNs after boot, or msAgo before the dump, or (neither) at no known time.
-    auto bss = [](uint8_t last, int32_t mbm, uint64_t seenNs, uint32_t mhz = 2437,
-                  std::optional<uint32_t> msAgo = {}) {
-        KernelBss b;
-        const uint8_t mac[6] = {0xAA, 0xBB, 0xCC, 0x00, 0x11, last};
-        std::memcpy(b.bssid, mac, 6);
-        b.hasSignalMbm = true;
-        b.signalMbm = mbm;
-        b.hasLastSeenBoottime = seenNs != 0;
-        b.lastSeenBoottimeNs = seenNs;
-        b.hasSeenMsAgo = msAgo.has_value();
-        b.seenMsAgo = msAgo.value_or(0);
-        b.frequencyMhz = mhz;
-        return b;
-    };
     KernelScan kernel;
     kernel.answered = true;
     kernel.dumpBoottimeNs = request + 3 * kSecond;
     kernel.entries = {
-        bss(1, -4750, request + kSecond),        // fresh: its dBm is used
-        bss(2, -3000, request - kSecond),        // older than the request
-        bss(3, -6000, request + kSecond, 5180),  // fresh, other frequency ...
-        bss(3, -6200, request + kSecond),        // ... the same frequency wins
-        bss(4, -999999, request + kSecond),      // no receiver reports this
-        bss(5, -5100, 0, 2437, 1000),            // SEEN_MS_AGO only: 1 s before the dump
-        bss(6, -5200, 0),                        // no age at all: not used
+        Heard(1, -4750, request + kSecond),        // fresh: its dBm is used
+        Heard(2, -3000, request - kSecond),        // older than the request
+        Heard(3, -6000, request + kSecond, 5180),  // fresh, other frequency ...
+        Heard(3, -6200, request + kSecond),        // ... the same frequency wins
+        Heard(4, -999999, request + kSecond),      // no receiver reports this
+        Heard(5, -5100, 0, 2437, 1000),            // SEEN_MS_AGO only: 1 s before the dump
+        Heard(6, -5200, 0),                        // no age at all: not used
     };
 
     const std::vector<NmAccessPoint> aps = {
@@ -199,13 +201,7 @@ TEST(WifiScanTest, TheConnectedAccessPointTakesTheKernelsFiguresElseTheMappingNe
     last.hasSignalAvg = false;
     KernelStation silent = avg;  // drivers without a signal say 0
     silent.signalDbm = silent.signalAvgDbm = 0;
-    KernelBss entry;
-    std::memcpy(entry.bssid, avg.mac, 6);
-    entry.frequencyMhz = 2437;
-    entry.hasSignalMbm = true;
-    entry.signalMbm = -4800;
-    entry.hasLastSeenBoottime = true;
-    entry.lastSeenBoottimeNs = kRequest + 1;
+    const KernelBss entry = Heard(1, -4800, kRequest + 1);
     const struct {
         const char* what;
         std::vector<KernelStation> stations;  // none: no station strength either
@@ -302,11 +298,6 @@ TEST(WifiScanTest, TheChannelSurveyGivesEachChannelsNoiseAndNothingMadeUp) {
         if (noise) s.noise = static_cast<uint8_t>(*noise);
         return surveydump::SurveyEntry(surveydump::SurveyNest(s));
     };
-    const auto all = [](std::initializer_list<Bytes> parts) {
-        Bytes b;
-        for (const Bytes& p : parts) b = Cat(b, p);
-        return b;
-    };
     const Bytes cut = entry(5180, -101);
     const struct {
         const char* what;
@@ -320,9 +311,12 @@ TEST(WifiScanTest, TheChannelSurveyGivesEachChannelsNoiseAndNothingMadeUp) {
           Done()},
          "2:1:-95 5:36:-101 6:1:-97 6:2:-96",
          ""},
-        {"no noise attribute", {all({entry(2437, {}), entry(5745, -99), Done()})}, "5:149:-99", ""},
+        {"no noise attribute",
+         {Cat(Cat(entry(2437, {}), entry(5745, -99)), Done())},
+         "5:149:-99",
+         ""},
         {"0 dBm (a driver filling the field), +5, below -120",
-         {all({entry(2412, 0), entry(2437, 5), entry(2462, -128), Done()})},
+         {Cat(Cat(Cat(entry(2412, 0), entry(2437, 5)), entry(2462, -128)), Done())},
          "",
          ""},
         {"a frequency outside the three bands", {Cat(entry(58320, -90), Done())}, "", ""},
