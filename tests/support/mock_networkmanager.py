@@ -255,7 +255,9 @@ class Device(Props):
                     ap.set(AP, {'Strength': dbus.Byte(scan_percent(dbm)),
                                 'LastSeen': dbus.Int32(max(int(now), 1))})
         self.scanning = False
-        self.completed_ms = boottime_ms()
+        # A scan lasts seconds on a real adapter, so its end never shares the
+        # millisecond of the LastScan its start set; here it may.
+        self.completed_ms = max(boottime_ms(), int(self.props[WIRELESS]['LastScan']) + 1)
         self.stamps['Ended'] = time.clock_gettime_ns(time.CLOCK_BOOTTIME) // 1000
         self.set(WIRELESS, {'LastScan': dbus.Int64(self.completed_ms)})
         if self.refresh_after_scan:
