@@ -36,8 +36,13 @@ void CBandShare::Run(int32_t count, const Work& work) {
         std::lock_guard<std::mutex> lock(m_mutex);
         if (!m_worker.joinable()) m_worker = std::thread([this] { Serve(); });
         job = ++m_job;
-        // No band of the last job is in progress (its Run waited for all),
-        // so these may change before the new number opens the job.
+        // The last job is closed first: a worker that read its next band
+        // before and the new count after could otherwise still claim that
+        // band under the old number and do it with the new work, which the
+        // new job then does again. No band of the last job is in progress
+        // (its Run waited for all), so the rest may change before the new
+        // number opens the job.
+        m_next.store((static_cast<uint64_t>(job) << 32) | kClosed);
         m_count.store(count);
         m_work = &work;
         m_done.store(0);

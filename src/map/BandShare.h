@@ -38,6 +38,7 @@ private:
     // claim is one compare-and-swap, and a worker still holding an old
     // job's number never takes a band of the next.
     std::atomic<uint64_t> m_next{0};
+    static constexpr uint64_t kClosed = 0x7FFFFFFF;  // a next band beyond every count
     std::atomic<int32_t> m_done{0};
     std::atomic<int32_t> m_count{0};
     const Work* m_work = nullptr;  // the open job's, set before its number
