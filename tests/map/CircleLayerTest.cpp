@@ -5,22 +5,8 @@
 
 #include <algorithm>
 
+#include "LayerPixels.h"
 #include "map/PointCircles.h"
-
-namespace {
-
-// The colour of every pixel, 0 where nothing is painted.
-std::vector<uint32_t> Pixels(const CCircleLayer& layer) {
-    std::vector<uint32_t> out;
-    for (int32_t y = 0; y < layer.Height(); ++y)
-        for (int32_t x = 0; x < layer.Width(); ++x) {
-            const uint8_t ink = layer.InkAt(x, y);
-            out.push_back(ink == 0 ? 0 : layer.InkColour(ink));
-        }
-    return out;
-}
-
-}  // namespace
 
 TEST(CircleLayer, HoldsTilesOnlyWhereCirclesArePainted) {
     CCircleLayer layer;
@@ -61,11 +47,11 @@ TEST(CircleLayer, DeletedCirclesLeaveTheLayerAsIfNeverPainted) {
     CCircleLog log, referenceLog;
     paint(layer, log, {e, a, b, c, d});
     paint(reference, referenceLog, {a, c, d});
-    ASSERT_NE(Pixels(layer), Pixels(reference));
+    ASSERT_NE(LayerPixels(layer), LayerPixels(reference));
 
     MendDeletedCircles(layer, log, log.RemoveRecords(3, 1));  // b
     MendDeletedCircles(layer, log, log.RemoveRecords(1, 1));  // e
-    EXPECT_EQ(Pixels(layer), Pixels(reference));
+    EXPECT_EQ(LayerPixels(layer), LayerPixels(reference));
     EXPECT_EQ(layer.TileCount(), reference.TileCount());
 }
 
@@ -108,7 +94,7 @@ TEST(CircleLayer, EllipsesComeOutAsThePixelByPixelRule) {
         paintByRule(reference, box, pen, clip);
         SCOPED_TRACE(testing::Message() << "box " << box.left << "," << box.top << " "
                                         << box.Width() << "x" << box.Height() << " pen " << pen);
-        ASSERT_EQ(Pixels(painted), Pixels(reference));
+        ASSERT_EQ(LayerPixels(painted), LayerPixels(reference));
         ASSERT_EQ(painted.TileCount(), reference.TileCount());
     }
 }

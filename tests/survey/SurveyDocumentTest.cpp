@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "FifoRescue.h"
+#include "LayerPixels.h"
 #include "ScratchDir.h"
 #include "SiteTestSupport.h"
 #include "SurveyEntries.h"
@@ -56,17 +57,6 @@ struct Snapshot {
     std::vector<int32_t> circles;  // x, y, strength, records of each
     bool operator==(const Snapshot&) const = default;
 };
-
-// Every pixel of a circle layer, 0 or 0xFFRRGGBB, row by row.
-std::vector<uint32_t> LayerPixels(const CCircleLayer& layer) {
-    std::vector<uint32_t> out;
-    for (int32_t y = 0; y < layer.Height(); ++y)
-        for (int32_t x = 0; x < layer.Width(); ++x) {
-            const uint8_t ink = layer.InkAt(x, y);
-            out.push_back(ink == 0 ? 0 : layer.InkColour(ink));
-        }
-    return out;
-}
 
 // x, y, strength and records of each logged circle.
 std::vector<int32_t> CircleFigures(const CCircleLog& log) {
