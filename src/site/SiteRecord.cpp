@@ -1,5 +1,7 @@
 #include "site/SiteRecord.h"
 
+#include <cstring>
+
 #include "site/ByteOrder.h"
 #include "site/SiteLayout.h"
 
@@ -28,4 +30,11 @@ uint32_t CSiteRecord::PointsOffset() const {
 }
 void CSiteRecord::SetLastSaveTime(uint32_t seconds) {
     StoreLe32(m_header + sitelayout::kLastSaveTime, seconds);
+}
+
+void CSiteRecord::TakeRecordBuffers(const CSiteRecord& from) {
+    std::memcpy(m_pointRec, from.m_pointRec, sizeof m_pointRec);
+    std::memcpy(m_apRec, from.m_apRec, sizeof m_apRec);
+    m_pointRecordSize = from.m_pointRecordSize;
+    m_apRecordSize = from.m_apRecordSize;
 }

@@ -22,6 +22,9 @@ public:
 
     // Empties surveyList and the two counters (Open).
     void ClearSurvey();
+    // The points section's record buffers and sizes of `from` (a read or a
+    // save made on another record).
+    void TakeRecordBuffers(const CSiteRecord& from);
     // Starts the pending point and empties scanList (tap, centre press).
     // Once the plan's size is known, the point is brought onto its pixels
     // (0 .. width - 1, 0 .. height - 1): the cursor may stand on the plan's

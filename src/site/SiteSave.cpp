@@ -266,10 +266,7 @@ SiteStatus WriteOverCopy(SaveJob& job, FileOps& ops, const CSiteRecord& site, co
 // known, the new file's fingerprint.
 void Adopt(CSiteRecord& site, const Staged& staged, std::optional<SiteFingerprint> fingerprint) {
     std::memcpy(site.m_header, staged.site.m_header, sizeof site.m_header);
-    std::memcpy(site.m_pointRec, staged.site.m_pointRec, sizeof site.m_pointRec);
-    std::memcpy(site.m_apRec, staged.site.m_apRec, sizeof site.m_apRec);
-    site.m_pointRecordSize = staged.site.m_pointRecordSize;
-    site.m_apRecordSize = staged.site.m_apRecordSize;
+    site.TakeRecordBuffers(staged.site);
     if (fingerprint) site.m_fileFingerprint = fingerprint;
 }
 

@@ -1,6 +1,5 @@
 #include "survey/SiteLoader.h"
 
-#include <cstring>
 #include <system_error>
 #include <thread>
 
@@ -103,10 +102,7 @@ SiteStatus CSiteLoader::ReadPoints() {
     // header's and the bitmap's agree on it for every file ReadPlan accepts).
     if (ahead && m_entries->Count() == 0 && m_circles.Circles().empty() &&
         ahead->layer.Width() == m_layer.Width() && ahead->layer.Height() == m_layer.Height()) {
-        std::memcpy(m_site->m_pointRec, ahead->site.m_pointRec, sizeof m_site->m_pointRec);
-        std::memcpy(m_site->m_apRec, ahead->site.m_apRec, sizeof m_site->m_apRec);
-        m_site->m_pointRecordSize = ahead->site.m_pointRecordSize;
-        m_site->m_apRecordSize = ahead->site.m_apRecordSize;
+        m_site->TakeRecordBuffers(ahead->site);
         m_entries = std::move(ahead->entries);
         m_layer = std::move(ahead->layer);
         m_circles = std::move(ahead->circles);
