@@ -6,11 +6,14 @@
 // - VersusIperf3Alone: the upload's Mbit/s through the runner against
 //   `iperf3 -c` run alone just before, both 2-second runs (aim: 0.9x or more).
 // - UiStall: the longest the event loop of the thread that runs the test is
-//   kept from a 1 ms timer while a test runs (aim: 5 ms or less), beside the
+//   kept from a 1 ms timer while a test runs (aim: 5 ms or less), as the
+//   thread's own processor time between two ticks (busy: what the program
+//   does there) and as the ticks' gaps (what the machine adds), beside the
 //   timer alone in the same rounds; UiStallVariants the same for other ways
 //   of scheduling the thread and the client, alternating.
 
 #include <benchmark/benchmark.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <QCoreApplication>
@@ -56,29 +59,45 @@ ThroughputRequest Request(int seconds) {
     return r;
 }
 
-// The gaps between ticks of a 1 ms timer on this thread, in ms.
+int64_t ThreadCpuNs() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return int64_t{t.tv_sec} * 1000000000 + t.tv_nsec;
+}
+
+// The gaps between ticks of a 1 ms timer on this thread, in ms, and the
+// thread's own processor time in each gap: what the program kept the event
+// loop busy with, whatever else ran on the shared machine meanwhile.
 class GapProbe {
 public:
     GapProbe() {
         m_tick.setTimerType(Qt::PreciseTimer);
         QObject::connect(&m_tick, &QTimer::timeout, [this] {
+            const int64_t cpu = ThreadCpuNs();
             m_gaps.push_back(m_gap.nsecsElapsed() / 1e6);
+            m_busy.push_back((cpu - m_cpu) / 1e6);
+            m_cpu = cpu;
             m_gap.restart();
         });
+        m_cpu = ThreadCpuNs();
         m_gap.start();
         m_tick.start(1);
     }
     const std::vector<double>& Gaps() const { return m_gaps; }
+    const std::vector<double>& Busy() const { return m_busy; }
 
 private:
     QElapsedTimer m_gap;
+    int64_t m_cpu = 0;
     QTimer m_tick;
-    std::vector<double> m_gaps;
+    std::vector<double> m_gaps, m_busy;
 };
 
-// Runs one test to its end; the timer's gaps meanwhile.
+// Runs one test to its end; the timer's gaps and the thread's busy
+// stretches meanwhile.
 ThroughputOutcome RunTest(const ThroughputRequest& r, std::vector<double>* gaps = nullptr,
-                          const ThroughputScheduling& scheduling = {}) {
+                          const ThroughputScheduling& scheduling = {},
+                          std::vector<double>* busy = nullptr) {
     CThroughputRunner runner;
     runner.SetScheduling(scheduling);
     ThroughputOutcome outcome;
@@ -91,15 +110,17 @@ ThroughputOutcome RunTest(const ThroughputRequest& r, std::vector<double>* gaps 
     runner.Start(r);
     while (!done) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     if (gaps) *gaps = probe.Gaps();
+    if (busy) *busy = probe.Busy();
     return outcome;
 }
 
-// The timer's gaps over `ms` with nothing running.
-std::vector<double> IdleGaps(int ms) {
+// The timer's gaps and busy stretches over `ms` with nothing running.
+std::vector<double> IdleGaps(int ms, std::vector<double>* busy) {
     GapProbe probe;
     QElapsedTimer t;
     t.start();
     while (t.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    *busy = probe.Busy();
     return probe.Gaps();
 }
 
@@ -178,10 +199,13 @@ double Longest(const std::vector<double>& v) {
 struct StallFigures {
     std::vector<double> gaps;     // every gap of every test
     std::vector<double> longest;  // each test's longest
+    std::vector<double> busiest;  // each test's longest busy stretch
     std::vector<double> up, down;
-    void Add(const std::vector<double>& g, const ThroughputOutcome& o) {
+    void Add(const std::vector<double>& g, const std::vector<double>& b,
+             const ThroughputOutcome& o) {
         gaps.insert(gaps.end(), g.begin(), g.end());
         longest.push_back(Longest(g));
+        busiest.push_back(Longest(b));
         up.push_back(o.figures ? o.figures->upMbps : 0);
         down.push_back(o.figures ? o.figures->downMbps : 0);
     }
@@ -189,6 +213,8 @@ struct StallFigures {
         state.counters[name + "_longest_ms"] = Longest(longest);
         state.counters[name + "_median_longest_ms"] = Median(longest);
         state.counters[name + "_p99_ms"] = Percentile(gaps, 0.99);
+        state.counters[name + "_busy_longest_ms"] = Longest(busiest);
+        state.counters[name + "_busy_median_ms"] = Median(busiest);
         if (!up.empty()) {
             state.counters[name + "_up_mbps"] = Median(up);
             state.counters[name + "_down_mbps"] = Median(down);
@@ -213,17 +239,18 @@ void StallRounds(benchmark::State& state, const std::vector<Variant>& variants) 
     for (auto _ : state) {
         for (size_t k = 0; k < variants.size(); ++k) {
             const size_t v = (round + k) % variants.size();
-            std::vector<double> gaps;
+            std::vector<double> gaps, busy;
             if (variants[v].test) {
-                const ThroughputOutcome o = RunTest(Request(1), &gaps, variants[v].scheduling);
+                const ThroughputOutcome o =
+                    RunTest(Request(1), &gaps, variants[v].scheduling, &busy);
                 if (!o.Measured()) state.SkipWithError(o.reason.c_str());
-                figures[v].Add(gaps, o);
+                figures[v].Add(gaps, busy, o);
             } else {
                 const std::optional<uint64_t> own = schedslice::Slice();
                 schedslice::SetSlice(variants[v].scheduling.threadSliceNs);
-                gaps = IdleGaps(2000);
+                gaps = IdleGaps(2000, &busy);
                 if (own) schedslice::SetSlice(*own);
-                figures[v].Add(gaps, {});
+                figures[v].Add(gaps, busy, {});
                 figures[v].up.clear();
                 figures[v].down.clear();
             }
