@@ -7,11 +7,11 @@
 // case: zoomed in on it, every cell lies within reach of about five points).
 
 #include <benchmark/benchmark.h>
-#include <time.h>
 
 #include <random>
 
 #include "CoverageSurvey.h"
+#include "ThreadCpu.h"
 #include "coverage/CoverageMap.h"
 
 namespace {
@@ -42,13 +42,7 @@ CApList& Survey(bool walked) {
     return s;
 }
 
-// The processor time of this thread: the machine is shared, and the time
-// other work takes the core from this one says nothing about the code.
-double ThreadSeconds() {
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
-}
+double ThreadSeconds() { return static_cast<double>(ThreadCpuNs()) * 1e-9; }
 
 // range(0): scale 1 or 3; range(1): zoomed in; range(2): walked survey;
 // range(3): cell size in client pixels.

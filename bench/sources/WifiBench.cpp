@@ -33,6 +33,7 @@
 #include <vector>
 
 #include "MockNetworkManager.h"
+#include "ThreadCpu.h"
 #include "aplist/ApList.h"
 #include "app/TambRUMOView.h"
 #include "platform/MessageBoxes.h"
@@ -54,12 +55,6 @@ int64_t BoottimeUs() {
     timespec t{};
     clock_gettime(CLOCK_BOOTTIME, &t);
     return int64_t{t.tv_sec} * 1000000 + t.tv_nsec / 1000;
-}
-
-int64_t ThreadCpuNs() {
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return int64_t{t.tv_sec} * 1000000000 + t.tv_nsec;
 }
 
 double CpuSeconds() {

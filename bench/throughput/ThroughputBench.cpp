@@ -13,7 +13,6 @@
 //   of scheduling the thread and the client, alternating.
 
 #include <benchmark/benchmark.h>
-#include <time.h>
 #include <unistd.h>
 
 #include <QCoreApplication>
@@ -26,6 +25,7 @@
 #include <vector>
 
 #include "LoopbackPort.h"
+#include "ThreadCpu.h"
 #include "throughput/IperfJson.h"
 #include "throughput/SchedulingSlice.h"
 #include "throughput/ThroughputRunner.h"
@@ -57,12 +57,6 @@ ThroughputRequest Request(int seconds) {
     r.server = {"127.0.0.1", TheServer().port};
     r.seconds = seconds;
     return r;
-}
-
-int64_t ThreadCpuNs() {
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return int64_t{t.tv_sec} * 1000000000 + t.tv_nsec;
 }
 
 // The gaps between ticks of a 1 ms timer on this thread, in ms, and the
