@@ -330,44 +330,33 @@ TEST(CoverageState, TheCaptionNamesTheNetworkAsItIsAndAnotherSiteShowsAllAgain) 
     EXPECT_EQ(told, 3);
 }
 
-TEST(Coverage, EveryLayerTakesItsFixedPointValuesLimitedToItsRange) {
-    const struct {
-        CoverageLayer layer;
-        double value;
-        int32_t fixed;
-    } table[] = {
-        {CoverageLayer::Signal(), -200, -128},
-        {CoverageLayer::Of(Metric::kSnr), 200, 127},
-        {CoverageLayer::Of(Metric::kUsableAps), -3, 0},
-        {CoverageLayer::Of(Metric::kDownload), 49.996, 5000},
-        {CoverageLayer::Of(Metric::kUpload), 20000, 1000000},
-        {CoverageLayer::Of(Metric::kPassFail), std::nan(""), 0},
-    };
-    for (const auto& row : table) EXPECT_EQ(row.layer.Fixed(row.value), row.fixed) << row.value;
-}
-
 // Each layer with two points 20 apart (A at 101, B at 121) and R 30: the
 // value at A exactly, the cell between, a cell nearer A, nothing beyond R;
 // and the map painted as the window paints it at scale 1 and 3 (cells of
 // scale x scale device pixels): A's cell in the colour of A's band, the
 // last cell within R of B banded and the next one, beyond R, left as it is.
+// Each layer's fixed point value of a value out of its range (or between
+// two steps) is limited to the range (or rounded).
 TEST(Coverage, EveryLayerIsExactAtAPointEmptyBeyondRAndPaintsItsOwnColours) {
     const struct {
         CoverageLayer layer;
-        double a, b, between, nearA;
+        double a, b, between, nearA, outside;
+        int32_t fixed;
     } table[] = {
-        {CoverageLayer::Signal(), -45, -75, -60, -1},
-        {CoverageLayer::Of(Metric::kSecondarySignal), -70, -100, -85, -1},
-        {CoverageLayer::Of(Metric::kUsableAps), 3, 0, 1.5, -1},
-        {CoverageLayer::Of(Metric::kCochannel), 0, 3, 1.5, -1},
-        {CoverageLayer::Of(Metric::kSnr), 38, 12, 25, -1},
-        {CoverageLayer::Of(Metric::kDownload), 120.5, 3.25, 61.875, -1},
-        {CoverageLayer::Of(Metric::kUpload), 60, 20, 40, -1},
+        {CoverageLayer::Signal(), -45, -75, -60, -1, -200, -128},
+        {CoverageLayer::Of(Metric::kSecondarySignal), -70, -100, -85, -1, 200, 127},
+        {CoverageLayer::Of(Metric::kUsableAps), 3, 0, 1.5, -1, -3, 0},
+        {CoverageLayer::Of(Metric::kCochannel), 0, 3, 1.5, -1, -3, 0},
+        {CoverageLayer::Of(Metric::kSnr), 38, 12, 25, -1, 200, 127},
+        {CoverageLayer::Of(Metric::kDownload), 120.5, 3.25, 61.875, -1, 49.996, 5000},
+        {CoverageLayer::Of(Metric::kUpload), 60, 20, 40, -1, 20000, 1000000},
         // Not interpolated: the nearest point's verdict, the first at a tie.
-        {CoverageLayer::Of(Metric::kPassFail), kPassValue, kFailValue, kPassValue, kPassValue},
+        {CoverageLayer::Of(Metric::kPassFail), kPassValue, kFailValue, kPassValue, kPassValue,
+         std::nan(""), 0},
     };
     for (const auto& row : table) {
         SCOPED_TRACE(row.a);
+        EXPECT_EQ(row.layer.Fixed(row.outside), row.fixed) << row.outside;
         std::vector<PointValue> points = {{101, 101, row.layer.Fixed(row.a)},
                                           {121, 101, row.layer.Fixed(row.b)}};
         CCoverageMap map;
