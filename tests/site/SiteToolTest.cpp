@@ -422,39 +422,31 @@ TEST(SiteTool, ReportHoldsSummaryPlanACoveragePagePerNetworkAndThePagedTableOfPo
 // A site of two points beside a survey store (real SQLite) that keeps what
 // the window kept: the coverage choice, a throughput test at each point, and
 // a scale of 5 cm a pixel; then the report of it as each case asks.
-class StoredReport : public ::testing::Test {
-protected:
-    void SetUp() override {
-        CApList list;
-        AddEntry(list, 100, 100, 6, -50, "lab", "TEST", 1);
-        AddEntry(list, 100, 100, 11, -60, "lab", "TEST", 2);
-        AddEntry(list, 100, 100, 1, -70, "guest", "TEST", 3);
-        AddEntry(list, 300, 200, 6, -80, "lab", "TEST", 1);
-        site = SiteWith(dir, "two.hss", list, 400, 300);
-        MakeStore(site, [](CSurveyStore& store) {
-            ASSERT_EQ(store.Sequence().Size(), 2u);
-            ASSERT_TRUE(store.SetCoverage({"ssid:guest", 2, 40}));
-            ThroughputFigures f;
-            f.downMbps = 94.25, f.upMbps = 40.5, f.downRetransmits = 3, f.upRetransmits = 0;
-            f.rttMs = 1.25, f.server = "127.0.0.1:5201", f.startUtcMs = 1'765'000'000'000,
-            f.seconds = 3;
-            const auto& points = store.Sequence().Points();
-            ASSERT_TRUE(store.ThroughputTested(points[0].id, {ThroughputFault::kNone, {}, f}));
-            ASSERT_TRUE(store.ThroughputTested(
-                points[1].id, {ThroughputFault::kRefused, "nothing listens at the port", {}}));
-        });
-        Ok({"scale", site, "--line", "0", "0", "200", "0", "--metres", "10"});
-    }
-    QStringList Report(const QStringList& args) {
+TEST(StoredReport, TakesTheWindowsChoiceAndScaleFromTheStore) {
+    ScratchDir dir;
+    CApList list;
+    AddEntry(list, 100, 100, 6, -50, "lab", "TEST", 1);
+    AddEntry(list, 100, 100, 11, -60, "lab", "TEST", 2);
+    AddEntry(list, 100, 100, 1, -70, "guest", "TEST", 3);
+    AddEntry(list, 300, 200, 6, -80, "lab", "TEST", 1);
+    const auto site = SiteWith(dir, "two.hss", list, 400, 300), pdf = dir.Path() / "report.pdf";
+    MakeStore(site, [](CSurveyStore& store) {
+        ASSERT_EQ(store.Sequence().Size(), 2u);
+        ASSERT_TRUE(store.SetCoverage({"ssid:guest", 2, 40}));
+        ThroughputFigures f;
+        f.downMbps = 94.25, f.upMbps = 40.5, f.downRetransmits = 3, f.upRetransmits = 0;
+        f.rttMs = 1.25, f.server = "127.0.0.1:5201", f.startUtcMs = 1'765'000'000'000,
+        f.seconds = 3;
+        const auto& points = store.Sequence().Points();
+        ASSERT_TRUE(store.ThroughputTested(points[0].id, {ThroughputFault::kNone, {}, f}));
+        ASSERT_TRUE(store.ThroughputTested(
+            points[1].id, {ThroughputFault::kRefused, "nothing listens at the port", {}}));
+    });
+    Ok({"scale", site, "--line", "0", "0", "200", "0", "--metres", "10"});
+    const auto report = [&](const QStringList& args) {
         Ok({"report", site, "-o", pdf, args});
         return PdfPages(pdf);
-    }
-
-    ScratchDir dir;
-    std::filesystem::path site, pdf = dir.Path() / "report.pdf";
-};
-
-TEST_F(StoredReport, TakesTheWindowsChoiceAndScaleFromTheStore) {
+    };
     // Each report's page count, texts by the page they are on, and a text
     // found on none of its pages.
     using OnPage = std::pair<int, const char*>;
@@ -494,7 +486,7 @@ TEST_F(StoredReport, TakesTheWindowsChoiceAndScaleFromTheStore) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.args.join(' ').toStdString());
-        const QStringList pages = Report(c.args);
+        const QStringList pages = report(c.args);
         ASSERT_EQ(pages.size(), c.pages);
         for (const auto& [page, text] : c.texts)
             EXPECT_TRUE(pages[page].contains(QString::fromUtf8(text))) << text << "\n"
@@ -502,7 +494,7 @@ TEST_F(StoredReport, TakesTheWindowsChoiceAndScaleFromTheStore) {
         EXPECT_FALSE(c.absent && pages.join('\n').contains(c.absent));
     }
     // Every page's text within the 15 mm margin: long lines wrap.
-    Report({"--require", "voice"});
+    report({"--require", "voice"});
     QPdfDocument doc;
     ASSERT_EQ(doc.load(Q(pdf)), QPdfDocument::Error::None);
     for (int i = 0; i < doc.pageCount(); ++i)
@@ -511,7 +503,7 @@ TEST_F(StoredReport, TakesTheWindowsChoiceAndScaleFromTheStore) {
             << "page " << i;
     // Two discs of 2 m that do not meet: 2 pi 2^2 m2, to the cells' 1 %.
     const QRegularExpressionMatch m =
-        QRegularExpression("Surveyed area: ([0-9.]+) m²").match(Report({})[0]);
+        QRegularExpression("Surveyed area: ([0-9.]+) m²").match(report({})[0]);
     ASSERT_TRUE(m.hasMatch());
     EXPECT_NEAR(m.captured(1).toDouble(), 8 * M_PI, 0.01 * 8 * M_PI);
 }
