@@ -80,7 +80,6 @@ size_t FilesIn(const fs::path& dir) {
 TEST(JournalFile, EachRecordIsFlushedAndTheWholeJournalReadsBackAfterATornTail) {
     ScratchDir dir;
     const std::string path = JournalPathFor((dir.Path() / "office.hss").string());
-    EXPECT_EQ(fs::path(path).filename(), "office.hss.journal");
     const auto changes = SampleChanges();
     FaultyFileOps ops;
     JournalWriter writer(ops);
