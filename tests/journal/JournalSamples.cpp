@@ -32,15 +32,10 @@ std::vector<JournalChange> SampleChanges() {
     for (int i = 0; i < 20; ++i)
         twenty.push_back(Entry(static_cast<uint8_t>(i % 13 + 1), -40 - i, static_cast<uint8_t>(i),
                                ("network-" + std::to_string(i)).c_str()));
+    const std::vector<JournalEntry> two = {Entry(6, -55, 1, "\xFF\xFE caf\xE9 \x80"),
+                                           Entry(11, -70, 2, "abcdefghijklmnopqrstuvwxyz01234")};
     std::vector<JournalChange> c;
-    c.push_back(JournalPoint{100,
-                             200,
-                             "TEST",
-                             -55,
-                             0,
-                             0,
-                             {Entry(6, -55, 1, "\xFF\xFE caf\xE9 \x80"),
-                              Entry(11, -70, 2, "abcdefghijklmnopqrstuvwxyz01234")}});
+    c.push_back(JournalPoint{100, 200, "TEST", -55, 0, 0, two});
     c.push_back(JournalPoint{-5, -2147483647 - 1, "FILL", -90, 0, 0, {Entry(0, 0, 0, "FILL")}});
     c.push_back(JournalDeletion{2, 100, 200, 2});
     c.push_back(JournalPoint{2147483647, 7, "0123456789012345678901234567890", -120, 0, 0, {}});

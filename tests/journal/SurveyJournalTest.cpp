@@ -74,7 +74,6 @@ TEST_F(SurveyJournalTest, WhatOpenFindsIsRecoveredRemovedOrKeptAsideAndANewJourn
         {"begin only", Bytes(ours.begin(), ours.begin() + static_cast<long>(bounds[1])),
          JournalFound::Empty, false, ""},
         {"begin cut short", Bytes(ours.begin(), ours.begin() + 30), JournalFound::Empty, false, ""},
-        {"header cut short", Bytes(ours.begin(), ours.begin() + 5), JournalFound::Empty, false, ""},
         {"ended by the save that wrote this file", saved, JournalFound::Empty, false, ""},
         {"with points, declined", ours, JournalFound::Recoverable, true, ""},
         {"of another version", other, JournalFound::Foreign, true,

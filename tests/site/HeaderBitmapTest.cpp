@@ -52,7 +52,6 @@ TEST(SiteHeader, ReadsTheFieldsOfAFreshFileInEitherSectionOrderAndOfALongerHeade
                                   site.PointsOffset()),
                   std::make_tuple(c.headerLength, 0x54414C20u, uint16_t{2}, 1000u, c.bitmap,
                                   c.signature, c.points));
-        EXPECT_EQ(HexText(Bytes(c.file.begin() + 4, c.file.begin() + 8)), "20 4C 41 54");
         EXPECT_EQ(0, std::memcmp(site.m_header, c.file.data(), 150));
         MapBitmap map;
         ASSERT_TRUE(ReadMapBitmap(src, site.BitmapOffset(), map).ok);
