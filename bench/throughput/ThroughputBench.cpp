@@ -62,14 +62,18 @@ ThroughputRequest Request(int seconds) {
 // The gaps between ticks of a 1 ms timer on this thread, in ms, and the
 // thread's own processor time in each gap: what the program kept the event
 // loop busy with, whatever else ran on the shared machine meanwhile.
+struct Ticks {
+    std::vector<double> gaps, busy;
+};
+
 class GapProbe {
 public:
     GapProbe() {
         m_tick.setTimerType(Qt::PreciseTimer);
         QObject::connect(&m_tick, &QTimer::timeout, [this] {
             const int64_t cpu = ThreadCpuNs();
-            m_gaps.push_back(m_gap.nsecsElapsed() / 1e6);
-            m_busy.push_back((cpu - m_cpu) / 1e6);
+            m_ticks.gaps.push_back(m_gap.nsecsElapsed() / 1e6);
+            m_ticks.busy.push_back((cpu - m_cpu) / 1e6);
             m_cpu = cpu;
             m_gap.restart();
         });
@@ -77,21 +81,18 @@ public:
         m_gap.start();
         m_tick.start(1);
     }
-    const std::vector<double>& Gaps() const { return m_gaps; }
-    const std::vector<double>& Busy() const { return m_busy; }
+    const Ticks& Taken() const { return m_ticks; }
 
 private:
     QElapsedTimer m_gap;
     int64_t m_cpu = 0;
     QTimer m_tick;
-    std::vector<double> m_gaps, m_busy;
+    Ticks m_ticks;
 };
 
-// Runs one test to its end; the timer's gaps and the thread's busy
-// stretches meanwhile.
-ThroughputOutcome RunTest(const ThroughputRequest& r, std::vector<double>* gaps = nullptr,
-                          const ThroughputScheduling& scheduling = {},
-                          std::vector<double>* busy = nullptr) {
+// Runs one test to its end; the timer's ticks meanwhile.
+ThroughputOutcome RunTest(const ThroughputRequest& r, Ticks* ticks = nullptr,
+                          const ThroughputScheduling& scheduling = {}) {
     CThroughputRunner runner;
     runner.SetScheduling(scheduling);
     ThroughputOutcome outcome;
@@ -103,19 +104,17 @@ ThroughputOutcome RunTest(const ThroughputRequest& r, std::vector<double>* gaps 
     GapProbe probe;
     runner.Start(r);
     while (!done) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    if (gaps) *gaps = probe.Gaps();
-    if (busy) *busy = probe.Busy();
+    if (ticks) *ticks = probe.Taken();
     return outcome;
 }
 
-// The timer's gaps and busy stretches over `ms` with nothing running.
-std::vector<double> IdleGaps(int ms, std::vector<double>* busy) {
+// The timer's ticks over `ms` with nothing running.
+Ticks IdleTicks(int ms) {
     GapProbe probe;
     QElapsedTimer t;
     t.start();
     while (t.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    *busy = probe.Busy();
-    return probe.Gaps();
+    return probe.Taken();
 }
 
 // Seconds `iperf3 -c` takes for one run of `seconds` (upload, or with
@@ -195,11 +194,10 @@ struct StallFigures {
     std::vector<double> longest;  // each test's longest
     std::vector<double> busiest;  // each test's longest busy stretch
     std::vector<double> up, down;
-    void Add(const std::vector<double>& g, const std::vector<double>& b,
-             const ThroughputOutcome& o) {
-        gaps.insert(gaps.end(), g.begin(), g.end());
-        longest.push_back(Longest(g));
-        busiest.push_back(Longest(b));
+    void Add(const Ticks& t, const ThroughputOutcome& o) {
+        gaps.insert(gaps.end(), t.gaps.begin(), t.gaps.end());
+        longest.push_back(Longest(t.gaps));
+        busiest.push_back(Longest(t.busy));
         up.push_back(o.figures ? o.figures->upMbps : 0);
         down.push_back(o.figures ? o.figures->downMbps : 0);
     }
@@ -233,18 +231,17 @@ void StallRounds(benchmark::State& state, const std::vector<Variant>& variants) 
     for (auto _ : state) {
         for (size_t k = 0; k < variants.size(); ++k) {
             const size_t v = (round + k) % variants.size();
-            std::vector<double> gaps, busy;
             if (variants[v].test) {
-                const ThroughputOutcome o =
-                    RunTest(Request(1), &gaps, variants[v].scheduling, &busy);
+                Ticks ticks;
+                const ThroughputOutcome o = RunTest(Request(1), &ticks, variants[v].scheduling);
                 if (!o.Measured()) state.SkipWithError(o.reason.c_str());
-                figures[v].Add(gaps, busy, o);
+                figures[v].Add(ticks, o);
             } else {
                 const std::optional<uint64_t> own = schedslice::Slice();
                 schedslice::SetSlice(variants[v].scheduling.threadSliceNs);
-                gaps = IdleGaps(2000, &busy);
+                const Ticks ticks = IdleTicks(2000);
                 if (own) schedslice::SetSlice(*own);
-                figures[v].Add(gaps, busy, {});
+                figures[v].Add(ticks, {});
                 figures[v].up.clear();
                 figures[v].down.clear();
             }
