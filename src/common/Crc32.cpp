@@ -163,3 +163,11 @@ uint32_t Crc32Combine(uint32_t first, uint32_t second, uint64_t secondLength) {
     return static_cast<uint32_t>(
         crc32_combine64(first, second, static_cast<z_off64_t>(secondLength)));
 }
+
+uint32_t Crc32CombineOperator(uint64_t secondLength) {
+    return static_cast<uint32_t>(crc32_combine_gen64(static_cast<z_off64_t>(secondLength)));
+}
+
+uint32_t Crc32CombineWith(uint32_t first, uint32_t second, uint32_t op) {
+    return static_cast<uint32_t>(crc32_combine_op(first, second, op));
+}

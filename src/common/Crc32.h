@@ -18,3 +18,7 @@ uint32_t Crc32Using(Crc32Kernel kernel, const void* data, size_t n, uint32_t crc
 
 // The CRC of A followed by B, from the CRC of A, the CRC of B and B's length.
 uint32_t Crc32Combine(uint32_t first, uint32_t second, uint64_t secondLength);
+// The same for many second parts of one length: the combining operator for
+// that length, made once, then each combination costs next to nothing.
+uint32_t Crc32CombineOperator(uint64_t secondLength);
+uint32_t Crc32CombineWith(uint32_t first, uint32_t second, uint32_t op);

@@ -4,8 +4,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <utility>
+#include <vector>
 
 #include "common/Crc32.h"
+#include "common/SharedPieces.h"
 #include "site/BitmapInfo.h"
 #include "site/ByteOrder.h"
 #include "site/SiteLayout.h"
@@ -78,7 +80,7 @@ bool ByteBlock::Allocate(size_t n) {
 
 namespace {
 
-SiteStatus ReadBitmapOf(IByteSource& src, uint32_t offset, MapBitmap& out) {
+SiteStatus ReadBitmapOf(IByteSource& src, uint32_t offset, MapBitmap& out, CSharedPieces* shared) {
     using namespace sitelayout;
     BitmapInfo info;
     SiteStatus status = ReadBitmapInfo(src, offset, info);
@@ -99,15 +101,25 @@ SiteStatus ReadBitmapOf(IByteSource& src, uint32_t offset, MapBitmap& out) {
     if (!bits.Allocate(static_cast<size_t>(info.stride) * static_cast<size_t>(info.height)))
         return BitmapError(kMapMemoryText);
     // Pieces small enough to stay in a core's cache between the kernel's
-    // copy and the CRC, large enough that the calls cost nothing.
+    // copy and the CRC, large enough that the calls cost nothing; each
+    // thread checksums the pieces it read, and their CRCs are joined.
     constexpr size_t kPiece = size_t{512} << 10;
-    uint32_t crc = 0;
-    for (size_t at = 0; at < bits.size(); at += kPiece) {
-        const size_t want = std::min(kPiece, bits.size() - at);
+    const size_t pieces = (bits.size() + kPiece - 1) / kPiece;
+    std::vector<uint32_t> crcs(pieces);
+    const auto readPiece = [&](size_t i) {
+        const size_t at = i * kPiece, want = std::min(kPiece, bits.size() - at);
         if (src.ReadAt(uint64_t{offset} + kBitmapPrefixBytes + at, bits.data() + at, want) != want)
-            return BitmapError("The map bitmap's pixels could not be read.");
-        crc = Crc32(bits.data() + at, want, crc);
-    }
+            return false;
+        crcs[i] = Crc32(bits.data() + at, want);
+        return true;
+    };
+    CSharedPieces alone;
+    if (!(shared ? *shared : alone).Run(pieces, readPiece))
+        return BitmapError("The map bitmap's pixels could not be read.");
+    uint32_t crc = 0;
+    const uint32_t join = Crc32CombineOperator(kPiece);
+    for (size_t i = 0; i + 1 < pieces; ++i) crc = Crc32CombineWith(crc, crcs[i], join);
+    if (pieces > 0) crc = Crc32Combine(crc, crcs.back(), bits.size() - (pieces - 1) * kPiece);
 
     out.width = info.width;
     out.height = info.height;
@@ -126,6 +138,6 @@ SiteStatus ReadBitmapOf(IByteSource& src, uint32_t offset, MapBitmap& out) {
 
 }  // namespace
 
-SiteStatus ReadMapBitmap(IByteSource& src, uint32_t offset, MapBitmap& out) {
-    return NamingFile(ReadBitmapOf(src, offset, out), src.Name());
+SiteStatus ReadMapBitmap(IByteSource& src, uint32_t offset, MapBitmap& out, CSharedPieces* shared) {
+    return NamingFile(ReadBitmapOf(src, offset, out, shared), src.Name());
 }

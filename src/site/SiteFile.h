@@ -14,6 +14,7 @@
 
 class CApList;
 class CSiteRecord;
+class CSharedPieces;
 
 // What a reader or writer tells the user. `ok` false: show `text` under
 // `caption` ("File Error", "File Open Error", "Site Update Error"). The text's
@@ -143,10 +144,11 @@ SiteStatus ReadSiteHeader(IByteSource& src, CSiteRecord& site);
 // Reads and checks the map bitmap section at `offset`. Only the bytes the
 // rows need are read; the rest of biSizeImage is skipped. The rows are read
 // in pieces, each checksummed right after it lands (bitsCrc), while it is
-// still in the processor's cache. A map of more than
-// sitelayout::kMaxMapPixels, or whose rows cannot be allocated, gives
-// kMapMemoryText.
-SiteStatus ReadMapBitmap(IByteSource& src, uint32_t offset, MapBitmap& out);
+// still in the processor's cache; with `shared`, by this thread and the
+// one that helps it. A map of more than sitelayout::kMaxMapPixels, or whose
+// rows cannot be allocated, gives kMapMemoryText.
+SiteStatus ReadMapBitmap(IByteSource& src, uint32_t offset, MapBitmap& out,
+                         CSharedPieces* shared = nullptr);
 
 // Reads the points section at site.PointsOffset(): appends survey entries to
 // `into` and calls `circle` once per point group with its position and

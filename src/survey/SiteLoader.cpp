@@ -3,6 +3,7 @@
 #include <system_error>
 #include <thread>
 
+#include "common/SharedPieces.h"
 #include "map/PointCircles.h"
 #include "site/SiteFingerprint.h"
 #include "site/SiteLayout.h"
@@ -60,24 +61,33 @@ SiteStatus CSiteLoader::ReadPlan(Fingerprint fingerprint, Points points) {
     // Both threads only pread the one descriptor; the thread is joined on
     // every way out (declared after what it writes, so ended before that goes).
     std::unique_ptr<PointsRead> ahead;
+    CSharedPieces planPieces;
     std::jthread alongside;
+    const struct HelpEnds {  // before the thread is joined
+        CSharedPieces& pieces;
+        ~HelpEnds() { pieces.Close(); }
+    } helpEnds{planPieces};
     if (points == kPointsAlongside) {
         ahead = std::make_unique<PointsRead>(*m_site);
         try {
             // The layers' tile tables (half a megabyte each for a big plan)
-            // are made here too, off the plan read's way.
-            alongside = std::jthread([this, read = ahead.get()] {
+            // are made here too, off the plan read's way; with the points
+            // in, the thread reads the plan's pieces too.
+            alongside = std::jthread([this, read = ahead.get(), &planPieces] {
                 const int32_t width = read->site.PlanWidth(), height = read->site.PlanHeight();
                 read->layer.Reset(width, height);
                 m_layer.Reset(width, height);
                 read->status =
                     ReadPointsInto(m_file, read->site, *read->entries, read->layer, read->circles);
+                planPieces.Help();
             });
         } catch (const std::system_error&) {
             ahead.reset();  // no thread to be had: ReadPoints reads them itself
         }
     }
-    status = ReadMapBitmap(m_file, m_site->BitmapOffset(), m_plan);
+    status = ReadMapBitmap(m_file, m_site->BitmapOffset(), m_plan,
+                           alongside.joinable() ? &planPieces : nullptr);
+    planPieces.Close();
     if (!status.ok) return status;
     if (fingerprint == kTakeFingerprint) {
         // Save replaces the file only while it is still the one read here;

@@ -7,8 +7,11 @@
 
 #include <cstdint>
 #include <cstring>
+#include <thread>
 
 #include "SiteTestSupport.h"
+#include "common/Crc32.h"
+#include "common/SharedPieces.h"
 #include "site/SiteFile.h"
 #include "site/SiteLayout.h"
 #include "site/SiteRecord.h"
@@ -96,4 +99,42 @@ TEST(MapBitmapSection, ReadsSizePaletteAndRowsBottomUpOrTopDownIntoMemoryItCanHa
     ASSERT_TRUE(block.Allocate(16));
     EXPECT_FALSE(block.Allocate(SIZE_MAX));
     EXPECT_TRUE(block.size() == 0u && block.data() == nullptr);
+}
+
+TEST(MapBitmapSection, ReadByTwoThreadsThePlanIsWholeWithTheCrcOfItsRows) {
+    const auto plan = SmallSiteFile(1501, 1500);  // five pieces
+    const uint8_t* rows = plan.data() + kBitmapAt + sitelayout::kBitmapPrefixBytes;
+    const size_t rowBytes = size_t{1504} * 1500;
+    // A disk error from this offset on (SIZE_MAX: none).
+    struct Failing : MemorySource {
+        using MemorySource::MemorySource;
+        size_t failFrom = SIZE_MAX;
+        size_t ReadAt(uint64_t offset, void* dst, size_t n) override {
+            return offset + n > failFrom ? 0 : MemorySource::ReadAt(offset, dst, n);
+        }
+    };
+    for (const size_t failFrom : {SIZE_MAX, size_t{1} << 20, size_t{2} << 20}) {
+        SCOPED_TRACE(failFrom);
+        Failing src(plan);
+        src.failFrom = failFrom;
+        CSharedPieces pieces;
+        std::jthread helper([&pieces] { pieces.Help(); });
+        MapBitmap map;
+        const SiteStatus status = ReadMapBitmap(src, kBitmapAt, map, &pieces);
+        pieces.Close();
+        helper.join();  // it leaves: a hang here is the fault
+        if (failFrom != SIZE_MAX) {
+            EXPECT_EQ(status.text.rfind("The map bitmap's pixels could not be read.", 0), 0u);
+            continue;
+        }
+        ASSERT_TRUE(status.ok);
+        ASSERT_EQ(map.bits.size(), rowBytes);
+        EXPECT_EQ(std::memcmp(map.bits.data(), rows, rowBytes), 0);
+        EXPECT_EQ(map.bitsCrc, Crc32(rows, rowBytes));
+        EXPECT_EQ(map.bitsCrc, ReadMap(plan).bitsCrc);  // as read alone
+    }
+    // A helper that comes after the plan was refused leaves at once.
+    CSharedPieces closed;
+    closed.Close();
+    closed.Help();
 }
