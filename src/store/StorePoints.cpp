@@ -1,7 +1,9 @@
 #include "store/StorePoints.h"
 
+#include <algorithm>
 #include <ctime>
 #include <string>
+#include <utility>
 
 #include "store/Sqlite.h"
 
@@ -126,9 +128,12 @@ std::vector<SequencePoint> FilePoints(Db& db) {
 
 LiveFilePoints ReadLiveFilePoints(Db& db) {
     LiveFilePoints out;
+    // In the table's order, put in file order here: SQLite's sorter took as
+    // long as the reading.
+    std::vector<std::pair<int64_t, SequencePoint>> rows;
     Stmt s(db,
            "SELECT id, x, y, entries, placeholder, file_index, ordinal FROM points WHERE "
-           "+aside IS NULL ORDER BY file_index");
+           "+aside IS NULL");
     while (s.Step()) {
         if (s.IsNull(5)) {
             out.unsaved = true;
@@ -137,8 +142,12 @@ LiveFilePoints ReadLiveFilePoints(Db& db) {
         const bool inSurvey = !s.IsNull(6);
         if (inSurvey) out.surveyIsNone = false;
         if (!inSurvey || s.Int(6) != s.Int(5)) out.surveyIsFile = false;
-        out.file.push_back(PointOf(s, 0));
+        rows.emplace_back(s.Int(5), PointOf(s, 0));
     }
+    std::stable_sort(rows.begin(), rows.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    out.file.reserve(rows.size());
+    for (const auto& row : rows) out.file.push_back(row.second);
     return out;
 }
 
