@@ -44,19 +44,17 @@ bool HasInk(const QImage& image, const QRect& r) {
     return false;
 }
 
-TEST_F(LocationInfoDlgTest, PlaceholderPointShowsOneRecordWithFillAndRssiZero) {
-    AddEntry(surveyList, 120, 80, 0, 0, "FILL", "FILL", 0);
-    ASSERT_EQ(m_site.SelectNearestPoint(121, 79), 1);
-    EXPECT_EQ(Texts(), QStringList({"LOCATION INFORMATION", "X: 120.00", "Y: 80.00", "INFORMATION",
-                                    "AP's: 1", "STRONGEST AP", "MAC Address: 001122334400",
-                                    "SSID: FILL", "RSSI: 0"}));
-}
-
+// The placeholder of a point where nothing was heard shows as its one record.
 TEST_F(LocationInfoDlgTest, StrongestOfThreeRecordsIsTheFirstOfTheEqualBestAndPaintsInPlace) {
+    AddEntry(surveyList, 120, 80, 0, 0, "FILL", "FILL", 0);
     AddEntry(surveyList, 40, 200, 6, -70, "weak", "TEST", 1);
     AddEntry(surveyList, 40, 200, 6, -55, "first-best", "TEST", 2);
     AddEntry(surveyList, 40, 200, 6, -55, "second-best", "TEST", 3);
     AddEntry(surveyList, 300, 300, 6, -30, "elsewhere", "TEST", 4);
+    ASSERT_EQ(m_site.SelectNearestPoint(121, 79), 1);
+    EXPECT_EQ(Texts(), QStringList({"LOCATION INFORMATION", "X: 120.00", "Y: 80.00", "INFORMATION",
+                                    "AP's: 1", "STRONGEST AP", "MAC Address: 001122334400",
+                                    "SSID: FILL", "RSSI: 0"}));
     ASSERT_EQ(m_site.SelectNearestPoint(40, 200), 1);
     EXPECT_EQ(Texts(), QStringList({"LOCATION INFORMATION", "X: 40.00", "Y: 200.00", "INFORMATION",
                                     "AP's: 3", "STRONGEST AP", "MAC Address: 001122334402",
