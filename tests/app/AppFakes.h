@@ -80,9 +80,11 @@ public:
     int locationShown = 0;
     bool signOffClosed = false;  // closed without "SAVE SITE SURVEY"
     int signOffShown = 0;
+    std::string locationNoise;
     int LocationInfo(QWidget*, const std::optional<ThroughputOutcome>&,
-                     const std::string&) override {
+                     const std::string& noise) override {
         ++locationShown;
+        locationNoise = noise;
         return locationResult;  // as the dialog's delete button answers
     }
     std::unique_ptr<ISignature> SignOff(QWidget*) override {
