@@ -154,12 +154,6 @@ TEST_F(AppTest, TapStartsAPointAtTheTappedPlaceTheScanRecordsItAndAnEmptyOneWarn
     EXPECT_FALSE(m_sounds.played[0].second);
     EXPECT_EQ(theBoard.m_requestedMode.load(), kSurveyScanMode);
 
-    // Only the scan-started flag: a repaint, no recording.
-    theBoard.m_bScanStarted = 1;
-    view->OnTalvDraw();
-    EXPECT_EQ(view->Mode(), DisplayMode::kScanScreen);
-    EXPECT_TRUE(surveyList.IsEmpty());
-
     FinishScan(*view, {{0x01, {-61, -62, -64}, 6, "lab"}});
     EXPECT_EQ(view->Mode(), DisplayMode::kSiteMap);
     EXPECT_EQ(Px(MapPicture(view->Map()), 200, 100), 0x00FF00u);  // green circle at the cursor

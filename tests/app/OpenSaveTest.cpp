@@ -42,7 +42,6 @@ TEST_F(AppTest, OpenAsksToKeepPointsAndSaveSignsOffWritesTheSignatureAndReportsN
     m_boxes.shown.clear();
     ASSERT_TRUE(Open(*view, path, false));
     ExpectOneBox("Do you wish to keep existing data points?", "Tamb", platform::MB_YESNO);
-    EXPECT_EQ(view->Mode(), DisplayMode::kSiteMap);
     RecordPoint(*view, 40, 50, {{0x01, {-61, -62, -64}, 6, "lab"}});
     EXPECT_TRUE(view->isWindowModified());
 
