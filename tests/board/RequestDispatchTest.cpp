@@ -17,6 +17,8 @@ TEST_F(BoardTest, WithoutAnOutboxNothingIsSentAndTheModeIsStillRemembered) {
     EXPECT_TRUE(outbox.queued.empty());
 }
 
+// The greeting's answers as the board sends them (firmware stored, the
+// serial asked for, cut at 8) are in the recorded startup.bin.
 struct DispatchCase {
     const char* behaviour;
     int selectedMode;  // SelectScanMode before the frames; -1: none
@@ -28,12 +30,6 @@ const Bytes kFiller = ReportMessage({{{1, 2, 3, 4, 5, 6}, -50}}, {});
 const char* kSerialRequest = " | sent 11 12 02 00 11 13";
 
 const std::vector<DispatchCase> kDispatchCases = {
-    {"the firmware answer is stored and asks for the serial; the serial asks for nothing",
-     -1,
-     {BoardFrame(MSG_FIRMWARE, Text(std::string("1.07\0", 5))),
-      BoardFrame(MSG_SERIAL, Text("BX20417766"))},
-     {std::string("01 FIRMWARE len=6 ok | firmware=\"1.07\"") + kSerialRequest,
-      "02 SERIAL len=11 ok | serial=\"BX204177\""}},
     // Without its own NUL a text ends with the message, not with the zeros
     // behind the checksum byte ('2' ^ 0x01 = 0x33, a printable '3').
     {"texts are bounded and never take the checksum byte",
