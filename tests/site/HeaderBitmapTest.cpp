@@ -1,7 +1,8 @@
-// Header and map bitmap reading: the fields of a good file in either section
-// order, longer headers and row order. Every refused header is in
-// tests/robustness/SiteDefectTest.cpp; what a save changes in the header is
-// in SaveTest.cpp.
+// Header and map bitmap reading: a longer header, top-down rows and the plan
+// read by two threads. The fields of a good header are in the site tool's
+// info (SiteToolTest.cpp), its uninterpreted bytes in SaveTest.cpp, every
+// refused header in tests/robustness/SiteDefectTest.cpp; bottom-up rows and
+// the palette come back whole through create and render in SiteToolTest.cpp.
 
 #include <gtest/gtest.h>
 
@@ -31,69 +32,24 @@ MapBitmap ReadMap(const std::vector<uint8_t>& file) {
 
 }  // namespace
 
-TEST(SiteHeader, ReadsTheFieldsOfAFreshFileInEitherSectionOrderAndOfALongerHeader) {
-    constexpr uint32_t kBitmapBytes = 14 + 40 + 1024 + 40 * 11;
-    const struct {
-        const char* what;
-        std::vector<uint8_t> file;
-        uint32_t headerLength, bitmap, signature, points;
-    } cases[] = {
-        {"bitmap first", SmallSiteFile(), 150, 150, 150 + kBitmapBytes, 150 + kBitmapBytes + 80000},
-        {"signature first", SmallSiteFile(37, 11, SiteSectionOrder::SignatureFirst), 150,
-         150 + 80000, 150, 150 + kBitmapBytes + 80000},
-        // Only the first 150 bytes are the header; the rest is skipped.
-        {"151-byte header", LongerHeaderSiteFile(), 151, 151, 151 + kBitmapBytes,
-         151 + kBitmapBytes + 80000},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        MemorySource src(c.file);
-        CSiteRecord site;
-        ASSERT_TRUE(ReadSiteHeader(src, site).ok);
-        EXPECT_EQ(std::make_tuple(site.HeaderLength(), site.Magic(), site.FormatVersion(),
-                                  site.LastSaveTime(), site.BitmapOffset(), site.SignatureOffset(),
-                                  site.PointsOffset()),
-                  std::make_tuple(c.headerLength, 0x54414C20u, uint16_t{2}, 1000u, c.bitmap,
-                                  c.signature, c.points));
-        EXPECT_EQ(0, std::memcmp(site.m_header, c.file.data(), 150));
-        MapBitmap map;
-        ASSERT_TRUE(ReadMapBitmap(src, site.BitmapOffset(), map).ok);
-        EXPECT_EQ(map.width, 37);
-    }
+// Only the first 150 bytes of a longer header are the header; its length is
+// the whole, as the site tool's info shows it.
+TEST(SiteHeader, ALongerHeaderKeepsItsLength) {
+    MemorySource src(LongerHeaderSiteFile());
+    CSiteRecord site;
+    ASSERT_TRUE(ReadSiteHeader(src, site).ok);
+    EXPECT_EQ(std::make_pair(site.HeaderLength(), site.BitmapOffset()), std::make_pair(151u, 151u));
 }
 
-TEST(MapBitmapSection, ReadsSizePaletteAndRowsBottomUpOrTopDownIntoMemoryItCanHave) {
-    const auto file = SmallSiteFile(37, 11);
-    const MapBitmap map = ReadMap(file);
-    EXPECT_EQ(std::make_tuple(map.height, map.topDown, map.stride, map.bits.size()),
-              std::make_tuple(11, false, 40u, size_t{40 * 11}));
-    EXPECT_EQ(map.colorTable[5], 0x050505u);
-    for (int y = 0; y < 11; ++y)
-        for (int x = 0; x < 37; ++x) ASSERT_EQ(map.IndexAt(x, y), (x + y) % 7) << x << "," << y;
-
-    // The same bits marked top-down: world row 0 is now the first stored row.
-    auto topDown = file;
+// Rows are stored bottom-up unless biHeight is negative: then world row 0 is
+// the first stored row (SmallSiteFile's bottom row, y = 10, index (x + 10) % 7).
+TEST(MapBitmapSection, ATopDownBitmapsFirstStoredRowIsItsTopAndMemoryNotToBeHadIsRefused) {
+    auto topDown = SmallSiteFile(37, 11);
     Put32(topDown, kInfoAt + 8, static_cast<uint32_t>(-11));
     const MapBitmap flipped = ReadMap(topDown);
-    EXPECT_EQ(std::make_tuple(flipped.topDown, flipped.height, flipped.IndexAt(0, 0)),
-              std::make_tuple(true, 11, map.IndexAt(0, 10)));
-
-    // Of a bitmap bigger than its rows need, only the rows are read.
-    auto roomy = file;
-    Put32(roomy, kInfoAt + 20, 40 * 11 + 4);
-    const MapBitmap big = ReadMap(roomy);
-    EXPECT_EQ(std::make_pair(big.bits.size(), big.sizeImage),
-              std::make_pair(size_t{40 * 11}, 40u * 11 + 4));
-
-    // A plan of more than 2 MB is held on huge pages where there are any:
-    // every byte as stored all the same.
-    const auto plan = SmallSiteFile(1501, 1500);
-    const MapBitmap large = ReadMap(plan);
-    ASSERT_EQ(large.bits.size(), size_t{1504} * 1500);
-    EXPECT_EQ(
-        std::memcmp(large.bits.data(), plan.data() + kBitmapAt + sitelayout::kBitmapPrefixBytes,
-                    large.bits.size()),
-        0);
+    EXPECT_EQ(std::make_tuple(flipped.topDown, flipped.height, flipped.IndexAt(0, 0),
+                              flipped.IndexAt(5, 10)),
+              std::make_tuple(true, 11, uint8_t{3}, uint8_t{5}));
     // Memory for more bytes than can be had is refused and holds nothing.
     ByteBlock block;
     ASSERT_TRUE(block.Allocate(16));

@@ -245,15 +245,10 @@ TEST(PointsSection, ReadingLeavesTheRecordingCountersAloneAndTallyCountsRecords)
 }
 
 TEST(SignatureSection, WordsRunBottomRowFirstLeftToRight) {
-    std::vector<std::pair<int, int>> order;
-    const auto bytes = EncodeSignature([&](int x, int y) {
-        order.emplace_back(x, y);
-        return (x == 3 && y == 99) ? 0u : 0x00FFFFFFu;
-    });
+    // The first words are the bottom row's (y = 99), from its left end; ink is 0.
+    const auto bytes =
+        EncodeSignature([](int x, int y) { return (x == 3 && y == 99) ? 0u : 0x00FFFFFFu; });
     ASSERT_EQ(bytes.size(), 80000u);
-    EXPECT_EQ(order.front(), std::make_pair(0, 99));
-    EXPECT_EQ(order[200], std::make_pair(0, 98));
-    EXPECT_EQ(order.back(), std::make_pair(199, 0));
     EXPECT_EQ(HexText(Bytes(bytes.begin(), bytes.begin() + 16)),
               "FF FF FF 00 FF FF FF 00 FF FF FF 00 00 00 00 00");  // little-endian
     // The decoder gives every pixel back at its place.
