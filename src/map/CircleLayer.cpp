@@ -1,9 +1,11 @@
 #include "map/CircleLayer.h"
 
 #include <sys/mman.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -84,6 +86,17 @@ uint8_t* CCircleLayer::TileToPaint(int32_t tx, int32_t ty) {
         ++m_tileCount;
     }
     return tile;
+}
+
+void CCircleLayer::ReturnUnusedTail() {
+    if (m_chunks.empty() || m_chunkTiles * kTileBytes != kChunkBytes) return;
+    const auto page = static_cast<uintptr_t>(::sysconf(_SC_PAGESIZE));
+    const auto chunk = reinterpret_cast<uintptr_t>(m_chunks.back().get());
+    const uintptr_t from = (chunk + m_chunkUsed * kTileBytes + page - 1) / page * page;
+    // Every tile is cleared when it is handed out, so the pages that come
+    // back zeroed serve as they are.
+    if (from < chunk + kChunkBytes)
+        ::madvise(reinterpret_cast<void*>(from), chunk + kChunkBytes - from, MADV_DONTNEED);
 }
 
 void CCircleLayer::FreeTile(int32_t tx, int32_t ty) {

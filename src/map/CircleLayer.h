@@ -39,6 +39,11 @@ public:
     // without a painted pixel are freed.
     void Clear(const VpRect& area);
 
+    // After many circles at once (Open's): the last chunk's tiles not yet
+    // handed out go back to the kernel rather than stay resident on its huge
+    // page; later circles fault them in again page by page.
+    void ReturnUnusedTail();
+
     // 0, or the ink of world pixel (x, y); 0 outside the world.
     uint8_t InkAt(int32_t x, int32_t y) const;
     // 0xFFRRGGBB of an ink other than 0.

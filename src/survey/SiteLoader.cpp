@@ -18,11 +18,14 @@ namespace {
 SiteStatus ReadPointsInto(IByteSource& file, CSiteRecord& site, CApList& entries,
                           CCircleLayer& layer, CCircleLog& circles) {
     const ApRecord* groupStart = entries.Last();
-    return ::ReadPoints(file, site, entries, [&](int32_t x, int32_t y, int16_t strength) {
-        PaintPointCircle(layer, x, y, strength);
-        circles.Add(x, y, strength, entries.CountAfter(groupStart));
-        groupStart = entries.Last();
-    });
+    const SiteStatus status =
+        ::ReadPoints(file, site, entries, [&](int32_t x, int32_t y, int16_t strength) {
+            PaintPointCircle(layer, x, y, strength);
+            circles.Add(x, y, strength, entries.CountAfter(groupStart));
+            groupStart = entries.Last();
+        });
+    layer.ReturnUnusedTail();
+    return status;
 }
 
 }  // namespace
@@ -70,13 +73,12 @@ SiteStatus CSiteLoader::ReadPlan(Fingerprint fingerprint, Points points) {
     if (points == kPointsAlongside) {
         ahead = std::make_unique<PointsRead>(*m_site);
         try {
-            // The layers' tile tables (half a megabyte each for a big plan)
-            // are made here too, off the plan read's way; with the points
-            // in, the thread reads the plan's pieces too.
+            // The layer's tile table (half a megabyte for a big plan) is
+            // made here too, off the plan read's way; with the points in,
+            // the thread reads the plan's pieces too.
             alongside = std::jthread([this, read = ahead.get(), &planPieces] {
                 const int32_t width = read->site.PlanWidth(), height = read->site.PlanHeight();
                 read->layer.Reset(width, height);
-                m_layer.Reset(width, height);
                 read->status =
                     ReadPointsInto(m_file, read->site, *read->entries, read->layer, read->circles);
                 planPieces.Help();
@@ -99,9 +101,8 @@ SiteStatus CSiteLoader::ReadPlan(Fingerprint fingerprint, Points points) {
         m_site->m_fileFingerprint = taken;
     }
     if (alongside.joinable()) alongside.join();
-    // The plan stays as the file gives it; circles go on a layer of their own.
-    if (!ahead || m_layer.Width() != m_plan.width || m_layer.Height() != m_plan.height)
-        m_layer.Reset(m_plan.width, m_plan.height);
+    // The plan stays as the file gives it; circles go on a layer of their
+    // own (Layer), the points thread's when its points are taken.
     m_ahead = std::move(ahead);
     return status;
 }
@@ -111,14 +112,20 @@ SiteStatus CSiteLoader::ReadPoints() {
     // Taken only onto an empty loader and a layer of the plan's size (the
     // header's and the bitmap's agree on it for every file ReadPlan accepts).
     if (ahead && m_entries->Count() == 0 && m_circles.Circles().empty() &&
-        ahead->layer.Width() == m_layer.Width() && ahead->layer.Height() == m_layer.Height()) {
+        ahead->layer.Width() == m_plan.width && ahead->layer.Height() == m_plan.height) {
         m_site->TakeRecordBuffers(ahead->site);
         m_entries = std::move(ahead->entries);
         m_layer = std::move(ahead->layer);
         m_circles = std::move(ahead->circles);
         return ahead->status;
     }
-    return ReadPointsInto(m_file, *m_site, *m_entries, m_layer, m_circles);
+    return ReadPointsInto(m_file, *m_site, *m_entries, Layer(), m_circles);
+}
+
+CCircleLayer& CSiteLoader::Layer() {
+    if (m_layer.Width() != m_plan.width || m_layer.Height() != m_plan.height)
+        m_layer.Reset(m_plan.width, m_plan.height);
+    return m_layer;
 }
 
 SiteStatus CSiteLoader::Tally(PointsTally& tally) { return TallyPoints(m_file, *m_site, tally); }

@@ -57,7 +57,9 @@ public:
     std::unique_ptr<CSiteRecord> TakeSite();
     MapBitmap& Plan() { return m_plan; }
     const MapBitmap& Plan() const { return m_plan; }
-    CCircleLayer& Layer() { return m_layer; }
+    // The circles' layer, of the plan's size: made empty here when the
+    // points thread's is not taken (the const one as ReadPoints left it).
+    CCircleLayer& Layer();
     const CCircleLayer& Layer() const { return m_layer; }
     CCircleLog& Circles() { return m_circles; }
     const CCircleLog& Circles() const { return m_circles; }

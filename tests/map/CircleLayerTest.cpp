@@ -25,6 +25,15 @@ TEST(CircleLayer, HoldsTilesOnlyWhereCirclesArePainted) {
     EXPECT_EQ(layer.InkAt(6, 6), 0);  // the box's corner lies outside the circle
     EXPECT_EQ(layer.InkAt(10000, 7000), 0);
 
+    // The chunk's tiles not handed out go back; those painted stay, and a
+    // new circle's tiles come out of the given-back pages, empty.
+    layer.ReturnUnusedTail();
+    EXPECT_EQ(layer.InkColour(layer.InkAt(64, 64)), 0xFFFFFF00u);
+    PaintPointCircle(layer, 5000, 5000, -55);
+    EXPECT_EQ(layer.TileCount(), 9u);  // the box's top left tile holds none of it
+    EXPECT_EQ(layer.InkColour(layer.InkAt(5000, 5000)), 0xFFFFFF00u);
+    EXPECT_EQ(layer.InkAt(4991, 4991), 0);
+
     layer.Clear({0, 0, 10000, 7000});
     EXPECT_EQ(layer.TileCount(), 0u);
 }
