@@ -35,7 +35,9 @@ TEST(TxQueue, FramesGoOutWholeInOrderAndNoneIsLostWhileThereIsRoom) {
     EXPECT_EQ(queue.Push(nullptr, 0), 0);
 }
 
-TEST(Capture, WrittenFileLoadsBackWithDirectionsBytesAndEvents) {
+// A written capture loads back, and malformed lines are rejected with their
+// line number.
+TEST(Capture, WrittenFileLoadsBackWithDirectionsBytesAndEventsAndBadLinesAreRejected) {
     const ScratchDir scratch;
     const std::string path = (scratch.Path() / "line.capture").string();
     const Bytes answer = BoardFrame(0x01, {'2', '.', '1', '4', 0});
@@ -60,14 +62,8 @@ TEST(Capture, WrittenFileLoadsBackWithDirectionsBytesAndEvents) {
     auto board = NewBoard();
     EXPECT_EQ(ReplayCaptureReads(records, *board), answer.size());
     EXPECT_EQ(Firmware(*board), "2.14");
-}
 
-TEST(Capture, MalformedLinesAreRejectedWithTheirLineNumber) {
-    const ScratchDir scratch;
-    const std::string path = (scratch.Path() / "bad.capture").string();
     std::ofstream(path) << "# header\n0.1 R 11 12\n0.2 R 1G\n";
-    std::vector<CaptureRecord> records;
-    std::string error;
     EXPECT_FALSE(LoadCapture(path, records, &error));
     EXPECT_NE(error.find("line 3"), std::string::npos);
     std::ofstream(path) << "0.1 X 11\n";
