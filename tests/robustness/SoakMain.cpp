@@ -36,8 +36,7 @@ int main(int argc, char** argv) {
     const auto warmUp = std::chrono::duration<double>(std::min(20.0, seconds / 5));
 
     ScratchDir dir;
-    const fs::path sitePath = dir.Path() / "office.hss";
-    WriteFileBytes(sitePath, ReadFileBytes(OfficeSample()));
+    const fs::path sitePath = OfficeCopyIn(dir);
     CSiteRecord site;
     if (!ReadSiteForOpen(sitePath.string(), site)) return Fail("samples/office.hss does not open");
 
