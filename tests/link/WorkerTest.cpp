@@ -23,14 +23,6 @@ protected:
         StartWith(std::move(options));
     }
 
-    // Writes bytes as the board and waits until the worker has taken every one
-    // off the line. The pty's input queue cannot tell: written bytes may not
-    // have reached it yet.
-    bool WriteAndWaitTaken(const Bytes& bytes) {
-        const uint64_t target = startup->Worker()->BytesReceived() + bytes.size();
-        pty->Write(bytes);
-        return WaitUntil([&] { return startup->Worker()->BytesReceived() >= target; });
-    }
     // Waits until the worker has gone round its loop `passes` more times: a
     // byte is dispatched on the pass after its read, so after three passes
     // everything taken off the line has had its effect.
@@ -62,7 +54,11 @@ TEST_F(WorkerTest, RequestQueuedDuringALongReportWaitsForItsTrailer) {
     const Bytes frame = BoardFrame(0x17, ReportMessage(probes, "Long", 20));
     ASSERT_GT(frame.size(), 800u);
     const size_t half = frame.size() / 2;
-    ASSERT_TRUE(WriteAndWaitTaken({frame.begin(), frame.begin() + half}));
+    // The worker takes every byte of the first half off the line (the pty's
+    // input queue cannot tell: written bytes may not have reached it yet).
+    const uint64_t taken = startup->Worker()->BytesReceived() + half;
+    pty->Write({frame.begin(), frame.begin() + half});
+    ASSERT_TRUE(WaitUntil([&] { return startup->Worker()->BytesReceived() >= taken; }));
 
     board->RequestScan();  // the user taps meanwhile
     pty->Write({frame.begin() + half, frame.end()});
