@@ -11,14 +11,6 @@ bool Readable(int fd) {
     pollfd pfd{fd, POLLIN, 0};
     return ::poll(&pfd, 1, 0) == 1;
 }
-
-// A capture's records as "kind bytes-or-text" lines.
-std::vector<std::string> Lines(const std::vector<CaptureRecord>& records) {
-    std::vector<std::string> out;
-    for (const CaptureRecord& r : records)
-        out.push_back(std::string(1, r.kind) + " " + (r.kind == 'E' ? r.text : HexText(r.bytes)));
-    return out;
-}
 }  // namespace
 
 TEST(TxQueue, FramesGoOutWholeInOrderAndNoneIsLostWhileThereIsRoom) {
@@ -56,7 +48,10 @@ TEST(Capture, WrittenFileLoadsBackWithDirectionsBytesAndEventsAndBadLinesAreReje
     std::vector<CaptureRecord> records;
     std::string error;
     ASSERT_TRUE(LoadCapture(path, records, &error)) << error;
-    EXPECT_EQ(Lines(records),
+    std::vector<std::string> lines;  // "kind bytes-or-text"
+    for (const CaptureRecord& r : records)
+        lines.push_back(std::string(1, r.kind) + " " + (r.kind == 'E' ? r.text : HexText(r.bytes)));
+    EXPECT_EQ(lines,
               (std::vector<std::string>{"E connected /dev/pts/9", "W " + HexText(kFirmwareRequest),
                                         "R " + HexText(answer)}));
     auto board = NewBoard();
