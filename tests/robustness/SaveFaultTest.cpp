@@ -93,30 +93,30 @@ const std::map<std::string, int> kFaultErrno = {
     {"write", EIO},    {"fstat", EIO}, {"fsync", EIO},    {"close", EIO},
     {"rename", EXDEV}, {"lstat", EIO}, {"ftruncate", EIO}};
 
+Bytes CleanSave(bool saveAs = false) {
+    SiteOnDisk s;
+    PosixFileOps ops;
+    EXPECT_TRUE(s.Save(ops, saveAs).ok);
+    return ReadFileBytes(s.Target(saveAs));
+}
+
 }  // namespace
 
-// A clean save through the faulty calls gives the calls to fail and the
-// writes to fill the disk at, one after the other:
-// - Up to the rename every failing call but the chown and chmod of the copy
-//   fails the save; after it the new file is in place, so nothing can fail it
-//   any more. Save As leaves no file at the new name when it fails, and never
-//   touches the open file.
-// - The disk full at each write fails the save without damage.
-// - Writes cut short or interrupted still give the whole file.
-TEST(SaveFaults, AnyCallFailingTheDiskFillingOrWritesCutShortLeaveTheOldOrTheNewFile) {
+// Up to the rename every failing call but the chown and chmod of the copy
+// fails the save; after it the new file is in place, so nothing can fail it
+// any more. Save As leaves no file at the new name when it fails, and never
+// touches the open file.
+TEST(SaveFaults, FailingAnyOneFileCallLeavesTheOldOrTheNewFileByteForByte) {
     for (const bool saveAs : {false, true}) {
         SCOPED_TRACE(saveAs ? "Save As" : "Save");
-        SiteOnDisk clean;
-        PosixFileOps posix;
-        ASSERT_TRUE(clean.Save(posix, saveAs).ok);
-        const Bytes saved = ReadFileBytes(clean.Target(saveAs));
-        AnyCallFaults rec;
-        ASSERT_TRUE(SiteOnDisk().Save(rec, saveAs).ok);
-        const auto rename = std::find(rec.kinds.begin(), rec.kinds.end(), "rename");
-        const int renameAt = static_cast<int>(rename - rec.kinds.begin()) + 1;
+        const Bytes saved = CleanSave(saveAs);
+        AnyCallFaults counting;
+        ASSERT_TRUE(SiteOnDisk().Save(counting, saveAs).ok);
+        const auto rename = std::find(counting.kinds.begin(), counting.kinds.end(), "rename");
+        const int renameAt = static_cast<int>(rename - counting.kinds.begin()) + 1;
         ASSERT_GT(renameAt, 5);
-        for (int n = 1; n <= rec.calls; ++n) {
-            const std::string& kind = rec.kinds[n - 1];
+        for (int n = 1; n <= counting.calls; ++n) {
+            const std::string& kind = counting.kinds[n - 1];
             SCOPED_TRACE("call " + std::to_string(n) + " (" + kind + ")");
             SiteOnDisk s;
             AnyCallFaults ops;
@@ -141,8 +141,15 @@ TEST(SaveFaults, AnyCallFailingTheDiskFillingOrWritesCutShortLeaveTheOldOrTheNew
                 EXPECT_EQ(s.Files(), saveAs && status.ok ? 2u : 1u);
             }
         }
+    }
+}
 
-        // Where each write of the clean save starts, in bytes put down so far.
+TEST(SaveFaults, DiskFullAtEachWriteFailsWithoutDamage) {
+    for (const bool saveAs : {false, true}) {
+        SCOPED_TRACE(saveAs ? "Save As" : "Save");
+        // Learn where each write of a clean save starts, in bytes put down so far.
+        AnyCallFaults rec;
+        ASSERT_TRUE(SiteOnDisk().Save(rec, saveAs).ok);
         const std::vector<int64_t>& starts = rec.writeStarts;
         ASSERT_GE(starts.size(), 3u);
         std::vector<int64_t> limits;
@@ -154,7 +161,6 @@ TEST(SaveFaults, AnyCallFailingTheDiskFillingOrWritesCutShortLeaveTheOldOrTheNew
         limits.push_back(rec.written - 1);
         limits.push_back(rec.written);  // exactly enough room: the save goes through
         for (int64_t space : limits) {
-            SCOPED_TRACE("room for " + std::to_string(space) + " bytes");
             SiteOnDisk s;
             AnyCallFaults ops;
             ops.spaceLeft = space;
@@ -163,20 +169,22 @@ TEST(SaveFaults, AnyCallFailingTheDiskFillingOrWritesCutShortLeaveTheOldOrTheNew
                 EXPECT_TRUE(status.ok);
                 continue;
             }
-            EXPECT_EQ(status.text, s.Refusal(saveAs, "No space left on device"));
-            EXPECT_EQ(ReadFileBytes(s.Target(saveAs)), s.Untouched(saveAs));
-            EXPECT_EQ(s.Files(), 1u);
+            EXPECT_EQ(status.text, s.Refusal(saveAs, "No space left on device")) << space;
+            EXPECT_EQ(ReadFileBytes(s.Target(saveAs)), s.Untouched(saveAs)) << space;
+            EXPECT_EQ(s.Files(), 1u) << space;
         }
+    }
+}
 
-        for (int mode = 1; mode <= 3; ++mode) {
-            SCOPED_TRACE(std::string(mode & 1 ? "short" : "") + (mode & 2 ? " interrupted" : ""));
-            SiteOnDisk s;
-            AnyCallFaults ops;
-            ops.shortWrites = (mode & 1) != 0;
-            ops.interrupt = (mode & 2) != 0;
-            ASSERT_TRUE(s.Save(ops, saveAs).ok);
-            EXPECT_EQ(ReadFileBytes(s.Target(saveAs)), saved);
-        }
+TEST(SaveFaults, ShortAndInterruptedWritesStillGiveTheWholeFile) {
+    const Bytes saved = CleanSave();
+    for (int mode = 1; mode <= 3; ++mode) {
+        SiteOnDisk s;
+        AnyCallFaults ops;
+        ops.shortWrites = (mode & 1) != 0;
+        ops.interrupt = (mode & 2) != 0;
+        ASSERT_TRUE(s.Save(ops).ok) << mode;
+        EXPECT_EQ(ReadFileBytes(s.path), saved) << mode;
     }
 }
 
