@@ -4,8 +4,6 @@
 // through the worker and a device that vanishes and comes back under its name
 // are BoardFaults' (robustness_tests).
 
-#include <algorithm>
-
 #include "LinkTestSupport.h"
 #include "link/BoardLink.h"
 
