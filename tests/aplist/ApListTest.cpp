@@ -1,3 +1,7 @@
+// The ring of records: positions, finding and removing. The order
+// InsertSorted keeps (ascending, stable for equal strength) is checked where
+// it matters, in BoardTest.RecordsStaySortedByTheirFirstReadingAndTheirSumsDoNotWrap.
+
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -31,18 +35,6 @@ std::vector<uint8_t> Tags(const CApList& list) {
 }
 
 using Tagged = std::vector<uint8_t>;
-
-TEST(ApList, InsertSortedIsAscendingAndStableForEqualStrength) {
-    CApList list;
-    ApRecord* first = Make(list, -60, 1);
-    list.InsertSorted(first);
-    for (auto [rssi, tag] : {std::pair{-70, 2}, {-60, 3}, {-50, 4}})
-        list.InsertSorted(Make(list, rssi, uint8_t(tag)));
-    EXPECT_EQ(Tags(list), (Tagged{2, 1, 3, 4}));
-    // Stronger readings summed in later do not re-sort.
-    first->rssi += -60;
-    EXPECT_EQ(Tags(list), (Tagged{2, 1, 3, 4}));
-}
 
 TEST(ApList, PositionsCountFromOneEndAfterTheLastAndReachBeyondSixteenBits) {
     CApList list;
