@@ -120,8 +120,6 @@ TEST(ThroughputSummaryTest, TheLinesOfEachOutcome) {
         {{ThroughputFault::kNone, "", full},
          {"Down 94.1 Mbit/s  Up 40.2 Mbit/s", "RTT 0.13 ms  Retransmits 3",
           "UDP jitter 0.012 ms  loss 0.50 %"}},
-        {{ThroughputFault::kRefused, "nothing answers at h:1", {}},
-         {"throughput not measured: nothing answers at h:1"}},
         // A fault never shows figures, whatever came with it.
         {{ThroughputFault::kGone, "gone", full}, {"throughput not measured: gone"}},
     };
