@@ -72,10 +72,8 @@ TEST(ApList, FindMacGivesTheFirstEqualAndRemoveJoinsNeighboursUpToAnEmptyRingTha
     const uint8_t mac[6] = {0, 0, 0, 0, 0, 9};  // the last one removed
     EXPECT_EQ(list.FindMac(mac, rec), CApList::kNotFound);
     EXPECT_EQ(rec, nullptr);
-    EXPECT_EQ(list.RemoveAll(), CApList::kOk);
-    EXPECT_EQ(Tags(list), Tagged{});
-    list.InsertBefore(Make(list, 0, 9), const_cast<ApRecord*>(list.Sentinel()));
-    EXPECT_EQ(Tags(list), Tagged{9});
+    // Emptying an empty ring and filling it again is every scan's start
+    // (board_tests' ScanSession and merges).
 }
 
 }  // namespace
