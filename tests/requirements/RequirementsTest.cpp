@@ -377,7 +377,7 @@ TEST(MetricValuesTest, EachMetricsValueOfAPointAndThePointsWithout) {
         {Metric::kSecondarySignal, nullptr, {{10, 10, -70}, {50, 10, -100}, {90, 10, -100}}},
         {Metric::kUsableAps, nullptr, {{10, 10, 2}, {50, 10, 1}, {90, 10, 0}}},
         {Metric::kCochannel, nullptr, {{10, 10, 1}, {50, 10, 0}}},
-        {Metric::kSnr, nullptr, {{10, 10, 35}}},
+        // The SNR's values: SurveyDocumentTest's map of the layer and its requirement.
         {Metric::kPassFail, nullptr, {}},
         // Point 1 passes every criterion; point 2 fails secondary; 3 hears nothing.
         {Metric::kPassFail, &voice, {{10, 10, 2}, {50, 10, 0}, {90, 10, 0}}},
