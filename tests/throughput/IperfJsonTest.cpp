@@ -1,6 +1,5 @@
 // The JSON reader on iperf3 3.12's own answers (tests/data/iperf), cut at
-// every byte and garbled member by member. How an error member is read is
-// ThroughputRunnerTest's, against a real iperf3.
+// every byte and garbled member by member.
 
 #include <gtest/gtest.h>
 
@@ -65,8 +64,14 @@ TEST(IperfJsonTest, IperfsOwnAnswers) {
     ASSERT_TRUE(udp.Ok()) << udp.error;
     EXPECT_NEAR(udp.jitterMs.value_or(-1), 0.1714, 1e-4);
     EXPECT_EQ(udp.lossPct, 0);
-    // An error member's cause, and no partial figures beside it: the runner's
-    // tests meet iperf3's own refusal, busy server and server gone.
+
+    const std::pair<const char*, F> failures[] = {
+        {"refused.json", F::kRefused}, {"busy.json", F::kBusy}, {"server-gone.json", F::kGone}};
+    for (const auto& [name, fault] : failures) {
+        const IperfReading r = ReadIperfJson(Answer(name), P::kDownload);
+        EXPECT_EQ(r.fault, fault) << name;
+        EXPECT_EQ(r.mbps, 0) << name;  // the partial figures beside the error are not taken
+    }
 }
 
 TEST(IperfJsonTest, EveryCutAnswerIsGarbled) {
