@@ -45,7 +45,8 @@ TEST(ApList, PositionsCountFromOneEndAfterTheLastAndReachBeyondSixteenBits) {
     EXPECT_EQ(rec->rssi, -3);
     ASSERT_EQ(list.GetAt(rec, 40000), CApList::kOk);
     EXPECT_EQ(rec->rssi, -40000);
-    // That GetNext ends at the last is every walk of a list's (board_tests).
+    EXPECT_EQ(list.GetNext(rec), CApList::kEndOfList);  // elsewhere only a hang catches it
+    EXPECT_EQ(rec, nullptr);
     EXPECT_EQ(list.GetAt(rec, 40001), CApList::kEndOfList);
     EXPECT_EQ(rec, nullptr);
 }
