@@ -103,13 +103,16 @@ bool CSurveyCommands::AskRecovery(const SiteOpening& opening, OpenChoice& choice
 CSurveyCommands::Opened CSurveyCommands::OpenFile(const QString& path, bool askKeepPoints) {
     platform::CWaitCursor wait;
     CSiteLoader loader(path.toLocal8Bit().toStdString());
+    // The store is looked at on the points thread too, off the plan's way.
+    std::unique_ptr<StorePeek> store;
     if (const SiteStatus status =
-            loader.ReadPlan(CSiteLoader::kTakeFingerprint, CSiteLoader::kPointsAlongside);
+            loader.ReadPlan(CSiteLoader::kTakeFingerprint, CSiteLoader::kPointsAlongside,
+                            [&] { store = m_document.PeekStore(loader.Path()); });
         !status.ok) {
         Refused(status, false);
         return Opened::kNo;
     }
-    SiteOpening opening = m_document.Prepare(loader);
+    SiteOpening opening = m_document.Prepare(loader, std::move(store));
     OpenChoice choice;
     bool recover = false;
     if (opening.ViewOnly()) {

@@ -120,4 +120,11 @@ void Migrate(sqlite::Db& db, int64_t from, int64_t to) {
     db.Exec(("PRAGMA user_version = " + std::to_string(to)).c_str());
 }
 
+void SetUpConnection(sqlite::Db& db) {
+    constexpr int kBusyMs = 250;  // another program's transaction, at most
+    sqlite3_busy_timeout(db.Handle(), kBusyMs);
+    db.Exec("PRAGMA synchronous = FULL");
+    db.Exec("PRAGMA foreign_keys = ON");
+}
+
 }  // namespace storeschema

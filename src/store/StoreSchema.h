@@ -20,4 +20,9 @@ inline constexpr int64_t kVersion = 2;
 // user_version. Tests stop at an older version to make an old store.
 void Migrate(sqlite::Db& db, int64_t from, int64_t to);
 
+// What every connection to a store is set to (its file keeps the WAL mode;
+// these are the connection's own): full syncs, foreign keys, and how long
+// it waits on another program's transaction.
+void SetUpConnection(sqlite::Db& db);
+
 }  // namespace storeschema

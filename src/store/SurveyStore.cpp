@@ -19,6 +19,7 @@
 #include "site/SiteRecord.h"
 #include "store/Sqlite.h"
 #include "store/StoreAside.h"
+#include "store/StorePeek.h"
 #include "store/StorePoints.h"
 #include "store/StoreSchema.h"
 
@@ -27,8 +28,6 @@ namespace {
 using sqlite::Db;
 using sqlite::Stmt;
 using storepoints::Which;
-
-constexpr int kBusyMs = 250;  // another program's transaction, at most
 
 const char* const kNotKept = "Readings behind the survey points are not kept: ";
 
@@ -141,16 +140,24 @@ bool CSurveyStore::Guard(const std::function<void(sqlite::Db&)>& work) {
     return false;
 }
 
-CSurveyStore::Opening CSurveyStore::OpenFile(const std::string& sitePath) {
+std::unique_ptr<StorePeek> CSurveyStore::Peek(const std::string& sitePath) const {
+    return PeekStore(sitePath, m_vfs);
+}
+
+CSurveyStore::Opening CSurveyStore::OpenFile(const std::string& sitePath, StorePeek* peek) {
     Close();
     m_path = StorePathFor(sitePath);
+    if (peek) {
+        m_db = std::move(peek->db);
+        return Opening::kOpen;
+    }
     const char* vfs = m_vfs.empty() ? nullptr : m_vfs.c_str();
     for (int attempt = 0; attempt < 2; ++attempt) {
         auto db = std::make_unique<Db>();
         try {
             db->Open(m_path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOFOLLOW,
                      vfs);
-            sqlite3_busy_timeout(db->Handle(), kBusyMs);
+            storeschema::SetUpConnection(*db);
             if (sqlite3_db_readonly(db->Handle(), "main") == 1)
                 throw sqlite::Error(SQLITE_READONLY, "the file cannot be written");
             const int64_t version = sqlite::QueryInt(*db, "PRAGMA user_version").value_or(0);
@@ -170,8 +177,6 @@ CSurveyStore::Opening CSurveyStore::OpenFile(const std::string& sitePath) {
             mode.Reset();
             if (!wal)
                 throw sqlite::Error(SQLITE_CANTOPEN, "the store's write-ahead log cannot be used");
-            db->Exec("PRAGMA synchronous = FULL");
-            db->Exec("PRAGMA foreign_keys = ON");
             if (version < storeschema::kVersion) {
                 sqlite::Transaction t(*db);
                 storeschema::Migrate(*db, version, storeschema::kVersion);
@@ -204,16 +209,21 @@ CSurveyStore::Opening CSurveyStore::OpenFile(const std::string& sitePath) {
 }
 
 void CSurveyStore::Opened(const std::string& sitePath, const StoreBinding& binding,
-                          const std::vector<SequencePoint>& filePoints, bool keptPoints) {
+                          const std::vector<SequencePoint>& filePoints, bool keptPoints,
+                          StorePeek* peek) {
     m_told = false;
-    if (OpenFile(sitePath) != Opening::kOpen) return;
+    const bool peeked = peek && peek->db && peek->path == StorePathFor(sitePath);
+    if (OpenFile(sitePath, peeked ? peek : nullptr) != Opening::kOpen) return;
     Guard([&](Db& db) {
         sqlite::Transaction t(db);
         storepoints::Meta meta = storepoints::ReadMeta(db);
         // A save that went through after its SaveStarting and before Saved.
+        // The peek's rows, while they are still the store's.
+        bool peekHolds = peeked && sqlite::QueryInt(db, "PRAGMA data_version") == peek->dataVersion;
         if (meta.binding && meta.pendingSave && *meta.pendingSave == binding.site) {
             storepoints::Settle(db, binding.site);
             meta = storepoints::ReadMeta(db);
+            peekHolds = false;
         }
         std::string told;
         // The survey as it will stand, where it is known without reading it
@@ -245,7 +255,8 @@ void CSurveyStore::Opened(const std::string& sitePath, const StoreBinding& bindi
             // The file as the store knows it: the points recorded after its
             // last save are not in this survey (recovery declined or no
             // journal), and the file's points must be the store's.
-            storepoints::LiveFilePoints stored = storepoints::ReadLiveFilePoints(db);
+            storepoints::LiveFilePoints stored =
+                peekHolds ? std::move(peek->live) : storepoints::ReadLiveFilePoints(db);
             if (stored.unsaved)
                 storepoints::SetPointsAside(
                     db, storepoints::NewAside(db, "not recovered from the journal", Now()),
@@ -455,8 +466,7 @@ std::string CSurveyStore::CopyFor(const std::string& copy, const StoreBinding& a
         Db db;
         db.Open(copy, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOFOLLOW,
                 m_vfs.empty() ? nullptr : m_vfs.c_str());
-        db.Exec("PRAGMA synchronous = FULL");
-        db.Exec("PRAGMA foreign_keys = ON");
+        storeschema::SetUpConnection(db);
         sqlite::Transaction t(db);
         storepoints::WriteBinding(db, after);
         storepoints::Settle(db, after.site);

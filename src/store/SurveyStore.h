@@ -41,6 +41,7 @@ struct LoggedCircle;
 namespace sqlite {
 class Db;
 }
+struct StorePeek;
 
 inline constexpr const char* kStoreCaption = "Survey Store";
 
@@ -107,8 +108,14 @@ public:
     // groups `filePoints` in file order), `keptPoints` the answer to the
     // keep-points question. Readings of points recorded after the file's
     // last save (a recovery declined, or a journal lost) are set aside.
+    // `peek` (StorePeek.h), taken by Peek while the file was read, saves
+    // opening the store and reading its file points again.
     void Opened(const std::string& sitePath, const StoreBinding& binding,
-                const std::vector<SequencePoint>& filePoints, bool keptPoints);
+                const std::vector<SequencePoint>& filePoints, bool keptPoints,
+                StorePeek* peek = nullptr);
+    // The store beside `sitePath` looked at for Opened; any thread, while
+    // no VFS is being set.
+    std::unique_ptr<StorePeek> Peek(const std::string& sitePath) const;
     // Open recovered the journal: the first `applied` changes of `journal`
     // were replayed onto the file's points (kept as its begin says). The
     // recovered points get their readings back; readings the journal does
@@ -188,7 +195,9 @@ public:
 
 private:
     enum class Opening { kOpen, kUnavailable };
-    Opening OpenFile(const std::string& sitePath);
+    // With `peek` (one of this very store file, its connection still held)
+    // that connection is taken as it is.
+    Opening OpenFile(const std::string& sitePath, StorePeek* peek = nullptr);
     bool Guard(const std::function<void(sqlite::Db&)>& work);
     void Failed(const std::string& why);
     std::string CopyFor(const std::string& copy, const StoreBinding& after);

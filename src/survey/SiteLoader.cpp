@@ -56,7 +56,8 @@ std::unique_ptr<CSiteRecord> CSiteLoader::TakeSite() {
     return std::exchange(m_site, std::make_unique<CSiteRecord>());
 }
 
-SiteStatus CSiteLoader::ReadPlan(Fingerprint fingerprint, Points points) {
+SiteStatus CSiteLoader::ReadPlan(Fingerprint fingerprint, Points points,
+                                 const std::function<void()>& alongside) {
     m_ahead.reset();
     if (!m_file.Status().ok) return m_file.Status();
     SiteStatus status = ReadSiteHeader(m_file, *m_site);
@@ -65,7 +66,7 @@ SiteStatus CSiteLoader::ReadPlan(Fingerprint fingerprint, Points points) {
     // every way out (declared after what it writes, so ended before that goes).
     std::unique_ptr<PointsRead> ahead;
     CSharedPieces planPieces;
-    std::jthread alongside;
+    std::jthread pointsThread;
     const struct HelpEnds {  // before the thread is joined
         CSharedPieces& pieces;
         ~HelpEnds() { pieces.Close(); }
@@ -76,11 +77,12 @@ SiteStatus CSiteLoader::ReadPlan(Fingerprint fingerprint, Points points) {
             // The layer's tile table (half a megabyte for a big plan) is
             // made here too, off the plan read's way; with the points in,
             // the thread reads the plan's pieces too.
-            alongside = std::jthread([this, read = ahead.get(), &planPieces] {
+            pointsThread = std::jthread([this, read = ahead.get(), &planPieces, &alongside] {
                 const int32_t width = read->site.PlanWidth(), height = read->site.PlanHeight();
                 read->layer.Reset(width, height);
                 read->status =
                     ReadPointsInto(m_file, read->site, *read->entries, read->layer, read->circles);
+                if (alongside) alongside();
                 planPieces.Help();
             });
         } catch (const std::system_error&) {
@@ -88,7 +90,7 @@ SiteStatus CSiteLoader::ReadPlan(Fingerprint fingerprint, Points points) {
         }
     }
     status = ReadMapBitmap(m_file, m_site->BitmapOffset(), m_plan,
-                           alongside.joinable() ? &planPieces : nullptr);
+                           pointsThread.joinable() ? &planPieces : nullptr);
     planPieces.Close();
     if (!status.ok) return status;
     if (fingerprint == kTakeFingerprint) {
@@ -100,7 +102,7 @@ SiteStatus CSiteLoader::ReadPlan(Fingerprint fingerprint, Points points) {
         if (!status.ok) return status;
         m_site->m_fileFingerprint = taken;
     }
-    if (alongside.joinable()) alongside.join();
+    if (pointsThread.joinable()) pointsThread.join();
     // The plan stays as the file gives it; circles go on a layer of their
     // own (Layer), the points thread's when its points are taken.
     m_ahead = std::move(ahead);

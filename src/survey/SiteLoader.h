@@ -9,8 +9,9 @@
 //                later save compares with the file on disk; with
 //                kPointsAlongside the points section is read and its
 //                circles painted on a second thread meanwhile, for
-//                ReadPoints to take (the thread has ended when ReadPlan
-//                returns)
+//                ReadPoints to take, and `alongside` run there after them
+//                (the thread has ended when ReadPlan returns; without a
+//                thread to be had `alongside` is not run)
 //   ReadPoints   the points section: its entries into Entries(), one circle
 //                per point group onto Layer() and into Circles()
 //   Tally, ReadSignature   what the tools show of the points and signature
@@ -18,6 +19,7 @@
 // Nothing here is shown or asked: a failed step returns Open's message.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -42,7 +44,8 @@ public:
     CSiteLoader& operator=(const CSiteLoader&) = delete;
 
     [[nodiscard]] SiteStatus ReadPlan(Fingerprint fingerprint = kTakeFingerprint,
-                                      Points points = kPointsWhenAsked);
+                                      Points points = kPointsWhenAsked,
+                                      const std::function<void()>& alongside = {});
     [[nodiscard]] SiteStatus ReadPoints();
     [[nodiscard]] SiteStatus Tally(PointsTally& tally);
     // The signature section's 200 x 100 words (0x00RRGGBB), top row first;

@@ -97,15 +97,16 @@ void CSurveyDocument::Tell(void (ISurveyListener::*event)(const Event&), const E
     for (ISurveyListener* l : m_listeners) (l->*event)(what);
 }
 
-SiteOpening CSurveyDocument::Prepare(CSiteLoader& loaded) const {
+SiteOpening CSurveyDocument::Prepare(CSiteLoader& loaded, std::unique_ptr<StorePeek> store) const {
     SiteOpening opening;
     if (!(m_lock && m_lock->Holds(loaded.Path()))) {
         opening.taken = std::make_unique<CSiteLock>();
         opening.lock = opening.taken->Take(loaded.Path());
         if (opening.lock.kind != SiteLockResult::Kind::Taken) opening.taken.reset();
-        // The other Pellorin's journal is its own: not even looked at.
+        // The other Pellorin's journal and store are its own: not even looked at.
         if (opening.ViewOnly()) return opening;
     }
+    opening.store = std::move(store);
     opening.journal = m_journal.Inspect(loaded.Path(), loaded.Site());
     opening.setAside = FindSetAsideJournals(loaded.Path(), loaded.Site());
     return opening;
@@ -151,7 +152,8 @@ void CSurveyDocument::Adopt(CSiteLoader& loaded, SiteOpening& opening, const Ope
     }
     if (choice.recover == OpenChoice::Recover::kNone) {
         m_journal.Opened(opening.journal, *m_site, choice.keptPoints);
-        if (bound) m_store.Opened(m_path, binding, filePoints, choice.keptPoints);
+        if (bound)
+            m_store.Opened(m_path, binding, filePoints, choice.keptPoints, opening.store.get());
         ScaleFromStore();
         return;
     }

@@ -35,6 +35,7 @@
 #include "site/SiteFile.h"
 #include "site/SiteLock.h"
 #include "site/SiteSave.h"
+#include "store/StorePeek.h"
 #include "store/SurveyStore.h"
 #include "survey/SurveyCommands.h"
 
@@ -53,6 +54,7 @@ struct SiteOpening {
     JournalFinding journal;                 // not looked at while another holds the site
     std::vector<SetAsideJournal> setAside;  // newest first
     std::unique_ptr<CSiteLock> taken;       // null: the lock held already serves, or there is none
+    std::unique_ptr<StorePeek> store;       // the store looked at while the file was read, or null
     bool ViewOnly() const { return lock.kind == SiteLockResult::Kind::HeldByOther; }
 };
 
@@ -92,7 +94,13 @@ public:
     // What lies beside the file `loaded` read (plan and fingerprint); takes
     // the site's lock when it is free. Reads only, so a later failure leaves
     // every journal as it was.
-    SiteOpening Prepare(CSiteLoader& loaded) const;
+    // `store`: PeekStore's look at the store, for Adopt to take.
+    SiteOpening Prepare(CSiteLoader& loaded, std::unique_ptr<StorePeek> store = nullptr) const;
+    // A look at the store beside `sitePath` (StorePeek.h), for Open to take
+    // on its points thread while the plan is read; reads only.
+    std::unique_ptr<StorePeek> PeekStore(const std::string& sitePath) const {
+        return m_store.Peek(sitePath);
+    }
     // The site `loaded` read (its points read too when they are kept)
     // becomes the open survey, as `choice` says: a journal recovered, or a
     // new one begun. A site another Pellorin holds is adopted for viewing

@@ -11,14 +11,6 @@ bool Readable(int fd) {
     pollfd pfd{fd, POLLIN, 0};
     return ::poll(&pfd, 1, 0) == 1;
 }
-
-// A capture's records as "kind bytes-or-text" lines.
-std::vector<std::string> Lines(const std::vector<CaptureRecord>& records) {
-    std::vector<std::string> out;
-    for (const CaptureRecord& r : records)
-        out.push_back(std::string(1, r.kind) + " " + (r.kind == 'E' ? r.text : HexText(r.bytes)));
-    return out;
-}
 }  // namespace
 
 TEST(TxQueue, FramesGoOutWholeInOrderAndNoneIsLostWhileThereIsRoom) {
@@ -35,7 +27,9 @@ TEST(TxQueue, FramesGoOutWholeInOrderAndNoneIsLostWhileThereIsRoom) {
     EXPECT_EQ(queue.Push(nullptr, 0), 0);
 }
 
-TEST(Capture, WrittenFileLoadsBackWithDirectionsBytesAndEvents) {
+// A written capture loads back, and malformed lines are rejected with their
+// line number.
+TEST(Capture, WrittenFileLoadsBackWithDirectionsBytesAndEventsAndBadLinesAreRejected) {
     const ScratchDir scratch;
     const std::string path = (scratch.Path() / "line.capture").string();
     const Bytes answer = BoardFrame(0x01, {'2', '.', '1', '4', 0});
@@ -54,20 +48,17 @@ TEST(Capture, WrittenFileLoadsBackWithDirectionsBytesAndEvents) {
     std::vector<CaptureRecord> records;
     std::string error;
     ASSERT_TRUE(LoadCapture(path, records, &error)) << error;
-    EXPECT_EQ(Lines(records),
+    std::vector<std::string> lines;  // "kind bytes-or-text"
+    for (const CaptureRecord& r : records)
+        lines.push_back(std::string(1, r.kind) + " " + (r.kind == 'E' ? r.text : HexText(r.bytes)));
+    EXPECT_EQ(lines,
               (std::vector<std::string>{"E connected /dev/pts/9", "W " + HexText(kFirmwareRequest),
                                         "R " + HexText(answer)}));
     auto board = NewBoard();
     EXPECT_EQ(ReplayCaptureReads(records, *board), answer.size());
     EXPECT_EQ(Firmware(*board), "2.14");
-}
 
-TEST(Capture, MalformedLinesAreRejectedWithTheirLineNumber) {
-    const ScratchDir scratch;
-    const std::string path = (scratch.Path() / "bad.capture").string();
     std::ofstream(path) << "# header\n0.1 R 11 12\n0.2 R 1G\n";
-    std::vector<CaptureRecord> records;
-    std::string error;
     EXPECT_FALSE(LoadCapture(path, records, &error));
     EXPECT_NE(error.find("line 3"), std::string::npos);
     std::ofstream(path) << "0.1 X 11\n";

@@ -2,7 +2,6 @@
 #include <fstream>
 
 #include "LinkTestSupport.h"
-#include "link/BoardLink.h"
 #include "link/PortSearch.h"
 
 struct SearchCase {
@@ -72,21 +71,4 @@ TEST(PortSearch, SysfsListNamesTheUsbParentAndSkipsVirtualTtys) {
     EXPECT_EQ(list.Entry(0)->idText, "Quatech SSP-100 serial card");
     EXPECT_EQ(list.Entry(0)->devicePath, "/dev/ttyUSB0");
     EXPECT_EQ(FindBoardPortName(list), "/dev/ttyUSB0");
-}
-
-TEST(OpenBoardPort, EachFailureIsShownOnceWithItsText) {
-    std::vector<std::string> shown;
-    BoardLinkOptions options;
-    options.message = [&](const std::string& text) { shown.push_back(text); };
-
-    CSerialPort port;
-    std::string path;
-    options.portOverride = "/nonexistent/ttyQ9";
-    EXPECT_EQ(OpenBoardPort(port, options, path), 0);
-    EXPECT_EQ(path, "/nonexistent/ttyQ9");
-    options.portOverride = "/dev/null";  // opens, but is no terminal
-    EXPECT_EQ(OpenBoardPort(port, options, path), 0);
-    EXPECT_FALSE(port.IsOpen());
-    EXPECT_EQ(shown, (std::vector<std::string>{"Cannot Open Connection To Board.",
-                                               "Could not SetCommState"}));
 }

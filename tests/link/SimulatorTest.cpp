@@ -29,7 +29,8 @@ std::vector<std::pair<uint8_t, std::vector<uint8_t>>> DecodeBoardFrames(
 
 }  // namespace
 
-TEST(SimJson, ParsesNestedValuesEscapesAndRejectsBrokenText) {
+// The simulator's access point file: JSON, then the access points in it.
+TEST(SimSite, ParsesJsonLoadsAccessPointsAndRefusesBrokenTextOrBadEntries) {
     JsonValue v;
     std::string error;
     ASSERT_TRUE(ParseJson(R"({"a":[1,-2.5e1,true,null],"s":"x\"\u00e9\ud83d\ude00"})", v, &error))
@@ -40,11 +41,8 @@ TEST(SimJson, ParsesNestedValuesEscapesAndRejectsBrokenText) {
     for (const std::string& broken :
          std::vector<std::string>{R"({"a":1,})", R"({"a":"open)", "[1] 2", std::string(100, '[')})
         EXPECT_FALSE(ParseJson(broken, v, &error)) << broken;  // too deep is refused, not a crash
-}
 
-TEST(SimSite, LoadsAccessPointsAndRefusesBadEntries) {
     SimSite site;
-    std::string error;
     ASSERT_TRUE(
         ParseSimSite(R"({"noise":0,"aps":[{"mac":"00:11:22:33:44:55","ssid":"","hidden":true,
         "channel":6,"x":10,"y":20,"power":-30,"privacy":true}]})",

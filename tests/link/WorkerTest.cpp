@@ -4,8 +4,6 @@
 // through the worker and a device that vanishes and comes back under its name
 // are BoardFaults' (robustness_tests).
 
-#include <algorithm>
-
 #include "LinkTestSupport.h"
 #include "link/BoardLink.h"
 
@@ -15,21 +13,14 @@ class WorkerTest : public LinkedBoardTest {
 protected:
     WorkerTest() : LinkedBoardTest(NewBoard()) {}
 
-    // Link and worker up on the fixture's pty, the firmware request read.
-    void Start(std::chrono::milliseconds readTimeout = std::chrono::milliseconds(251)) {
+    // Link and worker up on the fixture's pty with the options `adjust`
+    // leaves, the firmware request read.
+    void Start(const std::function<void(BoardStartupOptions&)>& adjust = nullptr) {
         BoardStartupOptions options = Options(pty->SlavePath());
-        options.worker.readTimeout = readTimeout;
+        if (adjust) adjust(options);
         StartWith(std::move(options));
     }
 
-    // Writes bytes as the board and waits until the worker has taken every one
-    // off the line. The pty's input queue cannot tell: written bytes may not
-    // have reached it yet.
-    bool WriteAndWaitTaken(const Bytes& bytes) {
-        const uint64_t target = startup->Worker()->BytesReceived() + bytes.size();
-        pty->Write(bytes);
-        return WaitUntil([&] { return startup->Worker()->BytesReceived() >= target; });
-    }
     // Waits until the worker has gone round its loop `passes` more times: a
     // byte is dispatched on the pass after its read, so after three passes
     // everything taken off the line has had its effect.
@@ -55,13 +46,17 @@ TEST_F(WorkerTest, RequestQueuedDuringALongReportWaitsForItsTrailer) {
     const ScratchDir scratch;
     capturePath = (scratch.Path() / "line.capture").string();
     // A generous read time-out keeps the half-received frame alive on a busy machine.
-    Start(std::chrono::milliseconds(3000));
+    Start([](BoardStartupOptions& o) { o.worker.readTimeout = std::chrono::milliseconds(3000); });
     std::vector<std::pair<uint8_t, int16_t>> probes;
     for (uint8_t i = 0; i < 20; ++i) probes.push_back({i, static_cast<int16_t>(-40 - i)});
     const Bytes frame = BoardFrame(0x17, ReportMessage(probes, "Long", 20));
     ASSERT_GT(frame.size(), 800u);
     const size_t half = frame.size() / 2;
-    ASSERT_TRUE(WriteAndWaitTaken({frame.begin(), frame.begin() + half}));
+    // The worker takes every byte of the first half off the line (the pty's
+    // input queue cannot tell: written bytes may not have reached it yet).
+    const uint64_t taken = startup->Worker()->BytesReceived() + half;
+    pty->Write({frame.begin(), frame.begin() + half});
+    ASSERT_TRUE(WaitUntil([&] { return startup->Worker()->BytesReceived() >= taken; }));
 
     board->RequestScan();  // the user taps meanwhile
     pty->Write({frame.begin() + half, frame.end()});
@@ -89,28 +84,35 @@ TEST_F(WorkerTest, TwoFramesQueuedBackToBackBothGoOutInOrder) {
     EXPECT_EQ(HexText(pty->Read(expected.size())), HexText(expected));
 }
 
+// A path that does not open and a device that is no terminal.
 TEST_F(WorkerTest, PortThatCannotOpenShowsOneMessageAndWorkerStaysIdle) {
-    BoardStartupOptions options = Options("/nonexistent/ttyQ7");
-    options.worker.retryInterval = std::chrono::minutes(1);  // Stop() wakes it
-    startup = std::make_unique<CBoardStartup>(std::move(options));
-    EXPECT_EQ(startup->Step(), 0);
-    EXPECT_EQ(startup->Step(), 0);
-    EXPECT_EQ(startup->Step(), -1);
-    EXPECT_TRUE(startup->Finished());
-    // Between tries the worker waits: a spinning one would be round its loop
-    // thousands of times before the deadline.
-    const uint64_t passes = startup->Worker()->Passes();
-    EXPECT_FALSE(WaitUntil([&] { return startup->Worker()->Passes() > passes + 2; },
-                           std::chrono::milliseconds(200)));
-    EXPECT_EQ(messages, std::vector<std::string>{"Cannot Open Connection To Board."});
-    startup->Stop();
-    startup->Stop();
+    for (const auto& [port, text] : std::vector<std::pair<std::string, std::string>>{
+             {"/nonexistent/ttyQ7", "Cannot Open Connection To Board."},
+             {"/dev/null", "Could not SetCommState"}}) {
+        SCOPED_TRACE(port);
+        messages.clear();
+        BoardStartupOptions options = Options(port);
+        options.worker.retryInterval = std::chrono::minutes(1);  // Stop() wakes it
+        startup = std::make_unique<CBoardStartup>(std::move(options));
+        EXPECT_EQ(startup->Step(), 0);
+        EXPECT_EQ(startup->Step(), 0);
+        EXPECT_EQ(startup->Step(), -1);
+        EXPECT_TRUE(startup->Finished());
+        EXPECT_FALSE(startup->Link()->Port().IsOpen());
+        // Between tries the worker waits: a spinning one would be round its
+        // loop thousands of times before the deadline.
+        const uint64_t passes = startup->Worker()->Passes();
+        EXPECT_FALSE(WaitUntil([&] { return startup->Worker()->Passes() > passes + 2; },
+                               std::chrono::milliseconds(200)));
+        EXPECT_EQ(messages, std::vector<std::string>{text});
+        startup->Stop();
+        startup->Stop();
+    }
 }
 
 TEST_F(WorkerTest, StopOnALineThatNeverDrainsStaysBoundedWithEveryFrameQueued) {
-    BoardStartupOptions options = Options(pty->SlavePath());
-    options.closePause = std::chrono::milliseconds(1000);  // the program's own pause
-    StartWith(std::move(options));
+    // The program's own pause.
+    Start([](BoardStartupOptions& o) { o.closePause = std::chrono::milliseconds(1000); });
     if (HasFatalFailure()) return;
     FillUntilRefused(startup->Link()->Port().Fd());     // the board never reads
     for (int i = 0; i < 16; ++i) board->RequestScan();  // a full outbox
@@ -126,10 +128,10 @@ TEST_F(WorkerTest, StopOnALineThatNeverDrainsStaysBoundedWithEveryFrameQueued) {
 
 TEST_F(WorkerTest, ScanEndsWhenTheBoardSendsNothingForTenSecondsAndIsGreetedUntilItAnswers) {
     std::atomic<int64_t> now{0};
-    BoardStartupOptions options = Options(pty->SlavePath());
-    options.worker.clockMs = [&] { return now.load(); };
-    options.worker.readTimeout = std::chrono::milliseconds(50);  // quicker idle passes
-    StartWith(std::move(options));
+    Start([&](BoardStartupOptions& o) {
+        o.worker.clockMs = [&] { return now.load(); };
+        o.worker.readTimeout = std::chrono::milliseconds(50);  // quicker idle passes
+    });
     if (HasFatalFailure()) return;
     board->StartSurveyScan(true);
     ASSERT_EQ(pty->Read(kModeRequest.size()), kModeRequest);

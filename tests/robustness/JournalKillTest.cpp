@@ -58,8 +58,7 @@ bool RecoverReadOnly(const std::string& path, Recovered& out) {
 
 TEST(JournalKill, ASurveyKilledWhileRecordingDeletingOrSavingIsRecoveredExactly) {
     ScratchDir dir;
-    const fs::path site = dir.Path() / "office.hss";
-    WriteFileBytes(site, ReadFileBytes(OfficeSample()));
+    const fs::path site = OfficeCopyIn(dir);
     // The bytes a save of `list` over a copy of the site gives.
     const auto savedWith = [&](CSiteRecord& record, const CApList& list) {
         const fs::path check = dir.Path() / "check.hss";

@@ -13,8 +13,9 @@
 #include "survey/SiteLoader.h"
 #include "survey/SurveyDocument.h"
 
-std::filesystem::path OfficeSample() {
-    return std::filesystem::path(PELLORIN_SAMPLES) / "office.hss";
+std::filesystem::path OfficeCopyIn(const ScratchDir& dir) {
+    return dir.Write("office.hss",
+                     ReadFileBytes(std::filesystem::path(PELLORIN_SAMPLES) / "office.hss"));
 }
 
 bool WaitForScanEnd(std::chrono::milliseconds timeout) {

@@ -30,8 +30,8 @@
 
 class CSurveyDocument;
 
-// samples/office.hss
-std::filesystem::path OfficeSample();
+// A copy of samples/office.hss as office.hss in `dir`; its path.
+std::filesystem::path OfficeCopyIn(const ScratchDir& dir);
 
 // Waits until the scan a tap started has ended, as the view sees it, and
 // takes both flags down as the view does; false after `timeout`.

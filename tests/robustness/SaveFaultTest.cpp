@@ -54,15 +54,14 @@ private:
 // or into a new file beside it (Save As).
 struct SiteOnDisk {
     ScratchDir dir;
-    fs::path path = dir.Path() / "office.hss";
+    fs::path path = OfficeCopyIn(dir);
     fs::path copy = dir.Path() / "copy.hss";
-    Bytes original = ReadFileBytes(OfficeSample());
+    Bytes original = ReadFileBytes(path);
     CSiteRecord site;
     CApList list;
     MapBitmap plan;
 
     SiteOnDisk() {
-        WriteFileBytes(path, original);
         MemorySource src(original);
         EXPECT_TRUE(ReadSiteHeader(src, site).ok);
         EXPECT_TRUE(ReadMapBitmap(src, site.BitmapOffset(), plan).ok);

@@ -25,8 +25,8 @@ void Fill(CApList& list, int points, int salt) {
 
 TEST(SaveKill, FileIsWholeAfterASaverIsKilledAtRandomMoments) {
     ScratchDir dir;
-    const fs::path path = dir.Path() / "office.hss";
-    const Bytes original = ReadFileBytes(OfficeSample());
+    const fs::path path = OfficeCopyIn(dir);
+    const Bytes original = ReadFileBytes(path);
     ASSERT_FALSE(original.empty());
     CSiteRecord site;
     {
@@ -40,7 +40,6 @@ TEST(SaveKill, FileIsWholeAfterASaverIsKilledAtRandomMoments) {
     // The two versions a save can leave, made beforehand by clean saves.
     Bytes savedA, savedB;
     {
-        WriteFileBytes(path, original);
         CSiteRecord copy = site;
         ASSERT_TRUE(SaveSiteFile(path.string(), copy, NoInk, a, 4242).ok);
         savedA = ReadFileBytes(path);

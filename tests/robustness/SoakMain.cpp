@@ -23,21 +23,18 @@ namespace {
 
 constexpr size_t kSurveyPoints = 100;  // then each new point costs the oldest
 
-int Fail(const char* what) {
-    std::fprintf(stderr, "soak: FAILED: %s\n", what);
-    return 1;
-}
+int Fail(const char* what) { return SurveyorFail(std::string("FAILED: ") + what); }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    SurveyorReportsTo("soak", -1);  // it reports only on failure
     const double seconds = argc > 1 ? std::atof(argv[1]) : 120;
     const int64_t scanMs = argc > 2 ? std::atoll(argv[2]) : 60;
     const auto warmUp = std::chrono::duration<double>(std::min(20.0, seconds / 5));
 
     ScratchDir dir;
-    const fs::path sitePath = dir.Path() / "office.hss";
-    WriteFileBytes(sitePath, ReadFileBytes(OfficeSample()));
+    const fs::path sitePath = OfficeCopyIn(dir);
     CSiteRecord site;
     if (!ReadSiteForOpen(sitePath.string(), site)) return Fail("samples/office.hss does not open");
 

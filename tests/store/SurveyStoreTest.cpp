@@ -15,6 +15,7 @@
 #include "site/SiteFile.h"
 #include "site/SiteRecord.h"
 #include "store/Sqlite.h"
+#include "store/StorePeek.h"
 #include "store/StoreSchema.h"
 
 namespace fs = std::filesystem;
@@ -200,6 +201,43 @@ TEST_F(StoreTest, BindingToTheSiteFile) {
         EXPECT_EQ(told.size(), c.tells ? 1u : 0u);
         store.Close();
     }
+}
+
+// Open's look at the store, taken while the file is read: it makes
+// nothing, Opened takes its connection, and rows that another connection
+// changed since are read again.
+TEST_F(StoreTest, APeekStandsForTheStoreOnlyWhileNoOtherConnectionChangedIt) {
+    EXPECT_EQ(store.Peek(Site()), nullptr);
+    EXPECT_FALSE(fs::exists(StoreFile()));
+    store.Opened(Site(), Binding(1), {Point(3, 3, 1)}, true);
+    store.PointRecorded(Recorded(4, 4, 1, 2), Readings(2, -40));
+    Save(1);
+    store.Close();
+    const std::vector<SequencePoint> file = {Point(3, 3, 1), Point(4, 4, 1)};
+
+    std::unique_ptr<StorePeek> peek = store.Peek(Site());
+    ASSERT_NE(peek, nullptr);
+    store.Opened(Site(), Binding(1), file, true, peek.get());
+    EXPECT_EQ(peek->db, nullptr);
+    EXPECT_EQ(Signatures(), (std::vector<int>{0, -40}));
+    store.Close();
+
+    peek = store.Peek(Site());
+    ASSERT_NE(peek, nullptr);
+    CSurveyStore(nullptr).Opened(Site(), Binding(1), {Point(9, 9, 2)}, true);
+    store.Opened(Site(), Binding(1), file, true, peek.get());
+    EXPECT_EQ(Count("points WHERE aside IS NULL AND x = 9"), 0);
+    EXPECT_EQ(Count("points WHERE aside IS NULL"), 2);
+
+    // A save that went through without its Saved is settled first: the
+    // rows are read again after it.
+    store.PointRecorded(Recorded(5, 5, 1, 3), Readings(2, -41));
+    store.SaveStarting(Binding(2));
+    store.Close();
+    peek = store.Peek(Site());
+    store.Opened(Site(), Binding(2), {Point(3, 3, 1), Point(4, 4, 1), Point(5, 5, 1)}, true,
+                 peek.get());
+    EXPECT_EQ(Signatures(), (std::vector<int>{0, 0, -41}));
 }
 
 TEST_F(StoreTest, RecoveryGivesTheJournalsPointsTheirReadings) {

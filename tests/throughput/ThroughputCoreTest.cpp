@@ -56,12 +56,12 @@ TEST(ThroughputRequestTest, ServersSecondsAndRates) {
 
 TEST(IperfErrorsTest, IperfsWordsGiveTheirCauses) {
     using F = ThroughputFault;
+    // A busy server's, a closed port's and a server stopped in a download
+    // ("the server has terminated"): ThroughputRunnerTest meets them from the
+    // real iperf3.
     const std::pair<const char*, F> rows[] = {
-        {"the server is busy running a test. try again later", F::kBusy},
-        {"unable to connect to server: Connection refused", F::kRefused},
         {"unable to connect to server: No route to host", F::kUnreachable},
         {"unable to connect to server: Connection timed out", F::kUnreachable},
-        {"the server has terminated", F::kGone},
         {"control socket has closed unexpectedly", F::kGone},
         {"unable to write to stream socket: Connection reset by peer", F::kGone},
         {"unable to receive control message: Broken pipe", F::kGone},
@@ -120,8 +120,6 @@ TEST(ThroughputSummaryTest, TheLinesOfEachOutcome) {
         {{ThroughputFault::kNone, "", full},
          {"Down 94.1 Mbit/s  Up 40.2 Mbit/s", "RTT 0.13 ms  Retransmits 3",
           "UDP jitter 0.012 ms  loss 0.50 %"}},
-        {{ThroughputFault::kRefused, "nothing answers at h:1", {}},
-         {"throughput not measured: nothing answers at h:1"}},
         // A fault never shows figures, whatever came with it.
         {{ThroughputFault::kGone, "gone", full}, {"throughput not measured: gone"}},
     };
