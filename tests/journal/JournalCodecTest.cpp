@@ -88,13 +88,10 @@ TEST(JournalCodec, RecordsOfEveryKindReadBackAsWritten) {
     EXPECT_EQ(Crc32("123456789", 9), 0xCBF43926u);
     EXPECT_EQ(Crc32("6789", 4, Crc32("12345", 5)), 0xCBF43926u);
 
+    // Read back whole: the next test's cut at the very end.
     const auto changes = SampleChanges();
     const Bytes bytes = EncodeJournal(SampleBegin(), changes);
-    const JournalContents got = Read(bytes);
-    ExpectPrefix(got, changes.size() + 1, changes);
-    EXPECT_EQ(std::make_tuple(got.end, got.validEnd, got.PointCount(), got.DeletionCount(),
-                              got.savedAs.has_value()),
-              std::make_tuple(JournalEnd::Clean, bytes.size(), size_t{4}, size_t{2}, false));
+    EXPECT_FALSE(Read(bytes).savedAs);
     EXPECT_EQ(Hex("50 4C 4A 4E 0D 0A 1A 0A 01 00 10 00"), Bytes(bytes.begin(), bytes.begin() + 12));
     EXPECT_EQ(LoadLe32(bytes.data() + 16), journal::kBeginBytes);
 

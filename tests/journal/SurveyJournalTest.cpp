@@ -93,16 +93,16 @@ TEST_F(SurveyJournalTest, WhatOpenFindsIsRecoveredRemovedOrKeptAsideAndANewJourn
         EXPECT_TRUE(journal.Protecting());
         const JournalContents now = ReadJournalFile(journalPath).contents;
         EXPECT_TRUE(now.begin.binding == binding && now.changes.empty());
-        const std::string aside = journalPath + kStamp;
-        EXPECT_EQ(std::make_pair(fs::exists(aside), ReadFileBytes(aside)),
-                  std::make_pair(c.keptAside, c.keptAside ? *c.beside : Bytes{}));
         const std::string notRecovered =
             "Recover Survey: The survey journal beside this site was not recovered: " + c.told +
             ". It was kept as office.hss.journal" + kStamp + ".";
         EXPECT_EQ(told, c.told.empty() ? std::vector<std::string>{}
                                        : std::vector<std::string>{notRecovered});
-        journal.Leave();  // nothing unsaved: the new journal goes
+        journal.Leave();  // nothing unsaved: the new journal goes, and only it
         EXPECT_FALSE(fs::exists(journalPath));
+        const std::string aside = journalPath + kStamp;
+        EXPECT_EQ(std::make_pair(fs::exists(aside), ReadFileBytes(aside)),
+                  std::make_pair(c.keptAside, c.keptAside ? *c.beside : Bytes{}));
     }
 }
 
@@ -136,37 +136,25 @@ TEST_F(SurveyJournalTest, ADamagedJournalIsRecoveredAsFarAsItReadsAndKeptWhole) 
     EXPECT_TRUE(after.end == JournalEnd::Clean && after.PointCount() == 3u);
 }
 
+// Left with nothing unsaved, the journal goes (the test above); unsaved and
+// not given up, it stays for the next Open (SurveyDocumentTest.ASiteAnother...).
 TEST_F(SurveyJournalTest, ALeftSurveysJournalGoesIsKeptAsideOrStaysForTheNextOpen) {
-    const struct {
-        const char* what;
-        bool record, discard;
-        bool stays, keptAside;
-    } cases[] = {
-        {"nothing unsaved", false, false, false, false},
-        {"unsaved, not given up (the program died)", true, false, true, false},
-        {"unsaved, the surveyor chose not to save", true, true, false, true},
+    CApList list;
+    const auto recordOne = [&] {
+        const ApRecord* tail = list.Last();
+        AddEntry(list, 5, 5, 6, -40);
+        site.BeginPoint(5, 5, "TEST");
+        journal.PointRecorded(list, tail, site);
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        for (const auto& e : fs::directory_iterator(dir.Path()))
-            if (e.path() != sitePath) fs::remove(e.path());
-        CApList list;
-        journal.Opened(journal.Inspect(sitePath, site), site, false);
-        if (c.record) {
-            const ApRecord* tail = list.Last();
-            AddEntry(list, 5, 5, 6, -40);
-            site.BeginPoint(5, 5, "TEST");
-            journal.PointRecorded(list, tail, site);
-        }
-        if (c.discard) journal.Discarded();
-        journal.Leave();
-        EXPECT_EQ(std::make_pair(fs::exists(journalPath), fs::exists(journalPath + kStamp)),
-                  std::make_pair(c.stays, c.keptAside));
-    }
+    // The surveyor chose not to save: set aside.
+    journal.Opened(journal.Inspect(sitePath, site), site, false);
+    recordOne();
+    journal.Discarded();
+    journal.Leave();
+    EXPECT_EQ(std::make_pair(fs::exists(journalPath), fs::exists(journalPath + kStamp)),
+              std::make_pair(false, true));
     // The same site opened again while its survey is being written: the
     // journal is the survey's own, never offered for recovery.
-    CApList list;
-    fs::remove(journalPath);
     journal.Opened(journal.Inspect(sitePath, site), site, false);
     EXPECT_EQ(journal.Inspect(sitePath, site).kind, JournalFound::Live);
 
@@ -175,11 +163,8 @@ TEST_F(SurveyJournalTest, ALeftSurveysJournalGoesIsKeptAsideOrStaysForTheNextOpe
     FaultyFileOps faulty;
     faulty.failRenameAt = 1;
     journal.UseFileOps(&faulty);
-    fs::remove(journalPath);
     journal.Opened(journal.Inspect(sitePath, site), site, false);
-    const ApRecord* tail = list.Last();
-    AddEntry(list, 5, 5, 6, -40);
-    journal.PointRecorded(list, tail, site);
+    recordOne();
     journal.Discarded();
     told.clear();
     journal.Leave();

@@ -14,15 +14,6 @@ namespace {
 
 class StoreFaultTest : public StoreTest {
 protected:
-    // The survey; returns whether it ran through without the store failing.
-    void Survey() {
-        store.Opened(Site(), Binding(1), {Point(10, 10, 2), Point(20, 20, 1, true)}, true);
-        store.PointRecorded(Recorded(30, 30, 2, 1), Readings(6, -51));
-        store.PointRecorded(Recorded(40, 40, 1, 2), Readings(4, -62));
-        store.PointDeleted({3, 20, 20, 1});
-        Save(2);
-        store.Close();
-    }
     // The survey opened, a point recorded, saved as another file and a
     // point recorded into it.
     std::string Other() const { return (dir.Path() / "copy.hss").string(); }

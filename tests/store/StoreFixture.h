@@ -61,6 +61,17 @@ protected:
         store.SaveStarting(Binding(version));
         store.Saved();
     }
+    // A survey: Open keeping the file's point and placeholder, two points
+    // recorded (6 readings of -51 dBm, 4 of -62), the placeholder deleted,
+    // saved as version 2.
+    void Survey() {
+        store.Opened(Site(), Binding(1), {Point(10, 10, 2), Point(20, 20, 1, true)}, true);
+        store.PointRecorded(Recorded(30, 30, 2, 1), Readings(6, -51));
+        store.PointRecorded(Recorded(40, 40, 1, 2), Readings(4, -62));
+        store.PointDeleted({3, 20, 20, 1});
+        Save(2);
+        store.Close();
+    }
     // The rows of `rows` (a table and a WHERE clause) in the store's file.
     std::optional<int64_t> Count(const std::string& rows) const {
         sqlite::Db db;

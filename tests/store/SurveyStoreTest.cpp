@@ -88,14 +88,7 @@ TEST(FilePointsTest, TheFilesGroupsAsOpenLoadsThem) {
 }
 
 TEST_F(StoreTest, PointsKeepTheirReadingsThroughDeletionAndSaveAndAnOpenNotKeepingThem) {
-    store.Opened(Site(), Binding(1), {Point(10, 10, 2), Point(20, 20, 1, true)}, true);
-    ASSERT_TRUE(store.IsOpen());
-    EXPECT_TRUE(store.PointRecorded(Recorded(30, 30, 2, 1), Readings(3, -51)));
-    EXPECT_TRUE(store.PointRecorded(Recorded(40, 40, 1, 2), Readings(2, -62)));
-    store.PointDeleted({3, 20, 20, 1});  // the file's placeholder
-    Save(2);
-    store.Close();
-
+    Survey();
     const std::vector<SequencePoint> saved = {Point(10, 10, 2), Point(30, 30, 2), Point(40, 40, 1)};
     store.Opened(Site(), Binding(2), saved, false);  // the file's points not kept
     EXPECT_EQ(store.Sequence().Size(), 0u);

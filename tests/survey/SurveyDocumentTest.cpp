@@ -244,38 +244,6 @@ TEST_F(SurveyDocumentTest, EditsAreCommandsThatListenersHearAndThatMakeTheSurvey
     EXPECT_TRUE(ReadFileBytes(path) == photo && doc->HasUnsavedChanges());
 }
 
-TEST_F(SurveyDocumentTest, ADeletedPointLeavesTheMapAsIfItHadNeverBeenRecorded) {
-    // Overlapping circles on the plan: P1 nothing heard, P2 taken twice at one
-    // place (one run), P3 over P2, P4 far away.
-    struct Point {
-        int32_t x, y;
-        std::vector<Heard> aps;
-    };
-    const Point p1{100, 100, {}}, p2{112, 104, {{0x02, -65}}}, p3{120, 96, {{0x03, -30}}},
-        p4{40, 200, {{0x04, -50}}};
-    const auto survey = [&](const std::string& name, const std::vector<Point>& points) {
-        auto doc = NewDocument();
-        EXPECT_TRUE(Open(*doc, Site(name), false).ok);
-        for (const Point& p : points) Record(*doc, p.x, p.y, p.aps);
-        return doc;
-    };
-    const auto drawn = [&](const CSurveyDocument& d) {
-        return std::make_pair(AsStored(surveyList), Take(d).layer);
-    };
-    const auto reference = drawn(*survey("reference.hss", {p1, p3, p4}));
-    for (const bool loaded : {false, true}) {
-        SCOPED_TRACE(loaded ? "points loaded by Open" : "points recorded");
-        auto doc = survey(loaded ? "loaded.hss" : "recorded.hss", {p1, p2, p2, p3, p4});
-        if (loaded) {
-            ASSERT_TRUE(doc->Save(NoInk, 1000).ok);
-            ASSERT_TRUE(Open(*doc, doc->Path(), true).ok);
-        }
-        ASSERT_NE(drawn(*doc), reference);
-        EXPECT_EQ(DeleteAt(*doc, 114, 106).records, 2);  // held a little off P2
-        EXPECT_EQ(drawn(*doc), reference);
-    }
-}
-
 // The store follows the survey too: readings kept with each recorded point,
 // gone with a deleted one, found again at the next Open, given back by a
 // recovery; the scale kept with the plan.
