@@ -103,7 +103,8 @@ SiteOpening CSurveyDocument::Prepare(CSiteLoader& loaded, std::unique_ptr<StoreP
         opening.taken = std::make_unique<CSiteLock>();
         opening.lock = opening.taken->Take(loaded.Path());
         if (opening.lock.kind != SiteLockResult::Kind::Taken) opening.taken.reset();
-        // The other Pellorin's journal and store are its own: not even looked at.
+        // The other Pellorin's journal is its own: not even looked at; the
+        // look its store had while the file was read goes unused.
         if (opening.ViewOnly()) return opening;
     }
     opening.store = std::move(store);
