@@ -217,9 +217,9 @@ void CSurveyStore::Opened(const std::string& sitePath, const StoreBinding& bindi
     Guard([&](Db& db) {
         sqlite::Transaction t(db);
         storepoints::Meta meta = storepoints::ReadMeta(db);
-        // A save that went through after its SaveStarting and before Saved.
         // The peek's rows, while they are still the store's.
         bool peekHolds = peeked && sqlite::QueryInt(db, "PRAGMA data_version") == peek->dataVersion;
+        // A save that went through after its SaveStarting and before Saved.
         if (meta.binding && meta.pendingSave && *meta.pendingSave == binding.site) {
             storepoints::Settle(db, binding.site);
             meta = storepoints::ReadMeta(db);
