@@ -226,7 +226,10 @@ void BM_OpenBigSite(benchmark::State& state) {
     const QString path = QString::fromStdString(BigSite());
     CTambRUMOView view;
     view.resize(240, 268);
-    if (!view.OpenSitePath(path)) state.SkipWithError("the site could not be opened");
+    // Two untimed turns, as a repeated Open holds two plans: the reading's
+    // one untimed turn touches all the memory its timed turns use.
+    for (int i = 0; i < 2; ++i)
+        if (!view.OpenSitePath(path)) state.SkipWithError("the site could not be opened");
     std::vector<double> turns;
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();
