@@ -179,8 +179,8 @@ double Median(std::vector<double> values) {
     return n % 2 != 0 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
-// Both repeated benchmarks take one turn before they are timed, and give
-// the median of their turns (median_ms) beside the mean: on a virtual
+// Both repeated benchmarks take untimed turns first (the reading one, Open
+// two), and give the median of their turns (median_ms) beside the mean: on a virtual
 // machine whose balloon takes back free memory (free page reporting), a
 // turn that lands on memory the host has taken back can wait 10-200 ms on
 // the host, in the reading and in Open alike; the median is what a turn
