@@ -180,12 +180,12 @@ double Median(std::vector<double> values) {
 }
 
 // Both repeated benchmarks take untimed turns first (the reading one, Open
-// two), and give the median of their turns (median_ms) beside the mean: on a virtual
-// machine whose balloon takes back free memory (free page reporting), a
-// turn that lands on memory the host has taken back can wait 10-200 ms on
-// the host, in the reading and in Open alike; the median is what a turn
-// costs, the mean what the run took. The first Open of a process, with
-// what it costs, is BM_PeakResidentOpen's first_ms.
+// two), and give the median of their turns (median_ms) beside the mean: on
+// a virtual machine whose balloon takes back free memory (free page
+// reporting), a turn that lands on memory the host has taken back can wait
+// 10-200 ms on the host, in the reading and in Open alike; the median is
+// what a turn costs, the mean what the run took. The first Open of a
+// process, with what it costs, is BM_PeakResidentOpen's first_ms.
 void BM_ReadBigSiteBytes(benchmark::State& state) {
     const std::string& path = BigSite();
     {
