@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QEvent>
+#include <QObject>
 #include <QString>
 #include <QTemporaryDir>
 #include <chrono>
@@ -179,6 +181,18 @@ protected:
     FakeFileDialogs m_files;
     FakeSounds m_sounds;
     FakeViewDialogs m_dialogs;
+};
+
+// Counts the paints of the widgets it filters while `counts` holds (always
+// when it is empty).
+class PaintCounter : public QObject {
+public:
+    std::function<bool()> counts;
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* e) override {
+        paints += e->type() == QEvent::Paint && (!counts || counts());
+        return false;
+    }
 };
 
 // A key pressed on `target` as the keyboard sends it.

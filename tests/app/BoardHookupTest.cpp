@@ -13,26 +13,6 @@
 
 namespace {
 
-bool SerialKnown() {
-    char serial[32];
-    theBoard.GetSerial(serial);
-    return std::string(serial) != "XXXXXX";
-}
-
-// Counts the paints of the view's canvas that come once the greeting has
-// ended and the board's texts are known.
-class PaintWithTexts : public QObject {
-public:
-    const CBoardHookup* hookup = nullptr;
-    int paints = 0;
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        paints += event->type() == QEvent::Paint && hookup->Finished() && SerialKnown();
-        return QObject::eventFilter(watched, event);
-    }
-};
-
 // Whether the texts come before the greeting pause ends (its end repaints)
 // or after it (their arrival repaints), they appear without any input.
 TEST_F(AppTest, StartupScreenRepaintsWithTheBoardsTextsWithoutInput) {
@@ -41,8 +21,13 @@ TEST_F(AppTest, StartupScreenRepaintsWithTheBoardsTextsWithoutInput) {
     BoardStartupOptions options = QuickStartup();
     options.greetPause = std::chrono::milliseconds(300);
     CBoardHookup hookup(view.get(), options);
-    PaintWithTexts filter;
-    filter.hookup = &hookup;
+    // The paints that come once the greeting has ended and the texts are known.
+    PaintCounter filter;
+    filter.counts = [&hookup] {
+        char serial[32];
+        theBoard.GetSerial(serial);
+        return hookup.Finished() && std::string(serial) != "XXXXXX";
+    };
     for (QWidget* child : view->findChildren<QWidget*>())
         if (qobject_cast<QScrollBar*>(child) == nullptr) child->installEventFilter(&filter);
 

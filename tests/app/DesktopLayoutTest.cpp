@@ -187,17 +187,6 @@ TEST_F(DesktopFrameTest, TwoFingersZoomAboutTheirCentreAndPanATouchpadPinchZooms
     FinishScan(View(), {{0x01, {-50}, 6, "a"}});
 }
 
-namespace {
-class PaintCounter : public QObject {
-public:
-    int paints = 0;
-    bool eventFilter(QObject*, QEvent* e) override {
-        paints += e->type() == QEvent::Paint;
-        return false;
-    }
-};
-}  // namespace
-
 // Set Scale's strip while the distance is asked says so, painted before the
 // dialog holds the window (not the tap before it, left on the screen); a
 // cancelled distance goes back to the other end, the first mark kept.
