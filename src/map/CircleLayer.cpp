@@ -14,6 +14,9 @@ namespace {
 
 constexpr size_t kTileBytes = size_t{CCircleLayer::kTileSide} * CCircleLayer::kTileSide;
 constexpr size_t kChunkBytes = size_t{2} << 20;  // a huge page
+// From this size on a table shares the first chunk (a plan of about
+// 2,000 x 2,000 pixels and more); a smaller one is not worth a chunk.
+constexpr size_t kTableInChunkFrom = size_t{32} << 10;
 
 int32_t TilesFor(int32_t side) {
     return (side + CCircleLayer::kTileMask) >> CCircleLayer::kTileShift;
@@ -27,20 +30,37 @@ VpRect Intersect(const VpRect& a, const VpRect& b) {
 }  // namespace
 
 void CCircleLayer::Reset(int32_t width, int32_t height) {
-    m_width = std::clamp(width, 0, CMapViewport::kMaxWorldSide);
-    m_height = std::clamp(height, 0, CMapViewport::kMaxWorldSide);
-    m_columns = TilesFor(m_width);
-    m_rows = TilesFor(m_height);
-    m_tiles.clear();
-    m_tiles.shrink_to_fit();
-    m_tiles.resize(static_cast<size_t>(m_columns) * static_cast<size_t>(m_rows));
+    // An empty world until the new table is in place (a failed Reset
+    // leaves one).
+    m_width = m_height = m_columns = m_rows = 0;
+    const int32_t columns = TilesFor(std::clamp(width, 0, CMapViewport::kMaxWorldSide));
+    const int32_t rows = TilesFor(std::clamp(height, 0, CMapViewport::kMaxWorldSide));
+    const size_t slots = static_cast<size_t>(columns) * static_cast<size_t>(rows);
+    m_tiles.at = nullptr;
+    m_ownTable.clear();
+    m_ownTable.shrink_to_fit();
     m_chunks.clear();
     m_spare.clear();
     m_spare.shrink_to_fit();
-    // A small world's tiles all fit in one chunk of their own size.
-    m_chunkTiles = std::min(kChunkBytes / kTileBytes, std::max<size_t>(m_tiles.size(), 1));
-    m_chunkUsed = m_chunkTiles;
-    m_rowTiles.assign(static_cast<size_t>(m_rows), 0);
+    const size_t tableBytes = slots * sizeof(uint8_t*);
+    if (tableBytes >= kTableInChunkFrom && tableBytes <= kChunkBytes / 2) {
+        m_chunkTiles = kChunkBytes / kTileBytes;
+        uint8_t* chunk = NewChunk(kChunkBytes);
+        std::memset(chunk, 0, tableBytes);
+        m_tiles.at = reinterpret_cast<uint8_t**>(chunk);
+        m_chunkUsed = (tableBytes + kTileBytes - 1) / kTileBytes;  // the tiles the table covers
+    } else {
+        m_ownTable.resize(slots);
+        m_tiles.at = m_ownTable.data();
+        // A small world's tiles all fit in one chunk of their own size.
+        m_chunkTiles = std::min(kChunkBytes / kTileBytes, std::max<size_t>(slots, 1));
+        m_chunkUsed = m_chunkTiles;
+    }
+    m_rowTiles.assign(static_cast<size_t>(rows), 0);
+    m_width = std::clamp(width, 0, CMapViewport::kMaxWorldSide);
+    m_height = std::clamp(height, 0, CMapViewport::kMaxWorldSide);
+    m_columns = columns;
+    m_rows = rows;
     m_tileCount = 0;
     m_inks = 0;
 }
@@ -58,8 +78,8 @@ uint8_t CCircleLayer::InkOf(uint32_t rgb) {
 void CCircleLayer::FreeChunk::operator()(uint8_t* p) const { std::free(p); }
 
 uint8_t*& CCircleLayer::Slot(int32_t tx, int32_t ty) {
-    return m_tiles[static_cast<size_t>(ty) * static_cast<size_t>(m_columns) +
-                   static_cast<size_t>(tx)];
+    return m_tiles
+        .at[static_cast<size_t>(ty) * static_cast<size_t>(m_columns) + static_cast<size_t>(tx)];
 }
 
 uint8_t* CCircleLayer::TileToPaint(int32_t tx, int32_t ty) {
@@ -70,13 +90,7 @@ uint8_t* CCircleLayer::TileToPaint(int32_t tx, int32_t ty) {
             m_spare.pop_back();
         } else {
             if (m_chunkUsed == m_chunkTiles) {
-                const size_t bytes = m_chunkTiles * kTileBytes;
-                void* p = bytes == kChunkBytes ? std::aligned_alloc(kChunkBytes, bytes)
-                                               : std::malloc(bytes);
-                if (p == nullptr) throw std::bad_alloc();
-                // Advice only: where huge pages are not to be had, 4 kB pages serve.
-                if (bytes == kChunkBytes) ::madvise(p, bytes, MADV_HUGEPAGE);
-                m_chunks.emplace_back(static_cast<uint8_t*>(p));
+                NewChunk(m_chunkTiles * kTileBytes);
                 m_chunkUsed = 0;
             }
             tile = m_chunks.back().get() + m_chunkUsed++ * kTileBytes;
@@ -86,6 +100,14 @@ uint8_t* CCircleLayer::TileToPaint(int32_t tx, int32_t ty) {
         ++m_tileCount;
     }
     return tile;
+}
+
+uint8_t* CCircleLayer::NewChunk(size_t bytes) {
+    void* p = bytes == kChunkBytes ? std::aligned_alloc(kChunkBytes, bytes) : std::malloc(bytes);
+    if (p == nullptr) throw std::bad_alloc();
+    // Advice only: where huge pages are not to be had, 4 kB pages serve.
+    if (bytes == kChunkBytes) ::madvise(p, bytes, MADV_HUGEPAGE);
+    return m_chunks.emplace_back(static_cast<uint8_t*>(p)).get();
 }
 
 void CCircleLayer::ReturnUnusedTail() {
@@ -107,62 +129,80 @@ void CCircleLayer::FreeTile(int32_t tx, int32_t ty) {
     --m_tileCount;
 }
 
-void CCircleLayer::PaintEllipse(const VpRect& box, int32_t penWidth, uint32_t penRgb,
-                                uint32_t brushRgb, const VpRect& clip) {
-    // The arithmetic is that of the first rasteriser, which painted into a
-    // 32-bit image of the whole map, so every pixel comes out the same.
-    const double a = box.Width() / 2.0;
-    const double b = box.Height() / 2.0;
-    if (a <= 0 || b <= 0) return;
-    const double cx = box.left + a;
-    const double cy = box.top + b;
+// The arithmetic is that of the first rasteriser, which painted into a
+// 32-bit image of the whole map, so every pixel comes out the same. It is
+// worked out for a box at the origin: every value below is a multiple of
+// 0.5 before it is squared, so moving the box changes none of them.
+const std::vector<CCircleLayer::EllipseRow>& CCircleLayer::RowsOf(int32_t width, int32_t height,
+                                                                  int32_t penWidth) {
+    for (const EllipseShape& shape : m_shapes)
+        if (shape.width == width && shape.height == height && shape.penWidth == penWidth)
+            return shape.rows;
+    constexpr size_t kShapesKept = 8;  // circles use two; anything else is rare
+    if (m_shapes.size() == kShapesKept) m_shapes.erase(m_shapes.begin());
+    EllipseShape& shape = m_shapes.emplace_back(EllipseShape{width, height, penWidth, {}});
+    const double a = width / 2.0;
+    const double b = height / 2.0;
     const double ia = a - penWidth;
     const double ib = b - penWidth;
-    const VpRect area = Intersect(Intersect(box, clip), {0, 0, m_width, m_height});
-    if (area.left >= area.right || area.top >= area.bottom) return;
-    const uint8_t pen = InkOf(penRgb);
-    const uint8_t brush = InkOf(brushRgb);
     const bool hasInner = ia > 0 && ib > 0;
-    // A pixel is painted where (dx / a)^2 + (dy / b)^2 <= 1 for its centre,
-    // in the very operations the first rasteriser used. dx is a multiple of
-    // 0.5 (the box's centre is), so dx * dx is exact and each term grows
-    // with |dx|: a row's painted pixels are one run, mirrored about the
-    // centre, and so are its brush pixels. Only the run's ends are sought.
-    const int32_t twiceCx = box.left + box.right;  // mirror of x: twiceCx - 1 - x
-    const int32_t middle = twiceCx >> 1;           // a column nearest the centre
+    // A pixel is painted where (dx / a)^2 + (dy / b)^2 <= 1 for its centre.
+    // dx * dx is exact and each term grows with |dx|: a row's painted
+    // pixels are one run, mirrored about the centre, and so are its brush
+    // pixels. Only the run's ends are sought.
+    const int32_t middle = width >> 1;  // a column nearest the centre; x mirrors to width - 1 - x
     const auto lastInside = [&](double radius, double rowTerm) {
         // The last column right of the centre with dx^2 / radius^2 + rowTerm <= 1.
         const auto inside = [&](int32_t x) {
-            const double dx = x + 0.5 - cx;
+            const double dx = x + 0.5 - a;
             return (dx * dx) / (radius * radius) + rowTerm <= 1.0;
         };
         if (!inside(middle)) return middle - 1;
         const double reach = radius * std::sqrt(std::max(0.0, 1.0 - rowTerm));
-        int32_t x = std::max(middle, static_cast<int32_t>(std::floor(cx - 0.5 + reach)));
+        int32_t x = std::max(middle, static_cast<int32_t>(std::floor(a - 0.5 + reach)));
         while (x > middle && !inside(x)) --x;
         while (inside(x + 1)) ++x;
         return x;
     };
-    const auto fill = [&](int32_t y, int32_t x0, int32_t x1, uint8_t ink) {  // x0 .. x1 - 1
-        x0 = std::max(x0, area.left);
-        x1 = std::min(x1, area.right);
+    shape.rows.resize(static_cast<size_t>(height));
+    for (int32_t y = 0; y < height; ++y) {
+        const double dy = y + 0.5 - b;
+        const int32_t right = lastInside(a, (dy * dy) / (b * b));
+        EllipseRow& row = shape.rows[static_cast<size_t>(y)];
+        if (right < middle) {
+            row = {0, 0, 0, 0};
+            continue;
+        }
+        const int32_t innerRight =
+            hasInner ? std::min(right, lastInside(ia, (dy * dy) / (ib * ib))) : middle - 1;
+        const int32_t left = width - 1 - right, end = right + 1;
+        if (innerRight < middle)
+            row = {left, end, end, end};
+        else
+            row = {left, width - 1 - innerRight, innerRight + 1, end};
+    }
+    return shape.rows;
+}
+
+void CCircleLayer::PaintEllipse(const VpRect& box, int32_t penWidth, uint32_t penRgb,
+                                uint32_t brushRgb, const VpRect& clip) {
+    if (box.Width() <= 0 || box.Height() <= 0) return;
+    const VpRect area = Intersect(Intersect(box, clip), {0, 0, m_width, m_height});
+    if (area.left >= area.right || area.top >= area.bottom) return;
+    const uint8_t pen = InkOf(penRgb);
+    const uint8_t brush = InkOf(brushRgb);
+    const std::vector<EllipseRow>& rows = RowsOf(box.Width(), box.Height(), penWidth);
+    const auto fill = [&](int32_t y, int32_t x0, int32_t x1,
+                          uint8_t ink) {  // box columns x0 .. x1 - 1
+        x0 = std::max(box.left + x0, area.left);
+        x1 = std::min(box.left + x1, area.right);
         if (x0 < x1) FillRun(y, x0, x1, ink);
     };
     for (int32_t y = area.top; y < area.bottom; ++y) {
-        const double dy = y + 0.5 - cy;
-        const int32_t right = lastInside(a, (dy * dy) / (b * b));
-        if (right < middle) continue;
-        const int32_t left = twiceCx - 1 - right;
-        const int32_t innerRight =
-            hasInner ? std::min(right, lastInside(ia, (dy * dy) / (ib * ib))) : middle - 1;
-        if (innerRight < middle) {
-            fill(y, left, right + 1, pen);
-            continue;
-        }
-        const int32_t innerLeft = twiceCx - 1 - innerRight;
-        fill(y, left, innerLeft, pen);
-        fill(y, innerLeft, innerRight + 1, brush);
-        fill(y, innerRight + 1, right + 1, pen);
+        const EllipseRow& row = rows[static_cast<size_t>(y - box.top)];
+        fill(y, row.left, row.brushLeft, pen);
+        fill(y, row.brushLeft, row.brushEnd, brush);
+        fill(y, row.brushEnd, row.end, pen);
     }
 }
 

@@ -12,6 +12,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "map/MapViewport.h"
@@ -52,8 +53,8 @@ public:
     // bytes a row; null where nothing is painted or outside the world.
     const uint8_t* Tile(int32_t tx, int32_t ty) const {
         if (tx < 0 || ty < 0 || tx >= m_columns || ty >= m_rows) return nullptr;
-        return m_tiles[static_cast<size_t>(ty) * static_cast<size_t>(m_columns) +
-                       static_cast<size_t>(tx)];
+        return m_tiles
+            .at[static_cast<size_t>(ty) * static_cast<size_t>(m_columns) + static_cast<size_t>(tx)];
     }
     // True when no tile of tile row `ty` exists.
     bool TileRowEmpty(int32_t ty) const {
@@ -69,6 +70,23 @@ private:
     void FillRun(int32_t y, int32_t x0, int32_t x1, uint8_t ink);
     void FreeTile(int32_t tx, int32_t ty);  // an existing one
 
+    // One row of an ellipse, in columns from its box's left: pen from
+    // `left`, brush from `brushLeft` to `brushEnd`, pen again up to `end`
+    // (all equal where the row is empty).
+    struct EllipseRow {
+        int32_t left, brushLeft, brushEnd, end;
+    };
+    // The rows of an ellipse of that box size and pen. Every pixel's test
+    // depends only on where it lies in the box, and the circles all share
+    // one box size, so the rows are worked out once for each such shape
+    // rather than for each circle (which cost most of Open's painting).
+    struct EllipseShape {
+        int32_t width, height, penWidth;
+        std::vector<EllipseRow> rows;
+    };
+    const std::vector<EllipseRow>& RowsOf(int32_t width, int32_t height, int32_t penWidth);
+    std::vector<EllipseShape> m_shapes;  // the last few shapes painted, kept over Reset
+
     int32_t m_width = 0, m_height = 0;
     int32_t m_columns = 0, m_rows = 0;  // tiles
     // Tiles are handed out of chunks of up to 2 MB, asked for on huge pages
@@ -83,7 +101,22 @@ private:
     size_t m_chunkTiles = 0;        // tiles a chunk holds
     size_t m_chunkUsed = 0;         // tiles handed out of the last chunk
     std::vector<uint8_t*> m_spare;  // freed tiles, to be handed out again
-    std::vector<uint8_t*> m_tiles;
+    uint8_t* NewChunk(size_t bytes);
+    // The tile table: a slot per tile, null where none exists. A big
+    // world's table lies at the start of the first chunk, on its huge page,
+    // since its 4 kB pages one by one cost a fresh process's Open more than
+    // all its circles; other tables are m_ownTable.
+    struct TablePointer {  // null again in a layer moved from
+        uint8_t** at = nullptr;
+        TablePointer() = default;
+        TablePointer(TablePointer&& other) noexcept : at(std::exchange(other.at, nullptr)) {}
+        TablePointer& operator=(TablePointer&& other) noexcept {
+            at = std::exchange(other.at, nullptr);
+            return *this;
+        }
+    };
+    TablePointer m_tiles;
+    std::vector<uint8_t*> m_ownTable;
     std::vector<int32_t> m_rowTiles;  // tiles held in each tile row
     size_t m_tileCount = 0;
     uint32_t m_inkColours[256] = {};
