@@ -43,6 +43,15 @@ CMapScrollBars::CMapScrollBars(QWidget* owner, QWidget* client, Scroll scroll)
     grid->addWidget(m_v, 0, 1);
     grid->addWidget(m_h, 1, 0);
     Show(false);
+    // A process's first change of a bar's value sends its first
+    // accessibility event, and Qt then sets up its accessibility (0.3 ms):
+    // here, while the window is made, rather than in the first Open.
+    for (QScrollBar* bar : {m_h, m_v}) {
+        const QSignalBlocker block(bar);
+        const int value = bar->value();
+        bar->setValue(value == bar->maximum() ? value - 1 : value + 1);
+        bar->setValue(value);
+    }
     for (MapAxis axis : {MapAxis::kX, MapAxis::kY}) {
         QScrollBar* bar = Bar(axis);
         const auto to = [scroll, axis](int code, int position) { scroll(axis, code, position); };
